@@ -1,0 +1,41 @@
+#pragma once
+// Where the program keeps its files on Linux.
+//
+//   programFolder()   per-user program folder: $BRINDEL_HOME, else
+//                     $XDG_DATA_HOME/brindel (~/.local/share/brindel)
+//   configFolder()    the "Windows folder" of INI files: $XDG_CONFIG_HOME/Velnor
+//   resourceFolder()  installed read-only resources: $BRINDEL_SHARE, else
+//                     <executable>/../share/brindel
+//   programIniPath()  brindel.ini in the config folder
+//   workFolder(name)  one of the work folders below the program folder
+//   ensureProgramFolder()  creates the folders and seeds missing resources
+
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+namespace workfolder {
+inline constexpr std::string_view kDb = "db";
+inline constexpr std::string_view kTextLib = "textlib";
+inline constexpr std::string_view kTmp = "tmp";
+inline constexpr std::string_view kScanOut = "scanout";
+inline constexpr std::string_view kScanTmp = "scantmp";
+inline constexpr std::string_view kOcrIn = "ocrin";
+inline constexpr std::string_view kOcrOcx = "ocrocx";
+inline constexpr std::string_view kImport = "import";
+}  // namespace workfolder
+
+std::string programFolder();
+std::string configFolder();
+std::string resourceFolder();
+std::string programIniPath();
+std::string workFolder(std::string_view name);
+
+// Creates the program folder, its work folders and the config folder, and
+// copies every resource file that the program folder lacks (existing files,
+// such as a user's dictionary, are never overwritten). False with a message
+// in *error when a folder cannot be made or a file cannot be copied.
+bool ensureProgramFolder(std::string* error = nullptr);
+
+}  // namespace platform

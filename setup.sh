@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Installs what brindel needs on Debian 12 and builds it into ./build.
+# Safe to run again: installs only what is missing, rebuilds only what changed.
+#   BUILD_DIR=...        build folder (default: build)
+#   BRINDEL_SANITIZE=ON  build with AddressSanitizer and UBSan
+set -euo pipefail
+cd "$(dirname "$0")"
+
+PACKAGES=(
+  build-essential cmake ninja-build pkg-config git
+  qt6-base-dev qt6-base-dev-tools libgl-dev
+  libsqlite3-dev sqlite3
+  libleptonica-dev libtiff-dev libtiff-tools libgif-dev libjpeg-dev libpng-dev libwebp-dev libopenjp2-7-dev
+  libtesseract-dev tesseract-ocr tesseract-ocr-jpn tesseract-ocr-jpn-vert tesseract-ocr-eng
+  libsane-dev sane-utils
+  libcurl4-openssl-dev libgsf-1-dev catdoc
+  libharfbuzz-dev libfreetype-dev fonts-noto-cjk
+  libgtest-dev libgmock-dev libbenchmark-dev
+  imagemagick xvfb xauth python3
+  clang libclang-rt-14-dev
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  SUDO=""
+  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+  $SUDO apt-get update -q
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+BUILD_DIR=${BUILD_DIR:-build}
+SANITIZE=${BRINDEL_SANITIZE:-OFF}
+LAUNCHER=()
+command -v ccache >/dev/null 2>&1 && [ -z "${CI:-}" ] && LAUNCHER=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DBRINDEL_SANITIZE="$SANITIZE" "${LAUNCHER[@]}" >/dev/null
+cmake --build "$BUILD_DIR" -j "$(nproc)"

@@ -1,0 +1,59 @@
+#include "tests/support/test_env.h"
+
+#include "platform/paths.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cstdlib>
+#include <memory>
+
+namespace testsupport {
+namespace {
+std::unique_ptr<QTemporaryDir> gRoot;
+}
+
+void installPrivateEnvironment() {
+  if (gRoot) return;
+  gRoot = std::make_unique<QTemporaryDir>(QDir::tempPath() + "/brindel-test-XXXXXX");
+  const std::string root = gRoot->path().toStdString();
+  for (const char* sub : {"home", "home/.config", "home/.local/share", "program"})
+    QDir().mkpath(QString::fromStdString(platform::joinPath(root, sub)));
+  setenv("HOME", platform::joinPath(root, "home").c_str(), 1);
+  setenv("XDG_CONFIG_HOME", platform::joinPath(root, "home/.config").c_str(), 1);
+  setenv("XDG_DATA_HOME", platform::joinPath(root, "home/.local/share").c_str(), 1);
+  setenv("BRINDEL_HOME", platform::joinPath(root, "program").c_str(), 1);
+  const std::string runtime = platform::joinPath(root, "runtime");
+  QDir().mkpath(QString::fromStdString(runtime));
+  QFile::setPermissions(QString::fromStdString(runtime), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+  setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+  setenv("TZ", "JST-9", 1);
+  tzset();
+}
+
+std::string privateRoot() { return gRoot ? gRoot->path().toStdString() : std::string(); }
+
+TempDir::TempDir() : dir_(QDir::tempPath() + "/brindel-tmp-XXXXXX") {
+  path_ = dir_.path().toStdString();
+}
+
+std::string TempDir::file(std::string_view name) const { return platform::joinPath(path_, name); }
+
+bool writeFile(const std::string& path, std::string_view bytes) {
+  QFile f(QString::fromStdString(path));
+  if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
+  return f.write(bytes.data(), static_cast<qint64>(bytes.size())) ==
+         static_cast<qint64>(bytes.size());
+}
+
+std::string readFile(const std::string& path) {
+  QFile f(QString::fromStdString(path));
+  if (!f.open(QIODevice::ReadOnly)) return {};
+  QByteArray data = f.readAll();
+  return std::string(data.constData(), static_cast<size_t>(data.size()));
+}
+
+bool fileExists(const std::string& path) { return QFileInfo::exists(QString::fromStdString(path)); }
+
+}  // namespace testsupport

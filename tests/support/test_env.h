@@ -1,0 +1,34 @@
+#pragma once
+// Helpers shared by the tests: a private environment per test process and
+// small file utilities.
+
+#include <QTemporaryDir>
+
+#include <string>
+#include <string_view>
+
+namespace testsupport {
+
+// Points BRINDEL_HOME, XDG_CONFIG_HOME, XDG_DATA_HOME and HOME at fresh
+// folders below one temporary folder that lives as long as the process, so
+// no test touches the user's files. Called by the test main before any test.
+void installPrivateEnvironment();
+std::string privateRoot();
+
+// A temporary folder removed with its contents at the end of the scope.
+class TempDir {
+ public:
+  TempDir();
+  const std::string& path() const { return path_; }
+  std::string file(std::string_view name) const;
+
+ private:
+  QTemporaryDir dir_;
+  std::string path_;
+};
+
+bool writeFile(const std::string& path, std::string_view bytes);
+std::string readFile(const std::string& path);
+bool fileExists(const std::string& path);
+
+}  // namespace testsupport

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <optional>
@@ -202,7 +203,8 @@ class Reader {
       if (b < 0) return notZrv();
       c = static_cast<char>(b);
     }
-    if (std::string_view(sig.data()) != "$$ZRV Uni") return notZrv();
+    // Compared as a string, so the zero must be within the 12 bytes.
+    if (std::string_view(sig.data(), ::strnlen(sig.data(), sig.size())) != "$$ZRV Uni") return notZrv();
     if (!readHeader()) return 0;
     if (!computeFormat()) {
       std::puts("Init ERRER");

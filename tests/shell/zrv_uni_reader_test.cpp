@@ -165,6 +165,7 @@ TEST(ZrvUniReader, BadFilesFailCleanlyAndLeaveNoPartialPage) {
   } cases[] = {
       {"other signature", "$$ZRV Unx" + kBwHeader.substr(9) + page, 0, 0},
       {"shorter than the signature", "$$ZRV", 0, 0},
+      {"signature without its zero", "$$ZRV Uni!!!" + kBwHeader.substr(12) + page, 0, 0},
       {"zero unit", kSignature + rec("MU", "0") + rec("Rs", "200,200") + rec("Sz", "120,60") + rec("DS") + page, 0, 0},
       {"zero resolution", kSignature + rec("MU", "1200") + rec("Rs", "200,0") + rec("Sz", "120,60") + rec("DS") + page, 0, 0},
       {"negative size", kSignature + rec("MU", "1200") + rec("Rs", "200,200") + rec("Sz", "-120,60") + rec("DS") + page, 0, 0},

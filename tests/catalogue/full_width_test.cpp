@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 namespace {
 
 std::string sj(std::string_view utf8) { return platform::toCp932(utf8).value(); }
@@ -13,6 +15,8 @@ struct Case {
   std::string source;  // Shift-JIS
   std::string expected;
 };
+
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 
 class ToFullWidthTable : public ::testing::TestWithParam<Case> {};
 

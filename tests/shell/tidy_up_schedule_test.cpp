@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 namespace {
 
 struct Row {
@@ -13,6 +15,8 @@ struct Row {
   int today;
   bool due;
 };
+
+void PrintTo(const Row& row, std::ostream* os) { *os << row.name; }
 
 class TidyUpSchedule : public ::testing::TestWithParam<Row> {};
 

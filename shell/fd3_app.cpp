@@ -1,5 +1,7 @@
 #include "shell/fd3_app.h"
 
+#include "catalogue/file_utilities.h"
+#include "catalogue/folder_settings.h"
 #include "catalogue/related_word_dictionary.h"
 #include "platform/paths.h"
 #include "platform/profile.h"
@@ -36,10 +38,7 @@ bool hasSwitch(const QString& commandLine, const char* name) {
 
 // The key CmdLine of the program's INI file carries a repeated start's
 // command line to the first instance.
-bool storeCommandLine(const QString& commandLine) {
-  return platform::writeProfileString(platform::programIniPath(), kProductSection, "CmdLine",
-                                      commandLine.toStdString());
-}
+bool storeCommandLine(const QString& commandLine) { return SetCmdLineSetting(commandLine.toStdString()) == 0; }
 
 }  // namespace
 
@@ -82,6 +81,7 @@ bool CFD3App::InitInstance(const QStringList& arguments) {
     exitCode_ = 1;
     return false;
   }
+  InitModuleFolder();
   programFolder_ = QString::fromStdString(platform::withoutTrailingSlash(platform::programFolder()));
 
   frame_ = std::make_unique<CMainFrame>();

@@ -2,10 +2,14 @@
 
 #include "shell/app_profile.h"
 
+#include "catalogue/sjis_text.h"
+
 #include <QGuiApplication>
 #include <QPalette>
 
+#include <string>
 #include <variant>
+#include <vector>
 
 namespace {
 
@@ -57,42 +61,17 @@ const Key kKeys[] = {
 constexpr int kMaxPatterns = 16;
 constexpr int kMaxPatternChars = 10;
 
-// A comma list: tokens run to the next comma, or between double quotes;
-// spaces around them are dropped and empty tokens skipped. Empty when the
-// list has more tokens than allowed, a token too long or a stray quote.
-QStringList splitTokens(const QString& text, int maxTokens, int maxChars) {
-  QStringList tokens;
-  int p = 0;
-  const int n = static_cast<int>(text.size());
-  while (p < n) {
-    while (p < n && text[p] == QLatin1Char(' ')) ++p;
-    if (p >= n) break;
-    QString token;
-    if (text[p] == QLatin1Char('"')) {
-      const int close = static_cast<int>(text.indexOf(QLatin1Char('"'), p + 1));
-      token = text.mid(p + 1, close < 0 ? -1 : close - p - 1);
-      p = close < 0 ? n : close + 1;
-      while (p < n && text[p] == QLatin1Char(' ')) ++p;
-      if (p < n && text[p] != QLatin1Char(',')) return {};
-      ++p;
-    } else {
-      const int comma = static_cast<int>(text.indexOf(QLatin1Char(','), p));
-      token = text.mid(p, comma < 0 ? -1 : comma - p).trimmed();
-      p = comma < 0 ? n : comma + 1;
-    }
-    if (token.isEmpty()) continue;
-    if (token.size() > maxChars || token.contains(QLatin1Char('"')) || tokens.size() == maxTokens) return {};
-    tokens.push_back(token);
-  }
-  return tokens;
-}
-
 }  // namespace
 
 QStringList BuildPrintPatterns(int userSelect, const QString& fileExt) {
   QStringList patterns;
   if (!userSelect) return patterns;
-  for (QString token : splitTokens(fileExt, kMaxPatterns, kMaxPatternChars)) {
+  int count = 0;
+  std::vector<std::string> tokens;
+  // The tokens taken before any fault of the list: at most 16.
+  ParseTokenList(fileExt.toStdString(), count, &tokens, kMaxPatterns, kMaxPatternChars + 1, kMaxPatternChars, 0);
+  for (int i = 0; i < count; ++i) {
+    QString token = QString::fromStdString(tokens[static_cast<std::size_t>(i)]);
     if (!token.startsWith(QLatin1String("*.")))
       token.prepend(token.startsWith(QLatin1Char('.')) ? QStringLiteral("*") : QStringLiteral("*."));
     const QString rest = token.mid(2);

@@ -1,5 +1,7 @@
 #include "shell/main_frame.h"
 
+#include "catalogue/file_utilities.h"
+#include "catalogue/folder_settings.h"
 #include "platform/clock.h"
 #include "platform/paths.h"
 #include "platform/profile.h"
@@ -42,12 +44,6 @@ constexpr QSize kSystemPlacedSize(1024, 720);
 
 QString hexName(const char* prefix, int id) { return QLatin1String(prefix) + QString::number(id, 16); }
 
-// The sample folder that a first start offers as its desktop: "Samples"
-// beside the program folder.
-QString samplesFolder() {
-  return QString::fromStdString(
-      platform::withTrailingSlash(platform::joinPath(platform::parentPath(platform::programFolder()), "Samples")));
-}
 
 // Whether the file system of path lies on a removable disk; nullopt when it
 // cannot be told (the caller keeps what it knew).
@@ -457,10 +453,8 @@ bool CMainFrame::event(QEvent* event) {
 }
 
 namespace {
-// The command line that a repeated start stored for us (at most 259 bytes).
-QString storedCommandLine() {
-  return QString::fromStdString(platform::getProfileString(platform::programIniPath(), "ブリンデル", "CmdLine", "", 260));
-}
+// The command line that a repeated start stored for us.
+QString storedCommandLine() { return QString::fromStdString(GetCmdLineSetting()); }
 const char* requestName(CMainFrame::Request r) {
   switch (r) {
     case CMainFrame::Request::Scan: return "BRDLPOSTCOMTWAINHOTSCANMESSAGE";
@@ -530,7 +524,7 @@ void CMainFrame::OnRestoreAfterStart() {
     desktopCombo_->addItem(path);
   }
   if (desktopCombo_->count() == 0) {
-    const QString sample = samplesFolder();
+    const QString sample = QString::fromStdString(GetSamplesFolder());
     profile->setValue(BrowserKey(QStringLiteral("DesktopHistory0")), sample);
     desktopCombo_->addItem(sample);
   }

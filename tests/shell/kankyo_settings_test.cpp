@@ -87,7 +87,8 @@ TEST(PrintPatterns, BuildsFromTheUserList) {
       {"abcdefghijk", {}},       // over the splitter's 10 characters
       {"a,b,c,d,e,f,g,h,i,j,k,l,m,n,o,p", {"*.a", "*.b", "*.c", "*.d", "*.e", "*.f", "*.g", "*.h", "*.i", "*.j",
                                           "*.k", "*.l", "*.m", "*.n", "*.o", "*.p"}},
-      {"a,b,c,d,e,f,g,h,i,j,k,l,m,n,o,p,q", {}},  // 17 tokens
+      {"a,b,c,d,e,f,g,h,i,j,k,l,m,n,o,p,q", {"*.a", "*.b", "*.c", "*.d", "*.e", "*.f", "*.g", "*.h", "*.i",
+                                            "*.j", "*.k", "*.l", "*.m", "*.n", "*.o", "*.p"}},  // the first 16
   };
   for (const Row& row : rows) EXPECT_EQ(BuildPrintPatterns(1, QString::fromUtf8(row.ext)), row.expected) << row.ext;
   EXPECT_TRUE(BuildPrintPatterns(0, "doc").isEmpty());

@@ -1,5 +1,6 @@
 #include "shell/main_frame.h"
 
+#include "catalogue/file_utilities.h"
 #include "platform/clock.h"
 #include "platform/profile.h"
 #include "platform/program_folder.h"
@@ -31,7 +32,10 @@ using Request = CMainFrame::Request;
 
 class MainFrameTest : public ::testing::Test {
  protected:
-  void SetUp() override { platform::ensureProgramFolder(); }
+  void SetUp() override {
+    platform::ensureProgramFolder();
+    InitModuleFolder();  // start-up records the program folder before the frame exists
+  }
   void TearDown() override { platform::setFixedNowForTests(std::nullopt); }
 
   // A created, shown frame whose restore after start has run.

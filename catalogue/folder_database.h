@@ -120,20 +120,6 @@ class FolderDatabase {
   int GetAnnBoxNext(AnnBox& box);
   int GetAnnBoxPost();
 
-  // ---- copying entries between catalogues ----------------------------------
- public:
-  // Copies an entry (kind 0: single item, else stack with all its pages)
-  // with its attributes, boxes and thumbnails into target under new numbers;
-  // result gets the new entry's kind (0 item, 1 stack) and number.
-  int DupTo(int kind, int no, FolderDatabase& target, EntryRef& result);
-  // DupTo, then removes the entry here. The copy is committed before the
-  // removal starts, so a failure leaves the entry in both, never in none.
-  int MoveTo(int kind, int no, FolderDatabase& target, EntryRef& result);
-  // Copies one item within this catalogue as a single item named
-  // title.ext; newItemNo gets its number.
-  int DupToThisItem(int itemNo, const std::string& title, const std::string& ext, int& newItemNo);
-
-
  private:
   // Records a failure and returns its code.
   int SetError(int code, std::string message);

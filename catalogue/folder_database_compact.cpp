@@ -28,7 +28,9 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <memory>
 #include <new>
+#include <unordered_set>
 #include <vector>
 
 namespace {
@@ -65,24 +67,47 @@ int removeIfPresent(const std::string& path) {
   return errno;
 }
 
-// Gives old numbers new ones 1, 2, 3, ... in ascending order. Because the
+// One table whose key column follows a renumbering: the statement that
+// renumbers one key, and the keys present, so that no statement runs for
+// keys the table does not hold (most items have no comment, keyword,
+// creator or box).
+struct Follower {
+  const char* update;
+  const char* present;  // nullptr: every number is present
+};
+
+std::vector<int> readNumbers(SqliteDatabase& db, const char* sql) {
+  std::vector<int> numbers;
+  Statement rows(db, sql);
+  while (rows.step()) numbers.push_back(rows.intAt(0));
+  return numbers;
+}
+
+// Gives the numbers new ones 1, 2, 3, ... in ascending order. Because the
 // rows come in ascending order, the new number is always free when it is
 // given, in the table and in every table that follows it.
-void renumber(SqliteDatabase& db, const char* numbersSql, std::initializer_list<const char*> updates) {
-  std::vector<int> numbers;
-  {
-    Statement rows(db, numbersSql);
-    while (rows.step()) numbers.push_back(rows.intAt(0));
+void renumber(SqliteDatabase& db, const char* numbersSql, std::initializer_list<Follower> followers) {
+  const std::vector<int> numbers = readNumbers(db, numbersSql);
+  struct Prepared {
+    std::unique_ptr<Statement> statement;
+    bool all;
+    std::unordered_set<int> present;
+  };
+  std::vector<Prepared> tables;
+  for (const Follower& f : followers) {
+    Prepared p{std::make_unique<Statement>(db, f.update), f.present == nullptr, {}};
+    if (f.present)
+      for (const int no : readNumbers(db, f.present)) p.present.insert(no);
+    tables.push_back(std::move(p));
   }
-  std::vector<std::unique_ptr<Statement>> statements;
-  for (const char* sql : updates) statements.push_back(std::make_unique<Statement>(db, sql));
   int next = 1;
   for (const int old : numbers) {
     if (old != next) {
-      for (auto& statement : statements) {
-        statement->reset();
-        statement->bindAll(next, old);
-        statement->run();
+      for (Prepared& table : tables) {
+        if (!table.all && !table.present.count(old)) continue;
+        table.statement->reset();
+        table.statement->bindAll(next, old);
+        table.statement->run();
       }
     }
     ++next;
@@ -107,15 +132,16 @@ int FolderDatabase::CompactFolder(const std::string& folder) {
   int result = Guard("CDaoException : CompactFolder", "MemoryException : CompactFolder", [&] {
     Transaction transaction(database_);
     renumber(database_, "SELECT ItemNo FROM ItemMST ORDER BY ItemNo",
-             {"UPDATE ItemMST set ItemNo = ? WHERE ItemNo = ?",
-              "UPDATE CreatorMST set ItemNo = ? WHERE ItemNo = ?",
-              "UPDATE KeywordMST set ItemNo = ? WHERE ItemNo = ?",
-              "UPDATE CommentMST set ItemNo = ? WHERE ItemNo = ?",
-              "UPDATE ThumbMST set ItemNo = ? WHERE ItemNo = ?",
-              "UPDATE AnnBoxMST set ItemNo = ? WHERE ItemNo = ?"});
+             {{"UPDATE ItemMST set ItemNo = ? WHERE ItemNo = ?", nullptr},
+              {"UPDATE CreatorMST set ItemNo = ? WHERE ItemNo = ?", "SELECT ItemNo FROM CreatorMST"},
+              {"UPDATE KeywordMST set ItemNo = ? WHERE ItemNo = ?", "SELECT ItemNo FROM KeywordMST"},
+              {"UPDATE CommentMST set ItemNo = ? WHERE ItemNo = ?", "SELECT ItemNo FROM CommentMST"},
+              {"UPDATE ThumbMST set ItemNo = ? WHERE ItemNo = ?", "SELECT ItemNo FROM ThumbMST"},
+              {"UPDATE AnnBoxMST set ItemNo = ? WHERE ItemNo = ?", "SELECT ItemNo FROM AnnBoxMST"}});
     renumber(database_, "SELECT StackNo FROM StackMST ORDER BY StackNo",
-             {"UPDATE StackMST set StackNo = ? WHERE StackNo = ?",
-              "UPDATE ItemMST set StackNo = ? WHERE StackNo = ?"});
+             {{"UPDATE StackMST set StackNo = ? WHERE StackNo = ?", nullptr},
+              {"UPDATE ItemMST set StackNo = ? WHERE StackNo = ?",
+               "SELECT StackNo FROM ItemMST WHERE StackNo IS NOT NULL"}});
     transaction.commit();
     return dbresult::kOk;
   });

@@ -1,0 +1,517 @@
+#include "shell/fd3_doc.h"
+
+#include "catalogue/file_utilities.h"
+#include "platform/sjis_codec.h"
+#include "platform/global_memory.h"
+#include "platform/paths.h"
+#include "platform/program_folder.h"
+#include "platform/user_interaction.h"
+#include "shell/document_views.h"
+#include "shell/image_ctrl.h"
+#include "shell/image_utilities.h"
+#include "shell/imaging_control_startup.h"
+#include "shell/progress_dialogs.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+namespace {
+
+constexpr int kImageCtrlChildId = 2000;
+constexpr int kImageLevelImage = 1;
+constexpr int kImageLevelDocument = 2;
+constexpr int kDocumentCell = 103;
+constexpr int kOtherCell = 32;
+constexpr short kFormatBmp = 6;
+constexpr short kFormatGif = 2;
+constexpr int kBmpDefaultDpi = 150;
+constexpr const char* kBackupName = "info.bk";
+constexpr const char* kCatalogueName = "info.mdb";
+
+std::function<void(int)>& fatalExit() {
+  static std::function<void(int)> handler = [](int code) { std::exit(code); };
+  return handler;
+}
+
+bool gWorkFolderFlag = false;
+
+bool exists(const std::string& path) { return QFileInfo::exists(QString::fromStdString(path)); }
+
+void raiseToCell(int& width, int& height) {
+  width = std::max(width, DisplayEntry::kMinCell);
+  height = std::max(height, DisplayEntry::kMinCell);
+}
+
+// Moves a damaged catalogue out of the way under a name that is free, so
+// that reinitialising the folder never destroys what may still be rescued.
+std::string keepDamagedCatalogue(const std::string& folder) {
+  const std::string source = platform::joinPath(folder, kCatalogueName);
+  if (!exists(source)) return {};
+  std::string target = source + ".damaged";
+  for (int n = 2; exists(target); ++n) target = source + ".damaged" + std::to_string(n);
+  return QFile::rename(QString::fromStdString(source), QString::fromStdString(target)) ? target
+                                                                                      : std::string();
+}
+
+}  // namespace
+
+void CFD3Doc::SetFatalExitHandler(std::function<void(int)> handler) {
+  fatalExit() = handler ? std::move(handler) : [](int code) { std::exit(code); };
+}
+
+void CFD3Doc::SetWorkFolderFlag() { gWorkFolderFlag = true; }
+
+CFD3Doc::CFD3Doc() = default;
+
+CFD3Doc::~CFD3Doc() {
+  DestroyImageCtrl();
+  SetActiveFolderDatabase(nullptr);
+}
+
+void CFD3Doc::reportDb(int code) const {
+  SetActiveFolderDatabase(&db);
+  ShowLastDbError(code, false);
+}
+
+void CFD3Doc::bringMainWindowForward() {
+  if (views_) views_->BringMainWindowForward();
+  if (mainWindow_) {
+    mainWindow_->raise();
+    mainWindow_->activateWindow();
+  }
+}
+
+// ------------------------------------------------------------------ catalogue
+
+int CFD3Doc::CheckFolderDatabase(const std::string& path, int& existsOut) {
+  if (db.IsOpen()) {
+    if (platform::asciiUpper(path) == platform::asciiUpper(folderPath)) {
+      existsOut = 1;
+      return 0;
+    }
+    CloseFolderDatabase();
+  }
+  const std::string work = path;
+  if (work != "/" && !QFileInfo(QString::fromStdString(work)).isDir()) {
+    existsOut = 0;
+    return dbresult::kBadArgument;
+  }
+
+  int version = 0;
+  int code = db.DoesFolderExist(work, existsOut, version);
+  if (code != 0) {
+    const DbLastError error = db.GetDbLastError();
+    char text[1024];
+    std::snprintf(text, sizeof text, "DAO エラー コード  %d\nエラー内容         %s\n", error.daoErrorCode,
+                  error.description.c_str());
+    platform::messageBox(text, platform::Buttons::Ok, platform::Icon::Error);
+    if (platform::messageBox("データベースが壊れています。\nバックアップを使用しますか？",
+                             platform::Buttons::YesNo, platform::Icon::Question) != platform::Answer::Yes)
+      return code;
+    db.RestoreFromBackup(work);
+    code = db.DoesFolderExist(work, existsOut, version);
+    if (code != 0) {
+      const std::string kept = keepDamagedCatalogue(work);
+      std::string message = "バックアップが使用できません\n初期化します。";
+      if (!kept.empty()) message += "\n壊れたデータベースは次の名前で残しました:\n" + kept;
+      platform::messageBox(message, platform::Buttons::Ok, platform::Icon::Warning);
+      existsOut = 1;
+      const std::string empty = platform::joinPath(platform::workFolder(platform::workfolder::kDb), kCatalogueName);
+      reportDb(db.InitFolder(empty, work));
+      return 0;
+    }
+  }
+  if (existsOut == 1 && version != kCatalogueVersion) {
+    bringMainWindowForward();
+    platform::messageBox("データベースのバージョンが違います。\n処理を中断します。", platform::Buttons::Ok,
+                         platform::Icon::Error);
+    existsOut = 0;
+    return kWrongVersion;
+  }
+  return 0;
+}
+
+bool CFD3Doc::OpenFolderDatabase(const std::string& path) {
+  bool compact = true;
+  if (db.IsOpen()) {
+    if (path == folderPath && reopenRequested == 0) return true;
+    compact = path != folderPath;
+    CloseFolderDatabase();
+  }
+  folderPath = path;
+  reopenRequested = 0;
+  if (compact) {
+    const int code = db.CompactFolder(path);
+    if (code != dbresult::kEngine) reportDb(code);
+    const std::string catalogue = platform::joinPath(path, kCatalogueName);
+    const std::string backup = platform::joinPath(path, kBackupName);
+    if (code != 0 && !exists(catalogue) && exists(backup))
+      QFile::rename(QString::fromStdString(backup), QString::fromStdString(catalogue));
+  }
+  const int code = db.OpenFolder(path, false);
+  reportDb(code);
+  SetActiveFolderDatabase(&db);
+  return code == 0;
+}
+
+void CFD3Doc::CloseFolderDatabase() {
+  if (!db.IsOpen()) return;
+  int stacks = -1;
+  int items = -1;
+  int stackCode = db.GetStackCount(stacks);
+  reportDb(stackCode);
+  int itemCode = 0;
+  if (stackCode == 0 && stacks == 0) {
+    itemCode = db.GetSingleItemCount(items);
+    reportDb(itemCode);
+  }
+  reportDb(db.CloseFolder());
+  // Only counts that were read may remove the catalogue: a failed count
+  // says nothing about whether the folder is empty.
+  if (stackCode == 0 && itemCode == 0 && stacks == 0 && items == 0) {
+    DeleteFileForce(platform::joinPath(folderPath, kBackupName));
+    DeleteFileForce(platform::joinPath(folderPath, kCatalogueName));
+  }
+}
+
+// ------------------------------------------------------------------ loading
+
+void CFD3Doc::addToPane(int index, const StackInfo* stack, const ItemInfo* item) {
+  if (!views_) return;
+  if (paneMode == kThumbnailMode) {
+    if (auto* pane = views_->thumbnailPane()) pane->AddItem(index, stack, item);
+  } else if (auto* list = views_->listPane()) {
+    list->UpdateEntry(index, stack, item);
+  }
+}
+
+void CFD3Doc::LoadFolder(const std::string& pathWithTrailingSlash, int layoutFlag) {
+  QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+  struct CursorRestore {
+    ~CursorRestore() { QGuiApplication::restoreOverrideCursor(); }
+  } restoreCursor;
+
+  entries.DeleteAll();
+  ThumbnailPaneSink* board = views_ && paneMode == kThumbnailMode ? views_->thumbnailPane() : nullptr;
+  ListPaneSink* list = views_ && paneMode != kThumbnailMode ? views_->listPane() : nullptr;
+  if (board) {
+    board->SetRedraw(false);
+    board->RemoveAllItems();
+    board->SetRedraw(true);
+    board->RedrawNow();
+    board->SetRedraw(false);
+  } else if (list) {
+    list->DeleteAllRows();
+  }
+
+  if (pathWithTrailingSlash.empty()) {
+    if (board) {
+      board->UpdateScrollExtent(layoutFlag, 1);
+      board->SetRedraw(true);
+      board->RedrawNow();
+    }
+    if (views_ && views_->folderTree()) views_->folderTree()->ClearSelection();
+    return;
+  }
+
+  const std::string folder = platform::withoutTrailingSlash(pathWithTrailingSlash);
+  entries.SetFolderPath(folder);
+  auto finishBoard = [&] {
+    if (board) board->SetRedraw(true);
+  };
+  int catalogueExists = 0;
+  if (CheckFolderDatabase(folder, catalogueExists) != 0) {
+    bringMainWindowForward();
+    platform::messageBox("指定されたフォルダにアクセスできませんでした。", platform::Buttons::Ok,
+                         platform::Icon::Warning);
+    finishBoard();
+    return;
+  }
+  if (catalogueExists == 0) {
+    finishBoard();
+    return;
+  }
+  if (!OpenFolderDatabase(folder)) {
+    platform::messageBox("パスが不正です。(DMLFTV:01)", platform::Buttons::Ok, platform::Icon::Warning);
+    finishBoard();
+    return;
+  }
+
+  int stackCount = 0;
+  int itemCount = 0;
+  reportDb(db.GetStackCount(stackCount));
+  reportDb(db.GetSingleItemCount(itemCount));
+  const int total = stackCount + itemCount;
+  std::unique_ptr<GeneralProgressDlg> progress;
+  if (total > kProgressThreshold) {
+    progress = std::make_unique<GeneralProgressDlg>();
+    progress->setWindowTitle(QStringLiteral("表示"));
+    progress->SetMessage(QStringLiteral("アイテムの表示中..."));
+    progress->Create(mainWindow_);
+  }
+  int done = 0;
+  auto step = [&] {
+    if (!progress) return;
+    progress->SetSubMessage(QStringLiteral("%1 件中 %2 件目").arg(total).arg(++done));
+    progress->PumpAndCheckCancel();
+  };
+
+  reportDb(db.GetStackFirstInfoEx());
+  for (;;) {
+    StackInfo stack;
+    ItemInfo cover;
+    int thumbX = 0, thumbY = 0, end = 0;
+    const int code = db.GetStackNextInfoEx(stack, cover, thumbX, thumbY, end);
+    reportDb(code);
+    if (code != 0 || end) break;
+    step();
+    auto entry = std::make_unique<DisplayEntry>();
+    entry->kind = 1;
+    entry->number = stack.StackNo;
+    entry->cellWidth = thumbX;
+    entry->cellHeight = thumbY;
+    raiseToCell(entry->cellWidth, entry->cellHeight);
+    entry->title = stack.Title;
+    entry->officialDate = stack.OfficialDate;
+    entry->lastModifiedDate = stack.LastModifiedDate;
+    entry->lastAccessedDate = stack.LastAccessedDate;
+    const int index = entries.Add(std::move(entry));
+    addToPane(index, &stack, &cover);
+  }
+  reportDb(db.GetStackPostInfoEx());
+
+  reportDb(db.GetSingleItemFirstInfoEx());
+  for (;;) {
+    ItemInfo item;
+    QDateTime thumbDate;
+    int thumbX = 0, thumbY = 0, end = 0;
+    const int code = db.GetSingleItemNextInfoEx(item, thumbDate, thumbX, thumbY, end);
+    reportDb(code);
+    if (code != 0 || end) break;
+    step();
+    auto entry = std::make_unique<DisplayEntry>();
+    entry->kind = 0;
+    entry->number = item.ItemNo;
+    entry->title = item.Ext.empty() ? item.Title : item.Title + "." + item.Ext;
+    entry->officialDate = item.OfficialDate;
+    entry->lastModifiedDate = item.LastModifiedDate;
+    entry->lastAccessedDate = item.LastAccessedDate;
+    entry->cellWidth = thumbX;
+    entry->cellHeight = thumbY;
+    if (thumbX == 0 && item.ImageLevel == kImageLevelImage)
+      MakeThumbnail(platform::withTrailingSlash(folder), item, entry->cellWidth, entry->cellHeight);
+    raiseToCell(entry->cellWidth, entry->cellHeight);
+    const int index = entries.Add(std::move(entry));
+    addToPane(index, nullptr, &item);
+  }
+  reportDb(db.GetSingleItemPostInfoEx());
+  if (progress) progress->Close();
+
+  if (board) {
+    board->PlaceNewItems();
+    if (board->ArrangesAutomatically())
+      board->ArrangeItems(13, layoutFlag, 1);
+    else
+      board->UpdateScrollExtent(layoutFlag, 1);
+    board->SetRedraw(true);
+    board->RedrawNow();
+  } else if (list) {
+    list->Fill(-1, 1);
+  }
+}
+
+bool CFD3Doc::GetEntryRecords(const DisplayEntry& entry, StackInfo& stack, ItemInfo& item) {
+  stack = StackInfo{};
+  item = ItemInfo{};
+  if (entry.isStack()) {
+    const int code = db.GetStackInfo(entry.number, stack);
+    if (code != 0) {
+      reportDb(code);
+      return false;
+    }
+    reportDb(db.Stack2Item(entry.number, stack.CurPageNo, item));
+    return true;
+  }
+  const int code = db.GetItemInfo(entry.number, item);
+  reportDb(code);
+  return code == 0;
+}
+
+void CFD3Doc::SelectEntry(int kind, int number) {
+  const int index = entries.Find(kind, number);
+  if (index < 0 || !views_) return;
+  if (paneMode == kThumbnailMode) {
+    if (auto* board = views_->thumbnailPane()) {
+      board->ScrollEntryIntoView(index);
+      board->SelectOnly(index);
+    }
+  } else if (auto* list = views_->listPane()) {
+    list->SelectOnlyRow(index);
+  }
+}
+
+// ------------------------------------------------------------------ thumbnails
+
+void CFD3Doc::thumbnailFromFile(const std::string& file, const ItemInfo& item, int& width, int& height) {
+  CreateImageCtrl(true);
+  CImageCtrl* ctrl = imageCtrl();
+  if (!ctrl || ctrl->LoadFile(file, 0, 1, 1) != 0) {
+    width = height = DisplayEntry::kMinCell;
+    return;
+  }
+  if (ctrl->GetFileInfo(file, 1, 0) == 0 && ctrl->GetInfoFormat() == kFormatBmp &&
+      ctrl->GetXResolution() == kBmpDefaultDpi && GetBmpResolution(file) == 0) {
+    ctrl->SetXResolution(static_cast<short>(bmpResolution_));
+    ctrl->SetYResolution(static_cast<short>(bmpResolution_));
+  }
+  StoreThumbnail(nullptr, ctrl, item);
+  const int w = static_cast<int>(ctrl->GetImageWidth());
+  const int h = static_cast<int>(ctrl->GetImageHeight());
+  if (w > 0) width = w;
+  if (h > 0) height = h;
+  ctrl->SetImageHandle(0);
+}
+
+void CFD3Doc::MakeThumbnail(const std::string& folderWithSlash, const ItemInfo& item, int& width,
+                            int& height) {
+  width = height = 0;
+  if (item.ImageLevel == kImageLevelDocument) {
+    width = height = kDocumentCell;
+    return;
+  }
+  if (item.ImageLevel != kImageLevelImage) {
+    width = height = kOtherCell;
+    return;
+  }
+  int sizeX = 0, sizeY = 0, found = 0;
+  QDateTime made;
+  reportDb(db.GetThumbSizeDate(item.ItemNo, sizeX, sizeY, made, found));
+  if (found) {
+    if (sizeX > 0) width = sizeX;
+    if (sizeY > 0) height = sizeY;
+    return;
+  }
+  std::string file = folderWithSlash + item.Title;
+  if (!item.Ext.empty()) file += "." + item.Ext;
+  if (exists(file)) thumbnailFromFile(file, item, width, height);
+}
+
+void CFD3Doc::MakeStackCell(const DisplayEntry& stackEntry, const std::string& folder, int& width,
+                            int& height) {
+  width = height = 0;
+  const std::string folderWithSlash = platform::withTrailingSlash(folder);
+  reportDb(db.GetFirstStackPage(stackEntry.number));
+  for (;;) {
+    ItemInfo page;
+    int end = 0;
+    const int code = db.GetSingleItemNextInfo(page, end);
+    if (code != 0 || end) break;
+    int w = 0, h = 0;
+    if (page.ImageLevel == kImageLevelImage) {
+      MakeThumbnail(folderWithSlash, page, w, h);
+      if (w == 0 && h == 0) w = h = DisplayEntry::kMinCell;
+    } else if (page.ImageLevel == kImageLevelDocument) {
+      w = h = kDocumentCell;
+    } else {
+      w = h = kOtherCell;
+    }
+    width = std::max(width, w);
+    height = std::max(height, h);
+  }
+  db.PostSingleItem();
+}
+
+void CFD3Doc::StoreThumbnail(ImportProgressDlg* progress, CImageCtrl* ctrl, const ItemInfo& item) {
+  if (!ctrl) return;
+  int cellWidth = 0, cellHeight = 0;
+  ComputeThumbnailCell(static_cast<int>(ctrl->GetImageWidth()), static_cast<int>(ctrl->GetImageHeight()),
+                       cellWidth, cellHeight, ctrl->GetXResolution(), ctrl->GetYResolution());
+  if (progress) {
+    thumbProgress = progress;
+    loadInProgress = false;
+    ctrl->SetDispid7(true);
+  }
+  auto window = [&](int from, int to) {
+    thumbProgressFrom = from;
+    thumbProgressTo = to;
+    if (thumbProgress) thumbProgress->StepTo(from);
+  };
+  if (ctrl->GetDispid12() == 1) {
+    // Scaling a 1-bit page straight to the cell loses thin strokes: scale to
+    // four times the cell, go to grey, then resample.
+    window(86, 95);
+    ctrl->InvokeDispid335(static_cast<float>(cellWidth * 4), static_cast<float>(cellHeight * 4), 0);
+    window(95, 97);
+    ctrl->InvokeDispid303(8);
+    window(97, 99);
+  } else {
+    window(86, 99);
+  }
+  ctrl->InvokeDispid335(static_cast<float>(cellWidth), static_cast<float>(cellHeight), 2);
+  if (progress) {
+    ctrl->SetDispid7(false);
+    thumbProgress = nullptr;
+    progress->StepTo(99);
+  }
+
+  std::int32_t handle = 0;
+  std::int32_t size = 0;
+  if (ctrl->SaveToMemory(&handle, kFormatGif, 8, 0, &size) != 0 || handle == 0) return;
+  ThumbInfo thumb;
+  thumb.ItemNo = item.ItemNo;
+  thumb.ThumbDateTime = QDateTime::currentDateTime();
+  thumb.ThumbSizeX = cellWidth;
+  thumb.ThumbSizeY = cellHeight;
+  const auto globalHandle = static_cast<platform::GlobalHandle>(handle);
+  if (const std::uint8_t* bytes = platform::globalLock(globalHandle)) {
+    thumb.ThumbData.assign(bytes, bytes + platform::globalSize(globalHandle));
+    platform::globalUnlock(globalHandle);
+  }
+  platform::globalFree(globalHandle);
+  reportDb(db.SetThumbInfo(thumb));
+}
+
+// ------------------------------------------------------------------ imaging control
+
+void CFD3Doc::CreateImageCtrl(bool recreate) {
+  if (imageCtrl_ && !imageCtrlHasWindow_) {
+    platform::messageBox(kImagingInitFailedMessage, platform::Buttons::Ok, platform::Icon::Error);
+    fatalExit()(1);
+    return;
+  }
+  if (imageCtrl_ && !recreate) return;
+  DestroyImageCtrl();
+  auto ctrl = std::make_unique<CImageCtrl>();
+  if (CreateImagingControl(mainWindow_, ctrl.get(), kImageCtrlChildId) != 0) {
+    fatalExit()(1);
+    return;
+  }
+  imageCtrlHasWindow_ = true;
+  imageCtrl_ = ctrl.release();  // owned by the main window when there is one, else by us
+}
+
+void CFD3Doc::DestroyImageCtrl() {
+  delete imageCtrl_.data();
+  imageCtrl_ = nullptr;
+  imageCtrlHasWindow_ = false;
+}
+
+// ------------------------------------------------------------------ work folder
+
+std::string CFD3Doc::GetWorkFolder() {
+  if (workFolder_.empty()) workFolder_ = platform::workFolder(platform::workfolder::kTmp);
+  return workFolder_;
+}
+
+void CFD3Doc::DeleteTempFolder() {
+  if (!gWorkFolderFlag) return;
+  DeleteFolderTree(GetWorkFolder());
+  gWorkFolderFlag = false;
+}

@@ -1,0 +1,288 @@
+#include "catalogue/catalogue_records.h"
+#include "platform/paths.h"
+#include "platform/user_interaction.h"
+#include "shell/document_views.h"
+#include "shell/fd3_doc.h"
+#include "shell/image_ctrl.h"
+#include "tests/catalogue/catalogue_fixture.h"
+#include "tests/support/test_env.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QDialog>
+#include <QFileInfo>
+#include <QImage>
+#include <QMainWindow>
+
+#include <gtest/gtest.h>
+
+using cataloguetest::CatalogueRows;
+using cataloguetest::ItemRow;
+using platform::Answer;
+using platform::joinPath;
+
+namespace {
+
+// Records every call the document makes on the panes, in order.
+class RecordingViews : public DocumentViews, public ThumbnailPaneSink, public ListPaneSink, public FolderTreeSink {
+ public:
+  std::vector<std::string> calls;
+  bool arranges = false;
+  bool sawLoadingDialog = false;
+
+  ThumbnailPaneSink* thumbnailPane() override { return this; }
+  ListPaneSink* listPane() override { return this; }
+  FolderTreeSink* folderTree() override { return this; }
+
+  void SetRedraw(bool on) override { calls.push_back(on ? "redraw on" : "redraw off"); }
+  void RedrawNow() override { calls.push_back("redraw now"); }
+  void RemoveAllItems() override { calls.push_back("remove all"); }
+  void AddItem(int index, const StackInfo* stack, const ItemInfo* item) override {
+    calls.push_back("add " + std::to_string(index) + (stack ? " stack" : " item") + (item ? "+page" : ""));
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (w->objectName() == "dlg10571" && w->isVisible() && w->windowTitle() == QStringLiteral("表示"))
+        sawLoadingDialog = true;
+  }
+  void PlaceNewItems() override { calls.push_back("place"); }
+  bool ArrangesAutomatically() const override { return arranges; }
+  void ArrangeItems(int arrangement, int layoutFlag, int) override {
+    calls.push_back("arrange " + std::to_string(arrangement) + " " + std::to_string(layoutFlag));
+  }
+  void UpdateScrollExtent(int layoutFlag, int) override { calls.push_back("extent " + std::to_string(layoutFlag)); }
+  void ScrollEntryIntoView(int index) override { calls.push_back("scroll " + std::to_string(index)); }
+  void SelectOnly(int index) override { calls.push_back("select " + std::to_string(index)); }
+  void DeleteAllRows() override { calls.push_back("rows cleared"); }
+  void UpdateEntry(int index, const StackInfo* stack, const ItemInfo*) override {
+    calls.push_back("row " + std::to_string(index) + (stack ? " stack" : " item"));
+  }
+  void Fill(int first, int) override { calls.push_back("fill " + std::to_string(first)); }
+  void SelectOnlyRow(int index) override { calls.push_back("select row " + std::to_string(index)); }
+  void ClearSelection() override { calls.push_back("tree cleared"); }
+};
+
+void storeThumbSize(CatalogueRows& rows, int itemNo, int width, int height) {
+  rows.db().execute(
+      "INSERT INTO ThumbMST (ItemNo, ThumbDateTime, ThumbSizeX, ThumbSizeY, ThumbData) VALUES (?, ?, ?, ?, ?)",
+      itemNo, QDateTime::currentDateTime(), width, height, DbBytes{'G', 'I', 'F'});
+}
+
+class DocumentTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder = joinPath(dir.path(), "請求書");
+    cataloguetest::makeCatalogueFolder(folder);
+    doc.SetViews(&views);
+    doc.SetMainWindow(&window);
+    CFD3Doc::SetFatalExitHandler([](int code) { FAIL() << "program would end with " << code; });
+  }
+
+  testsupport::TempDir dir;
+  std::string folder;
+  QMainWindow window;
+  RecordingViews views;
+  CFD3Doc doc;
+};
+
+}  // namespace
+
+TEST_F(DocumentTest, LoadFolderFillsEntriesAndDrivesThePaneInOrder) {
+  {
+    CatalogueRows rows(folder);
+    rows.addStackWithPages(1, 1, 2);  // items 1, 2
+    rows.addItem({.itemNo = 3, .title = "見積書", .ext = "doc", .date = 20261201});
+    rows.addItem({.itemNo = 4, .title = "memo", .ext = "txt"});
+    storeThumbSize(rows, 1, 40, 30);
+    storeThumbSize(rows, 2, 120, 90);
+    storeThumbSize(rows, 3, 103, 103);
+    storeThumbSize(rows, 4, 32, 32);
+  }
+  platform::RecordingUserInteraction recorder;
+  doc.LoadFolder(folder + "/", 1);
+
+  ASSERT_EQ(doc.entries.GetCount(), 3);
+  const DisplayEntry* stack = doc.entries.GetAt(0);
+  EXPECT_EQ(stack->kind, 1);
+  EXPECT_EQ(stack->number, 1);
+  EXPECT_EQ(stack->cellWidth, 120) << "the stack's cell is its largest page thumbnail";
+  EXPECT_EQ(stack->cellHeight, 90);
+  const DisplayEntry* item = doc.entries.GetAt(1);
+  EXPECT_EQ(item->kind, 0);
+  EXPECT_EQ(item->title, "見積書.doc");
+  EXPECT_EQ(item->officialDate, 20261201);
+  EXPECT_EQ(item->cellWidth, 103);
+  EXPECT_EQ(doc.entries.GetAt(2)->cellWidth, 77) << "cells are never below 77 pixels";
+  EXPECT_EQ(doc.entries.GetFolderPath(), folder);
+  EXPECT_EQ(doc.imageCtrl(), nullptr) << "stored thumbnails need no decoding of pages";
+  EXPECT_TRUE(recorder.shown().empty());
+  EXPECT_EQ(views.calls, (std::vector<std::string>{"redraw off", "remove all", "redraw on", "redraw now",
+                                                   "redraw off", "add 0 stack+page", "add 1 item+page",
+                                                   "add 2 item+page", "place", "extent 1", "redraw on",
+                                                   "redraw now"}));
+}
+
+TEST_F(DocumentTest, ListModeAndArrangingBoard) {
+  {
+    CatalogueRows rows(folder);
+    rows.addItem({.itemNo = 1, .title = "a", .ext = "doc"});
+  }
+  doc.paneMode = 0;
+  doc.LoadFolder(folder + "/", 0);
+  EXPECT_EQ(views.calls, (std::vector<std::string>{"rows cleared", "row 0 item", "fill -1"}));
+  views.calls.clear();
+  doc.paneMode = CFD3Doc::kThumbnailMode;
+  views.arranges = true;
+  doc.LoadFolder(folder + "/", 1);
+  EXPECT_NE(std::find(views.calls.begin(), views.calls.end(), "arrange 13 1"), views.calls.end());
+  views.calls.clear();
+  doc.LoadFolder("", 0);
+  EXPECT_EQ(doc.entries.GetCount(), 0);
+  EXPECT_EQ(views.calls.back(), "tree cleared");
+}
+
+TEST_F(DocumentTest, MoreThanAHundredEntriesShowTheLoadingDialog) {
+  {
+    CatalogueRows rows(folder);
+    for (int i = 1; i <= 100; ++i) rows.addItem({.itemNo = i, .title = "p" + std::to_string(i), .ext = "doc"});
+  }
+  doc.LoadFolder(folder + "/", 0);
+  EXPECT_FALSE(views.sawLoadingDialog) << "100 entries load without a dialog";
+  doc.CloseFolderDatabase();
+  {
+    CatalogueRows rows(folder);
+    rows.addItem({.itemNo = 101, .title = "p101", .ext = "doc"});
+  }
+  doc.LoadFolder(folder + "/", 0);
+  EXPECT_EQ(doc.entries.GetCount(), 101);
+  EXPECT_TRUE(views.sawLoadingDialog);
+}
+
+TEST_F(DocumentTest, ImageWithoutStoredThumbnailIsThumbnailedOnce) {
+  QImage page(400, 300, QImage::Format_RGB32);
+  page.fill(Qt::white);
+  ASSERT_TRUE(page.save(QString::fromStdString(joinPath(folder, "scan.bmp"))));
+  {
+    CatalogueRows rows(folder);
+    rows.addItem({.itemNo = 1, .title = "scan", .ext = "bmp"});
+    rows.db().execute("UPDATE ItemMST SET ImageLevel = 1");
+  }
+  doc.LoadFolder(folder + "/", 0);
+  ASSERT_EQ(doc.entries.GetCount(), 1);
+  EXPECT_EQ(doc.entries.GetAt(0)->cellWidth, 400);
+  EXPECT_EQ(doc.entries.GetAt(0)->cellHeight, 300);
+  ThumbInfo thumb;
+  int found = 0;
+  ASSERT_EQ(doc.db.GetThumbInfo(1, thumb, found), 0);
+  ASSERT_EQ(found, 1);
+  EXPECT_EQ(std::string(thumb.ThumbData.begin(), thumb.ThumbData.begin() + 3), "GIF");
+  EXPECT_GT(thumb.ThumbSizeX, 0);
+}
+
+TEST_F(DocumentTest, SameFolderIsNotCompactedAgainUnlessReopenIsRequested) {
+  {
+    CatalogueRows rows(folder);
+    rows.addItem({.itemNo = 5, .title = "a", .ext = "doc"});
+  }
+  ASSERT_TRUE(doc.OpenFolderDatabase(folder));
+  ItemInfo info;
+  ASSERT_EQ(doc.db.GetItemInfo(1, info), 0) << "compaction renumbered 5 to 1";
+  ASSERT_TRUE(doc.OpenFolderDatabase(folder));
+  EXPECT_TRUE(doc.db.IsOpen());
+  const auto backupTime = QFileInfo(QString::fromStdString(joinPath(folder, "info.bk"))).lastModified();
+  doc.reopenRequested = 1;
+  ASSERT_TRUE(doc.OpenFolderDatabase(folder));
+  EXPECT_EQ(doc.reopenRequested, 0);
+  EXPECT_EQ(QFileInfo(QString::fromStdString(joinPath(folder, "info.bk"))).lastModified(), backupTime)
+      << "a reopen of the same folder does not compact";
+}
+
+TEST_F(DocumentTest, LeavingAnEmptyFolderDeletesItsCatalogue) {
+  const std::string other = joinPath(dir.path(), "other");
+  cataloguetest::makeCatalogueFolder(other);
+  ASSERT_TRUE(doc.OpenFolderDatabase(folder));
+  ASSERT_TRUE(testsupport::fileExists(joinPath(folder, "info.bk")));
+  ASSERT_TRUE(doc.OpenFolderDatabase(other));
+  EXPECT_FALSE(testsupport::fileExists(joinPath(folder, "info.mdb")));
+  EXPECT_FALSE(testsupport::fileExists(joinPath(folder, "info.bk")));
+}
+
+TEST_F(DocumentTest, DamagedCatalogueIsRestoredFromItsBackupAfterYes) {
+  {
+    CatalogueRows rows(folder);
+    rows.addItem({.itemNo = 1, .title = "大事な書類", .ext = "doc"});
+  }
+  ASSERT_TRUE(doc.OpenFolderDatabase(folder));  // compaction leaves a good info.bk
+  doc.db.CloseFolder();
+  ASSERT_TRUE(testsupport::writeFile(joinPath(folder, "info.mdb"), "this is not a catalogue"));
+  CFD3Doc fresh;
+  fresh.SetViews(&views);
+  platform::RecordingUserInteraction recorder;
+  recorder.script({Answer::Ok, Answer::Yes});
+  fresh.LoadFolder(folder + "/", 0);
+  ASSERT_GE(recorder.shown().size(), 2u);
+  EXPECT_EQ(recorder.shown()[1].text, "データベースが壊れています。\nバックアップを使用しますか？");
+  ASSERT_EQ(fresh.entries.GetCount(), 1);
+  EXPECT_EQ(fresh.entries.GetAt(0)->title, "大事な書類.doc");
+}
+
+TEST_F(DocumentTest, DamagedCatalogueWithoutBackupIsKeptAsideBeforeReinitialising) {
+  ASSERT_TRUE(testsupport::writeFile(joinPath(folder, "info.mdb"), "damaged bytes"));
+  platform::RecordingUserInteraction recorder;
+  recorder.script({Answer::Ok, Answer::Yes, Answer::Ok});
+  int exists = 0;
+  EXPECT_EQ(doc.CheckFolderDatabase(folder, exists), 0);
+  EXPECT_EQ(exists, 1);
+  EXPECT_EQ(testsupport::readFile(joinPath(folder, "info.mdb.damaged")), "damaged bytes");
+  ASSERT_EQ(recorder.shown().size(), 3u);
+  EXPECT_NE(recorder.shown()[2].text.find("バックアップが使用できません\n初期化します。"), std::string::npos);
+  EXPECT_NE(recorder.shown()[2].text.find("info.mdb.damaged"), std::string::npos);
+  EXPECT_TRUE(doc.OpenFolderDatabase(folder)) << "the folder works again, empty";
+}
+
+TEST_F(DocumentTest, NoAnswerKeepsTheDamagedCatalogue) {
+  ASSERT_TRUE(testsupport::writeFile(joinPath(folder, "info.mdb"), "damaged bytes"));
+  platform::RecordingUserInteraction recorder;
+  recorder.script({Answer::Ok, Answer::No});
+  int exists = 0;
+  EXPECT_NE(doc.CheckFolderDatabase(folder, exists), 0);
+  EXPECT_EQ(testsupport::readFile(joinPath(folder, "info.mdb")), "damaged bytes");
+}
+
+TEST_F(DocumentTest, CatalogueOfAnotherVersionIsRefused) {
+  {
+    CatalogueRows rows(folder);
+    rows.db().execute("UPDATE SysEnv SET DatabaseVersion = 20000");
+  }
+  platform::RecordingUserInteraction recorder;
+  int exists = 1;
+  EXPECT_EQ(doc.CheckFolderDatabase(folder, exists), CFD3Doc::kWrongVersion);
+  EXPECT_EQ(exists, 0);
+  ASSERT_EQ(recorder.shown().size(), 1u);
+  EXPECT_EQ(recorder.shown()[0].text, "データベースのバージョンが違います。\n処理を中断します。");
+}
+
+TEST_F(DocumentTest, MissingFolderIsNotACatalogue) {
+  int exists = 1;
+  EXPECT_EQ(doc.CheckFolderDatabase(joinPath(dir.path(), "none"), exists), 10);
+  EXPECT_EQ(exists, 0);
+}
+
+TEST_F(DocumentTest, GetEntryRecordsAndSelectEntry) {
+  {
+    CatalogueRows rows(folder);
+    rows.addStackWithPages(1, 1, 3);
+    rows.addItem({.itemNo = 4, .title = "x", .ext = "doc"});
+  }
+  doc.LoadFolder(folder + "/", 0);
+  StackInfo stack;
+  ItemInfo item;
+  ASSERT_TRUE(doc.GetEntryRecords(*doc.entries.GetAt(0), stack, item));
+  EXPECT_EQ(stack.PageCount, 3);
+  EXPECT_EQ(item.StackNo, 1);
+  EXPECT_EQ(item.PageNo, stack.CurPageNo);
+  views.calls.clear();
+  doc.SelectEntry(0, 4);
+  EXPECT_EQ(views.calls, (std::vector<std::string>{"scroll 1", "select 1"}));
+  views.calls.clear();
+  doc.SelectEntry(0, 99);
+  EXPECT_TRUE(views.calls.empty());
+}

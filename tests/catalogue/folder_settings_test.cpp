@@ -9,7 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/inotify.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -59,6 +61,20 @@ TEST(FolderIni, AReadOnlyFileKeepsItsMark) {
   ASSERT_TRUE(WriteFolderIni(path, "1"));
   ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
   EXPECT_EQ(ReadFolderIni(path, 0), 1);
+  // Whatever the rights of the process, the file is never opened for writing.
+  const int watch = inotify_init1(IN_NONBLOCK);
+  ASSERT_GE(watch, 0);
+  ASSERT_GE(inotify_add_watch(watch, path.c_str(), IN_CLOSE_WRITE | IN_CLOSE_NOWRITE), 0);
+  EXPECT_EQ(ReadFolderIni(path, 0), 1);
+  alignas(inotify_event) char events[4096];
+  const ssize_t got = ::read(watch, events, sizeof events);
+  ASSERT_GT(got, 0);
+  for (ssize_t at = 0; at < got;) {
+    const auto* event = reinterpret_cast<const inotify_event*>(events + at);
+    EXPECT_FALSE(event->mask & IN_CLOSE_WRITE) << "opened for writing";
+    at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+  }
+  ::close(watch);
   // A reader holding the file open does not stop another reader either.
   QFile holder(QString::fromStdString(path));
   ASSERT_TRUE(holder.open(QIODevice::ReadOnly));

@@ -168,10 +168,12 @@ short encodeImage(Pix* pix, int code, int bits, int qualityFactor, std::span<con
   if (code == kBmpRle) return writeBmp(pix, bits, true, true, out);
   l_uint8* data = nullptr;
   size_t size = 0;
-  if (code == kPng) return takeLeptonicaBytes(pixWriteMemPng(&data, &size, pix, 0.0f), data, size, out);
-  if (code == kGif) return takeLeptonicaBytes(pixWriteMemGif(&data, &size, pix), data, size, out);
-  if (code == kPnm) return takeLeptonicaBytes(pixWriteMemPnm(&data, &size, pix), data, size, out);
-  return kErrorWriteFormat;
+  l_ok rc = 1;
+  if (code == kPng) rc = pixWriteMemPng(&data, &size, pix, 0.0f);
+  else if (code == kGif) rc = pixWriteMemGif(&data, &size, pix);
+  else if (code == kPnm) rc = pixWriteMemPnm(&data, &size, pix);
+  else return kErrorWriteFormat;
+  return takeLeptonicaBytes(rc, data, size, out);
 }
 
 }  // namespace platform::imaging

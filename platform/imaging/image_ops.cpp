@@ -186,7 +186,22 @@ bool findSkew(Pix* pix, float& degrees, float& confidence) {
   confidence = 0;
   PixPtr bin = toBinary(pix, false);
   if (!bin) return false;
-  return pixFindSkew(bin.get(), &degrees, &confidence) == 0;
+  // Lines of horizontal text, and the columns of vertical text turned into
+  // lines; a turn by a quarter keeps the sign of the skew.
+  float rowDegrees = 0, rowConfidence = 0;
+  const bool rows = pixFindSkew(bin.get(), &rowDegrees, &rowConfidence) == 0;
+  PixPtr turned = own(pixRotate90(bin.get(), 1));
+  float columnDegrees = 0, columnConfidence = 0;
+  const bool columns = turned && pixFindSkew(turned.get(), &columnDegrees, &columnConfidence) == 0;
+  if (!rows && !columns) return false;
+  if (columns && (!rows || columnConfidence > rowConfidence)) {
+    degrees = columnDegrees;
+    confidence = columnConfidence;
+  } else {
+    degrees = rowDegrees;
+    confidence = rowConfidence;
+  }
+  return true;
 }
 
 PixPtr deskew(Pix* pix, float* appliedDegrees) {

@@ -1,0 +1,9 @@
+#include "recognition/recognition_engine.h"
+
+namespace recognition {
+
+// Out of line so that each interface has one home for its vtable.
+JapaneseEngine::~JapaneseEngine() = default;
+EnglishEngine::~EnglishEngine() = default;
+
+}  // namespace recognition

@@ -123,8 +123,7 @@ int CFD3Doc::CheckFolderDatabase(const std::string& path, int& existsOut) {
       if (!kept.empty()) message += "\n壊れたデータベースは次の名前で残しました:\n" + kept;
       platform::messageBox(message, platform::Buttons::Ok, platform::Icon::Warning);
       existsOut = 1;
-      const std::string empty = platform::joinPath(platform::workFolder(platform::workfolder::kDb), kCatalogueName);
-      reportDb(db.InitFolder(empty, work));
+      reportDb(db.InitFolder(platform::workFolder(platform::workfolder::kDb), work));
       return 0;
     }
   }

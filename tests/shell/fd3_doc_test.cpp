@@ -1,5 +1,6 @@
 #include "catalogue/catalogue_records.h"
 #include "platform/paths.h"
+#include "platform/program_folder.h"
 #include "platform/user_interaction.h"
 #include "shell/document_views.h"
 #include "shell/fd3_doc.h"
@@ -71,6 +72,7 @@ class DocumentTest : public ::testing::Test {
   void SetUp() override {
     folder = joinPath(dir.path(), "請求書");
     cataloguetest::makeCatalogueFolder(folder);
+    ASSERT_TRUE(platform::ensureProgramFolder());  // the empty catalogue a damaged one is replaced by
     doc.SetViews(&views);
     doc.SetMainWindow(&window);
     CFD3Doc::SetFatalExitHandler([](int code) { FAIL() << "program would end with " << code; });
@@ -167,14 +169,22 @@ TEST_F(DocumentTest, ImageWithoutStoredThumbnailIsThumbnailedOnce) {
   }
   doc.LoadFolder(folder + "/", 0);
   ASSERT_EQ(doc.entries.GetCount(), 1);
-  EXPECT_EQ(doc.entries.GetAt(0)->cellWidth, 400);
-  EXPECT_EQ(doc.entries.GetAt(0)->cellHeight, 300);
   ThumbInfo thumb;
   int found = 0;
   ASSERT_EQ(doc.db.GetThumbInfo(1, thumb, found), 0);
   ASSERT_EQ(found, 1);
   EXPECT_EQ(std::string(thumb.ThumbData.begin(), thumb.ThumbData.begin() + 3), "GIF");
   EXPECT_GT(thumb.ThumbSizeX, 0);
+  EXPECT_EQ(doc.entries.GetAt(0)->cellWidth, std::max(thumb.ThumbSizeX, 77)) << "the cell is the thumbnail's";
+  EXPECT_EQ(doc.entries.GetAt(0)->cellHeight, std::max(thumb.ThumbSizeY, 77));
+  QImage gif;
+  ASSERT_TRUE(gif.loadFromData(thumb.ThumbData.data(), static_cast<int>(thumb.ThumbData.size()), "GIF"));
+  EXPECT_EQ(gif.width(), thumb.ThumbSizeX);
+
+  doc.CloseFolderDatabase();
+  doc.DestroyImageCtrl();
+  doc.LoadFolder(folder + "/", 0);
+  EXPECT_EQ(doc.imageCtrl(), nullptr) << "the second load uses the stored thumbnail";
 }
 
 TEST_F(DocumentTest, SameFolderIsNotCompactedAgainUnlessReopenIsRequested) {

@@ -134,6 +134,7 @@ bool CMainFrame::OnCreate() {
   QDir(QString::fromStdString(scanTmp)).removeRecursively();
   StartScannerDriver(scanTmp);
 
+  CreateConfirmLaunchDialog();
   PostMessage(this, kRestoreAfterStartMessage);
   return true;
 }
@@ -240,6 +241,22 @@ bool CMainFrame::CreateImageToolBar() {
   imageToolBar_ = new QToolBar(QStringLiteral("画像ツールバー"), this);
   imageToolBar_->setObjectName(hexName("bar", bar::kImageToolBar));
   return true;
+}
+
+void CMainFrame::CreateConfirmLaunchDialog() {
+  confirmLaunchDialog_ = new QDialog(this);
+  confirmLaunchDialog_->setObjectName(QStringLiteral("dlg10480"));
+  confirmLaunchDialog_->setWindowTitle(QStringLiteral("外部プログラム起動確認ダイアログ"));
+  confirmLaunchDialog_->setModal(false);
+  auto* layout = new QVBoxLayout(confirmLaunchDialog_);
+  auto* text = new QLabel(QStringLiteral("は、Viewerでは表示できないファイル形式です。"), confirmLaunchDialog_);
+  text->setObjectName(QStringLiteral("fileKindText"));
+  layout->addWidget(text);
+  auto* launch = new QPushButton(QStringLiteral("外部プログラムを起動"), confirmLaunchDialog_);
+  launch->setObjectName(QStringLiteral("launchButton"));
+  connect(launch, &QPushButton::clicked, confirmLaunchDialog_, &QDialog::accept);
+  layout->addWidget(launch);
+  confirmLaunchDialog_->hide();
 }
 
 // ---- menus and commands ------------------------------------------------
@@ -574,6 +591,12 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
   }
   SaveState();
   event->accept();
+}
+
+bool CMainFrame::QueryEndSession() {
+  if (ViewerShown() && !SwitchViewerToBrowser()) return false;
+  SaveState();
+  return true;
 }
 
 void CMainFrame::SaveState() {

@@ -17,11 +17,13 @@
 // second FolderDatabase of this or another process cannot open it (120).
 // A read-only open refuses every change with 50.
 
+#include "catalogue/ann_box.h"
 #include "catalogue/recordsets.h"
 #include "catalogue/sqlite_database.h"
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 
 // Result codes of every catalogue operation.
@@ -89,6 +91,34 @@ class FolderDatabase {
   // The path of a folder's catalogue: one trailing slash dropped, "info.mdb"
   // appended.
   static std::string CataloguePath(const std::string& folder);
+
+  // ---- compaction, backup and restore --------------------------------------
+ public:
+  static constexpr const char* kBackupFileName = "info.bk";
+  // Renumbers items and stacks from 1 without gaps, keeps that catalogue as
+  // info.bk and puts a compacted copy in its place as info.mdb. The object
+  // must be closed; it is closed again on return, failures included. At no
+  // moment is there neither a whole info.mdb nor a whole info.bk.
+  int CompactFolder(const std::string& folder);
+  // Puts info.bk back as info.mdb (no open catalogue needed). 0 also when
+  // there is no backup; 140 with the system error when the copy fails.
+  int RestoreFromBackup(const std::string& folder);
+
+  // ---- annotation boxes ----------------------------------------------------
+ public:
+  // Deletes all boxes of the item.
+  int AddAnnBox(int itemNo);
+  // Adds one box row; box is not changed.
+  int AddAnnBoxAdd(const AnnBox& box);
+  // Replaces all boxes of the item in one transaction: the old set stays
+  // whole when any part fails.
+  int SaveAnnBoxes(int itemNo, std::span<const AnnBox> boxes);
+  // has = 1 when the item has at least one box.
+  int HasAnnBoxes(int itemNo, int& has);
+  // The item's boxes: First, Next until box.ItemNo is 0, Post.
+  int GetAnnBoxFirst(int itemNo);
+  int GetAnnBoxNext(AnnBox& box);
+  int GetAnnBoxPost();
 
  private:
   // Records a failure and returns its code.

@@ -153,9 +153,13 @@ std::string canonicalKey(const std::string& path) {
 std::vector<HtmlReference> findHtmlReferences(std::string_view html) {
   std::vector<HtmlReference> refs;
   std::size_t pos = 0;
+  // Each name's next occurrence is kept until passed, so the page is read once.
+  std::size_t hrefAt = 0, srcAt = 0;
+  bool first = true;
   while (pos < html.size()) {
-    std::size_t hrefAt = findIgnoreCase(html, "href", pos);
-    std::size_t srcAt = findIgnoreCase(html, "src", pos);
+    if (first || (hrefAt != std::string_view::npos && hrefAt < pos)) hrefAt = findIgnoreCase(html, "href", pos);
+    if (first || (srcAt != std::string_view::npos && srcAt < pos)) srcAt = findIgnoreCase(html, "src", pos);
+    first = false;
     std::size_t at = std::min(hrefAt, srcAt);
     if (at == std::string_view::npos) break;
     std::size_t nameEnd = at + (at == hrefAt ? 4 : 3);

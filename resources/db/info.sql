@@ -39,8 +39,10 @@ CREATE TABLE StackMST (
 );
 CREATE INDEX StackMST_StackTitle ON StackMST (StackTitle);
 
+-- ItemNo is not the row key: renumbering at compaction then rewrites a
+-- small cell of each row instead of moving every picture to a new place.
 CREATE TABLE ThumbMST (
-  ItemNo        INTEGER NOT NULL PRIMARY KEY,
+  ItemNo        INTEGER NOT NULL UNIQUE,
   ThumbDateTime DATETIME,
   ThumbSizeX    INTEGER,
   ThumbSizeY    INTEGER,

@@ -18,6 +18,7 @@
 // A read-only open refuses every change with 50.
 
 #include "catalogue/ann_box.h"
+#include "catalogue/catalogue_records.h"
 #include "catalogue/recordsets.h"
 #include "catalogue/sqlite_database.h"
 
@@ -25,6 +26,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 // Result codes of every catalogue operation.
 namespace dbresult {
@@ -146,6 +148,92 @@ class FolderDatabase {
   std::unique_ptr<StackInfoAndItemInfoRecordset> stackInfoEx_;
   std::unique_ptr<StackPageCountAndMaxThumbSizeRecordset> stackPageCountEx_;
   std::unique_ptr<ItemInfoAndThumbSizeRecordset> itemInfoEx_;
+
+  // ---- catalogue operations: enumeration, lookup, registration, stacking,
+  // attributes, field updates, the sorted enumeration, thumbnails ----------
+ public:
+  // Stack and single-item enumerations: GetFirst.. once, GetNext.. until the
+  // end flag is 1, Post... A repeated GetFirst.. restarts at the first row.
+  int GetFirstStack();
+  int GetNextStack(StackInfo& info, int& end);
+  int PostStack();
+  int GetFirstSingleItem();
+  int GetSingleItemNextInfo(ItemInfo& info, int& end);
+  // Ends the item enumeration, whichever first-operation opened it.
+  int PostSingleItem();
+
+  int GetSingleItemCount(int& count);
+  int GetStackCount(int& count);
+  int GetTotalItemCount(int& count);
+
+  // Stack titles compare exactly; item file names ignore the case of ASCII
+  // letters.
+  int FindStack(const std::string& title, int& found, int& stackNo);
+  int FindItem(const std::string& title, const std::string& ext, int& found, int& itemNo);
+  int GetStackInfo(int stackNo, StackInfo& info);
+  int GetItemInfo(int itemNo, ItemInfo& info);
+  int Stack2Item(int stackNo, int pageNo, ItemInfo& info);
+
+  // Row-to-record copies of the item and stack readers.
+  static void ItemListCPItemInfo(const ItemListRecordset& reader, ItemInfo& info);
+  int StackListCPStackInfo(const StackListRecordset& reader, StackInfo& info);
+
+  // Adds one single item; info.ItemNo becomes its number. -20 (no message)
+  // when an item of that file name exists, ASCII case ignored.
+  int RegisterItem(ItemInfo& info);
+  // Removes an item with its thumbnail, boxes and attributes; closes the gap
+  // in its stack, dissolving a stack left with one page.
+  int UnregisterItem(int itemNo, DissolvedStack& dissolved);
+  int UnregisterStack(int stackNo);
+
+  int UnstackAll(int stackNo);
+  // Takes the current page out of the stack as a single item.
+  int Unstack1(int stackNo, DissolvedStack& dissolved);
+  // One new stack of the given items and stacks, pages in element order.
+  int MergeN(StackInfo& info, std::span<const MergeElement> elements);
+  // order[i] is the new page number of the page now numbered i + 1.
+  int ReorderAll(int stackNo, std::span<const std::int32_t> order);
+
+  int SetComment(int itemNo, const std::string& text);
+  int SetKeyword(int itemNo, const std::string& text);
+  int SetCreator(int itemNo, const std::string& text);
+  // kind: "Comment", "Keyword" or "Creator".
+  int SetAttribute(int itemNo, const std::string& text, const std::string& kind);
+  int GetAttribute(int itemNo, std::string& text, const std::string& kind);
+
+  // Writes the fields that mask selects (fieldmask::) of one or many rows.
+  int SetItemInfo(const ItemInfo& info, std::uint32_t mask);
+  int SetStackInfo(const StackInfo& info, std::uint32_t mask);
+  int SetItemInfos(std::span<const ItemInfo> infos, std::uint32_t mask);
+  int SetStackInfos(std::span<const StackInfo> infos, std::uint32_t mask);
+
+  // Stacks and single items together in the order of a sort mask (sortmask::).
+  int SortFirst(std::uint32_t mask);
+  int SortNext(SortEntry& entry, int& end);
+  int SortPost();
+
+  int GetThumbInfo(int itemNo, ThumbInfo& thumb, int& found);
+  int SetThumbInfo(const ThumbInfo& thumb);
+  int UnregisterThumb(int itemNo);
+  int GetThumbSizeDate(int itemNo, int& sizeX, int& sizeY, QDateTime& made, int& found);
+
+  // One row's SET list with its values (inside the field updates only).
+  struct RowUpdate;
+
+ private:
+  // 40, 50 or (with a loop message) 20 with the given message, else 0.
+  int CheckWritable(const char* notOpen, const char* readOnly, const char* looping);
+  // The StackInfo of the reader's row with its pages counted.
+  void FillStackInfo(const StackListFields& row, StackInfo& info);
+  int CountPages(int stackNo);
+  bool StackExists(int stackNo);
+  int ReadCount(const std::string& operation, const char* sql, int& count);
+  // Runs the updates of one table in one transaction; every row must exist.
+  int UpdateRows(const char* table, const char* keyColumn, const std::vector<RowUpdate>& rows,
+                 const std::string& tag);
+  int SetItemRows(std::span<const ItemInfo> infos, std::uint32_t mask, const std::string& tag,
+                  const std::string& ruleTag);
+  int SetStackRows(std::span<const StackInfo> infos, std::uint32_t mask, const std::string& tag);
 };
 
 // The reporter: 0 shows nothing; a negative code with silentNegative shows

@@ -11,6 +11,8 @@
 #include "shell/busy_flag.h"
 #include "shell/command_ids.h"
 #include "shell/frame_icons.h"
+#include "shell/imaging_control_startup.h"
+#include "shell/lead.h"
 #include "shell/posted_message.h"
 #include "shell/shell_log.h"
 #include "shell/splash_window.h"
@@ -41,6 +43,7 @@ constexpr int kDesktopHistorySize = 10;
 constexpr int kMainToolBarHeight = 47;
 constexpr QSize kMinimumTrackSize(480, 380);
 constexpr QSize kSystemPlacedSize(1024, 720);
+constexpr int kProbeControlId = 1;
 
 QString hexName(const char* prefix, int id) { return QLatin1String(prefix) + QString::number(id, 16); }
 
@@ -625,10 +628,10 @@ void CMainFrame::SaveState() {
 // ---- seams ---------------------------------------------------------------
 
 bool CMainFrame::ProbeImagingControl() {
-  // The probe instance of the imaging control (CLead creation routine, which
-  // shows "初期化に失敗しました。\nプログラムを終了します。" itself) goes here
-  // once the imaging layer exists; until then there is nothing to probe.
-  return true;
+  // A probe instance, destroyed again at once: a program whose imaging
+  // control cannot be made ends here (the routine has told the user).
+  CLead probe;
+  return CreateImagingControl(this, &probe, kProbeControlId) == 0;
 }
 
 void CMainFrame::StartScannerDriver(const std::string& workFolder) {

@@ -111,10 +111,10 @@ class CMainFrame : public QMainWindow {
   void CreateConfirmLaunchDialog();
   QAction* MakeAction(int commandId, const QString& text, const QString& prompt = {});
 
-  // Seams: the steps that need the imaging control, the scanner library,
-  // the registered applications, the document or the browser view. Each does
-  // what it can without them and names what it will call.
   bool ProbeImagingControl();
+  // Seams: the steps that need the scanner library, the registered
+  // applications, the document or the browser view. Each does what it can
+  // without them and names what it will call.
   void StartScannerDriver(const std::string& workFolder);
   void BuildApplicationBar();
   void RestoreFolderTree(const QString& desktop, const QString& folderPath, bool openFolder);

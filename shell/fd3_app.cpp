@@ -1,5 +1,8 @@
 #include "shell/fd3_app.h"
 
+#include "shell/fd3_doc.h"
+#include "shell/progress_dialogs.h"
+
 #include "catalogue/file_utilities.h"
 #include "catalogue/folder_settings.h"
 #include "catalogue/related_word_dictionary.h"
@@ -98,13 +101,18 @@ bool CFD3App::InitInstance(const QStringList& arguments) {
   InitModuleFolder();
   programFolder_ = QString::fromStdString(platform::withoutTrailingSlash(platform::programFolder()));
 
+  document_ = std::make_unique<CFD3Doc>();
   frame_ = std::make_unique<CMainFrame>();
+  frame_->SetDocument(document_.get());
+  document_->SetMainWindow(frame_.get());
+  setProgressMainWindow(frame_.get());
   frame_->PreCreateWindow();
   if (!frame_->OnCreate()) {
     frame_.reset();
     exitCode_ = 1;
     return false;
   }
+  document_->SetBmpResolution(frame_->Settings().KankyoBmpRes);
   frame_->show();
   qCInfo(lcStartup) << "main window shown";
 
@@ -141,8 +149,8 @@ bool CFD3App::InitInstance(const QStringList& arguments) {
 }
 
 void CFD3App::DeleteDocumentTempFolder() {
-  // CFD3Doc::DeleteTempFolder clears the document's work folder here once
-  // the document exists.
+  CFD3Doc::SetWorkFolderFlag();
+  document_->DeleteTempFolder();
 }
 
 void CFD3App::MarkMainWindow() {

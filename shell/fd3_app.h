@@ -18,6 +18,7 @@
 #include <memory>
 #include <string>
 
+class CFD3Doc;
 class CMainFrame;
 class QSocketNotifier;
 class SingleInstance;
@@ -41,6 +42,7 @@ class CFD3App : public QObject {
   int ExitCode() const { return exitCode_; }
 
   CMainFrame* Frame() const { return frame_.get(); }
+  CFD3Doc* Document() const { return document_.get(); }
   const QString& CommandLine() const { return commandLine_; }
   // The program folder without a trailing separator.
   const QString& ProgramFolder() const { return programFolder_; }
@@ -62,11 +64,12 @@ class CFD3App : public QObject {
   bool RepeatedStart();
   void MarkMainWindow();
   void InstallTerminationHandler();
-  // The document's work folder is cleared here once the document exists.
+  // Clears the document's work folder once per run.
   void DeleteDocumentTempFolder();
 
   std::unique_ptr<SingleInstance> instance_;
   std::unique_ptr<CMainFrame> frame_;
+  std::unique_ptr<CFD3Doc> document_;
   std::unique_ptr<QSocketNotifier> terminationNotifier_;
   QString commandLine_;
   QString programFolder_;

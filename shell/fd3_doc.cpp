@@ -496,6 +496,8 @@ void CFD3Doc::CreateImageCtrl(bool recreate) {
   imageCtrl_ = ctrl.release();  // owned by the main window when there is one, else by us
 }
 
+CImageCtrl* CFD3Doc::imageCtrl() const { return imageCtrl_.data(); }
+
 void CFD3Doc::DestroyImageCtrl() {
   delete imageCtrl_.data();
   imageCtrl_ = nullptr;

@@ -65,7 +65,7 @@ class CFD3Doc : public QObject {
 
   void CreateImageCtrl(bool recreate);
   void DestroyImageCtrl();
-  CImageCtrl* imageCtrl() const { return imageCtrl_.data(); }
+  CImageCtrl* imageCtrl() const;
 
   std::string GetWorkFolder();
   void DeleteTempFolder();

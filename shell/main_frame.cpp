@@ -1,5 +1,7 @@
 #include "shell/main_frame.h"
 
+#include "shell/fd3_doc.h"
+
 #include "catalogue/file_utilities.h"
 #include "catalogue/folder_settings.h"
 #include "platform/clock.h"
@@ -653,13 +655,13 @@ void CMainFrame::RestoreFolderTree(const QString& desktop, const QString& folder
 }
 
 QString CMainFrame::DocumentFolderPath() const {
-  // The document's current folder once the document exists; until then the
-  // stored value is kept as it was.
+  // Before a folder is opened the stored value is kept as it was.
+  if (document_ && !document_->folderPath.empty()) return QString::fromStdString(document_->folderPath);
   return currentFolderPath_;
 }
 
 void CMainFrame::CloseDocumentFolder() {
-  // CFD3Doc closes its folder here once it exists.
+  if (document_) document_->CloseFolderDatabase();
 }
 
 bool CMainFrame::ViewerShown() const { return false; }

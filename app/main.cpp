@@ -1,11 +1,8 @@
-#include "platform/program_folder.h"
-#include "platform/user_interaction.h"
+#include "shell/fd3_app.h"
 
 #include <QApplication>
-#include <QMainWindow>
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 int main(int argc, char* argv[]) {
@@ -15,18 +12,11 @@ int main(int argc, char* argv[]) {
       return 0;
     }
   }
-  setenv("TZ", "JST-9", 1);
-  tzset();
-  QApplication app(argc, argv);
-  std::string error;
-  if (!platform::ensureProgramFolder(&error)) {
-    platform::messageBox("初期化に失敗しました。\nプログラムを終了します。\n" + error,
-                         platform::Buttons::Ok, platform::Icon::Error);
-    return 1;
-  }
-  QMainWindow window;
-  window.setWindowTitle(QStringLiteral("ブリンデル3"));
-  window.resize(1024, 720);
-  window.show();
-  return app.exec();
+  QApplication application(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("ブリンデル"));
+  QApplication::setOrganizationName(QStringLiteral("Velnor"));
+  CFD3App app;
+  const QStringList arguments = QApplication::arguments().mid(1);
+  if (!app.InitInstance(arguments)) return app.ExitInstance(app.ExitCode());
+  return app.ExitInstance(QApplication::exec());
 }

@@ -1,2 +1,354 @@
-// The exported interface of libvulay30; the functions arrive with the layout frame.
-extern "C" __attribute__((visibility("default"))) const char* vulay30_version() { return "3.0"; }
+// The 37 exports of libvulay30 and their ordinal table.
+//
+// Each export checks its arguments, sets up the call (window, image) through
+// ImageCallFrame where it takes an image, and hands the work to the part of
+// the library that does it (directly, or through the hook table while that
+// work is elsewhere).  No exception leaves an export.
+#include "layout/vulay30.h"
+
+#include "layout/bit_image.h"
+#include "layout/field_rings.h"
+#include "layout/keisen_lists.h"
+#include "layout/layout_hooks.h"
+#include "layout/layout_status.h"
+#include "layout/library_state.h"
+#include "layout/ring.h"
+
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <string>
+
+using layout::hooks;
+using layout::ImageCallFrame;
+using layout::kStatusDone;
+using layout::kStatusNoImage;
+using layout::kStatusNothing;
+using layout::layoutState;
+
+namespace {
+
+std::string folderOf(const char* folder) {
+  std::string f = folder != nullptr ? folder : "";
+  while (f.size() > 1 && f.back() == '/') f.pop_back();
+  return f;
+}
+
+template <typename F>
+auto guarded(F work, decltype(work()) onError) noexcept {
+  try {
+    return work();
+  } catch (...) {
+    return onError;
+  }
+}
+
+// Initialises the state on the first start; later starts share it.
+short startLibrary(const std::string& dictionaryFolder, const std::string& learningFolder, bool japanese,
+                   bool english) {
+  auto& state = layoutState();
+  if (english && state.initCount == 0) {
+    if (!state.english) state.english = recognition::createEnglishEngine();
+    state.english->start(dictionaryFolder);
+  }
+  if (japanese && !state.japaneseLoaded) {
+    if (layout::loadJapaneseDictionaries(dictionaryFolder, learningFolder) != 1) return kStatusNothing;
+  }
+  if (state.initCount == 0) layout::init_library_state();
+  ++state.initCount;
+  return kStatusDone;
+}
+
+}  // namespace
+
+extern "C" {
+
+int WEP(int) {
+  auto& state = layoutState();
+  if (state.japanese && state.japaneseLoaded) state.japanese->close();
+  state.japaneseLoaded = false;
+  return 1;
+}
+
+short InitLayout(const char* dictionaryFolder, const char* learningFolder, short loadJapanese) {
+  return guarded(
+      [&] { return startLibrary(folderOf(dictionaryFolder), folderOf(learningFolder), loadJapanese != 0, true); },
+      kStatusNothing);
+}
+
+short initLayoutParam(void) {
+  return guarded(
+      [] {
+        Dl_info info{};
+        std::string folder = ".";
+        if (dladdr(reinterpret_cast<void*>(&initLayoutParam), &info) != 0 && info.dli_fname != nullptr) {
+          std::string path = info.dli_fname;
+          // Linked into a program, the name given is the program's as started.
+          if (path.empty() || path.front() != '/') {
+            char exe[4096] = {};
+            const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
+            if (n > 0) path.assign(exe, static_cast<std::size_t>(n));
+          }
+          const auto slash = path.rfind('/');
+          if (slash != std::string::npos) folder = path.substr(0, slash);
+        }
+        return startLibrary(folder, folder, true, false);
+      },
+      kStatusNothing);
+}
+
+void CloseAlloc(void) {
+  auto& state = layoutState();
+  if (state.initCount == 0) return;
+  if (--state.initCount == 0) layout::close_library_state();
+}
+
+std::intptr_t LayGazoWndProc(void*, unsigned, std::uintptr_t, std::intptr_t) { return 0; }
+
+short DisplayLayout(void* window, std::uint16_t scale, std::uint16_t xOffset, std::uint16_t yOffset, void*,
+                    int) {
+  auto& state = layoutState();
+  if (layout::ringEmpty(state.Sfld)) return kStatusNothing;
+  state.scale = scale;
+  state.xOffset = static_cast<std::int16_t>(xOffset);
+  state.yOffset = static_cast<std::int16_t>(yOffset);
+  (void)window;
+  return kStatusDone;
+}
+
+short GetLayout(void* window, ParamBlock* params, void* image, userfld** list, short width, short height,
+                std::uint16_t dpi, char* templateFolder, short templateNumber) {
+  return guarded(
+      [&]() -> short {
+        ImageCallFrame frame(window, image, width, height, dpi);
+        if (hooks().layoutPage == nullptr) return kStatusNothing;
+        return hooks().layoutPage(list, params, templateFolder, templateNumber);
+      },
+      layout::kStatusNoMemory);
+}
+
+short GetRecg(void* window, ParamBlock* params, void* image, userfld** list, short width, short height,
+              std::uint16_t dpi, void* result, void* display) {
+  if (layout::ringEmpty(layoutState().Sfld)) return kStatusNothing;
+  (void)list;
+  return guarded(
+      [&]() -> short {
+        ImageCallFrame frame(window, image, width, height, dpi);
+        if (hooks().recognizeFields == nullptr) return kStatusNothing;
+        return hooks().recognizeFields(params, result, display);
+      },
+      layout::kStatusNoMemory);
+}
+
+short RegstTemplate(void*, int, void* image, userfld**, short, short, std::uint16_t, std::uint16_t, int, int,
+                    char*) {
+  return image == nullptr ? kStatusNoImage : kStatusNothing;
+}
+
+short GetLines(void* window, void* image, short width, short height, std::uint16_t dpi,
+               std::uint16_t* horizontalCount, std::uint16_t* verticalCount) {
+  return guarded(
+      [&]() -> short {
+        ImageCallFrame frame(window, image, width, height, dpi);
+        if (hooks().findRuledLines == nullptr) {
+          if (horizontalCount != nullptr) *horizontalCount = 0;
+          if (verticalCount != nullptr) *verticalCount = 0;
+          return kStatusDone;
+        }
+        return hooks().findRuledLines(horizontalCount, verticalCount);
+      },
+      layout::kStatusNoMemory);
+}
+
+short GetLayoutHKeisen(short*, short*) {
+  auto& state = layoutState();
+  if (layout::ringEmpty(state.Sfld)) return kStatusNothing;
+  if (count_hlines(state.hLines) == 0 && count_vlines(state.vLines) == 0) return kStatusNothing;
+  return kStatusNothing;
+}
+
+int GetSelectedRect(VuPoint* point, VuRect* out) {
+  if (point == nullptr || out == nullptr) return 0;
+  auto& state = layoutState();
+  const auto x = static_cast<std::int16_t>(point->x & 0xFFFF);
+  const auto y = static_cast<std::int16_t>(point->y & 0xFFFF);
+  if (find_keisen_cell(x, y, state.hLines, state.vLines, &state.selectedCell) == 0) return 0;
+  out->left = state.selectedCell.left;
+  out->top = state.selectedCell.top;
+  out->right = state.selectedCell.right;
+  out->bottom = state.selectedCell.bottom;
+  return 1;
+}
+
+void* GetKeisenData(std::uint16_t*) { return nullptr; }
+
+short SaveKeisenData(void* block, short) { return block == nullptr ? kStatusNoImage : kStatusNothing; }
+
+short LoadFldFromFile(int*, userfld**, int, char*, std::uint16_t*) { return kStatusNothing; }
+
+short SaveFldToFile(int*, userfld* list, char*, std::uint16_t) {
+  return layout::ringEmpty(list) ? kStatusDone : kStatusNothing;
+}
+
+short Auto_template_matching(void*, int, void* image, userfld**, short, short, std::uint16_t, std::uint16_t, int,
+                             int, char*, std::uint16_t*) {
+  return image == nullptr ? kStatusNoImage : kStatusNothing;
+}
+
+short ReadTemplate(void*, int, void*, userfld**, short, short, std::uint16_t, std::uint16_t, int, int, char*,
+                   std::uint16_t, std::uint16_t*) {
+  return 1;  // not read
+}
+
+std::uint16_t ConfTemplate(void*, int, void*, int, short, short, std::uint16_t, std::uint16_t, int, int, char*,
+                           int) {
+  return 0xFFFF;
+}
+
+short AutoRotate(void* image, int, short width, short height, ParamBlock* params, short mode, Rect16* area) {
+  if (image == nullptr) return kStatusNoImage;
+  return guarded(
+      [&]() -> short {
+        ImageCallFrame frame(nullptr, image, width, height, layoutState().dpi);
+        if (hooks().autoRotate == nullptr) return kStatusNothing;
+        return hooks().autoRotate(params, mode, area, nullptr, nullptr, nullptr);
+      },
+      layout::kStatusNoMemory);
+}
+
+short AutoRotateEx(void* image, int, short width, short height, ParamBlock* params, short mode, Rect16* area,
+                   short* angleTenths, short* centreX, short* centreY) {
+  if (image == nullptr) return kStatusNoImage;
+  return guarded(
+      [&]() -> short {
+        ImageCallFrame frame(nullptr, image, width, height, layoutState().dpi);
+        if (hooks().autoRotate == nullptr) return kStatusNothing;
+        return hooks().autoRotate(params, mode, area, angleTenths, centreX, centreY);
+      },
+      layout::kStatusNoMemory);
+}
+
+short AutoRotatePaper(void* image, short width, std::uint16_t height, std::uint16_t dpi) {
+  if (image == nullptr) return kStatusNoImage;
+  return guarded(
+      [&]() -> short {
+        ImageCallFrame frame(nullptr, image, width, height, dpi);
+        if (hooks().autoRotatePaper == nullptr) return kStatusNothing;
+        return hooks().autoRotatePaper();
+      },
+      layout::kStatusNoMemory);
+}
+
+// Turns the page so that the direction (dx, dy) becomes level, in steps of
+// at most 5 degrees (the shears lose accuracy beyond that).
+short ManualRotate(void* image, short width, std::uint16_t height, short dx, short dy) {
+  if (image == nullptr) return kStatusNoImage;
+  if (dx == 0 && dy == 0) return kStatusNothing;
+  ImageDesc page;
+  page.bits = static_cast<std::uint8_t*>(image);
+  page.bytesPerRow = static_cast<std::uint16_t>(paddedRowBytes(width));
+  page.height = height;
+  page.dpi = layoutState().dpi;
+  constexpr double kStepDegrees = 5.0;
+  constexpr double kLargestDegrees = 45.0;
+  double degrees = std::atan2(static_cast<double>(dy), static_cast<double>(dx)) * 180.0 / 3.1415926535;
+  if (degrees > 90.0) degrees -= 180.0;
+  if (degrees < -90.0) degrees += 180.0;
+  if (std::fabs(degrees) > kLargestDegrees) return kStatusNothing;
+  while (std::fabs(degrees) > 1e-9) {
+    const double step = std::fabs(degrees) > kStepDegrees ? std::copysign(kStepDegrees, degrees) : degrees;
+    rotate_small_angle(&page, step);
+    degrees -= step;
+  }
+  return kStatusDone;
+}
+
+short DeleteFld(std::uint16_t, int) { return kStatusNothing; }
+short ExchangeFld(short, std::uint16_t) { return kStatusNothing; }
+short ChangeFldForm(void*, short, std::uint16_t) { return kStatusNothing; }
+
+int RgstConfDlgProc(void*, unsigned, std::uintptr_t, std::intptr_t) { return 0; }
+unsigned TempDirOpenHook(void*, unsigned, std::uintptr_t, std::intptr_t) { return 0; }
+int TemplateWndProc(void*, unsigned, std::uintptr_t, std::intptr_t) { return 0; }
+void DispTemplate(void*) {}
+
+userfld* create_userfld(userfld** list) {
+  if (list == nullptr) return nullptr;
+  userfld* field = append_fld(list);
+  if (field != nullptr) field->origin = 0;
+  return field;
+}
+
+void free_userfld(userfld* field) {
+  if (field != nullptr) free_fld_node(field);
+}
+
+void free_userfld_all(userfld** list) {
+  if (list != nullptr) free_userfld_ring(list);
+}
+
+void free_Sfld_all(userfld** list) { free_Sfld_rings(list); }
+
+short getRcgS_fld(userfld** out) {
+  if (out != nullptr) {
+    userfld* head = layoutState().Sfld;
+    *out = layout::ringEmpty(head) ? nullptr : head;
+  }
+  return kStatusDone;
+}
+
+#define VU_ORDINAL(n, f) {n, #f, reinterpret_cast<void (*)()>(&f)}
+
+const Vulay30Ordinal vulay30_ordinals[] = {
+    VU_ORDINAL(1, WEP),
+    VU_ORDINAL(2, initLayoutParam),
+    VU_ORDINAL(3, LayGazoWndProc),
+    VU_ORDINAL(4, DisplayLayout),
+    VU_ORDINAL(5, GetLayout),
+    VU_ORDINAL(6, GetRecg),
+    VU_ORDINAL(7, RegstTemplate),
+    VU_ORDINAL(8, GetLines),
+    VU_ORDINAL(9, GetLayoutHKeisen),
+    VU_ORDINAL(10, GetSelectedRect),
+    VU_ORDINAL(11, GetKeisenData),
+    VU_ORDINAL(12, SaveKeisenData),
+    VU_ORDINAL(13, LoadFldFromFile),
+    VU_ORDINAL(14, SaveFldToFile),
+    VU_ORDINAL(15, Auto_template_matching),
+    VU_ORDINAL(16, ReadTemplate),
+    VU_ORDINAL(17, ConfTemplate),
+    VU_ORDINAL(18, AutoRotate),
+    VU_ORDINAL(19, ManualRotate),
+    VU_ORDINAL(20, DeleteFld),
+    VU_ORDINAL(21, ExchangeFld),
+    VU_ORDINAL(22, ChangeFldForm),
+    VU_ORDINAL(23, AutoRotateEx),
+    VU_ORDINAL(24, RgstConfDlgProc),
+    VU_ORDINAL(25, TempDirOpenHook),
+    VU_ORDINAL(26, TemplateWndProc),
+    VU_ORDINAL(30, DispTemplate),
+    VU_ORDINAL(32, AutoRotatePaper),
+    VU_ORDINAL(40, InitLayout),
+    VU_ORDINAL(41, CloseAlloc),
+    VU_ORDINAL(50, create_userfld),
+    VU_ORDINAL(51, free_userfld),
+    VU_ORDINAL(52, free_userfld_all),
+    VU_ORDINAL(53, free_Sfld_all),
+    VU_ORDINAL(54, getRcgS_fld),
+    VU_ORDINAL(60, alloc_recg),
+    VU_ORDINAL(61, free_recg),
+};
+
+#undef VU_ORDINAL
+
+const int vulay30_ordinal_count = sizeof(vulay30_ordinals) / sizeof(vulay30_ordinals[0]);
+
+void (*vulay30_by_ordinal(int ordinal))() {
+  for (const auto& entry : vulay30_ordinals) {
+    if (entry.ordinal == ordinal) return entry.function;
+  }
+  return nullptr;
+}
+
+}  // extern "C"

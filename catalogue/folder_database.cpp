@@ -1,0 +1,223 @@
+#include "catalogue/folder_database.h"
+
+#include "platform/file_ops.h"
+#include "platform/paths.h"
+#include "platform/user_interaction.h"
+
+#include <sqlite3.h>
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <new>
+
+namespace {
+
+const FolderDatabase* gActiveDatabase = nullptr;
+
+bool isDirectory(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool isRegularFile(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+// One trailing slash goes, as the catalogue's folder paths are kept.
+std::string withoutOneTrailingSlash(const std::string& folder) {
+  if (folder.size() > 1 && folder.back() == '/') return folder.substr(0, folder.size() - 1);
+  return folder;
+}
+
+}  // namespace
+
+FolderDatabase::FolderDatabase() = default;
+
+FolderDatabase::~FolderDatabase() {
+  if (IsOpen()) CloseFolder();
+  DeleteRecordsets();
+  if (gActiveDatabase == this) gActiveDatabase = nullptr;
+}
+
+std::string FolderDatabase::CataloguePath(const std::string& folder) {
+  return platform::joinPath(withoutOneTrailingSlash(folder), kCatalogueFileName);
+}
+
+int FolderDatabase::SetError(int code, std::string message) {
+  lastError_.code = code;
+  lastError_.message = std::move(message);
+  return code;
+}
+
+int FolderDatabase::SetEngineError(const DbException& e, std::string message) {
+  lastError_.daoErrorCode = e.engineCode();
+  lastError_.source = DbException::kSource;
+  lastError_.description = e.description();
+  lastError_.helpFile.clear();
+  lastError_.helpContext = 0;
+  return SetError(dbresult::kEngine, std::move(message));
+}
+
+// ---- DoesFolderExist ------------------------------------------------------
+
+int FolderDatabase::DoesFolderExist(const std::string& folder, int& isCatalogue, int& version) {
+  isCatalogue = 0;
+  if (IsOpen())
+    return SetError(dbresult::kAlreadyOpen, "すでにデータベースがオープンされています。:DoesFolderExist");
+  if (folder.empty()) return SetError(dbresult::kBadArgument, "文字列が、空文字列です。:DoesFolderExist");
+  if (!isDirectory(folder))
+    return SetError(dbresult::kBadArgument, "指定されたディレクトリが在りません。:DoesFolderExist");
+  const std::string path = CataloguePath(folder);
+  if (!isRegularFile(path)) return dbresult::kOk;
+
+  // The database is closed again on every path, failures included, so that
+  // a caller can repair the folder and test it again.
+  const int result = Guard("DAOのエラーです。:DoesFolderExist", "MemoryException :DoesFolderExist", [&] {
+    database_.openExclusive(path, false);
+    VersionRecordset versionRows(database_);
+    versionRows.open(OpenType::Snapshot, "SELECT * FROM SysEnv");
+    if (versionRows.isEOF()) {
+      versionRows.close();
+      database_.close();
+      return SetError(dbresult::kBadArgument, "FDDBのデータベースではありません。:DoesFolderExist");
+    }
+    version = versionRows->DatabaseVersion;
+    if (versionRows->ApplicationVersion == "1.0") {
+      // The first format kept no full-text level for web pages and mails.
+      Transaction upgrade(database_);
+      database_.execute(
+          "UPDATE ItemMST SET FullTextLevel = 1 WHERE ItemExt IN('html','htm','mht','mhtml','eml')");
+      database_.execute("UPDATE SysEnv SET ApplicationVersion = ?", "3.0");
+      upgrade.commit();
+    }
+    versionRows.close();
+    database_.close();
+    isCatalogue = 1;
+    return dbresult::kOk;
+  });
+  database_.close();
+  return result;
+}
+
+// ---- InitFolder -----------------------------------------------------------
+
+int FolderDatabase::InitFolder(const std::string& source, const std::string& target) {
+  if (source.empty() || target.empty() || source == target ||
+      withoutOneTrailingSlash(source) == withoutOneTrailingSlash(target))
+    return SetError(dbresult::kBadArgument,
+                    "指定されたFolderが空文字列か、または一致しています:InitFolder");
+  int exists = 0, version = 0;
+  const int tested = DoesFolderExist(source, exists, version);
+  if (tested != dbresult::kOk) return SetError(tested, lastError_.message + ":InitFolder");
+  if (!exists)
+    return SetError(dbresult::kBadArgument, "コピー元 (" + source + ") が在りません:InitFolder");
+  if (!isDirectory(target))
+    return SetError(dbresult::kBadArgument, "コピー先 (" + target + ") が在りません: InitFolder");
+
+  const std::string to = CataloguePath(target);
+  // A catalogue that someone holds open is not replaced under them: their
+  // later changes would go to a file that no longer has a name.
+  if (isRegularFile(to)) {
+    SqliteDatabase probe;
+    try {
+      probe.openExclusive(to, true);
+    } catch (const DbException& e) {
+      if ((e.engineCode() & 0xFF) == SQLITE_BUSY || (e.engineCode() & 0xFF) == SQLITE_LOCKED) {
+        lastError_.systemError = EBUSY;
+        return SetError(dbresult::kCopyFailed, "コピーに失敗");
+      }
+    } catch (const std::bad_alloc&) {
+    }
+  }
+  const int error = platform::copyFileReplacing(CataloguePath(source), to);
+  if (error != 0) {
+    lastError_.systemError = static_cast<std::uint32_t>(error);
+    return SetError(dbresult::kCopyFailed, "コピーに失敗");
+  }
+  return dbresult::kOk;
+}
+
+// ---- OpenFolder / CloseFolder ---------------------------------------------
+
+int FolderDatabase::OpenFolder(const std::string& folder, bool readOnly) {
+  if (folder.empty()) return SetError(dbresult::kBadArgument, "空文字列が指定されました :OpenFolder");
+  if (IsOpen()) return SetError(dbresult::kAlreadyOpen, "すでにDBがオープンされています。:OpenFolder");
+  folderPath_ = withoutOneTrailingSlash(folder);
+  return Guard("DAOのエラーです。:OpenFolder", "MemoryException :OpenFolder", [&] {
+    database_.openExclusive(CataloguePath(folderPath_), readOnly);
+    try {
+      CreateRecordsets();
+    } catch (...) {
+      database_.close();
+      throw;
+    }
+    return dbresult::kOk;
+  });
+}
+
+int FolderDatabase::CloseFolder() {
+  if (!IsOpen()) return SetError(dbresult::kNotOpen, "すでにDBがクローズされています: CloseFolder");
+  return Guard("DAOのエラーです。: CloseFolder", "MemoryException: CloseFolder", [&] {
+    if (const int ended = EndRunningEnumerations(); ended != dbresult::kOk) return ended;
+    DeleteRecordsets();
+    database_.close();
+    folderPath_.clear();
+    return dbresult::kOk;
+  });
+}
+
+void FolderDatabase::CreateRecordsets() {
+  itemList_ = std::make_unique<ItemListRecordset>(database_);
+  stackList_ = std::make_unique<StackListRecordset>(database_);
+  sortList_ = std::make_unique<ItemTRNRecordset>(database_);
+  annBoxList_ = std::make_unique<AnnBoxRecordset>(database_);
+  stackInfoEx_ = std::make_unique<StackInfoAndItemInfoRecordset>(database_);
+  stackPageCountEx_ = std::make_unique<StackPageCountAndMaxThumbSizeRecordset>(database_);
+  itemInfoEx_ = std::make_unique<ItemInfoAndThumbSizeRecordset>(database_);
+}
+
+void FolderDatabase::DeleteRecordsets() {
+  itemList_.reset();
+  stackList_.reset();
+  sortList_.reset();
+  annBoxList_.reset();
+  stackInfoEx_.reset();
+  stackPageCountEx_.reset();
+  itemInfoEx_.reset();
+}
+
+int FolderDatabase::EndRunningEnumerations() {
+  // Item, stack, sorted, annotation-box, joined stack (both readers), joined
+  // item enumeration: the readers hold no engine state, so ending one
+  // cannot fail.
+  if (itemList_ && itemList_->isOpen()) itemList_->close();
+  if (stackList_ && stackList_->isOpen()) stackList_->close();
+  if (sortList_ && sortList_->isOpen()) sortList_->close();
+  if (annBoxList_ && annBoxList_->isOpen()) annBoxList_->close();
+  if (stackInfoEx_ && stackInfoEx_->isOpen()) stackInfoEx_->close();
+  if (stackPageCountEx_ && stackPageCountEx_->isOpen()) stackPageCountEx_->close();
+  if (itemInfoEx_ && itemInfoEx_->isOpen()) itemInfoEx_->close();
+  return dbresult::kOk;
+}
+
+bool FolderDatabase::EnumerationRunning() const {
+  return (itemList_ && itemList_->isOpen()) || (stackList_ && stackList_->isOpen());
+}
+
+// ---- the reporter ---------------------------------------------------------
+
+void SetActiveFolderDatabase(const FolderDatabase* database) { gActiveDatabase = database; }
+
+int ShowLastDbError(int code, bool silentNegative) {
+  if (code == 0) return 0;
+  if (silentNegative && code < 0) return code;
+  // Always the message of the document's own catalogue, also when the
+  // failing object was another one: callers with their own instance format
+  // their own message.
+  if (gActiveDatabase)
+    platform::messageBox(gActiveDatabase->GetDbLastError().message, platform::Buttons::Ok,
+                         platform::Icon::Warning);
+  return code;
+}

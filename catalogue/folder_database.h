@@ -1,0 +1,256 @@
+#pragma once
+// One folder's catalogue: the file info.mdb in the folder directory.
+//
+//   FolderDatabase   opens one folder's catalogue at a time, exclusively;
+//                    every operation returns a result code (below) and keeps
+//                    the last failure in a DbLastError record
+//   DbLastError      the last failure: code, message, the engine's fields
+//   ShowLastDbError  shows the message of the active document's catalogue
+//   SetActiveFolderDatabase  tells the reporter which catalogue that is
+//
+// Life cycle: closed → OpenFolder → open → CloseFolder (or destructor) →
+// closed. DoesFolderExist and InitFolder work on a closed object only.
+// While open, the owned recordsets exist; an enumeration runs while its
+// recordset is open.
+//
+// Exclusive use: the catalogue file stays locked while it is open, so a
+// second FolderDatabase of this or another process cannot open it (120).
+// A read-only open refuses every change with 50.
+
+#include "catalogue/ann_box.h"
+#include "catalogue/catalogue_records.h"
+#include "catalogue/recordsets.h"
+#include "catalogue/sqlite_database.h"
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+// Result codes of every catalogue operation.
+namespace dbresult {
+inline constexpr int kOk = 0;
+inline constexpr int kBadArgument = 10;      // or record not found
+inline constexpr int kEnumeration = 20;      // enumeration running / not started
+inline constexpr int kAlreadyOpen = 30;
+inline constexpr int kNotOpen = 40;
+inline constexpr int kReadOnly = 50;
+inline constexpr int kInconsistent = 60;
+inline constexpr int kOutOfMemory = 100;
+inline constexpr int kEngine = 120;
+inline constexpr int kCopyFailed = 140;
+inline constexpr int kDuplicateItem = -20;   // silent: callers pick another title
+}  // namespace dbresult
+
+struct DbLastError {
+  std::int32_t code = 0;
+  std::string message;
+  // The engine's fields; set with code 120 only.
+  std::int32_t daoErrorCode = 0;
+  std::string source;
+  std::string description;
+  std::string helpFile;
+  std::int32_t helpContext = 0;
+  // errno of a failed template copy; set with code 140 only.
+  std::uint32_t systemError = 0;
+};
+
+// The catalogue version that SysEnv.DatabaseVersion holds in every catalogue
+// this program makes.
+inline constexpr int kCatalogueDatabaseVersion = 10000;
+
+class FolderDatabase {
+ public:
+  static constexpr const char* kCatalogueFileName = "info.mdb";
+
+  FolderDatabase();
+  ~FolderDatabase();
+  FolderDatabase(const FolderDatabase&) = delete;
+  FolderDatabase& operator=(const FolderDatabase&) = delete;
+
+  // Tests whether the directory folder holds a catalogue of this system and
+  // upgrades one of the first format. isCatalogue is 0 first, 1 when valid
+  // (version then holds SysEnv.DatabaseVersion). Leaves the object closed.
+  int DoesFolderExist(const std::string& folder, int& isCatalogue, int& version);
+  // Gives target a catalogue by copying source's (the "db" folder holds the
+  // empty template) over it.
+  int InitFolder(const std::string& source, const std::string& target);
+  int OpenFolder(const std::string& folder, bool readOnly);
+  int CloseFolder();
+
+  bool IsOpen() const { return database_.isOpen(); }
+  // The engine's own can-update property of the open catalogue.
+  bool CanUpdate() const { return database_.canUpdate(); }
+  // Without trailing slash; empty when closed (and after a failed open,
+  // the folder that was asked for).
+  const std::string& FolderPath() const { return folderPath_; }
+  DbLastError GetDbLastError() const { return lastError_; }
+  // The open connection, for the search database and for tests that look at
+  // rows directly; catalogue changes go through the operations.
+  SqliteDatabase& Engine() { return database_; }
+
+  // The path of a folder's catalogue: one trailing slash dropped, "info.mdb"
+  // appended.
+  static std::string CataloguePath(const std::string& folder);
+
+  // ---- compaction, backup and restore --------------------------------------
+ public:
+  static constexpr const char* kBackupFileName = "info.bk";
+  // Renumbers items and stacks from 1 without gaps, keeps that catalogue as
+  // info.bk and puts a compacted copy in its place as info.mdb. The object
+  // must be closed; it is closed again on return, failures included. At no
+  // moment is there neither a whole info.mdb nor a whole info.bk.
+  int CompactFolder(const std::string& folder);
+  // Puts info.bk back as info.mdb (no open catalogue needed). 0 also when
+  // there is no backup; 140 with the system error when the copy fails.
+  int RestoreFromBackup(const std::string& folder);
+
+  // ---- annotation boxes ----------------------------------------------------
+ public:
+  // Deletes all boxes of the item.
+  int AddAnnBox(int itemNo);
+  // Adds one box row; box is not changed.
+  int AddAnnBoxAdd(const AnnBox& box);
+  // Replaces all boxes of the item in one transaction: the old set stays
+  // whole when any part fails.
+  int SaveAnnBoxes(int itemNo, std::span<const AnnBox> boxes);
+  // has = 1 when the item has at least one box.
+  int HasAnnBoxes(int itemNo, int& has);
+  // The item's boxes: First, Next until box.ItemNo is 0, Post.
+  int GetAnnBoxFirst(int itemNo);
+  int GetAnnBoxNext(AnnBox& box);
+  int GetAnnBoxPost();
+
+ private:
+  // Records a failure and returns its code.
+  int SetError(int code, std::string message);
+  int SetEngineError(const DbException& e, std::string message);
+  // Runs body (which returns a result code), turning an engine failure into
+  // 120 with daoMessage and the engine's fields, and running out of memory
+  // into 100 with memoryMessage; nothing escapes.
+  template <typename Body>
+  int Guard(const char* daoMessage, const char* memoryMessage, Body&& body);
+  void CreateRecordsets();
+  void DeleteRecordsets();
+  // Ends every running enumeration in the order CloseFolder gives.
+  int EndRunningEnumerations();
+  // An item or stack enumeration is running (changes are refused with 20).
+  bool EnumerationRunning() const;
+
+  SqliteDatabase database_;
+  std::string folderPath_;
+  DbLastError lastError_;
+  std::unique_ptr<ItemListRecordset> itemList_;
+  std::unique_ptr<StackListRecordset> stackList_;
+  std::unique_ptr<ItemTRNRecordset> sortList_;
+  std::unique_ptr<AnnBoxRecordset> annBoxList_;
+  std::unique_ptr<StackInfoAndItemInfoRecordset> stackInfoEx_;
+  std::unique_ptr<StackPageCountAndMaxThumbSizeRecordset> stackPageCountEx_;
+  std::unique_ptr<ItemInfoAndThumbSizeRecordset> itemInfoEx_;
+
+  // ---- catalogue operations: enumeration, lookup, registration, stacking,
+  // attributes, field updates, the sorted enumeration, thumbnails ----------
+ public:
+  // Stack and single-item enumerations: GetFirst.. once, GetNext.. until the
+  // end flag is 1, Post... A repeated GetFirst.. restarts at the first row.
+  int GetFirstStack();
+  int GetNextStack(StackInfo& info, int& end);
+  int PostStack();
+  int GetFirstSingleItem();
+  int GetSingleItemNextInfo(ItemInfo& info, int& end);
+  // Ends the item enumeration, whichever first-operation opened it.
+  int PostSingleItem();
+
+  int GetSingleItemCount(int& count);
+  int GetStackCount(int& count);
+  int GetTotalItemCount(int& count);
+
+  // Stack titles compare exactly; item file names ignore the case of ASCII
+  // letters.
+  int FindStack(const std::string& title, int& found, int& stackNo);
+  int FindItem(const std::string& title, const std::string& ext, int& found, int& itemNo);
+  int GetStackInfo(int stackNo, StackInfo& info);
+  int GetItemInfo(int itemNo, ItemInfo& info);
+  int Stack2Item(int stackNo, int pageNo, ItemInfo& info);
+
+  // Row-to-record copies of the item and stack readers.
+  static void ItemListCPItemInfo(const ItemListRecordset& reader, ItemInfo& info);
+  int StackListCPStackInfo(const StackListRecordset& reader, StackInfo& info);
+
+  // Adds one single item; info.ItemNo becomes its number. -20 (no message)
+  // when an item of that file name exists, ASCII case ignored.
+  int RegisterItem(ItemInfo& info);
+  // Removes an item with its thumbnail, boxes and attributes; closes the gap
+  // in its stack, dissolving a stack left with one page.
+  int UnregisterItem(int itemNo, DissolvedStack& dissolved);
+  int UnregisterStack(int stackNo);
+
+  int UnstackAll(int stackNo);
+  // Takes the current page out of the stack as a single item.
+  int Unstack1(int stackNo, DissolvedStack& dissolved);
+  // One new stack of the given items and stacks, pages in element order.
+  int MergeN(StackInfo& info, std::span<const MergeElement> elements);
+  // order[i] is the new page number of the page now numbered i + 1.
+  int ReorderAll(int stackNo, std::span<const std::int32_t> order);
+
+  int SetComment(int itemNo, const std::string& text);
+  int SetKeyword(int itemNo, const std::string& text);
+  int SetCreator(int itemNo, const std::string& text);
+  // kind: "Comment", "Keyword" or "Creator".
+  int SetAttribute(int itemNo, const std::string& text, const std::string& kind);
+  int GetAttribute(int itemNo, std::string& text, const std::string& kind);
+
+  // Writes the fields that mask selects (fieldmask::) of one or many rows.
+  int SetItemInfo(const ItemInfo& info, std::uint32_t mask);
+  int SetStackInfo(const StackInfo& info, std::uint32_t mask);
+  int SetItemInfos(std::span<const ItemInfo> infos, std::uint32_t mask);
+  int SetStackInfos(std::span<const StackInfo> infos, std::uint32_t mask);
+
+  // Stacks and single items together in the order of a sort mask (sortmask::).
+  int SortFirst(std::uint32_t mask);
+  int SortNext(SortEntry& entry, int& end);
+  int SortPost();
+
+  int GetThumbInfo(int itemNo, ThumbInfo& thumb, int& found);
+  int SetThumbInfo(const ThumbInfo& thumb);
+  int UnregisterThumb(int itemNo);
+  int GetThumbSizeDate(int itemNo, int& sizeX, int& sizeY, QDateTime& made, int& found);
+
+  // One row's SET list with its values (inside the field updates only).
+  struct RowUpdate;
+
+ private:
+  // 40, 50 or (with a loop message) 20 with the given message, else 0.
+  int CheckWritable(const char* notOpen, const char* readOnly, const char* looping);
+  // The StackInfo of the reader's row with its pages counted.
+  void FillStackInfo(const StackListFields& row, StackInfo& info);
+  int CountPages(int stackNo);
+  bool StackExists(int stackNo);
+  int ReadCount(const std::string& operation, const char* sql, int& count);
+  // Runs the updates of one table in one transaction; every row must exist.
+  int UpdateRows(const char* table, const char* keyColumn, const std::vector<RowUpdate>& rows,
+                 const std::string& tag);
+  int SetItemRows(std::span<const ItemInfo> infos, std::uint32_t mask, const std::string& tag,
+                  const std::string& ruleTag);
+  int SetStackRows(std::span<const StackInfo> infos, std::uint32_t mask, const std::string& tag);
+};
+
+// The reporter: 0 shows nothing; a negative code with silentNegative shows
+// nothing; otherwise shows the last message of the active document's
+// catalogue in an OK message box. Returns code.
+int ShowLastDbError(int code, bool silentNegative);
+// The catalogue whose message ShowLastDbError shows (the document's own);
+// nullptr when no document holds one. Not owned.
+void SetActiveFolderDatabase(const FolderDatabase* database);
+
+template <typename Body>
+int FolderDatabase::Guard(const char* daoMessage, const char* memoryMessage, Body&& body) {
+  try {
+    return body();
+  } catch (const DbException& e) {
+    return SetEngineError(e, daoMessage);
+  } catch (const std::bad_alloc&) {
+    return SetError(dbresult::kOutOfMemory, memoryMessage);
+  }
+}

@@ -1,0 +1,146 @@
+// Annotation boxes of image items: one AnnBoxMST row per box.
+//
+//   AddAnnBox, AddAnnBoxAdd   delete an item's boxes; add one box
+//   SaveAnnBoxes              both in one transaction (what the viewer saves with)
+//   HasAnnBoxes               whether an item has any box
+//   GetAnnBoxFirst/Next/Post  the boxes of one item
+//
+// FontName and BoxString are stored with every apostrophe as byte 0x01 and
+// every vertical bar as 0x02, the stored form of the attribute texts, which
+// other readers of the catalogue expect; the records hold the real text.
+// Values travel as bound parameters, so no text can change a statement.
+
+#include "catalogue/folder_database.h"
+
+namespace {
+
+// The stored form: ' as 0x01, | as 0x02 (UTF-8 never uses these bytes inside
+// another character), and back.
+std::string toStored(std::string_view text) {
+  std::string stored(text);
+  for (char& c : stored) {
+    if (c == '\'') c = '\x01';
+    else if (c == '|') c = '\x02';
+  }
+  return stored;
+}
+
+std::string fromStored(std::string_view stored) {
+  std::string text(stored);
+  for (char& c : text) {
+    if (c == '\x01') c = '\'';
+    else if (c == '\x02') c = '|';
+  }
+  return text;
+}
+
+constexpr const char* kInsertBox =
+    "INSERT INTO AnnBoxMST(ItemNo,BoxTop,BoxLeft,BoxRight,BoxBottom,FontName,FontSize,ForeColor,"
+    "BackColor,FontBold,FontCharSet,FontFamily,AnnType,AnnParam1,AnnParam2,AnnParam3,FontItalic,"
+    "FontUnderline,FontStrikeOut,BoxString) VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)";
+
+void insertBox(SqliteDatabase& db, const AnnBox& box, std::int32_t itemNo) {
+  db.execute(kInsertBox, itemNo, box.BoxTop, box.BoxLeft, box.BoxRight, box.BoxBottom,
+             toStored(box.FontName), box.FontSize, box.ForeColor,
+             box.BackColor, box.FontBold, box.FontCharSet, box.FontFamily, box.AnnType,
+             box.AnnParam1, box.AnnParam2, box.AnnParam3, box.FontItalic != 0,
+             box.FontUnderline != 0, box.FontStrikeOut != 0,
+             toStored(box.BoxString));
+}
+
+}  // namespace
+
+int FolderDatabase::AddAnnBox(int itemNo) {
+  if (!IsOpen()) return SetError(dbresult::kNotOpen, "DBがオープンされていません。: AddAnnBox");
+  if (!CanUpdate()) return SetError(dbresult::kReadOnly, "リードオンリーです。: AddAnnBox");
+  return Guard("DAOエラーです。: AddAnnBox", "MemoryException: AddAnnBox", [&] {
+    database_.execute("DELETE FROM AnnBoxMST WHERE ItemNo = ?", itemNo);
+    return dbresult::kOk;
+  });
+}
+
+int FolderDatabase::AddAnnBoxAdd(const AnnBox& box) {
+  if (!IsOpen()) return SetError(dbresult::kNotOpen, "DBがオープンされていません。: AddAnnBoxAdd");
+  if (!CanUpdate()) return SetError(dbresult::kReadOnly, "リードオンリーです。: AddAnnBoxAdd");
+  return Guard("DAOエラーです。: AddAnnBoxAdd", "MemoryException: AddAnnBoxAdd", [&] {
+    insertBox(database_, box, box.ItemNo);
+    return dbresult::kOk;
+  });
+}
+
+int FolderDatabase::SaveAnnBoxes(int itemNo, std::span<const AnnBox> boxes) {
+  if (!IsOpen()) return SetError(dbresult::kNotOpen, "DBがオープンされていません。: AddAnnBox");
+  if (!CanUpdate()) return SetError(dbresult::kReadOnly, "リードオンリーです。: AddAnnBox");
+  return Guard("DAOエラーです。: AddAnnBox", "MemoryException: AddAnnBox", [&] {
+    Transaction transaction(database_);
+    database_.execute("DELETE FROM AnnBoxMST WHERE ItemNo = ?", itemNo);
+    for (const AnnBox& box : boxes) insertBox(database_, box, itemNo);
+    transaction.commit();
+    return dbresult::kOk;
+  });
+}
+
+int FolderDatabase::HasAnnBoxes(int itemNo, int& has) {
+  has = 0;
+  // Reading needs an open catalogue only.
+  if (!IsOpen()) return SetError(dbresult::kNotOpen, "DBがオープンされていません。: AddAnnBox");
+  return Guard("DAOエラーです。: AddAnnBox", "MemoryException: AddAnnBox", [&] {
+    Statement probe(database_, "SELECT 1 FROM AnnBoxMST WHERE ItemNo = ? LIMIT 1");
+    probe.bindAll(itemNo);
+    has = probe.step() ? 1 : 0;
+    return dbresult::kOk;
+  });
+}
+
+int FolderDatabase::GetAnnBoxFirst(int itemNo) {
+  if (!IsOpen()) return SetError(dbresult::kNotOpen, "DBがオープンされていません。: AddAnnBox");
+  if (annBoxList_->isOpen())
+    return SetError(dbresult::kEnumeration, "すでにオープンされています。: AddAnnBox");
+  return Guard("DAOエラーです。: GetAnnBoxFirst", "MemoryException: GetAnnBoxFirst", [&] {
+    // Boxes in the order they were added, so a page draws them as saved.
+    annBoxList_->open(OpenType::Snapshot, "SELECT * FROM AnnBoxMST WHERE ItemNo = ? ORDER BY ID",
+                      itemNo);
+    return dbresult::kOk;
+  });
+}
+
+int FolderDatabase::GetAnnBoxNext(AnnBox& box) {
+  if (!annBoxList_ || !annBoxList_->isOpen())
+    return SetError(dbresult::kEnumeration, "GetAnnBoxFirstが呼ばれていません。: GetAnnBoxNext");
+  return Guard("DAOエラーです。: GetAnnBoxNext", "MemoryException: GetAnnBoxNext", [&] {
+    if (annBoxList_->isEOF()) {
+      box.ItemNo = 0;
+      return dbresult::kOk;
+    }
+    const AnnBoxFields& row = annBoxList_->current();
+    box.AnnType = row.AnnType;
+    box.ItemNo = row.ItemNo;
+    box.BoxLeft = row.BoxLeft;
+    box.BoxTop = row.BoxTop;
+    box.BoxRight = row.BoxRight;
+    box.BoxBottom = row.BoxBottom;
+    box.FontName = fromStored(row.FontName);
+    box.FontSize = row.FontSize;
+    box.FontBold = row.FontBold;
+    box.FontItalic = row.FontItalic ? 1 : 0;
+    box.FontUnderline = row.FontUnderline ? 1 : 0;
+    box.FontStrikeOut = row.FontStrikeOut ? 1 : 0;
+    box.FontCharSet = row.FontCharSet;
+    box.FontFamily = row.FontFamily;
+    box.ForeColor = row.ForeColor;
+    box.BackColor = row.BackColor;
+    box.AnnParam1 = row.AnnParam1;
+    box.AnnParam2 = row.AnnParam2;
+    box.AnnParam3 = row.AnnParam3;
+    box.BoxString = fromStored(row.BoxString);
+    annBoxList_->moveNext();
+    return dbresult::kOk;
+  });
+}
+
+int FolderDatabase::GetAnnBoxPost() {
+  if (!annBoxList_ || !annBoxList_->isOpen())
+    return SetError(dbresult::kEnumeration, "GetAnnBoxFirstが呼ばれていません。: GetAnnBoxPost");
+  annBoxList_->close();
+  return dbresult::kOk;
+}

@@ -1,0 +1,83 @@
+// The work record of one region's layout and the table-driven pipeline runner.
+//
+//   layctx               lists, text measures, parameters, tier table, page image
+//   clear_layout_context clears lists, measures and tier count
+//   free_context_lists   frees the six lists
+//   LayoutRun            what every step gets: context, area, results, images
+//   LayoutStep           one row of a pipeline table: name, condition, work,
+//                        whether a -111 stops the pipeline
+//   run_layout_steps     runs a table in order
+//
+// A pipeline is a fixed sequence of steps; writing it as a table keeps the
+// order and the conditions visible in one place, and each step's work is
+// an ordinary function that tests can call alone.
+#pragma once
+
+#include "layout/records.h"
+
+#include <array>
+#include <cstdint>
+#include <span>
+
+struct layctx {
+  rect_record* textList = nullptr;     // components; then lines; then blocks
+  rect_record* largeList = nullptr;    // figure and table candidates
+  rect_record* sepList = nullptr;      // separators
+  rect_record* speckList = nullptr;    // specks
+  rect_record* reducedList = nullptr;  // components of the image reduced by 8
+  rect_record* gapList = nullptr;      // white gaps between lines or columns
+  short charWidth = 0;
+  short charHeight = 0;
+  short gapX = 0;
+  short gapY = 0;
+  short lineHeight = 0;
+  short lineGapH = 0;
+  short columnWidth = 0;
+  short columnGap = 0;
+  ParamBlock params;
+  std::array<short, 1000> tiers{};
+  short tierCount = 0;
+  ImageDesc page;
+
+  bool areaMode() const { return params.signedByte(ParamBlock::kForm) == -1; }
+};
+
+void clear_layout_context(layctx* ctx);
+void free_context_lists(layctx* ctx);
+
+namespace layout {
+
+// The region rectangle widened by the driver's margins, then the region's own.
+struct AreaRect {
+  Rect16 widened;
+  Rect16 own;
+};
+
+struct ResultLists {
+  userfld* fields = nullptr;
+  userfld* ruleFields = nullptr;
+};
+
+struct LayoutRun {
+  layctx* ctx = nullptr;
+  AreaRect area;
+  ResultLists* result = nullptr;
+  const std::array<ImageDesc, 5>* images = nullptr;
+  recg* blockRing = nullptr;
+  bool stopEarly = false;
+};
+
+struct LayoutStep {
+  const char* name;
+  bool (*when)(const LayoutRun&);  // null: always
+  short (*run)(LayoutRun&);
+  bool stopsOnNoMemory;
+};
+
+// Runs the steps in order; returns -111 at the first step marked to stop
+// whose result is -111, else 1.  `trace`, when given, is called with each
+// step that runs (tests use it to check order and conditions).
+short run_layout_steps(std::span<const LayoutStep> steps, LayoutRun& run,
+                       void (*trace)(const LayoutStep&, short status) = nullptr);
+
+}  // namespace layout

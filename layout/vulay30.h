@@ -1,0 +1,97 @@
+// The exported interface of libvulay30: 37 functions by name, and the
+// ordinal table through which the OCR control binds the ones it uses.
+//
+// Windows handles become plain pointers: a window is the host's opaque
+// window pointer, an image "handle" points at the 1-bit page bits (rows
+// padded to 16 bits), a global block is a std::malloc'ed block the receiver
+// frees with std::free.  Statuses are those of layout_status.h.
+#pragma once
+
+#include "layout/records.h"
+
+#include <cstdint>
+
+#define VULAY30_API __attribute__((visibility("default")))
+
+extern "C" {
+
+struct VuPoint {
+  std::int32_t x;
+  std::int32_t y;
+};
+
+struct VuRect {
+  std::int32_t left;
+  std::int32_t top;
+  std::int32_t right;
+  std::int32_t bottom;
+};
+
+VULAY30_API int WEP(int reserved);
+VULAY30_API short initLayoutParam(void);
+VULAY30_API std::intptr_t LayGazoWndProc(void* window, unsigned message, std::uintptr_t wParam,
+                                         std::intptr_t lParam);
+VULAY30_API short DisplayLayout(void* window, std::uint16_t scale, std::uint16_t xOffset,
+                                std::uint16_t yOffset, void* drawObject, int flags);
+VULAY30_API short GetLayout(void* window, ParamBlock* params, void* image, userfld** list, short width,
+                            short height, std::uint16_t dpi, char* templateFolder, short templateNumber);
+VULAY30_API short GetRecg(void* window, ParamBlock* params, void* image, userfld** list, short width,
+                          short height, std::uint16_t dpi, void* result, void* display);
+VULAY30_API short RegstTemplate(void* window, int ignored, void* image, userfld** list, short width,
+                                short height, std::uint16_t dpi, std::uint16_t scale, int ignored2,
+                                int ignored3, char* templateFolder);
+VULAY30_API short GetLines(void* window, void* image, short width, short height, std::uint16_t dpi,
+                           std::uint16_t* horizontalCount, std::uint16_t* verticalCount);
+VULAY30_API short GetLayoutHKeisen(short* out1, short* out2);
+VULAY30_API int GetSelectedRect(VuPoint* point, VuRect* out);
+VULAY30_API void* GetKeisenData(std::uint16_t* count);
+VULAY30_API short SaveKeisenData(void* block, short count);
+VULAY30_API short LoadFldFromFile(int* out, userfld** list, int replace, char* fileName, std::uint16_t* out2);
+VULAY30_API short SaveFldToFile(int* out, userfld* list, char* fileName, std::uint16_t flags);
+VULAY30_API short Auto_template_matching(void* window, int ignored, void* image, userfld** list, short width,
+                                         short height, std::uint16_t dpi, std::uint16_t scale, int ignored2,
+                                         int ignored3, char* templateFolder, std::uint16_t* templateNumber);
+VULAY30_API short ReadTemplate(void* window, int ignored, void* image, userfld** list, short width,
+                               short height, std::uint16_t dpi, std::uint16_t scale, int ignored2,
+                               int ignored3, char* templateFolder, std::uint16_t templateNumber,
+                               std::uint16_t* numberOut);
+VULAY30_API std::uint16_t ConfTemplate(void* window, int ignored, void* image, int ignored1, short width,
+                                       short height, std::uint16_t dpi, std::uint16_t scale, int ignored2,
+                                       int ignored3, char* templateFolder, int startNumber);
+VULAY30_API short AutoRotate(void* image, int ignored, short width, short height, ParamBlock* params,
+                             short mode, Rect16* area);
+VULAY30_API short ManualRotate(void* image, short width, std::uint16_t height, short dx, short dy);
+VULAY30_API short DeleteFld(std::uint16_t fieldNumber, int ignored);
+VULAY30_API short ExchangeFld(short fieldNumber, std::uint16_t otherNumber);
+VULAY30_API short ChangeFldForm(void* change, short value, std::uint16_t flags);
+VULAY30_API short AutoRotateEx(void* image, int ignored, short width, short height, ParamBlock* params,
+                               short mode, Rect16* area, short* angleTenths, short* centreX, short* centreY);
+VULAY30_API int RgstConfDlgProc(void* dialog, unsigned message, std::uintptr_t wParam, std::intptr_t lParam);
+VULAY30_API unsigned TempDirOpenHook(void* dialog, unsigned message, std::uintptr_t wParam,
+                                     std::intptr_t lParam);
+VULAY30_API int TemplateWndProc(void* dialog, unsigned message, std::uintptr_t wParam, std::intptr_t lParam);
+VULAY30_API void DispTemplate(void* window);
+VULAY30_API short AutoRotatePaper(void* image, short width, std::uint16_t height, std::uint16_t dpi);
+VULAY30_API short InitLayout(const char* dictionaryFolder, const char* learningFolder, short loadJapanese);
+VULAY30_API void CloseAlloc(void);
+VULAY30_API userfld* create_userfld(userfld** list);
+VULAY30_API void free_userfld(userfld* field);
+VULAY30_API void free_userfld_all(userfld** list);
+VULAY30_API void free_Sfld_all(userfld** list);
+VULAY30_API short getRcgS_fld(userfld** out);
+VULAY30_API recg* alloc_recg(void);
+VULAY30_API void free_recg(recg* record);
+
+// Ordinal -> function.  Callers cast `function` to the export's own type.
+struct Vulay30Ordinal {
+  int ordinal;
+  const char* name;
+  void (*function)();
+};
+
+VULAY30_API extern const Vulay30Ordinal vulay30_ordinals[];
+VULAY30_API extern const int vulay30_ordinal_count;
+// The function at an ordinal, or null.
+VULAY30_API void (*vulay30_by_ordinal(int ordinal))();
+
+}  // extern "C"

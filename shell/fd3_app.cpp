@@ -1,0 +1,201 @@
+#include "shell/fd3_app.h"
+
+#include "catalogue/file_utilities.h"
+#include "catalogue/folder_settings.h"
+#include "catalogue/related_word_dictionary.h"
+#include "platform/paths.h"
+#include "platform/profile.h"
+#include "platform/program_folder.h"
+#include "platform/user_interaction.h"
+#include "shell/main_frame.h"
+#include "shell/posted_message.h"
+#include "shell/shell_log.h"
+#include "shell/single_instance.h"
+#include "shell/splash_window.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QSocketNotifier>
+
+#include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <ctime>
+
+namespace {
+
+constexpr const char* kScanSwitch = "/Scanning";
+constexpr const char* kEarlierImportSwitch = "/DU2.Import";
+constexpr const char* kListImportSwitch = "/Import";
+constexpr std::size_t kIniBuffer = 261;
+int gTerminationPipe[2] = {-1, -1};
+
+bool hasSwitch(const QString& commandLine, const char* name) {
+  return commandLine.contains(QLatin1String(name), Qt::CaseSensitive);
+}
+
+// The key CmdLine of the program's INI file carries a repeated start's
+// command line to the first instance.
+bool storeCommandLine(const QString& commandLine) { return SetCmdLineSetting(commandLine.toStdString()) == 0; }
+
+}  // namespace
+
+CFD3App::CFD3App() = default;
+
+CFD3App::~CFD3App() = default;
+
+QString CFD3App::JoinCommandLine(const QStringList& arguments) {
+  QStringList parts;
+  for (const QString& a : arguments)
+    parts << (a.contains(QLatin1Char(' ')) ? QLatin1Char('"') + a + QLatin1Char('"') : a);
+  return parts.join(QLatin1Char(' '));
+}
+
+bool CFD3App::InitInstance(const QStringList& arguments) {
+  exitCode_ = 0;
+  commandLine_ = JoinCommandLine(arguments);
+  instance_ = std::make_unique<SingleInstance>();
+  if (!instance_->TakeMutex()) return RepeatedStart();
+
+  // Every local time and date of the program is Japan time.
+  setenv("TZ", "JST-9", 1);
+  tzset();
+
+  // There is no automation server on Linux: such a start has nothing to do.
+  for (const QString& a : arguments) {
+    const QString s = a.mid(1);
+    if ((a.startsWith(QLatin1Char('/')) || a.startsWith(QLatin1Char('-'))) &&
+        (s.compare(QLatin1String("Embedding"), Qt::CaseInsensitive) == 0 ||
+         s.compare(QLatin1String("Automation"), Qt::CaseInsensitive) == 0))
+      return false;
+  }
+
+  CSplashWnd::EnableSplashScreen(true);
+
+  std::string error;
+  if (!platform::ensureProgramFolder(&error)) {
+    platform::messageBox("初期化に失敗しました。\nプログラムを終了します。\n" + error, platform::Buttons::Ok,
+                         platform::Icon::Error);
+    exitCode_ = 1;
+    return false;
+  }
+  InitModuleFolder();
+  programFolder_ = QString::fromStdString(platform::withoutTrailingSlash(platform::programFolder()));
+
+  frame_ = std::make_unique<CMainFrame>();
+  frame_->PreCreateWindow();
+  if (!frame_->OnCreate()) {
+    frame_.reset();
+    exitCode_ = 1;
+    return false;
+  }
+  frame_->show();
+  qCInfo(lcStartup) << "main window shown";
+
+  OpenRelatedWordDictionary(programFolder_.toStdString());
+  if (!RelatedWordDictionaryOpened()) {
+    frame_.reset();
+    exitCode_ = 1;
+    return false;
+  }
+
+  DeleteDocumentTempFolder();
+
+  const std::string ini = platform::programIniPath();
+  if (platform::getProfileString(ini, kProductSection, "VERSION", "", kIniBuffer).empty())
+    platform::writeProfileString(ini, kProductSection, "VERSION", kProgramVersion);
+  if (platform::getProfileString(ini, kProductSection, "INSTPATH", "", kIniBuffer).empty())
+    platform::writeProfileString(ini, kProductSection, "INSTPATH",
+                                 platform::parentPath(programFolder_.toStdString()));
+
+  MarkMainWindow();
+  frame_->SetCommandLine(commandLine_);
+  if (hasSwitch(commandLine_, kScanSwitch)) PostMessage(frame_.get(), kScanRequestMessage);
+  if (hasSwitch(commandLine_, kEarlierImportSwitch)) PostMessage(frame_.get(), kEarlierImportMessage);
+  if (hasSwitch(commandLine_, kListImportSwitch))
+    PostMessage(frame_.get(), kListImportMessage);
+  else  // the folder holds the request files of a list import
+    QDir(QString::fromStdString(platform::workFolder(platform::workfolder::kImport))).removeRecursively();
+  InstallTerminationHandler();
+  return true;
+}
+
+void CFD3App::DeleteDocumentTempFolder() {
+  // CFD3Doc::DeleteTempFolder clears the document's work folder here once
+  // the document exists.
+}
+
+void CFD3App::MarkMainWindow() {
+  connect(instance_.get(), &SingleInstance::activateRequested, frame_.get(),
+          &CMainFrame::ActivateFromOtherInstance);
+  connect(instance_.get(), &SingleInstance::messageReceived, frame_.get(),
+          [frame = frame_.get()](QEvent::Type message, std::intptr_t wParam) { PostMessage(frame, message, wParam); });
+  if (instance_->MarkMainWindow())
+    qCInfo(lcStartup) << "main window marked";
+  else
+    qCWarning(lcStartup) << "cannot listen for further starts at" << SingleInstance::ServerPath();
+}
+
+bool CFD3App::RepeatedStart() {
+  FirstInstanceConnection first;
+  if (!first.Connect()) return false;  // the first instance is still starting
+  first.Activate();
+  if (hasSwitch(commandLine_, kScanSwitch)) first.Post(kScanRequestMessage, 0);
+  if (hasSwitch(commandLine_, kEarlierImportSwitch)) {
+    if (!storeCommandLine(commandLine_)) {
+      platform::messageBox("コンバートに失敗しました。", platform::Buttons::Ok, platform::Icon::Error);
+      first.Finish();
+      return false;
+    }
+    first.Post(kEarlierImportMessage, 1);
+  }
+  if (hasSwitch(commandLine_, kListImportSwitch)) {
+    if (!storeCommandLine(commandLine_)) {
+      platform::messageBox("インポートに失敗しました。", platform::Buttons::Ok, platform::Icon::Error);
+      first.Finish();
+      return false;
+    }
+    first.Post(kListImportMessage, 1);
+  }
+  first.Finish();
+  return false;
+}
+
+// SIGTERM and SIGHUP end the session: the frame closes as usual, saving its
+// state, and the event loop ends.
+void CFD3App::InstallTerminationHandler() {
+  if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, gTerminationPipe) != 0) return;
+  terminationNotifier_ = std::make_unique<QSocketNotifier>(gTerminationPipe[1], QSocketNotifier::Read);
+  connect(terminationNotifier_.get(), &QSocketNotifier::activated, this, [this] {
+    char byte;
+    if (::read(gTerminationPipe[1], &byte, 1) < 0) return;
+    qCInfo(lcStartup) << "session ends";
+    if (frame_ && frame_->isVisible()) frame_->close();
+    if (!frame_ || !frame_->isVisible()) QCoreApplication::quit();
+  });
+  struct sigaction action = {};
+  action.sa_handler = [](int) {
+    const char byte = 1;
+    [[maybe_unused]] auto n = ::write(gTerminationPipe[0], &byte, 1);
+  };
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  ::sigaction(SIGTERM, &action, nullptr);
+  ::sigaction(SIGHUP, &action, nullptr);
+}
+
+int CFD3App::ExitInstance(int exitCode) {
+  if (terminationNotifier_) {
+    ::signal(SIGTERM, SIG_DFL);
+    ::signal(SIGHUP, SIG_DFL);
+    terminationNotifier_.reset();
+    ::close(gTerminationPipe[0]);
+    ::close(gTerminationPipe[1]);
+  }
+  if (frame_) frame_.reset();
+  if (RelatedWordDictionaryOpened()) CloseRelatedWordDictionary();
+  instance_.reset();
+  return exitCode;
+}

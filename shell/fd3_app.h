@@ -1,0 +1,64 @@
+#pragma once
+// CFD3App: the application object. It keeps the program to one running
+// instance per user, hands the requests of a repeated start over to the
+// running one, prepares the process-wide state, creates the main frame,
+// opens the related-word dictionary and closes what it opened at exit.
+//
+//   InitInstance   true: run the event loop; false: end with ExitCode()
+//   ExitInstance   closes the dictionary; returns the exit code
+//   Frame          the main frame once created
+//
+// Switches: "/Scanning" (scan), "/DU2.Import" (earlier product's data),
+// "/Import" (list of a sibling application), each with a request file.
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class CMainFrame;
+class QSocketNotifier;
+class SingleInstance;
+
+// The clipboard format of copied stacks and items.
+inline constexpr const char* kEntryClipboardFormat = "application/x-zrvvaziri3cbformat";
+// Section of the program's INI file (brindel.ini).
+inline constexpr const char* kProductSection = "ブリンデル";
+inline constexpr const char* kProgramVersion = "3.0";
+
+class CFD3App : public QObject {
+  Q_OBJECT
+
+ public:
+  CFD3App();
+  ~CFD3App() override;
+
+  // arguments: the program's arguments without the program name.
+  bool InitInstance(const QStringList& arguments);
+  int ExitInstance(int exitCode);
+  int ExitCode() const { return exitCode_; }
+
+  CMainFrame* Frame() const { return frame_.get(); }
+  const QString& CommandLine() const { return commandLine_; }
+  // The program folder without a trailing separator.
+  const QString& ProgramFolder() const { return programFolder_; }
+
+  // The command line as one string: arguments joined by spaces, quoted when
+  // they hold a space.
+  static QString JoinCommandLine(const QStringList& arguments);
+
+ private:
+  bool RepeatedStart();
+  void MarkMainWindow();
+  void InstallTerminationHandler();
+  // The document's work folder is cleared here once the document exists.
+  void DeleteDocumentTempFolder();
+
+  std::unique_ptr<SingleInstance> instance_;
+  std::unique_ptr<CMainFrame> frame_;
+  std::unique_ptr<QSocketNotifier> terminationNotifier_;
+  QString commandLine_;
+  QString programFolder_;
+  int exitCode_ = 0;
+};

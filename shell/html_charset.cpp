@@ -1,0 +1,255 @@
+#include "shell/html_charset.h"
+
+#include "platform/sjis_codec.h"
+#include "shell/file_bytes.h"
+
+#include <array>
+
+namespace mime {
+namespace {
+
+constexpr char kEsc = '\x1B';
+constexpr char kUnmappable = '?';
+// Larger HTML files are not pages a user imports; they are refused, not read.
+constexpr std::uint64_t kMaxHtmlBytes = 256ull << 20;
+
+char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// JIS X 0208 row/cell bytes (0x21-0x7E each) to their Shift-JIS pair.
+void appendJisAsShiftJis(std::string& out, unsigned char c1, unsigned char c2) {
+  unsigned s1 = ((c1 + 1u) >> 1) + (c1 <= 0x5E ? 0x70u : 0xB0u);
+  unsigned s2 = c2 + ((c1 & 1u) ? (c2 < 0x60 ? 0x1Fu : 0x20u) : 0x7Eu);
+  out += static_cast<char>(s1);
+  out += static_cast<char>(s2);
+}
+
+bool isJisByte(unsigned char c) { return c >= 0x21 && c <= 0x7E; }
+
+template <std::size_t N>
+bool containsAny(std::string_view text, const std::array<std::string_view, N>& names) {
+  for (auto name : names)
+    if (containsIgnoreCase(text, name)) return true;
+  return false;
+}
+
+constexpr std::array<std::string_view, 2> kEucNames{"euc-jp", "x-euc"};
+constexpr std::array<std::string_view, 1> kJisNames{"iso-2022-jp"};
+constexpr std::array<std::string_view, 1> kLatinNames{"iso-8859"};
+constexpr std::array<std::string_view, 7> kSjisNames{"shift_jis", "shift-jis", "x-sjis", "sjis",
+                                                     "x-ms-cp932", "cp932", "windows-31j"};
+constexpr std::array<std::string_view, 2> kUtf8Names{"utf-8", "utf8"};
+
+HtmlCharset charsetInText(std::string_view text) {
+  if (containsAny(text, kEucNames)) return kCharsetEucJp;
+  if (containsAny(text, kJisNames)) return kCharsetIso2022Jp;
+  if (containsAny(text, kLatinNames)) return kCharsetIso8859;
+  if (containsAny(text, kSjisNames)) return kCharsetShiftJis;
+  if (containsAny(text, kUtf8Names)) return kCharsetUtf8;
+  return kCharsetNone;
+}
+
+template <typename LineFn>
+void forEachLine(std::string_view text, LineFn&& fn) {
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    std::size_t next = end == std::string_view::npos ? text.size() : end + 1;
+    fn(text.substr(start, next - start));
+    start = next;
+  }
+}
+
+}  // namespace
+
+std::size_t findIgnoreCase(std::string_view haystack, std::string_view needle, std::size_t from) {
+  if (needle.empty()) return from <= haystack.size() ? from : std::string_view::npos;
+  for (std::size_t i = from; i + needle.size() <= haystack.size(); ++i) {
+    std::size_t k = 0;
+    while (k < needle.size() && lowerAscii(haystack[i + k]) == lowerAscii(needle[k])) ++k;
+    if (k == needle.size()) return i;
+  }
+  return std::string_view::npos;
+}
+
+HtmlCharset charsetOfName(std::string_view name) {
+  std::string lower;
+  for (char c : name) lower += lowerAscii(c);
+  if (lower == "euc-jp" || lower == "x-euc" || lower == "x-euc-jp") return kCharsetEucJp;
+  if (lower == "iso-2022-jp") return kCharsetIso2022Jp;
+  if (lower.starts_with("iso-8859")) return kCharsetIso8859;
+  for (auto sjis : kSjisNames)
+    if (lower == sjis) return kCharsetShiftJis;
+  if (lower == "utf-8" || lower == "utf8") return kCharsetUtf8;
+  return kCharsetNone;
+}
+
+HtmlCharset detectHtmlCharset(std::string_view html) {
+  HtmlCharset declared = kCharsetNone;
+  bool stop = false;
+  forEachLine(html, [&](std::string_view line) {
+    if (stop) return;
+    if ((containsIgnoreCase(line, "<meta") || containsIgnoreCase(line, "<!--")) &&
+        containsIgnoreCase(line, "charset")) {
+      HtmlCharset c = charsetInText(line);
+      if (c == kCharsetEucJp || c == kCharsetIso2022Jp) {
+        declared = c;
+        stop = true;
+      } else if (c != kCharsetNone) {
+        declared = c;
+      }
+    }
+  });
+  if (declared != kCharsetNone) return declared;
+  // Nothing declared: let the bytes speak.
+  if (html.find("\x1B$B") != std::string_view::npos || html.find("\x1B$@") != std::string_view::npos)
+    return kCharsetIso2022Jp;
+  bool high = false;
+  for (char c : html)
+    if (static_cast<unsigned char>(c) >= 0x80) {
+      high = true;
+      break;
+    }
+  if (high && platform::utf8IsValid(html)) return kCharsetUtf8;
+  return kCharsetNone;
+}
+
+std::string iso2022JpToShiftJis(std::string_view text) {
+  enum class Mode { Ascii, Jis0208, Katakana, Jis0212 };
+  Mode mode = Mode::Ascii;
+  std::string out;
+  out.reserve(text.size());
+  std::size_t i = 0;
+  auto at = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+  while (i < text.size()) {
+    unsigned char c = at(i);
+    if (c == static_cast<unsigned char>(kEsc)) {
+      std::string_view seq = text.substr(i + 1, 3);
+      if (seq.starts_with("$B") || seq.starts_with("$@")) { mode = Mode::Jis0208; i += 3; continue; }
+      if (seq.starts_with("$(D")) { mode = Mode::Jis0212; i += 4; continue; }
+      if (seq.starts_with("$(B")) { mode = Mode::Jis0208; i += 4; continue; }
+      if (seq.starts_with("(B") || seq.starts_with("(J")) { mode = Mode::Ascii; i += 3; continue; }
+      if (seq.starts_with("(I")) { mode = Mode::Katakana; i += 3; continue; }
+      out += static_cast<char>(c);  // an unknown escape stays as it is
+      ++i;
+      continue;
+    }
+    if (c == 0x0E) { mode = Mode::Katakana; ++i; continue; }  // SO
+    if (c == 0x0F) { mode = Mode::Ascii; ++i; continue; }     // SI
+    if (!isJisByte(c) || mode == Mode::Ascii) {
+      out += static_cast<char>(c);  // controls and line ends pass in every mode
+      ++i;
+      continue;
+    }
+    if (mode == Mode::Katakana) {
+      out += c <= 0x5F ? static_cast<char>(c + 0x80) : kUnmappable;
+      ++i;
+      continue;
+    }
+    if (i + 1 >= text.size() || !isJisByte(at(i + 1))) {
+      out += kUnmappable;  // half a character
+      ++i;
+      continue;
+    }
+    if (mode == Mode::Jis0208) appendJisAsShiftJis(out, c, at(i + 1));
+    else out += kUnmappable;  // JIS X 0212 has no Shift-JIS code
+    i += 2;
+  }
+  return out;
+}
+
+std::string eucJpToShiftJis(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  std::size_t i = 0;
+  auto at = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+  auto isEucByte = [](unsigned char b) { return b >= 0xA1 && b <= 0xFE; };
+  while (i < text.size()) {
+    unsigned char c = at(i);
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+      ++i;
+    } else if (c == 0x8E) {  // SS2: half-width katakana
+      if (i + 1 < text.size() && at(i + 1) >= 0xA1 && at(i + 1) <= 0xDF) {
+        out += static_cast<char>(at(i + 1));
+        i += 2;
+      } else {
+        out += kUnmappable;
+        ++i;
+      }
+    } else if (c == 0x8F) {  // SS3: JIS X 0212, not in Shift-JIS
+      out += kUnmappable;
+      i += (i + 2 < text.size() && isEucByte(at(i + 1)) && isEucByte(at(i + 2))) ? 3 : 1;
+    } else if (isEucByte(c) && i + 1 < text.size() && isEucByte(at(i + 1))) {
+      appendJisAsShiftJis(out, static_cast<unsigned char>(c - 0x80),
+                          static_cast<unsigned char>(at(i + 1) - 0x80));
+      i += 2;
+    } else {
+      out += kUnmappable;
+      ++i;
+    }
+  }
+  return out;
+}
+
+std::string toShiftJis(std::string_view text, HtmlCharset charset) {
+  switch (charset) {
+    case kCharsetIso2022Jp: return iso2022JpToShiftJis(text);
+    case kCharsetEucJp: return eucJpToShiftJis(text);
+    case kCharsetUtf8: return platform::toCp932Lossy(text);
+    default: return std::string(text);
+  }
+}
+
+std::string replaceMetaCharset(std::string_view html) {
+  // The first name in the line; of names starting there the longest, so
+  // "x-euc-jp" does not become "x-shift_jis-jp".
+  constexpr std::array<std::string_view, 4> kNames{"iso-2022-jp", "x-euc-jp", "x-euc", "euc-jp"};
+  std::string out;
+  out.reserve(html.size());
+  forEachLine(html, [&](std::string_view line) {
+    if (containsIgnoreCase(line, "<meta") && containsIgnoreCase(line, "charset")) {
+      std::size_t best = std::string_view::npos;
+      std::size_t bestLength = 0;
+      for (auto name : kNames) {
+        std::size_t pos = findIgnoreCase(line, name);
+        if (pos < best || (pos == best && pos != std::string_view::npos && name.size() > bestLength)) {
+          best = pos;
+          bestLength = name.size();
+        }
+      }
+      if (best != std::string_view::npos) {
+        out.append(line.substr(0, best));
+        out += "shift_jis";
+        out.append(line.substr(best + bestLength));
+        return;
+      }
+    }
+    out.append(line);
+  });
+  return out;
+}
+
+std::string htmlTextToShiftJis(std::string_view html) {
+  std::string sjis = toShiftJis(html, detectHtmlCharset(html));
+  std::string out;
+  out.reserve(sjis.size());
+  bool inTag = false;
+  for (char c : sjis) {
+    if (inTag) {
+      if (c == '>') inTag = false;
+    } else if (c == '<') {
+      inTag = true;
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+}  // namespace mime
+
+bool ConvertFileToShiftJis(const std::string& inputPath, const std::string& outputPath) {
+  auto input = fileio::readFileBytes(inputPath, mime::kMaxHtmlBytes);
+  if (!input) return false;
+  return fileio::writeFileBytes(outputPath, mime::htmlTextToShiftJis(input.bytes));
+}

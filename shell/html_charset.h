@@ -1,0 +1,58 @@
+#pragma once
+// Japanese charsets of HTML text, and the text of an HTML page for the
+// full-text search.
+//
+//   detectHtmlCharset        from a "<meta"/"<!--" line naming a charset, else
+//                            from the bytes (JIS escapes, valid UTF-8)
+//   iso2022JpToShiftJis      JIS X 0208 by the standard arithmetic mapping,
+//   eucJpToShiftJis          so no table can disagree with the source
+//   toShiftJis               dispatch on a charset code
+//   replaceMetaCharset       the declared charset of a converted page
+//   htmlTextToShiftJis       the page's text without tags, in Shift-JIS
+//   ConvertFileToShiftJis    the same from file to file
+//
+// UTF-8 (code 4) is ours: pages written on Linux are UTF-8 and must be found
+// by the full-text search like the Japanese charsets of old.
+
+#include <string>
+#include <string_view>
+
+namespace mime {
+
+enum HtmlCharset : int {
+  kCharsetNone = -1,
+  kCharsetIso8859 = 0,
+  kCharsetShiftJis = 1,
+  kCharsetIso2022Jp = 2,
+  kCharsetEucJp = 3,
+  kCharsetUtf8 = 4,
+};
+
+// Charset code of a charset name as MIME headers and meta lines give it
+// ("x-euc-jp", "Shift_JIS", ...), kCharsetNone for any other name.
+HtmlCharset charsetOfName(std::string_view name);
+HtmlCharset detectHtmlCharset(std::string_view html);
+
+std::string iso2022JpToShiftJis(std::string_view text);
+std::string eucJpToShiftJis(std::string_view text);
+// Converts ISO-2022-JP, EUC-JP and UTF-8 text; other codes are returned as they are.
+std::string toShiftJis(std::string_view text, HtmlCharset charset);
+
+// Every line that holds "<meta" and "charset" gets "shift_jis" in place of
+// the first JIS or EUC charset name it declares.
+std::string replaceMetaCharset(std::string_view html);
+
+std::string htmlTextToShiftJis(std::string_view html);
+
+// Case-blind search of an ASCII needle.
+std::size_t findIgnoreCase(std::string_view haystack, std::string_view needle, std::size_t from = 0);
+inline bool containsIgnoreCase(std::string_view haystack, std::string_view needle) {
+  return findIgnoreCase(haystack, needle) != std::string_view::npos;
+}
+
+}  // namespace mime
+
+// Writes the text of the HTML file `inputPath` without its tags, in
+// Shift-JIS, to `outputPath`. False when the input cannot be read or the
+// output cannot be written.
+bool ConvertFileToShiftJis(const std::string& inputPath, const std::string& outputPath);

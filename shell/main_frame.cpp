@@ -1,0 +1,665 @@
+#include "shell/main_frame.h"
+
+#include "catalogue/file_utilities.h"
+#include "catalogue/folder_settings.h"
+#include "platform/clock.h"
+#include "platform/paths.h"
+#include "platform/profile.h"
+#include "platform/program_folder.h"
+#include "platform/user_interaction.h"
+#include "shell/app_profile.h"
+#include "shell/busy_flag.h"
+#include "shell/command_ids.h"
+#include "shell/frame_icons.h"
+#include "shell/posted_message.h"
+#include "shell/shell_log.h"
+#include "shell/splash_window.h"
+#include "shell/tidy_up_schedule.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFile>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QStatusBar>
+#include <QStorageInfo>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include <optional>
+
+namespace {
+
+constexpr int kDesktopHistorySize = 10;
+constexpr int kMainToolBarHeight = 47;
+constexpr QSize kMinimumTrackSize(480, 380);
+constexpr QSize kSystemPlacedSize(1024, 720);
+
+QString hexName(const char* prefix, int id) { return QLatin1String(prefix) + QString::number(id, 16); }
+
+
+// Whether the file system of path lies on a removable disk; nullopt when it
+// cannot be told (the caller keeps what it knew).
+std::optional<bool> onRemovableDrive(const QString& path) {
+  const QStorageInfo storage(path);
+  if (!storage.isValid()) return std::nullopt;
+  const QString device = QString::fromLocal8Bit(storage.device());
+  if (!device.startsWith(QLatin1String("/dev/"))) return false;  // network, memory and virtual file systems
+  const QString name = QFileInfo(QFileInfo(device).canonicalFilePath()).fileName();
+  for (const QString& file : {QStringLiteral("/sys/class/block/%1/removable").arg(name),
+                              QStringLiteral("/sys/class/block/%1/../removable").arg(name)}) {
+    QFile f(file);
+    if (f.open(QIODevice::ReadOnly)) return f.readAll().trimmed() == "1";
+  }
+  return false;
+}
+
+// What SaveState stores for one desktop entry: the path with one trailing
+// separator. Nothing is created on disk.
+QString desktopHistoryValue(const QString& entry) {
+  if (entry.isEmpty()) return {};
+  return QString::fromStdString(platform::withTrailingSlash(platform::withoutTrailingSlash(entry.toStdString())));
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
+  setObjectName(QStringLiteral("CMainFrame"));
+  setWindowTitle(QStringLiteral("ブリンデル3"));
+  setMinimumSize(kMinimumTrackSize);
+  setCentralWidget(new QWidget(this));
+  centralWidget()->setObjectName(QStringLiteral("viewSlot"));
+}
+
+CMainFrame::~CMainFrame() = default;
+
+void CMainFrame::PreCreateWindow() {
+  auto profile = OpenAppProfile();
+  const int width = profile->value(BrowserKey(QStringLiteral("MainFrameWidth")), 0).toInt();
+  const int height = profile->value(BrowserKey(QStringLiteral("MainFrameHeight")), 0).toInt();
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  if (width > 0 && height > 0 && screen) {
+    const QSize area = screen->geometry().size();
+    const int w = std::min(width, area.width());
+    const int h = std::min(height, area.height());
+    const int left = profile->value(BrowserKey(QStringLiteral("MainFrameLeft")), (area.width() - w) / 2).toInt();
+    const int top = profile->value(BrowserKey(QStringLiteral("MainFrameTop")), (area.height() - h) / 2).toInt();
+    setGeometry(left, top, w, h);
+  } else {
+    resize(kSystemPlacedSize);
+  }
+}
+
+bool CMainFrame::OnCreate() {
+  if (!ProbeImagingControl()) return false;
+  if (!CreateMainToolBar() || !CreateApplicationBar() || !CreateDesktopBar() || !CreateStatusBar() ||
+      !CreateViewerToolBar() || !CreateImageToolBar())
+    return false;
+  CreateMenus();
+
+  // Docking: the desktop bar and the viewer tool bar top or bottom only.
+  addToolBar(Qt::TopToolBarArea, mainToolBar_);
+  addToolBar(Qt::TopToolBarArea, viewerToolBar_);
+  addToolBarBreak(Qt::TopToolBarArea);
+  addToolBar(Qt::TopToolBarArea, desktopBar_);
+  addToolBar(Qt::RightToolBarArea, applicationBar_);
+  addToolBar(Qt::LeftToolBarArea, imageToolBar_);
+  desktopBar_->setAllowedAreas(Qt::TopToolBarArea | Qt::BottomToolBarArea);
+  viewerToolBar_->setAllowedAreas(Qt::TopToolBarArea | Qt::BottomToolBarArea);
+  viewerToolBar_->hide();
+  imageToolBar_->hide();
+
+  auto profile = OpenAppProfile();
+  restoreState(profile->value(BrowserKey(QStringLiteral("ToolBarState/State"))).toByteArray());
+  // The viewer's bars belong to the viewer, whatever the stored state says.
+  viewerToolBar_->hide();
+  imageToolBar_->hide();
+
+  CSplashWnd::ShowSplashScreen(this);
+  BuildApplicationBar();
+
+  settings_.LoadSettings(*profile, SystemFaceColor());
+  searchHitMax_ = profile->value(BrowserKey(QStringLiteral("SearchHitMax")), 100).toInt();
+  firstRun_ = profile->value(BrowserKey(QStringLiteral("FirstRun")), 1).toInt();
+  profile.reset();
+
+  const std::string scanTmp = platform::workFolder(platform::workfolder::kScanTmp);
+  QDir(QString::fromStdString(scanTmp)).removeRecursively();
+  StartScannerDriver(scanTmp);
+
+  PostMessage(this, kRestoreAfterStartMessage);
+  return true;
+}
+
+// ---- bars --------------------------------------------------------------
+
+bool CMainFrame::CreateMainToolBar() {
+  mainToolBar_ = new QToolBar(QStringLiteral("メインツールバー"), this);
+  mainToolBar_->setObjectName(hexName("bar", bar::kMainToolBar));
+  mainToolBar_->setIconSize(QSize(32, 32));
+  mainToolBar_->setMinimumHeight(kMainToolBarHeight);
+  mainToolBar_->setToolButtonStyle(Qt::ToolButtonIconOnly);
+  const int layout[] = {cmd::kScan, 0, cmd::kSearch, 0, cmd::kRotateRight, 0,
+                        cmd::kStack, cmd::kUnstackAll, cmd::kUnstackOne, 0, cmd::kArrange};
+  for (int id : layout) {
+    if (id == 0) {
+      mainToolBar_->addSeparator();
+      continue;
+    }
+    QAction* action = id == cmd::kArrange
+                          ? MakeAction(id, QStringLiteral("等間隔に整列"),
+                                       QStringLiteral("サムネイルを等間隔に整列表示します。"))
+                          : MakeAction(id, QString());
+    action->setIcon(FrameIcon(id));
+    mainToolBar_->addAction(action);
+  }
+  return true;
+}
+
+bool CMainFrame::CreateApplicationBar() {
+  applicationBar_ = new QToolBar(QStringLiteral("アプリケーションバー"), this);
+  applicationBar_->setObjectName(hexName("bar", bar::kApplicationBar));
+  applicationBar_->setIconSize(QSize(32, 32));
+  return true;
+}
+
+bool CMainFrame::CreateDesktopBar() {
+  desktopBar_ = new QToolBar(QStringLiteral("デスクトップ"), this);
+  desktopBar_->setObjectName(hexName("bar", bar::kDesktopBar));
+  auto* panel = new QWidget(desktopBar_);
+  panel->setObjectName(QStringLiteral("dlg10010"));
+  auto* row = new QHBoxLayout(panel);
+  row->setContentsMargins(4, 2, 4, 2);
+  row->addWidget(new QLabel(QStringLiteral("デスクトップ"), panel));
+  desktopCombo_ = new QComboBox(panel);
+  desktopCombo_->setObjectName(QStringLiteral("ctl10011"));
+  desktopCombo_->setMinimumWidth(320);
+  desktopCombo_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+  row->addWidget(desktopCombo_, 1);
+  auto* addRemove = new QPushButton(QStringLiteral("追加／削除 ..."), panel);
+  addRemove->setObjectName(QStringLiteral("ctl10012"));
+  auto* media = new QPushButton(QStringLiteral("メディア入替"), panel);
+  media->setObjectName(QStringLiteral("ctl10013"));
+  // The desktop dialog and the media exchange come with the folder tree.
+  addRemove->setEnabled(false);
+  media->setEnabled(false);
+  row->addWidget(addRemove);
+  row->addWidget(media);
+  desktopBar_->addWidget(panel);
+  return true;
+}
+
+bool CMainFrame::CreateStatusBar() {
+  QStatusBar* status = statusBar();
+  status->setObjectName(hexName("bar", bar::kStatusBar));
+  promptPane_ = new QLabel(QString::fromUtf8(kDefaultPrompt), status);
+  status->addWidget(promptPane_, 1);
+  const std::pair<int, int> panes[] = {{pane::kPane2400, 85}, {pane::kPane2401, 115},
+                                       {pane::kPane2402, 65}, {pane::kDocumentCount, 95}};
+  for (const auto& [id, width] : panes) {
+    auto* label = new QLabel(status);
+    label->setObjectName(QStringLiteral("pane%1").arg(id));
+    label->setMinimumWidth(width);
+    label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    status->addPermanentWidget(label);
+    panes_[id] = label;
+  }
+  return true;
+}
+
+bool CMainFrame::CreateViewerToolBar() {
+  viewerToolBar_ = new QToolBar(QStringLiteral("メインツールバー"), this);
+  viewerToolBar_->setObjectName(hexName("bar", bar::kViewerToolBar));
+  viewerToolBar_->setIconSize(QSize(34, 34));
+  const std::pair<int, const char*> buttons[] = {{cmd::kViewerBack, "ブラウザに戻る"},
+                                                 {0, nullptr},
+                                                 {cmd::kViewerImage, "イメージ"},
+                                                 {cmd::kViewerText, "テキスト"},
+                                                 {cmd::kViewerInfo, "登録情報"},
+                                                 {cmd::kViewerTile, "並べて表示"}};
+  for (const auto& [id, text] : buttons) {
+    if (id == 0) {
+      viewerToolBar_->addSeparator();
+      continue;
+    }
+    QAction* action = MakeAction(id, QString::fromUtf8(text));
+    action->setIcon(FrameIcon(id, 34));
+    viewerToolBar_->addAction(action);
+  }
+  return true;
+}
+
+bool CMainFrame::CreateImageToolBar() {
+  imageToolBar_ = new QToolBar(QStringLiteral("画像ツールバー"), this);
+  imageToolBar_->setObjectName(hexName("bar", bar::kImageToolBar));
+  return true;
+}
+
+// ---- menus and commands ------------------------------------------------
+
+QAction* CMainFrame::MakeAction(int commandId, const QString& text, const QString& prompt) {
+  // A command on both a bar and a menu is one action.
+  if (QAction* existing = Action(commandId)) {
+    if (!text.isEmpty()) existing->setText(text);
+    if (!prompt.isEmpty()) existing->setStatusTip(prompt);
+    return existing;
+  }
+  auto* action = new QAction(text, this);
+  action->setObjectName(hexName("cmd", commandId));
+  action->setData(commandId);
+  action->setStatusTip(prompt);
+  action->setEnabled(false);
+  connect(action, &QAction::triggered, this, [this, commandId] { RunCommand(commandId); });
+  actions_[commandId] = action;
+  return action;
+}
+
+QAction* CMainFrame::Action(int commandId) const {
+  auto it = actions_.find(commandId);
+  return it == actions_.end() ? nullptr : it->second;
+}
+
+void CMainFrame::SetCommandHandler(int commandId, std::function<void()> handler) {
+  handlers_[commandId] = std::move(handler);
+  if (QAction* action = Action(commandId)) action->setEnabled(true);
+}
+
+void CMainFrame::RunCommand(int commandId) {
+  auto it = handlers_.find(commandId);
+  if (it != handlers_.end()) it->second();
+}
+
+void CMainFrame::CreateMenus() {
+  struct Entry {
+    int id;  // 0: separator
+    const char* text;
+    const char* shortcut = nullptr;
+  };
+  auto fill = [this](QMenu* menu, std::initializer_list<Entry> entries) {
+    for (const Entry& e : entries) {
+      if (e.id == 0) {
+        menu->addSeparator();
+        continue;
+      }
+      QAction* action = MakeAction(e.id, QString::fromUtf8(e.text));
+      if (e.shortcut) action->setShortcut(QKeySequence(QString::fromLatin1(e.shortcut)));
+      menu->addAction(action);
+    }
+  };
+  QMenuBar* bar = menuBar();
+  QMenu* file = bar->addMenu(QStringLiteral("ファイル(&F)"));
+  fill(file, {{cmd::kFileOpen, "開く(&O)", "Ctrl+O"},
+              {cmd::kFileNewFolder, "フォルダの新規作成(&N)", "Ctrl+N"},
+              {0, nullptr},
+              {cmd::kImport, "インポート(&I)..."},
+              {cmd::kExport, "エクスポート(&E)..."},
+              {0, nullptr},
+              {cmd::kScan, "スキャン(&S)..."},
+              {cmd::kSelectScanner, "スキャナの選択(&T)..."},
+              {0, nullptr},
+              {cmd::kPrint, "印刷(&P)...", "Ctrl+P"},
+              {cmd::kSendMail, "メール送信(&M)..."},
+              {0, nullptr},
+              {cmd::kRename, "タイトルの変更(&R)..."},
+              {cmd::kProperties, "プロパティ(&K)..."},
+              {0, nullptr},
+              {cmd::kAppExit, "アプリケーションの終了(&X)"}});
+  QMenu* edit = bar->addMenu(QStringLiteral("編集(&E)"));
+  fill(edit, {{cmd::kCopy, "コピー(&C)", "Ctrl+C"},
+              {cmd::kPaste, "貼り付け(&P)", "Ctrl+V"},
+              {cmd::kDuplicate, "複製(&Y)"},
+              {cmd::kDelete, "削除(&D)\tDel"},
+              {0, nullptr},
+              {cmd::kSelectAll, "全てを選択(&A)", "Ctrl+A"},
+              {0, nullptr},
+              {cmd::kStack, "スタック(&S)"},
+              {cmd::kUnstackOne, "１頁解除(&U)"},
+              {cmd::kUnstackAll, "全頁解除(&V)"},
+              {cmd::kReorderPages, "頁並べ替え(&O)..."},
+              {0, nullptr},
+              {cmd::kRotateRight, "右９０度(&R)"},
+              {cmd::kRotate180, "１８０度(&C)"},
+              {cmd::kRotateLeft, "左９０度(&L)"}});
+  QMenu* view = bar->addMenu(QStringLiteral("表示(&V)"));
+  fill(view, {{cmd::kViewToolBar, "ツールバー(&T)"},
+              {cmd::kViewStatusBar, "ステータスバー(&S)"},
+              {cmd::kViewApplicationBar, "アプリケーションバー(&A)"},
+              {cmd::kViewDesktopBar, "デスクトップバー(&D)"},
+              {0, nullptr},
+              {cmd::kViewThumbnail, "サムネイル表示(&G)"},
+              {cmd::kViewList, "リスト表示(&L)"},
+              {0, nullptr}});
+  // Position 8 of this menu: the arrangement submenu that the view greys in list mode.
+  QMenu* arrange = view->addMenu(QStringLiteral("サムネイルの整列(&I)"));
+  arrange->setObjectName(QStringLiteral("arrangeMenu"));
+  fill(arrange, {{cmd::kSortTitle, "タイトル順(&N)"},
+                 {cmd::kSortIssueDate, "正式発行日順(&P)"},
+                 {cmd::kSortModified, "最終更新日順(&U)"},
+                 {cmd::kSortAccessed, "最終参照日順(&R)"},
+                 {0, nullptr},
+                 {cmd::kAutoArrange, "サムネイルの自動整列(&A)"},
+                 {cmd::kArrangeEvenly, "等間隔に整列(&U)"}});
+  fill(view, {{0, nullptr}, {cmd::kViewRefresh, "最新の情報に更新(&R)"}});
+  QMenu* tools = bar->addMenu(QStringLiteral("ツール(&T)"));
+  tools->setObjectName(QStringLiteral("toolsMenu"));
+  fill(tools, {{cmd::kSearch, "検索(&F)...", "Ctrl+F"},
+               {cmd::kTidyUp, "文書整理(&C)..."},
+               {0, nullptr},
+               {cmd::kOcr, "OCR(&O)..."},
+               {0, nullptr},
+               {cmd::kDictionaryMaintenance, "関連語辞書メンテナンス(&M)..."},
+               {0, nullptr},
+               {cmd::kDesktopAddRemove, "デスクトップの追加／削除(&E)..."},
+               {cmd::kMediaExchange, "メディア入れ替え(&X)..."},
+               {0, nullptr},
+               {cmd::kApplicationSettings, "アプリケーションの設定(&E)..."},
+               {0, nullptr},
+               {cmd::kSettings, "環境設定(&S)..."}});
+  QMenu* help = bar->addMenu(QStringLiteral("ヘルプ(&H)"));
+  fill(help, {{cmd::kHelp, "ヘルプ(&H)", "F1"},
+              {0, nullptr},
+              {cmd::kHomePage, "Velnor ホームページの表示(&W)..."},
+              {cmd::kUpdateCheck, "自動アップデート(&U)..."},
+              {0, nullptr},
+              {cmd::kAbout, "バージョン情報(&A)..."}});
+
+  // Bars shown and hidden from the View menu, checked while visible.
+  const std::pair<int, QWidget*> toggles[] = {{cmd::kViewToolBar, mainToolBar_},
+                                              {cmd::kViewStatusBar, statusBar()},
+                                              {cmd::kViewApplicationBar, applicationBar_},
+                                              {cmd::kViewDesktopBar, desktopBar_}};
+  for (const auto& [id, widget] : toggles) {
+    QAction* action = Action(id);
+    action->setCheckable(true);
+    QWidget* target = widget;
+    SetCommandHandler(id, [target] { target->setVisible(!target->isVisible()); });
+    connect(view, &QMenu::aboutToShow, action, [action, target] { action->setChecked(target->isVisible()); });
+  }
+  SetCommandHandler(cmd::kAppExit, [this] { close(); });
+  SetCommandHandler(cmd::kAbout, [this] { OnAppAbout(); });
+  SetCommandHandler(cmd::kScheduledTidyUp, [this] { OnScheduledTidyUp(); });
+  SetCommandHandler(cmd::kTidyUp, [this] { RunTidyUp(); });
+  // The tidy-up runs from the schedule, but its dialog is not there yet.
+  Action(cmd::kTidyUp)->setEnabled(false);
+}
+
+void CMainFrame::OnAppAbout() {
+  QDialog dialog(this);
+  dialog.setObjectName(QStringLiteral("dlg10532"));
+  dialog.setWindowTitle(QStringLiteral("ブリンデル3のバージョン情報"));
+  auto* layout = new QVBoxLayout(&dialog);
+  auto* picture = new QLabel(&dialog);
+  picture->setPixmap(DrawSplashPicture().scaledToWidth(320, Qt::SmoothTransformation));
+  layout->addWidget(picture);
+  layout->addWidget(new QLabel(QStringLiteral("ブリンデル  バージョン 3.0"), &dialog));
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &dialog);
+  connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+  layout->addWidget(buttons);
+  dialog.exec();
+}
+
+// ---- status bar --------------------------------------------------------
+
+void CMainFrame::SetStatusPaneText(int paneId, const QString& text) {
+  if (auto it = panes_.find(paneId); it != panes_.end()) it->second->setText(text);
+  else if (paneId == 0 && promptPane_) promptPane_->setText(text);
+}
+
+QString CMainFrame::StatusPaneText(int paneId) const {
+  if (auto it = panes_.find(paneId); it != panes_.end()) return it->second->text();
+  return paneId == 0 && promptPane_ ? promptPane_->text() : QString();
+}
+
+void CMainFrame::ShowDocumentCount(int count) {
+  SetStatusPaneText(pane::kDocumentCount, count == -1 ? QString() : QStringLiteral("%1 個の文書").arg(count));
+}
+
+void CMainFrame::ShowApplicationHint(int index) {
+  // The registered applications' menu texts arrive with the application bar.
+  Q_UNUSED(index);
+  SetStatusPaneText(0, QString::fromUtf8(kDefaultPrompt));
+}
+
+void CMainFrame::SetView(QWidget* view) { setCentralWidget(view); }
+
+// ---- messages ----------------------------------------------------------
+
+bool CMainFrame::event(QEvent* event) {
+  const QEvent::Type type = event->type();
+  if (type == kRestoreAfterStartMessage) {
+    OnRestoreAfterStart();
+    return true;
+  }
+  if (type == kScanRequestMessage || type == kEarlierImportMessage || type == kListImportMessage) {
+    const auto wParam = static_cast<PostedMessage*>(event)->wParam();
+    OnRequestMessage(type == kScanRequestMessage      ? Request::Scan
+                     : type == kEarlierImportMessage ? Request::EarlierImport
+                                                     : Request::ListImport,
+                     wParam);
+    return true;
+  }
+  if (type == PostedCommand::kType) {
+    RunCommand(static_cast<PostedCommand*>(event)->id());
+    return true;
+  }
+  return QMainWindow::event(event);
+}
+
+namespace {
+// The command line that a repeated start stored for us.
+QString storedCommandLine() { return QString::fromStdString(GetCmdLineSetting()); }
+const char* requestName(CMainFrame::Request r) {
+  switch (r) {
+    case CMainFrame::Request::Scan: return "BRDLPOSTCOMTWAINHOTSCANMESSAGE";
+    case CMainFrame::Request::EarlierImport: return "BRDLFD2CONVERTMESSAGE";
+    case CMainFrame::Request::ListImport: return "BRDLKPX70IMPORTMESSAGE";
+  }
+  return "";
+}
+}  // namespace
+
+void CMainFrame::OnRequestMessage(Request request, std::intptr_t wParam) {
+  qCInfo(lcRequests).nospace() << "received " << requestName(request) << " wParam=" << wParam;
+  emit requestReceived(request, wParam);
+  switch (request) {
+    case Request::Scan:
+      scanRequested_ = true;
+      break;
+    case Request::EarlierImport:
+      if (wParam) commandLine_ = storedCommandLine();
+      earlierImportRequested_ = true;
+      break;
+    case Request::ListImport:
+      if (wParam) commandLine_ = storedCommandLine();
+      listImportRequested_ = true;
+      break;
+  }
+  if (!IsBusy()) RunPendingWork();
+}
+
+void CMainFrame::RunPendingWork() {
+  SetBusy(true);
+  for (;;) {
+    if (scanRequested_) {
+      scanRequested_ = false;
+      RunHotScan();
+    } else if (earlierImportRequested_) {
+      earlierImportRequested_ = false;
+      RunEarlierProductImport();
+    } else if (listImportRequested_) {
+      listImportRequested_ = false;
+      RunListImport();
+    } else {
+      break;
+    }
+  }
+  SetBusy(false);
+}
+
+void CMainFrame::ActivateFromOtherInstance() {
+  if (isMinimized()) showNormal();
+  raise();
+  activateWindow();
+  if (QWidget* popup = QApplication::activeModalWidget()) {
+    popup->raise();
+    popup->activateWindow();
+  }
+}
+
+void CMainFrame::OnRestoreAfterStart() {
+  SetBusy(true);
+  restoring_ = true;
+  auto profile = OpenAppProfile();
+  desktopCombo_->clear();
+  for (int i = 0; i < kDesktopHistorySize; ++i) {
+    const QString path = profile->value(BrowserKey(QStringLiteral("DesktopHistory%1").arg(i))).toString();
+    if (path.isEmpty()) break;
+    desktopCombo_->addItem(path);
+  }
+  if (desktopCombo_->count() == 0) {
+    const QString sample = QString::fromStdString(GetSamplesFolder());
+    profile->setValue(BrowserKey(QStringLiteral("DesktopHistory0")), sample);
+    desktopCombo_->addItem(sample);
+  }
+  const int index = profile->value(BrowserKey(QStringLiteral("CurrentDesktopIndex")), 0).toInt();
+  desktopCombo_->setCurrentIndex(index >= 0 && index < desktopCombo_->count() ? index : 0);
+  const QString desktop = desktopCombo_->currentText();
+  currentFolderPath_ = profile->value(BrowserKey(QStringLiteral("CurrentFolderPath"))).toString();
+  if (const auto removable = onRemovableDrive(desktop)) removableDesktop_ = *removable;
+  RestoreFolderTree(desktop, currentFolderPath_, settings_.KankyoShowExpand != 0);
+  profile->sync();
+
+  QCoreApplication::processEvents();
+  restoring_ = false;
+
+  const int today = platform::todayYmd();
+  const int lastDate = profile->value(BrowserKey(QStringLiteral("LastDate")), 0).toInt();
+  bool due = false;
+  if (lastDate != today) {
+    profile->setValue(BrowserKey(QStringLiteral("LastDate")), today);
+    due = settings_.KankyoToriaezuScheduleFlg && IsTidyUpDue(settings_.KankyoToriaezuScheduleDate, lastDate, today);
+  }
+  profile.reset();
+  emit restoredAfterStart();
+  if (due) {
+    // The busy flag stays set until the tidy-up ends.
+    PostCommand(this, cmd::kScheduledTidyUp);
+    return;
+  }
+  RunPendingWork();
+}
+
+void CMainFrame::OnScheduledTidyUp() {
+  const auto answer = platform::messageBox("文書整理の予定時間になりました。\n検索を開始しますか？",
+                                           platform::Buttons::OkCancel, platform::Icon::Question, "文書整理");
+  if (answer == platform::Answer::Ok)
+    PostCommand(this, cmd::kTidyUp);
+  else
+    RunPendingWork();
+}
+
+// ---- closing -----------------------------------------------------------
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+  if (ViewerShown() && !SwitchViewerToBrowser()) {
+    event->ignore();
+    return;
+  }
+  SaveState();
+  event->accept();
+}
+
+void CMainFrame::SaveState() {
+  auto profile = OpenAppProfile();
+  profile->setValue(BrowserKey(QStringLiteral("ToolBarState/State")), saveState());
+  const QRect r = isMaximized() || isMinimized() ? normalGeometry() : geometry();
+  profile->setValue(BrowserKey(QStringLiteral("MainFrameWidth")), r.width());
+  profile->setValue(BrowserKey(QStringLiteral("MainFrameHeight")), r.height());
+  profile->setValue(BrowserKey(QStringLiteral("MainFrameLeft")), r.left());
+  profile->setValue(BrowserKey(QStringLiteral("MainFrameTop")), r.top());
+  for (int i = 0; i < kDesktopHistorySize; ++i) {
+    const QString value = i < desktopCombo_->count() ? desktopHistoryValue(desktopCombo_->itemText(i)) : QString();
+    profile->setValue(BrowserKey(QStringLiteral("DesktopHistory%1").arg(i)), value);
+  }
+  profile->setValue(BrowserKey(QStringLiteral("CurrentDesktopIndex")), std::max(0, desktopCombo_->currentIndex()));
+  settings_.SaveSettings(*profile);
+  profile->setValue(BrowserKey(QStringLiteral("SearchHitMax")), searchHitMax_);
+  profile->setValue(BrowserKey(QStringLiteral("FirstRun")), firstRun_);
+  profile->setValue(BrowserKey(QStringLiteral("CurrentFolderPath")), DocumentFolderPath());
+  profile->sync();
+  if (profile->status() != QSettings::NoError)
+    qCWarning(lcStartup) << "cannot write the settings file" << AppProfilePath();
+  CloseDocumentFolder();
+}
+
+// ---- seams ---------------------------------------------------------------
+
+bool CMainFrame::ProbeImagingControl() {
+  // The probe instance of the imaging control (CLead creation routine, which
+  // shows "初期化に失敗しました。\nプログラムを終了します。" itself) goes here
+  // once the imaging layer exists; until then there is nothing to probe.
+  return true;
+}
+
+void CMainFrame::StartScannerDriver(const std::string& workFolder) {
+  // The scanner driver (SANE) starts here with workFolder once it exists.
+  Q_UNUSED(workFolder);
+}
+
+void CMainFrame::BuildApplicationBar() {
+  // The registered applications of brindel.ini fill the bar once the
+  // application-bar code exists; the bar stays empty until then.
+}
+
+void CMainFrame::RestoreFolderTree(const QString& desktop, const QString& folderPath, bool openFolder) {
+  // The browser view builds the folder tree for desktop and opens folderPath
+  // (when openFolder) once it exists.
+  Q_UNUSED(desktop);
+  Q_UNUSED(folderPath);
+  Q_UNUSED(openFolder);
+}
+
+QString CMainFrame::DocumentFolderPath() const {
+  // The document's current folder once the document exists; until then the
+  // stored value is kept as it was.
+  return currentFolderPath_;
+}
+
+void CMainFrame::CloseDocumentFolder() {
+  // CFD3Doc closes its folder here once it exists.
+}
+
+bool CMainFrame::ViewerShown() const { return false; }
+
+bool CMainFrame::SwitchViewerToBrowser() { return true; }
+
+void CMainFrame::RunHotScan() {
+  qCInfo(lcRequests) << "serving scan request";
+  emit pendingWorkServed(Request::Scan, commandLine_);
+  qCWarning(lcRequests) << "scanning is not available yet";
+}
+
+void CMainFrame::RunEarlierProductImport() {
+  qCInfo(lcRequests).noquote() << "serving earlier-product import:" << commandLine_;
+  emit pendingWorkServed(Request::EarlierImport, commandLine_);
+  qCWarning(lcRequests) << "the migration of earlier data is not available yet";
+}
+
+void CMainFrame::RunListImport() {
+  qCInfo(lcRequests).noquote() << "serving list import:" << commandLine_;
+  emit pendingWorkServed(Request::ListImport, commandLine_);
+  qCWarning(lcRequests) << "the list import is not available yet";
+}
+
+void CMainFrame::RunTidyUp() {
+  SetBusy(true);
+  qCWarning(lcRequests) << "the tidy-up is not available yet";
+  RunPendingWork();
+}

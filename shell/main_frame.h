@@ -1,0 +1,147 @@
+#pragma once
+// CMainFrame: the program's one top-level window. It owns the tool bars, the
+// application bar, the desktop bar and the status bar, the settings block,
+// the three pending-work requests and the command line of this start; it
+// places itself from the stored geometry, restores the last desktop and
+// folder once it is shown, and saves its state when it closes.
+//
+//   OnCreate            builds everything, in order; false: the program ends
+//   OnRestoreAfterStart the private restore message (desktops, schedule, pending work)
+//   SaveState           writes all frame state
+//   RunPendingWork      the pump of scan, earlier-product import and list import
+//   SetStatusPaneText, ShowDocumentCount, ShowApplicationHint   status bar
+//   Action              the QAction of a command identifier
+//
+// The document, the browser view and the imaging control arrive later; the
+// frame reaches them only through the seams below (see "Seams").
+
+#include "shell/kankyo_settings.h"
+
+#include <QMainWindow>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <map>
+
+class CFD3Doc;
+class QComboBox;
+class QLabel;
+class QToolBar;
+
+class CMainFrame : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  enum class Request { Scan, EarlierImport, ListImport };
+
+  explicit CMainFrame(QWidget* parent = nullptr);
+  ~CMainFrame() override;
+
+  // Places the window from the stored geometry (before it is shown).
+  void PreCreateWindow();
+  bool OnCreate();
+
+  QToolBar* GetMainToolBar() const { return mainToolBar_; }
+  QToolBar* GetApplicationBar() const { return applicationBar_; }
+  QToolBar* GetDesktopBar() const { return desktopBar_; }
+  QToolBar* GetViewerToolBar() const { return viewerToolBar_; }
+  QToolBar* GetImageToolBar() const { return imageToolBar_; }
+  QComboBox* DesktopCombo() const { return desktopCombo_; }
+  QAction* Action(int commandId) const;
+
+  void SetStatusPaneText(int paneId, const QString& text);
+  void ShowDocumentCount(int count);
+  void ShowApplicationHint(int index);
+  QString StatusPaneText(int paneId) const;
+
+  KankyoSettings& Settings() { return settings_; }
+  int SearchHitMax() const { return searchHitMax_; }
+  int FirstRun() const { return firstRun_; }
+  const QString& CommandLine() const { return commandLine_; }
+  void SetCommandLine(const QString& commandLine) { commandLine_ = commandLine; }
+  bool IsRestoring() const { return restoring_; }
+  bool IsRemovableDesktop() const { return removableDesktop_; }
+
+  // The central widget slot: the browser view, once it exists.
+  void SetView(QWidget* view);
+  void SetDocument(CFD3Doc* document) { document_ = document; }
+  CFD3Doc* Document() const { return document_; }
+
+  // A handler for a command; the command's action is enabled with it.
+  void SetCommandHandler(int commandId, std::function<void()> handler);
+  void RunCommand(int commandId);
+
+  void SaveState();
+  void RunPendingWork();
+  // Brings the window to the front, restoring it when minimised.
+  void ActivateFromOtherInstance();
+
+ signals:
+  // A request message arrived (before the pump decides to run or wait).
+  void requestReceived(CMainFrame::Request request, std::intptr_t wParam);
+  // The pump runs the operation of a request.
+  void pendingWorkServed(CMainFrame::Request request, const QString& commandLine);
+  void restoredAfterStart();
+
+ protected:
+  bool event(QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void OnRestoreAfterStart();
+  void OnRequestMessage(Request request, std::intptr_t wParam);
+  void OnScheduledTidyUp();
+  void OnAppAbout();
+
+  bool CreateMainToolBar();
+  bool CreateApplicationBar();
+  bool CreateDesktopBar();
+  bool CreateStatusBar();
+  bool CreateViewerToolBar();
+  bool CreateImageToolBar();
+  void CreateMenus();
+  QAction* MakeAction(int commandId, const QString& text, const QString& prompt = {});
+
+  // Seams: the steps that need the imaging control, the scanner library,
+  // the registered applications, the document or the browser view. Each does
+  // what it can without them and names what it will call.
+  bool ProbeImagingControl();
+  void StartScannerDriver(const std::string& workFolder);
+  void BuildApplicationBar();
+  void RestoreFolderTree(const QString& desktop, const QString& folderPath, bool openFolder);
+  QString DocumentFolderPath() const;
+  void CloseDocumentFolder();
+  bool ViewerShown() const;
+  bool SwitchViewerToBrowser();
+  void RunHotScan();
+  void RunEarlierProductImport();
+  void RunListImport();
+  void RunTidyUp();
+
+  KankyoSettings settings_;
+  int searchHitMax_ = 100;
+  int firstRun_ = 1;
+  bool scanRequested_ = false;
+  bool earlierImportRequested_ = false;
+  bool listImportRequested_ = false;
+  QString commandLine_;
+  bool restoring_ = false;
+  bool removableDesktop_ = false;
+  QString currentFolderPath_;  // kept for SaveState until the document exists
+
+  QToolBar* mainToolBar_ = nullptr;
+  QToolBar* applicationBar_ = nullptr;
+  QToolBar* desktopBar_ = nullptr;
+  QToolBar* viewerToolBar_ = nullptr;
+  QToolBar* imageToolBar_ = nullptr;
+  QComboBox* desktopCombo_ = nullptr;
+  QLabel* promptPane_ = nullptr;
+  std::map<int, QLabel*> panes_;
+  std::map<int, QAction*> actions_;
+  std::map<int, std::function<void()>> handlers_;
+  CFD3Doc* document_ = nullptr;
+};
+
+// The default prompt of the first status pane.
+inline constexpr const char* kDefaultPrompt = "ヘルプを表示するには[F1]を押してください。";

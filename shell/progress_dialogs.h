@@ -1,0 +1,198 @@
+#pragma once
+// The family of modeless progress dialogs that long operations run inside.
+//
+//   ProgressDialog       common base: owner disabling, cancel flag, pumping
+//   ScannerStartDlg      "Twain 起動中" while the scanner starts
+//   CopyProgressDlg      copying or rotating files
+//   ImportProgressDlg    import with a bar and a percentage
+//   GeneralProgressDlg   two centred lines of text, no cancel
+//   SearchProgressDlg    hit count and the folder being searched
+//   RefreshProgressDlg   one centred line while a tree is rescanned
+//   DownloadProgressDlg  the update download, owned by the main window
+//   WaitDialog           animation and texts, shown only after a delay
+//
+// Every step of an operation calls PumpAndCheckCancel(), which dispatches all
+// waiting events (so the dialog repaints and its cancel button works) and
+// returns the cancel request once. A dialog disables its owner while it is
+// shown and enables it again on Close() or destruction, unless the owner was
+// already disabled before. The dialog itself is a separate top-level window
+// (transient for its owner): a child window would be disabled with the owner.
+// Texts are set only when they change, so unchanged steps do not flicker.
+
+#include "shell/progress_reporter.h"
+
+#include <QDialog>
+#include <QPointer>
+
+class CenteredTextLabel;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QTimer;
+class BusyAnimation;
+
+// The window whose top-level window a dialog disables; the main window when
+// none is given.
+void setProgressMainWindow(QWidget* mainWindow);
+QWidget* progressMainWindow();
+
+class ProgressDialog : public QDialog, public ProgressReporter {
+  Q_OBJECT
+ public:
+  ~ProgressDialog() override;
+
+  // Disables the safe owner of parent (its top-level window) when it is
+  // enabled, then shows the dialog. False when there is nothing to show on.
+  bool Create(QWidget* parent);
+  void Close();
+  bool PumpAndCheckCancel() override;
+
+  bool ownerDisabledByUs() const { return disabledOwner_; }
+
+ protected:
+  ProgressDialog(int templateId, const QString& caption, QWidget* = nullptr);
+  QLabel* addLabel(int controlId, const QString& text = {});
+  QPushButton* cancelButton() const { return cancel_; }
+  void requestCancel() { cancelRequested_ = true; }
+  static void setTextIfChanged(QLabel* label, const QString& text);
+  void disableOwner(QWidget* owner);
+  void enableOwner();
+  void placeOverOwner();
+  virtual void onCancel() { requestCancel(); }
+
+ private:
+  void reject() override;  // Escape and the close button act as cancel
+
+  QPointer<QWidget> owner_;
+  bool disabledOwner_ = false;
+  bool cancelRequested_ = false;
+  QPushButton* cancel_ = nullptr;
+};
+
+class ScannerStartDlg : public ProgressDialog {
+  Q_OBJECT
+ public:
+  ScannerStartDlg();
+  bool Create(QWidget* parent);
+};
+
+class CopyProgressDlg : public ProgressDialog {
+  Q_OBJECT
+ public:
+  enum Mode { Rotate = 0, Copy = 1 };
+  explicit CopyProgressDlg(int mode);
+  void SetFileName(const QString& name);
+  void SetCount(int current, int total);
+  void SetText(const QString& text);
+  void SetProgressText(const std::string& text) override { SetFileName(QString::fromStdString(text)); }
+
+ private:
+  QLabel* file_;
+  QLabel* count_;
+  QLabel* text_;
+};
+
+class ImportProgressDlg : public ProgressDialog {
+  Q_OBJECT
+ public:
+  ImportProgressDlg();
+  void SetRange(int low, int high);
+  // "%dファイル中の%dファイル目\n" (left out when total is 1) + "%s をインポート中です。"
+  void SetFile(const QString& name, int current = 1, int total = 1);
+  void SetFileWithSuffix(const QString& name, const QString& suffix, int current = 1, int total = 1);
+  void SetFileAndSuffixOnly(const QString& name, const QString& suffix);
+  // Pumps, moves the bar and shows the percentage; returns the previous position.
+  int StepTo(int position);
+  int position() const { return position_; }
+  QString percentText() const;
+  QString fileText() const;
+  void SetProgressText(const std::string& text) override { SetFile(QString::fromStdString(text)); }
+
+ private:
+  static QString countPrefix(int current, int total);
+  QProgressBar* bar_;
+  QLabel* percent_;
+  QLabel* text_;
+  int low_ = 0;
+  int high_ = 100;
+  int position_ = 0;
+};
+
+class GeneralProgressDlg : public ProgressDialog {
+  Q_OBJECT
+ public:
+  GeneralProgressDlg();
+  void SetMessage(const QString& text);
+  void SetSubMessage(const QString& text);
+  void SetProgressText(const std::string& text) override { SetMessage(QString::fromStdString(text)); }
+
+ private:
+  CenteredTextLabel* main_;
+  CenteredTextLabel* sub_;
+};
+
+class SearchProgressDlg : public ProgressDialog {
+  Q_OBJECT
+ public:
+  SearchProgressDlg();
+  void SetFound(int count);
+  void SetProgress(int done, int total);
+  void SetFolder(const QString& path);
+  QString countText() const;
+
+ private:
+  QLabel* count_;
+  QLabel* folder_;
+};
+
+class RefreshProgressDlg : public ProgressDialog {
+  Q_OBJECT
+ public:
+  RefreshProgressDlg();
+  void SetText(const QString& text);
+  void SetProgressText(const std::string& text) override { SetText(QString::fromStdString(text)); }
+
+ private:
+  CenteredTextLabel* text_;
+};
+
+class DownloadProgressDlg : public ProgressDialog {
+  Q_OBJECT
+ public:
+  DownloadProgressDlg();
+  bool Create();  // owned by the main window
+  void SetText(const QString& text);
+  void SetPosition(int percent);
+  // After a cancel the dialog has ended: no pumping, the request stays visible.
+  bool PumpAndCheckCancel() override;
+
+ protected:
+  void onCancel() override;
+
+ private:
+  QProgressBar* bar_;
+  QLabel* text_;
+  bool cancelled_ = false;
+};
+
+class WaitDialog : public ProgressDialog {
+  Q_OBJECT
+ public:
+  WaitDialog(const QString& text = {}, const QString& subText = {}, bool showCancel = false,
+             int delayMs = 0);
+  ~WaitDialog() override;
+  // Disables the main window; shows at once, or when the delay has passed.
+  bool Create();
+  bool animating() const;
+
+ protected:
+  void onCancel() override;
+
+ private:
+  void appear();
+  QLabel* text_;
+  QLabel* subText_;
+  BusyAnimation* animation_;
+  QTimer* delay_;
+  int delayMs_;
+};

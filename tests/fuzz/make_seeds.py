@@ -1,0 +1,64 @@
+#!/usr/bin/env python3
+"""Writes the small seed corpus of the fuzz targets into corpus/<target>/.
+Run again after changing it; the files are kept in the repository."""
+import base64
+import os
+import struct
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+
+def put(target, name, data):
+    folder = os.path.join(HERE, "corpus", target)
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, name), "wb") as f:
+        f.write(data)
+
+
+def b64lines(data):
+    text = base64.b64encode(data).decode()
+    return "".join(text[i:i + 76] + "\r\n" for i in range(0, len(text), 76))
+
+
+page = '<html><head><meta charset="euc-jp"></head><body><img src="a.gif">日本語</body></html>'
+ours = ("From: <Brindel html2mht proc.>\r\nSubject: \r\nMIME-Version: 1.0\r\n"
+        "Content-Type: multipart/related;\r\n\tboundary=\"----=_NextPart_000\";\r\n"
+        "\ttype=\"text/html\"\r\n\r\nThis is a multi-part message in MIME format.\r\n\r\n"
+        "------=_NextPart_000\r\nContent-Type: text/html\r\nContent-Transfer-Encoding: base64\r\n"
+        "Content-Location: =?shift_jis?B?ZmlsZTovLy90bXAvcC5odG0=?= \r\n\r\n"
+        + b64lines(page.encode("euc-jp")) + "\r\n------=_NextPart_000\r\n")
+put("mht_reader", "ours.mht", ours.encode())
+browser = ("MIME-Version: 1.0\r\nContent-Type: multipart/related; type=\"text/html\";\r\n"
+           " boundary=\"----MultipartBoundary--x----\"\r\n\r\n------MultipartBoundary--x----\r\n"
+           "Content-Type: text/html; charset=iso-2022-jp\r\nContent-Transfer-Encoding: quoted-printable\r\n\r\n"
+           "=1B$BF|K\\8l=1B(B <a href=3D\"b.htm\">=\r\nlink</a>\r\n------MultipartBoundary--x----\r\n"
+           "Content-Type: multipart/alternative; boundary=in\r\n\r\n--in\r\nContent-Type: text/plain; charset=utf-8\r\n\r\n"
+           "text\r\n--in--\r\n------MultipartBoundary--x------\r\n")
+put("mht_reader", "browser.mht", browser.encode())
+
+
+def kpx(width, height, dpi, data):
+    header = b"Kpx Draw\0" + bytes(15) + struct.pack("<iii", width, height, dpi) + bytes(32)
+    return header + data
+
+
+put("kpx_draw", "small.kpx", kpx(40, 4, 200, b"\x81\x42\x0f\xf0\x55\xaa\xff\x06\x00\x02\x3c\xff\x03\x00\x06"))
+put("kpx_draw", "short.kpx", kpx(16, 8, 300, b"\xff\x05"))
+
+
+def rec(tag, value=None):
+    out = b"_" + tag.encode()
+    if value is not None:
+        out += value.encode() + b"\0"
+    return out
+
+
+def row(data):
+    return rec("DL", str(len(data))) + data
+
+
+head = b"$$ZRV Uni\0\0\0" + rec("MU", "1200") + rec("Rs", "200,200") + rec("Sz", "120,60")
+put("zrv_uni", "bw.zrv", head + rec("Co", "1") + rec("BP") + rec("DS") + row(b"\xf0\x0f\x81")
+    + rec("WL", "2") + row(b"\x01") + rec("EP") + rec("DS") + rec("WL", "20") + rec("EP"))
+put("zrv_uni", "colour.zrv", b"$$ZRV Uni\0\0\0" + rec("MU", "100") + rec("Rs", "300,200")
+    + rec("Sz", "4,2") + rec("Ro", "1") + rec("Co", "2") + rec("DS") + row(bytes(range(40))) + rec("EP"))

@@ -1,0 +1,25 @@
+// libFuzzer target: a MIME HTML or mail file as the full-text search reads
+// it (split into text parts, then each part's text in Shift-JIS), and the
+// writer's link scanner over the same bytes as a page.
+#include "shell/html_charset.h"
+#include "shell/mht_converter.h"
+#include "shell/mht_reader.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  std::string_view bytes(reinterpret_cast<const char*>(data), size);
+  mime::parseMhtTextParts(bytes, [](const mime::MhtTextPart& part) {
+    std::string text = mime::htmlTextToShiftJis(mime::charsetCommentLine(part.charset) + part.body);
+    if (text.size() > part.body.size() * 2 + 64) __builtin_trap();  // conversion never balloons
+    return true;
+  });
+  for (const mime::HtmlReference& ref : mime::findHtmlReferences(bytes)) {
+    if (ref.begin > ref.end || ref.end > bytes.size()) __builtin_trap();
+    mime::localPathOfReference(bytes.substr(ref.begin, ref.end - ref.begin), "/fuzz/page");
+  }
+  mime::replaceMetaCharset(bytes);
+  return 0;
+}

@@ -1,0 +1,118 @@
+// Synthetic 1-bit pages with ground truth, for the layout tests.
+//
+//   PageBuilder    lays out text blocks (horizontal or vertical writing, CJK
+//                  font from fonts-noto-cjk), ruled lines and figures
+//   RenderedPage   the 1-bit image (rows padded to 16 bits, 1 = black) and
+//                  the truth: character, line and block rectangles, writing
+//                  direction, ruled lines, figures, applied skew and quarter
+//                  turns
+//
+// Lengths: the library counts an inch as 25 mm, so specMm() converts with
+// that factor; fixtures that check the library's millimetre thresholds place
+// things with it.  Character rectangles are the ink boxes of the glyphs as
+// drawn (before skew and turns, which only move the block and line boxes).
+#pragma once
+
+#include "layout/records.h"
+
+#include <QRect>
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+namespace testpages {
+
+// Pixels of `mm` millimetres at `dpi`, counting 25 mm to the inch.
+int specMm(double mm, int dpi);
+
+struct GlyphTruth {
+  QRect rect;
+  QChar ch;
+};
+
+struct LineTruth {
+  QRect rect;
+  std::vector<GlyphTruth> glyphs;
+};
+
+struct BlockTruth {
+  QRect rect;
+  bool vertical = false;
+  std::vector<LineTruth> lines;
+};
+
+struct RuleTruth {
+  QRect rect;
+  bool horizontal = true;
+};
+
+enum class FigureKind { Solid, Photo, Hatched, Drawing };
+
+struct FigureTruth {
+  QRect rect;
+  FigureKind kind;
+};
+
+struct RenderedPage {
+  int width = 0;
+  int height = 0;
+  int dpi = 0;
+  int bytesPerRow = 0;
+  std::vector<std::uint8_t> bits;
+  std::vector<BlockTruth> blocks;
+  std::vector<RuleTruth> rules;
+  std::vector<FigureTruth> figures;
+  double skewDegrees = 0;
+  int quarterTurns = 0;
+
+  ImageDesc desc() {
+    return ImageDesc{bits.data(), static_cast<std::uint16_t>(bytesPerRow), static_cast<std::uint16_t>(height),
+                     static_cast<std::uint16_t>(dpi)};
+  }
+  bool pixel(int x, int y) const {
+    return (bits[static_cast<std::size_t>(y) * bytesPerRow + x / 8] & (0x80 >> (x % 8))) != 0;
+  }
+  long blackCount() const;
+  bool savePng(const QString& path) const;
+};
+
+class PageBuilder {
+ public:
+  PageBuilder(int widthPx, int heightPx, int dpi);
+
+  // A text block whose first character cell starts at `topLeft` (pixels).
+  // Each line holds `charsPerLine` characters of `text` (cycled as needed)
+  // for `lines` lines; `pointSize` in points (1/72 inch); line pitch =
+  // `lineSpacing` x character size.
+  void addText(QPoint topLeft, const QString& text, double pointSize, int charsPerLine, int lines,
+               bool vertical = false, double lineSpacing = 1.6);
+  void addRule(QRect rect, bool horizontal);
+  void addFigure(QRect rect, FigureKind kind);
+
+  // Renders, then turns by `skewDegrees` (counter-clockwise positive) about
+  // the page centre and by `quarterTurns` clockwise quarter turns.
+  RenderedPage render(double skewDegrees = 0, int quarterTurns = 0) const;
+
+ private:
+  struct TextItem {
+    QPoint topLeft;
+    QString text;
+    double pointSize;
+    int charsPerLine;
+    int lines;
+    bool vertical;
+    double lineSpacing;
+  };
+  int width_;
+  int height_;
+  int dpi_;
+  std::vector<TextItem> texts_;
+  std::vector<RuleTruth> rules_;
+  std::vector<FigureTruth> figures_;
+};
+
+// An all-white page image of the given size in the library's row padding.
+RenderedPage blankPage(int widthPx, int heightPx, int dpi);
+
+}  // namespace testpages

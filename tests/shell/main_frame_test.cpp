@@ -1,0 +1,252 @@
+#include "shell/main_frame.h"
+
+#include "catalogue/file_utilities.h"
+#include "platform/clock.h"
+#include "platform/profile.h"
+#include "platform/program_folder.h"
+#include "platform/user_interaction.h"
+#include "shell/app_profile.h"
+#include "shell/busy_flag.h"
+#include "shell/command_ids.h"
+#include "shell/posted_message.h"
+#include "shell/splash_window.h"
+#include "tests/shell/fresh_environment.h"
+#include "tests/shell/wait_until.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QGuiApplication>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTest>
+#include <QToolBar>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+using Request = CMainFrame::Request;
+
+class MainFrameTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    platform::ensureProgramFolder();
+    InitModuleFolder();  // start-up records the program folder before the frame exists
+  }
+  void TearDown() override { platform::setFixedNowForTests(std::nullopt); }
+
+  // A created, shown frame whose restore after start has run.
+  std::unique_ptr<CMainFrame> startFrame() {
+    auto frame = std::make_unique<CMainFrame>();
+    frame->PreCreateWindow();
+    EXPECT_TRUE(frame->OnCreate());
+    bool restored = false;
+    QObject::connect(frame.get(), &CMainFrame::restoredAfterStart, [&restored] { restored = true; });
+    frame->show();
+    EXPECT_TRUE(waitUntil([&] { return restored && !IsBusy(); }));
+    return frame;
+  }
+  void store(const QString& key, const QVariant& value) { OpenAppProfile()->setValue(BrowserKey(key), value); }
+  QVariant stored(const QString& key) { return OpenAppProfile()->value(BrowserKey(key)); }
+
+  FreshEnvironment env;
+  platform::RecordingUserInteraction recorder;
+};
+
+std::vector<int> actionIds(const QToolBar* bar) {
+  std::vector<int> ids;
+  for (const QAction* a : bar->actions()) ids.push_back(a->isSeparator() ? 0 : a->data().toInt());
+  return ids;
+}
+
+TEST_F(MainFrameTest, BarsMenusAndPanesCarryTheirIdentifiers) {
+  auto frame = startFrame();
+  struct Bar {
+    QToolBar* bar;
+    const char* title;
+    Qt::ToolBarArea area;
+    bool visible;
+  };
+  const Bar bars[] = {{frame->GetMainToolBar(), "メインツールバー", Qt::TopToolBarArea, true},
+                      {frame->GetApplicationBar(), "アプリケーションバー", Qt::RightToolBarArea, true},
+                      {frame->GetDesktopBar(), "デスクトップ", Qt::TopToolBarArea, true},
+                      {frame->GetViewerToolBar(), "メインツールバー", Qt::TopToolBarArea, false},
+                      {frame->GetImageToolBar(), "画像ツールバー", Qt::LeftToolBarArea, false}};
+  for (const Bar& b : bars) {
+    SCOPED_TRACE(b.title);
+    ASSERT_NE(b.bar, nullptr);
+    EXPECT_EQ(b.bar->windowTitle(), QString::fromUtf8(b.title));
+    EXPECT_EQ(frame->toolBarArea(b.bar), b.area);
+    EXPECT_EQ(b.bar->isVisible(), b.visible);
+  }
+  EXPECT_EQ(frame->GetDesktopBar()->allowedAreas(), Qt::TopToolBarArea | Qt::BottomToolBarArea);
+  EXPECT_EQ(actionIds(frame->GetMainToolBar()),
+            (std::vector<int>{0x8044, 0, 0x8046, 0, 0x804D, 0, 0x8050, 0x8052, 0x8051, 0, 0x8047}));
+  EXPECT_EQ(actionIds(frame->GetViewerToolBar()), (std::vector<int>{10551, 0, 10552, 10553, 10554, 10555}));
+  for (const char* name : {"ctl10011", "ctl10012", "ctl10013"})
+    EXPECT_NE(frame->GetDesktopBar()->findChild<QWidget*>(name), nullptr) << name;
+
+  // Later commands are present and disabled; the frame's own work.
+  EXPECT_EQ(frame->Action(cmd::kSearch)->text(), "検索(&F)...");
+  EXPECT_EQ(frame->Action(cmd::kSearch)->shortcut(), QKeySequence("Ctrl+F"));
+  EXPECT_FALSE(frame->Action(cmd::kSearch)->isEnabled());
+  EXPECT_FALSE(frame->Action(cmd::kScan)->isEnabled());
+  EXPECT_EQ(frame->Action(cmd::kScan)->text(), "スキャン(&S)...");
+  EXPECT_TRUE(frame->Action(cmd::kViewApplicationBar)->isEnabled());
+  EXPECT_TRUE(frame->Action(cmd::kAppExit)->isEnabled());
+  EXPECT_EQ(frame->findChild<QAction*>("cmd805f")->text(), "関連語辞書メンテナンス(&M)...");
+  const QList<QAction*> menus = frame->menuBar()->actions();
+  ASSERT_EQ(menus.size(), 5);
+  EXPECT_EQ(menus[2]->text(), "表示(&V)");
+  EXPECT_EQ(menus[2]->menu()->actions().at(8)->text(), "サムネイルの整列(&I)");
+
+  frame->RunCommand(cmd::kViewApplicationBar);
+  EXPECT_FALSE(frame->GetApplicationBar()->isVisible());
+  frame->RunCommand(cmd::kViewApplicationBar);
+  EXPECT_TRUE(frame->GetApplicationBar()->isVisible());
+
+  EXPECT_EQ(frame->StatusPaneText(0), "ヘルプを表示するには[F1]を押してください。");
+  frame->ShowDocumentCount(12);
+  EXPECT_EQ(frame->StatusPaneText(pane::kDocumentCount), "12 個の文書");
+  frame->ShowDocumentCount(-1);
+  EXPECT_EQ(frame->StatusPaneText(pane::kDocumentCount), "");
+  frame->SetStatusPaneText(pane::kPane2401, "x");
+  EXPECT_EQ(frame->StatusPaneText(pane::kPane2401), "x");
+  EXPECT_EQ(frame->minimumSize(), QSize(480, 380));
+}
+
+TEST_F(MainFrameTest, PlacementClampsTheSizeButNotThePosition) {
+  const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
+  store("MainFrameWidth", 99999);
+  store("MainFrameHeight", 600);
+  store("MainFrameLeft", 40);
+  store("MainFrameTop", -5);
+  CMainFrame frame;
+  frame.PreCreateWindow();
+  EXPECT_EQ(frame.geometry(), QRect(40, -5, screen.width(), 600));
+
+  store("MainFrameLeft", QVariant());
+  store("MainFrameTop", QVariant());
+  OpenAppProfile()->remove(BrowserKey("MainFrameLeft"));
+  OpenAppProfile()->remove(BrowserKey("MainFrameTop"));
+  store("MainFrameWidth", 500);
+  CMainFrame centred;
+  centred.PreCreateWindow();
+  EXPECT_EQ(centred.geometry().topLeft(), QPoint((screen.width() - 500) / 2, (screen.height() - 600) / 2));
+}
+
+TEST_F(MainFrameTest, FirstRestoreStoresTheSampleDesktopAndSaveCreatesNoFolders) {
+  auto frame = startFrame();
+  const QString sample =
+      QString::fromStdString(platform::parentPath(env.programFolder())) + QStringLiteral("/Samples/");
+  ASSERT_EQ(frame->DesktopCombo()->count(), 1);
+  EXPECT_EQ(frame->DesktopCombo()->currentText(), sample);
+  EXPECT_EQ(stored("DesktopHistory0").toString(), sample);  // stored at once
+  EXPECT_EQ(stored("LastDate").toInt(), platform::todayYmd());
+
+  const QString missing = QString::fromStdString(env.path("gone/desk"));
+  frame->DesktopCombo()->addItem(missing + "/");
+  frame->DesktopCombo()->addItem("/");
+  frame->DesktopCombo()->setCurrentIndex(1);
+  frame->resize(700, 500);
+  frame->close();  // saves
+  EXPECT_FALSE(QFileInfo::exists(missing));
+  EXPECT_FALSE(QFileInfo::exists(sample));
+  EXPECT_EQ(stored("DesktopHistory1").toString(), missing + "/");
+  EXPECT_EQ(stored("DesktopHistory2").toString(), "/");
+  EXPECT_EQ(stored("DesktopHistory3").toString(), "");
+  EXPECT_EQ(stored("CurrentDesktopIndex").toInt(), 1);
+  EXPECT_EQ(stored("MainFrameWidth").toInt(), 700);
+  EXPECT_EQ(stored("KankyoShowFolderMax2000").toInt(), 2000);
+  EXPECT_TRUE(stored("ToolBarState/State").toByteArray().size() > 0);
+
+  // The next start restores the same desktops.
+  auto again = startFrame();
+  ASSERT_EQ(again->DesktopCombo()->count(), 3);
+  EXPECT_EQ(again->DesktopCombo()->currentText(), missing + "/");
+}
+
+TEST_F(MainFrameTest, PendingWorkWaitsWhileBusyAndRunsInFixedOrder) {
+  auto frame = startFrame();
+  std::vector<std::pair<Request, QString>> served;
+  QObject::connect(frame.get(), &CMainFrame::pendingWorkServed,
+                   [&](Request r, const QString& line) { served.emplace_back(r, line); });
+  frame->SetCommandLine("own");
+  platform::writeProfileString(platform::programIniPath(), "ブリンデル", "CmdLine", "/Import second.ini");
+
+  SetBusy(true);
+  PostMessage(frame.get(), kListImportMessage, 0);
+  PostMessage(frame.get(), kEarlierImportMessage, 0);
+  PostMessage(frame.get(), kScanRequestMessage, 0);
+  PostMessage(frame.get(), kListImportMessage, 1);  // the second list import reads CmdLine
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(served.empty());
+
+  frame->RunPendingWork();
+  EXPECT_FALSE(IsBusy());
+  ASSERT_EQ(served.size(), 3u);  // the list import once
+  EXPECT_EQ(served[0].first, Request::Scan);
+  EXPECT_EQ(served[1].first, Request::EarlierImport);
+  EXPECT_EQ(served[2].first, Request::ListImport);
+  EXPECT_EQ(served[2].second, "/Import second.ini");
+
+  // Not busy: a request runs as it arrives.
+  PostMessage(frame.get(), kScanRequestMessage, 0);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(served.size(), 4u);
+}
+
+TEST_F(MainFrameTest, ScheduledTidyUpAsksAtTheFirstStartOfTheDay) {
+  platform::setFixedNowForTests(QDateTime(QDate(2024, 3, 1), QTime(9, 0)));
+  store("KankyoToriaezuScheduleFlg", 1);
+  store("KankyoToriaezuScheduleDate", 9);  // monthly
+  store("LastDate", 20240229);
+  recorder.script({platform::Answer::Cancel});
+  auto frame = startFrame();
+  ASSERT_EQ(recorder.shown().size(), 1u);
+  EXPECT_EQ(recorder.shown()[0].text, "文書整理の予定時間になりました。\n検索を開始しますか？");
+  EXPECT_EQ(recorder.shown()[0].caption, "文書整理");
+  EXPECT_EQ(recorder.shown()[0].buttons, platform::Buttons::OkCancel);
+  EXPECT_FALSE(IsBusy());  // declined: the pending work ran
+  EXPECT_EQ(stored("LastDate").toInt(), 20240301);
+
+  frame.reset();
+  auto sameDay = startFrame();
+  EXPECT_EQ(recorder.shown().size(), 1u);
+}
+
+TEST_F(MainFrameTest, SplashClosesOnAKeyPressOrAfterItsTime) {
+  auto frame = startFrame();
+  CSplashWnd::EnableSplashScreen(true);
+  CSplashWnd::ShowSplashScreen(frame.get());
+  ASSERT_NE(CSplashWnd::Current(), nullptr);
+  EXPECT_TRUE(CSplashWnd::Current()->fileBitmap().isNull());
+  QTest::keyClick(frame.get(), Qt::Key_A);
+  EXPECT_TRUE(waitUntil([] { return CSplashWnd::Current() == nullptr; }, 500));
+
+  QImage own(64, 32, QImage::Format_RGB32);
+  own.fill(Qt::red);
+  ASSERT_TRUE(own.save(QString::fromStdString(platform::joinPath(env.programFolder(), "Splash40")), "BMP"));
+  CSplashWnd::ShowSplashScreen(frame.get());
+  ASSERT_NE(CSplashWnd::Current(), nullptr);
+  EXPECT_EQ(CSplashWnd::Current()->fileBitmap().size(), QSize(64, 32));
+  EXPECT_TRUE(waitUntil([] { return CSplashWnd::Current() == nullptr; }, CSplashWnd::kCloseAfterMs + 1000));
+  CSplashWnd::EnableSplashScreen(false);
+}
+
+// Writes the main window as a picture to look at.
+TEST_F(MainFrameTest, ScreenshotOfTheMainWindow) {
+  auto frame = startFrame();
+  frame->resize(1100, 700);
+  frame->ShowDocumentCount(0);
+  QCoreApplication::processEvents();
+  const QImage shot = frame->grab().toImage();
+  ASSERT_FALSE(shot.isNull());
+  QDir().mkpath(BRINDEL_SCREENSHOT_DIR);
+  EXPECT_TRUE(shot.save(QStringLiteral(BRINDEL_SCREENSHOT_DIR "/main_frame.png")));
+}
+
+}  // namespace

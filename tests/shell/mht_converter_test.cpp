@@ -1,0 +1,206 @@
+#include "shell/mht_converter.h"
+
+#include "platform/paths.h"
+#include "platform/sjis_codec.h"
+#include "shell/mht_reader.h"
+#include "tests/shell/charset_fixtures.h"
+#include "tests/shell/mht_test_support.h"
+#include "tests/support/test_env.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QString>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using testsupport::readFile;
+using testsupport::writeFile;
+
+std::string sjis(std::string_view utf8) { return platform::toCp932(utf8).value(); }
+
+// The non-ASCII characters of a text as numeric character references.
+std::string ncr(std::string_view utf8) {
+  std::string out;
+  for (char32_t c : QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())).toUcs4()) {
+    if (c < 0x80) out += static_cast<char>(c);
+    else out += "&#" + std::to_string(static_cast<unsigned>(c)) + ";";
+  }
+  return out;
+}
+
+// One part as the format prescribes, built with Qt's base64.
+std::string expectedPart(std::string_view type, const std::string& path, std::string_view body) {
+  std::string location =
+      QByteArray::fromStdString(sjis("file://" + path)).toBase64().toStdString();
+  std::string folded;
+  for (std::size_t i = 0; i < location.size(); i += 76)
+    folded += (i ? "?=\r\n\t=?shift_jis?B?" : "") + location.substr(i, 76);
+  std::string part = "Content-Type: " + std::string(type) +
+                     "\r\nContent-Transfer-Encoding: base64\r\nContent-Location: =?shift_jis?B?" +
+                     folded + "?= \r\n\r\n";
+  std::string b64 = QByteArray::fromStdString(std::string(body)).toBase64().toStdString();
+  for (std::size_t i = 0; i < b64.size(); i += 76) part += b64.substr(i, 76) + "\r\n";
+  return part + "\r\n------=_NextPart_000\r\n";
+}
+
+constexpr std::string_view kMessageHeader =
+    "From: <Brindel html2mht proc.>\r\nSubject: \r\nMIME-Version: 1.0\r\n"
+    "Content-Type: multipart/related;\r\n\tboundary=\"----=_NextPart_000\";\r\n"
+    "\ttype=\"text/html\"\r\n\r\nThis is a multi-part message in MIME format.\r\n\r\n"
+    "------=_NextPart_000\r\n";
+
+// A Shift-JIS page in a folder with a long Japanese name, two images (one
+// linked twice, once as "./"), an absolute file: link, a remote link, a
+// fragment and a missing file.
+class MhtConverterPage : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder = platform::joinPath(dir.path(), "サイトの保存フォルダ", "二階層目のフォルダ");
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(folder + "/img")));
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(dir.file("other"))));
+    page = platform::joinPath(folder, "ページ.htm");
+    gif = platform::joinPath(folder, "img/a.gif");
+    png = platform::joinPath(folder, "写真.png");
+    css = dir.file("other/様式.css");
+    gifBytes = std::string("GIF89a\x01\x00\x01\x00\x00\xFF\x00", 13);
+    pngBytes = std::string("\x89PNG\r\n\x1A\n\0\0\0", 11);
+    ASSERT_TRUE(writeFile(gif, gifBytes));
+    ASSERT_TRUE(writeFile(png, pngBytes));
+    ASSERT_TRUE(writeFile(css, "p { color: red }\n"));
+    std::string cssLink = "file://" + css;
+    std::string html =
+        "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=shift_jis\">\r\n"
+        "<link rel=stylesheet href=\"" + cssLink + "\"></head>\r\n"
+        "<body><h1>見出し</h1><img src=\"img/a.gif\"><a href='./img/a.gif#x'>同じ画像</a>\r\n"
+        "<img SRC = \"写真.png\"><a href=\"http://example.com/x.gif\">外部</a>"
+        "<a href=#top>上へ</a><img data-src=\"img/a.gif\"><img src=\"ない.gif\">\r\n</body></html>\r\n";
+    ASSERT_TRUE(writeFile(page, sjis(html)));
+    // What the page part holds: references with character references.
+    storedPage = sjis(html);
+    for (std::string ref : {cssLink, std::string("写真.png"), std::string("ない.gif")}) {
+      std::string raw = sjis(ref);
+      storedPage.replace(storedPage.find(raw), raw.size(), ncr(ref));
+    }
+  }
+
+  testsupport::TempDir dir;
+  std::string folder, page, gif, png, css, gifBytes, pngBytes, storedPage;
+};
+
+TEST_F(MhtConverterPage, WritesTheFormatByteForByte) {
+  std::string out = dir.file("page.mht");
+  ASSERT_TRUE(MhtConverter().Convert(page, out));
+  std::string expected = std::string(kMessageHeader) + expectedPart("text/html", page, storedPage) +
+                         expectedPart("text/css", css, "p { color: red }\n") +
+                         expectedPart("image/gif", gif, gifBytes) +
+                         expectedPart("image/png", png, pngBytes);
+  EXPECT_EQ(readFile(out), expected);
+  EXPECT_NE(expected.find("?=\r\n\t=?shift_jis?B?"), std::string::npos) << "location not folded";
+}
+
+TEST_F(MhtConverterPage, PythonEmailReadsEveryPart) {
+  std::string out = dir.file("page.mht");
+  ASSERT_TRUE(MhtConverter().Convert(page, out));
+  auto parsed = testsupport::parseWithPythonEmail(out);
+  ASSERT_TRUE(parsed.ok);
+  ASSERT_EQ(parsed.parts.size(), 4u);
+  const std::tuple<const char*, std::string, std::string> expected[] = {
+      {"text/html", page, storedPage}, {"text/css", css, "p { color: red }\n"},
+      {"image/gif", gif, gifBytes}, {"image/png", png, pngBytes}};
+  for (std::size_t i = 0; i < 4; ++i) {
+    EXPECT_EQ(parsed.parts[i].type, std::get<0>(expected[i]));
+    EXPECT_EQ(parsed.parts[i].location, "file://" + std::get<1>(expected[i]));
+    EXPECT_EQ(parsed.parts[i].body, std::get<2>(expected[i]));
+  }
+}
+
+TEST_F(MhtConverterPage, ReadsBackIntoThePageText) {
+  std::string out = dir.file("page.mht");
+  ASSERT_TRUE(MhtConverter().Convert(page, out));
+  testsupport::TempDir work;
+  std::vector<std::string> parts;
+  ASSERT_TRUE(ExtractMhtParts(out, work.path(), parts));
+  ASSERT_EQ(parts, std::vector<std::string>{work.file("1.htm")});
+  EXPECT_EQ(readFile(parts[0]), storedPage);
+}
+
+TEST_F(MhtConverterPage, LinkedPagesArePackedOnceDepthFirst) {
+  std::string second = platform::joinPath(folder, "b.htm");
+  ASSERT_TRUE(writeFile(second, "<a href=\"ページ.htm\">back</a><img src=\"img/a.gif\"><img src=\"c.bmp\">"));
+  ASSERT_TRUE(writeFile(platform::joinPath(folder, "c.bmp"), "BM"));
+  ASSERT_TRUE(writeFile(page, "<meta charset=utf-8><a href=\"b.htm\">b</a><img src=\"写真.png\">"));
+  std::string out = dir.file("page.mht");
+  ASSERT_TRUE(MhtConverter().Convert(page, out));
+  auto parsed = testsupport::parseWithPythonEmail(out);
+  ASSERT_TRUE(parsed.ok);
+  std::vector<std::string> order;
+  for (const auto& part : parsed.parts) order.push_back(platform::fileNameOf(part.location));
+  EXPECT_EQ(order, (std::vector<std::string>{"ページ.htm", "b.htm", "a.gif", "c.bmp", "写真.png"}));
+  // A UTF-8 page keeps its charset; its reference is stored as a character reference.
+  EXPECT_EQ(parsed.parts[0].body, "<meta charset=utf-8><a href=\"b.htm\">b</a><img src=\"" + ncr("写真.png") + "\">");
+}
+
+TEST(MhtConverter, EucPageIsStoredInShiftJisAndSaysSo) {
+  testsupport::TempDir dir;
+  std::string utf8 = "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=x-euc-jp\">\n<p>日本語の頁</p>\n";
+  ASSERT_TRUE(writeFile(dir.file("euc.htm"), testsupport::iconvText(utf8, "EUC-JP")));
+  ASSERT_TRUE(writeFile(dir.file("jis.html"), testsupport::iconvText(
+      "<meta charset=\"iso-2022-jp\">\n<p>日本語の頁</p>\n", "ISO-2022-JP")));
+  const std::pair<std::string, std::string> cases[] = {
+      {"euc.htm", "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=shift_jis\">\n<p>日本語の頁</p>\n"},
+      {"jis.html", "<meta charset=\"shift_jis\">\n<p>日本語の頁</p>\n"},
+  };
+  for (const auto& [name, stored] : cases) {
+    ASSERT_TRUE(MhtConverter().Convert(dir.file(name), dir.file("out.mht")));
+    auto parsed = testsupport::parseWithPythonEmail(dir.file("out.mht"));
+    ASSERT_TRUE(parsed.ok);
+    ASSERT_EQ(parsed.parts.size(), 1u);
+    EXPECT_EQ(parsed.parts[0].body, sjis(stored)) << name;
+  }
+  EXPECT_FALSE(testsupport::fileExists(dir.file("euc.tmp"))) << "no work file beside the page";
+}
+
+TEST(MhtConverter, FailsWithoutThePageAndLeavesNoOutput) {
+  testsupport::TempDir dir;
+  EXPECT_FALSE(MhtConverter().Convert(dir.file("missing.htm"), dir.file("out.mht")));
+  EXPECT_FALSE(MhtConverter().Convert(dir.path(), dir.file("out.mht")));
+  EXPECT_FALSE(testsupport::fileExists(dir.file("out.mht")));
+  ASSERT_TRUE(writeFile(dir.file("p.htm"), "<p>x</p>"));
+  EXPECT_FALSE(MhtConverter().Convert(dir.file("p.htm"), dir.file("no/folder/out.mht")));
+  // The unreadable output left the folder as it was.
+  EXPECT_EQ(QDir(QString::fromStdString(dir.path())).entryList(QDir::Files | QDir::Hidden).size(), 1);
+}
+
+TEST(MhtConverter, FileNameCaseMattersOnLinux) {
+  testsupport::TempDir dir;
+  ASSERT_TRUE(writeFile(dir.file("a.gif"), "lower"));
+  ASSERT_TRUE(writeFile(dir.file("A.gif"), "upper"));
+  ASSERT_TRUE(writeFile(dir.file("p.htm"), "<img src=a.gif><img src=A.gif>"));
+  ASSERT_TRUE(MhtConverter().Convert(dir.file("p.htm"), dir.file("p.mht")));
+  auto parsed = testsupport::parseWithPythonEmail(dir.file("p.mht"));
+  ASSERT_TRUE(parsed.ok);
+  ASSERT_EQ(parsed.parts.size(), 3u);
+  EXPECT_EQ(parsed.parts[1].body, "lower");
+  EXPECT_EQ(parsed.parts[2].body, "upper");
+}
+
+TEST(MhtConverter, ReferencesResolveLikeABrowserWould) {
+  const std::string folder = "/data/site";
+  const std::pair<std::string, std::string> cases[] = {
+      {"img/a.gif", "/data/site/img/a.gif"},
+      {"../up.css?v=2#x", "/data/up.css"},
+      {"/abs/b.png", "/abs/b.png"},
+      {"file:///abs/c.png", "/abs/c.png"},
+      {"FILE://localhost/abs/d.png", "/abs/d.png"},
+      {"file://abs/e.png", "/abs/e.png"},
+      {"with%20blank.gif", "/data/site/with blank.gif"},
+      {"http://host/x.gif", ""}, {"https://host/x.gif", ""}, {"ftp:x", ""},
+      {"mailto:a@b", ""}, {"javascript:void(0)", ""}, {"//host/x.gif", ""},
+      {"#top", ""}, {"", ""}, {"a%00b", ""},
+  };
+  for (const auto& [ref, path] : cases) EXPECT_EQ(mime::localPathOfReference(ref, folder), path) << ref;
+}
+
+}  // namespace

@@ -1,0 +1,213 @@
+#include "platform/user_interaction.h"
+#include "shell/centered_text_label.h"
+#include "shell/no_select_all_edit.h"
+#include "shell/page_select_dlg.h"
+#include "shell/progress_dialogs.h"
+
+#include <QAction>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QMainWindow>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+void pumpFor(int ms) {
+  QElapsedTimer t;
+  t.start();
+  while (t.elapsed() < ms) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    QTest::qWait(5);
+  }
+}
+
+}  // namespace
+
+TEST(ProgressDialogs, OwnerIsDisabledWhileShownAndEnabledAfterClose) {
+  QMainWindow owner;
+  owner.show();
+  {
+    ImportProgressDlg dlg;
+    ASSERT_TRUE(dlg.Create(&owner));
+    EXPECT_FALSE(owner.isEnabled());
+    EXPECT_TRUE(dlg.isEnabled()) << "the dialog must stay usable while its owner is disabled";
+    EXPECT_TRUE(dlg.isVisible());
+    dlg.Close();
+    EXPECT_TRUE(owner.isEnabled());
+  }
+  {
+    CopyProgressDlg dlg(CopyProgressDlg::Copy);
+    ASSERT_TRUE(dlg.Create(&owner));
+    EXPECT_FALSE(owner.isEnabled());
+  }  // destruction enables too
+  EXPECT_TRUE(owner.isEnabled());
+}
+
+TEST(ProgressDialogs, AlreadyDisabledOwnerStaysDisabled) {
+  QMainWindow owner;
+  owner.show();
+  owner.setEnabled(false);
+  SearchProgressDlg dlg;
+  ASSERT_TRUE(dlg.Create(&owner));
+  EXPECT_FALSE(dlg.ownerDisabledByUs());
+  dlg.Close();
+  EXPECT_FALSE(owner.isEnabled());
+}
+
+TEST(ProgressDialogs, CancelIsReportedOnceWhenRead) {
+  QMainWindow owner;
+  owner.show();
+  CopyProgressDlg dlg(CopyProgressDlg::Rotate);
+  ASSERT_TRUE(dlg.Create(&owner));
+  EXPECT_EQ(dlg.windowTitle(), QStringLiteral("回転"));
+  EXPECT_FALSE(dlg.PumpAndCheckCancel());
+  auto* cancel = dlg.findChild<QPushButton*>("ctl2");
+  ASSERT_NE(cancel, nullptr);
+  QTest::mouseClick(cancel, Qt::LeftButton);
+  EXPECT_TRUE(dlg.PumpAndCheckCancel());
+  EXPECT_FALSE(dlg.PumpAndCheckCancel());
+}
+
+struct StepCase {
+  const char* name;
+  int position;
+  const char* shown;
+};
+
+class ImportStep : public ::testing::TestWithParam<StepCase> {};
+
+TEST_P(ImportStep, ShowsPercentage) {
+  ImportProgressDlg dlg;
+  ASSERT_TRUE(dlg.Create(nullptr));
+  EXPECT_EQ(dlg.percentText(), QStringLiteral(" 0 %"));
+  EXPECT_EQ(dlg.StepTo(GetParam().position), 0) << "returns the previous position";
+  EXPECT_EQ(dlg.percentText(), QString::fromUtf8(GetParam().shown));
+  EXPECT_EQ(dlg.StepTo(7), GetParam().position);
+}
+
+INSTANTIATE_TEST_SUITE_P(Positions, ImportStep,
+                         ::testing::Values(StepCase{"Zero", 0, "0%"}, StepCase{"Half", 50, "50%"},
+                                           StepCase{"Full", 100, "100%"},
+                                           StepCase{"BeyondWrapsModulo100", 150, "50%"},
+                                           StepCase{"TwoHundredIsZero", 200, "0%"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ProgressDialogs, ImportFileTextLeavesOutCountForOneFile) {
+  ImportProgressDlg dlg;
+  dlg.SetFile(QStringLiteral("請求書.pdf"));
+  EXPECT_EQ(dlg.fileText(), QStringLiteral("請求書.pdf をインポート中です。"));
+  dlg.SetFile(QStringLiteral("a.doc"), 2, 5);
+  EXPECT_EQ(dlg.fileText(), QStringLiteral("5ファイル中の2ファイル目\na.doc をインポート中です。"));
+  dlg.SetFileWithSuffix(QStringLiteral("b"), QStringLiteral("(1頁)"), 1, 1);
+  EXPECT_EQ(dlg.fileText(), QStringLiteral("b(1頁) をインポート中です。"));
+}
+
+TEST(ProgressDialogs, SearchCountTexts) {
+  SearchProgressDlg dlg;
+  EXPECT_EQ(dlg.objectName(), QStringLiteral("dlg10270"));
+  dlg.SetFound(12);
+  EXPECT_EQ(dlg.countText(), QStringLiteral("12件発見"));
+  dlg.SetProgress(3, 40);
+  EXPECT_EQ(dlg.countText(), QStringLiteral("3 / 40"));
+}
+
+TEST(WaitDialog, DelayLongerThanTheOperationNeverShows) {
+  QMainWindow main;
+  main.show();
+  setProgressMainWindow(&main);
+  {
+    WaitDialog wait(QStringLiteral("処理中"), {}, false, 500);
+    ASSERT_TRUE(wait.Create());
+    EXPECT_FALSE(main.isEnabled());
+    pumpFor(200);
+    EXPECT_FALSE(wait.isVisible());
+    EXPECT_FALSE(wait.animating());
+  }
+  EXPECT_TRUE(main.isEnabled());
+  {
+    WaitDialog wait(QStringLiteral("処理中"), {}, true, 50);
+    ASSERT_TRUE(wait.Create());
+    pumpFor(200);
+    EXPECT_TRUE(wait.isVisible());
+    EXPECT_TRUE(wait.animating());
+    QTest::mouseClick(wait.findChild<QPushButton*>("ctl2"), Qt::LeftButton);
+    EXPECT_TRUE(wait.PumpAndCheckCancel());
+    EXPECT_EQ(wait.findChild<QLabel*>("ctl10572")->text(), QStringLiteral("キャンセル処理中です。"));
+    EXPECT_FALSE(wait.findChild<QPushButton*>("ctl2")->isEnabled());
+  }
+  setProgressMainWindow(nullptr);
+}
+
+TEST(DownloadProgress, CancelEndsTheDialogAndStaysReported) {
+  QMainWindow main;
+  main.show();
+  setProgressMainWindow(&main);
+  DownloadProgressDlg dlg;
+  ASSERT_TRUE(dlg.Create());
+  EXPECT_FALSE(main.isEnabled());
+  QTest::mouseClick(dlg.findChild<QPushButton*>("ctl2"), Qt::LeftButton);
+  EXPECT_FALSE(dlg.isVisible());
+  EXPECT_TRUE(dlg.PumpAndCheckCancel());
+  EXPECT_TRUE(dlg.PumpAndCheckCancel()) << "a cancelled download must not read as going on";
+  dlg.Close();
+  EXPECT_TRUE(main.isEnabled());
+  setProgressMainWindow(nullptr);
+}
+
+TEST(CenteredTextLabel, BreaksAtLineFeedsAndWidthKeepingCharactersWhole) {
+  CenteredTextLabel label;
+  label.resize(label.fontMetrics().horizontalAdvance(QStringLiteral("ああああ")) + 1, 100);
+  label.setText(QStringLiteral("あいうえおか\r\nab"));
+  EXPECT_EQ(label.layoutLines(), (QStringList{QStringLiteral("あいうえ"), QStringLiteral("おか"),
+                                              QStringLiteral("ab")}));
+  QString longText(400, QChar('x'));
+  label.resize(10000, 100);
+  label.setText(longText);
+  EXPECT_EQ(label.layoutLines().join(QString()).size(), 310) << "only the first 310 bytes are drawn";
+  label.setText(QString(200, QChar(0x3042)));  // 400 bytes in Shift-JIS
+  EXPECT_EQ(label.layoutLines().join(QString()).size(), 155);
+}
+
+TEST(PageSelectDlg, RowsShowExtensionsAndOkNeedsASelection) {
+  std::vector<PageSelectDlg::Page> pages = {{QStringLiteral("見積の1頁目"), "bmp", 1},
+                                            {QStringLiteral("見積の2頁目"), "tif", 2}};
+  {
+    PageSelectDlg dlg(pages, 1, true);
+    EXPECT_EQ(dlg.list()->topLevelItem(0)->text(0), QStringLiteral("見積の1頁目.bmp"));
+    dlg.accept();
+    EXPECT_EQ(dlg.selectedPage(), 1);
+  }
+  {
+    platform::RecordingUserInteraction recorder;
+    PageSelectDlg dlg(pages, -1, false);
+    EXPECT_EQ(dlg.list()->topLevelItem(0)->text(0), QStringLiteral("見積の1頁目"));
+    dlg.accept();
+    EXPECT_EQ(dlg.selectedPage(), -1);
+    ASSERT_EQ(recorder.shown().size(), 1u);
+    EXPECT_EQ(recorder.shown()[0].text, "ページが選択されていません。");
+    EXPECT_EQ(recorder.shown()[0].caption, "表示頁の選択");
+  }
+}
+
+TEST(NoSelectAllEdit, CtrlADoesNotReachTheWindowNorSelect) {
+  QMainWindow window;
+  auto* edit = new NoSelectAllEdit(QStringLiteral("題名"), &window);
+  window.setCentralWidget(edit);
+  QAction selectAll(QStringLiteral("全てを選択(&A)"), &window);
+  selectAll.setShortcut(QKeySequence::SelectAll);
+  window.addAction(&selectAll);
+  QSignalSpy fired(&selectAll, &QAction::triggered);
+  window.show();
+  window.activateWindow();
+  edit->setFocus();
+  edit->deselect();
+  QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+  EXPECT_EQ(fired.count(), 0);
+  EXPECT_FALSE(edit->hasSelectedText());
+}

@@ -1,0 +1,194 @@
+#include "shell/fd3_app.h"
+
+#include "catalogue/related_word_dictionary.h"
+#include "platform/profile.h"
+#include "platform/program_folder.h"
+#include "platform/user_interaction.h"
+#include "shell/main_frame.h"
+#include "shell/single_instance.h"
+#include "tests/shell/fresh_environment.h"
+#include "tests/shell/wait_until.h"
+
+#include <QDir>
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace {
+
+using testsupport::fileExists;
+using testsupport::writeFile;
+
+std::string ini(const std::string& key) {
+  return platform::getProfileString(platform::programIniPath(), "ブリンデル", key, "<none>");
+}
+
+// What the frame did, in order.
+struct FrameLog {
+  std::vector<std::string> events;
+  void attach(CMainFrame* frame) {
+    QObject::connect(frame, &CMainFrame::restoredAfterStart, [this] { events.push_back("restored"); });
+    QObject::connect(frame, &CMainFrame::pendingWorkServed, [this](CMainFrame::Request r, const QString& line) {
+      const char* name = r == CMainFrame::Request::Scan ? "scan"
+                         : r == CMainFrame::Request::EarlierImport ? "earlier import"
+                                                                     : "list import";
+      events.push_back(std::string(name) + ": " + line.toStdString());
+    });
+  }
+};
+
+class StartupTest : public ::testing::Test {
+ protected:
+  FreshEnvironment env;
+  platform::RecordingUserInteraction recorder;
+};
+
+TEST_F(StartupTest, FirstStartPreparesEverythingAndServesItsOwnSwitchesAfterTheRestore) {
+  const std::string importFolder = platform::workFolder("import");
+  QDir().mkpath(QString::fromStdString(importFolder));
+  writeFile(platform::joinPath(importFolder, "x.ini"), "[Command]\n");
+
+  CFD3App app;
+  ASSERT_TRUE(app.InitInstance({"/Scanning", "/Import", "x.ini"}));
+  FrameLog log;
+  log.attach(app.Frame());
+  ASSERT_TRUE(app.Frame()->isVisible());
+  EXPECT_EQ(app.Frame()->windowTitle(), "ブリンデル3");
+  EXPECT_TRUE(RelatedWordDictionaryOpened());
+  EXPECT_TRUE(fileExists(platform::joinPath(env.programFolder(), "Synonym.jf1")));
+  EXPECT_EQ(ini("VERSION"), "3.0");
+  EXPECT_EQ(ini("INSTPATH"), platform::parentPath(env.programFolder()));
+  EXPECT_EQ(app.Frame()->CommandLine(), "/Scanning /Import x.ini");
+  EXPECT_TRUE(fileExists(importFolder));  // kept for the list import
+  EXPECT_TRUE(log.events.empty());        // requests are posted, not run
+
+  ASSERT_TRUE(waitUntil([&] { return log.events.size() == 3; }));
+  EXPECT_EQ(log.events, (std::vector<std::string>{"restored", "scan: /Scanning /Import x.ini",
+                                                   "list import: /Scanning /Import x.ini"}));
+  FirstInstanceConnection connection;
+  EXPECT_TRUE(connection.Connect());  // the window is marked
+  connection.Finish();
+  EXPECT_EQ(app.ExitInstance(0), 0);
+  EXPECT_FALSE(RelatedWordDictionaryOpened());
+  EXPECT_TRUE(recorder.shown().empty());
+}
+
+TEST_F(StartupTest, WithoutImportTheImportFolderGoesAndStoredValuesStay) {
+  platform::ensureProgramFolder();
+  platform::writeProfileString(platform::programIniPath(), "ブリンデル", "VERSION", "2.0");
+  platform::writeProfileString(platform::programIniPath(), "ブリンデル", "INSTPATH", "/stale/place");
+  const std::string importFolder = platform::workFolder("import");
+  QDir().mkpath(QString::fromStdString(importFolder));
+  writeFile(platform::joinPath(importFolder, "left.ini"), "x");
+
+  CFD3App app;
+  ASSERT_TRUE(app.InitInstance({}));
+  EXPECT_FALSE(fileExists(importFolder));
+  EXPECT_EQ(ini("VERSION"), "2.0");
+  EXPECT_EQ(ini("INSTPATH"), "/stale/place");
+  app.ExitInstance(0);
+}
+
+TEST_F(StartupTest, DictionaryThatCannotBeOpenedEndsTheStartBeforeTheIniFile) {
+  struct Case {
+    const char* name;
+    std::function<void(FreshEnvironment&)> prepare;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"missing",
+       [](FreshEnvironment& e) { e.set("BRINDEL_SHARE", e.path("empty-share")); },
+       "警告：関連語辞書が見つかりません"},
+      {"damaged",
+       [](FreshEnvironment& e) {
+         platform::ensureProgramFolder();
+         writeFile(platform::joinPath(e.programFolder(), "synonym.bdy"), "xy");
+       },
+       "警告：関連語辞書を開けません"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    FreshEnvironment fresh;
+    c.prepare(fresh);
+    recorder.clear();
+    CFD3App app;
+    EXPECT_FALSE(app.InitInstance({"/Scanning"}));
+    EXPECT_EQ(app.ExitCode(), 1);
+    EXPECT_EQ(app.Frame(), nullptr);
+    EXPECT_EQ(recorder.texts(), std::vector<std::string>{c.message});
+    EXPECT_EQ(ini("VERSION"), "<none>");
+    FirstInstanceConnection connection;
+    EXPECT_FALSE(connection.Connect());  // never marked
+    EXPECT_EQ(app.ExitInstance(app.ExitCode()), 1);
+  }
+}
+
+TEST_F(StartupTest, WorkLogHeldElsewhereWarnsAndStarts) {
+  platform::ensureProgramFolder();
+  const std::string jf1 = platform::joinPath(env.programFolder(), "Synonym.jf1");
+  writeFile(jf1, "");
+  const int fd = ::open(jf1.c_str(), O_RDWR);
+  ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
+  CFD3App app;
+  EXPECT_TRUE(app.InitInstance({}));
+  ::close(fd);
+  EXPECT_EQ(recorder.texts(), std::vector<std::string>{"エラー：関連語バックアップ用のファイルを作成できません\n"
+                                                       "辞書編集に関する作業記録の保管は行いません"});
+  EXPECT_EQ(ini("VERSION"), "3.0");
+  app.ExitInstance(0);
+}
+
+TEST_F(StartupTest, RepeatedStartForwardsOrEndsSilently) {
+  CFD3App first;
+  ASSERT_TRUE(first.InitInstance({}));
+  FrameLog log;
+  log.attach(first.Frame());
+  ASSERT_TRUE(waitUntil([&] { return log.events.size() == 1; }));  // restored
+
+  CFD3App second;
+  EXPECT_FALSE(second.InitInstance({"/DU2.Import", "c:/req.ini"}));
+  EXPECT_EQ(second.ExitCode(), 0);
+  EXPECT_EQ(second.Frame(), nullptr);
+  EXPECT_EQ(ini("CmdLine"), "/DU2.Import c:/req.ini");
+  ASSERT_TRUE(waitUntil([&] { return log.events.size() == 2; }));
+  EXPECT_EQ(log.events[1], "earlier import: /DU2.Import c:/req.ini");
+
+  // The command line cannot be stored: the request is not forwarded.
+  const QString iniPath = QString::fromStdString(platform::programIniPath());
+  QFile::remove(iniPath);
+  QDir().mkpath(iniPath);
+  for (const auto& [args, message] : {std::pair{QStringList{"/DU2.Import", "a"}, "コンバートに失敗しました。"},
+                                      std::pair{QStringList{"/Import", "b"}, "インポートに失敗しました。"}}) {
+    recorder.clear();
+    CFD3App again;
+    EXPECT_FALSE(again.InitInstance(args));
+    EXPECT_EQ(recorder.texts(), std::vector<std::string>{message});
+  }
+  waitUntil([] { return false; }, 200);
+  EXPECT_EQ(log.events.size(), 2u);
+  first.ExitInstance(0);
+}
+
+TEST_F(StartupTest, RepeatedStartBeforeTheWindowIsMarkedEndsWithoutAWord) {
+  SingleInstance starting;  // a first instance that holds the lock, no window yet
+  ASSERT_TRUE(starting.TakeMutex());
+  CFD3App app;
+  EXPECT_FALSE(app.InitInstance({"/Scanning"}));
+  EXPECT_EQ(app.ExitCode(), 0);
+  EXPECT_TRUE(recorder.shown().empty());
+}
+
+TEST_F(StartupTest, LeftOverSocketFileDoesNotBlockTheStart) {
+  writeFile(SingleInstance::ServerPath().toStdString(), "stale");
+  CFD3App app;
+  ASSERT_TRUE(app.InitInstance({}));
+  FirstInstanceConnection connection;
+  EXPECT_TRUE(connection.Connect());
+  connection.Finish();
+  app.ExitInstance(0);
+}
+
+}  // namespace

@@ -4,12 +4,12 @@
 
 namespace recognition {
 
-std::unique_ptr<JapaneseEngine> createJapaneseEngine(ReadingMode mode) {
-  return std::make_unique<TesseractJapaneseEngine>(mode);
+std::unique_ptr<JapaneseEngine> createJapaneseEngine(ReadingMode mode, DataSearch search) {
+  return std::make_unique<TesseractJapaneseEngine>(mode, search);
 }
 
-std::unique_ptr<EnglishEngine> createEnglishEngine() {
-  return std::make_unique<TesseractEnglishEngine>();
+std::unique_ptr<EnglishEngine> createEnglishEngine(DataSearch search) {
+  return std::make_unique<TesseractEnglishEngine>(search);
 }
 
 }  // namespace recognition

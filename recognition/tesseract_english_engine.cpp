@@ -68,7 +68,7 @@ std::int16_t TesseractEnglishEngine::start(const std::string& dictionaryFolder) 
   if (reader_.isOpen()) return 1;
   const std::string preferred =
       dictionaryFolder.empty() ? std::string() : platform::joinPath(dictionaryFolder, "tessdata");
-  const std::string folder = findLanguageData(preferred, "eng");
+  const std::string folder = findLanguageData(preferred, "eng", search_ == DataSearch::DictionaryFolderOnly);
   if (folder.empty() || !reader_.open(folder, "eng")) return 0;
   return 1;
 }

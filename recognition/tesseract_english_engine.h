@@ -15,10 +15,13 @@ namespace recognition {
 
 class TesseractEnglishEngine final : public EnglishEngine {
  public:
+  explicit TesseractEnglishEngine(DataSearch search = DataSearch::DictionaryFolderThenInstalled)
+      : search_(search) {}
   std::int16_t start(const std::string& dictionaryFolder) override;
   std::int16_t recognizeFields(std::span<const EnglishField> fields, EnglishRequest& request) override;
 
  private:
+  DataSearch search_;
   TesseractReader reader_;
 };
 

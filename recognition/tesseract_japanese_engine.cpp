@@ -119,15 +119,17 @@ std::int16_t distanceFromConfidence(float confidence) {
   return static_cast<std::int16_t>(std::lround(std::clamp(500.0 + (100.0 - c) * 20.0, 0.0, 2500.0)));
 }
 
-TesseractJapaneseEngine::TesseractJapaneseEngine(ReadingMode mode) : mode_(mode) {}
+TesseractJapaneseEngine::TesseractJapaneseEngine(ReadingMode mode, DataSearch search)
+    : mode_(mode), search_(search) {}
 TesseractJapaneseEngine::~TesseractJapaneseEngine() = default;
 
 std::int16_t TesseractJapaneseEngine::loadDictionaries(const DictionaryPaths& paths) {
   const std::string dictionaryFolder = platform::parentPath(paths[kDictRed]);
   const std::string preferred =
       dictionaryFolder.empty() ? std::string() : platform::joinPath(dictionaryFolder, "tessdata");
-  const std::string jpn = findLanguageData(preferred, "jpn");
-  const std::string jpnVert = findLanguageData(preferred, "jpn_vert");
+  const bool only = search_ == DataSearch::DictionaryFolderOnly;
+  const std::string jpn = findLanguageData(preferred, "jpn", only);
+  const std::string jpnVert = findLanguageData(preferred, "jpn_vert", only);
   if (jpn.empty() || jpnVert.empty()) {
     close();
     return 0;

@@ -51,7 +51,8 @@ constexpr std::int16_t kKindMismatchPenalty = 400;
 
 class TesseractJapaneseEngine final : public JapaneseEngine {
  public:
-  explicit TesseractJapaneseEngine(ReadingMode mode);
+  explicit TesseractJapaneseEngine(ReadingMode mode,
+                                   DataSearch search = DataSearch::DictionaryFolderThenInstalled);
   ~TesseractJapaneseEngine() override;
 
   std::int16_t loadDictionaries(const DictionaryPaths& paths) override;
@@ -100,6 +101,7 @@ class TesseractJapaneseEngine final : public JapaneseEngine {
   bool savePatterns() const;
 
   ReadingMode mode_;
+  DataSearch search_;
   bool loaded_ = false;
   TesseractReader horizontal_;
   TesseractReader vertical_;

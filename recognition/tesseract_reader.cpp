@@ -80,18 +80,21 @@ std::vector<SymbolReading> TesseractReader::read(Pix* image, Segmentation mode, 
   return symbols;
 }
 
-std::string findLanguageData(const std::string& preferred, const std::string& language) {
+std::string findLanguageData(const std::string& preferred, const std::string& language,
+                             bool preferredOnly) {
   namespace fs = std::filesystem;
   const std::string file = language + ".traineddata";
   std::vector<std::string> folders;
   if (!preferred.empty()) folders.push_back(preferred);
-  if (const char* env = std::getenv("TESSDATA_PREFIX"); env && *env) {
-    folders.emplace_back(env);
-    folders.push_back(std::string(env) + "/tessdata");
+  if (!preferredOnly) {
+    if (const char* env = std::getenv("TESSDATA_PREFIX"); env && *env) {
+      folders.emplace_back(env);
+      folders.push_back(std::string(env) + "/tessdata");
+    }
+    folders.emplace_back("/usr/share/tesseract-ocr/5/tessdata");
+    folders.emplace_back("/usr/share/tessdata");
+    folders.emplace_back("/usr/local/share/tessdata");
   }
-  folders.emplace_back("/usr/share/tesseract-ocr/5/tessdata");
-  folders.emplace_back("/usr/share/tessdata");
-  folders.emplace_back("/usr/local/share/tessdata");
   std::error_code ec;
   for (const std::string& folder : folders)
     if (fs::is_regular_file(fs::path(folder) / file, ec)) return folder;

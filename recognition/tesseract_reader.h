@@ -56,8 +56,9 @@ class TesseractReader {
 };
 
 // The folder holding `language`.traineddata: `preferred` (when not empty),
-// then $TESSDATA_PREFIX (with or without a "tessdata" child), then the
-// installed data folders. Empty when none has it.
-std::string findLanguageData(const std::string& preferred, const std::string& language);
+// then, unless `preferredOnly`, $TESSDATA_PREFIX (with or without a
+// "tessdata" child) and the installed data folders. Empty when none has it.
+std::string findLanguageData(const std::string& preferred, const std::string& language,
+                             bool preferredOnly = false);
 
 }  // namespace recognition

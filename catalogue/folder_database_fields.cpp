@@ -17,8 +17,8 @@
 
 #include <algorithm>
 #include <cstring>
-#include <string>
 #include <optional>
+#include <string>
 #include <variant>
 #include <vector>
 

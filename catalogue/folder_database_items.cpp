@@ -108,9 +108,13 @@ int FolderDatabase::UnregisterItem(int itemNo, DissolvedStack& dissolved) {
       const int stackNo = item->StackNo;
       const int pageCount = CountPages(stackNo);
       if (pageCount > 2) {
-        Statement current(database_, "SELECT CurPageNo FROM StackMST WHERE StackNo = ?");
-        current.bind(1, stackNo);
-        if (current.step() && current.intAt(0) == pageCount)
+        int curPageNo = 0;
+        {
+          Statement current(database_, "SELECT CurPageNo FROM StackMST WHERE StackNo = ?");
+          current.bind(1, stackNo);
+          if (current.step()) curPageNo = current.intAt(0);
+        }
+        if (curPageNo == pageCount)
           database_.execute("UPDATE StackMST SET CurPageNo = CurPageNo -1 WHERE StackNo = ?",
                             stackNo);
         database_.execute("UPDATE ItemMST SET PageNo = PageNo -1 WHERE StackNo = ? AND PageNo > ?",

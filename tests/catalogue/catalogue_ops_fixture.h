@@ -28,7 +28,9 @@ class CatalogueOpsTest : public ::testing::Test {
   void seedAndOpen(Seed seed, bool readOnly = false) {
     {
       CatalogueRows rows(folder);
+      Transaction once(rows.db());  // one disk sync for the whole seed
       seed(rows);
+      once.commit();
     }
     ASSERT_EQ(db.OpenFolder(folder, readOnly), 0) << db.GetDbLastError().message;
   }

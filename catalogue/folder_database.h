@@ -18,6 +18,7 @@
 // A read-only open refuses every change with 50.
 
 #include "catalogue/ann_box.h"
+#include "catalogue/catalogue_records.h"
 #include "catalogue/recordsets.h"
 #include "catalogue/sqlite_database.h"
 
@@ -25,6 +26,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 // Result codes of every catalogue operation.
 namespace dbresult {
@@ -120,6 +122,44 @@ class FolderDatabase {
   int GetAnnBoxNext(AnnBox& box);
   int GetAnnBoxPost();
 
+  // ---- copying entries between catalogues ----------------------------------
+ public:
+  // Copies an entry (kind 0: single item, else stack with all its pages)
+  // with its attributes, boxes and thumbnails into target under new numbers;
+  // result gets the new entry's kind (0 item, 1 stack) and number.
+  int DupTo(int kind, int no, FolderDatabase& target, EntryRef& result);
+  // DupTo, then removes the entry here. The copy is committed before the
+  // removal starts, so a failure leaves the entry in both, never in none.
+  int MoveTo(int kind, int no, FolderDatabase& target, EntryRef& result);
+  // Copies one item within this catalogue as a single item named
+  // title.ext; newItemNo gets its number.
+  int DupToThisItem(int itemNo, const std::string& title, const std::string& ext, int& newItemNo);
+
+  // ---- extended enumerators and lookups -------------------------------------
+ public:
+  // The item enumeration (read with GetSingleItemNextInfo, ended with
+  // PostSingleItem) over all items, or over one stack's pages in page order.
+  int GetFirstItem();
+  int GetFirstStackPage(int stackNo);
+  // Stacks with their cover page (the current page), page count and the
+  // largest thumbnail size of their pages (0, 0 without thumbnails).
+  int GetStackFirstInfoEx();
+  int GetStackNextInfoEx(StackInfo& stack, ItemInfo& cover, int& sizeX, int& sizeY, int& end);
+  int GetStackPostInfoEx();
+  // Single items with their thumbnail's date and size (null, 0, 0 without).
+  int GetSingleItemFirstInfoEx();
+  int GetSingleItemNextInfoEx(ItemInfo& info, QDateTime& thumbDate, int& sizeX, int& sizeY,
+                              int& end);
+  int GetSingleItemPostInfoEx();
+  // A stack's cover page, or an item, with its thumbnail row (sizes 0 and no
+  // picture when it has none).
+  int GetThumbInfoFromStackNo(int stackNo, ItemInfo& info, ThumbInfo& thumb);
+  int GetThumbInfoFromItemNo(int itemNo, ItemInfo& info, ThumbInfo& thumb);
+
+ private:
+  int ReadItemAndThumb(const char* sql, int no, const std::string& operation,
+                       const std::string& notFound, ItemInfo& info, ThumbInfo& thumb);
+
  private:
   // Records a failure and returns its code.
   int SetError(int code, std::string message);
@@ -146,6 +186,92 @@ class FolderDatabase {
   std::unique_ptr<StackInfoAndItemInfoRecordset> stackInfoEx_;
   std::unique_ptr<StackPageCountAndMaxThumbSizeRecordset> stackPageCountEx_;
   std::unique_ptr<ItemInfoAndThumbSizeRecordset> itemInfoEx_;
+
+  // ---- catalogue operations: enumeration, lookup, registration, stacking,
+  // attributes, field updates, the sorted enumeration, thumbnails ----------
+ public:
+  // Stack and single-item enumerations: GetFirst.. once, GetNext.. until the
+  // end flag is 1, Post... A repeated GetFirst.. restarts at the first row.
+  int GetFirstStack();
+  int GetNextStack(StackInfo& info, int& end);
+  int PostStack();
+  int GetFirstSingleItem();
+  int GetSingleItemNextInfo(ItemInfo& info, int& end);
+  // Ends the item enumeration, whichever first-operation opened it.
+  int PostSingleItem();
+
+  int GetSingleItemCount(int& count);
+  int GetStackCount(int& count);
+  int GetTotalItemCount(int& count);
+
+  // Stack titles compare exactly; item file names ignore the case of ASCII
+  // letters.
+  int FindStack(const std::string& title, int& found, int& stackNo);
+  int FindItem(const std::string& title, const std::string& ext, int& found, int& itemNo);
+  int GetStackInfo(int stackNo, StackInfo& info);
+  int GetItemInfo(int itemNo, ItemInfo& info);
+  int Stack2Item(int stackNo, int pageNo, ItemInfo& info);
+
+  // Row-to-record copies of the item and stack readers.
+  static void ItemListCPItemInfo(const ItemListRecordset& reader, ItemInfo& info);
+  int StackListCPStackInfo(const StackListRecordset& reader, StackInfo& info);
+
+  // Adds one single item; info.ItemNo becomes its number. -20 (no message)
+  // when an item of that file name exists, ASCII case ignored.
+  int RegisterItem(ItemInfo& info);
+  // Removes an item with its thumbnail, boxes and attributes; closes the gap
+  // in its stack, dissolving a stack left with one page.
+  int UnregisterItem(int itemNo, DissolvedStack& dissolved);
+  int UnregisterStack(int stackNo);
+
+  int UnstackAll(int stackNo);
+  // Takes the current page out of the stack as a single item.
+  int Unstack1(int stackNo, DissolvedStack& dissolved);
+  // One new stack of the given items and stacks, pages in element order.
+  int MergeN(StackInfo& info, std::span<const MergeElement> elements);
+  // order[i] is the new page number of the page now numbered i + 1.
+  int ReorderAll(int stackNo, std::span<const std::int32_t> order);
+
+  int SetComment(int itemNo, const std::string& text);
+  int SetKeyword(int itemNo, const std::string& text);
+  int SetCreator(int itemNo, const std::string& text);
+  // kind: "Comment", "Keyword" or "Creator".
+  int SetAttribute(int itemNo, const std::string& text, const std::string& kind);
+  int GetAttribute(int itemNo, std::string& text, const std::string& kind);
+
+  // Writes the fields that mask selects (fieldmask::) of one or many rows.
+  int SetItemInfo(const ItemInfo& info, std::uint32_t mask);
+  int SetStackInfo(const StackInfo& info, std::uint32_t mask);
+  int SetItemInfos(std::span<const ItemInfo> infos, std::uint32_t mask);
+  int SetStackInfos(std::span<const StackInfo> infos, std::uint32_t mask);
+
+  // Stacks and single items together in the order of a sort mask (sortmask::).
+  int SortFirst(std::uint32_t mask);
+  int SortNext(SortEntry& entry, int& end);
+  int SortPost();
+
+  int GetThumbInfo(int itemNo, ThumbInfo& thumb, int& found);
+  int SetThumbInfo(const ThumbInfo& thumb);
+  int UnregisterThumb(int itemNo);
+  int GetThumbSizeDate(int itemNo, int& sizeX, int& sizeY, QDateTime& made, int& found);
+
+  // One row's SET list with its values (inside the field updates only).
+  struct RowUpdate;
+
+ private:
+  // 40, 50 or (with a loop message) 20 with the given message, else 0.
+  int CheckWritable(const char* notOpen, const char* readOnly, const char* looping);
+  // The StackInfo of the reader's row with its pages counted.
+  void FillStackInfo(const StackListFields& row, StackInfo& info);
+  int CountPages(int stackNo);
+  bool StackExists(int stackNo);
+  int ReadCount(const std::string& operation, const char* sql, int& count);
+  // Runs the updates of one table in one transaction; every row must exist.
+  int UpdateRows(const char* table, const char* keyColumn, const std::vector<RowUpdate>& rows,
+                 const std::string& tag);
+  int SetItemRows(std::span<const ItemInfo> infos, std::uint32_t mask, const std::string& tag,
+                  const std::string& ruleTag);
+  int SetStackRows(std::span<const StackInfo> infos, std::uint32_t mask, const std::string& tag);
 };
 
 // The reporter: 0 shows nothing; a negative code with silentNegative shows

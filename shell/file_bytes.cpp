@@ -34,7 +34,8 @@ class Fd {
 
 ReadResult readFileBytes(const std::string& path, std::uint64_t maxBytes) {
   ReadResult result;
-  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  // O_NONBLOCK: opening a FIFO named by a hostile link must not wait for a writer.
+  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   struct stat st {};
   if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
     result.error = ReadError::CannotOpen;

@@ -4,6 +4,9 @@
 #include <array>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <memory>
 #include <new>
 #include <optional>
@@ -442,7 +445,15 @@ int readZrvUni(std::string_view file, ZrvPageSink& sink, const ZrvUniLimits& lim
 }
 
 int ZrvUniReader(const std::string& path, const std::string& basePath) {
-  FilePtr file(std::fopen(path.c_str(), "rb"));
+  // Regular files only: a FIFO or a device would block or never end.
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  struct stat st {};
+  if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+    ::close(fd);
+    fd = -1;
+  }
+  FilePtr file(fd >= 0 ? ::fdopen(fd, "rb") : nullptr);
+  if (fd >= 0 && !file) ::close(fd);
   if (!file) {
     std::printf("%s ファイルが開けません。\n", path.c_str());
     return 0;

@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 namespace {
 
 using testsupport::readFile;
@@ -184,6 +186,16 @@ TEST(MhtConverter, FileNameCaseMattersOnLinux) {
   ASSERT_EQ(parsed.parts.size(), 3u);
   EXPECT_EQ(parsed.parts[1].body, "lower");
   EXPECT_EQ(parsed.parts[2].body, "upper");
+}
+
+TEST(MhtConverter, OnlyRegularFilesArePacked) {
+  testsupport::TempDir dir;
+  ASSERT_EQ(::mkfifo(dir.file("pipe.gif").c_str(), 0600), 0);
+  ASSERT_TRUE(writeFile(dir.file("p.htm"), "<img src=pipe.gif><img src=file:///dev/zero><a href=.>x</a>"));
+  ASSERT_TRUE(MhtConverter().Convert(dir.file("p.htm"), dir.file("p.mht")));
+  auto parsed = testsupport::parseWithPythonEmail(dir.file("p.mht"));
+  ASSERT_TRUE(parsed.ok);
+  EXPECT_EQ(parsed.parts.size(), 1u);
 }
 
 TEST(MhtConverter, ReferencesResolveLikeABrowserWould) {

@@ -8,6 +8,8 @@
 
 #include <memory>
 
+#include <sys/stat.h>
+
 namespace {
 
 using testsupport::fileExists;
@@ -195,6 +197,9 @@ TEST(ZrvUniReader, BadFilesFailCleanlyAndLeaveNoPartialPage) {
   }
   testsupport::TempDir dir;
   EXPECT_EQ(ZrvUniReader(dir.file("missing.zrv"), dir.file("p")), 0);
+  EXPECT_EQ(ZrvUniReader(dir.path(), dir.file("p")), 0);
+  ASSERT_EQ(::mkfifo(dir.file("pipe.zrv").c_str(), 0600), 0);
+  EXPECT_EQ(ZrvUniReader(dir.file("pipe.zrv"), dir.file("p")), 0);
   ASSERT_TRUE(testsupport::writeFile(dir.file("in.zrv"), kBwHeader + page));
   EXPECT_EQ(ZrvUniReader(dir.file("in.zrv"), dir.file("no/folder/p")), -1);
 }

@@ -1,0 +1,160 @@
+// FolderDatabase: registration and removal of items and stacks.
+//
+//   RegisterItem     adds one single item under the next free number
+//   UnregisterItem   removes an item, its dependent rows, and its place in a
+//                    stack (a stack left with one page is dissolved)
+//   UnregisterStack  removes a stack, its pages and their dependent rows
+//
+// Each runs in one transaction: a failure anywhere leaves the catalogue as
+// it was. The documents on disk are the caller's.
+
+#include "catalogue/catalogue_text.h"
+#include "catalogue/folder_database.h"
+#include "platform/sjis_codec.h"
+
+#include <string>
+
+int FolderDatabase::CheckWritable(const char* notOpen, const char* readOnly, const char* looping) {
+  if (!IsOpen()) return SetError(dbresult::kNotOpen, notOpen);
+  if (!CanUpdate()) return SetError(dbresult::kReadOnly, readOnly);
+  if (looping && EnumerationRunning()) return SetError(dbresult::kEnumeration, looping);
+  return dbresult::kOk;
+}
+
+bool FolderDatabase::StackExists(int stackNo) {
+  Statement stack(database_, "SELECT 1 FROM StackMST WHERE StackNo = ?");
+  stack.bind(1, stackNo);
+  return stack.step();
+}
+
+namespace {
+
+// The item rows that hang on an item, in the order they are removed.
+constexpr const char* kDependentTables[] = {"CreatorMST", "KeywordMST", "CommentMST", "AnnBoxMST",
+                                            "ThumbMST"};
+
+}  // namespace
+
+// ---- RegisterItem ---------------------------------------------------------
+
+int FolderDatabase::RegisterItem(ItemInfo& info) {
+  if (const int refused = CheckWritable("DBがオープンされていません。 : RegisterItem",
+                                        "リードオンリーです。 : RegisterItem",
+                                        "GetFirst..(),GetNext..()のループ中です。: RegisterItem"))
+    return refused;
+  if (info.Stacked == 1)
+    return SetError(dbresult::kBadArgument,
+                    "指定されたItemがStackに積まれた設定になっています。: RegisterItem");
+  if (!catalogue::isValidTitle(info.Title))
+    return SetError(dbresult::kBadArgument,
+                    catalogue::invalidTitleMessage("ItemTitle", info.Title, "RegisterItem"));
+  // The extension becomes part of the file name: it obeys the same rule.
+  if (!catalogue::isValidExtension(info.Ext))
+    return SetError(dbresult::kBadArgument,
+                    catalogue::invalidTitleMessage("ItemTitle", info.Ext, "RegisterItem"));
+
+  return Guard("DAOエラーです。: RegisterItem", "MemoryException : RegisterItem", [&] {
+    Transaction transaction(database_);
+    int newNo = 1;
+    {
+      Statement max(database_, "SELECT Max(ItemNo) FROM ItemMST");
+      if (max.step() && !max.isNull(0)) newNo = max.intAt(0) + 1;
+    }
+    const std::string fileName = info.Title + "." + info.Ext;
+    {
+      // The column compares ASCII-case-blind; the walk confirms each hit.
+      const std::string upper = platform::asciiUpper(fileName);
+      Statement same(database_, "SELECT ItemTitle FROM ItemMST WHERE ItemTitle = ?");
+      same.bind(1, fileName);
+      while (same.step())
+        if (platform::asciiUpper(same.textAt(0)) == upper) return dbresult::kDuplicateItem;
+    }
+    database_.execute(
+        "INSERT INTO ItemMST(ItemNo,ItemTitle,ItemExt,ImageLevel,OLELevel,FullTextLevel,TextExt,"
+        "OfficialDate,LastModifiedDate,LastAccessedDate,SingleItemPosX,SingleItemPosY) "
+        "VALUES(?,?,?,?,?,?,?,?,?,?,?,?)",
+        newNo, fileName, info.Ext, info.ImageLevel, info.OLELevel, info.FullTextLevel,
+        info.TextExt, info.OfficialDate, info.LastModifiedDate, info.LastAccessedDate,
+        info.SingleItemPosX, info.SingleItemPosY);
+    transaction.commit();
+    info.ItemNo = newNo;
+    info.Stacked = 0;
+    info.StackNo = 0;
+    info.PageNo = 0;
+    return dbresult::kOk;
+  });
+}
+
+// ---- UnregisterItem -------------------------------------------------------
+
+int FolderDatabase::UnregisterItem(int itemNo, DissolvedStack& dissolved) {
+  if (const int refused = CheckWritable("DBがオープンされていません。: UnregisterItem",
+                                        "リードオンリーです。: UnregisterItem",
+                                        "GetFirst..(),GetNext..()のループ中です。: UnregisterItem"))
+    return refused;
+  return Guard("DAOエラーです。: UnregisterItem", "MemoryException: UnregisterItem", [&] {
+    Transaction transaction(database_);
+    ItemListRecordset item(database_);
+    item.open(OpenType::Dynaset,
+              "SELECT ItemNo,ItemTitle,ItemExt,ImageLevel,OLELevel,FullTextLevel,TextExt,"
+              "OfficialDate,LastModifiedDate,LastAccessedDate,StackNo,PageNo,SingleItemPosX,"
+              "SingleItemPosY FROM ItemMST WHERE ItemNo = ?",
+              itemNo);
+    if (item.isEOF())
+      return SetError(dbresult::kBadArgument, "指定されたItemNo(" + std::to_string(itemNo) +
+                                                  ")が存在しません。: UnregisterItem");
+    DissolvedStack result;
+    if (!item.isFieldNull("StackNo")) {
+      const int stackNo = item->StackNo;
+      const int pageCount = CountPages(stackNo);
+      if (pageCount > 2) {
+        int curPageNo = 0;
+        {
+          Statement current(database_, "SELECT CurPageNo FROM StackMST WHERE StackNo = ?");
+          current.bind(1, stackNo);
+          if (current.step()) curPageNo = current.intAt(0);
+        }
+        if (curPageNo == pageCount)
+          database_.execute("UPDATE StackMST SET CurPageNo = CurPageNo -1 WHERE StackNo = ?",
+                            stackNo);
+        database_.execute("UPDATE ItemMST SET PageNo = PageNo -1 WHERE StackNo = ? AND PageNo > ?",
+                          stackNo, item->PageNo);
+      } else {
+        result.Dissolved = 1;
+        result.StackNo = stackNo;
+        database_.execute("UPDATE ItemMST SET StackNo = NULL,PageNo = NULL WHERE StackNo = ?",
+                          stackNo);
+        database_.execute("DELETE FROM StackMST WHERE StackNo = ?", stackNo);
+      }
+    }
+    for (const char* table : kDependentTables)
+      database_.execute(std::string("DELETE FROM ") + table + " WHERE ItemNo = ?", itemNo);
+    database_.execute("DELETE FROM ItemMST WHERE ItemNo = ?", itemNo);
+    transaction.commit();
+    dissolved = result;
+    return dbresult::kOk;
+  });
+}
+
+// ---- UnregisterStack ------------------------------------------------------
+
+int FolderDatabase::UnregisterStack(int stackNo) {
+  if (const int refused = CheckWritable("DBがオープンされていません。: UnregisterStack",
+                                        "リードオンリーです。: UnregisterStack",
+                                        "GetFirst..(),GetNext..()のループ中です。: UnregisterStack"))
+    return refused;
+  return Guard("DAOエラー: UnregisterStack", "MemoryException: UnregisterStack", [&] {
+    Transaction transaction(database_);
+    if (!StackExists(stackNo))
+      return SetError(dbresult::kBadArgument, "指定されたStackNo(" + std::to_string(stackNo) +
+                                                  ")が存在しません。: UnregisterStack");
+    for (const char* table : kDependentTables)
+      database_.execute(std::string("DELETE FROM ") + table +
+                            " WHERE ItemNo IN(SELECT ItemNo FROM ItemMST WHERE StackNo = ?)",
+                        stackNo);
+    database_.execute("DELETE FROM ItemMST WHERE StackNo = ?", stackNo);
+    database_.execute("DELETE FROM StackMST WHERE StackNo = ?", stackNo);
+    transaction.commit();
+    return dbresult::kOk;
+  });
+}

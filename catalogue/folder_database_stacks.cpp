@@ -1,0 +1,183 @@
+// FolderDatabase: stacking.
+//
+//   UnstackAll  dissolves a stack: every page becomes a single item
+//   Unstack1    takes the current page out as a single item
+//   MergeN      one new stack of items and stacks, pages in element order
+//   ReorderAll  renumbers a stack's pages by a permutation
+//
+// Each keeps the stack invariants (pages 1..n without gaps, at least two
+// pages, CurPageNo in 1..n) and runs in one transaction.
+
+#include "catalogue/catalogue_text.h"
+#include "catalogue/folder_database.h"
+
+#include <set>
+#include <string>
+#include <utility>
+
+namespace {
+
+std::string missingStack(int stackNo, const char* operation) {
+  return "指定されたStackNo(" + std::to_string(stackNo) + ")が存在しません。: " + operation;
+}
+
+}  // namespace
+
+// A missing stack is a bad argument (10) here, as everywhere else: no caller
+// tells it apart from other failures.
+
+int FolderDatabase::UnstackAll(int stackNo) {
+  if (const int refused = CheckWritable("DBがオープンされていません。: UnstackAll",
+                                        "リードオンリーです。: UnstackAll",
+                                        "GetFirst..(),GetNext..()のループ中です。: UnstackAll"))
+    return refused;
+  return Guard("DAOエラーです。: UnstackAll", "MemoryException: UnstackAll", [&] {
+    Transaction transaction(database_);
+    if (!StackExists(stackNo))
+      return SetError(dbresult::kBadArgument, missingStack(stackNo, "UnstackAll"));
+    database_.execute("UPDATE ItemMST SET StackNo = NULL,PageNo = NULL WHERE StackNo = ?", stackNo);
+    database_.execute("DELETE FROM StackMST WHERE StackNo = ?", stackNo);
+    transaction.commit();
+    return dbresult::kOk;
+  });
+}
+
+int FolderDatabase::Unstack1(int stackNo, DissolvedStack& dissolved) {
+  if (const int refused = CheckWritable("DBがオープンされていません。: Unstack1",
+                                        "リードオンリーです。: Unstack1",
+                                        "GetFirst..(),GetNext..()のループ中です。: Unstack1"))
+    return refused;
+  return Guard("DAOエラーです。: Unstack1", "MemoryException : Unstack1", [&] {
+    Transaction transaction(database_);
+    int current = 0;
+    {
+      Statement stack(database_, "SELECT CurPageNo FROM StackMST WHERE StackNo = ?");
+      stack.bind(1, stackNo);
+      if (!stack.step()) return SetError(dbresult::kBadArgument, missingStack(stackNo, "Unstack1"));
+      current = stack.intAt(0);
+    }
+    const int pageCount = CountPages(stackNo);
+    DissolvedStack result;
+    if (pageCount > 2) {
+      const int taken = database_.execute(
+          "UPDATE ItemMST SET StackNo = NULL,PageNo = NULL WHERE StackNo = ? AND PageNo = ?",
+          stackNo, current);
+      if (taken != 1) return SetError(dbresult::kInconsistent, "データベース壊れました。: Unstack1");
+      if (current < pageCount)
+        database_.execute("UPDATE ItemMST SET PageNo = PageNo -1 WHERE StackNo = ? AND PageNo > ?",
+                          stackNo, current);
+      else
+        database_.execute("UPDATE StackMST SET CurPageNo = CurPageNo -1 WHERE StackNo = ?", stackNo);
+    } else {
+      result.Dissolved = 1;
+      result.StackNo = stackNo;
+      database_.execute("UPDATE ItemMST SET StackNo = NULL,PageNo = NULL WHERE StackNo = ?", stackNo);
+      database_.execute("DELETE FROM StackMST WHERE StackNo = ?", stackNo);
+    }
+    transaction.commit();
+    dissolved = result;
+    return dbresult::kOk;
+  });
+}
+
+int FolderDatabase::MergeN(StackInfo& info, std::span<const MergeElement> elements) {
+  if (const int refused = CheckWritable("DBがオープンされていません。: MergeN",
+                                        "リードオンリーです。: MergeN",
+                                        "GetFirst..(),GetNext..()のループ中です。: MergeN"))
+    return refused;
+  if (elements.size() < 2)
+    return SetError(dbresult::kBadArgument,
+                    "指定された要素数(" + std::to_string(elements.size()) + ")が足りません。: MergeN");
+  if (!catalogue::isValidTitle(info.Title))
+    return SetError(dbresult::kBadArgument,
+                    catalogue::invalidTitleMessage("StackTitle", info.Title, "MergeN"));
+  return Guard("DAOエラーです。: MergeN", "MemoryException : MergeN", [&] {
+    Transaction transaction(database_);
+    // Every element is checked before the first row changes.
+    std::set<std::pair<bool, int>> seen;
+    for (const MergeElement& element : elements) {
+      const bool isStack = element.Kind == MergeElement::kStack;
+      if (!seen.insert({isStack, element.No}).second)
+        return SetError(dbresult::kBadArgument, "指定された要素(" + std::to_string(element.No) +
+                                                    ")が重複しています。: MergeN");
+      if (isStack) {
+        if (!StackExists(element.No))
+          return SetError(dbresult::kBadArgument, missingStack(element.No, "MergeN"));
+        continue;
+      }
+      Statement item(database_, "SELECT StackNo FROM ItemMST WHERE ItemNo = ?");
+      item.bind(1, element.No);
+      if (!item.step())
+        return SetError(dbresult::kBadArgument, "指定されたItemNo(" + std::to_string(element.No) +
+                                                    ")が存在しません。: MergeN");
+      if (!item.isNull(0))
+        return SetError(dbresult::kBadArgument, "指定されたItemNo(" + std::to_string(element.No) +
+                                                    ")はStackに積まれています。: MergeN");
+    }
+
+    int newNo = 1;
+    {
+      Statement max(database_, "SELECT Max(StackNo) FROM StackMST");
+      if (max.step() && !max.isNull(0)) newNo = max.intAt(0) + 1;
+    }
+    int pages = 0;
+    for (const MergeElement& element : elements) {
+      if (element.Kind != MergeElement::kStack) {
+        ++pages;
+        database_.execute("UPDATE ItemMST SET StackNo = ?, PageNo = ? WHERE ItemNo = ?", newNo,
+                          pages, element.No);
+        continue;
+      }
+      int lastPage = 0;
+      {
+        Statement max(database_, "SELECT Max(PageNo) FROM ItemMST WHERE StackNo = ?");
+        max.bind(1, element.No);
+        if (max.step()) lastPage = max.intAt(0);
+      }
+      database_.execute("UPDATE ItemMST SET StackNo = ?, PageNo = PageNo + ? WHERE StackNo = ?",
+                        newNo, pages, element.No);
+      database_.execute("DELETE FROM StackMST WHERE StackNo = ?", element.No);
+      pages += lastPage;
+    }
+    // The new row comes last, once the merged stacks' rows are gone, so its
+    // title may be the title of one of them.
+    database_.execute(
+        "INSERT INTO StackMST(StackNo,StackTitle,OfficialDate,LastModifiedDate,LastAccessedDate,"
+        "CurPageNo,StackPosX,StackPosY) VALUES(?,?,?,?,?,1,?,?)",
+        newNo, info.Title, info.OfficialDate, info.LastModifiedDate, info.LastAccessedDate,
+        info.StackPosX, info.StackPosY);
+    transaction.commit();
+    info.StackNo = newNo;
+    info.CurPageNo = 1;
+    info.PageCount = pages;
+    return dbresult::kOk;
+  });
+}
+
+int FolderDatabase::ReorderAll(int stackNo, std::span<const std::int32_t> order) {
+  if (const int refused = CheckWritable("DBがオープンされていません。: ReorderAll",
+                                        "リードオンリーです。: ReorderAll",
+                                        "GetFirst..(),GetNext..()のループ中です。: ReorderAll"))
+    return refused;
+  return Guard("DAOエラーです。: ReorderAll", "MemoryException: ReorderAll", [&] {
+    const int given = static_cast<int>(order.size());
+    const int pageCount = CountPages(stackNo);
+    if (pageCount != given)
+      return SetError(dbresult::kBadArgument, "指定されたPageCount(" + std::to_string(given) +
+                                                  ")が間違っています。: ReorderAll");
+    if (pageCount == 0) return SetError(dbresult::kBadArgument, missingStack(stackNo, "ReorderAll"));
+    const std::set<std::int32_t> present(order.begin(), order.end());
+    for (int page = 1; page <= pageCount; ++page)
+      if (!present.count(page))
+        return SetError(dbresult::kBadArgument, "指定された配列にPage(" + std::to_string(page) +
+                                                    ")が見つかりません。: ReorderAll");
+    // Through negative numbers, so that no two pages ever share one.
+    Transaction transaction(database_);
+    for (int i = 0; i < pageCount; ++i)
+      database_.execute("UPDATE ItemMST SET PageNo = ? WHERE StackNo = ? AND PageNo = ?", -order[i],
+                        stackNo, i + 1);
+    database_.execute("UPDATE ItemMST SET PageNo = -PageNo WHERE StackNo = ?", stackNo);
+    transaction.commit();
+    return dbresult::kOk;
+  });
+}

@@ -1,0 +1,28 @@
+#include "shell/imaging_control_startup.h"
+
+#include "platform/user_interaction.h"
+#include "shell/lead.h"
+
+namespace {
+constexpr const char* kLoadFilters = "BMP,GIF,TIF,CMP,CUT,XBM,CAL,MPG,MAC,XPM,WMF,DIC,PNM,IMG,PCT,ICA";
+constexpr const char* kExtraFilters = "PLT";
+constexpr int kControlSide = 32;
+}  // namespace
+
+int ApplyImagingControlSettings(CLead* control) {
+  if (control == nullptr) return 1;
+  control->SetDispid20(false);
+  control->InvokeDispid464(16, 24, kLoadFilters);
+  control->InvokeDispid465(kExtraFilters);
+  return 0;
+}
+
+int CreateImagingControl(QWidget* parent, CLead* control, int childId) {
+  const bool created = control != nullptr &&
+                       control->Create("", 0, QRect(0, 0, kControlSide, kControlSide), parent, childId);
+  if (!created) {
+    platform::messageBox(kImagingInitFailedMessage, platform::Buttons::Ok, platform::Icon::Error);
+    return 1;
+  }
+  return ApplyImagingControlSettings(control);
+}

@@ -1,0 +1,149 @@
+#pragma once
+// CLead: the imaging control every image operation of the program goes
+// through. One method per dispatch identifier the program uses; the image
+// engine underneath is ours (platform/imaging over Leptonica and libtiff).
+//
+// Conventions kept from the control: methods return a short, 0 for success;
+// colours are 0x00BBGGRR; an instance holds at most one image, which moves
+// to another instance by its handle (GetImageHandle / SetImageHandle). A
+// device context becomes a QPainter.
+//
+// The clean-up steps, as the callers use them:
+//   301  despeckle: removes isolated specks (dirt on the open paper) only
+//   307  invert: black and white swap (the scan corrections use it on 1-bit pages)
+//   327  deskew: straightens a page whose text lines are measurably skewed
+//   334  (bits, colour): reduces to that many bits (the viewer's binarise: 1)
+//   389  clears the region; this control keeps no region, so it has nothing to do
+//   381  (0): true while an image is held
+// Display-only properties (2, 4, 8, 20, 104) are kept and read back; 2 turns
+// repainting of the window off and on.
+
+#include "platform/imaging/image.h"
+
+#include <QColor>
+#include <QImage>
+#include <QRectF>
+#include <QWidget>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class QPainter;
+
+class CLead : public QWidget {
+  Q_OBJECT
+
+ public:
+  static constexpr const char* kClassId = "{00120000-B1BA-11CE-ABC6-F5B2E79D9E3F}";
+
+  explicit CLead(QWidget* parent = nullptr);
+  ~CLead() override;
+
+  // Makes the control a child window of `parent` (which then owns it, unless
+  // the caller destroys the control first). Non-zero on success.
+  virtual bool Create(const std::string& windowName, unsigned style, const QRect& rect, QWidget* parent,
+                      int childId);
+
+  // properties
+  void SetBackColor(std::int32_t colour);
+  std::int32_t GetImageHandle();
+  void SetImageHandle(std::int32_t handle);
+  void SetDispid2(bool repaint);
+  void SetDispid4(bool on) { dispid4_ = on; }
+  bool GetDispid4() const { return dispid4_; }
+  void SetDispid7(bool on) { progressEvents_ = on; }
+  short GetDispid8() const { return dispid8_; }
+  void SetDispid8(short value) { dispid8_ = value; }
+  float GetImageWidth() const;
+  float GetImageHeight() const;
+  short GetDispid12() const;  // bits per pixel of the held image
+  void SetDispid20(bool on) { dispid20_ = on; }
+  float GetDispid21() const { return static_cast<float>(dest_.left()); }
+  float GetDispid22() const { return static_cast<float>(dest_.top()); }
+  float GetDispid23() const { return static_cast<float>(dest_.width()); }
+  void SetDispid23(float width);
+  float GetDispid24() const { return static_cast<float>(dest_.height()); }
+  void SetDispid24(float height);
+  float GetDispid31() const { return GetImageWidth(); }
+  float GetDispid32() const { return GetImageHeight(); }
+  short GetXResolution() const { return static_cast<short>(xRes_); }
+  void SetXResolution(short dpi);
+  short GetYResolution() const { return static_cast<short>(yRes_); }
+  void SetYResolution(short dpi);
+  std::int32_t GetDispid39() const { return info_.pageCount; }
+  float GetDispid40() const { return static_cast<float>(info_.width); }
+  float GetDispid41() const { return static_cast<float>(info_.height); }
+  short GetBitsPerPixel() const { return static_cast<short>(infoBits_); }
+  short GetInfoFormat() const { return static_cast<short>(info_.format); }
+  std::string GetDispid46() const { return info_.compression; }
+  short GetDispid98() const;  // non-zero for an image of grey levels
+  void SetDispid104(short value) { dispid104_ = value; }
+  short GetDispid104() const { return dispid104_; }
+  void SetPaletteEntry(short index, std::int32_t colour);
+
+  // methods
+  short InvokeDispid301();
+  short InvokeDispid303(short bits);
+  short InvokeDispid307();
+  short SaveFile(const std::string& path, short format, short bits, short quality, short multiPage);
+  short Rotate(std::int32_t hundredths, short flags, std::int32_t fillColour);
+  short InvokeDispid327();
+  short InvokeDispid330(float width, float height, short bits);
+  short PrintImage(QPainter* painter, float left, float top, float width, float height);
+  QPainter* InvokeDispid332();
+  short InvokeDispid333();
+  short InvokeDispid334(short bits, std::int32_t colour);
+  short InvokeDispid335(float width, float height, short flags);
+  short LoadFile(const std::string& path, short bits, std::int32_t page, std::int32_t pageCount);
+  std::int32_t GetDibHandle();
+  short ReduceColors(short bits, short paletteMode, short ditherMode, short colours);
+  short InvokeDispid351(float left, float top, float width, float height);
+  short InvokeDispid352(float left, float top, float width, float height);
+  short GetFileInfo(const std::string& path, std::int32_t page, std::int32_t flags);
+  bool InvokeDispid381(short what);
+  short SaveMemory(std::int32_t* handle, short format, short bits, short quality, std::int32_t* size);
+  short InvokeDispid385(std::int32_t handle, short bits, std::int32_t page, std::int32_t pageCount,
+                        std::int32_t size);
+  short InvokeDispid389();
+  short RotateDegrees(short degrees);
+  short InvokeDispid464(short a, short b, const std::string& filters);
+  short InvokeDispid465(const std::string& filters);
+
+  // For the image view and tests: the held image as a QImage (null when none).
+  QImage heldImage() const;
+  bool holdsImage() const { return image_ != nullptr; }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  short loadBytes(std::shared_ptr<const std::vector<std::uint8_t>> bytes, short bits, int page);
+  short replaceImage(platform::imaging::PixPtr pix);
+  void takeImage(std::shared_ptr<platform::imaging::Image> image);
+  short encodeHeld(short format, short bits, short quality, std::span<const std::uint8_t> existing,
+                   std::vector<std::uint8_t>& out);
+  Pix* heldPix() const;
+
+  std::shared_ptr<platform::imaging::Image> image_;
+  platform::imaging::FileInfo info_;
+  int infoBits_ = 0;
+  int xRes_ = 0;
+  int yRes_ = 0;
+  std::array<std::uint32_t, 256> palette_{};  // 0x00RRGGBB
+  QRectF source_;
+  QRectF dest_;
+  QColor back_ = Qt::white;
+  bool repaint_ = true;
+  bool dispid4_ = false;
+  bool progressEvents_ = false;
+  bool dispid20_ = true;
+  short dispid8_ = 0;
+  short dispid104_ = 0;
+  std::string filters_;
+  QImage drawTarget_;
+  std::unique_ptr<QPainter> drawPainter_;
+  mutable QImage displayCache_;
+  mutable const platform::imaging::Image* displayCacheOf_ = nullptr;
+};

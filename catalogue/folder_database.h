@@ -122,6 +122,44 @@ class FolderDatabase {
   int GetAnnBoxNext(AnnBox& box);
   int GetAnnBoxPost();
 
+  // ---- copying entries between catalogues ----------------------------------
+ public:
+  // Copies an entry (kind 0: single item, else stack with all its pages)
+  // with its attributes, boxes and thumbnails into target under new numbers;
+  // result gets the new entry's kind (0 item, 1 stack) and number.
+  int DupTo(int kind, int no, FolderDatabase& target, EntryRef& result);
+  // DupTo, then removes the entry here. The copy is committed before the
+  // removal starts, so a failure leaves the entry in both, never in none.
+  int MoveTo(int kind, int no, FolderDatabase& target, EntryRef& result);
+  // Copies one item within this catalogue as a single item named
+  // title.ext; newItemNo gets its number.
+  int DupToThisItem(int itemNo, const std::string& title, const std::string& ext, int& newItemNo);
+
+  // ---- extended enumerators and lookups -------------------------------------
+ public:
+  // The item enumeration (read with GetSingleItemNextInfo, ended with
+  // PostSingleItem) over all items, or over one stack's pages in page order.
+  int GetFirstItem();
+  int GetFirstStackPage(int stackNo);
+  // Stacks with their cover page (the current page), page count and the
+  // largest thumbnail size of their pages (0, 0 without thumbnails).
+  int GetStackFirstInfoEx();
+  int GetStackNextInfoEx(StackInfo& stack, ItemInfo& cover, int& sizeX, int& sizeY, int& end);
+  int GetStackPostInfoEx();
+  // Single items with their thumbnail's date and size (null, 0, 0 without).
+  int GetSingleItemFirstInfoEx();
+  int GetSingleItemNextInfoEx(ItemInfo& info, QDateTime& thumbDate, int& sizeX, int& sizeY,
+                              int& end);
+  int GetSingleItemPostInfoEx();
+  // A stack's cover page, or an item, with its thumbnail row (sizes 0 and no
+  // picture when it has none).
+  int GetThumbInfoFromStackNo(int stackNo, ItemInfo& info, ThumbInfo& thumb);
+  int GetThumbInfoFromItemNo(int itemNo, ItemInfo& info, ThumbInfo& thumb);
+
+ private:
+  int ReadItemAndThumb(const char* sql, int no, const std::string& operation,
+                       const std::string& notFound, ItemInfo& info, ThumbInfo& thumb);
+
  private:
   // Records a failure and returns its code.
   int SetError(int code, std::string message);

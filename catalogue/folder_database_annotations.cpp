@@ -12,27 +12,9 @@
 
 #include "catalogue/folder_database.h"
 
+#include "catalogue/catalogue_text.h"
+
 namespace {
-
-// The stored form: ' as 0x01, | as 0x02 (UTF-8 never uses these bytes inside
-// another character), and back.
-std::string toStored(std::string_view text) {
-  std::string stored(text);
-  for (char& c : stored) {
-    if (c == '\'') c = '\x01';
-    else if (c == '|') c = '\x02';
-  }
-  return stored;
-}
-
-std::string fromStored(std::string_view stored) {
-  std::string text(stored);
-  for (char& c : text) {
-    if (c == '\x01') c = '\'';
-    else if (c == '\x02') c = '|';
-  }
-  return text;
-}
 
 constexpr const char* kInsertBox =
     "INSERT INTO AnnBoxMST(ItemNo,BoxTop,BoxLeft,BoxRight,BoxBottom,FontName,FontSize,ForeColor,"
@@ -41,11 +23,11 @@ constexpr const char* kInsertBox =
 
 void insertBox(SqliteDatabase& db, const AnnBox& box, std::int32_t itemNo) {
   db.execute(kInsertBox, itemNo, box.BoxTop, box.BoxLeft, box.BoxRight, box.BoxBottom,
-             toStored(box.FontName), box.FontSize, box.ForeColor,
+             catalogue::toStoredAttribute(box.FontName), box.FontSize, box.ForeColor,
              box.BackColor, box.FontBold, box.FontCharSet, box.FontFamily, box.AnnType,
              box.AnnParam1, box.AnnParam2, box.AnnParam3, box.FontItalic != 0,
              box.FontUnderline != 0, box.FontStrikeOut != 0,
-             toStored(box.BoxString));
+             catalogue::toStoredAttribute(box.BoxString));
 }
 
 }  // namespace
@@ -119,7 +101,7 @@ int FolderDatabase::GetAnnBoxNext(AnnBox& box) {
     box.BoxTop = row.BoxTop;
     box.BoxRight = row.BoxRight;
     box.BoxBottom = row.BoxBottom;
-    box.FontName = fromStored(row.FontName);
+    box.FontName = catalogue::fromStoredAttribute(row.FontName);
     box.FontSize = row.FontSize;
     box.FontBold = row.FontBold;
     box.FontItalic = row.FontItalic ? 1 : 0;
@@ -132,7 +114,7 @@ int FolderDatabase::GetAnnBoxNext(AnnBox& box) {
     box.AnnParam1 = row.AnnParam1;
     box.AnnParam2 = row.AnnParam2;
     box.AnnParam3 = row.AnnParam3;
-    box.BoxString = fromStored(row.BoxString);
+    box.BoxString = catalogue::fromStoredAttribute(row.BoxString);
     annBoxList_->moveNext();
     return dbresult::kOk;
   });

@@ -11,6 +11,8 @@
 #include "shell/busy_flag.h"
 #include "shell/command_ids.h"
 #include "shell/frame_icons.h"
+#include "shell/imaging_control_startup.h"
+#include "shell/lead.h"
 #include "shell/posted_message.h"
 #include "shell/shell_log.h"
 #include "shell/splash_window.h"
@@ -41,6 +43,7 @@ constexpr int kDesktopHistorySize = 10;
 constexpr int kMainToolBarHeight = 47;
 constexpr QSize kMinimumTrackSize(480, 380);
 constexpr QSize kSystemPlacedSize(1024, 720);
+constexpr int kProbeControlId = 1;
 
 QString hexName(const char* prefix, int id) { return QLatin1String(prefix) + QString::number(id, 16); }
 
@@ -134,6 +137,7 @@ bool CMainFrame::OnCreate() {
   QDir(QString::fromStdString(scanTmp)).removeRecursively();
   StartScannerDriver(scanTmp);
 
+  CreateConfirmLaunchDialog();
   PostMessage(this, kRestoreAfterStartMessage);
   return true;
 }
@@ -240,6 +244,22 @@ bool CMainFrame::CreateImageToolBar() {
   imageToolBar_ = new QToolBar(QStringLiteral("画像ツールバー"), this);
   imageToolBar_->setObjectName(hexName("bar", bar::kImageToolBar));
   return true;
+}
+
+void CMainFrame::CreateConfirmLaunchDialog() {
+  confirmLaunchDialog_ = new QDialog(this);
+  confirmLaunchDialog_->setObjectName(QStringLiteral("dlg10480"));
+  confirmLaunchDialog_->setWindowTitle(QStringLiteral("外部プログラム起動確認ダイアログ"));
+  confirmLaunchDialog_->setModal(false);
+  auto* layout = new QVBoxLayout(confirmLaunchDialog_);
+  auto* text = new QLabel(QStringLiteral("は、Viewerでは表示できないファイル形式です。"), confirmLaunchDialog_);
+  text->setObjectName(QStringLiteral("fileKindText"));
+  layout->addWidget(text);
+  auto* launch = new QPushButton(QStringLiteral("外部プログラムを起動"), confirmLaunchDialog_);
+  launch->setObjectName(QStringLiteral("launchButton"));
+  connect(launch, &QPushButton::clicked, confirmLaunchDialog_, &QDialog::accept);
+  layout->addWidget(launch);
+  confirmLaunchDialog_->hide();
 }
 
 // ---- menus and commands ------------------------------------------------
@@ -576,6 +596,12 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
+bool CMainFrame::QueryEndSession() {
+  if (ViewerShown() && !SwitchViewerToBrowser()) return false;
+  SaveState();
+  return true;
+}
+
 void CMainFrame::SaveState() {
   auto profile = OpenAppProfile();
   profile->setValue(BrowserKey(QStringLiteral("ToolBarState/State")), saveState());
@@ -602,10 +628,10 @@ void CMainFrame::SaveState() {
 // ---- seams ---------------------------------------------------------------
 
 bool CMainFrame::ProbeImagingControl() {
-  // The probe instance of the imaging control (CLead creation routine, which
-  // shows "初期化に失敗しました。\nプログラムを終了します。" itself) goes here
-  // once the imaging layer exists; until then there is nothing to probe.
-  return true;
+  // A probe instance, destroyed again at once: a program whose imaging
+  // control cannot be made ends here (the routine has told the user).
+  CLead probe;
+  return CreateImagingControl(this, &probe, kProbeControlId) == 0;
 }
 
 void CMainFrame::StartScannerDriver(const std::string& workFolder) {

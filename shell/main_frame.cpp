@@ -11,6 +11,7 @@
 #include "shell/busy_flag.h"
 #include "shell/command_ids.h"
 #include "shell/frame_icons.h"
+#include "shell/frame_view.h"
 #include "shell/imaging_control_startup.h"
 #include "shell/lead.h"
 #include "shell/posted_message.h"
@@ -645,11 +646,10 @@ void CMainFrame::BuildApplicationBar() {
 }
 
 void CMainFrame::RestoreFolderTree(const QString& desktop, const QString& folderPath, bool openFolder) {
-  // The browser view builds the folder tree for desktop and opens folderPath
-  // (when openFolder) once it exists.
-  Q_UNUSED(desktop);
-  Q_UNUSED(folderPath);
-  Q_UNUSED(openFolder);
+  auto* view = dynamic_cast<FrameView*>(centralWidget());
+  if (!view) return;
+  view->BuildFolderTreeForDesktop(desktop.toStdString());
+  view->SelectFolderInTree(openFolder && !folderPath.isEmpty() ? folderPath.toStdString() : desktop.toStdString());
 }
 
 QString CMainFrame::DocumentFolderPath() const {

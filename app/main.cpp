@@ -1,4 +1,6 @@
+#include "browser/fd3_view.h"
 #include "shell/fd3_app.h"
+#include "shell/main_frame.h"
 
 #include <QApplication>
 
@@ -18,5 +20,10 @@ int main(int argc, char* argv[]) {
   CFD3App app;
   const QStringList arguments = QApplication::arguments().mid(1);
   if (!app.InitInstance(arguments)) return app.ExitInstance(app.ExitCode());
+  // The view joins the frame before the frame's posted restore builds the
+  // folder tree; the frame owns it from here on.
+  auto* view = new CFD3View(app.Frame());
+  view->AttachToFrame(app.Frame());
+  view->OnInitialUpdate();
   return app.ExitInstance(QApplication::exec());
 }

@@ -366,6 +366,7 @@ std::int16_t OpenRelatedWordDictionary(const std::string& programFolder) {
     return loaded;
   }
   d.opened = true;
+  if (d.log) return 1;  // opened before: the log of this run is open already
   d.logPath = folderFile(programFolder, kLogFile);
   d.archivePath = folderFile(programFolder, kArchiveFile);
   if (!openWorkLog(d)) {

@@ -14,13 +14,18 @@
 #include "shell/splash_window.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
+#include <QSessionManager>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSocketNotifier>
 
 #include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <charconv>
 #include <cstdlib>
 #include <ctime>
 
@@ -39,6 +44,15 @@ bool hasSwitch(const QString& commandLine, const char* name) {
 // The key CmdLine of the program's INI file carries a repeated start's
 // command line to the first instance.
 bool storeCommandLine(const QString& commandLine) { return SetCmdLineSetting(commandLine.toStdString()) == 0; }
+
+// The leading decimal number of a version text ("4.10a" is 4.1), 0 when it has none.
+double versionValue(const std::string& text) {
+  double value = 0;
+  std::from_chars(text.data(), text.data() + text.size(), value);
+  return value;
+}
+
+bool isFile(const std::string& path) { return QFileInfo(QString::fromStdString(path)).isFile(); }
 
 }  // namespace
 
@@ -119,6 +133,10 @@ bool CFD3App::InitInstance(const QStringList& arguments) {
   else  // the folder holds the request files of a list import
     QDir(QString::fromStdString(platform::workFolder(platform::workfolder::kImport))).removeRecursively();
   InstallTerminationHandler();
+  // A desktop session that ends asks the program to keep its state.
+  connect(qApp, &QGuiApplication::commitDataRequest, frame_.get(), [this](QSessionManager& manager) {
+    if (!frame_->QueryEndSession()) manager.cancel();
+  });
   return true;
 }
 
@@ -184,6 +202,35 @@ void CFD3App::InstallTerminationHandler() {
   action.sa_flags = SA_RESTART;
   ::sigaction(SIGTERM, &action, nullptr);
   ::sigaction(SIGHUP, &action, nullptr);
+}
+
+int CFD3App::FindCardApplication(std::string* folder) {
+  const std::string ini = platform::joinPath(platform::configFolder(), "Cardello.ini");
+  const std::string dicPath = platform::getProfileString(ini, "Cardello", "DICPATH", "", 260);
+  const auto slash = dicPath.rfind('/');
+  if (dicPath.empty() || slash == std::string::npos) return 0;
+  const std::string found = dicPath.substr(0, slash + 1);
+  if (!isFile(found + "Cardello.exe")) return 0;
+  for (const char* name : {"runhostcdl.exe", "filecopy.avi"}) {
+    const std::string target = found + name;
+    if (!isFile(target))
+      QFile::copy(QString::fromStdString(platform::joinPath(platform::programFolder(), name)),
+                  QString::fromStdString(target));
+  }
+  if (folder) *folder = found;
+  const std::string version = platform::getProfileString(ini, "Cardello", "VERSION", "0");
+  return !version.empty() && versionValue(version) >= 2.0 ? 2 : 1;
+}
+
+int CFD3App::FindOcrApplication(std::string* path) {
+  const std::string ini = platform::joinPath(platform::configFolder(), "Lumora.ini");
+  const std::string instPath = platform::getProfileString(ini, "LUMORA", "INSTPATH", "", 260);
+  if (instPath.empty() || !isFile(platform::joinPath(instPath, "lumora.exe"))) return 0;
+  if (path) *path = instPath;
+  const double version = versionValue(platform::getProfileString(ini, "LUMORA", "VERSION", "0"));
+  for (int level = 7; level >= 4; --level)
+    if (version >= level) return level;
+  return 1;
 }
 
 int CFD3App::ExitInstance(int exitCode) {

@@ -16,6 +16,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <string>
 
 class CMainFrame;
 class QSocketNotifier;
@@ -43,6 +44,15 @@ class CFD3App : public QObject {
   const QString& CommandLine() const { return commandLine_; }
   // The program folder without a trailing separator.
   const QString& ProgramFolder() const { return programFolder_; }
+
+  // Sibling applications, found through their INI files in the config
+  // folder. The card application: 0 not installed, 1, or 2 for version 2.0
+  // and later; its folder (with a trailing separator) goes to *folder, and
+  // our launcher and animation are copied there when it lacks them.
+  static int FindCardApplication(std::string* folder = nullptr);
+  // The OCR application: 0 not installed, else its level (4 to 7 by
+  // version, 1 below 4.0); its installation path goes to *path.
+  static int FindOcrApplication(std::string* path = nullptr);
 
   // The command line as one string: arguments joined by spaces, quoted when
   // they hold a space.

@@ -11,6 +11,9 @@
 #include "shell/busy_flag.h"
 #include "shell/command_ids.h"
 #include "shell/frame_icons.h"
+#include "shell/frame_view.h"
+#include "shell/imaging_control_startup.h"
+#include "shell/lead.h"
 #include "shell/posted_message.h"
 #include "shell/shell_log.h"
 #include "shell/splash_window.h"
@@ -41,6 +44,7 @@ constexpr int kDesktopHistorySize = 10;
 constexpr int kMainToolBarHeight = 47;
 constexpr QSize kMinimumTrackSize(480, 380);
 constexpr QSize kSystemPlacedSize(1024, 720);
+constexpr int kProbeControlId = 1;
 
 QString hexName(const char* prefix, int id) { return QLatin1String(prefix) + QString::number(id, 16); }
 
@@ -134,6 +138,7 @@ bool CMainFrame::OnCreate() {
   QDir(QString::fromStdString(scanTmp)).removeRecursively();
   StartScannerDriver(scanTmp);
 
+  CreateConfirmLaunchDialog();
   PostMessage(this, kRestoreAfterStartMessage);
   return true;
 }
@@ -240,6 +245,22 @@ bool CMainFrame::CreateImageToolBar() {
   imageToolBar_ = new QToolBar(QStringLiteral("画像ツールバー"), this);
   imageToolBar_->setObjectName(hexName("bar", bar::kImageToolBar));
   return true;
+}
+
+void CMainFrame::CreateConfirmLaunchDialog() {
+  confirmLaunchDialog_ = new QDialog(this);
+  confirmLaunchDialog_->setObjectName(QStringLiteral("dlg10480"));
+  confirmLaunchDialog_->setWindowTitle(QStringLiteral("外部プログラム起動確認ダイアログ"));
+  confirmLaunchDialog_->setModal(false);
+  auto* layout = new QVBoxLayout(confirmLaunchDialog_);
+  auto* text = new QLabel(QStringLiteral("は、Viewerでは表示できないファイル形式です。"), confirmLaunchDialog_);
+  text->setObjectName(QStringLiteral("fileKindText"));
+  layout->addWidget(text);
+  auto* launch = new QPushButton(QStringLiteral("外部プログラムを起動"), confirmLaunchDialog_);
+  launch->setObjectName(QStringLiteral("launchButton"));
+  connect(launch, &QPushButton::clicked, confirmLaunchDialog_, &QDialog::accept);
+  layout->addWidget(launch);
+  confirmLaunchDialog_->hide();
 }
 
 // ---- menus and commands ------------------------------------------------
@@ -576,6 +597,12 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
+bool CMainFrame::QueryEndSession() {
+  if (ViewerShown() && !SwitchViewerToBrowser()) return false;
+  SaveState();
+  return true;
+}
+
 void CMainFrame::SaveState() {
   auto profile = OpenAppProfile();
   profile->setValue(BrowserKey(QStringLiteral("ToolBarState/State")), saveState());
@@ -602,10 +629,10 @@ void CMainFrame::SaveState() {
 // ---- seams ---------------------------------------------------------------
 
 bool CMainFrame::ProbeImagingControl() {
-  // The probe instance of the imaging control (CLead creation routine, which
-  // shows "初期化に失敗しました。\nプログラムを終了します。" itself) goes here
-  // once the imaging layer exists; until then there is nothing to probe.
-  return true;
+  // A probe instance, destroyed again at once: a program whose imaging
+  // control cannot be made ends here (the routine has told the user).
+  CLead probe;
+  return CreateImagingControl(this, &probe, kProbeControlId) == 0;
 }
 
 void CMainFrame::StartScannerDriver(const std::string& workFolder) {
@@ -619,11 +646,10 @@ void CMainFrame::BuildApplicationBar() {
 }
 
 void CMainFrame::RestoreFolderTree(const QString& desktop, const QString& folderPath, bool openFolder) {
-  // The browser view builds the folder tree for desktop and opens folderPath
-  // (when openFolder) once it exists.
-  Q_UNUSED(desktop);
-  Q_UNUSED(folderPath);
-  Q_UNUSED(openFolder);
+  auto* view = dynamic_cast<FrameView*>(centralWidget());
+  if (!view) return;
+  view->BuildFolderTreeForDesktop(desktop.toStdString());
+  view->SelectFolderInTree(openFolder && !folderPath.isEmpty() ? folderPath.toStdString() : desktop.toStdString());
 }
 
 QString CMainFrame::DocumentFolderPath() const {

@@ -26,6 +26,7 @@
 
 class CFD3Doc;
 class QComboBox;
+class QDialog;
 class QLabel;
 class QToolBar;
 
@@ -49,6 +50,9 @@ class CMainFrame : public QMainWindow {
   QToolBar* GetImageToolBar() const { return imageToolBar_; }
   QComboBox* DesktopCombo() const { return desktopCombo_; }
   QAction* Action(int commandId) const;
+  // The hidden modeless confirmation before an outside program is started
+  // for a file the viewer cannot show.
+  QDialog* ConfirmLaunchDialog() const { return confirmLaunchDialog_; }
 
   void SetStatusPaneText(int paneId, const QString& text);
   void ShowDocumentCount(int count);
@@ -73,6 +77,9 @@ class CMainFrame : public QMainWindow {
   void RunCommand(int commandId);
 
   void SaveState();
+  // The desktop session ends: false refuses (the viewer stays open),
+  // otherwise the state is saved.
+  bool QueryEndSession();
   void RunPendingWork();
   // Brings the window to the front, restoring it when minimised.
   void ActivateFromOtherInstance();
@@ -101,12 +108,13 @@ class CMainFrame : public QMainWindow {
   bool CreateViewerToolBar();
   bool CreateImageToolBar();
   void CreateMenus();
+  void CreateConfirmLaunchDialog();
   QAction* MakeAction(int commandId, const QString& text, const QString& prompt = {});
 
-  // Seams: the steps that need the imaging control, the scanner library,
-  // the registered applications, the document or the browser view. Each does
-  // what it can without them and names what it will call.
   bool ProbeImagingControl();
+  // Seams: the steps that need the scanner library, the registered
+  // applications, the document or the browser view. Each does what it can
+  // without them and names what it will call.
   void StartScannerDriver(const std::string& workFolder);
   void BuildApplicationBar();
   void RestoreFolderTree(const QString& desktop, const QString& folderPath, bool openFolder);
@@ -136,6 +144,7 @@ class CMainFrame : public QMainWindow {
   QToolBar* viewerToolBar_ = nullptr;
   QToolBar* imageToolBar_ = nullptr;
   QComboBox* desktopCombo_ = nullptr;
+  QDialog* confirmLaunchDialog_ = nullptr;
   QLabel* promptPane_ = nullptr;
   std::map<int, QLabel*> panes_;
   std::map<int, QAction*> actions_;

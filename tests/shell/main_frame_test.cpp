@@ -14,6 +14,7 @@
 #include "tests/shell/wait_until.h"
 
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QGuiApplication>
 #include <QMenuBar>
@@ -116,6 +117,9 @@ TEST_F(MainFrameTest, BarsMenusAndPanesCarryTheirIdentifiers) {
   frame->SetStatusPaneText(pane::kPane2401, "x");
   EXPECT_EQ(frame->StatusPaneText(pane::kPane2401), "x");
   EXPECT_EQ(frame->minimumSize(), QSize(480, 380));
+  ASSERT_NE(frame->ConfirmLaunchDialog(), nullptr);
+  EXPECT_EQ(frame->ConfirmLaunchDialog()->windowTitle(), "外部プログラム起動確認ダイアログ");
+  EXPECT_FALSE(frame->ConfirmLaunchDialog()->isVisible());
 }
 
 TEST_F(MainFrameTest, PlacementClampsTheSizeButNotThePosition) {

@@ -192,3 +192,46 @@ TEST_F(StartupTest, LeftOverSocketFileDoesNotBlockTheStart) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(StartupTest, SiblingApplicationsAreFoundThroughTheirIniFiles) {
+  platform::ensureProgramFolder();
+  const std::string config = platform::configFolder();
+  const std::string card = env.path("card"), ocr = env.path("ocr");
+  QDir().mkpath(QString::fromStdString(card));
+  QDir().mkpath(QString::fromStdString(ocr));
+  writeFile(platform::joinPath(env.programFolder(), "runhostcdl.exe"), "launcher");
+  const std::string cardIni = platform::joinPath(config, "Cardello.ini");
+  const std::string ocrIni = platform::joinPath(config, "Lumora.ini");
+
+  std::string folder = "untouched";
+  EXPECT_EQ(CFD3App::FindCardApplication(&folder), 0);  // no INI file
+  platform::writeProfileString(cardIni, "Cardello", "DICPATH", card + "/dic");
+  EXPECT_EQ(CFD3App::FindCardApplication(&folder), 0);  // no Cardello.exe
+  EXPECT_EQ(folder, "untouched");
+  writeFile(platform::joinPath(card, "Cardello.exe"), "");
+  writeFile(platform::joinPath(card, "filecopy.avi"), "theirs");
+  EXPECT_EQ(CFD3App::FindCardApplication(&folder), 1);  // VERSION missing
+  EXPECT_EQ(folder, card + "/");
+  EXPECT_EQ(testsupport::readFile(platform::joinPath(card, "runhostcdl.exe")), "launcher");
+  EXPECT_EQ(testsupport::readFile(platform::joinPath(card, "filecopy.avi")), "theirs");  // never overwritten
+  platform::writeProfileString(cardIni, "Cardello", "VERSION", "2.0");
+  EXPECT_EQ(CFD3App::FindCardApplication(), 2);
+  platform::writeProfileString(cardIni, "Cardello", "DICPATH", "nodir");
+  EXPECT_EQ(CFD3App::FindCardApplication(), 0);
+
+  std::string path;
+  platform::writeProfileString(ocrIni, "LUMORA", "INSTPATH", ocr);
+  EXPECT_EQ(CFD3App::FindOcrApplication(&path), 0);  // no lumora.exe
+  writeFile(platform::joinPath(ocr, "lumora.exe"), "");
+  for (const auto& [version, level] : {std::pair{"", 1}, std::pair{"3.9", 1}, std::pair{"4.0", 4},
+                                       std::pair{"5.5", 5}, std::pair{"6", 6}, std::pair{"7.01", 7},
+                                       std::pair{"10", 7}}) {
+    platform::writeProfileString(ocrIni, "LUMORA", "VERSION", version);
+    EXPECT_EQ(CFD3App::FindOcrApplication(&path), level) << version;
+  }
+  EXPECT_EQ(path, ocr);
+}
+
+}  // namespace

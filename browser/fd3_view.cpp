@@ -1,0 +1,279 @@
+#include "browser/fd3_view.h"
+
+#include "browser/browser_document.h"
+#include "browser/folder_tree.h"
+#include "browser/list_pane.h"
+#include "browser/thumbnail_pane_wnd.h"
+#include "catalogue/file_utilities.h"
+#include "platform/paths.h"
+#include "platform/user_interaction.h"
+#include "shell/app_profile.h"
+#include "shell/busy_flag.h"
+#include "shell/command_ids.h"
+#include "shell/main_frame.h"
+#include "shell/progress_dialogs.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include <sys/stat.h>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int kTrackLineHalfWidth = 3;
+
+const QString kSeparatePosKey = QStringLiteral("SeparatePos");
+const QString kRightModeKey = QStringLiteral("RightMode");
+
+}  // namespace
+
+CFD3View::CFD3View(QWidget* parent) : QWidget(parent) {
+  setObjectName(QStringLiteral("CFD3View"));
+  setMouseTracking(true);
+  tree_ = new FolderTree(this);
+  board_ = new ThumbnailPaneWnd(this);
+  board_->hide();
+  list_ = new CListPane(this);
+  list_->hide();
+  viewer_ = new QWidget(this);
+  viewer_->setObjectName(QStringLiteral("ctl%1").arg(kViewerContainerId));
+  viewer_->hide();
+  trackLine_ = new QWidget(this);
+  trackLine_->setObjectName(QStringLiteral("separatorTrack"));
+  trackLine_->setAutoFillBackground(true);
+  QPalette p = trackLine_->palette();
+  p.setColor(QPalette::Window, QColor(128, 128, 128));
+  trackLine_->setPalette(p);
+  trackLine_->hide();
+  connect(tree_, &FolderTree::folderSelected, this, &CFD3View::OnFolderTreeSelChanged);
+}
+
+CFD3View::~CFD3View() { OnDestroy(); }
+
+void CFD3View::SetDocument(BrowserDocument* document) {
+  document_ = document;
+  tree_->SetDocument(document);
+}
+
+void CFD3View::AttachToFrame(CMainFrame* frame) {
+  frame_ = frame;
+  frame->SetView(this);
+  frame->SetCommandHandler(cmd::kViewThumbnail, [this] { OnViewThumbnail(); });
+  frame->SetCommandHandler(cmd::kViewList, [this] { OnViewList(); });
+  frame->SetCommandHandler(cmd::kFileNewFolder, [this] { OnFileNewFolder(); });
+  frame->SetCommandHandler(cmd::kViewRefresh, [this] { OnViewRefresh(); });
+  for (int id : {cmd::kViewThumbnail, cmd::kViewList})
+    if (QAction* action = frame->Action(id)) action->setCheckable(true);
+}
+
+int CFD3View::paneMode() const { return document_ ? document_->paneMode() : ownPaneMode_; }
+
+void CFD3View::setPaneMode(int mode) {
+  ownPaneMode_ = mode;
+  if (document_) document_->setPaneMode(mode);
+}
+
+// ---- settings -----------------------------------------------------------------
+
+void CFD3View::OnInitialUpdate() {
+  auto profile = OpenAppProfile();
+  separatorPos_ = profile->value(BrowserKey(kSeparatePosKey), kDefaultSeparatorPos).toInt();
+  int mode = profile->value(BrowserKey(kRightModeKey), kThumbnailMode).toInt();
+  if (mode != kThumbnailMode && mode != kListMode) mode = kThumbnailMode;
+  setPaneMode(mode);
+  showPanesForMode(mode);
+  // A view not shown yet has no size of its own: laying it out now would
+  // clamp the stored position to a size the user never saw. It is laid out
+  // when it is shown.
+  if (isVisible()) LayoutPanes(width(), height());
+}
+
+void CFD3View::OnDestroy() {
+  if (destroyed_) return;
+  destroyed_ = true;
+  auto profile = OpenAppProfile();
+  profile->setValue(BrowserKey(kSeparatePosKey), separatorPos_);
+  profile->setValue(BrowserKey(kRightModeKey), paneMode());
+  profile->sync();
+}
+
+void CFD3View::showPanesForMode(int mode) {
+  const bool list = mode == kListMode;
+  board_->setVisible(!list);
+  list_->setVisible(list);
+  if (!frame_) return;
+  // The arrangement submenu only means something for the board.
+  if (auto* arrange = frame_->findChild<QMenu*>(QStringLiteral("arrangeMenu")))
+    arrange->menuAction()->setEnabled(!list);
+  if (QAction* a = frame_->Action(cmd::kViewThumbnail)) a->setChecked(!list);
+  if (QAction* a = frame_->Action(cmd::kViewList)) a->setChecked(list);
+}
+
+// ---- layout and the separator ---------------------------------------------------
+
+void CFD3View::LayoutPanes(int width, int height) {
+  // On a view narrower than two minimum panes the left minimum wins.
+  int p = std::min(separatorPos_, width - kMinPaneWidth);
+  p = std::max(p, kMinPaneWidth);
+  separatorPos_ = p;
+  tree_->setGeometry(kMargin, kMargin, p - kHalfGap - kMargin, height - 2 * kMargin);
+  const QRect right(p + kHalfGap, kMargin, width - p - kHalfGap - kMargin, height - 2 * kMargin);
+  board_->setGeometry(right);
+  list_->setGeometry(right);
+  viewer_->setGeometry(0, 0, width, height);
+}
+
+bool CFD3View::inGripZone(int x, int y) const {
+  return x >= separatorPos_ - kHalfGap && x < separatorPos_ + kHalfGap && y >= kMargin && y <= height() - kMargin;
+}
+
+void CFD3View::moveTrackLine(int x) {
+  trackX_ = x;
+  trackLine_->setGeometry(x - kTrackLineHalfWidth, kMargin + 1, 2 * kTrackLineHalfWidth,
+                          height() - 2 * (kMargin + 1));
+}
+
+void CFD3View::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.fillRect(rect(), palette().color(QPalette::Button));
+}
+
+void CFD3View::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  LayoutPanes(width(), height());
+}
+
+void CFD3View::mousePressEvent(QMouseEvent* event) {
+  const QPoint pos = event->position().toPoint();
+  if (event->button() != Qt::LeftButton || viewerShown_ || !inGripZone(pos.x(), pos.y())) {
+    QWidget::mousePressEvent(event);
+    return;
+  }
+  setCursor(Qt::SizeHorCursor);
+  dragging_ = true;
+  moveTrackLine(pos.x());
+  trackLine_->raise();
+  trackLine_->show();
+}
+
+void CFD3View::mouseMoveEvent(QMouseEvent* event) {
+  const QPoint pos = event->position().toPoint();
+  if (dragging_) {
+    // Here the right minimum wins on a narrow view.
+    const int x = std::min(std::max(pos.x(), kMinPaneWidth), width() - kMinPaneWidth);
+    if (x != trackX_) moveTrackLine(x);
+    return;
+  }
+  if (!viewerShown_ && inGripZone(pos.x(), pos.y()))
+    setCursor(Qt::SizeHorCursor);
+  else
+    unsetCursor();
+  ShowImageInfoInStatusBar(-1);
+}
+
+void CFD3View::mouseReleaseEvent(QMouseEvent* event) {
+  if (!dragging_) {
+    QWidget::mouseReleaseEvent(event);
+    return;
+  }
+  dragging_ = false;
+  trackLine_->hide();
+  separatorPos_ = trackX_;
+  LayoutPanes(width(), height());
+}
+
+void CFD3View::ShowImageInfoInStatusBar(int entryIndex) {
+  if (!frame_ || entryIndex != -1) return;
+  for (int pane : {pane::kPane2400, pane::kPane2401, pane::kPane2402}) frame_->SetStatusPaneText(pane, QString());
+}
+
+// ---- commands ------------------------------------------------------------------
+
+void CFD3View::OnFolderTreeSelChanged() {
+  if (document_) document_->LoadFolder(tree_->GetCurrentPath(), 1);
+}
+
+void CFD3View::OnViewThumbnail() {
+  if (paneMode() == kThumbnailMode) return;
+  setPaneMode(kThumbnailMode);
+  showPanesForMode(kThumbnailMode);
+  list_->DeleteAllRows();
+  if (document_) document_->LoadFolder(tree_->GetCurrentPath(), 1);
+}
+
+void CFD3View::OnViewList() {
+  if (paneMode() == kListMode) return;
+  setPaneMode(kListMode);
+  board_->SetRedraw(false);
+  board_->RemoveAllItems();
+  board_->SetRedraw(true);
+  showPanesForMode(kListMode);
+  if (document_) document_->LoadFolder(tree_->GetCurrentPath(), 1);
+}
+
+void CFD3View::OnFileNewFolder() {
+  QTreeWidgetItem* item = tree_->currentItem();
+  if (!item) return;
+  tree_->SetContextItem(item);
+  QMetaObject::invokeMethod(tree_, [tree = tree_] { tree->RunCommand(FolderTree::kCmdNewFolder); },
+                            Qt::QueuedConnection);
+}
+
+void CFD3View::OnViewRefresh() {
+  SetBusy(true);
+  const std::string path = tree_->GetCurrentPath();
+  const auto finish = [this] {
+    if (frame_)
+      frame_->RunPendingWork();
+    else
+      SetBusy(false);
+  };
+  struct stat st {};
+  if (path.empty() || ::stat(platform::withoutTrailingSlash(path).c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+    platform::messageBox("フォルダを発見できませんでした。\n処理を中断します。", platform::Buttons::Ok);
+    finish();
+    return;
+  }
+  if (CheckDiskFree(path)) {
+    finish();
+    return;
+  }
+  if (paneMode() == kThumbnailMode) {
+    board_->SetRedraw(false);
+    board_->RemoveAllItems();
+    board_->SetRedraw(true);
+    board_->RedrawNow();
+  } else {
+    list_->DeleteAllRows();
+  }
+  BringMainWindowForward();
+  RefreshProgressDlg dialog;
+  dialog.Create(window());
+  if (document_) document_->RescanFolderTree(&dialog, path);
+  dialog.SetText(QStringLiteral("再表示処理中"));
+  if (document_) document_->LoadFolder(path, 1);
+  tree_->Refresh();
+  dialog.Close();
+  BringMainWindowForward();
+  finish();
+}
+
+// ---- interfaces ----------------------------------------------------------------
+
+ThumbnailPaneSink* CFD3View::thumbnailPane() { return board_; }
+ListPaneSink* CFD3View::listPane() { return list_; }
+FolderTreeSink* CFD3View::folderTree() { return tree_; }
+
+void CFD3View::BringMainWindowForward() {
+  QWidget* top = window();
+  top->raise();
+  top->activateWindow();
+}
+
+void CFD3View::BuildFolderTreeForDesktop(const std::string& desktopRoot) { tree_->BuildForDesktop(desktopRoot); }
+
+int CFD3View::SelectFolderInTree(const std::string& folderPath) { return tree_->SelectFolder(folderPath); }

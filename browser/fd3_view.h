@@ -1,0 +1,104 @@
+#pragma once
+// CFD3View: the browser, the main window's central widget. On the left the
+// folder tree of the current desktop, on the right the thumbnail board or
+// the list of the open folder, between them a separator the user drags. The
+// viewer container covers the whole view while a page is viewed.
+//
+//   OnInitialUpdate / OnDestroy   read and write "SeparatePos" and "RightMode"
+//   LayoutPanes                   the geometry rule of the panes
+//   OnViewThumbnail, OnViewList   the right-pane mode
+//   OnFileNewFolder, OnViewRefresh
+//   AttachToFrame                 becomes the frame's central widget and
+//                                 takes the browser's commands
+
+#include "shell/document_views.h"
+#include "shell/frame_view.h"
+
+#include <QWidget>
+
+class BrowserDocument;
+class CListPane;
+class CMainFrame;
+class FolderTree;
+class ThumbnailPaneWnd;
+
+class CFD3View : public QWidget, public DocumentViews, public FrameView {
+  Q_OBJECT
+
+ public:
+  static constexpr int kDefaultSeparatorPos = 230;
+  static constexpr int kMinPaneWidth = 176;  // pixels left to each side of the separator
+  static constexpr int kMargin = 8;
+  static constexpr int kHalfGap = 4;
+  static constexpr int kViewerContainerId = 59454;
+  static constexpr int kThumbnailMode = 1;
+  static constexpr int kListMode = 2;
+
+  explicit CFD3View(QWidget* parent = nullptr);
+  ~CFD3View() override;
+
+  void SetDocument(BrowserDocument* document);
+  // Becomes frame's central widget and handles the browser's commands.
+  void AttachToFrame(CMainFrame* frame);
+
+  void OnInitialUpdate();
+  // Writes the layout settings; runs once (also from the destructor).
+  void OnDestroy();
+  void LayoutPanes(int width, int height);
+
+  int separatorPosition() const { return separatorPos_; }
+  bool isDraggingSeparator() const { return dragging_; }
+  int trackX() const { return trackX_; }
+  bool viewerShown() const { return viewerShown_; }
+  int paneMode() const;
+
+  FolderTree* GetFolderTree() const { return tree_; }
+  ThumbnailPaneWnd* GetThumbnailPane() const { return board_; }
+  CListPane* GetListPane() const { return list_; }
+  QWidget* GetViewerContainer() const { return viewer_; }
+
+  void OnViewThumbnail();
+  void OnViewList();
+  void OnFileNewFolder();
+  void OnViewRefresh();
+  // -1 empties the three image panes of the status bar.
+  void ShowImageInfoInStatusBar(int entryIndex);
+
+  // DocumentViews
+  ThumbnailPaneSink* thumbnailPane() override;
+  ListPaneSink* listPane() override;
+  FolderTreeSink* folderTree() override;
+  void BringMainWindowForward() override;
+
+  // FrameView
+  void BuildFolderTreeForDesktop(const std::string& desktopRoot) override;
+  int SelectFolderInTree(const std::string& folderPath) override;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+
+ private:
+  bool inGripZone(int x, int y) const;
+  void showPanesForMode(int mode);
+  void setPaneMode(int mode);
+  void moveTrackLine(int x);
+  void OnFolderTreeSelChanged();
+
+  BrowserDocument* document_ = nullptr;
+  CMainFrame* frame_ = nullptr;
+  FolderTree* tree_ = nullptr;
+  ThumbnailPaneWnd* board_ = nullptr;
+  CListPane* list_ = nullptr;
+  QWidget* viewer_ = nullptr;
+  QWidget* trackLine_ = nullptr;
+  int separatorPos_ = kDefaultSeparatorPos;
+  int ownPaneMode_ = kThumbnailMode;  // while no document is attached
+  bool dragging_ = false;
+  int trackX_ = 0;
+  bool viewerShown_ = false;
+  bool destroyed_ = false;
+};

@@ -1,0 +1,456 @@
+#include "browser/folder_tree.h"
+
+#include "browser/folder_icons.h"
+#include "catalogue/file_utilities.h"
+#include "platform/paths.h"
+#include "platform/program_folder.h"
+#include "platform/sjis_codec.h"
+#include "platform/user_interaction.h"
+#include "tests/browser/fake_document.h"
+#include "tests/shell/wait_until.h"
+#include "tests/support/test_env.h"
+
+#include <QLineEdit>
+#include <QMenu>
+#include <QStandardPaths>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace fs = std::filesystem;
+using platform::Answer;
+
+namespace {
+
+class FolderTreeTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root = desktop.path() + "/";
+    tree.SetDocument(&doc);
+    // What the browser view does when the selection moves.
+    QObject::connect(&tree, &FolderTree::folderSelected, [this] { doc.LoadFolder(tree.GetCurrentPath(), 1); });
+    tree.resize(300, 400);
+    tree.show();
+  }
+
+  void mkdirs(const std::string& relative) { fs::create_directories(root + relative); }
+  bool isDir(const std::string& relative) { return fs::is_directory(root + relative); }
+  void build() { tree.BuildForDesktop(desktop.path()); }
+
+  static QStringList childTexts(const QTreeWidgetItem* item) {
+    QStringList texts;
+    for (int i = 0; i < item->childCount(); ++i) texts << item->child(i)->text(0);
+    return texts;
+  }
+  QTreeWidgetItem* child(QTreeWidgetItem* parent, const char* text) {
+    for (int i = 0; i < parent->childCount(); ++i)
+      if (parent->child(i)->text(0) == QString::fromUtf8(text)) return parent->child(i);
+    return nullptr;
+  }
+  // The item of a path below the desktop, selected through the tree.
+  QTreeWidgetItem* select(const std::string& relative) {
+    EXPECT_EQ(tree.SelectFolder(root + relative), 1) << relative;
+    return tree.currentItem();
+  }
+  static std::string iniBytes(int value) {
+    return *platform::toCp932("[ブリンデル]\r\nCleanUp=" + std::to_string(value) + "\r\n");
+  }
+
+  testsupport::TempDir desktop;
+  std::string root;
+  FakeDocument doc;
+  FolderTree tree;
+  platform::RecordingUserInteraction boxes;
+};
+
+TEST_F(FolderTreeTest, ShowsVisibleSubfoldersSortedAndReadsThemOnlyWhenExpanded) {
+  mkdirs("書類/請求書/2024");
+  mkdirs("beta");
+  mkdirs("Alpha");
+  mkdirs(".hidden/inner");
+  mkdirs("only-hidden/.git");
+  testsupport::writeFile(root + "file.txt", "x");
+  // A link to the program folder inside the desktop is the program folder.
+  platform::ensureProgramFolder();
+  InitModuleFolder();
+  fs::create_directory_symlink(platform::withoutTrailingSlash(platform::programFolder()), root + "program-link");
+  build();
+
+  QTreeWidgetItem* rootItem = tree.rootItem();
+  ASSERT_NE(rootItem, nullptr);
+  EXPECT_EQ(rootItem->text(0), QStringLiteral("デスクトップ"));
+  EXPECT_EQ(rootItem->data(0, FolderTree::kItemDataRole).toInt(), 1);
+  EXPECT_TRUE(rootItem->isExpanded());
+  EXPECT_EQ(childTexts(rootItem), (QStringList{"Alpha", "beta", "only-hidden", "書類"}));
+  EXPECT_EQ(child(rootItem, "only-hidden")->childIndicatorPolicy(), QTreeWidgetItem::DontShowIndicator);
+  QTreeWidgetItem* papers = child(rootItem, "書類");
+  EXPECT_EQ(papers->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
+  EXPECT_EQ(papers->childCount(), 0);  // not read before it expands
+
+  tree.expandItem(papers);
+  EXPECT_EQ(childTexts(papers), QStringList{"請求書"});
+  EXPECT_EQ(tree.GetItemPath(papers->child(0)), root + "書類/請求書/");
+
+  // Every expansion reads the disk again.
+  mkdirs("書類/見積書");
+  tree.collapseItem(papers);
+  EXPECT_EQ(papers->childCount(), 0);
+  tree.expandItem(papers);
+  EXPECT_EQ(childTexts(papers), (QStringList{"見積書", "請求書"}));  // Shift-JIS order
+
+  // The desktop item does not collapse.
+  tree.collapseItem(rootItem);
+  EXPECT_TRUE(rootItem->isExpanded());
+  EXPECT_EQ(rootItem->childCount(), 4);
+}
+
+TEST_F(FolderTreeTest, SelectingAFolderOpensItInTheDocument) {
+  mkdirs("書類/請求書");
+  mkdirs("Mail");
+  build();
+  EXPECT_EQ(tree.SelectFolder(root + "書類/請求書"), 1);
+  ASSERT_FALSE(doc.loads.empty());
+  EXPECT_EQ(doc.loads.back(), std::make_pair(root + "書類/請求書/", 1));
+  EXPECT_EQ(tree.GetCurrentPath(), root + "書類/請求書/");
+
+  // Components match with ASCII case ignored; a missing one is reported.
+  EXPECT_EQ(tree.SelectFolder(root + "MAIL/"), 1);
+  EXPECT_EQ(tree.currentItem()->text(0), QStringLiteral("Mail"));
+  EXPECT_EQ(tree.SelectFolder(root + "書類/nothing"), -1);
+  EXPECT_EQ(tree.SelectFolder(root), 0);
+  EXPECT_EQ(tree.currentItem(), tree.rootItem());
+  EXPECT_EQ(doc.lastLoad(), root);
+}
+
+TEST_F(FolderTreeTest, CollapsingAroundTheSelectionOpensTheCollapsedFolder) {
+  mkdirs("a/b/c");
+  build();
+  QTreeWidgetItem* c = select("a/b/c");
+  ASSERT_NE(c, nullptr);
+  QTreeWidgetItem* a = child(tree.rootItem(), "a");
+  tree.collapseItem(a);
+  EXPECT_EQ(tree.currentItem(), a);
+  EXPECT_EQ(doc.lastLoad(), root + "a/");
+  EXPECT_EQ(a->childCount(), 0);
+  EXPECT_EQ(a->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
+}
+
+TEST_F(FolderTreeTest, NewFolderTakesTheFirstFreeNumberAndOpensItsLabel) {
+  mkdirs("書類/新しいフォルダ");
+  mkdirs("書類/新しいフォルダ (2)");
+  build();
+  QTreeWidgetItem* papers = select("書類");
+  tree.SetContextItem(papers);
+  tree.RunCommand(FolderTree::kCmdNewFolder);
+  EXPECT_TRUE(isDir("書類/新しいフォルダ (3)"));
+  EXPECT_TRUE(boxes.shown().empty());
+  ASSERT_TRUE(tree.isEditingLabel());
+  auto* editor = tree.findChild<QLineEdit*>(QStringLiteral("folderTreeEdit"));
+  ASSERT_NE(editor, nullptr);
+  EXPECT_EQ(editor->text(), QStringLiteral("新しいフォルダ (3)"));
+  EXPECT_TRUE(doc.labelEditing);
+
+  // The user names it at once.
+  editor->setText(QStringLiteral("見積書"));
+  QTest::keyClick(editor, Qt::Key_Return);
+  ASSERT_TRUE(waitUntil([&] { return isDir("書類/見積書"); }));
+  EXPECT_FALSE(isDir("書類/新しいフォルダ (3)"));
+  EXPECT_NE(child(papers, "見積書"), nullptr);
+  EXPECT_FALSE(doc.labelEditing);
+}
+
+TEST_F(FolderTreeTest, NewFolderFailureIsReported) {
+  mkdirs("gone");
+  build();
+  tree.SetContextItem(select("gone"));
+  fs::remove(root + "gone");
+  tree.OnNewFolder();
+  ASSERT_EQ(boxes.shown().size(), 1u);
+  EXPECT_EQ(boxes.shown()[0].text, "フォルダの作成に失敗しました。");
+  EXPECT_EQ(boxes.shown()[0].caption, "フォルダの新規作成");
+}
+
+struct LabelCase {
+  const char* name;
+  const char* typed;
+  const char* folderAfter;  // the folder's name on disk afterwards
+  const char* message;      // nullptr: accepted without a message
+};
+
+class FolderTreeLabelTest : public FolderTreeTest, public ::testing::WithParamInterface<LabelCase> {};
+
+TEST_P(FolderTreeLabelTest, LabelRules) {
+  const LabelCase& c = GetParam();
+  mkdirs("old");
+  build();
+  QTreeWidgetItem* item = child(tree.rootItem(), "old");
+  const bool accepted = tree.EndLabelEdit(item, QString::fromUtf8(c.typed));
+  EXPECT_EQ(accepted, c.message == nullptr);
+  EXPECT_TRUE(isDir(c.folderAfter));
+  EXPECT_EQ(item->text(0), QString::fromUtf8(c.folderAfter));
+  if (c.message) {
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.shown()[0].text, c.message);
+    EXPECT_EQ(boxes.shown()[0].caption, "名前の変更");
+  } else {
+    EXPECT_TRUE(boxes.shown().empty());
+  }
+}
+
+const std::string kKanji86 = [] {
+  std::string s;
+  for (int i = 0; i < 86; ++i) s += "漢";  // 172 Shift-JIS bytes, 258 UTF-8 bytes
+  return s;
+}();
+
+INSTANTIATE_TEST_SUITE_P(
+    Rename, FolderTreeLabelTest,
+    ::testing::Values(
+        LabelCase{"BlanksAndPointsTrimmed", "  ..abc..  ", "abc", nullptr},
+        LabelCase{"InnerPointsKept", "a.b", "a.b", nullptr},
+        LabelCase{"JapaneseName", "　請求書", "　請求書", nullptr},
+        LabelCase{"OnlyPoints", "...", "old", "フォルダ名を入力して下さい。"},
+        LabelCase{"OnlyBlanks", "   ", "old", "フォルダ名を入力して下さい。"},
+        LabelCase{"Slash", "a/b", "old", "フォルダ名には次の文字は使えません。\n\t\\ / : * ? \" < > |"},
+        LabelCase{"Backslash", "a\\b", "old", "フォルダ名には次の文字は使えません。\n\t\\ / : * ? \" < > |"},
+        LabelCase{"Colon", "a:b", "old", "フォルダ名には次の文字は使えません。\n\t\\ / : * ? \" < > |"},
+        LabelCase{"Bar", "a|b", "old", "フォルダ名には次の文字は使えません。\n\t\\ / : * ? \" < > |"},
+        LabelCase{"NoShiftJisCode", "a😀", "old", "フォルダ名には次の文字は使えません。\n\t\\ / : * ? \" < > |"},
+        LabelCase{"SameName", " old ", "old", nullptr}),
+    [](const ::testing::TestParamInfo<LabelCase>& info) { return std::string(info.param.name); });
+
+TEST_F(FolderTreeTest, NamesPastTheByteLimitsAreTooLong) {
+  mkdirs("old");
+  build();
+  QTreeWidgetItem* item = child(tree.rootItem(), "old");
+  // 250 bytes fit a name, but with the desktop's path the folder's path
+  // passes 259 Shift-JIS bytes; 86 kanji are 172 Shift-JIS bytes but 258
+  // UTF-8 bytes, past the file system's 255 for one name.
+  for (const std::string& name : {std::string(250, 'x'), kKanji86}) {
+    boxes.clear();
+    EXPECT_FALSE(tree.EndLabelEdit(item, QString::fromStdString(name)));
+    ASSERT_EQ(boxes.texts(), std::vector<std::string>{"フォルダ名が長すぎます。"});
+    EXPECT_TRUE(isDir("old"));
+  }
+  // A long name that fits both limits is taken.
+  boxes.clear();
+  const std::string fits(200, 'y');
+  EXPECT_TRUE(tree.EndLabelEdit(item, QString::fromStdString(fits)));
+  EXPECT_TRUE(isDir(fits));
+}
+
+TEST_F(FolderTreeTest, RenameOntoAnExistingNameLeavesBothIntact) {
+  mkdirs("old/inner");
+  mkdirs("taken/kept");
+  mkdirs("Upper");
+  testsupport::writeFile(root + "file", "data");
+  build();
+  QTreeWidgetItem* item = child(tree.rootItem(), "old");
+  struct Case {
+    const char* typed;
+    const char* message;
+  } cases[] = {
+      {"taken", "指定された名前のフォルダがすでに存在します。別の名前を指定してください。"},
+      {"UPPER", "指定された名前のフォルダがすでに存在します。別の名前を指定してください。"},
+      {"file", "指定された名前のファイルがすでに存在します。別の名前を指定してください。"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.typed);
+    boxes.clear();
+    EXPECT_FALSE(tree.EndLabelEdit(item, QString::fromUtf8(c.typed)));
+    EXPECT_EQ(boxes.texts(), std::vector<std::string>{c.message});
+  }
+  EXPECT_TRUE(isDir("old/inner"));
+  EXPECT_TRUE(isDir("taken/kept"));
+  EXPECT_TRUE(isDir("Upper"));
+  EXPECT_EQ(testsupport::readFile(root + "file"), "data");
+  EXPECT_EQ(item->text(0), QStringLiteral("old"));
+
+  // A change of case alone is a rename of the folder itself.
+  boxes.clear();
+  EXPECT_TRUE(tree.EndLabelEdit(item, QStringLiteral("OLD")));
+  EXPECT_TRUE(isDir("OLD/inner"));
+  EXPECT_TRUE(boxes.shown().empty());
+}
+
+TEST_F(FolderTreeTest, RefusedEditStartsAgainWithTheTypedText) {
+  mkdirs("old");
+  build();
+  QTreeWidgetItem* item = child(tree.rootItem(), "old");
+  tree.setCurrentItem(item);
+  tree.editItem(item);
+  auto* editor = tree.findChild<QLineEdit*>(QStringLiteral("folderTreeEdit"));
+  ASSERT_NE(editor, nullptr);
+  editor->setText(QStringLiteral("a*b"));
+  QTest::keyClick(editor, Qt::Key_Return);
+  ASSERT_TRUE(waitUntil([&] { return !boxes.shown().empty() && tree.isEditingLabel(); }));
+  editor = tree.findChild<QLineEdit*>(QStringLiteral("folderTreeEdit"));
+  ASSERT_NE(editor, nullptr);
+  EXPECT_EQ(editor->text(), QStringLiteral("a*b"));
+  EXPECT_TRUE(isDir("old"));
+  QTest::keyClick(editor, Qt::Key_Escape);
+  EXPECT_TRUE(waitUntil([&] { return !tree.isEditingLabel(); }));
+  EXPECT_FALSE(doc.labelEditing);
+  EXPECT_EQ(boxes.shown().size(), 1u);
+
+  // The desktop's label is not edited.
+  tree.editItem(tree.rootItem());
+  EXPECT_FALSE(tree.isEditingLabel());
+}
+
+TEST_F(FolderTreeTest, RenamingAFolderAboveTheOpenFolderMovesEveryOpenPath) {
+  mkdirs("書類/請求書/2024");
+  build();
+  select("書類/請求書/2024");
+  ASSERT_EQ(doc.folderPath, root + "書類/請求書/2024");
+  const size_t loadsBefore = doc.loads.size();
+  QTreeWidgetItem* papers = child(tree.rootItem(), "書類");
+  EXPECT_TRUE(tree.EndLabelEdit(papers, QStringLiteral("文書")));
+  EXPECT_TRUE(isDir("文書/請求書/2024"));
+  EXPECT_EQ(doc.closes, 1);
+  EXPECT_EQ(tree.GetCurrentPath(), root + "文書/請求書/2024/");
+  EXPECT_EQ(doc.folderPath, root + "文書/請求書/2024");
+  EXPECT_GE(doc.reopenRequests, 1);
+  ASSERT_EQ(doc.loads.size(), loadsBefore + 1);
+  EXPECT_EQ(doc.loads.back().first, root + "文書/請求書/2024/");
+  EXPECT_EQ(tree.GetItemPath(tree.currentItem()), root + "文書/請求書/2024/");
+
+  // A sibling whose name starts alike is not below the renamed folder.
+  mkdirs("ab");
+  mkdirs("abc");
+  tree.Refresh();
+  select("abc");
+  EXPECT_TRUE(tree.EndLabelEdit(child(tree.rootItem(), "ab"), QStringLiteral("xy")));
+  EXPECT_EQ(doc.folderPath, root + "abc");
+  EXPECT_EQ(tree.GetCurrentPath(), root + "abc/");
+}
+
+TEST_F(FolderTreeTest, DeleteGoesToTheTrashAfterConfirmation) {
+  mkdirs("書類/古い/中身");
+  mkdirs("書類/残す");
+  build();
+  QTreeWidgetItem* old = select("書類/古い/中身");
+  old = old->parent();
+  tree.SetContextItem(old);
+
+  boxes.script({Answer::Cancel});
+  tree.OnDeleteFolder(false);
+  EXPECT_TRUE(isDir("書類/古い/中身"));
+  ASSERT_EQ(boxes.shown().size(), 1u);
+  EXPECT_EQ(boxes.shown()[0].text, "フォルダ '古い' とフォルダ内の全てのファイルを削除してもよろしいですか？");
+  EXPECT_EQ(boxes.shown()[0].caption, "フォルダの削除の確認");
+  EXPECT_EQ(doc.closes, 0);
+
+  boxes.clear();
+  tree.OnDeleteFolder(false);
+  EXPECT_FALSE(fs::exists(root + "書類/古い"));
+  const std::string trash =
+      QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation).toStdString() + "/Trash";
+  EXPECT_TRUE(fs::is_directory(trash + "/files/古い/中身"));
+  EXPECT_TRUE(fs::exists(trash + "/info/古い.trashinfo"));
+  EXPECT_EQ(doc.closes, 1);  // the open folder lay inside
+  EXPECT_EQ(tree.GetCurrentPath(), root + "書類/");
+  EXPECT_EQ(doc.lastLoad(), root + "書類/");
+  EXPECT_EQ(childTexts(tree.currentItem()), QStringList{"残す"});
+
+  // For good, and the last child leaves its parent without an expand button.
+  tree.SetContextItem(child(tree.currentItem(), "残す"));
+  tree.OnDeleteFolder(true);
+  EXPECT_FALSE(fs::exists(root + "書類/残す"));
+  EXPECT_FALSE(fs::exists(trash + "/files/残す"));
+  EXPECT_EQ(tree.currentItem()->childCount(), 0);
+  EXPECT_EQ(tree.currentItem()->childIndicatorPolicy(), QTreeWidgetItem::DontShowIndicator);
+}
+
+TEST_F(FolderTreeTest, TheDesktopIsNotDeletedAndAFailedDeleteRefreshesTheTree) {
+  mkdirs("a");
+  build();
+  tree.setCurrentItem(tree.rootItem());
+  QTest::keyClick(&tree, Qt::Key_Delete);
+  EXPECT_EQ(boxes.texts(), std::vector<std::string>{"デスクトップは削除できません。"});
+  EXPECT_TRUE(tree.CreateContextMenu(tree.rootItem())
+                  ->findChild<QAction*>(QStringLiteral("cmd805a"))
+                  ->isEnabled() == false);
+
+  // The folder vanished behind the tree's back: the delete fails.
+  QTreeWidgetItem* a = select("a");
+  tree.SetContextItem(a);
+  fs::remove(root + "a");
+  boxes.clear();
+  const size_t loadsBefore = doc.loads.size();
+  tree.OnDeleteFolder(true);
+  EXPECT_EQ(boxes.texts().back(), "フォルダの削除に失敗しました。");
+  EXPECT_EQ(tree.rootItem()->childCount(), 0);
+  EXPECT_GT(doc.loads.size(), loadsBefore);
+}
+
+TEST_F(FolderTreeTest, ColourAndCleanUpMarkAreWrittenToInfoIni) {
+  mkdirs("書類");
+  build();
+  QTreeWidgetItem* item = child(tree.rootItem(), "書類");
+  tree.SetContextItem(item);
+  const std::string ini = root + "書類/info.ini";
+
+  tree.RunCommand(FolderTree::kCmdCleanUp);
+  EXPECT_EQ(testsupport::readFile(ini), iniBytes(1));
+  EXPECT_TRUE(tree.CreateContextMenu(item)->findChild<QAction*>(QStringLiteral("cmd8092"))->isChecked());
+
+  int offered = -1;
+  tree.SetColourChooser([&offered](QWidget*, int value) {
+    offered = value;
+    return 3;
+  });
+  tree.RunCommand(FolderTree::kCmdColour);
+  EXPECT_EQ(offered, 1);
+  EXPECT_EQ(testsupport::readFile(ini), iniBytes(0x301));  // the mark kept
+  EXPECT_EQ(item->icon(0).pixmap(16).toImage(),
+            FolderIcons::instance().pixmap(3 * 6 + 2).toImage());
+
+  tree.RunCommand(FolderTree::kCmdCleanUp);
+  EXPECT_EQ(testsupport::readFile(ini), iniBytes(0x300));  // the colour kept
+  EXPECT_EQ(item->icon(0).pixmap(16).toImage(), FolderIcons::instance().pixmap(3 * 6).toImage());
+
+  tree.SetColourChooser([](QWidget*, int) { return -1; });
+  tree.RunCommand(FolderTree::kCmdColour);
+  EXPECT_EQ(testsupport::readFile(ini), iniBytes(0x300));
+
+  // The desktop keeps its own pictures; the tree reads the files back.
+  tree.SetContextItem(tree.rootItem());
+  tree.RunCommand(FolderTree::kCmdCleanUp);
+  EXPECT_EQ(testsupport::readFile(root + "info.ini"), iniBytes(1));
+  build();
+  EXPECT_EQ(tree.rootItem()->icon(0).pixmap(16).toImage(), FolderIcons::instance().pixmap(5).toImage());
+  EXPECT_EQ(child(tree.rootItem(), "書類")->icon(0).pixmap(16).toImage(),
+            FolderIcons::instance().pixmap(3 * 6).toImage());
+}
+
+TEST_F(FolderTreeTest, AnUnwritableInfoIniIsReported) {
+  mkdirs("ro/info.ini");  // a folder where the file should be
+  build();
+  tree.SetContextItem(child(tree.rootItem(), "ro"));
+  tree.RunCommand(FolderTree::kCmdCleanUp);
+  ASSERT_EQ(boxes.shown().size(), 1u);
+  EXPECT_EQ(boxes.shown()[0].text, "書き込みが出来ませんでした。\n処理を中断します。");
+  EXPECT_EQ(boxes.shown()[0].caption, "Error");
+  EXPECT_TRUE(fs::is_directory(root + "ro/info.ini"));
+}
+
+TEST_F(FolderTreeTest, RefreshFollowsTheDisk) {
+  mkdirs("a/x");
+  mkdirs("b");
+  build();
+  tree.expandItem(child(tree.rootItem(), "a"));
+  fs::remove_all(root + "a/x");
+  fs::remove_all(root + "b");
+  mkdirs("c/y");
+  tree.Refresh();
+  EXPECT_EQ(childTexts(tree.rootItem()), (QStringList{"a", "c"}));
+  QTreeWidgetItem* a = child(tree.rootItem(), "a");
+  EXPECT_EQ(a->childCount(), 0);
+  EXPECT_EQ(a->childIndicatorPolicy(), QTreeWidgetItem::DontShowIndicatorWhenChildless);
+  EXPECT_EQ(child(tree.rootItem(), "c")->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
+}
+
+}  // namespace

@@ -1,0 +1,137 @@
+// Starts the real program twice, as a user would.
+
+#include "platform/paths.h"
+#include "platform/profile.h"
+#include "tests/support/test_env.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QSettings>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+constexpr int kTimeoutMs = 15000;
+
+class ProgramRun {
+ public:
+  explicit ProgramRun(const QProcessEnvironment& env) { process_.setProcessEnvironment(env); }
+  ~ProgramRun() {
+    if (process_.state() != QProcess::NotRunning) {
+      process_.kill();
+      process_.waitForFinished(kTimeoutMs);
+    }
+  }
+  void start(const QStringList& arguments) { process_.start(QStringLiteral(BRINDEL_EXE), arguments); }
+  // Waits until the program's log holds text.
+  bool waitFor(const QString& text) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!log().contains(text)) {
+      if (timer.elapsed() > kTimeoutMs || process_.state() == QProcess::NotRunning) return log().contains(text);
+      process_.waitForReadyRead(100);
+    }
+    return true;
+  }
+  QString log() {
+    log_ += QString::fromUtf8(process_.readAllStandardError());
+    return log_;
+  }
+  QStringList requestLines() {
+    QStringList lines;
+    for (const QString& line : log().split(QLatin1Char('\n')))
+      if (line.startsWith(QLatin1String("brindel.requests: received")) ||
+          line.startsWith(QLatin1String("brindel.requests: serving")))
+        lines << line.mid(static_cast<int>(qstrlen("brindel.requests: ")));
+    return lines;
+  }
+  QProcess& process() { return process_; }
+
+ private:
+  QProcess process_;
+  QString log_;
+};
+
+class TwoStarts : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    env = QProcessEnvironment::systemEnvironment();
+    for (const char* sub : {"program", "config", "runtime"}) QDir().mkpath(QString::fromStdString(dir.file(sub)));
+    QFile::setPermissions(QString::fromStdString(dir.file("runtime")),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    env.insert("BRINDEL_HOME", QString::fromStdString(dir.file("program")));
+    env.insert("XDG_CONFIG_HOME", QString::fromStdString(dir.file("config")));
+    env.insert("XDG_RUNTIME_DIR", QString::fromStdString(dir.file("runtime")));
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("QT_LOGGING_RULES", "brindel.*.info=true");
+  }
+  std::string configFile(const char* name) const { return platform::joinPath(dir.file("config"), "Velnor", name); }
+
+  testsupport::TempDir dir;
+  QProcessEnvironment env;
+};
+
+TEST_F(TwoStarts, SecondStartForwardsItsRequestsAndEnds) {
+  ProgramRun first(env);
+  first.start({});
+  ASSERT_TRUE(first.waitFor("main window marked")) << first.log().toStdString();
+
+  ProgramRun second(env);
+  second.start({"/Scanning", "/Import", "x.ini"});
+  ASSERT_TRUE(second.process().waitForFinished(kTimeoutMs));
+  EXPECT_EQ(second.process().exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(second.process().exitCode(), 0);
+  EXPECT_FALSE(second.log().contains("main window shown"));  // no window of its own
+  EXPECT_EQ(platform::getProfileString(configFile("brindel.ini"), "ブリンデル", "CmdLine", ""),
+            "/Scanning /Import x.ini");
+
+  ASSERT_TRUE(first.waitFor("serving list import")) << first.log().toStdString();
+  const QStringList lines = first.requestLines();
+  const auto at = [&lines](const char* text) { return lines.indexOf(QString::fromUtf8(text)); };
+  const auto recvScan = at("received BRDLPOSTCOMTWAINHOTSCANMESSAGE wParam=0");
+  const auto recvImport = at("received BRDLKPX70IMPORTMESSAGE wParam=1");
+  const auto servedScan = at("serving scan request");
+  const auto servedImport = at("serving list import: /Scanning /Import x.ini");
+  EXPECT_EQ(lines.size(), 4) << lines.join('\n').toStdString();
+  EXPECT_GE(recvScan, 0);
+  EXPECT_LT(recvScan, recvImport);
+  EXPECT_LT(recvScan, servedScan);
+  EXPECT_LT(recvImport, servedImport);
+  EXPECT_LT(servedScan, servedImport);
+
+  // Ending the session closes the frame as usual, which saves its state.
+  first.process().terminate();
+  ASSERT_TRUE(first.process().waitForFinished(kTimeoutMs));
+  EXPECT_EQ(first.process().exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(first.process().exitCode(), 0);
+  QSettings profile(QString::fromStdString(configFile("ブリンデル.ini")), QSettings::IniFormat);
+  EXPECT_GT(profile.value("Browser/MainFrameWidth").toInt(), 0);
+}
+
+TEST_F(TwoStarts, CrashedInstanceDoesNotBlockTheNextStart) {
+  {
+    ProgramRun crashed(env);
+    crashed.start({});
+    ASSERT_TRUE(crashed.waitFor("main window marked"));
+    crashed.process().kill();
+    ASSERT_TRUE(crashed.process().waitForFinished(kTimeoutMs));
+  }
+  // The crash left its socket behind.
+  const QStringList left = QDir(QString::fromStdString(dir.file("runtime")))
+                               .entryList({"hPrevZRVVaziriInst-*"}, QDir::System | QDir::Files);
+  ASSERT_EQ(left.size(), 2) << left.join(' ').toStdString();  // the lock file and the socket
+  ProgramRun next(env);
+  next.start({});
+  ASSERT_TRUE(next.waitFor("main window marked")) << next.log().toStdString();
+  ProgramRun repeated(env);
+  repeated.start({"/Scanning"});
+  ASSERT_TRUE(repeated.process().waitForFinished(kTimeoutMs));
+  EXPECT_TRUE(next.waitFor("serving scan request"));
+}
+
+}  // namespace

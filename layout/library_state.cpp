@@ -120,6 +120,8 @@ ImageCallFrame::~ImageCallFrame() {
   auto& state = layoutState();
   state.window = nullptr;
   state.sourceImage = nullptr;
+  // The caller's bits are not ours once the call is over.
+  for (auto& desc : state.images) desc.bits = nullptr;
 }
 
 }  // namespace layout

@@ -24,18 +24,30 @@ std::uint32_t rgbFromColorRef(std::int32_t colour) {
   return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
 }
 
-short readWholeFile(const std::string& path, std::shared_ptr<std::vector<std::uint8_t>>& out) {
+// The whole file, or its first `limit` bytes.
+short readFileBytes(const std::string& path, std::shared_ptr<std::vector<std::uint8_t>>& out,
+                    qint64 limit = qint64{1} << 31) {
   QFile file(QString::fromStdString(path));
   if (!file.exists()) return img::kErrorFileNotFound;
   if (!file.open(QIODevice::ReadOnly)) return img::kErrorFileRead;
   auto bytes = std::make_shared<std::vector<std::uint8_t>>();
-  const qint64 size = file.size();
-  if (size < 0 || size > (qint64{1} << 31)) return img::kErrorFileRead;
+  const qint64 fileSize = file.size();
+  if (fileSize < 0 || (fileSize > (qint64{1} << 31) && limit >= fileSize)) return img::kErrorFileRead;
+  const qint64 size = std::min(fileSize, limit);
   bytes->resize(static_cast<std::size_t>(size));
   if (size > 0 && file.read(reinterpret_cast<char*>(bytes->data()), size) != size) return img::kErrorFileRead;
   out = std::move(bytes);
   return img::kOk;
 }
+
+short readWholeFile(const std::string& path, std::shared_ptr<std::vector<std::uint8_t>>& out) {
+  return readFileBytes(path, out);
+}
+
+// Examining needs the headers only, except for TIFF and GIF, whose pages
+// are counted through the whole file: a large file that is no image (every
+// import asks) costs one read of its head.
+constexpr qint64 kHeadBytes = 64 * 1024;
 
 }  // namespace
 
@@ -331,9 +343,15 @@ short CLead::InvokeDispid352(float left, float top, float width, float height) {
 
 short CLead::GetFileInfo(const std::string& path, std::int32_t page, std::int32_t /*flags*/) {
   std::shared_ptr<std::vector<std::uint8_t>> bytes;
-  if (short rc = readWholeFile(path, bytes); rc != img::kOk) return rc;
+  if (short rc = readFileBytes(path, bytes, kHeadBytes); rc != img::kOk) return rc;
   img::FileInfo info;
   short rc = img::examineImage(*bytes, page < 1 ? 1 : page, info);
+  const bool wholeNeeded = rc == img::kOk ? img::format::isTiff(info.format) || info.format == img::format::kGif
+                                          : rc != img::kErrorFormat;
+  if (wholeNeeded && bytes->size() == static_cast<std::size_t>(kHeadBytes)) {
+    if (rc = readWholeFile(path, bytes); rc != img::kOk) return rc;
+    rc = img::examineImage(*bytes, page < 1 ? 1 : page, info);
+  }
   if (rc != img::kOk) return rc;
   info_ = info;
   infoBits_ = info.bitsPerPixel;

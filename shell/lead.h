@@ -38,7 +38,8 @@ class CLead : public QWidget {
  public:
   static constexpr const char* kClassId = "{00120000-B1BA-11CE-ABC6-F5B2E79D9E3F}";
 
-  explicit CLead(QWidget* parent = nullptr);
+  // Invokable, so that the control can be created from its class record.
+  Q_INVOKABLE explicit CLead(QWidget* parent = nullptr);
   ~CLead() override;
 
   // Makes the control a child window of `parent` (which then owns it, unless

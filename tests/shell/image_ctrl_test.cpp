@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <vector>
 
 namespace {
@@ -126,6 +127,20 @@ TEST(ResetTiffOrientation, LeavesEveryOtherBufferUnchanged) {
     const std::size_t length = c.length == 0 ? c.tiff.bytes.size() : c.length;
     EXPECT_EQ(CImageCtrl::ResetTiffOrientation(c.tiff.bytes.data(), length), c.result);
     EXPECT_EQ(c.tiff.bytes, before);
+  }
+}
+
+TEST(ResetTiffOrientation, StaysInsideDamagedBuffers) {
+  TiffBytes seed(8);
+  seed.directory(8, {kWidth, kWidth, kRotated}, 60).directory(60, {kWidth, kRotated}, 0);
+  std::mt19937 random(11);
+  for (int round = 0; round < 20000; ++round) {
+    std::vector<std::uint8_t> bytes = seed.bytes;
+    for (int i = 0; i < 1 + round % 4; ++i) bytes[random() % bytes.size()] = static_cast<std::uint8_t>(random());
+    bytes.resize(8 + random() % (bytes.size() - 7));
+    const int result = CImageCtrl::ResetTiffOrientation(bytes.data(), bytes.size());
+    ASSERT_GE(result, 0);
+    ASSERT_LE(result, 3);
   }
 }
 

@@ -76,6 +76,8 @@ INSTANTIATE_TEST_SUITE_P(
         ExamineCase{"BmpColour", "BMP3:a.bmp", kColour + " -type truecolor" + kDpi200, nullptr, 6, 120, 80, 24, 200, 1},
         ExamineCase{"BmpRle8", "BMP3:a.bmp", kColour + " -colors 200 -type palette -compress RLE" + kDpi200, nullptr,
                     84, 120, 80, 8, 200, 1},
+        ExamineCase{"BmpLargerThanItsHead", "BMP3:a.bmp", imagingtest::colourPicture(400, 300) + " -type truecolor" + kDpi200,
+                    nullptr, 6, 400, 300, 24, 200, 1},
         ExamineCase{"BmpOs2NoResolution", "BMP2:a.bmp", kColour + " -type palette", nullptr, 14, 120, 80, 8, 150, 1},
         ExamineCase{"Jpeg444", "a.jpg", kColour + " -sampling-factor 1x1 -quality 90" + kDpi200, nullptr, 10, 120, 80,
                     24, 200, 1},
@@ -403,6 +405,27 @@ TEST_F(Fixture, DrawsIntoTheImageAndOntoAPainter) {
   ASSERT_EQ(ctrl.PrintImage(&onPage, 0, 0, 200, 200), 0);
   onPage.end();
   EXPECT_EQ(page.pixelColor(31, 31), QColor(Qt::blue)) << "drawn scaled to the rectangle";
+}
+
+TEST_F(Fixture, WindowShowsTheImageInItsDisplayRectangle) {
+  CImageCtrl ctrl;
+  ASSERT_TRUE(ctrl.Create("", 0, QRect(0, 0, 240, 160), nullptr, 2000));
+  EXPECT_EQ(ctrl.objectName(), "ctl2000");
+  EXPECT_FALSE(ctrl.isVisible()) << "created hidden";
+  ctrl.SetBackColor(0x00808080);
+  ASSERT_EQ(ctrl.LoadFile(colourPng(), 0, 1, 1), 0);
+  ctrl.InvokeDispid352(0, 0, ctrl.GetImageWidth() * 1.5f, ctrl.GetImageHeight() * 1.5f);  // zoom 150 %
+  ctrl.show();
+  const QImage shot = ctrl.grab().toImage();
+  const QString dir = QString::fromStdString(testsupport::privateRoot());
+  EXPECT_TRUE(shot.save(dir + "/imaging_control.png"));
+#ifdef BRINDEL_SCREENSHOT_DIR
+  shot.save(QStringLiteral(BRINDEL_SCREENSHOT_DIR "/imaging_control.png"));
+#endif
+  EXPECT_EQ(shot.pixelColor(75, 45), QColor(Qt::red)) << "(50, 30) of the image at 150 %";
+  EXPECT_EQ(shot.pixelColor(235, 155), QColor(0x80, 0x80, 0x80)) << "background beyond the image";
+  ctrl.SetDispid2(false);
+  EXPECT_EQ(ctrl.GetDispid23(), 180.0f);
 }
 
 TEST_F(Fixture, CleanUpStepsKeepTheImageSize) {

@@ -75,6 +75,37 @@ void BM_GroupAndClassifyPage(benchmark::State& state) {
 }
 BENCHMARK(BM_GroupAndClassifyPage)->Unit(benchmark::kMillisecond);
 
+// A full-page table: 25 rows by 4 columns, rules 2 px, with text in the cells.
+testpages::RenderedPage& a4Table() {
+  static testpages::RenderedPage page = [] {
+    const int dpi = 400;
+    const int mm = 16;
+    testpages::PageBuilder builder(3307, 4677, dpi);
+    const int left = 15 * mm, top = 15 * mm, cellW = 45 * mm, cellH = 10 * mm, rows = 26, cols = 4;
+    for (int r = 0; r <= rows; ++r) builder.addRule(QRect(left, top + r * cellH, cols * cellW + 2, 2), true);
+    for (int c = 0; c <= cols; ++c) builder.addRule(QRect(left + c * cellW, top, 2, rows * cellH + 2), false);
+    for (int r = 0; r < rows; ++r)
+      for (int c = 0; c < cols; ++c)
+        builder.addText({left + c * cellW + 2 * mm, top + r * cellH + 2 * mm}, QStringLiteral("記入欄の文字列"), 10.5, 7, 1);
+    return builder.render();
+  }();
+  return page;
+}
+
+void BM_GetLines(benchmark::State& state) {
+  InitLayout("/nowhere", "/nowhere", 0);
+  auto& page = a4Table();
+  std::uint16_t horizontal = 0, vertical = 0;
+  for (auto _ : state) {
+    GetLines(nullptr, page.bits.data(), static_cast<short>(page.width), static_cast<short>(page.height), 400,
+             &horizontal, &vertical);
+  }
+  state.counters["horizontal"] = horizontal;
+  state.counters["vertical"] = vertical;
+  CloseAlloc();
+}
+BENCHMARK(BM_GetLines)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
 int main(int argc, char** argv) {

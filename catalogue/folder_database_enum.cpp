@@ -14,6 +14,7 @@
 
 #include "catalogue/catalogue_text.h"
 #include "catalogue/folder_database.h"
+#include "catalogue/item_row_copy.h"
 #include "platform/sjis_codec.h"
 
 #include <string>
@@ -41,23 +42,8 @@ std::string stackSelect(const char* where) {
 
 void FolderDatabase::ItemListCPItemInfo(const ItemListRecordset& reader, ItemInfo& info) {
   const ItemListFields& row = reader.current();
-  info.ItemNo = row.ItemNo;
-  info.Title = catalogue::cutToSjisBytes(catalogue::titleOfFileName(row.ItemTitle),
-                                         catalogue::kTitleMaxBytes);
-  info.Ext = catalogue::cutToSjisBytes(row.ItemExt, catalogue::kExtensionMaxBytes);
-  info.ImageLevel = row.ImageLevel;
-  info.OLELevel = row.OLELevel;
-  info.FullTextLevel = row.FullTextLevel;
-  info.TextExt = catalogue::cutToSjisBytes(row.TextExt, catalogue::kExtensionMaxBytes);
-  info.OfficialDate = row.OfficialDate;
-  info.LastModifiedDate = row.LastModifiedDate;
-  info.LastAccessedDate = row.LastAccessedDate;
-  info.SingleItemPosX = row.SingleItemPosX;
-  info.SingleItemPosY = row.SingleItemPosY;
-  const bool stacked = !reader.isFieldNull("StackNo");
-  info.Stacked = stacked ? 1 : 0;
-  info.StackNo = stacked ? row.StackNo : 0;
-  info.PageNo = stacked ? row.PageNo : 0;
+  catalogue::copyItemRow(row, row.ItemNo, row.StackNo, !reader.isFieldNull("StackNo"),
+                         catalogue::datesOf(row), info);
 }
 
 int FolderDatabase::CountPages(int stackNo) {

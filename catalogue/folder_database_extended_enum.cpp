@@ -18,42 +18,9 @@
 
 #include "catalogue/folder_database.h"
 
-#include "catalogue/catalogue_text.h"
+#include "catalogue/item_row_copy.h"
 
 namespace {
-
-struct Dates {
-  int official, lastModified, lastAccessed;
-};
-
-// The item fields of a joined row as an ItemInfo, as the item reader's
-// row-to-record copy makes them. stacked: the row's StackNo is not NULL.
-// The dates come apart because joined rows name them by table.
-template <typename Row>
-void fillItemInfo(const Row& row, int itemNo, int stackNo, bool stacked, Dates dates,
-                  ItemInfo& info) {
-  info.ItemNo = itemNo;
-  info.Title = catalogue::cutToSjisBytes(catalogue::titleOfFileName(row.ItemTitle),
-                                         catalogue::kTitleMaxBytes);
-  info.Ext = catalogue::cutToSjisBytes(row.ItemExt, catalogue::kExtensionMaxBytes);
-  info.ImageLevel = row.ImageLevel;
-  info.OLELevel = row.OLELevel;
-  info.FullTextLevel = row.FullTextLevel;
-  info.TextExt = catalogue::cutToSjisBytes(row.TextExt, catalogue::kExtensionMaxBytes);
-  info.OfficialDate = dates.official;
-  info.LastModifiedDate = dates.lastModified;
-  info.LastAccessedDate = dates.lastAccessed;
-  info.SingleItemPosX = row.SingleItemPosX;
-  info.SingleItemPosY = row.SingleItemPosY;
-  info.Stacked = stacked ? 1 : 0;
-  info.StackNo = stacked ? stackNo : 0;
-  info.PageNo = stacked ? row.PageNo : 0;
-}
-
-template <typename Row>
-Dates datesOf(const Row& row) {
-  return {row.OfficialDate, row.LastModifiedDate, row.LastAccessedDate};
-}
 
 constexpr const char* kItemAndThumbByStack =
     "SELECT StackMST.StackNo AS No, ItemMST.*, ThumbMST.* FROM (StackMST INNER JOIN ItemMST ON "
@@ -67,7 +34,7 @@ constexpr const char* kItemAndThumbByItem =
 void fillItemAndThumb(const ItemInfoAndThumbInfoFromNoRecordset& reader, ItemInfo& info,
                       ThumbInfo& thumb) {
   const auto& row = *reader;
-  fillItemInfo(row, row.ItemMST_ItemNo, row.StackNo, !reader.isFieldNull("StackNo"), datesOf(row),
+  catalogue::copyItemRow(row, row.ItemMST_ItemNo, row.StackNo, !reader.isFieldNull("StackNo"), catalogue::datesOf(row),
                info);
   thumb = ThumbInfo{};
   thumb.ItemNo = row.ItemMST_ItemNo;
@@ -150,8 +117,8 @@ int FolderDatabase::GetStackNextInfoEx(StackInfo& stack, ItemInfo& cover, int& s
   // MAX over pages without thumbnails is NULL, which reads 0.
   sizeX = counts.X;
   sizeY = counts.Y;
-  fillItemInfo(row, row.ItemNo, row.ItemMST_StackNo, true,
-               {row.ItemMST_OfficialDate, row.ItemMST_LastModifiedDate, row.ItemMST_LastAccessedDate},
+  catalogue::copyItemRow(row, row.ItemNo, row.ItemMST_StackNo, true,
+               catalogue::RowDates{row.ItemMST_OfficialDate, row.ItemMST_LastModifiedDate, row.ItemMST_LastAccessedDate},
                cover);
   stackInfoEx_->moveNext();
   stackPageCountEx_->moveNext();
@@ -192,7 +159,7 @@ int FolderDatabase::GetSingleItemNextInfoEx(ItemInfo& info, QDateTime& thumbDate
     return dbresult::kOk;
   }
   const ItemInfoAndThumbSizeFields& row = **itemInfoEx_;
-  fillItemInfo(row, row.ItemNo, 0, false, datesOf(row), info);
+  catalogue::copyItemRow(row, row.ItemNo, 0, false, catalogue::datesOf(row), info);
   // An item without a thumbnail: NULL date, sizes 0.
   thumbDate = row.ThumbDateTime;
   sizeX = row.ThumbSizeX;

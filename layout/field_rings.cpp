@@ -172,6 +172,68 @@ void free_recg_list(recg** head) {
       free_recg);
 }
 
+namespace {
+
+bool copyRecgRing(const recg* source, recg** target) {
+  if (source == nullptr) return true;
+  for (const recg* r = source->next; r != source; r = r->next) {
+    recg* copy = append_recg(target);
+    if (copy == nullptr) return false;
+    recg* prev = copy->prev;
+    recg* next = copy->next;
+    *copy = *r;
+    copy->prev = prev;
+    copy->next = next;
+    copy->sub = nullptr;
+  }
+  return true;
+}
+
+bool copyLines(const line_record* source, line_record** target) {
+  if (source == nullptr) return true;
+  for (const line_record* l = source->next; l != source; l = l->next) {
+    line_record* copy = append_line(target);
+    if (copy == nullptr) return false;
+    copy->left = l->left;
+    copy->top = l->top;
+    copy->right = l->right;
+    copy->bottom = l->bottom;
+    copy->work[0] = l->work[0];
+    copy->work[1] = l->work[1];
+    if (!copyRecgRing(l->boxes, &copy->boxes) || !copyRecgRing(l->chars, &copy->chars)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+userfld* copy_fld_deep(const userfld* field, userfld** target) {
+  userfld* copy = append_fld(target);
+  if (copy == nullptr) return nullptr;
+  copy->left = field->left;
+  copy->top = field->top;
+  copy->right = field->right;
+  copy->bottom = field->bottom;
+  copy->number = field->number;
+  copy->subNumber = field->subNumber;
+  for (int i = 0; i < 4; ++i) copy->measures[i] = field->measures[i];
+  copy->origin = field->origin;
+  copy->params = field->params;
+  copy->extra = field->extra;
+  bool ok = copyLines(field->lines, &copy->lines) && copyRecgRing(field->blocks, &copy->blocks);
+  if (ok && field->children != nullptr) {
+    for (const userfld* c = field->children->next; ok && c != field->children; c = c->next) {
+      ok = copy_fld_deep(c, &copy->children) != nullptr;
+    }
+  }
+  if (!ok) {
+    layout::ringUnlink(copy);
+    free_fld_tree(copy);
+    return nullptr;
+  }
+  return copy;
+}
+
 void free_userfld_ring(userfld** head) { layout::ringFree(*head, free_fld_node, free_fld_node); }
 
 void free_Sfld_rings(userfld** head) {

@@ -7,6 +7,7 @@
 //                move_fld_list, free_line_node, unlink_line, free_line_list,
 //                free_recg_node, unlink_recg, free_recg_chain,
 //                free_recg_sublist, free_recg_list
+//   copying      copy_fld_deep
 //   host lists   create_userfld_ring, free_userfld_ring, free_Sfld_rings
 //   queries      count_fld, find_fld_at_point, number_fld_kind
 //   sorts        sort_{fld,line,recg}_by_{top,left,right}  (stable, ascending)
@@ -49,6 +50,13 @@ recg* unlink_recg(recg* record);
 void free_recg_chain(recg* ending, recg* first);
 void free_recg_sublist(recg* first, recg* owner);
 void free_recg_list(recg** head);
+
+// Appends to *target a copy of `field` that owns copies of its text lines
+// (with their character rings), character blocks and child fields, so that
+// freeing either never touches the other.  Pieces hung below character
+// records are not copied.  Null when memory runs out (nothing is left
+// behind in *target but a sentinel made for it).
+userfld* copy_fld_deep(const userfld* field, userfld** target);
 
 // The host's own lists: records and sentinel go back to the pool, sub-lists
 // are left alone.

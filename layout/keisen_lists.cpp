@@ -1,11 +1,16 @@
 // Ruled-line rings and the cell search; see keisen_lists.h.
 #include "layout/keisen_lists.h"
 
+#include "layout/record_pool.h"
+
 #include <cstdlib>
 
 namespace {
 
-Keisen* newLine() { return static_cast<Keisen*>(std::calloc(1, sizeof(Keisen))); }
+Keisen* newLine() {
+  if (!layout::PoolFaults::allow()) return nullptr;
+  return static_cast<Keisen*>(std::calloc(1, sizeof(Keisen)));
+}
 
 Keisen* appendLine(Keisen** head) {
   if (*head == nullptr) {
@@ -54,6 +59,41 @@ void free_hline_list(Keisen** head) { freeLines(head); }
 void free_vline_list(Keisen** head) { freeLines(head); }
 int count_hlines(const Keisen* head) { return countLines(head); }
 int count_vlines(const Keisen* head) { return countLines(head); }
+
+Keisen* drop_keisen(Keisen* line) {
+  Keisen* before = line->prev;
+  line->prev->next = line->next;
+  line->next->prev = line->prev;
+  std::free(line);
+  return before;
+}
+
+namespace {
+
+template <typename Key>
+void sortLines(Keisen* head, Key key) {
+  if (head == nullptr || head->next == head) return;
+  Keisen* line = head->next->next;
+  while (line != head) {
+    Keisen* following = line->next;
+    Keisen* at = line->prev;
+    while (at != head && key(at) > key(line)) at = at->prev;
+    if (at != line->prev) {
+      line->prev->next = line->next;
+      line->next->prev = line->prev;
+      line->prev = at;
+      line->next = at->next;
+      at->next->prev = line;
+      at->next = line;
+    }
+    line = following;
+  }
+}
+
+}  // namespace
+
+void sort_hlines(Keisen* head) { sortLines(head, [](const Keisen* k) { return k->c; }); }
+void sort_vlines(Keisen* head) { sortLines(head, [](const Keisen* k) { return k->a; }); }
 
 int find_keisen_cell(int x, int y, const Keisen* horizontal, const Keisen* vertical, Rect16* cell) {
   auto set = [cell](int l, int t, int r, int b) {

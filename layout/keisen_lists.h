@@ -17,6 +17,11 @@ Keisen* append_vline(Keisen** head);
 void free_hline_list(Keisen** head);
 void free_vline_list(Keisen** head);
 int count_hlines(const Keisen* head);
+// Unlinks a line, frees it and returns the line before it.
+Keisen* drop_keisen(Keisen* line);
+// Stable insertion sorts: horizontal lines by row (c), vertical by column (a).
+void sort_hlines(Keisen* head);
+void sort_vlines(Keisen* head);
 int count_vlines(const Keisen* head);
 
 // Stores the cell round (x, y) in *cell and returns 1, or returns 0.

@@ -1,7 +1,7 @@
 // Where the analysis work of the library plugs into its frame.
 //
 // The exports and the ring builders call the work behind them through this
-// table, so that each analysis (layout driver, ruled-line extraction,
+// table, so that each analysis (layout driver, region analysis,
 // recognition driver, template code, skew and paper direction) arrives as
 // one entry without touching the frame.  An entry left null makes its export
 // report "nothing done" (0) after the usual argument checks.
@@ -21,8 +21,6 @@ struct LayoutHooks {
   // template folder and number.  1, 0 or -111.
   short (*layoutPage)(userfld** inputList, const ParamBlock* params, const char* templateFolder,
                       short templateNumber) = nullptr;
-  // GetLines's work on the held page: counts out.  1.
-  short (*findRuledLines)(std::uint16_t* horizontal, std::uint16_t* vertical) = nullptr;
   // GetRecg's work over Sfld.
   short (*recognizeFields)(const ParamBlock* params, void* result, const void* display) = nullptr;
   // Skew and paper direction on the held page.

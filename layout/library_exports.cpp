@@ -7,12 +7,14 @@
 #include "layout/vulay30.h"
 
 #include "layout/bit_image.h"
+#include "layout/field_list_editing.h"
 #include "layout/field_rings.h"
 #include "layout/keisen_lists.h"
 #include "layout/layout_hooks.h"
 #include "layout/layout_status.h"
 #include "layout/library_state.h"
 #include "layout/ring.h"
+#include "layout/ruled_lines.h"
 
 #include <dlfcn.h>
 #include <unistd.h>
@@ -151,12 +153,16 @@ short GetLines(void* window, void* image, short width, short height, std::uint16
   return guarded(
       [&]() -> short {
         ImageCallFrame frame(window, image, width, height, dpi);
-        if (hooks().findRuledLines == nullptr) {
-          if (horizontalCount != nullptr) *horizontalCount = 0;
-          if (verticalCount != nullptr) *verticalCount = 0;
-          return kStatusDone;
-        }
-        return hooks().findRuledLines(horizontalCount, verticalCount);
+        auto& state = layoutState();
+        ImageDesc& half = state.images[1];
+        half.bits = nullptr;
+        half.bytesPerRow = static_cast<std::uint16_t>((width + 31) / 32 * 2);
+        half.height = static_cast<std::uint16_t>(height / 2);
+        const short status = extract_ruled_lines(1);
+        if (horizontalCount != nullptr) *horizontalCount = static_cast<std::uint16_t>(count_hlines(state.hLines));
+        if (verticalCount != nullptr) *verticalCount = static_cast<std::uint16_t>(count_vlines(state.vLines));
+        // Running out of memory is reported, not passed off as done.
+        return status == layout::kStatusNoMemory ? status : kStatusDone;
       },
       layout::kStatusNoMemory);
 }
@@ -181,9 +187,9 @@ int GetSelectedRect(VuPoint* point, VuRect* out) {
   return 1;
 }
 
-void* GetKeisenData(std::uint16_t*) { return nullptr; }
+void* GetKeisenData(std::uint16_t* count) { return keisen_to_block(count); }
 
-short SaveKeisenData(void* block, short) { return block == nullptr ? kStatusNoImage : kStatusNothing; }
+short SaveKeisenData(void* block, short count) { return keisen_from_block(block, count); }
 
 short LoadFldFromFile(int*, userfld**, int, char*, std::uint16_t*) { return kStatusNothing; }
 
@@ -264,9 +270,11 @@ short ManualRotate(void* image, short width, std::uint16_t height, short dx, sho
   return kStatusDone;
 }
 
-short DeleteFld(std::uint16_t, int) { return kStatusNothing; }
-short ExchangeFld(short, std::uint16_t) { return kStatusNothing; }
-short ChangeFldForm(void*, short, std::uint16_t) { return kStatusNothing; }
+short DeleteFld(std::uint16_t fieldNumber, int) { return delete_fld(fieldNumber); }
+short ExchangeFld(short fieldNumber, std::uint16_t otherNumber) { return exchange_fld(fieldNumber, otherNumber); }
+short ChangeFldForm(userfld* source, short fieldNumber, std::uint16_t selector) {
+  return change_fld_form(source, fieldNumber, selector);
+}
 
 int RgstConfDlgProc(void*, unsigned, std::uintptr_t, std::intptr_t) { return 0; }
 unsigned TempDirOpenHook(void*, unsigned, std::uintptr_t, std::intptr_t) { return 0; }

@@ -55,7 +55,7 @@ std::int16_t loadJapaneseDictionaries(const std::string& dictionaryFolder,
 
 short init_library_state() {
   auto& state = layoutState();
-  // Ruled-line parameters arrive with the ruled-line extraction.
+  set_param_set1_defaults();
   set_param_set2_defaults();
   set_param_set3_defaults();
   rotation_param_defaults();
@@ -120,6 +120,8 @@ ImageCallFrame::~ImageCallFrame() {
   auto& state = layoutState();
   state.window = nullptr;
   state.sourceImage = nullptr;
+  // The caller's bits are not ours once the call is over.
+  for (auto& desc : state.images) desc.bits = nullptr;
 }
 
 }  // namespace layout

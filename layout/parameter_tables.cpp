@@ -1,6 +1,7 @@
 // Defaults and conversions of the parameter tables; see parameter_tables.h.
 #include "layout/parameter_tables.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace layout {
@@ -31,6 +32,16 @@ constexpr Entry kLayoutDefaults[61] = {
     {120, U::AsIs},       {60, U::AsIs},        {125, U::AsIs},      {150, U::AsIs},       // 53-56
     {30, U::AsIs},        {70, U::AsIs},        {40, U::AsIs},       {80, U::AsIs},        // 57-60
     {250, U::AsIs},                                                                        // 61
+};
+
+// Ruled lines: lengths in tenths of a millimetre of the working image.
+constexpr Entry kSet1Defaults[27] = {
+    {12, U::PlainBytes}, {8, U::AsIs},   {50, U::PlainBytes}, {6, U::Plain},  {3, U::Plain},   // 1-5
+    {80, U::Plain},      {20, U::AsIs},  {100, U::Plain},     {50, U::Plain}, {30, U::AsIs},   // 6-10
+    {30, U::Plain},      {10, U::Plain}, {66, U::AsIs},       {10, U::Tenths}, {4, U::Plain},  // 11-15
+    {60, U::Plain},      {5, U::PlainAtLeast8}, {8, U::Plain}, {80, U::Plain}, {10, U::AsIs},  // 16-20
+    {60, U::Plain},      {30, U::Plain}, {30, U::AsIs},       {30, U::Plain}, {20, U::Plain},  // 21-25
+    {80, U::AsIs},       {10, U::Tenths},                                                      // 26-27
 };
 
 constexpr std::int16_t kSet2Defaults[12] = {5, 5, 5, 5, 5, 5, 6, 6, 7, 7, 8, 8};
@@ -72,6 +83,10 @@ std::int16_t convert(const Entry& e, float k, int f) {
       return e.value;
     case U::Plain:
       return static_cast<std::int16_t>(std::trunc(v * kd));
+    case U::PlainBytes:
+      return static_cast<std::int16_t>(std::trunc(v * kd / 8.0));
+    case U::PlainAtLeast8:
+      return static_cast<std::int16_t>(std::max(8.0, std::trunc(v * kd)));
     case U::Tenths:
       return static_cast<std::int16_t>(std::trunc(v * kd * f));
     case U::Hundredths:
@@ -112,6 +127,11 @@ ParameterTables& parameterTables() {
 }  // namespace layout
 
 using layout::parameterTables;
+
+void set_param_set1_defaults() { layout::storeDefaults(parameterTables().set1, layout::kSet1Defaults); }
+void scale_param_set1(int scale, int dpi) {
+  layout::convertTable(parameterTables().set1, layout::kSet1Defaults, scale, dpi);
+}
 
 void set_layout_defaults() { layout::storeDefaults(parameterTables().layout, layout::kLayoutDefaults); }
 void scale_layout_params(int reduction, int dpi) {

@@ -1,5 +1,6 @@
 // Parameter tables of the layout and template steps.
 //
+//   set_param_set1_defaults / scale_param_set1  27 ruled-line values
 //   set_layout_defaults / scale_layout_params   61 region-analysis values
 //   set_param_set2_defaults                     12 template-matching weights
 //   set_param_set3_defaults / scale_param_set3  13 template-matching lengths
@@ -25,6 +26,8 @@ enum class ParamUnit : std::uint8_t {
   Tenths,        // tenths of a millimetre: trunc(v * k * f), pixels of the full-size page
   Hundredths,    // hundredths of a millimetre: trunc(v * k * f / 10)
   Plain,         // trunc(v * k): pixels of the image reduced by f
+  PlainBytes,    // trunc(v * k / 8): bytes of the image reduced by f
+  PlainAtLeast8, // trunc(v * k), raised to at least 8
   StoredOnly,    // the default is the working value; not converted
 };
 
@@ -41,6 +44,7 @@ struct ParamTable {
 };
 
 struct ParameterTables {
+  ParamTable<27> set1;        // ruled-line extraction
   ParamTable<61> layout;      // region analysis of the horizontal pipeline
   ParamTable<12> set2;        // template-matching weights (never converted)
   ParamTable<13> set3;        // template matching
@@ -52,6 +56,8 @@ ParameterTables& parameterTables();
 
 }  // namespace layout
 
+void set_param_set1_defaults();
+void scale_param_set1(int scale, int dpi);
 void set_layout_defaults();
 void scale_layout_params(int reduction, int dpi);
 void set_param_set2_defaults();

@@ -43,7 +43,8 @@ struct PoolConfig {
 };
 
 // Lets tests make allocations fail: the next `remaining` block or table
-// allocations of every pool succeed, the ones after fail.  -1 = no limit.
+// allocations of every pool (and ruled-line records) succeed, the ones after
+// fail.  -1 = no limit.
 struct PoolFaults {
   static inline long remaining = -1;
   static bool allow() {

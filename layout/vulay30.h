@@ -63,7 +63,7 @@ VULAY30_API short AutoRotate(void* image, int ignored, short width, short height
 VULAY30_API short ManualRotate(void* image, short width, std::uint16_t height, short dx, short dy);
 VULAY30_API short DeleteFld(std::uint16_t fieldNumber, int ignored);
 VULAY30_API short ExchangeFld(short fieldNumber, std::uint16_t otherNumber);
-VULAY30_API short ChangeFldForm(void* change, short value, std::uint16_t flags);
+VULAY30_API short ChangeFldForm(userfld* source, short fieldNumber, std::uint16_t selector);
 VULAY30_API short AutoRotateEx(void* image, int ignored, short width, short height, ParamBlock* params,
                                short mode, Rect16* area, short* angleTenths, short* centreX, short* centreY);
 VULAY30_API int RgstConfDlgProc(void* dialog, unsigned message, std::uintptr_t wParam, std::intptr_t lParam);

@@ -190,3 +190,32 @@ TEST(PasteBytes, CopiesWhatFitsAndNothingOutside) {
 }
 
 }  // namespace
+
+namespace {
+
+// The test pages turned by the renderer and by the library agree, and the
+// renderer's truth boxes move with the ink.
+TEST(QuarterTurn, MatchesTheRenderersTurnedPages) {
+  testpages::PageBuilder builder(301, 203, 300);  // neither side a multiple of 8
+  builder.addText({20, 30}, QStringLiteral("回転の試験"), 9, 5, 2);
+  RenderedPage upright = builder.render();
+  RenderedPage turned = builder.render(0, 1);
+  ASSERT_EQ(turned.width, 203);
+  ASSERT_EQ(turned.height, 301);
+  ImageDesc s = upright.desc();
+  OwnedImage mine{};
+  ASSERT_EQ(rotate_right(&s, &mine.desc), 1);
+  const int shift = mine.desc.bytesPerRow * 8 - upright.height;  // padding columns on the left
+  long differing = 0;
+  for (int y = 0; y < turned.height; ++y)
+    for (int x = 0; x < turned.width; ++x) differing += turned.pixel(x, y) != mine.pixel(x + shift, y);
+  EXPECT_EQ(differing, 0);
+  const QRect box = turned.blocks[0].rect;
+  for (int y = 0; y < turned.height; ++y)
+    for (int x = 0; x < turned.width; ++x)
+      if (turned.pixel(x, y)) {
+        ASSERT_TRUE(box.adjusted(-1, -1, 1, 1).contains(x, y)) << x << "," << y;
+      }
+}
+
+}  // namespace

@@ -145,6 +145,7 @@ TEST_F(LibraryInterface, ImageExportsHoldThePageOnlyDuringTheCall) {
   EXPECT_EQ(layoutState().images[4].dpi, 300);
   EXPECT_EQ(layoutState().window, nullptr);
   EXPECT_EQ(layoutState().sourceImage, nullptr);
+  EXPECT_EQ(layoutState().images[0].bits, nullptr);
 }
 
 TEST_F(LibraryInterface, ExportsAnswerEmptyListsAndMissingImagesAtOnce) {

@@ -166,9 +166,14 @@ enum class ReadingMode {
 // installed data folders (or, for tests, the subfolder only).
 enum class DataSearch { DictionaryFolderThenInstalled, DictionaryFolderOnly };
 
+// The mode the user chose: key "ReadingMode" of section "Recognition" in
+// the program's brindel.ini; "PerCell" reads cell by cell, anything else
+// (or no key) reads with line context.
+ReadingMode configuredReadingMode();
+
 // The Tesseract-backed engines.
 std::unique_ptr<JapaneseEngine> createJapaneseEngine(
-    ReadingMode mode = ReadingMode::LineContext,
+    ReadingMode mode = configuredReadingMode(),
     DataSearch search = DataSearch::DictionaryFolderThenInstalled);
 std::unique_ptr<EnglishEngine> createEnglishEngine(
     DataSearch search = DataSearch::DictionaryFolderThenInstalled);

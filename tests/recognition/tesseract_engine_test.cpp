@@ -5,6 +5,8 @@
 
 #include <filesystem>
 
+#include "platform/profile.h"
+#include "platform/program_folder.h"
 #include "recognition/character_codes.h"
 #include "recognition/tesseract_english_engine.h"
 #include "recognition/tesseract_japanese_engine.h"
@@ -223,6 +225,21 @@ TEST(EnglishEngine, AFullTextArrayEndsTheWritingWithoutAnError) {
   EXPECT_EQ(engine.recognizeFields({&field, 1}, request), 0);
   EXPECT_LE(request.textFree, 4);
   EXPECT_EQ(entries[6 * 6], 0xEE);  // nothing beyond the room given
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ReadingModeSetting, PerCellIsChosenInTheProgramIni) {
+  EXPECT_EQ(configuredReadingMode(), ReadingMode::LineContext);
+  std::filesystem::create_directories(platform::configFolder());
+  ASSERT_TRUE(platform::writeProfileString(platform::programIniPath(), "Recognition", "ReadingMode", "percell"));
+  EXPECT_EQ(configuredReadingMode(), ReadingMode::PerCell);
+  auto engine = createJapaneseEngine();
+  EXPECT_EQ(dynamic_cast<TesseractJapaneseEngine&>(*engine).mode(), ReadingMode::PerCell);
+  ASSERT_TRUE(platform::deleteProfileKey(platform::programIniPath(), "Recognition", "ReadingMode"));
+  EXPECT_EQ(configuredReadingMode(), ReadingMode::LineContext);
 }
 
 }  // namespace

@@ -9,9 +9,8 @@
 // about 1-3 % on vertical ones, against 11-19 % for lines read cell by cell),
 // so in line-context mode beginLine reads the line once, horizontally with
 // jpn as one line, vertically with jpn_vert as one block of vertical text,
-// and keeps the
-// symbols. Tesseract's boxes for them are rough, so the symbols are placed on
-// the line's ink (line_alignment.h). A line with an unsure symbol is read
+// and keeps the symbols. Tesseract's boxes for them are rough, so the
+// symbols are placed on the line's ink (line_alignment.h). A line with an unsure symbol is read
 // again reduced to 60 % and 80 %, and an unsure symbol takes a surer reading
 // of the same ink from those. A cell is then answered from the line:
 // - one symbol fills the cell (their extents along the line overlap by at

@@ -10,9 +10,9 @@
 // so in line-context mode beginLine reads the line once, horizontally with
 // jpn as one line, vertically with jpn_vert as one block of vertical text,
 // and keeps the symbols. Tesseract's boxes for them are rough, so the
-// symbols are placed on the line's ink (line_alignment.h). A line with an unsure symbol is read
-// again reduced to 60 % and 80 %, and an unsure symbol takes a surer reading
-// of the same ink from those. A cell is then answered from the line:
+// symbols are placed on the line's ink (line_alignment.h). A line with an
+// unsure symbol is read again reduced to 60 % and 80 %, and an unsure symbol
+// takes a surer reading of the same ink from those. A cell is then answered from the line:
 // - one symbol fills the cell (their extents along the line overlap by at
 //   least 75 % of the longer one): that symbol's reading;
 // - the cell holds a part of a symbol, or spans several: an unsure answer

@@ -161,10 +161,21 @@ enum class ReadingMode {
   PerCell,       // read every cell on its own
 };
 
-// The Tesseract-backed engines. Language data is looked for in the
-// dictionary folder's "tessdata" subfolder, then in $TESSDATA_PREFIX, then
-// in Tesseract's installed data folder.
-std::unique_ptr<JapaneseEngine> createJapaneseEngine(ReadingMode mode = ReadingMode::LineContext);
-std::unique_ptr<EnglishEngine> createEnglishEngine();
+// Where the engines look for Tesseract's language data: the dictionary
+// folder's "tessdata" subfolder, then $TESSDATA_PREFIX and Tesseract's
+// installed data folders (or, for tests, the subfolder only).
+enum class DataSearch { DictionaryFolderThenInstalled, DictionaryFolderOnly };
+
+// The mode the user chose: key "ReadingMode" of section "Recognition" in
+// the program's brindel.ini; "PerCell" reads cell by cell, anything else
+// (or no key) reads with line context.
+ReadingMode configuredReadingMode();
+
+// The Tesseract-backed engines.
+std::unique_ptr<JapaneseEngine> createJapaneseEngine(
+    ReadingMode mode = configuredReadingMode(),
+    DataSearch search = DataSearch::DictionaryFolderThenInstalled);
+std::unique_ptr<EnglishEngine> createEnglishEngine(
+    DataSearch search = DataSearch::DictionaryFolderThenInstalled);
 
 }  // namespace recognition

@@ -385,7 +385,8 @@ int FolderTree::SelectFolder(const std::string& folderPath) {
   }
   std::size_t start = 0;
   while (start < rest.size()) {
-    const std::size_t slash = rest.find('/', start);
+    std::size_t slash = rest.find('/', start);
+    if (slash == std::string::npos) slash = rest.size();
     const std::string component = rest.substr(start, slash - start);
     start = slash + 1;
     if (component.empty()) continue;

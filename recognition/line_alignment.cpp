@@ -19,7 +19,7 @@ constexpr double kUnpairedSymbol = 3.0;
 // break ties.
 constexpr double kHintWeight = 0.5;
 constexpr double kMaxHintCost = 1.0;
-constexpr double kWideLimit = 1.1;         // widths beyond this many cross sizes cost
+constexpr double kWideLimit = 1.0;         // widths beyond this many cross sizes cost
 constexpr double kWideWeight = 4.0;
 constexpr double kGapLimit = 0.35;         // gaps inside a character beyond this cost
 constexpr double kGapCost = 2.0;

@@ -179,6 +179,8 @@ struct LabelCase {
   const char* message;      // nullptr: accepted without a message
 };
 
+void PrintTo(const LabelCase& c, std::ostream* os) { *os << c.name; }
+
 class FolderTreeLabelTest : public FolderTreeTest, public ::testing::WithParamInterface<LabelCase> {};
 
 TEST_P(FolderTreeLabelTest, LabelRules) {

@@ -118,6 +118,7 @@ Pix* CLead::heldPix() const { return image_ ? image_->pix() : nullptr; }
 
 void CLead::takeImage(std::shared_ptr<img::Image> image) {
   image_ = std::move(image);
+  displayCache_ = QImage();
   if (image_) {
     xRes_ = image_->xResolution();
     yRes_ = image_->yResolution();
@@ -136,10 +137,7 @@ short CLead::replaceImage(img::PixPtr pix) {
 
 QImage CLead::heldImage() const {
   if (!image_) return {};
-  if (displayCacheOf_ != image_.get() || displayCache_.isNull()) {
-    displayCache_ = img::toQImage(image_->pix());
-    displayCacheOf_ = image_.get();
-  }
+  if (displayCache_.isNull()) displayCache_ = img::toQImage(image_->pix());
   return displayCache_;
 }
 

@@ -145,6 +145,5 @@ class CLead : public QWidget {
   std::string filters_;
   QImage drawTarget_;
   std::unique_ptr<QPainter> drawPainter_;
-  mutable QImage displayCache_;
-  mutable const platform::imaging::Image* displayCacheOf_ = nullptr;
+  mutable QImage displayCache_;  // the held image for drawing; emptied when the image changes
 };

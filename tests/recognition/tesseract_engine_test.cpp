@@ -243,3 +243,27 @@ TEST(ReadingModeSetting, PerCellIsChosenInTheProgramIni) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(LoadedEngine, InLineContextPartsOfACharacterReadUnsureAndTheWholeReadsSure) {
+  const auto line = testsupport::renderTextLine("行います", FixtureFont::Sans, 11, 300, false);
+  const EngineImage image = recogtest::engineImage(line);
+  const LatticeLine cut = recogtest::cutLine(line, LineDirection::Horizontal);
+  // 行 is drawn in two parts side by side: the first two boxes.
+  ASSERT_GE(cut.boxes.size(), 5u);
+  const CharRect left = cut.boxes[0].rect, right = cut.boxes[1].rect;
+  const CharRect whole{left.left, std::min(left.top, right.top), right.right, std::max(left.bottom, right.bottom)};
+  ASSERT_EQ(engine_.setFieldParams(0, 0, 0), 1);
+  ASSERT_EQ(engine_.beginLine(image, cut.rect, LineDirection::Horizontal), 1);
+  CellResult part, joined;
+  ASSERT_EQ(engine_.readCell(image, left, part), 1);
+  ASSERT_EQ(engine_.readCell(image, whole, joined), 1);
+  EXPECT_EQ(joined.best(), 0x8D73);  // 行
+  EXPECT_EQ(joined.certainty, 1);
+  EXPECT_EQ(part.certainty, 2);
+  EXPECT_GT(part.distance, (joined.distance + 1000) / 2);  // the cutter joins the parts
+  engine_.endLine();
+}
+
+}  // namespace

@@ -120,3 +120,28 @@ TEST(SmallAngle, TurningBackRestoresTheText) {
 }
 
 }  // namespace
+
+namespace {
+
+// A page rendered with a skew comes back upright when turned by the opposite
+// angle, and the renderer's truth box of the skewed block holds its ink.
+TEST(SmallAngle, SkewedTestPagesComeBackUpright) {
+  testpages::PageBuilder builder(1600, 1200, 300);
+  builder.addText({300, 400}, QStringLiteral("傾いた頁を元に戻す"), 12, 9, 4);
+  const RenderedPage upright = builder.render();
+  RenderedPage skewed = builder.render(2.0);
+  const QRect truth = skewed.blocks[0].rect;
+  const QRect ink = inkBox(skewed);
+  EXPECT_TRUE(truth.adjusted(-2, -2, 2, 2).contains(ink)) << "truth box misses ink";
+  EXPECT_GT(ink.height(), inkBox(upright).height() + 10);  // a skewed block is taller
+  ImageDesc d = skewed.desc();
+  rotate_small_angle(&d, -2.0);
+  const QRect back = inkBox(skewed);
+  const QRect expected = inkBox(upright);
+  EXPECT_NEAR(back.top(), expected.top(), 4);
+  EXPECT_NEAR(back.bottom(), expected.bottom(), 4);
+  EXPECT_NEAR(back.left(), expected.left(), 4);
+  EXPECT_NEAR(back.right(), expected.right(), 4);
+}
+
+}  // namespace

@@ -173,30 +173,36 @@ RenderedPage PageBuilder::render(double skewDegrees, int quarterTurns) const {
   page.rules = rules_;
   page.figures = figures_;
 
-  QTransform turn;
-  if (skewDegrees != 0 || quarterTurns != 0) {
+  auto mapTruth = [&page](const QTransform& t) {
+    for (auto& block : page.blocks) {
+      block.rect = t.mapRect(block.rect);
+      for (auto& line : block.lines) line.rect = t.mapRect(line.rect);
+    }
+    for (auto& rule : page.rules) rule.rect = t.mapRect(rule.rect);
+    for (auto& fig : page.figures) fig.rect = t.mapRect(fig.rect);
+  };
+  if (skewDegrees != 0) {
+    // The page keeps its size: a skewed scan of the same sheet.
     QTransform t;
     t.translate(width_ / 2.0, height_ / 2.0);
     t.rotate(-skewDegrees);
-    t.rotate(90.0 * quarterTurns);
     t.translate(-width_ / 2.0, -height_ / 2.0);
-    const QImage turned = gray.convertToFormat(QImage::Format_ARGB32).transformed(t, Qt::FastTransformation);
-    turn = QImage::trueMatrix(t, width_, height_);
-    // What the turn brings in from outside the page is white paper.
-    QImage paper(turned.size(), QImage::Format_ARGB32);
-    paper.fill(Qt::white);
+    QImage paper(gray.size(), QImage::Format_Grayscale8);
+    paper.fill(255);
     {
       QPainter p(&paper);
-      p.drawImage(0, 0, turned);
+      p.setTransform(t);
+      p.drawImage(0, 0, gray);
     }
-    gray = paper.convertToFormat(QImage::Format_Grayscale8);
-    auto map = [&](QRect r) { return turn.mapRect(r); };
-    for (auto& block : page.blocks) {
-      block.rect = map(block.rect);
-      for (auto& line : block.lines) line.rect = map(line.rect);
-    }
-    for (auto& rule : page.rules) rule.rect = map(rule.rect);
-    for (auto& fig : page.figures) fig.rect = map(fig.rect);
+    gray = paper;
+    mapTruth(t);
+  }
+  if (quarterTurns % 4 != 0) {
+    QTransform t;
+    t.rotate(90.0 * quarterTurns);
+    const QImage turned = gray.transformed(t, Qt::FastTransformation);
+    mapTruth(QImage::trueMatrix(t, gray.width(), gray.height()));
+    gray = turned;
   }
   page.skewDegrees = skewDegrees;
   page.quarterTurns = quarterTurns;

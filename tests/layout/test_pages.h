@@ -91,7 +91,8 @@ class PageBuilder {
   void addFigure(QRect rect, FigureKind kind);
 
   // Renders, then turns by `skewDegrees` (counter-clockwise positive) about
-  // the page centre and by `quarterTurns` clockwise quarter turns.
+  // the page centre (the page keeps its size, as a skewed scan would) and
+  // by `quarterTurns` clockwise quarter turns.
   RenderedPage render(double skewDegrees = 0, int quarterTurns = 0) const;
 
  private:

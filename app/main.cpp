@@ -23,6 +23,7 @@ int main(int argc, char* argv[]) {
   // The view joins the frame before the frame's posted restore builds the
   // folder tree; the frame owns it from here on.
   auto* view = new CFD3View(app.Frame());
+  view->AttachDocument(app.Document());
   view->AttachToFrame(app.Frame());
   view->OnInitialUpdate();
   return app.ExitInstance(QApplication::exec());

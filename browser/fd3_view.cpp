@@ -1,6 +1,7 @@
 #include "browser/fd3_view.h"
 
 #include "browser/browser_document.h"
+#include "browser/fd3_doc_adapter.h"
 #include "browser/folder_tree.h"
 #include "browser/list_pane.h"
 #include "browser/thumbnail_pane_wnd.h"
@@ -10,6 +11,7 @@
 #include "shell/app_profile.h"
 #include "shell/busy_flag.h"
 #include "shell/command_ids.h"
+#include "shell/fd3_doc.h"
 #include "shell/main_frame.h"
 #include "shell/progress_dialogs.h"
 
@@ -52,11 +54,21 @@ CFD3View::CFD3View(QWidget* parent) : QWidget(parent) {
   connect(tree_, &FolderTree::folderSelected, this, &CFD3View::OnFolderTreeSelChanged);
 }
 
-CFD3View::~CFD3View() { OnDestroy(); }
+CFD3View::~CFD3View() {
+  OnDestroy();
+  if (attachedDocument_) attachedDocument_->SetViews(nullptr);
+}
 
 void CFD3View::SetDocument(BrowserDocument* document) {
   document_ = document;
   tree_->SetDocument(document);
+}
+
+void CFD3View::AttachDocument(CFD3Doc* document) {
+  attachedDocument_ = document;
+  documentAdapter_ = std::make_unique<Fd3DocAdapter>(*document);
+  SetDocument(documentAdapter_.get());
+  document->SetViews(this);
 }
 
 void CFD3View::AttachToFrame(CMainFrame* frame) {

@@ -16,7 +16,10 @@
 
 #include <QWidget>
 
+#include <memory>
+
 class BrowserDocument;
+class CFD3Doc;
 class CListPane;
 class CMainFrame;
 class FolderTree;
@@ -38,6 +41,9 @@ class CFD3View : public QWidget, public DocumentViews, public FrameView {
   ~CFD3View() override;
 
   void SetDocument(BrowserDocument* document);
+  // Shows the program's document: the document's panes are this view's, and
+  // the view reaches the document through an adapter of its own.
+  void AttachDocument(CFD3Doc* document);
   // Becomes frame's central widget and handles the browser's commands.
   void AttachToFrame(CMainFrame* frame);
 
@@ -89,6 +95,8 @@ class CFD3View : public QWidget, public DocumentViews, public FrameView {
   void OnFolderTreeSelChanged();
 
   BrowserDocument* document_ = nullptr;
+  CFD3Doc* attachedDocument_ = nullptr;
+  std::unique_ptr<BrowserDocument> documentAdapter_;
   CMainFrame* frame_ = nullptr;
   FolderTree* tree_ = nullptr;
   ThumbnailPaneWnd* board_ = nullptr;

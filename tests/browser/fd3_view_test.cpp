@@ -11,13 +11,16 @@
 #include "shell/app_profile.h"
 #include "shell/busy_flag.h"
 #include "shell/command_ids.h"
+#include "shell/fd3_doc.h"
 #include "shell/main_frame.h"
 #include "tests/browser/fake_document.h"
+#include "tests/catalogue/catalogue_fixture.h"
 #include "tests/shell/fresh_environment.h"
 #include "tests/shell/wait_until.h"
 #include "tests/support/test_env.h"
 
 #include <QDir>
+#include <QImage>
 #include <QMenu>
 #include <QTest>
 
@@ -210,6 +213,45 @@ TEST_F(BrowserViewTest, RefreshOfAVanishedFolderChangesNothing) {
   EXPECT_EQ(view->GetFolderTree()->rootItem()->childCount(), 1);  // "gone" left the tree
   EXPECT_EQ(view->GetFolderTree()->currentItem()->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
   EXPECT_FALSE(IsBusy());
+}
+
+// With the program's document: selecting opens the folder's catalogue, and
+// renaming a folder above it moves the open folder with it.
+TEST_F(BrowserViewTest, TheDocumentOpensTheSelectedFolderAndFollowsItsRename) {
+  const std::string folder = root + "書類/請求書";
+  cataloguetest::makeCatalogueFolder(folder);
+  {
+    cataloguetest::CatalogueRows rows(folder);
+    rows.addItem(cataloguetest::ItemRow{.itemNo = 1, .title = "見積"});
+  }
+  QImage page(40, 30, QImage::Format_RGB32);
+  page.fill(Qt::white);
+  ASSERT_TRUE(page.save(QString::fromStdString(folder + "/見積.bmp")));
+
+  CFD3Doc document;
+  auto v = std::make_unique<CFD3View>();
+  v->AttachDocument(&document);
+  v->resize(800, 600);
+  v->show();
+  v->OnInitialUpdate();
+  v->BuildFolderTreeForDesktop(root);
+  ASSERT_EQ(v->SelectFolderInTree(folder), 1);
+  EXPECT_EQ(document.folderPath, folder);
+  EXPECT_TRUE(document.db.IsOpen());
+  EXPECT_EQ(document.entries.GetCount(), 1);
+  EXPECT_EQ(v->GetThumbnailPane()->tileCount(), 1);
+
+  FolderTree* tree = v->GetFolderTree();
+  EXPECT_TRUE(tree->EndLabelEdit(tree->rootItem()->child(0), QStringLiteral("文書")));
+  const std::string moved = root + "文書/請求書";
+  EXPECT_EQ(document.entries.GetFolderPath(), moved);
+  EXPECT_EQ(document.folderPath, moved);
+  EXPECT_TRUE(document.db.IsOpen());
+  EXPECT_EQ(document.entries.GetCount(), 1);
+  EXPECT_EQ(tree->GetCurrentPath(), moved + "/");
+  EXPECT_TRUE(boxes.shown().empty()) << boxes.texts().front();
+  v.reset();
+  document.CloseFolderDatabase();
 }
 
 // The browser as the frame's central widget: the frame's restore builds the

@@ -1,0 +1,26 @@
+#include "browser/fd3_doc_adapter.h"
+
+#include <QWidget>  // before fd3_doc.h: its QPointer<QWidget> needs the whole class
+
+#include "shell/fd3_doc.h"
+
+void Fd3DocAdapter::LoadFolder(const std::string& pathWithTrailingSlash, int layoutFlag) {
+  document_.LoadFolder(pathWithTrailingSlash, layoutFlag);
+}
+
+void Fd3DocAdapter::CloseFolderDatabase() { document_.CloseFolderDatabase(); }
+
+void Fd3DocAdapter::SetReopenRequested() { document_.reopenRequested = 1; }
+
+int Fd3DocAdapter::paneMode() const { return document_.paneMode; }
+
+void Fd3DocAdapter::setPaneMode(int mode) { document_.paneMode = mode; }
+
+std::string Fd3DocAdapter::GetFolderPath() const { return document_.entries.GetFolderPath(); }
+
+void Fd3DocAdapter::SetFolderPath(const std::string& path) { document_.entries.SetFolderPath(path); }
+
+void Fd3DocAdapter::RescanFolderTree(RefreshProgressDlg*, const std::string&) {
+  // The document's rescan of unregistered files arrives with the import
+  // code; until then a refresh reloads the folder and the tree only.
+}

@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QGuiApplication>
 
@@ -32,6 +33,7 @@ constexpr int kOtherCell = 32;
 constexpr short kFormatBmp = 6;
 constexpr short kFormatGif = 2;
 constexpr int kBmpDefaultDpi = 150;
+constexpr int kProgressRedrawMs = 100;
 constexpr const char* kBackupName = "info.bk";
 constexpr const char* kCatalogueName = "info.mdb";
 
@@ -256,10 +258,16 @@ void CFD3Doc::LoadFolder(const std::string& pathWithTrailingSlash, int layoutFla
     progress->Create(mainWindow_);
   }
   int done = 0;
+  QElapsedTimer sinceShown;
+  sinceShown.start();
   auto step = [&] {
-    if (!progress) return;
-    progress->SetSubMessage(QStringLiteral("%1 件中 %2 件目").arg(total).arg(++done));
+    ++done;
+    // Drawing the count for every entry would cost more than loading it:
+    // the count moves on a few times a second, and at the last entry.
+    if (!progress || (sinceShown.elapsed() < kProgressRedrawMs && done != total)) return;
+    progress->SetSubMessage(QStringLiteral("%1 件中 %2 件目").arg(total).arg(done));
     progress->PumpAndCheckCancel();
+    sinceShown.restart();
   };
 
   reportDb(db.GetStackFirstInfoEx());

@@ -48,6 +48,24 @@ QMessageBox::Icon qtIcon(Icon icon) {
 
 }  // namespace
 
+namespace {
+
+// The answer of a box closed without a choice.
+Answer escapeAnswerOf(Buttons buttons) {
+  switch (buttons) {
+    case Buttons::Ok:
+      return Answer::Ok;
+    case Buttons::YesNo:
+      return Answer::No;
+    case Buttons::AbortRetryIgnore:
+      return Answer::Abort;
+    default:
+      return Answer::Cancel;
+  }
+}
+
+}  // namespace
+
 Answer firstAnswerOf(Buttons buttons) {
   switch (buttons) {
     case Buttons::Ok:
@@ -100,9 +118,16 @@ Answer RecordingUserInteraction::messageBox(const std::string& text, const std::
 Answer QtUserInteraction::messageBox(const std::string& text, const std::string& caption,
                                      Buttons buttons, Icon icon) {
   QWidget* owner = owner_ ? owner_ : QApplication::activeWindow();
-  QMessageBox box(qtIcon(icon), QString::fromStdString(caption), QString::fromStdString(text),
-                  standardButtons(buttons), owner);
-  return answerOf(box.exec());
+  // A window that closes by itself (the splash) would take the box with it.
+  while (owner && owner->windowType() == Qt::SplashScreen) owner = owner->parentWidget();
+  // On the heap: an owner destroyed while the box waits deletes the box with
+  // its other children, which a box on the stack would not survive.
+  QPointer<QMessageBox> box = new QMessageBox(qtIcon(icon), QString::fromStdString(caption),
+                                              QString::fromStdString(text), standardButtons(buttons), owner);
+  const int button = box->exec();
+  if (!box) return escapeAnswerOf(buttons);
+  delete box.data();
+  return answerOf(button);
 }
 
 }  // namespace platform

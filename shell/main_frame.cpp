@@ -651,7 +651,11 @@ void CMainFrame::RestoreFolderTree(const QString& desktop, const QString& folder
   auto* view = dynamic_cast<FrameView*>(centralWidget());
   if (!view) return;
   view->BuildFolderTreeForDesktop(desktop.toStdString());
-  view->SelectFolderInTree(openFolder && !folderPath.isEmpty() ? folderPath.toStdString() : desktop.toStdString());
+  // A folder that is gone since the last run is not opened (the document
+  // would stop the start with a message about it); the desktop is instead.
+  if (desktop.isEmpty() || !QDir(desktop).exists()) return;
+  const bool folderThere = openFolder && !folderPath.isEmpty() && QDir(folderPath).exists();
+  view->SelectFolderInTree(folderThere ? folderPath.toStdString() : desktop.toStdString());
 }
 
 QString CMainFrame::DocumentFolderPath() const {

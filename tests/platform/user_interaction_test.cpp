@@ -1,5 +1,8 @@
 #include "platform/user_interaction.h"
 
+#include <QTimer>
+#include <QWidget>
+
 #include <gtest/gtest.h>
 
 using namespace platform;
@@ -26,4 +29,20 @@ TEST(UserInteraction, RecordersNestAndRestore) {
   messageBox("outer");
   ASSERT_EQ(outer.shown().size(), 1u);
   EXPECT_EQ(outer.shown()[0].text, "outer");
+}
+
+// A window that goes away while its question waits (a splash screen that
+// closes itself) takes the box with it: the question ends unanswered.
+TEST(UserInteraction, BoxWhoseOwnerVanishesEndsWithoutAChoice) {
+  struct Case {
+    Buttons buttons;
+    Answer answer;
+  } cases[] = {{Buttons::OkCancel, Answer::Cancel}, {Buttons::YesNo, Answer::No}, {Buttons::Ok, Answer::Ok}};
+  for (const Case& c : cases) {
+    auto* owner = new QWidget;
+    owner->show();
+    QTimer::singleShot(50, [owner] { delete owner; });
+    QtUserInteraction boxes(owner);
+    EXPECT_EQ(boxes.messageBox("?", "caption", c.buttons, Icon::Question), c.answer);
+  }
 }

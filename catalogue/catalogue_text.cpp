@@ -21,14 +21,6 @@ bool isValidName(std::string_view text, int minBytes, int maxBytes) {
   return length >= minBytes && length <= maxBytes;
 }
 
-size_t utf8SequenceLength(unsigned char c) {
-  if (c < 0x80) return 1;
-  if ((c & 0xE0) == 0xC0) return 2;
-  if ((c & 0xF0) == 0xE0) return 3;
-  if ((c & 0xF8) == 0xF0) return 4;
-  return 1;
-}
-
 }  // namespace
 
 bool isValidTitle(std::string_view title) { return isValidName(title, 1, kTitleMaxBytes); }
@@ -50,7 +42,7 @@ std::string cutToSjisBytes(std::string_view utf8, int maxBytes) {
   int bytes = 0;
   while (end < utf8.size()) {
     const size_t step =
-        std::min(utf8.size() - end, utf8SequenceLength(static_cast<unsigned char>(utf8[end])));
+        std::min(utf8.size() - end, platform::utf8SequenceLength(static_cast<unsigned char>(utf8[end])));
     // A character without a Shift-JIS code would travel as one '?'.
     const int width = std::max(1, platform::cp932Length(utf8.substr(end, step)));
     if (bytes + width > maxBytes) break;

@@ -51,14 +51,6 @@ Converter& fromSjis() {
   return c;
 }
 
-size_t utf8SequenceLength(unsigned char c) {
-  if (c < 0x80) return 1;
-  if ((c & 0xE0) == 0xC0) return 2;
-  if ((c & 0xF0) == 0xE0) return 3;
-  if ((c & 0xF8) == 0xF0) return 4;
-  return 1;
-}
-
 std::string encode(std::string_view utf8, bool lossy, bool* ok) {
   std::string out;
   out.reserve(utf8.size());
@@ -77,6 +69,14 @@ std::string encode(std::string_view utf8, bool lossy, bool* ok) {
 }
 
 }  // namespace
+
+std::size_t utf8SequenceLength(unsigned char c) {
+  if (c < 0x80) return 1;
+  if ((c & 0xE0) == 0xC0) return 2;
+  if ((c & 0xF0) == 0xE0) return 3;
+  if ((c & 0xF8) == 0xF0) return 4;
+  return 1;
+}
 
 std::optional<std::string> toCp932(std::string_view utf8) {
   bool ok = false;

@@ -36,6 +36,8 @@ constexpr bool isSjisLeadByte(unsigned char c) {
 }
 
 bool utf8IsValid(std::string_view text);
+// Bytes of the UTF-8 sequence that lead byte c starts (1 for a stray byte).
+std::size_t utf8SequenceLength(unsigned char c);
 // Longest prefix of at most maxBytes bytes that does not cut a character.
 std::string utf8Truncate(std::string_view utf8, std::size_t maxBytes);
 // Upper-cases ASCII letters only; every other byte is kept.

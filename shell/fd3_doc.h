@@ -18,6 +18,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QWidget>
 
 #include <functional>
 #include <string>
@@ -25,7 +26,6 @@
 class CImageCtrl;
 class DocumentViews;
 class ImportProgressDlg;
-class QWidget;
 
 class CFD3Doc : public QObject {
   Q_OBJECT

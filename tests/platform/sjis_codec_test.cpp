@@ -19,6 +19,8 @@ struct MappedChar {
   const char* out;
 };
 
+void PrintTo(const MappedChar& c, std::ostream* os) { *os << c.name; }
+
 class Cp932Mapping : public ::testing::TestWithParam<MappedChar> {};
 
 TEST_P(Cp932Mapping, RoundTripChangesAsWindowsDid) {

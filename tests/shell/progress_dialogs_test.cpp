@@ -80,6 +80,8 @@ struct StepCase {
   const char* shown;
 };
 
+void PrintTo(const StepCase& c, std::ostream* os) { *os << c.name; }
+
 class ImportStep : public ::testing::TestWithParam<StepCase> {};
 
 TEST_P(ImportStep, ShowsPercentage) {

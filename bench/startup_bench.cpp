@@ -17,16 +17,7 @@
 namespace {
 
 QProcessEnvironment privateEnvironment(const testsupport::TempDir& dir) {
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  for (const char* sub : {"program", "config", "runtime"}) QDir().mkpath(QString::fromStdString(dir.file(sub)));
-  QFile::setPermissions(QString::fromStdString(dir.file("runtime")),
-                        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-  env.insert("BRINDEL_HOME", QString::fromStdString(dir.file("program")));
-  env.insert("XDG_CONFIG_HOME", QString::fromStdString(dir.file("config")));
-  env.insert("XDG_RUNTIME_DIR", QString::fromStdString(dir.file("runtime")));
-  env.insert("QT_QPA_PLATFORM", "offscreen");
-  env.insert("QT_LOGGING_RULES", "brindel.startup.info=true");
-  return env;
+  return testsupport::programEnvironment(dir, "brindel.startup.info=true");
 }
 
 // Seconds from start until the program logs milestone.

@@ -373,7 +373,8 @@ void CFD3Doc::thumbnailFromFile(const std::string& file, const ItemInfo& item, i
     width = height = DisplayEntry::kMinCell;
     return;
   }
-  if (ctrl->GetFileInfo(file, 1, 0) == 0 && ctrl->GetInfoFormat() == kFormatBmp &&
+  // The load examined the file already: no second read for its format.
+  if (ctrl->GetInfoFormat() == kFormatBmp &&
       ctrl->GetXResolution() == kBmpDefaultDpi && GetBmpResolution(file) == 0) {
     ctrl->SetXResolution(static_cast<short>(bmpResolution_));
     ctrl->SetYResolution(static_cast<short>(bmpResolution_));

@@ -60,15 +60,7 @@ class ProgramRun {
 class TwoStarts : public ::testing::Test {
  protected:
   void SetUp() override {
-    env = QProcessEnvironment::systemEnvironment();
-    for (const char* sub : {"program", "config", "runtime"}) QDir().mkpath(QString::fromStdString(dir.file(sub)));
-    QFile::setPermissions(QString::fromStdString(dir.file("runtime")),
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    env.insert("BRINDEL_HOME", QString::fromStdString(dir.file("program")));
-    env.insert("XDG_CONFIG_HOME", QString::fromStdString(dir.file("config")));
-    env.insert("XDG_RUNTIME_DIR", QString::fromStdString(dir.file("runtime")));
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("QT_LOGGING_RULES", "brindel.*.info=true");
+    env = testsupport::programEnvironment(dir, "brindel.*.info=true");
   }
   std::string configFile(const char* name) const { return platform::joinPath(dir.file("config"), "Velnor", name); }
 

@@ -40,6 +40,19 @@ TempDir::TempDir() : dir_(QDir::tempPath() + "/brindel-tmp-XXXXXX") {
 
 std::string TempDir::file(std::string_view name) const { return platform::joinPath(path_, name); }
 
+QProcessEnvironment programEnvironment(const TempDir& dir, const QString& loggingRules) {
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  for (const char* sub : {"program", "config", "runtime"}) QDir().mkpath(QString::fromStdString(dir.file(sub)));
+  QFile::setPermissions(QString::fromStdString(dir.file("runtime")),
+                        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+  env.insert("BRINDEL_HOME", QString::fromStdString(dir.file("program")));
+  env.insert("XDG_CONFIG_HOME", QString::fromStdString(dir.file("config")));
+  env.insert("XDG_RUNTIME_DIR", QString::fromStdString(dir.file("runtime")));
+  env.insert("QT_QPA_PLATFORM", "offscreen");
+  env.insert("QT_LOGGING_RULES", loggingRules);
+  return env;
+}
+
 bool writeFile(const std::string& path, std::string_view bytes) {
   QFile f(QString::fromStdString(path));
   if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;

@@ -2,6 +2,7 @@
 // Helpers shared by the tests: a private environment per test process and
 // small file utilities.
 
+#include <QProcessEnvironment>
 #include <QTemporaryDir>
 
 #include <string>
@@ -26,6 +27,11 @@ class TempDir {
   QTemporaryDir dir_;
   std::string path_;
 };
+
+// The environment for starting the real program as a child process: its
+// program, config and runtime folders inside dir, no display, and the given
+// logging rules.
+QProcessEnvironment programEnvironment(const TempDir& dir, const QString& loggingRules);
 
 bool writeFile(const std::string& path, std::string_view bytes);
 std::string readFile(const std::string& path);

@@ -1,4 +1,5 @@
 #include "tests/catalogue/catalogue_fixture.h"
+#include "tests/support/test_env.h"
 
 #include "catalogue/recordsets.h"
 #include "platform/file_ops.h"
@@ -14,7 +15,21 @@
 namespace cataloguetest {
 
 std::string templateDbFolder() {
-  return platform::joinPath(platform::resourceFolder(), platform::workfolder::kDb);
+  // Opening a catalogue locks it exclusively, and test processes run side by
+  // side: each process works on its own copy of the installed templates, so
+  // that one process testing a template never makes another's open fail.
+  static const std::string folder = [] {
+    const std::string installed = platform::joinPath(platform::resourceFolder(), platform::workfolder::kDb);
+    const std::string root = testsupport::privateRoot();
+    if (root.empty()) return installed;
+    const std::string copy = platform::joinPath(root, "templates", platform::workfolder::kDb);
+    QDir().mkpath(QString::fromStdString(copy));
+    for (const char* name : {"info.mdb", "infos.mdb"})
+      if (platform::copyFileReplacing(platform::joinPath(installed, name), platform::joinPath(copy, name)) != 0)
+        throw std::runtime_error("cannot copy the template " + std::string(name));
+    return copy;
+  }();
+  return folder;
 }
 
 void makeCatalogueFolder(const std::string& folder) {

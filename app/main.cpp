@@ -1,6 +1,7 @@
 #include "browser/fd3_view.h"
 #include "shell/fd3_app.h"
 #include "shell/main_frame.h"
+#include "shell/qt_user_interaction.h"
 
 #include <QApplication>
 
@@ -17,6 +18,10 @@ int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("ブリンデル"));
   QApplication::setOrganizationName(QStringLiteral("Velnor"));
+  // Every question of the program and of the libraries it loads is a
+  // QMessageBox over the active window.
+  QtUserInteraction boxes;
+  platform::ScopedUserInteraction boxesInstalled(&boxes);
   CFD3App app;
   const QStringList arguments = QApplication::arguments().mid(1);
   if (!app.InitInstance(arguments)) return app.ExitInstance(app.ExitCode());

@@ -4,15 +4,16 @@
 //
 //   UserInteraction            the service interface
 //   messageBox()               asks the installed service
-//   setUserInteraction()       installs a service (the program: QtUserInteraction)
+//   setUserInteraction()       installs a service (the program installs the
+//                              QMessageBox one of shell/qt_user_interaction.h)
+//   ScopedUserInteraction      installs a service for a scope
 //   RecordingUserInteraction   answers from a script and keeps every box shown
-//   QtUserInteraction          a QMessageBox owned by the given window
+//
+// No widgets here: the libraries that use this service run without Qt Widgets.
 
 #include <deque>
 #include <string>
 #include <vector>
-
-class QWidget;
 
 namespace platform {
 
@@ -29,8 +30,8 @@ class UserInteraction {
                             Icon icon) = 0;
 };
 
-// Without an installed service: a QMessageBox when a QApplication exists,
-// else the text on standard error and the first button's answer.
+// Without an installed service: the text on standard error and the first
+// button's answer.
 Answer messageBox(const std::string& text, Buttons buttons = Buttons::Ok, Icon icon = Icon::Warning,
                   const std::string& caption = kDefaultCaption);
 
@@ -38,6 +39,19 @@ Answer messageBox(const std::string& text, Buttons buttons = Buttons::Ok, Icon i
 UserInteraction* setUserInteraction(UserInteraction* service);
 
 Answer firstAnswerOf(Buttons buttons);
+// The answer of a box closed without a choice (Escape, or its owner gone).
+Answer escapeAnswerOf(Buttons buttons);
+
+class ScopedUserInteraction {
+ public:
+  explicit ScopedUserInteraction(UserInteraction* service) : previous_(setUserInteraction(service)) {}
+  ~ScopedUserInteraction() { setUserInteraction(previous_); }
+  ScopedUserInteraction(const ScopedUserInteraction&) = delete;
+  ScopedUserInteraction& operator=(const ScopedUserInteraction&) = delete;
+
+ private:
+  UserInteraction* previous_;
+};
 
 class RecordingUserInteraction : public UserInteraction {
  public:
@@ -66,18 +80,6 @@ class RecordingUserInteraction : public UserInteraction {
   std::deque<Answer> script_;
   std::vector<Shown> shown_;
   UserInteraction* previous_ = nullptr;
-};
-
-class QtUserInteraction : public UserInteraction {
- public:
-  // owner may be null: the box is then owned by the active window.
-  explicit QtUserInteraction(QWidget* owner = nullptr) : owner_(owner) {}
-  void setOwner(QWidget* owner) { owner_ = owner; }
-  Answer messageBox(const std::string& text, const std::string& caption, Buttons buttons,
-                    Icon icon) override;
-
- private:
-  QWidget* owner_;
 };
 
 }  // namespace platform

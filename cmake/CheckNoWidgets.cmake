@@ -1,0 +1,23 @@
+# Run by CTest: fails when one of FILES (a |-separated list of shared
+# libraries and executables) needs libQt6Widgets.
+#   cmake -DREADELF=readelf -DFILES="a|b" -P CheckNoWidgets.cmake
+string(REPLACE "|" ";" FILES "${FILES}")
+set(offenders "")
+foreach(file IN LISTS FILES)
+  if(NOT EXISTS "${file}")
+    message(FATAL_ERROR "not built: ${file}")
+  endif()
+  execute_process(COMMAND "${READELF}" -d "${file}" OUTPUT_VARIABLE dynamic RESULT_VARIABLE result)
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "${READELF} failed on ${file}")
+  endif()
+  if(dynamic MATCHES "NEEDED[^\n]*libQt6Widgets")
+    list(APPEND offenders "${file}")
+  endif()
+endforeach()
+if(offenders)
+  list(JOIN offenders "\n  " text)
+  message(FATAL_ERROR "linked with Qt Widgets:\n  ${text}")
+endif()
+list(LENGTH FILES count)
+message(STATUS "${count} files, none linked with Qt Widgets")

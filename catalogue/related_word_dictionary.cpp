@@ -169,10 +169,10 @@ std::int16_t wordOut(const std::string& stored, std::uint8_t& plainFlag, std::st
     plain.erase(0, 2);
     plainFlag = 0;
   }
-  if (plain.empty()) return 0;
+  if (plain.empty()) return kFailed;
   const int mode = dict().wildcardMode;
   word = (mode == 2 || mode == 3 ? "*" : "") + plain + (mode == 1 || mode == 3 ? "*" : "");
-  return 1;
+  return kDone;
 }
 
 // The distinct double-byte characters of text, in order, at most 128;
@@ -254,52 +254,52 @@ int relatedword::CharacterSlot(std::uint8_t lead, std::uint8_t trail) {
     case 0x90: base = 4096; break;
     case 0xE0: base = 8192; break;
     case 0xF0: base = 12288; break;
-    default: return -1;
+    default: return kNoSlot;
   }
-  if (!platform::isSjisLeadByte(lead)) return -1;
+  if (!platform::isSjisLeadByte(lead)) return kNoSlot;
   return (lead & 0x0F) * 256 + trail + base;
 }
 
 std::int16_t LoadRelatedWordDictionary(const std::string& folder) {
   Dictionary& d = dict();
-  if (d.loaded) return 1;
+  if (d.loaded) return kDone;
   try {
     d.bodyPath = folderFile(folder, kBodyFile);
     d.indexPath = folderFile(folder, kIndexFile);
   } catch (const std::bad_alloc&) {
-    return 0;
+    return kFailed;
   }
   auto fail = [](std::int16_t code) {
     ReleaseRelatedWordDictionary();
     return code;
   };
   File body = openFile(d.bodyPath, "rb");
-  if (!body) return fail(-2);
+  if (!body) return fail(kBodyNotFound);
   std::int32_t bodyEnd = 0;
-  if (!readInt32(body.get(), bodyEnd)) return fail(-3);
-  if (!validEndOfData(bodyEnd)) return fail(-4);
+  if (!readInt32(body.get(), bodyEnd)) return fail(kBodyEndUnreadable);
+  if (!validEndOfData(bodyEnd)) return fail(kBodyEndInvalid);
 
   File index = openFile(d.indexPath, "rb");
-  if (!index) return fail(-5);
+  if (!index) return fail(kIndexNotFound);
   std::int32_t indexEnd = 0, reserved = 0, capacity = 0, count = 0;
-  if (!readInt32(index.get(), indexEnd)) return fail(-6);
-  if (!validEndOfData(indexEnd)) return fail(-7);
-  if (!readInt32(index.get(), reserved)) return fail(-8);
-  if (!readInt32(index.get(), capacity)) return fail(-9);
-  if (!readInt32(index.get(), count)) return fail(-10);
-  if (count < 0 || count >= capacity) return fail(-11);
+  if (!readInt32(index.get(), indexEnd)) return fail(kIndexEndUnreadable);
+  if (!validEndOfData(indexEnd)) return fail(kIndexEndInvalid);
+  if (!readInt32(index.get(), reserved)) return fail(kIndexReservedUnreadable);
+  if (!readInt32(index.get(), capacity)) return fail(kIndexCapacityUnreadable);
+  if (!readInt32(index.get(), count)) return fail(kIndexCountUnreadable);
+  if (count < 0 || count >= capacity) return fail(kIndexCountInvalid);
 
   const std::int32_t bitmapBytes = ((capacity / 8) / 1024 + 2) * 1024;
-  if (bitmapBytes >= kMaxBitmapBytes) return fail(-11);
+  if (bitmapBytes >= kMaxBitmapBytes) return fail(kIndexCountInvalid);
   try {
     d.result.assign(static_cast<std::size_t>(bitmapBytes), 0);
   } catch (const std::bad_alloc&) {
-    return fail(-12);
+    return fail(kNoMemoryForResults);
   }
   try {
     d.work.assign(static_cast<std::size_t>(bitmapBytes), 0);
   } catch (const std::bad_alloc&) {
-    return fail(-13);
+    return fail(kNoMemoryForWork);
   }
   d.capacity = capacity;
   d.groupCount = count;
@@ -310,7 +310,7 @@ std::int16_t LoadRelatedWordDictionary(const std::string& folder) {
   d.currentIndex = -1;
   d.group.clear();
   d.loaded = true;
-  return 1;
+  return kDone;
 }
 
 void ReleaseRelatedWordDictionary() {
@@ -346,7 +346,7 @@ bool openWorkLog(Dictionary& d) {
   if (std::fseek(log.get(), 0, SEEK_END) != 0) return false;
   if (std::ftell(log.get()) > 0) {
     File archive = openFile(d.archivePath, "ab");
-    if (!archive || AppendFileData(archive.get(), log.get()) != 1) return false;
+    if (!archive || AppendFileData(archive.get(), log.get()) != kDone) return false;
     if (std::fflush(archive.get()) != 0 || ::fsync(::fileno(archive.get())) != 0) return false;
   }
   if (::ftruncate(fd, 0) != 0 || !seek(log.get(), 0)) return false;
@@ -360,25 +360,25 @@ std::int16_t OpenRelatedWordDictionary(const std::string& programFolder) {
   Dictionary& d = dict();
   d.opened = false;
   const std::int16_t loaded = LoadRelatedWordDictionary(programFolder);
-  if (loaded != 1) {
-    const char* text = loaded == 0 ? kMsgNoMemory : loaded == -2 ? kMsgNotFound : kMsgCannotOpen;
+  if (loaded != kDone) {
+    const char* text = loaded == kFailed ? kMsgNoMemory : loaded == kBodyNotFound ? kMsgNotFound : kMsgCannotOpen;
     platform::messageBox(text, platform::Buttons::Ok, platform::Icon::Warning);
     return loaded;
   }
   d.opened = true;
-  if (d.log) return 1;  // opened before: the log of this run is open already
+  if (d.log) return kDone;  // opened before: the log of this run is open already
   d.logPath = folderFile(programFolder, kLogFile);
   d.archivePath = folderFile(programFolder, kArchiveFile);
   if (!openWorkLog(d)) {
     platform::messageBox(kMsgLogNotCreated, platform::Buttons::Ok, platform::Icon::Error);
-    return 100;
+    return kLoadedWithoutLog;
   }
-  return 1;
+  return kDone;
 }
 
 std::int16_t CloseRelatedWordDictionary() {
   Dictionary& d = dict();
-  std::int16_t result = 1;
+  std::int16_t result = kDone;
   if (d.log) {
     std::FILE* log = d.log.get();
     std::fflush(log);
@@ -387,19 +387,19 @@ std::int16_t CloseRelatedWordDictionary() {
       File archive = openFile(d.archivePath, "ab");
       if (!archive) {
         platform::messageBox(kMsgLogNotCreated, platform::Buttons::Ok, platform::Icon::Error);
-        result = 200;
+        result = kArchiveNotOpened;
       } else {
-        const bool appended = AppendFileData(archive.get(), log) == 1 &&
+        const bool appended = AppendFileData(archive.get(), log) == kDone &&
                               std::fflush(archive.get()) == 0 && ::fsync(::fileno(archive.get())) == 0;
         archive.reset();
         if (!appended) {
           platform::messageBox(kMsgLogNotSaved, platform::Buttons::Ok, platform::Icon::Error);
-          result = 300;
+          result = kLogNotArchived;
         } else if (::ftruncate(::fileno(log), 0) != 0) {
           // The records are safe in the archive; a log that cannot be emptied
           // would be archived twice by the next start, so say so.
           platform::messageBox(kMsgLogNotSaved, platform::Buttons::Ok, platform::Icon::Error);
-          result = 300;
+          result = kLogNotArchived;
         }
       }
     }
@@ -411,10 +411,10 @@ std::int16_t CloseRelatedWordDictionary() {
 }
 
 int AppendFileData(std::FILE* target, std::FILE* source) {
-  if (std::fseek(target, 0, SEEK_END) != 0) return 0;
-  if (std::fseek(source, 0, SEEK_END) != 0) return 0;
+  if (std::fseek(target, 0, SEEK_END) != 0) return kFailed;
+  if (std::fseek(source, 0, SEEK_END) != 0) return kFailed;
   const long length = std::ftell(source);
-  if (length < 0 || std::fseek(source, 0, SEEK_SET) != 0) return 0;
+  if (length < 0 || std::fseek(source, 0, SEEK_SET) != 0) return kFailed;
   std::size_t size = length < 32 ? static_cast<std::size_t>(length)
                                   : std::min<std::size_t>(32768, static_cast<std::size_t>(length));
   std::unique_ptr<char[]> buffer;
@@ -422,15 +422,15 @@ int AppendFileData(std::FILE* target, std::FILE* source) {
     buffer.reset(new (std::nothrow) char[std::max<std::size_t>(size, 1)]);
     if (!buffer) {
       size /= 2;
-      if (size < 32) return 0;
+      if (size < 32) return kFailed;
     }
   }
   for (;;) {
     const std::size_t n = std::fread(buffer.get(), 1, size, source);
-    if (n > 0 && std::fwrite(buffer.get(), 1, n, target) != n) return 0;
+    if (n > 0 && std::fwrite(buffer.get(), 1, n, target) != n) return kFailed;
     if (n < size) break;
   }
-  return std::ferror(source) ? 0 : 1;
+  return std::ferror(source) ? kFailed : kDone;
 }
 
 std::int16_t LookupRelatedWords(std::string_view headword) {
@@ -496,20 +496,20 @@ std::int16_t LookupRelatedWords(std::string_view headword) {
 std::int16_t GetRelatedGroup(int index, std::uint8_t& plainFlag, std::string& word) {
   Dictionary& d = dict();
   word.clear();
-  if (!d.loaded || d.foundCount < 1 || index < 0 || index >= d.foundCount) return 0;
+  if (!d.loaded || d.foundCount < 1 || index < 0 || index >= d.foundCount) return kFailed;
   File body = openFile(d.bodyPath, "rb");
-  if (!body) return 0;
+  if (!body) return kFailed;
   d.currentIndex = index;
-  if (!ReadRelatedGroupRecord(body.get(), d.found[index])) return 0;
+  if (!ReadRelatedGroupRecord(body.get(), d.found[index])) return kFailed;
   d.cursor = 1;
-  if (d.group.empty()) return 0;
+  if (d.group.empty()) return kFailed;
   return wordOut(d.group[0], plainFlag, word);
 }
 
 std::int16_t GetNextRelatedWord(std::uint8_t& plainFlag, std::string& word) {
   Dictionary& d = dict();
   word.clear();
-  if (!d.loaded || d.cursor >= static_cast<int>(d.group.size())) return 0;
+  if (!d.loaded || d.cursor >= static_cast<int>(d.group.size())) return kFailed;
   return wordOut(d.group[static_cast<std::size_t>(d.cursor++)], plainFlag, word);
 }
 
@@ -576,19 +576,19 @@ std::optional<std::vector<std::string>> splitGroupText(std::string_view text) {
 
 std::int16_t AddRelatedGroup(std::string_view text) {
   Dictionary& d = dict();
-  if (!d.loaded) return 0;
-  if (d.groupCount >= d.capacity - 1) return -2;
+  if (!d.loaded) return kFailed;
+  if (d.groupCount >= d.capacity - 1) return kDictionaryFull;
   d.group.clear();
-  if (text.empty() || text.size() > static_cast<std::size_t>(kMaxRecordLength)) return 0;
+  if (text.empty() || text.size() > static_cast<std::size_t>(kMaxRecordLength)) return kFailed;
   const auto words = splitGroupText(text);
-  if (!words || words->size() < 2) return 0;
+  if (!words || words->size() < 2) return kFailed;
 
   File body = openFile(d.bodyPath, "r+b");
   File index = openFile(d.indexPath, "r+b");
-  if (!body || !index) return 0;
+  if (!body || !index) return kFailed;
   std::int32_t indexEnd = 0, bodyEnd = 0;
-  if (!readInt32At(index.get(), 0, indexEnd) || !validEndOfData(indexEnd)) return 0;
-  if (!readInt32At(body.get(), 0, bodyEnd) || !validEndOfData(bodyEnd)) return 0;
+  if (!readInt32At(index.get(), 0, indexEnd) || !validEndOfData(indexEnd)) return kFailed;
+  if (!readInt32At(body.get(), 0, bodyEnd) || !validEndOfData(bodyEnd)) return kFailed;
   d.indexEnd = indexEnd;
   d.bodyEnd = bodyEnd;
 
@@ -596,7 +596,7 @@ std::int16_t AddRelatedGroup(std::string_view text) {
   for (const auto& c : distinctCharacters(*words)) {
     if (isLongSound(c)) continue;
     const int slot = relatedword::CharacterSlot(c.first, c.second);
-    if (slot < 0 || !addPosting(index.get(), slot, g)) return 0;
+    if (slot < 0 || !addPosting(index.get(), slot, g)) return kFailed;
   }
 
   std::string joined;
@@ -607,42 +607,42 @@ std::int16_t AddRelatedGroup(std::string_view text) {
     joined += w;
     textBytes += w.size();
   }
-  if (joined.size() > static_cast<std::size_t>(kMaxRecordLength)) return 0;
+  if (joined.size() > static_cast<std::size_t>(kMaxRecordLength)) return kFailed;
   const auto length = static_cast<std::int32_t>(joined.size());
-  if (static_cast<std::int64_t>(bodyEnd) + 2 + length > kMaxEndOfData) return 0;
+  if (static_cast<std::int64_t>(bodyEnd) + 2 + length > kMaxEndOfData) return kFailed;
   scramble(joined);
   std::string record;
   record += static_cast<char>(length & 0xFF);
   record += static_cast<char>((length >> 8) & 0xFF);
   record += joined;
-  if (!writeInt32At(body.get(), 4 + 4L * g, bodyEnd)) return 0;
-  if (!seek(body.get(), bodyEnd) || !writeBytes(body.get(), record)) return 0;
-  if (!writeInt32At(body.get(), 0, bodyEnd + 2 + length)) return 0;
-  if (std::fflush(body.get()) != 0) return 0;
+  if (!writeInt32At(body.get(), 4 + 4L * g, bodyEnd)) return kFailed;
+  if (!seek(body.get(), bodyEnd) || !writeBytes(body.get(), record)) return kFailed;
+  if (!writeInt32At(body.get(), 0, bodyEnd + 2 + length)) return kFailed;
+  if (std::fflush(body.get()) != 0) return kFailed;
   d.bodyEnd = bodyEnd + 2 + length;
 
-  if (!writeInt32At(index.get(), 12, g + 1) || std::fflush(index.get()) != 0) return 0;
+  if (!writeInt32At(index.get(), 12, g + 1) || std::fflush(index.get()) != 0) return kFailed;
   d.groupCount = g + 1;
-  return 1;
+  return kDone;
 }
 
 std::int16_t DeleteRelatedGroup(int index) {
   Dictionary& d = dict();
-  if (!d.loaded || d.foundCount < 1 || index < 0 || index >= d.foundCount) return 0;
+  if (!d.loaded || d.foundCount < 1 || index < 0 || index >= d.foundCount) return kFailed;
   const std::int32_t g = d.found[index];
-  if (g < 0 || g > d.capacity - 1) return 0;
+  if (g < 0 || g > d.capacity - 1) return kFailed;
   File body = openFile(d.bodyPath, "r+b");
   File idx = openFile(d.indexPath, "r+b");
-  if (!body || !idx) return 0;
+  if (!body || !idx) return kFailed;
   std::int32_t offset = 0;
   std::int16_t length = 0;
-  if (!readInt32At(body.get(), 4 + 4L * g, offset) || offset < 4 + 4 * d.capacity) return 0;
-  if (!seek(body.get(), offset) || !readInt16(body.get(), length)) return 0;
-  if (length < 1 || length > kMaxRecordLength) return 0;
+  if (!readInt32At(body.get(), 4 + 4L * g, offset) || offset < 4 + 4 * d.capacity) return kFailed;
+  if (!seek(body.get(), offset) || !readInt16(body.get(), length)) return kFailed;
+  if (length < 1 || length > kMaxRecordLength) return kFailed;
   const auto negated = static_cast<std::uint16_t>(-length);
   const std::string bytes{static_cast<char>(negated & 0xFF), static_cast<char>(negated >> 8)};
-  if (!seek(body.get(), offset) || !writeBytes(body.get(), bytes)) return 0;
-  return std::fflush(body.get()) == 0 ? 1 : 0;
+  if (!seek(body.get(), offset) || !writeBytes(body.get(), bytes)) return kFailed;
+  return std::fflush(body.get()) == 0 ? kDone : kFailed;
 }
 
 bool RelatedWordDictionaryOpened() { return dict().opened; }

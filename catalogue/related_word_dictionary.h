@@ -56,25 +56,49 @@ inline constexpr std::array<std::uint8_t, 24> kScrambleKey = {
     0x5A, 0xC3, 0x17, 0x8E, 0x2B, 0xF0, 0x64, 0x9D, 0x31, 0xA7, 0x4C, 0xE5,
     0x08, 0x7F, 0xB2, 0x56, 0xD9, 0x13, 0x6E, 0xC8, 0x45, 0x9A, 0x21, 0xBC};
 
-// Character slot of a double-byte character, or -1 for a byte that does not lead one.
+// Result codes.
+inline constexpr std::int16_t kDone = 1;           // done; loaded with the work log open
+inline constexpr std::int16_t kFailed = 0;         // refused or failed; at load: no memory
+inline constexpr std::int16_t kDictionaryFull = -2;  // from AddRelatedGroup
+inline constexpr std::int16_t kLoadedWithoutLog = 100;
+inline constexpr std::int16_t kArchiveNotOpened = 200;
+inline constexpr std::int16_t kLogNotArchived = 300;
+// Load failures, in the order the files are read.
+inline constexpr std::int16_t kBodyNotFound = -2;
+inline constexpr std::int16_t kBodyEndUnreadable = -3;
+inline constexpr std::int16_t kBodyEndInvalid = -4;
+inline constexpr std::int16_t kIndexNotFound = -5;
+inline constexpr std::int16_t kIndexEndUnreadable = -6;
+inline constexpr std::int16_t kIndexEndInvalid = -7;
+inline constexpr std::int16_t kIndexReservedUnreadable = -8;
+inline constexpr std::int16_t kIndexCapacityUnreadable = -9;
+inline constexpr std::int16_t kIndexCountUnreadable = -10;
+inline constexpr std::int16_t kIndexCountInvalid = -11;   // or a capacity too large to map
+inline constexpr std::int16_t kNoMemoryForResults = -12;
+inline constexpr std::int16_t kNoMemoryForWork = -13;
+
+// Character slot of a double-byte character, or kNoSlot for a byte that does not lead one.
+inline constexpr int kNoSlot = -1;
 int CharacterSlot(std::uint8_t lead, std::uint8_t trail);
 }  // namespace relatedword
 
-// 1 loaded and log open; 100 loaded without log; 0 no memory; -2..-13 load failures.
+// kDone loaded and log open; kLoadedWithoutLog; kFailed no memory; the load
+// failures (kBodyNotFound .. kNoMemoryForWork).
 std::int16_t OpenRelatedWordDictionary(const std::string& programFolder);
-// 1; 200 when Synonym.jf0 cannot be opened; 300 when the log cannot be appended.
+// kDone; kArchiveNotOpened when Synonym.jf0 cannot be opened; kLogNotArchived
+// when the log cannot be appended to it.
 std::int16_t CloseRelatedWordDictionary();
 std::int16_t LoadRelatedWordDictionary(const std::string& folder);
 void ReleaseRelatedWordDictionary();
 
 // Found count, 0 to 32.
 std::int16_t LookupRelatedWords(std::string_view headword);
-// 1, or 0 with word empty. plainFlag: 1 ordinary word, 0 word stored with "$$".
+// kDone, or kFailed with word empty. plainFlag: 1 ordinary word, 0 word stored with "$$".
 std::int16_t GetRelatedGroup(int index, std::uint8_t& plainFlag, std::string& word);
 std::int16_t GetNextRelatedWord(std::uint8_t& plainFlag, std::string& word);
-// 1 added, 0 refused or failed, -2 dictionary full.
+// kDone added, kFailed refused or failed, kDictionaryFull.
 std::int16_t AddRelatedGroup(std::string_view text);
-// 1 or 0.
+// kDone or kFailed.
 std::int16_t DeleteRelatedGroup(int index);
 
 // The dictionary-opened flag that start-up and exit consult.
@@ -84,7 +108,7 @@ std::FILE* RelatedWordLogFile();
 const std::string& RelatedWordLogPath();
 const std::string& RelatedWordArchivePath();
 
-// Appends the whole source to the end of the target. 1, or 0 on failure.
+// Appends the whole source to the end of the target. kDone, or kFailed.
 int AppendFileData(std::FILE* target, std::FILE* source);
 
 // Writes an empty dictionary (both files) into folder. False when a file

@@ -49,7 +49,7 @@ std::int16_t loadJapaneseDictionaries(const std::string& dictionaryFolder,
   auto& state = layoutState();
   if (!state.japanese) state.japanese = recognition::createJapaneseEngine();
   const std::int16_t result = state.japanese->loadDictionaries(dictionaryPaths(dictionaryFolder, learningFolder));
-  state.japaneseLoaded = result == 1;
+  state.japaneseLoaded = result == recognition::kEngineDone;
   return result;
 }
 

@@ -10,9 +10,10 @@
 //   createJapaneseEngine(), createEnglishEngine()   the Tesseract-backed engines
 //
 // Conventions shared by every operation:
-// - Results are 16-bit statuses: 1 or more is success, 0 a failure the caller
-//   may pass over, below 0 a failure that ends the page. The pattern
-//   operations answer 32-bit values (nonzero = done).
+// - Results are the statuses of engine_status.h: 16-bit, kEngineDone (1) or
+//   more is success, kEngineRefused (0) a failure the caller may pass over,
+//   below 0 a failure that ends the page. The pattern operations answer
+//   32-bit values (nonzero = done).
 // - No exception leaves an engine.
 // - Rectangles are inclusive page-pixel rectangles (CharRect, cut_lattice.h).
 // - Codes are Shift-JIS, a double-byte code with its lead byte in the high
@@ -29,6 +30,7 @@
 #include <vector>
 
 #include "recognition/cut_lattice.h"
+#include "recognition/engine_status.h"
 
 namespace recognition {
 

@@ -65,12 +65,12 @@ class EntryWriter {
 }  // namespace
 
 std::int16_t TesseractEnglishEngine::start(const std::string& dictionaryFolder) {
-  if (reader_.isOpen()) return 1;
+  if (reader_.isOpen()) return kEngineDone;
   const std::string preferred =
       dictionaryFolder.empty() ? std::string() : platform::joinPath(dictionaryFolder, "tessdata");
   const std::string folder = findLanguageData(preferred, "eng", search_ == DataSearch::DictionaryFolderOnly);
-  if (folder.empty() || !reader_.open(folder, "eng")) return 0;
-  return 1;
+  if (folder.empty() || !reader_.open(folder, "eng")) return kEngineRefused;
+  return kEngineDone;
 }
 
 std::int16_t TesseractEnglishEngine::recognizeFields(std::span<const EnglishField> fields,
@@ -78,7 +78,7 @@ std::int16_t TesseractEnglishEngine::recognizeFields(std::span<const EnglishFiel
   if (!reader_.isOpen() || !request.image.bits || !request.textEntries || !request.rectEntries) {
     request.textFree = 0;
     request.rectFree = 0;
-    return -1;
+    return kEngineStop;
   }
   const EngineImage& image = request.image;
   EntryWriter out(request);
@@ -128,7 +128,7 @@ std::int16_t TesseractEnglishEngine::recognizeFields(std::span<const EnglishFiel
     if (!out.control(request.fieldTerminator)) break;
   }
   out.finish();
-  return 0;
+  return kEnglishGoOn;
 }
 
 }  // namespace recognition

@@ -119,6 +119,18 @@ std::int16_t distanceFromConfidence(float confidence) {
   return static_cast<std::int16_t>(std::lround(std::clamp(500.0 + (100.0 - c) * 20.0, 0.0, 2500.0)));
 }
 
+namespace {
+
+// A caller's rectangle (left, top, right, bottom as 32-bit values, in any
+// corner order) as an ordered page rectangle, each value held to 16 bits.
+CharRect callerRect(const std::int32_t rect[4]) {
+  auto clamp16 = [](std::int32_t v) { return static_cast<std::int16_t>(std::clamp<std::int32_t>(v, -32768, 32767)); };
+  return CharRect{clamp16(std::min(rect[0], rect[2])), clamp16(std::min(rect[1], rect[3])),
+                  clamp16(std::max(rect[0], rect[2])), clamp16(std::max(rect[1], rect[3]))};
+}
+
+}  // namespace
+
 TesseractJapaneseEngine::TesseractJapaneseEngine(ReadingMode mode, DataSearch search)
     : mode_(mode), search_(search) {}
 TesseractJapaneseEngine::~TesseractJapaneseEngine() = default;
@@ -132,15 +144,15 @@ std::int16_t TesseractJapaneseEngine::loadDictionaries(const DictionaryPaths& pa
   const std::string jpnVert = findLanguageData(preferred, "jpn_vert", only);
   if (jpn.empty() || jpnVert.empty()) {
     close();
-    return 0;
+    return kEngineRefused;
   }
   if (!horizontal_.isOpen() && !horizontal_.open(jpn, "jpn")) {
     close();
-    return 0;
+    return kEngineRefused;
   }
   if (!vertical_.isOpen() && !vertical_.open(jpnVert, "jpn_vert")) {
     close();
-    return 0;
+    return kEngineRefused;
   }
   learningDataPath_ = paths[kDictLearning];
   learningIndexPath_ = paths[kDictLearningIndex];
@@ -150,7 +162,7 @@ std::int16_t TesseractJapaneseEngine::loadDictionaries(const DictionaryPaths& pa
   fieldLines_.clear();
   currentLine_ = -1;
   loaded_ = true;
-  return 1;
+  return kEngineDone;
 }
 
 void TesseractJapaneseEngine::close() {
@@ -165,27 +177,27 @@ void TesseractJapaneseEngine::close() {
 
 std::int16_t TesseractJapaneseEngine::setFieldParams(std::uint16_t kindMask, std::uint16_t,
                                                      std::uint32_t) {
-  if (!loaded_) return 0;
+  if (!loaded_) return kEngineRefused;
   kindMask_ = (kindMask & kAllKinds) == kAllKinds ? 0 : static_cast<std::uint16_t>(kindMask & kAllKinds);
   fieldLines_.clear();
   patternCells_.clear();
   currentLine_ = -1;
-  return 1;
+  return kEngineDone;
 }
 
 std::int16_t TesseractJapaneseEngine::beginLine(const EngineImage& image, const CharRect& line,
                                                 LineDirection direction) {
-  if (!loaded_) return 0;
+  if (!loaded_) return kEngineRefused;
   currentDirection_ = direction;
   currentLine_ = -1;
-  if (mode_ != ReadingMode::LineContext || !image.bits) return 1;
+  if (mode_ != ReadingMode::LineContext || !image.bits) return kEngineDone;
   const CharRect rect = clipToImage(image, line);
-  if (rect.empty()) return 1;
+  if (rect.empty()) return kEngineDone;
   for (std::size_t i = 0; i < fieldLines_.size(); ++i)
     if (fieldLines_[i].bits == image.bits && fieldLines_[i].rect == rect &&
         fieldLines_[i].direction == direction) {
       currentLine_ = static_cast<int>(i);
-      return 1;
+      return kEngineDone;
     }
   LineReading reading{image.bits, rect, direction, {}};
   const int cross = acrossLine(rect, direction).length();
@@ -211,7 +223,7 @@ std::int16_t TesseractJapaneseEngine::beginLine(const EngineImage& image, const 
   }
   fieldLines_.push_back(std::move(reading));
   currentLine_ = static_cast<int>(fieldLines_.size()) - 1;
-  return 1;
+  return kEngineDone;
 }
 
 std::vector<TesseractJapaneseEngine::LineSymbol> TesseractJapaneseEngine::readLineOnce(
@@ -346,24 +358,24 @@ void TesseractJapaneseEngine::applyKindMask(CellResult& r) const {
 
 std::int16_t TesseractJapaneseEngine::readCell(const EngineImage& image, const CharRect& cell,
                                                CellResult& result) {
-  if (!loaded_) return 0;
-  if (!image.bits) return 0;
+  if (!loaded_) return kEngineRefused;
+  if (!image.bits) return kEngineRefused;
   if (auto fromUser = fromPatterns(image, cell)) {
     result = *fromUser;
     applyKindMask(result);
     patternCells_.push_back(cell);
-    return 1;
+    return kEngineDone;
   }
   if (mode_ == ReadingMode::LineContext && currentLine_ >= 0 &&
       fieldLines_[currentLine_].bits == image.bits) {
     if (auto answer = fromLine(fieldLines_[currentLine_], cell)) {
       result = *answer;
-      return 1;
+      return kEngineDone;
     }
   }
   result = readAlone(image, cell, currentDirection_);
   applyKindMask(result);
-  return 1;
+  return kEngineDone;
 }
 
 const TesseractJapaneseEngine::LineReading* TesseractJapaneseEngine::lineFor(const LatticeLine& line) const {
@@ -373,7 +385,7 @@ const TesseractJapaneseEngine::LineReading* TesseractJapaneseEngine::lineFor(con
 }
 
 std::int16_t TesseractJapaneseEngine::resolveLattice(const EngineImage& image, FieldLattice& field) {
-  if (!loaded_) return 0;
+  if (!loaded_) return kEngineRefused;
   for (LatticeLine& line : field.lines) {
     std::vector<PathStep> steps = latticeSteps(line);
     const int n = static_cast<int>(line.boxes.size());
@@ -381,7 +393,7 @@ std::int16_t TesseractJapaneseEngine::resolveLattice(const EngineImage& image, F
     if (mode_ == ReadingMode::LineContext) {
       reading = lineFor(line);
       if (!reading && image.bits && !line.rect.empty() &&
-          beginLine(image, line.rect, line.direction) == 1 && currentLine_ >= 0)
+          beginLine(image, line.rect, line.direction) == kEngineDone && currentLine_ >= 0)
         reading = &fieldLines_[currentLine_];
       endLine();
     }
@@ -436,7 +448,7 @@ std::int16_t TesseractJapaneseEngine::resolveLattice(const EngineImage& image, F
     }
     line.characters = bestPath(n, steps);
   }
-  return 1;
+  return kEngineDone;
 }
 
 bool TesseractJapaneseEngine::savePatterns() const {
@@ -447,40 +459,38 @@ bool TesseractJapaneseEngine::savePatterns() const {
 std::int32_t TesseractJapaneseEngine::registerPattern(std::int16_t* number, const std::uint16_t* code,
                                                       const std::uint8_t* bits, std::uint16_t width,
                                                       std::uint16_t height, const std::int32_t rect[4]) {
-  if (!loaded_ || !number || !code || !bits || !rect || width == 0 || height == 0) return 0;
+  if (!loaded_ || !number || !code || !bits || !rect || width == 0 || height == 0) return kPatternRefused;
   const std::uint16_t c = *code;
   const bool doubleByte = c > 0xFF && platform::isSjisLeadByte(static_cast<unsigned char>(c >> 8));
-  if (!doubleByte && (c == 0 || c > 0xFF)) return 0;
+  if (!doubleByte && (c == 0 || c > 0xFF)) return kPatternRefused;
   const EngineImage image{bits, static_cast<std::uint16_t>((width + 15) / 16 * 2), height, 400};
-  auto clamp16 = [](std::int32_t v) { return static_cast<std::int16_t>(std::clamp<std::int32_t>(v, -32768, 32767)); };
-  const CharRect r{clamp16(std::min(rect[0], rect[2])), clamp16(std::min(rect[1], rect[3])),
-                   clamp16(std::max(rect[0], rect[2])), clamp16(std::max(rect[1], rect[3]))};
+  const CharRect r = callerRect(rect);
   const auto normalized = normalizePattern(image, r);
-  if (!normalized) return 0;
+  if (!normalized) return kPatternRefused;
   const std::int16_t n = patterns_.add(c, *normalized);
   if (!savePatterns()) {
     patterns_.remove(n);
-    return 0;
+    return kPatternRefused;
   }
   *number = n;
-  return 1;
+  return kPatternDone;
 }
 
 std::int32_t TesseractJapaneseEngine::deletePattern(std::int16_t number) {
-  if (!patterns_.remove(number)) return 0;
-  return savePatterns() ? 1 : 0;
+  if (!patterns_.remove(number)) return kPatternRefused;
+  return savePatterns() ? kPatternDone : kPatternRefused;
 }
 
 std::int32_t TesseractJapaneseEngine::setPatternValid(std::int16_t number, std::uint16_t valid) {
-  if (!patterns_.setValid(number, valid != 0)) return 0;
-  return savePatterns() ? 1 : 0;
+  if (!patterns_.setValid(number, valid != 0)) return kPatternRefused;
+  return savePatterns() ? kPatternDone : kPatternRefused;
 }
 
 std::int32_t TesseractJapaneseEngine::mergeLearning(const std::string&, const std::string& learningIndexPath,
                                                     const std::string& learningDataPath) {
   learningIndexPath_ = learningIndexPath;
   learningDataPath_ = learningDataPath;
-  return patterns_.load(learningDataPath, learningIndexPath) ? 1 : 0;
+  return patterns_.load(learningDataPath, learningIndexPath) ? kPatternDone : kPatternRefused;
 }
 
 std::int16_t TesseractJapaneseEngine::candidates(const std::uint8_t* bits, std::uint16_t width,
@@ -488,9 +498,7 @@ std::int16_t TesseractJapaneseEngine::candidates(const std::uint8_t* bits, std::
                                                  std::uint16_t* out, int capacity) {
   if (!loaded_ || !bits || !rect || !out || capacity <= 0 || width == 0 || height == 0) return 0;
   const EngineImage image{bits, static_cast<std::uint16_t>((width + 15) / 16 * 2), height, 400};
-  auto clamp16 = [](std::int32_t v) { return static_cast<std::int16_t>(std::clamp<std::int32_t>(v, -32768, 32767)); };
-  const CharRect r{clamp16(std::min(rect[0], rect[2])), clamp16(std::min(rect[1], rect[3])),
-                   clamp16(std::max(rect[0], rect[2])), clamp16(std::max(rect[1], rect[3]))};
+  const CharRect r = callerRect(rect);
   CellResult result;
   if (auto fromUser = fromPatterns(image, r)) result = *fromUser;
   else result = readAlone(image, r, LineDirection::Horizontal);

@@ -102,26 +102,26 @@ void applySettingsForClass(ColourClass cls, int& format, int& bits, int& quality
 // ---------------------------------------------------------------- titles
 
 int FindInvalidTitleChar(const std::string& title) {
-  if (title.empty()) return -1;
+  if (title.empty()) return kTitleEmpty;
   const std::string sjis = platform::toCp932Lossy(title);
-  if (static_cast<int>(sjis.size()) > kTitleMaxBytes) return -2;
+  if (static_cast<int>(sjis.size()) > kTitleMaxBytes) return kTitleTooLong;
   return findForbidden(sjis);
 }
 
 int CheckTitle(const std::string& title, const std::string& extension, const std::string& folder) {
-  if (title.empty()) return -1;
+  if (title.empty()) return kTitleEmpty;
   const std::string sjisTitle = platform::toCp932Lossy(title);
-  if (static_cast<int>(sjisTitle.size()) > kTitleMaxBytes) return -2;
-  if (extension.empty()) return -3;
+  if (static_cast<int>(sjisTitle.size()) > kTitleMaxBytes) return kTitleTooLong;
+  if (extension.empty()) return kExtensionEmpty;
   const std::string sjisExtension = platform::toCp932Lossy(extension);
-  if (static_cast<int>(sjisExtension.size()) > kExtensionMaxBytes) return -4;
+  if (static_cast<int>(sjisExtension.size()) > kExtensionMaxBytes) return kExtensionTooLong;
   if (static_cast<int>(sjisTitle.size() + sjisExtension.size()) + sjisLength(folder) + 2 > kPathLimitBytes)
-    return -5;
+    return kNameTooLongForPath;
   // The file is named title.extension in UTF-8, which Linux limits to 255 bytes.
-  if (title.size() + 1 + extension.size() > static_cast<std::size_t>(kNameMaxBytes)) return -5;
+  if (title.size() + 1 + extension.size() > static_cast<std::size_t>(kNameMaxBytes)) return kNameTooLongForPath;
   if (int at = findForbidden(sjisTitle); at != 0) return at;
-  if (int at = findForbidden(sjisExtension); at != 0) return 1000 + at;
-  return 0;
+  if (int at = findForbidden(sjisExtension); at != 0) return kForbiddenInExtension + at;
+  return kTitleValid;
 }
 
 bool CheckImportTitle(const std::string& fileName, int pages) {
@@ -130,10 +130,10 @@ bool CheckImportTitle(const std::string& fileName, int pages) {
   const std::string extension = point == std::string::npos ? std::string() : fileName.substr(point + 1);
   if (pages > 1) title += "の" + std::to_string(pages) + "頁目";
   const int result = CheckTitle(title, extension, std::string());
-  if (result == 0) return true;
-  if (result == -2) {
+  if (result == kTitleValid) return true;
+  if (result == kTitleTooLong) {
     importRefused("ファイル名が長すぎます。\nこのファイルはインポートできません。");
-  } else if (result == -4) {
+  } else if (result == kExtensionTooLong) {
     importRefused("拡張子が長すぎます。\nこのファイルはインポートできません。");
   } else if (result > 0) {
     importRefused(std::string("文書名に  ") + kForbiddenSet1 + kForbiddenSet2 +

@@ -25,12 +25,23 @@ inline constexpr int kExtensionMaxBytes = 8;
 inline constexpr int kThumbnailMinCell = 77;
 inline constexpr std::uint32_t kImportableImageClass = 0x01010201;
 
-// 0 valid; -1 empty; -2 longer than 200 bytes; else 1 + byte position of the
-// first forbidden character.
+// Results of the title checks; a positive result is 1 + the byte position of
+// the first forbidden character (kForbiddenInExtension + 1 + position for
+// one in the extension).
+inline constexpr int kTitleValid = 0;
+inline constexpr int kTitleEmpty = -1;
+inline constexpr int kTitleTooLong = -2;
+inline constexpr int kExtensionEmpty = -3;
+inline constexpr int kExtensionTooLong = -4;
+inline constexpr int kNameTooLongForPath = -5;
+inline constexpr int kForbiddenInExtension = 1000;
+
+// kTitleValid, kTitleEmpty, kTitleTooLong (over 200 bytes), or the position
+// of the first forbidden character.
 int FindInvalidTitleChar(const std::string& title);
-// -1 empty title, -2 title too long, -3 empty extension, -4 extension too
-// long, -5 name too long for a path, 1 + position of a forbidden character in
-// the title, 1001 + position in the extension, 0 valid.
+// The title checks in this order: kTitleEmpty, kTitleTooLong,
+// kExtensionEmpty, kExtensionTooLong, kNameTooLongForPath, a forbidden
+// character in the title, then in the extension; kTitleValid.
 int CheckTitle(const std::string& title, const std::string& extension, const std::string& folder);
 // The import's check of a file name for `pages` pages; tells the user why a
 // name is refused and returns false then.

@@ -187,9 +187,9 @@ int GetSelectedRect(VuPoint* point, VuRect* out) {
   return 1;
 }
 
-void* GetKeisenData(std::uint16_t* count) { return keisen_to_block(count); }
+std::int32_t GetKeisenData(std::uint16_t* count) { return keisen_to_block(count); }
 
-short SaveKeisenData(void* block, short count) { return keisen_from_block(block, count); }
+short SaveKeisenData(std::int32_t block, short count) { return keisen_from_block(block, count); }
 
 short LoadFldFromFile(int*, userfld**, int, char*, std::uint16_t*) { return kStatusNothing; }
 

@@ -50,12 +50,13 @@ class Extraction {
       : img_(image), width_(image.bytesPerRow * 8), h_(horizontal), v_(vertical) {}
 
   void run(int scale, int dpi) {
+    // Both ends are pixels of the line, so a line's length counts both.
     findHorizontal();
-    dropShort(h_, [](const Keisen* k) { return k->b - k->a; }, p(6));
+    dropShort(h_, [](const Keisen* k) { return k->b - k->a + 1; }, p(6));
     checkHorizontal();
     multiply(h_, scale);
     findVertical();
-    dropShort(v_, [](const Keisen* k) { return k->c - k->b; }, p(19));
+    dropShort(v_, [](const Keisen* k) { return k->c - k->b + 1; }, p(19));
     checkVertical();
     multiply(v_, scale);
     dropNearBorder(scale, dpi);
@@ -364,15 +365,19 @@ int get32(const std::uint8_t* at) {
 
 constexpr int kRecordBytes = 16;
 
+// A line's coordinates are 16-bit: a record beyond that range is no line of
+// this page (it would wrap round to some other place).
+bool fitsLine(int v) { return v >= INT16_MIN && v <= INT16_MAX; }
+
 }  // namespace
 
-void* keisen_to_block(std::uint16_t* count) {
+platform::GlobalHandle keisen_to_block(std::uint16_t* count) {
   auto& state = layout::layoutState();
   const int n = count_hlines(state.hLines) + count_vlines(state.vLines);
-  if (n == 0) return nullptr;
-  auto* block = static_cast<std::uint8_t*>(std::calloc(static_cast<std::size_t>(n), kRecordBytes));
-  if (block == nullptr) return nullptr;
-  std::uint8_t* at = block;
+  if (n == 0) return 0;
+  const platform::GlobalHandle block = platform::globalAlloc(static_cast<std::size_t>(n) * kRecordBytes);
+  std::uint8_t* at = platform::globalLock(block);
+  if (at == nullptr) return 0;
   auto write = [&](int l, int t, int r, int b) {
     put32(at, l);
     put32(at + 4, t);
@@ -384,29 +389,38 @@ void* keisen_to_block(std::uint16_t* count) {
     for (Keisen* k = state.hLines->next; k != state.hLines; k = k->next) write(k->a, k->c, k->b, k->c);
   if (state.vLines != nullptr)
     for (Keisen* k = state.vLines->next; k != state.vLines; k = k->next) write(k->a, k->b, k->a, k->c);
+  platform::globalUnlock(block);
   if (count != nullptr) *count = static_cast<std::uint16_t>(n);
   return block;
 }
 
-short keisen_from_block(const void* block, int count) {
-  if (block == nullptr) return layout::kStatusNoImage;
+short keisen_from_block(platform::GlobalHandle block, int count) {
+  const std::uint8_t* at = platform::globalLock(block);
+  if (at == nullptr) return layout::kStatusNoImage;
   auto& state = layout::layoutState();
   free_hline_list(&state.hLines);
   free_vline_list(&state.vLines);
-  const auto* at = static_cast<const std::uint8_t*>(block);
-  for (int i = 0; i < count; ++i, at += kRecordBytes) {
+  const int held = static_cast<int>(std::min<std::size_t>(platform::globalSize(block) / kRecordBytes, 0x7FFF));
+  short status = 0;
+  for (int i = 0; i < std::min(count, held); ++i, at += kRecordBytes) {
     const int left = get32(at), top = get32(at + 4), right = get32(at + 8), bottom = get32(at + 12);
-    if (left < 0) continue;
-    Keisen* k = nullptr;
+    if (left < 0 || !fitsLine(top) || !fitsLine(right) || !fitsLine(bottom) || !fitsLine(left)) continue;
     if (top == bottom) {
-      k = append_hline(&state.hLines);
-      if (k == nullptr) return layout::kStatusNoMemory;
+      Keisen* k = append_hline(&state.hLines);
+      if (k == nullptr) {
+        status = layout::kStatusNoMemory;
+        break;
+      }
       k->a = static_cast<std::int16_t>(left), k->b = static_cast<std::int16_t>(right), k->c = static_cast<std::int16_t>(top);
     } else if (left == right) {
-      k = append_vline(&state.vLines);
-      if (k == nullptr) return layout::kStatusNoMemory;
+      Keisen* k = append_vline(&state.vLines);
+      if (k == nullptr) {
+        status = layout::kStatusNoMemory;
+        break;
+      }
       k->a = static_cast<std::int16_t>(left), k->b = static_cast<std::int16_t>(top), k->c = static_cast<std::int16_t>(bottom);
     }
   }
-  return 0;
+  platform::globalUnlock(block);
+  return status;
 }

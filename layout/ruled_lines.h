@@ -17,6 +17,7 @@
 #pragma once
 
 #include "layout/records.h"
+#include "platform/global_memory.h"
 
 #include <cstdint>
 
@@ -24,9 +25,13 @@
 // image or another scale), or -111 (both lists freed).
 short extract_ruled_lines(int scale);
 
-// Block records: four little-endian 32-bit values left, top, right, bottom.
-// Null with *count untouched when there is no line or no memory; the caller
-// frees the block with std::free.
-void* keisen_to_block(std::uint16_t* count);
-// 0 done, -1 no block, -111 when a line could not be allocated.
-short keisen_from_block(const void* block, int count);
+// Block records: four little-endian 32-bit values left, top, right, bottom,
+// in a global-memory block (platform/global_memory.h) that the receiver
+// frees with platform::globalFree. 0 with *count untouched when there is no
+// line or no memory.
+platform::GlobalHandle keisen_to_block(std::uint16_t* count);
+// 0 done, -1 no block (an unknown handle), -111 when a line could not be
+// allocated. Reads at most the records the block holds; skips records with
+// a negative left, diagonal ones and those with a coordinate outside the
+// 16-bit range of a line.
+short keisen_from_block(platform::GlobalHandle block, int count);

@@ -3,8 +3,9 @@
 //
 // Windows handles become plain pointers: a window is the host's opaque
 // window pointer, an image "handle" points at the 1-bit page bits (rows
-// padded to 16 bits), a global block is a std::malloc'ed block the receiver
-// frees with std::free.  Statuses are those of layout_status.h.
+// padded to 16 bits), a global block is a handle of the process-wide
+// global-memory table (platform/global_memory.h) that the receiver frees
+// with platform::globalFree.  Statuses are those of layout_status.h.
 #pragma once
 
 #include "layout/records.h"
@@ -44,8 +45,9 @@ VULAY30_API short GetLines(void* window, void* image, short width, short height,
                            std::uint16_t* horizontalCount, std::uint16_t* verticalCount);
 VULAY30_API short GetLayoutHKeisen(short* out1, short* out2);
 VULAY30_API int GetSelectedRect(VuPoint* point, VuRect* out);
-VULAY30_API void* GetKeisenData(std::uint16_t* count);
-VULAY30_API short SaveKeisenData(void* block, short count);
+// The ruled-line block is a global-memory handle (platform/global_memory.h), 0 for none.
+VULAY30_API std::int32_t GetKeisenData(std::uint16_t* count);
+VULAY30_API short SaveKeisenData(std::int32_t block, short count);
 VULAY30_API short LoadFldFromFile(int* out, userfld** list, int replace, char* fileName, std::uint16_t* out2);
 VULAY30_API short SaveFldToFile(int* out, userfld* list, char* fileName, std::uint16_t flags);
 VULAY30_API short Auto_template_matching(void* window, int ignored, void* image, userfld** list, short width,

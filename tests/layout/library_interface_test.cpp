@@ -159,7 +159,7 @@ TEST_F(LibraryInterface, ExportsAnswerEmptyListsAndMissingImagesAtOnce) {
   EXPECT_EQ(AutoRotateEx(nullptr, 0, 10, 10, nullptr, 0, nullptr, nullptr, nullptr, nullptr), -1);
   EXPECT_EQ(AutoRotatePaper(nullptr, 10, 10, 400), -1);
   EXPECT_EQ(ManualRotate(nullptr, 10, 10, 1, 1), -1);
-  EXPECT_EQ(SaveKeisenData(nullptr, 0), -1);
+  EXPECT_EQ(SaveKeisenData(0, 0), -1);
   EXPECT_EQ(SaveFldToFile(nullptr, nullptr, nullptr, 0), 1);
   EXPECT_EQ(WEP(0), 1);
 }

@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <array>
 #include <cstring>
 #include <vector>
 
@@ -144,7 +144,8 @@ TEST_F(RuledLines, RunsGapsAndMergingAtByteLevel) {
   };
   const Case cases[] = {
       {"a solid bar of 17 bytes is a line", {{200, 40, 56}}, 1},
-      {"a bar of 16 bytes is just too short", {{200, 40, 55}}, 0},
+      {"a bar of 16 bytes (128 pixels) is the shortest line", {{200, 40, 55}}, 1},
+      {"a bar of 15 bytes is too short", {{200, 40, 54}}, 0},
       {"9-byte pieces across a 2-byte gap are one run", {{200, 40, 48}, {200, 51, 59}}, 1},
       {"9-byte pieces across a 3-byte gap are two short runs", {{200, 40, 48}, {200, 52, 60}}, 0},
       {"overlapping pieces on neighbouring rows merge", {{200, 40, 55}, {201, 44, 60}}, 1},
@@ -175,6 +176,25 @@ TEST_F(RuledLines, RunsGapsAndMergingAtByteLevel) {
   EXPECT_EQ(horizontal_, 0);
 }
 
+// The shortest line at 400 dpi is 128 pixels, counted from its first pixel
+// to its last, both included.
+TEST_F(RuledLines, AVerticalLineOfTheShortestLengthIsKept) {
+  struct Case {
+    int rows;
+    int expectedLines;
+  };
+  for (const Case c : {Case{128, 1}, Case{127, 0}}) {
+    RenderedPage page = testpages::blankPage(1200, 800, 400);
+    for (int y = 300; y < 300 + c.rows; ++y) page.bits[static_cast<std::size_t>(y) * page.bytesPerRow + 60] = 0x18;
+    ASSERT_EQ(getLines(page), 1);
+    EXPECT_EQ(vertical_, c.expectedLines) << c.rows << " rows";
+    if (vertical_ == 1) {
+      EXPECT_EQ(layout::layoutState().vLines->next->b, 300);
+      EXPECT_EQ(layout::layoutState().vLines->next->c, 300 + c.rows - 1);
+    }
+  }
+}
+
 TEST_F(RuledLines, AVerticalLineToTheBottomKeepsItsColumn) {
   RenderedPage page = testpages::blankPage(1200, 800, 400);
   for (int y = 300; y < 800; ++y)
@@ -200,6 +220,13 @@ TEST_F(RuledLines, ParametersAtFourHundredDpi) {
   EXPECT_EQ(t(6), 64);
 }
 
+// A global-memory block of the given records, as the host hands it over.
+platform::GlobalHandle recordBlock(const std::vector<std::array<std::int32_t, 4>>& records) {
+  std::vector<std::uint8_t> bytes(records.size() * 16);
+  if (!records.empty()) std::memcpy(bytes.data(), records.data(), bytes.size());
+  return platform::globalAllocCopy(bytes);
+}
+
 TEST_F(RuledLines, TheExchangeBlockCarriesEveryLine) {
   auto& state = layout::layoutState();
   Keisen* k = append_hline(&state.hLines);
@@ -207,28 +234,54 @@ TEST_F(RuledLines, TheExchangeBlockCarriesEveryLine) {
   Keisen* v = append_vline(&state.vLines);
   v->a = 50, v->b = 60, v->c = 400;
   std::uint16_t count = 99;
-  void* block = GetKeisenData(&count);
-  ASSERT_NE(block, nullptr);
+  const platform::GlobalHandle block = GetKeisenData(&count);
+  ASSERT_NE(block, 0);
   ASSERT_EQ(count, 2);
+  ASSERT_EQ(platform::globalSize(block), 32u);
   std::int32_t values[8];
-  std::memcpy(values, block, sizeof values);
+  std::memcpy(values, platform::globalLock(block), sizeof values);
+  platform::globalUnlock(block);
   EXPECT_EQ((std::vector<int>(values, values + 8)), (std::vector<int>{10, 300, 20, 300, 50, 60, 50, 400}));
+  EXPECT_TRUE(platform::globalFree(block)) << "the host frees the block by its handle";
 
   // Back again, with a diagonal record and one with a negative left that are skipped.
-  std::int32_t records[4][4] = {{10, 300, 20, 300}, {5, 5, 9, 9}, {-1, 7, 8, 7}, {50, 60, 50, 400}};
+  const platform::GlobalHandle records =
+      recordBlock({{10, 300, 20, 300}, {5, 5, 9, 9}, {-1, 7, 8, 7}, {50, 60, 50, 400}});
   EXPECT_EQ(SaveKeisenData(records, 4), 0);
   EXPECT_EQ(count_hlines(state.hLines), 1);
   EXPECT_EQ(count_vlines(state.vLines), 1);
   EXPECT_EQ(state.vLines->next->c, 400);
-  std::free(block);
+  platform::globalFree(records);
 
-  std::int32_t diagonal[1][4] = {{1, 2, 3, 4}};
+  const platform::GlobalHandle diagonal = recordBlock({{1, 2, 3, 4}});
   EXPECT_EQ(SaveKeisenData(diagonal, 1), 0);
   EXPECT_EQ(count_hlines(state.hLines) + count_vlines(state.vLines), 0);
+  platform::globalFree(diagonal);
   count = 7;
-  EXPECT_EQ(GetKeisenData(&count), nullptr);
+  EXPECT_EQ(GetKeisenData(&count), 0);
   EXPECT_EQ(count, 7);
-  EXPECT_EQ(SaveKeisenData(nullptr, 3), -1);
+  EXPECT_EQ(SaveKeisenData(0, 3), -1);
+  EXPECT_EQ(SaveKeisenData(diagonal, 1), -1) << "a freed block is no block";
+}
+
+// Coordinates beyond 16 bits would wrap round to another place on the page;
+// such records are no lines. A count larger than the block reads only the
+// records the block holds.
+TEST_F(RuledLines, SavedRecordsOutsideTheLineRangeOrTheBlockAreSkipped) {
+  auto& state = layout::layoutState();
+  const platform::GlobalHandle block = recordBlock({
+      {10, 65636, 300, 65636},  // y wraps to 100
+      {40000, 20, 40000, 900},  // x wraps to -25536
+      {10, 20, 70000, 20},      // right end wraps
+      {10, 32767, 300, 32767},  // the largest row is a line
+      {60, 20, 60, 900},
+  });
+  EXPECT_EQ(SaveKeisenData(block, 9), 0);
+  ASSERT_EQ(count_hlines(state.hLines), 1);
+  EXPECT_EQ(state.hLines->next->c, 32767);
+  ASSERT_EQ(count_vlines(state.vLines), 1);
+  EXPECT_EQ(state.vLines->next->a, 60);
+  platform::globalFree(block);
 }
 
 TEST_F(RuledLines, CellsOfAFoundTableAreSelected) {

@@ -65,7 +65,12 @@ void appendInt32(std::string& out, std::int32_t value) {
   for (int i = 0; i < 4; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
 }
 
+// Writes left before one fails, for tests; negative: none fails.
+int gWritesBeforeFailure = -1;
+
 bool writeBytes(std::FILE* f, const std::string& bytes) {
+  if (gWritesBeforeFailure == 0) return false;
+  if (gWritesBeforeFailure > 0) --gWritesBeforeFailure;
   return std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
 }
 
@@ -214,9 +219,11 @@ bool addPosting(std::FILE* index, int slot, std::int32_t g) {
   if (exists) {
     if (!readInt32At(index, block, c) || !readInt32(index, f) || !readInt32(index, n)) return false;
     if (c < 0 || n < 0 || n > c || f < 0) return false;  // a damaged block is not extended
+    // The entry first, then the counts that take it in: a failed write
+    // leaves the block as it was.
     if (f > 0 && n < c) {
-      return writeInt32At(index, block + 4, f - 1) && writeInt32(index, n + 1) &&
-             writeInt32At(index, block + 12 + 4L * n, g);
+      return writeInt32At(index, block + 12 + 4L * n, g) && writeInt32At(index, block + 4, f - 1) &&
+             writeInt32(index, n + 1);
     }
   }
   std::vector<std::int32_t> entries;
@@ -236,16 +243,21 @@ bool addPosting(std::FILE* index, int slot, std::int32_t g) {
   appendInt32(bytes, capacity - count);
   appendInt32(bytes, count);
   for (std::int32_t i = 0; i < capacity; ++i) appendInt32(bytes, i < count ? entries[static_cast<std::size_t>(i)] : 0);
+  // The new block goes to the end of data, the end of data moves past it,
+  // and only then does the slot point at it: after a failed write the slot
+  // still names a block that the next add will not overwrite.
   const std::int32_t at = d.indexEnd;
   const auto newEnd = static_cast<std::int64_t>(at) + static_cast<std::int64_t>(bytes.size());
   if (newEnd > kMaxEndOfData) return false;
   if (!seek(index, at) || !writeBytes(index, bytes)) return false;
-  if (!writeInt32At(index, slotOffset(slot), at)) return false;
+  if (!writeInt32At(index, 0, static_cast<std::int32_t>(newEnd))) return false;
   d.indexEnd = static_cast<std::int32_t>(newEnd);
-  return writeInt32At(index, 0, d.indexEnd);
+  return writeInt32At(index, slotOffset(slot), at);
 }
 
 }  // namespace
+
+void relatedword::FailWritesAfter(int writes) { gWritesBeforeFailure = writes; }
 
 int relatedword::CharacterSlot(std::uint8_t lead, std::uint8_t trail) {
   int base = 0;

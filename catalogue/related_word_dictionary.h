@@ -80,6 +80,10 @@ inline constexpr std::int16_t kNoMemoryForWork = -13;
 // Character slot of a double-byte character, or kNoSlot for a byte that does not lead one.
 inline constexpr int kNoSlot = -1;
 int CharacterSlot(std::uint8_t lead, std::uint8_t trail);
+
+// For tests: the dictionary's file writes after the next `writes` ones fail,
+// as on a full or failing disk; a negative number ends that.
+void FailWritesAfter(int writes);
 }  // namespace relatedword
 
 // kDone loaded and log open; kLoadedWithoutLog; kFailed no memory; the load

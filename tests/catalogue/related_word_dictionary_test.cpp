@@ -154,6 +154,34 @@ TEST_F(RelatedWordDictionary, FullPostingBlockMovesToTheEndAndGrows) {
   EXPECT_EQ(int32At(i, 65552 + 8), 30);
 }
 
+// An add that fails at any of its writes (a full disk) leaves the groups
+// already added as they were, and the next add does not overwrite them: the
+// full block of 山 moves, so its slot must not name the new block before the
+// end of data has moved past it.
+TEST_F(RelatedWordDictionary, AddFailingAtAnyWriteLosesNoGroup) {
+  struct WriteFailureOff {
+    ~WriteFailureOff() { relatedword::FailWritesAfter(-1); }
+  } off;
+  for (int writes = 0;; ++writes) {
+    ReleaseRelatedWordDictionary();
+    ASSERT_TRUE(CreateEmptyRelatedWordDictionary(dir.path(), capacity()));
+    ASSERT_EQ(LoadRelatedWordDictionary(dir.path()), relatedword::kDone);
+    for (int n = 0; n < 30; ++n)
+      ASSERT_EQ(AddRelatedGroup(sj("山,語" + std::string(1, static_cast<char>('a' + n % 26)) +
+                                   std::string(static_cast<std::size_t>(n / 26), 'z'))),
+                relatedword::kDone);
+    relatedword::FailWritesAfter(writes);
+    const bool added = AddRelatedGroup(sj("山,川")) == relatedword::kDone;
+    relatedword::FailWritesAfter(-1);
+    ASSERT_EQ(AddRelatedGroup(sj("海,空")), relatedword::kDone) << "after " << writes << " writes";
+    EXPECT_EQ(LookupRelatedWords(sj("山")), added ? 31 : 30) << "after " << writes << " writes";
+    EXPECT_EQ(LookupRelatedWords(sj("語a")), 1) << "after " << writes << " writes";
+    EXPECT_EQ(LookupRelatedWords(sj("川")), added ? 1 : 0) << "after " << writes << " writes";
+    EXPECT_EQ(LookupRelatedWords(sj("海")), 1) << "after " << writes << " writes";
+    if (added) break;
+  }
+}
+
 TEST_F(RelatedWordDictionary, LookupFollowsConversionAndWildcardRules) {
   open();
   ASSERT_EQ(AddRelatedGroup(sj("自動車,クルマ,ｶｰ")), 1);              // 0

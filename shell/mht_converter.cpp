@@ -148,6 +148,13 @@ std::string canonicalKey(const std::string& path) {
   return ec ? lexicallyAbsolute(path) : canonical.string();
 }
 
+// True when the canonical path lies inside the canonical folder.
+bool isInsideFolder(const std::string& canonicalPath, const std::string& canonicalFolder) {
+  if (canonicalFolder == "/") return canonicalPath.starts_with('/');
+  return canonicalPath.size() > canonicalFolder.size() && canonicalPath.starts_with(canonicalFolder) &&
+         canonicalPath[canonicalFolder.size()] == '/';
+}
+
 }  // namespace
 
 std::vector<HtmlReference> findHtmlReferences(std::string_view html) {
@@ -234,7 +241,11 @@ bool MhtConverter::WritePart(const std::string& path, std::string& out,
   links.clear();
   std::string key = canonicalKey(path);
   if (std::find(written_.begin(), written_.end(), key) != written_.end()) return false;
-  auto file = fileio::readFileBytes(path, kMaxMhtBytes);
+  // Only what lies in the page's own folder tree is packed, symbolic links
+  // followed: a page must not pull other files of the user (a private key)
+  // into an archive that may be mailed. Other local links stay links.
+  if (!isInsideFolder(key, pageTree_)) return false;
+  auto file = fileio::readFileBytes(key, kMaxMhtBytes);
   if (file.error == fileio::ReadError::TooLarge ||
       (file && outputBytes_ + file.bytes.size() * 4 / 3 > kMaxMhtBytes)) {
     tooLarge_ = true;
@@ -279,6 +290,7 @@ bool MhtConverter::WritePart(const std::string& path, std::string& out,
 }
 
 bool MhtConverter::Convert(const std::string& htmlPath, const std::string& outputPath) {
+  pageTree_ = platform::parentPath(mime::canonicalKey(htmlPath));
   written_.clear();
   outputBytes_ = 0;
   tooLarge_ = false;

@@ -23,12 +23,15 @@ class MhtConverter {
  public:
   // Writes the MHT file atomically. False when the page itself cannot be
   // read, the archive would be larger than the cap, or the output cannot be
-  // written; a linked file that cannot be read is left out.
+  // written. Linked files are packed only when they are regular files inside
+  // the page's folder tree (after following symbolic links); other links, and
+  // linked files that cannot be read, are left out and stay links.
   bool Convert(const std::string& htmlPath, const std::string& outputPath);
 
  private:
   bool WritePart(const std::string& path, std::string& out, std::vector<std::string>& links);
 
+  std::string pageTree_;              // canonical folder of the page
   std::vector<std::string> written_;  // canonical paths already packed
   std::uint64_t outputBytes_ = 0;
   bool tooLarge_ = false;

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -54,34 +55,37 @@ constexpr std::string_view kMessageHeader =
     "------=_NextPart_000\r\n";
 
 // A Shift-JIS page in a folder with a long Japanese name, two images (one
-// linked twice, once as "./"), an absolute file: link, a remote link, a
-// fragment and a missing file.
+// linked twice, once as "./"), an absolute file: link into the page's folder
+// and one out of it, a remote link, a fragment and a missing file.
 class MhtConverterPage : public ::testing::Test {
  protected:
   void SetUp() override {
     folder = platform::joinPath(dir.path(), "サイトの保存フォルダ", "二階層目のフォルダ");
     ASSERT_TRUE(QDir().mkpath(QString::fromStdString(folder + "/img")));
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(folder + "/css")));
     ASSERT_TRUE(QDir().mkpath(QString::fromStdString(dir.file("other"))));
     page = platform::joinPath(folder, "ページ.htm");
     gif = platform::joinPath(folder, "img/a.gif");
     png = platform::joinPath(folder, "写真.png");
-    css = dir.file("other/様式.css");
+    css = platform::joinPath(folder, "css/様式.css");
+    ASSERT_TRUE(writeFile(dir.file("other/秘密.txt"), "not to be packed"));
     gifBytes = std::string("GIF89a\x01\x00\x01\x00\x00\xFF\x00", 13);
     pngBytes = std::string("\x89PNG\r\n\x1A\n\0\0\0", 11);
     ASSERT_TRUE(writeFile(gif, gifBytes));
     ASSERT_TRUE(writeFile(png, pngBytes));
     ASSERT_TRUE(writeFile(css, "p { color: red }\n"));
     std::string cssLink = "file://" + css;
+    std::string outsideLink = "file://" + dir.file("other/秘密.txt");
     std::string html =
         "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=shift_jis\">\r\n"
-        "<link rel=stylesheet href=\"" + cssLink + "\"></head>\r\n"
+        "<link rel=stylesheet href=\"" + cssLink + "\"><link rel=help href=\"" + outsideLink + "\"></head>\r\n"
         "<body><h1>見出し</h1><img src=\"img/a.gif\"><a href='./img/a.gif#x'>同じ画像</a>\r\n"
         "<img SRC = \"写真.png\"><a href=\"http://example.com/x.gif\">外部</a>"
         "<a href=#top>上へ</a><img data-src=\"img/a.gif\"><img src=\"ない.gif\">\r\n</body></html>\r\n";
     ASSERT_TRUE(writeFile(page, sjis(html)));
     // What the page part holds: references with character references.
     storedPage = sjis(html);
-    for (std::string ref : {cssLink, std::string("写真.png"), std::string("ない.gif")}) {
+    for (std::string ref : {cssLink, outsideLink, std::string("写真.png"), std::string("ない.gif")}) {
       std::string raw = sjis(ref);
       storedPage.replace(storedPage.find(raw), raw.size(), ncr(ref));
     }
@@ -196,6 +200,44 @@ TEST(MhtConverter, OnlyRegularFilesArePacked) {
   auto parsed = testsupport::parseWithPythonEmail(dir.file("p.mht"));
   ASSERT_TRUE(parsed.ok);
   EXPECT_EQ(parsed.parts.size(), 1u);
+}
+
+// Only regular files inside the page's folder tree are packed; every other
+// local file stays a link in the page, whichever way it is named.
+TEST(MhtConverter, FilesOutsideThePageFolderAreNotPacked) {
+  testsupport::TempDir dir;
+  const std::string site = dir.file("site");
+  ASSERT_TRUE(QDir().mkpath(QString::fromStdString(site + "/sub")));
+  ASSERT_TRUE(writeFile(dir.file("id_key"), "private key"));
+  ASSERT_TRUE(writeFile(site + "/in.gif", "inside"));
+  ASSERT_TRUE(writeFile(site + "/sub/deep.gif", "deeper"));
+  ASSERT_EQ(::symlink(dir.file("id_key").c_str(), (site + "/key.gif").c_str()), 0);
+  ASSERT_EQ(::symlink((site + "/in.gif").c_str(), (site + "/sub/alias.gif").c_str()), 0);
+  ASSERT_EQ(::symlink(dir.path().c_str(), (site + "/up").c_str()), 0);
+  // A page in a subfolder may reach back up, as long as it stays in the tree.
+  ASSERT_TRUE(writeFile(site + "/sub/b.htm", "<img src=\"../in.gif\"><img src=\"../../id_key\">"));
+  const std::string html = "<a href=\"sub/b.htm\">b</a>"
+                           "<img src=\"file://" + dir.file("id_key") + "\">"
+                           "<img src=\"" + dir.file("id_key") + "\">"
+                           "<img src=\"../id_key\">"
+                           "<img src=\"sub/../../id_key\">"
+                           "<img src=\"key.gif\">"
+                           "<img src=\"up/id_key\">"
+                           "<img src=\"sub/alias.gif\">"
+                           "<img src=\"file://" + site + "/sub/deep.gif\">"
+                           "<img src=\"file:///etc/passwd\">";
+  ASSERT_TRUE(writeFile(site + "/p.htm", html));
+  ASSERT_TRUE(MhtConverter().Convert(site + "/p.htm", dir.file("p.mht")));
+  auto parsed = testsupport::parseWithPythonEmail(dir.file("p.mht"));
+  ASSERT_TRUE(parsed.ok);
+  std::vector<std::string> packed;
+  for (const auto& part : parsed.parts) {
+    packed.push_back(part.body);
+    EXPECT_EQ(part.body.find("private key"), std::string::npos) << part.location;
+    EXPECT_EQ(part.body.find("root:"), std::string::npos) << part.location;
+  }
+  EXPECT_EQ(packed, (std::vector<std::string>{html, "<img src=\"../in.gif\"><img src=\"../../id_key\">", "inside",
+                                              "deeper"}));
 }
 
 TEST(MhtConverter, ReferencesResolveLikeABrowserWould) {

@@ -495,14 +495,20 @@ void CFD3Doc::CreateImageCtrl(bool recreate) {
     return;
   }
   if (imageCtrl_ && !recreate) return;
-  DestroyImageCtrl();
-  auto ctrl = std::make_unique<CImageCtrl>();
-  if (CreateImagingControl(mainWindow_, ctrl.get(), kImageCtrlChildId) != 0) {
+  try {
+    DestroyImageCtrl();
+    auto ctrl = MakeImageCtrl();
+    if (CreateImagingControl(mainWindow_, ctrl.get(), kImageCtrlChildId) != 0) {
+      fatalExit()(1);
+      return;
+    }
+    imageCtrlHasWindow_ = true;
+    imageCtrl_ = ctrl.release();  // owned by the main window when there is one, else by us
+  } catch (...) {
+    // Out of memory or a failure inside the control: the program cannot go on.
+    platform::messageBox(kImagingInitExceptionMessage, platform::Buttons::Ok, platform::Icon::Error);
     fatalExit()(1);
-    return;
   }
-  imageCtrlHasWindow_ = true;
-  imageCtrl_ = ctrl.release();  // owned by the main window when there is one, else by us
 }
 
 CImageCtrl* CFD3Doc::imageCtrl() const { return imageCtrl_.data(); }

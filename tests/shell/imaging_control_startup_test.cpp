@@ -4,6 +4,7 @@
 #include "shell/imaging_control_startup.h"
 
 #include "platform/user_interaction.h"
+#include "shell/fd3_doc.h"
 #include "shell/image_ctrl.h"
 #include "shell/key_forward_wnd.h"
 
@@ -12,6 +13,9 @@
 #include <QWidget>
 
 #include <gtest/gtest.h>
+
+#include <new>
+#include <stdexcept>
 
 namespace {
 
@@ -34,6 +38,45 @@ TEST(ImagingControlStartup, FailureIsToldAndReported) {
   EXPECT_EQ(CreateImagingControl(&frame, nullptr, 2000), 1);
   ASSERT_EQ(boxes.texts().size(), 1u);
   EXPECT_EQ(boxes.texts()[0], "初期化に失敗しました。\nプログラムを終了します。");
+}
+
+// An instance whose window cannot be made because the control fails inside.
+class ThrowingImageCtrl : public CImageCtrl {
+ public:
+  bool Create(const std::string&, unsigned, const QRect&, QWidget*, int) override {
+    throw std::runtime_error("control failed");
+  }
+};
+
+// The document's instance: a failure tells the user and ends the program
+// with exit code 1; an exception while it is made says so in its own words.
+TEST(ImagingControlStartup, TheDocumentEndsTheProgramWhenItsInstanceCannotBeMade) {
+  struct Case {
+    const char* name;
+    std::function<std::unique_ptr<CImageCtrl>()> maker;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"no instance", [] { return std::unique_ptr<CImageCtrl>(); }, kImagingInitFailedMessage},
+      {"out of memory", []() -> std::unique_ptr<CImageCtrl> { throw std::bad_alloc(); }, kImagingInitExceptionMessage},
+      {"the control throws", [] { return std::make_unique<ThrowingImageCtrl>(); }, kImagingInitExceptionMessage},
+  };
+  std::vector<int> exitCodes;
+  CFD3Doc::SetFatalExitHandler([&exitCodes](int code) { exitCodes.push_back(code); });
+  for (const Case& c : cases) {
+    platform::RecordingUserInteraction boxes;
+    exitCodes.clear();
+    QWidget frame;
+    CFD3Doc doc;
+    doc.SetMainWindow(&frame);
+    SetImageCtrlMaker(c.maker);
+    doc.CreateImageCtrl(true);
+    SetImageCtrlMaker({});
+    EXPECT_EQ(boxes.texts(), std::vector<std::string>{c.message}) << c.name;
+    EXPECT_EQ(exitCodes, std::vector<int>{1}) << c.name;
+    EXPECT_EQ(doc.imageCtrl(), nullptr) << c.name;
+  }
+  CFD3Doc::SetFatalExitHandler(nullptr);
 }
 
 TEST(ImagingControlStartup, TheControlIsMadeFromItsClassRecord) {

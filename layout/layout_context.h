@@ -20,6 +20,7 @@
 #include <span>
 
 struct layctx {
+  // The six working lists, freed together by free_context_lists.
   rect_record* textList = nullptr;     // components; then lines; then blocks
   rect_record* largeList = nullptr;    // figure and table candidates
   rect_record* sepList = nullptr;      // separators
@@ -32,10 +33,10 @@ struct layctx {
   short gapY = 0;
   short lineHeight = 0;
   short lineGapH = 0;
-  short columnWidth = 0;
+  short columnWidth = 0;  // the two measures of the columns
   short columnGap = 0;
   ParamBlock params;
-  std::array<short, 1000> tiers{};
+  std::array<short, 1000> tiers{};  // the column array
   short tierCount = 0;
   ImageDesc page;
 

@@ -66,13 +66,16 @@ struct line_record;
 struct userfld {
   userfld* prev;
   std::int16_t left, top, right, bottom;
-  std::int16_t number;        // field or block number; the control keeps its area number here
-  std::int16_t subNumber;     // 0xFFFF in the ruled-line field list
+  std::int16_t number;        // field or block number; as a field's kind word 1 for a field made
+                              // from a rectangle, -1 for a plain one; the control keeps its
+                              // area number here
+  std::int16_t subNumber;     // a further kind word; 0xFFFF in the ruled-line field list
   std::int16_t measures[4];   // character width, character height and two block measures
-  std::uint16_t origin;       // 0 host, 1 result copy / horizontal ruled line, 2 vertical ruled line
+  std::uint16_t origin;       // the user word: 0 host, 1 result copy / horizontal ruled line,
+                              // 2 vertical ruled line
   ParamBlock params;
   line_record* lines;         // ring of text lines
-  recg* blocks;               // ring of character-block rectangles
+  recg* blocks;               // the field's recognition ring: character-block rectangles
   userfld* children;          // ring of host sub-rectangles inside a user region
   userfld* next;
   std::uint16_t extra;        // carried along with copies
@@ -82,8 +85,8 @@ struct userfld {
 struct line_record {
   line_record* prev;
   std::int16_t left, top, right, bottom;
-  recg* boxes;                // character boxes that the layout found
-  recg* chars;                // recognised characters
+  recg* boxes;                // recognition ring: character boxes that the layout found
+  recg* chars;                // recognition ring: recognised characters
   std::int32_t work[2];
   line_record* next;
 };
@@ -99,7 +102,7 @@ struct recg {
   std::int16_t status;
   std::int16_t candidates[10];
   std::int16_t candidateCount;
-  recg* sub;                  // chain of pieces of a character that was cut
+  recg* sub;                  // chain hung below the record: pieces of a character that was cut
   recg* next;
 };
 
@@ -109,10 +112,10 @@ inline constexpr std::int16_t kRecgJoined = 60;
 struct rect_record {
   rect_record* prev;
   std::int16_t left, top, right, bottom;
-  std::int16_t label;         // kind or number; -1 when new
-  std::int16_t extra;         // 0 when new
-  rect_record* inner;         // e.g. the components of a line
-  rect_record* outer;         // e.g. the lines of a block, each with its inner ring
+  std::int16_t label;         // kind word or number; -1 when new
+  std::int16_t extra;         // a further word; 0 when new
+  rect_record* inner;         // child ring, e.g. the components of a line
+  rect_record* outer;         // child ring, e.g. the lines of a block, each with its inner ring
   rect_record* next;
 };
 

@@ -15,7 +15,7 @@
 #include <vector>
 
 using testpages::RenderedPage;
-using testpages::specMm;
+using testpages::libraryMm;
 
 namespace {
 

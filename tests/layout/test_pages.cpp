@@ -11,7 +11,7 @@
 
 namespace testpages {
 
-int specMm(double mm, int dpi) { return static_cast<int>(mm * dpi * 4 / 100); }
+int libraryMm(double mm, int dpi) { return static_cast<int>(mm * dpi * 4 / 100); }
 
 long RenderedPage::blackCount() const {
   long n = 0;

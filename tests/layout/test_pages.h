@@ -7,7 +7,7 @@
 //                  direction, ruled lines, figures, applied skew and quarter
 //                  turns
 //
-// Lengths: the library counts an inch as 25 mm, so specMm() converts with
+// Lengths: the library counts an inch as 25 mm, so libraryMm() converts with
 // that factor; fixtures that check the library's millimetre thresholds place
 // things with it.  Character rectangles are the ink boxes of the glyphs as
 // drawn (before skew and turns, which only move the block and line boxes).
@@ -24,7 +24,7 @@
 namespace testpages {
 
 // Pixels of `mm` millimetres at `dpi`, counting 25 mm to the inch.
-int specMm(double mm, int dpi);
+int libraryMm(double mm, int dpi);
 
 struct GlyphTruth {
   QRect rect;

@@ -15,8 +15,6 @@
 // folders (a leading point), names that are not UTF-8 and the program's own
 // folders are not shown. Renames never replace an existing folder or file.
 
-#include "shell/document_views.h"
-
 #include <QPersistentModelIndex>
 #include <QTreeWidget>
 
@@ -28,7 +26,7 @@
 class BrowserDocument;
 class QMenu;
 
-class FolderTree : public QTreeWidget, public FolderTreeSink {
+class FolderTree : public QTreeWidget {
   Q_OBJECT
 
  public:
@@ -90,8 +88,8 @@ class FolderTree : public QTreeWidget, public FolderTreeSink {
   // newFolder: the tree's current path and the document's folder.
   void RebaseOpenPaths(const std::string& oldFolder, const std::string& newFolder);
 
-  // FolderTreeSink
-  void ClearSelection() override;
+  // No item selected (the document shows no folder).
+  void ClearSelection();
 
  signals:
   // The selection moved to another folder; GetCurrentPath() is its path.

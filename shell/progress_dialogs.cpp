@@ -1,5 +1,6 @@
 #include "shell/progress_dialogs.h"
 
+#include "platform/timer_source.h"
 #include "shell/busy_animation.h"
 #include "shell/centered_text_label.h"
 
@@ -10,7 +11,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
-#include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
 
@@ -90,8 +90,14 @@ bool ProgressDialog::Create(QWidget* parent) {
 }
 
 void ProgressDialog::Close() {
+  if (appearTimer_) appearTimer_->stop();
   enableOwner();
   hide();
+}
+
+void ProgressDialog::appearAfter(int ms, std::function<void()> appear) {
+  appearTimer_ = platform::createTimer(std::move(appear));
+  appearTimer_->start(ms);
 }
 
 bool ProgressDialog::PumpAndCheckCancel() {
@@ -261,9 +267,6 @@ WaitDialog::WaitDialog(const QString& text, const QString& subText, bool showCan
   row->addLayout(texts);
   static_cast<QVBoxLayout*>(layout())->addLayout(row);
   if (!showCancel) cancelButton()->hide();
-  delay_ = new QTimer(this);
-  delay_->setSingleShot(true);
-  connect(delay_, &QTimer::timeout, this, &WaitDialog::appear);
 }
 
 WaitDialog::~WaitDialog() { animation_->stop(); }
@@ -281,7 +284,7 @@ bool WaitDialog::Create() {
   if (delayMs_ <= 0)
     appear();
   else
-    delay_->start(delayMs_);
+    appearAfter(delayMs_, [this] { appear(); });
   return true;
 }
 

@@ -24,11 +24,17 @@
 #include <QDialog>
 #include <QPointer>
 
+#include <functional>
+#include <memory>
+
+namespace platform {
+class Timer;
+}
+
 class CenteredTextLabel;
 class QLabel;
 class QProgressBar;
 class QPushButton;
-class QTimer;
 class BusyAnimation;
 
 // The window whose top-level window a dialog disables; the main window when
@@ -44,6 +50,8 @@ class ProgressDialog : public QDialog, public ProgressReporter {
   // Disables the safe owner of parent (its top-level window) when it is
   // enabled, then shows the dialog. False when there is nothing to show on.
   bool Create(QWidget* parent);
+  // Enables the owner and hides the dialog; a dialog still waiting for its
+  // delay never appears.
   void Close();
   bool PumpAndCheckCancel() override;
 
@@ -58,6 +66,9 @@ class ProgressDialog : public QDialog, public ProgressReporter {
   void disableOwner(QWidget* owner);
   void enableOwner();
   void placeOverOwner();
+  // Runs appear when ms have passed (the program's timer source), unless
+  // the dialog is closed first.
+  void appearAfter(int ms, std::function<void()> appear);
   virtual void onCancel() { requestCancel(); }
 
  private:
@@ -67,6 +78,7 @@ class ProgressDialog : public QDialog, public ProgressReporter {
   bool disabledOwner_ = false;
   bool cancelRequested_ = false;
   QPushButton* cancel_ = nullptr;
+  std::unique_ptr<platform::Timer> appearTimer_;
 };
 
 class ScannerStartDlg : public ProgressDialog {
@@ -193,6 +205,5 @@ class WaitDialog : public ProgressDialog {
   QLabel* text_;
   QLabel* subText_;
   BusyAnimation* animation_;
-  QTimer* delay_;
   int delayMs_;
 };

@@ -1,3 +1,4 @@
+#include "platform/timer_source.h"
 #include "platform/user_interaction.h"
 #include "shell/centered_text_label.h"
 #include "shell/no_select_all_edit.h"
@@ -5,7 +6,6 @@
 #include "shell/progress_dialogs.h"
 
 #include <QAction>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QMainWindow>
 #include <QProgressBar>
@@ -15,19 +15,6 @@
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
-
-namespace {
-
-void pumpFor(int ms) {
-  QElapsedTimer t;
-  t.start();
-  while (t.elapsed() < ms) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    QTest::qWait(5);
-  }
-}
-
-}  // namespace
 
 TEST(ProgressDialogs, OwnerIsDisabledWhileShownAndEnabledAfterClose) {
   QMainWindow owner;
@@ -119,7 +106,10 @@ TEST(ProgressDialogs, SearchCountTexts) {
   EXPECT_EQ(dlg.countText(), QStringLiteral("3 / 40"));
 }
 
+// Time moves by hand: the operation of 200 ms and the delay of 500 ms are
+// steps of the test.
 TEST(WaitDialog, DelayLongerThanTheOperationNeverShows) {
+  platform::ManualTimerSource clock;
   QMainWindow main;
   main.show();
   setProgressMainWindow(&main);
@@ -127,15 +117,29 @@ TEST(WaitDialog, DelayLongerThanTheOperationNeverShows) {
     WaitDialog wait(QStringLiteral("処理中"), {}, false, 500);
     ASSERT_TRUE(wait.Create());
     EXPECT_FALSE(main.isEnabled());
-    pumpFor(200);
+    clock.advance(200);
     EXPECT_FALSE(wait.isVisible());
     EXPECT_FALSE(wait.animating());
   }
   EXPECT_TRUE(main.isEnabled());
+  EXPECT_EQ(clock.activeTimers(), 0) << "the delay ends with its dialog";
+  {
+    WaitDialog wait(QStringLiteral("処理中"), {}, false, 500);
+    ASSERT_TRUE(wait.Create());
+    clock.advance(499);
+    EXPECT_FALSE(wait.isVisible());
+    wait.Close();
+    clock.advance(1000);
+    EXPECT_FALSE(wait.isVisible()) << "a dialog closed before its delay never appears";
+    EXPECT_FALSE(wait.animating());
+    EXPECT_TRUE(main.isEnabled());
+  }
   {
     WaitDialog wait(QStringLiteral("処理中"), {}, true, 50);
     ASSERT_TRUE(wait.Create());
-    pumpFor(200);
+    clock.advance(49);
+    EXPECT_FALSE(wait.isVisible());
+    clock.advance(1);
     EXPECT_TRUE(wait.isVisible());
     EXPECT_TRUE(wait.animating());
     QTest::mouseClick(wait.findChild<QPushButton*>("ctl2"), Qt::LeftButton);

@@ -55,13 +55,24 @@ void ProgressDialog::setTextIfChanged(QLabel* label, const QString& text) {
 void ProgressDialog::disableOwner(QWidget* owner) {
   owner_ = owner;
   if (owner && owner->isEnabled()) {
+    focusBefore_ = QApplication::focusWidget();
     owner->setEnabled(false);
     disabledOwner_ = true;
   }
 }
 
 void ProgressDialog::enableOwner() {
-  if (disabledOwner_ && owner_) owner_->setEnabled(true);
+  if (disabledOwner_ && owner_) {
+    owner_->setEnabled(true);
+    // Re-enabled, the window would give the focus to its first control.
+    if (focusBefore_ && focusBefore_->isEnabled() && focusBefore_->isVisible()) {
+      hide();
+      QWidget* window = focusBefore_->window();
+      if (QApplication::activeWindow() != window) window->activateWindow();
+      focusBefore_->setFocus(Qt::OtherFocusReason);
+    }
+  }
+  focusBefore_ = nullptr;
   disabledOwner_ = false;
 }
 

@@ -15,7 +15,8 @@
 // waiting events (so the dialog repaints and its cancel button works) and
 // returns the cancel request once. A dialog disables its owner while it is
 // shown and enables it again on Close() or destruction, unless the owner was
-// already disabled before. The dialog itself is a separate top-level window
+// already disabled before; the keyboard focus then goes back to the widget
+// that had it (disabling the owner took it away). The dialog itself is a separate top-level window
 // (transient for its owner): a child window would be disabled with the owner.
 // Texts are set only when they change, so unchanged steps do not flicker.
 
@@ -75,6 +76,7 @@ class ProgressDialog : public QDialog, public ProgressReporter {
   void reject() override;  // Escape and the close button act as cancel
 
   QPointer<QWidget> owner_;
+  QPointer<QWidget> focusBefore_;
   bool disabledOwner_ = false;
   bool cancelRequested_ = false;
   QPushButton* cancel_ = nullptr;

@@ -6,13 +6,18 @@
 #include "shell/progress_dialogs.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QComboBox>
 #include <QLabel>
 #include <QMainWindow>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QToolBar>
 #include <QTreeWidget>
+
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -34,6 +39,51 @@ TEST(ProgressDialogs, OwnerIsDisabledWhileShownAndEnabledAfterClose) {
     EXPECT_FALSE(owner.isEnabled());
   }  // destruction enables too
   EXPECT_TRUE(owner.isEnabled());
+}
+
+// Disabling the owner takes the keyboard focus from the widget that had it;
+// without giving it back, the window's first control (in the program the
+// desktop combo, where the next Down key switches the desktop) would get it.
+TEST(ProgressDialogs, FocusReturnsToTheWidgetThatHadIt) {
+  QMainWindow owner;
+  auto* bar = owner.addToolBar(QStringLiteral("bar"));
+  auto* combo = new QComboBox;
+  combo->addItems({QStringLiteral("a"), QStringLiteral("b")});
+  bar->addWidget(combo);
+  auto* tree = new QTreeWidget;
+  owner.setCentralWidget(tree);
+  owner.show();
+  owner.activateWindow();
+  tree->setFocus();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&owner));
+  ASSERT_TRUE(tree->hasFocus());
+
+  const auto closes = [&](const char* name, const std::function<void()>& run) {
+    tree->setFocus();
+    run();
+    EXPECT_TRUE(owner.isEnabled()) << name;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return tree->hasFocus(); })) << name << ": focus went to "
+        << (QApplication::focusWidget() ? QApplication::focusWidget()->metaObject()->className() : "nothing");
+  };
+  closes("closed", [&] {
+    GeneralProgressDlg dlg;
+    ASSERT_TRUE(dlg.Create(&owner));
+    EXPECT_FALSE(tree->hasFocus());
+    dlg.PumpAndCheckCancel();
+    dlg.Close();
+  });
+  closes("destroyed", [&] {
+    ImportProgressDlg dlg;
+    ASSERT_TRUE(dlg.Create(tree));
+    dlg.PumpAndCheckCancel();
+  });
+  setProgressMainWindow(&owner);
+  closes("wait dialog", [&] {
+    WaitDialog wait;
+    ASSERT_TRUE(wait.Create());
+    wait.PumpAndCheckCancel();
+  });
+  setProgressMainWindow(nullptr);
 }
 
 TEST(ProgressDialogs, AlreadyDisabledOwnerStaysDisabled) {

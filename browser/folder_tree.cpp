@@ -12,9 +12,11 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <QTimer>
 
@@ -219,6 +221,12 @@ FolderTree::FolderTree(QWidget* parent) : QTreeWidget(parent) {
   setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
   setIconSize(QSize(FolderIcons::kSize, FolderIcons::kSize));
   setUniformRowHeights(true);
+  // One column as wide as the widest visible name, not as the pane: deep
+  // folders scroll sideways instead of being cut off.
+  header()->setStretchLastSection(false);
+  header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
   setFrameShape(QFrame::StyledPanel);
   setItemDelegate(new FolderTreeDelegate(this));
   colourChooser_ = [](QWidget* owner, int) {
@@ -398,8 +406,34 @@ int FolderTree::SelectFolder(const std::string& folderPath) {
     item = found;
   }
   setCurrentItem(item);
-  scrollToItem(item);
+  scrollTo(indexFromItem(item));
   return 1;
+}
+
+void FolderTree::scrollTo(const QModelIndex& index, ScrollHint hint) {
+  // The tree view scrolls to the start of the column whenever the column is
+  // wider than the pane, which for a deep folder is where its name is not.
+  // Sideways, the item itself (with its branch mark) is brought into view.
+  // (QTreeWidget::scrollToItem bypasses this: the tree calls scrollTo.)
+  // Items just inserted or expanded widen the column only later: take the
+  // width they give now, so that the scroll range is the real one.
+  executeDelayedItemsLayout();
+  resizeColumnToContents(0);
+  updateGeometries();
+  QScrollBar* bar = horizontalScrollBar();
+  const int before = bar->value();
+  QTreeWidget::scrollTo(index, hint);
+  bar->setValue(before);
+  if (!index.isValid()) return;
+  const QRect cell = visualRect(index);
+  if (cell.isNull()) return;
+  const int left = cell.left() - indentation();
+  const int right = cell.left() + sizeHintForIndex(index).width();
+  const int width = viewport()->width();
+  if (left < 0)
+    bar->setValue(bar->value() + left);
+  else if (right > width)
+    bar->setValue(bar->value() + std::min(right - width, left));
 }
 
 void FolderTree::ClearSelection() {
@@ -554,7 +588,7 @@ void FolderTree::OnNewFolder() {
   const QString text = QString::fromStdString(name);
   for (int i = 0; i < item->childCount(); ++i) {
     if (item->child(i)->text(0) == text) {
-      scrollToItem(item->child(i));
+      scrollTo(indexFromItem(item->child(i)));
       editItem(item->child(i));
       break;
     }

@@ -11,6 +11,10 @@
 //   OnNewFolder, OnDeleteFolder, OnToggleCleanUp, OnChangeColour   context commands
 //   BeginLabelEdit / EndLabelEdit                             renaming
 //
+// The tree is as wide as its widest visible name: a horizontal scroll bar
+// appears when that is wider than the pane, and the current item is kept in
+// view sideways as well as up and down.
+//
 // Paths are POSIX paths in UTF-8; a folder path ends with a slash. Hidden
 // folders (a leading point), names that are not UTF-8 and the program's own
 // folders are not shown. Renames never replace an existing folder or file.
@@ -96,6 +100,7 @@ class FolderTree : public QTreeWidget {
   void folderSelected();
 
  protected:
+  void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
   bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
   void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
   void keyReleaseEvent(QKeyEvent* event) override;

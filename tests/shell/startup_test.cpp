@@ -10,6 +10,9 @@
 #include "tests/shell/wait_until.h"
 
 #include <QDir>
+#include <QLibraryInfo>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QLocalServer>
 #include <QLocalSocket>
 
@@ -76,6 +79,21 @@ TEST_F(StartupTest, FirstStartPreparesEverythingAndServesItsOwnSwitchesAfterTheR
   EXPECT_EQ(app.ExitInstance(0), 0);
   EXPECT_FALSE(RelatedWordDictionaryOpened());
   EXPECT_TRUE(recorder.shown().empty());
+}
+
+// Qt's own buttons read Japanese once the program has started, as every
+// other text of it does.
+TEST_F(StartupTest, QtsStandardButtonsSpeakJapanese) {
+  if (!QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + QStringLiteral("/qtbase_ja.qm")))
+    GTEST_SKIP() << "Qt's Japanese translations are not installed";
+  CFD3App app;
+  ASSERT_TRUE(app.InitInstance({}));
+  QMessageBox box;
+  box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+  EXPECT_EQ(box.button(QMessageBox::Yes)->text(), QStringLiteral("はい(&Y)"));
+  EXPECT_EQ(box.button(QMessageBox::No)->text(), QStringLiteral("いいえ(&N)"));
+  EXPECT_EQ(box.button(QMessageBox::Cancel)->text(), QStringLiteral("キャンセル"));
+  app.ExitInstance(0);
 }
 
 TEST_F(StartupTest, WithoutImportTheImportFolderGoesAndStoredValuesStay) {

@@ -37,6 +37,7 @@ constexpr int kMaxFolderPathCp932 = 259;
 const char kDesktopLabel[] = "デスクトップ";
 const char kNewFolderName[] = "新しいフォルダ";
 const char kForbiddenNameChars[] = "\\/:*?\"<>|";
+const char kUnwritableNameMessage[] = "フォルダ名に、このプログラムでは保存できない文字（ハングル、絵文字など）が含まれています。";
 
 // Answers of ClassifyReservedPath that keep a folder out of the tree.
 bool isHiddenByReservation(int relation) {
@@ -120,15 +121,18 @@ std::string normaliseFolderName(std::string name) {
   return name;
 }
 
-// A character the name may not hold: the nine of the message, a control
-// character, or one that Shift-JIS cannot write (the folder's path is
-// stored in Shift-JIS files).
+// A character the name may not hold: the nine of the message or a control
+// character.
 bool hasForbiddenChar(const std::string& name) {
   for (const char c : name)
     if (std::strchr(kForbiddenNameChars, c) != nullptr || static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
       return true;
-  return platform::cp932Length(name) < 0;
+  return false;
 }
+
+// A character that Shift-JIS cannot write (Hangul, emoji, ...): the
+// folder's path is stored in Shift-JIS files.
+bool hasUnwritableChar(const std::string& name) { return platform::cp932Length(name) < 0; }
 
 // "/a/b/" with old "/a" → true and out "/x/b/" for new "/x".
 bool rebasePath(const std::string& path, const std::string& oldFolder, const std::string& newFolder,
@@ -691,6 +695,12 @@ bool FolderTree::EndLabelEdit(QTreeWidgetItem* item, const QString& typed) {
   const std::string name = normaliseFolderName(typed.toStdString());
   if (name.empty()) {
     showMessage("フォルダ名を入力して下さい。", "名前の変更", platform::Icon::Error);
+    return false;
+  }
+  // As the title rules: a character the program cannot store is named
+  // before the forbidden ones.
+  if (hasUnwritableChar(name)) {
+    showMessage(kUnwritableNameMessage, "名前の変更");
     return false;
   }
   if (hasForbiddenChar(name)) {

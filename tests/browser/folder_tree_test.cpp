@@ -209,6 +209,9 @@ const std::string kKanji86 = [] {
   return s;
 }();
 
+// Not the list of forbidden characters, which is not the reason.
+const char kUnwritable[] = "フォルダ名に、このプログラムでは保存できない文字（ハングル、絵文字など）が含まれています。";
+
 INSTANTIATE_TEST_SUITE_P(
     Rename, FolderTreeLabelTest,
     ::testing::Values(
@@ -221,7 +224,9 @@ INSTANTIATE_TEST_SUITE_P(
         LabelCase{"Backslash", "a\\b", "old", "フォルダ名には次の文字は使えません。\n\t\\ / : * ? \" < > |"},
         LabelCase{"Colon", "a:b", "old", "フォルダ名には次の文字は使えません。\n\t\\ / : * ? \" < > |"},
         LabelCase{"Bar", "a|b", "old", "フォルダ名には次の文字は使えません。\n\t\\ / : * ? \" < > |"},
-        LabelCase{"NoShiftJisCode", "a😀", "old", "フォルダ名には次の文字は使えません。\n\t\\ / : * ? \" < > |"},
+        LabelCase{"Emoji", "a😀", "old", kUnwritable},
+        LabelCase{"Hangul", "서류", "old", kUnwritable},
+        LabelCase{"UnwritableAndForbidden", "a😀:", "old", kUnwritable},
         LabelCase{"SameName", " old ", "old", nullptr}),
     [](const ::testing::TestParamInfo<LabelCase>& info) { return std::string(info.param.name); });
 

@@ -13,6 +13,7 @@
 #include "shell/command_ids.h"
 #include "shell/fd3_doc.h"
 #include "shell/main_frame.h"
+#include "shell/progress_dialogs.h"
 #include "tests/browser/fake_document.h"
 #include "tests/catalogue/catalogue_fixture.h"
 #include "tests/shell/fresh_environment.h"
@@ -21,6 +22,7 @@
 
 #include <QDir>
 #include <QClipboard>
+#include <QComboBox>
 #include <QImage>
 #include <QLineEdit>
 #include <QMenu>
@@ -355,6 +357,38 @@ TEST_F(BrowserInFrameTest, AnOpenLabelEditorSuspendsTheBrowserShortcuts) {
   EXPECT_EQ(newFolder->shortcut(), QKeySequence(QStringLiteral("Ctrl+N")));
   QTest::keyClick(tree, Qt::Key_N, Qt::ControlModifier);
   EXPECT_TRUE(waitUntil([&] { return fs::is_directory(root + "書類/新しいフォルダ"); }));
+  frame->close();
+  frame.reset();
+  document.CloseFolderDatabase();
+}
+
+// A folder of more than 100 entries loads under a progress dialog, which
+// disables the window; afterwards the keys go to the tree again, not to the
+// desktop combo (where Down would switch the desktop).
+TEST_F(BrowserInFrameTest, TheTreeKeepsTheFocusAcrossALoadWithItsProgressDialog) {
+  const std::string folder = root + "大量";
+  cataloguetest::makeCatalogueFolder(folder);
+  {
+    cataloguetest::CatalogueRows rows(folder);
+    for (int i = 1; i <= 101; ++i) rows.addItem({.itemNo = i, .title = "p" + std::to_string(i), .ext = "doc"});
+  }
+  store(QStringLiteral("DesktopHistory0"), QString::fromStdString(root));
+  CFD3Doc document;
+  auto frame = startFrame(&document);
+  setProgressMainWindow(frame.get());
+  auto* v = qobject_cast<CFD3View*>(frame->centralWidget());
+  ASSERT_NE(v, nullptr);
+  FolderTree* tree = v->GetFolderTree();
+  frame->activateWindow();
+  tree->setFocus();
+  ASSERT_TRUE(waitUntil([&] { return QApplication::activeWindow() == frame.get() && tree->hasFocus(); }));
+  QTest::keyClick(tree, Qt::Key_Down);  // onto "大量": the load runs here
+  ASSERT_EQ(document.EntryList().GetCount(), 101);
+  EXPECT_TRUE(frame->isEnabled());
+  EXPECT_TRUE(waitUntil([&] { return tree->hasFocus(); }))
+      << "focus on " << (QApplication::focusWidget() ? QApplication::focusWidget()->metaObject()->className() : "nothing");
+  EXPECT_FALSE(frame->DesktopCombo()->hasFocus());
+  setProgressMainWindow(nullptr);
   frame->close();
   frame.reset();
   document.CloseFolderDatabase();

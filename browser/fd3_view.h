@@ -10,7 +10,11 @@
 //   OnFileNewFolder, OnViewRefresh
 //   AttachToFrame                 becomes the frame's central widget and
 //                                 takes the browser's commands
+//
+// Attached to the program's document, the view observes it: the document's
+// changes reach the active pane (board or list) and the folder tree here.
 
+#include "shell/document_observer.h"
 #include "shell/document_views.h"
 #include "shell/frame_view.h"
 
@@ -25,7 +29,7 @@ class CMainFrame;
 class FolderTree;
 class ThumbnailPaneWnd;
 
-class CFD3View : public QWidget, public DocumentViews, public FrameView {
+class CFD3View : public QWidget, public DocumentViews, public DocumentObserver, public FrameView {
   Q_OBJECT
 
  public:
@@ -71,10 +75,15 @@ class CFD3View : public QWidget, public DocumentViews, public FrameView {
   void ShowImageInfoInStatusBar(int entryIndex);
 
   // DocumentViews
-  ThumbnailPaneSink* thumbnailPane() override;
-  ListPaneSink* listPane() override;
-  FolderTreeSink* folderTree() override;
+  bool ViewerShown() const override { return viewerShown_; }
   void BringMainWindowForward() override;
+
+  // DocumentObserver
+  void EntriesCleared(DocumentChanges changes) override;
+  void EntryAdded(int index, const StackInfo* stack, const ItemInfo* item) override;
+  void EntryRemoved(int index) override;
+  void EntryChanged(int index, DocumentChanges changes) override;
+  void DocumentChanged(DocumentChanges changes) override;
 
   // FrameView
   void BuildFolderTreeForDesktop(const std::string& desktopRoot) override;

@@ -13,7 +13,8 @@
 //   ApplyScanCorrections                                   rotate, invert, despeckle, deskew
 //
 // Titles are UTF-8; every byte limit and position counts Shift-JIS bytes.
-// A character without a Shift-JIS code counts as forbidden.
+// A character without a Shift-JIS code (Hangul, emoji) is refused with a
+// result of its own, so that the user is told the real reason.
 
 #include <cstdint>
 #include <string>
@@ -24,7 +25,6 @@ inline constexpr int kTitleMaxBytes = 200;
 inline constexpr int kExtensionMaxBytes = 8;
 inline constexpr int kThumbnailMinCell = 77;
 inline constexpr std::uint32_t kImportableImageClass = 0x01010201;
-
 // Results of the title checks; a positive result is 1 + the byte position of
 // the first forbidden character (kForbiddenInExtension + 1 + position for
 // one in the extension).
@@ -34,13 +34,16 @@ inline constexpr int kTitleTooLong = -2;
 inline constexpr int kExtensionEmpty = -3;
 inline constexpr int kExtensionTooLong = -4;
 inline constexpr int kNameTooLongForPath = -5;
+// The title or the extension holds a character that Shift-JIS cannot write.
+inline constexpr int kTitleNotShiftJis = -6;
 inline constexpr int kForbiddenInExtension = 1000;
 
-// kTitleValid, kTitleEmpty, kTitleTooLong (over 200 bytes), or the position
+// kTitleValid, kTitleEmpty, kTitleTooLong (over 200 bytes), kTitleNotShiftJis,
+// or the position
 // of the first forbidden character.
 int FindInvalidTitleChar(const std::string& title);
 // The title checks in this order: kTitleEmpty, kTitleTooLong,
-// kExtensionEmpty, kExtensionTooLong, kNameTooLongForPath, a forbidden
+// kExtensionEmpty, kExtensionTooLong, kNameTooLongForPath, kTitleNotShiftJis, a forbidden
 // character in the title, then in the extension; kTitleValid.
 int CheckTitle(const std::string& title, const std::string& extension, const std::string& folder);
 // The import's check of a file name for `pages` pages; tells the user why a

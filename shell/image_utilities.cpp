@@ -1,5 +1,6 @@
 #include "shell/image_utilities.h"
 
+#include "catalogue/catalogue_text.h"
 #include "platform/sjis_codec.h"
 #include "platform/user_interaction.h"
 #include "shell/lead.h"
@@ -13,7 +14,6 @@
 
 namespace {
 
-constexpr const char* kForbiddenTitleChars = "'*?][#|\"\\/:<>";
 constexpr const char* kForbiddenSet1 = "'*?][#|";
 constexpr const char* kForbiddenSet2 = "\"\\/:<>";
 constexpr int kPathLimitBytes = 255;
@@ -23,20 +23,6 @@ bool isOneOf(int value, std::initializer_list<int> values) {
   return std::find(values.begin(), values.end(), value) != values.end();
 }
 bool inRange(int value, int low, int high) { return value >= low && value <= high; }
-
-// 1 + Shift-JIS byte position of the first forbidden character, or 0.
-// Characters without a Shift-JIS code become '?', itself forbidden.
-int findForbidden(const std::string& sjis) {
-  for (std::size_t i = 0; i < sjis.size(); ++i) {
-    const auto c = static_cast<unsigned char>(sjis[i]);
-    if (platform::isSjisLeadByte(c)) {
-      ++i;
-      continue;
-    }
-    if (c != 0 && std::strchr(kForbiddenTitleChars, c) != nullptr) return static_cast<int>(i) + 1;
-  }
-  return 0;
-}
 
 int sjisLength(const std::string& utf8) { return static_cast<int>(platform::toCp932Lossy(utf8).size()); }
 
@@ -102,25 +88,22 @@ void applySettingsForClass(ColourClass cls, int& format, int& bits, int& quality
 // ---------------------------------------------------------------- titles
 
 int FindInvalidTitleChar(const std::string& title) {
-  if (title.empty()) return -1;
-  const std::string sjis = platform::toCp932Lossy(title);
-  if (static_cast<int>(sjis.size()) > kTitleMaxBytes) return -2;
-  return findForbidden(sjis);
+  return catalogue::checkNameText(title, kTitleMaxBytes, false);
 }
 
 int CheckTitle(const std::string& title, const std::string& extension, const std::string& folder) {
-  if (title.empty()) return -1;
-  const std::string sjisTitle = platform::toCp932Lossy(title);
-  if (static_cast<int>(sjisTitle.size()) > kTitleMaxBytes) return -2;
-  if (extension.empty()) return -3;
-  const std::string sjisExtension = platform::toCp932Lossy(extension);
-  if (static_cast<int>(sjisExtension.size()) > kExtensionMaxBytes) return -4;
-  if (static_cast<int>(sjisTitle.size() + sjisExtension.size()) + sjisLength(folder) + 2 > kPathLimitBytes)
-    return -5;
+  // The catalogue's own rule, so that a name the dialogs accept is one the
+  // catalogue stores.
+  const int titleCheck = catalogue::checkNameText(title, kTitleMaxBytes, false);
+  if (titleCheck < 0) return titleCheck;
+  const int extensionCheck = catalogue::checkNameText(extension, kExtensionMaxBytes, true);
+  if (extensionCheck == -1) return -3;
+  if (extensionCheck == -2) return -4;
+  if (sjisLength(title) + sjisLength(extension) + sjisLength(folder) + 2 > kPathLimitBytes) return -5;
   // The file is named title.extension in UTF-8, which Linux limits to 255 bytes.
   if (title.size() + 1 + extension.size() > static_cast<std::size_t>(kNameMaxBytes)) return -5;
-  if (int at = findForbidden(sjisTitle); at != 0) return at;
-  if (int at = findForbidden(sjisExtension); at != 0) return 1000 + at;
+  if (titleCheck != 0) return titleCheck;
+  if (extensionCheck != 0) return 1000 + extensionCheck;
   return 0;
 }
 

@@ -28,6 +28,9 @@ TEST(TitleRules, FindInvalidTitleChar) {
       {"after a kanji counts its two bytes", "漢:", 3},
       {"a trail byte that looks like a bracket", "ソ表", 0},  // 0x83 0x5C and 0x95 0x5C
       {"no Shift-JIS code", "a😀", 2},
+      {"yen sign is a backslash in Shift-JIS", "a¥b", 2},
+      {"overline is a tilde in Shift-JIS", "a‾", 2},
+      {"control character", "ab\r", 3},
   };
   for (const Case& c : cases) EXPECT_EQ(FindInvalidTitleChar(c.title), c.result) << c.name;
 }
@@ -51,6 +54,8 @@ TEST(TitleRules, CheckTitleRunsItsTestsInOrder) {
       {"forbidden in the title", "a*b", "doc", "", 2},
       {"forbidden in the extension", "ab", "d:c", "", 1002},
       {"title before extension", "a<", "d>c", "", 2},
+      {"point in the extension", "ab", "t.gz", "", 1002},
+      {"tab in the title", "a\tb", "doc", "", 2},
   };
   for (const Case& c : cases) EXPECT_EQ(CheckTitle(c.title, c.extension, c.folder), c.result) << c.name;
 }

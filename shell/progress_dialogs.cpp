@@ -90,6 +90,7 @@ bool ProgressDialog::Create(QWidget* parent) {
 }
 
 void ProgressDialog::Close() {
+  onClose();
   enableOwner();
   hide();
 }
@@ -291,6 +292,13 @@ void WaitDialog::appear() {
 }
 
 bool WaitDialog::animating() const { return animation_->isPlaying(); }
+
+bool WaitDialog::waitingToAppear() const { return delay_->isActive(); }
+
+void WaitDialog::onClose() {
+  delay_->stop();
+  animation_->stop();
+}
 
 void WaitDialog::onCancel() {
   requestCancel();

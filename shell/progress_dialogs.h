@@ -59,6 +59,8 @@ class ProgressDialog : public QDialog, public ProgressReporter {
   void enableOwner();
   void placeOverOwner();
   virtual void onCancel() { requestCancel(); }
+  // Close() is about to hide the dialog.
+  virtual void onClose() {}
 
  private:
   void reject() override;  // Escape and the close button act as cancel
@@ -185,8 +187,13 @@ class WaitDialog : public ProgressDialog {
   bool Create();
   bool animating() const;
 
+  // The delay is still running (the dialog has not appeared yet).
+  bool waitingToAppear() const;
+
  protected:
   void onCancel() override;
+  // A wait closed before its delay never appears.
+  void onClose() override;
 
  private:
   void appear();

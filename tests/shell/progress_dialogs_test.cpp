@@ -146,6 +146,21 @@ TEST(WaitDialog, DelayLongerThanTheOperationNeverShows) {
   setProgressMainWindow(nullptr);
 }
 
+TEST(WaitDialog, ClosedBeforeItsDelayItNeverAppears) {
+  QMainWindow main;
+  main.show();
+  setProgressMainWindow(&main);
+  WaitDialog wait(QStringLiteral("処理中"), {}, false, 60000);
+  ASSERT_TRUE(wait.Create());
+  EXPECT_TRUE(wait.waitingToAppear());
+  wait.Close();
+  EXPECT_TRUE(main.isEnabled());
+  EXPECT_FALSE(wait.waitingToAppear()) << "nothing is left to show the dialog later";
+  EXPECT_FALSE(wait.isVisible());
+  EXPECT_FALSE(wait.animating());
+  setProgressMainWindow(nullptr);
+}
+
 TEST(DownloadProgress, CancelEndsTheDialogAndStaysReported) {
   QMainWindow main;
   main.show();

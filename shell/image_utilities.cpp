@@ -138,7 +138,11 @@ int GetBmpResolution(const std::string& path) {
     return static_cast<std::uint32_t>(header[at]) | (static_cast<std::uint32_t>(header[at + 1]) << 8) |
            (static_cast<std::uint32_t>(header[at + 2]) << 16) | (static_cast<std::uint32_t>(header[at + 3]) << 24);
   };
-  if (le32(14) != 40) return 0;
+  // Every info header from the 40-byte one on (52, 56, 64 for OS/2 2.x,
+  // 108, 124) opens with the same fields and holds the resolution at the
+  // same place; the 12-byte core header and short OS/2 headers state none.
+  const std::uint32_t headerSize = le32(14);
+  if (headerSize < 40 || headerSize > 124) return 0;
   const auto ppm = static_cast<std::int32_t>(le32(38));
   if (ppm == 0) return 0;
   const int dpi = static_cast<int>(ppm * 0.0254000508001016 + 0.5);

@@ -102,7 +102,12 @@ TEST(Sizes, GetBmpResolution) {
       {"1200 dpi is the last in range", bmpHeader(40, 47244), 1200},
       {"below 50 dpi", bmpHeader(40, 1900), 0},
       {"negative", bmpHeader(40, -3780), 0},
-      {"other header size", bmpHeader(108, 3780), 0},
+      {"version 4 header", bmpHeader(108, 3780), 96},
+      {"version 5 header, the common writers' default", bmpHeader(124, 11811), 300},
+      {"OS/2 2.x header", bmpHeader(64, 7874), 200},
+      {"version 5 header stating none", bmpHeader(124, 0), 0},
+      {"core header states none", bmpHeader(12, 3780), 0},
+      {"no known header", bmpHeader(500, 3780), 0},
       {"shorter than 54 bytes", bmpHeader(40, 3780).substr(0, 53), 0},
   };
   for (const Case& c : cases) {

@@ -1,6 +1,7 @@
 #include "shell/image_utilities.h"
 
 #include "catalogue/catalogue_text.h"
+#include "platform/imaging/image.h"
 #include "platform/sjis_codec.h"
 #include "platform/user_interaction.h"
 #include "shell/lead.h"
@@ -262,7 +263,7 @@ std::string GetImageFormatExtension(int code, const std::string& fallback) {
 }
 
 std::string GetColorDepthName(int code, int bits) {
-  if (bits == 8 && isOneOf(code, {5, 10, 11, 16, 20, 21, 22, 23, 24, 80, 82, 83, 89})) bits = 0;
+  if (bits == 8 && platform::imaging::format::namesGreyDepthZero(code)) bits = 0;
   switch (bits) {
     case 0: return "グレースケール";
     case 1: return "白黒";

@@ -3,29 +3,60 @@
 #include "platform/sjis_codec.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace catalogue {
 namespace {
 
-bool holdsForbidden(std::string_view text) {
-  return text.find_first_of(kForbiddenSet1) != std::string_view::npos ||
-         text.find_first_of(kForbiddenSet2) != std::string_view::npos;
+bool isRefusedByte(unsigned char c, bool noPoint) {
+  if (c < 0x20 || c == 0x7F) return true;
+  if (noPoint && c == '.') return true;
+  return kForbiddenSet1.find(static_cast<char>(c)) != std::string_view::npos ||
+         kForbiddenSet2.find(static_cast<char>(c)) != std::string_view::npos;
 }
 
-bool isValidName(std::string_view text, int minBytes, int maxBytes) {
-  if (holdsForbidden(text)) return false;
-  // A Shift-JIS form is never longer than the UTF-8 one, so only long texts
-  // need the conversion.
-  if (static_cast<int>(text.size()) < minBytes) return false;
-  const int length = platform::cp932Length(text);
-  return length >= minBytes && length <= maxBytes;
+// The Shift-JIS form of one UTF-8 character when it reads back as itself.
+std::optional<std::string> roundTrip(std::string_view character) {
+  auto sjis = platform::toCp932(character);
+  if (!sjis || platform::fromCp932(*sjis) != character) return std::nullopt;
+  return sjis;
 }
 
 }  // namespace
 
-bool isValidTitle(std::string_view title) { return isValidName(title, 1, kTitleMaxBytes); }
-bool isValidExtension(std::string_view ext) { return isValidName(ext, 1, kExtensionMaxBytes); }
-bool isValidTextExt(std::string_view ext) { return isValidName(ext, 0, kExtensionMaxBytes); }
+int checkNameText(std::string_view utf8, int maxBytes, bool noPoint) {
+  if (utf8.empty()) return -1;
+  // One character at a time, so that the position of a refused character
+  // is its place in the Shift-JIS form; plain ASCII needs no conversion.
+  int bytes = 0;
+  int firstRefused = 0;
+  for (std::size_t at = 0; at < utf8.size();) {
+    const auto lead = static_cast<unsigned char>(utf8[at]);
+    const std::size_t step = std::min(utf8.size() - at, platform::utf8SequenceLength(lead));
+    const std::string_view character = utf8.substr(at, step);
+    int width = 1;
+    bool refused = false;
+    if (lead < 0x80) {
+      refused = isRefusedByte(lead, noPoint);
+    } else if (const auto sjis = roundTrip(character)) {
+      width = static_cast<int>(sjis->size());
+      refused = width == 1 && isRefusedByte(static_cast<unsigned char>((*sjis)[0]), noPoint);
+    } else {
+      refused = true;
+    }
+    if (refused && firstRefused == 0) firstRefused = bytes + 1;
+    bytes += width;
+    at += step;
+  }
+  if (bytes > maxBytes) return -2;
+  return firstRefused;
+}
+
+bool isValidTitle(std::string_view title) { return checkNameText(title, kTitleMaxBytes, false) == 0; }
+bool isValidExtension(std::string_view ext) { return checkNameText(ext, kExtensionMaxBytes, true) == 0; }
+bool isValidTextExt(std::string_view ext) {
+  return ext.empty() || checkNameText(ext, kExtensionMaxBytes, true) == 0;
+}
 
 std::string invalidTitleMessage(std::string_view field, std::string_view text,
                                 std::string_view operation) {

@@ -3,17 +3,20 @@
 // how long texts are cut when read into records, and the stored form of the
 // attribute texts.
 //
-//   isValidTitle, isValidExtension, isValidTextExt   the title rule and its kin
+//   checkNameText                                     the one name rule of the program
+//   isValidTitle, isValidExtension, isValidTextExt   the rule for titles and extensions
 //   kForbiddenSet1, kForbiddenSet2                    characters no name may hold
 //   invalidTitleMessage                               the shared message text
 //   cutToSjisBytes                                    cut for a fixed-size field
 //   titleOfFileName                                   the name up to its last point
 //   toStoredAttribute, fromStoredAttribute            ' <-> 0x01, | <-> 0x02
 //
-// Lengths count Shift-JIS bytes; a character without a Shift-JIS code makes
-// a name invalid, as a forbidden character does. Texts are UTF-8, whose
-// ASCII bytes never occur inside another character, so a byte scan for the
-// forbidden characters is safe.
+// Names are checked on their Shift-JIS form, the form other folders, exports
+// and the search see: lengths count its bytes, and a character is refused
+// like a forbidden one when it has no Shift-JIS code or does not come back
+// as itself (¥ is written 0x5C and reads back as a backslash). Control
+// characters (NUL, TAB, CR, LF, ...) are refused too; an extension holds no
+// point, since the stored file name is cut at its last point.
 
 #include <string>
 #include <string_view>
@@ -25,11 +28,17 @@ inline constexpr std::string_view kForbiddenSet2 = "'*?][#|";
 inline constexpr int kTitleMaxBytes = 200;
 inline constexpr int kExtensionMaxBytes = 8;
 
-// 1 to 200 Shift-JIS bytes, no forbidden character.
+// 0 valid; -1 empty; -2 more than maxBytes Shift-JIS bytes; otherwise 1 +
+// the Shift-JIS byte position of the first character refused (forbidden,
+// control, without a Shift-JIS code or not read back as itself, and with
+// noPoint a point).
+int checkNameText(std::string_view utf8, int maxBytes, bool noPoint);
+
+// 1 to 200 Shift-JIS bytes, no refused character.
 bool isValidTitle(std::string_view title);
-// 1 to 8 Shift-JIS bytes, no forbidden character.
+// 1 to 8 Shift-JIS bytes, no refused character, no point.
 bool isValidExtension(std::string_view ext);
-// 0 to 8 Shift-JIS bytes, no forbidden character.
+// 0 to 8 Shift-JIS bytes, no refused character, no point.
 bool isValidTextExt(std::string_view ext);
 
 // "指定された<field>(<text>)に <set1><set2> が含まれているか、空文字列か文字列が長すぎます。: <operation>"

@@ -169,13 +169,13 @@ int FolderDatabase::CloseFolder() {
 }
 
 void FolderDatabase::CreateRecordsets() {
-  itemList_ = std::make_unique<ItemListRecordset>(database_);
-  stackList_ = std::make_unique<StackListRecordset>(database_);
-  sortList_ = std::make_unique<ItemTRNRecordset>(database_);
-  annBoxList_ = std::make_unique<AnnBoxRecordset>(database_);
-  stackInfoEx_ = std::make_unique<StackInfoAndItemInfoRecordset>(database_);
+  itemList_ = std::make_unique<EnumerationCursor<ItemListRecordset>>(database_);
+  stackList_ = std::make_unique<EnumerationCursor<StackListRecordset>>(database_);
+  sortList_ = std::make_unique<EnumerationCursor<ItemTRNRecordset>>(database_);
+  annBoxList_ = std::make_unique<EnumerationCursor<AnnBoxRecordset>>(database_);
+  stackInfoEx_ = std::make_unique<EnumerationCursor<StackInfoAndItemInfoRecordset>>(database_);
   stackPageCountEx_ = std::make_unique<StackPageCountAndMaxThumbSizeRecordset>(database_);
-  itemInfoEx_ = std::make_unique<ItemInfoAndThumbSizeRecordset>(database_);
+  itemInfoEx_ = std::make_unique<EnumerationCursor<ItemInfoAndThumbSizeRecordset>>(database_);
 }
 
 void FolderDatabase::DeleteRecordsets() {
@@ -192,18 +192,18 @@ int FolderDatabase::EndRunningEnumerations() {
   // Item, stack, sorted, annotation-box, joined stack (both readers), joined
   // item enumeration: the readers hold no engine state, so ending one
   // cannot fail.
-  if (itemList_ && itemList_->isOpen()) itemList_->close();
-  if (stackList_ && stackList_->isOpen()) stackList_->close();
-  if (sortList_ && sortList_->isOpen()) sortList_->close();
-  if (annBoxList_ && annBoxList_->isOpen()) annBoxList_->close();
-  if (stackInfoEx_ && stackInfoEx_->isOpen()) stackInfoEx_->close();
-  if (stackPageCountEx_ && stackPageCountEx_->isOpen()) stackPageCountEx_->close();
-  if (itemInfoEx_ && itemInfoEx_->isOpen()) itemInfoEx_->close();
+  if (itemList_) itemList_->stop();
+  if (stackList_) stackList_->stop();
+  if (sortList_) sortList_->stop();
+  if (annBoxList_) annBoxList_->stop();
+  if (stackInfoEx_) stackInfoEx_->stop();
+  if (stackPageCountEx_) stackPageCountEx_->close();
+  if (itemInfoEx_) itemInfoEx_->stop();
   return dbresult::kOk;
 }
 
 bool FolderDatabase::EnumerationRunning() const {
-  return (itemList_ && itemList_->isOpen()) || (stackList_ && stackList_->isOpen());
+  return (itemList_ && itemList_->running()) || (stackList_ && stackList_->running());
 }
 
 // ---- the reporter ---------------------------------------------------------

@@ -19,6 +19,7 @@
 
 #include "catalogue/ann_box.h"
 #include "catalogue/catalogue_records.h"
+#include "catalogue/enumeration_cursor.h"
 #include "catalogue/recordsets.h"
 #include "catalogue/sqlite_database.h"
 
@@ -179,13 +180,27 @@ class FolderDatabase {
   SqliteDatabase database_;
   std::string folderPath_;
   DbLastError lastError_;
-  std::unique_ptr<ItemListRecordset> itemList_;
-  std::unique_ptr<StackListRecordset> stackList_;
-  std::unique_ptr<ItemTRNRecordset> sortList_;
-  std::unique_ptr<AnnBoxRecordset> annBoxList_;
-  std::unique_ptr<StackInfoAndItemInfoRecordset> stackInfoEx_;
+  // The enumerations; each First.. opens its cursor afresh.
+  std::unique_ptr<EnumerationCursor<ItemListRecordset>> itemList_;
+  std::unique_ptr<EnumerationCursor<StackListRecordset>> stackList_;
+  std::unique_ptr<EnumerationCursor<ItemTRNRecordset>> sortList_;
+  std::unique_ptr<EnumerationCursor<AnnBoxRecordset>> annBoxList_;
+  std::unique_ptr<EnumerationCursor<StackInfoAndItemInfoRecordset>> stackInfoEx_;
+  // Walks beside stackInfoEx_, opened and closed with it.
   std::unique_ptr<StackPageCountAndMaxThumbSizeRecordset> stackPageCountEx_;
-  std::unique_ptr<ItemInfoAndThumbSizeRecordset> itemInfoEx_;
+  std::unique_ptr<EnumerationCursor<ItemInfoAndThumbSizeRecordset>> itemInfoEx_;
+
+  // The three operations of an enumeration around its cursor. FirstOf
+  // (re)opens it with open(reader); NextOf hands the current row to fill
+  // (which returns a result code) and steps on when fill succeeds, or at the
+  // end calls atEnd and sets end to 1; PostOf closes it.
+  template <typename Reader, typename Open>
+  int FirstOf(EnumerationCursor<Reader>& cursor, const EnumerationTexts& texts, Open&& open);
+  template <typename Reader, typename Fill, typename AtEnd>
+  int NextOf(EnumerationCursor<Reader>& cursor, const EnumerationTexts& texts, int& end,
+             AtEnd&& atEnd, Fill&& fill);
+  template <typename Reader>
+  int PostOf(EnumerationCursor<Reader>& cursor, const EnumerationTexts& texts);
 
   // ---- catalogue operations: enumeration, lookup, registration, stacking,
   // attributes, field updates, the sorted enumeration, thumbnails ----------
@@ -281,6 +296,42 @@ int ShowLastDbError(int code, bool silentNegative);
 // The catalogue whose message ShowLastDbError shows (the document's own);
 // nullptr when no document holds one. Not owned.
 void SetActiveFolderDatabase(const FolderDatabase* database);
+
+template <typename Reader, typename Open>
+int FolderDatabase::FirstOf(EnumerationCursor<Reader>& cursor, const EnumerationTexts& texts,
+                            Open&& open) {
+  if (!IsOpen()) return SetError(dbresult::kNotOpen, texts.firstNotOpen);
+  return Guard(texts.firstEngine, texts.firstMemory, [&] {
+    cursor.start(open);
+    return dbresult::kOk;
+  });
+}
+
+template <typename Reader, typename Fill, typename AtEnd>
+int FolderDatabase::NextOf(EnumerationCursor<Reader>& cursor, const EnumerationTexts& texts,
+                           int& end, AtEnd&& atEnd, Fill&& fill) {
+  if (!IsOpen() || !cursor.running())
+    return SetError(texts.nextNotRunningCode, texts.nextNotRunning);
+  return Guard(texts.nextEngine, texts.nextMemory, [&] {
+    if (cursor.atEnd()) {
+      atEnd();
+      end = 1;
+      return dbresult::kOk;
+    }
+    if (const int code = fill(cursor.reader()); code != dbresult::kOk) return code;
+    end = 0;
+    cursor.advance();
+    return dbresult::kOk;
+  });
+}
+
+template <typename Reader>
+int FolderDatabase::PostOf(EnumerationCursor<Reader>& cursor, const EnumerationTexts& texts) {
+  if (!IsOpen() || (texts.postNeedsRunning && !cursor.running()))
+    return SetError(texts.postNotRunningCode, texts.postNotRunning);
+  cursor.stop();
+  return dbresult::kOk;
+}
 
 template <typename Body>
 int FolderDatabase::Guard(const char* daoMessage, const char* memoryMessage, Body&& body) {

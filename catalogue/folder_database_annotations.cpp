@@ -74,27 +74,37 @@ int FolderDatabase::HasAnnBoxes(int itemNo, int& has) {
   });
 }
 
+namespace {
+
+constexpr EnumerationTexts kAnnBoxEnumeration{
+    "DBがオープンされていません。: AddAnnBox",
+    "DAOエラーです。: GetAnnBoxFirst",
+    "MemoryException: GetAnnBoxFirst",
+    dbresult::kEnumeration,
+    "GetAnnBoxFirstが呼ばれていません。: GetAnnBoxNext",
+    "DAOエラーです。: GetAnnBoxNext",
+    "MemoryException: GetAnnBoxNext",
+    dbresult::kEnumeration,
+    "GetAnnBoxFirstが呼ばれていません。: GetAnnBoxPost",
+};
+
+}  // namespace
+
 int FolderDatabase::GetAnnBoxFirst(int itemNo) {
-  if (!IsOpen()) return SetError(dbresult::kNotOpen, "DBがオープンされていません。: AddAnnBox");
-  if (annBoxList_->isOpen())
+  if (IsOpen() && annBoxList_->running())
     return SetError(dbresult::kEnumeration, "すでにオープンされています。: AddAnnBox");
-  return Guard("DAOエラーです。: GetAnnBoxFirst", "MemoryException: GetAnnBoxFirst", [&] {
+  return FirstOf(*annBoxList_, kAnnBoxEnumeration, [&](AnnBoxRecordset& reader) {
     // Boxes in the order they were added, so a page draws them as saved.
-    annBoxList_->open(OpenType::Snapshot, "SELECT * FROM AnnBoxMST WHERE ItemNo = ? ORDER BY ID",
-                      itemNo);
-    return dbresult::kOk;
+    reader.open(OpenType::Snapshot, "SELECT * FROM AnnBoxMST WHERE ItemNo = ? ORDER BY ID", itemNo);
   });
 }
 
 int FolderDatabase::GetAnnBoxNext(AnnBox& box) {
-  if (!annBoxList_ || !annBoxList_->isOpen())
-    return SetError(dbresult::kEnumeration, "GetAnnBoxFirstが呼ばれていません。: GetAnnBoxNext");
-  return Guard("DAOエラーです。: GetAnnBoxNext", "MemoryException: GetAnnBoxNext", [&] {
-    if (annBoxList_->isEOF()) {
-      box.ItemNo = 0;
-      return dbresult::kOk;
-    }
-    const AnnBoxFields& row = annBoxList_->current();
+  int end = 0;
+  return NextOf(
+      *annBoxList_, kAnnBoxEnumeration, end, [&] { box.ItemNo = 0; },
+      [&](const AnnBoxRecordset& reader) {
+    const AnnBoxFields& row = reader.current();
     box.AnnType = row.AnnType;
     box.ItemNo = row.ItemNo;
     box.BoxLeft = row.BoxLeft;
@@ -115,14 +125,8 @@ int FolderDatabase::GetAnnBoxNext(AnnBox& box) {
     box.AnnParam2 = row.AnnParam2;
     box.AnnParam3 = row.AnnParam3;
     box.BoxString = catalogue::fromStoredAttribute(row.BoxString);
-    annBoxList_->moveNext();
     return dbresult::kOk;
-  });
+      });
 }
 
-int FolderDatabase::GetAnnBoxPost() {
-  if (!annBoxList_ || !annBoxList_->isOpen())
-    return SetError(dbresult::kEnumeration, "GetAnnBoxFirstが呼ばれていません。: GetAnnBoxPost");
-  annBoxList_->close();
-  return dbresult::kOk;
-}
+int FolderDatabase::GetAnnBoxPost() { return PostOf(*annBoxList_, kAnnBoxEnumeration); }

@@ -8,9 +8,10 @@
 //   GetStackInfo, GetItemInfo, Stack2Item                 reads of one row
 //   ItemListCPItemInfo, StackListCPStackInfo              row-to-record copies
 //
-// The enumerations keep their rows in the owned readers, which hold no
-// engine statement, so a change made while one runs can never disturb it
-// (the changing operations refuse with 20 all the same).
+// The enumerations keep their rows in the owned cursors, whose readers hold
+// no engine statement, so a change made while one runs can never disturb it
+// (the changing operations refuse with 20 all the same). Every GetFirst..
+// opens its cursor afresh.
 
 #include "catalogue/catalogue_text.h"
 #include "catalogue/folder_database.h"
@@ -21,20 +22,40 @@
 
 namespace {
 
-// The columns of the item and stack readers, named as they bind.
-constexpr const char* kItemColumns =
-    "ItemNo,ItemTitle,ItemExt,ImageLevel,OLELevel,FullTextLevel,TextExt,OfficialDate,"
-    "LastModifiedDate,LastAccessedDate,StackNo,PageNo,SingleItemPosX,SingleItemPosY";
 constexpr const char* kStackColumns =
     "StackNo,StackTitle,OfficialDate,LastModifiedDate,LastAccessedDate,CurPageNo,StackPosX,"
     "StackPosY";
 
 std::string itemSelect(const char* where) {
-  return std::string("SELECT ") + kItemColumns + " FROM ItemMST" + where;
+  return std::string("SELECT ") + ItemMSTColumns::kSelectList + " FROM ItemMST" + where;
 }
 std::string stackSelect(const char* where) {
   return std::string("SELECT ") + kStackColumns + " FROM StackMST" + where;
 }
+
+constexpr EnumerationTexts kStackEnumeration{
+    "DBがオープンされていません。: GetFirstStack",
+    "DAOエラーです。: GetFirstStack",
+    "MemoryException: GetFirstStack",
+    dbresult::kNotOpen,
+    "DBがオープンされていないか、FirstStackを呼び出していません。: GetNextStack",
+    "DAOエラーです。: GetNextStack",
+    "MemoryException: GetNextStack",
+    dbresult::kEnumeration,
+    "DBがオープンされていません。: PostStack",
+};
+
+constexpr EnumerationTexts kSingleItemEnumeration{
+    "DBがオープンされていません。: GetFirstSingleItem",
+    "DAOエラーです。: GetFirstSingleItem",
+    "CMemoryException: GetFirstSingleItem",
+    dbresult::kEnumeration,
+    "DBがオープンされていません。: GetSingleItemNextInfo",
+    "DAOエラーです。: GetSingleItemNextInfo",
+    "MemoryException: GetSingleItemNextInfo",
+    dbresult::kEnumeration,
+    "DBがオープンされていません。: PostSingleItem",
+};
 
 }  // namespace
 
@@ -42,8 +63,7 @@ std::string stackSelect(const char* where) {
 
 void FolderDatabase::ItemListCPItemInfo(const ItemListRecordset& reader, ItemInfo& info) {
   const ItemListFields& row = reader.current();
-  catalogue::copyItemRow(row, row.ItemNo, row.StackNo, !reader.isFieldNull("StackNo"),
-                         catalogue::datesOf(row), info);
+  catalogue::copyItemRow(row, !reader.isFieldNull(ItemMSTColumns::stackNoField(false)), info);
 }
 
 int FolderDatabase::CountPages(int stackNo) {
@@ -75,70 +95,39 @@ int FolderDatabase::StackListCPStackInfo(const StackListRecordset& reader, Stack
 // ---- stack enumeration ----------------------------------------------------
 
 int FolderDatabase::GetFirstStack() {
-  if (!IsOpen()) return SetError(dbresult::kNotOpen, "DBがオープンされていません。: GetFirstStack");
-  return Guard("DAOエラーです。: GetFirstStack", "MemoryException: GetFirstStack", [&] {
-    if (stackList_->isOpen()) stackList_->moveFirst();
-    else stackList_->open(OpenType::Snapshot, stackSelect(""));
-    return dbresult::kOk;
-  });
+  return FirstOf(*stackList_, kStackEnumeration,
+                 [&](StackListRecordset& reader) { reader.open(OpenType::Snapshot, stackSelect("")); });
 }
 
 int FolderDatabase::GetNextStack(StackInfo& info, int& end) {
-  if (!IsOpen() || !stackList_->isOpen())
-    return SetError(dbresult::kNotOpen,
-                    "DBがオープンされていないか、FirstStackを呼び出していません。: GetNextStack");
-  return Guard("DAOエラーです。: GetNextStack", "MemoryException: GetNextStack", [&] {
-    if (stackList_->isEOF()) {
-      info.StackNo = 0;
-      end = 1;
-      return dbresult::kOk;
-    }
-    FillStackInfo(stackList_->current(), info);
-    end = 0;
-    stackList_->moveNext();
-    return dbresult::kOk;
-  });
+  return NextOf(
+      *stackList_, kStackEnumeration, end, [&] { info.StackNo = 0; },
+      [&](const StackListRecordset& reader) {
+        FillStackInfo(reader.current(), info);
+        return dbresult::kOk;
+      });
 }
 
-int FolderDatabase::PostStack() {
-  if (!IsOpen() || !stackList_->isOpen())
-    return SetError(dbresult::kEnumeration, "DBがオープンされていません。: PostStack");
-  stackList_->close();
-  return dbresult::kOk;
-}
+int FolderDatabase::PostStack() { return PostOf(*stackList_, kStackEnumeration); }
 
 // ---- single-item enumeration ----------------------------------------------
 
 int FolderDatabase::GetFirstSingleItem() {
-  if (!IsOpen())
-    return SetError(dbresult::kNotOpen, "DBがオープンされていません。: GetFirstSingleItem");
-  return Guard("DAOエラーです。: GetFirstSingleItem", "CMemoryException: GetFirstSingleItem", [&] {
-    if (itemList_->isOpen()) itemList_->moveFirst();
-    else itemList_->open(OpenType::Snapshot, itemSelect(" WHERE StackNo IS NULL"));
-    return dbresult::kOk;
+  return FirstOf(*itemList_, kSingleItemEnumeration, [&](ItemListRecordset& reader) {
+    reader.open(OpenType::Snapshot, itemSelect(" WHERE StackNo IS NULL"));
   });
 }
 
 int FolderDatabase::GetSingleItemNextInfo(ItemInfo& info, int& end) {
-  if (!IsOpen() || !itemList_->isOpen())
-    return SetError(dbresult::kEnumeration, "DBがオープンされていません。: GetSingleItemNextInfo");
-  if (itemList_->isEOF()) {
-    info.ItemNo = 0;
-    end = 1;
-    return dbresult::kOk;
-  }
-  ItemListCPItemInfo(*itemList_, info);
-  end = 0;
-  itemList_->moveNext();
-  return dbresult::kOk;
+  return NextOf(
+      *itemList_, kSingleItemEnumeration, end, [&] { info.ItemNo = 0; },
+      [&](const ItemListRecordset& reader) {
+        ItemListCPItemInfo(reader, info);
+        return dbresult::kOk;
+      });
 }
 
-int FolderDatabase::PostSingleItem() {
-  if (!IsOpen() || !itemList_->isOpen())
-    return SetError(dbresult::kEnumeration, "DBがオープンされていません。: PostSingleItem");
-  itemList_->close();
-  return dbresult::kOk;
-}
+int FolderDatabase::PostSingleItem() { return PostOf(*itemList_, kSingleItemEnumeration); }
 
 // ---- counts ---------------------------------------------------------------
 

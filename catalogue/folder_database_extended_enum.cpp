@@ -13,8 +13,10 @@
 //
 // The joined stack enumeration walks two readers side by side, both ordered
 // by StackNo: the stack rows joined with their cover page, and the per-stack
-// counts. A stack on one side without its twin on the other means the
-// catalogue is inconsistent (a stack without its current page).
+// counts. A stack in the counts without its twin in the rows has no page at
+// its current page number: the catalogue is inconsistent there. That stack
+// gives 60 once and the walk steps past it, so that one damaged stack never
+// hides the others.
 
 #include "catalogue/folder_database.h"
 
@@ -34,10 +36,9 @@ constexpr const char* kItemAndThumbByItem =
 void fillItemAndThumb(const ItemInfoAndThumbInfoFromNoRecordset& reader, ItemInfo& info,
                       ThumbInfo& thumb) {
   const auto& row = *reader;
-  catalogue::copyItemRow(row, row.ItemMST_ItemNo, row.StackNo, !reader.isFieldNull("StackNo"), catalogue::datesOf(row),
-               info);
+  catalogue::copyItemRow(row.item, !reader.isFieldNull(ItemMSTColumns::stackNoField(true)), info);
   thumb = ThumbInfo{};
-  thumb.ItemNo = row.ItemMST_ItemNo;
+  thumb.ItemNo = row.item.ItemNo;
   if (reader.isFieldNull("ThumbMST.ItemNo")) return;
   thumb.ThumbDateTime = row.ThumbDateTime;
   thumb.ThumbSizeX = row.ThumbSizeX;
@@ -45,90 +46,130 @@ void fillItemAndThumb(const ItemInfoAndThumbInfoFromNoRecordset& reader, ItemInf
   thumb.ThumbData = row.ThumbData;
 }
 
+// The item enumeration's texts when GetFirstItem or GetFirstStackPage opened
+// it; its next and post operations are GetSingleItemNextInfo and
+// PostSingleItem.
+constexpr EnumerationTexts itemEnumerationTexts(const char* notOpen, const char* engine,
+                                                const char* memory) {
+  return {notOpen,
+          engine,
+          memory,
+          dbresult::kEnumeration,
+          "DBがオープンされていません。: GetSingleItemNextInfo",
+          "DAOエラーです。: GetSingleItemNextInfo",
+          "MemoryException: GetSingleItemNextInfo",
+          dbresult::kEnumeration,
+          "DBがオープンされていません。: PostSingleItem"};
+}
+
+constexpr EnumerationTexts kStackEnumerationEx{
+    "DBがオープンされていません。: GetStackFirstInfoEx",
+    "DAOエラーです。: GetStackFirstInfoEx",
+    "MemoryException: GetStackFirstInfoEx",
+    dbresult::kNotOpen,
+    "DBがオープンされていないか、FirstStackを呼び出していません。: GetStackNextInfoEx",
+    "DAOエラーです。: GetStackNextInfoEx",
+    "MemoryException: GetStackNextInfoEx",
+    dbresult::kNotOpen,
+    "DBがオープンされていません。: GetStackPostInfoEx",
+    false,
+};
+
+constexpr EnumerationTexts kSingleItemEnumerationEx{
+    "DBがオープンされていません。: GetSingleItemFirstInfoEx",
+    "DAOエラーです。: GetSingleItemFirstInfoEx",
+    "MemoryException: GetSingleItemFirstInfoEx",
+    dbresult::kNotOpen,
+    "DBがオープンされていません。: GetSingleItemNextInfoEx",
+    "DAOエラーです。: GetSingleItemNextInfoEx",
+    "MemoryException: GetSingleItemNextInfoEx",
+    dbresult::kNotOpen,
+    "DBがオープンされていません。: GetSingleItemPostInfoEx",
+    false,
+};
+
+constexpr const char* kInconsistentStackEx = "DBが壊れています。: GetStackNextInfoEx";
+
 }  // namespace
 
 // ---- the item enumeration over other statements ---------------------------
 
 int FolderDatabase::GetFirstItem() {
-  if (!IsOpen()) return SetError(dbresult::kNotOpen, "DBがオープンされていません。: GetFirstSingleItem");
-  return Guard("DAOエラーです。: GetFirstItem", "MemoryException: GetFirstItem", [&] {
-    // Opened afresh each time: the enumeration may stand on another
-    // statement, whose rows would not be all items.
-    itemList_->open(OpenType::Snapshot, "SELECT * FROM ItemMST");
-    return dbresult::kOk;
+  static constexpr EnumerationTexts texts = itemEnumerationTexts(
+      "DBがオープンされていません。: GetFirstSingleItem", "DAOエラーです。: GetFirstItem",
+      "MemoryException: GetFirstItem");
+  return FirstOf(*itemList_, texts, [&](ItemListRecordset& reader) {
+    reader.open(OpenType::Snapshot, "SELECT * FROM ItemMST");
   });
 }
 
 int FolderDatabase::GetFirstStackPage(int stackNo) {
-  if (!IsOpen()) return SetError(dbresult::kNotOpen, "DBがオープンされていません。: GetFirstStackPage");
-  return Guard("DAOエラーです。: GetFirstStackPage", "MemoryException: GetFirstStackPage", [&] {
-    itemList_->open(OpenType::Snapshot, "SELECT * FROM ItemMST WHERE StackNo = ? ORDER BY PageNo",
-                    stackNo);
-    return dbresult::kOk;
+  static constexpr EnumerationTexts texts = itemEnumerationTexts(
+      "DBがオープンされていません。: GetFirstStackPage", "DAOエラーです。: GetFirstStackPage",
+      "MemoryException: GetFirstStackPage");
+  return FirstOf(*itemList_, texts, [&](ItemListRecordset& reader) {
+    reader.open(OpenType::Snapshot, "SELECT * FROM ItemMST WHERE StackNo = ? ORDER BY PageNo",
+                stackNo);
   });
 }
 
 // ---- stacks with cover page, page count and thumbnail size ----------------
 
 int FolderDatabase::GetStackFirstInfoEx() {
-  if (!IsOpen()) return SetError(dbresult::kNotOpen, "DBがオープンされていません。: GetStackFirstInfoEx");
-  return Guard("DAOエラーです。: GetStackFirstInfoEx", "MemoryException: GetStackFirstInfoEx", [&] {
-    if (!stackInfoEx_->isOpen())
-      stackInfoEx_->open(OpenType::Snapshot,
-                         "SELECT * FROM StackMST INNER JOIN ItemMST ON (StackMST.CurPageNo = "
-                         "ItemMST.PageNo) AND (StackMST.StackNo = ItemMST.StackNo) ORDER BY "
-                         "StackMST.StackNo");
-    if (!stackPageCountEx_->isOpen())
-      stackPageCountEx_->open(
-          OpenType::Snapshot,
-          "SELECT StackMST.StackNo, Count(ItemMST.ItemNo) AS PageCount, MAX(ThumbSizeX) AS X, "
-          "MAX(ThumbSizeY) AS Y FROM (StackMST INNER JOIN ItemMST ON StackMST.StackNo = "
-          "ItemMST.StackNo) LEFT JOIN ThumbMST ON ItemMST.ItemNo = ThumbMST.ItemNo GROUP BY "
-          "StackMST.StackNo ORDER BY StackMST.StackNo");
-    stackInfoEx_->moveFirst();
-    stackPageCountEx_->moveFirst();
-    return dbresult::kOk;
+  return FirstOf(*stackInfoEx_, kStackEnumerationEx, [&](StackInfoAndItemInfoRecordset& rows) {
+    rows.open(OpenType::Snapshot,
+              "SELECT * FROM StackMST INNER JOIN ItemMST ON (StackMST.CurPageNo = "
+              "ItemMST.PageNo) AND (StackMST.StackNo = ItemMST.StackNo) ORDER BY "
+              "StackMST.StackNo");
+    stackPageCountEx_->open(
+        OpenType::Snapshot,
+        "SELECT StackMST.StackNo, Count(ItemMST.ItemNo) AS PageCount, MAX(ThumbSizeX) AS X, "
+        "MAX(ThumbSizeY) AS Y FROM (StackMST INNER JOIN ItemMST ON StackMST.StackNo = "
+        "ItemMST.StackNo) LEFT JOIN ThumbMST ON ItemMST.ItemNo = ThumbMST.ItemNo GROUP BY "
+        "StackMST.StackNo ORDER BY StackMST.StackNo");
   });
 }
 
 int FolderDatabase::GetStackNextInfoEx(StackInfo& stack, ItemInfo& cover, int& sizeX, int& sizeY,
                                        int& end) {
-  if (!IsOpen() || !stackInfoEx_->isOpen() || !stackPageCountEx_->isOpen())
-    return SetError(dbresult::kNotOpen,
-                    "DBがオープンされていないか、FirstStackを呼び出していません。: GetStackNextInfoEx");
-  if (stackInfoEx_->isEOF()) {
-    stack.StackNo = 0;
-    end = 1;
-    return dbresult::kOk;
+  StackPageCountAndMaxThumbSizeRecordset& counts = *stackPageCountEx_;
+  if (IsOpen() && stackInfoEx_->running() && counts.isOpen() && !counts.isEOF() &&
+      (stackInfoEx_->atEnd() || counts->StackNo < stackInfoEx_->row().StackMST_StackNo)) {
+    // A stack without a page at its current page number: report it and step
+    // past it, so that the next call reads the next stack.
+    counts.moveNext();
+    return SetError(dbresult::kInconsistent, kInconsistentStackEx);
   }
-  const StackInfoAndItemInfoFields& row = **stackInfoEx_;
-  if (stackPageCountEx_->isEOF() || (*stackPageCountEx_)->StackNo != row.StackMST_StackNo)
-    return SetError(dbresult::kInconsistent, "DBが壊れています。: GetStackNextInfoEx");
-  const StackPageCountAndMaxThumbSizeFields& counts = **stackPageCountEx_;
-  stack.StackNo = row.StackMST_StackNo;
-  stack.Title = catalogue::cutToSjisBytes(row.StackTitle, catalogue::kTitleMaxBytes);
-  stack.PageCount = counts.PageCount;
-  stack.CurPageNo = row.CurPageNo;
-  stack.StackPosX = row.StackPosX;
-  stack.StackPosY = row.StackPosY;
-  stack.OfficialDate = row.StackMST_OfficialDate;
-  stack.LastModifiedDate = row.StackMST_LastModifiedDate;
-  stack.LastAccessedDate = row.StackMST_LastAccessedDate;
-  // MAX over pages without thumbnails is NULL, which reads 0.
-  sizeX = counts.X;
-  sizeY = counts.Y;
-  catalogue::copyItemRow(row, row.ItemNo, row.ItemMST_StackNo, true,
-               catalogue::RowDates{row.ItemMST_OfficialDate, row.ItemMST_LastModifiedDate, row.ItemMST_LastAccessedDate},
-               cover);
-  stackInfoEx_->moveNext();
-  stackPageCountEx_->moveNext();
-  end = 0;
-  return dbresult::kOk;
+  return NextOf(
+      *stackInfoEx_, kStackEnumerationEx, end, [&] { stack.StackNo = 0; },
+      [&](const StackInfoAndItemInfoRecordset& rows) {
+        const StackInfoAndItemInfoFields& row = rows.current();
+        if (!counts.isOpen() || counts.isEOF() || counts->StackNo != row.StackMST_StackNo) {
+          // A row without its counts: step past it all the same.
+          stackInfoEx_->advance();
+          return SetError(dbresult::kInconsistent, kInconsistentStackEx);
+        }
+        stack.StackNo = row.StackMST_StackNo;
+        stack.Title = catalogue::cutToSjisBytes(row.StackTitle, catalogue::kTitleMaxBytes);
+        stack.PageCount = counts->PageCount;
+        stack.CurPageNo = row.CurPageNo;
+        stack.StackPosX = row.StackPosX;
+        stack.StackPosY = row.StackPosY;
+        stack.OfficialDate = row.StackMST_OfficialDate;
+        stack.LastModifiedDate = row.StackMST_LastModifiedDate;
+        stack.LastAccessedDate = row.StackMST_LastAccessedDate;
+        // MAX over pages without thumbnails is NULL, which reads 0.
+        sizeX = counts->X;
+        sizeY = counts->Y;
+        catalogue::copyItemRow(row.item, true, cover);
+        counts.moveNext();
+        return dbresult::kOk;
+      });
 }
 
 int FolderDatabase::GetStackPostInfoEx() {
-  if (!IsOpen()) return SetError(dbresult::kNotOpen, "DBがオープンされていません。: GetStackPostInfoEx");
-  stackInfoEx_->close();
+  if (const int code = PostOf(*stackInfoEx_, kStackEnumerationEx); code != dbresult::kOk)
+    return code;
   stackPageCountEx_->close();
   return dbresult::kOk;
 }
@@ -136,45 +177,30 @@ int FolderDatabase::GetStackPostInfoEx() {
 // ---- single items with thumbnail date and size ----------------------------
 
 int FolderDatabase::GetSingleItemFirstInfoEx() {
-  if (!IsOpen())
-    return SetError(dbresult::kNotOpen, "DBがオープンされていません。: GetSingleItemFirstInfoEx");
-  return Guard("DAOエラーです。: GetSingleItemFirstInfoEx", "MemoryException: GetSingleItemFirstInfoEx",
-               [&] {
-                 itemInfoEx_->open(
-                     OpenType::Snapshot,
-                     "SELECT ItemMST.*, ThumbMST.ThumbDateTime, ThumbMST.ThumbSizeX, "
-                     "ThumbMST.ThumbSizeY FROM ItemMST LEFT JOIN ThumbMST ON ItemMST.ItemNo = "
-                     "ThumbMST.ItemNo WHERE ItemMST.StackNo IS NULL");
-                 return dbresult::kOk;
-               });
+  return FirstOf(*itemInfoEx_, kSingleItemEnumerationEx, [&](ItemInfoAndThumbSizeRecordset& reader) {
+    reader.open(OpenType::Snapshot,
+                "SELECT ItemMST.*, ThumbMST.ThumbDateTime, ThumbMST.ThumbSizeX, "
+                "ThumbMST.ThumbSizeY FROM ItemMST LEFT JOIN ThumbMST ON ItemMST.ItemNo = "
+                "ThumbMST.ItemNo WHERE ItemMST.StackNo IS NULL");
+  });
 }
 
 int FolderDatabase::GetSingleItemNextInfoEx(ItemInfo& info, QDateTime& thumbDate, int& sizeX,
                                             int& sizeY, int& end) {
-  if (!IsOpen() || !itemInfoEx_->isOpen())
-    return SetError(dbresult::kNotOpen, "DBがオープンされていません。: GetSingleItemNextInfoEx");
-  if (itemInfoEx_->isEOF()) {
-    info.ItemNo = 0;
-    end = 1;
-    return dbresult::kOk;
-  }
-  const ItemInfoAndThumbSizeFields& row = **itemInfoEx_;
-  catalogue::copyItemRow(row, row.ItemNo, 0, false, catalogue::datesOf(row), info);
-  // An item without a thumbnail: NULL date, sizes 0.
-  thumbDate = row.ThumbDateTime;
-  sizeX = row.ThumbSizeX;
-  sizeY = row.ThumbSizeY;
-  itemInfoEx_->moveNext();
-  end = 0;
-  return dbresult::kOk;
+  return NextOf(
+      *itemInfoEx_, kSingleItemEnumerationEx, end, [&] { info.ItemNo = 0; },
+      [&](const ItemInfoAndThumbSizeRecordset& reader) {
+        const ItemInfoAndThumbSizeFields& row = reader.current();
+        catalogue::copyItemRow(row.item, false, info);
+        // An item without a thumbnail: NULL date, sizes 0.
+        thumbDate = row.ThumbDateTime;
+        sizeX = row.ThumbSizeX;
+        sizeY = row.ThumbSizeY;
+        return dbresult::kOk;
+      });
 }
 
-int FolderDatabase::GetSingleItemPostInfoEx() {
-  if (!IsOpen())
-    return SetError(dbresult::kNotOpen, "DBがオープンされていません。: GetSingleItemPostInfoEx");
-  itemInfoEx_->close();
-  return dbresult::kOk;
-}
+int FolderDatabase::GetSingleItemPostInfoEx() { return PostOf(*itemInfoEx_, kSingleItemEnumerationEx); }
 
 // ---- an item with its thumbnail ------------------------------------------
 

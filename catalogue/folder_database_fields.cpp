@@ -141,6 +141,21 @@ int FolderDatabase::SetStackRows(std::span<const StackInfo> infos, std::uint32_t
   for (size_t i = 0; i < infos.size(); ++i)
     if (const auto bad = planStack(infos[i], mask, rows[i]))
       return SetError(dbresult::kBadArgument, catalogue::invalidTitleMessage("StackTitle", *bad, tag));
+  if (mask & fieldmask::kStackCurPageNo) {
+    // The tile shows page CurPageNo: a number outside 1..n would leave the
+    // stack without a cover, and the joined enumeration without the stack.
+    const int refused =
+        Guard(("DAOエラーです。: " + tag).c_str(), ("MemoryException : " + tag).c_str(), [&] {
+          for (const StackInfo& info : infos) {
+            if (info.CurPageNo >= 1 && info.CurPageNo <= CountPages(info.StackNo)) continue;
+            return SetError(dbresult::kBadArgument,
+                            "指定されたCurPageNo(" + std::to_string(info.CurPageNo) + ")はStackNo(" +
+                                std::to_string(info.StackNo) + ")のページにありません。: " + tag);
+          }
+          return dbresult::kOk;
+        });
+    if (refused != dbresult::kOk) return refused;
+  }
   return UpdateRows("StackMST", "StackNo", rows, tag);
 }
 
@@ -187,6 +202,19 @@ const char* sortKeyColumn(std::uint32_t mask) {
   return nullptr;
 }
 
+// SortFirst opens the cursor itself: it fills SortTRN first.
+constexpr EnumerationTexts kSortEnumeration{
+    "DBがオープンされていません。: SortFirst",
+    "DAOエラーです。: GetFirstStack",
+    "MemoryException: GetFirstStack",
+    dbresult::kNotOpen,
+    "SortFirstを呼び出していません。: SortNext",
+    "DAOエラーです。: SortNext",
+    "MemoryException: SortNext",
+    dbresult::kNotOpen,
+    "SortFirstを呼び出していません。: SortPost",
+};
+
 }  // namespace
 
 int FolderDatabase::SortFirst(std::uint32_t mask) {
@@ -212,31 +240,23 @@ int FolderDatabase::SortFirst(std::uint32_t mask) {
                                                nullptr, compareSjis, nullptr);
     if (rc != SQLITE_OK) database_.raise(rc);
     // Ties go by ItemNo (the stacks, without one, first), then by StackNo.
-    sortList_->open(OpenType::Snapshot,
-                    std::string("SELECT ItemNo,StackNo FROM SortTRN ORDER BY ") + key +
-                        ((mask & sortmask::kDescending) ? " DESC" : "") + ",ItemNo,StackNo");
+    sortList_->start([&](ItemTRNRecordset& reader) {
+      reader.open(OpenType::Snapshot,
+                  std::string("SELECT ItemNo,StackNo FROM SortTRN ORDER BY ") + key +
+                      ((mask & sortmask::kDescending) ? " DESC" : "") + ",ItemNo,StackNo");
+    });
     return dbresult::kOk;
   });
 }
 
 int FolderDatabase::SortNext(SortEntry& entry, int& end) {
-  if (!IsOpen() || !sortList_->isOpen())
-    return SetError(dbresult::kNotOpen, "SortFirstを呼び出していません。: SortNext");
-  if (sortList_->isEOF()) {
-    entry.No = 0;
-    end = 1;
-    return dbresult::kOk;
-  }
-  if (!sortList_->isFieldNull("StackNo")) entry = {SortEntry::kStack, sortList_->current().StackNo};
-  else entry = {SortEntry::kItem, sortList_->current().ItemNo};
-  end = 0;
-  sortList_->moveNext();
-  return dbresult::kOk;
+  return NextOf(
+      *sortList_, kSortEnumeration, end, [&] { entry.No = 0; },
+      [&](const ItemTRNRecordset& reader) {
+        if (!reader.isFieldNull("StackNo")) entry = {SortEntry::kStack, reader->StackNo};
+        else entry = {SortEntry::kItem, reader->ItemNo};
+        return dbresult::kOk;
+      });
 }
 
-int FolderDatabase::SortPost() {
-  if (!IsOpen() || !sortList_->isOpen())
-    return SetError(dbresult::kNotOpen, "SortFirstを呼び出していません。: SortPost");
-  sortList_->close();
-  return dbresult::kOk;
-}
+int FolderDatabase::SortPost() { return PostOf(*sortList_, kSortEnumeration); }

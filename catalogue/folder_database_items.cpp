@@ -96,9 +96,8 @@ int FolderDatabase::UnregisterItem(int itemNo, DissolvedStack& dissolved) {
     Transaction transaction(database_);
     ItemListRecordset item(database_);
     item.open(OpenType::Dynaset,
-              "SELECT ItemNo,ItemTitle,ItemExt,ImageLevel,OLELevel,FullTextLevel,TextExt,"
-              "OfficialDate,LastModifiedDate,LastAccessedDate,StackNo,PageNo,SingleItemPosX,"
-              "SingleItemPosY FROM ItemMST WHERE ItemNo = ?",
+              std::string("SELECT ") + ItemMSTColumns::kSelectList +
+                  " FROM ItemMST WHERE ItemNo = ?",
               itemNo);
     if (item.isEOF())
       return SetError(dbresult::kBadArgument, "指定されたItemNo(" + std::to_string(itemNo) +

@@ -9,6 +9,8 @@
 //   Recordset<Fields>   opens a statement with bound values, reads its rows,
 //                       steps through them; fields of the current row are
 //                       reached as rs->ItemNo
+//   ItemMSTColumns      the columns of ItemMST, shared by every row shape
+//                       that carries an item
 //   AllCountRecordset ... VersionRecordset   one class per row shape
 //
 // Rows are read in full when the recordset opens: a reader never keeps an
@@ -127,6 +129,41 @@ class Recordset {
 // ---- field lists ----------------------------------------------------------
 // Members named after the fields; a qualified field "T.C" is member T_C.
 
+// The columns of ItemMST. A plain reader of ItemMST names them as they are;
+// a joined reader names them by table ("ItemMST.StackNo"), since the other
+// table of the join has columns of the same names.
+struct ItemMSTColumns {
+  int ItemNo = 0;
+  std::string ItemTitle, ItemExt;
+  int ImageLevel = 0, OLELevel = 0, FullTextLevel = 0;
+  std::string TextExt;
+  int OfficialDate = 0, LastModifiedDate = 0, LastAccessedDate = 0, StackNo = 0, PageNo = 0,
+      SingleItemPosX = 0, SingleItemPosY = 0;
+  bool SearchHit = false;
+
+  // The same columns as a select list, for a plain reader of ItemMST.
+  static constexpr const char* kSelectList =
+      "ItemNo,ItemTitle,ItemExt,ImageLevel,OLELevel,FullTextLevel,TextExt,OfficialDate,"
+      "LastModifiedDate,LastAccessedDate,StackNo,PageNo,SingleItemPosX,SingleItemPosY,SearchHit";
+
+  // The name under which the reader knows the StackNo column (NULL for a
+  // single item).
+  static constexpr const char* stackNoField(bool byTable) {
+    return byTable ? "ItemMST.StackNo" : "StackNo";
+  }
+  template <typename X> void exchangeColumns(X&& x, bool byTable) {
+#define BRINDEL_ITEM_COLUMN(c) x(byTable ? "ItemMST." #c : #c, c)
+    BRINDEL_ITEM_COLUMN(ItemNo); BRINDEL_ITEM_COLUMN(ItemTitle); BRINDEL_ITEM_COLUMN(ItemExt);
+    BRINDEL_ITEM_COLUMN(ImageLevel); BRINDEL_ITEM_COLUMN(OLELevel);
+    BRINDEL_ITEM_COLUMN(FullTextLevel); BRINDEL_ITEM_COLUMN(TextExt);
+    BRINDEL_ITEM_COLUMN(OfficialDate); BRINDEL_ITEM_COLUMN(LastModifiedDate);
+    BRINDEL_ITEM_COLUMN(LastAccessedDate); BRINDEL_ITEM_COLUMN(StackNo);
+    BRINDEL_ITEM_COLUMN(PageNo); BRINDEL_ITEM_COLUMN(SingleItemPosX);
+    BRINDEL_ITEM_COLUMN(SingleItemPosY); BRINDEL_ITEM_COLUMN(SearchHit);
+#undef BRINDEL_ITEM_COLUMN
+  }
+};
+
 struct AllCountFields {
   static constexpr OpenType kDefaultType = OpenType::Snapshot;
   static constexpr const char* kDefaultSource = "[AllCountRecordset]";
@@ -186,71 +223,36 @@ struct CdbsFolderFields {
 struct ItemInfoAndThumbInfoFromNoFields {
   static constexpr OpenType kDefaultType = OpenType::Snapshot;
   static constexpr const char* kDefaultSource = "[NoToItemInfoAndThumbInfo]";
-  int No = 0, ItemMST_ItemNo = 0, StackNo = 0;
-  std::string ItemTitle, ItemExt;
-  int ImageLevel = 0, OLELevel = 0, FullTextLevel = 0;
-  std::string TextExt;
-  int OfficialDate = 0, LastModifiedDate = 0, LastAccessedDate = 0, PageNo = 0,
-      SingleItemPosX = 0, SingleItemPosY = 0;
-  bool SearchHit = false;
+  int No = 0;
+  ItemMSTColumns item;
   int ThumbMST_ItemNo = 0;
   QDateTime ThumbDateTime;
   int ThumbSizeX = 0, ThumbSizeY = 0;
   DbBytes ThumbData;
   template <typename X> void exchange(X&& x) {
-    x("No", No); x("ItemMST.ItemNo", ItemMST_ItemNo); x("StackNo", StackNo);
-    x("ItemTitle", ItemTitle); x("ItemExt", ItemExt); x("ImageLevel", ImageLevel);
-    x("OLELevel", OLELevel); x("FullTextLevel", FullTextLevel); x("TextExt", TextExt);
-    x("OfficialDate", OfficialDate); x("LastModifiedDate", LastModifiedDate);
-    x("LastAccessedDate", LastAccessedDate); x("PageNo", PageNo);
-    x("SingleItemPosX", SingleItemPosX); x("SingleItemPosY", SingleItemPosY);
-    x("SearchHit", SearchHit); x("ThumbMST.ItemNo", ThumbMST_ItemNo);
-    x("ThumbDateTime", ThumbDateTime); x("ThumbSizeX", ThumbSizeX);
-    x("ThumbSizeY", ThumbSizeY); x("ThumbData", ThumbData);
+    x("No", No);
+    item.exchangeColumns(x, true);
+    x("ThumbMST.ItemNo", ThumbMST_ItemNo); x("ThumbDateTime", ThumbDateTime);
+    x("ThumbSizeX", ThumbSizeX); x("ThumbSizeY", ThumbSizeY); x("ThumbData", ThumbData);
   }
 };
 
 struct ItemInfoAndThumbSizeFields {
   static constexpr OpenType kDefaultType = OpenType::Snapshot;
   static constexpr const char* kDefaultSource = "[ItemInfoAndThumbSize]";
-  int ItemNo = 0, StackNo = 0;
-  std::string ItemTitle, ItemExt;
-  int ImageLevel = 0, OLELevel = 0, FullTextLevel = 0;
-  std::string TextExt;
-  int OfficialDate = 0, LastModifiedDate = 0, LastAccessedDate = 0, PageNo = 0,
-      SingleItemPosX = 0, SingleItemPosY = 0;
-  bool SearchHit = false;
+  ItemMSTColumns item;
   QDateTime ThumbDateTime;
   int ThumbSizeX = 0, ThumbSizeY = 0;
   template <typename X> void exchange(X&& x) {
-    x("ItemNo", ItemNo); x("StackNo", StackNo); x("ItemTitle", ItemTitle);
-    x("ItemExt", ItemExt); x("ImageLevel", ImageLevel); x("OLELevel", OLELevel);
-    x("FullTextLevel", FullTextLevel); x("TextExt", TextExt);
-    x("OfficialDate", OfficialDate); x("LastModifiedDate", LastModifiedDate);
-    x("LastAccessedDate", LastAccessedDate); x("PageNo", PageNo);
-    x("SingleItemPosX", SingleItemPosX); x("SingleItemPosY", SingleItemPosY);
-    x("SearchHit", SearchHit); x("ThumbDateTime", ThumbDateTime);
-    x("ThumbSizeX", ThumbSizeX); x("ThumbSizeY", ThumbSizeY);
+    item.exchangeColumns(x, true);
+    x("ThumbDateTime", ThumbDateTime); x("ThumbSizeX", ThumbSizeX); x("ThumbSizeY", ThumbSizeY);
   }
 };
 
-struct ItemListFields {
+struct ItemListFields : ItemMSTColumns {
   static constexpr OpenType kDefaultType = OpenType::Dynaset;
   static constexpr const char* kDefaultSource = "[ItemMST]";
-  int ItemNo = 0;
-  std::string ItemTitle, ItemExt;
-  int ImageLevel = 0, OLELevel = 0, FullTextLevel = 0;
-  std::string TextExt;
-  int OfficialDate = 0, LastModifiedDate = 0, LastAccessedDate = 0, StackNo = 0, PageNo = 0,
-      SingleItemPosX = 0, SingleItemPosY = 0;
-  template <typename X> void exchange(X&& x) {
-    x("ItemNo", ItemNo); x("ItemTitle", ItemTitle); x("ItemExt", ItemExt);
-    x("ImageLevel", ImageLevel); x("OLELevel", OLELevel); x("FullTextLevel", FullTextLevel);
-    x("TextExt", TextExt); x("OfficialDate", OfficialDate);
-    x("LastModifiedDate", LastModifiedDate); x("LastAccessedDate", LastAccessedDate);
-    x("StackNo", StackNo); x("PageNo", PageNo); x("SingleItemPosX", SingleItemPosX);
-    x("SingleItemPosY", SingleItemPosY);
-  }
+  template <typename X> void exchange(X&& x) { exchangeColumns(x, false); }
 };
 
 struct ItemNoFields {
@@ -275,27 +277,15 @@ struct StackInfoAndItemInfoFields {
   int StackMST_OfficialDate = 0, StackMST_LastModifiedDate = 0, StackMST_LastAccessedDate = 0,
       CurPageNo = 0, StackPosX = 0, StackPosY = 0;
   bool StackMST_SearchHit = false;
-  int ItemNo = 0, ItemMST_StackNo = 0;
-  std::string ItemTitle, ItemExt;
-  int ImageLevel = 0, OLELevel = 0, FullTextLevel = 0;
-  std::string TextExt;
-  int ItemMST_OfficialDate = 0, ItemMST_LastModifiedDate = 0, ItemMST_LastAccessedDate = 0,
-      PageNo = 0, SingleItemPosX = 0, SingleItemPosY = 0;
-  bool ItemMST_SearchHit = false;
+  ItemMSTColumns item;  // the cover page
   template <typename X> void exchange(X&& x) {
     x("StackMST.StackNo", StackMST_StackNo); x("StackTitle", StackTitle);
     x("StackMST.OfficialDate", StackMST_OfficialDate);
     x("StackMST.LastModifiedDate", StackMST_LastModifiedDate);
     x("StackMST.LastAccessedDate", StackMST_LastAccessedDate); x("CurPageNo", CurPageNo);
     x("StackPosX", StackPosX); x("StackPosY", StackPosY);
-    x("StackMST.SearchHit", StackMST_SearchHit); x("ItemNo", ItemNo);
-    x("ItemMST.StackNo", ItemMST_StackNo); x("ItemTitle", ItemTitle); x("ItemExt", ItemExt);
-    x("ImageLevel", ImageLevel); x("OLELevel", OLELevel); x("FullTextLevel", FullTextLevel);
-    x("TextExt", TextExt); x("ItemMST.OfficialDate", ItemMST_OfficialDate);
-    x("ItemMST.LastModifiedDate", ItemMST_LastModifiedDate);
-    x("ItemMST.LastAccessedDate", ItemMST_LastAccessedDate); x("PageNo", PageNo);
-    x("SingleItemPosX", SingleItemPosX); x("SingleItemPosY", SingleItemPosY);
-    x("ItemMST.SearchHit", ItemMST_SearchHit);
+    x("StackMST.SearchHit", StackMST_SearchHit);
+    item.exchangeColumns(x, true);
   }
 };
 

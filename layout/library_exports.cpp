@@ -50,7 +50,9 @@ auto guarded(F work, decltype(work()) onError) noexcept {
 short startLibrary(const std::string& dictionaryFolder, const std::string& learningFolder, bool japanese,
                    bool english) {
   auto& state = layoutState();
-  if (english && state.initCount == 0) {
+  // Every InitLayout starts the English engine, also after an
+  // initLayoutParam (which does not) has opened the library.
+  if (english) {
     if (!state.english) state.english = recognition::createEnglishEngine();
     state.english->start(dictionaryFolder);
   }

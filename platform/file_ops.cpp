@@ -17,19 +17,62 @@
 
 namespace platform {
 
+namespace {
+
+int errnoOf(int result) { return result == 0 ? 0 : errno; }
+
+const RenameCalls* gRenameCalls = nullptr;
+
+const RenameCalls& renameCalls() { return gRenameCalls ? *gRenameCalls : systemRenameCalls(); }
+
+// The flag or the call itself is not there.
+bool refusesNoReplace(int error) { return error == EINVAL || error == ENOSYS; }
+
+// The file system cannot make a hard link of this: a folder (EPERM), or no
+// hard links at all (EPERM on FAT, EOPNOTSUPP on many network shares).
+bool refusesHardLink(int error) {
+  return error == EPERM || error == EOPNOTSUPP || error == ENOSYS;
+}
+
+}  // namespace
+
+const RenameCalls& systemRenameCalls() {
+  static const RenameCalls calls{
+      [](const char* from, const char* to) {
+        return errnoOf(::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE));
+      },
+      [](const char* from, const char* to) { return errnoOf(::link(from, to)); },
+      [](const char* path) { return errnoOf(::unlink(path)); },
+      [](const char* path) {
+        struct stat st {};
+        return errnoOf(::lstat(path, &st));
+      },
+      [](const char* from, const char* to) { return errnoOf(::rename(from, to)); },
+  };
+  return calls;
+}
+
+void setRenameCalls(const RenameCalls* calls) { gRenameCalls = calls; }
+
 int renameNoReplace(const std::string& from, const std::string& to) {
-  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
-  const int error = errno;
-  if (error != EINVAL && error != ENOSYS) return error;
-  // File systems without the flag: a hard link fails on an existing target
-  // just as atomically; then the old name goes.
-  if (::link(from.c_str(), to.c_str()) != 0) return errno;
-  if (::unlink(from.c_str()) != 0) {
-    const int unlinkError = errno;
-    ::unlink(to.c_str());
-    return unlinkError;
+  const RenameCalls& calls = renameCalls();
+  int error = calls.renameNoReplace(from.c_str(), to.c_str());
+  if (!refusesNoReplace(error)) return error;
+  error = calls.link(from.c_str(), to.c_str());
+  if (error == 0) {
+    if (const int unlinkError = calls.unlink(from.c_str()); unlinkError != 0) {
+      calls.unlink(to.c_str());
+      return unlinkError;
+    }
+    return 0;
   }
-  return 0;
+  if (!refusesHardLink(error)) return error;
+  // Last resort: the target must be absent just before the rename.
+  const int present = calls.lstat(to.c_str());
+  if (present == 0) return EEXIST;
+  if (present != ENOENT) return present;
+  // A missing source gives its own error here, as it would above.
+  return calls.rename(from.c_str(), to.c_str());
 }
 
 int copyFileReplacing(const std::string& from, const std::string& to) {

@@ -9,13 +9,34 @@
 // Failures come back as errno values (0 = done).
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
 namespace platform {
 
-// EEXIST when the target exists; the check and the rename are one step.
+// EEXIST when the target exists. Where the file system knows the no-replace
+// flag, the check and the rename are one step; where it refuses the flag, a
+// hard link (which fails on an existing target just as atomically) and the
+// removal of the old name take its place; where it has no hard links either
+// (folders, network shares, FAT media), the target is checked to be absent
+// and the source renamed: the only way left there, with a short window in
+// which another program could create the target.
 int renameNoReplace(const std::string& from, const std::string& to);
+
+// The system calls renameNoReplace is made of, each giving 0 or an errno;
+// tests replace them to play file systems that refuse one of them.
+struct RenameCalls {
+  std::function<int(const char* from, const char* to)> renameNoReplace;  // renameat2, no-replace flag
+  std::function<int(const char* from, const char* to)> link;
+  std::function<int(const char* path)> unlink;
+  std::function<int(const char* path)> lstat;  // 0 when the path exists
+  std::function<int(const char* from, const char* to)> rename;
+};
+// The calls of the running system.
+const RenameCalls& systemRenameCalls();
+// Installs other calls; nullptr puts the system's back. For tests.
+void setRenameCalls(const RenameCalls* calls);
 
 // Writes a temporary file beside the target and renames it over the target
 // at the end, so the target is either the old file or the whole copy. The

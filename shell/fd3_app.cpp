@@ -41,8 +41,10 @@ constexpr const char* kListImportSwitch = "/Import";
 constexpr std::size_t kIniBuffer = 261;
 int gTerminationPipe[2] = {-1, -1};
 
-bool hasSwitch(const QString& commandLine, const char* name) {
-  return commandLine.contains(QLatin1String(name), Qt::CaseSensitive);
+// A switch is a whole argument, as written: a request path such as
+// ".../Imports/req.ini" holds "/Import" but is no switch.
+bool hasSwitch(const QStringList& arguments, const char* name) {
+  return arguments.contains(QLatin1String(name), Qt::CaseSensitive);
 }
 
 // The key CmdLine of the program's INI file carries a repeated start's
@@ -76,6 +78,7 @@ bool CFD3App::InitInstance(const QStringList& arguments) {
   commandLine_ = JoinCommandLine(arguments);
   // Before the first message box, which a repeated start may show too.
   if (!InstallQtTranslations()) qCWarning(lcStartup) << "Qt's Japanese translations are not installed";
+  arguments_ = arguments;
   instance_ = std::make_unique<SingleInstance>();
   if (!instance_->TakeMutex()) return RepeatedStart();
 
@@ -137,9 +140,9 @@ bool CFD3App::InitInstance(const QStringList& arguments) {
 
   MarkMainWindow();
   frame_->SetCommandLine(commandLine_);
-  if (hasSwitch(commandLine_, kScanSwitch)) PostMessage(frame_.get(), kScanRequestMessage);
-  if (hasSwitch(commandLine_, kEarlierImportSwitch)) PostMessage(frame_.get(), kEarlierImportMessage);
-  if (hasSwitch(commandLine_, kListImportSwitch))
+  if (hasSwitch(arguments_, kScanSwitch)) PostMessage(frame_.get(), kScanRequestMessage);
+  if (hasSwitch(arguments_, kEarlierImportSwitch)) PostMessage(frame_.get(), kEarlierImportMessage);
+  if (hasSwitch(arguments_, kListImportSwitch))
     PostMessage(frame_.get(), kListImportMessage);
   else  // the folder holds the request files of a list import
     QDir(QString::fromStdString(platform::workFolder(platform::workfolder::kImport))).removeRecursively();
@@ -171,8 +174,8 @@ bool CFD3App::RepeatedStart() {
   FirstInstanceConnection first;
   if (!first.Connect()) return false;  // the first instance is still starting
   first.Activate();
-  if (hasSwitch(commandLine_, kScanSwitch)) first.Post(kScanRequestMessage, 0);
-  if (hasSwitch(commandLine_, kEarlierImportSwitch)) {
+  if (hasSwitch(arguments_, kScanSwitch)) first.Post(kScanRequestMessage, 0);
+  if (hasSwitch(arguments_, kEarlierImportSwitch)) {
     if (!storeCommandLine(commandLine_)) {
       platform::messageBox("コンバートに失敗しました。", platform::Buttons::Ok, platform::Icon::Error);
       first.Finish();
@@ -180,7 +183,7 @@ bool CFD3App::RepeatedStart() {
     }
     first.Post(kEarlierImportMessage, 1);
   }
-  if (hasSwitch(commandLine_, kListImportSwitch)) {
+  if (hasSwitch(arguments_, kListImportSwitch)) {
     if (!storeCommandLine(commandLine_)) {
       platform::messageBox("インポートに失敗しました。", platform::Buttons::Ok, platform::Icon::Error);
       first.Finish();

@@ -9,7 +9,9 @@
 //   Frame          the main frame once created
 //
 // Switches: "/Scanning" (scan), "/DU2.Import" (earlier product's data),
-// "/Import" (list of a sibling application), each with a request file.
+// "/Import" (list of a sibling application), each with a request file. A
+// switch is a whole argument, case as written; a path that holds the text of
+// a switch is no switch.
 
 #include <QObject>
 #include <QString>
@@ -72,6 +74,7 @@ class CFD3App : public QObject {
   std::unique_ptr<CFD3Doc> document_;
   std::unique_ptr<QSocketNotifier> terminationNotifier_;
   QString commandLine_;
+  QStringList arguments_;
   QString programFolder_;
   int exitCode_ = 0;
 };

@@ -319,11 +319,19 @@ void CFD3Doc::LoadFolder(const std::string& pathWithTrailingSlash, int layoutFla
   };
 
   reportDb(db.GetStackFirstInfoEx());
+  bool brokenStackReported = false;
   for (;;) {
     StackInfo stack;
     ItemInfo cover;
     int thumbX = 0, thumbY = 0, end = 0;
     const int code = db.GetStackNextInfoEx(stack, cover, thumbX, thumbY, end);
+    if (code == dbresult::kInconsistent) {
+      // The enumeration has stepped past a stack it cannot read: one damaged
+      // stack must not hide the others. Told once per load.
+      if (!brokenStackReported) reportDb(code);
+      brokenStackReported = true;
+      continue;
+    }
     reportDb(code);
     if (code != 0 || end) break;
     step();

@@ -57,9 +57,16 @@ int CImageCtrl::ResetTiffOrientation(std::uint8_t* buffer, std::size_t length) {
   return 1;
 }
 
+short CImageCtrl::reduceForPaletteFormat(short bits) {
+  // 0 and -1 keep the held depth where the palette format holds it (1 to 8
+  // bits); a deeper image comes down to the format's 8.
+  const short resolved = ResolveSaveBits(kPaletteFormat, bits);
+  return ReduceColors(resolved >= 1 && resolved <= 8 ? resolved : 8, 1, 0, 0);
+}
+
 short CImageCtrl::SaveToFile(const std::string& path, short format, short bits, short quality, short multiPage) {
   if (format == kPaletteFormat) {
-    if (short rc = ReduceColors(bits, 1, 0, 0); rc != 0) return rc;
+    if (short rc = reduceForPaletteFormat(bits); rc != 0) return rc;
   }
   const short rc = SaveFile(path, format, bits, quality, multiPage);
   if (rc != 0 || !isTiffKind(format)) return rc;
@@ -79,7 +86,7 @@ short CImageCtrl::SaveToFile(const std::string& path, short format, short bits, 
 
 short CImageCtrl::SaveToMemory(std::int32_t* handle, short format, short bits, short quality, std::int32_t* size) {
   if (format == kPaletteFormat) {
-    if (short rc = ReduceColors(bits, 1, 0, 0); rc != 0) return rc;
+    if (short rc = reduceForPaletteFormat(bits); rc != 0) return rc;
   }
   const short rc = SaveMemory(handle, format, bits, quality, size);
   if (rc != 0 || !isTiffKind(format)) return rc;

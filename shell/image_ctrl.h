@@ -27,4 +27,8 @@ class CImageCtrl : public CLead {
   // TIFF, an empty directory, a tag that is not one SHORT, or a directory
   // chain that runs in a circle; 3 the chain ends without the tag.
   static int ResetTiffOrientation(std::uint8_t* buffer, std::size_t length);
+
+ private:
+  // The colour reduction that precedes every save in the palette format.
+  short reduceForPaletteFormat(short bits);
 };

@@ -1,5 +1,7 @@
 #include "shell/image_utilities.h"
 
+#include "catalogue/catalogue_text.h"
+#include "platform/imaging/image.h"
 #include "platform/sjis_codec.h"
 #include "platform/user_interaction.h"
 #include "shell/lead.h"
@@ -13,7 +15,6 @@
 
 namespace {
 
-constexpr const char* kForbiddenTitleChars = "'*?][#|\"\\/:<>";
 constexpr const char* kForbiddenSet1 = "'*?][#|";
 constexpr const char* kForbiddenSet2 = "\"\\/:<>";
 constexpr int kPathLimitBytes = 255;
@@ -23,19 +24,6 @@ bool isOneOf(int value, std::initializer_list<int> values) {
   return std::find(values.begin(), values.end(), value) != values.end();
 }
 bool inRange(int value, int low, int high) { return value >= low && value <= high; }
-
-// 1 + Shift-JIS byte position of the first forbidden character, or 0.
-int findForbidden(const std::string& sjis) {
-  for (std::size_t i = 0; i < sjis.size(); ++i) {
-    const auto c = static_cast<unsigned char>(sjis[i]);
-    if (platform::isSjisLeadByte(c)) {
-      ++i;
-      continue;
-    }
-    if (c != 0 && std::strchr(kForbiddenTitleChars, c) != nullptr) return static_cast<int>(i) + 1;
-  }
-  return 0;
-}
 
 int sjisLength(const std::string& utf8) { return static_cast<int>(platform::toCp932Lossy(utf8).size()); }
 
@@ -101,27 +89,26 @@ void applySettingsForClass(ColourClass cls, int& format, int& bits, int& quality
 // ---------------------------------------------------------------- titles
 
 int FindInvalidTitleChar(const std::string& title) {
-  if (title.empty()) return kTitleEmpty;
-  const std::string sjis = platform::toCp932Lossy(title);
-  if (static_cast<int>(sjis.size()) > kTitleMaxBytes) return kTitleTooLong;
+  const int check = catalogue::checkNameText(title, kTitleMaxBytes, false);
+  if (check < 0) return check;
   if (!platform::toCp932(title)) return kTitleNotShiftJis;
-  return findForbidden(sjis);
+  return check;
 }
 
 int CheckTitle(const std::string& title, const std::string& extension, const std::string& folder) {
-  if (title.empty()) return kTitleEmpty;
-  const std::string sjisTitle = platform::toCp932Lossy(title);
-  if (static_cast<int>(sjisTitle.size()) > kTitleMaxBytes) return kTitleTooLong;
-  if (extension.empty()) return kExtensionEmpty;
-  const std::string sjisExtension = platform::toCp932Lossy(extension);
-  if (static_cast<int>(sjisExtension.size()) > kExtensionMaxBytes) return kExtensionTooLong;
-  if (static_cast<int>(sjisTitle.size() + sjisExtension.size()) + sjisLength(folder) + 2 > kPathLimitBytes)
-    return kNameTooLongForPath;
+  // The catalogue's own rule, so that a name the dialogs accept is one the
+  // catalogue stores.
+  const int titleCheck = catalogue::checkNameText(title, kTitleMaxBytes, false);
+  if (titleCheck < 0) return titleCheck;
+  const int extensionCheck = catalogue::checkNameText(extension, kExtensionMaxBytes, true);
+  if (extensionCheck == -1) return kExtensionEmpty;
+  if (extensionCheck == -2) return kExtensionTooLong;
+  if (sjisLength(title) + sjisLength(extension) + sjisLength(folder) + 2 > kPathLimitBytes) return kNameTooLongForPath;
   // The file is named title.extension in UTF-8, which Linux limits to 255 bytes.
   if (title.size() + 1 + extension.size() > static_cast<std::size_t>(kNameMaxBytes)) return kNameTooLongForPath;
   if (!platform::toCp932(title) || !platform::toCp932(extension)) return kTitleNotShiftJis;
-  if (int at = findForbidden(sjisTitle); at != 0) return at;
-  if (int at = findForbidden(sjisExtension); at != 0) return kForbiddenInExtension + at;
+  if (titleCheck != 0) return titleCheck;
+  if (extensionCheck != 0) return kForbiddenInExtension + extensionCheck;
   return kTitleValid;
 }
 
@@ -159,7 +146,11 @@ int GetBmpResolution(const std::string& path) {
     return static_cast<std::uint32_t>(header[at]) | (static_cast<std::uint32_t>(header[at + 1]) << 8) |
            (static_cast<std::uint32_t>(header[at + 2]) << 16) | (static_cast<std::uint32_t>(header[at + 3]) << 24);
   };
-  if (le32(14) != 40) return 0;
+  // Every info header from the 40-byte one on (52, 56, 64 for OS/2 2.x,
+  // 108, 124) opens with the same fields and holds the resolution at the
+  // same place; the 12-byte core header and short OS/2 headers state none.
+  const std::uint32_t headerSize = le32(14);
+  if (headerSize < 40 || headerSize > 124) return 0;
   const auto ppm = static_cast<std::int32_t>(le32(38));
   if (ppm == 0) return 0;
   const int dpi = static_cast<int>(ppm * 0.0254000508001016 + 0.5);
@@ -279,7 +270,7 @@ std::string GetImageFormatExtension(int code, const std::string& fallback) {
 }
 
 std::string GetColorDepthName(int code, int bits) {
-  if (bits == 8 && isOneOf(code, {5, 10, 11, 16, 20, 21, 22, 23, 24, 80, 82, 83, 89})) bits = 0;
+  if (bits == 8 && platform::imaging::format::namesGreyDepthZero(code)) bits = 0;
   switch (bits) {
     case 0: return "グレースケール";
     case 1: return "白黒";

@@ -50,6 +50,8 @@ int CheckTitle(const std::string& title, const std::string& extension, const std
 // name is refused and returns false then.
 bool CheckImportTitle(const std::string& fileName, int pages);
 
+// The resolution (dpi) that a BMP file states in its info header, of any
+// version that has one; 0 when it states none or one outside 50-1200.
 int GetBmpResolution(const std::string& path);
 void ComputeThumbnailCell(int width, int height, int& cellWidth, int& cellHeight, int xDpi, int yDpi);
 

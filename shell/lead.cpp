@@ -155,7 +155,7 @@ void CLead::paintEvent(QPaintEvent* event) {
 short CLead::InvokeDispid301() {
   Pix* pix = heldPix();
   if (pix == nullptr) return img::kErrorNoImage;
-  return replaceImage(img::despeckle(pix, xRes_));
+  return replaceImage(img::despeckle(pix, image_->xResolution()));
 }
 
 short CLead::InvokeDispid303(short bits) {
@@ -171,20 +171,29 @@ short CLead::InvokeDispid307() {
   return replaceImage(img::invertImage(pix));
 }
 
+short CLead::ResolveSaveBits(short format, short bits) const {
+  if (bits > 0) return bits;
+  if (bits == 0 && img::format::namesGreyDepthZero(format)) return 0;
+  Pix* pix = heldPix();
+  return pix ? static_cast<short>(img::reportedBits(pix)) : bits;
+}
+
 short CLead::encodeHeld(short format, short bits, short quality, std::span<const std::uint8_t> existing,
                         std::vector<std::uint8_t>& out) {
   if (!image_) return img::kErrorNoImage;
   if (!img::canWriteFormat(format)) return img::kErrorWriteFormat;
   Pix* pix = heldPix();
   if (pix == nullptr) return img::kErrorCorrupt;
+  if (bits < -1 || bits > 32) return img::kErrorBadArgument;
+  bits = ResolveSaveBits(format, bits);
   img::PixPtr converted;
   const int held = img::reportedBits(pix);
-  if (bits == 0 || (bits > 0 && bits != held && !(pixGetDepth(pix) == 32 && (bits == 16 || bits >= 24)))) {
+  if (bits == 0 || (bits != held && !(pixGetDepth(pix) == 32 && (bits == 16 || bits >= 24)))) {
     converted = img::convertToBits(pix, bits, false);
   } else {
     converted = img::clonePix(pix);
   }
-  if (!converted) return bits < 0 || bits > 32 ? img::kErrorBadArgument : img::kErrorNoMemory;
+  if (!converted) return img::kErrorNoMemory;
   pixSetResolution(converted.get(), image_->xResolution(), image_->yResolution());
   return img::encodeImage(converted.get(), format, bits, quality, existing, out);
 }
@@ -256,7 +265,10 @@ short CLead::InvokeDispid333() {
   img::PixPtr pix = img::fromQImage(drawTarget_);
   drawTarget_ = QImage();
   if (!pix) return img::kErrorNoMemory;
-  pixSetResolution(pix.get(), xRes_, yRes_);
+  // The drawn image keeps the held image's resolution, whatever file was
+  // examined meanwhile.
+  if (image_) pixSetResolution(pix.get(), image_->xResolution(), image_->yResolution());
+  else pixSetResolution(pix.get(), xRes_, yRes_);
   return replaceImage(std::move(pix));
 }
 

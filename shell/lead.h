@@ -17,6 +17,23 @@
 //   381  (0): true while an image is held
 // Display-only properties (2, 4, 8, 20, 104) are kept and read back; 2 turns
 // repainting of the window off and on.
+//
+// Bits per pixel of a save (SaveFile, SaveMemory, CImageCtrl::SaveToFile and
+// SaveToMemory; the colour reduction before the palette format too):
+//   n > 0  that depth; the held image is converted when it has another
+//          (a format that cannot hold n writes its nearest depth)
+//   0      the default of the export dialogs: the held image's depth where
+//          the format holds it, else the format's nearest depth. For the
+//          formats whose depths are grey levels or colour (JPEG kinds, CMP,
+//          FlashPix, EPS; format::namesGreyDepthZero), depth 0 is the one
+//          the dialogs name "グレースケール": 8 bits of grey.
+//   -1     as loaded: the held image's depth for every format (its nearest
+//          where the format cannot hold it)
+// Loads take 0 as "the file's own depth".
+//
+// Resolutions: GetXResolution/GetYResolution report the held image's, or
+// after GetFileInfo the examined file's. The examined values never reach the
+// held image: drawing, clean-up and saving use the image's own resolution.
 
 #include "platform/imaging/image.h"
 
@@ -111,6 +128,11 @@ class CLead : public QWidget {
   short RotateDegrees(short degrees);
   short InvokeDispid464(short a, short b, const std::string& filters);
   short InvokeDispid465(const std::string& filters);
+
+  // The depth a save with `bits` writes in `format` (see the top of this
+  // file): n > 0 stays, 0 is grey for the grey-or-colour formats, otherwise
+  // the held image's depth.
+  short ResolveSaveBits(short format, short bits) const;
 
   // For the image view and tests: the held image as a QImage (null when none).
   QImage heldImage() const;

@@ -487,10 +487,15 @@ void CMainFrame::ShowDocumentCount(int count) {
   SetStatusPaneText(pane::kDocumentCount, count == -1 ? QString() : QStringLiteral("%1 個の文書").arg(count));
 }
 
+void CMainFrame::SetRegisteredApplications(std::vector<RegisteredApplication> applications) {
+  if (applications.size() > kMaxRegisteredApplications) applications.resize(kMaxRegisteredApplications);
+  applications_ = std::move(applications);
+}
+
 void CMainFrame::ShowApplicationHint(int index) {
-  // The registered applications' menu texts arrive with the application bar.
-  Q_UNUSED(index);
-  SetStatusPaneText(0, QString::fromUtf8(kDefaultPrompt));
+  const bool known = index >= 0 && static_cast<std::size_t>(index) < applications_.size();
+  SetStatusPaneText(0, known ? applications_[static_cast<std::size_t>(index)].menuText
+                             : QString::fromUtf8(kDefaultPrompt));
 }
 
 void CMainFrame::SetView(QWidget* view) { setCentralWidget(view); }

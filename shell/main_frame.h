@@ -29,6 +29,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 #include <map>
 
 class QComboBox;
@@ -60,8 +61,22 @@ class CMainFrame : public QMainWindow, public DocumentObserver {
   // for a file the viewer cannot show.
   QDialog* ConfirmLaunchDialog() const { return confirmLaunchDialog_; }
 
+  // One registered application of the application bar (up to 14).
+  struct RegisteredApplication {
+    QString menuText;
+    QString programPath;
+    int dropImageCode = 0;
+  };
+  static constexpr int kMaxRegisteredApplications = 14;
+  // Filled by the application bar from the program's INI file; the rest are
+  // dropped.
+  void SetRegisteredApplications(std::vector<RegisteredApplication> applications);
+  const std::vector<RegisteredApplication>& RegisteredApplications() const { return applications_; }
+
   void SetStatusPaneText(int paneId, const QString& text);
   void ShowDocumentCount(int count);
+  // The menu text of registered application `index` in the first pane; the
+  // default prompt for -1 (or an index without an application).
   void ShowApplicationHint(int index);
   QString StatusPaneText(int paneId) const;
 
@@ -141,6 +156,7 @@ class CMainFrame : public QMainWindow, public DocumentObserver {
   void RunTidyUp();
 
   KankyoSettings settings_;
+  std::vector<RegisteredApplication> applications_;
   int searchHitMax_ = 100;
   int firstRun_ = 1;
   bool scanRequested_ = false;

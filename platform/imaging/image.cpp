@@ -36,6 +36,15 @@ bool isJpeg(int code) {
 bool isBmp(int code) {
   return code == kBmp || code == kOs2Bmp || code == kWindowsBmp || code == kBmpRle;
 }
+bool namesGreyDepthZero(int code) {
+  switch (code) {
+    case 5: case 10: case 11: case 16: case 20: case 21: case 22: case 23: case 24:
+    case 80: case 82: case 83: case 89:
+      return true;
+    default:
+      return false;
+  }
+}
 }  // namespace format
 
 int reportedBits(Pix* pix) {

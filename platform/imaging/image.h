@@ -84,6 +84,9 @@ inline constexpr int kPnm = 102;
 bool isTiff(int code);
 bool isJpeg(int code);  // a JPEG file (not TIFF with JPEG compression)
 bool isBmp(int code);
+// The codes whose depths are grey levels or colour (JPEG kinds, CMP,
+// FlashPix, EPS, DICOM grey): for them 8 bits of grey are named depth 0.
+bool namesGreyDepthZero(int code);
 }  // namespace format
 
 // A resolution the file does not record is reported as this many dpi.

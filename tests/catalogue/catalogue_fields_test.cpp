@@ -88,6 +88,22 @@ TEST_F(FieldMaskTest, StackMaskWritesTitleCurrentPagePositionAndDates) {
             "改題,2,11,12,1");
 }
 
+TEST_F(FieldMaskTest, ACurrentPageOutsideTheStackIsRefused) {
+  StackInfo info;
+  info.StackNo = 1;
+  const std::string before = query("SELECT CurPageNo FROM StackMST WHERE StackNo = 1");
+  for (int page : {0, -1, 3, 60}) {
+    info.CurPageNo = page;
+    EXPECT_EQ(db.SetStackInfo(info, fieldmask::kStackCurPageNo), 10) << page;
+    EXPECT_EQ(db.SetStackInfos({&info, 1}, fieldmask::kStackCurPageNo), 10) << page;
+  }
+  EXPECT_EQ(db.GetDbLastError().message,
+            "指定されたCurPageNo(60)はStackNo(1)のページにありません。: SetStackInfo's MASK");
+  EXPECT_EQ(query("SELECT CurPageNo FROM StackMST WHERE StackNo = 1"), before);
+  info.CurPageNo = 2;
+  EXPECT_EQ(db.SetStackInfo(info, fieldmask::kStackCurPageNo), 0);
+}
+
 struct BadText {
   const char* name;
   std::string title;

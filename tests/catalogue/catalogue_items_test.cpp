@@ -105,7 +105,14 @@ INSTANTIATE_TEST_SUITE_P(
         TitleCase{"ExtensionEmpty", "t", "", 10},
         TitleCase{"ExtensionQuote", "t", "b'); DROP TABLE ItemMST; --", 10},
         TitleCase{"ExtensionSlash", "t", "a/b", 10},
-        TitleCase{"ExtensionKanji4", "t", "画像形式", 0}),
+        TitleCase{"ExtensionKanji4", "t", "画像形式", 0},
+        // The rule looks at the Shift-JIS form: ¥ is written 0x5C, a backslash.
+        TitleCase{"YenSignIsABackslashInShiftJis", "a¥b", "bmp", 10},
+        TitleCase{"Tab", "a\tb", "bmp", 10},
+        TitleCase{"LineFeed", "a\nb", "bmp", 10},
+        TitleCase{"Nul", std::string("a\0b", 3), "bmp", 10},
+        TitleCase{"PointInTitle", "a.b", "bmp", 0},
+        TitleCase{"PointInExtension", "t", "tar.gz", 10}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(RegistrationTest, RefusalsAndTheirMessages) {

@@ -98,7 +98,7 @@ TEST_F(ExtendedEnumTest, StacksComeWithCoverPageCountAndLargestThumbnail) {
             "DBがオープンされていないか、FirstStackを呼び出していません。: GetStackNextInfoEx");
 }
 
-TEST_F(ExtendedEnumTest, AStackWhoseCurrentPageIsMissingIsReportedAsBroken) {
+TEST_F(ExtendedEnumTest, AStackWhoseCurrentPageIsMissingIsReportedOnceAndSkipped) {
   {
     CatalogueRows rows(folder);
     rows.db().execute("UPDATE StackMST SET CurPageNo = 4 WHERE StackNo = 2");
@@ -110,7 +110,32 @@ TEST_F(ExtendedEnumTest, AStackWhoseCurrentPageIsMissingIsReportedAsBroken) {
   int x = 0, y = 0, end = 0;
   EXPECT_EQ(db.GetStackNextInfoEx(stack, cover, x, y, end), 60);
   EXPECT_EQ(db.GetDbLastError().message, "DBが壊れています。: GetStackNextInfoEx");
+  // The walk goes on with the next stack, in step with its counts.
+  ASSERT_EQ(db.GetStackNextInfoEx(stack, cover, x, y, end), 0);
+  EXPECT_EQ(end, 0);
+  EXPECT_EQ(stack.StackNo, 5);
+  EXPECT_EQ(stack.PageCount, 2);
+  EXPECT_EQ(cover.ItemNo, 3);
+  ASSERT_EQ(db.GetStackNextInfoEx(stack, cover, x, y, end), 0);
+  EXPECT_EQ(end, 1);
   EXPECT_EQ(db.CloseFolder(), 0);
+}
+
+TEST_F(ExtendedEnumTest, ABrokenLastStackIsReportedBeforeTheEnd) {
+  {
+    CatalogueRows rows(folder);
+    rows.db().execute("UPDATE StackMST SET CurPageNo = 0 WHERE StackNo = 5");
+  }
+  ASSERT_EQ(db.OpenFolder(folder, false), 0);
+  ASSERT_EQ(db.GetStackFirstInfoEx(), 0);
+  StackInfo stack;
+  ItemInfo cover;
+  int x = 0, y = 0, end = 0;
+  ASSERT_EQ(db.GetStackNextInfoEx(stack, cover, x, y, end), 0);
+  EXPECT_EQ(stack.StackNo, 2);
+  EXPECT_EQ(db.GetStackNextInfoEx(stack, cover, x, y, end), 60);
+  ASSERT_EQ(db.GetStackNextInfoEx(stack, cover, x, y, end), 0);
+  EXPECT_EQ(end, 1);
 }
 
 TEST_F(ExtendedEnumTest, SingleItemsComeWithThumbnailDateAndSize) {
@@ -192,6 +217,31 @@ TEST_F(ExtendedEnumTest, TheItemEnumerationOverAllItemsOrOneStacksPages) {
   EXPECT_EQ(walk(), (std::vector<int>{9, 8, 7}));
   ASSERT_EQ(db.GetFirstStackPage(5), 0);
   EXPECT_EQ(walk(), (std::vector<int>{3, 4}));
+  EXPECT_EQ(db.PostSingleItem(), 0);
+}
+
+// Every first-operation opens its statement afresh: a restart never hands
+// out the rows of the statement that ran before it on the same reader.
+TEST_F(ExtendedEnumTest, EveryFirstOperationReopensItsEnumeration) {
+  ASSERT_EQ(db.OpenFolder(folder, false), 0);
+  auto walkItems = [&] {
+    std::vector<int> numbers;
+    ItemInfo item;
+    for (int end = 0; db.GetSingleItemNextInfo(item, end) == 0 && !end;) numbers.push_back(item.ItemNo);
+    std::sort(numbers.begin(), numbers.end());
+    return numbers;
+  };
+  ASSERT_EQ(db.GetFirstStackPage(2), 0);
+  ItemInfo first;
+  int end = 0;
+  ASSERT_EQ(db.GetSingleItemNextInfo(first, end), 0);
+  // Not posted: the single items come next, not the stack's pages.
+  ASSERT_EQ(db.GetFirstSingleItem(), 0);
+  EXPECT_EQ(walkItems(), (std::vector<int>{1, 6}));
+  ASSERT_EQ(db.GetFirstSingleItem(), 0);
+  EXPECT_EQ(walkItems(), (std::vector<int>{1, 6}));
+  ASSERT_EQ(db.GetFirstItem(), 0);
+  EXPECT_EQ(walkItems(), (std::vector<int>{1, 3, 4, 6, 7, 8, 9}));
   EXPECT_EQ(db.PostSingleItem(), 0);
 }
 

@@ -60,13 +60,13 @@ TEST_F(RecordsetTest, JoinedStatementsFillQualifiedFields) {
               "AND (StackMST.StackNo = ItemMST.StackNo) ORDER BY StackMST.StackNo");
   ASSERT_EQ(stacks.recordCount(), 1u);
   EXPECT_EQ(stacks->StackMST_StackNo, 1);
-  EXPECT_EQ(stacks->ItemMST_StackNo, 1);
-  EXPECT_EQ(stacks->ItemNo, 2);  // the cover page is the current page
+  EXPECT_EQ(stacks->item.StackNo, 1);
+  EXPECT_EQ(stacks->item.ItemNo, 2);  // the cover page is the current page
   EXPECT_EQ(stacks->StackMST_OfficialDate, 20240101);
-  EXPECT_EQ(stacks->ItemMST_OfficialDate, 20261210);
+  EXPECT_EQ(stacks->item.OfficialDate, 20261210);
   EXPECT_TRUE(stacks->StackMST_SearchHit);
-  EXPECT_FALSE(stacks->ItemMST_SearchHit);
-  EXPECT_EQ(stacks->ItemTitle, "p2.tif");
+  EXPECT_FALSE(stacks->item.SearchHit);
+  EXPECT_EQ(stacks->item.ItemTitle, "p2.tif");
 
   StackPageCountAndMaxThumbSizeRecordset counts(db.Engine());
   counts.open(OpenType::Snapshot,
@@ -88,7 +88,7 @@ TEST_F(RecordsetTest, JoinedStatementsFillQualifiedFields) {
              1);
   ASSERT_EQ(cover.recordCount(), 1u);
   EXPECT_EQ(cover->No, 1);
-  EXPECT_EQ(cover->ItemMST_ItemNo, 2);
+  EXPECT_EQ(cover->item.ItemNo, 2);
   EXPECT_EQ(cover->ThumbMST_ItemNo, 2);
   EXPECT_EQ(cover->ThumbDateTime, QDateTime(QDate(2026, 12, 10), QTime(9, 30, 5)));
   EXPECT_EQ(cover->ThumbData, (DbBytes{0x47, 0x00, 0xFF}));
@@ -101,7 +101,7 @@ TEST_F(RecordsetTest, ALeftJoinWithoutThumbnailReadsEmptyValues) {
              "FROM ItemMST LEFT JOIN ThumbMST ON ItemMST.ItemNo = ThumbMST.ItemNo WHERE "
              "ItemMST.StackNo IS NULL");
   ASSERT_EQ(items.recordCount(), 1u);
-  EXPECT_EQ(items->ItemNo, 3);
+  EXPECT_EQ(items->item.ItemNo, 3);
   EXPECT_EQ(items->ThumbSizeX, 0);
   EXPECT_TRUE(items->ThumbDateTime.isNull());
   EXPECT_TRUE(items.isFieldNull("ThumbSizeY"));

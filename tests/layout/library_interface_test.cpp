@@ -70,6 +70,10 @@ TEST_F(LibraryInterface, OwnFolderServesBothDictionaryFolders) {
   EXPECT_EQ(engines.log.loads[0][0], folder + "/nimba10red.lin");
   EXPECT_EQ(engines.log.loads[0][4], folder + "/nimba10lrn.lin");
   EXPECT_TRUE(engines.log.englishStarts.empty());
+  // A control that starts the library later gets the English engine all the
+  // same.
+  ASSERT_EQ(InitLayout("/d", "/l", 1), 1);
+  EXPECT_EQ(engines.log.englishStarts, (std::vector<std::string>{"/d"}));
 }
 
 TEST_F(LibraryInterface, ASecondControlSharesThePoolsUntilTheLastOneCloses) {

@@ -2,11 +2,17 @@
 
 #include "tests/support/test_env.h"
 
+#include <QDir>
+
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
 
+#include <unistd.h>
+
 #include <cerrno>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -26,6 +32,104 @@ TEST(RenameNoReplace, NeverReplacesAnExistingTarget) {
   EXPECT_EQ(readFile(dir.file("A")), "A");
   EXPECT_FALSE(testsupport::fileExists(dir.file("a")));
   EXPECT_EQ(platform::renameNoReplace(dir.file("missing"), dir.file("c")), ENOENT);
+}
+
+// File systems that refuse the no-replace flag, hard links, or both: the
+// system's calls with some of them answering as such a file system does.
+class RenameFallback : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    calls = platform::systemRenameCalls();
+    platform::setRenameCalls(&calls);
+  }
+  void TearDown() override { platform::setRenameCalls(nullptr); }
+  void refuseFlag() {
+    calls.renameNoReplace = [this](const char*, const char*) {
+      used.push_back("renameat2");
+      return EINVAL;
+    };
+  }
+  void refuseLinks(int error) {
+    calls.link = [this, error](const char*, const char*) {
+      used.push_back("link");
+      return error;
+    };
+  }
+  void recordRename() {
+    const auto system = platform::systemRenameCalls().rename;
+    calls.rename = [this, system](const char* from, const char* to) {
+      used.push_back("rename");
+      return system(from, to);
+    };
+  }
+
+  platform::RenameCalls calls;
+  std::vector<std::string> used;
+  TempDir dir;
+};
+
+TEST_F(RenameFallback, WithoutTheFlagAHardLinkTakesItsPlace) {
+  refuseFlag();
+  recordRename();
+  writeFile(dir.file("a"), "A");
+  writeFile(dir.file("b"), "B");
+  EXPECT_EQ(platform::renameNoReplace(dir.file("a"), dir.file("b")), EEXIST);
+  EXPECT_EQ(readFile(dir.file("b")), "B");
+  EXPECT_EQ(platform::renameNoReplace(dir.file("a"), dir.file("c")), 0);
+  EXPECT_EQ(readFile(dir.file("c")), "A");
+  EXPECT_FALSE(testsupport::fileExists(dir.file("a")));
+  EXPECT_EQ(used, (std::vector<std::string>{"renameat2", "renameat2"})) << "no plain rename was needed";
+}
+
+TEST_F(RenameFallback, AFolderRenamesWhereTheFlagIsRefused) {
+  // A real hard link of a folder is refused (EPERM) on every file system.
+  refuseFlag();
+  recordRename();
+  ASSERT_TRUE(QDir().mkpath(QString::fromStdString(dir.file("folder"))));
+  writeFile(dir.file("folder/inside"), "x");
+  EXPECT_EQ(platform::renameNoReplace(dir.file("folder"), dir.file("renamed")), 0);
+  EXPECT_EQ(readFile(dir.file("renamed/inside")), "x");
+  EXPECT_EQ(used, (std::vector<std::string>{"renameat2", "rename"}));
+}
+
+TEST_F(RenameFallback, WithoutHardLinksTheTargetIsCheckedThenRenamed) {
+  for (int linkError : {EPERM, EOPNOTSUPP, ENOSYS}) {
+    SCOPED_TRACE(linkError);
+    refuseFlag();
+    refuseLinks(linkError);
+    recordRename();
+    used.clear();
+    writeFile(dir.file("a"), "A");
+    writeFile(dir.file("b"), "B");
+    EXPECT_EQ(platform::renameNoReplace(dir.file("a"), dir.file("b")), EEXIST);
+    EXPECT_EQ(readFile(dir.file("a")), "A");
+    EXPECT_EQ(readFile(dir.file("b")), "B");
+    EXPECT_EQ(platform::renameNoReplace(dir.file("a"), dir.file("c")), 0);
+    EXPECT_EQ(readFile(dir.file("c")), "A");
+    EXPECT_EQ(platform::renameNoReplace(dir.file("missing"), dir.file("d")), ENOENT);
+    EXPECT_EQ(used, (std::vector<std::string>{"renameat2", "link", "renameat2", "link", "rename",
+                                              "renameat2", "link", "rename"}));
+    ::unlink(dir.file("b").c_str());
+    ::unlink(dir.file("c").c_str());
+  }
+}
+
+TEST_F(RenameFallback, OtherFailuresAreReportedAsTheyCome) {
+  writeFile(dir.file("a"), "A");
+  // The flag refused, the link failing for want of room: no further try.
+  refuseFlag();
+  refuseLinks(ENOSPC);
+  recordRename();
+  EXPECT_EQ(platform::renameNoReplace(dir.file("a"), dir.file("c")), ENOSPC);
+  EXPECT_EQ(used, (std::vector<std::string>{"renameat2", "link"}));
+  // The old name cannot go after the link: the link is taken back.
+  calls.link = platform::systemRenameCalls().link;
+  calls.unlink = [](const char* path) {
+    return std::string(path).ends_with("/a") ? EACCES : platform::systemRenameCalls().unlink(path);
+  };
+  EXPECT_EQ(platform::renameNoReplace(dir.file("a"), dir.file("c")), EACCES);
+  EXPECT_EQ(readFile(dir.file("a")), "A");
+  EXPECT_FALSE(testsupport::fileExists(dir.file("c")));
 }
 
 TEST(CopyFileReplacing, ReplacesWholeWithNewFilePermissions) {

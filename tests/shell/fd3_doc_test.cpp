@@ -123,6 +123,28 @@ TEST_F(DocumentTest, LoadFolderFillsEntriesAndDrivesThePaneInOrder) {
                                       "add 2 item+page", "changed entries|folder|reopened|reset"}));
 }
 
+TEST_F(DocumentTest, AFolderWithOneBrokenStackLoadsEveryOtherStack) {
+  {
+    CatalogueRows rows(folder);
+    rows.addStackWithPages(1, 1, 2);
+    rows.addStackWithPages(2, 3, 2);
+    rows.addStackWithPages(3, 5, 2);
+    rows.addStackWithPages(4, 7, 2);
+    rows.addItem({.itemNo = 9, .title = "memo", .ext = "txt"});
+    // Two stacks whose current page is not one of their pages.
+    rows.db().execute("UPDATE StackMST SET CurPageNo = 60 WHERE StackNo IN (2, 4)");
+  }
+  platform::RecordingUserInteraction recorder;
+  doc.LoadFolder(folder + "/", 0);
+
+  std::vector<std::pair<int, int>> loaded;
+  for (int i = 0; i < doc.EntryList().GetCount(); ++i)
+    loaded.emplace_back(doc.EntryList().GetAt(i)->kind, doc.EntryList().GetAt(i)->number);
+  EXPECT_EQ(loaded, (std::vector<std::pair<int, int>>{{1, 1}, {1, 3}, {0, 9}}));
+  ASSERT_EQ(recorder.shown().size(), 1u) << "the damage is told once";
+  EXPECT_EQ(recorder.shown()[0].text, "DBが壊れています。: GetStackNextInfoEx");
+}
+
 // Every road out of a load ends with one DocumentChanged that carries the
 // load's flags and what it met on its way; views lay themselves out there.
 TEST_F(DocumentTest, EveryLoadIsBracketedForTheObservers) {

@@ -30,6 +30,9 @@ TEST(TitleRules, FindInvalidTitleChar) {
       {"no Shift-JIS code", "a😀", kTitleNotShiftJis},
       {"Hangul", "서류", kTitleNotShiftJis},
       {"long before unwritable", std::string(201, 'a') + "😀", -2},
+      {"yen sign is a backslash in Shift-JIS", "a¥b", 2},
+      {"overline is a tilde in Shift-JIS", "a‾", 2},
+      {"control character", "ab\r", 3},
   };
   for (const Case& c : cases) EXPECT_EQ(FindInvalidTitleChar(c.title), c.result) << c.name;
 }
@@ -55,6 +58,8 @@ TEST(TitleRules, CheckTitleRunsItsTestsInOrder) {
       {"title before extension", "a<", "d>c", "", 2},
       {"emoji in the title", "a😀*", "doc", "", kTitleNotShiftJis},
       {"Hangul in the extension", "a", "서", "", kTitleNotShiftJis},
+      {"point in the extension", "ab", "t.gz", "", 1002},
+      {"tab in the title", "a\tb", "doc", "", 2},
   };
   for (const Case& c : cases) EXPECT_EQ(CheckTitle(c.title, c.extension, c.folder), c.result) << c.name;
 }
@@ -105,7 +110,12 @@ TEST(Sizes, GetBmpResolution) {
       {"1200 dpi is the last in range", bmpHeader(40, 47244), 1200},
       {"below 50 dpi", bmpHeader(40, 1900), 0},
       {"negative", bmpHeader(40, -3780), 0},
-      {"other header size", bmpHeader(108, 3780), 0},
+      {"version 4 header", bmpHeader(108, 3780), 96},
+      {"version 5 header, the common writers' default", bmpHeader(124, 11811), 300},
+      {"OS/2 2.x header", bmpHeader(64, 7874), 200},
+      {"version 5 header stating none", bmpHeader(124, 0), 0},
+      {"core header states none", bmpHeader(12, 3780), 0},
+      {"no known header", bmpHeader(500, 3780), 0},
       {"shorter than 54 bytes", bmpHeader(40, 3780).substr(0, 53), 0},
   };
   for (const Case& c : cases) {

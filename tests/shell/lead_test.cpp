@@ -251,6 +251,68 @@ TEST_F(Fixture, PaletteFormatReducesTheHeldImageFirst) {
   EXPECT_LE(std::stoi(identify("%k", out)), 16);
 }
 
+// 0 bits: the held depth where the format holds it (grey for the formats that
+// name grey depth 0); -1: as loaded, for every format.
+struct DefaultDepthCase {
+  const char* name;
+  bool bilevelSource;
+  int format;
+  int bits;
+  const char* ext;
+  int expectBits;  // 0: a palette of at most 8 bits
+};
+std::ostream& operator<<(std::ostream& os, const DefaultDepthCase& c) { return os << c.name; }
+
+class DefaultDepthTest : public Fixture, public ::testing::WithParamInterface<DefaultDepthCase> {};
+
+TEST_P(DefaultDepthTest, ZeroAndMinusOneKeepTheDepthTheFormatHolds) {
+  const DefaultDepthCase& c = GetParam();
+  std::string source = colourPng();
+  if (c.bilevelSource) {
+    source = dir.file("bilevel.tif");
+    ASSERT_TRUE(convert(imagingtest::bilevelPicture(120, 80) + " -type bilevel -compress Group4", source));
+  }
+  CImageCtrl ctrl;
+  ASSERT_EQ(ctrl.LoadFile(source, 0, 1, 1), 0);
+  const std::string out = dir.file(std::string("out.") + c.ext);
+  ASSERT_EQ(ctrl.SaveToFile(out, static_cast<short>(c.format), static_cast<short>(c.bits), 2, 0), 0);
+  CImageCtrl back;
+  ASSERT_EQ(back.GetFileInfo(out, 1, 0), 0);
+  if (c.expectBits == 0) EXPECT_LE(back.GetBitsPerPixel(), 8);
+  else EXPECT_EQ(back.GetBitsPerPixel(), c.expectBits);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EachMeaning, DefaultDepthTest,
+    ::testing::Values(DefaultDepthCase{"ZeroKeepsColourInBmp", false, 6, 0, "bmp", 24},
+                      DefaultDepthCase{"MinusOneKeepsColourInBmp", false, 6, -1, "bmp", 24},
+                      DefaultDepthCase{"ZeroKeepsBlackAndWhiteInTiff", true, 3, 0, "tif", 1},
+                      DefaultDepthCase{"ZeroKeepsColourInPng", false, 75, 0, "png", 24},
+                      DefaultDepthCase{"ZeroInGifIsItsNearestDepth", false, 2, 0, "gif", 0},
+                      DefaultDepthCase{"MinusOneInGifIsItsNearestDepth", false, 2, -1, "gif", 0},
+                      DefaultDepthCase{"ZeroKeepsBlackAndWhiteInGif", true, 2, 0, "gif", 1},
+                      DefaultDepthCase{"ZeroInJpegIsGrey", false, 10, 0, "jpg", 8},
+                      DefaultDepthCase{"MinusOneInJpegKeepsColour", false, 10, -1, "jpg", 24}),
+    [](const ::testing::TestParamInfo<DefaultDepthCase>& info) { return std::string(info.param.name); });
+
+TEST_F(Fixture, ExaminingAnotherFileLeavesTheHeldImagesResolution) {
+  CImageCtrl ctrl;
+  ASSERT_EQ(ctrl.LoadFile(colourPng(), 0, 1, 1), 0);  // 200 dpi
+  const std::string other = dir.file("other.png");
+  ASSERT_TRUE(convert(imagingtest::colourPicture(30, 20) + " -units PixelsPerInch -density 72", "PNG24:" + other));
+  ASSERT_EQ(ctrl.GetFileInfo(other, 1, 0), 0);
+  EXPECT_EQ(ctrl.GetXResolution(), 72) << "the examined file's values are reported";
+  // Drawing into the held image and saving it keep the image's own 200 dpi.
+  ASSERT_NE(ctrl.InvokeDispid332(), nullptr);
+  ASSERT_EQ(ctrl.InvokeDispid333(), 0);
+  const std::string out = dir.file("drawn.bmp");
+  ASSERT_EQ(ctrl.SaveToFile(out, 6, 24, 0, 0), 0);
+  CImageCtrl back;
+  ASSERT_EQ(back.GetFileInfo(out, 1, 0), 0);
+  EXPECT_EQ(back.GetXResolution(), 200);
+  EXPECT_EQ(back.GetYResolution(), 200);
+}
+
 // ---------------------------------------------------------------- geometry and depth
 
 TEST_F(Fixture, RotatesByQuartersExactlyAndBySmallAnglesOnWhite) {

@@ -111,6 +111,15 @@ TEST_F(MainFrameTest, BarsMenusAndPanesCarryTheirIdentifiers) {
   EXPECT_TRUE(frame->GetApplicationBar()->isVisible());
 
   EXPECT_EQ(frame->StatusPaneText(0), "ヘルプを表示するには[F1]を押してください。");
+  frame->SetRegisteredApplications({{"表計算", "/usr/bin/calc", 0}, {"お絵かき", "/usr/bin/paint", 1}});
+  frame->ShowApplicationHint(1);
+  EXPECT_EQ(frame->StatusPaneText(0), "お絵かき");
+  frame->ShowApplicationHint(0);
+  EXPECT_EQ(frame->StatusPaneText(0), "表計算");
+  for (int index : {-1, 2}) {
+    frame->ShowApplicationHint(index);
+    EXPECT_EQ(frame->StatusPaneText(0), "ヘルプを表示するには[F1]を押してください。") << index;
+  }
   frame->ShowDocumentCount(12);
   EXPECT_EQ(frame->StatusPaneText(pane::kDocumentCount), "12 個の文書");
   frame->ShowDocumentCount(-1);

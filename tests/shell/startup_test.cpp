@@ -206,6 +206,32 @@ TEST_F(StartupTest, RequestThatCannotBeStoredIsNotForwarded) {
   }
 }
 
+// A request path may hold the text of a switch; only whole arguments are
+// switches, at the first start and in a repeated start's hand-over.
+TEST_F(StartupTest, PathsThatHoldASwitchAreNoSwitches) {
+  const std::string importFolder = platform::workFolder("import");
+  QDir().mkpath(QString::fromStdString(importFolder));
+  CFD3App first;
+  ASSERT_TRUE(first.InitInstance({"/DU2.Import", "/home/u/Imports/req.ini"}));
+  FrameLog log;
+  log.attach(first.Frame());
+  EXPECT_FALSE(fileExists(importFolder)) << "no list import was asked for";
+  ASSERT_TRUE(waitUntil([&] { return log.events.size() == 2; }));
+  EXPECT_EQ(log.events[1], "earlier import: /DU2.Import /home/u/Imports/req.ini");
+
+  CFD3App second;
+  EXPECT_FALSE(second.InitInstance({"/DU2.Import", "/mnt/Scanning/Imports/b.ini"}));
+  ASSERT_TRUE(waitUntil([&] { return log.events.size() == 3; }));
+  EXPECT_EQ(log.events[2], "earlier import: /DU2.Import /mnt/Scanning/Imports/b.ini");
+  EXPECT_EQ(ini("CmdLine"), "/DU2.Import /mnt/Scanning/Imports/b.ini");
+  // A request of another kind after them shows that nothing else was queued.
+  CFD3App third;
+  EXPECT_FALSE(third.InitInstance({"/Scanning"}));
+  ASSERT_TRUE(waitUntil([&] { return log.events.size() == 4; }));
+  EXPECT_EQ(log.events[3].rfind("scan: ", 0), 0u) << log.events[3];
+  first.ExitInstance(0);
+}
+
 TEST_F(StartupTest, RepeatedStartBeforeTheWindowIsMarkedEndsWithoutAWord) {
   SingleInstance starting;  // a first instance that holds the lock, no window yet
   ASSERT_TRUE(starting.TakeMutex());

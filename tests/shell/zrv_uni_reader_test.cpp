@@ -125,7 +125,12 @@ TEST(ZrvUniReader, PixelSizeFollowsUnitResolutionAndTurn) {
     float xres, yres;
   } cases[] = {
       {"whole units per pixel", rec("MU", "1200") + rec("Rs", "200,400") + rec("Sz", "120,60"), 20, 20, 200, 400},
-      {"unit not a multiple of the resolution", rec("MU", "1000") + rec("Rs", "300,300") + rec("Sz", "300,600"), 100, 200, 300, 300},
+      {"unit not a multiple of the resolution", rec("MU", "1000") + rec("Rs", "300,300") + rec("Sz", "300,600"), 90, 180, 300, 300},
+      // A page of 10 x 5 inches in 254ths of an inch comes out exact at
+      // every resolution.
+      {"254 units at 200 dpi", rec("MU", "254") + rec("Rs", "200,200") + rec("Sz", "2540,1270"), 2000, 1000, 200, 200},
+      {"254 units at 300 dpi", rec("MU", "254") + rec("Rs", "300,300") + rec("Sz", "2540,1270"), 3000, 1500, 300, 300},
+      {"254 units at 400 dpi", rec("MU", "254") + rec("Rs", "400,400") + rec("Sz", "2540,1270"), 4000, 2000, 400, 400},
       {"turned page", rec("MU", "1200") + rec("Rs", "200,100") + rec("Sz", "120,60") + rec("Ro", "1"), 5, 20, 100, 200},
       {"resolution finer than the unit", rec("MU", "100") + rec("Rs", "300,200") + rec("Sz", "4,2"), 12, 4, 300, 200},
   };

@@ -161,9 +161,45 @@ int FolderDatabase::CloseFolder() {
   if (!IsOpen()) return SetError(dbresult::kNotOpen, "すでにDBがクローズされています: CloseFolder");
   return Guard("DAOのエラーです。: CloseFolder", "MemoryException: CloseFolder", [&] {
     if (const int ended = EndRunningEnumerations(); ended != dbresult::kOk) return ended;
+    // What the caller began and never committed is undone, innermost first.
+    while (!callerTransactions_.empty()) callerTransactions_.pop_back();
     DeleteRecordsets();
     database_.close();
     folderPath_.clear();
+    return dbresult::kOk;
+  });
+}
+
+// ---- the caller's transactions -------------------------------------------
+
+int FolderDatabase::BeginTransaction() {
+  if (!IsOpen()) return SetError(dbresult::kNotOpen, "DBがオープンされていません。: BeginTransaction");
+  return Guard("DAOのエラーです。: BeginTransaction", "MemoryException : BeginTransaction", [&] {
+    callerTransactions_.push_back(std::make_unique<Transaction>(database_));
+    return dbresult::kOk;
+  });
+}
+
+int FolderDatabase::CommitTransaction() {
+  if (callerTransactions_.empty())
+    return SetError(dbresult::kBadArgument, "トランザクションが開始されていません。: CommitTransaction");
+  // The transaction leaves the list whatever the outcome: a failed commit
+  // rolls it back as it is destroyed.
+  std::unique_ptr<Transaction> transaction = std::move(callerTransactions_.back());
+  callerTransactions_.pop_back();
+  return Guard("DAOのエラーです。: CommitTransaction", "MemoryException : CommitTransaction", [&] {
+    transaction->commit();
+    return dbresult::kOk;
+  });
+}
+
+int FolderDatabase::RollbackTransaction() {
+  if (callerTransactions_.empty())
+    return SetError(dbresult::kBadArgument, "トランザクションが開始されていません。: RollbackTransaction");
+  std::unique_ptr<Transaction> transaction = std::move(callerTransactions_.back());
+  callerTransactions_.pop_back();
+  return Guard("DAOのエラーです。: RollbackTransaction", "MemoryException : RollbackTransaction", [&] {
+    transaction->rollback();
     return dbresult::kOk;
   });
 }

@@ -69,6 +69,8 @@ int FolderDatabase::DoesFolderExist(const std::string& folder, int& isCatalogue,
   if (folder.empty()) return SetError(dbresult::kBadArgument, "文字列が、空文字列です。:DoesFolderExist");
   if (!isDirectory(folder))
     return SetError(dbresult::kBadArgument, "指定されたディレクトリが在りません。:DoesFolderExist");
+  if (const int recovered = RecoverInterruptedCompaction(folder); recovered != dbresult::kOk)
+    return SetError(recovered, lastError_.message + ":DoesFolderExist");
   const std::string path = CataloguePath(folder);
   if (!isRegularFile(path)) return dbresult::kOk;
 
@@ -119,17 +121,9 @@ int FolderDatabase::InitFolder(const std::string& source, const std::string& tar
   const std::string to = CataloguePath(target);
   // A catalogue that someone holds open is not replaced under them: their
   // later changes would go to a file that no longer has a name.
-  if (isRegularFile(to)) {
-    SqliteDatabase probe;
-    try {
-      probe.openExclusive(to, true);
-    } catch (const DbException& e) {
-      if ((e.engineCode() & 0xFF) == SQLITE_BUSY || (e.engineCode() & 0xFF) == SQLITE_LOCKED) {
-        lastError_.systemError = EBUSY;
-        return SetError(dbresult::kCopyFailed, "コピーに失敗");
-      }
-    } catch (const std::bad_alloc&) {
-    }
+  if (IsHeldOpen(to)) {
+    lastError_.systemError = EBUSY;
+    return SetError(dbresult::kCopyFailed, "コピーに失敗");
   }
   const int error = platform::copyFileReplacing(CataloguePath(source), to);
   if (error != 0) {
@@ -139,12 +133,32 @@ int FolderDatabase::InitFolder(const std::string& source, const std::string& tar
   return dbresult::kOk;
 }
 
+bool FolderDatabase::IsHeldOpen(const std::string& cataloguePath) {
+  if (!isRegularFile(cataloguePath)) return false;
+  SqliteDatabase probe;
+  try {
+    probe.openExclusive(cataloguePath, true);
+  } catch (const DbException& e) {
+    const int code = e.engineCode() & 0xFF;
+    return code == SQLITE_BUSY || code == SQLITE_LOCKED;
+  } catch (const std::bad_alloc&) {
+  }
+  return false;
+}
+
+bool FolderDatabase::IsInUse(const DbLastError& error) {
+  const int code = error.daoErrorCode & 0xFF;
+  return error.code == dbresult::kEngine && (code == SQLITE_BUSY || code == SQLITE_LOCKED);
+}
+
 // ---- OpenFolder / CloseFolder ---------------------------------------------
 
 int FolderDatabase::OpenFolder(const std::string& folder, bool readOnly) {
   if (folder.empty()) return SetError(dbresult::kBadArgument, "空文字列が指定されました :OpenFolder");
   if (IsOpen()) return SetError(dbresult::kAlreadyOpen, "すでにDBがオープンされています。:OpenFolder");
   folderPath_ = withoutOneTrailingSlash(folder);
+  if (const int recovered = RecoverInterruptedCompaction(folderPath_); recovered != dbresult::kOk)
+    return SetError(recovered, lastError_.message + ":OpenFolder");
   return Guard("DAOのエラーです。:OpenFolder", "MemoryException :OpenFolder", [&] {
     database_.openExclusive(CataloguePath(folderPath_), readOnly);
     try {

@@ -26,6 +26,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 // Result codes of every catalogue operation.
@@ -86,6 +87,10 @@ class FolderDatabase {
   // the folder that was asked for).
   const std::string& FolderPath() const { return folderPath_; }
   DbLastError GetDbLastError() const { return lastError_; }
+  // The failure was the engine finding the catalogue held by another
+  // connection (of this or another process): the catalogue is in use, not
+  // damaged.
+  static bool IsInUse(const DbLastError& error);
   // The open connection, for the search database and for tests that look at
   // rows directly; catalogue changes go through the operations.
   SqliteDatabase& Engine() { return database_; }
@@ -120,8 +125,21 @@ class FolderDatabase {
   // moment is there neither a whole info.mdb nor a whole info.bk.
   int CompactFolder(const std::string& folder);
   // Puts info.bk back as info.mdb (no open catalogue needed). 0 also when
-  // there is no backup; 140 with the system error when the copy fails.
+  // there is no backup; 140 with the system error when the copy fails, and
+  // with EBUSY, copying nothing, while someone holds the catalogue open.
   int RestoreFromBackup(const std::string& folder);
+  // True once after DoesFolderExist, OpenFolder or CompactFolder found the
+  // folder as a compaction cut short leaves it (info.bk without info.mdb)
+  // and put the backup back; the caller tells the user.
+  bool TakeRecoveryNotice() { return std::exchange(recoveryNotice_, false); }
+
+ private:
+  // A folder with info.bk and no info.mdb gets its backup back (and loses
+  // the compaction's leftover work file) before anything looks at it.
+  int RecoverInterruptedCompaction(const std::string& folder);
+  // Another connection holds the catalogue file open.
+  static bool IsHeldOpen(const std::string& cataloguePath);
+  bool recoveryNotice_ = false;
 
   // ---- annotation boxes ----------------------------------------------------
  public:

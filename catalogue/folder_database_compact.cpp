@@ -195,12 +195,35 @@ int FolderDatabase::CompactFolder(const std::string& folder) {
   return dbresult::kOk;
 }
 
+int FolderDatabase::RecoverInterruptedCompaction(const std::string& folder) {
+  const std::string folderPath = withoutTrailingSlash(folder);
+  struct stat st {};
+  // Anything under the catalogue's name (a damaged file included) is for
+  // the callers' own checks; only a missing catalogue beside a backup is
+  // what a cut compaction leaves.
+  if (::lstat(CataloguePath(folderPath).c_str(), &st) == 0 || errno != ENOENT) return dbresult::kOk;
+  const std::string backup = platform::joinPath(folderPath, kBackupFileName);
+  if (::stat(backup.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return dbresult::kOk;
+  // The backup is whole at every moment of a compaction, and holds what the
+  // work file holds; the work file may be a fragment of an older attempt.
+  if (const int restored = RestoreFromBackup(folderPath); restored != dbresult::kOk) return restored;
+  removeIfPresent(platform::joinPath(folderPath, kCompactWorkFileName));
+  recoveryNotice_ = true;
+  return dbresult::kOk;
+}
+
 int FolderDatabase::RestoreFromBackup(const std::string& folder) {
   const std::string folderPath = withoutTrailingSlash(folder);
   const std::string backup = platform::joinPath(folderPath, kBackupFileName);
   struct stat st {};
   if (::stat(backup.c_str(), &st) != 0) return dbresult::kOk;
   const std::string catalogue = CataloguePath(folderPath);
+  // A catalogue that someone holds open is busy, not damaged: copied over,
+  // the holder's later writes would go to a file without a name.
+  if (IsHeldOpen(catalogue)) {
+    lastError_.systemError = EBUSY;
+    return SetError(dbresult::kCopyFailed, "コピーに失敗 : RestoreFromBackup");
+  }
   // A journal left by a transaction that a crash cut short belongs to the
   // file being replaced; applied to the backup it would corrupt it. It goes
   // first: should the copy then fail, the backup is still there to retry.

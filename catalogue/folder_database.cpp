@@ -184,6 +184,30 @@ int FolderDatabase::CloseFolder() {
   });
 }
 
+// ---- emptiness ------------------------------------------------------------
+
+int FolderDatabase::IsEmptyCatalogue(int& empty) {
+  empty = 0;
+  int rows = 0;
+  const int counted = ReadCount("IsEmptyCatalogue",
+                                "SELECT (SELECT Count(*) FROM ItemMST) + (SELECT Count(*) FROM StackMST) + "
+                                "(SELECT Count(*) FROM ThumbMST) + (SELECT Count(*) FROM AnnBoxMST) + "
+                                "(SELECT Count(*) FROM CommentMST) + (SELECT Count(*) FROM KeywordMST) + "
+                                "(SELECT Count(*) FROM CreatorMST) AS Count",
+                                rows);
+  if (counted != dbresult::kOk) return counted;
+  if (rows == 0) {
+    empty = 1;
+    return dbresult::kOk;
+  }
+  int singles = 0, stacks = 0;
+  if (const int code = GetSingleItemCount(singles); code != dbresult::kOk) return code;
+  if (const int code = GetStackCount(stacks); code != dbresult::kOk) return code;
+  if (singles == 0 && stacks == 0)
+    return SetError(dbresult::kInconsistent, "データベース壊れました。: IsEmptyCatalogue");
+  return dbresult::kOk;
+}
+
 // ---- the caller's transactions -------------------------------------------
 
 int FolderDatabase::BeginTransaction() {

@@ -240,6 +240,11 @@ class FolderDatabase {
   int GetSingleItemCount(int& count);
   int GetStackCount(int& count);
   int GetTotalItemCount(int& count);
+  // empty = 1 when the catalogue holds no row of an entry, an attribute, a
+  // thumbnail or a box; 0 otherwise. 60 when it holds rows but neither a
+  // single item nor a stack (pages of a stack that is missing): such a
+  // catalogue is inconsistent, not empty.
+  int IsEmptyCatalogue(int& empty);
 
   // Stack titles compare exactly; item file names ignore the case of ASCII
   // letters.

@@ -132,6 +132,10 @@ class FolderDatabase {
   // folder as a compaction cut short leaves it (info.bk without info.mdb)
   // and put the backup back; the caller tells the user.
   bool TakeRecoveryNotice() { return std::exchange(recoveryNotice_, false); }
+  // Called before each step by which compaction and recovery change the
+  // folder's files (unlink, rename, sync, copy), so that the crash tests can
+  // stop the process between any two of them. Never set in the program.
+  static void SetFileStepHook(void (*hook)());
 
  private:
   // A folder with info.bk and no info.mdb gets its backup back (and loses

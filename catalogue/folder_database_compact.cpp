@@ -39,6 +39,12 @@ constexpr const char* kCompactWorkFileName = ".info.mdb.compact";
 constexpr const char* kFileErrorMessage =
     "データベースファイルのコピーまたは削除に失敗しました。 : CompactFolder";
 
+void (*gFileStepHook)() = nullptr;
+
+void fileStep() {
+  if (gFileStepHook) gFileStepHook();
+}
+
 std::string withoutTrailingSlash(const std::string& folder) {
   if (folder.size() > 1 && folder.back() == '/') return folder.substr(0, folder.size() - 1);
   return folder;
@@ -46,6 +52,7 @@ std::string withoutTrailingSlash(const std::string& folder) {
 
 // errno of the failed step, 0 when the file's data reached the disk.
 int syncFile(const std::string& path) {
+  fileStep();
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return errno;
   const int error = ::fsync(fd) == 0 ? 0 : errno;
@@ -56,6 +63,7 @@ int syncFile(const std::string& path) {
 // Makes the renames of a folder durable; a failure only weakens that, so it
 // is not reported.
 void syncFolder(const std::string& folder) {
+  fileStep();
   const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return;
   ::fsync(fd);
@@ -63,6 +71,7 @@ void syncFolder(const std::string& folder) {
 }
 
 int removeIfPresent(const std::string& path) {
+  fileStep();
   if (::unlink(path.c_str()) == 0 || errno == ENOENT) return 0;
   return errno;
 }
@@ -181,11 +190,13 @@ int FolderDatabase::CompactFolder(const std::string& folder) {
   // The journal of a cleanly closed catalogue holds nothing to roll back; it
   // must not stay beside the new file.
   removeIfPresent(catalogue + "-journal");
+  fileStep();
   if (::rename(catalogue.c_str(), backup.c_str()) != 0) {
     const int error = errno;
     removeIfPresent(work);
     return fileError(error);
   }
+  fileStep();
   if (const int error = platform::renameNoReplace(work, catalogue); error != 0) {
     // info.bk is whole; the caller puts it back.
     removeIfPresent(work);
@@ -194,6 +205,8 @@ int FolderDatabase::CompactFolder(const std::string& folder) {
   syncFolder(folderPath);
   return dbresult::kOk;
 }
+
+void FolderDatabase::SetFileStepHook(void (*hook)()) { gFileStepHook = hook; }
 
 int FolderDatabase::RecoverInterruptedCompaction(const std::string& folder) {
   const std::string folderPath = withoutTrailingSlash(folder);
@@ -231,6 +244,7 @@ int FolderDatabase::RestoreFromBackup(const std::string& folder) {
     lastError_.systemError = static_cast<std::uint32_t>(error);
     return SetError(dbresult::kCopyFailed, "コピーに失敗 : RestoreFromBackup");
   }
+  fileStep();
   if (const int error = platform::copyFileReplacing(backup, catalogue); error != 0) {
     lastError_.systemError = static_cast<std::uint32_t>(error);
     return SetError(dbresult::kCopyFailed, "コピーに失敗 : RestoreFromBackup");

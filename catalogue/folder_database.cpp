@@ -218,26 +218,22 @@ int FolderDatabase::BeginTransaction() {
   });
 }
 
-int FolderDatabase::CommitTransaction() {
+int FolderDatabase::CommitTransaction() { return EndTransaction(true, "CommitTransaction"); }
+
+int FolderDatabase::RollbackTransaction() { return EndTransaction(false, "RollbackTransaction"); }
+
+int FolderDatabase::EndTransaction(bool commit, const std::string& operation) {
   if (callerTransactions_.empty())
-    return SetError(dbresult::kBadArgument, "トランザクションが開始されていません。: CommitTransaction");
+    return SetError(dbresult::kBadArgument, "トランザクションが開始されていません。: " + operation);
   // The transaction leaves the list whatever the outcome: a failed commit
   // rolls it back as it is destroyed.
   std::unique_ptr<Transaction> transaction = std::move(callerTransactions_.back());
   callerTransactions_.pop_back();
-  return Guard("DAOのエラーです。: CommitTransaction", "MemoryException : CommitTransaction", [&] {
-    transaction->commit();
-    return dbresult::kOk;
-  });
-}
-
-int FolderDatabase::RollbackTransaction() {
-  if (callerTransactions_.empty())
-    return SetError(dbresult::kBadArgument, "トランザクションが開始されていません。: RollbackTransaction");
-  std::unique_ptr<Transaction> transaction = std::move(callerTransactions_.back());
-  callerTransactions_.pop_back();
-  return Guard("DAOのエラーです。: RollbackTransaction", "MemoryException : RollbackTransaction", [&] {
-    transaction->rollback();
+  return Guard(("DAOのエラーです。: " + operation).c_str(), ("MemoryException : " + operation).c_str(), [&] {
+    if (commit)
+      transaction->commit();
+    else
+      transaction->rollback();
     return dbresult::kOk;
   });
 }

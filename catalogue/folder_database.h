@@ -116,6 +116,9 @@ class FolderDatabase {
   // Transactions begun and not yet ended.
   int TransactionDepth() const { return static_cast<int>(callerTransactions_.size()); }
 
+ private:
+  int EndTransaction(bool commit, const std::string& operation);
+
   // ---- compaction, backup and restore --------------------------------------
  public:
   static constexpr const char* kBackupFileName = "info.bk";

@@ -2,7 +2,10 @@
 //
 //   CompactFolder      renumber from 1, keep the result as info.bk, put a
 //                      compacted copy in place as info.mdb
-//   RestoreFromBackup  info.bk back as info.mdb
+//   RestoreFromBackup  info.bk back as info.mdb (never over a catalogue that
+//                      someone holds open)
+//   RecoverInterruptedCompaction  the backup back where a compaction was cut
+//                      between its renames
 //
 // Compaction runs at every open of a folder, so it must be quick and it must
 // never lose the catalogue. The order of the file steps keeps a whole
@@ -13,9 +16,9 @@
 //   3. close, rename info.mdb over info.bk (atomic: the old backup stays
 //      whole until the new one replaces it);
 //   4. rename the work file to info.mdb (it cannot replace anything).
-// Between 3 and 4 only info.bk exists, and it is whole; the caller then puts
-// it back (the document does, after a failed compaction). A failure in
-// steps 1-2 leaves info.mdb as it was.
+// Between 3 and 4 only info.bk exists, and it is whole; the next look at the
+// folder (DoesFolderExist, OpenFolder) puts it back before anything else
+// reads the folder. A failure in steps 1-2 leaves info.mdb as it was.
 
 #include "catalogue/folder_database.h"
 

@@ -331,12 +331,12 @@ int FolderTree::FillSubfolders(QTreeWidgetItem* item) {
     item->addChildren(children);
     return static_cast<int>(names.size());
   }
+  // Names compare exactly: a folder whose name differs from a shown one only
+  // in case is another folder.
   QSet<QString> present;
-  for (int i = 0; i < item->childCount(); ++i)
-    present.insert(QString::fromStdString(platform::asciiUpper(item->child(i)->text(0).toStdString())));
+  for (int i = 0; i < item->childCount(); ++i) present.insert(item->child(i)->text(0));
   for (const std::string& name : names)
-    if (!present.contains(QString::fromStdString(platform::asciiUpper(name))))
-      insertSorted(item, makeFolderItem(path, name));
+    if (!present.contains(QString::fromStdString(name))) insertSorted(item, makeFolderItem(path, name));
   return static_cast<int>(names.size());
 }
 
@@ -386,11 +386,30 @@ void FolderTree::Refresh() {
   }
 }
 
+QTreeWidgetItem* FolderTree::childNamed(QTreeWidgetItem* parent, const std::string& name) {
+  // The file system tells Docs from docs. A name typed in another case
+  // (a stored path, a search hit) still finds its folder when that is the
+  // only one it can mean.
+  QTreeWidgetItem* caseBlind = nullptr;
+  int caseBlindCount = 0;
+  for (int i = 0; i < parent->childCount(); ++i) {
+    const std::string text = parent->child(i)->text(0).toStdString();
+    if (text == name) return parent->child(i);
+    if (platform::asciiEqualsIgnoreCase(text, name)) {
+      caseBlind = parent->child(i);
+      ++caseBlindCount;
+    }
+  }
+  return caseBlindCount == 1 ? caseBlind : nullptr;
+}
+
 int FolderTree::SelectFolder(const std::string& folderPath) {
   QTreeWidgetItem* item = rootItem();
   if (!item) return -1;
   const std::string path = platform::withTrailingSlash(folderPath);
-  std::string rest = path.size() > desktopRoot_.size() ? path.substr(desktopRoot_.size()) : std::string();
+  // Only a path below the desktop's root has an item.
+  if (!path.starts_with(desktopRoot_)) return -1;
+  const std::string rest = path.substr(desktopRoot_.size());
   if (rest.empty()) {
     setCurrentItem(item);
     return 0;
@@ -403,11 +422,8 @@ int FolderTree::SelectFolder(const std::string& folderPath) {
     start = slash + 1;
     if (component.empty()) continue;
     expandItem(item);
-    QTreeWidgetItem* found = nullptr;
-    for (int i = 0; i < item->childCount() && !found; ++i)
-      if (platform::asciiEqualsIgnoreCase(item->child(i)->text(0).toStdString(), component)) found = item->child(i);
-    if (!found) return -1;
-    item = found;
+    item = childNamed(item, component);
+    if (!item) return -1;
   }
   setCurrentItem(item);
   scrollTo(indexFromItem(item));
@@ -614,9 +630,7 @@ void FolderTree::OnDeleteFolder(bool deleteForGood) {
     return;
   if (document_) {
     const std::string open = document_->GetFolderPath();
-    const std::string deleted = platform::asciiUpper(path);
-    if (!open.empty() && platform::asciiUpper(platform::withTrailingSlash(open)).starts_with(deleted))
-      document_->CloseFolderDatabase();
+    if (!open.empty() && platform::withTrailingSlash(open).starts_with(path)) document_->CloseFolderDatabase();
   }
   QTreeWidgetItem* selectedBefore = currentItem();
   if (ShellDelete(platform::withoutTrailingSlash(path), deleteForGood) != 0) {

@@ -69,6 +69,8 @@ int FolderDatabase::DoesFolderExist(const std::string& folder, int& isCatalogue,
   if (folder.empty()) return SetError(dbresult::kBadArgument, "文字列が、空文字列です。:DoesFolderExist");
   if (!isDirectory(folder))
     return SetError(dbresult::kBadArgument, "指定されたディレクトリが在りません。:DoesFolderExist");
+  if (const int recovered = RecoverInterruptedCompaction(folder); recovered != dbresult::kOk)
+    return SetError(recovered, lastError_.message + ":DoesFolderExist");
   const std::string path = CataloguePath(folder);
   if (!isRegularFile(path)) return dbresult::kOk;
 
@@ -119,17 +121,9 @@ int FolderDatabase::InitFolder(const std::string& source, const std::string& tar
   const std::string to = CataloguePath(target);
   // A catalogue that someone holds open is not replaced under them: their
   // later changes would go to a file that no longer has a name.
-  if (isRegularFile(to)) {
-    SqliteDatabase probe;
-    try {
-      probe.openExclusive(to, true);
-    } catch (const DbException& e) {
-      if ((e.engineCode() & 0xFF) == SQLITE_BUSY || (e.engineCode() & 0xFF) == SQLITE_LOCKED) {
-        lastError_.systemError = EBUSY;
-        return SetError(dbresult::kCopyFailed, "コピーに失敗");
-      }
-    } catch (const std::bad_alloc&) {
-    }
+  if (IsHeldOpen(to)) {
+    lastError_.systemError = EBUSY;
+    return SetError(dbresult::kCopyFailed, "コピーに失敗");
   }
   const int error = platform::copyFileReplacing(CataloguePath(source), to);
   if (error != 0) {
@@ -139,12 +133,32 @@ int FolderDatabase::InitFolder(const std::string& source, const std::string& tar
   return dbresult::kOk;
 }
 
+bool FolderDatabase::IsHeldOpen(const std::string& cataloguePath) {
+  if (!isRegularFile(cataloguePath)) return false;
+  SqliteDatabase probe;
+  try {
+    probe.openExclusive(cataloguePath, true);
+  } catch (const DbException& e) {
+    const int code = e.engineCode() & 0xFF;
+    return code == SQLITE_BUSY || code == SQLITE_LOCKED;
+  } catch (const std::bad_alloc&) {
+  }
+  return false;
+}
+
+bool FolderDatabase::IsInUse(const DbLastError& error) {
+  const int code = error.daoErrorCode & 0xFF;
+  return error.code == dbresult::kEngine && (code == SQLITE_BUSY || code == SQLITE_LOCKED);
+}
+
 // ---- OpenFolder / CloseFolder ---------------------------------------------
 
 int FolderDatabase::OpenFolder(const std::string& folder, bool readOnly) {
   if (folder.empty()) return SetError(dbresult::kBadArgument, "空文字列が指定されました :OpenFolder");
   if (IsOpen()) return SetError(dbresult::kAlreadyOpen, "すでにDBがオープンされています。:OpenFolder");
   folderPath_ = withoutOneTrailingSlash(folder);
+  if (const int recovered = RecoverInterruptedCompaction(folderPath_); recovered != dbresult::kOk)
+    return SetError(recovered, lastError_.message + ":OpenFolder");
   return Guard("DAOのエラーです。:OpenFolder", "MemoryException :OpenFolder", [&] {
     database_.openExclusive(CataloguePath(folderPath_), readOnly);
     try {
@@ -161,9 +175,65 @@ int FolderDatabase::CloseFolder() {
   if (!IsOpen()) return SetError(dbresult::kNotOpen, "すでにDBがクローズされています: CloseFolder");
   return Guard("DAOのエラーです。: CloseFolder", "MemoryException: CloseFolder", [&] {
     if (const int ended = EndRunningEnumerations(); ended != dbresult::kOk) return ended;
+    // What the caller began and never committed is undone, innermost first.
+    while (!callerTransactions_.empty()) callerTransactions_.pop_back();
     DeleteRecordsets();
     database_.close();
     folderPath_.clear();
+    return dbresult::kOk;
+  });
+}
+
+// ---- emptiness ------------------------------------------------------------
+
+int FolderDatabase::IsEmptyCatalogue(int& empty) {
+  empty = 0;
+  int rows = 0;
+  const int counted = ReadCount("IsEmptyCatalogue",
+                                "SELECT (SELECT Count(*) FROM ItemMST) + (SELECT Count(*) FROM StackMST) + "
+                                "(SELECT Count(*) FROM ThumbMST) + (SELECT Count(*) FROM AnnBoxMST) + "
+                                "(SELECT Count(*) FROM CommentMST) + (SELECT Count(*) FROM KeywordMST) + "
+                                "(SELECT Count(*) FROM CreatorMST) AS Count",
+                                rows);
+  if (counted != dbresult::kOk) return counted;
+  if (rows == 0) {
+    empty = 1;
+    return dbresult::kOk;
+  }
+  int singles = 0, stacks = 0;
+  if (const int code = GetSingleItemCount(singles); code != dbresult::kOk) return code;
+  if (const int code = GetStackCount(stacks); code != dbresult::kOk) return code;
+  if (singles == 0 && stacks == 0)
+    return SetError(dbresult::kInconsistent, "データベース壊れました。: IsEmptyCatalogue");
+  return dbresult::kOk;
+}
+
+// ---- the caller's transactions -------------------------------------------
+
+int FolderDatabase::BeginTransaction() {
+  if (!IsOpen()) return SetError(dbresult::kNotOpen, "DBがオープンされていません。: BeginTransaction");
+  return Guard("DAOのエラーです。: BeginTransaction", "MemoryException : BeginTransaction", [&] {
+    callerTransactions_.push_back(std::make_unique<Transaction>(database_));
+    return dbresult::kOk;
+  });
+}
+
+int FolderDatabase::CommitTransaction() { return EndTransaction(true, "CommitTransaction"); }
+
+int FolderDatabase::RollbackTransaction() { return EndTransaction(false, "RollbackTransaction"); }
+
+int FolderDatabase::EndTransaction(bool commit, const std::string& operation) {
+  if (callerTransactions_.empty())
+    return SetError(dbresult::kBadArgument, "トランザクションが開始されていません。: " + operation);
+  // The transaction leaves the list whatever the outcome: a failed commit
+  // rolls it back as it is destroyed.
+  std::unique_ptr<Transaction> transaction = std::move(callerTransactions_.back());
+  callerTransactions_.pop_back();
+  return Guard(("DAOのエラーです。: " + operation).c_str(), ("MemoryException : " + operation).c_str(), [&] {
+    if (commit)
+      transaction->commit();
+    else
+      transaction->rollback();
     return dbresult::kOk;
   });
 }

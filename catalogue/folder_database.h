@@ -27,6 +27,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 // Result codes of every catalogue operation.
@@ -87,6 +88,10 @@ class FolderDatabase {
   // the folder that was asked for).
   const std::string& FolderPath() const { return folderPath_; }
   DbLastError GetDbLastError() const { return lastError_; }
+  // The failure was the engine finding the catalogue held by another
+  // connection (of this or another process): the catalogue is in use, not
+  // damaged.
+  static bool IsInUse(const DbLastError& error);
   // The open connection, for the search database and for tests that look at
   // rows directly; catalogue changes go through the operations.
   SqliteDatabase& Engine() { return database_; }
@@ -94,6 +99,26 @@ class FolderDatabase {
   // The path of a folder's catalogue: one trailing slash dropped, "info.mdb"
   // appended.
   static std::string CataloguePath(const std::string& folder);
+
+  // ---- the caller's transactions -------------------------------------------
+ public:
+  // Groups the operations that follow into one transaction of the caller's
+  // (an import of many files waits for the disk once, at the commit). Each
+  // operation inside still runs in a transaction of its own nested in it: a
+  // failing one undoes only itself, and the caller decides whether the rest
+  // is kept. Transactions nest; they end in the reverse order of their
+  // start. CloseFolder rolls back those still open.
+  // 40 when closed, 120 from the engine.
+  int BeginTransaction();
+  // 10 without a transaction of the caller's; 120 from the engine (the
+  // transaction is then rolled back).
+  int CommitTransaction();
+  int RollbackTransaction();
+  // Transactions begun and not yet ended.
+  int TransactionDepth() const { return static_cast<int>(callerTransactions_.size()); }
+
+ private:
+  int EndTransaction(bool commit, const std::string& operation);
 
   // ---- compaction, backup and restore --------------------------------------
  public:
@@ -104,8 +129,25 @@ class FolderDatabase {
   // moment is there neither a whole info.mdb nor a whole info.bk.
   int CompactFolder(const std::string& folder);
   // Puts info.bk back as info.mdb (no open catalogue needed). 0 also when
-  // there is no backup; 140 with the system error when the copy fails.
+  // there is no backup; 140 with the system error when the copy fails, and
+  // with EBUSY, copying nothing, while someone holds the catalogue open.
   int RestoreFromBackup(const std::string& folder);
+  // True once after DoesFolderExist, OpenFolder or CompactFolder found the
+  // folder as a compaction cut short leaves it (info.bk without info.mdb)
+  // and put the backup back; the caller tells the user.
+  bool TakeRecoveryNotice() { return std::exchange(recoveryNotice_, false); }
+  // Called before each step by which compaction and recovery change the
+  // folder's files (unlink, rename, sync, copy), so that the crash tests can
+  // stop the process between any two of them. Never set in the program.
+  static void SetFileStepHook(void (*hook)());
+
+ private:
+  // A folder with info.bk and no info.mdb gets its backup back (and loses
+  // the compaction's leftover work file) before anything looks at it.
+  int RecoverInterruptedCompaction(const std::string& folder);
+  // Another connection holds the catalogue file open.
+  static bool IsHeldOpen(const std::string& cataloguePath);
+  bool recoveryNotice_ = false;
 
   // ---- annotation boxes ----------------------------------------------------
  public:
@@ -201,6 +243,8 @@ class FolderDatabase {
              AtEnd&& atEnd, Fill&& fill);
   template <typename Reader>
   int PostOf(EnumerationCursor<Reader>& cursor, const EnumerationTexts& texts);
+  // The caller's transactions, innermost last.
+  std::vector<std::unique_ptr<Transaction>> callerTransactions_;
 
   // ---- catalogue operations: enumeration, lookup, registration, stacking,
   // attributes, field updates, the sorted enumeration, thumbnails ----------
@@ -218,6 +262,11 @@ class FolderDatabase {
   int GetSingleItemCount(int& count);
   int GetStackCount(int& count);
   int GetTotalItemCount(int& count);
+  // empty = 1 when the catalogue holds no row of an entry, an attribute, a
+  // thumbnail or a box; 0 otherwise. 60 when it holds rows but neither a
+  // single item nor a stack (pages of a stack that is missing): such a
+  // catalogue is inconsistent, not empty.
+  int IsEmptyCatalogue(int& empty);
 
   // Stack titles compare exactly; item file names ignore the case of ASCII
   // letters.
@@ -287,6 +336,30 @@ class FolderDatabase {
   int SetItemRows(std::span<const ItemInfo> infos, std::uint32_t mask, const std::string& tag,
                   const std::string& ruleTag);
   int SetStackRows(std::span<const StackInfo> infos, std::uint32_t mask, const std::string& tag);
+};
+
+// A transaction of the caller's on a FolderDatabase for one scope: rolled
+// back when the scope is left without Commit.
+class CatalogueTransaction {
+ public:
+  explicit CatalogueTransaction(FolderDatabase& database)
+      : database_(database), result_(database.BeginTransaction()) {}
+  ~CatalogueTransaction() {
+    if (result_ == dbresult::kOk && !ended_) database_.RollbackTransaction();
+  }
+  CatalogueTransaction(const CatalogueTransaction&) = delete;
+  CatalogueTransaction& operator=(const CatalogueTransaction&) = delete;
+  // BeginTransaction's code.
+  int result() const { return result_; }
+  int Commit() {
+    ended_ = true;
+    return database_.CommitTransaction();
+  }
+
+ private:
+  FolderDatabase& database_;
+  int result_;
+  bool ended_ = false;
 };
 
 // The reporter: 0 shows nothing; a negative code with silentNegative shows

@@ -2,7 +2,10 @@
 //
 //   CompactFolder      renumber from 1, keep the result as info.bk, put a
 //                      compacted copy in place as info.mdb
-//   RestoreFromBackup  info.bk back as info.mdb
+//   RestoreFromBackup  info.bk back as info.mdb (never over a catalogue that
+//                      someone holds open)
+//   RecoverInterruptedCompaction  the backup back where a compaction was cut
+//                      between its renames
 //
 // Compaction runs at every open of a folder, so it must be quick and it must
 // never lose the catalogue. The order of the file steps keeps a whole
@@ -13,9 +16,9 @@
 //   3. close, rename info.mdb over info.bk (atomic: the old backup stays
 //      whole until the new one replaces it);
 //   4. rename the work file to info.mdb (it cannot replace anything).
-// Between 3 and 4 only info.bk exists, and it is whole; the caller then puts
-// it back (the document does, after a failed compaction). A failure in
-// steps 1-2 leaves info.mdb as it was.
+// Between 3 and 4 only info.bk exists, and it is whole; the next look at the
+// folder (DoesFolderExist, OpenFolder) puts it back before anything else
+// reads the folder. A failure in steps 1-2 leaves info.mdb as it was.
 
 #include "catalogue/folder_database.h"
 
@@ -39,6 +42,12 @@ constexpr const char* kCompactWorkFileName = ".info.mdb.compact";
 constexpr const char* kFileErrorMessage =
     "データベースファイルのコピーまたは削除に失敗しました。 : CompactFolder";
 
+void (*gFileStepHook)() = nullptr;
+
+void fileStep() {
+  if (gFileStepHook) gFileStepHook();
+}
+
 std::string withoutTrailingSlash(const std::string& folder) {
   if (folder.size() > 1 && folder.back() == '/') return folder.substr(0, folder.size() - 1);
   return folder;
@@ -46,6 +55,7 @@ std::string withoutTrailingSlash(const std::string& folder) {
 
 // errno of the failed step, 0 when the file's data reached the disk.
 int syncFile(const std::string& path) {
+  fileStep();
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return errno;
   const int error = ::fsync(fd) == 0 ? 0 : errno;
@@ -56,6 +66,7 @@ int syncFile(const std::string& path) {
 // Makes the renames of a folder durable; a failure only weakens that, so it
 // is not reported.
 void syncFolder(const std::string& folder) {
+  fileStep();
   const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return;
   ::fsync(fd);
@@ -63,6 +74,7 @@ void syncFolder(const std::string& folder) {
 }
 
 int removeIfPresent(const std::string& path) {
+  fileStep();
   if (::unlink(path.c_str()) == 0 || errno == ENOENT) return 0;
   return errno;
 }
@@ -181,11 +193,13 @@ int FolderDatabase::CompactFolder(const std::string& folder) {
   // The journal of a cleanly closed catalogue holds nothing to roll back; it
   // must not stay beside the new file.
   removeIfPresent(catalogue + "-journal");
+  fileStep();
   if (::rename(catalogue.c_str(), backup.c_str()) != 0) {
     const int error = errno;
     removeIfPresent(work);
     return fileError(error);
   }
+  fileStep();
   if (const int error = platform::renameNoReplace(work, catalogue); error != 0) {
     // info.bk is whole; the caller puts it back.
     removeIfPresent(work);
@@ -195,12 +209,37 @@ int FolderDatabase::CompactFolder(const std::string& folder) {
   return dbresult::kOk;
 }
 
+void FolderDatabase::SetFileStepHook(void (*hook)()) { gFileStepHook = hook; }
+
+int FolderDatabase::RecoverInterruptedCompaction(const std::string& folder) {
+  const std::string folderPath = withoutTrailingSlash(folder);
+  struct stat st {};
+  // Anything under the catalogue's name (a damaged file included) is for
+  // the callers' own checks; only a missing catalogue beside a backup is
+  // what a cut compaction leaves.
+  if (::lstat(CataloguePath(folderPath).c_str(), &st) == 0 || errno != ENOENT) return dbresult::kOk;
+  const std::string backup = platform::joinPath(folderPath, kBackupFileName);
+  if (::stat(backup.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return dbresult::kOk;
+  // The backup is whole at every moment of a compaction, and holds what the
+  // work file holds; the work file may be a fragment of an older attempt.
+  if (const int restored = RestoreFromBackup(folderPath); restored != dbresult::kOk) return restored;
+  removeIfPresent(platform::joinPath(folderPath, kCompactWorkFileName));
+  recoveryNotice_ = true;
+  return dbresult::kOk;
+}
+
 int FolderDatabase::RestoreFromBackup(const std::string& folder) {
   const std::string folderPath = withoutTrailingSlash(folder);
   const std::string backup = platform::joinPath(folderPath, kBackupFileName);
   struct stat st {};
   if (::stat(backup.c_str(), &st) != 0) return dbresult::kOk;
   const std::string catalogue = CataloguePath(folderPath);
+  // A catalogue that someone holds open is busy, not damaged: copied over,
+  // the holder's later writes would go to a file without a name.
+  if (IsHeldOpen(catalogue)) {
+    lastError_.systemError = EBUSY;
+    return SetError(dbresult::kCopyFailed, "コピーに失敗 : RestoreFromBackup");
+  }
   // A journal left by a transaction that a crash cut short belongs to the
   // file being replaced; applied to the backup it would corrupt it. It goes
   // first: should the copy then fail, the backup is still there to retry.
@@ -208,6 +247,7 @@ int FolderDatabase::RestoreFromBackup(const std::string& folder) {
     lastError_.systemError = static_cast<std::uint32_t>(error);
     return SetError(dbresult::kCopyFailed, "コピーに失敗 : RestoreFromBackup");
   }
+  fileStep();
   if (const int error = platform::copyFileReplacing(backup, catalogue); error != 0) {
     lastError_.systemError = static_cast<std::uint32_t>(error);
     return SetError(dbresult::kCopyFailed, "コピーに失敗 : RestoreFromBackup");

@@ -214,22 +214,53 @@ DbBytes Statement::bytesAt(int column) const {
 
 // ---- Transaction ----------------------------------------------------------
 
-Transaction::Transaction(SqliteDatabase& db) : db_(db) { db_.executeScript("BEGIN;"); }
+namespace {
+// One name serves every level: ROLLBACK TO and RELEASE act on the most
+// recent savepoint of that name, which is always the innermost one.
+constexpr const char* kSavepoint = "brindel_nested";
+}  // namespace
+
+bool SqliteDatabase::inTransaction() const { return db_ && sqlite3_get_autocommit(db_) == 0; }
+
+Transaction::Transaction(SqliteDatabase& db) : db_(db) {
+  if (db_.transactions_ > 0 && !db_.inTransaction())
+    throw DbException(SQLITE_ABORT, "the enclosing transaction has been rolled back");
+  nested_ = db_.inTransaction();
+  db_.executeScript(nested_ ? std::string("SAVEPOINT ") + kSavepoint + ";" : std::string("BEGIN;"));
+  ++db_.transactions_;
+}
 
 Transaction::~Transaction() {
   if (!active_) return;
   // Never throws from a destructor: a failed rollback leaves SQLite to roll
   // back itself when the connection closes.
-  sqlite3_exec(db_.handle(), "ROLLBACK;", nullptr, nullptr, nullptr);
+  const std::string undo = nested_ ? std::string("ROLLBACK TO ") + kSavepoint + "; RELEASE " + kSavepoint + ";"
+                                   : std::string("ROLLBACK;");
+  if (db_.inTransaction()) sqlite3_exec(db_.handle(), undo.c_str(), nullptr, nullptr, nullptr);
+  end();
+}
+
+void Transaction::end() {
+  active_ = false;
+  --db_.transactions_;
 }
 
 void Transaction::commit() {
-  db_.executeScript("COMMIT;");
-  active_ = false;
+  if (nested_ && !db_.inTransaction()) {
+    end();
+    throw DbException(SQLITE_ABORT, "the enclosing transaction has been rolled back");
+  }
+  db_.executeScript(nested_ ? std::string("RELEASE ") + kSavepoint + ";" : std::string("COMMIT;"));
+  end();
 }
 
 void Transaction::rollback() {
-  active_ = false;
+  end();
+  if (nested_) {
+    if (db_.inTransaction())
+      db_.executeScript(std::string("ROLLBACK TO ") + kSavepoint + "; RELEASE " + kSavepoint + ";");
+    return;
+  }
   db_.executeScript("ROLLBACK;");
 }
 

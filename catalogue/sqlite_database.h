@@ -5,7 +5,10 @@
 //                  public catalogue operation catches it and returns a code)
 //   SqliteDatabase one connection; exclusive open of an existing file
 //   Statement      one prepared statement with bound values
-//   Transaction    BEGIN on construction, ROLLBACK unless committed
+//   Transaction    BEGIN on construction, ROLLBACK unless committed; inside
+//                  another transaction of the connection a savepoint, so
+//                  that an operation joins its caller's transaction and
+//                  still rolls back alone
 //
 // Values always travel as bound parameters ("?"), never as SQL text. Out of
 // memory inside the engine is thrown as std::bad_alloc, so callers tell the
@@ -74,9 +77,15 @@ class SqliteDatabase {
   // connection (std::bad_alloc for SQLITE_NOMEM).
   [[noreturn]] void raise(int rc) const;
 
+  // True while a transaction (BEGIN without its COMMIT or ROLLBACK) is open.
+  bool inTransaction() const;
+
  private:
+  friend class Transaction;
   sqlite3* db_ = nullptr;
   bool readOnly_ = false;
+  // Transaction objects alive on this connection.
+  int transactions_ = 0;
 };
 
 class Statement {
@@ -138,6 +147,14 @@ class Statement {
 
 // BEGIN at construction; commit() makes the changes; a transaction that is
 // destroyed uncommitted (an exception unwinding, an early return) rolls back.
+// Opened while the connection is inside a transaction already, it is a
+// savepoint of that transaction: commit() keeps its changes for the outer
+// commit, a rollback undoes its own changes only. Transactions end in the
+// reverse order of their start.
+//
+// When the engine has rolled back the outer transaction on its own (a full
+// disk, an I/O error), a nested transaction refuses to start and a nested
+// commit throws, so that no change lands outside the batch it was meant for.
 class Transaction {
  public:
   explicit Transaction(SqliteDatabase& db);
@@ -146,9 +163,12 @@ class Transaction {
   Transaction& operator=(const Transaction&) = delete;
   void commit();
   void rollback();
+  bool nested() const { return nested_; }
 
  private:
+  void end();
   SqliteDatabase& db_;
+  bool nested_ = false;
   bool active_ = true;
 };
 

@@ -37,6 +37,8 @@ constexpr short kFormatGif = 2;
 constexpr int kBmpDefaultDpi = 150;
 constexpr int kProgressRedrawMs = 100;
 constexpr const char* kBackupName = "info.bk";
+constexpr const char* kRecoveredMessage =
+    "前回のデータベースの最適化が中断されていました。\nバックアップからデータベースを元に戻しました。";
 constexpr const char* kCatalogueName = "info.mdb";
 
 std::function<void(int)>& fatalExit() {
@@ -161,7 +163,8 @@ void CFD3Doc::bringMainWindowForward() {
 
 int CFD3Doc::CheckFolderDatabase(const std::string& path, int& existsOut) {
   if (db.IsOpen()) {
-    if (platform::asciiUpper(path) == platform::asciiUpper(folderPath)) {
+    // Exactly: Docs and docs are two folders on this file system.
+    if (path == folderPath) {
       existsOut = 1;
       return 0;
     }
@@ -175,6 +178,13 @@ int CFD3Doc::CheckFolderDatabase(const std::string& path, int& existsOut) {
 
   int version = 0;
   int code = db.DoesFolderExist(work, existsOut, version);
+  tellRecovery();
+  // A catalogue that someone else holds open is in use, not damaged: no
+  // backup is offered, and nothing is put over the holder's file.
+  if (code != 0 && FolderDatabase::IsInUse(db.GetDbLastError())) {
+    existsOut = 0;
+    return code;
+  }
   if (code != 0) {
     const DbLastError error = db.GetDbLastError();
     char text[1024];
@@ -215,19 +225,31 @@ bool CFD3Doc::OpenFolderDatabase(const std::string& path) {
   }
   folderPath = path;
   reopenRequested = 0;
-  if (compact) {
+  // Compaction renumbers items and stacks, so it waits for a load that makes
+  // the entries afresh; entries of this folder that are shown keep their
+  // numbers (a reopen after a rename closed the folder).
+  if (compact && !ShowsEntriesOf(path)) {
     const int code = db.CompactFolder(path);
     if (code != dbresult::kEngine) reportDb(code);
-    const std::string catalogue = platform::joinPath(path, kCatalogueName);
-    const std::string backup = platform::joinPath(path, kBackupName);
-    if (code != 0 && !exists(catalogue) && exists(backup))
-      QFile::rename(QString::fromStdString(backup), QString::fromStdString(catalogue));
+    tellRecovery();
   }
+  // A compaction that failed between its renames is put right by the open,
+  // which brings the backup back.
   const int code = db.OpenFolder(path, false);
+  tellRecovery();
   reportDb(code);
   SetActiveFolderDatabase(&db);
   changed(DocumentChange::CatalogueReopened);
   return code == 0;
+}
+
+bool CFD3Doc::ShowsEntriesOf(const std::string& path) const {
+  return entries.GetCount() > 0 && entries.GetFolderPath() == path;
+}
+
+void CFD3Doc::tellRecovery() {
+  if (!db.TakeRecoveryNotice()) return;
+  platform::messageBox(kRecoveredMessage, platform::Buttons::Ok, platform::Icon::Information);
 }
 
 void CFD3Doc::CloseFolderDatabase() {
@@ -241,10 +263,14 @@ void CFD3Doc::CloseFolderDatabase() {
     itemCode = db.GetSingleItemCount(items);
     reportDb(itemCode);
   }
-  reportDb(db.CloseFolder());
   // Only counts that were read may remove the catalogue: a failed count
-  // says nothing about whether the folder is empty.
-  if (stackCode == 0 && itemCode == 0 && stacks == 0 && items == 0) {
+  // says nothing about whether the folder is empty. Rows that are neither
+  // items nor stacks make the catalogue inconsistent, not empty: it is
+  // reported and kept.
+  int empty = 0;
+  if (stackCode == 0 && itemCode == 0 && stacks == 0 && items == 0) reportDb(db.IsEmptyCatalogue(empty));
+  reportDb(db.CloseFolder());
+  if (empty == 1) {
     DeleteFileForce(platform::joinPath(folderPath, kBackupName));
     DeleteFileForce(platform::joinPath(folderPath, kCatalogueName));
   }
@@ -254,9 +280,17 @@ void CFD3Doc::CloseFolderDatabase() {
 
 void CFD3Doc::LoadFolder(const std::string& pathWithTrailingSlash, int layoutFlag) {
   QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-  struct CursorRestore {
-    ~CursorRestore() { QGuiApplication::restoreOverrideCursor(); }
-  } restoreCursor;
+  struct LoadScope {
+    CFD3Doc& doc;
+    explicit LoadScope(CFD3Doc& d) : doc(d) {
+      doc.loadingFolder_ = true;
+      doc.thumbFailureReported_ = false;
+    }
+    ~LoadScope() {
+      doc.loadingFolder_ = false;
+      QGuiApplication::restoreOverrideCursor();
+    }
+  } scope(*this);
 
   // Observers see the rebuild bracketed: cleared now, one DocumentChanged at
   // the end of every road out of here, with what the load met on its way.
@@ -517,7 +551,14 @@ void CFD3Doc::StoreThumbnail(ImportProgressDlg* progress, CImageCtrl* ctrl, cons
     platform::globalUnlock(globalHandle);
   }
   platform::globalFree(globalHandle);
-  reportDb(db.SetThumbInfo(thumb));
+  const int code = db.SetThumbInfo(thumb);
+  // A catalogue that refuses thumbnails (a read-only folder) refuses every
+  // one: a load says so once.
+  if (code != 0 && loadingFolder_) {
+    if (thumbFailureReported_) return;
+    thumbFailureReported_ = true;
+  }
+  reportDb(code);
 }
 
 // ------------------------------------------------------------------ imaging control

@@ -128,6 +128,11 @@ class CFD3Doc : public QObject {
 
  private:
   void reportDb(int code) const;
+  // Tells the user when the catalogue was put back from its backup after a
+  // compaction that was cut short.
+  void tellRecovery();
+  // Entries of that folder are on show (their numbers must not change).
+  bool ShowsEntriesOf(const std::string& path) const;
   void bringMainWindowForward();
   // Loads page 1 of file into the document's control and stores its
   // thumbnail; the image's size, or 77 x 77 when it cannot be loaded.
@@ -162,4 +167,6 @@ class CFD3Doc : public QObject {
   bool imageCtrlHasWindow_ = false;
   int bmpResolution_ = 400;
   std::string workFolder_;
+  bool loadingFolder_ = false;
+  bool thumbFailureReported_ = false;
 };

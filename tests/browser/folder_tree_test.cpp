@@ -117,13 +117,68 @@ TEST_F(FolderTreeTest, SelectingAFolderOpensItInTheDocument) {
   EXPECT_EQ(doc.loads.back(), std::make_pair(root + "書類/請求書/", 1));
   EXPECT_EQ(tree.GetCurrentPath(), root + "書類/請求書/");
 
-  // Components match with ASCII case ignored; a missing one is reported.
-  EXPECT_EQ(tree.SelectFolder(root + "MAIL/"), 1);
-  EXPECT_EQ(tree.currentItem()->text(0), QStringLiteral("Mail"));
+  // A missing component is reported.
   EXPECT_EQ(tree.SelectFolder(root + "書類/nothing"), -1);
   EXPECT_EQ(tree.SelectFolder(root), 0);
   EXPECT_EQ(tree.currentItem(), tree.rootItem());
   EXPECT_EQ(doc.lastLoad(), root);
+}
+
+// Components compare exactly; a component that differs only in case finds
+// its folder only when no folder has that exact name and one alone matches.
+struct Selection {
+  const char* name;
+  const char* path;     // below the desktop
+  int result;
+  const char* selected;  // the selected folder below the desktop when 1
+};
+
+class FolderTreeSelection : public FolderTreeTest, public ::testing::WithParamInterface<Selection> {};
+
+TEST_P(FolderTreeSelection, SelectsTheFolderOfThePath) {
+  mkdirs("Docs/Mail");
+  mkdirs("docs");
+  mkdirs("Photos");
+  build();
+  EXPECT_EQ(tree.SelectFolder(root + GetParam().path), GetParam().result);
+  if (GetParam().result == 1) {
+    ASSERT_NE(tree.currentItem(), nullptr);
+    EXPECT_EQ(tree.GetCurrentPath(), root + GetParam().selected + "/");
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, FolderTreeSelection,
+    ::testing::Values(Selection{"ExactUpper", "Docs", 1, "Docs"},
+                      Selection{"ExactLower", "docs/", 1, "docs"},
+                      Selection{"CaseTwinsMakeAnOtherCaseAmbiguous", "DOCS", -1, ""},
+                      Selection{"OneFolderMatchesCaseBlind", "PHOTOS/", 1, "Photos"},
+                      Selection{"DeeperComponentsToo", "Docs/mail", 1, "Docs/Mail"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A path of another folder whose name is as long as the desktop's is not
+// below the desktop.
+TEST_F(FolderTreeTest, APathOutsideTheDesktopSelectsNothing) {
+  testsupport::TempDir other;
+  ASSERT_EQ(other.path().size(), desktop.path().size());
+  mkdirs("sub");
+  fs::create_directories(other.path() + "/sub");
+  build();
+  EXPECT_EQ(tree.SelectFolder(other.path() + "/sub"), -1);
+  EXPECT_EQ(tree.SelectFolder(desktop.path() + "x/sub"), -1);
+  EXPECT_EQ(tree.SelectFolder(root + "sub"), 1);
+}
+
+// A new folder whose name differs from a shown one only in case is a folder
+// of its own and appears.
+TEST_F(FolderTreeTest, ACaseTwinOfAShownFolderAppears) {
+  mkdirs("Docs");
+  build();
+  mkdirs("docs");
+  tree.Refresh();
+  EXPECT_EQ(childTexts(tree.rootItem()), (QStringList{"Docs", "docs"}));
+  EXPECT_EQ(tree.RefreshSelected(tree.rootItem()), 2);
+  EXPECT_EQ(tree.rootItem()->childCount(), 2);
 }
 
 TEST_F(FolderTreeTest, CollapsingAroundTheSelectionOpensTheCollapsedFolder) {

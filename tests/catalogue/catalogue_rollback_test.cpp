@@ -64,6 +64,30 @@ TEST_P(InjectedFailure, RollsEverythingBack) {
   EXPECT_TRUE(sound());
 }
 
+// Inside a transaction of the caller's, a failing operation undoes only its
+// own changes: what the caller did before it stays, and the batch commits.
+TEST_P(InjectedFailure, InsideACallersTransactionOnlyItselfIsUndone) {
+  const std::string before = dump();
+  ASSERT_EQ(db.BeginTransaction(), 0);
+  ASSERT_EQ(db.SetCreator(7, "set by the caller"), 0) << db.GetDbLastError().message;
+  const std::string withCallersChange = dump();
+
+  db.Engine().executeScript(std::string("CREATE TEMP TRIGGER injected ") + GetParam().trigger +
+                            " BEGIN SELECT RAISE(ABORT, 'injected failure'); END;");
+  EXPECT_EQ(GetParam().operation(db), 120);
+  EXPECT_EQ(dump(), withCallersChange);
+  EXPECT_EQ(db.TransactionDepth(), 1);
+  db.Engine().executeScript("DROP TRIGGER temp.injected;");
+  EXPECT_EQ(GetParam().operation(db), 0) << db.GetDbLastError().message;
+  ASSERT_EQ(db.CommitTransaction(), 0) << db.GetDbLastError().message;
+
+  reopen();
+  EXPECT_EQ(query("SELECT Creator FROM CreatorMST WHERE ItemNo = 7"), "set by the caller");
+  EXPECT_NE(dump(), withCallersChange) << "the repeated operation was kept";
+  EXPECT_NE(dump(), before);
+  EXPECT_TRUE(sound());
+}
+
 ItemInfo record(int itemNo, const char* title) {
   ItemInfo info;
   info.ItemNo = itemNo;

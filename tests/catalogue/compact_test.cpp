@@ -13,7 +13,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -253,6 +255,88 @@ TEST_F(CompactFolderTest, RestorePutsTheBackupBackAndReportsAFailedCopy) {
   EXPECT_EQ(db.GetDbLastError().code, 140);
   EXPECT_NE(db.GetDbLastError().systemError, 0u);
 }
+
+// Putting the backup over a catalogue that another holder has open would
+// send the holder's later writes to a file that no longer has a name.
+TEST_F(CompactFolderTest, RestoreRefusesACatalogueThatIsHeldOpen) {
+  writeGappedCatalogue();
+  ASSERT_EQ(db.CompactFolder(folder), 0);
+  FolderDatabase holder;
+  ASSERT_EQ(holder.OpenFolder(folder, false), 0);
+  ASSERT_EQ(holder.SetComment(1, "written while held"), 0);
+
+  EXPECT_EQ(db.RestoreFromBackup(folder), 140);
+  EXPECT_EQ(db.GetDbLastError().systemError, static_cast<std::uint32_t>(EBUSY));
+  ASSERT_EQ(holder.SetComment(2, "written after the refusal"), 0);
+  ASSERT_EQ(holder.CloseFolder(), 0);
+
+  const auto after = pictureOf(file("info.mdb"));
+  EXPECT_EQ(after.at("three.bmp").comment, "written while held");
+  EXPECT_EQ(after.at("seven.bmp").comment, "written after the refusal");
+}
+
+// A compaction cut short between its two renames leaves info.bk (whole) and
+// no info.mdb, perhaps with the work file. The first look at the folder puts
+// the catalogue back, so that nothing takes the folder for one without a
+// catalogue and makes a fresh one that a later compaction would rename over
+// the backup.
+struct Interrupted {
+  const char* name;
+  const char* workFile;  // what lies under the work file's name, or nullptr
+  std::function<int(FolderDatabase&, const std::string&)> look;
+};
+
+class InterruptedCompaction : public CompactFolderTest, public ::testing::WithParamInterface<Interrupted> {};
+
+TEST_P(InterruptedCompaction, IsRecoveredAtTheFirstLook) {
+  writeGappedCatalogue();
+  ASSERT_EQ(db.CompactFolder(folder), 0);
+  const auto expected = pictureOf(file("info.mdb"));
+  // The state between the renames: the compacted copy has not taken the
+  // catalogue's name yet.
+  const std::string workFile = GetParam().workFile ? GetParam().workFile : "";
+  if (workFile == "whole") {
+    ASSERT_EQ(::rename(file("info.mdb").c_str(), file(".info.mdb.compact").c_str()), 0);
+  } else {
+    ASSERT_EQ(::unlink(file("info.mdb").c_str()), 0);
+    if (!workFile.empty()) {
+      ASSERT_TRUE(testsupport::writeFile(file(".info.mdb.compact"), workFile));
+    }
+  }
+
+  FolderDatabase looker;
+  EXPECT_EQ(GetParam().look(looker, folder), 0) << looker.GetDbLastError().message;
+  EXPECT_TRUE(looker.TakeRecoveryNotice());
+  EXPECT_FALSE(looker.TakeRecoveryNotice()) << "the notice is given once";
+  if (looker.IsOpen()) looker.CloseFolder();
+  ASSERT_TRUE(fileExists(file("info.mdb")));
+  EXPECT_FALSE(fileExists(file(".info.mdb.compact")));
+  EXPECT_EQ(pictureOf(file("info.mdb")), expected);
+  EXPECT_EQ(pictureOf(file("info.bk")), expected) << "the backup stays";
+  EXPECT_EQ(db.CompactFolder(folder), 0);
+  EXPECT_EQ(pictureOf(file("info.bk")), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Looks, InterruptedCompaction,
+    ::testing::Values(
+        Interrupted{"DoesFolderExistWithoutWorkFile", nullptr,
+                    [](FolderDatabase& db, const std::string& folder) {
+                      int exists = 0, version = 0;
+                      const int code = db.DoesFolderExist(folder, exists, version);
+                      return code != 0 ? code : exists == 1 ? 0 : -1;
+                    }},
+        Interrupted{"DoesFolderExistWithWholeWorkFile", "whole",
+                    [](FolderDatabase& db, const std::string& folder) {
+                      int exists = 0, version = 0;
+                      const int code = db.DoesFolderExist(folder, exists, version);
+                      return code != 0 ? code : exists == 1 ? 0 : -1;
+                    }},
+        Interrupted{"OpenFolderWithPartialWorkFile", "half a database",
+                    [](FolderDatabase& db, const std::string& folder) { return db.OpenFolder(folder, false); }},
+        Interrupted{"CompactFolder", nullptr,
+                    [](FolderDatabase& db, const std::string& folder) { return db.CompactFolder(folder); }}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // A transaction that a crash cut short leaves a journal that would undo its
 // pages on the next open. Replacing the file by the backup must not let

@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QDialog>
+#include <QDir>
 #include <QFileInfo>
 #include <QImage>
 #include <QMainWindow>
@@ -19,6 +20,8 @@
 #include <memory>
 
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 using cataloguetest::CatalogueRows;
 using cataloguetest::ItemRow;
@@ -416,4 +419,171 @@ TEST_F(DocumentTest, GetEntryRecordsReadsTheStackAndItsCurrentPage) {
   EXPECT_EQ(stack.PageCount, 3);
   EXPECT_EQ(item.StackNo, 1);
   EXPECT_EQ(item.PageNo, stack.CurPageNo);
+}
+
+// ---- the catalogue's life cycle through the document -------------------------
+
+namespace {
+
+std::vector<std::string> entryTitles(const CFD3Doc& doc) {
+  std::vector<std::string> titles;
+  for (int i = 0; i < doc.entries.GetCount(); ++i) titles.push_back(doc.entries.GetAt(i)->title);
+  return titles;
+}
+
+void addDocItems(const std::string& folder, std::initializer_list<const char*> titles) {
+  CatalogueRows rows(folder);
+  int no = 0;
+  for (const char* title : titles) rows.addItem({.itemNo = ++no, .title = title, .ext = "doc"});
+}
+
+}  // namespace
+
+// Another holder of the catalogue makes it busy, not damaged: the folder is
+// not accessible now, and nothing is restored over the holder's file.
+TEST_F(DocumentTest, ACatalogueHeldElsewhereIsInUseNotDamaged) {
+  addDocItems(folder, {"a"});
+  ASSERT_TRUE(doc.OpenFolderDatabase(folder));  // leaves a backup
+  doc.CloseFolderDatabase();
+  FolderDatabase holder;
+  ASSERT_EQ(holder.OpenFolder(folder, false), 0);
+
+  platform::RecordingUserInteraction recorder;
+  recorder.script({Answer::Ok, Answer::Yes, Answer::Ok, Answer::Ok});
+  int exists = 1;
+  EXPECT_EQ(doc.CheckFolderDatabase(folder, exists), 120);
+  EXPECT_EQ(exists, 0);
+  EXPECT_TRUE(recorder.shown().empty()) << recorder.shown().front().text;
+  doc.LoadFolder(folder + "/", 0);
+  EXPECT_EQ(recorder.texts(), (std::vector<std::string>{"指定されたフォルダにアクセスできませんでした。"}));
+  EXPECT_EQ(doc.entries.GetCount(), 0);
+
+  ASSERT_EQ(holder.SetComment(1, "written by the holder"), 0);
+  ASSERT_EQ(holder.CloseFolder(), 0);
+  std::string comment;
+  ASSERT_EQ(holder.OpenFolder(folder, false), 0);
+  ASSERT_EQ(holder.GetAttribute(1, comment, "Comment"), 0);
+  EXPECT_EQ(comment, "written by the holder");
+}
+
+// A compaction cut short between its renames leaves info.bk alone. The
+// folder opens with every entry, and the user hears what happened.
+TEST_F(DocumentTest, AFolderLeftByACutCompactionOpensWithEveryEntry) {
+  addDocItems(folder, {"a", "b", "c"});
+  ASSERT_TRUE(doc.OpenFolderDatabase(folder));
+  doc.CloseFolderDatabase();
+  ASSERT_EQ(::unlink(joinPath(folder, "info.mdb").c_str()), 0);
+
+  platform::RecordingUserInteraction recorder;
+  CFD3Doc fresh;
+  fresh.SetViews(&views);
+  fresh.LoadFolder(folder + "/", 0);
+  EXPECT_EQ(entryTitles(fresh), (std::vector<std::string>{"a.doc", "b.doc", "c.doc"}));
+  ASSERT_EQ(recorder.shown().size(), 1u);
+  EXPECT_NE(recorder.shown()[0].text.find("バックアップ"), std::string::npos) << recorder.shown()[0].text;
+  EXPECT_TRUE(testsupport::fileExists(joinPath(folder, "info.bk")));
+}
+
+// Entries on screen carry catalogue numbers; a reopen of their folder (after
+// a rename closed it) must not renumber under them.
+TEST_F(DocumentTest, AReopenUnderLiveEntriesDoesNotRenumber) {
+  addDocItems(folder, {"t1", "t2", "t3", "t4"});
+  platform::RecordingUserInteraction recorder;
+  doc.LoadFolder(folder + "/", 0);
+  ASSERT_EQ(doc.entries.GetCount(), 4);
+  DissolvedStack dissolved;
+  ASSERT_EQ(doc.db.UnregisterItem(2, dissolved), 0);
+  doc.entries.DeleteAt(1);
+  doc.CloseFolderDatabase();  // as renaming the folder does
+
+  ASSERT_TRUE(doc.OpenFolderDatabase(folder));
+  for (int i = 0; i < doc.entries.GetCount(); ++i) {
+    StackInfo stack;
+    ItemInfo item;
+    ASSERT_TRUE(doc.GetEntryRecords(*doc.entries.GetAt(i), stack, item));
+    EXPECT_EQ(item.Title + "." + item.Ext, doc.entries.GetAt(i)->title);
+  }
+  EXPECT_TRUE(recorder.shown().empty()) << recorder.shown().front().text;
+
+  // Loading the folder afresh may compact: its entries are made after.
+  doc.CloseFolderDatabase();
+  doc.LoadFolder(folder + "/", 0);
+  EXPECT_EQ(entryTitles(doc), (std::vector<std::string>{"t1.doc", "t3.doc", "t4.doc"}));
+  EXPECT_EQ(doc.entries.GetAt(2)->number, 3) << "renumbered when loaded afresh";
+}
+
+// Rows that are neither single items nor stacks (pages of a stack that is
+// missing) are not an empty folder: the catalogue is reported, not deleted.
+TEST_F(DocumentTest, LeavingAnInconsistentCatalogueKeepsIt) {
+  {
+    CatalogueRows rows(folder);
+    rows.addItem({.itemNo = 1, .title = "page of a lost stack", .stackNo = 5, .pageNo = 1});
+  }
+  const std::string other = joinPath(dir.path(), "other");
+  cataloguetest::makeCatalogueFolder(other);
+  platform::RecordingUserInteraction recorder;
+  ASSERT_TRUE(doc.OpenFolderDatabase(folder));
+  ASSERT_TRUE(doc.OpenFolderDatabase(other));
+  EXPECT_TRUE(testsupport::fileExists(joinPath(folder, "info.mdb")));
+  EXPECT_TRUE(testsupport::fileExists(joinPath(folder, "info.bk")));
+  EXPECT_EQ(recorder.texts(), (std::vector<std::string>{"データベース壊れました。: IsEmptyCatalogue"}));
+}
+
+// A catalogue that cannot store thumbnails (a read-only folder) says so once
+// per load, not once per image; the cells still come from the images.
+TEST_F(DocumentTest, AFailureToStoreThumbnailsIsReportedOncePerLoad) {
+  QImage page(400, 300, QImage::Format_RGB32);
+  page.fill(Qt::white);
+  {
+    CatalogueRows rows(folder);
+    for (int n = 1; n <= 5; ++n) {
+      const std::string title = "scan" + std::to_string(n);
+      ASSERT_TRUE(page.save(QString::fromStdString(joinPath(folder, title + ".bmp"))));
+      rows.addItem({.itemNo = n, .title = title, .ext = "bmp"});
+    }
+    rows.db().execute("UPDATE ItemMST SET ImageLevel = 1");
+  }
+  ASSERT_TRUE(doc.OpenFolderDatabase(folder));
+  doc.db.Engine().executeScript("PRAGMA query_only = ON;");
+  platform::RecordingUserInteraction recorder;
+  auto cells = [&] {
+    std::vector<std::pair<int, int>> sizes;
+    for (int i = 0; i < doc.entries.GetCount(); ++i)
+      sizes.emplace_back(doc.entries.GetAt(i)->cellWidth, doc.entries.GetAt(i)->cellHeight);
+    return sizes;
+  };
+  std::vector<std::pair<int, int>> unstored;
+  for (int load = 0; load < 2; ++load) {
+    recorder.clear();
+    doc.LoadFolder(folder + "/", 0);
+    ASSERT_EQ(doc.entries.GetCount(), 5);
+    EXPECT_EQ(recorder.shown().size(), 1u) << "load " << load;
+    unstored = cells();
+  }
+  // Where thumbnails can be stored, the cells come out the same.
+  doc.db.Engine().executeScript("PRAGMA query_only = OFF;");
+  recorder.clear();
+  doc.LoadFolder(folder + "/", 0);
+  EXPECT_TRUE(recorder.shown().empty());
+  EXPECT_EQ(cells(), unstored);
+  ThumbInfo thumb;
+  int found = 0;
+  ASSERT_EQ(doc.db.GetThumbInfo(5, thumb, found), 0);
+  EXPECT_EQ(found, 1);
+}
+
+// Folders whose names differ only in case are different folders.
+TEST_F(DocumentTest, TheOpenFolderIsComparedExactly) {
+  platform::RecordingUserInteraction recorder;
+  const std::string upper = joinPath(dir.path(), "Docs");
+  const std::string lower = joinPath(dir.path(), "docs");
+  cataloguetest::makeCatalogueFolder(upper);
+  addDocItems(upper, {"kept"});
+  ASSERT_TRUE(QDir().mkpath(QString::fromStdString(lower)));
+  ASSERT_TRUE(doc.OpenFolderDatabase(upper));
+  int exists = 1;
+  EXPECT_EQ(doc.CheckFolderDatabase(lower, exists), 0);
+  EXPECT_EQ(exists, 0) << "docs has no catalogue";
+  EXPECT_EQ(doc.CheckFolderDatabase(upper, exists), 0);
+  EXPECT_EQ(exists, 1);
 }

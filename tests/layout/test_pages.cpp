@@ -153,7 +153,7 @@ RenderedPage PageBuilder::render(double skewDegrees, int quarterTurns) const {
       p.setPen(Qt::black);
       const int pitch = static_cast<int>(std::lround(cellPx * item.lineSpacing));
       const int advance = cellPx + cellPx / 10;
-      const bool proportional = item.family != kCjkFamily && !item.vertical;
+      const bool proportional = !item.family.contains(QStringLiteral("CJK")) && !item.vertical;
       const QFontMetrics metrics(font);
       int k = 0;
       BlockTruth block;

@@ -96,7 +96,7 @@ class PageBuilder {
   // Each line holds `charsPerLine` characters of `text` (cycled as needed)
   // for `lines` lines; `pointSize` in points (1/72 inch); line pitch =
   // `lineSpacing` x character size.  The CJK font sets every character in a
-  // square cell; another family (a Latin font, "DejaVu Serif") sets
+  // square cell; a family without "CJK" in its name (a Latin font) sets
   // horizontal lines with the font's own advances.
   void addText(QPoint topLeft, const QString& text, double pointSize, int charsPerLine, int lines,
                bool vertical = false, double lineSpacing = 1.6, const QString& family = kCjkFamily);

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+using layout::Box;
 using layout::intersects;
 using layout::kStatusDone;
 using layout::kStatusNoMemory;
@@ -22,11 +23,6 @@ using layout::rectWidth;
 using layout::tenthsToPixels;
 
 namespace {
-
-// Rectangles of plain ints, for sums and offsets that leave 16 bits.
-struct Box {
-  int left, top, right, bottom;
-};
 
 Box boxOf(const rect_record& r) { return {r.left, r.top, r.right, r.bottom}; }
 Box widened(const rect_record& r, int by) { return {r.left - by, r.top - by, r.right + by, r.bottom + by}; }

@@ -69,6 +69,32 @@ short measureLines(LayoutRun& r) {
   return kStatusDone;
 }
 
+short freeSpeckList(LayoutRun& r) {
+  free_rect_list(&r.ctx->speckList);
+  return kStatusDone;
+}
+
+short freeBlocksAndRegions(LayoutRun& r) {
+  free_rect_list(&r.ctx->textList);
+  free_rect_list(&r.ctx->largeList);
+  return kStatusDone;
+}
+
+short freeAllLists(LayoutRun& r) {
+  free_context_lists(r.ctx);
+  return kStatusDone;
+}
+
+short copyLibraryRules(LayoutRun& r) {
+  const KeisenPair library{layoutState().hLines, layoutState().vLines};
+  return copy_keisen_lists(&library, &r.rules);
+}
+
+short freeRuleCopies(LayoutRun& r) {
+  free_keisen_pair(&r.rules);
+  return kStatusDone;
+}
+
 constexpr LayoutStep kHorizontalMain[] = {
     // Pieces into text, regions, separators and specks.
     {"classify_components_in_area", T,
@@ -122,10 +148,7 @@ constexpr LayoutStep kHorizontalMain[] = {
     {"find_dotted_lines", nullptr, [](LayoutRun& r) { return find_dotted_lines(r.ctx, &r.result->ruleFields); },
      kStops},
     {"copy_keisen_lists", rulesWanted,
-     [](LayoutRun& r) {
-       const KeisenPair library{layoutState().hLines, layoutState().vLines};
-       return copy_keisen_lists(&library, &r.rules);
-     },
+     copyLibraryRules,
      kStops},
     {"mark_all_keisen", rulesWanted, [](LayoutRun& r) { return mark_all_keisen(&r.rules); }, kGoesOn},
     {"find_underlines", [](const LayoutRun& r) { return rulesWanted(r) && L(r); },
@@ -146,10 +169,7 @@ constexpr LayoutStep kHorizontalMain[] = {
     {"add_line_fields", rulesWanted, [](LayoutRun& r) { return add_line_fields(&r.rules, &r.result->ruleFields); },
      kStops},
     {"free_keisen_pair", rulesWanted,
-     [](LayoutRun& r) {
-       free_keisen_pair(&r.rules);
-       return kStatusDone;
-     },
+     freeRuleCopies,
      kGoesOn},
     {"single_block", singleBlock, singleBlockSetUp, kGoesOn},
     // Lines and blocks.
@@ -170,10 +190,7 @@ constexpr LayoutStep kHorizontalMain[] = {
     {"join_overlapping_lines", nullptr, step_not_built, kStops},
     {"hang_specks_on_lines", nullptr, step_not_built, kStops},
     {"free_speck_list", nullptr,
-     [](LayoutRun& r) {
-       free_rect_list(&r.ctx->speckList);
-       return kStatusDone;
-     },
+     freeSpeckList,
      kGoesOn},
     {"join_close_blocks", notL, step_not_built, kStops},
     {"join_table_lines", T, step_not_built, kStops},
@@ -216,11 +233,7 @@ constexpr LayoutStep kHorizontalMain[] = {
      kGoesOn},
     {"emit_fields", nullptr, step_not_built, kStops},
     {"free_blocks_and_regions", nullptr,
-     [](LayoutRun& r) {
-       free_rect_list(&r.ctx->textList);
-       free_rect_list(&r.ctx->largeList);
-       return kStatusDone;
-     },
+     freeBlocksAndRegions,
      kGoesOn},
     {"add_gap_separators", notT, step_not_built, kStops},
     {"order_fields", notT, step_not_built, kStops},
@@ -229,10 +242,7 @@ constexpr LayoutStep kHorizontalMain[] = {
     {"number_cells", T, step_not_built, kStops},
     {"fill_table_grid", T, step_not_built, kStops},
     {"free_context_lists", nullptr,
-     [](LayoutRun& r) {
-       free_context_lists(r.ctx);
-       return kStatusDone;
-     },
+     freeAllLists,
      kGoesOn},
 };
 
@@ -289,10 +299,7 @@ constexpr LayoutStep kVerticalMain[] = {
      kGoesOn},
     {"collect_rule_candidates", nullptr, step_not_built, kStops},
     {"copy_keisen_lists", rulesWanted,
-     [](LayoutRun& r) {
-       const KeisenPair library{layoutState().hLines, layoutState().vLines};
-       return copy_keisen_lists(&library, &r.rules);
-     },
+     copyLibraryRules,
      kStops},
     {"mark_rules_live", rulesWanted, [](LayoutRun& r) { return mark_all_keisen(&r.rules); }, kGoesOn},
     {"clip_vRules", rulesWanted, step_not_built, kGoesOn},
@@ -307,10 +314,7 @@ constexpr LayoutStep kVerticalMain[] = {
      step_not_built, kGoesOn},
     {"rules_to_fields", rulesWanted, step_not_built, kStops},
     {"free_keisen_pair", rulesWanted,
-     [](LayoutRun& r) {
-       free_keisen_pair(&r.rules);
-       return kStatusDone;
-     },
+     freeRuleCopies,
      kGoesOn},
     {"single_block", singleBlock, singleBlockSetUp, kGoesOn},
     {"link_vChars", nullptr, step_not_built, kStops},
@@ -331,10 +335,7 @@ constexpr LayoutStep kVerticalMain[] = {
     {"merge_vBlockLines", nullptr, step_not_built, kStops},
     {"attach_vSpecks", nullptr, step_not_built, kStops},
     {"free_speck_list", nullptr,
-     [](LayoutRun& r) {
-       free_rect_list(&r.ctx->speckList);
-       return kStatusDone;
-     },
+     freeSpeckList,
      kGoesOn},
     {"merge_vBlocks", nullptr, step_not_built, kStops},
     {"merge_vBlockLines_area", T, step_not_built, kStops},
@@ -379,11 +380,7 @@ constexpr LayoutStep kVerticalMain[] = {
      kStops},
     {"vBlocks_to_fields", nullptr, step_not_built, kStops},
     {"free_blocks_and_regions", nullptr,
-     [](LayoutRun& r) {
-       free_rect_list(&r.ctx->textList);
-       free_rect_list(&r.ctx->largeList);
-       return kStatusDone;
-     },
+     freeBlocksAndRegions,
      kGoesOn},
     {"add_vGapSeparators", page, step_not_built, kStops},
     {"order_vFields", page, step_not_built, kStops},
@@ -391,10 +388,7 @@ constexpr LayoutStep kVerticalMain[] = {
     {"order_vFields_area", T, step_not_built, kStops},
     {"fill_table_grid", T, step_not_built, kStops},
     {"free_rect_set", nullptr,
-     [](LayoutRun& r) {
-       free_context_lists(r.ctx);
-       return kStatusDone;
-     },
+     freeAllLists,
      kGoesOn},
 };
 

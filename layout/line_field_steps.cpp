@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+using layout::Box;
 using layout::intersects;
 using layout::kStatusDone;
 using layout::kStatusNoMemory;
@@ -22,10 +23,6 @@ using layout::rectWidth;
 using layout::tenthsToPixels;
 
 namespace {
-
-struct Box {
-  int left, top, right, bottom;
-};
 
 constexpr short kUnused = 1;
 constexpr short kUsed = -1;

@@ -56,6 +56,12 @@ void uniteInto(A& a, const B& b) {
   if (b.bottom > a.bottom) a.bottom = b.bottom;
 }
 
+// A rectangle of plain ints, for widened rectangles and sums that leave
+// 16 bits.
+struct Box {
+  int left, top, right, bottom;
+};
+
 inline Rect16 rectOf(const rect_record& r) { return Rect16{r.left, r.top, r.right, r.bottom}; }
 
 // Appends a record with r's rectangle and the given kind to *target, then

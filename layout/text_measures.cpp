@@ -168,18 +168,12 @@ short estimate_char_size(layctx* ctx, short percent) {
 namespace {
 
 // Collects, for each component (only the samples when `samplesOnly`), its
-// smallest positive gap to a neighbour on the same line.
-void collectCharGaps(const layctx& ctx, bool samplesOnly, int minNeighbourHeight, short* gaps, int& count) {
-  rect_record* head = ctx.textList;
-  const int h = ctx.charHeight;
-  auto gapTo = [&](const rect_record& a, const rect_record& b) {
-    if (rectHeight(b) < minNeighbourHeight) return 0;
-    const int overlap = std::min(a.bottom, b.bottom) - std::max(a.top, b.top) + 1;
-    if (overlap * 3 <= h) return 0;
-    if (b.left > a.right) return b.left - a.right + 1;
-    if (b.right < a.left) return a.left - b.right + 1;
-    return 0;
-  };
+// smallest positive gap to a neighbour: the neighbours are the components
+// after it while `ahead` holds and before it while `behind` holds, and
+// `gapTo` gives a neighbour's gap (0 for none).
+template <typename Ahead, typename Behind, typename GapTo>
+void collectSmallestGaps(rect_record* head, bool samplesOnly, Ahead ahead, Behind behind, GapTo gapTo, short* gaps,
+                         int& count) {
   for (rect_record* a = head->next; a != head && count < kGapLimit; a = a->next) {
     if (samplesOnly && a->label != kSample) continue;
     int best = 0;
@@ -187,36 +181,48 @@ void collectCharGaps(const layctx& ctx, bool samplesOnly, int minNeighbourHeight
       const int g = gapTo(*a, b);
       if (g > 0 && (best == 0 || g < best)) best = g;
     };
-    for (rect_record* b = a->next; b != head && b->bottom <= a->bottom + h; b = b->next) consider(*b);
-    for (rect_record* b = a->prev; b != head && b->top >= a->top - h; b = b->prev) consider(*b);
+    for (rect_record* b = a->next; b != head && ahead(*a, *b); b = b->next) consider(*b);
+    for (rect_record* b = a->prev; b != head && behind(*a, *b); b = b->prev) consider(*b);
     if (best > 0) gaps[count++] = static_cast<short>(std::min(best, 32767));
   }
 }
 
+// Gaps between characters of a line: neighbours that share a third of the
+// character height.
+void collectCharGaps(const layctx& ctx, bool samplesOnly, int minNeighbourHeight, short* gaps, int& count) {
+  const int h = ctx.charHeight;
+  collectSmallestGaps(
+      ctx.textList, samplesOnly, [h](const rect_record& a, const rect_record& b) { return b.bottom <= a.bottom + h; },
+      [h](const rect_record& a, const rect_record& b) { return b.top >= a.top - h; },
+      [&](const rect_record& a, const rect_record& b) {
+        if (rectHeight(b) < minNeighbourHeight) return 0;
+        const int overlap = std::min(a.bottom, b.bottom) - std::max(a.top, b.top) + 1;
+        if (overlap * 3 <= h) return 0;
+        if (b.left > a.right) return b.left - a.right + 1;
+        if (b.right < a.left) return a.left - b.right + 1;
+        return 0;
+      },
+      gaps, count);
+}
+
+// Gaps between lines: neighbours above and below that share a third of the
+// character width.
 void collectLineGaps(const layctx& ctx, bool samplesOnly, int minNeighbourHeight, short* gaps, int& count) {
-  rect_record* head = ctx.textList;
   const int w = ctx.charWidth;
   const int h = ctx.charHeight;
-  auto gapTo = [&](const rect_record& a, const rect_record& b) {
-    if (rectHeight(b) < minNeighbourHeight) return 0;
-    if (b.left > a.right || a.left > b.right) return 0;
-    const int overlap = std::min(a.right, b.right) - std::max(a.left, b.left) + 1;
-    if (overlap * 3 <= w) return 0;
-    if (b.top > a.bottom) return b.top - a.bottom + 1;
-    if (b.bottom < a.top) return a.top - b.bottom + 1;
-    return 0;
-  };
-  for (rect_record* a = head->next; a != head && count < kGapLimit; a = a->next) {
-    if (samplesOnly && a->label != kSample) continue;
-    int best = 0;
-    auto consider = [&](const rect_record& b) {
-      const int g = gapTo(*a, b);
-      if (g > 0 && (best == 0 || g < best)) best = g;
-    };
-    for (rect_record* b = a->next; b != head && b->top <= a->bottom + 3 * h; b = b->next) consider(*b);
-    for (rect_record* b = a->prev; b != head && b->bottom >= a->top - 3 * h; b = b->prev) consider(*b);
-    if (best > 0) gaps[count++] = static_cast<short>(std::min(best, 32767));
-  }
+  collectSmallestGaps(
+      ctx.textList, samplesOnly, [h](const rect_record& a, const rect_record& b) { return b.top <= a.bottom + 3 * h; },
+      [h](const rect_record& a, const rect_record& b) { return b.bottom >= a.top - 3 * h; },
+      [&](const rect_record& a, const rect_record& b) {
+        if (rectHeight(b) < minNeighbourHeight) return 0;
+        if (b.left > a.right || a.left > b.right) return 0;
+        const int overlap = std::min(a.right, b.right) - std::max(a.left, b.left) + 1;
+        if (overlap * 3 <= w) return 0;
+        if (b.top > a.bottom) return b.top - a.bottom + 1;
+        if (b.bottom < a.top) return a.top - b.bottom + 1;
+        return 0;
+      },
+      gaps, count);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "layout/pixel_groups.h"
 #include "layout/rect_rings.h"
 #include "layout/vulay30.h"
+#include "tests/layout/region_runner.h"
 #include "tests/layout/test_pages.h"
 
 #include <QGuiApplication>
@@ -105,6 +106,55 @@ void BM_GetLines(benchmark::State& state) {
   CloseAlloc();
 }
 BENCHMARK(BM_GetLines)->Unit(benchmark::kMillisecond);
+
+// A dense A4 Japanese page: 10.5 pt, 40 characters by 75 lines (3000).
+testpages::RenderedPage& a4Japanese() {
+  static testpages::RenderedPage page = [] {
+    const int mm = 16;
+    testpages::PageBuilder builder(3307, 4677, 400);
+    builder.addText({20 * mm, 20 * mm}, QStringLiteral("文書管理のための画像解析と文字認識の試験ページです。"
+                                                        "段落の中の文字の大きさと間隔を測ります。"),
+                    10.5, 40, 75, false, 1.7);
+    return builder.render();
+  }();
+  return page;
+}
+
+// Components, measures and direction of the whole page.
+void BM_MeasureJapanesePage(benchmark::State& state) {
+  InitLayout("/nowhere", "/nowhere", 0);
+  auto& page = a4Japanese();
+  ParamBlock params;
+  params.setByte(ParamBlock::kDirection, 3);
+  int height = 0;
+  for (auto _ : state) {
+    layouttest::RegionRun run;
+    layouttest::runRegion(run, page, params, nullptr, {false, false, nullptr});
+    height = run.ctx.charHeight;
+  }
+  state.counters["charHeight"] = height;
+  CloseAlloc();
+}
+BENCHMARK(BM_MeasureJapanesePage)->Unit(benchmark::kMillisecond);
+
+// The same, then the horizontal pipeline's steps built so far (components,
+// regions, specks, language, dotted and ruled lines, line measures).
+void BM_HorizontalStepsJapanesePage(benchmark::State& state) {
+  InitLayout("/nowhere", "/nowhere", 0);
+  auto& page = a4Japanese();
+  ParamBlock params;
+  params.setByte(ParamBlock::kDirection, 3);
+  params.setByte(ParamBlock::kLanguageAuto, 1);
+  params.setByte(ParamBlock::kHorizontalRules, 1);
+  params.setByte(ParamBlock::kVerticalRules, 1);
+  for (auto _ : state) {
+    layouttest::RegionRun run;
+    layouttest::runRegion(run, page, params, nullptr, {false, true, nullptr});
+    benchmark::DoNotOptimize(run.status);
+  }
+  CloseAlloc();
+}
+BENCHMARK(BM_HorizontalStepsJapanesePage)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -2,6 +2,7 @@
 #include "layout/layout_context.h"
 
 #include "layout/layout_status.h"
+#include "layout/pixel_groups.h"
 #include "layout/rect_rings.h"
 
 void clear_layout_context(layctx* ctx) {
@@ -23,15 +24,21 @@ void free_context_lists(layctx* ctx) {
 
 namespace layout {
 
-short run_layout_steps(std::span<const LayoutStep> steps, LayoutRun& run,
-                       void (*trace)(const LayoutStep&, short status)) {
+short run_layout_steps(std::span<const LayoutStep> steps, LayoutRun& run, StepTrace trace) {
   for (const LayoutStep& step : steps) {
     if (step.when != nullptr && !step.when(run)) continue;
     const short status = step.run(run);
-    if (trace != nullptr) trace(step, status);
+    if (trace != nullptr) trace(step, status, run);
     if (step.stopsOnNoMemory && status == kStatusNoMemory) return kStatusNoMemory;
   }
   return kStatusDone;
+}
+
+short step_not_built(LayoutRun&) { return kStatusDone; }
+
+StepServices& stepServices() {
+  static StepServices services{classify_region, group_pixels};
+  return services;
 }
 
 }  // namespace layout

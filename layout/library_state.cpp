@@ -6,6 +6,7 @@
 #include "layout/layout_hooks.h"
 #include "layout/layout_status.h"
 #include "layout/parameter_tables.h"
+#include "layout/user_region.h"
 
 namespace layout {
 
@@ -61,6 +62,7 @@ short init_library_state() {
   rotation_param_defaults();
   set_layout_defaults();
   set_param_set4_defaults();
+  hooks().analyseUserRegion = analyse_user_region;
 
   state.pools.closeAll();
   state.dpi = 400;

@@ -136,6 +136,12 @@ struct Keisen {
   Keisen* prev;
 };
 
+// A horizontal and a vertical ruled-line ring, handled together.
+struct KeisenPair {
+  Keisen* horizontal = nullptr;
+  Keisen* vertical = nullptr;
+};
+
 // A 1-bit image: one bit per pixel, 1 = black, bit 7 of a byte is the
 // leftmost pixel, rows follow each other with no gap.
 struct ImageDesc {

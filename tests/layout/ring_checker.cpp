@@ -126,4 +126,22 @@ template <typename T>
   return ::testing::AssertionSuccess();
 }
 
+::testing::AssertionResult runValid(const layctx& ctx, const layout::ResultLists* result, bool textSorted) {
+  std::vector<const rect_record*> lists{ctx.textList, ctx.largeList,   ctx.sepList,
+                                        ctx.speckList, ctx.reducedList, ctx.gapList};
+  if (textSorted && ctx.textList != nullptr) {
+    for (const rect_record* r = ctx.textList->next; r->next != ctx.textList; r = r->next) {
+      if (r->next->top < r->top) return ::testing::AssertionFailure() << "component list not sorted by top";
+    }
+  }
+  std::vector<const userfld*> fields;
+  if (result != nullptr) fields = {result->fields, result->ruleFields};
+  return poolsBalanced(fields, lists);
+}
+
+void checkRingsAfterStep(const layout::LayoutStep& step, short /*status*/, const layout::LayoutRun& run) {
+  const auto ok = runValid(*run.ctx, run.result);
+  if (!ok) ADD_FAILURE() << "after " << step.name << ": " << ok.message();
+}
+
 }  // namespace layouttest

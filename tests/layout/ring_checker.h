@@ -4,6 +4,7 @@
 // a set of roots account for every record the pools have handed out.
 #pragma once
 
+#include "layout/layout_context.h"
 #include "layout/records.h"
 
 #include <gtest/gtest.h>
@@ -28,5 +29,14 @@ struct Reachable {
 // Every record in use in the pools is reachable from the given roots.
 ::testing::AssertionResult poolsBalanced(const std::vector<const userfld*>& fieldRoots,
                                          const std::vector<const rect_record*>& rectRoots = {});
+
+// A layout run's rings: the six lists of the context (list 0 sorted by top
+// when `textSorted`) and the result lists, and every record in use in the
+// pools reachable from them.
+::testing::AssertionResult runValid(const layctx& ctx, const layout::ResultLists* result, bool textSorted = false);
+
+// A step trace that checks runValid after every step and reports the step
+// that broke it.
+void checkRingsAfterStep(const layout::LayoutStep& step, short status, const layout::LayoutRun& run);
 
 }  // namespace layouttest

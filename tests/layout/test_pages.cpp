@@ -1,6 +1,7 @@
 #include "tests/layout/test_pages.h"
 
 #include <QFont>
+#include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
 #include <QRandomGenerator>
@@ -42,11 +43,21 @@ RenderedPage blankPage(int widthPx, int heightPx, int dpi) {
 PageBuilder::PageBuilder(int widthPx, int heightPx, int dpi) : width_(widthPx), height_(heightPx), dpi_(dpi) {}
 
 void PageBuilder::addText(QPoint topLeft, const QString& text, double pointSize, int charsPerLine, int lines,
-                          bool vertical, double lineSpacing) {
-  texts_.push_back({topLeft, text, pointSize, charsPerLine, lines, vertical, lineSpacing});
+                          bool vertical, double lineSpacing, const QString& family) {
+  texts_.push_back({topLeft, text, pointSize, charsPerLine, lines, vertical, lineSpacing, family});
 }
 
 void PageBuilder::addRule(QRect rect, bool horizontal) { rules_.push_back({rect, horizontal}); }
+
+void PageBuilder::addDottedLine(QPoint start, int length, bool horizontal, int dotSize, int pitch) {
+  DottedTruth d;
+  d.horizontal = horizontal;
+  d.dotSize = dotSize;
+  d.pitch = pitch;
+  const int last = (length - dotSize) / pitch * pitch + dotSize;  // the last whole dot's end
+  d.rect = horizontal ? QRect(start.x(), start.y(), last, dotSize) : QRect(start.x(), start.y(), dotSize, last);
+  dotted_.push_back(d);
+}
 
 void PageBuilder::addFigure(QRect rect, FigureKind kind) { figures_.push_back({rect, kind}); }
 
@@ -125,9 +136,16 @@ RenderedPage PageBuilder::render(double skewDegrees, int quarterTurns) const {
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setRenderHint(QPainter::TextAntialiasing, false);
     for (const auto& rule : rules_) p.fillRect(rule.rect, Qt::black);
+    for (const auto& d : dotted_) {
+      const int length = d.horizontal ? d.rect.width() : d.rect.height();
+      for (int at = 0; at + d.dotSize <= length; at += d.pitch) {
+        const QPoint corner = d.horizontal ? d.rect.topLeft() + QPoint(at, 0) : d.rect.topLeft() + QPoint(0, at);
+        p.fillRect(QRect(corner, QSize(d.dotSize, d.dotSize)), Qt::black);
+      }
+    }
     for (const auto& fig : figures_) drawFigure(p, fig);
     for (const auto& item : texts_) {
-      QFont font("Noto Sans CJK JP");
+      QFont font(item.family);
       const int cellPx = static_cast<int>(std::lround(item.pointSize * dpi_ / 72.0));
       font.setPixelSize(cellPx);
       font.setStyleStrategy(QFont::NoAntialias);
@@ -135,17 +153,22 @@ RenderedPage PageBuilder::render(double skewDegrees, int quarterTurns) const {
       p.setPen(Qt::black);
       const int pitch = static_cast<int>(std::lround(cellPx * item.lineSpacing));
       const int advance = cellPx + cellPx / 10;
+      const bool proportional = !item.family.contains(QStringLiteral("CJK")) && !item.vertical;
+      const QFontMetrics metrics(font);
       int k = 0;
       BlockTruth block;
       block.vertical = item.vertical;
       for (int line = 0; line < item.lines; ++line) {
         LineTruth lt;
+        int x = item.topLeft.x();
         for (int c = 0; c < item.charsPerLine; ++c) {
           const QChar ch = item.text.at(k++ % item.text.size());
           QPoint at = item.vertical
                           ? QPoint(item.topLeft.x() - line * pitch, item.topLeft.y() + c * advance)
-                          : QPoint(item.topLeft.x() + c * advance, item.topLeft.y() + line * pitch);
-          const QRect cell(at, QSize(cellPx, cellPx));
+                          : QPoint(proportional ? x : item.topLeft.x() + c * advance, item.topLeft.y() + line * pitch);
+          const int width = proportional ? metrics.horizontalAdvance(ch) : cellPx;
+          x += width;
+          const QRect cell(at, QSize(std::max(width, 1), cellPx));
           if (ch.isSpace()) continue;
           p.drawText(cell, Qt::AlignCenter, QString(ch));
           lt.glyphs.push_back({cell, ch});
@@ -171,6 +194,7 @@ RenderedPage PageBuilder::render(double skewDegrees, int quarterTurns) const {
     block.rect = br;
   }
   page.rules = rules_;
+  page.dotted = dotted_;
   page.figures = figures_;
 
   auto mapTruth = [&page](const QTransform& t) {
@@ -179,6 +203,7 @@ RenderedPage PageBuilder::render(double skewDegrees, int quarterTurns) const {
       for (auto& line : block.lines) line.rect = t.mapRect(line.rect);
     }
     for (auto& rule : page.rules) rule.rect = t.mapRect(rule.rect);
+    for (auto& d : page.dotted) d.rect = t.mapRect(d.rect);
     for (auto& fig : page.figures) fig.rect = t.mapRect(fig.rect);
   };
   if (skewDegrees != 0) {

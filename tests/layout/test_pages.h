@@ -47,6 +47,14 @@ struct RuleTruth {
   bool horizontal = true;
 };
 
+// A line of square dots (a leader); `rect` bounds the dots.
+struct DottedTruth {
+  QRect rect;
+  bool horizontal = true;
+  int dotSize = 0;
+  int pitch = 0;
+};
+
 enum class FigureKind { Solid, Photo, Hatched, Drawing };
 
 struct FigureTruth {
@@ -62,6 +70,7 @@ struct RenderedPage {
   std::vector<std::uint8_t> bits;
   std::vector<BlockTruth> blocks;
   std::vector<RuleTruth> rules;
+  std::vector<DottedTruth> dotted;
   std::vector<FigureTruth> figures;
   double skewDegrees = 0;
   int quarterTurns = 0;
@@ -77,6 +86,8 @@ struct RenderedPage {
   bool savePng(const QString& path) const;
 };
 
+inline const QString kCjkFamily = QStringLiteral("Noto Sans CJK JP");
+
 class PageBuilder {
  public:
   PageBuilder(int widthPx, int heightPx, int dpi);
@@ -84,10 +95,15 @@ class PageBuilder {
   // A text block whose first character cell starts at `topLeft` (pixels).
   // Each line holds `charsPerLine` characters of `text` (cycled as needed)
   // for `lines` lines; `pointSize` in points (1/72 inch); line pitch =
-  // `lineSpacing` x character size.
+  // `lineSpacing` x character size.  The CJK font sets every character in a
+  // square cell; a family without "CJK" in its name (a Latin font) sets
+  // horizontal lines with the font's own advances.
   void addText(QPoint topLeft, const QString& text, double pointSize, int charsPerLine, int lines,
-               bool vertical = false, double lineSpacing = 1.6);
+               bool vertical = false, double lineSpacing = 1.6, const QString& family = kCjkFamily);
   void addRule(QRect rect, bool horizontal);
+  // Square dots of `dotSize` pixels every `pitch` pixels from `start`, over
+  // `length` pixels.
+  void addDottedLine(QPoint start, int length, bool horizontal, int dotSize, int pitch);
   void addFigure(QRect rect, FigureKind kind);
 
   // Renders, then turns by `skewDegrees` (counter-clockwise positive) about
@@ -104,12 +120,14 @@ class PageBuilder {
     int lines;
     bool vertical;
     double lineSpacing;
+    QString family;
   };
   int width_;
   int height_;
   int dpi_;
   std::vector<TextItem> texts_;
   std::vector<RuleTruth> rules_;
+  std::vector<DottedTruth> dotted_;
   std::vector<FigureTruth> figures_;
 };
 

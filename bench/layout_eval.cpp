@@ -1,0 +1,368 @@
+// layout_eval: the layout library's text measures on rendered pages, against
+// the renderer's truth and beside Tesseract on the same pages.
+//
+// For every page (horizontal and vertical Japanese, English, mixed, a ruled
+// table with a dotted leader; 200, 300 and 400 dpi) it reports:
+//   direction   the writing direction the measuring step decides for an
+//               automatic area (Tesseract: the writing direction of its
+//               layout analysis, text blocks weighted by area)
+//   language    Japanese or Latin as the pipeline of the page's direction
+//               decides it (Tesseract: the script of its orientation and
+//               script detection)
+//   char height the measured character height against the median ink height
+//               of the drawn glyphs (Tesseract: the median symbol height of
+//               its layout analysis), as the error in percent
+//   rules       line fields within 2 px of the drawn rules and leaders
+//   time        per page, ours and Tesseract's
+//
+//   layout_eval [--quick]     --quick: 300 dpi only
+#include "layout/layout_status.h"
+#include "layout/line_field_steps.h"
+#include "layout/vulay30.h"
+#include "tests/layout/region_runner.h"
+#include "tests/layout/test_pages.h"
+
+#include <QGuiApplication>
+
+#include <leptonica/allheaders.h>
+#include <tesseract/baseapi.h>
+#include <tesseract/publictypes.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using testpages::PageBuilder;
+using testpages::RenderedPage;
+
+const QString kSans = QStringLiteral("Noto Sans CJK JP");
+const QString kSerif = QStringLiteral("Noto Serif CJK JP");
+const QString kLatinSerif = QStringLiteral("DejaVu Serif");
+const QString kLatinSans = QStringLiteral("DejaVu Sans");
+
+const QString kJapanese[] = {
+    QStringLiteral("文書の管理と画像の解析のために、日本語の文章を用意しました。段落の文字の大きさを測ります。"),
+    QStringLiteral("春はあけぼの。やうやう白くなりゆく山ぎは、少しあかりて、紫だちたる雲の細くたなびきたる。"),
+    QStringLiteral("会議の議事録は三日以内に提出してください。添付資料の番号と日付を確認のうえ保存します。"),
+};
+const QString kEnglish[] = {
+    QStringLiteral("Layout analysis finds the blocks, lines and characters of a scanned page before recognition. "),
+    QStringLiteral("The quick brown fox jumps over the lazy dog while the committee reviews its budget for 2024. "),
+};
+
+struct PageKind {
+  std::string name;
+  bool vertical;
+  bool latin;
+  std::function<void(PageBuilder&, int mm, int variant)> draw;
+};
+
+std::vector<PageKind> kinds() {
+  return {
+      {"jp-h 10.5pt sans", false, false,
+       [](PageBuilder& b, int mm, int v) { b.addText({20 * mm, 20 * mm}, kJapanese[v % 3], 10.5, 36, 30); }},
+      {"jp-h 9pt serif", false, false,
+       [](PageBuilder& b, int mm, int v) {
+         b.addText({20 * mm, 20 * mm}, kJapanese[(v + 1) % 3], 9, 42, 36, false, 1.7, kSerif);
+       }},
+      {"jp-h 12pt two columns", false, false,
+       [](PageBuilder& b, int mm, int v) {
+         b.addText({15 * mm, 20 * mm}, kJapanese[(v + 2) % 3], 12, 14, 20);
+         b.addText({110 * mm, 20 * mm}, kJapanese[v % 3], 12, 14, 20);
+       }},
+      {"jp-v 10.5pt sans", true, false,
+       [](PageBuilder& b, int mm, int v) {
+         b.addText({185 * mm, 20 * mm}, kJapanese[v % 3], 10.5, 40, 25, true);
+       }},
+      {"jp-v 12pt serif", true, false,
+       [](PageBuilder& b, int mm, int v) {
+         b.addText({185 * mm, 20 * mm}, kJapanese[(v + 1) % 3], 12, 34, 20, true, 1.6, kSerif);
+       }},
+      {"en 10pt serif", false, true,
+       [](PageBuilder& b, int mm, int v) {
+         b.addText({20 * mm, 20 * mm}, kEnglish[v % 2], 10, 80, 35, false, 1.4, kLatinSerif);
+       }},
+      {"en 11pt sans", false, true,
+       [](PageBuilder& b, int mm, int v) {
+         b.addText({20 * mm, 20 * mm}, kEnglish[(v + 1) % 2], 11, 70, 30, false, 1.5, kLatinSans);
+       }},
+      {"mixed jp+en", false, false,
+       [](PageBuilder& b, int mm, int v) {
+         b.addText({20 * mm, 20 * mm}, kJapanese[v % 3], 10.5, 36, 20);
+         b.addText({20 * mm, 150 * mm}, kEnglish[v % 2], 10, 80, 8, false, 1.4, kLatinSerif);
+       }},
+      {"table with leader", false, false,
+       [](PageBuilder& b, int mm, int v) {
+         const int left = 20 * mm, top = 30 * mm, w = 170 * mm, rowH = 12 * mm, rows = 8;
+         for (int r = 0; r <= rows; ++r) b.addRule(QRect(left, top + r * rowH, w + 2, 2), true);
+         b.addRule(QRect(left, top, 2, rows * rowH + 2), false);
+         b.addRule(QRect(left + w, top, 2, rows * rowH + 2), false);
+         for (int r = 0; r < rows; ++r) {
+           b.addText({left + 3 * mm, top + r * rowH + 3 * mm}, kJapanese[(v + r) % 3], 10.5, 8, 1);
+           b.addText({left + w - 12 * mm, top + r * rowH + 3 * mm}, QString::number(10 + r * 7), 10.5, 2, 1);
+         }
+         b.addDottedLine({left + 50 * mm, top + 8 * mm}, 100 * mm, true, mm / 3, mm);
+       }},
+  };
+}
+
+int medianGlyphHeight(const RenderedPage& page) {
+  std::vector<int> heights;
+  for (const auto& block : page.blocks)
+    for (const auto& line : block.lines)
+      for (const auto& g : line.glyphs)
+        if (g.ch.unicode() >= 0x3000) heights.push_back(g.rect.height());
+  std::sort(heights.begin(), heights.end());
+  return heights.empty() ? 0 : heights[heights.size() / 2];
+}
+
+// Our answers for one page.
+struct Answer {
+  bool vertical = false;
+  bool latin = false;
+  int charHeight = 0;
+  int rulesFound = 0;  // drawn rules and leaders with a line field within 2 px
+  double ms = 0;
+};
+
+bool fieldNear(const userfld& f, const QRect& r, bool horizontal) {
+  const int slack = 2;
+  if (horizontal) {
+    return std::abs(f.top - r.top()) <= slack && std::abs(f.left - r.left()) <= slack &&
+           std::abs(f.right - r.right()) <= slack;
+  }
+  return std::abs(f.left - r.left()) <= slack && std::abs(f.top - r.top()) <= slack &&
+         std::abs(f.bottom - r.bottom()) <= slack;
+}
+
+// The direction and the character height come from the measuring step of
+// an automatic area; the language and the line fields from the pipeline of
+// the page's true direction (the vertical pipeline's steps come later, and
+// a wrong direction would hide the line fields).
+Answer ours(RenderedPage& page, bool vertical) {
+  ParamBlock params;
+  params.setByte(ParamBlock::kDirection, 3);
+  params.setByte(ParamBlock::kLanguageAuto, 1);
+  params.setByte(ParamBlock::kHorizontalRules, 1);
+  params.setByte(ParamBlock::kVerticalRules, 1);
+  Answer a;
+  const auto start = std::chrono::steady_clock::now();
+  {
+    layouttest::RegionRun run;
+    layouttest::runRegion(run, page, params, nullptr, {false, false, nullptr});
+    a.vertical = run.ctx.params.byte(ParamBlock::kDirection) != 0;
+    a.charHeight = run.ctx.charHeight;
+  }
+  params.setByte(ParamBlock::kDirection, vertical ? 1 : 0);
+  layouttest::RegionRun run;
+  layouttest::runRegion(run, page, params);
+  a.ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  a.latin = run.ctx.params.word(ParamBlock::kLanguageWord) == 1;
+  std::vector<userfld> fields;
+  if (run.result.ruleFields != nullptr)
+    for (userfld* f = run.result.ruleFields->next; f != run.result.ruleFields; f = f->next) fields.push_back(*f);
+  auto found = [&](const QRect& r, bool horizontal) {
+    return std::any_of(fields.begin(), fields.end(), [&](const userfld& f) { return fieldNear(f, r, horizontal); });
+  };
+  for (const auto& rule : page.rules) a.rulesFound += found(rule.rect, rule.horizontal) ? 1 : 0;
+  for (const auto& d : page.dotted) a.rulesFound += found(d.rect, d.horizontal) ? 1 : 0;
+  return a;
+}
+
+// Tesseract's answers for the same page.
+class Tesseract {
+ public:
+  bool start() {
+    const char* folder = std::getenv("TESSDATA_PREFIX");
+    const std::string data = folder != nullptr ? std::string(folder) : "/usr/share/tesseract-ocr/5/tessdata";
+    if (layout_.Init(data.c_str(), "jpn", tesseract::OEM_LSTM_ONLY) != 0) return false;
+    if (osd_.Init(data.c_str(), "osd", tesseract::OEM_TESSERACT_ONLY) != 0) return false;
+    layout_.SetPageSegMode(tesseract::PSM_AUTO);
+    osd_.SetPageSegMode(tesseract::PSM_OSD_ONLY);
+    return true;
+  }
+  ~Tesseract() {
+    layout_.End();
+    osd_.End();
+  }
+
+  Answer answer(const RenderedPage& page) {
+    Answer a;
+    Pix* pix = pixCreate(page.width, page.height, 1);
+    pixSetResolution(pix, page.dpi, page.dpi);
+    auto* bytes = reinterpret_cast<std::uint8_t*>(pixGetData(pix));
+    const int wpl = pixGetWpl(pix);
+    for (int y = 0; y < page.height; ++y)
+      std::memcpy(bytes + static_cast<std::size_t>(y) * wpl * 4,
+                  page.bits.data() + static_cast<std::size_t>(y) * page.bytesPerRow,
+                  static_cast<std::size_t>(std::min(page.bytesPerRow, wpl * 4)));
+    pixEndianByteSwap(pix);
+
+    const auto start = std::chrono::steady_clock::now();
+    layout_.SetImage(pix);
+    layout_.SetSourceResolution(page.dpi);
+    std::unique_ptr<tesseract::PageIterator> it(layout_.AnalyseLayout());
+    double verticalArea = 0;
+    double horizontalArea = 0;
+    std::vector<int> heights;
+    if (it) {
+      do {
+        if (!tesseract::PTIsTextType(it->BlockType())) continue;
+        int l, t, r, b;
+        it->BoundingBox(tesseract::RIL_BLOCK, &l, &t, &r, &b);
+        tesseract::Orientation o;
+        tesseract::WritingDirection wd;
+        tesseract::TextlineOrder order;
+        float deskew;
+        it->Orientation(&o, &wd, &order, &deskew);
+        const double area = static_cast<double>(r - l) * (b - t);
+        const bool vertical = wd == tesseract::WRITING_DIRECTION_TOP_TO_BOTTOM ||
+                              it->BlockType() == tesseract::PT_VERTICAL_TEXT || o == tesseract::ORIENTATION_PAGE_RIGHT ||
+                              o == tesseract::ORIENTATION_PAGE_LEFT;
+        (vertical ? verticalArea : horizontalArea) += area;
+      } while (it->Next(tesseract::RIL_BLOCK));
+      it->Begin();
+      do {
+        int l, t, r, b;
+        if (it->BoundingBox(tesseract::RIL_SYMBOL, &l, &t, &r, &b)) heights.push_back(b - t);
+      } while (it->Next(tesseract::RIL_SYMBOL));
+    }
+    a.vertical = verticalArea > horizontalArea;
+    std::sort(heights.begin(), heights.end());
+    a.charHeight = heights.empty() ? 0 : heights[heights.size() / 2];
+
+    osd_.SetImage(pix);
+    osd_.SetSourceResolution(page.dpi);
+    int degrees = 0;
+    float orientationConfidence = 0;
+    const char* script = nullptr;
+    float scriptConfidence = 0;
+    if (osd_.DetectOrientationScript(&degrees, &orientationConfidence, &script, &scriptConfidence) &&
+        script != nullptr) {
+      a.latin = std::strcmp(script, "Latin") == 0;
+    }
+    a.ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    layout_.Clear();
+    osd_.Clear();
+    pixDestroy(&pix);
+    return a;
+  }
+
+ private:
+  tesseract::TessBaseAPI layout_;
+  tesseract::TessBaseAPI osd_;
+};
+
+struct Tally {
+  int pages = 0;
+  int directionOurs = 0, directionTess = 0;
+  int languageOurs = 0, languageTess = 0;
+  int sized = 0;
+  double heightErrOurs = 0, heightErrTess = 0;  // sum of |error| in percent
+  int heightWithin15Ours = 0, heightWithin15Tess = 0;
+  int rules = 0, rulesFound = 0;
+  double msOurs = 0, msTess = 0;
+
+  void add(const Tally& t) {
+    pages += t.pages;
+    directionOurs += t.directionOurs;
+    directionTess += t.directionTess;
+    languageOurs += t.languageOurs;
+    languageTess += t.languageTess;
+    sized += t.sized;
+    heightErrOurs += t.heightErrOurs;
+    heightErrTess += t.heightErrTess;
+    heightWithin15Ours += t.heightWithin15Ours;
+    heightWithin15Tess += t.heightWithin15Tess;
+    rules += t.rules;
+    rulesFound += t.rulesFound;
+    msOurs += t.msOurs;
+    msTess += t.msTess;
+  }
+};
+
+void printRow(const std::string& name, const Tally& t) {
+  auto pct = [](int n, int d) { return d == 0 ? 0.0 : 100.0 * n / d; };
+  std::printf("%-24s %3d | dir %5.1f%% %5.1f%% | lang %5.1f%% %5.1f%% | ", name.c_str(), t.pages,
+              pct(t.directionOurs, t.pages), pct(t.directionTess, t.pages), pct(t.languageOurs, t.pages),
+              pct(t.languageTess, t.pages));
+  if (t.sized > 0) {
+    std::printf("height err %5.1f%% %5.1f%% within15 %5.1f%% %5.1f%% | ", t.heightErrOurs / t.sized,
+                t.heightErrTess / t.sized, pct(t.heightWithin15Ours, t.sized), pct(t.heightWithin15Tess, t.sized));
+  } else {
+    std::printf("%-48s | ", "height -");
+  }
+  if (t.rules > 0) {
+    std::printf("rules %3d/%-3d | ", t.rulesFound, t.rules);
+  } else {
+    std::printf("%-13s | ", "rules -");
+  }
+  std::printf("ms %7.1f %7.1f\n", t.msOurs / std::max(1, t.pages), t.msTess / std::max(1, t.pages));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  setenv("OMP_THREAD_LIMIT", "1", 0);
+  QGuiApplication app(argc, argv);
+  const bool quick = argc > 1 && std::strcmp(argv[1], "--quick") == 0;
+  const std::vector<int> dpis = quick ? std::vector<int>{300} : std::vector<int>{200, 300, 400};
+
+  Tesseract tesseract;
+  if (!tesseract.start()) {
+    std::fprintf(stderr, "layout_eval: Tesseract (jpn, osd) could not be started\n");
+    return 2;
+  }
+  if (InitLayout("/nowhere", "/nowhere", 0) != 1) return 2;
+
+  std::printf("%-24s %3s | %-17s | %-17s | %-48s | %-13s | %s\n", "kind", "n", "direction ours tess",
+              "language ours tess", "char height: mean |error|, share within 15 %, ours tess", "rules found",
+              "ms/page ours tess");
+  Tally total;
+  int variant = 0;
+  for (const PageKind& kind : kinds()) {
+    Tally t;
+    for (int dpi : dpis) {
+      const int mm = dpi * 4 / 100;
+      PageBuilder builder(210 * mm, 297 * mm, dpi);
+      kind.draw(builder, mm, variant++);
+      RenderedPage page = builder.render();
+      const Answer a = ours(page, kind.vertical);
+      const Answer b = tesseract.answer(page);
+      ++t.pages;
+      t.directionOurs += a.vertical == kind.vertical;
+      t.directionTess += b.vertical == kind.vertical;
+      t.languageOurs += a.latin == kind.latin;
+      t.languageTess += b.latin == kind.latin;
+      if (const int truth = medianGlyphHeight(page); truth > 0) {
+        ++t.sized;
+        const double errOurs = 100.0 * std::abs(a.charHeight - truth) / truth;
+        const double errTess = 100.0 * std::abs(b.charHeight - truth) / truth;
+        t.heightErrOurs += errOurs;
+        t.heightErrTess += errTess;
+        t.heightWithin15Ours += errOurs <= 15;
+        t.heightWithin15Tess += errTess <= 15;
+      }
+      t.rules += static_cast<int>(page.rules.size() + page.dotted.size());
+      t.rulesFound += a.rulesFound;
+      t.msOurs += a.ms;
+      t.msTess += b.ms;
+    }
+    printRow(kind.name, t);
+    total.add(t);
+  }
+  printRow("all", total);
+  CloseAlloc();
+  return 0;
+}

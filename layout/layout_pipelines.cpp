@@ -1,0 +1,468 @@
+// The layout pipelines; see layout_pipelines.h.
+#include "layout/layout_pipelines.h"
+
+#include "layout/component_steps.h"
+#include "layout/layout_status.h"
+#include "layout/library_state.h"
+#include "layout/line_field_steps.h"
+#include "layout/parameter_tables.h"
+#include "layout/pixel_groups.h"
+#include "layout/rect_rings.h"
+#include "layout/step_support.h"
+#include "layout/text_measures.h"
+
+#include <algorithm>
+#include <string_view>
+
+namespace layout {
+namespace {
+
+constexpr bool kStops = true;
+constexpr bool kGoesOn = false;
+
+// Conditions.
+bool T(const LayoutRun& r) { return r.ctx->areaMode(); }
+bool L(const LayoutRun& r) { return r.ctx->params.word(ParamBlock::kLanguageWord) == 1; }
+int byte(const LayoutRun& r, int i) { return r.ctx->params.byte(i); }
+bool singleBlock(const LayoutRun& r) { return byte(r, ParamBlock::kSingleBlock) == 1; }
+
+bool notT(const LayoutRun& r) { return !T(r); }
+bool notL(const LayoutRun& r) { return !L(r); }
+bool notTnotL(const LayoutRun& r) { return !T(r) && !L(r); }
+bool rulesWanted(const LayoutRun& r) { return !singleBlock(r); }
+bool gapsWanted(const LayoutRun& r) {
+  return byte(r, ParamBlock::kSingleBlock) == 0 && (!T(r) || byte(r, ParamBlock::kNoHorizontalMargin) == 1);
+}
+
+int mm(const LayoutRun& r, int millimetres) { return mmToPixels(millimetres, r.ctx->page.dpi); }
+
+// Work of the rows that the pipeline itself does.
+short coarseBlobs(LayoutRun& r) {
+  if (r.images == nullptr) return kStatusDone;
+  constexpr int kReduction = 8;
+  constexpr int kSizeBound = 160;
+  return stepServices().collectComponents(&r.ctx->reducedList, &(*r.images)[3], &r.area.widened, kReduction,
+                                          kSizeBound);
+}
+
+short decideLanguage(LayoutRun& r) {
+  if (detect_latin_text(r.ctx) == 1) {
+    r.ctx->params.setWord(ParamBlock::kLanguageWord, 1);
+    r.ctx->params.setByte(ParamBlock::kBlankOutput, 1);
+  } else {
+    r.ctx->params.setWord(ParamBlock::kLanguageWord, 0);
+  }
+  return kStatusDone;
+}
+
+short singleBlockSetUp(LayoutRun& r) {
+  r.ctx->params.setWord(ParamBlock::kTierCount, 1);
+  free_rect_list(&r.ctx->sepList);
+  return kStatusDone;
+}
+
+short measureLines(LayoutRun& r) {
+  layctx* ctx = r.ctx;
+  if (measure_line_height(ctx) != kStatusDone) ctx->lineHeight = ctx->charHeight;
+  if (measure_line_gap(ctx) != kStatusDone) ctx->lineGapH = ctx->gapY;
+  if (ctx->lineGapH < ctx->gapY / 2) ctx->lineGapH = static_cast<short>(ctx->gapY * 80 / 100);
+  return kStatusDone;
+}
+
+short freeSpeckList(LayoutRun& r) {
+  free_rect_list(&r.ctx->speckList);
+  return kStatusDone;
+}
+
+short freeBlocksAndRegions(LayoutRun& r) {
+  free_rect_list(&r.ctx->textList);
+  free_rect_list(&r.ctx->largeList);
+  return kStatusDone;
+}
+
+short freeAllLists(LayoutRun& r) {
+  free_context_lists(r.ctx);
+  return kStatusDone;
+}
+
+short copyLibraryRules(LayoutRun& r) {
+  const KeisenPair library{layoutState().hLines, layoutState().vLines};
+  return copy_keisen_lists(&library, &r.rules);
+}
+
+short freeRuleCopies(LayoutRun& r) {
+  free_keisen_pair(&r.rules);
+  return kStatusDone;
+}
+
+constexpr LayoutStep kHorizontalMain[] = {
+    // Pieces into text, regions, separators and specks.
+    {"classify_components_in_area", T,
+     [](LayoutRun& r) { return classify_components_in_area(r.ctx, &r.area.widened, static_cast<short>(mm(r, 1))); },
+     kStops},
+    {"classify_components", notT, [](LayoutRun& r) { return classify_components(r.ctx); }, kStops},
+    {"drop_touching_separators", nullptr, [](LayoutRun& r) { return drop_touching_separators(r.ctx); }, kGoesOn},
+    {"absorb_figure_contents", notT, [](LayoutRun& r) { return absorb_figure_contents(r.ctx); }, kStops},
+    // Coarse blobs of the image reduced by 8 join the regions.
+    {"group_pixels", nullptr, coarseBlobs, kStops},
+    {"keep_figure_blocks", nullptr,
+     [](LayoutRun& r) { return keep_figure_blocks(r.ctx->reducedList, &r.ctx->page); }, kGoesOn},
+    {"move_rect_list", nullptr, [](LayoutRun& r) { return move_rect_list(&r.ctx->reducedList, &r.ctx->largeList); },
+     kStops},
+    {"sort_rects_by_top", nullptr,
+     [](LayoutRun& r) {
+       sort_rects_by_top(r.ctx->largeList);
+       return kStatusDone;
+     },
+     kGoesOn},
+    {"drop_nested_components", nullptr,
+     [](LayoutRun& r) {
+       drop_nested_components(r.ctx);
+       return kStatusDone;
+     },
+     kGoesOn},
+    {"merge_overlapping_components", notL,
+     [](LayoutRun& r) {
+       merge_overlapping_components(&r.ctx->textList, r.ctx->gapY, parameterTables().layout(12));
+       return kStatusDone;
+     },
+     kGoesOn},
+    {"absorb_inner_pieces", notL, [](LayoutRun& r) { return absorb_inner_pieces(r.ctx); }, kGoesOn},
+    {"merge_regions", nullptr, [](LayoutRun& r) { return merge_regions(&r.ctx->largeList, r.ctx); }, kGoesOn},
+    // The first classification again, on the merged pieces.
+    {"classify_components_in_area", T,
+     [](LayoutRun& r) { return classify_components_in_area(r.ctx, &r.area.widened, static_cast<short>(mm(r, 1))); },
+     kStops},
+    {"drop_excluded_components",
+     [](const LayoutRun& r) { return T(r) && byte(r, ParamBlock::kCharBlocks) == 1 && r.blockRing != nullptr; },
+     [](LayoutRun& r) { return drop_excluded_components(r.ctx, r.blockRing, &r.area.own); }, kGoesOn},
+    {"drop_components_outside_area",
+     [](const LayoutRun& r) { return T(r) && byte(r, ParamBlock::kNoHorizontalMargin) == 0; },
+     [](LayoutRun& r) { return drop_components_outside_area(r.ctx, &r.area.own); }, kGoesOn},
+    {"classify_components", notT, [](LayoutRun& r) { return classify_components(r.ctx); }, kStops},
+    {"drop_touching_separators", nullptr, [](LayoutRun& r) { return drop_touching_separators(r.ctx); }, kGoesOn},
+    {"merge_regions", nullptr, [](LayoutRun& r) { return merge_regions(&r.ctx->largeList, r.ctx); }, kGoesOn},
+    {"detect_latin_text", [](const LayoutRun& r) { return byte(r, ParamBlock::kLanguageAuto) == 1; },
+     decideLanguage, kGoesOn},
+    // Dotted and ruled lines.
+    {"find_dotted_lines", nullptr, [](LayoutRun& r) { return find_dotted_lines(r.ctx, &r.result->ruleFields); },
+     kStops},
+    {"copy_keisen_lists", rulesWanted,
+     copyLibraryRules,
+     kStops},
+    {"mark_all_keisen", rulesWanted, [](LayoutRun& r) { return mark_all_keisen(&r.rules); }, kGoesOn},
+    {"find_underlines", [](const LayoutRun& r) { return rulesWanted(r) && L(r); },
+     [](LayoutRun& r) { return find_underlines(&r.rules, r.ctx, &r.area.widened); }, kStops},
+    {"drop_keisen_outside_area", rulesWanted,
+     [](LayoutRun& r) { return drop_keisen_outside_area(&r.rules, r.ctx, &r.area.widened); }, kGoesOn},
+    {"drop_components_on_keisen", rulesWanted,
+     [](LayoutRun& r) { return drop_components_on_keisen(&r.rules, r.ctx, &r.area.widened); }, kGoesOn},
+    {"keisen_to_separators", rulesWanted, [](LayoutRun& r) { return keisen_to_separators(&r.rules, r.ctx); },
+     kStops},
+    {"merge_separators", rulesWanted, [](LayoutRun& r) { return merge_separators(r.ctx); }, kGoesOn},
+    {"drop_pieces_along_separators",
+     [](const LayoutRun& r) {
+       return rulesWanted(r) && T(r) &&
+              (byte(r, ParamBlock::kNoVerticalMargin) == 0 || byte(r, ParamBlock::kNoHorizontalMargin) == 0);
+     },
+     [](LayoutRun& r) { return drop_pieces_along_separators(r.ctx); }, kGoesOn},
+    {"add_line_fields", rulesWanted, [](LayoutRun& r) { return add_line_fields(&r.rules, &r.result->ruleFields); },
+     kStops},
+    {"free_keisen_pair", rulesWanted,
+     freeRuleCopies,
+     kGoesOn},
+    {"single_block", singleBlock, singleBlockSetUp, kGoesOn},
+    // Lines and blocks.
+    {"build_lines", nullptr, step_not_built, kStops},
+    {"absorb_sparse_regions", notT, [](LayoutRun& r) { return absorb_sparse_regions(r.ctx); }, kGoesOn},
+    {"find_table_regions", notT, step_not_built, kStops},
+    {"drop_text_regions", notT, step_not_built, kGoesOn},
+    {"frame_regions", notT, step_not_built, kStops},
+    {"collect_line_gaps", gapsWanted, step_not_built, kStops},
+    {"filter_line_gaps", gapsWanted, step_not_built, kGoesOn},
+    {"gaps_to_separators", gapsWanted, step_not_built, kStops},
+    {"measure_lines", nullptr, measureLines, kGoesOn},
+    {"classify_line_heights", nullptr, step_not_built, kGoesOn},
+    {"drop_noisy_lines", nullptr, step_not_built, kGoesOn},
+    {"merge_lines_at_tall_lines", nullptr, step_not_built, kStops},
+    {"build_blocks", nullptr, step_not_built, kStops},
+    {"drop_narrow_blocks", notTnotL, step_not_built, kGoesOn},
+    {"join_overlapping_lines", nullptr, step_not_built, kStops},
+    {"hang_specks_on_lines", nullptr, step_not_built, kStops},
+    {"free_speck_list", nullptr,
+     freeSpeckList,
+     kGoesOn},
+    {"join_close_blocks", notL, step_not_built, kStops},
+    {"join_table_lines", T, step_not_built, kStops},
+    {"join_overlapping_lines", nullptr, step_not_built, kStops},
+    {"join_small_blocks", notT, step_not_built, kStops},
+    {"join_overlapping_lines", notT, step_not_built, kStops},
+    {"drop_speckled_lines", notT, step_not_built, kGoesOn},
+    {"find_text_box", notTnotL, step_not_built, kStops},
+    {"drop_blocks_in_figures", notT, step_not_built, kStops},
+    {"clear_figure_regions", notT, step_not_built, kStops},
+    {"drop_small_in_regions", notT, step_not_built, kGoesOn},
+    // Columns, joins and splits, then the fields.
+    {"find_columns", [](const LayoutRun& r) { return !T(r) || byte(r, ParamBlock::kNoHorizontalMargin) == 1; },
+     step_not_built, kStops},
+    {"find_table_columns", [](const LayoutRun& r) { return T(r) && byte(r, ParamBlock::kNoHorizontalMargin) != 1; },
+     step_not_built, kStops},
+    {"drop_separators_in_blocks", nullptr, step_not_built, kGoesOn},
+    {"join_table_pieces", T, step_not_built, kStops},
+    {"join_blocks_in_columns", notTnotL, step_not_built, kStops},
+    {"join_split_lines", nullptr, step_not_built, kStops},
+    {"join_blocks_across_gap", nullptr, step_not_built, kStops},
+    {"join_overlapping_lines", nullptr, step_not_built, kStops},
+    {"merge_overlapping_blocks", nullptr, step_not_built, kStops},
+    {"merge_all_blocks", singleBlock, step_not_built, kStops},
+    {"drop_figure_blocks", notTnotL, step_not_built, kGoesOn},
+    {"drop_figure_lines", notT, step_not_built, kGoesOn},
+    {"drop_thin_figure_lines", notTnotL, step_not_built, kStops},
+    {"drop_flat_lines", notT, step_not_built, kGoesOn},
+    {"join_overlapping_lines", nullptr, step_not_built, kStops},
+    {"split_blocks_at_gutters", gapsWanted, step_not_built, kStops},
+    {"split_blocks_at_gaps", gapsWanted, step_not_built, kStops},
+    {"split_initial_lines", nullptr, step_not_built, kStops},
+    {"split_tall_lines", L, step_not_built, kStops},
+    {"join_overlapping_lines", nullptr, step_not_built, kStops},
+    {"sort_rects_by_top", nullptr,
+     [](LayoutRun& r) {
+       sort_rects_by_top(r.ctx->textList);
+       return kStatusDone;
+     },
+     kGoesOn},
+    {"emit_fields", nullptr, step_not_built, kStops},
+    {"free_blocks_and_regions", nullptr,
+     freeBlocksAndRegions,
+     kGoesOn},
+    {"add_gap_separators", notT, step_not_built, kStops},
+    {"order_fields", notT, step_not_built, kStops},
+    {"resplit_edge_fields", T, step_not_built, kStops},
+    {"add_table_gap_separators", T, step_not_built, kStops},
+    {"number_cells", T, step_not_built, kStops},
+    {"fill_table_grid", T, step_not_built, kStops},
+    {"free_context_lists", nullptr,
+     freeAllLists,
+     kGoesOn},
+};
+
+constexpr LayoutStep kHorizontalTail[] = {
+    {"expand_tables", [](const LayoutRun& r) { return r.ctx->params.signedByte(ParamBlock::kForm) == 0; },
+     step_not_built, kStops},
+    {"tidy_line_fields", nullptr, step_not_built, kGoesOn},
+    {"drop_line_fields_in_figures", nullptr, step_not_built, kGoesOn},
+    {"drop_large_figures", nullptr, step_not_built, kGoesOn},
+    {"merge_figures", nullptr, step_not_built, kGoesOn},
+    {"drop_thin_figures", nullptr, step_not_built, kGoesOn},
+    {"drop_line_fields_in_text", nullptr, step_not_built, kGoesOn},
+    {"mark_line_fields_in_tables", nullptr, step_not_built, kGoesOn},
+};
+
+// Vertical writing: page mode P is "not T".
+bool page(const LayoutRun& r) { return !T(r); }
+bool areaWithoutRowSplit(const LayoutRun& r) { return T(r) && byte(r, ParamBlock::kNoHorizontalMargin) == 0; }
+bool vGapsWanted(const LayoutRun& r) {
+  return byte(r, ParamBlock::kSingleBlock) == 0 && (!T(r) || byte(r, ParamBlock::kNoVerticalMargin) != 0);
+}
+
+constexpr LayoutStep kVerticalMain[] = {
+    {"qsort_rects_by_right_desc", nullptr, [](LayoutRun& r) { return qsort_rects_by_right_desc(r.ctx->textList); },
+     kStops},
+    {"sort_vComponents_area", T, step_not_built, kStops},
+    {"sort_vComponents", page, step_not_built, kStops},
+    {"drop_vSeparators_on_text", nullptr, step_not_built, kGoesOn},
+    {"absorb_vLargeComponents", page, step_not_built, kStops},
+    {"group_pixels", nullptr, coarseBlobs, kStops},
+    {"keep_figure_blocks", nullptr,
+     [](LayoutRun& r) { return keep_figure_blocks(r.ctx->reducedList, &r.ctx->page); }, kGoesOn},
+    {"move_rect_list", nullptr, [](LayoutRun& r) { return move_rect_list(&r.ctx->reducedList, &r.ctx->largeList); },
+     kStops},
+    {"qsort_rects_by_right_desc", nullptr,
+     [](LayoutRun& r) { return qsort_rects_by_right_desc(r.ctx->largeList); }, kStops},
+    {"drop_vNestedComponents", nullptr, step_not_built, kGoesOn},
+    {"merge_vOverlaps", nullptr, step_not_built, kStops},
+    {"absorb_vSpecks", nullptr, step_not_built, kGoesOn},
+    {"merge_vLargeBlocks", nullptr, step_not_built, kGoesOn},
+    {"sort_vComponents_area", T, step_not_built, kStops},
+    {"drop_vExcluded",
+     [](const LayoutRun& r) { return T(r) && byte(r, ParamBlock::kCharBlocks) == 1 && r.blockRing != nullptr; },
+     step_not_built, kGoesOn},
+    {"keep_vInsideArea", areaWithoutRowSplit, step_not_built, kGoesOn},
+    {"sort_vComponents", page, step_not_built, kStops},
+    {"drop_vSeparators_on_text", nullptr, step_not_built, kGoesOn},
+    {"merge_vLargeBlocks", nullptr, step_not_built, kGoesOn},
+    {"clear_english_flag", [](const LayoutRun& r) { return byte(r, ParamBlock::kLanguageAuto) == 1; },
+     [](LayoutRun& r) {
+       r.ctx->params.setWord(ParamBlock::kLanguageWord, 0);
+       return kStatusDone;
+     },
+     kGoesOn},
+    {"collect_rule_candidates", nullptr, step_not_built, kStops},
+    {"copy_keisen_lists", rulesWanted,
+     copyLibraryRules,
+     kStops},
+    {"mark_rules_live", rulesWanted, [](LayoutRun& r) { return mark_all_keisen(&r.rules); }, kGoesOn},
+    {"clip_vRules", rulesWanted, step_not_built, kGoesOn},
+    {"check_vRules", rulesWanted, step_not_built, kGoesOn},
+    {"vRules_to_separators", rulesWanted, step_not_built, kStops},
+    {"merge_separators", rulesWanted, [](LayoutRun& r) { return merge_separators(r.ctx); }, kGoesOn},
+    {"drop_chars_on_vSeparators",
+     [](const LayoutRun& r) {
+       return rulesWanted(r) && T(r) &&
+              !(byte(r, ParamBlock::kNoVerticalMargin) != 0 && byte(r, ParamBlock::kNoHorizontalMargin) != 0);
+     },
+     step_not_built, kGoesOn},
+    {"rules_to_fields", rulesWanted, step_not_built, kStops},
+    {"free_keisen_pair", rulesWanted,
+     freeRuleCopies,
+     kGoesOn},
+    {"single_block", singleBlock, singleBlockSetUp, kGoesOn},
+    {"link_vChars", nullptr, step_not_built, kStops},
+    {"check_small_large", page, step_not_built, kGoesOn},
+    {"examine_large_components", page, step_not_built, kStops},
+    {"drop_large_covered_by_text", page, step_not_built, kGoesOn},
+    {"frame_vBoxes", page, step_not_built, kStops},
+    {"find_vColumnGaps", vGapsWanted, step_not_built, kStops},
+    {"join_vGaps", vGapsWanted, step_not_built, kGoesOn},
+    {"vGaps_to_separators", vGapsWanted, step_not_built, kStops},
+    {"measure_vColumnWidth", nullptr, step_not_built, kStops},
+    {"measure_vColumnGap", nullptr, step_not_built, kGoesOn},
+    {"classify_vLines", nullptr, step_not_built, kGoesOn},
+    {"drop_vLines_with_specks", nullptr, step_not_built, kGoesOn},
+    {"merge_vLineFragments", nullptr, step_not_built, kStops},
+    {"group_vLines", nullptr, step_not_built, kStops},
+    {"drop_vSmallLines", page, step_not_built, kGoesOn},
+    {"merge_vBlockLines", nullptr, step_not_built, kStops},
+    {"attach_vSpecks", nullptr, step_not_built, kStops},
+    {"free_speck_list", nullptr,
+     freeSpeckList,
+     kGoesOn},
+    {"merge_vBlocks", nullptr, step_not_built, kStops},
+    {"merge_vBlockLines_area", T, step_not_built, kStops},
+    {"merge_vBlockLines", nullptr, step_not_built, kStops},
+    {"merge_vAdjacentBlocks", page, step_not_built, kStops},
+    {"merge_vBlockLines", page, step_not_built, kStops},
+    {"drop_vNoiseLines", page, step_not_built, kGoesOn},
+    {"find_vTextBounds", page, step_not_built, kStops},
+    {"drop_vFigureComponents", page, step_not_built, kStops},
+    {"classify_large_regions", page, step_not_built, kStops},
+    {"drop_vTextInLarge", page, step_not_built, kGoesOn},
+    {"find_vTiers", [](const LayoutRun& r) { return !(T(r) && byte(r, ParamBlock::kNoVerticalMargin) == 0); },
+     step_not_built, kStops},
+    {"find_vTiers_from_rules", [](const LayoutRun& r) { return T(r) && byte(r, ParamBlock::kNoVerticalMargin) == 0; },
+     step_not_built, kStops},
+    {"drop_vSeparators_in_text", nullptr, step_not_built, kGoesOn},
+    {"merge_vBlocks_page", page, step_not_built, kStops},
+    {"merge_vAdjacentLines", nullptr, step_not_built, kStops},
+    {"apply_vTiers", [](const LayoutRun& r) { return page(r) || areaWithoutRowSplit(r); }, step_not_built, kStops},
+    {"merge_vBlocks_area", T, step_not_built, kStops},
+    {"merge_vBlocks_tier", T, step_not_built, kStops},
+    {"merge_vBlocks_stack", page, step_not_built, kStops},
+    {"merge_vBlockLines", nullptr, step_not_built, kStops},
+    {"merge_vOverlappingBlocks", nullptr, step_not_built, kStops},
+    {"merge_vAllBlocks", singleBlock, step_not_built, kStops},
+    {"free_separator_list", singleBlock,
+     [](LayoutRun& r) {
+       free_rect_list(&r.ctx->sepList);
+       return kStatusDone;
+     },
+     kGoesOn},
+    {"drop_single_char_pictures", page, step_not_built, kGoesOn},
+    {"drop_lines_in_pictures", page, step_not_built, kGoesOn},
+    {"drop_vFigureLines", page, step_not_built, kStops},
+    {"drop_vThinLines", page, step_not_built, kGoesOn},
+    {"merge_vBlockLines", nullptr, step_not_built, kStops},
+    {"refine_vBlocks", vGapsWanted, step_not_built, kStops},
+    {"refine_vLines", vGapsWanted, step_not_built, kStops},
+    {"split_vHeadingLines", nullptr, step_not_built, kStops},
+    {"merge_vBlockLines", nullptr, step_not_built, kStops},
+    {"qsort_rects_by_right_desc", nullptr, [](LayoutRun& r) { return qsort_rects_by_right_desc(r.ctx->textList); },
+     kStops},
+    {"vBlocks_to_fields", nullptr, step_not_built, kStops},
+    {"free_blocks_and_regions", nullptr,
+     freeBlocksAndRegions,
+     kGoesOn},
+    {"add_vGapSeparators", page, step_not_built, kStops},
+    {"order_vFields", page, step_not_built, kStops},
+    {"add_vGapSeparators_area", T, step_not_built, kStops},
+    {"order_vFields_area", T, step_not_built, kStops},
+    {"fill_table_grid", T, step_not_built, kStops},
+    {"free_rect_set", nullptr,
+     freeAllLists,
+     kGoesOn},
+};
+
+constexpr LayoutStep kVerticalTail[] = {
+    {"split_mixed_fields", [](const LayoutRun& r) { return page(r) && byte(r, ParamBlock::kDirection) == 2; },
+     step_not_built, kStops},
+    {"expand_form_fields", [](const LayoutRun& r) { return r.ctx->params.signedByte(ParamBlock::kForm) == 0; },
+     step_not_built, kStops},
+    {"drop_duplicate_rule_fields", nullptr, step_not_built, kGoesOn},
+    {"drop_rules_on_figures", nullptr, step_not_built, kGoesOn},
+    {"drop_huge_figure_fields", nullptr, step_not_built, kGoesOn},
+    {"merge_figure_fields", nullptr, step_not_built, kGoesOn},
+    {"drop_thin_figure_fields", nullptr, step_not_built, kGoesOn},
+    {"drop_rules_in_cells", nullptr, step_not_built, kGoesOn},
+    {"mark_rules_in_areas", nullptr, step_not_built, kGoesOn},
+};
+
+}  // namespace
+
+const PipelineTable& horizontalPipeline() {
+  static const PipelineTable table{kHorizontalMain, kHorizontalTail};
+  return table;
+}
+
+std::span<const LayoutStep> horizontalEarlySteps() {
+  static const std::size_t count = [] {
+    std::size_t i = 0;
+    while (i < std::size(kHorizontalMain) && std::string_view(kHorizontalMain[i].name) != "build_lines") ++i;
+    return i;
+  }();
+  return std::span<const LayoutStep>(kHorizontalMain).first(count);
+}
+
+const PipelineTable& verticalPipeline() {
+  static const PipelineTable table{kVerticalMain, kVerticalTail};
+  return table;
+}
+
+short run_pipeline(const PipelineTable& table, LayoutRun& run, StepTrace trace) {
+  const short status = run_layout_steps(table.main, run, trace);
+  // The ruled-line copies never outlive the run, whichever way it ends.
+  free_keisen_pair(&run.rules);
+  if (status == kStatusNoMemory) return status;
+  if (run.stopEarly) return kStatusDone;
+  return run_layout_steps(table.tail, run, trace);
+}
+
+int line_join_distance(const layctx& ctx) {
+  const int unit = ctx.charWidth + ctx.gapX;
+  const bool wholeRow = ctx.areaMode() && ctx.params.byte(ParamBlock::kNoHorizontalMargin) == 0;
+  if (wholeRow || ctx.params.byte(ParamBlock::kSingleBlock) == 1) return unit * 20;
+  int d = unit * parameterTables().layout(26) / 100;
+  if (ctx.params.word(ParamBlock::kLanguageWord) == 1) d = d * 75 / 100;
+  return d;
+}
+
+int line_distance(const layctx& ctx) {
+  int t = ctx.lineGapH * parameterTables().layout(30) / 100;
+  if (ctx.params.word(ParamBlock::kLanguageWord) == 1) t = t * 125 / 100;
+  t = std::max(t, tenthsToPixels(15, ctx.page.dpi));
+  if (ctx.areaMode()) t = ctx.params.byte(ParamBlock::kNoVerticalMargin) == 1 ? 0 : t * 20;
+  return t;
+}
+
+}  // namespace layout
+
+short run_horizontal_pipeline(const layout::AreaRect* area, layctx* ctx, layout::ResultLists* result,
+                              const std::array<ImageDesc, 5>* images, recg* exclusions, short nested) {
+  layout::LayoutRun run{ctx, *area, result, images, exclusions, nested == 1, {}, area->own};
+  return layout::run_pipeline(layout::horizontalPipeline(), run);
+}
+
+short layout_vRegion(const layout::AreaRect* area, layctx* ctx, layout::ResultLists* result,
+                     const std::array<ImageDesc, 5>* images, recg* blockRing, short stopEarly) {
+  layout::LayoutRun run{ctx, *area, result, images, blockRing, stopEarly == 1, {}, area->own};
+  return layout::run_pipeline(layout::verticalPipeline(), run);
+}

@@ -1,0 +1,19 @@
+// Helpers of the layout steps; see step_support.h.
+#include "layout/step_support.h"
+
+#include "layout/rect_rings.h"
+
+namespace layout {
+
+rect_record* movePiece(rect_record* r, rect_record** target, short kind) {
+  rect_record* moved = append_rect(target);
+  if (moved == nullptr) return nullptr;
+  moved->left = r->left;
+  moved->top = r->top;
+  moved->right = r->right;
+  moved->bottom = r->bottom;
+  moved->label = kind;
+  return drop_rect(r);
+}
+
+}  // namespace layout

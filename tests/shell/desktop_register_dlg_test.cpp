@@ -172,3 +172,18 @@ TEST_F(DesktopRegisterDlgTest, ScreenshotOfTheDialog) {
 }
 
 }  // namespace
+
+namespace {
+
+// The probe of the running system: a folder of ours lies on a writable
+// medium below its mount root; a path that is not there cannot be told.
+TEST(DesktopDrive, TellsTheMediumOfAFolder) {
+  testsupport::TempDir here;
+  const DesktopDrive drive = ProbeDesktopDrive(here.path());
+  EXPECT_TRUE(drive.kind == DriveKind::Fixed || drive.kind == DriveKind::Removable);
+  ASSERT_FALSE(drive.mountRoot.empty());
+  EXPECT_TRUE(here.path().starts_with(drive.mountRoot)) << drive.mountRoot;
+  EXPECT_EQ(ProbeDesktopDrive(here.file("not/there")).kind, DriveKind::Unknown);
+}
+
+}  // namespace

@@ -176,9 +176,7 @@ void InitModuleFolder() { gModuleFolder = platform::withTrailingSlash(platform::
 
 const std::string& GetModuleFolder() { return gModuleFolder; }
 
-std::string GetSamplesFolder() {
-  return platform::withTrailingSlash(platform::joinPath(platform::parentPath(gModuleFolder), "Samples"));
-}
+std::string GetSamplesFolder() { return platform::withTrailingSlash(platform::samplesFolder()); }
 
 namespace {
 

@@ -50,7 +50,8 @@ int ResolveLongPath(std::string& path, std::size_t bufferSize);
 // slash, empty until InitModuleFolder runs at start-up.
 void InitModuleFolder();
 const std::string& GetModuleFolder();
-// The parent of the program folder + "Samples/".
+// The folder a first start offers as its desktop, with a trailing slash: a
+// folder the user sees among their documents (platform::samplesFolder).
 std::string GetSamplesFolder();
 
 // How a path relates to the folders the program must not file documents

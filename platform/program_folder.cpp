@@ -7,6 +7,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 #include <cstdlib>
 #include <unistd.h>
@@ -57,6 +58,14 @@ std::string resourceFolder() {
 std::string programIniPath() { return joinPath(configFolder(), "brindel.ini"); }
 
 std::string workFolder(std::string_view name) { return joinPath(programFolder(), name); }
+
+std::string samplesFolder() {
+  const std::string own = env("BRINDEL_SAMPLES");
+  if (!own.empty()) return withoutTrailingSlash(own);
+  std::string documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation).toStdString();
+  if (documents.empty()) documents = joinPath(homeFolder(), "Documents");
+  return joinPath(documents, "ブリンデル");
+}
 
 bool ensureProgramFolder(std::string* error) {
   auto fail = [error](const std::string& message) {

@@ -7,6 +7,8 @@
 //   resourceFolder()  installed read-only resources: $BRINDEL_SHARE, else
 //                     <executable>/../share/brindel
 //   programIniPath()  brindel.ini in the config folder
+//   samplesFolder()   the desktop of a first start: $BRINDEL_SAMPLES, else
+//                     "ブリンデル" in the user's documents folder (XDG user dirs)
 //   workFolder(name)  one of the work folders below the program folder
 //   ensureProgramFolder()  creates the folders and seeds missing resources
 
@@ -31,6 +33,7 @@ std::string configFolder();
 std::string resourceFolder();
 std::string programIniPath();
 std::string workFolder(std::string_view name);
+std::string samplesFolder();
 
 // Creates the program folder, its work folders and the config folder, and
 // copies every resource file that the program folder lacks (existing files,

@@ -10,6 +10,7 @@
 #include "shell/app_profile.h"
 #include "shell/busy_flag.h"
 #include "shell/command_ids.h"
+#include "shell/desktop_register_dlg.h"
 #include "shell/frame_icons.h"
 #include "shell/frame_view.h"
 #include "shell/imaging_control_startup.h"
@@ -33,7 +34,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
-#include <QStorageInfo>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -50,22 +50,6 @@ constexpr int kProbeControlId = 1;
 QString hexName(const char* prefix, int id) { return QLatin1String(prefix) + QString::number(id, 16); }
 
 
-// Whether the file system of path lies on a removable disk; nullopt when it
-// cannot be told (the caller keeps what it knew).
-std::optional<bool> onRemovableDrive(const QString& path) {
-  const QStorageInfo storage(path);
-  if (!storage.isValid()) return std::nullopt;
-  const QString device = QString::fromLocal8Bit(storage.device());
-  if (!device.startsWith(QLatin1String("/dev/"))) return false;  // network, memory and virtual file systems
-  const QString name = QFileInfo(QFileInfo(device).canonicalFilePath()).fileName();
-  for (const QString& file : {QStringLiteral("/sys/class/block/%1/removable").arg(name),
-                              QStringLiteral("/sys/class/block/%1/../removable").arg(name)}) {
-    QFile f(file);
-    if (f.open(QIODevice::ReadOnly)) return f.readAll().trimmed() == "1";
-  }
-  return false;
-}
-
 // What SaveState stores for one desktop entry: the path with one trailing
 // separator. Nothing is created on disk.
 QString desktopHistoryValue(const QString& entry) {
@@ -73,9 +57,21 @@ QString desktopHistoryValue(const QString& entry) {
   return QString::fromStdString(platform::withTrailingSlash(platform::withoutTrailingSlash(entry.toStdString())));
 }
 
+// Desktop paths compare with one trailing separator.
+QString asDesktopFolder(const QString& path) {
+  return QString::fromStdString(platform::withTrailingSlash(path.toStdString()));
+}
+
+bool isFolder(const QString& path) {
+  return !path.isEmpty() && QFileInfo(QString::fromStdString(platform::withoutTrailingSlash(path.toStdString()))).isDir();
+}
+
 }  // namespace
 
-CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
+CMainFrame::CMainFrame(QWidget* parent)
+    : QMainWindow(parent),
+      driveProbe_(ProbeDesktopDrive),
+      desktopDialogRunner_([](DesktopRegisterDlg& dialog) { return dialog.exec(); }) {
   setObjectName(QStringLiteral("CMainFrame"));
   setWindowTitle(QStringLiteral("ブリンデル3"));
   setMinimumSize(kMinimumTrackSize);
@@ -206,13 +202,15 @@ bool CMainFrame::CreateDesktopBar() {
   row->addWidget(desktopCombo_, 1);
   auto* addRemove = new QPushButton(QStringLiteral("追加／削除 ..."), panel);
   addRemove->setObjectName(QStringLiteral("ctl10012"));
-  auto* media = new QPushButton(QStringLiteral("メディア入替"), panel);
-  media->setObjectName(QStringLiteral("ctl10013"));
-  // The desktop dialog and the media exchange come with the folder tree.
-  addRemove->setEnabled(false);
-  media->setEnabled(false);
+  mediaButton_ = new QPushButton(QStringLiteral("メディア入替"), panel);
+  mediaButton_->setObjectName(QStringLiteral("ctl10013"));
+  mediaButton_->setEnabled(false);  // until the desktop is known to be on a removable medium
   row->addWidget(addRemove);
-  row->addWidget(media);
+  row->addWidget(mediaButton_);
+  connect(addRemove, &QPushButton::clicked, this, [this] { RunCommand(cmd::kDesktopButton); });
+  connect(mediaButton_, &QPushButton::clicked, this, [this] { RunCommand(cmd::kMediaButton); });
+  // A choice of the user's, not a change made by the program.
+  connect(desktopCombo_, &QComboBox::activated, this, [this] { OnDesktopSelChange(); });
   desktopBar_->addWidget(panel);
   return true;
 }
@@ -425,6 +423,11 @@ void CMainFrame::CreateMenus() {
   SetCommandHandler(cmd::kAbout, [this] { OnAppAbout(); });
   SetCommandHandler(cmd::kScheduledTidyUp, [this] { OnScheduledTidyUp(); });
   SetCommandHandler(cmd::kTidyUp, [this] { RunTidyUp(); });
+  SetCommandHandler(cmd::kDesktopAddRemove, [this] { PostCommand(this, cmd::kDesktopButton); });
+  SetCommandHandler(cmd::kDesktopButton, [this] { OnDesktopAddRemove(); });
+  SetCommandHandler(cmd::kMediaExchange, [this] { OnMediaExchange(); });
+  SetCommandHandler(cmd::kMediaButton, [this] { OnMediaExchange(); });
+  Action(cmd::kMediaExchange)->setEnabled(false);
   // The tidy-up runs from the schedule, but its dialog is not there yet.
   Action(cmd::kTidyUp)->setEnabled(false);
 }
@@ -516,6 +519,10 @@ bool CMainFrame::event(QEvent* event) {
                      wParam);
     return true;
   }
+  if (type == kSwitchDesktopMessage) {
+    OnDesktopSelChange();
+    return true;
+  }
   if (type == PostedCommand::kType) {
     RunCommand(static_cast<PostedCommand*>(event)->id());
     return true;
@@ -594,16 +601,19 @@ void CMainFrame::OnRestoreAfterStart() {
     if (path.isEmpty()) break;
     desktopCombo_->addItem(path);
   }
+  const QString sample = QString::fromStdString(GetSamplesFolder());
   if (desktopCombo_->count() == 0) {
-    const QString sample = QString::fromStdString(GetSamplesFolder());
     profile->setValue(BrowserKey(QStringLiteral("DesktopHistory0")), sample);
     desktopCombo_->addItem(sample);
   }
   const int index = profile->value(BrowserKey(QStringLiteral("CurrentDesktopIndex")), 0).toInt();
   desktopCombo_->setCurrentIndex(index >= 0 && index < desktopCombo_->count() ? index : 0);
   const QString desktop = desktopCombo_->currentText();
+  // The sample desktop is ours: a new user finds it ready to file into.
+  if (asDesktopFolder(desktop) == sample && !QDir().mkpath(sample))
+    qCWarning(lcStartup) << "cannot create the sample desktop" << sample;
   currentFolderPath_ = profile->value(BrowserKey(QStringLiteral("CurrentFolderPath"))).toString();
-  if (const auto removable = onRemovableDrive(desktop)) removableDesktop_ = *removable;
+  NoteDesktopDrive(desktop);
   RestoreFolderTree(desktop, currentFolderPath_, settings_.KankyoShowExpand != 0);
   profile->sync();
 
@@ -624,6 +634,85 @@ void CMainFrame::OnRestoreAfterStart() {
     PostCommand(this, cmd::kScheduledTidyUp);
     return;
   }
+  RunPendingWork();
+}
+
+// ---- desktops and media ---------------------------------------------------
+
+void CMainFrame::OnDesktopAddRemove() {
+  SetBusy(true);
+  DesktopRegisterDlg dialog(this);
+  dialog.SetDriveProbe(driveProbe_);
+  for (int i = 0; i < desktopCombo_->count(); ++i) dialog.desktops.push_back(desktopCombo_->itemText(i));
+  if (desktopDialogRunner_(dialog) == QDialog::Accepted) RefillDesktops(dialog.desktops);
+  RunPendingWork();
+}
+
+void CMainFrame::RefillDesktops(const QStringList& desktops) {
+  const QString current = desktopCombo_->currentText();
+  desktopCombo_->clear();
+  desktopCombo_->addItems(desktops);
+  const int kept = desktops.indexOf(current);
+  desktopCombo_->setCurrentIndex(std::max(kept, 0));
+  // The tree must not go on showing a desktop that is no longer registered.
+  if (kept < 0 && desktopCombo_->count() > 0) OnDesktopSelChange();
+}
+
+void CMainFrame::OnDesktopSelChange() {
+  QString desktop = desktopCombo_->currentText();
+  ReleaseOpenFolder();
+  if (!isFolder(desktop)) {
+    platform::messageBox("パスを発見できませんでした。\nデスクトップをデフォルトに変更します。", platform::Buttons::Ok,
+                         platform::Icon::Warning, "デスクトップの変更");
+    desktop = SelectDefaultDesktop();
+  }
+  NoteDesktopDrive(desktop);
+  RestoreFolderTree(desktop, {}, false);
+}
+
+QString CMainFrame::SelectDefaultDesktop() {
+  const QString sample = QString::fromStdString(GetSamplesFolder());
+  if (!QDir().mkpath(sample)) qCWarning(lcStartup) << "cannot create the sample desktop" << sample;
+  int index = -1;
+  for (int i = 0; i < desktopCombo_->count() && index < 0; ++i)
+    if (asDesktopFolder(desktopCombo_->itemText(i)) == sample) index = i;
+  if (index < 0 && desktopCombo_->count() < kDesktopHistorySize) {
+    desktopCombo_->addItem(sample);
+    index = desktopCombo_->count() - 1;
+  } else if (index < 0) {
+    // A full list: the default takes the place of the entry that was not found.
+    index = std::max(desktopCombo_->currentIndex(), 0);
+    desktopCombo_->setItemText(index, sample);
+  }
+  desktopCombo_->setCurrentIndex(index);
+  return sample;
+}
+
+void CMainFrame::NoteDesktopDrive(const QString& desktop) {
+  // Media that cannot be told (unknown, read-only) leave the flag as it was.
+  switch (driveProbe_(platform::withoutTrailingSlash(desktop.toStdString())).kind) {
+    case DriveKind::Removable:
+      removableDesktop_ = true;
+      break;
+    case DriveKind::Fixed:
+      removableDesktop_ = false;
+      break;
+    case DriveKind::ReadOnly:
+    case DriveKind::Unknown:
+      break;
+  }
+  Action(cmd::kMediaExchange)->setEnabled(removableDesktop_);
+  mediaButton_->setEnabled(removableDesktop_);
+}
+
+void CMainFrame::OnMediaExchange() {
+  if (!removableDesktop_) return;
+  SetBusy(true);
+  const QString reopen = DocumentFolderPath();
+  ReleaseOpenFolder();
+  platform::messageBox("メディアの交換ができます。\n交換後、「ＯＫ」をクリックして下さい。", platform::Buttons::Ok,
+                       platform::Icon::Information, "メディアの交換");
+  RestoreFolderTree(desktopCombo_->currentText(), reopen, true);
   RunPendingWork();
 }
 
@@ -714,6 +803,12 @@ QString CMainFrame::DocumentFolderPath() const {
 
 void CMainFrame::CloseDocumentFolder() {
   if (document_) document_->CloseFolderDatabase();
+}
+
+void CMainFrame::ReleaseOpenFolder() {
+  if (!document_) return;
+  document_->CloseFolderDatabase();
+  document_->LoadFolder({}, 1);
 }
 
 bool CMainFrame::ViewerShown() const { return false; }

@@ -10,6 +10,7 @@
 //   SaveState           writes all frame state
 //   RunPendingWork      the pump of scan, earlier-product import and list import
 //   SetStatusPaneText, ShowDocumentCount, ShowApplicationHint   status bar
+//   OnDesktopAddRemove, OnDesktopSelChange, OnMediaExchange     desktops and media
 //   Action              the QAction of a command identifier
 //
 // The document, the browser view and the imaging control arrive later; the
@@ -18,6 +19,7 @@
 // (an open in-place editor suspends the browser's, so that Ctrl+N or Ctrl+C
 // reach the editor).
 
+#include "shell/desktop_drive.h"
 #include "shell/document_observer.h"
 #include "shell/fd3_doc.h"
 #include "shell/kankyo_settings.h"
@@ -32,9 +34,11 @@
 #include <vector>
 #include <map>
 
+class DesktopRegisterDlg;
 class QComboBox;
 class QDialog;
 class QLabel;
+class QPushButton;
 class QToolBar;
 
 class CMainFrame : public QMainWindow, public DocumentObserver {
@@ -42,6 +46,8 @@ class CMainFrame : public QMainWindow, public DocumentObserver {
 
  public:
   enum class Request { Scan, EarlierImport, ListImport };
+  // Runs the desktop registration dialog modally; its result code.
+  using DesktopDialogRunner = std::function<int(DesktopRegisterDlg& dialog)>;
 
   explicit CMainFrame(QWidget* parent = nullptr);
   ~CMainFrame() override;
@@ -87,6 +93,18 @@ class CMainFrame : public QMainWindow, public DocumentObserver {
   void SetCommandLine(const QString& commandLine) { commandLine_ = commandLine; }
   bool IsRestoring() const { return restoring_; }
   bool IsRemovableDesktop() const { return removableDesktop_; }
+  // Tests put a medium of their own under a desktop, and answer the dialog.
+  void SetDriveProbe(DriveProbe probe) { driveProbe_ = std::move(probe); }
+  void SetDesktopDialogRunner(DesktopDialogRunner runner) { desktopDialogRunner_ = std::move(runner); }
+
+  // The desktop registration dialog; on OK the combo box is refilled.
+  void OnDesktopAddRemove();
+  // Switches to the desktop selected in the combo box; one that cannot be
+  // found gives way to the default desktop (the sample folder).
+  void OnDesktopSelChange();
+  // Closes the open folder while the user exchanges the medium of the
+  // current desktop, then shows the medium's tree and reopens the folder.
+  void OnMediaExchange();
 
   // The central widget slot: the browser view, once it exists.
   void SetView(QWidget* view);
@@ -148,6 +166,12 @@ class CMainFrame : public QMainWindow, public DocumentObserver {
   void RestoreFolderTree(const QString& desktop, const QString& folderPath, bool openFolder);
   QString DocumentFolderPath() const;
   void CloseDocumentFolder();
+  // Closes the open folder and empties the panes, before another tree is shown.
+  void ReleaseOpenFolder();
+  // The default desktop, made when missing and selected in the combo box.
+  QString SelectDefaultDesktop();
+  void NoteDesktopDrive(const QString& desktop);
+  void RefillDesktops(const QStringList& desktops);
   bool ViewerShown() const;
   bool SwitchViewerToBrowser();
   void RunHotScan();
@@ -173,6 +197,9 @@ class CMainFrame : public QMainWindow, public DocumentObserver {
   QToolBar* viewerToolBar_ = nullptr;
   QToolBar* imageToolBar_ = nullptr;
   QComboBox* desktopCombo_ = nullptr;
+  QPushButton* mediaButton_ = nullptr;
+  DriveProbe driveProbe_;
+  DesktopDialogRunner desktopDialogRunner_;
   QDialog* confirmLaunchDialog_ = nullptr;
   QLabel* promptPane_ = nullptr;
   std::map<int, QLabel*> panes_;

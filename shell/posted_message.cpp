@@ -14,6 +14,7 @@ const QEvent::Type kScanRequestMessage = registerType();
 const QEvent::Type kEarlierImportMessage = registerType();
 const QEvent::Type kListImportMessage = registerType();
 const QEvent::Type kRestoreAfterStartMessage = registerType();
+const QEvent::Type kSwitchDesktopMessage = registerType();
 const QEvent::Type PostedCommand::kType = registerType();
 
 namespace {

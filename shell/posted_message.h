@@ -3,7 +3,8 @@
 //
 //   PostedMessage          one posted message: its kind, wParam and lParam
 //   message kinds          the registered messages between instances and the
-//                          scanner, the frame's private restore message
+//                          scanner, the frame's private restore and
+//                          desktop-switch messages
 //   PostMessage            posts one (asynchronous, delivered in order)
 //   RegisteredMessageName, RegisteredMessageByName   for crossing processes
 //   PostedCommand, PostCommand   a command posted to the frame by identifier
@@ -33,6 +34,7 @@ extern const QEvent::Type kScanRequestMessage;      // "BRDLPOSTCOMTWAINHOTSCANM
 extern const QEvent::Type kEarlierImportMessage;    // "BRDLFD2CONVERTMESSAGE"
 extern const QEvent::Type kListImportMessage;       // "BRDLKPX70IMPORTMESSAGE"
 extern const QEvent::Type kRestoreAfterStartMessage;  // the frame's WM_USER + 9
+extern const QEvent::Type kSwitchDesktopMessage;      // the frame's WM_USER + 5
 
 void PostMessage(QObject* target, QEvent::Type message, std::intptr_t wParam = 0, std::intptr_t lParam = 0);
 

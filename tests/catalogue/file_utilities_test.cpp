@@ -181,7 +181,7 @@ TEST(ReservedPath, ClassifiesTheProgramAndConfigFolders) {
   const std::string program = platform::programFolder();
   const std::string config = platform::configFolder();
   ASSERT_EQ(GetModuleFolder(), program + "/");
-  EXPECT_EQ(GetSamplesFolder(), platform::parentPath(program) + "/Samples/");
+  EXPECT_EQ(GetSamplesFolder(), platform::samplesFolder() + "/");
   const std::string bin = QCoreApplication::applicationDirPath().toStdString();
   TempDir other;
   struct Case {

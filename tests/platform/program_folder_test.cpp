@@ -2,6 +2,8 @@
 #include "platform/paths.h"
 #include "tests/support/test_env.h"
 
+#include <QFile>
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -14,6 +16,21 @@ TEST(ProgramFolder, FoldersFollowTheEnvironment) {
   EXPECT_EQ(configFolder(), joinPath(root, "home/.config/Velnor"));
   EXPECT_EQ(programIniPath(), joinPath(root, "home/.config/Velnor/brindel.ini"));
   EXPECT_EQ(workFolder(workfolder::kOcrOcx), joinPath(root, "program/ocrocx"));
+}
+
+// The first desktop lies where the user keeps documents: the XDG documents
+// folder when the user dirs name one, else ~/Documents; ours overrides both.
+TEST(ProgramFolder, SamplesFolderIsAmongTheUsersDocuments) {
+  const std::string root = testsupport::privateRoot();
+  const std::string userDirs = joinPath(root, "home/.config/user-dirs.dirs");
+  unsetenv("BRINDEL_SAMPLES");
+  EXPECT_EQ(samplesFolder(), joinPath(root, "home/Documents/ブリンデル"));
+  ASSERT_TRUE(testsupport::writeFile(userDirs, "XDG_DOCUMENTS_DIR=\"$HOME/書類\"\n"));
+  EXPECT_EQ(samplesFolder(), joinPath(root, "home/書類/ブリンデル"));
+  QFile::remove(QString::fromStdString(userDirs));
+  setenv("BRINDEL_SAMPLES", "/elsewhere/desk/", 1);
+  EXPECT_EQ(samplesFolder(), "/elsewhere/desk");
+  unsetenv("BRINDEL_SAMPLES");
 }
 
 TEST(ProgramFolder, SeedsMissingResourcesAndKeepsExistingFiles) {

@@ -1,6 +1,7 @@
 #pragma once
-// A private program folder, config folder and runtime folder for one test,
-// so that starts of the program in one test see nothing of another's.
+// A private program folder, config folder, runtime folder and sample desktop
+// for one test, so that starts of the program in one test see nothing of
+// another's.
 
 #include "platform/paths.h"
 #include "tests/support/test_env.h"
@@ -22,6 +23,7 @@ class FreshEnvironment {
     set("BRINDEL_HOME", dir_.file("program"));
     set("XDG_CONFIG_HOME", dir_.file("config"));
     set("XDG_RUNTIME_DIR", dir_.file("runtime"));
+    set("BRINDEL_SAMPLES", dir_.file("samples"));
   }
   ~FreshEnvironment() {
     for (const auto& [name, value] : saved_) {
@@ -39,6 +41,8 @@ class FreshEnvironment {
   std::string programFolder() const { return dir_.file("program"); }
   std::string configFolder() const { return platform::joinPath(dir_.file("config"), "Velnor"); }
   std::string runtimeFolder() const { return dir_.file("runtime"); }
+  // The sample desktop of a first start (not made until the program makes it).
+  std::string samplesFolder() const { return dir_.file("samples"); }
   std::string path(std::string_view name) const { return dir_.file(name); }
 
  private:

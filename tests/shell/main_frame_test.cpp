@@ -18,6 +18,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QGuiApplication>
+#include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
 #include <QStatusBar>
@@ -105,10 +106,18 @@ TEST_F(MainFrameTest, BarsMenusAndPanesCarryTheirIdentifiers) {
   EXPECT_EQ(menus[2]->text(), "表示(&V)");
   EXPECT_EQ(menus[2]->menu()->actions().at(8)->text(), "サムネイルの整列(&I)");
 
-  frame->RunCommand(cmd::kViewApplicationBar);
-  EXPECT_FALSE(frame->GetApplicationBar()->isVisible());
-  frame->RunCommand(cmd::kViewApplicationBar);
-  EXPECT_TRUE(frame->GetApplicationBar()->isVisible());
+  for (const auto& [id, bar] : {std::pair{cmd::kViewApplicationBar, frame->GetApplicationBar()},
+                                std::pair{cmd::kViewDesktopBar, frame->GetDesktopBar()}}) {
+    QMenu* viewMenu = menus[2]->menu();
+    frame->RunCommand(id);
+    EXPECT_FALSE(bar->isVisible());
+    emit viewMenu->aboutToShow();
+    EXPECT_FALSE(frame->Action(id)->isChecked());
+    frame->RunCommand(id);
+    EXPECT_TRUE(bar->isVisible());
+    emit viewMenu->aboutToShow();
+    EXPECT_TRUE(frame->Action(id)->isChecked());
+  }
 
   EXPECT_EQ(frame->StatusPaneText(0), "ヘルプを表示するには[F1]を押してください。");
   frame->SetRegisteredApplications({{"表計算", "/usr/bin/calc", 0}, {"お絵かき", "/usr/bin/paint", 1}});
@@ -152,14 +161,14 @@ TEST_F(MainFrameTest, PlacementClampsTheSizeButNotThePosition) {
   EXPECT_EQ(centred.geometry().topLeft(), QPoint((screen.width() - 500) / 2, (screen.height() - 600) / 2));
 }
 
-TEST_F(MainFrameTest, FirstRestoreStoresTheSampleDesktopAndSaveCreatesNoFolders) {
+TEST_F(MainFrameTest, FirstRestoreMakesAndStoresTheSampleDesktopAndSaveCreatesNoFolders) {
   auto frame = startFrame();
-  const QString sample =
-      QString::fromStdString(platform::parentPath(env.programFolder())) + QStringLiteral("/Samples/");
+  const QString sample = QString::fromStdString(env.samplesFolder()) + QStringLiteral("/");
   ASSERT_EQ(frame->DesktopCombo()->count(), 1);
   EXPECT_EQ(frame->DesktopCombo()->currentText(), sample);
   EXPECT_EQ(stored("DesktopHistory0").toString(), sample);  // stored at once
   EXPECT_EQ(stored("LastDate").toInt(), platform::todayYmd());
+  EXPECT_TRUE(QFileInfo(sample).isDir());  // ready to file into
 
   const QString missing = QString::fromStdString(env.path("gone/desk"));
   frame->DesktopCombo()->addItem(missing + "/");
@@ -168,7 +177,6 @@ TEST_F(MainFrameTest, FirstRestoreStoresTheSampleDesktopAndSaveCreatesNoFolders)
   frame->resize(700, 500);
   frame->close();  // saves
   EXPECT_FALSE(QFileInfo::exists(missing));
-  EXPECT_FALSE(QFileInfo::exists(sample));
   EXPECT_EQ(stored("DesktopHistory1").toString(), missing + "/");
   EXPECT_EQ(stored("DesktopHistory2").toString(), "/");
   EXPECT_EQ(stored("DesktopHistory3").toString(), "");

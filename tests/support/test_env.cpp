@@ -48,6 +48,7 @@ QProcessEnvironment programEnvironment(const TempDir& dir, const QString& loggin
   env.insert("BRINDEL_HOME", QString::fromStdString(dir.file("program")));
   env.insert("XDG_CONFIG_HOME", QString::fromStdString(dir.file("config")));
   env.insert("XDG_RUNTIME_DIR", QString::fromStdString(dir.file("runtime")));
+  env.insert("BRINDEL_SAMPLES", QString::fromStdString(dir.file("samples")));
   env.insert("QT_QPA_PLATFORM", "offscreen");
   env.insert("QT_LOGGING_RULES", loggingRules);
   return env;

@@ -29,8 +29,8 @@ class TempDir {
 };
 
 // The environment for starting the real program as a child process: its
-// program, config and runtime folders inside dir, no display, and the given
-// logging rules.
+// program, config and runtime folders and its sample desktop inside dir, no
+// display, and the given logging rules.
 QProcessEnvironment programEnvironment(const TempDir& dir, const QString& loggingRules);
 
 bool writeFile(const std::string& path, std::string_view bytes);

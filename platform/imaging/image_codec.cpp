@@ -1,6 +1,8 @@
 #include "platform/imaging/image_codec.h"
 
 #include "platform/imaging/bmp_codec.h"
+#include "platform/imaging/gif_png_readers.h"
+#include "platform/imaging/jpeg_reader.h"
 #include "platform/imaging/tiff_codec.h"
 
 #include <leptonica/allheaders.h>
@@ -135,6 +137,13 @@ bool canWriteFormat(int code) {
          code == kBmpRle || code == kPng || code == kGif || code == kPnm;
 }
 
+PixPtr flattenOntoWhite(Pix* pix) {
+  if (pix == nullptr || pixGetDepth(pix) != 32 || pixGetSpp(pix) != 4) return clonePix(pix);
+  PixPtr out(pixAlphaBlendUniform(pix, 0xFFFFFF00));
+  if (out) pixSetSpp(out.get(), 3);
+  return out;
+}
+
 PixPtr decodeImage(std::span<const std::uint8_t> bytes, int page, int code, int reduction) {
   using namespace format;
   PixPtr pix;
@@ -142,19 +151,23 @@ PixPtr decodeImage(std::span<const std::uint8_t> bytes, int page, int code, int 
     if (readBmp(bytes, true, pix) != kOk) return nullptr;
   } else if (isTiff(code)) {
     if (readTiff(bytes, page, pix) != kOk) return nullptr;
+  } else if (code == kGif) {
+    if (readGif(bytes, page, pix) != kOk) return nullptr;
   } else if (page != 1) {
     return nullptr;
   } else if (isJpeg(code)) {
-    l_int32 warnings = 0;
-    pix.reset(pixReadMemJpeg(bytes.data(), bytes.size(), 0, reduction, &warnings, 0));
+    if (readJpeg(bytes, reduction, pix) != kOk) return nullptr;
   } else if (code == kPng) {
-    pix.reset(pixReadMemPng(bytes.data(), bytes.size()));
-  } else if (code == kGif) {
-    pix.reset(pixReadMemGif(bytes.data(), bytes.size()));
+    if (pngHasTransparency(bytes)) {
+      if (readPngFlattened(bytes, pix) != kOk) return nullptr;
+    } else {
+      pix.reset(pixReadMemPng(bytes.data(), bytes.size()));
+    }
   } else if (code == kPnm) {
     pix.reset(pixReadMemPnm(bytes.data(), bytes.size()));
   }
   if (pix && pixGetDepth(pix.get()) == 16) pix.reset(pixConvertTo8(pix.get(), 0));
+  if (pix && pixGetSpp(pix.get()) == 4) pix = flattenOntoWhite(pix.get());
   return pix;
 }
 

@@ -121,6 +121,9 @@ short drawFrame(GifFileType* gif, int transparent, PixPtr& out) {
 
 // ---------------------------------------------------------------- PNG
 
+// A value of the given opacity composed onto white.
+int onPaper(int value, int alpha) { return (value * alpha + 255 * (255 - alpha) + 127) / 255; }
+
 struct PngImage {
   png_image image{};
   PngImage() { image.version = PNG_IMAGE_VERSION; }
@@ -186,11 +189,12 @@ short readPngFlattened(std::span<const std::uint8_t> bytes, PixPtr& out) {
   const png_uint_32 source = png.image.format;
   const bool palette = (source & PNG_FORMAT_FLAG_COLORMAP) != 0;
   const bool colour = (source & PNG_FORMAT_FLAG_COLOR) != 0;
-  png.image.format = palette ? PNG_FORMAT_RGB_COLORMAP : colour ? PNG_FORMAT_RGB : PNG_FORMAT_GRAY;
+  // Read with alpha and composed here, on the 8-bit values as the other
+  // readers compose (libpng's own composition works in linear light).
+  png.image.format = palette ? PNG_FORMAT_RGBA_COLORMAP : colour ? PNG_FORMAT_RGBA : PNG_FORMAT_GA;
   std::vector<png_byte> pixels(PNG_IMAGE_SIZE(png.image));
   std::vector<png_byte> colourMap(palette ? PNG_IMAGE_COLORMAP_SIZE(png.image) : 0);
-  png_color white{255, 255, 255};
-  if (png_image_finish_read(&png.image, &white, pixels.data(), 0, palette ? colourMap.data() : nullptr) == 0)
+  if (png_image_finish_read(&png.image, nullptr, pixels.data(), 0, palette ? colourMap.data() : nullptr) == 0)
     return kErrorCorrupt;
 
   const std::size_t stride = PNG_IMAGE_ROW_STRIDE(png.image);
@@ -203,8 +207,10 @@ short readPngFlattened(std::span<const std::uint8_t> bytes, PixPtr& out) {
     pix.reset(pixCreate(w, h, depth));
     if (!pix) return kErrorNoMemory;
     PIXCMAP* cmap = pixcmapCreate(depth);
-    for (int i = 0; i < entries; ++i)
-      pixcmapAddColor(cmap, colourMap[3 * i], colourMap[3 * i + 1], colourMap[3 * i + 2]);
+    for (int i = 0; i < entries; ++i) {
+      const png_byte* e = colourMap.data() + 4 * i;
+      pixcmapAddColor(cmap, onPaper(e[0], e[3]), onPaper(e[1], e[3]), onPaper(e[2], e[3]));
+    }
     pixSetColormap(pix.get(), cmap);
     for (int y = 0; y < h; ++y)
       for (int x = 0; x < w; ++x) {
@@ -217,7 +223,10 @@ short readPngFlattened(std::span<const std::uint8_t> bytes, PixPtr& out) {
     for (int y = 0; y < h; ++y) {
       l_uint32* line = pixGetData(pix.get()) + static_cast<std::size_t>(y) * pixGetWpl(pix.get());
       const png_byte* src = pixels.data() + y * stride;
-      for (int x = 0; x < w; ++x) composeRGBPixel(src[3 * x], src[3 * x + 1], src[3 * x + 2], line + x);
+      for (int x = 0; x < w; ++x) {
+        const png_byte* p = src + 4 * x;
+        composeRGBPixel(onPaper(p[0], p[3]), onPaper(p[1], p[3]), onPaper(p[2], p[3]), line + x);
+      }
     }
   } else {
     pix.reset(pixCreate(w, h, 8));
@@ -225,7 +234,7 @@ short readPngFlattened(std::span<const std::uint8_t> bytes, PixPtr& out) {
     for (int y = 0; y < h; ++y) {
       l_uint32* line = pixGetData(pix.get()) + static_cast<std::size_t>(y) * pixGetWpl(pix.get());
       const png_byte* src = pixels.data() + y * stride;
-      for (int x = 0; x < w; ++x) SET_DATA_BYTE(line, x, src[x]);
+      for (int x = 0; x < w; ++x) SET_DATA_BYTE(line, x, onPaper(src[2 * x], src[2 * x + 1]));
     }
   }
   out = std::move(pix);

@@ -144,6 +144,26 @@ PixPtr flattenOntoWhite(Pix* pix) {
   return out;
 }
 
+// A 1-bit image whose palette is black and white (in either order) becomes
+// a plain 1-bit image (1 = black): Leptonica's 1-bit operations read the
+// bits so and would turn a palette of white and black upside down.
+PixPtr plainBilevel(Pix* pix) {
+  PIXCMAP* cmap = pixGetColormap(pix);
+  if (pixGetDepth(pix) != 1 || cmap == nullptr || pixcmapGetCount(cmap) != 2) return clonePix(pix);
+  l_int32 r0, g0, b0, r1, g1, b1;
+  pixcmapGetColor(cmap, 0, &r0, &g0, &b0);
+  pixcmapGetColor(cmap, 1, &r1, &g1, &b1);
+  const bool black0 = (r0 | g0 | b0) == 0, white0 = (r0 & g0 & b0) == 255;
+  const bool black1 = (r1 | g1 | b1) == 0, white1 = (r1 & g1 & b1) == 255;
+  if (!((black0 && white1) || (white0 && black1))) return clonePix(pix);
+  PixPtr out(pixCopy(nullptr, pix));
+  if (!out) return nullptr;
+  pixDestroyColormap(out.get());
+  if (black0) pixInvert(out.get(), out.get());
+  pixSetPadBits(out.get(), 0);
+  return out;
+}
+
 PixPtr decodeImage(std::span<const std::uint8_t> bytes, int page, int code, int reduction) {
   using namespace format;
   PixPtr pix;
@@ -168,6 +188,7 @@ PixPtr decodeImage(std::span<const std::uint8_t> bytes, int page, int code, int 
   }
   if (pix && pixGetDepth(pix.get()) == 16) pix.reset(pixConvertTo8(pix.get(), 0));
   if (pix && pixGetSpp(pix.get()) == 4) pix = flattenOntoWhite(pix.get());
+  if (pix) pix = plainBilevel(pix.get());
   return pix;
 }
 

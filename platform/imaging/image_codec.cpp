@@ -185,6 +185,9 @@ PixPtr decodeImage(std::span<const std::uint8_t> bytes, int page, int code, int 
     }
   } else if (code == kPnm) {
     pix.reset(pixReadMemPnm(bytes.data(), bytes.size()));
+    // Grey levels with a small maximum come as 1, 2 or 4 bits: grey is held in 8.
+    const bool grey = bytes.size() > 1 && (bytes[1] == '2' || bytes[1] == '5');
+    if (pix && grey && pixGetDepth(pix.get()) < 8) pix.reset(pixConvertTo8(pix.get(), 0));
   }
   if (pix && pixGetDepth(pix.get()) == 16) pix.reset(pixConvertTo8(pix.get(), 0));
   if (pix && pixGetSpp(pix.get()) == 4) pix = flattenOntoWhite(pix.get());

@@ -99,7 +99,11 @@ std::string fromCp932(std::string_view sjis) {
   size_t left = sjis.size();
   while (!fromSjis().convert(in, left, out)) {
     out += "\xEF\xBF\xBD";
-    size_t skip = isSjisLeadByte(static_cast<unsigned char>(*in)) && left >= 2 ? 2 : 1;
+    // A lead byte takes its trail byte along only when that is one: a
+    // stray lead byte must not swallow the letter after it.
+    const auto trail = left >= 2 ? static_cast<unsigned char>(in[1]) : 0;
+    const bool pair = isSjisLeadByte(static_cast<unsigned char>(*in)) && trail >= 0x40 && trail <= 0xFC && trail != 0x7F;
+    size_t skip = pair ? 2 : 1;
     in += skip;
     left -= skip;
   }

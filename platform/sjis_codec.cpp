@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <cctype>
 #include <cerrno>
 #include <iconv.h>
 
@@ -18,6 +19,7 @@ class Converter {
   }
   Converter(const Converter&) = delete;
   Converter& operator=(const Converter&) = delete;
+  bool valid() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
 
   // Converts as much as possible; returns false when stopped by EILSEQ or
   // EINVAL, leaving in/inLeft at the offending input.
@@ -97,9 +99,33 @@ std::string fromCp932(std::string_view sjis) {
   size_t left = sjis.size();
   while (!fromSjis().convert(in, left, out)) {
     out += "\xEF\xBF\xBD";
-    size_t skip = isSjisLeadByte(static_cast<unsigned char>(*in)) && left >= 2 ? 2 : 1;
+    // A lead byte takes its trail byte along only when that is one: a
+    // stray lead byte must not swallow the letter after it.
+    const auto trail = left >= 2 ? static_cast<unsigned char>(in[1]) : 0;
+    const bool pair = isSjisLeadByte(static_cast<unsigned char>(*in)) && trail >= 0x40 && trail <= 0xFC && trail != 0x7F;
+    size_t skip = pair ? 2 : 1;
     in += skip;
     left -= skip;
+  }
+  return out;
+}
+
+std::optional<std::string> charsetToUtf8(std::string_view bytes, std::string_view charset) {
+  // Only names as MIME and HTML spell them reach iconv_open.
+  if (charset.empty() || charset.size() > 40) return std::nullopt;
+  for (char c : charset)
+    if (!(std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_' || c == '.' || c == ':'))
+      return std::nullopt;
+  Converter converter("UTF-8", std::string(charset).c_str());
+  if (!converter.valid()) return std::nullopt;
+  std::string out;
+  out.reserve(bytes.size() * 2);
+  const char* in = bytes.data();
+  size_t left = bytes.size();
+  while (!converter.convert(in, left, out)) {
+    out += "\xEF\xBF\xBD";
+    ++in;  // the length of a bad sequence is unknown: go on from the next byte
+    --left;
   }
   return out;
 }

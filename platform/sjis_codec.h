@@ -2,6 +2,7 @@
 // Text encoding at the boundaries where bytes are fixed.
 //
 //   toCp932, toCp932Lossy, fromCp932   conversion through glibc iconv "CP932"
+//   charsetToUtf8                      text of mails and pages in a named charset
 //   cp932Length                        byte length for limits counted in Shift-JIS
 //   isSjisLeadByte                     the lead-byte rule of every Shift-JIS walker
 //   utf8Truncate, asciiUpper, asciiEqualsIgnoreCase, utf8IsValid
@@ -24,6 +25,11 @@ std::optional<std::string> toCp932(std::string_view utf8);
 std::string toCp932Lossy(std::string_view utf8);
 // CP932 → UTF-8; an invalid or truncated sequence becomes U+FFFD.
 std::string fromCp932(std::string_view sjis);
+
+// Bytes in a charset named as MIME and HTML name them ("ISO-8859-2",
+// "windows-1252", "KOI8-R", ...) to UTF-8; an invalid or truncated sequence
+// becomes U+FFFD. nullopt when iconv knows no such charset.
+std::optional<std::string> charsetToUtf8(std::string_view bytes, std::string_view charset);
 
 std::optional<std::string> qToCp932(const QString& text);
 QString qFromCp932(std::string_view sjis);

@@ -1,9 +1,11 @@
 #include "shell/html_charset.h"
 
 #include "platform/sjis_codec.h"
+#include "shell/charset_guess.h"
 #include "shell/file_bytes.h"
 
 #include <array>
+#include <cctype>
 
 namespace mime {
 namespace {
@@ -15,8 +17,14 @@ constexpr std::uint64_t kMaxHtmlBytes = 256ull << 20;
 
 char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
-// JIS X 0208 row/cell bytes (0x21-0x7E each) to their Shift-JIS pair.
+// JIS X 0208 row/cell bytes (0x21-0x7E each) to their Shift-JIS pair; a
+// cell that JIS X 0208 leaves empty (JIS X 0213 fills many) has no
+// Shift-JIS code and becomes kUnmappable.
 void appendJisAsShiftJis(std::string& out, unsigned char c1, unsigned char c2) {
+  if (!isJisX0208Cell(c1 - 0x20, c2 - 0x20)) {
+    out += kUnmappable;
+    return;
+  }
   unsigned s1 = ((c1 + 1u) >> 1) + (c1 <= 0x5E ? 0x70u : 0xB0u);
   unsigned s2 = c2 + ((c1 & 1u) ? (c2 < 0x60 ? 0x1Fu : 0x20u) : 0x7Eu);
   out += static_cast<char>(s1);
@@ -48,6 +56,23 @@ HtmlCharset charsetInText(std::string_view text) {
   return kCharsetNone;
 }
 
+// The charset name that follows "charset" (after blanks, "=" and a quote)
+// at `pos`; empty when none does.
+std::string charsetNameAt(std::string_view text, std::size_t pos) {
+  while (pos < text.size() && (text[pos] == ' ' || text[pos] == '\t')) ++pos;
+  if (pos >= text.size() || text[pos] != '=') return {};
+  ++pos;
+  while (pos < text.size() && (text[pos] == ' ' || text[pos] == '\t' || text[pos] == '"' || text[pos] == '\''))
+    ++pos;
+  std::string name;
+  while (pos < text.size() && name.size() < 40) {
+    const char c = text[pos++];
+    if (!(std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_' || c == '.' || c == ':')) break;
+    name += lowerAscii(c);
+  }
+  return name;
+}
+
 template <typename LineFn>
 void forEachLine(std::string_view text, LineFn&& fn) {
   std::size_t start = 0;
@@ -74,7 +99,7 @@ std::size_t findIgnoreCase(std::string_view haystack, std::string_view needle, s
 HtmlCharset charsetOfName(std::string_view name) {
   std::string lower;
   for (char c : name) lower += lowerAscii(c);
-  if (lower == "euc-jp" || lower == "x-euc" || lower == "x-euc-jp") return kCharsetEucJp;
+  if (lower == "euc-jp" || lower == "x-euc" || lower == "x-euc-jp" || lower == "eucjp") return kCharsetEucJp;
   if (lower == "iso-2022-jp") return kCharsetIso2022Jp;
   if (lower.starts_with("iso-8859")) return kCharsetIso8859;
   for (auto sjis : kSjisNames)
@@ -83,34 +108,37 @@ HtmlCharset charsetOfName(std::string_view name) {
   return kCharsetNone;
 }
 
-HtmlCharset detectHtmlCharset(std::string_view html) {
-  HtmlCharset declared = kCharsetNone;
+std::string declaredCharsetName(std::string_view html) {
+  // What the reader of MIME files wrote from the part's own header decides,
+  // as mail programs let the header win over the page's meta line.
+  const std::string_view mimeComment = "<!-- MIME charset=";
+  if (html.starts_with(mimeComment)) return charsetNameAt(html, mimeComment.size() - 1);
+  std::string declared;
   bool stop = false;
   forEachLine(html, [&](std::string_view line) {
     if (stop) return;
     if ((containsIgnoreCase(line, "<meta") || containsIgnoreCase(line, "<!--")) &&
         containsIgnoreCase(line, "charset")) {
-      HtmlCharset c = charsetInText(line);
+      std::string name = charsetNameAt(line, findIgnoreCase(line, "charset") + 7);
+      HtmlCharset c = charsetOfName(name);
+      if (c == kCharsetNone) c = charsetInText(line);  // a name in a spelling of its own
       if (c == kCharsetEucJp || c == kCharsetIso2022Jp) {
-        declared = c;
+        declared = c == kCharsetEucJp ? "euc-jp" : "iso-2022-jp";
         stop = true;
-      } else if (c != kCharsetNone) {
-        declared = c;
+      } else if (!name.empty()) {
+        declared = name;
       }
     }
   });
-  if (declared != kCharsetNone) return declared;
-  // Nothing declared: let the bytes speak.
-  if (html.find("\x1B$B") != std::string_view::npos || html.find("\x1B$@") != std::string_view::npos)
-    return kCharsetIso2022Jp;
-  bool high = false;
-  for (char c : html)
-    if (static_cast<unsigned char>(c) >= 0x80) {
-      high = true;
-      break;
-    }
-  if (high && platform::utf8IsValid(html)) return kCharsetUtf8;
-  return kCharsetNone;
+  return declared;
+}
+
+HtmlCharset detectHtmlCharset(std::string_view html) {
+  const std::string declared = declaredCharsetName(html);
+  HtmlCharset c = charsetOfName(declared);
+  if (c != kCharsetNone) return c;
+  // Nothing declared that we know: let the bytes speak.
+  return guessCharsetOfBytes(html);
 }
 
 std::string iso2022JpToShiftJis(std::string_view text) {
@@ -125,8 +153,14 @@ std::string iso2022JpToShiftJis(std::string_view text) {
     if (c == static_cast<unsigned char>(kEsc)) {
       std::string_view seq = text.substr(i + 1, 3);
       if (seq.starts_with("$B") || seq.starts_with("$@")) { mode = Mode::Jis0208; i += 3; continue; }
-      if (seq.starts_with("$(D")) { mode = Mode::Jis0212; i += 4; continue; }
-      if (seq.starts_with("$(B")) { mode = Mode::Jis0208; i += 4; continue; }
+      // JIS X 0212 and the second plane of JIS X 0213 have no Shift-JIS codes;
+      // the first plane of JIS X 0213 holds JIS X 0208 at its own places.
+      if (seq.starts_with("$(D") || seq.starts_with("$(P")) { mode = Mode::Jis0212; i += 4; continue; }
+      if (seq.starts_with("$(B") || seq.starts_with("$(O") || seq.starts_with("$(Q")) {
+        mode = Mode::Jis0208;
+        i += 4;
+        continue;
+      }
       if (seq.starts_with("(B") || seq.starts_with("(J")) { mode = Mode::Ascii; i += 3; continue; }
       if (seq.starts_with("(I")) { mode = Mode::Katakana; i += 3; continue; }
       out += static_cast<char>(c);  // an unknown escape stays as it is
@@ -135,6 +169,11 @@ std::string iso2022JpToShiftJis(std::string_view text) {
     }
     if (c == 0x0E) { mode = Mode::Katakana; ++i; continue; }  // SO
     if (c == 0x0F) { mode = Mode::Ascii; ++i; continue; }     // SI
+    if (c >= 0x80) {
+      out += kUnmappable;  // no such byte in a 7-bit code
+      ++i;
+      continue;
+    }
     if (!isJisByte(c) || mode == Mode::Ascii) {
       out += static_cast<char>(c);  // controls and line ends pass in every mode
       ++i;
@@ -196,8 +235,46 @@ std::string toShiftJis(std::string_view text, HtmlCharset charset) {
     case kCharsetIso2022Jp: return iso2022JpToShiftJis(text);
     case kCharsetEucJp: return eucJpToShiftJis(text);
     case kCharsetUtf8: return platform::toCp932Lossy(text);
-    default: return std::string(text);
+    case kCharsetShiftJis: return validShiftJis(text);
+    case kCharsetIso8859: return singleByteToShiftJis(text, "ISO-8859-1");
+    default: return textToShiftJis(text, {});
   }
+}
+
+std::string validShiftJis(std::string_view text) {
+  return platform::toCp932Lossy(platform::fromCp932(text));
+}
+
+std::string singleByteToShiftJis(std::string_view text, std::string_view charset) {
+  // ISO-8859-1 as mail programs read it: as Windows' superset, whose extra
+  // characters (quotes, dashes) fill codes ISO-8859-1 leaves to controls.
+  if (platform::asciiEqualsIgnoreCase(charset, "ISO-8859-1") || platform::asciiEqualsIgnoreCase(charset, "latin1"))
+    charset = "WINDOWS-1252";
+  auto utf8 = platform::charsetToUtf8(text, charset);
+  if (!utf8) utf8 = platform::charsetToUtf8(text, "WINDOWS-1252");
+  return platform::toCp932Lossy(*utf8);
+}
+
+std::string textToShiftJis(std::string_view text, std::string_view charsetName) {
+  const std::string name = [&] {
+    std::string lower;
+    for (char c : charsetName) lower += lowerAscii(c);
+    return lower;
+  }();
+  HtmlCharset code = charsetOfName(name);
+  // A part labelled ASCII that holds 8-bit bytes was labelled by a program
+  // that did not know: its bytes tell.
+  const bool ascii = name == "us-ascii" || name == "ascii" || name == "ansi_x3.4-1968" || name == "iso646-us";
+  if (code == kCharsetNone && !name.empty() && !ascii) {
+    if (auto utf8 = platform::charsetToUtf8(text, name)) return platform::toCp932Lossy(*utf8);
+  }
+  if (code == kCharsetIso8859) return singleByteToShiftJis(text, name == "iso-8859" ? "ISO-8859-1" : name);
+  if (code == kCharsetNone) {
+    code = guessCharsetOfBytes(text);
+    if (code == kCharsetNone) return validShiftJis(text);  // 7-bit: as it is, controls and all
+    if (code == kCharsetIso8859) return singleByteToShiftJis(text, "WINDOWS-1252");
+  }
+  return toShiftJis(text, code);
 }
 
 std::string replaceMetaCharset(std::string_view html) {
@@ -230,7 +307,7 @@ std::string replaceMetaCharset(std::string_view html) {
 }
 
 std::string htmlTextToShiftJis(std::string_view html) {
-  std::string sjis = toShiftJis(html, detectHtmlCharset(html));
+  std::string sjis = textToShiftJis(html, declaredCharsetName(html));
   std::string out;
   out.reserve(sjis.size());
   bool inTag = false;

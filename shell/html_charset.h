@@ -2,14 +2,26 @@
 // Japanese charsets of HTML text, and the text of an HTML page for the
 // full-text search.
 //
-//   detectHtmlCharset        from a "<meta"/"<!--" line naming a charset, else
-//                            from the bytes (JIS escapes, valid UTF-8)
+//   declaredCharsetName      the charset a page declares: the "<!-- MIME
+//                            charset=" line that the MIME reader writes
+//                            first, else a "<meta"/"<!--" line naming one
+//   detectHtmlCharset        the declared charset's code, else what the
+//                            bytes say (charset_guess: JIS escapes, UTF-8,
+//                            EUC-JP or Shift-JIS, else single-byte)
 //   iso2022JpToShiftJis      JIS X 0208 by the standard arithmetic mapping,
 //   eucJpToShiftJis          so no table can disagree with the source
 //   toShiftJis               dispatch on a charset code
+//   textToShiftJis           dispatch on a charset name: the Japanese ones
+//                            and UTF-8 as above, any other that iconv knows
+//                            through iconv, none (or ASCII holding 8-bit
+//                            bytes) by what the bytes say
 //   replaceMetaCharset       the declared charset of a converted page
 //   htmlTextToShiftJis       the page's text without tags, in Shift-JIS
 //   ConvertFileToShiftJis    the same from file to file
+//
+// What comes out is valid Shift-JIS (code page 932) whatever comes in:
+// what it cannot hold (JIS X 0212, the cells JIS X 0213 adds to JIS X 0208,
+// most of the world's scripts, broken sequences) becomes "?".
 //
 // UTF-8 (code 4) is ours: pages written on Linux are UTF-8 and must be found
 // by the full-text search like the Japanese charsets of old.
@@ -31,12 +43,18 @@ enum HtmlCharset : int {
 // Charset code of a charset name as MIME headers and meta lines give it
 // ("x-euc-jp", "Shift_JIS", ...), kCharsetNone for any other name.
 HtmlCharset charsetOfName(std::string_view name);
+std::string declaredCharsetName(std::string_view html);  // lower case; empty when none
 HtmlCharset detectHtmlCharset(std::string_view html);
 
 std::string iso2022JpToShiftJis(std::string_view text);
 std::string eucJpToShiftJis(std::string_view text);
-// Converts ISO-2022-JP, EUC-JP and UTF-8 text; other codes are returned as they are.
+// kCharsetNone: what the bytes say.
 std::string toShiftJis(std::string_view text, HtmlCharset charset);
+// An empty name: what the bytes say.
+std::string textToShiftJis(std::string_view text, std::string_view charsetName);
+// Shift-JIS text with every broken or unknown sequence made "?".
+std::string validShiftJis(std::string_view text);
+std::string singleByteToShiftJis(std::string_view text, std::string_view charset);
 
 // Every line that holds "<meta" and "charset" gets "shift_jis" in place of
 // the first JIS or EUC charset name it declares.

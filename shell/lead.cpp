@@ -301,7 +301,9 @@ short CLead::loadBytes(std::shared_ptr<const std::vector<std::uint8_t>> bytes, s
   infoBits_ = info.bitsPerPixel;
   if (img::format::isJpeg(info.format) && bits == 0) {
     // Decoded when first needed, at a reduced scale when only made smaller.
-    takeImage(img::Image::fromEncoded(std::move(bytes), page, info));
+    std::shared_ptr<img::Image> image = img::Image::fromEncoded(std::move(bytes), page, info);
+    if (!image) return img::kErrorCorrupt;
+    takeImage(std::move(image));
     return img::kOk;
   }
   img::PixPtr pix = img::decodeImage(*bytes, page, info.format, 1);

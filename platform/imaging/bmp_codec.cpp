@@ -155,6 +155,7 @@ short parseBmpHeader(std::span<const std::uint8_t> b, bool fileHeader, BmpHeader
         if (b.size() < at + 12) return kErrorCorrupt;
         for (int i = 0; i < 3; ++i) h.masks[i] = u32(b, at + 4 * i);
       }
+      if (h.infoSize >= 56) h.alphaMask = u32(b, base + 52);
     }
   } else {
     return kErrorFormat;
@@ -256,7 +257,9 @@ short readBmp(std::span<const std::uint8_t> b, bool fileHeader, PixPtr& out) {
   if (!pix) return kErrorNoMemory;
   l_uint32* data = pixGetData(pix.get());
   const int wpl = pixGetWpl(pix.get());
-  Channel r, g, bl;
+  Channel r, g, bl, alpha;
+  if (h.bits == 32) alpha = channelOf(h.compression == 3 ? h.alphaMask : 0xFF000000u);
+  bool anyAlpha = false;
   if (h.compression == 3) {
     r = channelOf(h.masks[0]);
     g = channelOf(h.masks[1]);
@@ -283,11 +286,14 @@ short readBmp(std::span<const std::uint8_t> b, bool fileHeader, PixPtr& out) {
       } else {
         px = u32(std::span<const std::uint8_t>(src, 4 * static_cast<std::size_t>(w)), 4 * x);
       }
+      const std::uint8_t a = alpha.width == 0 ? 255 : alpha.expand(px);
+      anyAlpha = anyAlpha || a != 0;
       l_uint32 value;
-      composeRGBPixel(r.expand(px), g.expand(px), bl.expand(px), &value);
+      composeRGBAPixel(r.expand(px), g.expand(px), bl.expand(px), a, &value);
       line[x] = value;
     }
   }
+  if (alpha.width != 0 && anyAlpha) pixSetSpp(pix.get(), 4);
   pixSetResolution(pix.get(), dpiFromPelsPerMeter(h.xPelsPerMeter), dpiFromPelsPerMeter(h.yPelsPerMeter));
   out = std::move(pix);
   return kOk;

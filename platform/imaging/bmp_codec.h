@@ -3,7 +3,9 @@
 // size a header claims is checked against the bytes that are really there.
 //
 //   parseBmpHeader   the header fields of a BMP file or packed DIB
-//   readBmp          decodes 1/4/8/16/24/32-bit bitmaps, RLE4 and RLE8
+//   readBmp          decodes 1/4/8/16/24/32-bit bitmaps, RLE4 and RLE8; a
+//                    32-bit bitmap whose alpha bytes say anything comes out
+//                    as RGBA (all of them 0 is the common "unused" and opaque)
 //   writeBmp         writes 1/4/8/16/24/32 bits, or RLE4/RLE8, with resolution
 //
 // A header that lies (palette size, row sizes, data offset, RLE runs beyond
@@ -30,6 +32,7 @@ struct BmpHeader {
   std::size_t paletteOffset = 0;
   int paletteEntrySize = 4;
   std::uint32_t masks[3] = {0, 0, 0};
+  std::uint32_t alphaMask = 0;    // bit fields of 32 bits with a header that has one
   int xPelsPerMeter = 0;
   int yPelsPerMeter = 0;
 };

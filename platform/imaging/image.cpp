@@ -47,6 +47,14 @@ bool namesGreyDepthZero(int code) {
 }
 }  // namespace format
 
+bool takeStatedDpi(double xDpi, double yDpi, int& xOut, int& yOut) {
+  auto plausible = [](double dpi) { return dpi >= kMinStatedDpi && dpi <= kMaxStatedDpi; };
+  if (!plausible(xDpi) || !plausible(yDpi)) return false;
+  xOut = static_cast<int>(xDpi + 0.5);
+  yOut = static_cast<int>(yDpi + 0.5);
+  return true;
+}
+
 int reportedBits(Pix* pix) {
   int d = pixGetDepth(pix);
   if (d == 32) return pixGetSpp(pix) == 4 ? 32 : 24;
@@ -85,6 +93,8 @@ std::shared_ptr<Image> Image::fromPix(PixPtr pix) {
 std::shared_ptr<Image> Image::fromEncoded(std::shared_ptr<const std::vector<std::uint8_t>> bytes,
                                           int page, const FileInfo& info) {
   std::shared_ptr<Image> image(new Image());
+  image->smallest_ = decodeImage(*bytes, page, info.format, kSmallestReduction);
+  if (!image->smallest_) return nullptr;
   image->encoded_ = std::move(bytes);
   image->page_ = page;
   image->format_ = info.format;
@@ -127,6 +137,11 @@ PixPtr Image::pixForReduction(int w, int h) const {
   {
     std::lock_guard lock(mutex_);
     if (!pix_ && encoded_ && format::isJpeg(format_) && w > 0 && h > 0) {
+      if (smallest_ && pixGetWidth(smallest_.get()) >= w && pixGetHeight(smallest_.get()) >= h) {
+        PixPtr reduced(pixCopy(nullptr, smallest_.get()));
+        if (reduced) pixSetResolution(reduced.get(), xRes_, yRes_);
+        return reduced;
+      }
       int reduction = 1;
       for (int r : {8, 4, 2}) {
         if ((width_ + r - 1) / r >= w && (height_ + r - 1) / r >= h) {
@@ -152,6 +167,7 @@ std::shared_ptr<Image> Image::withResolution(int xDpi, int yDpi) const {
     std::lock_guard lock(mutex_);
     if (pix_) image->pix_.reset(pixCopy(nullptr, pix_.get()));
     image->encoded_ = encoded_;
+    image->smallest_ = clonePix(smallest_.get());
   }
   image->page_ = page_;
   image->format_ = format_;

@@ -10,10 +10,13 @@
 //                     shared (operations make a new one)
 //   registerImage / findImage   the process-wide table of image handles
 //
-// An image loaded from a file keeps the file's bytes and decodes them on the
-// first use. A JPEG that is only to be made smaller is decoded at a reduced
-// scale (libjpeg's 1/2, 1/4 and 1/8 decoding), which keeps thumbnails of
-// large photographs cheap.
+// A JPEG loaded from a file keeps the file's bytes and decodes them in full
+// on the first use. A JPEG that is only to be made smaller is decoded at a
+// reduced scale (libjpeg's 1/2, 1/4 and 1/8 decoding), which keeps
+// thumbnails of large photographs cheap. Loading already decodes it at 1/8,
+// so that data that cannot be decoded fails the load and not some later
+// operation; that small decode is kept and serves the thumbnails of large
+// images.
 
 #include <cstdint>
 #include <memory>
@@ -91,6 +94,13 @@ bool namesGreyDepthZero(int code);
 
 // A resolution the file does not record is reported as this many dpi.
 inline constexpr int kDefaultDpi = 150;
+// What a file states outside this range is no resolution but a ratio or a
+// slip (1 x 1 dpi, 0.01 dpi): it is reported as kDefaultDpi.
+inline constexpr double kMinStatedDpi = 20.0;
+inline constexpr double kMaxStatedDpi = 10000.0;
+// Sets both resolutions from a stated pair in dpi; false (and nothing set)
+// when either lies outside the range above.
+bool takeStatedDpi(double xDpi, double yDpi, int& xOut, int& yOut);
 
 struct FileInfo {
   int format = format::kNone;
@@ -112,6 +122,7 @@ class Image {
   // Takes a decoded image; the resolution is read from the PIX.
   static std::shared_ptr<Image> fromPix(PixPtr pix);
   // Keeps the bytes of a JPEG file described by `info`; decodes on demand.
+  // nullptr when its image data cannot be decoded.
   static std::shared_ptr<Image> fromEncoded(std::shared_ptr<const std::vector<std::uint8_t>> bytes,
                                             int page, const FileInfo& info);
   ~Image();
@@ -146,6 +157,8 @@ class Image {
   mutable std::mutex mutex_;
   mutable PixPtr pix_;
   std::shared_ptr<const std::vector<std::uint8_t>> encoded_;
+  PixPtr smallest_;  // the encoded image decoded at kSmallestReduction
+  static constexpr int kSmallestReduction = 8;
   int page_ = 1;
   int format_ = format::kNone;
   int width_ = 0;

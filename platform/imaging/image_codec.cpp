@@ -1,6 +1,8 @@
 #include "platform/imaging/image_codec.h"
 
 #include "platform/imaging/bmp_codec.h"
+#include "platform/imaging/gif_png_readers.h"
+#include "platform/imaging/jpeg_reader.h"
 #include "platform/imaging/tiff_codec.h"
 
 #include <leptonica/allheaders.h>
@@ -135,6 +137,33 @@ bool canWriteFormat(int code) {
          code == kBmpRle || code == kPng || code == kGif || code == kPnm;
 }
 
+PixPtr flattenOntoWhite(Pix* pix) {
+  if (pix == nullptr || pixGetDepth(pix) != 32 || pixGetSpp(pix) != 4) return clonePix(pix);
+  PixPtr out(pixAlphaBlendUniform(pix, 0xFFFFFF00));
+  if (out) pixSetSpp(out.get(), 3);
+  return out;
+}
+
+// A 1-bit image whose palette is black and white (in either order) becomes
+// a plain 1-bit image (1 = black): Leptonica's 1-bit operations read the
+// bits so and would turn a palette of white and black upside down.
+PixPtr plainBilevel(Pix* pix) {
+  PIXCMAP* cmap = pixGetColormap(pix);
+  if (pixGetDepth(pix) != 1 || cmap == nullptr || pixcmapGetCount(cmap) != 2) return clonePix(pix);
+  l_int32 r0, g0, b0, r1, g1, b1;
+  pixcmapGetColor(cmap, 0, &r0, &g0, &b0);
+  pixcmapGetColor(cmap, 1, &r1, &g1, &b1);
+  const bool black0 = (r0 | g0 | b0) == 0, white0 = (r0 & g0 & b0) == 255;
+  const bool black1 = (r1 | g1 | b1) == 0, white1 = (r1 & g1 & b1) == 255;
+  if (!((black0 && white1) || (white0 && black1))) return clonePix(pix);
+  PixPtr out(pixCopy(nullptr, pix));
+  if (!out) return nullptr;
+  pixDestroyColormap(out.get());
+  if (black0) pixInvert(out.get(), out.get());
+  pixSetPadBits(out.get(), 0);
+  return out;
+}
+
 PixPtr decodeImage(std::span<const std::uint8_t> bytes, int page, int code, int reduction) {
   using namespace format;
   PixPtr pix;
@@ -142,19 +171,27 @@ PixPtr decodeImage(std::span<const std::uint8_t> bytes, int page, int code, int 
     if (readBmp(bytes, true, pix) != kOk) return nullptr;
   } else if (isTiff(code)) {
     if (readTiff(bytes, page, pix) != kOk) return nullptr;
+  } else if (code == kGif) {
+    if (readGif(bytes, page, pix) != kOk) return nullptr;
   } else if (page != 1) {
     return nullptr;
   } else if (isJpeg(code)) {
-    l_int32 warnings = 0;
-    pix.reset(pixReadMemJpeg(bytes.data(), bytes.size(), 0, reduction, &warnings, 0));
+    if (readJpeg(bytes, reduction, pix) != kOk) return nullptr;
   } else if (code == kPng) {
-    pix.reset(pixReadMemPng(bytes.data(), bytes.size()));
-  } else if (code == kGif) {
-    pix.reset(pixReadMemGif(bytes.data(), bytes.size()));
+    if (pngHasTransparency(bytes)) {
+      if (readPngFlattened(bytes, pix) != kOk) return nullptr;
+    } else {
+      pix.reset(pixReadMemPng(bytes.data(), bytes.size()));
+    }
   } else if (code == kPnm) {
     pix.reset(pixReadMemPnm(bytes.data(), bytes.size()));
+    // Grey levels with a small maximum come as 1, 2 or 4 bits: grey is held in 8.
+    const bool grey = bytes.size() > 1 && (bytes[1] == '2' || bytes[1] == '5');
+    if (pix && grey && pixGetDepth(pix.get()) < 8) pix.reset(pixConvertTo8(pix.get(), 0));
   }
   if (pix && pixGetDepth(pix.get()) == 16) pix.reset(pixConvertTo8(pix.get(), 0));
+  if (pix && pixGetSpp(pix.get()) == 4) pix = flattenOntoWhite(pix.get());
+  if (pix) pix = plainBilevel(pix.get());
   return pix;
 }
 

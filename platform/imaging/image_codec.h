@@ -1,13 +1,18 @@
 #pragma once
 // Decoding and encoding whole images by format code.
 //
-//   decodeImage   file bytes -> PIX (page from 1; reduction 1, 2, 4, 8 for JPEG)
+//   decodeImage   file bytes -> PIX (page from 1; reduction 1, 2, 4, 8 for JPEG),
+//                 transparency composed onto white: what is held is never
+//                 transparent, since documents are paper
+//   flattenOntoWhite   an RGBA PIX composed onto white (others as they are)
 //   encodeImage   PIX -> file bytes in a format code; TIFF kinds may append a page
 //   jpegQualityFromFactor   the control's quality factor -> libjpeg quality
 //
 // BMP and TIFF go through our own code (bmp_codec, tiff_codec), JPEG is
-// written by our own libjpeg writer (chroma subsampling per format code);
-// PNG, GIF, PNM and JPEG reading go through Leptonica.
+// read and written by our own libjpeg code (jpeg_reader; chroma subsampling
+// per format code when writing), GIF frames and transparent PNG by ours
+// over giflib and libpng (gif_png_readers); other PNG and PNM reading goes
+// through Leptonica.
 
 #include "platform/imaging/image.h"
 
@@ -17,6 +22,7 @@
 
 namespace platform::imaging {
 
+PixPtr flattenOntoWhite(Pix* pix);
 PixPtr decodeImage(std::span<const std::uint8_t> bytes, int page, int formatCode, int reduction);
 
 // `bits` as the caller converted the PIX to (it only decides between 16, 24

@@ -4,6 +4,7 @@
 // the bytes present before it is used.
 
 #include "platform/imaging/bmp_codec.h"
+#include "platform/imaging/gif_png_readers.h"
 #include "platform/imaging/image.h"
 #include "platform/imaging/tiff_codec.h"
 
@@ -25,7 +26,55 @@ bool startsWith(Bytes b, const char* magic, std::size_t n) {
   return b.size() >= n && std::memcmp(b.data(), magic, n) == 0;
 }
 
-int dpiOr(int dpi) { return dpi >= 1 && dpi <= 100000 ? dpi : kDefaultDpi; }
+// Resolution in pixels per metre, as BMP and PNG state it.
+void takePerMetre(std::uint32_t x, std::uint32_t y, FileInfo& info) {
+  constexpr double kInchesPerMetre = 39.3700787;
+  takeStatedDpi(x / kInchesPerMetre, y / kInchesPerMetre, info.xResolution, info.yResolution);
+}
+
+// The resolution an Exif block (APP1 "Exif\0\0" and a TIFF structure)
+// states in its first directory: tags XResolution and YResolution
+// (RATIONAL) with ResolutionUnit (2 inch, the default; 3 centimetre).
+bool exifResolution(Bytes tiff, double& xDpi, double& yDpi) {
+  if (tiff.size() < 8) return false;
+  const bool little = tiff[0] == 'I' && tiff[1] == 'I';
+  if (!little && !(tiff[0] == 'M' && tiff[1] == 'M')) return false;
+  auto u16 = [&](std::size_t at) { return little ? le16(tiff, at) : be16(tiff, at); };
+  auto u32 = [&](std::size_t at) {
+    return little ? le16(tiff, at) | (le16(tiff, at + 2) << 16) : be32(tiff, at);
+  };
+  if (u16(2) != 42) return false;
+  const std::size_t ifd = u32(4);
+  if (ifd > tiff.size() - 2) return false;
+  const std::size_t count = u16(ifd);
+  double x = 0, y = 0;
+  int unit = 2;
+  auto rational = [&](std::size_t entry, double& out) {
+    const std::size_t at = u32(entry + 8);
+    if (u16(entry + 2) != 5 || at > tiff.size() - 8) return;
+    const std::uint32_t den = u32(at + 4);
+    if (den != 0) out = static_cast<double>(u32(at)) / den;
+  };
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::size_t entry = ifd + 2 + 12 * i;
+    if (entry > tiff.size() - 12) break;
+    switch (u16(entry)) {
+      case 282: rational(entry, x); break;
+      case 283: rational(entry, y); break;
+      case 296: unit = static_cast<int>(u16(entry + 8)); break;
+      default: break;
+    }
+  }
+  if (unit == 3) {
+    x *= 2.54;
+    y *= 2.54;
+  } else if (unit != 2) {
+    return false;  // no unit: an aspect ratio
+  }
+  xDpi = x;
+  yDpi = y;
+  return true;
+}
 
 short examineBmp(Bytes b, FileInfo& info) {
   BmpHeader h;
@@ -34,9 +83,10 @@ short examineBmp(Bytes b, FileInfo& info) {
   info.format = h.compression == 1 || h.compression == 2 ? kBmpRle : h.infoSize == 12 ? kOs2Bmp : kBmp;
   info.width = h.width;
   info.height = h.height;
-  info.bitsPerPixel = h.bits;
-  info.xResolution = dpiOr(dpiFromPelsPerMeter(h.xPelsPerMeter));
-  info.yResolution = dpiOr(dpiFromPelsPerMeter(h.yPelsPerMeter));
+  // 32 bits are held as 24: alpha is composed onto white when loading.
+  info.bitsPerPixel = h.bits == 32 ? 24 : h.bits;
+  if (h.xPelsPerMeter > 0 && h.yPelsPerMeter > 0)
+    takePerMetre(static_cast<std::uint32_t>(h.xPelsPerMeter), static_cast<std::uint32_t>(h.yPelsPerMeter), info);
   info.pageCount = 1;
   static const char* const kNames[] = {"Uncompressed", "RLE8", "RLE4", "Bit fields"};
   info.compression = kNames[h.compression];
@@ -55,6 +105,8 @@ short examineJpeg(Bytes b, FileInfo& info) {
   std::size_t pos = 2;
   bool exif = false;
   int units = 0, xd = 0, yd = 0;
+  double exifX = 0, exifY = 0;
+  bool exifDensity = false;
   while (true) {
     while (pos < b.size() && b[pos] == 0xFF && pos + 1 < b.size() && b[pos + 1] == 0xFF) ++pos;
     if (pos + 4 > b.size() || b[pos] != 0xFF) return kErrorCorrupt;
@@ -73,6 +125,7 @@ short examineJpeg(Bytes b, FileInfo& info) {
       yd = static_cast<int>(be16(seg, 10));
     } else if (marker == 0xE1 && seg.size() >= 6 && std::memcmp(seg.data(), "Exif\0\0", 6) == 0) {
       exif = true;
+      exifDensity = exifDensity || exifResolution(seg.subspan(6), exifX, exifY);
     } else if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC) {
       if (seg.size() < 6) return kErrorCorrupt;
       const int height = static_cast<int>(be16(seg, 1));
@@ -96,13 +149,11 @@ short examineJpeg(Bytes b, FileInfo& info) {
       info.pageCount = 1;
       info.compression = components == 1 ? "JPEG grey" : quarter ? (hs == 4 ? "JPEG 4:1:1" : "JPEG 4:2:0")
                                                       : half ? "JPEG 4:2:2" : "JPEG 4:4:4";
-      if (units == 1 && xd > 0 && yd > 0) {
-        info.xResolution = dpiOr(xd);
-        info.yResolution = dpiOr(yd);
-      } else if (units == 2 && xd > 0 && yd > 0) {
-        info.xResolution = dpiOr(static_cast<int>(xd * 2.54 + 0.5));
-        info.yResolution = dpiOr(static_cast<int>(yd * 2.54 + 0.5));
-      }
+      // JFIF's density when it states one in a unit, else what Exif states;
+      // a density without unit is only an aspect ratio.
+      const double perUnit = units == 1 ? 1.0 : units == 2 ? 2.54 : 0.0;
+      if (!takeStatedDpi(xd * perUnit, yd * perUnit, info.xResolution, info.yResolution) && exifDensity)
+        takeStatedDpi(exifX, exifY, info.xResolution, info.yResolution);
       return kOk;
     }
     pos += 2 + len;
@@ -126,11 +177,14 @@ short examinePng(Bytes b, FileInfo& info) {
       info.width = static_cast<int>(w);
       info.height = static_cast<int>(h);
       const int d8 = depth == 16 ? 8 : depth;
+      // Transparency is composed onto white when loading: grey stays grey
+      // (8 bits), colour becomes 24 bits, a palette keeps its depth.
+      const bool flattened = pngHasTransparency(b);
       switch (colourType) {
-        case 0: info.bitsPerPixel = d8; info.grey = d8 == 8; break;
-        case 2: info.bitsPerPixel = 24; break;
+        case 0: info.bitsPerPixel = flattened ? 8 : d8; info.grey = info.bitsPerPixel == 8; break;
+        case 2: case 6: info.bitsPerPixel = 24; break;
         case 3: info.bitsPerPixel = d8; break;
-        case 4: case 6: info.bitsPerPixel = 32; break;
+        case 4: info.bitsPerPixel = 8; info.grey = true; break;
         default: return kErrorCorrupt;
       }
       info.pageCount = 1;
@@ -139,8 +193,7 @@ short examinePng(Bytes b, FileInfo& info) {
     } else if (!header) {
       return kErrorCorrupt;
     } else if (std::memcmp(type, "pHYs", 4) == 0 && len >= 9 && data[8] == 1) {
-      info.xResolution = dpiOr(dpiFromPelsPerMeter(static_cast<int>(std::min<std::uint32_t>(be32(data, 0), 1u << 30))));
-      info.yResolution = dpiOr(dpiFromPelsPerMeter(static_cast<int>(std::min<std::uint32_t>(be32(data, 4), 1u << 30))));
+      takePerMetre(be32(data, 0), be32(data, 4), info);
     } else if (std::memcmp(type, "IDAT", 4) == 0 || std::memcmp(type, "IEND", 4) == 0) {
       break;
     }
@@ -160,17 +213,20 @@ bool skipSubBlocks(Bytes b, std::size_t& pos) {
   return false;
 }
 
-short examineGif(Bytes b, FileInfo& info) {
+// The depth of a page is that of its frame's colour table (the frame's own,
+// else the global one), as the page is loaded.
+short examineGif(Bytes b, int page, FileInfo& info) {
   if (b.size() < 13) return kErrorCorrupt;
   info.format = format::kGif;
   info.width = static_cast<int>(le16(b, 6));
   info.height = static_cast<int>(le16(b, 8));
   const std::uint8_t packed = b[10];
-  int bits = 0;
+  int globalBits = 0;
+  int pageBits = 0;
   std::size_t pos = 13;
   if (packed & 0x80) {
-    bits = (packed & 7) + 1;
-    pos += 3u * (1u << bits);
+    globalBits = (packed & 7) + 1;
+    pos += 3u * (1u << globalBits);
   }
   int images = 0;
   bool complete = false;
@@ -186,21 +242,19 @@ short examineGif(Bytes b, FileInfo& info) {
       if (pos + 9 > b.size()) break;
       const std::uint8_t local = b[pos + 8];
       pos += 9;
-      if (local & 0x80) {
-        if (bits == 0) bits = (local & 7) + 1;
-        pos += 3u * (1u << ((local & 7) + 1));
-      }
+      const int frameBits = (local & 0x80) ? (local & 7) + 1 : globalBits;
+      if (local & 0x80) pos += 3u * (1u << frameBits);
       if (pos >= b.size()) break;
       ++pos;  // LZW minimum code size
       if (!skipSubBlocks(b, pos)) break;
-      ++images;
+      if (++images == page) pageBits = frameBits;
     } else {
       break;
     }
   }
   // A damaged tail keeps the images that were whole before it.
   if (images == 0 || info.width == 0 || info.height == 0) return kErrorCorrupt;
-  info.bitsPerPixel = bits == 0 ? 8 : bits;
+  info.bitsPerPixel = gifDepthOfColours(pageBits == 0 ? 256 : 1 << pageBits);
   info.pageCount = images;
   info.compression = "LZW";
   return kOk;
@@ -255,7 +309,7 @@ short examineImage(std::span<const std::uint8_t> b, int page, FileInfo& info) {
   } else if (startsWith(b, "\x89PNG\r\n\x1a\n", 8)) {
     rc = examinePng(b, info);
   } else if (startsWith(b, "GIF87a", 6) || startsWith(b, "GIF89a", 6)) {
-    rc = examineGif(b, info);
+    rc = examineGif(b, page, info);
   } else if (b.size() >= 3 && b[0] == 'P' && b[1] >= '1' && b[1] <= '6' && std::isspace(b[2])) {
     rc = examinePnm(b, info);
   }

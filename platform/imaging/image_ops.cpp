@@ -221,7 +221,9 @@ QImage toQImage(Pix* source) {
   if (source == nullptr) return {};
   PixPtr pix = clonePix(source);
   int d = pixGetDepth(pix.get());
-  if (d == 16 || (d < 8 && pixGetColormap(pix.get()) != nullptr) || d == 2 || d == 4) {
+  // 1 bit keeps its two colours below (Leptonica's 1-to-8 conversion would
+  // put white and black in place of a palette's own entries).
+  if (d == 16 || d == 2 || d == 4) {
     pix = own(pixConvertTo8(pix.get(), pixGetColormap(pix.get()) != nullptr));
     if (!pix) return {};
     d = 8;

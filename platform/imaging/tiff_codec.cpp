@@ -67,14 +67,17 @@ TiffPtr openTiff(MemFile& file, const char* mode) {
   return TiffPtr(t);
 }
 
-int resolutionDpi(TIFF* t, ttag_t tag) {
-  float value = 0;
+// The page's resolution in dpi, or kDefaultDpi for both when it states none
+// (or no unit, or an implausible one).
+void readResolution(TIFF* t, int& x, int& y) {
+  float xValue = 0, yValue = 0;
   std::uint16_t unit = RESUNIT_INCH;
-  if (TIFFGetField(t, tag, &value) != 1 || !(value > 0) || value > 100000) return kDefaultDpi;
+  x = y = kDefaultDpi;
+  if (TIFFGetField(t, TIFFTAG_XRESOLUTION, &xValue) != 1 || TIFFGetField(t, TIFFTAG_YRESOLUTION, &yValue) != 1)
+    return;
   TIFFGetFieldDefaulted(t, TIFFTAG_RESOLUTIONUNIT, &unit);
-  if (unit == RESUNIT_CENTIMETER) value *= 2.54f;
-  else if (unit != RESUNIT_INCH) return kDefaultDpi;
-  return static_cast<int>(value + 0.5f);
+  const double perUnit = unit == RESUNIT_CENTIMETER ? 2.54 : unit == RESUNIT_INCH ? 1.0 : 0.0;
+  takeStatedDpi(xValue * perUnit, yValue * perUnit, x, y);
 }
 
 int countPages(TIFF* t) {
@@ -85,6 +88,35 @@ int countPages(TIFF* t) {
   } while (n < 100000 && TIFFReadDirectory(t) == 1);
   return n;
 }
+
+// How a page is decoded, and so the depth it is held in. Bilevel, palette
+// and grey levels of up to 8 bits are read row by row; anything else goes
+// through libtiff's RGBA reading, with alpha composed onto white, and comes
+// out as 8-bit grey when the page is grey (16-bit grey included), else as
+// 24-bit colour (RGB, CMYK and YCbCr alike).
+struct PageLayout {
+  std::uint16_t bps = 1;
+  std::uint16_t spp = 1;
+  std::uint16_t photometric = PHOTOMETRIC_MINISWHITE;
+  bool tiled = false;
+
+  explicit PageLayout(TIFF* t) {
+    TIFFGetFieldDefaulted(t, TIFFTAG_BITSPERSAMPLE, &bps);
+    TIFFGetFieldDefaulted(t, TIFFTAG_SAMPLESPERPIXEL, &spp);
+    TIFFGetField(t, TIFFTAG_PHOTOMETRIC, &photometric);
+    tiled = TIFFIsTiled(t) != 0;
+  }
+  bool grey() const { return photometric == PHOTOMETRIC_MINISWHITE || photometric == PHOTOMETRIC_MINISBLACK; }
+  bool rowByRow() const {
+    return spp == 1 && !tiled && (bps == 1 || bps == 2 || bps == 4 || bps == 8) &&
+           (grey() || photometric == PHOTOMETRIC_PALETTE);
+  }
+  int heldBits() const {
+    if (rowByRow()) return photometric == PHOTOMETRIC_PALETTE ? bps : bps == 1 ? 1 : 8;
+    return grey() ? 8 : 24;
+  }
+  bool heldGrey() const { return heldBits() == 8 && grey(); }
+};
 
 }  // namespace
 
@@ -97,14 +129,13 @@ short examineTiff(std::span<const std::uint8_t> bytes, int page, FileInfo& info)
   if (page < 1 || page > pages) return kErrorPage;
   if (TIFFSetDirectory(t.get(), static_cast<tdir_t>(page - 1)) != 1) return kErrorCorrupt;
   std::uint32_t w = 0, h = 0;
-  std::uint16_t bps = 1, spp = 1, photometric = PHOTOMETRIC_MINISWHITE, compression = COMPRESSION_NONE;
+  std::uint16_t compression = COMPRESSION_NONE;
   if (TIFFGetField(t.get(), TIFFTAG_IMAGEWIDTH, &w) != 1 || TIFFGetField(t.get(), TIFFTAG_IMAGELENGTH, &h) != 1)
     return kErrorCorrupt;
   if (w == 0 || h == 0 || w > 1000000 || h > 1000000) return kErrorCorrupt;
-  TIFFGetFieldDefaulted(t.get(), TIFFTAG_BITSPERSAMPLE, &bps);
-  TIFFGetFieldDefaulted(t.get(), TIFFTAG_SAMPLESPERPIXEL, &spp);
   TIFFGetFieldDefaulted(t.get(), TIFFTAG_COMPRESSION, &compression);
-  TIFFGetField(t.get(), TIFFTAG_PHOTOMETRIC, &photometric);
+  const PageLayout layout(t.get());
+  const std::uint16_t photometric = layout.photometric;
 
   const bool cmyk = photometric == PHOTOMETRIC_SEPARATED;
   const bool ycc = photometric == PHOTOMETRIC_YCBCR;
@@ -160,14 +191,9 @@ short examineTiff(std::span<const std::uint8_t> bytes, int page, FileInfo& info)
   info.format = code;
   info.width = static_cast<int>(w);
   info.height = static_cast<int>(h);
-  int bits = bps * spp;
-  if (bps == 16) bits = spp >= 3 ? 24 : 8;
-  if (bits > 32) bits = 32;
-  info.bitsPerPixel = bits;
-  info.grey = spp == 1 && bps >= 8 &&
-              (photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE);
-  info.xResolution = resolutionDpi(t.get(), TIFFTAG_XRESOLUTION);
-  info.yResolution = resolutionDpi(t.get(), TIFFTAG_YRESOLUTION);
+  info.bitsPerPixel = layout.heldBits();
+  info.grey = layout.heldGrey();
+  readResolution(t.get(), info.xResolution, info.yResolution);
   info.pageCount = pages;
   info.compression = text;
   return kOk;
@@ -180,23 +206,18 @@ short readTiff(std::span<const std::uint8_t> bytes, int page, PixPtr& out) {
   if (!t) return kErrorCorrupt;
   if (page < 1 || TIFFSetDirectory(t.get(), static_cast<tdir_t>(page - 1)) != 1) return kErrorPage;
   std::uint32_t w = 0, h = 0;
-  std::uint16_t bps = 1, spp = 1, photometric = PHOTOMETRIC_MINISWHITE, planar = PLANARCONFIG_CONTIG;
   if (TIFFGetField(t.get(), TIFFTAG_IMAGEWIDTH, &w) != 1 || TIFFGetField(t.get(), TIFFTAG_IMAGELENGTH, &h) != 1)
     return kErrorCorrupt;
   if (w == 0 || h == 0 || w > 65535 || h > 65535 || static_cast<std::uint64_t>(w) * h > (1ull << 28))
     return kErrorCorrupt;
-  TIFFGetFieldDefaulted(t.get(), TIFFTAG_BITSPERSAMPLE, &bps);
-  TIFFGetFieldDefaulted(t.get(), TIFFTAG_SAMPLESPERPIXEL, &spp);
-  TIFFGetFieldDefaulted(t.get(), TIFFTAG_PLANARCONFIG, &planar);
-  TIFFGetField(t.get(), TIFFTAG_PHOTOMETRIC, &photometric);
-  const int xres = resolutionDpi(t.get(), TIFFTAG_XRESOLUTION);
-  const int yres = resolutionDpi(t.get(), TIFFTAG_YRESOLUTION);
+  const PageLayout layout(t.get());
+  const std::uint16_t bps = layout.bps;
+  const std::uint16_t photometric = layout.photometric;
+  int xres = kDefaultDpi, yres = kDefaultDpi;
+  readResolution(t.get(), xres, yres);
 
-  const bool simple = spp == 1 && !TIFFIsTiled(t.get()) && (bps == 1 || bps == 2 || bps == 4 || bps == 8) &&
-                      (photometric == PHOTOMETRIC_MINISWHITE || photometric == PHOTOMETRIC_MINISBLACK ||
-                       photometric == PHOTOMETRIC_PALETTE);
   PixPtr pix;
-  if (simple) {
+  if (layout.rowByRow()) {
     pix.reset(pixCreate(static_cast<int>(w), static_cast<int>(h), bps));
     if (!pix) return kErrorNoMemory;
     const tmsize_t lineBytes = TIFFScanlineSize(t.get());
@@ -223,23 +244,30 @@ short readTiff(std::span<const std::uint8_t> bytes, int page, PixPtr& out) {
     }
     pixSetPadBits(pix.get(), 0);
   } else {
-    pix.reset(pixCreate(static_cast<int>(w), static_cast<int>(h), 32));
+    const bool grey = layout.heldGrey();
+    pix.reset(pixCreate(static_cast<int>(w), static_cast<int>(h), grey ? 8 : 32));
     if (!pix) return kErrorNoMemory;
     std::vector<std::uint32_t> raster(static_cast<std::size_t>(w) * h);
-    if (TIFFReadRGBAImageOriented(t.get(), w, h, raster.data(), ORIENTATION_TOPLEFT, 0) != 1) return kErrorCorrupt;
-    std::uint16_t extra = 0;
-    std::uint16_t* extraTypes = nullptr;
-    TIFFGetField(t.get(), TIFFTAG_EXTRASAMPLES, &extra, &extraTypes);
-    const bool alpha = extra > 0 && photometric != PHOTOMETRIC_SEPARATED;
-    if (alpha) pixSetSpp(pix.get(), 4);
+    // Stop at the first damaged strip or tile: a page with made-up rows
+    // must not pass for a whole one.
+    if (TIFFReadRGBAImageOriented(t.get(), w, h, raster.data(), ORIENTATION_TOPLEFT, 1) != 1) return kErrorCorrupt;
     l_uint32* data = pixGetData(pix.get());
     const int wpl = pixGetWpl(pix.get());
     for (std::uint32_t y = 0; y < h; ++y) {
       l_uint32* line = data + static_cast<std::size_t>(y) * wpl;
       const std::uint32_t* src = raster.data() + static_cast<std::size_t>(y) * w;
       for (std::uint32_t x = 0; x < w; ++x) {
-        std::uint32_t p = src[x];
-        line[x] = (TIFFGetR(p) << 24) | (TIFFGetG(p) << 16) | (TIFFGetB(p) << 8) | (alpha ? TIFFGetA(p) : 0);
+        // libtiff hands out alpha premultiplied: onto white is colour + (255 - alpha)
+        const std::uint32_t p = src[x];
+        const std::uint32_t paper = 255 - TIFFGetA(p);
+        const l_int32 r = static_cast<l_int32>(std::min(255u, TIFFGetR(p) + paper));
+        if (grey) {
+          SET_DATA_BYTE(line, static_cast<int>(x), r);
+          continue;
+        }
+        const l_int32 g = static_cast<l_int32>(std::min(255u, TIFFGetG(p) + paper));
+        const l_int32 b = static_cast<l_int32>(std::min(255u, TIFFGetB(p) + paper));
+        composeRGBPixel(r, g, b, line + x);
       }
     }
   }

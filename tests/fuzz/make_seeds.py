@@ -35,6 +35,19 @@ browser = ("MIME-Version: 1.0\r\nContent-Type: multipart/related; type=\"text/ht
            "Content-Type: multipart/alternative; boundary=in\r\n\r\n--in\r\nContent-Type: text/plain; charset=utf-8\r\n\r\n"
            "text\r\n--in--\r\n------MultipartBoundary--x------\r\n")
 put("mht_reader", "browser.mht", browser.encode())
+# Mails as people send them: an attached message in a digest under a
+# boundary of RFC 2231 pieces, a multipart reusing its parent's boundary,
+# base64 that is none, text in EUC-JP without a name and in Latin-1.
+attached = ("From: c@example.com\r\nSubject: inner\r\nContent-Type: text/plain; charset=iso-8859-1\r\n\r\n"
+            .encode() + "caf\u00e9 cr\u00e8me".encode("iso-8859-1") + b"\r\n")
+mail = (b"From a@example.com Mon Jan  1 09:00:00 2024\r\nSubject: x\r\nMIME-Version: 1.0\r\n"
+        b"Content-Type: multipart/digest; boundary*0=\"dig\"; boundary*1*=est%21\r\n\r\n--digest!\r\n\r\n"
+        + attached + b"--digest!\r\nContent-Type: multipart/alternative; boundary=\"digest!\"\r\n\r\n"
+        b"--digest!\r\nContent-Type: text; charset=us-ascii\r\n" + "日本語の本文".encode("euc-jp")
+        + b"\r\n--digest!\r\nContent-Type: text/html\r\nContent-Transfer-Encoding: base64\r\n\r\n"
+        b"<p>not base64 at all</p>\r\n--digest!--\r\n--digest!\r\nContent-Type: message/rfc822\r\n"
+        b"Content-Transfer-Encoding: base64\r\n\r\n" + base64.b64encode(attached) + b"\r\n--digest!--\r\n")
+put("mht_reader", "mail.eml", mail)
 
 
 def kpx(width, height, dpi, data):

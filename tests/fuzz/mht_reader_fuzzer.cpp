@@ -1,6 +1,8 @@
 // libFuzzer target: a MIME HTML or mail file as the full-text search reads
-// it (split into text parts, then each part's text in Shift-JIS), and the
+// it (split into text parts, then each part's text in Shift-JIS, which must
+// be valid Shift-JIS whatever the part held), and the
 // writer's link scanner over the same bytes as a page.
+#include "platform/sjis_codec.h"
 #include "shell/html_charset.h"
 #include "shell/mht_converter.h"
 #include "shell/mht_reader.h"
@@ -14,6 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   mime::parseMhtTextParts(bytes, [](const mime::MhtTextPart& part) {
     std::string text = mime::htmlTextToShiftJis(mime::charsetCommentLine(part.charset) + part.body);
     if (text.size() > part.body.size() * 2 + 64) __builtin_trap();  // conversion never balloons
+    // whatever came in, what comes out is valid Shift-JIS
+    if (platform::fromCp932(text).find("\xEF\xBF\xBD") != std::string::npos) __builtin_trap();
     return true;
   });
   for (const mime::HtmlReference& ref : mime::findHtmlReferences(bytes)) {

@@ -13,7 +13,7 @@ case "$OUT" in /*) ;; *) OUT="$ROOT/$OUT" ;; esac
 SECONDS_EACH=${FUZZ_SECONDS:-60}
 CXX=${FUZZ_CXX:-clang++}
 TARGETS=(mht_reader kpx_draw zrv_uni)
-SOURCES=(shell/file_bytes.cpp shell/mime_codecs.cpp shell/html_charset.cpp shell/mht_converter.cpp
+SOURCES=(shell/file_bytes.cpp shell/mime_codecs.cpp shell/html_charset.cpp shell/charset_guess.cpp shell/mht_converter.cpp
          shell/mht_reader.cpp shell/kpx_draw_reader.cpp shell/zrv_uni_reader.cpp
          platform/sjis_codec.cpp platform/paths.cpp)
 

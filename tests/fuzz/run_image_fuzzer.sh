@@ -2,7 +2,10 @@
 # Builds the image readers' libFuzzer target with clang (apart from the main
 # GCC build) and runs it for a bounded time from seeds that ImageMagick and
 # libtiff's tools make: BMP of every depth and RLE, OS/2 BMP, GIF, PNG, JPEG,
-# TIFF (LZW, G4, G3, JPEG), PNM.
+# TIFF (LZW, G4, G3, JPEG), PNM, and what transparency, pages and colour
+# spaces bring: PNG with alpha or a transparency chunk, 32-bit BMP with
+# alpha, multi-frame GIF with a transparent index, TIFF with alpha and of 16-bit grey,
+# CMYK, progressive and Exif JPEG.
 #   FUZZ_SECONDS=60  FUZZ_BUILD_DIR=build-fuzz
 # A crash leaves its input as <build dir>/crash-image_reader-* and fails the script.
 set -euo pipefail
@@ -12,10 +15,11 @@ case "$OUT" in /*) ;; *) OUT="$ROOT/$OUT" ;; esac
 SECONDS_EACH=${FUZZ_SECONDS:-60}
 CXX=${FUZZ_CXX:-clang++}
 SOURCES=(platform/imaging/image.cpp platform/imaging/image_inspector.cpp platform/imaging/image_codec.cpp
-         platform/imaging/bmp_codec.cpp platform/imaging/tiff_codec.cpp)
+         platform/imaging/bmp_codec.cpp platform/imaging/tiff_codec.cpp platform/imaging/jpeg_reader.cpp
+         platform/imaging/gif_png_readers.cpp)
 mkdir -p "$OUT/obj-image"
-read -r -a LIBS <<<"$(pkg-config --libs lept libtiff-4 libjpeg)"
-read -r -a CFLAGS <<<"$(pkg-config --cflags lept libtiff-4)"
+read -r -a LIBS <<<"$(pkg-config --libs lept libtiff-4 libjpeg libpng) -lgif"
+read -r -a CFLAGS <<<"$(pkg-config --cflags lept libtiff-4 libpng)"
 FLAGS=(-std=c++20 -O1 -g -fPIC -fno-omit-frame-pointer -I"$ROOT" "${CFLAGS[@]}")
 objects=()
 for src in "${SOURCES[@]}"; do
@@ -27,24 +31,51 @@ done
   "${objects[@]}" "${LIBS[@]}" -o "$OUT/image_reader_fuzzer"
 
 seeds="$OUT/seeds/image_reader"
-if [ ! -d "$seeds" ]; then
-  mkdir -p "$seeds"
-  pic=(-size 40x30 gradient:'#3060c0-#f0e080' -fill black -draw 'rectangle 5,5 20,12' -alpha off -depth 8)
-  convert "${pic[@]}" -type truecolor BMP3:"$seeds/c24.bmp"
-  convert "${pic[@]}" -colors 200 -type palette -compress None BMP3:"$seeds/p8.bmp"
-  convert "${pic[@]}" -colors 200 -type palette -compress RLE BMP3:"$seeds/rle8.bmp"
-  convert "${pic[@]}" -colors 12 -type palette -compress RLE BMP3:"$seeds/rle4.bmp"
-  convert "${pic[@]}" -type bilevel BMP3:"$seeds/b1.bmp"
-  convert "${pic[@]}" -type palette BMP2:"$seeds/os2.bmp"
-  convert "${pic[@]}" "$seeds/a.gif"
-  convert "${pic[@]}" PNG24:"$seeds/a.png"
-  convert "${pic[@]}" -sampling-factor 2x2 "$seeds/a.jpg"
-  convert "${pic[@]}" -compress LZW "$seeds/lzw.tif"
-  convert "${pic[@]}" -type bilevel -compress Group4 "$seeds/g4.tif"
-  tiffcp -c g3:2d "$seeds/g4.tif" "$seeds/g3.tif"
-  convert "${pic[@]}" -compress None "$seeds/rgb.tif" && tiffcp -c jpeg -r 16 "$seeds/rgb.tif" "$seeds/jpeg.tif"
-  convert "${pic[@]}" PGM:"$seeds/a.pgm"
-fi
+mkdir -p "$seeds"
+# seed <file> <convert arguments...>: made once; a seed added later is made on the next run
+seed() {
+  local file=$1
+  shift
+  [ -f "${file#*:}" ] || convert "$@" "$file"
+}
+pic=(-size 40x30 gradient:'#3060c0-#f0e080' -fill black -draw 'rectangle 5,5 20,12' -alpha off -depth 8)
+clear=(-size 40x30 xc:red -fill black -draw 'rectangle 5,5 20,12' -transparent red -fill 'rgba(0,0,255,0.5)'
+       -draw 'rectangle 25,20 35,25')
+cd "$seeds"
+seed BMP3:c24.bmp "${pic[@]}" -type truecolor
+seed BMP3:p8.bmp "${pic[@]}" -colors 200 -type palette -compress None
+seed BMP3:rle8.bmp "${pic[@]}" -colors 200 -type palette -compress RLE
+seed BMP3:rle4.bmp "${pic[@]}" -colors 12 -type palette -compress RLE
+seed BMP3:b1.bmp "${pic[@]}" -type bilevel
+seed BMP2:os2.bmp "${pic[@]}" -type palette
+seed BMP:a32.bmp "${clear[@]}" -define bmp:format=bmp4
+seed GIF:a.gif "${pic[@]}"
+seed GIF:frames.gif \( "${clear[@]}" \) \( "${pic[@]}" -colors 4 \)
+seed PNG24:a.png "${pic[@]}"
+seed PNG32:rgba.png "${clear[@]}"
+seed PNG8:trns8.png "${clear[@]}"
+seed PNG:greytrns.png -size 40x30 xc:gray50 -fill black -draw 'rectangle 5,5 20,12' -transparent gray50 -define png:color-type=0
+seed JPG:a.jpg "${pic[@]}" -sampling-factor 2x2
+seed JPG:cmyk.jpg "${pic[@]}" -colorspace CMYK
+seed JPG:progressive.jpg "${pic[@]}" -interlace JPEG
+# a JPEG whose resolution only Exif states (300 dpi), its JFIF segment left out
+[ -f exif.jpg ] || python3 -c '
+import struct, sys
+jpeg = open("a.jpg", "rb").read()
+rest = jpeg[4 + struct.unpack(">H", jpeg[4:6])[0]:] if jpeg[2:4] == b"\xff\xe0" else jpeg[2:]
+ifd = struct.pack("<H", 3) + struct.pack("<HHII", 282, 5, 1, 50) + struct.pack("<HHII", 283, 5, 1, 58) \
+    + struct.pack("<HHIHH", 296, 3, 1, 2, 0) + struct.pack("<I", 0) + struct.pack("<IIII", 300, 1, 300, 1)
+body = b"Exif\0\0" + b"II*\0" + struct.pack("<I", 8) + ifd
+open("exif.jpg", "wb").write(b"\xff\xd8\xff\xe1" + struct.pack(">H", len(body) + 2) + body + rest)'
+seed TIFF:lzw.tif "${pic[@]}" -compress LZW
+seed TIFF:alpha.tif "${clear[@]}" -compress LZW
+seed TIFF:grey16.tif "${pic[@]}" -colorspace Gray -depth 16
+seed TIFF:g4.tif "${pic[@]}" -type bilevel -compress Group4
+[ -f g3.tif ] || tiffcp -c g3:2d g4.tif g3.tif
+seed TIFF:rgb.tif "${pic[@]}" -compress None
+[ -f jpeg.tif ] || tiffcp -c jpeg -r 16 rgb.tif jpeg.tif
+seed PGM:a.pgm "${pic[@]}"
+cd "$ROOT"
 
 export ASAN_OPTIONS=detect_leaks=0:abort_on_error=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1

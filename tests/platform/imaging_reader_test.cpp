@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <random>
 
 namespace img = platform::imaging;
@@ -48,15 +49,23 @@ Bytes bmpOf(int depth, int bits, bool rle) {
   return out;
 }
 
-// Examines and, when that succeeds, decodes; the decode must agree with the
-// examination or fail.
+// Examines and, when that succeeds, decodes each page; the decode must agree
+// with the examination (size, and the depth that is held) or fail.
 void readAnyway(const Bytes& bytes) {
   img::FileInfo info;
   if (img::examineImage(bytes, 1, info) != img::kOk) return;
-  img::PixPtr pix = img::decodeImage(bytes, 1, info.format, 1);
-  if (pix && img::format::isBmp(info.format)) {
+  const int pages = std::min(info.pageCount, 4);
+  for (int page = 1; page <= pages; ++page) {
+    if (img::examineImage(bytes, page, info) != img::kOk) continue;
+    img::PixPtr pix = img::decodeImage(bytes, page, info.format, 1);
+    if (!pix) continue;
     EXPECT_EQ(pixGetWidth(pix.get()), info.width);
     EXPECT_EQ(pixGetHeight(pix.get()), info.height);
+    EXPECT_EQ(pixGetSpp(pix.get()) == 4, false) << "nothing held is transparent";
+    // 16-bit bitmaps are held in 24 bits but examined as what they are
+    if (!(img::format::isBmp(info.format) && info.bitsPerPixel == 16)) {
+      EXPECT_EQ(img::reportedBits(pix.get()), info.bitsPerPixel) << "format " << info.format << " page " << page;
+    }
   }
 }
 
@@ -141,6 +150,107 @@ TEST(BmpReader, RleRunsOutsideTheImageFail) {
   EXPECT_EQ(img::readBmp(farDelta, true, pix), img::kErrorCorrupt);
 }
 
+// ---------------------------------------------------------------- JPEG resolution
+
+void appendSegment(Bytes& out, std::uint8_t marker, const Bytes& body) {
+  const std::size_t len = body.size() + 2;
+  out.insert(out.end(), {0xFF, marker, static_cast<std::uint8_t>(len >> 8), static_cast<std::uint8_t>(len)});
+  out.insert(out.end(), body.begin(), body.end());
+}
+
+Bytes jfifBody(int units, int x, int y) {
+  return {'J', 'F', 'I', 'F', 0, 1, 2, static_cast<std::uint8_t>(units), static_cast<std::uint8_t>(x >> 8),
+          static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(y >> 8), static_cast<std::uint8_t>(y), 0, 0};
+}
+
+struct ExifDensity {
+  bool bigEndian = false;
+  std::uint32_t xNum = 0, xDen = 1, yNum = 0, yDen = 1;
+  int unit = 2;              // 0: no ResolutionUnit entry
+  std::uint32_t ifdAt = 8;   // where the first directory is said to be
+};
+
+// "Exif\0\0" and a TIFF structure whose first directory states the density.
+Bytes exifBody(const ExifDensity& d) {
+  Bytes t;
+  auto u16 = [&](std::uint32_t v) {
+    if (d.bigEndian) t.insert(t.end(), {static_cast<std::uint8_t>(v >> 8), static_cast<std::uint8_t>(v)});
+    else t.insert(t.end(), {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8)});
+  };
+  auto u32 = [&](std::uint32_t v) {
+    if (d.bigEndian) u16(v >> 16), u16(v & 0xFFFF);
+    else u16(v & 0xFFFF), u16(v >> 16);
+  };
+  t.insert(t.end(), d.bigEndian ? std::initializer_list<std::uint8_t>{'M', 'M'} : std::initializer_list<std::uint8_t>{'I', 'I'});
+  u16(42);
+  u32(d.ifdAt);
+  const std::uint32_t entries = d.unit == 0 ? 2 : 3;
+  const std::uint32_t data = 8 + 2 + 12 * entries + 4;
+  u16(entries);
+  u16(282), u16(5), u32(1), u32(data);
+  u16(283), u16(5), u32(1), u32(data + 8);
+  if (d.unit != 0) u16(296), u16(3), u32(1), u16(static_cast<std::uint32_t>(d.unit)), u16(0);
+  u32(0);
+  u32(d.xNum), u32(d.xDen), u32(d.yNum), u32(d.yDen);
+  Bytes body{'E', 'x', 'i', 'f', 0, 0};
+  body.insert(body.end(), t.begin(), t.end());
+  return body;
+}
+
+// A small JPEG of ours with its JFIF segment replaced by the given ones.
+Bytes jpegWith(const std::optional<Bytes>& jfif, const std::optional<Bytes>& exif) {
+  img::PixPtr pix = testPicture(32);
+  Bytes plain;
+  EXPECT_EQ(img::encodeImage(pix.get(), img::format::kJpeg444, 24, 2, {}, plain), img::kOk);
+  const std::size_t afterApp0 = 4 + ((plain[4] << 8) | plain[5]);  // SOI, then our JFIF segment
+  Bytes out{0xFF, 0xD8};
+  if (jfif) appendSegment(out, 0xE0, *jfif);
+  if (exif) appendSegment(out, 0xE1, *exif);
+  out.insert(out.end(), plain.begin() + static_cast<std::ptrdiff_t>(afterApp0), plain.end());
+  return out;
+}
+
+TEST(JpegResolution, JfifInAUnitElseExifElseTheDefault) {
+  const ExifDensity exif300{false, 300, 1, 300, 1};
+  const ExifDensity exif72BigEndian{true, 72, 1, 72, 1};
+  const ExifDensity exifPerCm{false, 11811, 100, 11811, 100, 3};
+  const ExifDensity exifNoUnit{false, 300, 1, 300, 1, 1};
+  const ExifDensity exifZeroDenominator{false, 300, 0, 300, 0};
+  const ExifDensity exifDirectoryOutside{false, 300, 1, 300, 1, 2, 60000};
+  const ExifDensity exifAbsurd{false, 1, 1, 1, 1};
+  const struct {
+    const char* name;
+    std::optional<Bytes> jfif;
+    std::optional<Bytes> exif;
+    int xDpi, yDpi;
+  } cases[] = {
+      {"JFIF in dots per inch", jfifBody(1, 200, 300), std::nullopt, 200, 300},
+      {"JFIF in dots per centimetre", jfifBody(2, 118, 118), std::nullopt, 300, 300},
+      {"JFIF aspect ratio only", jfifBody(0, 1, 1), std::nullopt, 150, 150},
+      {"JFIF of 1 x 1 dpi is no resolution", jfifBody(1, 1, 1), std::nullopt, 150, 150},
+      {"JFIF aspect ratio, Exif 300 dpi", jfifBody(0, 1, 1), exifBody(exif300), 300, 300},
+      {"JFIF of 1 x 1 dpi, Exif 300 dpi", jfifBody(1, 1, 1), exifBody(exif300), 300, 300},
+      {"Exif alone, big-endian, 72 dpi", std::nullopt, exifBody(exif72BigEndian), 72, 72},
+      {"Exif in centimetres", std::nullopt, exifBody(exifPerCm), 300, 300},
+      {"JFIF in a unit wins over Exif", jfifBody(1, 200, 200), exifBody(exif300), 200, 200},
+      {"Exif without unit is a ratio", std::nullopt, exifBody(exifNoUnit), 150, 150},
+      {"Exif of 1 x 1 dpi", std::nullopt, exifBody(exifAbsurd), 150, 150},
+      {"Exif with a zero denominator", std::nullopt, exifBody(exifZeroDenominator), 150, 150},
+      {"Exif directory beyond its block", std::nullopt, exifBody(exifDirectoryOutside), 150, 150},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Bytes jpeg = jpegWith(c.jfif, c.exif);
+    img::FileInfo info;
+    ASSERT_EQ(img::examineImage(jpeg, 1, info), img::kOk);
+    EXPECT_EQ(info.xResolution, c.xDpi);
+    EXPECT_EQ(info.yResolution, c.yDpi);
+    EXPECT_EQ(info.format, c.exif ? img::format::kExifJpeg : img::format::kJpeg444);
+    img::PixPtr pix = img::decodeImage(jpeg, 1, info.format, 1);
+    ASSERT_TRUE(pix) << "the segments around the image data are well formed";
+  }
+}
+
 // Seeds of every kind the engine reads, then truncations and byte changes
 // from a fixed random sequence.
 TEST(Readers, SurviveTruncatedAndMutatedFiles) {
@@ -150,11 +260,27 @@ TEST(Readers, SurviveTruncatedAndMutatedFiles) {
     seeds.push_back(bmpOf(depth, bits, rle));
   testsupport::TempDir dir;
   const std::string picture = imagingtest::colourPicture(40, 30);
-  const char* made[] = {"a.gif", "b.png", "c.jpg", "d.tif", "BMP2:e.bmp", "f.pgm"};
-  for (std::string name : made) {
+  const std::string transparent = picture + " -fill '#3060c0' -draw 'rectangle 0,0 8,8' -transparent '#3060c0'";
+  const std::pair<const char*, std::string> fixtures[] = {
+      {"a.gif", picture},
+      {"b.png", picture},
+      {"c.jpg", picture},
+      {"d.tif", picture + " -compress LZW"},
+      {"BMP2:e.bmp", picture},
+      {"f.pgm", picture},
+      {"PNG32:g.png", transparent},
+      {"PNG8:h.png", transparent},
+      {"i.gif", "\\( " + transparent + " \\) \\( " + picture + " -colors 4 \\)"},
+      {"j.tif", transparent + " -compress LZW"},
+      {"k.tif", picture + " -colorspace Gray -depth 16"},
+      {"l.jpg", picture + " -colorspace CMYK"},
+      {"BMP:m.bmp", transparent + " -define bmp:format=bmp4"},
+  };
+  for (const auto& [made, args] : fixtures) {
+    const std::string name = made;
     const std::string file = dir.file(name.substr(name.find(':') + 1));
     std::string target = name.find(':') == std::string::npos ? file : name.substr(0, name.find(':') + 1) + file;
-    ASSERT_TRUE(imagingtest::convert(picture + (name == "d.tif" ? " -compress LZW" : ""), target));
+    ASSERT_TRUE(imagingtest::convert(args, target)) << name;
     const std::string content = testsupport::readFile(file);
     seeds.emplace_back(content.begin(), content.end());
   }

@@ -35,7 +35,10 @@ TEST(HtmlCharset, DetectionFollowsTheDeclarationThenTheBytes) {
       {"charset outside a meta line", "<p>charset=euc-jp</p>", mime::kCharsetNone},
       {"undeclared JIS escapes", "<p>" + iconvText(kJapanese, "ISO-2022-JP") + "</p>", mime::kCharsetIso2022Jp},
       {"undeclared UTF-8", "<p>" + std::string(kJapanese) + "</p>", mime::kCharsetUtf8},
-      {"undeclared Shift-JIS", "<p>" + sjis(kJapanese) + "</p>", mime::kCharsetNone},
+      {"undeclared Shift-JIS", "<p>" + sjis(kJapanese) + "</p>", mime::kCharsetShiftJis},
+      {"undeclared EUC-JP", "<p>" + iconvText(kJapanese, "EUC-JP") + "</p>", mime::kCharsetEucJp},
+      {"undeclared Latin-1", "<p>" + iconvText("Café crème brûlée à la façon", "ISO-8859-1") + "</p>", mime::kCharsetIso8859},
+      {"MIME header wins over the meta line", "<!-- MIME charset=euc-jp -->\n<meta charset=utf-8>", mime::kCharsetEucJp},
       {"plain ASCII", "<p>hello</p>", mime::kCharsetNone},
   };
   for (const auto& c : cases) EXPECT_EQ(mime::detectHtmlCharset(c.html), c.expected) << c.name;

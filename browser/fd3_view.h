@@ -10,6 +10,9 @@
 //   OnFileNewFolder, OnViewRefresh
 //   AttachToFrame                 becomes the frame's central widget and
 //                                 takes the browser's commands
+//   ShowImageInfoInStatusBar      size, format and depth of a hovered image
+//   RefreshThumbnail              a tile's picture and captions read afresh
+//   CommandEnabled, UpdateCommandStates   the enable rules of the pane commands
 
 #include "shell/document_views.h"
 #include "shell/frame_view.h"
@@ -17,9 +20,11 @@
 #include <QWidget>
 
 #include <memory>
+#include <vector>
 
 class BrowserDocument;
 class CFD3Doc;
+class FolderBoardSource;
 class CListPane;
 class CMainFrame;
 class FolderTree;
@@ -69,6 +74,13 @@ class CFD3View : public QWidget, public DocumentViews, public FrameView {
   void OnViewRefresh();
   // -1 empties the three image panes of the status bar.
   void ShowImageInfoInStatusBar(int entryIndex);
+  void RefreshThumbnail(int kind, int number);
+  // Whether a browser command may run now (its update rule); the commands
+  // this view handles are enabled and disabled by it.
+  bool CommandEnabled(int commandId) const;
+  void UpdateCommandStates();
+  void OnArrange(int commandId);
+  void OnFileRename();
 
   // DocumentViews
   ThumbnailPaneSink* thumbnailPane() override;
@@ -97,6 +109,9 @@ class CFD3View : public QWidget, public DocumentViews, public FrameView {
   BrowserDocument* document_ = nullptr;
   CFD3Doc* attachedDocument_ = nullptr;
   std::unique_ptr<BrowserDocument> documentAdapter_;
+  std::unique_ptr<FolderBoardSource> boardSource_;
+  std::vector<int> handledCommands_;
+  int lastInfoIndex_ = -1;
   CMainFrame* frame_ = nullptr;
   FolderTree* tree_ = nullptr;
   ThumbnailPaneWnd* board_ = nullptr;

@@ -171,6 +171,7 @@ void ThumbnailPaneWnd::RemoveAllItems() {
   press_ = {};
   viewport()->setUpdatesEnabled(updates);
   viewport()->update();
+  emit selectionChanged();
 }
 
 int ThumbnailPaneWnd::RemoveItemAt(int index) {
@@ -221,6 +222,7 @@ void ThumbnailPaneWnd::SetDropTarget(int index) {
 void ThumbnailPaneWnd::SelectOnly(int index) {
   for (const auto& tile : tiles_)
     if (tile->SetSelected(tile->GetIndex() == index)) invalidateTile(*tile);
+  emit selectionChanged();
 }
 
 void ThumbnailPaneWnd::ScrollEntryIntoView(int index) {
@@ -627,6 +629,7 @@ void ThumbnailPaneWnd::mousePressEvent(QMouseEvent* event) {
         tile->SetSelected(!tile->IsSelected());
       }
       invalidateTile(*tile);
+      emit selectionChanged();
       return;
     }
     default:
@@ -642,6 +645,7 @@ void ThumbnailPaneWnd::mousePressEvent(QMouseEvent* event) {
   BringToFront(tile);
   focused_ = tile;
   invalidateTile(*tile);
+  emit selectionChanged();
 }
 
 void ThumbnailPaneWnd::mouseMoveEvent(QMouseEvent* event) {
@@ -678,6 +682,7 @@ void ThumbnailPaneWnd::mouseReleaseEvent(QMouseEvent* event) {
     SelectOnly(press.tile->GetIndex());
   else if (press.tile->SetSelected(!press.selectedBefore))
     invalidateTile(*press.tile);
+  emit selectionChanged();
 }
 
 void ThumbnailPaneWnd::mouseDoubleClickEvent(QMouseEvent* event) {
@@ -882,10 +887,17 @@ void ThumbnailPaneWnd::endTitleEditOnDocument(ThumbnailItemWnd& tile, const std:
     source_->ReportDbError(source_->SetStackInfo(
         index, stack, fieldmask::kStackLastModifiedDate | fieldmask::kStackLastAccessedDate));
   }
+  const std::string oldName = fileName(item.Title, item.Ext);
   item.Title = title;
   item.LastModifiedDate = item.LastAccessedDate = today;
-  source_->ReportDbError(source_->SetItemInfo(
-      index, item, fieldmask::kItemTitle | fieldmask::kItemLastModifiedDate | fieldmask::kItemLastAccessedDate));
+  const int written = source_->SetItemInfo(
+      index, item, fieldmask::kItemTitle | fieldmask::kItemLastModifiedDate | fieldmask::kItemLastAccessedDate);
+  source_->ReportDbError(written);
+  if (written != 0) {
+    // The catalogue still names the old file: give it back its name.
+    RenameDocumentFiles(folder, newName, oldName, item.TextExt);
+    return;
+  }
   if (DisplayEntry* entry = source_->Entry(index); entry && !entry->isStack()) entry->title = newName;
   const QRect before = tile.Bounds();
   tile.lowerCaption().SetCaptionText(documentTitle(item), false, *fonts_);

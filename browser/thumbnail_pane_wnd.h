@@ -122,6 +122,8 @@ class ThumbnailPaneWnd : public QAbstractScrollArea, public ThumbnailPaneSink {
   // The requests a tile makes of the board's owner (the document
   // operations): opening a document.
   void openRequested(int tileIndex);
+  // Tiles were selected or deselected, or the tiles changed.
+  void selectionChanged();
 
  protected:
   bool viewportEvent(QEvent* event) override;

@@ -1,5 +1,6 @@
 #include "browser/thumbnail_caption_wnd.h"
 
+#include <QFontInfo>
 #include <QPainter>
 #include <QPalette>
 #include <QPolygon>
@@ -77,10 +78,17 @@ void ThumbnailCaptionWnd::Paint(QPainter& painter, const CaptionFonts& fonts, QC
   const QFontMetrics metrics(font);
   painter.setFont(font);
   painter.setPen(QPalette().color(QPalette::WindowText));
+  // The CJK face reserves more room above its glyphs than the captions'
+  // 22-pixel rows allow: the baseline sits one em below the top (as in the
+  // narrower faces the rows were made for), so that the glyphs and an
+  // underline stay clear of the picture below.
+  const int baseline = r.top() + 1 + std::min(metrics.ascent(), QFontInfo(font).pixelSize());
   // One line, with an ellipsis when it does not fit; '&' is an ordinary
   // character here.
-  painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                   metrics.elidedText(text_, Qt::ElideRight, textRect.width()));
+  painter.save();
+  painter.setClipRect(r);
+  painter.drawText(QPoint(textRect.left(), baseline), metrics.elidedText(text_, Qt::ElideRight, textRect.width()));
+  painter.restore();
 }
 
 // ---- page counter ----------------------------------------------------------------

@@ -10,6 +10,8 @@
 
 #include <QFileInfo>
 
+#include <cstring>
+
 namespace {
 
 constexpr short kFormatBmp = 6;
@@ -18,9 +20,16 @@ constexpr int kBmpDefaultDpi = 150;
 QImage decodeThumbnail(const ThumbInfo& thumbnail) {
   if (thumbnail.ThumbData.empty()) return {};
   namespace img = platform::imaging;
-  img::FileInfo info;
-  if (img::examineImage(thumbnail.ThumbData, 1, info) != img::kOk) return {};
-  img::PixPtr pix = img::decodeImage(thumbnail.ThumbData, 1, info.format, 1);
+  const DbBytes& bytes = thumbnail.ThumbData;
+  // The document stores its thumbnails as GIF: those are decoded at once,
+  // anything else is examined first.
+  int format = img::format::kGif;
+  if (bytes.size() < 4 || std::memcmp(bytes.data(), "GIF8", 4) != 0) {
+    img::FileInfo info;
+    if (img::examineImage(bytes, 1, info) != img::kOk) return {};
+    format = info.format;
+  }
+  img::PixPtr pix = img::decodeImage(bytes, 1, format, 1);
   return pix ? platform::imaging::toQImage(pix.get()) : QImage();
 }
 

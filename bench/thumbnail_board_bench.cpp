@@ -1,0 +1,210 @@
+// The folder board over a folder of 2000 documents with stored thumbnails
+// (40 stacks of 5 pages, 1800 single items), in the browser view on the
+// offscreen platform. Goals on one core:
+//   first screen: from the folder chosen in the tree to the first screen of
+//     tiles painted (catalogue opened, entries read, tiles built, placed,
+//     pictures of the visible tiles decoded, painted)      <= 150 ms
+//   arrangement with key 13 of all 2000 tiles             <= 50 ms
+//   one screen of scrolling (new tiles decoded and painted) <= 16 ms
+// Run it as `taskset -c 0 build/bin/thumbnail_board_bench`.
+
+#include "browser/fd3_view.h"
+#include "browser/thumbnail_pane_wnd.h"
+#include "catalogue/catalogue_records.h"
+#include "catalogue/file_utilities.h"
+#include "platform/global_memory.h"
+#include "platform/paths.h"
+#include "platform/program_folder.h"
+#include "platform/user_interaction.h"
+#include "shell/fd3_doc.h"
+#include "shell/image_ctrl.h"
+#include "tests/catalogue/catalogue_fixture.h"
+#include "tests/support/test_env.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QPainter>
+#include <QScrollBar>
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <stdexcept>
+
+namespace {
+
+constexpr int kItems = 2000;
+constexpr int kPagesPerStack = 5;
+constexpr int kStacks = 40;
+constexpr int kEntries = kStacks + kItems - kStacks * kPagesPerStack;
+
+DbBytes makeGifThumbnail() {
+  QImage page(96, 128, QImage::Format_RGB32);
+  page.fill(Qt::white);
+  QPainter painter(&page);
+  painter.fillRect(6, 6, 84, 12, QColor(30, 90, 200));
+  for (int y = 26; y < 120; y += 6) painter.drawLine(8, y, 88 - (y % 30), y);
+  painter.end();
+  const std::string file = platform::joinPath(testsupport::privateRoot(), "thumb-source.png");
+  page.save(QString::fromStdString(file));
+  CImageCtrl ctrl;
+  if (ctrl.LoadFile(file, 0, 1, 1) != 0) throw std::runtime_error("cannot load thumbnail source");
+  std::int32_t handle = 0, size = 0;
+  if (ctrl.SaveToMemory(&handle, 2, 8, 0, &size) != 0) throw std::runtime_error("cannot make GIF");
+  const auto h = static_cast<platform::GlobalHandle>(handle);
+  const std::uint8_t* bytes = platform::globalLock(h);
+  DbBytes gif(bytes, bytes + platform::globalSize(h));
+  platform::globalUnlock(h);
+  platform::globalFree(h);
+  return gif;
+}
+
+void writeFolder(const std::string& folder) {
+  cataloguetest::makeCatalogueFolder(folder);
+  cataloguetest::CatalogueRows rows(folder);
+  const DbBytes gif = makeGifThumbnail();
+  rows.db().executeScript("BEGIN;");
+  int itemNo = 1;
+  for (int s = 1; s <= kStacks; ++s) {
+    rows.addStack(s, "束" + std::to_string(s), 1);
+    for (int p = 1; p <= kPagesPerStack; ++p)
+      rows.addItem({.itemNo = itemNo++, .title = "束" + std::to_string(s) + "の" + std::to_string(p) + "頁目",
+                    .ext = "bmp", .stackNo = s, .pageNo = p});
+  }
+  while (itemNo <= kItems) {
+    rows.addItem({.itemNo = itemNo, .title = "書類" + std::to_string(itemNo), .ext = "bmp"});
+    ++itemNo;
+  }
+  // Thumbnails made in the far future: never older than their files.
+  for (int i = 1; i <= kItems; ++i)
+    rows.db().execute(
+        "INSERT INTO ThumbMST(ItemNo, ThumbDateTime, ThumbSizeX, ThumbSizeY, ThumbData) "
+        "VALUES(?, '2099-12-10 10:00:00', 96, 128, ?)",
+        i, gif);
+  rows.db().executeScript("COMMIT;");
+}
+
+// One desktop with the big folder and an empty one beside it; the view is
+// shown at a common size, and the big folder has been opened once so that
+// its documents have their places.
+class BoardFixture {
+ public:
+  BoardFixture() {
+    platform::ensureProgramFolder();
+    InitModuleFolder();
+    folder_ = platform::joinPath(desktop_.path(), "書類棚");
+    other_ = platform::joinPath(desktop_.path(), "空");
+    writeFolder(folder_);
+    cataloguetest::makeCatalogueFolder(other_);
+    view_ = std::make_unique<CFD3View>();
+    view_->AttachDocument(&document_);
+    view_->resize(1200, 800);
+    view_->show();
+    view_->OnInitialUpdate();
+    view_->BuildFolderTreeForDesktop(desktop_.path() + "/");
+    openBig();
+    openOther();
+  }
+  ~BoardFixture() {
+    view_.reset();
+    document_.CloseFolderDatabase();
+  }
+  void openBig() {
+    view_->SelectFolderInTree(folder_);
+    board()->viewport()->repaint();
+  }
+  void openOther() { view_->SelectFolderInTree(other_); }
+  ThumbnailPaneWnd* board() const { return view_->GetThumbnailPane(); }
+
+ private:
+  platform::RecordingUserInteraction boxes_;
+  testsupport::TempDir desktop_;
+  std::string folder_;
+  std::string other_;
+  CFD3Doc document_;
+  std::unique_ptr<CFD3View> view_;
+};
+
+BoardFixture& fixture() {
+  static BoardFixture f;
+  return f;
+}
+
+void BM_FolderChosenToFirstScreenPainted(benchmark::State& state) {
+  BoardFixture& f = fixture();
+  for (auto _ : state) {
+    f.openBig();
+    if (f.board()->tileCount() != kEntries) state.SkipWithError("folder not loaded whole");
+    state.PauseTiming();
+    f.openOther();
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(BM_FolderChosenToFirstScreenPainted)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+
+void BM_ArrangeAllWithKey13(benchmark::State& state) {
+  BoardFixture& f = fixture();
+  f.openBig();
+  ThumbnailPaneWnd* board = f.board();
+  const bool moveFirst = state.range(0) != 0;
+  for (auto _ : state) {
+    if (moveFirst) {
+      // Every tile somewhere else: all move, all positions are written.
+      state.PauseTiming();
+      for (int i = 0; i < board->tileCount(); ++i) board->Tile(i)->Layout({board->Tile(i)->anchor().x + 3, board->Tile(i)->anchor().y});
+      state.ResumeTiming();
+    }
+    board->ArrangeItems(ThumbnailPaneWnd::kSortVisual, 0, 0);
+    board->viewport()->repaint();
+  }
+  f.openOther();
+}
+BENCHMARK(BM_ArrangeAllWithKey13)
+    ->Arg(0)
+    ->Arg(1)
+    ->ArgNames({"allMoved"})
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
+
+void BM_ScrollOneScreen(benchmark::State& state) {
+  BoardFixture& f = fixture();
+  f.openBig();
+  ThumbnailPaneWnd* board = f.board();
+  QScrollBar* bar = board->verticalScrollBar();
+  const bool decoded = state.range(0) != 0;
+  const auto restart = [&] {
+    // Back to the top, with no picture decoded below it unless the pictures
+    // were all seen before.
+    for (int i = 0; i < board->tileCount() && !decoded; ++i) {
+      board->Tile(i)->picture().Free();
+      board->Tile(i)->pictureTried = false;
+    }
+    bar->setValue(0);
+    board->viewport()->repaint();
+  };
+  restart();
+  for (auto _ : state) {
+    if (bar->value() >= bar->maximum()) {
+      state.PauseTiming();
+      restart();
+      state.ResumeTiming();
+    }
+    bar->setValue(bar->value() + bar->pageStep());
+    board->viewport()->repaint();
+  }
+  f.openOther();
+}
+BENCHMARK(BM_ScrollOneScreen)->Arg(0)->Arg(1)->ArgNames({"seenBefore"})->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  testsupport::installPrivateEnvironment();
+  QApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

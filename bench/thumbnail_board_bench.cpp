@@ -12,13 +12,12 @@
 #include "browser/thumbnail_pane_wnd.h"
 #include "catalogue/catalogue_records.h"
 #include "catalogue/file_utilities.h"
-#include "platform/global_memory.h"
 #include "platform/paths.h"
 #include "platform/program_folder.h"
 #include "platform/user_interaction.h"
 #include "shell/fd3_doc.h"
-#include "shell/image_ctrl.h"
 #include "tests/catalogue/catalogue_fixture.h"
+#include "tests/shell/thumbnail_fixture.h"
 #include "tests/support/test_env.h"
 
 #include <QApplication>
@@ -45,17 +44,8 @@ DbBytes makeGifThumbnail() {
   painter.fillRect(6, 6, 84, 12, QColor(30, 90, 200));
   for (int y = 26; y < 120; y += 6) painter.drawLine(8, y, 88 - (y % 30), y);
   painter.end();
-  const std::string file = platform::joinPath(testsupport::privateRoot(), "thumb-source.png");
-  page.save(QString::fromStdString(file));
-  CImageCtrl ctrl;
-  if (ctrl.LoadFile(file, 0, 1, 1) != 0) throw std::runtime_error("cannot load thumbnail source");
-  std::int32_t handle = 0, size = 0;
-  if (ctrl.SaveToMemory(&handle, 2, 8, 0, &size) != 0) throw std::runtime_error("cannot make GIF");
-  const auto h = static_cast<platform::GlobalHandle>(handle);
-  const std::uint8_t* bytes = platform::globalLock(h);
-  DbBytes gif(bytes, bytes + platform::globalSize(h));
-  platform::globalUnlock(h);
-  platform::globalFree(h);
+  DbBytes gif = thumbnailtest::gifThumbnail(page, testsupport::privateRoot());
+  if (gif.empty()) throw std::runtime_error("cannot make a GIF thumbnail");
   return gif;
 }
 

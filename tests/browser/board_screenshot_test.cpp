@@ -5,13 +5,12 @@
 
 #include "browser/thumbnail_pane_wnd.h"
 #include "catalogue/file_utilities.h"
-#include "platform/global_memory.h"
 #include "platform/program_folder.h"
 #include "platform/user_interaction.h"
 #include "shell/fd3_doc.h"
-#include "shell/image_ctrl.h"
 #include "tests/catalogue/catalogue_fixture.h"
 #include "tests/shell/fresh_environment.h"
+#include "tests/shell/thumbnail_fixture.h"
 #include "tests/support/test_env.h"
 
 #include <QCoreApplication>
@@ -32,18 +31,7 @@ DbBytes gifThumbnail(const std::string& work, QColor ink, int width, int height)
   painter.setPen(ink.darker());
   for (int y = 26; y < height - 8; y += 7) painter.drawLine(8, y, width - 8 - (y % 23), y);
   painter.end();
-  const std::string file = work + "/source.png";
-  page.save(QString::fromStdString(file));
-  CImageCtrl ctrl;
-  EXPECT_EQ(ctrl.LoadFile(file, 0, 1, 1), 0);
-  std::int32_t handle = 0, size = 0;
-  EXPECT_EQ(ctrl.SaveToMemory(&handle, 2, 8, 0, &size), 0);
-  const auto h = static_cast<platform::GlobalHandle>(handle);
-  const std::uint8_t* bytes = platform::globalLock(h);
-  DbBytes gif(bytes, bytes + platform::globalSize(h));
-  platform::globalUnlock(h);
-  platform::globalFree(h);
-  return gif;
+  return thumbnailtest::gifThumbnail(page, work);
 }
 
 TEST(BoardScreenshot, StacksPicturesFileIconsAndJapaneseCaptions) {

@@ -8,7 +8,7 @@ cd "$(dirname "$0")"
 
 PACKAGES=(
   build-essential cmake ninja-build pkg-config git
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
   libsqlite3-dev sqlite3
   libleptonica-dev libtiff-dev libtiff-tools libgif-dev libjpeg-dev libpng-dev libwebp-dev libopenjp2-7-dev
   libtesseract-dev tesseract-ocr tesseract-ocr-jpn tesseract-ocr-jpn-vert tesseract-ocr-eng

@@ -5,7 +5,7 @@
 #include "catalogue/catalogue_records.h"
 #include "platform/global_memory.h"
 #include "platform/paths.h"
-#include "shell/document_views.h"
+#include "shell/document_observer.h"
 #include "shell/fd3_doc.h"
 #include "shell/image_ctrl.h"
 #include "tests/catalogue/catalogue_fixture.h"
@@ -71,30 +71,19 @@ void writeFolder(const std::string& folder) {
 }
 
 // A board that decodes the thumbnail of every tile it is given.
-class DecodingBoard : public DocumentViews, public ThumbnailPaneSink {
+class DecodingBoard : public DocumentObserver {
  public:
   explicit DecodingBoard(CFD3Doc& doc) : doc_(doc) {}
   int decoded = 0;
 
-  ThumbnailPaneSink* thumbnailPane() override { return this; }
-  ListPaneSink* listPane() override { return nullptr; }
-  FolderTreeSink* folderTree() override { return nullptr; }
-  void SetRedraw(bool) override {}
-  void RedrawNow() override {}
-  void RemoveAllItems() override { decoded = 0; }
-  void AddItem(int, const StackInfo*, const ItemInfo* item) override {
+  void EntriesCleared(DocumentChanges) override { decoded = 0; }
+  void EntryAdded(int, const StackInfo*, const ItemInfo* item) override {
     ThumbInfo thumb;
     int found = 0;
-    if (!item || doc_.db.GetThumbInfo(item->ItemNo, thumb, found) != 0 || !found) return;
+    if (!item || doc_.Database().GetThumbInfo(item->ItemNo, thumb, found) != 0 || !found) return;
     QImage image;
     if (image.loadFromData(thumb.ThumbData.data(), static_cast<int>(thumb.ThumbData.size()), "GIF")) ++decoded;
   }
-  void PlaceNewItems() override {}
-  bool ArrangesAutomatically() const override { return false; }
-  void ArrangeItems(int, int, int) override {}
-  void UpdateScrollExtent(int, int) override {}
-  void ScrollEntryIntoView(int) override {}
-  void SelectOnly(int) override {}
 
  private:
   CFD3Doc& doc_;
@@ -107,10 +96,10 @@ void BM_OpenFolderOf2000Items(benchmark::State& state) {
   for (auto _ : state) {
     CFD3Doc doc;
     DecodingBoard board(doc);
-    doc.SetViews(&board);
+    doc.AddObserver(&board);
     doc.LoadFolder(folder + "/", 0);
-    if (doc.entries.GetCount() != kStacks + kItems - kStacks * kPagesPerStack ||
-        board.decoded != doc.entries.GetCount())
+    if (doc.EntryList().GetCount() != kStacks + kItems - kStacks * kPagesPerStack ||
+        board.decoded != doc.EntryList().GetCount())
       state.SkipWithError("folder not loaded whole");
     state.PauseTiming();
     doc.CloseFolderDatabase();

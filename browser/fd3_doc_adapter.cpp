@@ -10,15 +10,17 @@ void Fd3DocAdapter::LoadFolder(const std::string& pathWithTrailingSlash, int lay
 
 void Fd3DocAdapter::CloseFolderDatabase() { document_.CloseFolderDatabase(); }
 
-void Fd3DocAdapter::SetReopenRequested() { document_.reopenRequested = 1; }
+void Fd3DocAdapter::SetReopenRequested() { document_.RequestReopen(); }
 
-int Fd3DocAdapter::paneMode() const { return document_.paneMode; }
+int Fd3DocAdapter::paneMode() const { return document_.PaneMode(); }
 
-void Fd3DocAdapter::setPaneMode(int mode) { document_.paneMode = mode; }
+void Fd3DocAdapter::setPaneMode(int mode) { document_.SetPaneMode(mode); }
 
-std::string Fd3DocAdapter::GetFolderPath() const { return document_.entries.GetFolderPath(); }
+std::string Fd3DocAdapter::GetFolderPath() const { return document_.EntryList().GetFolderPath(); }
 
-void Fd3DocAdapter::SetFolderPath(const std::string& path) { document_.entries.SetFolderPath(path); }
+void Fd3DocAdapter::SetFolderPath(const std::string& path) { document_.SetFolderPath(path); }
+
+void Fd3DocAdapter::SetLabelEditing(bool editing) { document_.SetTitleEditing(editing); }
 
 void Fd3DocAdapter::RescanFolderTree(RefreshProgressDlg*, const std::string&) {
   // The document's rescan of unregistered files arrives with the import

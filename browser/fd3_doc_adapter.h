@@ -17,10 +17,8 @@ class Fd3DocAdapter : public BrowserDocument {
   std::string GetFolderPath() const override;
   void SetFolderPath(const std::string& path) override;
   void RescanFolderTree(RefreshProgressDlg* dialog, const std::string& path) override;
-  void SetLabelEditing(bool editing) override { labelEditing_ = editing; }
-  bool labelEditing() const { return labelEditing_; }
+  void SetLabelEditing(bool editing) override;
 
  private:
   CFD3Doc& document_;
-  bool labelEditing_ = false;
 };

@@ -86,7 +86,10 @@ CFD3View::CFD3View(QWidget* parent) : QWidget(parent) {
 
 CFD3View::~CFD3View() {
   OnDestroy();
-  if (attachedDocument_) attachedDocument_->SetViews(nullptr);
+  if (attachedDocument_) {
+    attachedDocument_->RemoveObserver(this);
+    attachedDocument_->SetViews(nullptr);
+  }
 }
 
 void CFD3View::SetDocument(BrowserDocument* document) {
@@ -109,6 +112,7 @@ void CFD3View::AttachDocument(CFD3Doc* document) {
   };
   board_->SetSource(boardSource_.get());
   document->SetViews(this);
+  document->AddObserver(this);
 }
 
 void CFD3View::AttachToFrame(CMainFrame* frame) {
@@ -263,9 +267,10 @@ void CFD3View::ShowImageInfoInStatusBar(int entryIndex) {
   if (entryIndex == lastInfoIndex_ || !attachedDocument_) return;
   lastInfoIndex_ = entryIndex;
   CFD3Doc& doc = *attachedDocument_;
-  const std::string folder = doc.entries.GetFolderPath();
+  const std::string folder = doc.EntryList().GetFolderPath();
   if (!doc.OpenFolderDatabase(folder)) return;
-  const DisplayEntry* entry = doc.entries.GetAt(entryIndex);
+  const DisplayEntry* entry =
+      entryIndex < doc.EntryList().GetCount() ? doc.EntryList().GetAt(entryIndex) : nullptr;
   StackInfo stack;
   ItemInfo item;
   if (!entry || !doc.GetEntryRecords(*entry, stack, item) || item.ImageLevel != kImageLevelImage) {
@@ -440,14 +445,68 @@ void CFD3View::OnViewRefresh() {
 
 // ---- interfaces ----------------------------------------------------------------
 
-ThumbnailPaneSink* CFD3View::thumbnailPane() { return board_; }
-ListPaneSink* CFD3View::listPane() { return list_; }
-FolderTreeSink* CFD3View::folderTree() { return tree_; }
-
 void CFD3View::BringMainWindowForward() {
   QWidget* top = window();
   top->raise();
   top->activateWindow();
+}
+
+// ---- the document's changes ---------------------------------------------------
+
+void CFD3View::EntriesCleared(DocumentChanges) {
+  if (paneMode() == kThumbnailMode) {
+    // The emptied board is shown at once; the new tiles appear together.
+    board_->SetRedraw(false);
+    board_->RemoveAllItems();
+    board_->SetRedraw(true);
+    board_->RedrawNow();
+    board_->SetRedraw(false);
+  } else {
+    list_->DeleteAllRows();
+  }
+}
+
+void CFD3View::EntryAdded(int index, const StackInfo* stack, const ItemInfo* item) {
+  if (paneMode() == kThumbnailMode)
+    board_->AddItem(index, stack, item);
+  else
+    list_->UpdateEntry(index, stack, item);
+}
+
+void CFD3View::EntryRemoved(int index) {
+  if (paneMode() == kThumbnailMode)
+    board_->RemoveItemAt(index);
+  else
+    list_->DeleteRow(index);
+}
+
+void CFD3View::EntryChanged(int index, DocumentChanges changes) {
+  if (!changes.testFlag(DocumentChange::Selection)) return;
+  if (paneMode() == kThumbnailMode) {
+    board_->ScrollEntryIntoView(index);
+    board_->SelectOnly(index);
+  } else {
+    list_->SelectOnlyRow(index);
+  }
+}
+
+void CFD3View::DocumentChanged(DocumentChanges changes) {
+  if (changes.testFlag(DocumentChange::Entries)) {
+    const int resetScroll = changes.testFlag(DocumentChange::ScrollReset) ? 1 : 0;
+    if (paneMode() == kThumbnailMode) {
+      board_->PlaceNewItems();
+      if (board_->ArrangesAutomatically())
+        board_->ArrangeItems(ThumbnailPaneWnd::kVisualOrder, resetScroll, 1);
+      else
+        board_->UpdateScrollExtent(resetScroll, 1);
+      board_->SetRedraw(true);
+      board_->RedrawNow();
+    } else {
+      list_->Fill(-1, 1);
+    }
+  }
+  if (changes.testFlag(DocumentChange::Folder) && document_ && document_->GetFolderPath().empty())
+    tree_->ClearSelection();
 }
 
 void CFD3View::BuildFolderTreeForDesktop(const std::string& desktopRoot) { tree_->BuildForDesktop(desktopRoot); }

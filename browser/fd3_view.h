@@ -13,7 +13,11 @@
 //   ShowImageInfoInStatusBar      size, format and depth of a hovered image
 //   RefreshThumbnail              a tile's picture and captions read afresh
 //   CommandEnabled, UpdateCommandStates   the enable rules of the pane commands
+//
+// Attached to the program's document, the view observes it: the document's
+// changes reach the active pane (board or list) and the folder tree here.
 
+#include "shell/document_observer.h"
 #include "shell/document_views.h"
 #include "shell/frame_view.h"
 
@@ -30,7 +34,7 @@ class CMainFrame;
 class FolderTree;
 class ThumbnailPaneWnd;
 
-class CFD3View : public QWidget, public DocumentViews, public FrameView {
+class CFD3View : public QWidget, public DocumentViews, public DocumentObserver, public FrameView {
   Q_OBJECT
 
  public:
@@ -83,10 +87,15 @@ class CFD3View : public QWidget, public DocumentViews, public FrameView {
   void OnFileRename();
 
   // DocumentViews
-  ThumbnailPaneSink* thumbnailPane() override;
-  ListPaneSink* listPane() override;
-  FolderTreeSink* folderTree() override;
+  bool ViewerShown() const override { return viewerShown_; }
   void BringMainWindowForward() override;
+
+  // DocumentObserver
+  void EntriesCleared(DocumentChanges changes) override;
+  void EntryAdded(int index, const StackInfo* stack, const ItemInfo* item) override;
+  void EntryRemoved(int index) override;
+  void EntryChanged(int index, DocumentChanges changes) override;
+  void DocumentChanged(DocumentChanges changes) override;
 
   // FrameView
   void BuildFolderTreeForDesktop(const std::string& desktopRoot) override;

@@ -23,23 +23,17 @@ std::uint32_t sortMaskOf(int key) {
 
 }  // namespace
 
-bool FolderBoardSource::openFolder() { return document_.OpenFolderDatabase(document_.entries.GetFolderPath()); }
+bool FolderBoardSource::openFolder() { return document_.OpenFolderDatabase(document_.EntryList().GetFolderPath()); }
 
-int FolderBoardSource::EntryCount() const { return document_.entries.GetCount(); }
+int FolderBoardSource::EntryCount() const { return document_.EntryList().GetCount(); }
 
 DisplayEntry* FolderBoardSource::Entry(int index) const {
-  return index >= 0 && index < document_.entries.GetCount() ? document_.entries.GetAt(index) : nullptr;
+  return index >= 0 && index < document_.EntryList().GetCount() ? document_.EntryList().GetAt(index) : nullptr;
 }
 
-std::string FolderBoardSource::EntryFolder(int) const { return document_.entries.GetFolderPath(); }
+std::string FolderBoardSource::EntryFolder(int) const { return document_.EntryList().GetFolderPath(); }
 
-void FolderBoardSource::ReorderEntries(const std::vector<int>& newOrder) {
-  CEntryHolder& entries = document_.entries;
-  std::vector<std::unique_ptr<DisplayEntry>> taken(static_cast<size_t>(entries.GetCount()));
-  for (int i = 0; i < entries.GetCount(); ++i) taken[static_cast<size_t>(i)] = std::move(*entries.ElementAt(i));
-  for (size_t k = 0; k < newOrder.size() && k < taken.size(); ++k)
-    *entries.ElementAt(static_cast<int>(k)) = std::move(taken[static_cast<size_t>(newOrder[k])]);
-}
+void FolderBoardSource::ReorderEntries(const std::vector<int>& newOrder) { document_.ReorderEntries(newOrder); }
 
 bool FolderBoardSource::ReadRecords(int index, StackInfo& stack, ItemInfo& item) {
   const DisplayEntry* entry = Entry(index);
@@ -50,8 +44,8 @@ bool FolderBoardSource::ReadThumbnail(int index, ItemInfo& item, ThumbInfo& thum
   found = false;
   const DisplayEntry* entry = Entry(index);
   if (!entry || !openFolder()) return false;
-  const int code = entry->isStack() ? document_.db.GetThumbInfoFromStackNo(entry->number, item, thumb)
-                                    : document_.db.GetThumbInfoFromItemNo(entry->number, item, thumb);
+  const int code = entry->isStack() ? document_.Database().GetThumbInfoFromStackNo(entry->number, item, thumb)
+                                    : document_.Database().GetThumbInfoFromItemNo(entry->number, item, thumb);
   ReportDbError(code);
   found = code == 0 && !thumb.ThumbData.empty();
   return code == 0;
@@ -59,47 +53,52 @@ bool FolderBoardSource::ReadThumbnail(int index, ItemInfo& item, ThumbInfo& thum
 
 bool FolderBoardSource::HasAnnotations(int, int itemNo) {
   int has = 0;
-  return document_.db.HasAnnBoxes(itemNo, has) == 0 && has != 0;
+  return document_.Database().HasAnnBoxes(itemNo, has) == 0 && has != 0;
 }
 
 QSize FolderBoardSource::StackCell(int index) {
   const DisplayEntry* entry = Entry(index);
   int width = 0;
   int height = 0;
-  if (entry && openFolder()) document_.MakeStackCell(*entry, document_.entries.GetFolderPath(), width, height);
+  if (entry && openFolder()) document_.MakeStackCell(*entry, document_.EntryList().GetFolderPath(), width, height);
   return {width, height};
 }
 
 void FolderBoardSource::WritePositions(const std::vector<ItemInfo>& items, const std::vector<StackInfo>& stacks) {
   if (!openFolder()) return;
-  if (!items.empty()) ReportDbError(document_.db.SetItemInfos(items, fieldmask::kItemPosition));
-  if (!stacks.empty()) ReportDbError(document_.db.SetStackInfos(stacks, fieldmask::kStackPosition));
+  if (!items.empty()) ReportDbError(document_.Database().SetItemInfos(items, fieldmask::kItemPosition));
+  if (!stacks.empty()) ReportDbError(document_.Database().SetStackInfos(stacks, fieldmask::kStackPosition));
+  document_.NotifyChanged(DocumentChange::Positions);
 }
 
 int FolderBoardSource::FindStack(int, const std::string& title, int& found, int& stackNo) {
   if (!openFolder()) return dbresult::kNotOpen;
-  return document_.db.FindStack(title, found, stackNo);
+  return document_.Database().FindStack(title, found, stackNo);
 }
 
 int FolderBoardSource::FindItem(int, const std::string& title, const std::string& ext, int& found, int& itemNo) {
   if (!openFolder()) return dbresult::kNotOpen;
-  return document_.db.FindItem(title, ext, found, itemNo);
+  return document_.Database().FindItem(title, ext, found, itemNo);
 }
 
-int FolderBoardSource::SetStackInfo(int, const StackInfo& stack, std::uint32_t mask) {
+int FolderBoardSource::SetStackInfo(int index, const StackInfo& stack, std::uint32_t mask) {
   if (!openFolder()) return dbresult::kNotOpen;
-  return document_.db.SetStackInfo(stack, mask);
+  const int code = document_.Database().SetStackInfo(stack, mask);
+  if (code == 0) document_.NotifyEntryChanged(index, DocumentChange::Entries);
+  return code;
 }
 
-int FolderBoardSource::SetItemInfo(int, const ItemInfo& item, std::uint32_t mask) {
+int FolderBoardSource::SetItemInfo(int index, const ItemInfo& item, std::uint32_t mask) {
   if (!openFolder()) return dbresult::kNotOpen;
-  return document_.db.SetItemInfo(item, mask);
+  const int code = document_.Database().SetItemInfo(item, mask);
+  if (code == 0) document_.NotifyEntryChanged(index, DocumentChange::Entries);
+  return code;
 }
 
 bool FolderBoardSource::SortedOrder(int key, std::vector<board::EntryKey>& order) {
   const std::uint32_t mask = sortMaskOf(key);
   if (mask == 0 || !openFolder()) return false;
-  FolderDatabase& db = document_.db;
+  FolderDatabase& db = document_.Database();
   int code = db.SortFirst(mask);
   ReportDbError(code);
   if (code != 0) return false;
@@ -121,7 +120,7 @@ CLead* FolderBoardSource::ImagingControl() {
 }
 
 void FolderBoardSource::ReportDbError(int code) {
-  SetActiveFolderDatabase(&document_.db);
+  SetActiveFolderDatabase(&document_.Database());
   ShowLastDbError(code, false);
 }
 

@@ -12,9 +12,11 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <QTimer>
 
@@ -35,6 +37,7 @@ constexpr int kMaxFolderPathCp932 = 259;
 const char kDesktopLabel[] = "デスクトップ";
 const char kNewFolderName[] = "新しいフォルダ";
 const char kForbiddenNameChars[] = "\\/:*?\"<>|";
+const char kUnwritableNameMessage[] = "フォルダ名に、このプログラムでは保存できない文字（ハングル、絵文字など）が含まれています。";
 
 // Answers of ClassifyReservedPath that keep a folder out of the tree.
 bool isHiddenByReservation(int relation) {
@@ -118,15 +121,18 @@ std::string normaliseFolderName(std::string name) {
   return name;
 }
 
-// A character the name may not hold: the nine of the message, a control
-// character, or one that Shift-JIS cannot write (the folder's path is
-// stored in Shift-JIS files).
+// A character the name may not hold: the nine of the message or a control
+// character.
 bool hasForbiddenChar(const std::string& name) {
   for (const char c : name)
     if (std::strchr(kForbiddenNameChars, c) != nullptr || static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
       return true;
-  return platform::cp932Length(name) < 0;
+  return false;
 }
+
+// A character that Shift-JIS cannot write (Hangul, emoji, ...): the
+// folder's path is stored in Shift-JIS files.
+bool hasUnwritableChar(const std::string& name) { return platform::cp932Length(name) < 0; }
 
 // "/a/b/" with old "/a" → true and out "/x/b/" for new "/x".
 bool rebasePath(const std::string& path, const std::string& oldFolder, const std::string& newFolder,
@@ -219,6 +225,12 @@ FolderTree::FolderTree(QWidget* parent) : QTreeWidget(parent) {
   setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
   setIconSize(QSize(FolderIcons::kSize, FolderIcons::kSize));
   setUniformRowHeights(true);
+  // One column as wide as the widest visible name, not as the pane: deep
+  // folders scroll sideways instead of being cut off.
+  header()->setStretchLastSection(false);
+  header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
   setFrameShape(QFrame::StyledPanel);
   setItemDelegate(new FolderTreeDelegate(this));
   colourChooser_ = [](QWidget* owner, int) {
@@ -398,8 +410,34 @@ int FolderTree::SelectFolder(const std::string& folderPath) {
     item = found;
   }
   setCurrentItem(item);
-  scrollToItem(item);
+  scrollTo(indexFromItem(item));
   return 1;
+}
+
+void FolderTree::scrollTo(const QModelIndex& index, ScrollHint hint) {
+  // The tree view scrolls to the start of the column whenever the column is
+  // wider than the pane, which for a deep folder is where its name is not.
+  // Sideways, the item itself (with its branch mark) is brought into view.
+  // (QTreeWidget::scrollToItem bypasses this: the tree calls scrollTo.)
+  // Items just inserted or expanded widen the column only later: take the
+  // width they give now, so that the scroll range is the real one.
+  executeDelayedItemsLayout();
+  resizeColumnToContents(0);
+  updateGeometries();
+  QScrollBar* bar = horizontalScrollBar();
+  const int before = bar->value();
+  QTreeWidget::scrollTo(index, hint);
+  bar->setValue(before);
+  if (!index.isValid()) return;
+  const QRect cell = visualRect(index);
+  if (cell.isNull()) return;
+  const int left = cell.left() - indentation();
+  const int right = cell.left() + sizeHintForIndex(index).width();
+  const int width = viewport()->width();
+  if (left < 0)
+    bar->setValue(bar->value() + left);
+  else if (right > width)
+    bar->setValue(bar->value() + std::min(right - width, left));
 }
 
 void FolderTree::ClearSelection() {
@@ -554,7 +592,7 @@ void FolderTree::OnNewFolder() {
   const QString text = QString::fromStdString(name);
   for (int i = 0; i < item->childCount(); ++i) {
     if (item->child(i)->text(0) == text) {
-      scrollToItem(item->child(i));
+      scrollTo(indexFromItem(item->child(i)));
       editItem(item->child(i));
       break;
     }
@@ -657,6 +695,12 @@ bool FolderTree::EndLabelEdit(QTreeWidgetItem* item, const QString& typed) {
   const std::string name = normaliseFolderName(typed.toStdString());
   if (name.empty()) {
     showMessage("フォルダ名を入力して下さい。", "名前の変更", platform::Icon::Error);
+    return false;
+  }
+  // As the title rules: a character the program cannot store is named
+  // before the forbidden ones.
+  if (hasUnwritableChar(name)) {
+    showMessage(kUnwritableNameMessage, "名前の変更");
     return false;
   }
   if (hasForbiddenChar(name)) {

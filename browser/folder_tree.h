@@ -11,11 +11,13 @@
 //   OnNewFolder, OnDeleteFolder, OnToggleCleanUp, OnChangeColour   context commands
 //   BeginLabelEdit / EndLabelEdit                             renaming
 //
+// The tree is as wide as its widest visible name: a horizontal scroll bar
+// appears when that is wider than the pane, and the current item is kept in
+// view sideways as well as up and down.
+//
 // Paths are POSIX paths in UTF-8; a folder path ends with a slash. Hidden
 // folders (a leading point), names that are not UTF-8 and the program's own
 // folders are not shown. Renames never replace an existing folder or file.
-
-#include "shell/document_views.h"
 
 #include <QPersistentModelIndex>
 #include <QTreeWidget>
@@ -28,7 +30,7 @@
 class BrowserDocument;
 class QMenu;
 
-class FolderTree : public QTreeWidget, public FolderTreeSink {
+class FolderTree : public QTreeWidget {
   Q_OBJECT
 
  public:
@@ -90,14 +92,15 @@ class FolderTree : public QTreeWidget, public FolderTreeSink {
   // newFolder: the tree's current path and the document's folder.
   void RebaseOpenPaths(const std::string& oldFolder, const std::string& newFolder);
 
-  // FolderTreeSink
-  void ClearSelection() override;
+  // No item selected (the document shows no folder).
+  void ClearSelection();
 
  signals:
   // The selection moved to another folder; GetCurrentPath() is its path.
   void folderSelected();
 
  protected:
+  void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
   bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
   void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
   void keyReleaseEvent(QKeyEvent* event) override;

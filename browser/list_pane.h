@@ -3,11 +3,12 @@
 // empty list that keeps the row count the document asks for; the columns and
 // rows come with the list's own code.
 
-#include "shell/document_views.h"
-
 #include <QFrame>
 
-class CListPane : public QFrame, public ListPaneSink {
+struct ItemInfo;
+struct StackInfo;
+
+class CListPane : public QFrame {
   Q_OBJECT
  public:
   static constexpr int kControlId = 2004;
@@ -16,13 +17,16 @@ class CListPane : public QFrame, public ListPaneSink {
 
   int rowCount() const { return rows_; }
 
-  // ListPaneSink
-  void DeleteAllRows() override { rows_ = 0; }
-  void UpdateEntry(int index, const StackInfo*, const ItemInfo*) override {
+  void DeleteAllRows() { rows_ = 0; }
+  // Adds or updates the row of entry index.
+  void UpdateEntry(int index, const StackInfo*, const ItemInfo*) {
     if (index >= rows_) rows_ = index + 1;
   }
-  void Fill(int, int) override {}
-  void SelectOnlyRow(int) override {}
+  void DeleteRow(int) { --rows_; }
+  // Refills the rows from the entry list (first = -1: all rows).
+  void Fill(int, int) {}
+  // Scrolls the row of entry index into view and selects only that row.
+  void SelectOnlyRow(int) {}
 
  private:
   int rows_ = 0;

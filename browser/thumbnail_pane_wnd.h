@@ -22,7 +22,6 @@
 #include "browser/thumbnail_caption_wnd.h"
 #include "browser/thumbnail_item_wnd.h"
 #include "browser/title_edit.h"
-#include "shell/document_views.h"
 
 #include <QAbstractScrollArea>
 #include <QPointer>
@@ -31,6 +30,8 @@
 #include <vector>
 
 class ThumbnailBoardSource;
+struct ItemInfo;
+struct StackInfo;
 
 // The board's settings of section "Browser", as the frame holds them.
 struct BoardSettings {
@@ -42,7 +43,7 @@ struct BoardSettings {
   int bmpResolution = 400;     // KankyoBmpRes
 };
 
-class ThumbnailPaneWnd : public QAbstractScrollArea, public ThumbnailPaneSink {
+class ThumbnailPaneWnd : public QAbstractScrollArea {
   Q_OBJECT
 
  public:
@@ -55,6 +56,7 @@ class ThumbnailPaneWnd : public QAbstractScrollArea, public ThumbnailPaneSink {
   static constexpr int kSortModified = 9;
   static constexpr int kSortAccessed = 11;
   static constexpr int kSortVisual = 13;
+  static constexpr int kVisualOrder = kSortVisual;  // the arrangement after every load
   static constexpr int kUpperCaption = 1;
   static constexpr int kLowerCaption = 2;
 
@@ -105,17 +107,24 @@ class ThumbnailPaneWnd : public QAbstractScrollArea, public ThumbnailPaneSink {
   void OnPageStep(int tileIndex, int step);
   void RefreshThumbnail(int kind, int number);
 
-  // ThumbnailPaneSink
-  void SetRedraw(bool on) override;
-  void RedrawNow() override;
-  void RemoveAllItems() override;
-  void AddItem(int index, const StackInfo* stack, const ItemInfo* item) override { AddTile(index, stack, item); }
-  void PlaceNewItems() override;
-  bool ArrangesAutomatically() const override { return autoArrange_; }
-  void ArrangeItems(int key, int resetScroll, int showCount) override;
-  void UpdateScrollExtent(int resetScroll, int showCount) override;
-  void ScrollEntryIntoView(int index) override;
-  void SelectOnly(int index) override;
+  // What the browser view asks of the board while it shows the document.
+  void SetRedraw(bool on);
+  // Invalidates, erases and repaints at once.
+  void RedrawNow();
+  void RemoveAllItems();
+  // A tile for entry index of the owner's entry list; stack is null for a
+  // single item, item is the item or the stack's current page (may be null).
+  void AddItem(int index, const StackInfo* stack, const ItemInfo* item) { AddTile(index, stack, item); }
+  // Gives every tile without a place a place on the board (folder board).
+  void PlaceNewItems();
+  // The board arranges its tiles itself after every load.
+  bool ArrangesAutomatically() const { return autoArrange_; }
+  void ArrangeItems(int key, int resetScroll, int showCount);
+  void UpdateScrollExtent(int resetScroll, int showCount);
+  // Scrolls so that the tile of entry index lies fully inside the pane.
+  void ScrollEntryIntoView(int index);
+  // Marks only the tile of entry index selected.
+  void SelectOnly(int index);
   void UpdateScrollBars(int resetScroll, board::Size extent, int showCount);
 
  signals:

@@ -1,7 +1,8 @@
 #include "shell/busy_animation.h"
 
+#include "platform/timer_source.h"
+
 #include <QPainter>
-#include <QTimer>
 
 #include <cmath>
 
@@ -10,16 +11,19 @@ constexpr int kDots = 8;
 constexpr int kFrameMs = 100;
 }  // namespace
 
-BusyAnimation::BusyAnimation(QWidget* parent) : QWidget(parent), timer_(new QTimer(this)) {
+BusyAnimation::BusyAnimation(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("ctl10571"));
-  timer_->setInterval(kFrameMs);
-  connect(timer_, &QTimer::timeout, this, [this] {
-    frame_ = (frame_ + 1) % kDots;
-    update();
-  });
+  timer_ = platform::createTimer(
+      [this] {
+        frame_ = (frame_ + 1) % kDots;
+        update();
+      },
+      true);
 }
 
-void BusyAnimation::play() { timer_->start(); }
+BusyAnimation::~BusyAnimation() = default;
+
+void BusyAnimation::play() { timer_->start(kFrameMs); }
 void BusyAnimation::stop() { timer_->stop(); }
 bool BusyAnimation::isPlaying() const { return timer_->isActive(); }
 

@@ -3,12 +3,17 @@
 
 #include <QWidget>
 
-class QTimer;
+#include <memory>
+
+namespace platform {
+class Timer;
+}
 
 class BusyAnimation : public QWidget {
   Q_OBJECT
  public:
   explicit BusyAnimation(QWidget* parent = nullptr);
+  ~BusyAnimation() override;
   void play();
   void stop();
   bool isPlaying() const;
@@ -16,8 +21,10 @@ class BusyAnimation : public QWidget {
 
  protected:
   void paintEvent(QPaintEvent*) override;
+  // A hidden animation stops: nobody sees it turn.
+  void hideEvent(QHideEvent*) override { stop(); }
 
  private:
-  QTimer* timer_;
+  std::unique_ptr<platform::Timer> timer_;
   int frame_ = 0;
 };

@@ -29,6 +29,10 @@ inline constexpr int kReorderPages = 0x807D;
 inline constexpr int kRotateRight = 0x804D;
 inline constexpr int kRotate180 = 0x804F;
 inline constexpr int kRotateLeft = 0x804E;
+// The framework's own copy and paste, bound while an in-place editor is open:
+// they work on the editor that has the focus.
+inline constexpr int kEditCopy = 0xE122;
+inline constexpr int kEditPaste = 0xE125;
 // View
 inline constexpr int kViewToolBar = 0xE800;
 inline constexpr int kViewStatusBar = 0xE801;

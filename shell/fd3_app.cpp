@@ -12,6 +12,7 @@
 #include "platform/user_interaction.h"
 #include "shell/main_frame.h"
 #include "shell/posted_message.h"
+#include "shell/qt_translations.h"
 #include "shell/shell_log.h"
 #include "shell/single_instance.h"
 #include "shell/splash_window.h"
@@ -73,6 +74,8 @@ QString CFD3App::JoinCommandLine(const QStringList& arguments) {
 bool CFD3App::InitInstance(const QStringList& arguments) {
   exitCode_ = 0;
   commandLine_ = JoinCommandLine(arguments);
+  // Before the first message box, which a repeated start may show too.
+  if (!InstallQtTranslations()) qCWarning(lcStartup) << "Qt's Japanese translations are not installed";
   instance_ = std::make_unique<SingleInstance>();
   if (!instance_->TakeMutex()) return RepeatedStart();
 

@@ -19,9 +19,11 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -75,6 +77,87 @@ CFD3Doc::CFD3Doc() = default;
 CFD3Doc::~CFD3Doc() {
   DestroyImageCtrl();
   SetActiveFolderDatabase(nullptr);
+}
+
+// ------------------------------------------------------------------ observers
+
+void CFD3Doc::AddObserver(DocumentObserver* observer) {
+  if (observer && std::find(observers_.begin(), observers_.end(), observer) == observers_.end())
+    observers_.push_back(observer);
+}
+
+void CFD3Doc::RemoveObserver(DocumentObserver* observer) { std::erase(observers_, observer); }
+
+template <typename F>
+void CFD3Doc::notify(F&& f) {
+  // An observer may remove itself (or another) from inside a callback.
+  const std::vector<DocumentObserver*> observers = observers_;
+  for (DocumentObserver* observer : observers)
+    if (std::find(observers_.begin(), observers_.end(), observer) != observers_.end()) f(*observer);
+}
+
+void CFD3Doc::changed(DocumentChanges changes) {
+  if (loading_) {
+    changesDuringLoad_ |= changes;
+    return;
+  }
+  notify([changes](DocumentObserver& o) { o.DocumentChanged(changes); });
+}
+
+void CFD3Doc::NotifyChanged(DocumentChanges changes) { changed(changes); }
+
+void CFD3Doc::NotifyEntryChanged(int index, DocumentChanges changes) {
+  notify([index, changes](DocumentObserver& o) { o.EntryChanged(index, changes); });
+}
+
+// ------------------------------------------------------------------ entry list
+
+int CFD3Doc::AppendEntry(std::unique_ptr<DisplayEntry> entry, const StackInfo* stack, const ItemInfo* item) {
+  const int index = entries.Add(std::move(entry));
+  notify([&](DocumentObserver& o) { o.EntryAdded(index, stack, item); });
+  return index;
+}
+
+void CFD3Doc::DeleteEntry(int i) {
+  if (i < 0 || i >= entries.GetCount()) return;
+  entries.DeleteAt(i);
+  notify([i](DocumentObserver& o) { o.EntryRemoved(i); });
+}
+
+bool CFD3Doc::ReorderEntries(const std::vector<int>& newOrder) {
+  const int count = entries.GetCount();
+  if (static_cast<int>(newOrder.size()) != count) return false;
+  std::vector<bool> seen(static_cast<size_t>(count), false);
+  for (int from : newOrder) {
+    if (from < 0 || from >= count || seen[static_cast<size_t>(from)]) return false;
+    seen[static_cast<size_t>(from)] = true;
+  }
+  std::vector<std::unique_ptr<DisplayEntry>> taken(static_cast<size_t>(count));
+  for (int i = 0; i < count; ++i) taken[static_cast<size_t>(i)] = std::move(*entries.ElementAt(i));
+  for (int k = 0; k < count; ++k)
+    *entries.ElementAt(k) = std::move(taken[static_cast<size_t>(newOrder[static_cast<size_t>(k)])]);
+  changed(DocumentChange::Positions);
+  return true;
+}
+
+void CFD3Doc::SetFolderPath(const std::string& path) {
+  if (path == entries.GetFolderPath()) return;
+  entries.SetFolderPath(path);
+  changed(DocumentChange::Folder);
+}
+
+// ------------------------------------------------------------------ editors and keys
+
+void CFD3Doc::SetTitleEditing(bool editing) {
+  if (TitleEditing() == editing) return;
+  titleEditing = editing ? 1 : 0;
+  changed(DocumentChange::Editing);
+}
+
+CFD3Doc::AcceleratorTable CFD3Doc::GetDefaultAccelerator() const {
+  if (views_ && views_->ViewerShown()) return AcceleratorTable::Viewer;
+  if (titleEditing != 0) return AcceleratorTable::TitleEditing;
+  return AcceleratorTable::Browser;
 }
 
 void CFD3Doc::reportDb(int code) const {
@@ -159,6 +242,7 @@ bool CFD3Doc::OpenFolderDatabase(const std::string& path) {
   const int code = db.OpenFolder(path, false);
   reportDb(code);
   SetActiveFolderDatabase(&db);
+  changed(DocumentChange::CatalogueReopened);
   return code == 0;
 }
 
@@ -184,64 +268,44 @@ void CFD3Doc::CloseFolderDatabase() {
 
 // ------------------------------------------------------------------ loading
 
-void CFD3Doc::addToPane(int index, const StackInfo* stack, const ItemInfo* item) {
-  if (!views_) return;
-  if (paneMode == kThumbnailMode) {
-    if (auto* pane = views_->thumbnailPane()) pane->AddItem(index, stack, item);
-  } else if (auto* list = views_->listPane()) {
-    list->UpdateEntry(index, stack, item);
-  }
-}
-
 void CFD3Doc::LoadFolder(const std::string& pathWithTrailingSlash, int layoutFlag) {
   QGuiApplication::setOverrideCursor(Qt::WaitCursor);
   struct CursorRestore {
     ~CursorRestore() { QGuiApplication::restoreOverrideCursor(); }
   } restoreCursor;
 
+  // Observers see the rebuild bracketed: cleared now, one DocumentChanged at
+  // the end of every road out of here, with what the load met on its way.
+  const std::string folder =
+      pathWithTrailingSlash.empty() ? std::string() : platform::withoutTrailingSlash(pathWithTrailingSlash);
+  DocumentChanges changes = DocumentChange::Entries;
+  if (layoutFlag != 0) changes |= DocumentChange::ScrollReset;
+  if (folder != entries.GetFolderPath()) changes |= DocumentChange::Folder;
   entries.DeleteAll();
-  ThumbnailPaneSink* board = views_ && paneMode == kThumbnailMode ? views_->thumbnailPane() : nullptr;
-  ListPaneSink* list = views_ && paneMode != kThumbnailMode ? views_->listPane() : nullptr;
-  if (board) {
-    board->SetRedraw(false);
-    board->RemoveAllItems();
-    board->SetRedraw(true);
-    board->RedrawNow();
-    board->SetRedraw(false);
-  } else if (list) {
-    list->DeleteAllRows();
-  }
-
-  if (pathWithTrailingSlash.empty()) {
-    if (board) {
-      board->UpdateScrollExtent(layoutFlag, 1);
-      board->SetRedraw(true);
-      board->RedrawNow();
-    }
-    if (views_ && views_->folderTree()) views_->folderTree()->ClearSelection();
-    return;
-  }
-
-  const std::string folder = platform::withoutTrailingSlash(pathWithTrailingSlash);
   entries.SetFolderPath(folder);
-  auto finishBoard = [&] {
-    if (board) board->SetRedraw(true);
-  };
+  loading_ = true;
+  changesDuringLoad_ = {};
+  struct LoadEnd {
+    CFD3Doc& doc;
+    DocumentChanges changes;
+    ~LoadEnd() {
+      doc.loading_ = false;
+      doc.changed(changes | std::exchange(doc.changesDuringLoad_, {}));
+    }
+  } loadEnd{*this, changes};
+  notify([changes](DocumentObserver& o) { o.EntriesCleared(changes); });
+  if (folder.empty()) return;
+
   int catalogueExists = 0;
   if (CheckFolderDatabase(folder, catalogueExists) != 0) {
     bringMainWindowForward();
     platform::messageBox("指定されたフォルダにアクセスできませんでした。", platform::Buttons::Ok,
                          platform::Icon::Warning);
-    finishBoard();
     return;
   }
-  if (catalogueExists == 0) {
-    finishBoard();
-    return;
-  }
+  if (catalogueExists == 0) return;
   if (!OpenFolderDatabase(folder)) {
     platform::messageBox("パスが不正です。(DMLFTV:01)", platform::Buttons::Ok, platform::Icon::Warning);
-    finishBoard();
     return;
   }
 
@@ -289,8 +353,7 @@ void CFD3Doc::LoadFolder(const std::string& pathWithTrailingSlash, int layoutFla
     entry->officialDate = stack.OfficialDate;
     entry->lastModifiedDate = stack.LastModifiedDate;
     entry->lastAccessedDate = stack.LastAccessedDate;
-    const int index = entries.Add(std::move(entry));
-    addToPane(index, &stack, &cover);
+    AppendEntry(std::move(entry), &stack, &cover);
   }
   reportDb(db.GetStackPostInfoEx());
 
@@ -315,23 +378,10 @@ void CFD3Doc::LoadFolder(const std::string& pathWithTrailingSlash, int layoutFla
     if (thumbX == 0 && item.ImageLevel == kImageLevelImage)
       MakeThumbnail(platform::withTrailingSlash(folder), item, entry->cellWidth, entry->cellHeight);
     raiseToCell(entry->cellWidth, entry->cellHeight);
-    const int index = entries.Add(std::move(entry));
-    addToPane(index, nullptr, &item);
+    AppendEntry(std::move(entry), nullptr, &item);
   }
   reportDb(db.GetSingleItemPostInfoEx());
   if (progress) progress->Close();
-
-  if (board) {
-    board->PlaceNewItems();
-    if (board->ArrangesAutomatically())
-      board->ArrangeItems(13, layoutFlag, 1);
-    else
-      board->UpdateScrollExtent(layoutFlag, 1);
-    board->SetRedraw(true);
-    board->RedrawNow();
-  } else if (list) {
-    list->Fill(-1, 1);
-  }
 }
 
 bool CFD3Doc::GetEntryRecords(const DisplayEntry& entry, StackInfo& stack, ItemInfo& item) {
@@ -353,15 +403,7 @@ bool CFD3Doc::GetEntryRecords(const DisplayEntry& entry, StackInfo& stack, ItemI
 
 void CFD3Doc::SelectEntry(int kind, int number) {
   const int index = entries.Find(kind, number);
-  if (index < 0 || !views_) return;
-  if (paneMode == kThumbnailMode) {
-    if (auto* board = views_->thumbnailPane()) {
-      board->ScrollEntryIntoView(index);
-      board->SelectOnly(index);
-    }
-  } else if (auto* list = views_->listPane()) {
-    list->SelectOnlyRow(index);
-  }
+  if (index >= 0) NotifyEntryChanged(index, DocumentChange::Selection);
 }
 
 // ------------------------------------------------------------------ thumbnails

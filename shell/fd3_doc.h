@@ -2,18 +2,28 @@
 // CFD3Doc: the application's one document. While a folder is shown it owns
 // that folder's open catalogue, the entry list the panes show, and its own
 // imaging-control instance. The views never hold a catalogue of the current
-// folder: they ask the document, and the document drives them only through
-// the pane interfaces of document_views.h.
+// folder: they ask the document. Its state is its own: the views change it
+// only through the operations below, and learn of every change through
+// DocumentObserver (document_observer.h), each the same way.
 //
+//   AddObserver, RemoveObserver        who is told of changes
 //   CheckFolderDatabase, OpenFolderDatabase, CloseFolderDatabase   the catalogue
-//   LoadFolder                    refills the entry list and the active pane
+//   LoadFolder                    rebuilds the entry list (observers see
+//                                 EntriesCleared, EntryAdded..., DocumentChanged)
+//   EntryList, AppendEntry, DeleteEntry, ReorderEntries, SetFolderPath   the entry list
 //   GetEntryRecords, SelectEntry  entries for the views
+//   NotifyEntryChanged, NotifyChanged   for code that changed the catalogue
+//                                 behind an entry (a title, stored positions)
+//   SetTitleEditing, GetDefaultAccelerator   in-place editors and shortcuts
 //   MakeThumbnail, MakeStackCell, StoreThumbnail   thumbnails and cell sizes
 //   CreateImageCtrl, DestroyImageCtrl              the document's imaging control
 //   GetWorkFolder, DeleteTempFolder                the "tmp" work folder
+//
+// Observers are not owned; one that goes away first removes itself.
 
 #include "catalogue/catalogue_records.h"
 #include "catalogue/folder_database.h"
+#include "shell/document_observer.h"
 #include "shell/entry_holder.h"
 
 #include <QObject>
@@ -21,7 +31,9 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
 class CImageCtrl;
 class DocumentViews;
@@ -35,11 +47,20 @@ class CFD3Doc : public QObject {
   static constexpr int kWrongVersion = -30;
   static constexpr int kProgressThreshold = 100;  // entries loaded without a dialog
 
+  // The keyboard shortcuts in force in the main window.
+  enum class AcceleratorTable {
+    Browser = 100,       // the browser's own keys (Ctrl+N, Ctrl+C, ...)
+    TitleEditing = 101,  // an in-place editor is open: plain keys reach it
+    Viewer = 102,        // the viewer's keys
+  };
+
   CFD3Doc();
   ~CFD3Doc() override;
 
   // The view side; not owned. May be null (nothing is shown then).
   void SetViews(DocumentViews* views) { views_ = views; }
+  void AddObserver(DocumentObserver* observer);
+  void RemoveObserver(DocumentObserver* observer);
   // The window that owns message boxes, dialogs and the imaging control.
   void SetMainWindow(QWidget* window) { mainWindow_ = window; }
   QWidget* MainWindow() const { return mainWindow_; }
@@ -54,8 +75,46 @@ class CFD3Doc : public QObject {
   void CloseFolderDatabase();
   void LoadFolder(const std::string& pathWithTrailingSlash, int layoutFlag);
 
+  // The open folder's catalogue, for operations on the entries' records.
+  // A change made through it is announced with NotifyEntryChanged or
+  // NotifyChanged.
+  FolderDatabase& Database() { return db; }
+  // The folder whose catalogue is open (without trailing slash).
+  const std::string& FolderPath() const { return folderPath; }
+  // The next OpenFolderDatabase of the same folder closes and reopens it.
+  void RequestReopen() { reopenRequested = 1; }
+  bool ReopenRequested() const { return reopenRequested != 0; }
+  // 1 (kThumbnailMode) the board, anything else the list; the browser view
+  // sets it.
+  int PaneMode() const { return paneMode; }
+  void SetPaneMode(int mode) { paneMode = mode; }
+
+  const CEntryHolder& EntryList() const { return entries; }
+  // Appends an entry (observers: EntryAdded with the given records); its index.
+  int AppendEntry(std::unique_ptr<DisplayEntry> entry, const StackInfo* stack, const ItemInfo* item);
+  // Removes entry i (observers: EntryRemoved).
+  void DeleteEntry(int i);
+  // Puts the entries in a new order: newOrder[k] is the old index of the
+  // entry that becomes entry k (a permutation; anything else is refused).
+  // Only the pane that sorted asks for it, its tiles already in that order:
+  // observers see DocumentChanged with Positions.
+  bool ReorderEntries(const std::vector<int>& newOrder);
+  // The folder the entries belong to (no trailing slash), as when it was
+  // renamed on disk (observers: DocumentChanged with Folder).
+  void SetFolderPath(const std::string& path);
+  void NotifyEntryChanged(int index, DocumentChanges changes);
+  void NotifyChanged(DocumentChanges changes);
+
   bool GetEntryRecords(const DisplayEntry& entry, StackInfo& stack, ItemInfo& item);
+  // Selects one entry and brings it into view (observers: EntryChanged with
+  // Selection); nothing when no entry has that kind and number.
   void SelectEntry(int kind, int number);
+
+  // Set by the views while an in-place editor is open (observers:
+  // DocumentChanged with Editing when it changes).
+  void SetTitleEditing(bool editing);
+  bool TitleEditing() const { return titleEditing != 0; }
+  AcceleratorTable GetDefaultAccelerator() const;
 
   void MakeThumbnail(const std::string& folderWithSlash, const ItemInfo& item, int& width, int& height);
   void MakeStackCell(const DisplayEntry& stackEntry, const std::string& folder, int& width, int& height);
@@ -72,9 +131,24 @@ class CFD3Doc : public QObject {
   // Set once at start-up: the next DeleteTempFolder clears the work folder.
   static void SetWorkFolderFlag();
 
+ private:
+  void reportDb(int code) const;
+  void bringMainWindowForward();
+  // Loads page 1 of file into the document's control and stores its
+  // thumbnail; the image's size, or 77 x 77 when it cannot be loaded.
+  void thumbnailFromFile(const std::string& file, const ItemInfo& item, int& width, int& height);
+  // Calls f on every observer; an observer removed meanwhile is skipped.
+  template <typename F>
+  void notify(F&& f);
+  // Changes found while a load runs are told with the load's end.
+  void changed(DocumentChanges changes);
+
   CEntryHolder entries;
   FolderDatabase db;
   int paneMode = kThumbnailMode;
+  // Import's progress while the imaging control loads a page or makes a
+  // thumbnail: the dialog, the percentage window the control's progress is
+  // mapped into, and whether a load runs or was cancelled.
   ImportProgressDlg* thumbProgress = nullptr;
   int thumbProgressFrom = 0;
   int thumbProgressTo = 0;
@@ -82,17 +156,12 @@ class CFD3Doc : public QObject {
   bool loadCancelled = false;
   std::string folderPath;  // without trailing slash
   int reopenRequested = 0;
-
- private:
-  void reportDb(int code) const;
-  void bringMainWindowForward();
-  // Loads page 1 of file into the document's control and stores its
-  // thumbnail; the image's size, or 77 x 77 when it cannot be loaded.
-  void thumbnailFromFile(const std::string& file, const ItemInfo& item, int& width, int& height);
-  void onImageProgress(int percent);
-  void addToPane(int index, const StackInfo* stack, const ItemInfo* item);
+  int titleEditing = 0;
 
   DocumentViews* views_ = nullptr;
+  std::vector<DocumentObserver*> observers_;
+  bool loading_ = false;
+  DocumentChanges changesDuringLoad_;
   QPointer<QWidget> mainWindow_;
   QPointer<CImageCtrl> imageCtrl_;
   bool imageCtrlHasWindow_ = false;

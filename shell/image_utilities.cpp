@@ -25,7 +25,6 @@ bool isOneOf(int value, std::initializer_list<int> values) {
 bool inRange(int value, int low, int high) { return value >= low && value <= high; }
 
 // 1 + Shift-JIS byte position of the first forbidden character, or 0.
-// Characters without a Shift-JIS code become '?', itself forbidden.
 int findForbidden(const std::string& sjis) {
   for (std::size_t i = 0; i < sjis.size(); ++i) {
     const auto c = static_cast<unsigned char>(sjis[i]);
@@ -105,6 +104,7 @@ int FindInvalidTitleChar(const std::string& title) {
   if (title.empty()) return -1;
   const std::string sjis = platform::toCp932Lossy(title);
   if (static_cast<int>(sjis.size()) > kTitleMaxBytes) return -2;
+  if (!platform::toCp932(title)) return kTitleNotShiftJis;
   return findForbidden(sjis);
 }
 
@@ -119,6 +119,7 @@ int CheckTitle(const std::string& title, const std::string& extension, const std
     return -5;
   // The file is named title.extension in UTF-8, which Linux limits to 255 bytes.
   if (title.size() + 1 + extension.size() > static_cast<std::size_t>(kNameMaxBytes)) return -5;
+  if (!platform::toCp932(title) || !platform::toCp932(extension)) return kTitleNotShiftJis;
   if (int at = findForbidden(sjisTitle); at != 0) return at;
   if (int at = findForbidden(sjisExtension); at != 0) return 1000 + at;
   return 0;
@@ -135,6 +136,9 @@ bool CheckImportTitle(const std::string& fileName, int pages) {
     importRefused("ファイル名が長すぎます。\nこのファイルはインポートできません。");
   } else if (result == -4) {
     importRefused("拡張子が長すぎます。\nこのファイルはインポートできません。");
+  } else if (result == kTitleNotShiftJis) {
+    importRefused("文書名に、このプログラムでは保存できない文字（ハングル、絵文字など）が含まれています。\n"
+                  "このファイルはインポートできません。");
   } else if (result > 0) {
     importRefused(std::string("文書名に  ") + kForbiddenSet1 + kForbiddenSet2 +
                   "  は使えません。\nこのファイルはインポートできません。");

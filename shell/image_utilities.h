@@ -13,7 +13,8 @@
 //   ApplyScanCorrections                                   rotate, invert, despeckle, deskew
 //
 // Titles are UTF-8; every byte limit and position counts Shift-JIS bytes.
-// A character without a Shift-JIS code counts as forbidden.
+// A character without a Shift-JIS code (Hangul, emoji) is refused with a
+// result of its own, so that the user is told the real reason.
 
 #include <cstdint>
 #include <string>
@@ -24,13 +25,16 @@ inline constexpr int kTitleMaxBytes = 200;
 inline constexpr int kExtensionMaxBytes = 8;
 inline constexpr int kThumbnailMinCell = 77;
 inline constexpr std::uint32_t kImportableImageClass = 0x01010201;
+// The title or the extension holds a character that Shift-JIS cannot write.
+inline constexpr int kTitleNotShiftJis = -6;
 
-// 0 valid; -1 empty; -2 longer than 200 bytes; else 1 + byte position of the
-// first forbidden character.
+// 0 valid; -1 empty; -2 longer than 200 bytes; kTitleNotShiftJis; else 1 +
+// byte position of the first forbidden character.
 int FindInvalidTitleChar(const std::string& title);
 // -1 empty title, -2 title too long, -3 empty extension, -4 extension too
-// long, -5 name too long for a path, 1 + position of a forbidden character in
-// the title, 1001 + position in the extension, 0 valid.
+// long, -5 name too long for a path, kTitleNotShiftJis, 1 + position of a
+// forbidden character in the title, 1001 + position in the extension, 0
+// valid; tested in this order.
 int CheckTitle(const std::string& title, const std::string& extension, const std::string& folder);
 // The import's check of a file name for `pages` pages; tells the user why a
 // name is refused and returns false then.

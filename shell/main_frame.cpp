@@ -1,7 +1,5 @@
 #include "shell/main_frame.h"
 
-#include "shell/fd3_doc.h"
-
 #include "catalogue/file_utilities.h"
 #include "catalogue/folder_settings.h"
 #include "platform/clock.h"
@@ -30,6 +28,7 @@
 #include <QFile>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
@@ -84,7 +83,22 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
   centralWidget()->setObjectName(QStringLiteral("viewSlot"));
 }
 
-CMainFrame::~CMainFrame() = default;
+CMainFrame::~CMainFrame() {
+  if (document_) document_->RemoveObserver(this);
+}
+
+void CMainFrame::SetDocument(CFD3Doc* document) {
+  if (document_) document_->RemoveObserver(this);
+  document_ = document;
+  if (document_) {
+    document_->AddObserver(this);
+    ApplyAccelerators(document_->GetDefaultAccelerator());
+  }
+}
+
+void CMainFrame::DocumentChanged(DocumentChanges changes) {
+  if (changes.testFlag(DocumentChange::Editing) && document_) ApplyAccelerators(document_->GetDefaultAccelerator());
+}
 
 void CMainFrame::PreCreateWindow() {
   auto profile = OpenAppProfile();
@@ -312,7 +326,7 @@ void CMainFrame::CreateMenus() {
         continue;
       }
       QAction* action = MakeAction(e.id, QString::fromUtf8(e.text));
-      if (e.shortcut) action->setShortcut(QKeySequence(QString::fromLatin1(e.shortcut)));
+      if (e.shortcut) browserKeys_[e.id] = QKeySequence(QString::fromLatin1(e.shortcut));
       menu->addAction(action);
     }
   };
@@ -405,12 +419,41 @@ void CMainFrame::CreateMenus() {
     SetCommandHandler(id, [target] { target->setVisible(!target->isVisible()); });
     connect(view, &QMenu::aboutToShow, action, [action, target] { action->setChecked(target->isVisible()); });
   }
+  CreateTitleEditingKeys();
+  ApplyAccelerators(document_ ? document_->GetDefaultAccelerator() : CFD3Doc::AcceleratorTable::Browser);
   SetCommandHandler(cmd::kAppExit, [this] { close(); });
   SetCommandHandler(cmd::kAbout, [this] { OnAppAbout(); });
   SetCommandHandler(cmd::kScheduledTidyUp, [this] { OnScheduledTidyUp(); });
   SetCommandHandler(cmd::kTidyUp, [this] { RunTidyUp(); });
   // The tidy-up runs from the schedule, but its dialog is not there yet.
   Action(cmd::kTidyUp)->setEnabled(false);
+}
+
+// While an in-place editor is open, plain Ctrl+C and Ctrl+V belong to it;
+// these two keys reach it through the frame's own copy and paste.
+void CMainFrame::CreateTitleEditingKeys() {
+  const auto focusedEdit = [] { return qobject_cast<QLineEdit*>(QApplication::focusWidget()); };
+  addAction(MakeAction(cmd::kEditCopy, QString()));
+  SetCommandHandler(cmd::kEditCopy, [focusedEdit] {
+    if (QLineEdit* edit = focusedEdit()) edit->copy();
+  });
+  addAction(MakeAction(cmd::kEditPaste, QString()));
+  SetCommandHandler(cmd::kEditPaste, [focusedEdit] {
+    if (QLineEdit* edit = focusedEdit()) edit->paste();
+  });
+  titleEditingKeys_[cmd::kEditCopy] = QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::ALT | Qt::Key_C);
+  titleEditingKeys_[cmd::kEditPaste] = QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::ALT | Qt::Key_V);
+}
+
+void CMainFrame::ApplyAccelerators(CFD3Doc::AcceleratorTable table) {
+  accelerators_ = table;
+  // The viewer binds its own keys when it is shown; the browser's are off then.
+  const auto bind = [this](const std::map<int, QKeySequence>& keys, bool on) {
+    for (const auto& [id, key] : keys)
+      if (QAction* action = Action(id)) action->setShortcut(on ? key : QKeySequence());
+  };
+  bind(browserKeys_, table == CFD3Doc::AcceleratorTable::Browser);
+  bind(titleEditingKeys_, table == CFD3Doc::AcceleratorTable::TitleEditing);
 }
 
 void CMainFrame::OnAppAbout() {
@@ -660,7 +703,7 @@ void CMainFrame::RestoreFolderTree(const QString& desktop, const QString& folder
 
 QString CMainFrame::DocumentFolderPath() const {
   // Before a folder is opened the stored value is kept as it was.
-  if (document_ && !document_->folderPath.empty()) return QString::fromStdString(document_->folderPath);
+  if (document_ && !document_->FolderPath().empty()) return QString::fromStdString(document_->FolderPath());
   return currentFolderPath_;
 }
 

@@ -13,24 +13,30 @@
 //   Action              the QAction of a command identifier
 //
 // The document, the browser view and the imaging control arrive later; the
-// frame reaches them only through the seams below (see "Seams").
+// frame reaches them only through the seams below (see "Seams"). The frame
+// observes the document for one thing: which keyboard shortcuts are in force
+// (an open in-place editor suspends the browser's, so that Ctrl+N or Ctrl+C
+// reach the editor).
 
+#include "shell/document_observer.h"
+#include "shell/fd3_doc.h"
 #include "shell/kankyo_settings.h"
 
+#include <QKeySequence>
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 
 #include <cstdint>
 #include <functional>
 #include <map>
 
-class CFD3Doc;
 class QComboBox;
 class QDialog;
 class QLabel;
 class QToolBar;
 
-class CMainFrame : public QMainWindow {
+class CMainFrame : public QMainWindow, public DocumentObserver {
   Q_OBJECT
 
  public:
@@ -69,8 +75,14 @@ class CMainFrame : public QMainWindow {
 
   // The central widget slot: the browser view, once it exists.
   void SetView(QWidget* view);
-  void SetDocument(CFD3Doc* document) { document_ = document; }
+  void SetDocument(CFD3Doc* document);
   CFD3Doc* Document() const { return document_; }
+  // Binds the keys of one table to their commands and unbinds the others.
+  void ApplyAccelerators(CFD3Doc::AcceleratorTable table);
+  CFD3Doc::AcceleratorTable accelerators() const { return accelerators_; }
+
+  // DocumentObserver
+  void DocumentChanged(DocumentChanges changes) override;
 
   // A handler for a command; the command's action is enabled with it.
   void SetCommandHandler(int commandId, std::function<void()> handler);
@@ -110,6 +122,7 @@ class CMainFrame : public QMainWindow {
   void CreateMenus();
   void CreateConfirmLaunchDialog();
   QAction* MakeAction(int commandId, const QString& text, const QString& prompt = {});
+  void CreateTitleEditingKeys();
 
   bool ProbeImagingControl();
   // Seams: the steps that need the scanner library, the registered
@@ -149,7 +162,11 @@ class CMainFrame : public QMainWindow {
   std::map<int, QLabel*> panes_;
   std::map<int, QAction*> actions_;
   std::map<int, std::function<void()>> handlers_;
-  CFD3Doc* document_ = nullptr;
+  // The keys of each table, by command.
+  std::map<int, QKeySequence> browserKeys_;
+  std::map<int, QKeySequence> titleEditingKeys_;
+  CFD3Doc::AcceleratorTable accelerators_ = CFD3Doc::AcceleratorTable::Browser;
+  QPointer<CFD3Doc> document_;
 };
 
 // The default prompt of the first status pane.

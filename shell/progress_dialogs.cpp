@@ -1,5 +1,6 @@
 #include "shell/progress_dialogs.h"
 
+#include "platform/timer_source.h"
 #include "shell/busy_animation.h"
 #include "shell/centered_text_label.h"
 
@@ -10,7 +11,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
-#include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
 
@@ -55,13 +55,24 @@ void ProgressDialog::setTextIfChanged(QLabel* label, const QString& text) {
 void ProgressDialog::disableOwner(QWidget* owner) {
   owner_ = owner;
   if (owner && owner->isEnabled()) {
+    focusBefore_ = QApplication::focusWidget();
     owner->setEnabled(false);
     disabledOwner_ = true;
   }
 }
 
 void ProgressDialog::enableOwner() {
-  if (disabledOwner_ && owner_) owner_->setEnabled(true);
+  if (disabledOwner_ && owner_) {
+    owner_->setEnabled(true);
+    // Re-enabled, the window would give the focus to its first control.
+    if (focusBefore_ && focusBefore_->isEnabled() && focusBefore_->isVisible()) {
+      hide();
+      QWidget* window = focusBefore_->window();
+      if (QApplication::activeWindow() != window) window->activateWindow();
+      focusBefore_->setFocus(Qt::OtherFocusReason);
+    }
+  }
+  focusBefore_ = nullptr;
   disabledOwner_ = false;
 }
 
@@ -90,8 +101,14 @@ bool ProgressDialog::Create(QWidget* parent) {
 }
 
 void ProgressDialog::Close() {
+  if (appearTimer_) appearTimer_->stop();
   enableOwner();
   hide();
+}
+
+void ProgressDialog::appearAfter(int ms, std::function<void()> appear) {
+  appearTimer_ = platform::createTimer(std::move(appear));
+  appearTimer_->start(ms);
 }
 
 bool ProgressDialog::PumpAndCheckCancel() {
@@ -261,9 +278,6 @@ WaitDialog::WaitDialog(const QString& text, const QString& subText, bool showCan
   row->addLayout(texts);
   static_cast<QVBoxLayout*>(layout())->addLayout(row);
   if (!showCancel) cancelButton()->hide();
-  delay_ = new QTimer(this);
-  delay_->setSingleShot(true);
-  connect(delay_, &QTimer::timeout, this, &WaitDialog::appear);
 }
 
 WaitDialog::~WaitDialog() { animation_->stop(); }
@@ -281,7 +295,7 @@ bool WaitDialog::Create() {
   if (delayMs_ <= 0)
     appear();
   else
-    delay_->start(delayMs_);
+    appearAfter(delayMs_, [this] { appear(); });
   return true;
 }
 

@@ -15,7 +15,8 @@
 // waiting events (so the dialog repaints and its cancel button works) and
 // returns the cancel request once. A dialog disables its owner while it is
 // shown and enables it again on Close() or destruction, unless the owner was
-// already disabled before. The dialog itself is a separate top-level window
+// already disabled before; the keyboard focus then goes back to the widget
+// that had it (disabling the owner took it away). The dialog itself is a separate top-level window
 // (transient for its owner): a child window would be disabled with the owner.
 // Texts are set only when they change, so unchanged steps do not flicker.
 
@@ -24,11 +25,17 @@
 #include <QDialog>
 #include <QPointer>
 
+#include <functional>
+#include <memory>
+
+namespace platform {
+class Timer;
+}
+
 class CenteredTextLabel;
 class QLabel;
 class QProgressBar;
 class QPushButton;
-class QTimer;
 class BusyAnimation;
 
 // The window whose top-level window a dialog disables; the main window when
@@ -44,6 +51,8 @@ class ProgressDialog : public QDialog, public ProgressReporter {
   // Disables the safe owner of parent (its top-level window) when it is
   // enabled, then shows the dialog. False when there is nothing to show on.
   bool Create(QWidget* parent);
+  // Enables the owner and hides the dialog; a dialog still waiting for its
+  // delay never appears.
   void Close();
   bool PumpAndCheckCancel() override;
 
@@ -58,15 +67,20 @@ class ProgressDialog : public QDialog, public ProgressReporter {
   void disableOwner(QWidget* owner);
   void enableOwner();
   void placeOverOwner();
+  // Runs appear when ms have passed (the program's timer source), unless
+  // the dialog is closed first.
+  void appearAfter(int ms, std::function<void()> appear);
   virtual void onCancel() { requestCancel(); }
 
  private:
   void reject() override;  // Escape and the close button act as cancel
 
   QPointer<QWidget> owner_;
+  QPointer<QWidget> focusBefore_;
   bool disabledOwner_ = false;
   bool cancelRequested_ = false;
   QPushButton* cancel_ = nullptr;
+  std::unique_ptr<platform::Timer> appearTimer_;
 };
 
 class ScannerStartDlg : public ProgressDialog {
@@ -193,6 +207,5 @@ class WaitDialog : public ProgressDialog {
   QLabel* text_;
   QLabel* subText_;
   BusyAnimation* animation_;
-  QTimer* delay_;
   int delayMs_;
 };

@@ -2,12 +2,12 @@
 
 #include "platform/paths.h"
 #include "platform/program_folder.h"
+#include "platform/timer_source.h"
 
 #include <QApplication>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QScreen>
-#include <QTimer>
 
 namespace {
 bool gEnabled = false;
@@ -42,9 +42,12 @@ CSplashWnd::CSplashWnd(QWidget* parent)
     const QRect area = screen->availableGeometry();
     move(area.center() - rect().center());
   }
-  QTimer::singleShot(kCloseAfterMs, this, &CSplashWnd::HideSplashScreen);
+  closeTimer_ = platform::createTimer([this] { HideSplashScreen(); });
+  closeTimer_->start(kCloseAfterMs);
   qApp->installEventFilter(this);
 }
+
+CSplashWnd::~CSplashWnd() = default;
 
 void CSplashWnd::paintEvent(QPaintEvent*) {
   QPainter painter(this);
@@ -58,12 +61,14 @@ bool CSplashWnd::eventFilter(QObject*, QEvent* event) {
   const QEvent::Type type = event->type();
   if (type == QEvent::KeyPress || type == QEvent::MouseButtonPress ||
       type == QEvent::NonClientAreaMouseButtonPress)
-    QTimer::singleShot(0, this, &CSplashWnd::HideSplashScreen);
+    // After the press has been handled as usual.
+    QMetaObject::invokeMethod(this, &CSplashWnd::HideSplashScreen, Qt::QueuedConnection);
   return false;  // the press is still handled as usual
 }
 
 void CSplashWnd::HideSplashScreen() {
   if (gCurrent != this) return;
+  closeTimer_->stop();
   qApp->removeEventFilter(this);
   gCurrent = nullptr;
   QWidget* owner = parentWidget();

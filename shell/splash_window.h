@@ -15,6 +15,12 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <memory>
+
+namespace platform {
+class Timer;
+}
+
 class CSplashWnd : public QWidget {
   Q_OBJECT
 
@@ -24,6 +30,7 @@ class CSplashWnd : public QWidget {
   static void EnableSplashScreen(bool enable);
   static void ShowSplashScreen(QWidget* parent);
   static CSplashWnd* Current();
+  ~CSplashWnd() override;
 
   // The picture that is painted: the file bitmap when one was read.
   const QImage& fileBitmap() const { return fileBitmap_; }
@@ -36,6 +43,7 @@ class CSplashWnd : public QWidget {
   explicit CSplashWnd(QWidget* parent);
   void HideSplashScreen();
 
+  std::unique_ptr<platform::Timer> closeTimer_;
   QPixmap picture_;
   QImage fileBitmap_;
 };

@@ -4,7 +4,9 @@
 #include "browser/fd3_view.h"
 
 #include "browser/thumbnail_pane_wnd.h"
+#include "catalogue/catalogue_records.h"
 #include "catalogue/file_utilities.h"
+#include "catalogue/sjis_text.h"
 #include "platform/program_folder.h"
 #include "platform/user_interaction.h"
 #include "shell/fd3_doc.h"
@@ -19,6 +21,8 @@
 #include <QPainter>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace {
 
@@ -97,6 +101,21 @@ TEST(BoardScreenshot, StacksPicturesFileIconsAndJapaneseCaptions) {
   EXPECT_EQ(board->Tile(0)->lowerCaption().text(), QStringLiteral("請求書_明細"));
   EXPECT_EQ(board->Tile(2)->lowerCaption().style(), ThumbnailCaptionWnd::kUnderlined);
   EXPECT_TRUE(boxes.shown().empty()) << boxes.texts().front();
+
+  // The catalogue's title order reaches tiles and entries alike, and the
+  // arrangement's places are stored.
+  board->ArrangeItems(ThumbnailPaneWnd::kSortTitle, 1, 0);
+  std::vector<std::string> titles;
+  for (int i = 0; i < board->tileCount(); ++i) {
+    EXPECT_EQ(board->Tile(i)->GetIndex(), i);
+    titles.push_back(document.EntryList().GetAt(i)->title);
+  }
+  EXPECT_TRUE(std::is_sorted(titles.begin(), titles.end(),
+                             [](const std::string& a, const std::string& b) { return CompareTitles(a, b) < 0; }));
+  const int single = document.EntryList().GetAt(0)->isStack() ? 1 : 0;
+  ItemInfo stored;
+  ASSERT_EQ(document.Database().GetItemInfo(document.EntryList().GetAt(single)->number, stored), 0);
+  EXPECT_EQ((board::Point{stored.SingleItemPosX, stored.SingleItemPosY}), board->Tile(single)->anchor());
   view.reset();
   document.CloseFolderDatabase();
 }

@@ -13,6 +13,7 @@
 #include "shell/command_ids.h"
 #include "shell/fd3_doc.h"
 #include "shell/main_frame.h"
+#include "shell/progress_dialogs.h"
 #include "tests/browser/fake_document.h"
 #include "tests/catalogue/catalogue_fixture.h"
 #include "tests/shell/fresh_environment.h"
@@ -20,7 +21,10 @@
 #include "tests/support/test_env.h"
 
 #include <QDir>
+#include <QClipboard>
+#include <QComboBox>
 #include <QImage>
+#include <QLineEdit>
 #include <QMenu>
 #include <QTest>
 
@@ -236,20 +240,28 @@ TEST_F(BrowserViewTest, TheDocumentOpensTheSelectedFolderAndFollowsItsRename) {
   v->OnInitialUpdate();
   v->BuildFolderTreeForDesktop(root);
   ASSERT_EQ(v->SelectFolderInTree(folder), 1);
-  EXPECT_EQ(document.folderPath, folder);
-  EXPECT_TRUE(document.db.IsOpen());
-  EXPECT_EQ(document.entries.GetCount(), 1);
+  EXPECT_EQ(document.FolderPath(), folder);
+  EXPECT_TRUE(document.Database().IsOpen());
+  EXPECT_EQ(document.EntryList().GetCount(), 1);
   EXPECT_EQ(v->GetThumbnailPane()->tileCount(), 1);
 
   FolderTree* tree = v->GetFolderTree();
   EXPECT_TRUE(tree->EndLabelEdit(tree->rootItem()->child(0), QStringLiteral("文書")));
   const std::string moved = root + "文書/請求書";
-  EXPECT_EQ(document.entries.GetFolderPath(), moved);
-  EXPECT_EQ(document.folderPath, moved);
-  EXPECT_TRUE(document.db.IsOpen());
-  EXPECT_EQ(document.entries.GetCount(), 1);
+  EXPECT_EQ(document.EntryList().GetFolderPath(), moved);
+  EXPECT_EQ(document.FolderPath(), moved);
+  EXPECT_TRUE(document.Database().IsOpen());
+  EXPECT_EQ(document.EntryList().GetCount(), 1);
   EXPECT_EQ(tree->GetCurrentPath(), moved + "/");
   EXPECT_TRUE(boxes.shown().empty()) << boxes.texts().front();
+
+  // The view shows the document's changes in the active pane only.
+  v->OnViewList();
+  EXPECT_EQ(v->GetListPane()->rowCount(), 1);
+  EXPECT_EQ(v->GetThumbnailPane()->tileCount(), 0);
+  document.LoadFolder("", 0);
+  EXPECT_EQ(v->GetListPane()->rowCount(), 0);
+  EXPECT_EQ(tree->currentItem(), nullptr) << "no folder shown: none selected";
   v.reset();
   document.CloseFolderDatabase();
 }
@@ -258,12 +270,19 @@ TEST_F(BrowserViewTest, TheDocumentOpensTheSelectedFolderAndFollowsItsRename) {
 // tree for the stored desktop and opens the stored folder.
 class BrowserInFrameTest : public BrowserViewTest {
  protected:
-  std::unique_ptr<CMainFrame> startFrame() {
+  // With document, the program's document is the frame's and the view's;
+  // otherwise the view works on the recording fake.
+  std::unique_ptr<CMainFrame> startFrame(CFD3Doc* document = nullptr) {
     auto frame = std::make_unique<CMainFrame>();
     frame->PreCreateWindow();
     EXPECT_TRUE(frame->OnCreate());
     auto* v = new CFD3View(frame.get());
-    v->SetDocument(&doc);
+    if (document) {
+      frame->SetDocument(document);
+      v->AttachDocument(document);
+    } else {
+      v->SetDocument(&doc);
+    }
     v->AttachToFrame(frame.get());
     v->OnInitialUpdate();
     bool restored = false;
@@ -296,6 +315,83 @@ TEST_F(BrowserInFrameTest, RestoreOpensTheStoredFolderAndCommandsReachTheView) {
   frame->close();
   frame.reset();
   EXPECT_EQ(stored(QStringLiteral("RightMode")).toInt(), 2);
+}
+
+// While a folder name is edited, the browser's keys reach the editor: Ctrl+N
+// makes no folder, and Ctrl+Shift+Alt+C copies from the editor. The keys are
+// back once the editor closes.
+TEST_F(BrowserInFrameTest, AnOpenLabelEditorSuspendsTheBrowserShortcuts) {
+  fs::create_directories(root + "書類");
+  store(QStringLiteral("DesktopHistory0"), QString::fromStdString(root));
+  CFD3Doc document;
+  auto frame = startFrame(&document);
+  auto* v = qobject_cast<CFD3View*>(frame->centralWidget());
+  ASSERT_NE(v, nullptr);
+  FolderTree* tree = v->GetFolderTree();
+  ASSERT_EQ(v->SelectFolderInTree(root + "書類"), 1);
+  frame->activateWindow();
+  tree->setFocus();
+  ASSERT_TRUE(waitUntil([&] { return QApplication::activeWindow() == frame.get() && tree->hasFocus(); }));
+  QAction* newFolder = frame->Action(cmd::kFileNewFolder);
+  EXPECT_EQ(newFolder->shortcut(), QKeySequence(QStringLiteral("Ctrl+N")));
+
+  tree->editItem(tree->currentItem());
+  auto* editor = tree->findChild<QLineEdit*>(QStringLiteral("folderTreeEdit"));
+  ASSERT_NE(editor, nullptr);
+  ASSERT_TRUE(waitUntil([&] { return editor->hasFocus(); }));
+  EXPECT_TRUE(document.TitleEditing());
+  EXPECT_EQ(frame->accelerators(), CFD3Doc::AcceleratorTable::TitleEditing);
+  EXPECT_TRUE(newFolder->shortcut().isEmpty());
+  QTest::keyClick(editor, Qt::Key_N, Qt::ControlModifier);
+  QCoreApplication::processEvents();  // a command would have been queued
+  EXPECT_FALSE(fs::exists(root + "書類/新しいフォルダ"));
+  EXPECT_TRUE(tree->isEditingLabel());
+  editor->setText(QStringLiteral("請求書"));
+  editor->selectAll();
+  QTest::keyClick(editor, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("請求書"));
+
+  QTest::keyClick(editor, Qt::Key_Escape);
+  EXPECT_FALSE(tree->isEditingLabel());
+  EXPECT_FALSE(document.TitleEditing());
+  EXPECT_EQ(newFolder->shortcut(), QKeySequence(QStringLiteral("Ctrl+N")));
+  QTest::keyClick(tree, Qt::Key_N, Qt::ControlModifier);
+  EXPECT_TRUE(waitUntil([&] { return fs::is_directory(root + "書類/新しいフォルダ"); }));
+  frame->close();
+  frame.reset();
+  document.CloseFolderDatabase();
+}
+
+// A folder of more than 100 entries loads under a progress dialog, which
+// disables the window; afterwards the keys go to the tree again, not to the
+// desktop combo (where Down would switch the desktop).
+TEST_F(BrowserInFrameTest, TheTreeKeepsTheFocusAcrossALoadWithItsProgressDialog) {
+  const std::string folder = root + "大量";
+  cataloguetest::makeCatalogueFolder(folder);
+  {
+    cataloguetest::CatalogueRows rows(folder);
+    for (int i = 1; i <= 101; ++i) rows.addItem({.itemNo = i, .title = "p" + std::to_string(i), .ext = "doc"});
+  }
+  store(QStringLiteral("DesktopHistory0"), QString::fromStdString(root));
+  CFD3Doc document;
+  auto frame = startFrame(&document);
+  setProgressMainWindow(frame.get());
+  auto* v = qobject_cast<CFD3View*>(frame->centralWidget());
+  ASSERT_NE(v, nullptr);
+  FolderTree* tree = v->GetFolderTree();
+  frame->activateWindow();
+  tree->setFocus();
+  ASSERT_TRUE(waitUntil([&] { return QApplication::activeWindow() == frame.get() && tree->hasFocus(); }));
+  QTest::keyClick(tree, Qt::Key_Down);  // onto "大量": the load runs here
+  ASSERT_EQ(document.EntryList().GetCount(), 101);
+  EXPECT_TRUE(frame->isEnabled());
+  EXPECT_TRUE(waitUntil([&] { return tree->hasFocus(); }))
+      << "focus on " << (QApplication::focusWidget() ? QApplication::focusWidget()->metaObject()->className() : "nothing");
+  EXPECT_FALSE(frame->DesktopCombo()->hasFocus());
+  setProgressMainWindow(nullptr);
+  frame->close();
+  frame.reset();
+  document.CloseFolderDatabase();
 }
 
 // Writes the browser with a three-level tree of Japanese folder names.

@@ -10,8 +10,10 @@
 #include "tests/shell/wait_until.h"
 #include "tests/support/test_env.h"
 
+#include <QDir>
 #include <QLineEdit>
 #include <QMenu>
+#include <QScrollBar>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -207,6 +209,9 @@ const std::string kKanji86 = [] {
   return s;
 }();
 
+// Not the list of forbidden characters, which is not the reason.
+const char kUnwritable[] = "フォルダ名に、このプログラムでは保存できない文字（ハングル、絵文字など）が含まれています。";
+
 INSTANTIATE_TEST_SUITE_P(
     Rename, FolderTreeLabelTest,
     ::testing::Values(
@@ -219,7 +224,9 @@ INSTANTIATE_TEST_SUITE_P(
         LabelCase{"Backslash", "a\\b", "old", "フォルダ名には次の文字は使えません。\n\t\\ / : * ? \" < > |"},
         LabelCase{"Colon", "a:b", "old", "フォルダ名には次の文字は使えません。\n\t\\ / : * ? \" < > |"},
         LabelCase{"Bar", "a|b", "old", "フォルダ名には次の文字は使えません。\n\t\\ / : * ? \" < > |"},
-        LabelCase{"NoShiftJisCode", "a😀", "old", "フォルダ名には次の文字は使えません。\n\t\\ / : * ? \" < > |"},
+        LabelCase{"Emoji", "a😀", "old", kUnwritable},
+        LabelCase{"Hangul", "서류", "old", kUnwritable},
+        LabelCase{"UnwritableAndForbidden", "a😀:", "old", kUnwritable},
         LabelCase{"SameName", " old ", "old", nullptr}),
     [](const ::testing::TestParamInfo<LabelCase>& info) { return std::string(info.param.name); });
 
@@ -453,6 +460,41 @@ TEST_F(FolderTreeTest, RefreshFollowsTheDisk) {
   EXPECT_EQ(a->childCount(), 0);
   EXPECT_EQ(a->childIndicatorPolicy(), QTreeWidgetItem::DontShowIndicatorWhenChildless);
   EXPECT_EQ(child(tree.rootItem(), "c")->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
+}
+
+// Twelve levels of folders in the default pane width: the tree scrolls
+// sideways, and walking down through them keeps each current folder in view
+// instead of jumping back to the desktop's column.
+TEST_F(FolderTreeTest, DeepFoldersScrollSidewaysAndTheCurrentOneStaysInView) {
+  std::string deep;
+  for (int level = 1; level <= 12; ++level) deep += "第" + std::to_string(level) + "階層の書類/";
+  mkdirs(deep);
+  tree.resize(218, 400);  // the tree's width beside the default separator
+  build();
+  QTreeWidgetItem* deepest = select(deep);
+  ASSERT_NE(deepest, nullptr);
+  QScrollBar* bar = tree.horizontalScrollBar();
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(bar->isVisible());
+  EXPECT_GT(bar->maximum(), 0);
+
+  const auto inView = [&](QTreeWidgetItem* item) {
+    const QRect cell = tree.visualItemRect(item);
+    const int textRight = cell.left() + tree.sizeHintForIndex(tree.indexFromItem(item)).width();
+    return cell.left() >= 0 && (textRight <= tree.viewport()->width() || cell.left() <= tree.indentation());
+  };
+  EXPECT_TRUE(inView(deepest)) << tree.visualItemRect(deepest).left() << " at scroll " << bar->value();
+  QDir().mkpath(BRINDEL_SCREENSHOT_DIR);
+  EXPECT_TRUE(tree.grab().save(QStringLiteral(BRINDEL_SCREENSHOT_DIR "/folder_tree_deep.png")));
+
+  tree.setCurrentItem(tree.rootItem());
+  EXPECT_EQ(bar->value(), 0);
+  for (int level = 1; level <= 12; ++level) {
+    QTest::keyClick(&tree, Qt::Key_Down);
+    EXPECT_TRUE(inView(tree.currentItem())) << "level " << level << " at scroll " << bar->value();
+  }
+  EXPECT_EQ(tree.currentItem(), deepest);
+  EXPECT_GT(bar->value(), 0);
 }
 
 }  // namespace

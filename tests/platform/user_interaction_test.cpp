@@ -1,6 +1,6 @@
 #include "platform/user_interaction.h"
 
-#include <QTimer>
+#include <QMetaObject>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -41,7 +41,8 @@ TEST(UserInteraction, BoxWhoseOwnerVanishesEndsWithoutAChoice) {
   for (const Case& c : cases) {
     auto* owner = new QWidget;
     owner->show();
-    QTimer::singleShot(50, [owner] { delete owner; });
+    // Runs inside the box's own event loop, once it is open.
+    QMetaObject::invokeMethod(owner, [owner] { delete owner; }, Qt::QueuedConnection);
     QtUserInteraction boxes(owner);
     EXPECT_EQ(boxes.messageBox("?", "caption", c.buttons, Icon::Question), c.answer);
   }

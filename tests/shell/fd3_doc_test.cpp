@@ -15,6 +15,9 @@
 #include <QImage>
 #include <QMainWindow>
 
+#include <functional>
+#include <memory>
+
 #include <gtest/gtest.h>
 
 using cataloguetest::CatalogueRows;
@@ -24,41 +27,39 @@ using platform::joinPath;
 
 namespace {
 
-// Records every call the document makes on the panes, in order.
-class RecordingViews : public DocumentViews, public ThumbnailPaneSink, public ListPaneSink, public FolderTreeSink {
+// Records every notification the document sends, in order, as text.
+class RecordingObserver : public DocumentObserver, public DocumentViews {
  public:
   std::vector<std::string> calls;
-  bool arranges = false;
   bool sawLoadingDialog = false;
+  bool viewerShown = false;
 
-  ThumbnailPaneSink* thumbnailPane() override { return this; }
-  ListPaneSink* listPane() override { return this; }
-  FolderTreeSink* folderTree() override { return this; }
+  static std::string flags(DocumentChanges changes) {
+    std::string text;
+    const std::pair<DocumentChange, const char*> names[] = {
+        {DocumentChange::Entries, "entries"},     {DocumentChange::Positions, "positions"},
+        {DocumentChange::Selection, "selection"}, {DocumentChange::Folder, "folder"},
+        {DocumentChange::CatalogueReopened, "reopened"}, {DocumentChange::Editing, "editing"},
+        {DocumentChange::ScrollReset, "reset"}};
+    for (const auto& [flag, name] : names)
+      if (changes.testFlag(flag)) text += std::string(text.empty() ? "" : "|") + name;
+    return text;
+  }
 
-  void SetRedraw(bool on) override { calls.push_back(on ? "redraw on" : "redraw off"); }
-  void RedrawNow() override { calls.push_back("redraw now"); }
-  void RemoveAllItems() override { calls.push_back("remove all"); }
-  void AddItem(int index, const StackInfo* stack, const ItemInfo* item) override {
+  void EntriesCleared(DocumentChanges changes) override { calls.push_back("cleared " + flags(changes)); }
+  void EntryAdded(int index, const StackInfo* stack, const ItemInfo* item) override {
     calls.push_back("add " + std::to_string(index) + (stack ? " stack" : " item") + (item ? "+page" : ""));
     for (QWidget* w : QApplication::topLevelWidgets())
       if (w->objectName() == "dlg10571" && w->isVisible() && w->windowTitle() == QStringLiteral("表示"))
         sawLoadingDialog = true;
   }
-  void PlaceNewItems() override { calls.push_back("place"); }
-  bool ArrangesAutomatically() const override { return arranges; }
-  void ArrangeItems(int arrangement, int layoutFlag, int) override {
-    calls.push_back("arrange " + std::to_string(arrangement) + " " + std::to_string(layoutFlag));
+  void EntryRemoved(int index) override { calls.push_back("removed " + std::to_string(index)); }
+  void EntryChanged(int index, DocumentChanges changes) override {
+    calls.push_back("entry " + std::to_string(index) + " " + flags(changes));
   }
-  void UpdateScrollExtent(int layoutFlag, int) override { calls.push_back("extent " + std::to_string(layoutFlag)); }
-  void ScrollEntryIntoView(int index) override { calls.push_back("scroll " + std::to_string(index)); }
-  void SelectOnly(int index) override { calls.push_back("select " + std::to_string(index)); }
-  void DeleteAllRows() override { calls.push_back("rows cleared"); }
-  void UpdateEntry(int index, const StackInfo* stack, const ItemInfo*) override {
-    calls.push_back("row " + std::to_string(index) + (stack ? " stack" : " item"));
-  }
-  void Fill(int first, int) override { calls.push_back("fill " + std::to_string(first)); }
-  void SelectOnlyRow(int index) override { calls.push_back("select row " + std::to_string(index)); }
-  void ClearSelection() override { calls.push_back("tree cleared"); }
+  void DocumentChanged(DocumentChanges changes) override { calls.push_back("changed " + flags(changes)); }
+
+  bool ViewerShown() const override { return viewerShown; }
 };
 
 void storeThumbSize(CatalogueRows& rows, int itemNo, int width, int height) {
@@ -74,6 +75,7 @@ class DocumentTest : public ::testing::Test {
     cataloguetest::makeCatalogueFolder(folder);
     ASSERT_TRUE(platform::ensureProgramFolder());  // the empty catalogue a damaged one is replaced by
     doc.SetViews(&views);
+    doc.AddObserver(&views);
     doc.SetMainWindow(&window);
     CFD3Doc::SetFatalExitHandler([](int code) { FAIL() << "program would end with " << code; });
   }
@@ -81,7 +83,7 @@ class DocumentTest : public ::testing::Test {
   testsupport::TempDir dir;
   std::string folder;
   QMainWindow window;
-  RecordingViews views;
+  RecordingObserver views;
   CFD3Doc doc;
 };
 
@@ -101,44 +103,147 @@ TEST_F(DocumentTest, LoadFolderFillsEntriesAndDrivesThePaneInOrder) {
   platform::RecordingUserInteraction recorder;
   doc.LoadFolder(folder + "/", 1);
 
-  ASSERT_EQ(doc.entries.GetCount(), 3);
-  const DisplayEntry* stack = doc.entries.GetAt(0);
+  ASSERT_EQ(doc.EntryList().GetCount(), 3);
+  const DisplayEntry* stack = doc.EntryList().GetAt(0);
   EXPECT_EQ(stack->kind, 1);
   EXPECT_EQ(stack->number, 1);
   EXPECT_EQ(stack->cellWidth, 120) << "the stack's cell is its largest page thumbnail";
   EXPECT_EQ(stack->cellHeight, 90);
-  const DisplayEntry* item = doc.entries.GetAt(1);
+  const DisplayEntry* item = doc.EntryList().GetAt(1);
   EXPECT_EQ(item->kind, 0);
   EXPECT_EQ(item->title, "見積書.doc");
   EXPECT_EQ(item->officialDate, 20261201);
   EXPECT_EQ(item->cellWidth, 103);
-  EXPECT_EQ(doc.entries.GetAt(2)->cellWidth, 77) << "cells are never below 77 pixels";
-  EXPECT_EQ(doc.entries.GetFolderPath(), folder);
+  EXPECT_EQ(doc.EntryList().GetAt(2)->cellWidth, 77) << "cells are never below 77 pixels";
+  EXPECT_EQ(doc.EntryList().GetFolderPath(), folder);
   EXPECT_EQ(doc.imageCtrl(), nullptr) << "stored thumbnails need no decoding of pages";
   EXPECT_TRUE(recorder.shown().empty());
-  EXPECT_EQ(views.calls, (std::vector<std::string>{"redraw off", "remove all", "redraw on", "redraw now",
-                                                   "redraw off", "add 0 stack+page", "add 1 item+page",
-                                                   "add 2 item+page", "place", "extent 1", "redraw on",
-                                                   "redraw now"}));
+  EXPECT_EQ(views.calls,
+            (std::vector<std::string>{"cleared entries|folder|reset", "add 0 stack+page", "add 1 item+page",
+                                      "add 2 item+page", "changed entries|folder|reopened|reset"}));
 }
 
-TEST_F(DocumentTest, ListModeAndArrangingBoard) {
+// Every road out of a load ends with one DocumentChanged that carries the
+// load's flags and what it met on its way; views lay themselves out there.
+TEST_F(DocumentTest, EveryLoadIsBracketedForTheObservers) {
   {
     CatalogueRows rows(folder);
     rows.addItem({.itemNo = 1, .title = "a", .ext = "doc"});
   }
-  doc.paneMode = 0;
+  const std::string other = joinPath(dir.path(), "other");
+  cataloguetest::makeCatalogueFolder(other);
+  platform::RecordingUserInteraction recorder;
+  struct Step {
+    const char* name;
+    std::function<void()> run;
+    std::vector<std::string> calls;
+  } steps[] = {
+      {"first load of a folder", [&] { doc.LoadFolder(folder + "/", 1); },
+       {"cleared entries|folder|reset", "add 0 item+page", "changed entries|folder|reopened|reset"}},
+      {"reload of the open folder", [&] { doc.LoadFolder(folder + "/", 0); },
+       {"cleared entries", "add 0 item+page", "changed entries"}},
+      {"reload after a reopen was asked for",
+       [&] {
+         doc.RequestReopen();
+         doc.LoadFolder(folder + "/", 0);
+       },
+       {"cleared entries", "add 0 item+page", "changed entries|reopened"}},
+      {"no folder", [&] { doc.LoadFolder("", 0); }, {"cleared entries|folder", "changed entries|folder"}},
+      {"a folder that is gone", [&] { doc.LoadFolder(joinPath(dir.path(), "gone") + "/", 0); },
+       {"cleared entries|folder", "changed entries|folder"}},
+      {"a folder without a catalogue", [&] { doc.LoadFolder(dir.path() + "/", 1); },
+       {"cleared entries|folder|reset", "changed entries|folder|reset"}},
+      {"renamed on disk, then reloaded",
+       [&] {
+         doc.SetFolderPath(other);
+         doc.LoadFolder(other + "/", 0);
+       },
+       {"changed folder", "cleared entries", "changed entries|reopened"}},
+  };
+  for (Step& step : steps) {
+    views.calls.clear();
+    step.run();
+    EXPECT_EQ(views.calls, step.calls) << step.name;
+  }
+  EXPECT_EQ(doc.EntryList().GetFolderPath(), other);
+  EXPECT_EQ(recorder.texts(), std::vector<std::string>{"指定されたフォルダにアクセスできませんでした。"});
+}
+
+TEST_F(DocumentTest, EntryOperationsTellTheObservers) {
+  {
+    CatalogueRows rows(folder);
+    rows.addItem({.itemNo = 1, .title = "a", .ext = "doc"});
+    rows.addItem({.itemNo = 2, .title = "b", .ext = "doc"});
+  }
   doc.LoadFolder(folder + "/", 0);
-  EXPECT_EQ(views.calls, (std::vector<std::string>{"rows cleared", "row 0 item", "fill -1"}));
+  RecordingObserver second;
+  doc.AddObserver(&second);
+  doc.AddObserver(&second);  // once is enough
   views.calls.clear();
-  doc.paneMode = CFD3Doc::kThumbnailMode;
-  views.arranges = true;
-  doc.LoadFolder(folder + "/", 1);
-  EXPECT_NE(std::find(views.calls.begin(), views.calls.end(), "arrange 13 1"), views.calls.end());
+
+  auto entry = std::make_unique<DisplayEntry>();
+  entry->number = 7;
+  EXPECT_EQ(doc.AppendEntry(std::move(entry), nullptr, nullptr), 2);
+  doc.DeleteEntry(0);
+  doc.DeleteEntry(5);  // no such entry: nothing
+  doc.NotifyEntryChanged(1, DocumentChange::Positions);
+  doc.SelectEntry(0, 7);
+  doc.SelectEntry(0, 99);  // no such entry: nothing
+  doc.NotifyChanged(DocumentChange::Entries);
+  const std::vector<std::string> expected{"add 2 item",       "removed 0",       "entry 1 positions",
+                                          "entry 1 selection", "changed entries"};
+  EXPECT_EQ(views.calls, expected);
+  EXPECT_EQ(second.calls, expected);
+  ASSERT_EQ(doc.EntryList().GetCount(), 2);
+  EXPECT_EQ(doc.EntryList().GetAt(1)->number, 7);
+
+  doc.RemoveObserver(&second);
   views.calls.clear();
-  doc.LoadFolder("", 0);
-  EXPECT_EQ(doc.entries.GetCount(), 0);
-  EXPECT_EQ(views.calls.back(), "tree cleared");
+  doc.NotifyChanged(DocumentChange::Positions);
+  EXPECT_EQ(second.calls.size(), expected.size());
+  EXPECT_EQ(views.calls, std::vector<std::string>{"changed positions"});
+}
+
+// An observer that leaves in the middle of a notification is not called
+// again, and one registered after it still is.
+TEST_F(DocumentTest, AnObserverMayLeaveInsideACallback) {
+  struct Leaving : RecordingObserver {
+    CFD3Doc* doc = nullptr;
+    DocumentObserver* alsoRemove = nullptr;
+    void DocumentChanged(DocumentChanges changes) override {
+      RecordingObserver::DocumentChanged(changes);
+      doc->RemoveObserver(this);
+      doc->RemoveObserver(alsoRemove);
+    }
+  };
+  Leaving leaving;
+  RecordingObserver removed, after;
+  leaving.doc = &doc;
+  leaving.alsoRemove = &removed;
+  doc.AddObserver(&leaving);
+  doc.AddObserver(&removed);
+  doc.AddObserver(&after);
+  doc.NotifyChanged(DocumentChange::Folder);
+  doc.NotifyChanged(DocumentChange::Folder);
+  EXPECT_EQ(leaving.calls.size(), 1u);
+  EXPECT_TRUE(removed.calls.empty());
+  EXPECT_EQ(after.calls.size(), 2u);
+}
+
+// The shortcuts in force: the viewer's while it is shown, none of the
+// browser's while an in-place editor is open.
+TEST_F(DocumentTest, EditorsAndTheViewerChooseTheAcceleratorTable) {
+  using Table = CFD3Doc::AcceleratorTable;
+  EXPECT_EQ(doc.GetDefaultAccelerator(), Table::Browser);
+  doc.SetTitleEditing(true);
+  doc.SetTitleEditing(true);  // no change: no notification
+  EXPECT_EQ(doc.GetDefaultAccelerator(), Table::TitleEditing);
+  views.viewerShown = true;
+  EXPECT_EQ(doc.GetDefaultAccelerator(), Table::Viewer);
+  views.viewerShown = false;
+  doc.SetTitleEditing(false);
+  EXPECT_EQ(doc.GetDefaultAccelerator(), Table::Browser);
+  EXPECT_EQ(views.calls, (std::vector<std::string>{"changed editing", "changed editing"}));
 }
 
 TEST_F(DocumentTest, MoreThanAHundredEntriesShowTheLoadingDialog) {
@@ -154,7 +259,7 @@ TEST_F(DocumentTest, MoreThanAHundredEntriesShowTheLoadingDialog) {
     rows.addItem({.itemNo = 101, .title = "p101", .ext = "doc"});
   }
   doc.LoadFolder(folder + "/", 0);
-  EXPECT_EQ(doc.entries.GetCount(), 101);
+  EXPECT_EQ(doc.EntryList().GetCount(), 101);
   EXPECT_TRUE(views.sawLoadingDialog);
 }
 
@@ -168,15 +273,15 @@ TEST_F(DocumentTest, ImageWithoutStoredThumbnailIsThumbnailedOnce) {
     rows.db().execute("UPDATE ItemMST SET ImageLevel = 1");
   }
   doc.LoadFolder(folder + "/", 0);
-  ASSERT_EQ(doc.entries.GetCount(), 1);
+  ASSERT_EQ(doc.EntryList().GetCount(), 1);
   ThumbInfo thumb;
   int found = 0;
-  ASSERT_EQ(doc.db.GetThumbInfo(1, thumb, found), 0);
+  ASSERT_EQ(doc.Database().GetThumbInfo(1, thumb, found), 0);
   ASSERT_EQ(found, 1);
   EXPECT_EQ(std::string(thumb.ThumbData.begin(), thumb.ThumbData.begin() + 3), "GIF");
   EXPECT_GT(thumb.ThumbSizeX, 0);
-  EXPECT_EQ(doc.entries.GetAt(0)->cellWidth, std::max(thumb.ThumbSizeX, 77)) << "the cell is the thumbnail's";
-  EXPECT_EQ(doc.entries.GetAt(0)->cellHeight, std::max(thumb.ThumbSizeY, 77));
+  EXPECT_EQ(doc.EntryList().GetAt(0)->cellWidth, std::max(thumb.ThumbSizeX, 77)) << "the cell is the thumbnail's";
+  EXPECT_EQ(doc.EntryList().GetAt(0)->cellHeight, std::max(thumb.ThumbSizeY, 77));
   QImage gif;
   ASSERT_TRUE(gif.loadFromData(thumb.ThumbData.data(), static_cast<int>(thumb.ThumbData.size()), "GIF"));
   EXPECT_EQ(gif.width(), thumb.ThumbSizeX);
@@ -194,13 +299,13 @@ TEST_F(DocumentTest, SameFolderIsNotCompactedAgainUnlessReopenIsRequested) {
   }
   ASSERT_TRUE(doc.OpenFolderDatabase(folder));
   ItemInfo info;
-  ASSERT_EQ(doc.db.GetItemInfo(1, info), 0) << "compaction renumbered 5 to 1";
+  ASSERT_EQ(doc.Database().GetItemInfo(1, info), 0) << "compaction renumbered 5 to 1";
   ASSERT_TRUE(doc.OpenFolderDatabase(folder));
-  EXPECT_TRUE(doc.db.IsOpen());
+  EXPECT_TRUE(doc.Database().IsOpen());
   const auto backupTime = QFileInfo(QString::fromStdString(joinPath(folder, "info.bk"))).lastModified();
-  doc.reopenRequested = 1;
+  doc.RequestReopen();
   ASSERT_TRUE(doc.OpenFolderDatabase(folder));
-  EXPECT_EQ(doc.reopenRequested, 0);
+  EXPECT_FALSE(doc.ReopenRequested());
   EXPECT_EQ(QFileInfo(QString::fromStdString(joinPath(folder, "info.bk"))).lastModified(), backupTime)
       << "a reopen of the same folder does not compact";
 }
@@ -221,17 +326,17 @@ TEST_F(DocumentTest, DamagedCatalogueIsRestoredFromItsBackupAfterYes) {
     rows.addItem({.itemNo = 1, .title = "大事な書類", .ext = "doc"});
   }
   ASSERT_TRUE(doc.OpenFolderDatabase(folder));  // compaction leaves a good info.bk
-  doc.db.CloseFolder();
+  doc.Database().CloseFolder();
   ASSERT_TRUE(testsupport::writeFile(joinPath(folder, "info.mdb"), "this is not a catalogue"));
   CFD3Doc fresh;
-  fresh.SetViews(&views);
+  fresh.AddObserver(&views);
   platform::RecordingUserInteraction recorder;
   recorder.script({Answer::Ok, Answer::Yes});
   fresh.LoadFolder(folder + "/", 0);
   ASSERT_GE(recorder.shown().size(), 2u);
   EXPECT_EQ(recorder.shown()[1].text, "データベースが壊れています。\nバックアップを使用しますか？");
-  ASSERT_EQ(fresh.entries.GetCount(), 1);
-  EXPECT_EQ(fresh.entries.GetAt(0)->title, "大事な書類.doc");
+  ASSERT_EQ(fresh.EntryList().GetCount(), 1);
+  EXPECT_EQ(fresh.EntryList().GetAt(0)->title, "大事な書類.doc");
 }
 
 TEST_F(DocumentTest, DamagedCatalogueWithoutBackupIsKeptAsideBeforeReinitialising) {
@@ -276,7 +381,7 @@ TEST_F(DocumentTest, MissingFolderIsNotACatalogue) {
   EXPECT_EQ(exists, 0);
 }
 
-TEST_F(DocumentTest, GetEntryRecordsAndSelectEntry) {
+TEST_F(DocumentTest, GetEntryRecordsReadsTheStackAndItsCurrentPage) {
   {
     CatalogueRows rows(folder);
     rows.addStackWithPages(1, 1, 3);
@@ -285,14 +390,8 @@ TEST_F(DocumentTest, GetEntryRecordsAndSelectEntry) {
   doc.LoadFolder(folder + "/", 0);
   StackInfo stack;
   ItemInfo item;
-  ASSERT_TRUE(doc.GetEntryRecords(*doc.entries.GetAt(0), stack, item));
+  ASSERT_TRUE(doc.GetEntryRecords(*doc.EntryList().GetAt(0), stack, item));
   EXPECT_EQ(stack.PageCount, 3);
   EXPECT_EQ(item.StackNo, 1);
   EXPECT_EQ(item.PageNo, stack.CurPageNo);
-  views.calls.clear();
-  doc.SelectEntry(0, 4);
-  EXPECT_EQ(views.calls, (std::vector<std::string>{"scroll 1", "select 1"}));
-  views.calls.clear();
-  doc.SelectEntry(0, 99);
-  EXPECT_TRUE(views.calls.empty());
 }

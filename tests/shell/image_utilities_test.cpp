@@ -27,7 +27,9 @@ TEST(TitleRules, FindInvalidTitleChar) {
       {"each of the set", "ab\"", 3},
       {"after a kanji counts its two bytes", "漢:", 3},
       {"a trail byte that looks like a bracket", "ソ表", 0},  // 0x83 0x5C and 0x95 0x5C
-      {"no Shift-JIS code", "a😀", 2},
+      {"no Shift-JIS code", "a😀", kTitleNotShiftJis},
+      {"Hangul", "서류", kTitleNotShiftJis},
+      {"long before unwritable", std::string(201, 'a') + "😀", -2},
   };
   for (const Case& c : cases) EXPECT_EQ(FindInvalidTitleChar(c.title), c.result) << c.name;
 }
@@ -51,6 +53,8 @@ TEST(TitleRules, CheckTitleRunsItsTestsInOrder) {
       {"forbidden in the title", "a*b", "doc", "", 2},
       {"forbidden in the extension", "ab", "d:c", "", 1002},
       {"title before extension", "a<", "d>c", "", 2},
+      {"emoji in the title", "a😀*", "doc", "", kTitleNotShiftJis},
+      {"Hangul in the extension", "a", "서", "", kTitleNotShiftJis},
   };
   for (const Case& c : cases) EXPECT_EQ(CheckTitle(c.title, c.extension, c.folder), c.result) << c.name;
 }
@@ -65,11 +69,15 @@ TEST(TitleRules, ImportTitleCheckTellsWhy) {
   EXPECT_FALSE(CheckImportTitle(std::string(197, 'a') + ".tif", 3)) << "the page suffix makes it too long";
   EXPECT_TRUE(CheckImportTitle(std::string(197, 'a') + ".tif", 1));
   EXPECT_FALSE(CheckImportTitle("noextension", 1));
-  ASSERT_EQ(boxes.texts().size(), 4u);
+  EXPECT_FALSE(CheckImportTitle("写真😀.jpg", 1));
+  ASSERT_EQ(boxes.texts().size(), 5u);
   EXPECT_EQ(boxes.texts()[0], "文書名に  '*?][#|\"\\/:<>  は使えません。\nこのファイルはインポートできません。");
   EXPECT_EQ(boxes.texts()[1], "拡張子が長すぎます。\nこのファイルはインポートできません。");
   EXPECT_EQ(boxes.texts()[2], "ファイル名が長すぎます。\nこのファイルはインポートできません。");
   EXPECT_EQ(boxes.texts()[3], "不正なファイル名です。\nこのファイルはインポートできません。\nnoextension");
+  EXPECT_EQ(boxes.texts()[4],
+            "文書名に、このプログラムでは保存できない文字（ハングル、絵文字など）が含まれています。\n"
+            "このファイルはインポートできません。");
   EXPECT_EQ(boxes.shown()[0].icon, platform::Icon::Warning);
 }
 

@@ -3,6 +3,7 @@
 #include "catalogue/file_utilities.h"
 #include "platform/clock.h"
 #include "platform/profile.h"
+#include "platform/timer_source.h"
 #include "platform/program_folder.h"
 #include "platform/user_interaction.h"
 #include "shell/app_profile.h"
@@ -224,12 +225,16 @@ TEST_F(MainFrameTest, ScheduledTidyUpAsksAtTheFirstStartOfTheDay) {
 
 TEST_F(MainFrameTest, SplashClosesOnAKeyPressOrAfterItsTime) {
   auto frame = startFrame();
+  platform::ManualTimerSource clock;
   CSplashWnd::EnableSplashScreen(true);
   CSplashWnd::ShowSplashScreen(frame.get());
   ASSERT_NE(CSplashWnd::Current(), nullptr);
   EXPECT_TRUE(CSplashWnd::Current()->fileBitmap().isNull());
+  clock.advance(CSplashWnd::kCloseAfterMs - 1);
+  ASSERT_NE(CSplashWnd::Current(), nullptr);
   QTest::keyClick(frame.get(), Qt::Key_A);
-  EXPECT_TRUE(waitUntil([] { return CSplashWnd::Current() == nullptr; }, 500));
+  QCoreApplication::processEvents();  // the press is handled first, then the splash closes
+  EXPECT_EQ(CSplashWnd::Current(), nullptr);
 
   QImage own(64, 32, QImage::Format_RGB32);
   own.fill(Qt::red);
@@ -237,7 +242,10 @@ TEST_F(MainFrameTest, SplashClosesOnAKeyPressOrAfterItsTime) {
   CSplashWnd::ShowSplashScreen(frame.get());
   ASSERT_NE(CSplashWnd::Current(), nullptr);
   EXPECT_EQ(CSplashWnd::Current()->fileBitmap().size(), QSize(64, 32));
-  EXPECT_TRUE(waitUntil([] { return CSplashWnd::Current() == nullptr; }, CSplashWnd::kCloseAfterMs + 1000));
+  clock.advance(CSplashWnd::kCloseAfterMs - 1);
+  EXPECT_NE(CSplashWnd::Current(), nullptr);
+  clock.advance(1);
+  EXPECT_EQ(CSplashWnd::Current(), nullptr);
   CSplashWnd::EnableSplashScreen(false);
 }
 

@@ -1,3 +1,4 @@
+#include "platform/timer_source.h"
 #include "platform/user_interaction.h"
 #include "shell/centered_text_label.h"
 #include "shell/no_select_all_edit.h"
@@ -5,29 +6,20 @@
 #include "shell/progress_dialogs.h"
 
 #include <QAction>
-#include <QElapsedTimer>
+#include <QApplication>
+#include <QComboBox>
 #include <QLabel>
 #include <QMainWindow>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QToolBar>
 #include <QTreeWidget>
 
+#include <functional>
+
 #include <gtest/gtest.h>
-
-namespace {
-
-void pumpFor(int ms) {
-  QElapsedTimer t;
-  t.start();
-  while (t.elapsed() < ms) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    QTest::qWait(5);
-  }
-}
-
-}  // namespace
 
 TEST(ProgressDialogs, OwnerIsDisabledWhileShownAndEnabledAfterClose) {
   QMainWindow owner;
@@ -47,6 +39,51 @@ TEST(ProgressDialogs, OwnerIsDisabledWhileShownAndEnabledAfterClose) {
     EXPECT_FALSE(owner.isEnabled());
   }  // destruction enables too
   EXPECT_TRUE(owner.isEnabled());
+}
+
+// Disabling the owner takes the keyboard focus from the widget that had it;
+// without giving it back, the window's first control (in the program the
+// desktop combo, where the next Down key switches the desktop) would get it.
+TEST(ProgressDialogs, FocusReturnsToTheWidgetThatHadIt) {
+  QMainWindow owner;
+  auto* bar = owner.addToolBar(QStringLiteral("bar"));
+  auto* combo = new QComboBox;
+  combo->addItems({QStringLiteral("a"), QStringLiteral("b")});
+  bar->addWidget(combo);
+  auto* tree = new QTreeWidget;
+  owner.setCentralWidget(tree);
+  owner.show();
+  owner.activateWindow();
+  tree->setFocus();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&owner));
+  ASSERT_TRUE(tree->hasFocus());
+
+  const auto closes = [&](const char* name, const std::function<void()>& run) {
+    tree->setFocus();
+    run();
+    EXPECT_TRUE(owner.isEnabled()) << name;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return tree->hasFocus(); })) << name << ": focus went to "
+        << (QApplication::focusWidget() ? QApplication::focusWidget()->metaObject()->className() : "nothing");
+  };
+  closes("closed", [&] {
+    GeneralProgressDlg dlg;
+    ASSERT_TRUE(dlg.Create(&owner));
+    EXPECT_FALSE(tree->hasFocus());
+    dlg.PumpAndCheckCancel();
+    dlg.Close();
+  });
+  closes("destroyed", [&] {
+    ImportProgressDlg dlg;
+    ASSERT_TRUE(dlg.Create(tree));
+    dlg.PumpAndCheckCancel();
+  });
+  setProgressMainWindow(&owner);
+  closes("wait dialog", [&] {
+    WaitDialog wait;
+    ASSERT_TRUE(wait.Create());
+    wait.PumpAndCheckCancel();
+  });
+  setProgressMainWindow(nullptr);
 }
 
 TEST(ProgressDialogs, AlreadyDisabledOwnerStaysDisabled) {
@@ -119,7 +156,10 @@ TEST(ProgressDialogs, SearchCountTexts) {
   EXPECT_EQ(dlg.countText(), QStringLiteral("3 / 40"));
 }
 
+// Time moves by hand: the operation of 200 ms and the delay of 500 ms are
+// steps of the test.
 TEST(WaitDialog, DelayLongerThanTheOperationNeverShows) {
+  platform::ManualTimerSource clock;
   QMainWindow main;
   main.show();
   setProgressMainWindow(&main);
@@ -127,15 +167,29 @@ TEST(WaitDialog, DelayLongerThanTheOperationNeverShows) {
     WaitDialog wait(QStringLiteral("処理中"), {}, false, 500);
     ASSERT_TRUE(wait.Create());
     EXPECT_FALSE(main.isEnabled());
-    pumpFor(200);
+    clock.advance(200);
     EXPECT_FALSE(wait.isVisible());
     EXPECT_FALSE(wait.animating());
   }
   EXPECT_TRUE(main.isEnabled());
+  EXPECT_EQ(clock.activeTimers(), 0) << "the delay ends with its dialog";
+  {
+    WaitDialog wait(QStringLiteral("処理中"), {}, false, 500);
+    ASSERT_TRUE(wait.Create());
+    clock.advance(499);
+    EXPECT_FALSE(wait.isVisible());
+    wait.Close();
+    clock.advance(1000);
+    EXPECT_FALSE(wait.isVisible()) << "a dialog closed before its delay never appears";
+    EXPECT_FALSE(wait.animating());
+    EXPECT_TRUE(main.isEnabled());
+  }
   {
     WaitDialog wait(QStringLiteral("処理中"), {}, true, 50);
     ASSERT_TRUE(wait.Create());
-    pumpFor(200);
+    clock.advance(49);
+    EXPECT_FALSE(wait.isVisible());
+    clock.advance(1);
     EXPECT_TRUE(wait.isVisible());
     EXPECT_TRUE(wait.animating());
     QTest::mouseClick(wait.findChild<QPushButton*>("ctl2"), Qt::LeftButton);

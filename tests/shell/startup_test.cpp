@@ -10,6 +10,11 @@
 #include "tests/shell/wait_until.h"
 
 #include <QDir>
+#include <QLibraryInfo>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QLocalServer>
+#include <QLocalSocket>
 
 #include <gtest/gtest.h>
 
@@ -74,6 +79,21 @@ TEST_F(StartupTest, FirstStartPreparesEverythingAndServesItsOwnSwitchesAfterTheR
   EXPECT_EQ(app.ExitInstance(0), 0);
   EXPECT_FALSE(RelatedWordDictionaryOpened());
   EXPECT_TRUE(recorder.shown().empty());
+}
+
+// Qt's own buttons read Japanese once the program has started, as every
+// other text of it does.
+TEST_F(StartupTest, QtsStandardButtonsSpeakJapanese) {
+  if (!QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + QStringLiteral("/qtbase_ja.qm")))
+    GTEST_SKIP() << "Qt's Japanese translations are not installed";
+  CFD3App app;
+  ASSERT_TRUE(app.InitInstance({}));
+  QMessageBox box;
+  box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+  EXPECT_EQ(box.button(QMessageBox::Yes)->text(), QStringLiteral("はい(&Y)"));
+  EXPECT_EQ(box.button(QMessageBox::No)->text(), QStringLiteral("いいえ(&N)"));
+  EXPECT_EQ(box.button(QMessageBox::Cancel)->text(), QStringLiteral("キャンセル"));
+  app.ExitInstance(0);
 }
 
 TEST_F(StartupTest, WithoutImportTheImportFolderGoesAndStoredValuesStay) {
@@ -155,8 +175,18 @@ TEST_F(StartupTest, RepeatedStartForwardsOrEndsSilently) {
   EXPECT_EQ(ini("CmdLine"), "/DU2.Import c:/req.ini");
   ASSERT_TRUE(waitUntil([&] { return log.events.size() == 2; }));
   EXPECT_EQ(log.events[1], "earlier import: /DU2.Import c:/req.ini");
+  first.ExitInstance(0);
+}
 
-  // The command line cannot be stored: the request is not forwarded.
+// The command line cannot be stored: the running instance is brought to the
+// front, but the request is not forwarded. The test plays the running
+// instance and reads all that the repeated start sends, to its end.
+TEST_F(StartupTest, RequestThatCannotBeStoredIsNotForwarded) {
+  SingleInstance running;
+  ASSERT_TRUE(running.TakeMutex());
+  QLocalServer::removeServer(SingleInstance::ServerPath());
+  QLocalServer server;
+  ASSERT_TRUE(server.listen(SingleInstance::ServerPath()));
   const QString iniPath = QString::fromStdString(platform::programIniPath());
   QFile::remove(iniPath);
   QDir().mkpath(iniPath);
@@ -166,10 +196,14 @@ TEST_F(StartupTest, RepeatedStartForwardsOrEndsSilently) {
     CFD3App again;
     EXPECT_FALSE(again.InitInstance(args));
     EXPECT_EQ(recorder.texts(), std::vector<std::string>{message});
+    ASSERT_TRUE(server.waitForNewConnection(5000));
+    std::unique_ptr<QLocalSocket> connection(server.nextPendingConnection());
+    QByteArray sent = connection->readAll();
+    while (connection->state() == QLocalSocket::ConnectedState && connection->waitForReadyRead(5000))
+      sent += connection->readAll();
+    sent += connection->readAll();
+    EXPECT_EQ(sent, "ACTIVATE\n") << args.join(' ').toStdString();
   }
-  waitUntil([] { return false; }, 200);
-  EXPECT_EQ(log.events.size(), 2u);
-  first.ExitInstance(0);
 }
 
 TEST_F(StartupTest, RepeatedStartBeforeTheWindowIsMarkedEndsWithoutAWord) {

@@ -8,6 +8,7 @@
 //   one screen of scrolling (new tiles decoded and painted) <= 16 ms
 // Run it as `taskset -c 0 build/bin/thumbnail_board_bench`.
 
+#include "bench/folder_of_2000.h"
 #include "browser/fd3_view.h"
 #include "browser/thumbnail_pane_wnd.h"
 #include "catalogue/catalogue_records.h"
@@ -16,63 +17,18 @@
 #include "platform/program_folder.h"
 #include "platform/user_interaction.h"
 #include "shell/fd3_doc.h"
-#include "tests/catalogue/catalogue_fixture.h"
-#include "tests/shell/thumbnail_fixture.h"
 #include "tests/support/test_env.h"
 
 #include <QApplication>
-#include <QImage>
-#include <QPainter>
 #include <QScrollBar>
 
 #include <benchmark/benchmark.h>
 
 #include <memory>
-#include <stdexcept>
 
 namespace {
 
-constexpr int kItems = 2000;
-constexpr int kPagesPerStack = 5;
-constexpr int kStacks = 40;
-constexpr int kEntries = kStacks + kItems - kStacks * kPagesPerStack;
-
-DbBytes makeGifThumbnail() {
-  QImage page(96, 128, QImage::Format_RGB32);
-  page.fill(Qt::white);
-  QPainter painter(&page);
-  painter.fillRect(6, 6, 84, 12, QColor(30, 90, 200));
-  for (int y = 26; y < 120; y += 6) painter.drawLine(8, y, 88 - (y % 30), y);
-  painter.end();
-  DbBytes gif = thumbnailtest::gifThumbnail(page, testsupport::privateRoot());
-  if (gif.empty()) throw std::runtime_error("cannot make a GIF thumbnail");
-  return gif;
-}
-
-void writeFolder(const std::string& folder) {
-  cataloguetest::makeCatalogueFolder(folder);
-  cataloguetest::CatalogueRows rows(folder);
-  const DbBytes gif = makeGifThumbnail();
-  rows.db().executeScript("BEGIN;");
-  int itemNo = 1;
-  for (int s = 1; s <= kStacks; ++s) {
-    rows.addStack(s, "束" + std::to_string(s), 1);
-    for (int p = 1; p <= kPagesPerStack; ++p)
-      rows.addItem({.itemNo = itemNo++, .title = "束" + std::to_string(s) + "の" + std::to_string(p) + "頁目",
-                    .ext = "bmp", .stackNo = s, .pageNo = p});
-  }
-  while (itemNo <= kItems) {
-    rows.addItem({.itemNo = itemNo, .title = "書類" + std::to_string(itemNo), .ext = "bmp"});
-    ++itemNo;
-  }
-  // Thumbnails made in the far future: never older than their files.
-  for (int i = 1; i <= kItems; ++i)
-    rows.db().execute(
-        "INSERT INTO ThumbMST(ItemNo, ThumbDateTime, ThumbSizeX, ThumbSizeY, ThumbData) "
-        "VALUES(?, '2099-12-10 10:00:00', 96, 128, ?)",
-        i, gif);
-  rows.db().executeScript("COMMIT;");
-}
+using benchfolder::kEntries;
 
 // One desktop with the big folder and an empty one beside it; the view is
 // shown at a common size, and the big folder has been opened once so that
@@ -84,7 +40,7 @@ class BoardFixture {
     InitModuleFolder();
     folder_ = platform::joinPath(desktop_.path(), "書類棚");
     other_ = platform::joinPath(desktop_.path(), "空");
-    writeFolder(folder_);
+    benchfolder::WriteFolderOf2000Items(folder_);
     cataloguetest::makeCatalogueFolder(other_);
     view_ = std::make_unique<CFD3View>();
     view_->AttachDocument(&document_);

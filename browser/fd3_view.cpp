@@ -2,6 +2,7 @@
 
 #include "browser/browser_document.h"
 #include "browser/fd3_doc_adapter.h"
+#include "browser/folder_board_source.h"
 #include "browser/folder_tree.h"
 #include "browser/list_pane.h"
 #include "browser/thumbnail_pane_wnd.h"
@@ -11,7 +12,10 @@
 #include "shell/app_profile.h"
 #include "shell/busy_flag.h"
 #include "shell/command_ids.h"
+#include "shell/entry_holder.h"
 #include "shell/fd3_doc.h"
+#include "shell/image_ctrl.h"
+#include "shell/image_utilities.h"
 #include "shell/main_frame.h"
 #include "shell/progress_dialogs.h"
 
@@ -30,6 +34,31 @@ constexpr int kTrackLineHalfWidth = 3;
 
 const QString kSeparatePosKey = QStringLiteral("SeparatePos");
 const QString kRightModeKey = QStringLiteral("RightMode");
+const QString kAutoSortKey = QStringLiteral("AutoSort");
+constexpr int kImageLevelImage = 1;
+const char* const kUnknown = "不明";
+
+BoardSettings boardSettingsOf(const KankyoSettings& kankyo) {
+  BoardSettings settings;
+  settings.autoSort = OpenAppProfile()->value(BrowserKey(kAutoSortKey), 0).toInt() != 0 ? 1 : 0;
+  settings.fontSize = kankyo.KankyoShowFontSize;
+  settings.backColor = kankyo.KankyoColorBackColor;
+  settings.itemColor = kankyo.KankyoColorItemColor;
+  settings.showExtension = kankyo.KankyoShowExtMode != 0;
+  settings.bmpResolution = kankyo.KankyoBmpRes;
+  return settings;
+}
+
+// Commands that the board serves: the sort keys of the arrangement.
+int sortKeyOf(int commandId) {
+  switch (commandId) {
+    case cmd::kSortTitle: return ThumbnailPaneWnd::kSortTitle;
+    case cmd::kSortIssueDate: return ThumbnailPaneWnd::kSortIssueDate;
+    case cmd::kSortModified: return ThumbnailPaneWnd::kSortModified;
+    case cmd::kSortAccessed: return ThumbnailPaneWnd::kSortAccessed;
+    default: return ThumbnailPaneWnd::kSortVisual;
+  }
+}
 
 }  // namespace
 
@@ -52,6 +81,7 @@ CFD3View::CFD3View(QWidget* parent) : QWidget(parent) {
   trackLine_->setPalette(p);
   trackLine_->hide();
   connect(tree_, &FolderTree::folderSelected, this, &CFD3View::OnFolderTreeSelChanged);
+  connect(board_, &ThumbnailPaneWnd::selectionChanged, this, &CFD3View::UpdateCommandStates);
 }
 
 CFD3View::~CFD3View() {
@@ -71,6 +101,16 @@ void CFD3View::AttachDocument(CFD3Doc* document) {
   attachedDocument_ = document;
   documentAdapter_ = std::make_unique<Fd3DocAdapter>(*document);
   SetDocument(documentAdapter_.get());
+  boardSource_ = std::make_unique<FolderBoardSource>(*document);
+  boardSource_->onShowItemInfo = [this](int index) { ShowImageInfoInStatusBar(index); };
+  boardSource_->onShowDocumentCount = [this](int count) {
+    if (frame_) frame_->ShowDocumentCount(count);
+    UpdateCommandStates();
+  };
+  boardSource_->onTitleEditing = [this](bool editing) {
+    if (document_) document_->SetLabelEditing(editing);
+  };
+  board_->SetSource(boardSource_.get());
   document->SetViews(this);
   document->AddObserver(this);
 }
@@ -82,8 +122,18 @@ void CFD3View::AttachToFrame(CMainFrame* frame) {
   frame->SetCommandHandler(cmd::kViewList, [this] { OnViewList(); });
   frame->SetCommandHandler(cmd::kFileNewFolder, [this] { OnFileNewFolder(); });
   frame->SetCommandHandler(cmd::kViewRefresh, [this] { OnViewRefresh(); });
-  for (int id : {cmd::kViewThumbnail, cmd::kViewList})
+  for (int id : {cmd::kViewThumbnail, cmd::kViewList, cmd::kAutoArrange})
     if (QAction* action = frame->Action(id)) action->setCheckable(true);
+  board_->ApplySettings(boardSettingsOf(frame->Settings()));
+  handledCommands_ = {cmd::kSortTitle,   cmd::kSortIssueDate, cmd::kSortModified, cmd::kSortAccessed,
+                      cmd::kArrangeEvenly, cmd::kArrange,     cmd::kAutoArrange,  cmd::kRename};
+  for (int id : handledCommands_) {
+    if (id == cmd::kRename)
+      frame->SetCommandHandler(id, [this] { OnFileRename(); });
+    else
+      frame->SetCommandHandler(id, [this, id] { OnArrange(id); });
+  }
+  UpdateCommandStates();
 }
 
 int CFD3View::paneMode() const { return document_ ? document_->paneMode() : ownPaneMode_; }
@@ -203,8 +253,122 @@ void CFD3View::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void CFD3View::ShowImageInfoInStatusBar(int entryIndex) {
-  if (!frame_ || entryIndex != -1) return;
-  for (int pane : {pane::kPane2400, pane::kPane2401, pane::kPane2402}) frame_->SetStatusPaneText(pane, QString());
+  if (!frame_) return;
+  const auto show = [this](const QString& size, const QString& format, const QString& depth) {
+    frame_->SetStatusPaneText(pane::kPane2400, size);
+    frame_->SetStatusPaneText(pane::kPane2401, format);
+    frame_->SetStatusPaneText(pane::kPane2402, depth);
+  };
+  if (entryIndex == -1) {
+    lastInfoIndex_ = -1;
+    show({}, {}, {});
+    return;
+  }
+  if (entryIndex == lastInfoIndex_ || !attachedDocument_) return;
+  lastInfoIndex_ = entryIndex;
+  CFD3Doc& doc = *attachedDocument_;
+  const std::string folder = doc.EntryList().GetFolderPath();
+  if (!doc.OpenFolderDatabase(folder)) return;
+  const DisplayEntry* entry =
+      entryIndex < doc.EntryList().GetCount() ? doc.EntryList().GetAt(entryIndex) : nullptr;
+  StackInfo stack;
+  ItemInfo item;
+  if (!entry || !doc.GetEntryRecords(*entry, stack, item) || item.ImageLevel != kImageLevelImage) {
+    show({}, {}, {});
+    return;
+  }
+  doc.CreateImageCtrl(false);
+  CImageCtrl* ctrl = doc.imageCtrl();
+  const std::string path = platform::joinPath(folder, item.Ext.empty() ? item.Title : item.Title + "." + item.Ext);
+  if (!ctrl || ctrl->GetFileInfo(path, 1, 0) != 0) {
+    show(QString::fromUtf8(kUnknown), QString::fromUtf8(kUnknown), QString::fromUtf8(kUnknown));
+    return;
+  }
+  show(QStringLiteral("%1 x %2").arg(static_cast<int>(ctrl->GetDispid40())).arg(static_cast<int>(ctrl->GetDispid41())),
+       QString::fromStdString(GetImageFormatName(ctrl->GetInfoFormat())),
+       QString::fromStdString(GetColorDepthName(ctrl->GetInfoFormat(), ctrl->GetBitsPerPixel())));
+}
+
+void CFD3View::RefreshThumbnail(int kind, int number) {
+  if (paneMode() == kThumbnailMode) board_->RefreshThumbnail(kind, number);
+}
+
+bool CFD3View::CommandEnabled(int commandId) const {
+  const bool thumbs = paneMode() == kThumbnailMode;
+  const int tiles = board_->tileCount();
+  const int selected = thumbs ? board_->SelectedCount() : 0;
+  const auto onlySelectedIsStack = [this] {
+    for (int i = 0; i < board_->tileCount(); ++i)
+      if (board_->Tile(i)->IsSelected()) return board_->Tile(i)->isStack();
+    return false;
+  };
+  switch (commandId) {
+    case cmd::kSortTitle:
+    case cmd::kSortIssueDate:
+    case cmd::kSortModified:
+    case cmd::kSortAccessed:
+      return thumbs && tiles >= 2;
+    case cmd::kArrangeEvenly:
+    case cmd::kArrange:
+      return thumbs;
+    case cmd::kAutoArrange:
+    case cmd::kViewThumbnail:
+    case cmd::kViewList:
+    case cmd::kFileNewFolder:
+    case cmd::kViewRefresh:
+      return true;
+    case cmd::kDelete:
+    case cmd::kExport:
+    case cmd::kSendMail:
+    case cmd::kDuplicate:
+    case cmd::kCopy:
+      return selected > 0;
+    case cmd::kSelectAll:
+      return thumbs && tiles > 0;
+    case cmd::kStack:
+      return thumbs && selected >= 2;
+    case cmd::kUnstackOne:
+    case cmd::kUnstackAll:
+    case cmd::kReorderPages:
+      return selected == 1 && onlySelectedIsStack();
+    case cmd::kProperties:
+    case cmd::kRename:
+    case cmd::kFileOpen:
+      return selected == 1;
+    default:
+      return false;
+  }
+}
+
+void CFD3View::UpdateCommandStates() {
+  if (!frame_) return;
+  for (int id : handledCommands_)
+    if (QAction* action = frame_->Action(id)) action->setEnabled(CommandEnabled(id));
+  if (QAction* action = frame_->Action(cmd::kAutoArrange)) action->setChecked(board_->autoArrange());
+}
+
+void CFD3View::OnArrange(int commandId) {
+  if (paneMode() != kThumbnailMode) return;
+  if (commandId == cmd::kAutoArrange) {
+    const bool on = !board_->autoArrange();
+    BoardSettings settings = board_->settings();
+    settings.autoSort = on ? 1 : 0;
+    board_->ApplySettings(settings);
+    OpenAppProfile()->setValue(BrowserKey(kAutoSortKey), settings.autoSort);
+    if (on) board_->ArrangeItems(ThumbnailPaneWnd::kSortVisual, 1, 0);
+    UpdateCommandStates();
+    return;
+  }
+  board_->ArrangeItems(sortKeyOf(commandId), 1, 0);
+}
+
+void CFD3View::OnFileRename() {
+  if (paneMode() != kThumbnailMode || board_->SelectedCount() != 1) return;
+  for (int i = 0; i < board_->tileCount(); ++i) {
+    ThumbnailItemWnd* tile = board_->Tile(i);
+    // A stack is renamed through the title dialog of the document.
+    if (tile->IsSelected() && !tile->isStack()) board_->BeginTitleEdit(i, ThumbnailPaneWnd::kLowerCaption);
+  }
 }
 
 // ---- commands ------------------------------------------------------------------
@@ -228,6 +392,7 @@ void CFD3View::OnViewList() {
   board_->RemoveAllItems();
   board_->SetRedraw(true);
   showPanesForMode(kListMode);
+  UpdateCommandStates();
   if (document_) document_->LoadFolder(tree_->GetCurrentPath(), 1);
 }
 

@@ -10,6 +10,9 @@
 //   OnFileNewFolder, OnViewRefresh
 //   AttachToFrame                 becomes the frame's central widget and
 //                                 takes the browser's commands
+//   ShowImageInfoInStatusBar      size, format and depth of a hovered image
+//   RefreshThumbnail              a tile's picture and captions read afresh
+//   CommandEnabled, UpdateCommandStates   the enable rules of the pane commands
 //
 // Attached to the program's document, the view observes it: the document's
 // changes reach the active pane (board or list) and the folder tree here.
@@ -21,9 +24,11 @@
 #include <QWidget>
 
 #include <memory>
+#include <vector>
 
 class BrowserDocument;
 class CFD3Doc;
+class FolderBoardSource;
 class CListPane;
 class CMainFrame;
 class FolderTree;
@@ -73,6 +78,13 @@ class CFD3View : public QWidget, public DocumentViews, public DocumentObserver, 
   void OnViewRefresh();
   // -1 empties the three image panes of the status bar.
   void ShowImageInfoInStatusBar(int entryIndex);
+  void RefreshThumbnail(int kind, int number);
+  // Whether a browser command may run now (its update rule); the commands
+  // this view handles are enabled and disabled by it.
+  bool CommandEnabled(int commandId) const;
+  void UpdateCommandStates();
+  void OnArrange(int commandId);
+  void OnFileRename();
 
   // DocumentViews
   bool ViewerShown() const override { return viewerShown_; }
@@ -106,6 +118,9 @@ class CFD3View : public QWidget, public DocumentViews, public DocumentObserver, 
   BrowserDocument* document_ = nullptr;
   CFD3Doc* attachedDocument_ = nullptr;
   std::unique_ptr<BrowserDocument> documentAdapter_;
+  std::unique_ptr<FolderBoardSource> boardSource_;
+  std::vector<int> handledCommands_;
+  int lastInfoIndex_ = -1;
   CMainFrame* frame_ = nullptr;
   FolderTree* tree_ = nullptr;
   ThumbnailPaneWnd* board_ = nullptr;

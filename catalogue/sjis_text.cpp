@@ -27,6 +27,30 @@ std::string MakeUpperSjis(std::string_view sjis) {
   return out;
 }
 
+int CompareMultibyte(std::string_view a, std::string_view b) {
+  const auto next = [](std::string_view s, std::size_t& i) {
+    const auto c = static_cast<unsigned char>(s[i++]);
+    if (platform::isSjisLeadByte(c) && i < s.size()) return c << 8 | static_cast<unsigned char>(s[i++]);
+    return static_cast<int>(c);
+  };
+  std::size_t i = 0, j = 0;
+  while (i < a.size() && j < b.size()) {
+    const int ca = next(a, i);
+    const int cb = next(b, j);
+    if (ca != cb) return ca < cb ? -1 : 1;
+  }
+  if (i < a.size()) return 1;
+  if (j < b.size()) return -1;
+  return 0;
+}
+
+int CompareTitles(std::string_view utf8A, std::string_view utf8B) {
+  const std::string a = platform::toCp932Lossy(utf8A);
+  const std::string b = platform::toCp932Lossy(utf8B);
+  const int upper = CompareMultibyte(MakeUpperSjis(a), MakeUpperSjis(b));
+  return upper != 0 ? upper : CompareMultibyte(a, b);
+}
+
 namespace {
 
 bool isTrailingSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }

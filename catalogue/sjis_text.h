@@ -3,6 +3,7 @@
 // parses (comma lists with quotes, " / "-separated keyword lists).
 //
 //   GetLastChar, MakeUpperSjis   Shift-JIS data (the walk rule below)
+//   CompareMultibyte, CompareTitles  the title order of lists and boards
 //   ParseTokenList               a comma list of the user's (UTF-8) text
 //   CountKeywords, SplitKeywords a keyword list joined by " / "
 //
@@ -23,6 +24,16 @@ std::string GetLastChar(std::string_view sjis);
 
 // ASCII a-z become A-Z; double-byte characters, trail bytes included, stay.
 std::string MakeUpperSjis(std::string_view sjis);
+
+// Multibyte comparison of Shift-JIS texts: character by character, a
+// double-byte character by its two-byte code (so it sorts after every
+// single-byte one). Negative, 0 or positive.
+int CompareMultibyte(std::string_view a, std::string_view b);
+
+// The order of titles in lists and boards: upper-cased copies (ASCII only)
+// compared as multibyte text, ties broken by the unchanged texts. The texts
+// are UTF-8; they compare as their Shift-JIS form.
+int CompareTitles(std::string_view utf8A, std::string_view utf8B);
 
 namespace tokenlist {
 inline constexpr int kOk = 0;

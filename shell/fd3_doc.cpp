@@ -126,6 +126,22 @@ void CFD3Doc::DeleteEntry(int i) {
   notify([i](DocumentObserver& o) { o.EntryRemoved(i); });
 }
 
+bool CFD3Doc::ReorderEntries(const std::vector<int>& newOrder) {
+  const int count = entries.GetCount();
+  if (static_cast<int>(newOrder.size()) != count) return false;
+  std::vector<bool> seen(static_cast<size_t>(count), false);
+  for (int from : newOrder) {
+    if (from < 0 || from >= count || seen[static_cast<size_t>(from)]) return false;
+    seen[static_cast<size_t>(from)] = true;
+  }
+  std::vector<std::unique_ptr<DisplayEntry>> taken(static_cast<size_t>(count));
+  for (int i = 0; i < count; ++i) taken[static_cast<size_t>(i)] = std::move(*entries.ElementAt(i));
+  for (int k = 0; k < count; ++k)
+    *entries.ElementAt(k) = std::move(taken[static_cast<size_t>(newOrder[static_cast<size_t>(k)])]);
+  changed(DocumentChange::Positions);
+  return true;
+}
+
 void CFD3Doc::SetFolderPath(const std::string& path) {
   if (path == entries.GetFolderPath()) return;
   entries.SetFolderPath(path);

@@ -10,7 +10,7 @@
 //   CheckFolderDatabase, OpenFolderDatabase, CloseFolderDatabase   the catalogue
 //   LoadFolder                    rebuilds the entry list (observers see
 //                                 EntriesCleared, EntryAdded..., DocumentChanged)
-//   EntryList, AppendEntry, DeleteEntry, SetFolderPath   the entry list
+//   EntryList, AppendEntry, DeleteEntry, ReorderEntries, SetFolderPath   the entry list
 //   GetEntryRecords, SelectEntry  entries for the views
 //   NotifyEntryChanged, NotifyChanged   for code that changed the catalogue
 //                                 behind an entry (a title, stored positions)
@@ -94,6 +94,11 @@ class CFD3Doc : public QObject {
   int AppendEntry(std::unique_ptr<DisplayEntry> entry, const StackInfo* stack, const ItemInfo* item);
   // Removes entry i (observers: EntryRemoved).
   void DeleteEntry(int i);
+  // Puts the entries in a new order: newOrder[k] is the old index of the
+  // entry that becomes entry k (a permutation; anything else is refused).
+  // Only the pane that sorted asks for it, its tiles already in that order:
+  // observers see DocumentChanged with Positions.
+  bool ReorderEntries(const std::vector<int>& newOrder);
   // The folder the entries belong to (no trailing slash), as when it was
   // renamed on disk (observers: DocumentChanged with Folder).
   void SetFolderPath(const std::string& path);

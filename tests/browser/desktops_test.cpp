@@ -121,7 +121,7 @@ class DesktopsTest : public ::testing::Test {
     page.fill(Qt::white);
     page.save(QString::fromStdString(path + "/見積.bmp"));
   }
-  std::string loaded() const { return doc.entries.GetFolderPath(); }
+  std::string loaded() const { return doc.EntryList().GetFolderPath(); }
 
   FreshEnvironment env;
   Boxes boxes;
@@ -160,8 +160,8 @@ TEST_F(DesktopsTest, ChoosingADesktopShowsItsTreeAtOnce) {
   storeDesktops({d1.path() + "/", d2.path() + "/"});
   store(QStringLiteral("CurrentFolderPath"), QString::fromStdString(d1.path() + "/経理/"));
   start();
-  ASSERT_EQ(doc.folderPath, d1.file("経理"));
-  ASSERT_TRUE(doc.db.IsOpen());
+  ASSERT_EQ(doc.FolderPath(), d1.file("経理"));
+  ASSERT_TRUE(doc.Database().IsOpen());
 
   combo()->setFocus();
   QTest::keyClick(combo(), Qt::Key_Down);  // the user's choice
@@ -169,7 +169,7 @@ TEST_F(DesktopsTest, ChoosingADesktopShowsItsTreeAtOnce) {
   EXPECT_EQ(shownFolders(), std::vector<std::string>{"人事"});
   EXPECT_EQ(loaded(), d2.path());
   // The folder that was open is closed: its empty catalogue is gone.
-  EXPECT_FALSE(doc.db.IsOpen());
+  EXPECT_FALSE(doc.Database().IsOpen());
   EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(d1.file("経理/info.mdb"))));
   EXPECT_TRUE(boxes.shown.empty()) << boxes.shown.front().text;
 
@@ -288,14 +288,14 @@ TEST_F(DesktopsTest, MediaExchangeClosesTheFolderWhileTheMediumIsChanged) {
   storeDesktops({d1.path() + "/", d2.path() + "/"});
   store(QStringLiteral("CurrentFolderPath"), QString::fromStdString(d1.path() + "/書類/"));
   start();
-  ASSERT_EQ(doc.folderPath, d1.file("書類"));
+  ASSERT_EQ(doc.FolderPath(), d1.file("書類"));
   EXPECT_TRUE(frame->IsRemovableDesktop());
   EXPECT_TRUE(barButton("ctl10013")->isEnabled());
   EXPECT_TRUE(frame->Action(cmd::kMediaExchange)->isEnabled());
 
   bool openDuringQuestion = true;
   boxes.whileShown = [&] {
-    openDuringQuestion = doc.db.IsOpen();
+    openDuringQuestion = doc.Database().IsOpen();
     folder(d1, "新しい媒体の書類");  // what the other medium holds
   };
   QTest::mouseClick(barButton("ctl10013"), Qt::LeftButton);
@@ -304,9 +304,9 @@ TEST_F(DesktopsTest, MediaExchangeClosesTheFolderWhileTheMediumIsChanged) {
   EXPECT_EQ(boxes.shown[0].caption, "メディアの交換");
   EXPECT_FALSE(openDuringQuestion);
   EXPECT_EQ(shownFolders(), (std::vector<std::string>{"書類", "新しい媒体の書類"}));
-  EXPECT_EQ(doc.folderPath, d1.file("書類"));  // reopened
-  EXPECT_TRUE(doc.db.IsOpen());
-  EXPECT_EQ(doc.entries.GetCount(), 1);
+  EXPECT_EQ(doc.FolderPath(), d1.file("書類"));  // reopened
+  EXPECT_TRUE(doc.Database().IsOpen());
+  EXPECT_EQ(doc.EntryList().GetCount(), 1);
   EXPECT_FALSE(IsBusy());
 
   // On a fixed disk the command is off.

@@ -44,13 +44,13 @@ class LayoutSteps : public LayoutLibraryTest {
   void useDpi(int dpi, int widthPx = 0, int heightPx = 0) {
     dpi_ = dpi;
     clear_layout_context(&ctx_);
-    if (widthPx == 0) widthPx = testpages::specMm(210, dpi);
-    if (heightPx == 0) heightPx = testpages::specMm(297, dpi);
+    if (widthPx == 0) widthPx = testpages::libraryMm(210, dpi);
+    if (heightPx == 0) heightPx = testpages::libraryMm(297, dpi);
     ctx_.page = ImageDesc{nullptr, static_cast<std::uint16_t>(paddedRowBytes(widthPx)),
                           static_cast<std::uint16_t>(heightPx), static_cast<std::uint16_t>(dpi)};
     scale_layout_params(1, dpi);
   }
-  int mm(double v) const { return testpages::specMm(v, dpi_); }
+  int mm(double v) const { return testpages::libraryMm(v, dpi_); }
 
   static rect_record* add(rect_record** list, int l, int t, int r, int b, short label = -1) {
     rect_record* rec = append_rect(list);

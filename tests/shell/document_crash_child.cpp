@@ -104,7 +104,7 @@ int openThroughTheDocument(const std::string& folder) {
   platform::RecordingUserInteraction answers;  // every box gets its first button
   CFD3Doc doc;
   doc.LoadFolder(folder + "/", 0);
-  return doc.db.IsOpen() ? 0 : 3;
+  return doc.Database().IsOpen() ? 0 : 3;
 }
 
 int moveEverything(const std::string& source, const std::string& target) {

@@ -149,12 +149,12 @@ struct Opened {
     else
       return ::testing::AssertionFailure() << "unexpected message: " << text;
   }
-  if (!doc.db.IsOpen()) return ::testing::AssertionFailure() << "the folder did not open";
-  if (const std::string check = integrity(doc.db.Engine()); check != "ok")
+  if (!doc.Database().IsOpen()) return ::testing::AssertionFailure() << "the folder did not open";
+  if (const std::string check = integrity(doc.Database().Engine()); check != "ok")
     return ::testing::AssertionFailure() << "integrity: " << check;
-  if (auto sound = cataloguetest::catalogueInvariantsHold(doc.db); !sound) return sound;
-  for (int i = 0; i < doc.entries.GetCount(); ++i) opened.entries.insert(doc.entries.GetAt(i)->title);
-  opened.lines = itemLines(doc.db.Engine());
+  if (auto sound = cataloguetest::catalogueInvariantsHold(doc.Database()); !sound) return sound;
+  for (int i = 0; i < doc.EntryList().GetCount(); ++i) opened.entries.insert(doc.EntryList().GetAt(i)->title);
+  opened.lines = itemLines(doc.Database().Engine());
   return ::testing::AssertionSuccess();
 }
 

@@ -427,7 +427,7 @@ namespace {
 
 std::vector<std::string> entryTitles(const CFD3Doc& doc) {
   std::vector<std::string> titles;
-  for (int i = 0; i < doc.entries.GetCount(); ++i) titles.push_back(doc.entries.GetAt(i)->title);
+  for (int i = 0; i < doc.EntryList().GetCount(); ++i) titles.push_back(doc.EntryList().GetAt(i)->title);
   return titles;
 }
 
@@ -456,7 +456,7 @@ TEST_F(DocumentTest, ACatalogueHeldElsewhereIsInUseNotDamaged) {
   EXPECT_TRUE(recorder.shown().empty()) << recorder.shown().front().text;
   doc.LoadFolder(folder + "/", 0);
   EXPECT_EQ(recorder.texts(), (std::vector<std::string>{"指定されたフォルダにアクセスできませんでした。"}));
-  EXPECT_EQ(doc.entries.GetCount(), 0);
+  EXPECT_EQ(doc.EntryList().GetCount(), 0);
 
   ASSERT_EQ(holder.SetComment(1, "written by the holder"), 0);
   ASSERT_EQ(holder.CloseFolder(), 0);
@@ -490,18 +490,18 @@ TEST_F(DocumentTest, AReopenUnderLiveEntriesDoesNotRenumber) {
   addDocItems(folder, {"t1", "t2", "t3", "t4"});
   platform::RecordingUserInteraction recorder;
   doc.LoadFolder(folder + "/", 0);
-  ASSERT_EQ(doc.entries.GetCount(), 4);
+  ASSERT_EQ(doc.EntryList().GetCount(), 4);
   DissolvedStack dissolved;
-  ASSERT_EQ(doc.db.UnregisterItem(2, dissolved), 0);
-  doc.entries.DeleteAt(1);
+  ASSERT_EQ(doc.Database().UnregisterItem(2, dissolved), 0);
+  doc.DeleteEntry(1);
   doc.CloseFolderDatabase();  // as renaming the folder does
 
   ASSERT_TRUE(doc.OpenFolderDatabase(folder));
-  for (int i = 0; i < doc.entries.GetCount(); ++i) {
+  for (int i = 0; i < doc.EntryList().GetCount(); ++i) {
     StackInfo stack;
     ItemInfo item;
-    ASSERT_TRUE(doc.GetEntryRecords(*doc.entries.GetAt(i), stack, item));
-    EXPECT_EQ(item.Title + "." + item.Ext, doc.entries.GetAt(i)->title);
+    ASSERT_TRUE(doc.GetEntryRecords(*doc.EntryList().GetAt(i), stack, item));
+    EXPECT_EQ(item.Title + "." + item.Ext, doc.EntryList().GetAt(i)->title);
   }
   EXPECT_TRUE(recorder.shown().empty()) << recorder.shown().front().text;
 
@@ -509,7 +509,7 @@ TEST_F(DocumentTest, AReopenUnderLiveEntriesDoesNotRenumber) {
   doc.CloseFolderDatabase();
   doc.LoadFolder(folder + "/", 0);
   EXPECT_EQ(entryTitles(doc), (std::vector<std::string>{"t1.doc", "t3.doc", "t4.doc"}));
-  EXPECT_EQ(doc.entries.GetAt(2)->number, 3) << "renumbered when loaded afresh";
+  EXPECT_EQ(doc.EntryList().GetAt(2)->number, 3) << "renumbered when loaded afresh";
 }
 
 // Rows that are neither single items nor stacks (pages of a stack that is
@@ -544,31 +544,31 @@ TEST_F(DocumentTest, AFailureToStoreThumbnailsIsReportedOncePerLoad) {
     rows.db().execute("UPDATE ItemMST SET ImageLevel = 1");
   }
   ASSERT_TRUE(doc.OpenFolderDatabase(folder));
-  doc.db.Engine().executeScript("PRAGMA query_only = ON;");
+  doc.Database().Engine().executeScript("PRAGMA query_only = ON;");
   platform::RecordingUserInteraction recorder;
   auto cells = [&] {
     std::vector<std::pair<int, int>> sizes;
-    for (int i = 0; i < doc.entries.GetCount(); ++i)
-      sizes.emplace_back(doc.entries.GetAt(i)->cellWidth, doc.entries.GetAt(i)->cellHeight);
+    for (int i = 0; i < doc.EntryList().GetCount(); ++i)
+      sizes.emplace_back(doc.EntryList().GetAt(i)->cellWidth, doc.EntryList().GetAt(i)->cellHeight);
     return sizes;
   };
   std::vector<std::pair<int, int>> unstored;
   for (int load = 0; load < 2; ++load) {
     recorder.clear();
     doc.LoadFolder(folder + "/", 0);
-    ASSERT_EQ(doc.entries.GetCount(), 5);
+    ASSERT_EQ(doc.EntryList().GetCount(), 5);
     EXPECT_EQ(recorder.shown().size(), 1u) << "load " << load;
     unstored = cells();
   }
   // Where thumbnails can be stored, the cells come out the same.
-  doc.db.Engine().executeScript("PRAGMA query_only = OFF;");
+  doc.Database().Engine().executeScript("PRAGMA query_only = OFF;");
   recorder.clear();
   doc.LoadFolder(folder + "/", 0);
   EXPECT_TRUE(recorder.shown().empty());
   EXPECT_EQ(cells(), unstored);
   ThumbInfo thumb;
   int found = 0;
-  ASSERT_EQ(doc.db.GetThumbInfo(5, thumb, found), 0);
+  ASSERT_EQ(doc.Database().GetThumbInfo(5, thumb, found), 0);
   EXPECT_EQ(found, 1);
 }
 

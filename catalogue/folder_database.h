@@ -237,12 +237,12 @@ class FolderDatabase {
   // (which returns a result code) and steps on when fill succeeds, or at the
   // end calls atEnd and sets end to 1; PostOf closes it.
   template <typename Reader, typename Open>
-  int FirstOf(EnumerationCursor<Reader>& cursor, const EnumerationTexts& texts, Open&& open);
+  int FirstOf(EnumerationCursor<Reader>* cursor, const EnumerationTexts& texts, Open&& open);
   template <typename Reader, typename Fill, typename AtEnd>
-  int NextOf(EnumerationCursor<Reader>& cursor, const EnumerationTexts& texts, int& end,
+  int NextOf(EnumerationCursor<Reader>* cursor, const EnumerationTexts& texts, int& end,
              AtEnd&& atEnd, Fill&& fill);
   template <typename Reader>
-  int PostOf(EnumerationCursor<Reader>& cursor, const EnumerationTexts& texts);
+  int PostOf(EnumerationCursor<Reader>* cursor, const EnumerationTexts& texts);
   // The caller's transactions, innermost last.
   std::vector<std::unique_ptr<Transaction>> callerTransactions_;
 
@@ -371,38 +371,38 @@ int ShowLastDbError(int code, bool silentNegative);
 void SetActiveFolderDatabase(const FolderDatabase* database);
 
 template <typename Reader, typename Open>
-int FolderDatabase::FirstOf(EnumerationCursor<Reader>& cursor, const EnumerationTexts& texts,
+int FolderDatabase::FirstOf(EnumerationCursor<Reader>* cursor, const EnumerationTexts& texts,
                             Open&& open) {
-  if (!IsOpen()) return SetError(dbresult::kNotOpen, texts.firstNotOpen);
+  if (!IsOpen() || cursor == nullptr) return SetError(dbresult::kNotOpen, texts.firstNotOpen);
   return Guard(texts.firstEngine, texts.firstMemory, [&] {
-    cursor.start(open);
+    cursor->start(open);
     return dbresult::kOk;
   });
 }
 
 template <typename Reader, typename Fill, typename AtEnd>
-int FolderDatabase::NextOf(EnumerationCursor<Reader>& cursor, const EnumerationTexts& texts,
+int FolderDatabase::NextOf(EnumerationCursor<Reader>* cursor, const EnumerationTexts& texts,
                            int& end, AtEnd&& atEnd, Fill&& fill) {
-  if (!IsOpen() || !cursor.running())
+  if (!IsOpen() || cursor == nullptr || !cursor->running())
     return SetError(texts.nextNotRunningCode, texts.nextNotRunning);
   return Guard(texts.nextEngine, texts.nextMemory, [&] {
-    if (cursor.atEnd()) {
+    if (cursor->atEnd()) {
       atEnd();
       end = 1;
       return dbresult::kOk;
     }
-    if (const int code = fill(cursor.reader()); code != dbresult::kOk) return code;
+    if (const int code = fill(cursor->reader()); code != dbresult::kOk) return code;
     end = 0;
-    cursor.advance();
+    cursor->advance();
     return dbresult::kOk;
   });
 }
 
 template <typename Reader>
-int FolderDatabase::PostOf(EnumerationCursor<Reader>& cursor, const EnumerationTexts& texts) {
-  if (!IsOpen() || (texts.postNeedsRunning && !cursor.running()))
+int FolderDatabase::PostOf(EnumerationCursor<Reader>* cursor, const EnumerationTexts& texts) {
+  if (!IsOpen() || cursor == nullptr || (texts.postNeedsRunning && !cursor->running()))
     return SetError(texts.postNotRunningCode, texts.postNotRunning);
-  cursor.stop();
+  cursor->stop();
   return dbresult::kOk;
 }
 

@@ -93,7 +93,7 @@ constexpr EnumerationTexts kAnnBoxEnumeration{
 int FolderDatabase::GetAnnBoxFirst(int itemNo) {
   if (IsOpen() && annBoxList_->running())
     return SetError(dbresult::kEnumeration, "すでにオープンされています。: AddAnnBox");
-  return FirstOf(*annBoxList_, kAnnBoxEnumeration, [&](AnnBoxRecordset& reader) {
+  return FirstOf(annBoxList_.get(), kAnnBoxEnumeration, [&](AnnBoxRecordset& reader) {
     // Boxes in the order they were added, so a page draws them as saved.
     reader.open(OpenType::Snapshot, "SELECT * FROM AnnBoxMST WHERE ItemNo = ? ORDER BY ID", itemNo);
   });
@@ -102,7 +102,7 @@ int FolderDatabase::GetAnnBoxFirst(int itemNo) {
 int FolderDatabase::GetAnnBoxNext(AnnBox& box) {
   int end = 0;
   return NextOf(
-      *annBoxList_, kAnnBoxEnumeration, end, [&] { box.ItemNo = 0; },
+      annBoxList_.get(), kAnnBoxEnumeration, end, [&] { box.ItemNo = 0; },
       [&](const AnnBoxRecordset& reader) {
     const AnnBoxFields& row = reader.current();
     box.AnnType = row.AnnType;
@@ -129,4 +129,4 @@ int FolderDatabase::GetAnnBoxNext(AnnBox& box) {
       });
 }
 
-int FolderDatabase::GetAnnBoxPost() { return PostOf(*annBoxList_, kAnnBoxEnumeration); }
+int FolderDatabase::GetAnnBoxPost() { return PostOf(annBoxList_.get(), kAnnBoxEnumeration); }

@@ -95,39 +95,39 @@ int FolderDatabase::StackListCPStackInfo(const StackListRecordset& reader, Stack
 // ---- stack enumeration ----------------------------------------------------
 
 int FolderDatabase::GetFirstStack() {
-  return FirstOf(*stackList_, kStackEnumeration,
+  return FirstOf(stackList_.get(), kStackEnumeration,
                  [&](StackListRecordset& reader) { reader.open(OpenType::Snapshot, stackSelect("")); });
 }
 
 int FolderDatabase::GetNextStack(StackInfo& info, int& end) {
   return NextOf(
-      *stackList_, kStackEnumeration, end, [&] { info.StackNo = 0; },
+      stackList_.get(), kStackEnumeration, end, [&] { info.StackNo = 0; },
       [&](const StackListRecordset& reader) {
         FillStackInfo(reader.current(), info);
         return dbresult::kOk;
       });
 }
 
-int FolderDatabase::PostStack() { return PostOf(*stackList_, kStackEnumeration); }
+int FolderDatabase::PostStack() { return PostOf(stackList_.get(), kStackEnumeration); }
 
 // ---- single-item enumeration ----------------------------------------------
 
 int FolderDatabase::GetFirstSingleItem() {
-  return FirstOf(*itemList_, kSingleItemEnumeration, [&](ItemListRecordset& reader) {
+  return FirstOf(itemList_.get(), kSingleItemEnumeration, [&](ItemListRecordset& reader) {
     reader.open(OpenType::Snapshot, itemSelect(" WHERE StackNo IS NULL"));
   });
 }
 
 int FolderDatabase::GetSingleItemNextInfo(ItemInfo& info, int& end) {
   return NextOf(
-      *itemList_, kSingleItemEnumeration, end, [&] { info.ItemNo = 0; },
+      itemList_.get(), kSingleItemEnumeration, end, [&] { info.ItemNo = 0; },
       [&](const ItemListRecordset& reader) {
         ItemListCPItemInfo(reader, info);
         return dbresult::kOk;
       });
 }
 
-int FolderDatabase::PostSingleItem() { return PostOf(*itemList_, kSingleItemEnumeration); }
+int FolderDatabase::PostSingleItem() { return PostOf(itemList_.get(), kSingleItemEnumeration); }
 
 // ---- counts ---------------------------------------------------------------
 

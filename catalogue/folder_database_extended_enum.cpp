@@ -98,7 +98,7 @@ int FolderDatabase::GetFirstItem() {
   static constexpr EnumerationTexts texts = itemEnumerationTexts(
       "DBがオープンされていません。: GetFirstSingleItem", "DAOエラーです。: GetFirstItem",
       "MemoryException: GetFirstItem");
-  return FirstOf(*itemList_, texts, [&](ItemListRecordset& reader) {
+  return FirstOf(itemList_.get(), texts, [&](ItemListRecordset& reader) {
     reader.open(OpenType::Snapshot, "SELECT * FROM ItemMST");
   });
 }
@@ -107,7 +107,7 @@ int FolderDatabase::GetFirstStackPage(int stackNo) {
   static constexpr EnumerationTexts texts = itemEnumerationTexts(
       "DBがオープンされていません。: GetFirstStackPage", "DAOエラーです。: GetFirstStackPage",
       "MemoryException: GetFirstStackPage");
-  return FirstOf(*itemList_, texts, [&](ItemListRecordset& reader) {
+  return FirstOf(itemList_.get(), texts, [&](ItemListRecordset& reader) {
     reader.open(OpenType::Snapshot, "SELECT * FROM ItemMST WHERE StackNo = ? ORDER BY PageNo",
                 stackNo);
   });
@@ -116,7 +116,7 @@ int FolderDatabase::GetFirstStackPage(int stackNo) {
 // ---- stacks with cover page, page count and thumbnail size ----------------
 
 int FolderDatabase::GetStackFirstInfoEx() {
-  return FirstOf(*stackInfoEx_, kStackEnumerationEx, [&](StackInfoAndItemInfoRecordset& rows) {
+  return FirstOf(stackInfoEx_.get(), kStackEnumerationEx, [&](StackInfoAndItemInfoRecordset& rows) {
     rows.open(OpenType::Snapshot,
               "SELECT * FROM StackMST INNER JOIN ItemMST ON (StackMST.CurPageNo = "
               "ItemMST.PageNo) AND (StackMST.StackNo = ItemMST.StackNo) ORDER BY "
@@ -141,7 +141,7 @@ int FolderDatabase::GetStackNextInfoEx(StackInfo& stack, ItemInfo& cover, int& s
     return SetError(dbresult::kInconsistent, kInconsistentStackEx);
   }
   return NextOf(
-      *stackInfoEx_, kStackEnumerationEx, end, [&] { stack.StackNo = 0; },
+      stackInfoEx_.get(), kStackEnumerationEx, end, [&] { stack.StackNo = 0; },
       [&](const StackInfoAndItemInfoRecordset& rows) {
         const StackInfoAndItemInfoFields& row = rows.current();
         if (!counts.isOpen() || counts.isEOF() || counts->StackNo != row.StackMST_StackNo) {
@@ -168,7 +168,7 @@ int FolderDatabase::GetStackNextInfoEx(StackInfo& stack, ItemInfo& cover, int& s
 }
 
 int FolderDatabase::GetStackPostInfoEx() {
-  if (const int code = PostOf(*stackInfoEx_, kStackEnumerationEx); code != dbresult::kOk)
+  if (const int code = PostOf(stackInfoEx_.get(), kStackEnumerationEx); code != dbresult::kOk)
     return code;
   stackPageCountEx_->close();
   return dbresult::kOk;
@@ -177,7 +177,7 @@ int FolderDatabase::GetStackPostInfoEx() {
 // ---- single items with thumbnail date and size ----------------------------
 
 int FolderDatabase::GetSingleItemFirstInfoEx() {
-  return FirstOf(*itemInfoEx_, kSingleItemEnumerationEx, [&](ItemInfoAndThumbSizeRecordset& reader) {
+  return FirstOf(itemInfoEx_.get(), kSingleItemEnumerationEx, [&](ItemInfoAndThumbSizeRecordset& reader) {
     reader.open(OpenType::Snapshot,
                 "SELECT ItemMST.*, ThumbMST.ThumbDateTime, ThumbMST.ThumbSizeX, "
                 "ThumbMST.ThumbSizeY FROM ItemMST LEFT JOIN ThumbMST ON ItemMST.ItemNo = "
@@ -188,7 +188,7 @@ int FolderDatabase::GetSingleItemFirstInfoEx() {
 int FolderDatabase::GetSingleItemNextInfoEx(ItemInfo& info, QDateTime& thumbDate, int& sizeX,
                                             int& sizeY, int& end) {
   return NextOf(
-      *itemInfoEx_, kSingleItemEnumerationEx, end, [&] { info.ItemNo = 0; },
+      itemInfoEx_.get(), kSingleItemEnumerationEx, end, [&] { info.ItemNo = 0; },
       [&](const ItemInfoAndThumbSizeRecordset& reader) {
         const ItemInfoAndThumbSizeFields& row = reader.current();
         catalogue::copyItemRow(row.item, false, info);
@@ -200,7 +200,7 @@ int FolderDatabase::GetSingleItemNextInfoEx(ItemInfo& info, QDateTime& thumbDate
       });
 }
 
-int FolderDatabase::GetSingleItemPostInfoEx() { return PostOf(*itemInfoEx_, kSingleItemEnumerationEx); }
+int FolderDatabase::GetSingleItemPostInfoEx() { return PostOf(itemInfoEx_.get(), kSingleItemEnumerationEx); }
 
 // ---- an item with its thumbnail ------------------------------------------
 

@@ -251,7 +251,7 @@ int FolderDatabase::SortFirst(std::uint32_t mask) {
 
 int FolderDatabase::SortNext(SortEntry& entry, int& end) {
   return NextOf(
-      *sortList_, kSortEnumeration, end, [&] { entry.No = 0; },
+      sortList_.get(), kSortEnumeration, end, [&] { entry.No = 0; },
       [&](const ItemTRNRecordset& reader) {
         if (!reader.isFieldNull("StackNo")) entry = {SortEntry::kStack, reader->StackNo};
         else entry = {SortEntry::kItem, reader->ItemNo};
@@ -259,4 +259,4 @@ int FolderDatabase::SortNext(SortEntry& entry, int& end) {
       });
 }
 
-int FolderDatabase::SortPost() { return PostOf(*sortList_, kSortEnumeration); }
+int FolderDatabase::SortPost() { return PostOf(sortList_.get(), kSortEnumeration); }

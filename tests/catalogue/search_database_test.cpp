@@ -1,0 +1,393 @@
+// The cross-folder search over a generated desktop: each field and mode,
+// dates, file kinds, full text, narrowing, the hit walk with the accessors,
+// a damaged folder, the folder the browser holds open, failures.
+
+#include "catalogue/search_database.h"
+
+#include "catalogue/catalogue_text.h"
+#include "catalogue_fixture.h"
+#include "platform/file_ops.h"
+#include "platform/sjis_codec.h"
+#include "tests/support/test_env.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+
+#include <set>
+
+namespace {
+
+using testsupport::writeFile;
+
+std::string sj(std::string_view utf8) { return platform::toCp932(utf8).value(); }
+
+struct Row {
+  int no = 0;
+  std::string title = {};
+  std::string ext = {};
+  int imageLevel = 0;
+  int fullText = 0;
+  std::string textExt = {};
+  int date = 20260101;
+  int stack = 0;
+  int page = 0;
+};
+
+const char* kMail =
+    "From: a@example.com\r\nSubject: t\r\nMIME-Version: 1.0\r\n"
+    "Content-Type: multipart/alternative; boundary=\"b1\"\r\n\r\n"
+    "--b1\r\nContent-Type: text/plain; charset=\"utf-8\"\r\nContent-Transfer-Encoding: base64\r\n\r\n"
+    "5pys5paH44Gu44OG44Kt44K544OI\r\n--b1--\r\n";  // 本文のテキスト
+
+class Desktop : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root = dir.path() + "/desk";
+    QDir().mkpath(QString::fromStdString(root));
+    ASSERT_EQ(platform::copyFileReplacing(cataloguetest::templateDbFolder() + "/infos.mdb",
+                                          root + "/infos.mdb"),
+              0);
+    // Alpha: singles, a stack, attributes, a web page, an image with text.
+    Folder("Alpha",
+           {{1, "invoice", "pdf"},
+            {2, "photo", "jpg", 1, 1, "TXT", 20250505},
+            {3, "page1", "bmp", 1, 0, "", 20200101, 1, 1},
+            {4, "page2", "bmp", 1, 0, "", 20200101, 1, 2},
+            {5, "a_b", "txt"},
+            {6, "axb", "txt"},
+            {7, "web", "htm", 0, 1}});
+    Stack("Alpha", 1, "Report", 2, 20240101);
+    Attribute("Alpha", "CreatorMST", "Creator", 1, "O'Neil");
+    Attribute("Alpha", "KeywordMST", "Keyword", 1, "tax / 2026");
+    Attribute("Alpha", "CommentMST", "Comment", 1, "100% paid");
+    Attribute("Alpha", "CommentMST", "Comment", 6, "1000 paid");
+    Attribute("Alpha", "CommentMST", "Comment", 5, "pipe|line");
+    Attribute("Alpha", "CreatorMST", "Creator", 6, "ONeil");
+    writeFile(root + "/Alpha/photo.jpg.TXT", sj("領収書の金額"));
+    writeFile(root + "/Alpha/web.htm", "<html><body><b>見積</b>書</body></html>");
+    // Alpha/sub: a mail and an archive.
+    Folder("Alpha/sub", {{1, "mail", "eml", 0, 1}, {2, "arch", "mht", 0, 1}});
+    writeFile(root + "/Alpha/sub/mail.eml", kMail);
+    writeFile(root + "/Alpha/sub/arch.mht", kMail);
+    Folder("beta", {{1, "Invoice2", "txt", 0, 3}});
+    writeFile(root + "/beta/Invoice2.txt", sj("請求書"));
+    Folder(".hidden", {{1, "invoice", "pdf"}});
+    // Only catalogue files: not part of any result.
+    cataloguetest::makeCatalogueFolder(root + "/empty");
+    writeFile(root + "/empty/info.ini", "[x]\r\n");
+    // Documents and a damaged catalogue.
+    QDir().mkpath(QString::fromStdString(root + "/damaged"));
+    writeFile(root + "/damaged/info.mdb", std::string(4096, 'x'));
+    writeFile(root + "/damaged/invoice.pdf", "x");
+    ASSERT_TRUE(search.Open(root, dir.path() + "/textlib")) << search.LastError();
+    search.SetFolderCollector(&collector);
+  }
+
+  void Folder(const std::string& name, const std::vector<Row>& rows) {
+    const std::string folder = root + "/" + name;
+    cataloguetest::makeCatalogueFolder(folder);
+    cataloguetest::CatalogueRows c(folder);
+    for (const Row& r : rows) {
+      c.db().execute(
+          "INSERT INTO ItemMST (ItemNo, ItemTitle, ItemExt, ImageLevel, OLELevel, FullTextLevel, "
+          "TextExt, OfficialDate, LastModifiedDate, LastAccessedDate, StackNo, PageNo, "
+          "SingleItemPosX, SingleItemPosY) VALUES (?, ?, ?, ?, 0, ?, ?, ?, ?, ?, NULLIF(?, 0), "
+          "NULLIF(?, 0), 0, 0)",
+          r.no, r.title + "." + r.ext, r.ext, r.imageLevel, r.fullText, r.textExt, r.date,
+          r.date + 1, r.date + 2, r.stack, r.page);
+      if (!testsupport::fileExists(folder + "/" + r.title + "." + r.ext))
+        writeFile(folder + "/" + r.title + "." + r.ext, "document");
+    }
+  }
+  void Stack(const std::string& name, int no, const std::string& title, int cur, int date) {
+    cataloguetest::CatalogueRows c(root + "/" + name);
+    c.db().execute(
+        "INSERT INTO StackMST (StackNo, StackTitle, OfficialDate, LastModifiedDate, "
+        "LastAccessedDate, CurPageNo, StackPosX, StackPosY) VALUES (?, ?, ?, ?, ?, ?, 0, 0)",
+        no, title, date, date, date, cur);
+  }
+  void Attribute(const std::string& name, const std::string& table, const std::string& column,
+                 int item, const std::string& text) {
+    cataloguetest::CatalogueRows c(root + "/" + name);
+    c.db().execute("INSERT INTO " + table + " (ItemNo, " + column + ") VALUES (?, ?)", item,
+                   catalogue::toStoredAttribute(text));
+  }
+
+  // "folder:S:title" for stacks, "folder:I:title" for single items.
+  std::set<std::string> Hits() {
+    std::set<std::string> out;
+    EXPECT_TRUE(search.GetFirstHit());
+    SearchHit hit;
+    int atEnd = 0;
+    while (search.GetNextHit(hit, atEnd) && atEnd == 0) {
+      const std::string folder = hit.FolderPath.substr(root.size() + 1);
+      out.insert(folder + (hit.IsStack ? ":S:" + hit.Stack.Title : ":I:" + hit.Item.Title));
+    }
+    search.PostHit();
+    return out;
+  }
+  std::set<std::string> Find(unsigned fields, const std::vector<std::string>& words, int mode,
+                             bool negate = false) {
+    EXPECT_TRUE(search.SetWordFilter(fields, words, mode, negate)) << search.LastError();
+    EXPECT_TRUE(search.Search(root, true)) << search.LastError();
+    return Hits();
+  }
+
+  testsupport::TempDir dir;
+  std::string root;
+  SearchFolders collector;
+  SearchDatabase search;
+};
+
+using Set = std::set<std::string>;
+
+TEST_F(Desktop, NoConditionsFindEverythingOutsideHiddenAndDamagedFolders) {
+  EXPECT_EQ(Find(0, {}, 0),
+            (Set{"Alpha:I:invoice", "Alpha:I:photo", "Alpha:S:Report", "Alpha:I:a_b",
+                 "Alpha:I:axb", "Alpha:I:web", "Alpha/sub:I:mail", "Alpha/sub:I:arch",
+                 "beta:I:Invoice2"}));
+  EXPECT_EQ(search.GetHitCount(), 9);
+  EXPECT_EQ(search.SkippedFolderCount(), 1);
+  EXPECT_EQ(search.SkippedFolders(), std::vector<std::string>{root + "/damaged"});
+  // The folder of only catalogue files never entered the result.
+  std::string path;
+  for (int no = 1; no <= 5; ++no) {
+    if (search.GetFolderPath(no, path)) {
+      EXPECT_EQ(path.find("empty"), std::string::npos);
+    }
+  }
+}
+
+struct FieldCase {
+  const char* name;
+  unsigned fields;
+  std::vector<std::string> words;
+  int mode;
+  bool negate;
+  Set expected;
+};
+void PrintTo(const FieldCase& c, std::ostream* os) { *os << c.name; }
+
+class Fields : public Desktop, public ::testing::WithParamInterface<FieldCase> {};
+
+TEST_P(Fields, Find) {
+  const FieldCase& c = GetParam();
+  EXPECT_EQ(Find(c.fields, c.words, c.mode, c.negate), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Fields,
+    ::testing::Values(
+        FieldCase{"title_contains_any_case", searchfield::kTitle, {"INVOICE"}, searchmode::kContains,
+                  false, {"Alpha:I:invoice", "beta:I:Invoice2"}},
+        FieldCase{"title_exact_file_name", searchfield::kTitle, {"invoice.pdf"}, searchmode::kExact,
+                  false, {"Alpha:I:invoice"}},
+        FieldCase{"title_prefix", searchfield::kTitle, {"pho"}, searchmode::kPrefix, false,
+                  {"Alpha:I:photo"}},
+        FieldCase{"title_suffix", searchfield::kTitle, {"2.txt"}, searchmode::kSuffix, false,
+                  {"beta:I:Invoice2"}},
+        FieldCase{"stack_title_gives_the_stack", searchfield::kTitle, {"Report"}, searchmode::kExact,
+                  false, {"Alpha:S:Report"}},
+        FieldCase{"page_title_gives_the_whole_stack", searchfield::kTitle, {"page2"},
+                  searchmode::kPrefix, false, {"Alpha:S:Report"}},
+        FieldCase{"two_words_or", searchfield::kTitle, {"web", "arch"}, searchmode::kPrefix, false,
+                  {"Alpha:I:web", "Alpha/sub:I:arch"}},
+        FieldCase{"creator_with_apostrophe", searchfield::kCreator, {"O'Neil"}, searchmode::kExact,
+                  false, {"Alpha:I:invoice"}},
+        FieldCase{"apostrophe_matches_only_itself", searchfield::kCreator, {"'"},
+                  searchmode::kContains, false, {"Alpha:I:invoice"}},
+        FieldCase{"keyword_contains", searchfield::kKeyword, {"2026"}, searchmode::kContains, false,
+                  {"Alpha:I:invoice"}},
+        FieldCase{"percent_matches_only_itself", searchfield::kComment, {"0%"},
+                  searchmode::kContains, false, {"Alpha:I:invoice"}},
+        FieldCase{"underscore_matches_only_itself", searchfield::kTitle, {"a_b"},
+                  searchmode::kPrefix, false, {"Alpha:I:a_b"}},
+        FieldCase{"bar_matches_only_itself", searchfield::kComment, {"|"}, searchmode::kContains,
+                  false, {"Alpha:I:a_b"}},
+        FieldCase{"fields_are_joined_by_or", searchfield::kComment | searchfield::kTitle, {"paid", "web"},
+                  searchmode::kContains, false, {"Alpha:I:invoice", "Alpha:I:axb", "Alpha:I:web"}},
+        FieldCase{"negated", searchfield::kTitle, {"a"}, searchmode::kContains, true,
+                  {"Alpha:I:invoice", "Alpha:I:photo", "Alpha:I:web", "beta:I:Invoice2"}},
+        FieldCase{"full_text_attached_text", searchfield::kFullText, {"金額"}, searchmode::kContains,
+                  false, {"Alpha:I:photo"}},
+        FieldCase{"full_text_web_page_without_tags", searchfield::kFullText, {"見積書"},
+                  searchmode::kContains, false, {"Alpha:I:web"}},
+        FieldCase{"full_text_mail_and_archive", searchfield::kFullText, {"テキスト"},
+                  searchmode::kContains, false, {"Alpha/sub:I:mail", "Alpha/sub:I:arch"}},
+        FieldCase{"full_text_document_itself", searchfield::kFullText, {"請求書"},
+                  searchmode::kContains, false, {"beta:I:Invoice2"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Desktop, DateKindsMatchTheItemOrItsStack) {
+  search.SetWordFilter(0, {}, 0, false);
+  search.SetDateFilter(searchdate::kOfficial, 20240101, 20241231);
+  ASSERT_TRUE(search.Search(root, true));
+  EXPECT_EQ(Hits(), Set{"Alpha:S:Report"});
+  search.SetDateFilter(searchdate::kLastModified, 20250506, 20250506);
+  ASSERT_TRUE(search.Search(root, true));
+  EXPECT_EQ(Hits(), Set{"Alpha:I:photo"});
+  search.SetDateFilter(searchdate::kLastAccessed, 20250507, 20250507);
+  ASSERT_TRUE(search.Search(root, true));
+  EXPECT_EQ(Hits(), Set{"Alpha:I:photo"});
+  search.SetDateFilter(searchdate::kOfficial, 20250101, 20251231);
+  ASSERT_TRUE(search.Search(root, false));
+  EXPECT_EQ(Hits(), Set{});
+}
+
+TEST_F(Desktop, FileKinds) {
+  search.SetWordFilter(0, {}, 0, false);
+  search.SetFileFilter(searchfile::kImages, {});
+  ASSERT_TRUE(search.Search(root + "/Alpha", false));
+  EXPECT_EQ(Hits(), (Set{"Alpha:I:photo", "Alpha:S:Report"}));
+  search.SetFileFilter(searchfile::kNotImages, {});
+  ASSERT_TRUE(search.Search(root + "/Alpha", false));
+  EXPECT_EQ(Hits(), (Set{"Alpha:I:invoice", "Alpha:I:a_b", "Alpha:I:axb", "Alpha:I:web"}));
+  search.SetFileFilter(searchfile::kExtensions, {"PDF", "htm"});
+  ASSERT_TRUE(search.Search(root + "/Alpha", false));
+  EXPECT_EQ(Hits(), (Set{"Alpha:I:invoice", "Alpha:I:web"}));
+  EXPECT_FALSE(search.SetFileFilter(searchfile::kExtensions, std::vector<std::string>(17, "txt")));
+  ASSERT_TRUE(search.Search(root + "/Alpha", false));
+  EXPECT_EQ(Hits(), (Set{"Alpha:I:invoice", "Alpha:I:web"}));
+}
+
+TEST_F(Desktop, NarrowKeepsDateAndFileConditionsForPagesOfEarlierStacks) {
+  ASSERT_TRUE(search.SetWordFilter(0, {}, 0, false));
+  ASSERT_TRUE(search.Search(root, true));
+  EXPECT_EQ(search.GetHitCount(), 9);
+  // Pages are dated 2020; the stack is a hit of the earlier result, and its
+  // pages still have to pass the file condition.
+  search.SetFileFilter(searchfile::kNotImages, {});
+  ASSERT_TRUE(search.NarrowSearch(root, true));
+  EXPECT_EQ(Hits(), (Set{"Alpha:I:invoice", "Alpha:I:a_b", "Alpha:I:axb", "Alpha:I:web",
+                         "Alpha/sub:I:mail", "Alpha/sub:I:arch", "beta:I:Invoice2"}));
+  EXPECT_EQ(search.HitStackCount(), 0);
+  EXPECT_EQ(search.Engine().execute("DELETE FROM HitStack"), 0);
+}
+
+TEST_F(Desktop, NarrowToASmallerRangeDropsFoldersAndCountsOnlyKeptOnes) {
+  ASSERT_TRUE(search.SetWordFilter(searchfield::kTitle, {"i"}, searchmode::kContains, false));
+  ASSERT_TRUE(search.Search(root, true));
+  EXPECT_EQ(Hits(), (Set{"Alpha:I:invoice", "Alpha/sub:I:mail", "beta:I:Invoice2"}));
+  ASSERT_TRUE(search.SetWordFilter(searchfield::kTitle, {"invoice"}, searchmode::kContains, false));
+  ASSERT_TRUE(search.NarrowSearch(root + "/beta", false));
+  EXPECT_EQ(Hits(), Set{"beta:I:Invoice2"});
+  EXPECT_EQ(search.GetHitCount(), 1);
+}
+
+TEST_F(Desktop, HitWalkAndAccessorsUseSeparateCatalogues) {
+  ASSERT_TRUE(search.SetWordFilter(searchfield::kTitle, {"Report", "invoice"}, searchmode::kPrefix,
+                                   false));
+  ASSERT_TRUE(search.Search(root, true));
+  ASSERT_TRUE(search.GetFirstHit());
+  SearchHit hit;
+  int atEnd = 1;
+  ASSERT_TRUE(search.GetNextHit(hit, atEnd));
+  ASSERT_EQ(atEnd, 0);
+  EXPECT_EQ(hit.IsStack, 1);
+  EXPECT_EQ(hit.Stack.Title, "Report");
+  EXPECT_EQ(hit.Stack.PageCount, 2);
+  EXPECT_EQ(hit.Item.Title, "page2");  // the cover page
+  const int alpha = hit.FolderNo;
+  // An accessor on another folder, then on the walk's folder, in the middle
+  // of the walk.
+  int betaNo = 0;
+  std::string path;
+  for (int no = 1; no <= 4; ++no)
+    if (search.GetFolderPath(no, path) && path == root + "/beta") betaNo = no;
+  ASSERT_NE(betaNo, 0);
+  ItemInfo info;
+  ASSERT_TRUE(search.GetFolderItemInfo(betaNo, 1, info));
+  EXPECT_EQ(info.Title, "Invoice2");
+  ASSERT_TRUE(search.SetFolderComment(betaNo, 1, "checked"));
+  std::string text;
+  ASSERT_TRUE(search.GetFolderComment(betaNo, 1, text));
+  EXPECT_EQ(text, "checked");
+  ASSERT_TRUE(search.GetFolderCreator(alpha, 1, text));
+  EXPECT_EQ(text, "O'Neil");
+  ASSERT_TRUE(search.SetFolderStackPageInfo(alpha, 1, 1, [] {
+    ItemInfo i;
+    i.OfficialDate = 20300101;
+    return i;
+  }(), fieldmask::kItemOfficialDate));
+  ASSERT_TRUE(search.FolderStack2Item(alpha, 1, 1, info));
+  EXPECT_EQ(info.OfficialDate, 20300101);
+  // The walk goes on in its folder.
+  ASSERT_TRUE(search.GetNextHit(hit, atEnd));
+  ASSERT_EQ(atEnd, 0);
+  EXPECT_EQ(hit.Item.Title, "invoice");
+  ASSERT_TRUE(search.GetNextHit(hit, atEnd));
+  ASSERT_EQ(atEnd, 0);
+  EXPECT_EQ(hit.Item.Title, "Invoice2");
+  ASSERT_TRUE(search.GetNextHit(hit, atEnd));
+  EXPECT_EQ(atEnd, 1);
+  search.PostHit();
+  EXPECT_FALSE(search.GetFolderItemInfo(99, 1, info));
+}
+
+TEST_F(Desktop, FolderHeldOpenByTheBrowserIsSearchedThroughItsConnection) {
+  FolderDatabase browser;
+  ASSERT_EQ(browser.OpenFolder(root + "/beta", false), dbresult::kOk);
+  // Without the hand-over the locked folder cannot be attached.
+  ASSERT_TRUE(search.SetWordFilter(searchfield::kTitle, {"invoice"}, searchmode::kContains, false));
+  ASSERT_TRUE(search.Search(root, true));
+  EXPECT_EQ(Hits(), Set{"Alpha:I:invoice"});
+  EXPECT_EQ(search.SkippedFolderCount(), 2);
+  search.SetOpenFolder(&browser);
+  ASSERT_TRUE(search.Search(root, true));
+  EXPECT_EQ(Hits(), (Set{"Alpha:I:invoice", "beta:I:Invoice2"}));
+  EXPECT_EQ(search.SkippedFolderCount(), 1);
+  ASSERT_TRUE(search.SetWordFilter(searchfield::kFullText, {"請求書"}, searchmode::kContains, false));
+  ASSERT_TRUE(search.Search(root, true));
+  EXPECT_EQ(Hits(), Set{"beta:I:Invoice2"});
+  // Edits of a hit in that folder go through the browser's catalogue.
+  int betaNo = 0;
+  std::string path;
+  for (int no = 1; no <= 4; ++no)
+    if (search.GetFolderPath(no, path) && path == root + "/beta") betaNo = no;
+  ASSERT_TRUE(search.SetFolderKeyword(betaNo, 1, "paid"));
+  std::string keyword;
+  ASSERT_EQ(browser.GetAttribute(1, keyword, "Keyword"), dbresult::kOk);
+  EXPECT_EQ(keyword, "paid");
+  search.SetOpenFolder(nullptr);
+}
+
+class CancelAfter : public SearchProgress {
+ public:
+  explicit CancelAfter(int pumps) : left_(pumps) {}
+  bool PumpAndCancelled() override { return --left_ < 0; }
+  void SetFoundCount(int count) override { found = count; }
+  int found = -1;
+
+ private:
+  int left_;
+};
+
+TEST_F(Desktop, CancelDuringTheFirstFolderLeavesNoFolder) {
+  CancelAfter progress(0);
+  search.SetProgress(&progress);
+  ASSERT_TRUE(search.SetWordFilter(0, {}, 0, false));
+  ASSERT_TRUE(search.Search(root, true));
+  EXPECT_TRUE(search.WasCancelled());
+  EXPECT_EQ(Hits(), Set{});
+  search.SetProgress(nullptr);
+}
+
+TEST_F(Desktop, EngineFailureIsReportedAsFailure) {
+  search.Engine().executeScript("DROP TABLE HitItem;");
+  ASSERT_TRUE(search.SetWordFilter(0, {}, 0, false));
+  EXPECT_FALSE(search.Search(root, true));
+  EXPECT_FALSE(search.LastError().empty());
+  EXPECT_FALSE(search.NarrowSearch(root, true));
+}
+
+TEST_F(Desktop, FullTextWithoutExtractorCountsNoTextItems) {
+  Folder("docs", {{1, "contract", "doc", 0, 1}, {2, "sheet", "xls", 0, 1}, {3, "scan", "pdf", 0, 1}});
+  search.Fulltext().SetExtractorPrograms(dir.file("none1"), dir.file("none2"));
+  ASSERT_TRUE(search.SetWordFilter(searchfield::kFullText, {"document"}, searchmode::kContains, false));
+  ASSERT_TRUE(search.Search(root + "/docs", false));
+  EXPECT_EQ(Hits(), Set{});
+  EXPECT_EQ(search.NoTextCount(), 3);
+}
+
+}  // namespace

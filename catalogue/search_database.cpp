@@ -201,6 +201,9 @@ bool SearchDatabase::Open(const std::string& dir, const std::string& textlibFold
     db_.openShared(folder + "/" + kFileName);
     Statement probe(db_, "SELECT count(*) FROM sqlite_master");
     probe.step();
+    // The hit tables are scratch data that the next search rebuilds: a
+    // commit per folder need not wait for the disk.
+    db_.executeScript("PRAGMA synchronous = OFF;");
     return true;
   });
   if (!opened) {

@@ -240,7 +240,7 @@ int MatchTermAt(const MatchText& text, std::size_t position, std::string_view te
   const auto termByte = [&](std::size_t k) { return static_cast<unsigned char>(term[k]); };
   while (ti < term.size()) {
     const std::size_t at = position + xi;
-    if (at >= kScanBufferBytes - 1 || at >= text.length) return -1;
+    if (at >= kScanBufferBytes || at >= text.length) return -1;
     const unsigned char c = text.data[at];
     if (!isSjisLeadByte(c)) {
       if (c == termByte(ti)) {

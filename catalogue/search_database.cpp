@@ -5,6 +5,8 @@
 
 #include "catalogue/catalogue_text.h"
 #include "catalogue/file_utilities.h"
+#include "platform/file_ops.h"
+#include "platform/paths.h"
 #include "platform/program_folder.h"
 
 #include <sqlite3.h>
@@ -16,6 +18,7 @@
 #include <array>
 #include <cctype>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <new>
 #include <system_error>
@@ -218,6 +221,21 @@ bool SearchDatabase::Open(const std::string& dir, const std::string& textlibFold
       return true;
     });
   return true;
+}
+
+bool SearchDatabase::OpenWorkCatalogue() {
+  const std::string folder = platform::programFolder();
+  const std::string target = platform::joinPath(folder, kFileName);
+  struct stat st {};
+  if (::stat(target.c_str(), &st) != 0) {
+    const std::string source =
+        platform::joinPath(platform::workFolder(platform::workfolder::kDb), kFileName);
+    if (const int error = platform::copyFileReplacing(source, target); error != 0) {
+      lastError_ = "cannot copy " + source + " to " + target + ": " + std::strerror(error);
+      return false;
+    }
+  }
+  return Open(folder, platform::workFolder(platform::workfolder::kTextLib));
 }
 
 bool SearchDatabase::Close() {

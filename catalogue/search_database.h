@@ -105,6 +105,10 @@ class SearchDatabase {
 
   // Opens dir/infos.mdb shared; false with LastError when it cannot.
   bool Open(const std::string& dir, const std::string& textlibFolder);
+  // Opens the work catalogue of the program folder, first copying the empty
+  // one from the program's "db" folder when there is none; the text
+  // extraction folder is the program's "textlib".
+  bool OpenWorkCatalogue();
   bool Close();
   bool IsOpen() const { return db_.isOpen(); }
 

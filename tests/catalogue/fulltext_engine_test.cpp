@@ -170,3 +170,44 @@ TEST(SetSearchIgnorance, HoldsAtMost128OfEachKind) {
 }
 
 }  // namespace
+
+namespace {
+
+// Arbitrary bytes, lone lead bytes at block ends included, and arbitrary
+// expressions never crash the parser or the scan.
+TEST(EngineRobustness, ArbitraryTextsAndExpressions) {
+  testsupport::TempDir dir;
+  std::uint32_t seed = 12345;
+  const auto next = [&] {
+    seed = seed * 1103515245u + 12345u;
+    return seed >> 8;
+  };
+  for (int round = 0; round < 40; ++round) {
+    std::string text(static_cast<std::size_t>(next() % (3 * kBlockBytes)), '\0');
+    for (char& c : text) c = static_cast<char>(next() & 0xFF);
+    if (!text.empty() && round % 2 == 0) text.back() = static_cast<char>(0x82);
+    const std::string path = dir.file("r.bin");
+    testsupport::writeFile(path, text);
+    std::string expression(static_cast<std::size_t>(next() % 40), '\0');
+    for (char& c : expression) c = static_cast<char>(next() & 0xFF);
+    FulltextEngine engine;
+    engine.SetSearchParameter(0, 1, 128, static_cast<int>(next() % 4), 1, 1,
+                              round % 3 == 0 ? 50 : 100);
+    TermSlot slot;
+    std::string operators;
+    ParseSearchExpression(slot, operators, expression);
+    for (const std::string& e : {expression, std::string("a #or# \x82"), std::string("*\x82\xA0*")}) {
+      if (engine.RegisterSearchString(e) == 0) continue;
+      MatchRecord record;
+      const int r = engine.DirectSearchFirst(path, record);
+      EXPECT_TRUE(r == 0 || r == 1);
+      if (r == 1) {
+        EXPECT_GE(record.offset, 0);
+        EXPECT_LE(record.offset + record.length, static_cast<std::int64_t>(text.size()));
+      }
+      engine.PostSearch();
+    }
+  }
+}
+
+}  // namespace

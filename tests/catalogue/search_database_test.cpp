@@ -5,8 +5,9 @@
 #include "catalogue/search_database.h"
 
 #include "catalogue/catalogue_text.h"
-#include "catalogue_fixture.h"
+#include "tests/catalogue/catalogue_fixture.h"
 #include "platform/file_ops.h"
+#include "platform/program_folder.h"
 #include "platform/sjis_codec.h"
 #include "tests/support/test_env.h"
 
@@ -15,6 +16,8 @@
 #include <QDir>
 
 #include <set>
+
+#include <unistd.h>
 
 namespace {
 
@@ -388,6 +391,27 @@ TEST_F(Desktop, FullTextWithoutExtractorCountsNoTextItems) {
   ASSERT_TRUE(search.Search(root + "/docs", false));
   EXPECT_EQ(Hits(), Set{});
   EXPECT_EQ(search.NoTextCount(), 3);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(WorkCatalogue, IsCopiedIntoTheProgramFolderOnce) {
+  ASSERT_TRUE(platform::ensureProgramFolder());
+  const std::string path = platform::programFolder() + "/infos.mdb";
+  ::unlink(path.c_str());
+  {
+    SearchDatabase search;
+    ASSERT_TRUE(search.OpenWorkCatalogue()) << search.LastError();
+    EXPECT_TRUE(testsupport::fileExists(path));
+    search.Engine().execute("INSERT INTO FolderMST (FolderNo, FolderPath, \"Check\") VALUES (7, 'x', 0)");
+  }
+  SearchDatabase again;
+  ASSERT_TRUE(again.OpenWorkCatalogue());
+  std::string folder;
+  EXPECT_TRUE(again.GetFolderPath(7, folder));
+  EXPECT_EQ(folder, "x");
 }
 
 }  // namespace

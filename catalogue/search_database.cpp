@@ -25,7 +25,6 @@
 
 namespace {
 
-constexpr const char* kSourceSchema = "src";
 constexpr std::array<const char*, 5> kFolderTables = {"ItemMST", "StackMST", "CreatorMST",
                                                      "CommentMST", "KeywordMST"};
 

@@ -46,6 +46,9 @@ TEST_F(Engine, TermAcrossTheBlockBorderIsFoundOnceInTheFirstBlock) {
   engine.PostSearch();
   // Block 1 on its own does not report what lies in its first 256 bytes.
   EXPECT_EQ(engine.ScanBlock(1, 0, path), 1);
+  EXPECT_EQ(engine.Match().offset, kBlockBytes - 10);
+  // A further call on the same block resumes after the hit.
+  EXPECT_EQ(engine.ScanBlock(0, 0, path), 0);
   EXPECT_EQ(engine.ScanBlock(0, 1, path), 0);
 }
 

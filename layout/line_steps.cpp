@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <new>
+#include <optional>
 #include <vector>
 
 using layout::Box;
@@ -143,16 +144,31 @@ std::vector<rect_record*> ringRecords(rect_record* head) {
   return out;
 }
 
-short chainComponents(layctx* ctx, int d) {
-  rect_record* head = ctx->textList;
+// The work arrays of a rescanning step: the records in ring order, their
+// row index and which of them have left the ring.
+struct RescanArrays {
   std::vector<rect_record*> recs;
-  try {
-    recs = ringRecords(head);
-  } catch (const std::bad_alloc&) {
-    return kStatusNoMemory;
+  std::optional<layout::RowIndex> index;
+  std::vector<char> gone;
+
+  bool make(rect_record* head) {
+    try {
+      recs = ringRecords(head);
+      index.emplace(recs);
+      gone.assign(recs.size(), 0);
+    } catch (const std::bad_alloc&) {
+      return false;
+    }
+    return true;
   }
-  layout::RowIndex index(recs);
-  std::vector<char> gone(recs.size(), 0);
+};
+
+short chainComponents(layctx* ctx, int d) {
+  RescanArrays arrays;
+  if (!arrays.make(ctx->textList)) return kStatusNoMemory;
+  const std::vector<rect_record*>& recs = arrays.recs;
+  layout::RowIndex& index = *arrays.index;
+  std::vector<char>& gone = arrays.gone;
   const int below = 4 * ctx->gapY;
   for (std::size_t i = 0; i < recs.size(); ++i) {
     if (gone[i]) continue;
@@ -370,15 +386,12 @@ short build_blocks(layctx* ctx, int lineDistance) {
   rect_record* head = ctx->textList;
   if (head == nullptr) return kStatusDone;
   sortRingStable(head);
-  std::vector<rect_record*> recs;
-  try {
-    recs = ringRecords(head);
-  } catch (const std::bad_alloc&) {
-    return kStatusNoMemory;
-  }
+  RescanArrays arrays;
+  if (!arrays.make(head)) return kStatusNoMemory;
+  const std::vector<rect_record*>& recs = arrays.recs;
+  layout::RowIndex& index = *arrays.index;
+  std::vector<char>& gone = arrays.gone;
   const int t = lineDistance;
-  layout::RowIndex index(recs);
-  std::vector<char> gone(recs.size(), 0);
   for (std::size_t i = 0; i < recs.size(); ++i) {
     if (gone[i]) continue;
     rect_record* a = recs[i];

@@ -3,6 +3,7 @@
 #include "layout/block_cleaning.h"
 #include "layout/line_gap_filter.h"
 #include "layout/line_steps.h"
+#include "layout/table_regions.h"
 #include "tests/layout/step_fixture.h"
 
 #include <gtest/gtest.h>
@@ -295,6 +296,54 @@ TEST_F(GapFilter, NullOrEmptyListsChangeNothing) {
   ASSERT_EQ(filter_line_gaps(&ctx_), 1);
   ASSERT_NE(ctx_.gapList, nullptr);
   EXPECT_EQ(count_rects(ctx_.gapList), 0);
+}
+
+// Every record these steps take may be refused: each step then answers
+// -111 and leaves the rings linked, and nothing is lost from the pools.
+TEST_F(Cleaning, RunningOutOfRecordsAnywhereLeavesSoundRings) {
+  layout::pools().closeAll();
+  ASSERT_TRUE(layout::pools().rects.configure({1, 1, 1}));
+  auto scene = [this] {
+    measures();
+    ctx_.lineGapH = 40;
+    // Two columns of ten lines, a region, a speck by each line.
+    for (int row = 0; row < 10; ++row) {
+      const int y = row * 100;
+      for (const int x : {0, 1300}) {
+        for (int k = 0; k < 3; ++k) add(&ctx_.textList, x + k * 280, y, x + k * 280 + 250, y + 63);
+        add(&ctx_.speckList, x + 260, y + 55, x + 265, y + 60);
+      }
+    }
+    add(&ctx_.largeList, 3000, 0, 3600, 600, 10);
+  };
+  bool finished = false;
+  int failures = 0;
+  for (long n = 0; n < 2000 && !finished; ++n) {
+    layout::pools().rects.close();  // every record from here on is a new block
+    ASSERT_TRUE(layout::pools().rects.configure({1, 1, 1}));
+    scene();
+    layout::PoolFaults::remaining = n;
+    short status = build_lines(&ctx_, 40);
+    if (status == 1) status = frame_regions(&ctx_);
+    if (status == 1) status = collect_line_gaps(&ctx_);
+    if (status == 1) {
+      filter_line_gaps(&ctx_);
+      status = gaps_to_separators(ctx_.gapList, &ctx_);
+    }
+    if (status == 1) status = build_blocks(&ctx_, 50);
+    if (status == 1) status = hang_specks_on_lines(&ctx_);
+    if (status == 1) status = join_close_blocks(&ctx_);
+    layout::PoolFaults::remaining = -1;
+    ASSERT_TRUE(status == 1 || status == -111) << "after " << n << " records: " << status;
+    EXPECT_TRUE(layouttest::runValid(ctx_, &result_)) << "after " << n << " records";
+    free_context_lists(&ctx_);
+    EXPECT_TRUE(layouttest::poolsBalanced({}, {})) << "after " << n << " records";
+    if (status == -111) ++failures;
+    finished = status == 1;
+  }
+  EXPECT_TRUE(finished);
+  EXPECT_GT(failures, 50);
+  layout::pools().closeAll();
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Component collection and the text/figure judgement on an A4 page at 400 dpi.
 // Goal: both together within 50 ms on one core.
 #include "layout/field_rings.h"
+#include "layout/layout_pipelines.h"
 #include "layout/library_state.h"
 #include "layout/pixel_groups.h"
 #include "layout/rect_rings.h"
@@ -12,7 +13,10 @@
 
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <cstring>
+#include <map>
 
 namespace {
 
@@ -155,6 +159,94 @@ void BM_HorizontalStepsJapanesePage(benchmark::State& state) {
   CloseAlloc();
 }
 BENCHMARK(BM_HorizontalStepsJapanesePage)->Unit(benchmark::kMillisecond);
+
+// The lines and blocks of the dense page: the steps from line building to
+// the last block cleaning, timed inside the pipeline run (the counter
+// `linesBlocksMs`), with the whole run as the benchmark's time.
+const char* const kLineAndBlockSteps[] = {
+    "build_lines",          "absorb_sparse_regions",  "find_table_regions",   "drop_text_regions",
+    "frame_regions",        "collect_line_gaps",      "filter_line_gaps",     "gaps_to_separators",
+    "measure_lines",        "classify_line_heights",  "drop_noisy_lines",     "merge_lines_at_tall_lines",
+    "build_blocks",         "drop_narrow_blocks",     "hang_specks_on_lines", "free_speck_list",
+    "join_close_blocks",    "join_small_blocks",      "drop_speckled_lines",  "find_text_box",
+    "drop_blocks_in_figures", "drop_thin_figure_lines", "drop_flat_lines",
+};
+
+struct StepClock {
+  std::chrono::steady_clock::time_point last;
+  double linesBlocks = 0;  // seconds
+  int lines = 0;
+  int blocks = 0;
+};
+StepClock g_clock;
+
+void timeStep(const layout::LayoutStep& step, short, const layout::LayoutRun& run) {
+  const auto now = std::chrono::steady_clock::now();
+  for (const char* name : kLineAndBlockSteps) {
+    if (std::strcmp(step.name, name) == 0) {
+      g_clock.linesBlocks += std::chrono::duration<double>(now - g_clock.last).count();
+      break;
+    }
+  }
+  if (std::strcmp(step.name, "drop_flat_lines") == 0) {
+    const rect_record* h = run.ctx->textList;
+    g_clock.blocks = count_rects(h);
+    g_clock.lines = 0;
+    if (h != nullptr)
+      for (const rect_record* b = h->next; b != h; b = b->next) g_clock.lines += count_rects(b->outer);
+  }
+  g_clock.last = std::chrono::steady_clock::now();
+}
+
+// A dense A4 page at 400 dpi filled with text of `points`: at 9 pt about
+// 3,000 characters (54 by 56), at 6 pt about 6,900 (81 by 85).
+testpages::RenderedPage& a4Dense(int points) {
+  static std::map<int, testpages::RenderedPage> pages;
+  auto found = pages.find(points);
+  if (found != pages.end()) return found->second;
+  const int mm = 16;
+  const double cellMm = points * 25.4 / 72;
+  const int perLine = static_cast<int>(171 / cellMm);
+  const int lines = static_cast<int>(267 / (cellMm * 1.5));
+  testpages::PageBuilder builder(3307, 4677, 400);
+  builder.addText({18 * mm, 15 * mm}, QStringLiteral("文書管理のための画像解析と文字認識の試験ページです。"
+                                                      "段落の中の文字の大きさと間隔を測ります。"),
+                  points, perLine, lines, false, 1.5);
+  return pages.emplace(points, builder.render()).first->second;
+}
+
+void BM_LinesAndBlocksJapanesePage(benchmark::State& state) {
+  InitLayout("/nowhere", "/nowhere", 0);
+  auto& page = a4Dense(static_cast<int>(state.range(0)));
+  long characters = 0;
+  for (const auto& b : page.blocks)
+    for (const auto& l : b.lines) characters += static_cast<long>(l.glyphs.size());
+  ParamBlock params;
+  params.setByte(ParamBlock::kDirection, 3);
+  params.setByte(ParamBlock::kLanguageAuto, 1);
+  g_clock = {};
+  long runs = 0;
+  int components = 0;
+  for (auto _ : state) {
+    layouttest::RegionRun run;
+    g_clock.last = std::chrono::steady_clock::now();
+    layouttest::runRegion(run, page, params, nullptr, {false, true, timeStep});
+    benchmark::DoNotOptimize(run.status);
+    ++runs;
+  }
+  {
+    layouttest::RegionRun run;
+    layouttest::runRegion(run, page, params, nullptr, {false, false, nullptr});
+    components = count_rects(run.ctx.textList);
+  }
+  state.counters["linesBlocksMs"] = runs > 0 ? g_clock.linesBlocks * 1000 / static_cast<double>(runs) : 0;
+  state.counters["components"] = components;
+  state.counters["characters"] = static_cast<double>(characters);
+  state.counters["lines"] = g_clock.lines;
+  state.counters["blocks"] = g_clock.blocks;
+  CloseAlloc();
+}
+BENCHMARK(BM_LinesAndBlocksJapanesePage)->Arg(9)->Arg(6)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -13,9 +13,17 @@
 //               of the drawn glyphs (Tesseract: the median symbol height of
 //               its layout analysis), as the error in percent
 //   rules       line fields within 2 px of the drawn rules and leaders
+//   lines       horizontal pages: the share of drawn text lines found whole
+//               (one found line over at least 90 % of the line's width, its
+//               middle within the line's rows, at most 1.5 times its height;
+//               ours once the blocks are cleaned, Tesseract's text lines)
+//   blocks      horizontal pages: the share of pages whose number of text
+//               blocks is the number drawn (ours: blocks of lines; Tesseract:
+//               its text blocks)
 //   time        per page, ours and Tesseract's
 //
 //   layout_eval [--quick]     --quick: 300 dpi only
+#include "layout/layout_pipelines.h"
 #include "layout/layout_status.h"
 #include "layout/line_field_steps.h"
 #include "layout/vulay30.h"
@@ -132,8 +140,51 @@ struct Answer {
   bool latin = false;
   int charHeight = 0;
   int rulesFound = 0;  // drawn rules and leaders with a line field within 2 px
+  std::vector<QRect> lines;  // text lines found (horizontal pages)
+  int blocks = 0;
   double ms = 0;
 };
+
+// The lines and blocks once the block cleaning is done.
+std::vector<QRect> g_lines;
+int g_blocks = 0;
+void keepLines(const layout::LayoutStep& step, short, const layout::LayoutRun& run) {
+  if (std::strcmp(step.name, "drop_flat_lines") != 0 && std::strcmp(step.name, "drop_speckled_lines") != 0) return;
+  g_lines.clear();
+  g_blocks = 0;
+  const rect_record* h = run.ctx->textList;
+  if (h == nullptr) return;
+  for (const rect_record* b = h->next; b != h; b = b->next) {
+    ++g_blocks;
+    if (b->outer != nullptr)
+      for (const rect_record* l = b->outer->next; l != b->outer; l = l->next)
+        g_lines.emplace_back(QPoint(l->left, l->top), QPoint(l->right, l->bottom));
+  }
+}
+
+int truthLines(const RenderedPage& page) {
+  int n = 0;
+  for (const auto& b : page.blocks) n += static_cast<int>(b.lines.size());
+  return n;
+}
+
+int linesFoundWhole(const RenderedPage& page, const std::vector<QRect>& found) {
+  int n = 0;
+  for (const auto& b : page.blocks)
+    for (const auto& t : b.lines) {
+      const QRect ink = t.glyphs.empty() ? t.rect : [&] {
+        QRect r;
+        for (const auto& g : t.glyphs) r = r.united(g.rect);
+        return r;
+      }();
+      n += std::any_of(found.begin(), found.end(), [&](const QRect& f) {
+        const int middle = f.center().y();
+        return middle >= ink.top() && middle <= ink.bottom() && f.intersected(ink).width() * 10 >= ink.width() * 9 &&
+               f.height() * 2 <= ink.height() * 3;
+      });
+    }
+  return n;
+}
 
 bool fieldNear(const userfld& f, const QRect& r, bool horizontal) {
   const int slack = 2;
@@ -165,7 +216,11 @@ Answer ours(RenderedPage& page, bool vertical) {
   }
   params.setByte(ParamBlock::kDirection, vertical ? 1 : 0);
   layouttest::RegionRun run;
-  layouttest::runRegion(run, page, params);
+  g_lines.clear();
+  g_blocks = 0;
+  layouttest::runRegion(run, page, params, nullptr, {true, true, vertical ? nullptr : keepLines});
+  a.lines = g_lines;
+  a.blocks = g_blocks;
   a.ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
   a.latin = run.ctx.params.word(ParamBlock::kLanguageWord) == 1;
   std::vector<userfld> fields;
@@ -236,6 +291,17 @@ class Tesseract {
         int l, t, r, b;
         if (it->BoundingBox(tesseract::RIL_SYMBOL, &l, &t, &r, &b)) heights.push_back(b - t);
       } while (it->Next(tesseract::RIL_SYMBOL));
+      it->Begin();
+      do {
+        if (!tesseract::PTIsTextType(it->BlockType())) continue;
+        ++a.blocks;
+      } while (it->Next(tesseract::RIL_BLOCK));
+      it->Begin();
+      do {
+        int l, t, r, b;
+        if (tesseract::PTIsTextType(it->BlockType()) && it->BoundingBox(tesseract::RIL_TEXTLINE, &l, &t, &r, &b))
+          a.lines.emplace_back(QPoint(l, t), QPoint(r - 1, b - 1));
+      } while (it->Next(tesseract::RIL_TEXTLINE));
     }
     a.vertical = verticalArea > horizontalArea;
     std::sort(heights.begin(), heights.end());
@@ -271,6 +337,8 @@ struct Tally {
   double heightErrOurs = 0, heightErrTess = 0;  // sum of |error| in percent
   int heightWithin15Ours = 0, heightWithin15Tess = 0;
   int rules = 0, rulesFound = 0;
+  int lines = 0, linesOurs = 0, linesTess = 0;
+  int blockPages = 0, blocksOurs = 0, blocksTess = 0;
   double msOurs = 0, msTess = 0;
 
   void add(const Tally& t) {
@@ -286,6 +354,12 @@ struct Tally {
     heightWithin15Tess += t.heightWithin15Tess;
     rules += t.rules;
     rulesFound += t.rulesFound;
+    lines += t.lines;
+    linesOurs += t.linesOurs;
+    linesTess += t.linesTess;
+    blockPages += t.blockPages;
+    blocksOurs += t.blocksOurs;
+    blocksTess += t.blocksTess;
     msOurs += t.msOurs;
     msTess += t.msTess;
   }
@@ -307,6 +381,12 @@ void printRow(const std::string& name, const Tally& t) {
   } else {
     std::printf("%-13s | ", "rules -");
   }
+  if (t.lines > 0) {
+    std::printf("lines %5.1f%% %5.1f%% blocks %5.1f%% %5.1f%% | ", pct(t.linesOurs, t.lines), pct(t.linesTess, t.lines),
+                pct(t.blocksOurs, t.blockPages), pct(t.blocksTess, t.blockPages));
+  } else {
+    std::printf("%-39s | ", "lines -");
+  }
   std::printf("ms %7.1f %7.1f\n", t.msOurs / std::max(1, t.pages), t.msTess / std::max(1, t.pages));
 }
 
@@ -326,9 +406,9 @@ int main(int argc, char** argv) {
   }
   if (InitLayout("/nowhere", "/nowhere", 0) != 1) return 2;
 
-  std::printf("%-24s %3s | %-17s | %-17s | %-48s | %-13s | %s\n", "kind", "n", "direction ours tess",
+  std::printf("%-24s %3s | %-17s | %-17s | %-48s | %-13s | %-39s | %s\n", "kind", "n", "direction ours tess",
               "language ours tess", "char height: mean |error|, share within 15 %, ours tess", "rules found",
-              "ms/page ours tess");
+              "text lines found whole, block count right", "ms/page ours tess");
   Tally total;
   int variant = 0;
   for (const PageKind& kind : kinds()) {
@@ -356,6 +436,14 @@ int main(int argc, char** argv) {
       }
       t.rules += static_cast<int>(page.rules.size() + page.dotted.size());
       t.rulesFound += a.rulesFound;
+      if (!kind.vertical) {
+        t.lines += truthLines(page);
+        t.linesOurs += linesFoundWhole(page, a.lines);
+        t.linesTess += linesFoundWhole(page, b.lines);
+        ++t.blockPages;
+        t.blocksOurs += a.blocks == static_cast<int>(page.blocks.size());
+        t.blocksTess += b.blocks == static_cast<int>(page.blocks.size());
+      }
       t.msOurs += a.ms;
       t.msTess += b.ms;
     }

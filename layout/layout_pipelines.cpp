@@ -1,14 +1,18 @@
 // The layout pipelines; see layout_pipelines.h.
 #include "layout/layout_pipelines.h"
 
+#include "layout/block_cleaning.h"
 #include "layout/component_steps.h"
 #include "layout/layout_status.h"
 #include "layout/library_state.h"
+#include "layout/line_gap_filter.h"
+#include "layout/line_steps.h"
 #include "layout/line_field_steps.h"
 #include "layout/parameter_tables.h"
 #include "layout/pixel_groups.h"
 #include "layout/rect_rings.h"
 #include "layout/step_support.h"
+#include "layout/table_regions.h"
 #include "layout/text_measures.h"
 
 #include <algorithm>
@@ -173,33 +177,34 @@ constexpr LayoutStep kHorizontalMain[] = {
      kGoesOn},
     {"single_block", singleBlock, singleBlockSetUp, kGoesOn},
     // Lines and blocks.
-    {"build_lines", nullptr, step_not_built, kStops},
+    {"build_lines", nullptr, [](LayoutRun& r) { return build_lines(r.ctx, line_join_distance(*r.ctx)); }, kStops},
     {"absorb_sparse_regions", notT, [](LayoutRun& r) { return absorb_sparse_regions(r.ctx); }, kGoesOn},
-    {"find_table_regions", notT, step_not_built, kStops},
-    {"drop_text_regions", notT, step_not_built, kGoesOn},
-    {"frame_regions", notT, step_not_built, kStops},
-    {"collect_line_gaps", gapsWanted, step_not_built, kStops},
-    {"filter_line_gaps", gapsWanted, step_not_built, kGoesOn},
-    {"gaps_to_separators", gapsWanted, step_not_built, kStops},
+    {"find_table_regions", notT, [](LayoutRun& r) { return find_table_regions(r.ctx); }, kStops},
+    {"drop_text_regions", notT, [](LayoutRun& r) { return drop_text_regions(r.ctx); }, kGoesOn},
+    {"frame_regions", notT, [](LayoutRun& r) { return frame_regions(r.ctx); }, kStops},
+    {"collect_line_gaps", gapsWanted, [](LayoutRun& r) { return collect_line_gaps(r.ctx); }, kStops},
+    {"filter_line_gaps", gapsWanted, [](LayoutRun& r) { return filter_line_gaps(r.ctx); }, kGoesOn},
+    {"gaps_to_separators", gapsWanted, [](LayoutRun& r) { return gaps_to_separators(r.ctx->gapList, r.ctx); },
+     kStops},
     {"measure_lines", nullptr, measureLines, kGoesOn},
-    {"classify_line_heights", nullptr, step_not_built, kGoesOn},
-    {"drop_noisy_lines", nullptr, step_not_built, kGoesOn},
-    {"merge_lines_at_tall_lines", nullptr, step_not_built, kStops},
-    {"build_blocks", nullptr, step_not_built, kStops},
-    {"drop_narrow_blocks", notTnotL, step_not_built, kGoesOn},
+    {"classify_line_heights", nullptr, [](LayoutRun& r) { return classify_line_heights(r.ctx); }, kGoesOn},
+    {"drop_noisy_lines", nullptr, [](LayoutRun& r) { return drop_noisy_lines(r.ctx); }, kGoesOn},
+    {"merge_lines_at_tall_lines", nullptr, [](LayoutRun& r) { return merge_lines_at_tall_lines(r.ctx); }, kStops},
+    {"build_blocks", nullptr, [](LayoutRun& r) { return build_blocks(r.ctx, line_distance(*r.ctx)); }, kStops},
+    {"drop_narrow_blocks", notTnotL, [](LayoutRun& r) { return drop_narrow_blocks(r.ctx); }, kGoesOn},
     {"join_overlapping_lines", nullptr, step_not_built, kStops},
-    {"hang_specks_on_lines", nullptr, step_not_built, kStops},
+    {"hang_specks_on_lines", nullptr, [](LayoutRun& r) { return hang_specks_on_lines(r.ctx); }, kStops},
     {"free_speck_list", nullptr,
      freeSpeckList,
      kGoesOn},
-    {"join_close_blocks", notL, step_not_built, kStops},
-    {"join_table_lines", T, step_not_built, kStops},
+    {"join_close_blocks", notL, [](LayoutRun& r) { return join_close_blocks(r.ctx); }, kStops},
+    {"join_table_lines", T, [](LayoutRun& r) { return join_table_lines(r.ctx, r.ctx->sepList); }, kStops},
     {"join_overlapping_lines", nullptr, step_not_built, kStops},
-    {"join_small_blocks", notT, step_not_built, kStops},
+    {"join_small_blocks", notT, [](LayoutRun& r) { return join_small_blocks(r.ctx); }, kStops},
     {"join_overlapping_lines", notT, step_not_built, kStops},
-    {"drop_speckled_lines", notT, step_not_built, kGoesOn},
-    {"find_text_box", notTnotL, step_not_built, kStops},
-    {"drop_blocks_in_figures", notT, step_not_built, kStops},
+    {"drop_speckled_lines", notT, [](LayoutRun& r) { return drop_speckled_lines(r.ctx); }, kGoesOn},
+    {"find_text_box", notTnotL, [](LayoutRun& r) { return find_text_box(r.ctx, &r.working); }, kStops},
+    {"drop_blocks_in_figures", notT, [](LayoutRun& r) { return drop_blocks_in_figures(r.ctx); }, kStops},
     {"clear_figure_regions", notT, step_not_built, kStops},
     {"drop_small_in_regions", notT, step_not_built, kGoesOn},
     // Columns, joins and splits, then the fields.
@@ -217,8 +222,8 @@ constexpr LayoutStep kHorizontalMain[] = {
     {"merge_all_blocks", singleBlock, step_not_built, kStops},
     {"drop_figure_blocks", notTnotL, step_not_built, kGoesOn},
     {"drop_figure_lines", notT, step_not_built, kGoesOn},
-    {"drop_thin_figure_lines", notTnotL, step_not_built, kStops},
-    {"drop_flat_lines", notT, step_not_built, kGoesOn},
+    {"drop_thin_figure_lines", notTnotL, [](LayoutRun& r) { return drop_thin_figure_lines(r.ctx); }, kStops},
+    {"drop_flat_lines", notT, [](LayoutRun& r) { return drop_flat_lines(r.ctx); }, kGoesOn},
     {"join_overlapping_lines", nullptr, step_not_built, kStops},
     {"split_blocks_at_gutters", gapsWanted, step_not_built, kStops},
     {"split_blocks_at_gaps", gapsWanted, step_not_built, kStops},

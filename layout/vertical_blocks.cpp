@@ -18,6 +18,8 @@ using layout::intersects;
 using layout::kStatusDone;
 using layout::kStatusNoMemory;
 using layout::liesInside;
+using layout::overlapHorizontally;
+using layout::overlapVertically;
 using layout::rectHeight;
 using layout::rectWidth;
 using layout::tenthsToPixels;
@@ -65,25 +67,32 @@ bool wideSeparatorMeets(const rect_record* separators, const Box& box) {
   return layout::wideSeparatorMeets(separators, box.left, box.top, box.right, box.bottom);
 }
 
-bool overlapHorizontally(const rect_record& a, const rect_record& b) {
-  return a.left <= b.right && b.left <= a.right;
-}
-bool overlapVertically(const rect_record& a, const rect_record& b) { return a.top <= b.bottom && b.top <= a.bottom; }
-
 // Moves b's columns into block a and frees b.
-short takeColumns(rect_record* a, rect_record* b) {
-  if (b->outer != nullptr) {
-    if (move_rect_list(&b->outer, &a->outer) != kStatusDone) return kStatusNoMemory;
-    drop_rect(b);
-    return kStatusDone;
+short takeColumns(rect_record* a, rect_record* b) { return layout::takeChildren(a, b, &rect_record::outer); }
+
+// Inside each block, each column L takes every other column M of the block
+// for which `joins(L, M)` holds, scanning from the block's first column while
+// `goesOn(L, M)`; the scan restarts after each merge.  Then the blocks are
+// sorted by right edge.
+template <typename GoesOn, typename Joins>
+short mergeColumnsInBlocks(rect_record* head, GoesOn goesOn, Joins joins) {
+  if (head == nullptr) return kStatusDone;
+  for (rect_record* block = head->next; block != head; block = block->next) {
+    rect_record* lines = block->outer;
+    if (lines == nullptr) continue;
+    for (rect_record* l = lines->next; l != lines; l = l->next) {
+      for (rect_record* m = lines->next; m != lines && goesOn(*l, *m);) {
+        if (m == l || !joins(*l, *m)) {
+          m = m->next;
+          continue;
+        }
+        layout::uniteInto(*l, *m);
+        if (layout::takeCharacters(l, m) != kStatusDone) return kStatusNoMemory;
+        m = lines->next;
+      }
+    }
   }
-  rect_record* before = b->prev;
-  layout::ringUnlink(b);
-  if (insert_node_tail(&a->outer, b) != kStatusDone) {
-    layout::ringLinkAfter(before, b);
-    return kStatusNoMemory;
-  }
-  return kStatusDone;
+  return qsort_rects_by_right_desc(head);
 }
 
 void fitToChildren(rect_record& r, const rect_record* children) {
@@ -228,33 +237,14 @@ short drop_vSmallLines(layctx* ctx) {
 }
 
 short merge_vBlockLines(layctx* ctx, const rect_record* separators) {
-  rect_record* head = ctx->textList;
-  if (head == nullptr) return kStatusDone;
-  for (rect_record* block = head->next; block != head; block = block->next) {
-    rect_record* lines = block->outer;
-    if (lines == nullptr) continue;
-    for (rect_record* l = lines->next; l != lines; l = l->next) {
-      for (rect_record* m = lines->next; m != lines && !layout::liesPast(kColumns, *m, *l);) {
-        bool take = m != l && overlapHorizontally(*l, *m);
-        if (take) {
-          const int overlap = std::min(l->right, m->right) - std::max(l->left, m->left) + 1;
-          take = 2 * overlap >= rectWidth(*l) || 2 * overlap >= rectWidth(*m);
-        }
-        if (take && separators != nullptr) {
-          const Box space = layout::spaceBetweenVertically(*l, *m);
-          take = !wideSeparatorMeets(separators, space);
-        }
-        if (!take) {
-          m = m->next;
-          continue;
-        }
-        layout::uniteInto(*l, *m);
-        if (layout::takeCharacters(l, m) != kStatusDone) return kStatusNoMemory;
-        m = lines->next;
-      }
-    }
-  }
-  return qsort_rects_by_right_desc(head);
+  return mergeColumnsInBlocks(
+      ctx->textList, [](const rect_record& l, const rect_record& m) { return !layout::liesPast(kColumns, m, l); },
+      [separators](const rect_record& l, const rect_record& m) {
+        if (!overlapHorizontally(l, m)) return false;
+        const int overlap = std::min(l.right, m.right) - std::max(l.left, m.left) + 1;
+        if (2 * overlap < rectWidth(l) && 2 * overlap < rectWidth(m)) return false;
+        return separators == nullptr || !wideSeparatorMeets(separators, layout::spaceBetweenVertically(l, m));
+      });
 }
 
 short drop_vStraySpecks(layctx* ctx) {
@@ -408,28 +398,13 @@ short merge_vBlocks(layctx* ctx) {
 }
 
 short merge_vBlockLines_area(layctx* ctx, const rect_record* separators) {
-  rect_record* head = ctx->textList;
-  if (head == nullptr) return kStatusDone;
   const int limit = ctx->columnWidth * 125 / 100;
-  for (rect_record* block = head->next; block != head; block = block->next) {
-    rect_record* lines = block->outer;
-    if (lines == nullptr) continue;
-    for (rect_record* l = lines->next; l != lines; l = l->next) {
-      for (rect_record* m = lines->next; m != lines && l->right - m->left + 1 <= limit;) {
-        bool take = m != l && overlapVertically(*l, *m) &&
-                    std::max(l->right, m->right) - std::min(l->left, m->left) + 1 <= limit;
-        if (take && separators != nullptr) take = !wideSeparatorMeets(separators, unionOf(*l, *m));
-        if (!take) {
-          m = m->next;
-          continue;
-        }
-        layout::uniteInto(*l, *m);
-        if (layout::takeCharacters(l, m) != kStatusDone) return kStatusNoMemory;
-        m = lines->next;
-      }
-    }
-  }
-  return qsort_rects_by_right_desc(head);
+  return mergeColumnsInBlocks(
+      ctx->textList, [limit](const rect_record& l, const rect_record& m) { return l.right - m.left + 1 <= limit; },
+      [limit, separators](const rect_record& l, const rect_record& m) {
+        return overlapVertically(l, m) && std::max(l.right, m.right) - std::min(l.left, m.left) + 1 <= limit &&
+               !(separators != nullptr && wideSeparatorMeets(separators, unionOf(l, m)));
+      });
 }
 
 short merge_vAdjacentBlocks(layctx* ctx) {

@@ -16,6 +16,8 @@ using layout::intersects;
 using layout::kStatusDone;
 using layout::kStatusNoMemory;
 using layout::kStatusNothing;
+using layout::overlapHorizontally;
+using layout::overlapVertically;
 using layout::rectHeight;
 using layout::rectWidth;
 
@@ -45,15 +47,15 @@ Box spaceBetweenVertically(const rect_record& a, const rect_record& b) {
   return {left, std::max(a.top, b.top), right, std::min(a.bottom, b.bottom)};
 }
 
-short takeCharacters(rect_record* a, rect_record* b) {
-  if (b->inner != nullptr) {
-    if (move_rect_list(&b->inner, &a->inner) != kStatusDone) return kStatusNoMemory;
+short takeChildren(rect_record* a, rect_record* b, rect_record* rect_record::*ring) {
+  if (b->*ring != nullptr) {
+    if (move_rect_list(&(b->*ring), &(a->*ring)) != kStatusDone) return kStatusNoMemory;
     drop_rect(b);
     return kStatusDone;
   }
   rect_record* before = b->prev;
   ringUnlink(b);
-  if (insert_node_tail(&a->inner, b) != kStatusDone) {
+  if (insert_node_tail(&(a->*ring), b) != kStatusDone) {
     ringLinkAfter(before, b);
     return kStatusNoMemory;
   }
@@ -63,12 +65,6 @@ short takeCharacters(rect_record* a, rect_record* b) {
 }  // namespace layout
 
 namespace {
-
-// Vertical overlap of two records.
-bool overlapVertically(const rect_record& a, const rect_record& b) { return a.top <= b.bottom && b.top <= a.bottom; }
-bool overlapHorizontally(const rect_record& a, const rect_record& b) {
-  return a.left <= b.right && b.left <= a.right;
-}
 
 struct Reach {
   int along;              // how far up and down a column takes characters

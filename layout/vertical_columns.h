@@ -55,8 +55,17 @@ bool wideSeparatorMeets(const rect_record* separators, int left, int top, int ri
 // rows when they overlap), across both.
 Box spaceBetweenVertically(const rect_record& a, const rect_record& b);
 
-// Moves b's characters (its inner ring, or b itself when it has none) into
-// a's inner ring; b is freed or relinked.  -111 when a sentinel cannot be had.
-short takeCharacters(rect_record* a, rect_record* b);
+// Moves b's child ring `ring` (its characters: inner; a block's columns:
+// outer) into a's, or b itself when it has none; b is freed or relinked.
+// -111 when a sentinel cannot be had (b then stays where it was).
+short takeChildren(rect_record* a, rect_record* b, rect_record* rect_record::*ring);
+inline short takeCharacters(rect_record* a, rect_record* b) { return takeChildren(a, b, &rect_record::inner); }
+
+inline bool overlapVertically(const rect_record& a, const rect_record& b) {
+  return a.top <= b.bottom && b.top <= a.bottom;
+}
+inline bool overlapHorizontally(const rect_record& a, const rect_record& b) {
+  return a.left <= b.right && b.left <= a.right;
+}
 
 }  // namespace layout

@@ -30,6 +30,7 @@ const QString kBody = QStringLiteral(
     "見出しは本文より大きな文字で組まれ、本文の右に置かれます。「括弧」や句読点、長音ー記号も縦の形になります。");
 
 struct Snapshot {
+  int blocks = 0;
   std::vector<QRect> columns;
   std::vector<QRect> tierMarks;
 };
@@ -49,6 +50,7 @@ void takeSnapshot(const layout::LayoutStep& step, short, const layout::LayoutRun
   const rect_record* blocks = run.ctx->textList;
   if (blocks != nullptr) {
     for (const rect_record* b = blocks->next; b != blocks; b = b->next) {
+      ++s.blocks;
       if (b->outer == nullptr) continue;
       for (const rect_record* c = b->outer->next; c != b->outer; c = c->next) s.columns.push_back(qrect(*c));
     }
@@ -107,7 +109,7 @@ TEST_F(VerticalPages, ColumnsTiersAndHeadingsOfRenderedPages) {
       ASSERT_EQ(run.status, 1) << name;
       const Snapshot& s = snapshot();
       if (qEnvironmentVariableIsSet("LAYOUT_PAGES_DUMP")) {
-        page.savePng(QStringLiteral("/tmp/i35_%1_%2.png").arg(c.tiers * 10 + (c.heading ? 1 : 0)).arg(dpi));
+        page.savePng(QStringLiteral("vertical_page_%1_%2.png").arg(c.tiers * 10 + (c.heading ? 1 : 0)).arg(dpi));
         std::printf("%s: %zu columns (truth %zu), %zu marks\n", name.c_str(), s.columns.size(), truth.size(),
                     s.tierMarks.size());
       }
@@ -140,6 +142,39 @@ TEST_F(VerticalPages, ColumnsTiersAndHeadingsOfRenderedPages) {
         EXPECT_TRUE(s.tierMarks.empty()) << name;
       }
     }
+  }
+}
+
+TEST_F(VerticalPages, AnAreaIsOneBlockUnlessItSplitsAlongX) {
+  // A user area over six columns of one tier: with byte 11 = 0 the columns
+  // group at 20 times the usual distance into one block; with 1 at distance
+  // 0, so each column is a block of its own.  (The text has no punctuation:
+  // a vertical full stop sits at the top of its cell and leaves a gap that
+  // the characters' reach does not bridge; in a block the column's pieces
+  // merge again, but not when every piece is a block of its own.)
+  const int dpi = 300;
+  const int mm = dpi * 4 / 100;
+  PageBuilder builder(120 * mm, 110 * mm, dpi);
+  builder.addVerticalTiers({100 * mm, 12 * mm}, QStringLiteral("縦書きの文章は右の行から左の行へと読み進めます"), 10.5,
+                           18, 6, 1, 0);
+  RenderedPage page = builder.render();
+  const QRect body = page.blocks.at(0).rect.adjusted(-2 * mm, -2 * mm, 2 * mm, 2 * mm);
+  const Rect16 area{static_cast<std::int16_t>(body.left()), static_cast<std::int16_t>(body.top()),
+                    static_cast<std::int16_t>(body.right()), static_cast<std::int16_t>(body.bottom())};
+  for (const int split : {0, 1}) {
+    snapshot() = {};
+    ParamBlock params;
+    params.setByte(ParamBlock::kDirection, 1);
+    params.setByte(ParamBlock::kForm, 0xFF);
+    params.setByte(ParamBlock::kNoVerticalMargin, 1);
+    params.setByte(ParamBlock::kNoHorizontalMargin, static_cast<std::uint8_t>(split));
+    layouttest::RegionRun run;
+    layouttest::RegionOptions options;
+    options.trace = takeSnapshot;
+    layouttest::runRegion(run, page, params, &area, options);
+    ASSERT_EQ(run.status, 1) << "byte 11 = " << split;
+    EXPECT_EQ(snapshot().columns.size(), 6u) << "byte 11 = " << split;
+    EXPECT_EQ(snapshot().blocks, split == 0 ? 1 : 6) << "byte 11 = " << split;
   }
 }
 

@@ -3,10 +3,13 @@
 // renderer's truth, at 200, 300 and 400 dpi: the columns the steps built so
 // far leave in the blocks, and the tier bands.
 #include "layout/layout_pipelines.h"
+#include "layout/library_state.h"
+#include "layout/record_pool.h"
 #include "layout/rect_rings.h"
 #include "layout/vertical_gaps.h"
 #include "tests/layout/layout_fixture.h"
 #include "tests/layout/region_runner.h"
+#include "tests/layout/ring_checker.h"
 #include "tests/layout/test_pages.h"
 
 #include <gtest/gtest.h>
@@ -176,6 +179,67 @@ TEST_F(VerticalPages, AnAreaIsOneBlockUnlessItSplitsAlongX) {
     EXPECT_EQ(snapshot().columns.size(), 6u) << "byte 11 = " << split;
     EXPECT_EQ(snapshot().blocks, split == 0 ? 1 : 6) << "byte 11 = " << split;
   }
+}
+
+// A small vertical page in two tiers with a boxed note, and the rings
+// checked after every step.
+RenderedPage smallVerticalPage(int dpi) {
+  const int mm = dpi * 4 / 100;
+  PageBuilder builder(90 * mm, 110 * mm, dpi);
+  builder.addVerticalTiers({80 * mm, 8 * mm}, kBody, 10.5, 10, 6, 2, 8 * mm);
+  builder.addRule(QRect(8 * mm, 8 * mm, 30 * mm, 2), true);
+  builder.addRule(QRect(8 * mm, 40 * mm, 30 * mm, 2), true);
+  builder.addRule(QRect(8 * mm, 8 * mm, 2, 32 * mm), false);
+  builder.addRule(QRect(38 * mm, 8 * mm, 2, 32 * mm + 2), false);
+  builder.addVerticalTiers({34 * mm, 12 * mm}, kBody, 10.5, 6, 3, 1, 0);
+  return builder.render();
+}
+
+ParamBlock verticalRulesParams() {
+  ParamBlock params;
+  params.setByte(ParamBlock::kDirection, 1);
+  params.setByte(ParamBlock::kHorizontalRules, 1);
+  params.setByte(ParamBlock::kVerticalRules, 1);
+  return params;
+}
+
+TEST_F(VerticalPages, TheRingsStaySoundAfterEveryStep) {
+  RenderedPage page = smallVerticalPage(300);
+  layouttest::RegionRun run;
+  layouttest::runRegion(run, page, verticalRulesParams(), nullptr, {true, true, layouttest::checkRingsAfterStep});
+  EXPECT_EQ(run.status, 1);
+}
+
+TEST_F(VerticalPages, RunningOutOfMemoryAnywhereGivesNoMemoryAndLeavesNothingBehind) {
+  RenderedPage page = smallVerticalPage(200);
+  int window = 0;
+  ASSERT_EQ(GetLines(&window, page.bits.data(), static_cast<short>(page.width), static_cast<short>(page.height),
+                     static_cast<std::uint16_t>(page.dpi), nullptr, nullptr),
+            1);
+  layout::pools().closeAll();
+  ASSERT_TRUE(layout::pools().rects.configure({4, 1, 1}));
+  ASSERT_TRUE(layout::pools().fields.configure({1, 1, 1}));
+  bool finished = false;
+  int failures = 0;
+  for (long n = 0; n < 8000 && !finished; n += 1 + n / 200) {
+    short status = 0;
+    {
+      layouttest::RegionRun run;
+      layout::PoolFaults::remaining = n;
+      layouttest::runRegion(run, page, verticalRulesParams(), nullptr, {false, true, nullptr});
+      layout::PoolFaults::remaining = -1;
+      status = run.status;
+      ASSERT_TRUE(status == 1 || status == -111) << "after " << n << " allocations: " << status;
+      EXPECT_TRUE(layouttest::runValid(run.ctx, &run.result)) << "after " << n << " allocations";
+    }
+    EXPECT_TRUE(layouttest::poolsBalanced({}, {})) << "after " << n << " allocations";
+    if (status == -111) ++failures;
+    finished = status == 1;
+  }
+  EXPECT_TRUE(finished);
+  EXPECT_GT(failures, 10);
+  layout::pools().closeAll();
+  layout::pools().fields.configure({30, 3, 2});
 }
 
 }  // namespace

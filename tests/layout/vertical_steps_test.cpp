@@ -499,4 +499,17 @@ TEST_F(VerticalSteps, PicturesOutsideTheTextBoundsGo) {
   EXPECT_EQ(count_rects(ctx_.textList), 1);
 }
 
+TEST_F(VerticalSteps, MeasuresOfZeroDoNotDivideByZero) {
+  // A region whose measures came out as 0 (nothing measurable) passes
+  // through the steps that divide by them.
+  addColumn(&ctx_.textList, 1000, 100, 3, 48, 48, 64);
+  add(&ctx_.gapList, 100, 1000, 900, 1100);
+  add(&ctx_.speckList, 10, 10, 12, 12);
+  EXPECT_EQ(vGaps_to_separators(ctx_.gapList, &ctx_), 1);
+  EXPECT_EQ(drop_vGaps_few_specks(&ctx_), 1);
+  EXPECT_EQ(drop_vLines_with_specks(&ctx_), 1);
+  EXPECT_EQ(link_vChars(&ctx_, 0), 1);
+  EXPECT_EQ(count_rects(ctx_.textList), 1);
+}
+
 }  // namespace

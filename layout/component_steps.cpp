@@ -27,27 +27,22 @@ namespace {
 Box boxOf(const rect_record& r) { return {r.left, r.top, r.right, r.bottom}; }
 Box widened(const rect_record& r, int by) { return {r.left - by, r.top - by, r.right + by, r.bottom + by}; }
 
-bool isSeparator(int w, int h, int cw, int ch) {
-  const auto& p = layout::parameterTables().layout;
-  const long aspect = p(10);
-  const int longRatio = p(6);
-  const int thinRatio = p(7);
+bool isSeparator(int w, int h, int cw, int ch, const layout::PieceLimits& limits) {
+  const long aspect = limits.aspectPercent;
+  const int longRatio = limits.longPercent;
+  const int thinRatio = limits.thinPercent;
   const bool ordinary = w * 100L <= h * aspect && h * 100L <= w * aspect &&
                         !(w > cw * longRatio / 100 && h < ch * thinRatio / 100) &&
                         !(h > ch * longRatio / 100 && w < cw * thinRatio / 100);
   return !ordinary;
 }
 
-struct PieceLimits {
-  bool frameTest;
-  int frameWidth, frameHeight;  // larger both ways: a page frame
-  int textWidth, textHeight;    // larger either way: a region
-};
+}  // namespace
 
-short classifyPieces(layctx* ctx, const PieceLimits& limits) {
+short classify_pieces(layctx* ctx, const layout::PieceLimits& limits) {
   rect_record* head = ctx->textList;
   if (head == nullptr) return kStatusDone;
-  const int speck = layout::parameterTables().layout(5);
+  const int speck = limits.speck;
   for (rect_record* r = head->next; r != head; r = r->next) {
     const int w = rectWidth(*r);
     const int h = rectHeight(*r);
@@ -57,7 +52,7 @@ short classifyPieces(layctx* ctx, const PieceLimits& limits) {
       r = drop_rect(r);
       continue;
     }
-    if (isSeparator(w, h, ctx->charWidth, ctx->charHeight)) {
+    if (isSeparator(w, h, ctx->charWidth, ctx->charHeight, limits)) {
       target = &ctx->sepList;
       kind = h < w ? layout::kKindWideSeparator : layout::kKindTallSeparator;
     } else if (h <= limits.textHeight && w <= limits.textWidth) {
@@ -74,6 +69,8 @@ short classifyPieces(layctx* ctx, const PieceLimits& limits) {
   return kStatusDone;
 }
 
+namespace {
+
 // Frees every record of *list that lies inside `box`.
 template <typename B>
 void dropInside(rect_record* head, const B& box) {
@@ -85,35 +82,54 @@ void dropInside(rect_record* head, const B& box) {
 
 }  // namespace
 
+namespace {
+
+layout::PieceLimits horizontalShapes() {
+  const auto& p = layout::parameterTables().layout;
+  layout::PieceLimits limits{};
+  limits.aspectPercent = p(10);
+  limits.longPercent = p(6);
+  limits.thinPercent = p(7);
+  limits.speck = p(5);
+  return limits;
+}
+
+}  // namespace
+
 short classify_components(layctx* ctx) {
   const auto& p = layout::parameterTables().layout;
   const int dpi = ctx->page.dpi;
   const int pagePercent = p(11);
-  PieceLimits limits{};
+  layout::PieceLimits limits = horizontalShapes();
   limits.frameTest = true;
   limits.frameWidth = std::max(ctx->page.widthPixels() * pagePercent / 100, mmToPixels(40, dpi));
   limits.frameHeight = std::max(ctx->page.height * pagePercent / 100, mmToPixels(20, dpi));
   limits.textHeight = p(8);
   limits.textWidth = p(9);
-  return classifyPieces(ctx, limits);
+  return classify_pieces(ctx, limits);
 }
 
 short classify_components_in_area(layctx* ctx, const Rect16* area, short margin) {
   const int dpi = ctx->page.dpi;
   const int less = ctx->params.byte(ParamBlock::kNoHorizontalMargin) == 1 ? 0 : 3 * margin;
-  PieceLimits limits{};
+  layout::PieceLimits limits = horizontalShapes();
   limits.frameTest = false;
   limits.textHeight = std::min(rectHeight(*area) - less, mmToPixels(10, dpi));
   limits.textWidth = std::min(rectWidth(*area) - less, mmToPixels(20, dpi));
-  return classifyPieces(ctx, limits);
+  return classify_pieces(ctx, limits);
 }
 
 short drop_touching_separators(layctx* ctx) {
+  if (count_rects(ctx->textList) < 2) return kStatusDone;
+  return drop_separators_on_text(ctx, layout::RingOrder::ByTop);
+}
+
+short drop_separators_on_text(layctx* ctx, layout::RingOrder order) {
   rect_record* text = ctx->textList;
   rect_record* seps = ctx->sepList;
-  if (count_rects(text) < 2 || layout::ringEmpty(seps)) return kStatusDone;
+  if (layout::ringEmpty(text) || layout::ringEmpty(seps)) return kStatusDone;
   for (rect_record* s = seps->next; s != seps; s = s->next) {
-    for (rect_record* c = text->next; c != text && c->top <= s->bottom; c = c->next) {
+    for (rect_record* c = text->next; c != text && !layout::liesPast(order, *c, *s); c = c->next) {
       if (intersects(*s, *c)) {
         s = drop_rect(s);
         break;
@@ -123,7 +139,7 @@ short drop_touching_separators(layctx* ctx) {
   return kStatusDone;
 }
 
-short absorb_figure_contents(layctx* ctx) {
+short absorb_figure_contents(layctx* ctx, int smallMm, layout::RingOrder order) {
   rect_record* regions = ctx->largeList;
   if (regions == nullptr) return kStatusDone;
   const int dpi = ctx->page.dpi;
@@ -131,7 +147,7 @@ short absorb_figure_contents(layctx* ctx) {
   const int ch = ctx->charHeight;
 
   // Small figures: the character-like pieces inside them are part of the figure.
-  const int small = mmToPixels(50, dpi);
+  const int small = mmToPixels(smallMm, dpi);
   for (rect_record* r = regions->next; r != regions; r = r->next) {
     if (rectWidth(*r) > small || rectHeight(*r) > small) continue;
     short kind = 0;
@@ -140,7 +156,7 @@ short absorb_figure_contents(layctx* ctx) {
     if (kind == layout::kKindText) continue;
     long characters = 0;
     if (rect_record* text = ctx->textList; text != nullptr) {
-      for (rect_record* c = text->next; c != text && c->top <= r->bottom; c = c->next) {
+      for (rect_record* c = text->next; c != text && !layout::liesPast(order, *c, *r); c = c->next) {
         const int w = rectWidth(*c);
         const int h = rectHeight(*c);
         if (intersects(*c, *r) && w >= cw * 40 / 100 && w <= cw * 130 / 100 && h >= ch * 40 / 100 &&
@@ -160,7 +176,7 @@ short absorb_figure_contents(layctx* ctx) {
   const int reach = tenthsToPixels(25, dpi);
   for (rect_record* r = regions->next; r != regions; r = r->next) {
     if (rectWidth(*r) > mid || rectHeight(*r) > mid) continue;
-    for (rect_record* q = regions->next; q != regions && q->top <= r->bottom; q = q->next) {
+    for (rect_record* q = regions->next; q != regions && !layout::liesPast(order, *q, *r); q = q->next) {
       if (q == r || rectWidth(*q) > mid || rectHeight(*q) > mid) continue;
       if (intersects(widened(*r, reach), *q)) {
         layout::uniteInto(*r, *q);
@@ -172,18 +188,19 @@ short absorb_figure_contents(layctx* ctx) {
   return kStatusDone;
 }
 
-short drop_nested_components(layctx* ctx) {
+short drop_nested_components(layctx* ctx, layout::RingOrder order) {
   rect_record* head = ctx->textList;
   if (head == nullptr) return 0;
   for (rect_record* a = head->next; a != head; a = a->next) {
-    for (rect_record* b = a->next; b != head && b->top <= a->bottom; b = b->next) {
+    for (rect_record* b = a->next; b != head && !layout::liesPast(order, *b, *a); b = b->next) {
       if (liesInside(*b, *a)) b = drop_rect(b);
     }
   }
   return static_cast<short>(count_rects(head));
 }
 
-short merge_overlapping_components(rect_record** list, short lookBack, short minimumOverlap) {
+short merge_overlapping_components(rect_record** list, short lookBack, short minimumOverlap,
+                                   layout::RingOrder order) {
   rect_record* head = *list;
   if (head == nullptr) return 0;
   const int d = minimumOverlap;
@@ -196,7 +213,7 @@ short merge_overlapping_components(rect_record** list, short lookBack, short min
     drop_rect(b);
   };
   for (rect_record* a = head->next; a != head; a = a->next) {
-    for (rect_record* b = a->next; b != head && b->top <= a->bottom;) {
+    for (rect_record* b = a->next; b != head && !layout::liesPast(order, *b, *a);) {
       if (overlapping(*a, *b)) {
         merge(a, b);
         b = a->next;
@@ -204,7 +221,11 @@ short merge_overlapping_components(rect_record** list, short lookBack, short min
         b = b->next;
       }
     }
-    for (rect_record* b = a->prev; b != head && a->top - b->bottom <= lookBack;) {
+    // Backwards, as far as a record can still reach back over A.
+    auto inReach = [order, lookBack](const rect_record& b, const rect_record& a) {
+      return order == layout::RingOrder::ByTop ? a.top - b.bottom <= lookBack : b.left - a.right <= lookBack;
+    };
+    for (rect_record* b = a->prev; b != head && inReach(*b, *a);) {
       if (overlapping(*a, *b)) {
         merge(a, b);
         b = a->prev;
@@ -213,7 +234,7 @@ short merge_overlapping_components(rect_record** list, short lookBack, short min
       }
     }
   }
-  sort_rects_by_top(head);
+  if (layout::sortInOrder(order, head) != kStatusDone) return kStatusNoMemory;
   return static_cast<short>(count_rects(head));
 }
 

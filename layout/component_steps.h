@@ -26,15 +26,40 @@
 #pragma once
 
 #include "layout/layout_context.h"
+#include "layout/step_support.h"
 
+namespace layout {
+
+// The shapes that sort a piece: a piece longer than `longPercent` of the
+// character size one way and thinner than `thinPercent` the other, or more
+// than `aspectPercent` / 100 times longer than thick, is line-like; one no
+// larger than `speck` both ways is a speck; one larger than the text limits
+// is a region; with `frameTest`, one larger than the frame limits both ways
+// is the page's frame and goes.
+struct PieceLimits {
+  int aspectPercent = 0, longPercent = 0, thinPercent = 0, speck = 0;
+  bool frameTest = false;
+  int frameWidth = 0, frameHeight = 0;
+  int textWidth = 0, textHeight = 0;
+};
+
+}  // namespace layout
+
+// Shared by both writing directions: the pipelines pass their own limits.
+short classify_pieces(layctx* ctx, const layout::PieceLimits& limits);
 short classify_components(layctx* ctx);
 short classify_components_in_area(layctx* ctx, const Rect16* area, short margin);
 short drop_touching_separators(layctx* ctx);
-short absorb_figure_contents(layctx* ctx);
+// Separators that touch a component go, whatever the number of components.
+short drop_separators_on_text(layctx* ctx, layout::RingOrder order);
+// Small figures (up to `smallMm` both ways) that characters hardly cover lose
+// the pieces inside them; near small figures merge.
+short absorb_figure_contents(layctx* ctx, int smallMm = 50, layout::RingOrder order = layout::RingOrder::ByTop);
 // Returns the number of components left.
-short drop_nested_components(layctx* ctx);
-// Returns the number of components left.
-short merge_overlapping_components(rect_record** list, short lookBack, short minimumOverlap);
+short drop_nested_components(layctx* ctx, layout::RingOrder order = layout::RingOrder::ByTop);
+// Returns the number of components left, or -111 when the final sort fails.
+short merge_overlapping_components(rect_record** list, short lookBack, short minimumOverlap,
+                                   layout::RingOrder order = layout::RingOrder::ByTop);
 short absorb_inner_pieces(layctx* ctx);
 short merge_regions(rect_record** regions, layctx* ctx);
 short drop_excluded_components(layctx* ctx, const recg* exclusions, const Rect16* area);

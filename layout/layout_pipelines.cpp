@@ -14,6 +14,10 @@
 #include "layout/step_support.h"
 #include "layout/table_regions.h"
 #include "layout/text_measures.h"
+#include "layout/vertical_blocks.h"
+#include "layout/vertical_columns.h"
+#include "layout/vertical_components.h"
+#include "layout/vertical_gaps.h"
 
 #include <algorithm>
 #include <string_view>
@@ -270,13 +274,34 @@ bool vGapsWanted(const LayoutRun& r) {
   return byte(r, ParamBlock::kSingleBlock) == 0 && (!T(r) || byte(r, ParamBlock::kNoVerticalMargin) != 0);
 }
 
+short sortComponentsInArea(LayoutRun& r) {
+  return sort_vComponents_area(r.ctx, &r.area.widened, static_cast<short>(mm(r, 1)));
+}
+
+short mergeLargeBlocks(LayoutRun& r) { return merge_vLargeBlocks(&r.ctx->largeList, r.ctx); }
+
+short measureColumnWidth(LayoutRun& r) {
+  layctx* ctx = r.ctx;
+  const short status = measure_vColumnWidth(ctx);
+  if (status == kStatusNoMemory) return status;
+  if (status != kStatusDone) ctx->columnWidth = ctx->charWidth;
+  return kStatusDone;
+}
+
+short measureColumnGap(LayoutRun& r) {
+  layctx* ctx = r.ctx;
+  if (measure_vColumnGap(ctx) != kStatusDone) ctx->columnGap = ctx->gapX;
+  if (ctx->columnGap < ctx->gapX / 2) ctx->columnGap = static_cast<short>(ctx->gapX * 80 / 100);
+  return kStatusDone;
+}
+
 constexpr LayoutStep kVerticalMain[] = {
     {"qsort_rects_by_right_desc", nullptr, [](LayoutRun& r) { return qsort_rects_by_right_desc(r.ctx->textList); },
      kStops},
-    {"sort_vComponents_area", T, step_not_built, kStops},
-    {"sort_vComponents", page, step_not_built, kStops},
-    {"drop_vSeparators_on_text", nullptr, step_not_built, kGoesOn},
-    {"absorb_vLargeComponents", page, step_not_built, kStops},
+    {"sort_vComponents_area", T, sortComponentsInArea, kStops},
+    {"sort_vComponents", page, [](LayoutRun& r) { return sort_vComponents(r.ctx); }, kStops},
+    {"drop_vSeparators_on_text", nullptr, [](LayoutRun& r) { return drop_vSeparators_on_text(r.ctx); }, kGoesOn},
+    {"absorb_vLargeComponents", page, [](LayoutRun& r) { return absorb_vLargeComponents(r.ctx); }, kStops},
     {"group_pixels", nullptr, coarseBlobs, kStops},
     {"keep_figure_blocks", nullptr,
      [](LayoutRun& r) { return keep_figure_blocks(r.ctx->reducedList, &r.ctx->page); }, kGoesOn},
@@ -284,72 +309,86 @@ constexpr LayoutStep kVerticalMain[] = {
      kStops},
     {"qsort_rects_by_right_desc", nullptr,
      [](LayoutRun& r) { return qsort_rects_by_right_desc(r.ctx->largeList); }, kStops},
-    {"drop_vNestedComponents", nullptr, step_not_built, kGoesOn},
-    {"merge_vOverlaps", nullptr, step_not_built, kStops},
-    {"absorb_vSpecks", nullptr, step_not_built, kGoesOn},
-    {"merge_vLargeBlocks", nullptr, step_not_built, kGoesOn},
-    {"sort_vComponents_area", T, step_not_built, kStops},
+    {"drop_vNestedComponents", nullptr, [](LayoutRun& r) { return drop_vNestedComponents(r.ctx); }, kGoesOn},
+    {"merge_vOverlaps", nullptr,
+     [](LayoutRun& r) {
+       return merge_vOverlaps(&r.ctx->textList, r.ctx->gapX, parameterTables().set4(8));
+     },
+     kStops},
+    {"absorb_vSpecks", nullptr, [](LayoutRun& r) { return absorb_vSpecks(r.ctx); }, kGoesOn},
+    {"merge_vLargeBlocks", nullptr, mergeLargeBlocks, kGoesOn},
+    {"sort_vComponents_area", T, sortComponentsInArea, kStops},
     {"drop_vExcluded",
      [](const LayoutRun& r) { return T(r) && byte(r, ParamBlock::kCharBlocks) == 1 && r.blockRing != nullptr; },
-     step_not_built, kGoesOn},
-    {"keep_vInsideArea", areaWithoutRowSplit, step_not_built, kGoesOn},
-    {"sort_vComponents", page, step_not_built, kStops},
-    {"drop_vSeparators_on_text", nullptr, step_not_built, kGoesOn},
-    {"merge_vLargeBlocks", nullptr, step_not_built, kGoesOn},
+     [](LayoutRun& r) { return drop_vExcluded(r.ctx, r.blockRing, &r.area.own); }, kGoesOn},
+    {"keep_vInsideArea", areaWithoutRowSplit, [](LayoutRun& r) { return keep_vInsideArea(r.ctx, &r.area.own); },
+     kGoesOn},
+    {"sort_vComponents", page, [](LayoutRun& r) { return sort_vComponents(r.ctx); }, kStops},
+    {"drop_vSeparators_on_text", nullptr, [](LayoutRun& r) { return drop_vSeparators_on_text(r.ctx); }, kGoesOn},
+    {"merge_vLargeBlocks", nullptr, mergeLargeBlocks, kGoesOn},
     {"clear_english_flag", [](const LayoutRun& r) { return byte(r, ParamBlock::kLanguageAuto) == 1; },
      [](LayoutRun& r) {
        r.ctx->params.setWord(ParamBlock::kLanguageWord, 0);
        return kStatusDone;
      },
      kGoesOn},
-    {"collect_rule_candidates", nullptr, step_not_built, kStops},
+    {"collect_rule_candidates", nullptr, [](LayoutRun& r) { return find_dotted_lines(r.ctx, &r.result->ruleFields); },
+     kStops},
     {"copy_keisen_lists", rulesWanted,
      copyLibraryRules,
      kStops},
     {"mark_rules_live", rulesWanted, [](LayoutRun& r) { return mark_all_keisen(&r.rules); }, kGoesOn},
-    {"clip_vRules", rulesWanted, step_not_built, kGoesOn},
-    {"check_vRules", rulesWanted, step_not_built, kGoesOn},
-    {"vRules_to_separators", rulesWanted, step_not_built, kStops},
+    {"clip_vRules", rulesWanted, [](LayoutRun& r) { return clip_vRules(&r.rules, r.ctx, &r.area.widened); }, kGoesOn},
+    {"check_vRules", rulesWanted, [](LayoutRun& r) { return check_vRules(&r.rules, r.ctx, &r.area.widened); },
+     kGoesOn},
+    {"vRules_to_separators", rulesWanted, [](LayoutRun& r) { return vRules_to_separators(&r.rules, r.ctx); },
+     kStops},
     {"merge_separators", rulesWanted, [](LayoutRun& r) { return merge_separators(r.ctx); }, kGoesOn},
     {"drop_chars_on_vSeparators",
      [](const LayoutRun& r) {
        return rulesWanted(r) && T(r) &&
               !(byte(r, ParamBlock::kNoVerticalMargin) != 0 && byte(r, ParamBlock::kNoHorizontalMargin) != 0);
      },
-     step_not_built, kGoesOn},
-    {"rules_to_fields", rulesWanted, step_not_built, kStops},
+     [](LayoutRun& r) { return drop_pieces_along_separators(r.ctx); }, kGoesOn},
+    {"rules_to_fields", rulesWanted, [](LayoutRun& r) { return add_line_fields(&r.rules, &r.result->ruleFields); },
+     kStops},
     {"free_keisen_pair", rulesWanted,
      freeRuleCopies,
      kGoesOn},
     {"single_block", singleBlock, singleBlockSetUp, kGoesOn},
-    {"link_vChars", nullptr, step_not_built, kStops},
+    {"link_vChars", nullptr, [](LayoutRun& r) { return link_vChars(r.ctx, column_link_distance(*r.ctx)); },
+     kStops},
     {"check_small_large", page, step_not_built, kGoesOn},
     {"examine_large_components", page, step_not_built, kStops},
     {"drop_large_covered_by_text", page, step_not_built, kGoesOn},
-    {"frame_vBoxes", page, step_not_built, kStops},
-    {"find_vColumnGaps", vGapsWanted, step_not_built, kStops},
-    {"join_vGaps", vGapsWanted, step_not_built, kGoesOn},
-    {"vGaps_to_separators", vGapsWanted, step_not_built, kStops},
-    {"measure_vColumnWidth", nullptr, step_not_built, kStops},
-    {"measure_vColumnGap", nullptr, step_not_built, kGoesOn},
-    {"classify_vLines", nullptr, step_not_built, kGoesOn},
-    {"drop_vLines_with_specks", nullptr, step_not_built, kGoesOn},
-    {"merge_vLineFragments", nullptr, step_not_built, kStops},
-    {"group_vLines", nullptr, step_not_built, kStops},
-    {"drop_vSmallLines", page, step_not_built, kGoesOn},
-    {"merge_vBlockLines", nullptr, step_not_built, kStops},
-    {"attach_vSpecks", nullptr, step_not_built, kStops},
+    {"frame_vBoxes", page, [](LayoutRun& r) { return frame_vBoxes(r.ctx); }, kStops},
+    {"find_vColumnGaps", vGapsWanted, [](LayoutRun& r) { return find_vColumnGaps(r.ctx); }, kStops},
+    {"join_vGaps", vGapsWanted, [](LayoutRun& r) { return join_vGaps(r.ctx); }, kGoesOn},
+    {"vGaps_to_separators", vGapsWanted, [](LayoutRun& r) { return vGaps_to_separators(r.ctx->gapList, r.ctx); },
+     kStops},
+    {"measure_vColumnWidth", nullptr, measureColumnWidth, kStops},
+    {"measure_vColumnGap", nullptr, measureColumnGap, kGoesOn},
+    {"classify_vLines", nullptr, [](LayoutRun& r) { return classify_vLines(r.ctx); }, kGoesOn},
+    {"drop_vLines_with_specks", nullptr, [](LayoutRun& r) { return drop_vLines_with_specks(r.ctx); }, kGoesOn},
+    {"merge_vLineFragments", nullptr, [](LayoutRun& r) { return merge_vLineFragments(r.ctx); }, kStops},
+    {"group_vLines", nullptr, [](LayoutRun& r) { return group_vLines(r.ctx, column_group_distance(*r.ctx)); },
+     kStops},
+    {"drop_vSmallLines", page, [](LayoutRun& r) { return drop_vSmallLines(r.ctx); }, kGoesOn},
+    {"merge_vBlockLines", nullptr, [](LayoutRun& r) { return merge_vBlockLines(r.ctx, r.ctx->sepList); }, kStops},
+    {"attach_vSpecks", nullptr, [](LayoutRun& r) { return attach_vSpecks(r.ctx, parameterTables().set4(8)); },
+     kStops},
     {"free_speck_list", nullptr,
      freeSpeckList,
      kGoesOn},
-    {"merge_vBlocks", nullptr, step_not_built, kStops},
-    {"merge_vBlockLines_area", T, step_not_built, kStops},
-    {"merge_vBlockLines", nullptr, step_not_built, kStops},
-    {"merge_vAdjacentBlocks", page, step_not_built, kStops},
-    {"merge_vBlockLines", page, step_not_built, kStops},
-    {"drop_vNoiseLines", page, step_not_built, kGoesOn},
-    {"find_vTextBounds", page, step_not_built, kStops},
-    {"drop_vFigureComponents", page, step_not_built, kStops},
+    {"merge_vBlocks", nullptr, [](LayoutRun& r) { return merge_vBlocks(r.ctx); }, kStops},
+    {"merge_vBlockLines_area", T, [](LayoutRun& r) { return merge_vBlockLines_area(r.ctx, r.ctx->sepList); },
+     kStops},
+    {"merge_vBlockLines", nullptr, [](LayoutRun& r) { return merge_vBlockLines(r.ctx, r.ctx->sepList); }, kStops},
+    {"merge_vAdjacentBlocks", page, [](LayoutRun& r) { return merge_vAdjacentBlocks(r.ctx); }, kStops},
+    {"merge_vBlockLines", page, [](LayoutRun& r) { return merge_vBlockLines(r.ctx, r.ctx->sepList); }, kStops},
+    {"drop_vNoiseLines", page, [](LayoutRun& r) { return drop_vNoiseLines(r.ctx); }, kGoesOn},
+    {"find_vTextBounds", page, [](LayoutRun& r) { return find_vTextBounds(r.ctx, &r.working); }, kStops},
+    {"drop_vFigureComponents", page, [](LayoutRun& r) { return drop_vFigureComponents(r.ctx); }, kStops},
     {"classify_large_regions", page, step_not_built, kStops},
     {"drop_vTextInLarge", page, step_not_built, kGoesOn},
     {"find_vTiers", [](const LayoutRun& r) { return !(T(r) && byte(r, ParamBlock::kNoVerticalMargin) == 0); },
@@ -363,7 +402,7 @@ constexpr LayoutStep kVerticalMain[] = {
     {"merge_vBlocks_area", T, step_not_built, kStops},
     {"merge_vBlocks_tier", T, step_not_built, kStops},
     {"merge_vBlocks_stack", page, step_not_built, kStops},
-    {"merge_vBlockLines", nullptr, step_not_built, kStops},
+    {"merge_vBlockLines", nullptr, [](LayoutRun& r) { return merge_vBlockLines(r.ctx, r.ctx->sepList); }, kStops},
     {"merge_vOverlappingBlocks", nullptr, step_not_built, kStops},
     {"merge_vAllBlocks", singleBlock, step_not_built, kStops},
     {"free_separator_list", singleBlock,
@@ -374,13 +413,13 @@ constexpr LayoutStep kVerticalMain[] = {
      kGoesOn},
     {"drop_single_char_pictures", page, step_not_built, kGoesOn},
     {"drop_lines_in_pictures", page, step_not_built, kGoesOn},
-    {"drop_vFigureLines", page, step_not_built, kStops},
-    {"drop_vThinLines", page, step_not_built, kGoesOn},
-    {"merge_vBlockLines", nullptr, step_not_built, kStops},
+    {"drop_vFigureLines", page, [](LayoutRun& r) { return drop_vFigureLines(r.ctx); }, kStops},
+    {"drop_vThinLines", page, [](LayoutRun& r) { return drop_vThinLines(r.ctx); }, kGoesOn},
+    {"merge_vBlockLines", nullptr, [](LayoutRun& r) { return merge_vBlockLines(r.ctx, nullptr); }, kStops},
     {"refine_vBlocks", vGapsWanted, step_not_built, kStops},
     {"refine_vLines", vGapsWanted, step_not_built, kStops},
     {"split_vHeadingLines", nullptr, step_not_built, kStops},
-    {"merge_vBlockLines", nullptr, step_not_built, kStops},
+    {"merge_vBlockLines", nullptr, [](LayoutRun& r) { return merge_vBlockLines(r.ctx, r.ctx->sepList); }, kStops},
     {"qsort_rects_by_right_desc", nullptr, [](LayoutRun& r) { return qsort_rects_by_right_desc(r.ctx->textList); },
      kStops},
     {"vBlocks_to_fields", nullptr, step_not_built, kStops},

@@ -332,12 +332,17 @@ short drop_keisen_outside_area(KeisenPair* pair, layctx* /*ctx*/, const Rect16* 
 }
 
 short drop_components_on_keisen(KeisenPair* pair, layctx* ctx, const Rect16* area) {
+  const bool table = ctx->areaMode();
+  const int share = table ? 40 : 8;
+  return check_rules_against_text(pair, ctx, area, RuleCheck{share, share, true});
+}
+
+short check_rules_against_text(KeisenPair* pair, layctx* ctx, const Rect16* area, const RuleCheck& check) {
   const int dpi = ctx->page.dpi;
   const int textLeast = tenthsToPixels(8, dpi);
   const int inkMost = mmToPixels(1, dpi);
   const bool table = ctx->areaMode();
   const int longLine = mmToPixels(table ? 50 : 5000, dpi);
-  const int share = table ? 40 : 8;
   dropLinesOutside(pair, *area);
   forKept(pair->horizontal, [&](Keisen& h) {
     h.a = std::max(h.a, area->left);
@@ -350,7 +355,7 @@ short drop_components_on_keisen(KeisenPair* pair, layctx* ctx, const Rect16* are
 
   // One line against the components along it; Across = the components'
   // size across the line, Along = along it.
-  auto judge = [&](Keisen& line, const Box& band, int length, auto across, auto along) {
+  auto judge = [&](Keisen& line, const Box& band, int length, int share, auto across, auto along) {
     rect_record* text = ctx->textList;
     auto dropInk = [&] {
       if (text == nullptr) return;
@@ -374,17 +379,17 @@ short drop_components_on_keisen(KeisenPair* pair, layctx* ctx, const Rect16* are
     }
     if (any && covered > static_cast<long>(length) * share / 100) {
       line.valid = 0;  // a stroke through text, not a rule
-    } else {
+    } else if (any || check.dropInkWhenUncrossed) {
       dropInk();
     }
   };
   auto height = [](const rect_record& r) { return rectHeight(r); };
   auto width = [](const rect_record& r) { return rectWidth(r); };
   forKept(pair->horizontal, [&](Keisen& h) {
-    judge(h, Box{h.a, h.c - 1, h.b, h.c + 1}, h.b - h.a + 1, height, width);
+    judge(h, Box{h.a, h.c - 1, h.b, h.c + 1}, h.b - h.a + 1, check.horizontalShare, height, width);
   });
   forKept(pair->vertical, [&](Keisen& v) {
-    judge(v, Box{v.a - 1, v.b, v.a + 1, v.c}, v.c - v.b + 1, width, height);
+    judge(v, Box{v.a - 1, v.b, v.a + 1, v.c}, v.c - v.b + 1, check.verticalShare, width, height);
   });
   return kStatusDone;
 }

@@ -42,6 +42,19 @@ short find_underlines(KeisenPair* pair, layctx* ctx, const Rect16* area);
 short is_solid_hline(const Keisen* line, const ImageDesc* page);
 short drop_keisen_outside_area(KeisenPair* pair, layctx* ctx, const Rect16* area);
 short drop_components_on_keisen(KeisenPair* pair, layctx* ctx, const Rect16* area);
+
+// The judgement of ruled lines against the text that crosses them, shared by
+// both writing directions: lines are clipped to the area; a line whose
+// crossing characters cover more than its share (percent of its length) is
+// a stroke through text and dropped; a kept line takes the thin ink along it
+// out of the components (also when no character crosses it, with
+// `dropInkWhenUncrossed`).
+struct RuleCheck {
+  int horizontalShare;
+  int verticalShare;
+  bool dropInkWhenUncrossed;
+};
+short check_rules_against_text(KeisenPair* pair, layctx* ctx, const Rect16* area, const RuleCheck& check);
 short keisen_to_separators(const KeisenPair* pair, layctx* ctx);
 short merge_separators(layctx* ctx);
 short drop_pieces_along_separators(layctx* ctx);

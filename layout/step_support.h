@@ -6,6 +6,10 @@
 //   uniteInto                    grows a rectangle to the union
 //   movePiece                    moves a rectangle record to another list
 //   WorkBuffer                   a heap buffer whose failure the steps report
+//   RingOrder, liesPast,         the two orders of the working rings (rows
+//   sortInOrder                  top to bottom, columns right to left), so
+//                                that a step written once serves both
+//                                writing directions
 //
 // The library counts an inch as 25 mm, so a millimetre is dpi * 4 / 100
 // pixels, truncated.  Rectangles include their borders: a width is
@@ -61,6 +65,20 @@ void uniteInto(A& a, const B& b) {
 struct Box {
   int left, top, right, bottom;
 };
+
+// Horizontal writing keeps its rings sorted by top edge and scans down the
+// page; vertical writing keeps them sorted by right edge, largest first, and
+// scans from right to left.  A scan from `a` stops at the first record that
+// lies wholly past it in that order.
+enum class RingOrder { ByTop, ByRightDesc };
+
+template <typename B, typename A>
+bool liesPast(RingOrder order, const B& b, const A& a) {
+  return order == RingOrder::ByTop ? b.top > a.bottom : b.right < a.left;
+}
+
+// Sorts a ring into the order; -111 when the sort runs out of memory.
+short sortInOrder(RingOrder order, rect_record* head);
 
 inline Rect16 rectOf(const rect_record& r) { return Rect16{r.left, r.top, r.right, r.bottom}; }
 

@@ -1,5 +1,6 @@
 #pragma once
-// Renders one line of text into a 1-bit image, for recognition fixtures.
+// Renders one line of text into a 1-bit image, for recognition fixtures: a
+// thin wrapper over the page renderer (tests/support/page_renderer.h).
 //
 //   renderTextLine      a horizontal or vertical line in Noto Sans / Serif CJK JP
 //   LineImage::pgm      the image as a PGM file, for looking at a failing case

@@ -6,6 +6,7 @@
 #include "layout/layout_hooks.h"
 #include "layout/layout_status.h"
 #include "layout/parameter_tables.h"
+#include "layout/skew_correction.h"
 #include "layout/user_region.h"
 
 namespace layout {
@@ -63,6 +64,8 @@ short init_library_state() {
   set_layout_defaults();
   set_param_set4_defaults();
   hooks().analyseUserRegion = analyse_user_region;
+  hooks().autoRotate = auto_rotate_export;
+  hooks().autoRotatePaper = auto_rotate_paper_export;
 
   state.pools.closeAll();
   state.dpi = 400;

@@ -17,7 +17,10 @@
 #include "shell/page_select_dlg.h"
 #include "tests/browser/fake_board_source.h"
 #include "tests/catalogue/catalogue_fixture.h"
+#include "shell/app_profile.h"
+#include "shell/main_frame.h"
 #include "tests/shell/fresh_environment.h"
+#include "tests/shell/wait_until.h"
 #include "tests/support/test_env.h"
 
 #include <QAction>
@@ -804,6 +807,84 @@ TEST_F(BoardOperationsTest, OpeningUsesTheViewerForImagesAndTheDesktopOtherwise)
   EXPECT_EQ(viewed, (std::vector<std::pair<int, int>>{{tileOf(0, pageNo), 1}}));
   QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
   platform::setFixedNowForTests(std::nullopt);
+}
+
+
+// The browser's menu commands on the board, in the frame: each is enabled by
+// its rule, and those without an operation yet stay disabled.
+TEST_F(BoardOperationsTest, TheFramesCommandsFollowTheBoardsSelection) {
+  {
+    cataloguetest::CatalogueRows rows(folder);
+    rows.addItem({.itemNo = 1, .title = "A"});
+    rows.addItem({.itemNo = 2, .title = "B"});
+    rows.addStack(10, "束", 1);
+    rows.addItem({.itemNo = 3, .title = "p1", .stackNo = 10, .pageNo = 1});
+    rows.addItem({.itemNo = 4, .title = "p2", .stackNo = 10, .pageNo = 2});
+  }
+  OpenAppProfile()->setValue(BrowserKey(QStringLiteral("DesktopHistory0")), QString::fromStdString(root));
+  auto frame = std::make_unique<CMainFrame>();
+  frame->PreCreateWindow();
+  ASSERT_TRUE(frame->OnCreate());
+  auto* v = new CFD3View(frame.get());
+  frame->SetDocument(&document);
+  v->AttachDocument(&document);
+  v->AttachToFrame(frame.get());
+  v->OnInitialUpdate();
+  bool restored = false;
+  QObject::connect(frame.get(), &CMainFrame::restoredAfterStart, [&restored] { restored = true; });
+  frame->show();
+  ASSERT_TRUE(waitUntil([&] { return restored; }));
+  ASSERT_EQ(v->SelectFolderInTree(folder), 1);
+  board = v->GetThumbnailPane();
+  const auto enabled = [&](int id) { return frame->Action(id) && frame->Action(id)->isEnabled(); };
+
+  board->SelectOnly(tileOf(0, itemNo("A")));
+  board->Tile(tileOf(0, itemNo("B")))->SetSelected(true);
+  emit board->selectionChanged();
+  for (int id : {cmd::kDelete, cmd::kSelectAll, cmd::kStack}) EXPECT_TRUE(enabled(id)) << std::hex << id;
+  for (int id : {cmd::kUnstackOne, cmd::kUnstackAll, cmd::kFileOpen, cmd::kRename, cmd::kDuplicate, cmd::kReorderPages})
+    EXPECT_FALSE(enabled(id)) << std::hex << id;
+  auto menu = board->BuildTileMenu(tileOf(0, itemNo("A")));
+  EXPECT_TRUE(MenuAction(*menu, tilecmd::kStack)->isEnabled());
+  EXPECT_FALSE(MenuAction(*menu, tilecmd::kDuplicate)->isEnabled()) << "no duplicate operation yet";
+
+  board->SelectOnly(tileOf(1, stackNo("束")));
+  for (int id : {cmd::kUnstackOne, cmd::kUnstackAll, cmd::kFileOpen}) EXPECT_TRUE(enabled(id)) << std::hex << id;
+  for (int id : {cmd::kStack, cmd::kRename, cmd::kReorderPages}) EXPECT_FALSE(enabled(id)) << std::hex << id;
+  menu = board->BuildTileMenu(tileOf(1, stackNo("束")));
+  EXPECT_FALSE(MenuAction(*menu, tilecmd::kRenameDialog)->isEnabled()) << "no title dialog yet";
+  EXPECT_TRUE(MenuAction(*menu, tilecmd::kUnstackAll)->isEnabled());
+
+  frame->RunCommand(cmd::kSelectAll);
+  EXPECT_EQ(board->SelectedCount(), 3);
+  // The tile menu's stack command goes through the frame, posted.
+  board->OnTileCommand(tilecmd::kStack, 0);
+  EXPECT_EQ(board->tileCount(), 3);
+  ASSERT_TRUE(waitUntil([&] { return board->tileCount() == 1; }));
+  EXPECT_EQ(document.EntryList().GetAt(0)->title, "束");
+  frame->RunCommand(cmd::kUnstackAll);
+  EXPECT_EQ(board->tileCount(), 4);
+  EXPECT_EQ(board->SelectedCount(), 4);
+  frame->close();
+  frame.reset();
+}
+
+TEST_F(BoardOperationsTest, ADocumentWhoseRecordsCannotBeReadIsNotDeleted) {
+  {
+    cataloguetest::CatalogueRows rows(folder);
+    rows.addItem({.itemNo = 1, .title = "a", .ext = "doc"});
+  }
+  touch("a.doc");
+  show();
+  // The row went away behind the board's back.
+  DissolvedStack dissolved;
+  ASSERT_EQ(document.Database().UnregisterItem(itemNo("a", "doc"), dissolved), 0);
+  board->OnSelectAll();
+  boxes.script({platform::Answer::Ok});
+  ops->DeleteSelected(true);
+  EXPECT_TRUE(fs::exists(folder + "/a.doc")) << "a file is never deleted without its record";
+  EXPECT_EQ(board->tileCount(), 1);
+  EXPECT_EQ(document.EntryList().GetCount(), 1);
 }
 
 }  // namespace

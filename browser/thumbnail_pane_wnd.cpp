@@ -237,17 +237,33 @@ void ThumbnailPaneWnd::SelectOnly(int index) {
 void ThumbnailPaneWnd::ScrollEntryIntoView(int index) {
   ThumbnailItemWnd* tile = Tile(index);
   if (!tile) return;
-  const QRect r = tile->Bounds();
+  // Per bar: a box off the near side, or wider than the client, comes to 10
+  // pixels from the near side; one past the far side to 10 from the far side.
+  constexpr int kMargin = 10;
+  const board::Size box = tile->GetCaptionRect();
   const board::Point s = scrollPosition();
-  const QSize client = viewport()->size();
-  int x = s.x;
-  int y = s.y;
-  if (r.right() >= x + client.width()) x = r.right() + 1 - client.width();
-  if (r.left() < x) x = r.left();
-  if (r.bottom() >= y + client.height()) y = r.bottom() + 1 - client.height();
-  if (r.top() < y) y = r.top();
-  horizontalScrollBar()->setValue(x);
-  verticalScrollBar()->setValue(y);
+  const auto bring = [](int a, int w, int r, int position) {
+    if (a < 0 || r < w) return position + a - kMargin;
+    if (r < a + w) return position + (a + w) - (r - kMargin);
+    return position;
+  };
+  inScrollUpdate_ = true;
+  if (horizontalShown_)
+    horizontalScrollBar()->setValue(bring(tile->anchor().x - box.w / 2 - s.x, box.w, viewport()->width(), s.x));
+  if (verticalShown_)
+    verticalScrollBar()->setValue(bring(tile->anchor().y - s.y, box.h, viewport()->height(), s.y));
+  inScrollUpdate_ = false;
+}
+
+void ThumbnailPaneWnd::SelectItemById(int kind, int number) {
+  if (mode_ != kFolderBoard || !source_) return;
+  for (int i = 0; i < tileCount(); ++i) {
+    const DisplayEntry* entry = source_->Entry(i);
+    if (!entry || entry->kind != kind || entry->number != number) continue;
+    ScrollEntryIntoView(i);
+    SelectOnly(i);
+    return;
+  }
 }
 
 // ---- pictures ------------------------------------------------------------------

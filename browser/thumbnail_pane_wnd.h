@@ -200,6 +200,9 @@ class ThumbnailPaneWnd : public QAbstractScrollArea {
   void UpdateScrollExtent(int resetScroll, int showCount);
   // Scrolls so that the tile of entry index lies fully inside the pane.
   void ScrollEntryIntoView(int index);
+  // Selects only the tile of that document and scrolls it into view (folder
+  // board); nothing when the document is not on the board.
+  void SelectItemById(int kind, int number);
   // Marks only the tile of entry index selected.
   void SelectOnly(int index);
   void UpdateScrollBars(int resetScroll, board::Size extent, int showCount);

@@ -294,6 +294,23 @@ TEST_F(BoardInteractionTest, AWheelNotchPostsAScrollStepOf120) {
   EXPECT_EQ(none.count(), 0);
 }
 
+
+TEST_F(BoardInteractionTest, SelectingByDocumentBringsTheTileIntoViewWithAMargin) {
+  for (int i = 0; i < 12; ++i) source.addItem(i + 1, "t" + std::to_string(i), "bmp", {60, 10 + 140 * i});
+  auto board = makeBoard({500, 300});
+  QScrollBar* bar = board->verticalScrollBar();
+  board->SelectItemById(0, 9);  // below the client: its bottom comes to 10 px above the edge
+  ThumbnailItemWnd* tile = board->Tile(8);
+  EXPECT_EQ(tile->anchor().y + tile->GetCaptionRect().h - bar->value(), board->viewport()->height() - 10);
+  EXPECT_EQ(selected(*board), (std::set<int>{8}));
+  board->SelectItemById(0, 1);  // above: its top comes to 10
+  EXPECT_EQ(bar->value(), 0);
+  const int at = bar->value();
+  board->SelectItemById(1, 1);  // not on the board
+  EXPECT_EQ(bar->value(), at);
+  EXPECT_EQ(selected(*board), (std::set<int>{0}));
+}
+
 // ---- menus --------------------------------------------------------------------------
 
 TEST_F(BoardInteractionTest, ThePaneMenuGreysWhatCannotRun) {

@@ -1,5 +1,6 @@
 #include "browser/fd3_view.h"
 
+#include "browser/board_operations.h"
 #include "browser/browser_document.h"
 #include "browser/fd3_doc_adapter.h"
 #include "browser/folder_board_source.h"
@@ -20,7 +21,11 @@
 #include "shell/progress_dialogs.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QGuiApplication>
 #include <QMenu>
+#include <QToolBar>
+#include <QToolButton>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -82,7 +87,63 @@ CFD3View::CFD3View(QWidget* parent) : QWidget(parent) {
   trackLine_->hide();
   connect(tree_, &FolderTree::folderSelected, this, &CFD3View::OnFolderTreeSelChanged);
   connect(board_, &ThumbnailPaneWnd::selectionChanged, this, &CFD3View::UpdateCommandStates);
+  connectBoard();
 }
+
+void CFD3View::connectBoard() {
+  // The board's requests of the view's own commands run here; the others go
+  // to the frame, posted as a menu command would be.
+  connect(board_, &ThumbnailPaneWnd::viewCommandRequested, this, [this](int id) {
+    if (id == cmd::kAutoArrange) {
+      OnArrange(id);
+      return;
+    }
+    if (frame_) QMetaObject::invokeMethod(frame_, [frame = frame_, id] { frame->RunCommand(id); }, Qt::QueuedConnection);
+  });
+  board_->commandAvailable = [this](int id) { return frameCommandAvailable(id); };
+  board_->applicationNames = [this] {
+    QStringList names;
+    if (frame_)
+      for (const auto& application : frame_->RegisteredApplications()) names << application.menuText;
+    return names;
+  };
+  board_->findOutsideTarget = [this](QPoint global) {
+    ThumbnailPaneWnd::OutsideTarget target;
+    QWidget* under = QApplication::widgetAt(global);
+    if (!under) return target;
+    QToolBar* applications = frame_ ? frame_->GetApplicationBar() : nullptr;
+    if (applications && applications->isAncestorOf(under)) {
+      auto* button = qobject_cast<QToolButton*>(under);
+      const int id = button && button->defaultAction() ? button->defaultAction()->data().toInt() : -1;
+      if (id >= cmd::kFirstApplicationButton && id < cmd::kFirstApplicationButton + CMainFrame::kMaxRegisteredApplications) {
+        target.kind = ThumbnailPaneWnd::OutsideTarget::Application;
+        target.button = id - cmd::kFirstApplicationButton;
+      }
+      return target;
+    }
+    QWidget* treeArea = tree_->viewport();
+    if (under == treeArea || treeArea->isAncestorOf(under)) {
+      if (QTreeWidgetItem* item = tree_->itemAt(treeArea->mapFromGlobal(global))) {
+        target.kind = ThumbnailPaneWnd::OutsideTarget::Tree;
+        target.folder = tree_->GetItemPath(item);
+      }
+    }
+    return target;
+  };
+}
+
+bool CFD3View::frameCommandAvailable(int commandId) const {
+  if (!frame_) return false;
+  const QAction* action = frame_->Action(commandId);
+  return action && action->isEnabled();
+}
+
+int CFD3View::firstSelectedTile() const {
+  const std::vector<int> selected = board_->SelectedEntryIndices();
+  return selected.empty() ? -1 : selected.front();
+}
+
+bool CFD3View::OpenInViewer(int entryIndex, int page) { return viewerOpener_ && viewerOpener_(entryIndex, page); }
 
 CFD3View::~CFD3View() {
   OnDestroy();
@@ -111,6 +172,17 @@ void CFD3View::AttachDocument(CFD3Doc* document) {
     if (document_) document_->SetLabelEditing(editing);
   };
   board_->SetSource(boardSource_.get());
+  operations_ = std::make_unique<BoardOperations>(*board_, *document);
+  operations_->openInViewer = [this](int entryIndex, int page) { return OpenInViewer(entryIndex, page); };
+  connect(board_, &ThumbnailPaneWnd::openRequested, this, [this](int tile) { operations_->OpenItem(tile); });
+  connect(board_, &ThumbnailPaneWnd::deleteRequested, this, [this](bool forGood) { operations_->DeleteSelected(forGood); });
+  connect(board_, &ThumbnailPaneWnd::mergeRequested, this, [this](int target) { operations_->MergeIntoStack(target); });
+  connect(board_, &ThumbnailPaneWnd::unstackRequested, this, [this](int tile, bool all) {
+    if (all)
+      operations_->UnstackAll(tile);
+    else
+      operations_->UnstackOne(tile);
+  });
   document->SetViews(this);
   document->AddObserver(this);
 }
@@ -126,12 +198,22 @@ void CFD3View::AttachToFrame(CMainFrame* frame) {
     if (QAction* action = frame->Action(id)) action->setCheckable(true);
   board_->ApplySettings(boardSettingsOf(frame->Settings()));
   handledCommands_ = {cmd::kSortTitle,   cmd::kSortIssueDate, cmd::kSortModified, cmd::kSortAccessed,
-                      cmd::kArrangeEvenly, cmd::kArrange,     cmd::kAutoArrange,  cmd::kRename};
+                      cmd::kArrangeEvenly, cmd::kArrange,     cmd::kAutoArrange,  cmd::kRename,
+                      cmd::kDelete,      cmd::kSelectAll,   cmd::kStack,        cmd::kUnstackOne,
+                      cmd::kUnstackAll,  cmd::kFileOpen};
+  // Duplicate and page reorder have no handler here: their actions stay
+  // disabled until the operations exist.
   for (int id : handledCommands_) {
-    if (id == cmd::kRename)
-      frame->SetCommandHandler(id, [this] { OnFileRename(); });
-    else
-      frame->SetCommandHandler(id, [this, id] { OnArrange(id); });
+    switch (id) {
+      case cmd::kRename: frame->SetCommandHandler(id, [this] { OnFileRename(); }); break;
+      case cmd::kDelete: frame->SetCommandHandler(id, [this] { OnEditDelete(); }); break;
+      case cmd::kSelectAll: frame->SetCommandHandler(id, [this] { OnEditSelectAll(); }); break;
+      case cmd::kStack: frame->SetCommandHandler(id, [this] { OnEditStack(); }); break;
+      case cmd::kUnstackOne: frame->SetCommandHandler(id, [this] { OnEditUnstackOne(); }); break;
+      case cmd::kUnstackAll: frame->SetCommandHandler(id, [this] { OnEditUnstackAll(); }); break;
+      case cmd::kFileOpen: frame->SetCommandHandler(id, [this] { OnFileOpen(); }); break;
+      default: frame->SetCommandHandler(id, [this, id] { OnArrange(id); }); break;
+    }
   }
   UpdateCommandStates();
 }
@@ -331,8 +413,9 @@ bool CFD3View::CommandEnabled(int commandId) const {
     case cmd::kUnstackAll:
     case cmd::kReorderPages:
       return selected == 1 && onlySelectedIsStack();
-    case cmd::kProperties:
     case cmd::kRename:
+      return selected == 1 && !onlySelectedIsStack();
+    case cmd::kProperties:
     case cmd::kFileOpen:
       return selected == 1;
     default:
@@ -366,9 +449,38 @@ void CFD3View::OnFileRename() {
   if (paneMode() != kThumbnailMode || board_->SelectedCount() != 1) return;
   for (int i = 0; i < board_->tileCount(); ++i) {
     ThumbnailItemWnd* tile = board_->Tile(i);
-    // A stack is renamed through the title dialog of the document.
+    // A stack is renamed through the title dialog of the document, which
+    // is not there yet: the command is disabled for a stack.
     if (tile->IsSelected() && !tile->isStack()) board_->BeginTitleEdit(i, ThumbnailPaneWnd::kLowerCaption);
   }
+}
+
+void CFD3View::OnEditDelete() {
+  if (paneMode() != kThumbnailMode || !operations_) return;
+  operations_->DeleteSelected(QGuiApplication::queryKeyboardModifiers() & Qt::ShiftModifier);
+}
+
+void CFD3View::OnEditSelectAll() {
+  if (paneMode() == kThumbnailMode) board_->OnSelectAll();
+}
+
+void CFD3View::OnEditStack() {
+  if (paneMode() == kThumbnailMode && operations_) operations_->StackSelection();
+}
+
+void CFD3View::OnEditUnstackOne() {
+  if (paneMode() == kThumbnailMode && operations_ && board_->SelectedCount() == 1)
+    operations_->UnstackOne(firstSelectedTile());
+}
+
+void CFD3View::OnEditUnstackAll() {
+  if (paneMode() == kThumbnailMode && operations_ && board_->SelectedCount() == 1)
+    operations_->UnstackAll(firstSelectedTile());
+}
+
+void CFD3View::OnFileOpen() {
+  if (paneMode() == kThumbnailMode && operations_ && board_->SelectedCount() == 1)
+    operations_->OpenItem(firstSelectedTile());
 }
 
 // ---- commands ------------------------------------------------------------------

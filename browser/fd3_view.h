@@ -13,6 +13,9 @@
 //   ShowImageInfoInStatusBar      size, format and depth of a hovered image
 //   RefreshThumbnail              a tile's picture and captions read afresh
 //   CommandEnabled, UpdateCommandStates   the enable rules of the pane commands
+//   OnEditDelete, OnEditSelectAll, OnEditStack, OnEditUnstackOne,
+//   OnEditUnstackAll, OnFileOpen          the board's document commands
+//   SetViewerOpener, OpenInViewer         how a page image reaches the viewer
 //
 // Attached to the program's document, the view observes it: the document's
 // changes reach the active pane (board or list) and the folder tree here.
@@ -23,9 +26,11 @@
 
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
+class BoardOperations;
 class BrowserDocument;
 class CFD3Doc;
 class FolderBoardSource;
@@ -85,6 +90,20 @@ class CFD3View : public QWidget, public DocumentViews, public DocumentObserver, 
   void UpdateCommandStates();
   void OnArrange(int commandId);
   void OnFileRename();
+  void OnEditDelete();
+  void OnEditSelectAll();
+  void OnEditStack();
+  void OnEditUnstackOne();
+  void OnEditUnstackAll();
+  void OnFileOpen();
+  // The board's document operations (null while no document is attached).
+  BoardOperations* boardOperations() const { return operations_.get(); }
+
+  // The viewer shows page `page` (from 1) of entry entryIndex; set by the
+  // program where the viewer is made. OpenInViewer is false when no opener
+  // is set or the opener refused.
+  void SetViewerOpener(std::function<bool(int entryIndex, int page)> opener) { viewerOpener_ = std::move(opener); }
+  bool OpenInViewer(int entryIndex, int page);
 
   // DocumentViews
   bool ViewerShown() const override { return viewerShown_; }
@@ -114,11 +133,18 @@ class CFD3View : public QWidget, public DocumentViews, public DocumentObserver, 
   void setPaneMode(int mode);
   void moveTrackLine(int x);
   void OnFolderTreeSelChanged();
+  void connectBoard();
+  // The first selected tile's index on the board, or -1.
+  int firstSelectedTile() const;
+  // Whether the frame would run a command now.
+  bool frameCommandAvailable(int commandId) const;
 
   BrowserDocument* document_ = nullptr;
   CFD3Doc* attachedDocument_ = nullptr;
   std::unique_ptr<BrowserDocument> documentAdapter_;
   std::unique_ptr<FolderBoardSource> boardSource_;
+  std::unique_ptr<BoardOperations> operations_;
+  std::function<bool(int, int)> viewerOpener_;
   std::vector<int> handledCommands_;
   int lastInfoIndex_ = -1;
   CMainFrame* frame_ = nullptr;

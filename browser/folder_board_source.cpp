@@ -64,6 +64,23 @@ QSize FolderBoardSource::StackCell(int index) {
   return {width, height};
 }
 
+bool FolderBoardSource::ReadStackPages(int index, std::vector<ItemInfo>& pages) {
+  const DisplayEntry* entry = Entry(index);
+  if (!entry || !entry->isStack() || !openFolder()) return false;
+  StackInfo stack;
+  int code = document_.Database().GetStackInfo(entry->number, stack);
+  ReportDbError(code);
+  if (code != 0) return false;
+  for (int page = 1; page <= stack.PageCount; ++page) {
+    ItemInfo item;
+    code = document_.Database().Stack2Item(entry->number, page, item);
+    ReportDbError(code);
+    if (code != 0) return false;
+    pages.push_back(item);
+  }
+  return true;
+}
+
 void FolderBoardSource::WritePositions(const std::vector<ItemInfo>& items, const std::vector<StackInfo>& stacks) {
   if (!openFolder()) return;
   if (!items.empty()) ReportDbError(document_.Database().SetItemInfos(items, fieldmask::kItemPosition));

@@ -25,6 +25,7 @@ class FolderBoardSource : public ThumbnailBoardSource {
   bool ReadThumbnail(int index, ItemInfo& item, ThumbInfo& thumb, bool& found) override;
   bool HasAnnotations(int index, int itemNo) override;
   QSize StackCell(int index) override;
+  bool ReadStackPages(int index, std::vector<ItemInfo>& pages) override;
   void WritePositions(const std::vector<ItemInfo>& items, const std::vector<StackInfo>& stacks) override;
   int FindStack(int index, const std::string& title, int& found, int& stackNo) override;
   int FindItem(int index, const std::string& title, const std::string& ext, int& found, int& itemNo) override;

@@ -46,6 +46,9 @@ class ThumbnailBoardSource {
   virtual bool HasAnnotations(int index, int itemNo) = 0;
   // The largest thumbnail over a stack's pages.
   virtual QSize StackCell(int index) = 0;
+  // The item records of a stack's pages in page order. False when they
+  // could not be read (or the owner cannot list pages).
+  virtual bool ReadStackPages(int /*index*/, std::vector<ItemInfo>& /*pages*/) { return false; }
 
   // Board positions of moved documents, one call per kind (folder board).
   virtual void WritePositions(const std::vector<ItemInfo>& items, const std::vector<StackInfo>& stacks) = 0;

@@ -1,5 +1,6 @@
 #include "browser/thumbnail_pane_wnd.h"
 
+#include "browser/board_menus.h"
 #include "browser/document_rename.h"
 #include "browser/thumbnail_board_source.h"
 #include "browser/thumbnail_picture.h"
@@ -8,23 +9,27 @@
 #include "catalogue/sjis_text.h"
 #include "platform/clock.h"
 #include "platform/user_interaction.h"
+#include "shell/command_ids.h"
 #include "shell/entry_holder.h"
+#include "shell/page_select_dlg.h"
 #include "shell/image_utilities.h"
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyle>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <cstdio>
 
 namespace {
 
-constexpr int kScrollLine = 30;  // pixels per line step of the scroll bars
 constexpr const char* kRenameCaption = "タイトルの変更";
 constexpr const char* kForbiddenFirst = "'*?][#|";
 constexpr const char* kForbiddenSecond = "\"\\/:<>";
@@ -182,6 +187,10 @@ int ThumbnailPaneWnd::RemoveItemAt(int index) {
   pool_[last] = std::move(tiles_[static_cast<size_t>(index)]);
   tiles_.erase(tiles_.begin() + index);
   if (press_.tile && press_.tile->GetIndex() < 0) press_ = {};
+  // Tile i shows entry i: the tiles after it move up with their entries.
+  RenumberTiles();
+  if (dropTarget_ == index) dropTarget_ = -1;
+  emit selectionChanged();
   return 1;
 }
 
@@ -228,17 +237,33 @@ void ThumbnailPaneWnd::SelectOnly(int index) {
 void ThumbnailPaneWnd::ScrollEntryIntoView(int index) {
   ThumbnailItemWnd* tile = Tile(index);
   if (!tile) return;
-  const QRect r = tile->Bounds();
+  // Per bar: a box off the near side, or wider than the client, comes to 10
+  // pixels from the near side; one past the far side to 10 from the far side.
+  constexpr int kMargin = 10;
+  const board::Size box = tile->GetCaptionRect();
   const board::Point s = scrollPosition();
-  const QSize client = viewport()->size();
-  int x = s.x;
-  int y = s.y;
-  if (r.right() >= x + client.width()) x = r.right() + 1 - client.width();
-  if (r.left() < x) x = r.left();
-  if (r.bottom() >= y + client.height()) y = r.bottom() + 1 - client.height();
-  if (r.top() < y) y = r.top();
-  horizontalScrollBar()->setValue(x);
-  verticalScrollBar()->setValue(y);
+  const auto bring = [](int a, int w, int r, int position) {
+    if (a < 0 || r < w) return position + a - kMargin;
+    if (r < a + w) return position + (a + w) - (r - kMargin);
+    return position;
+  };
+  inScrollUpdate_ = true;
+  if (horizontalShown_)
+    horizontalScrollBar()->setValue(bring(tile->anchor().x - box.w / 2 - s.x, box.w, viewport()->width(), s.x));
+  if (verticalShown_)
+    verticalScrollBar()->setValue(bring(tile->anchor().y - s.y, box.h, viewport()->height(), s.y));
+  inScrollUpdate_ = false;
+}
+
+void ThumbnailPaneWnd::SelectItemById(int kind, int number) {
+  if (mode_ != kFolderBoard || !source_) return;
+  for (int i = 0; i < tileCount(); ++i) {
+    const DisplayEntry* entry = source_->Entry(i);
+    if (!entry || entry->kind != kind || entry->number != number) continue;
+    ScrollEntryIntoView(i);
+    SelectOnly(i);
+    return;
+  }
 }
 
 // ---- pictures ------------------------------------------------------------------
@@ -341,6 +366,18 @@ void ThumbnailPaneWnd::paintBoard(QPaintEvent* event) {
   for (ThumbnailItemWnd* tile : zOrder_)
     if (tile->Bounds().intersects(exposed))
       tile->Paint(painter, offset, colours, *fonts_, tile->GetIndex() == dropTarget_);
+  // The band and the dragged pictures' outlines, over the tiles.
+  if (band_ || !dragRects_.empty()) {
+    painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+    painter.setBrush(Qt::NoBrush);
+    if (band_) {
+      painter.setPen(QPen(Qt::white, 1, Qt::DotLine));
+      painter.drawRect(bandRect_);
+    }
+    painter.setPen(QPen(Qt::white, 2));
+    if (dragBegun_)
+      for (const QRect& r : dragRects_) painter.drawRect(r.adjusted(1, 1, -1, -1));
+  }
 }
 
 void ThumbnailPaneWnd::scrollContentsBy(int dx, int dy) { viewport()->scroll(dx, dy); }
@@ -582,6 +619,12 @@ void ThumbnailPaneWnd::SavePositions() {
 
 // ---- mouse ---------------------------------------------------------------------
 
+namespace {
+// Set by the first move of at most one pixel after a drag began: one value
+// for the program, since only one drag can run at a time.
+bool smallMoveLatch = false;
+}  // namespace
+
 void ThumbnailPaneWnd::mousePressEvent(QMouseEvent* event) {
   // A click anywhere else on the board ends the title edit and applies it.
   if (titleEdit_ && titleEdit_->isVisible()) {
@@ -594,14 +637,23 @@ void ThumbnailPaneWnd::mousePressEvent(QMouseEvent* event) {
   const Qt::KeyboardModifiers mods = event->modifiers();
   const bool shift = mods & Qt::ShiftModifier;
   const bool ctrl = mods & Qt::ControlModifier;
+  const bool left = event->button() == Qt::LeftButton;
+  const bool right = event->button() == Qt::RightButton;
   setFocus(Qt::MouseFocusReason);
   if (!tile) {
-    if (event->button() == Qt::LeftButton) SelectOnly(-1);
+    if (left) {
+      // A rubber band starts from here.
+      SelectOnly(-1);
+      band_ = true;
+      bandAnchor_ = pos;
+      bandRect_ = QRect(pos, QSize(0, 0));
+    } else if (right && !(event->buttons() & Qt::LeftButton)) {
+      SelectOnly(-1);
+      rightOnBackground_ = true;
+    }
     return;
   }
   if (shift && ctrl) return;
-  const bool left = event->button() == Qt::LeftButton;
-  const bool right = event->button() == Qt::RightButton;
   switch (zone) {
     case ThumbnailItemWnd::Zone::PageCounter: {
       if (!left) return;
@@ -614,7 +666,7 @@ void ThumbnailPaneWnd::mousePressEvent(QMouseEvent* event) {
         QApplication::beep();
         return;
       }
-      press_ = {tile, zone, false, true};
+      press_ = {tile, zone, false, true, Qt::LeftButton};
       invalidateTile(*tile);
       return;
     }
@@ -636,11 +688,18 @@ void ThumbnailPaneWnd::mousePressEvent(QMouseEvent* event) {
       break;
   }
   if (!left && !right) return;
-  press_ = {tile, zone, shift || ctrl, tile->IsSelected()};
-  if (shift || ctrl)
-    tile->SetSelected(true);
-  else if (!tile->IsSelected())
-    SelectOnly(tile->GetIndex());
+  // One button at a time on a tile.
+  if (press_.tile && press_.button != event->button()) return;
+  press_ = {tile, zone, shift || ctrl, tile->IsSelected(), event->button()};
+  if (left && mode_ == kFolderBoard) {
+    SetDropTarget(-1);
+    lastDragPoint_ = pos;
+    dragBegun_ = false;
+    dragging_ = false;
+  }
+  // A press on a selected tile keeps the selection, so that all selected
+  // tiles can be dragged from any of them.
+  if (!(shift || ctrl) && !tile->IsSelected()) SelectOnly(tile->GetIndex());
   tile->SetSelected(true);
   BringToFront(tile);
   focused_ = tile;
@@ -657,10 +716,23 @@ void ThumbnailPaneWnd::mouseMoveEvent(QMouseEvent* event) {
     invalidateTile(*press_.tile);
     return;
   }
+  if (band_) {
+    bandMove(pos);
+    return;
+  }
+  if (press_.tile && press_.button == Qt::LeftButton && mode_ == kFolderBoard) {
+    if (!dragBegun_) {
+      BeginItemDrag();
+    } else {
+      DragItems(event->modifiers() & Qt::ControlModifier, pos - lastDragPoint_, event->globalPosition().toPoint());
+    }
+    lastDragPoint_ = pos;
+    return;
+  }
   if (mode_ != kFolderBoard || !source_ || event->buttons() != Qt::NoButton) return;
   ThumbnailItemWnd::Zone zone;
   ThumbnailItemWnd* tile = TileAt(pos, &zone);
-  // Over a page counter the status information is cleared.
+  // Over a page counter, or over free space, the status information is cleared.
   const int index = tile && zone != ThumbnailItemWnd::Zone::PageCounter ? tile->GetIndex() : -1;
   if (index == hoverIndex_) return;
   hoverIndex_ = index;
@@ -668,16 +740,36 @@ void ThumbnailPaneWnd::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void ThumbnailPaneWnd::mouseReleaseEvent(QMouseEvent* event) {
+  const QPoint pos = event->position().toPoint();
+  if (band_ && event->button() == Qt::LeftButton) {
+    bandEnd();
+    return;
+  }
+  if (rightOnBackground_ && event->button() == Qt::RightButton) {
+    rightOnBackground_ = false;
+    runMenu(BuildPaneMenu(), event->globalPosition().toPoint(), -1);
+    return;
+  }
+  if (!press_.tile || event->button() != press_.button) return;
   const Press press = press_;
   press_ = {};
-  if (!press.tile) return;
   if (press.zone == ThumbnailItemWnd::Zone::PageCounter) {
     const int step = press.tile->pageCounter().Release();
     invalidateTile(*press.tile);
     if (step != PageNumberWnd::kNone) OnPageStep(press.tile->GetIndex(), step);
     return;
   }
-  if (event->button() != Qt::LeftButton) return;
+  if (press.button == Qt::RightButton) {
+    if (TileAt(pos) == press.tile) runMenu(BuildTileMenu(press.tile->GetIndex()), event->globalPosition().toPoint(),
+                                           press.tile->GetIndex());
+    return;
+  }
+  bool dragged = false;
+  if (dragBegun_) dragged = DropItems(event->modifiers() & Qt::ControlModifier, pos, event->globalPosition().toPoint());
+  dragBegun_ = false;
+  SetDropTarget(-1);
+  // After a drag the selection stays as it was.
+  if (dragged || press.tile->GetIndex() < 0) return;
   if (!press.modifiers)
     SelectOnly(press.tile->GetIndex());
   else if (press.tile->SetSelected(!press.selectedBefore))
@@ -687,11 +779,389 @@ void ThumbnailPaneWnd::mouseReleaseEvent(QMouseEvent* event) {
 
 void ThumbnailPaneWnd::mouseDoubleClickEvent(QMouseEvent* event) {
   ThumbnailItemWnd::Zone zone;
+  const Qt::KeyboardModifiers all = Qt::ShiftModifier | Qt::ControlModifier;
   ThumbnailItemWnd* tile = TileAt(event->position().toPoint(), &zone);
-  if (tile && event->button() == Qt::LeftButton && zone == ThumbnailItemWnd::Zone::Picture)
+  if (tile && event->button() == Qt::LeftButton && zone == ThumbnailItemWnd::Zone::Picture) {
     emit openRequested(tile->GetIndex());
-  else
+  } else if (tile && event->button() == Qt::RightButton && (event->buttons() & Qt::LeftButton) &&
+             (event->modifiers() & all) == all) {
+    // The maintenance gesture: one document's file format.
+    tile->SetSelected(true);
+    invalidateTile(*tile);
+    emit selectionChanged();
+    if (mode_ == kFolderBoard && SelectedCount() == 1)
+      runMenu(BuildMaintenanceMenu(), event->globalPosition().toPoint(), tile->GetIndex());
+  } else {
     mousePressEvent(event);
+  }
+}
+
+// ---- rubber band ---------------------------------------------------------------
+
+void ThumbnailPaneWnd::bandMove(QPoint client) {
+  // Past an edge the board scrolls toward the pointer, one line per move,
+  // and the anchor moves with the content.
+  const QRect area = viewport()->rect();
+  const auto step = [](int p, int low, int high) { return p > high ? kScrollLine : p < low ? -kScrollLine : 0; };
+  const board::Point before = scrollPosition();
+  if (horizontalShown_) {
+    QScrollBar* bar = horizontalScrollBar();
+    bar->setValue(std::clamp(before.x + step(client.x(), 0, area.right()), bar->minimum(), bar->maximum()));
+  }
+  if (verticalShown_) {
+    QScrollBar* bar = verticalScrollBar();
+    bar->setValue(std::clamp(before.y + step(client.y(), 0, area.bottom()), bar->minimum(), bar->maximum()));
+  }
+  const board::Point after = scrollPosition();
+  bandAnchor_ -= QPoint(after.x - before.x, after.y - before.y);
+  const QRect band = QRect(bandAnchor_, client).normalized();
+  if (band == bandRect_ && after == before) return;
+  viewport()->update(bandRect_.adjusted(-1, -1, 1, 1));
+  bandRect_ = band;
+  viewport()->update(bandRect_.adjusted(-1, -1, 1, 1));
+}
+
+void ThumbnailPaneWnd::bandEnd() {
+  band_ = false;
+  const board::Point s = scrollPosition();
+  const QRect band = bandRect_.translated(s.x, s.y);
+  viewport()->update(bandRect_.adjusted(-1, -1, 1, 1));
+  bandRect_ = QRect();
+  for (const auto& tile : tiles_) {
+    // A stack's counter, both captions and picture; a single item's lower
+    // caption and picture.
+    std::vector<QRect> zones{tile->lowerCaption().rect(), tile->PictureRect()};
+    if (tile->isStack()) {
+      zones.push_back(tile->upperCaption().rect());
+      zones.push_back(tile->pageCounter().rect);
+    }
+    const bool hit = std::any_of(zones.begin(), zones.end(), [&](const QRect& r) { return r.intersects(band); });
+    if (hit && tile->SetSelected(true)) invalidateTile(*tile);
+  }
+  emit selectionChanged();
+}
+
+// ---- dragging tiles ------------------------------------------------------------
+
+int ThumbnailPaneWnd::BeginItemDrag() {
+  outside_ = {};
+  dragRects_.clear();
+  const board::Point s = scrollPosition();
+  for (const auto& tile : tiles_) {
+    if (!tile->IsSelected()) continue;
+    const QRect picture = tile->PictureRect();
+    dragRects_.push_back(QRect(picture.topLeft(), tile->GetImageRect().size()).translated(-s.x, -s.y));
+  }
+  dragBegun_ = true;
+  dragging_ = false;
+  smallMoveLatch = false;
+  viewport()->update();
+  return static_cast<int>(dragRects_.size());
+}
+
+ThumbnailPaneWnd::DragState ThumbnailPaneWnd::dragStateAt(QPoint globalPos, OutsideTarget& outside) const {
+  outside = findOutsideTarget ? findOutsideTarget(globalPos) : OutsideTarget{};
+  if (outside.kind == OutsideTarget::Application) return DragState::Application;
+  if (outside.kind == OutsideTarget::Tree) return DragState::Tree;
+  return viewport()->rect().contains(viewport()->mapFromGlobal(globalPos)) ? DragState::Board : DragState::Outside;
+}
+
+void ThumbnailPaneWnd::setDragCursor(DragState state, bool copy) {
+  switch (state) {
+    case DragState::Outside: viewport()->setCursor(Qt::ForbiddenCursor); break;
+    case DragState::Board: viewport()->setCursor(Qt::DragMoveCursor); break;
+    case DragState::Tree: viewport()->setCursor(copy ? Qt::DragCopyCursor : Qt::DragMoveCursor); break;
+    case DragState::Application: viewport()->setCursor(Qt::DragLinkCursor); break;
+  }
+}
+
+void ThumbnailPaneWnd::DragItems(bool copy, QPoint movement, QPoint globalPos) {
+  // The first move after the press only begins the drag; a further move of
+  // two pixels or more makes it real, or else the one after that.
+  if (!dragging_) {
+    if (smallMoveLatch || std::abs(movement.x()) > 1 || std::abs(movement.y()) > 1)
+      dragging_ = true;
+    else
+      smallMoveLatch = true;
+  }
+  OutsideTarget outside;
+  dragState_ = dragStateAt(globalPos, outside);
+  int target = -1;
+  if (dragState_ == DragState::Board) target = HitTestDropTarget(viewport()->mapFromGlobal(globalPos));
+  SetDropTarget(target);
+  outside_ = outside;
+  for (QRect& r : dragRects_) r.translate(movement);
+  viewport()->update();
+  setDragCursor(dragState_, copy);
+}
+
+bool ThumbnailPaneWnd::DropItems(bool copy, QPoint client, QPoint globalPos) {
+  const bool dragged = dragging_;
+  OutsideTarget outside;
+  const DragState state = dragStateAt(globalPos, outside);
+  const int target = state == DragState::Board && dragged ? HitTestDropTarget(client) : -1;
+  viewport()->unsetCursor();
+  viewport()->update();
+  if (state == DragState::Application && outside.button >= 0) {
+    emit applicationDropRequested(outside.button);
+  } else if (state == DragState::Tree) {
+    emit folderDropRequested(outside.folder, copy);
+  } else if (state == DragState::Board && dragged) {
+    if (target >= 0)
+      emit mergeRequested(target);
+    else
+      SavePositions();
+    tidyAfterChange();
+  }
+  dragRects_.clear();
+  dragBegun_ = false;
+  dragging_ = false;
+  outside_ = {};
+  dragState_ = DragState::Outside;
+  SetDropTarget(-1);
+  return dragged;
+}
+
+int ThumbnailPaneWnd::HitTestDropTarget(QPoint client) const {
+  const board::Point s = scrollPosition();
+  const QPoint p = client + QPoint(s.x, s.y);
+  for (const auto& tile : tiles_) {
+    if (tile->IsSelected()) continue;
+    const bool stack = tile->isStack();
+    if (tile->PictureRect().contains(p) || (stack && tile->upperCaption().rect().contains(p)) ||
+        tile->lowerCaption().rect().contains(p) || (stack && tile->pageCounter().rect.contains(p)))
+      return tile->GetIndex();
+  }
+  return -1;
+}
+
+void ThumbnailPaneWnd::tidyAfterChange() {
+  if (autoArrange_) {
+    ArrangeItems(kSortVisual, 0, 1);
+  } else {
+    const bool updates = viewport()->updatesEnabled();
+    viewport()->setUpdatesEnabled(false);
+    UpdateScrollExtent(0, 1);
+    viewport()->setUpdatesEnabled(updates);
+    viewport()->update();
+  }
+}
+
+// ---- wheel, scrolling and keys ---------------------------------------------------
+
+int ThumbnailPaneWnd::NewScrollPosition(int code, int position, int minimum, int lastPosition, int page, int amount) {
+  switch (code) {
+    case 0: return std::max(position - kScrollLine, minimum);
+    case 1: return std::min(position + kScrollLine, lastPosition);
+    case 2: return std::max(position - page, minimum);
+    case 3: return std::min(position + page, lastPosition);
+    case 4: return std::min(amount, lastPosition);
+    case 5: return amount;
+    case 6: return minimum;
+    case 7: return lastPosition;
+    case kWheelUp: return std::max(position - amount, minimum);
+    case kWheelDown: return std::min(position + amount, lastPosition);
+    default: return position;
+  }
+}
+
+void ThumbnailPaneWnd::scrollBy(QScrollBar* bar, bool shown, int code, int amount) {
+  if (!shown || bar->maximum() < 1) {
+    bar->setValue(0);
+    return;
+  }
+  bar->setValue(NewScrollPosition(code, bar->value(), bar->minimum(), bar->maximum(), bar->pageStep(), amount));
+}
+
+void ThumbnailPaneWnd::OnHScroll(int code, int amount) { scrollBy(horizontalScrollBar(), horizontalShown_, code, amount); }
+
+void ThumbnailPaneWnd::OnVScroll(int code, int amount) { scrollBy(verticalScrollBar(), verticalShown_, code, amount); }
+
+void ThumbnailPaneWnd::wheelEvent(QWheelEvent* event) {
+  const int delta = event->angleDelta().y();
+  event->accept();
+  if (delta == 0) return;
+  const int code = delta > 0 ? kWheelUp : kWheelDown;
+  const int amount = std::abs(delta);
+  // Posted, as a scroll bar's own request would be.
+  if (verticalShown_ && verticalScrollBar()->maximum() >= 1) {
+    emit scrollRequested(Qt::Vertical, code, amount);
+    QMetaObject::invokeMethod(this, [this, code, amount] { OnVScroll(code, amount); }, Qt::QueuedConnection);
+  } else if (horizontalShown_ && horizontalScrollBar()->maximum() >= 1) {
+    emit scrollRequested(Qt::Horizontal, code, amount);
+    QMetaObject::invokeMethod(this, [this, code, amount] { OnHScroll(code, amount); }, Qt::QueuedConnection);
+  }
+}
+
+void ThumbnailPaneWnd::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Control && !event->isAutoRepeat() && dragState_ == DragState::Tree) {
+    setDragCursor(dragState_, true);
+    return;
+  }
+  // A Delete that a shortcut took never reaches the board: only one that
+  // went down here deletes when it comes up.
+  if (event->key() == Qt::Key_Delete && !event->isAutoRepeat()) {
+    deletePressed_ = true;
+    return;
+  }
+  QAbstractScrollArea::keyPressEvent(event);
+}
+
+void ThumbnailPaneWnd::keyReleaseEvent(QKeyEvent* event) {
+  if (event->isAutoRepeat()) return;
+  if (event->key() == Qt::Key_Control && dragState_ == DragState::Tree) {
+    setDragCursor(dragState_, false);
+    return;
+  }
+  if (event->key() == Qt::Key_Delete) {
+    const bool pressedHere = deletePressed_;
+    deletePressed_ = false;
+    if (pressedHere && !dragBegun_ && !band_ && !press_.tile) emit deleteRequested(event->modifiers() & Qt::ShiftModifier);
+    return;
+  }
+  QAbstractScrollArea::keyReleaseEvent(event);
+}
+
+// ---- menus and commands ----------------------------------------------------------
+
+void ThumbnailPaneWnd::OnSelectAll() {
+  for (const auto& tile : tiles_)
+    if (tile->SetSelected(true)) invalidateTile(*tile);
+  emit selectionChanged();
+}
+
+std::vector<int> ThumbnailPaneWnd::SelectedEntryIndices() const {
+  std::vector<int> indices;
+  for (const auto& tile : tiles_)
+    if (tile->IsSelected()) indices.push_back(tile->GetIndex());
+  return indices;
+}
+
+void ThumbnailPaneWnd::RenumberTiles() {
+  for (size_t i = 0; i < tiles_.size(); ++i) tiles_[i]->SetIndex(static_cast<int>(i));
+}
+
+bool ThumbnailPaneWnd::anySelectedImage() {
+  if (!source_) return false;
+  for (const auto& tile : tiles_) {
+    if (!tile->IsSelected()) continue;
+    StackInfo stack;
+    ItemInfo item;
+    if (source_->ReadRecords(tile->GetIndex(), stack, item) && item.ImageLevel == kImageLevelImage) return true;
+  }
+  return false;
+}
+
+std::unique_ptr<QMenu> ThumbnailPaneWnd::BuildPaneMenu() {
+  PaneMenuState state;
+  state.folderBoard = mode_ == kFolderBoard;
+  state.tileCount = tileCount();
+  state.autoArrange = autoArrange_;
+  state.clipboardHoldsEntries = commandAvailable ? commandAvailable(cmd::kPaste) : false;
+  return ::BuildPaneMenu(state);
+}
+
+std::unique_ptr<QMenu> ThumbnailPaneWnd::BuildTileMenu(int tileIndex) {
+  ThumbnailItemWnd* tile = Tile(tileIndex);
+  if (!tile) return nullptr;
+  TileMenuState state;
+  state.folderBoard = mode_ == kFolderBoard;
+  state.stack = tile->isStack();
+  state.selectedCount = SelectedCount();
+  state.anyImageSelected = anySelectedImage();
+  if (applicationNames) state.applications = applicationNames();
+  state.copyAvailable = available(cmd::kCopy);
+  state.ocrAvailable = available(cmd::kOcr);
+  state.rotateAvailable = available(cmd::kRotateRight);
+  state.duplicateAvailable = available(cmd::kDuplicate);
+  state.duplicatePageAvailable = available(kDuplicatePageCommand);
+  state.stackAvailable = available(cmd::kStack);
+  state.reorderAvailable = available(cmd::kReorderPages);
+  state.stackRenameAvailable = available(kStackRenameCommand);
+  state.exportAvailable = available(cmd::kExport);
+  state.propertiesAvailable = available(cmd::kProperties);
+  state.applicationsAvailable = available(cmd::kFirstApplicationMenuEntry);
+  return ::BuildTileMenu(state);
+}
+
+std::unique_ptr<QMenu> ThumbnailPaneWnd::BuildMaintenanceMenu() {
+  return ::BuildMaintenanceMenu(anySelectedImage(), available(tilecmd::kConvertFormat));
+}
+
+void ThumbnailPaneWnd::runMenu(std::unique_ptr<QMenu> menu, QPoint globalPos, int tileIndex) {
+  if (!menu) return;
+  QAction* chosen = menuRunner ? menuRunner(*menu, globalPos) : menu->exec(globalPos);
+  if (!chosen) return;
+  const int id = chosen->data().toInt();
+  if (tileIndex < 0)
+    OnPaneCommand(id);
+  else
+    OnTileCommand(id, tileIndex);
+}
+
+void ThumbnailPaneWnd::OnPaneCommand(int commandId) {
+  switch (commandId) {
+    case cmd::kSortTitle: ArrangeItems(kSortTitle, 1, 0); break;
+    case cmd::kSortIssueDate: ArrangeItems(kSortIssueDate, 1, 0); break;
+    case cmd::kSortModified: ArrangeItems(kSortModified, 1, 0); break;
+    case cmd::kSortAccessed: ArrangeItems(kSortAccessed, 1, 0); break;
+    case cmd::kArrangeEvenly: ArrangeItems(kSortVisual, 1, 0); break;
+    case cmd::kAutoArrange:
+      // The owner keeps the setting; switched on, the board is arranged.
+      if (mode_ == kFolderBoard) emit viewCommandRequested(cmd::kAutoArrange);
+      break;
+    case panecmd::kSelectAll: OnSelectAll(); break;
+    case cmd::kPaste:
+      if (mode_ == kFolderBoard) emit viewCommandRequested(cmd::kPaste);
+      break;
+    default: break;
+  }
+}
+
+void ThumbnailPaneWnd::OnTileCommand(int commandId, int tileIndex) {
+  ThumbnailItemWnd* tile = Tile(tileIndex);
+  const bool folderBoard = mode_ == kFolderBoard;
+  if (commandId >= tilecmd::kFirstApplication && commandId < tilecmd::kFirstApplication + 14) {
+    emit viewCommandRequested(commandId);
+    return;
+  }
+  switch (commandId) {
+    case tilecmd::kCopy:
+      if (folderBoard) emit viewCommandRequested(cmd::kCopy);
+      break;
+    case tilecmd::kDelete: emit deleteRequested(QGuiApplication::keyboardModifiers() & Qt::ShiftModifier); break;
+    case tilecmd::kRename:
+    case tilecmd::kRenameDialog:
+      if (!tile) break;
+      if (!tile->isStack())
+        BeginTitleEdit(tileIndex, kLowerCaption);
+      else
+        emit viewCommandRequested(kStackRenameCommand);
+      break;
+    case tilecmd::kOcr: emit viewCommandRequested(cmd::kOcr); break;
+    case tilecmd::kRotateLeft:
+      if (folderBoard) emit viewCommandRequested(cmd::kRotateLeft);
+      break;
+    case tilecmd::kRotateRight:
+      if (folderBoard) emit viewCommandRequested(cmd::kRotateRight);
+      break;
+    case tilecmd::kRotate180:
+      if (folderBoard) emit viewCommandRequested(cmd::kRotate180);
+      break;
+    case tilecmd::kDuplicate:
+    case tilecmd::kDuplicateAllPages: emit viewCommandRequested(cmd::kDuplicate); break;
+    case tilecmd::kDuplicatePage: emit viewCommandRequested(kDuplicatePageCommand); break;
+    case tilecmd::kStack:
+      if (folderBoard) emit viewCommandRequested(cmd::kStack);
+      break;
+    case tilecmd::kReorderPages: emit viewCommandRequested(cmd::kReorderPages); break;
+    case tilecmd::kUnstackOne: emit unstackRequested(tileIndex, false); break;
+    case tilecmd::kUnstackAll: emit unstackRequested(tileIndex, true); break;
+    case tilecmd::kExport: emit viewCommandRequested(cmd::kExport); break;
+    case tilecmd::kProperties: emit viewCommandRequested(cmd::kProperties); break;
+    case tilecmd::kConvertFormat: emit viewCommandRequested(tilecmd::kConvertFormat); break;
+    default: break;
+  }
 }
 
 // ---- pages ---------------------------------------------------------------------
@@ -709,8 +1179,16 @@ void ThumbnailPaneWnd::OnPageStep(int tileIndex, int step) {
     if (stack.CurPageNo >= stack.PageCount) return;
     ++stack.CurPageNo;
   } else {
-    // Choosing a page from the list comes with the page dialog's hand-over.
-    return;
+    std::vector<ItemInfo> pages;
+    if (!source_->ReadStackPages(tileIndex, pages) || pages.empty()) return;
+    std::vector<PageSelectDlg::Page> rows;
+    for (const ItemInfo& page : pages)
+      rows.push_back({QString::fromStdString(page.Title), QString::fromStdString(page.Ext),
+                      page.ImageLevel == kImageLevelImage ? 0 : 1});
+    PageSelectDlg dialog(rows, stack.CurPageNo - 1, settings_.showExtension, this);
+    const int result = pageDialogRunner ? pageDialogRunner(dialog) : dialog.exec();
+    if (result != QDialog::Accepted || dialog.selectedPage() < 0) return;
+    stack.CurPageNo = dialog.selectedPage() + 1;
   }
   // The hit board keeps the stack where it stands.
   stack.StackPosX = tile->anchor().x;
@@ -731,6 +1209,20 @@ void ThumbnailPaneWnd::OnPageStep(int tileIndex, int step) {
   tile->SetPlaced(placed);
   tile->ShowChildren(true);
   tile->SetSelected(true);
+  const board::Point s = scrollPosition();
+  viewport()->update((before | tile->Bounds()).translated(-s.x, -s.y));
+}
+
+void ThumbnailPaneWnd::RebuildTile(int tileIndex) {
+  ThumbnailItemWnd* tile = Tile(tileIndex);
+  if (!tile) return;
+  const board::Point anchor = tile->anchor();
+  const bool placed = tile->placed();
+  const QRect before = tile->Bounds();
+  rebuildTile(*tile, tileIndex, nullptr, nullptr);
+  tile->Layout(anchor);
+  tile->SetPlaced(placed);
+  tile->ShowChildren(true);
   const board::Point s = scrollPosition();
   viewport()->update((before | tile->Bounds()).translated(-s.x, -s.y));
 }

@@ -14,6 +14,18 @@
 //   BeginTitleEdit, OnTitleEditEnd          renaming in place
 //   OnPageStep                              a stack's page counter
 //   RefreshThumbnail                        a document changed elsewhere
+//   OnHScroll, OnVScroll, NewScrollPosition scroll codes (bars and wheel)
+//   OnSelectAll, SelectedEntryIndices       the selection
+//   BeginItemDrag, DragItems, DropItems,
+//   HitTestDropTarget                       dragging tiles
+//   BuildPaneMenu, BuildTileMenu,
+//   OnPaneCommand, OnTileCommand            context menus and their commands
+//
+// Drags are followed with the mouse (press, threshold, moves, release); a
+// drop outside the board is placed with findOutsideTarget. What the drops
+// and commands do to the documents is asked of the owner by signals
+// (mergeRequested, deleteRequested, unstackRequested, openRequested,
+// viewCommandRequested, ...), which it answers before the signal returns.
 //
 // Pictures are made lazily, when a tile is first painted, and kept while it
 // is bound to its entry.
@@ -26,8 +38,15 @@
 #include <QAbstractScrollArea>
 #include <QPointer>
 
+#include <functional>
 #include <memory>
+#include <string>
 #include <vector>
+
+class PageSelectDlg;
+class QMenu;
+struct PaneMenuState;
+struct TileMenuState;
 
 class ThumbnailBoardSource;
 struct ItemInfo;
@@ -60,6 +79,22 @@ class ThumbnailPaneWnd : public QAbstractScrollArea {
   static constexpr int kUpperCaption = 1;
   static constexpr int kLowerCaption = 2;
 
+  static constexpr int kScrollLine = 30;  // pixels per line step, and per band move past an edge
+  static constexpr int kWheelUp = 16;     // scroll codes the wheel posts
+  static constexpr int kWheelDown = 17;
+  // Requests for the owner that have no command of the view's menus: one
+  // page of a stack duplicated, a stack's title dialog.
+  static constexpr int kDuplicatePageCommand = 0x8029;
+  static constexpr int kStackRenameCommand = 0x8078;
+
+  // Where a drag outside the board is (found by the owner).
+  struct OutsideTarget {
+    enum Kind { None, Application, Tree };
+    Kind kind = None;
+    int button = -1;     // application-bar button
+    std::string folder;  // tree item's folder
+  };
+
   explicit ThumbnailPaneWnd(QWidget* parent = nullptr, int mode = kFolderBoard);
   ~ThumbnailPaneWnd() override;
 
@@ -77,6 +112,11 @@ class ThumbnailPaneWnd : public QAbstractScrollArea {
   ThumbnailItemWnd* Tile(int index) const;
   int poolSize() const { return static_cast<int>(pool_.size()); }
   int SelectedCount() const;
+  // The selected tiles' entry indices, in board order.
+  std::vector<int> SelectedEntryIndices() const;
+  void OnSelectAll();
+  // Tile index becomes tile.GetIndex() again after tiles left the board.
+  void RenumberTiles();
   // The topmost tile under a point of the client area, and its zone.
   ThumbnailItemWnd* TileAt(QPoint client, ThumbnailItemWnd::Zone* zone = nullptr) const;
   void BringToFront(ThumbnailItemWnd* tile);
@@ -98,13 +138,50 @@ class ThumbnailPaneWnd : public QAbstractScrollArea {
   // The drag leaves one rectangle per selected tile, in client coordinates
   // of the board, in the order of the selected tiles.
   void SetDragRectangles(std::vector<QRect> rectangles) { dragRects_ = std::move(rectangles); }
+  const std::vector<QRect>& dragRectangles() const { return dragRects_; }
   void SavePositions();
+
+  // Dragging tiles (folder board).
+  int BeginItemDrag();
+  void DragItems(bool copy, QPoint movement, QPoint globalPos);
+  // True when a drag had passed its threshold.
+  bool DropItems(bool copy, QPoint client, QPoint globalPos);
+  int HitTestDropTarget(QPoint client) const;
+  bool isDragging() const { return dragging_; }
+  bool bandActive() const { return band_; }
+  QRect bandRect() const { return bandRect_; }
+  std::function<OutsideTarget(QPoint globalPos)> findOutsideTarget;
+
+  // Scrolling: bar codes 0 (line up) to 7 (end), 16 and 17 for the wheel
+  // with its amount; thumb codes 4 and 5 take the thumb's position as amount.
+  // lastPosition is the bar's maximum (the last position a page can take).
+  static int NewScrollPosition(int code, int position, int minimum, int lastPosition, int page, int amount);
+  void OnHScroll(int code, int amount);
+  void OnVScroll(int code, int amount);
+
+  // Context menus.
+  std::unique_ptr<QMenu> BuildPaneMenu();
+  std::unique_ptr<QMenu> BuildTileMenu(int tileIndex);
+  std::unique_ptr<QMenu> BuildMaintenanceMenu();
+  void OnPaneCommand(int commandId);
+  void OnTileCommand(int commandId, int tileIndex);
+  // Shows a menu at a screen point; the chosen action or null. Tests
+  // replace it (the default runs the menu modally).
+  std::function<QAction*(QMenu& menu, QPoint globalPos)> menuRunner;
+  // Whether a command of the owner's can run now (unset: every command).
+  std::function<bool(int commandId)> commandAvailable;
+  // The registered applications' menu texts.
+  std::function<QStringList()> applicationNames;
+  // Runs the page choice dialog modally; its result code (tests answer it).
+  std::function<int(PageSelectDlg& dialog)> pageDialogRunner;
 
   // Titles and pages.
   void BeginTitleEdit(int tileIndex, int which);
   TitleEdit* openTitleEdit() const { return titleEdit_; }
   void OnTitleEditEnd(int controlId, bool cancelled);
   void OnPageStep(int tileIndex, int step);
+  // Reads the entry's records again and rebuilds its tile where it stands.
+  void RebuildTile(int tileIndex);
   void RefreshThumbnail(int kind, int number);
 
   // What the browser view asks of the board while it shows the document.
@@ -123,6 +200,9 @@ class ThumbnailPaneWnd : public QAbstractScrollArea {
   void UpdateScrollExtent(int resetScroll, int showCount);
   // Scrolls so that the tile of entry index lies fully inside the pane.
   void ScrollEntryIntoView(int index);
+  // Selects only the tile of that document and scrolls it into view (folder
+  // board); nothing when the document is not on the board.
+  void SelectItemById(int kind, int number);
   // Marks only the tile of entry index selected.
   void SelectOnly(int index);
   void UpdateScrollBars(int resetScroll, board::Size extent, int showCount);
@@ -131,6 +211,20 @@ class ThumbnailPaneWnd : public QAbstractScrollArea {
   // The requests a tile makes of the board's owner (the document
   // operations): opening a document.
   void openRequested(int tileIndex);
+  // Delete the selected documents (forGood: not to the trash).
+  void deleteRequested(bool forGood);
+  // Merge the selected documents into the tile's document.
+  void mergeRequested(int targetTile);
+  // Take the current page out of a stack, or split it into single items.
+  void unstackRequested(int tileIndex, bool allPages);
+  // A command of the owner's view (menu and tool-bar id).
+  void viewCommandRequested(int commandId);
+  // The tiles were dropped on a registered application's button, or on a
+  // folder of the tree.
+  void applicationDropRequested(int button);
+  void folderDropRequested(const std::string& folder, bool copy);
+  // The wheel asks for a scroll step (posted to the board itself).
+  void scrollRequested(Qt::Orientation orientation, int code, int amount);
   // Tiles were selected or deselected, or the tiles changed.
   void selectionChanged();
 
@@ -142,6 +236,9 @@ class ThumbnailPaneWnd : public QAbstractScrollArea {
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void keyReleaseEvent(QKeyEvent* event) override;
 
  private:
   struct Press {
@@ -149,7 +246,19 @@ class ThumbnailPaneWnd : public QAbstractScrollArea {
     ThumbnailItemWnd::Zone zone = ThumbnailItemWnd::Zone::None;
     bool modifiers = false;  // Shift or Ctrl at the press
     bool selectedBefore = false;
+    Qt::MouseButton button = Qt::NoButton;
   };
+  enum class DragState { Outside, Board, Tree, Application };
+
+  void bandMove(QPoint client);
+  void bandEnd();
+  void tidyAfterChange();
+  DragState dragStateAt(QPoint globalPos, OutsideTarget& outside) const;
+  void setDragCursor(DragState state, bool copy);
+  void runMenu(std::unique_ptr<QMenu> menu, QPoint globalPos, int tileIndex);
+  bool available(int commandId) const { return !commandAvailable || commandAvailable(commandId); }
+  bool anySelectedImage();
+  void scrollBy(QScrollBar* bar, bool shown, int code, int amount);
 
   void paintBoard(QPaintEvent* event);
   TileContent contentFor(int index, const StackInfo* stack, const ItemInfo* item);
@@ -184,6 +293,17 @@ class ThumbnailPaneWnd : public QAbstractScrollArea {
   int dropTarget_ = -1;
   ThumbnailItemWnd* focused_ = nullptr;
   Press press_;
+  // Drag and band.
+  bool dragBegun_ = false;  // rectangles exist: the first move after a press was seen
+  bool dragging_ = false;   // the threshold was passed
+  QPoint lastDragPoint_;
+  DragState dragState_ = DragState::Outside;
+  OutsideTarget outside_;
+  bool band_ = false;
+  QPoint bandAnchor_;
+  QRect bandRect_;
+  bool rightOnBackground_ = false;
+  bool deletePressed_ = false;
   int hoverIndex_ = -2;
   QPointer<TitleEdit> titleEdit_;
   ThumbnailItemWnd* titleEditTile_ = nullptr;

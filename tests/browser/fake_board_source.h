@@ -93,6 +93,11 @@ class FakeBoardSource : public ThumbnailBoardSource {
   }
   bool HasAnnotations(int, int) override { return false; }
   QSize StackCell(int) override { return {77, 77}; }
+  std::vector<ItemInfo> stackPages;  // the pages any stack lists
+  bool ReadStackPages(int, std::vector<ItemInfo>& pages) override {
+    pages = stackPages;
+    return !pages.empty();
+  }
   void WritePositions(const std::vector<ItemInfo>& items, const std::vector<StackInfo>& stacks) override {
     positionWrites.emplace_back(items, stacks);
   }

@@ -1,0 +1,454 @@
+#include "browser/board_operations.h"
+
+#include "browser/thumbnail_pane_wnd.h"
+#include "browser/thumbnail_picture.h"
+#include "catalogue/catalogue_records.h"
+#include "catalogue/file_utilities.h"
+#include "catalogue/folder_database.h"
+#include "platform/clock.h"
+#include "platform/paths.h"
+#include "platform/user_interaction.h"
+#include "shell/entry_holder.h"
+#include "shell/fd3_doc.h"
+
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMimeDatabase>
+#include <QUrl>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+constexpr int kUnstackStep = 20;  // pixels right and down of the stack for a page taken out
+constexpr const char* kDeleteCaption = "文書の削除";
+constexpr const char* kLaunchCaption = "アプリケーションの起動";
+
+std::string fileNameOf(const ItemInfo& item) { return item.Ext.empty() ? item.Title : item.Title + "." + item.Ext; }
+
+// Programs and launchers are never started from the board: a document that
+// is one is refused like a file without an application.
+bool isProgram(const QString& path) {
+  static const char* const kProgramTypes[] = {
+      "application/x-executable",       "application/x-sharedlib",  "application/x-shellscript",
+      "application/x-desktop",          "application/x-ms-dos-executable", "application/x-msdownload",
+      "application/vnd.microsoft.portable-executable", "application/x-perl", "application/x-python-code",
+      "text/x-python",                  "application/x-ruby",       "application/x-java-archive"};
+  const QMimeType type = QMimeDatabase().mimeTypeForFile(path);
+  for (const char* name : kProgramTypes)
+    if (type.inherits(QString::fromLatin1(name))) return true;
+  return false;
+}
+
+class WaitCursor {
+ public:
+  WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
+  WaitCursor(const WaitCursor&) = delete;
+  WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+}  // namespace
+
+bool BoardOperations::openFolder() { return document_.OpenFolderDatabase(folder()); }
+
+std::string BoardOperations::folder() const { return document_.EntryList().GetFolderPath(); }
+
+const DisplayEntry* BoardOperations::entry(int index) const {
+  return index >= 0 && index < document_.EntryList().GetCount() ? document_.EntryList().GetAt(index) : nullptr;
+}
+
+void BoardOperations::report(int code) {
+  SetActiveFolderDatabase(&document_.Database());
+  ShowLastDbError(code, false);
+}
+
+void BoardOperations::tidy() {
+  if (board_.ArrangesAutomatically())
+    board_.ArrangeItems(ThumbnailPaneWnd::kSortVisual, 0, 1);
+  else
+    board_.UpdateScrollExtent(0, 1);
+}
+
+int BoardOperations::appendItemEntry(const ItemInfo& item) {
+  auto e = std::make_unique<DisplayEntry>();
+  e->kind = 0;
+  e->number = item.ItemNo;
+  int width = 0, height = 0;
+  document_.MakeThumbnail(platform::withTrailingSlash(folder()), item, width, height);
+  e->cellWidth = std::max(width, DisplayEntry::kMinCell);
+  e->cellHeight = std::max(height, DisplayEntry::kMinCell);
+  e->title = fileNameOf(item);
+  e->officialDate = item.OfficialDate;
+  e->lastModifiedDate = item.LastModifiedDate;
+  e->lastAccessedDate = item.LastAccessedDate;
+  return document_.AppendEntry(std::move(e), nullptr, &item);
+}
+
+// ---- stacking --------------------------------------------------------------------
+
+void BoardOperations::mergeEntries(const std::vector<int>& indices, const std::vector<MergeElement>& elements,
+                                   StackInfo record, bool titleFromItem, int cellWidth, int cellHeight) {
+  FolderDatabase& db = document_.Database();
+  if (titleFromItem) {
+    // A stack of that title exists: the first free "title(n)" from 2 on.
+    const std::string base = record.Title;
+    for (int n = 2; n < kTitleSuffixLimit; ++n) {
+      int found = 0, stackNo = 0;
+      const int code = db.FindStack(record.Title, found, stackNo);
+      report(code);
+      if (code != 0 || !found) break;
+      record.Title = base + "(" + std::to_string(n) + ")";
+    }
+  }
+  int code = db.MergeN(record, elements);
+  report(code);
+  // A refused merge changed no row: the board stays as it is.
+  if (code != 0) return;
+  record.CurPageNo = 1;
+  report(db.SetStackInfo(record, fieldmask::kStackCurPageNo));
+  StackInfo stored;
+  if (db.GetStackInfo(record.StackNo, stored) == 0) record = stored;
+
+  board_.SetRedraw(false);
+  std::vector<int> gone = indices;
+  std::sort(gone.rbegin(), gone.rend());
+  for (int index : gone) document_.DeleteEntry(index);
+  auto e = std::make_unique<DisplayEntry>();
+  e->kind = 1;
+  e->number = record.StackNo;
+  e->cellWidth = std::max(cellWidth, DisplayEntry::kMinCell);
+  e->cellHeight = std::max(cellHeight, DisplayEntry::kMinCell);
+  e->title = record.Title;
+  e->officialDate = record.OfficialDate;
+  e->lastModifiedDate = record.LastModifiedDate;
+  e->lastAccessedDate = record.LastAccessedDate;
+  const int index = document_.AppendEntry(std::move(e), &record, nullptr);
+  board_.SelectOnly(index);
+  board_.SetRedraw(true);
+}
+
+void BoardOperations::MergeIntoStack(int targetTile) {
+  const DisplayEntry* target = entry(targetTile);
+  if (!target || !openFolder()) return;
+  StackInfo stack;
+  ItemInfo item;
+  if (!document_.GetEntryRecords(*target, stack, item)) return;
+  StackInfo record;
+  const bool targetIsStack = target->isStack();
+  if (targetIsStack) {
+    record.Title = stack.Title;
+    record.StackPosX = stack.StackPosX;
+    record.StackPosY = stack.StackPosY;
+    record.OfficialDate = stack.OfficialDate;
+  } else {
+    record.Title = item.Title;
+    record.StackPosX = item.SingleItemPosX;
+    record.StackPosY = item.SingleItemPosY;
+    record.OfficialDate = item.OfficialDate;
+  }
+  record.LastModifiedDate = record.LastAccessedDate = platform::todayYmd();
+  bool titleFromItem = !targetIsStack;
+  int width = target->cellWidth;
+  int height = target->cellHeight;
+  std::vector<MergeElement> elements;
+  std::vector<int> indices;
+  for (int i : board_.SelectedEntryIndices()) {
+    const DisplayEntry* e = entry(i);
+    if (!e || i == targetTile) continue;
+    elements.push_back({e->kind, e->number});
+    indices.push_back(i);
+    width = std::max(width, e->cellWidth);
+    height = std::max(height, e->cellHeight);
+    // Onto a single item, the first dragged stack names the new stack.
+    if (!targetIsStack && titleFromItem && e->isStack()) {
+      StackInfo dragged;
+      const int code = document_.Database().GetStackInfo(e->number, dragged);
+      report(code);
+      if (code == 0) {
+        record.Title = dragged.Title;
+        record.OfficialDate = dragged.OfficialDate;
+        titleFromItem = false;
+      }
+    }
+  }
+  if (elements.empty()) return;
+  elements.push_back({target->kind, target->number});
+  indices.push_back(targetTile);
+  mergeEntries(indices, elements, record, titleFromItem, width, height);
+}
+
+void BoardOperations::StackSelection() {
+  WaitCursor wait;
+  if (!openFolder()) {
+    platform::messageBox("パスが不正です。(VMS:01)", platform::Buttons::Ok);
+    return;
+  }
+  std::vector<MergeElement> elements;
+  std::vector<int> indices;
+  int width = 0, height = 0;
+  int leader = -1;
+  constexpr int kRowTolerance = 16;  // pixels: tops this close count as one row
+  for (int i : board_.SelectedEntryIndices()) {
+    const DisplayEntry* e = entry(i);
+    ThumbnailItemWnd* tile = board_.Tile(i);
+    if (!e || !tile) continue;
+    elements.push_back({e->kind, e->number});
+    indices.push_back(i);
+    width = std::max(width, e->cellWidth);
+    height = std::max(height, e->cellHeight);
+    if (leader < 0) {
+      leader = i;
+      continue;
+    }
+    const DisplayEntry* l = entry(leader);
+    const board::Point a = tile->anchor();
+    const board::Point b = board_.Tile(leader)->anchor();
+    // Stacks lead before single items; within a rank the upper, then the
+    // left one.
+    if (e->isStack() != l->isStack()) {
+      if (e->isStack()) leader = i;
+    } else if (a.y < b.y - kRowTolerance || (std::abs(a.y - b.y) <= kRowTolerance && a.x < b.x)) {
+      leader = i;
+    }
+  }
+  if (elements.size() < 2) return;
+  const DisplayEntry* l = entry(leader);
+  StackInfo stack;
+  ItemInfo item;
+  if (!document_.GetEntryRecords(*l, stack, item)) return;
+  StackInfo record;
+  record.Title = l->isStack() ? stack.Title : item.Title;
+  const board::Point at = board_.Tile(leader)->anchor();
+  record.StackPosX = at.x;
+  record.StackPosY = at.y;
+  record.OfficialDate = record.LastModifiedDate = record.LastAccessedDate = platform::todayYmd();
+  mergeEntries(indices, elements, record, !l->isStack(), width, height);
+  board_.PlaceNewItems();
+  tidy();
+}
+
+// ---- unstacking --------------------------------------------------------------------
+
+void BoardOperations::UnstackOne(int tileIndex) {
+  const DisplayEntry* e = entry(tileIndex);
+  if (!e || !e->isStack() || !openFolder()) return;
+  StackInfo stack;
+  ItemInfo page;
+  if (!document_.GetEntryRecords(*e, stack, page)) return;
+  if (stack.PageCount == 2) {
+    splitStack(tileIndex, true);
+    return;
+  }
+  FolderDatabase& db = document_.Database();
+  DissolvedStack dissolved;
+  int code = db.Unstack1(stack.StackNo, dissolved);
+  report(code);
+  if (code != 0) return;
+  stack.LastModifiedDate = stack.LastAccessedDate = platform::todayYmd();
+  report(db.SetStackInfo(stack, fieldmask::kStackLastModifiedDate | fieldmask::kStackLastAccessedDate));
+  // Beside the stack; with automatic arrangement one pixel right of it, so
+  // that the visual order puts the page right after the stack.
+  const bool arranged = board_.ArrangesAutomatically();
+  page.SingleItemPosX = stack.StackPosX + (arranged ? 1 : kUnstackStep);
+  page.SingleItemPosY = stack.StackPosY + (arranged ? 0 : kUnstackStep);
+  report(db.SetItemInfo(page, fieldmask::kItemPosition));
+  board_.SetRedraw(false);
+  const int added = appendItemEntry(page);
+
+  // The stack shows its new current page.
+  code = db.GetStackInfo(stack.StackNo, stack);
+  report(code);
+  if (DisplayEntry* stackEntry = document_.EntryList().GetAt(tileIndex); stackEntry && code == 0) {
+    int width = 0, height = 0;
+    document_.MakeStackCell(*stackEntry, folder(), width, height);
+    stackEntry->cellWidth = std::max(width, DisplayEntry::kMinCell);
+    stackEntry->cellHeight = std::max(height, DisplayEntry::kMinCell);
+    board_.RebuildTile(tileIndex);
+  }
+  if (ThumbnailItemWnd* tile = board_.Tile(added)) board_.BringToFront(tile);
+  board_.SelectOnly(added);
+  board_.SetRedraw(true);
+  tidy();
+}
+
+void BoardOperations::UnstackAll(int tileIndex) { splitStack(tileIndex, false); }
+
+void BoardOperations::splitStack(int tileIndex, bool dissolveTwoPages) {
+  const DisplayEntry* e = entry(tileIndex);
+  if (!e || !e->isStack() || !openFolder()) return;
+  FolderDatabase& db = document_.Database();
+  StackInfo stack;
+  int code = db.GetStackInfo(e->number, stack);
+  report(code);
+  if (code != 0) return;
+  // Every page is read before anything changes.
+  std::vector<ItemInfo> pages;
+  for (int p = 1; p <= stack.PageCount; ++p) {
+    ItemInfo page;
+    code = db.Stack2Item(stack.StackNo, p, page);
+    report(code);
+    if (code != 0) return;
+    pages.push_back(page);
+  }
+  code = db.UnstackAll(stack.StackNo);
+  report(code);
+  if (code != 0) return;
+
+  board_.SetRedraw(false);
+  document_.DeleteEntry(tileIndex);
+  const bool arranged = board_.ArrangesAutomatically();
+  const int x = stack.StackPosX;
+  const int y = stack.StackPosY;
+  std::vector<int> added;
+  for (int p = 1; p <= static_cast<int>(pages.size()); ++p) {
+    ItemInfo& page = pages[static_cast<size_t>(p - 1)];
+    if (dissolveTwoPages) {
+      const bool current = p == stack.CurPageNo;
+      page.SingleItemPosX = current ? x + (arranged ? 1 : kUnstackStep) : x;
+      page.SingleItemPosY = current && !arranged ? y + kUnstackStep : y;
+    } else {
+      page.SingleItemPosX = x + (arranged ? p - 1 : kUnstackStep * (p - 1));
+      page.SingleItemPosY = y + (arranged ? 0 : kUnstackStep * (p - 1));
+    }
+    report(db.SetItemInfo(page, fieldmask::kItemPosition));
+    added.push_back(appendItemEntry(page));
+  }
+  board_.SelectOnly(-1);
+  if (dissolveTwoPages) {
+    // Both on top, the current page last and selected.
+    const int current = std::clamp(stack.CurPageNo, 1, static_cast<int>(added.size())) - 1;
+    for (size_t k = 0; k < added.size(); ++k)
+      if (static_cast<int>(k) != current) board_.BringToFront(board_.Tile(added[k]));
+    board_.BringToFront(board_.Tile(added[static_cast<size_t>(current)]));
+    board_.SelectOnly(added[static_cast<size_t>(current)]);
+  } else {
+    // Every page selected, page 1 on top.
+    for (auto it = added.rbegin(); it != added.rend(); ++it) {
+      ThumbnailItemWnd* tile = board_.Tile(*it);
+      if (!tile) continue;
+      board_.BringToFront(tile);
+      tile->SetSelected(true);
+    }
+    emit board_.selectionChanged();
+  }
+  board_.SetRedraw(true);
+  tidy();
+}
+
+// ---- deleting ------------------------------------------------------------------------
+
+void BoardOperations::DeleteSelected(bool forGood) {
+  WaitCursor wait;
+  if (board_.SelectedCount() == 0) {
+    platform::messageBox("文書が選択されていません。", platform::Buttons::Ok, platform::Icon::Information,
+                         kDeleteCaption);
+    return;
+  }
+  const char* question =
+      forGood ? "文書を削除します。\nよろしいですか？" : "文書をごみ箱に移動します。\nよろしいですか？";
+  if (platform::messageBox(question, platform::Buttons::OkCancel, platform::Icon::Question, kDeleteCaption) !=
+      platform::Answer::Ok)
+    return;
+  board_.SetRedraw(false);
+  const std::vector<int> selected = board_.SelectedEntryIndices();
+  for (auto it = selected.rbegin(); it != selected.rend(); ++it) DeleteDocumentAt(*it, !forGood);
+  board_.SetRedraw(true);
+  tidy();
+}
+
+bool BoardOperations::DeleteDocumentAt(int tileIndex, bool toTrash) {
+  const DisplayEntry* e = entry(tileIndex);
+  if (!e || !openFolder()) return false;
+  FolderDatabase& db = document_.Database();
+  // The records first: a document that cannot be read is left whole.
+  std::vector<ItemInfo> items;
+  int code = 0;
+  if (e->isStack()) {
+    StackInfo stack;
+    code = db.GetStackInfo(e->number, stack);
+    for (int p = 1; code == 0 && p <= stack.PageCount; ++p) {
+      ItemInfo page;
+      code = db.Stack2Item(stack.StackNo, p, page);
+      items.push_back(page);
+    }
+  } else {
+    ItemInfo item;
+    code = db.GetItemInfo(e->number, item);
+    items.push_back(item);
+  }
+  report(code);
+  if (code != 0) return false;
+
+  // The rows before the files: a row never names a file that is gone.
+  if (e->isStack()) {
+    code = db.UnregisterStack(e->number);
+  } else {
+    DissolvedStack dissolved;
+    code = db.UnregisterItem(e->number, dissolved);
+  }
+  report(code);
+  if (code != 0) return false;
+
+  const std::string dir = platform::withTrailingSlash(folder());
+  std::vector<std::string> failed;
+  for (const ItemInfo& item : items) {
+    std::vector<std::string> files{dir + fileNameOf(item)};
+    if (!item.TextExt.empty()) files.push_back(files.front() + "." + item.TextExt);
+    for (const std::string& file : files) {
+      const int error = ShellDelete(file, !toTrash);
+      if (error != 0 && error != ENOENT) failed.push_back(file);
+    }
+  }
+  document_.DeleteEntry(tileIndex);
+  if (!failed.empty()) {
+    // The document is gone from the catalogue; its file stays where it was.
+    std::string text = "次のファイルを削除できませんでした。";
+    for (const std::string& file : failed) text += "\n" + file;
+    platform::messageBox(text, platform::Buttons::Ok, platform::Icon::Warning, kDeleteCaption);
+  }
+  return true;
+}
+
+// ---- opening -------------------------------------------------------------------------
+
+void BoardOperations::OpenItem(int tileIndex) {
+  const DisplayEntry* e = entry(tileIndex);
+  if (!e || !openFolder()) return;
+  StackInfo stack;
+  ItemInfo item;
+  if (!document_.GetEntryRecords(*e, stack, item)) return;
+  if (item.ImageLevel == kImageLevelImage) {
+    if (openInViewer) openInViewer(tileIndex, e->isStack() ? stack.CurPageNo : 1);
+    return;
+  }
+  const QString path = QString::fromStdString(platform::withTrailingSlash(folder()) + fileNameOf(item));
+  const auto refuse = [](const char* text) {
+    platform::messageBox(text, platform::Buttons::Ok, platform::Icon::Warning, kLaunchCaption);
+  };
+  if (!QFileInfo::exists(path)) {
+    refuse("ファイルを発見できません");
+    return;
+  }
+  if (isProgram(path)) {
+    refuse("このファイルは単独起動できません");
+    return;
+  }
+  if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path))) {
+    refuse("アプリケーションの起動に失敗しました");
+    return;
+  }
+  FolderDatabase& db = document_.Database();
+  const int today = platform::todayYmd();
+  if (e->isStack()) {
+    stack.LastAccessedDate = today;
+    report(db.SetStackInfo(stack, fieldmask::kStackLastAccessedDate));
+  }
+  item.LastAccessedDate = today;
+  report(db.SetItemInfo(item, fieldmask::kItemLastAccessedDate));
+  if (DisplayEntry* shown = document_.EntryList().GetAt(tileIndex)) shown->lastAccessedDate = today;
+}

@@ -1,0 +1,66 @@
+#pragma once
+// BoardOperations: what the folder board's drops and commands do to the
+// documents. Each operation changes the folder's catalogue first and then
+// brings the document's entry list into line in place (the folder is not
+// reloaded); the board follows the entry list as the document's observer,
+// so tile i keeps showing entry i.
+//
+//   MergeIntoStack           selected tiles dropped on another tile
+//   StackSelection           the view's stack command
+//   UnstackOne, UnstackAll   a stack's current page out; the stack split
+//   DeleteSelected, DeleteDocumentAt   to the trash or for good
+//   OpenItem                 the viewer for a page image, else the desktop's
+//                            application for the file
+//
+// Deleting reads and checks a document's records first; its catalogue rows
+// go before its files, so that a failure at any step never leaves a row that
+// names a missing file, nor a tile without its row.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+class CFD3Doc;
+class ThumbnailPaneWnd;
+struct DisplayEntry;
+struct ItemInfo;
+struct MergeElement;
+struct StackInfo;
+
+class BoardOperations {
+ public:
+  static constexpr int kTitleSuffixLimit = 10000;  // "(%d)" tried up to this number
+
+  BoardOperations(ThumbnailPaneWnd& board, CFD3Doc& document) : board_(board), document_(document) {}
+
+  // Opens a page image in the viewer (entry index, page from 1); false when
+  // none is there.
+  std::function<bool(int entryIndex, int page)> openInViewer;
+
+  void MergeIntoStack(int targetTile);
+  void StackSelection();
+  void UnstackOne(int tileIndex);
+  void UnstackAll(int tileIndex);
+  // The delete request: asks first; forGood skips the trash.
+  void DeleteSelected(bool forGood);
+  bool DeleteDocumentAt(int tileIndex, bool toTrash);
+  void OpenItem(int tileIndex);
+
+ private:
+  bool openFolder();
+  std::string folder() const;
+  const DisplayEntry* entry(int index) const;
+  // Makes the stack of elements with record (title, position, dates set),
+  // removes the entries at indices (and their tiles) and shows the new
+  // stack selected. A title taken from a single item is made unique first.
+  void mergeEntries(const std::vector<int>& indices, const std::vector<MergeElement>& elements, StackInfo record,
+                    bool titleFromItem, int cellWidth, int cellHeight);
+  // A stack's pages become single items at the positions given by place.
+  void splitStack(int tileIndex, bool dissolveTwoPages);
+  int appendItemEntry(const ItemInfo& item);
+  void tidy();
+  void report(int code);
+
+  ThumbnailPaneWnd& board_;
+  CFD3Doc& document_;
+};

@@ -77,6 +77,8 @@ class ThumbnailPaneWnd : public QAbstractScrollArea {
   ThumbnailItemWnd* Tile(int index) const;
   int poolSize() const { return static_cast<int>(pool_.size()); }
   int SelectedCount() const;
+  // Entry indices of the selected tiles, in tile order.
+  std::vector<int> SelectedEntryIndices() const;
   // The topmost tile under a point of the client area, and its zone.
   ThumbnailItemWnd* TileAt(QPoint client, ThumbnailItemWnd::Zone* zone = nullptr) const;
   void BringToFront(ThumbnailItemWnd* tile);

@@ -220,6 +220,10 @@ int WriteNewFile(const std::string& target, const std::function<bool(const std::
   std::string pattern = platform::joinPath(platform::parentPath(target), ".brindel-export-XXXXXX");
   const int fd = ::mkstemp(pattern.data());
   if (fd < 0) return errno;
+  // A new file of the user's: the permissions the umask gives, not mkstemp's 0600.
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  ::fchmod(fd, 0666 & ~mask);
   ::close(fd);
   if (!fill(pattern)) {
     ::unlink(pattern.c_str());

@@ -172,6 +172,8 @@ bool ConvertEntryFormat(CFD3Doc& doc, const std::vector<int>& entryIndices, QWid
       tell(kWriteFailed, path);
       return false;
     }
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) ::fchmod(fd, st.st_mode & 07777);  // the file keeps its permissions
     ::close(fd);
     if (!writeConverted(*ctrl, path, c, temporary) || ::rename(temporary.c_str(), path.c_str()) != 0) {
       ::unlink(temporary.c_str());

@@ -3,17 +3,27 @@
 
 #include "browser/board_export.h"
 #include "browser/board_properties.h"
+#include "browser/fd3_view.h"
 #include "browser/format_conversion.h"
+#include "browser/thumbnail_item_wnd.h"
+#include "browser/thumbnail_pane_wnd.h"
+#include "catalogue/file_utilities.h"
 #include "catalogue/folder_database.h"
 #include "platform/clock.h"
 #include "platform/paths.h"
 #include "platform/program_folder.h"
 #include "platform/user_interaction.h"
+#include "shell/busy_flag.h"
+#include "shell/command_ids.h"
 #include "shell/convert_dlg.h"
 #include "shell/export_dlg.h"
 #include "shell/fd3_doc.h"
+#include "shell/image_ctrl.h"
+#include "shell/main_frame.h"
 #include "shell/registration_info_dlg.h"
 #include "tests/catalogue/catalogue_fixture.h"
+#include "tests/shell/fresh_environment.h"
+#include "tests/shell/wait_until.h"
 #include "tests/support/test_env.h"
 
 #include <QCheckBox>
@@ -22,9 +32,12 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QAction>
 #include <QStandardPaths>
 
 #include <tiffio.h>
+
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -183,6 +196,11 @@ TEST_F(ExportTest, AStackAsMultiPageTiffIsOneFileOfThreePages) {
   EXPECT_EQ(seen[0].skipAllowed, 1);
   const std::string tif = platform::joinPath(out.path(), "s1p1.tif");
   EXPECT_EQ(tiffPageBits(tif), (std::vector<int>{1, 1, 1})) << "three pages, each kept at 1 bit by depth 0";
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  struct stat st {};
+  ASSERT_EQ(::stat(tif.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0666 & ~mask) << "a new file of the user's, not a private temporary one";
   EXPECT_EQ(fs::directory_iterator(out.path()) == fs::directory_iterator(), false);
   EXPECT_EQ(std::distance(fs::directory_iterator(out.path()), fs::directory_iterator()), 1);
   EXPECT_TRUE(boxes.shown().empty());
@@ -446,6 +464,33 @@ TEST_F(ConversionTest, ATakenNameRefusesTheConversionAndChangesNothing) {
   EXPECT_EQ(item(1).Ext, "bmp");
 }
 
+TEST_F(ConversionTest, EveryPageOfAMultiPageFileIsConvertedOrTheConversionRefused) {
+  doc.LoadFolder("", 0);
+  doc.CloseFolderDatabase();
+  {
+    CatalogueRows rows(folder);
+    rows.addItem({.itemNo = 2, .title = "fax", .ext = "tif"});
+  }
+  {
+    CImageCtrl ctrl;
+    for (int page = 0; page < 2; ++page) {
+      ASSERT_EQ(ctrl.LoadFile(file("page.bmp"), 0, 1, 1), 0);
+      ASSERT_EQ(ctrl.SaveToFile(file("fax.tif"), 3, 0, 0, page), 0);
+    }
+  }
+  ASSERT_EQ(tiffPageBits(file("fax.tif")).size(), 2u);
+  load();
+  choose(10);
+  EXPECT_FALSE(ConvertEntryFormat(doc, {entryOf(0, 2)}, &window));
+  ASSERT_EQ(boxes.shown().size(), 1u);
+  EXPECT_EQ(boxes.shown()[0].text, "ファイル「" + file("fax.tif") + "」は複数の頁を持つため、この形式には変換できません。");
+  EXPECT_EQ(tiffPageBits(file("fax.tif")).size(), 2u);
+
+  choose(29);
+  ASSERT_TRUE(ConvertEntryFormat(doc, {entryOf(0, 2)}, &window));
+  EXPECT_EQ(tiffPageBits(file("fax.tif")), (std::vector<int>{1, 1})) << "both pages, in the file's own name";
+}
+
 TEST_F(ConversionTest, ABrokenFileIsReportedBeforeTheDialog) {
   ASSERT_TRUE(testsupport::writeFile(file("page.bmp"), "not a picture"));
   bool asked = false;
@@ -457,6 +502,77 @@ TEST_F(ConversionTest, ABrokenFileIsReportedBeforeTheDialog) {
   EXPECT_FALSE(asked);
   ASSERT_EQ(boxes.shown().size(), 1u);
   EXPECT_EQ(boxes.shown()[0].text, "エラーが発生しました。\nファイル「" + file("page.bmp") + "」は壊れています。");
+}
+
+// ---- the commands in the frame --------------------------------------------------------
+
+TEST(BoardCommandsInTheFrame, PropertiesAndConversionWorkOnTheSelectedTile) {
+  FreshEnvironment env;
+  ASSERT_TRUE(platform::ensureProgramFolder());
+  InitModuleFolder();
+  platform::RecordingUserInteraction boxes;
+  platform::setFixedNowForTests(QDateTime(QDate(2026, 12, 24), QTime(10, 0)));
+  testsupport::TempDir desktop;
+  const std::string folder = platform::joinPath(desktop.path(), "書類");
+  cataloguetest::makeCatalogueFolder(folder);
+  {
+    CatalogueRows rows(folder);
+    rows.addItem({.itemNo = 1, .title = "見積", .ext = "bmp", .date = kOld});
+  }
+  ASSERT_TRUE(monoPage(90, 60).save(QString::fromStdString(platform::joinPath(folder, "見積.bmp")), "BMP"));
+
+  CFD3Doc document;
+  auto frame = std::make_unique<CMainFrame>();
+  frame->PreCreateWindow();
+  ASSERT_TRUE(frame->OnCreate());
+  auto* view = new CFD3View(frame.get());
+  frame->SetDocument(&document);
+  view->AttachDocument(&document);
+  view->AttachToFrame(frame.get());
+  view->OnInitialUpdate();
+  bool restored = false;
+  QObject::connect(frame.get(), &CMainFrame::restoredAfterStart, [&restored] { restored = true; });
+  frame->show();
+  ASSERT_TRUE(waitUntil([&] { return restored && !IsBusy(); }));
+  view->BuildFolderTreeForDesktop(desktop.path() + "/");
+  ASSERT_EQ(view->SelectFolderInTree(folder), 1);
+  ThumbnailPaneWnd* board = view->GetThumbnailPane();
+  ASSERT_EQ(board->tileCount(), 1);
+  EXPECT_FALSE(frame->Action(cmd::kProperties)->isEnabled());
+  EXPECT_FALSE(frame->Action(cmd::kExport)->isEnabled());
+  board->SelectOnly(0);
+  EXPECT_TRUE(frame->Action(cmd::kProperties)->isEnabled());
+  EXPECT_TRUE(frame->Action(cmd::kExport)->isEnabled());
+  EXPECT_TRUE(view->CommandEnabled(cmd::kConvertImageFormat));
+
+  SetPropertyDialogRunner([](QDialog&) { return int(QDialog::Rejected); });
+  frame->RunCommand(cmd::kProperties);
+  EXPECT_FALSE(IsBusy());
+  ItemInfo item;
+  ASSERT_EQ(document.Database().GetItemInfo(1, item), 0);
+  EXPECT_EQ(item.LastAccessedDate, kToday);
+  EXPECT_EQ(item.LastModifiedDate, kOld);
+
+  SetConvertDialogRunner([](ConvertDlg& dialog) {
+    dialog.formatList()->setCurrentIndex(dialog.formatList()->findData(29));
+    dialog.accept();
+    return dialog.result();
+  });
+  frame->RunCommand(cmd::kConvertImageFormat);
+  EXPECT_FALSE(IsBusy());
+  ASSERT_EQ(document.Database().GetItemInfo(1, item), 0);
+  EXPECT_EQ(item.Ext, "tif");
+  EXPECT_TRUE(fs::exists(platform::joinPath(folder, "見積.tif")));
+  EXPECT_EQ(board->Tile(0)->GetIndex(), 0);
+  EXPECT_EQ(document.EntryList().GetAt(0)->cellWidth, 0) << "the tile's cell is measured again from the new picture";
+  EXPECT_TRUE(boxes.shown().empty());
+
+  SetPropertyDialogRunner(nullptr);
+  SetConvertDialogRunner(nullptr);
+  platform::setFixedNowForTests(std::nullopt);
+  frame->close();
+  frame.reset();
+  document.CloseFolderDatabase();
 }
 
 TEST(ExtensionOfAFormat, OtherSpellingsCount) {

@@ -16,6 +16,7 @@
 #include <sys/stat.h>
 
 #include <climits>
+#include <utility>
 
 namespace {
 
@@ -43,7 +44,7 @@ QString ReplaceExtension(const QString& name, const QString& extension) {
 
 CDlgExport2::CDlgExport2(const QString& startFolder, const QString& fileName, QWidget* parent)
     : QFileDialog(parent) {
-  setObjectName(QStringLiteral("CDlgExport2"));
+  setObjectName(QStringLiteral("dlg%1").arg(kPanelId));  // the template of the added controls
   setOption(QFileDialog::DontUseNativeDialog, true);
   setOption(QFileDialog::DontConfirmOverwrite, true);  // an existing name is refused, never overwritten
   setOption(QFileDialog::ReadOnly, false);
@@ -52,32 +53,34 @@ CDlgExport2::CDlgExport2(const QString& startFolder, const QString& fileName, QW
   setDirectory(startFolder);
   if (QLineEdit* edit = fileNameEdit()) edit->setText(fileName);
 
-  auto panel = std::make_unique<QWidget>();
-  panel->setObjectName(QStringLiteral("dlg%1").arg(kPanelId));
-  auto* grid = new QGridLayout(panel.get());
-  grid->setContentsMargins(0, 0, 0, 0);
-  format_ = new QComboBox(panel.get());
+  // The extra controls join the dialog's own grid below the file name and
+  // type, labels in the label column and lists in the field column, so they
+  // line up with the standard controls; "スキップ" stands under the buttons.
+  format_ = new QComboBox(this);
   format_->setObjectName(QStringLiteral("formatList"));
-  colour_ = new QComboBox(panel.get());
+  colour_ = new QComboBox(this);
   colour_->setObjectName(QStringLiteral("colourList"));
-  compression_ = new QComboBox(panel.get());
+  compression_ = new QComboBox(this);
   compression_->setObjectName(QStringLiteral("compressionList"));
-  multiPageBox_ = new QCheckBox(QStringLiteral("マルチページファイルにして出力する"), panel.get());
+  multiPageBox_ = new QCheckBox(QStringLiteral("マルチページファイルにして出力する"), this);
   multiPageBox_->setObjectName(QStringLiteral("multiPageCheck"));
-  skip_ = new QPushButton(QStringLiteral("スキップ"), panel.get());
+  skip_ = new QPushButton(QStringLiteral("スキップ"), this);
   skip_->setObjectName(QStringLiteral("skipButton"));
-  grid->addWidget(new QLabel(QStringLiteral("ファイル形式"), panel.get()), 0, 0);
-  grid->addWidget(format_, 0, 1);
-  grid->addWidget(new QLabel(QStringLiteral("色数"), panel.get()), 1, 0);
-  grid->addWidget(colour_, 1, 1);
-  grid->addWidget(new QLabel(QStringLiteral("圧縮率"), panel.get()), 2, 0);
-  grid->addWidget(compression_, 2, 1);
-  grid->addWidget(multiPageBox_, 3, 1);
-  grid->addWidget(skip_, 3, 2);
-  if (auto* own = qobject_cast<QGridLayout*>(layout()))
-    own->addWidget(panel.release(), own->rowCount(), 0, 1, own->columnCount());
-  else
-    panel.release()->setParent(this);
+  const std::pair<const char*, QComboBox*> rows[] = {{"ファイル形式", format_}, {"色数", colour_}, {"圧縮率", compression_}};
+  auto* own = qobject_cast<QGridLayout*>(layout());
+  int row = own ? own->rowCount() : 0;
+  for (const auto& [text, list] : rows) {
+    auto* label = new QLabel(QString::fromUtf8(text), this);
+    label->setBuddy(list);
+    if (own) {
+      own->addWidget(label, row, 0);
+      own->addWidget(list, row++, 1);
+    }
+  }
+  if (own) {
+    own->addWidget(multiPageBox_, row, 1);
+    own->addWidget(skip_, row, own->columnCount() - 1);
+  }
   choices_ = std::make_unique<ImageFormatChoices>(format_, colour_, compression_);
   connect(format_, &QComboBox::currentIndexChanged, this, [this] {
     if (!initialising_) OnFormatChanged();

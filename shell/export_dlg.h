@@ -29,7 +29,7 @@ class CDlgExport2 : public QFileDialog {
   Q_OBJECT
 
  public:
-  static constexpr int kPanelId = 10100;
+  static constexpr int kPanelId = 10100;  // the added controls; the dialog's object name
   static constexpr int kSkipped = -1;
   static constexpr int kShowMultiPage = 2;
 

@@ -53,6 +53,7 @@ QLineEdit* makeNumberEdit(QWidget* owner, int id, int digits) {
   auto* edit = new QLineEdit(owner);
   edit->setObjectName(QStringLiteral("ctl%1").arg(id));
   edit->setMaxLength(digits);
+  edit->setMaximumWidth(edit->fontMetrics().horizontalAdvance(QString(digits + 2, QLatin1Char('0'))) + 8);
   edit->setValidator(new QRegularExpressionValidator(
       QRegularExpression(QStringLiteral("[0-9]{0,%1}").arg(digits)), edit));
   return edit;
@@ -74,6 +75,7 @@ QWidget* dateRow(QWidget* owner, QLineEdit* year, QLineEdit* month, QLineEdit* d
   box->addWidget(new QLabel(QStringLiteral("月"), row));
   box->addWidget(day);
   box->addWidget(new QLabel(QStringLiteral("日"), row));
+  box->addStretch(1);
   return row;
 }
 

@@ -9,6 +9,8 @@
 #include "tests/support/test_env.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
+#include <QDir>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -271,4 +273,36 @@ TEST(PropertyDialogs, StackPagesKeepWhatWasTypedAndOnlyChangedPagesAreMarked) {
   EXPECT_EQ(dialog.pages[1].keyword, QStringLiteral("typed"));
   EXPECT_EQ(dialog.pages[2].state, DocumentPropertyDlg::kRead) << "never shown, never written";
   EXPECT_EQ(examined, 3);
+}
+
+TEST_F(ExportDialogTest, Screenshots) {
+  QDir().mkpath(QStringLiteral(BRINDEL_SCREENSHOT_DIR));
+  auto dialog = make(QStringLiteral("見積.bmp"));
+  dialog->multiPageMode = CDlgExport2::kShowMultiPage;
+  dialog->OnInitDialog();
+  chooseFormat(*dialog, 3);
+  dialog->resize(760, 520);
+  dialog->show();
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(dialog->grab().save(QStringLiteral(BRINDEL_SCREENSHOT_DIR "/export_dialog.png")));
+
+  DocumentPropertyDlg properties;
+  DocumentPropertyDlg::Page page;
+  page.info.OfficialDate = 20261201;
+  page.info.LastModifiedDate = 20261210;
+  page.info.LastAccessedDate = 20261224;
+  page.filePath = QStringLiteral("/home/user/書類/見積.bmp");
+  page.creator = QStringLiteral("山田");
+  page.state = DocumentPropertyDlg::kRead;
+  properties.pages = {page, page};
+  properties.stackTitle = QStringLiteral("見積一式");
+  properties.stackOfficialDate = 20261201;
+  properties.examine = [](const ItemInfo&) {
+    return ImageFacts{QStringLiteral("400"), QStringLiteral("400"), QStringLiteral("幅 1700 ピクセル x 高さ 2200 ピクセル"),
+                      QStringLiteral("TIFF G4圧縮"), QStringLiteral("白黒")};
+  };
+  properties.OnInitDialog();
+  properties.show();
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(properties.grab().save(QStringLiteral(BRINDEL_SCREENSHOT_DIR "/document_property_dialog.png")));
 }

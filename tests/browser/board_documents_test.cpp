@@ -31,6 +31,7 @@
 #include <QDir>
 #include <QImage>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QMainWindow>
 #include <QAction>
 #include <QStandardPaths>
@@ -266,6 +267,26 @@ TEST_F(ExportTest, OnlyTheLastFileOfTheLastDocumentIsToldNothingFollows) {
   EXPECT_EQ(seen[1].skipAllowed, 1);
   EXPECT_EQ(seen[2].skipAllowed, 0);
   EXPECT_TRUE(boxes.shown().empty());
+}
+
+TEST_F(ExportTest, SkipLeavesOneFileOutAndGoesOn) {
+  {
+    CatalogueRows rows(folder);
+    rows.addItem({.itemNo = 1, .title = "one", .ext = "bmp"});
+    rows.addItem({.itemNo = 2, .title = "two", .ext = "bmp"});
+  }
+  savePage("one.bmp", colourPage(20, 20));
+  savePage("two.bmp", colourPage(20, 20));
+  load();
+  answer({[](CDlgExport2& dialog) {
+            dialog.skipButton()->click();
+            return dialog.result();
+          },
+          saveAs(0)});
+  ExportEntries(doc, {entryOf(0, 1), entryOf(0, 2)}, &window);
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_FALSE(fs::exists(platform::joinPath(out.path(), "one.bmp")));
+  EXPECT_TRUE(fs::exists(platform::joinPath(out.path(), "two.bmp")));
 }
 
 TEST_F(ExportTest, ABrokenPageIsReportedAndSkipped) {

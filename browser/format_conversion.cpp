@@ -163,6 +163,10 @@ bool ConvertEntryFormat(CFD3Doc& doc, const std::vector<int>& entryIndices, QWid
   }
 
   WaitCursor wait;
+  // Made afresh: the control examined before the dialog may have gone while it ran.
+  doc.CreateImageCtrl(true);
+  ctrl = doc.imageCtrl();
+  if (!ctrl) return false;
   if (keepName) {
     // The converted file is written beside the old one and renamed over it:
     // the old file stays whole until the new one is.

@@ -1,10 +1,13 @@
 #include "browser/fd3_view.h"
 
 #include "browser/board_operations.h"
+#include "browser/board_export.h"
+#include "browser/board_properties.h"
 #include "browser/browser_document.h"
 #include "browser/fd3_doc_adapter.h"
 #include "browser/folder_board_source.h"
 #include "browser/folder_tree.h"
+#include "browser/format_conversion.h"
 #include "browser/list_pane.h"
 #include "browser/thumbnail_pane_wnd.h"
 #include "catalogue/file_utilities.h"
@@ -215,6 +218,18 @@ void CFD3View::AttachToFrame(CMainFrame* frame) {
       default: frame->SetCommandHandler(id, [this, id] { OnArrange(id); }); break;
     }
   }
+  // Export, properties and conversion work on the board's selected entries
+  // (the list pane calls the same functions with its own).
+  const auto onSelection = [this](auto command) {
+    return [this, command] {
+      if (attachedDocument_ && paneMode() == kThumbnailMode)
+        command(*attachedDocument_, board_->SelectedEntryIndices(), window());
+    };
+  };
+  frame->SetCommandHandler(cmd::kExport, onSelection(ExportEntries));
+  frame->SetCommandHandler(cmd::kProperties, onSelection(ShowEntryProperties));
+  frame->SetCommandHandler(cmd::kConvertImageFormat, onSelection(ConvertEntryFormat));
+  handledCommands_.insert(handledCommands_.end(), {cmd::kExport, cmd::kProperties, cmd::kConvertImageFormat});
   UpdateCommandStates();
 }
 
@@ -413,6 +428,8 @@ bool CFD3View::CommandEnabled(int commandId) const {
     case cmd::kUnstackAll:
     case cmd::kReorderPages:
       return selected == 1 && onlySelectedIsStack();
+    case cmd::kConvertImageFormat:
+      return thumbs && selected == 1 && board_->mode() == ThumbnailPaneWnd::kFolderBoard;
     case cmd::kRename:
       return selected == 1 && !onlySelectedIsStack();
     case cmd::kProperties:
@@ -593,6 +610,10 @@ void CFD3View::EntryRemoved(int index) {
 }
 
 void CFD3View::EntryChanged(int index, DocumentChanges changes) {
+  // Its records changed (a converted file): the tile is drawn afresh.
+  if (const DisplayEntry* entry = changes.testFlag(DocumentChange::Entries) && attachedDocument_
+                                      ? attachedDocument_->EntryList().GetAt(index) : nullptr)
+    RefreshThumbnail(entry->kind, entry->number);
   if (!changes.testFlag(DocumentChange::Selection)) return;
   if (paneMode() == kThumbnailMode) {
     board_->ScrollEntryIntoView(index);

@@ -102,6 +102,13 @@ int ThumbnailPaneWnd::SelectedCount() const {
   return static_cast<int>(std::count_if(tiles_.begin(), tiles_.end(), [](const auto& t) { return t->IsSelected(); }));
 }
 
+std::vector<int> ThumbnailPaneWnd::SelectedEntryIndices() const {
+  std::vector<int> indices;
+  for (const auto& tile : tiles_)
+    if (tile->IsSelected()) indices.push_back(tile->GetIndex());
+  return indices;
+}
+
 // ---- tiles ---------------------------------------------------------------------
 
 QString ThumbnailPaneWnd::documentTitle(const ItemInfo& item) const {
@@ -1028,13 +1035,6 @@ void ThumbnailPaneWnd::OnSelectAll() {
   for (const auto& tile : tiles_)
     if (tile->SetSelected(true)) invalidateTile(*tile);
   emit selectionChanged();
-}
-
-std::vector<int> ThumbnailPaneWnd::SelectedEntryIndices() const {
-  std::vector<int> indices;
-  for (const auto& tile : tiles_)
-    if (tile->IsSelected()) indices.push_back(tile->GetIndex());
-  return indices;
 }
 
 void ThumbnailPaneWnd::RenumberTiles() {

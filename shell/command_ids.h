@@ -29,6 +29,7 @@ inline constexpr int kReorderPages = 0x807D;
 inline constexpr int kRotateRight = 0x804D;
 inline constexpr int kRotate180 = 0x804F;
 inline constexpr int kRotateLeft = 0x804E;
+inline constexpr int kConvertImageFormat = 0x809D;  // the tile's maintenance menu
 // The framework's own copy and paste, bound while an in-place editor is open:
 // they work on the editor that has the focus.
 inline constexpr int kEditCopy = 0xE122;

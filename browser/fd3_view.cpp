@@ -1,5 +1,6 @@
 #include "browser/fd3_view.h"
 
+#include "browser/board_file_drop.h"
 #include "browser/browser_document.h"
 #include "browser/fd3_doc_adapter.h"
 #include "browser/folder_board_source.h"
@@ -16,6 +17,7 @@
 #include "shell/fd3_doc.h"
 #include "shell/image_ctrl.h"
 #include "shell/image_utilities.h"
+#include "shell/import_command.h"
 #include "shell/main_frame.h"
 #include "shell/progress_dialogs.h"
 
@@ -111,6 +113,7 @@ void CFD3View::AttachDocument(CFD3Doc* document) {
     if (document_) document_->SetLabelEditing(editing);
   };
   board_->SetSource(boardSource_.get());
+  new BoardFileDrop(board_, *document, [this]() -> const KankyoSettings* { return frame_ ? &frame_->Settings() : nullptr; });
   document->SetViews(this);
   document->AddObserver(this);
 }
@@ -122,12 +125,16 @@ void CFD3View::AttachToFrame(CMainFrame* frame) {
   frame->SetCommandHandler(cmd::kViewList, [this] { OnViewList(); });
   frame->SetCommandHandler(cmd::kFileNewFolder, [this] { OnFileNewFolder(); });
   frame->SetCommandHandler(cmd::kViewRefresh, [this] { OnViewRefresh(); });
+  frame->SetCommandHandler(cmd::kImport, [this] {
+    if (attachedDocument_) RunImportCommand(*attachedDocument_, frame_, frame_->Settings());
+  });
   for (int id : {cmd::kViewThumbnail, cmd::kViewList, cmd::kAutoArrange})
     if (QAction* action = frame->Action(id)) action->setCheckable(true);
   board_->ApplySettings(boardSettingsOf(frame->Settings()));
   handledCommands_ = {cmd::kSortTitle,   cmd::kSortIssueDate, cmd::kSortModified, cmd::kSortAccessed,
-                      cmd::kArrangeEvenly, cmd::kArrange,     cmd::kAutoArrange,  cmd::kRename};
+                      cmd::kArrangeEvenly, cmd::kArrange,     cmd::kAutoArrange,  cmd::kRename, cmd::kImport};
   for (int id : handledCommands_) {
+    if (id == cmd::kImport) continue;
     if (id == cmd::kRename)
       frame->SetCommandHandler(id, [this] { OnFileRename(); });
     else
@@ -317,6 +324,8 @@ bool CFD3View::CommandEnabled(int commandId) const {
     case cmd::kFileNewFolder:
     case cmd::kViewRefresh:
       return true;
+    case cmd::kImport:
+      return attachedDocument_ && !attachedDocument_->EntryList().GetFolderPath().empty();
     case cmd::kDelete:
     case cmd::kExport:
     case cmd::kSendMail:

@@ -5,7 +5,8 @@
 //
 // Order of the steps that touch the folder: an item is registered, then its
 // file is put into the folder and checked to be whole; when that fails the
-// item is unregistered again. A file of several pages that stops half-way
+// item is unregistered again. The rows of one file are committed together
+// once its files are in place. A file of several pages that stops half-way
 // (cancel or failure) takes its pages so far away again, files and entries,
 // so that no loose page of a half-imported file is left.
 
@@ -144,18 +145,17 @@ void ImportBatch::BeforeFile(const std::string& destFolder) {
   if (open_ && !here) Commit();
   if (!open_ && here && db.CanUpdate() && db.TransactionDepth() == 0) {
     open_ = db.BeginTransaction() == dbresult::kOk;
-    files_ = 0;
+    sinceBegin_.start();
   }
 }
 
 void ImportBatch::AfterFile() {
-  if (open_ && ++files_ >= kFilesPerCommit) Commit();
+  if (open_ && sinceBegin_.elapsed() >= kCommitIntervalMs) Commit();
 }
 
 void ImportBatch::Commit() {
   if (!open_) return;
   open_ = false;
-  files_ = 0;
   FolderDatabase& db = doc_.Database();
   if (!db.IsOpen() || db.TransactionDepth() == 0) return;
   if (const int code = db.CommitTransaction(); code != dbresult::kOk) {
@@ -305,6 +305,10 @@ int CFD3Doc::ImportFile(ImportProgressDlg* progress, EntryRef* result, const std
     if (code != 0) return -1;
   }
   if (!OpenFolderDatabase(folder)) return -1;
+  // The file's rows become durable only together, after its files are in
+  // place: a crash before the commit leaves files without entries, never an
+  // entry without its file. Inside a caller's batch this is a savepoint.
+  CatalogueTransaction fileTransaction(db);
   // 10
   int count = 0;
   reportDb(db.GetTotalItemCount(count));
@@ -507,6 +511,13 @@ int CFD3Doc::ImportFile(ImportProgressDlg* progress, EntryRef* result, const std
     stack.CurPageNo = 1;
     reportDb(db.SetStackInfo(stack, fieldmask::kStackCurPageNo));
     made = EntryRef{EntryRef::kStack, stack.StackNo};
+  }
+  if (fileTransaction.result() == dbresult::kOk) {
+    if (const int committed = fileTransaction.Commit(); committed != dbresult::kOk) {
+      reportDb(committed);
+      for (const std::string& file : doneFiles) DeleteFileForce(file);
+      return -1;
+    }
   }
   if (result) *result = made;
   return 1;

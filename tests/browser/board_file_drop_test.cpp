@@ -10,7 +10,9 @@
 #include "platform/program_folder.h"
 #include "platform/user_interaction.h"
 #include "shell/fd3_doc.h"
+#include "shell/command_ids.h"
 #include "shell/import_command.h"
+#include "shell/main_frame.h"
 #include "tests/catalogue/catalogue_fixture.h"
 #include "tests/shell/fresh_environment.h"
 #include "tests/shell/import_fixtures.h"
@@ -20,6 +22,7 @@
 #include <QDir>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QAction>
 #include <QUrl>
 
 #include <gtest/gtest.h>
@@ -169,6 +172,32 @@ TEST_F(BoardDropTest, TheBoardAfterImportingEveryKindOfFile) {
   QDir().mkpath(BRINDEL_SCREENSHOT_DIR);
   EXPECT_TRUE(shot.save(QStringLiteral(BRINDEL_SCREENSHOT_DIR "/import_board.png")));
   for (int i = 0; i < board->tileCount(); ++i) EXPECT_TRUE(board->Tile(i)->picture().IsHeld()) << i;
+}
+
+TEST(ImportCommand, IsEnabledWhileAFolderIsOpen) {
+  FreshEnvironment env;
+  platform::RecordingUserInteraction boxes;
+  platform::ensureProgramFolder();
+  testsupport::TempDir desktop;
+  const std::string folder = desktop.path() + "/棚";
+  cataloguetest::makeCatalogueFolder(folder);
+  CFD3Doc document;
+  CMainFrame frame;
+  frame.PreCreateWindow();
+  ASSERT_TRUE(frame.OnCreate());
+  auto* view = new CFD3View(&frame);
+  frame.SetDocument(&document);
+  view->AttachDocument(&document);
+  view->AttachToFrame(&frame);
+  QAction* import = frame.Action(cmd::kImport);
+  ASSERT_NE(import, nullptr);
+  EXPECT_EQ(import->text(), QStringLiteral("インポート(&I)..."));
+  EXPECT_FALSE(import->isEnabled());
+  document.LoadFolder(folder + "/", 0);
+  EXPECT_TRUE(import->isEnabled());
+  document.LoadFolder("", 0);
+  EXPECT_FALSE(import->isEnabled());
+  document.CloseFolderDatabase();
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <QAbstractTextDocumentLayout>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFont>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -24,6 +25,7 @@
 namespace {
 
 constexpr std::size_t kMaxPageBytes = 32u << 20;  // a page larger than this is not drawn
+constexpr int kBrowserTextPixels = 16;
 
 bool hasExtension(const std::string& path, std::initializer_list<const char*> extensions) {
   const std::string ext = platform::extensionOf(platform::fileNameOf(path));
@@ -256,6 +258,10 @@ int HtmlDrawDlg::DoModal() {
   // Relative pictures of a page on disk are read from its folder; nothing
   // outside the local file system is fetched.
   document.setBaseUrl(QUrl::fromLocalFile(base + QLatin1Char('/')));
+  // Text at the size a browser gives it on a page 800 pixels wide.
+  QFont font = document.defaultFont();
+  font.setPixelSize(kBrowserTextPixels);
+  document.setDefaultFont(font);
   document.setHtml(html);
   document.setTextWidth(kSide);
   ctrl_->SetImageHandle(0);

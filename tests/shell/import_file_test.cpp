@@ -371,6 +371,54 @@ TEST_F(ImportTest, ABatchStopsAtAFailedFileAndBuildsNoStack) {
   EXPECT_EQ(copies, 2);
 }
 
+// The sibling programs' drawing and page formats arrive as page images.
+TEST_F(ImportTest, KpxDrawAndZrvUniFilesBecomePageImages) {
+  auto le32 = [](std::int32_t v) {
+    std::string s(4, '\0');
+    for (int i = 0; i < 4; ++i) s[static_cast<std::size_t>(i)] = static_cast<char>((static_cast<std::uint32_t>(v) >> (8 * i)) & 0xFF);
+    return s;
+  };
+  std::string kpx(68, '\x55');
+  kpx.replace(0, 9, std::string("Kpx Draw\0", 9));
+  kpx.replace(24, 4, le32(64));
+  kpx.replace(28, 4, le32(32));
+  kpx.replace(32, 4, le32(200));
+  for (int y = 0; y < 32; ++y) kpx += std::string(8, y % 4 == 0 ? '\x0F' : '\x01');
+  ASSERT_TRUE(writeFile(source + "/図.kpx", kpx));
+  EntryRef made;
+  ASSERT_EQ(import("図.kpx", &made), 1) << (boxes.texts().empty() ? "" : boxes.texts().back());
+  ItemInfo drawing;
+  ASSERT_EQ(doc.Database().GetItemInfo(made.No, drawing), 0);
+  EXPECT_EQ(drawing.Title, "図");
+  EXPECT_EQ(drawing.ImageLevel, 1);
+  EXPECT_TRUE(hasThumbnail(made.No));
+  CImageCtrl probe;
+  ASSERT_EQ(probe.GetFileInfo(folder + "/図." + drawing.Ext, 1, 0), 0);
+  EXPECT_EQ(probe.GetBitsPerPixel(), 1);
+
+  auto rec = [](const std::string& tag, const std::string& value) { return "_" + tag + value + std::string(1, '\0'); };
+  auto page = [&](char ink) {
+    std::string data = "_DS";
+    for (int y = 0; y < 10; ++y) data += rec("DL", "3") + std::string(3, ink);
+    return data + "_EP";
+  };
+  const std::string zrv = std::string("$$ZRV Uni\0\0\0", 12) + rec("MU", "1200") + rec("Rs", "200,200") +
+                          rec("Sz", "120,60") + rec("Co", "1") + "_BP_BD" + page('\xF0') + page('\x0F');
+  ASSERT_TRUE(writeFile(source + "/受信.zrv", zrv));
+  ASSERT_EQ(import("受信.zrv", &made), 1) << (boxes.texts().empty() ? "" : boxes.texts().back());
+  ASSERT_EQ(made.Kind, EntryRef::kStack);
+  StackInfo stack;
+  ASSERT_EQ(doc.Database().GetStackInfo(made.No, stack), 0);
+  EXPECT_EQ(stack.Title, "受信");
+  EXPECT_EQ(stack.PageCount, 2);
+  EXPECT_TRUE(fileExists(folder + "/受信の1頁目.tif"));
+  EXPECT_TRUE(fileExists(folder + "/受信の2頁目.tif"));
+  // A file that is neither is refused as one that cannot be expanded.
+  ASSERT_TRUE(writeFile(source + "/壊れ.zrv", std::string("$$ZRV Uni\0\0\0", 12) + "_MU"));
+  EXPECT_EQ(import("壊れ.zrv"), 0);
+  EXPECT_EQ(boxes.texts().back(), "ファイルを展開できません。\n" + source + "/壊れ.zrv");
+}
+
 TEST(ImportDialogs, TheImportDialogRefusesMoreFilesThanTheFolderTakes) {
   platform::RecordingUserInteraction boxes;
   CDlgImport dialog(nullptr, 2);

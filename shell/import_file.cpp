@@ -141,7 +141,8 @@ void SetImportCopyFunction(ImportCopyFunction copy) { copyFunction() = copy ? st
 void ImportBatch::BeforeFile(const std::string& destFolder) {
   FolderDatabase& db = doc_.Database();
   const std::string folder = platform::withoutTrailingSlash(destFolder);
-  const bool here = db.IsOpen() && doc_.FolderPath() == folder;
+  // A reopen closes the catalogue, and a close rolls back what is pending.
+  const bool here = db.IsOpen() && doc_.FolderPath() == folder && !doc_.ReopenRequested();
   if (open_ && !here) Commit();
   if (!open_ && here && db.CanUpdate() && db.TransactionDepth() == 0) {
     open_ = db.BeginTransaction() == dbresult::kOk;

@@ -9,6 +9,7 @@
 #include "platform/program_folder.h"
 #include "platform/user_interaction.h"
 #include "shell/fd3_doc.h"
+#include "shell/import_command.h"
 #include "shell/import_dialogs.h"
 #include "shell/import_file.h"
 #include "shell/image_ctrl.h"
@@ -417,6 +418,30 @@ TEST_F(ImportTest, KpxDrawAndZrvUniFilesBecomePageImages) {
   ASSERT_TRUE(writeFile(source + "/壊れ.zrv", std::string("$$ZRV Uni\0\0\0", 12) + "_MU"));
   EXPECT_EQ(import("壊れ.zrv"), 0);
   EXPECT_EQ(boxes.texts().back(), "ファイルを展開できません。\n" + source + "/壊れ.zrv");
+}
+
+// The loop's files share a few commits; a file that fails undoes only itself
+// and what came before it is kept, on disk and in the catalogue.
+TEST_F(ImportTest, TheImportLoopKeepsTheFilesBeforeAFailure) {
+  cataloguetest::makeCatalogueFolder(folder);
+  ASSERT_TRUE(doc.OpenFolderDatabase(folder));
+  std::vector<ImportLoopFile> files;
+  for (const char* name : {"a.txt", "b.txt", "c.txt"}) {
+    ASSERT_TRUE(writeFile(source + "/" + name, name));
+    files.push_back({source + "/" + name, std::nullopt});
+  }
+  int copies = 0;
+  SetImportCopyFunction([&copies](const std::string& from, const std::string& to) {
+    return ++copies != 2 && platform::copyFileReplacing(from, to) == 0;
+  });
+  EXPECT_EQ(ImportFileLoop(doc, folder, files, &window), 1);
+  EXPECT_EQ(doc.Database().TransactionDepth(), 0);
+  doc.CloseFolderDatabase();
+  ASSERT_TRUE(doc.OpenFolderDatabase(folder));
+  const std::vector<ItemInfo> all = items();
+  ASSERT_EQ(all.size(), 1u);
+  EXPECT_EQ(all[0].Title, "a");
+  EXPECT_EQ(folderFiles(), std::vector<std::string>{"a.txt"});
 }
 
 TEST(ImportDialogs, TheImportDialogRefusesMoreFilesThanTheFolderTakes) {

@@ -3,6 +3,7 @@
 #include "browser/board_operations.h"
 #include "browser/board_export.h"
 #include "browser/board_properties.h"
+#include "browser/board_file_drop.h"
 #include "browser/browser_document.h"
 #include "browser/fd3_doc_adapter.h"
 #include "browser/folder_board_source.h"
@@ -20,6 +21,7 @@
 #include "shell/fd3_doc.h"
 #include "shell/image_ctrl.h"
 #include "shell/image_utilities.h"
+#include "shell/import_command.h"
 #include "shell/main_frame.h"
 #include "shell/progress_dialogs.h"
 
@@ -186,6 +188,7 @@ void CFD3View::AttachDocument(CFD3Doc* document) {
     else
       operations_->UnstackOne(tile);
   });
+  new BoardFileDrop(board_, *document, [this]() -> const KankyoSettings* { return frame_ ? &frame_->Settings() : nullptr; });
   document->SetViews(this);
   document->AddObserver(this);
 }
@@ -197,17 +200,21 @@ void CFD3View::AttachToFrame(CMainFrame* frame) {
   frame->SetCommandHandler(cmd::kViewList, [this] { OnViewList(); });
   frame->SetCommandHandler(cmd::kFileNewFolder, [this] { OnFileNewFolder(); });
   frame->SetCommandHandler(cmd::kViewRefresh, [this] { OnViewRefresh(); });
+  frame->SetCommandHandler(cmd::kImport, [this] {
+    if (attachedDocument_) RunImportCommand(*attachedDocument_, frame_, frame_->Settings());
+  });
   for (int id : {cmd::kViewThumbnail, cmd::kViewList, cmd::kAutoArrange})
     if (QAction* action = frame->Action(id)) action->setCheckable(true);
   board_->ApplySettings(boardSettingsOf(frame->Settings()));
   handledCommands_ = {cmd::kSortTitle,   cmd::kSortIssueDate, cmd::kSortModified, cmd::kSortAccessed,
                       cmd::kArrangeEvenly, cmd::kArrange,     cmd::kAutoArrange,  cmd::kRename,
                       cmd::kDelete,      cmd::kSelectAll,   cmd::kStack,        cmd::kUnstackOne,
-                      cmd::kUnstackAll,  cmd::kFileOpen};
+                      cmd::kUnstackAll,  cmd::kFileOpen,     cmd::kImport};
   // Duplicate and page reorder have no handler here: their actions stay
   // disabled until the operations exist.
   for (int id : handledCommands_) {
     switch (id) {
+      case cmd::kImport: break;  // installed above
       case cmd::kRename: frame->SetCommandHandler(id, [this] { OnFileRename(); }); break;
       case cmd::kDelete: frame->SetCommandHandler(id, [this] { OnEditDelete(); }); break;
       case cmd::kSelectAll: frame->SetCommandHandler(id, [this] { OnEditSelectAll(); }); break;
@@ -414,6 +421,8 @@ bool CFD3View::CommandEnabled(int commandId) const {
     case cmd::kFileNewFolder:
     case cmd::kViewRefresh:
       return true;
+    case cmd::kImport:
+      return attachedDocument_ && !attachedDocument_->EntryList().GetFolderPath().empty();
     case cmd::kDelete:
     case cmd::kExport:
     case cmd::kSendMail:

@@ -25,13 +25,16 @@
 #include "catalogue/folder_database.h"
 #include "shell/document_observer.h"
 #include "shell/entry_holder.h"
+#include "shell/import_file.h"
 
 #include <QObject>
+#include <QPoint>
 #include <QPointer>
 #include <QWidget>
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -130,6 +133,36 @@ class CFD3Doc : public QObject {
   void DeleteTempFolder();
   // Set once at start-up: the next DeleteTempFolder clears the work folder.
   static void SetWorkFolderFlag();
+
+  // ---- import of files (import_file.cpp) ---------------------------------
+  // Registers one file of the disk as an item or a stack of pages in
+  // destFolder's catalogue and puts its document files into the folder.
+  // 1 registered (result set); 0 refused (the caller goes on); -1 failed or
+  // cancelled; -2 the folder's item limit would be passed.
+  int ImportFile(ImportProgressDlg* progress, EntryRef* result, const std::string& sourcePath,
+                 const std::string& destFolder, const std::string* title, std::optional<QPoint> position,
+                 bool adjustImage, bool showMessages);
+  // Registers names (inside sourceFolder) as pages of one new stack titled
+  // stackTitle (a free variant of it); 1 done, -1 when a file failed.
+  int ImportFileBatch(ImportProgressDlg& progress, const std::string& stackTitle, const std::string& sourceFolder,
+                      const std::vector<std::string>& names, const std::vector<std::string>& attachedFiles,
+                      const std::string& destFolder, const std::vector<std::string>& titles, EntryRef* result,
+                      std::optional<QPoint> position, bool adjustImage, bool showMessages);
+  // Puts the document file of an imported item into the folder; true when
+  // it failed (the target is gone again, the user was told).
+  bool StoreImportedFile(ImportProgressDlg* progress, std::uint32_t classWord, const std::string& destFolder,
+                         const std::string& title, const std::string& extension, int format, int bitsPerPixel,
+                         int quality, const std::string& sourcePath, bool copyUnchanged);
+  void SetImportSettings(const ImportSettings& settings);
+  const ImportSettings& importSettings() const { return importSettings_; }
+
+ private:
+  std::string uniqueImportTitle(const std::string& folderWithSlash, const std::string& base, std::string& suffix,
+                                const std::string& ext, int& counter, bool withCatalogue);
+  bool storageSourceIsTemporary(std::uint32_t kind) const;
+  int reportDbCode(int code) const;
+  ImportSettings importSettings_;
+  // ---- end of import -----------------------------------------------------
 
  private:
   void reportDb(int code) const;

@@ -6,6 +6,8 @@
 //   document_crash_child open FOLDER KILL_AT      the document loads FOLDER
 //                                                (check, compaction, open, load)
 //   document_crash_child move FROM TO KILL_AT     every entry of FROM is moved to TO
+//   document_crash_child import FROM TO KILL_AT   every file of FROM is imported into
+//                                                TO by the import loop
 //
 // A step is a change the engine makes to a file (open, write, truncate,
 // unlink, through the engine's own system-call table) or a file step of
@@ -15,8 +17,10 @@
 #include "catalogue/folder_database.h"
 #include "platform/user_interaction.h"
 #include "shell/fd3_doc.h"
+#include "shell/import_command.h"
 
 #include <QApplication>
+#include <QDir>
 
 #include <sqlite3.h>
 
@@ -124,6 +128,16 @@ int moveEverything(const std::string& source, const std::string& target) {
   return 0;
 }
 
+int importEverything(const std::string& source, const std::string& target) {
+  platform::RecordingUserInteraction answers;
+  CFD3Doc doc;
+  std::vector<ImportLoopFile> files;
+  for (const QString& name : QDir(QString::fromStdString(source)).entryList(QDir::Files, QDir::Name))
+    files.push_back({source + "/" + name.toStdString(), std::nullopt});
+  const int done = ImportFileLoop(doc, target, files, nullptr);
+  return done == static_cast<int>(files.size()) ? 0 : 4;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -140,6 +154,11 @@ int main(int argc, char** argv) {
     countEngineSteps();
     return moveEverything(args[1], args[2]);
   }
-  std::fprintf(stderr, "usage: %s open FOLDER KILL_AT | move FROM TO KILL_AT\n", argv[0]);
+  if (args.size() == 4 && args[0] == "import") {
+    gKillAt = std::atol(args[3].c_str());
+    countEngineSteps();
+    return importEverything(args[1], args[2]);
+  }
+  std::fprintf(stderr, "usage: %s open FOLDER KILL_AT | move FROM TO KILL_AT | import FROM TO KILL_AT\n", argv[0]);
   return 2;
 }

@@ -17,6 +17,7 @@
 #include "platform/user_interaction.h"
 #include "shell/fd3_doc.h"
 #include "tests/catalogue/catalogue_fixture.h"
+#include "tests/shell/import_fixtures.h"
 #include "tests/support/test_env.h"
 
 #include <QProcess>
@@ -270,6 +271,65 @@ TEST_F(DocumentCrashTest, AKilledMoveLeavesEveryEntryInOneFolderOrBoth) {
   }
   std::printf("move: %zu steps, %zu kill points, %d left an entry in both folders\n",
               std::count(whole.output.begin(), whole.output.end(), '\n'), points.size(), duplicated);
+}
+
+// Every item of the catalogue (but the fixture's, named from prefix, which
+// have no files) with its document file beside it.
+::testing::AssertionResult everyItemHasItsFile(const std::string& folder, const std::string& prefix) {
+  SqliteDatabase db;
+  db.openShared(FolderDatabase::CataloguePath(folder));
+  Statement items(db, "SELECT ItemTitle FROM ItemMST");  // the file name
+  while (items.step())
+    if (!items.textAt(0).starts_with(prefix) &&
+        !std::filesystem::exists(platform::joinPath(folder, items.textAt(0))))
+      return ::testing::AssertionFailure() << "entry without its file: " << items.textAt(0);
+  return ::testing::AssertionSuccess();
+}
+
+TEST_F(DocumentCrashTest, AKilledImportKeepsEveryCommittedEntryAndNoEntryWithoutItsFile) {
+  const std::string start = temp.file("start");
+  cataloguetest::makeCatalogueFolder(start);
+  fillCatalogue(start, "old", 3, 1, 1);
+  const std::set<std::string> before = [&] {
+    const auto lines = linesOf(FolderDatabase::CataloguePath(start));
+    return std::set<std::string>(lines.begin(), lines.end());
+  }();
+  const std::string source = temp.file("incoming");
+  std::filesystem::create_directories(source);
+  for (const char* name : {"memo1.txt", "memo2.txt", "memo3.txt", "report.doc"})
+    ASSERT_TRUE(testsupport::writeFile(platform::joinPath(source, name), name));
+  ASSERT_TRUE(importtest::writeG4Tiff(platform::joinPath(source, "scan.tif"), 2, 200, 200));
+  const std::string folder = temp.file("folder");
+  const QStringList args{QStringLiteral("import"), QString::fromStdString(source), QString::fromStdString(folder)};
+  auto reset = [&] { resetFolder(folder, FolderDatabase::CataloguePath(start), ""); };
+  reset();
+  const ChildRun whole = runChild(args + QStringList{"0"});
+  ASSERT_FALSE(whole.killed);
+  ASSERT_EQ(whole.exitCode, 0);
+  Opened all;
+  ASSERT_TRUE(openThroughTheDocument(folder, all));
+  ASSERT_EQ(all.lines.size(), before.size() + 6u);  // four files and two pages
+  const std::vector<long> points = killPoints(whole.output);
+  ASSERT_GT(points.size(), 10u);
+
+  int withImports = 0;
+  for (const long killAt : points) {
+    SCOPED_TRACE("killed before step " + std::to_string(killAt));
+    reset();
+    const ChildRun run = runChild(args + QStringList{QString::number(killAt)});
+    ASSERT_TRUE(run.killed) << "the child ended before step " << killAt << " with " << run.exitCode;
+    Opened opened;
+    ASSERT_TRUE(openThroughTheDocument(folder, opened));
+    ASSERT_TRUE(everyItemHasItsFile(folder, "old"));
+    for (const std::string& line : before) EXPECT_EQ(opened.lines.count(line), 1u) << line;
+    // What the import committed is there whole: both pages of the scan or none.
+    const auto pages = std::count_if(opened.lines.begin(), opened.lines.end(),
+                                     [](const std::string& line) { return line.starts_with("scanの"); });
+    EXPECT_TRUE(pages == 0 || pages == 2) << pages;
+    withImports += opened.lines.size() > before.size();
+  }
+  std::printf("import: %zu steps, %zu kill points, %d kept imported entries\n",
+              std::count(whole.output.begin(), whole.output.end(), '\n'), points.size(), withImports);
 }
 
 }  // namespace

@@ -1,0 +1,109 @@
+#include "browser/board_file_drop.h"
+
+#include "browser/board_geometry.h"
+#include "browser/thumbnail_pane_wnd.h"
+#include "catalogue/file_utilities.h"
+#include "platform/paths.h"
+#include "platform/user_interaction.h"
+#include "shell/fd3_doc.h"
+#include "shell/import_command.h"
+#include "shell/kankyo_settings.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QUrl>
+#include <QWidget>
+
+#include <algorithm>
+
+namespace {
+
+constexpr const char* kCaption = "インポート";
+
+bool hasLocalFiles(const QMimeData* data) {
+  if (!data || !data->hasUrls()) return false;
+  const QList<QUrl> urls = data->urls();
+  return std::any_of(urls.begin(), urls.end(), [](const QUrl& url) { return url.isLocalFile(); });
+}
+
+}  // namespace
+
+BoardFileDrop::BoardFileDrop(ThumbnailPaneWnd* board, CFD3Doc& doc,
+                             std::function<const KankyoSettings*()> settings)
+    : QObject(board), board_(board), doc_(doc), settings_(std::move(settings)) {
+  setObjectName(QStringLiteral("BoardFileDrop"));
+  board->viewport()->setAcceptDrops(true);
+  board->viewport()->installEventFilter(this);
+}
+
+QPoint BoardFileDrop::PositionFor(QPoint boardPoint, int index) {
+  const int x = boardPoint.x() + kStep * index;
+  const int y = boardPoint.y() + kStep * index - kAnchorAbove;
+  return {std::clamp(x, 0, board::kMaxBoardHeight), std::clamp(y, 0, board::kMaxBoardHeight)};
+}
+
+bool BoardFileDrop::eventFilter(QObject* watched, QEvent* event) {
+  if (watched != board_->viewport()) return false;
+  switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+      auto* drag = static_cast<QDropEvent*>(event);
+      if (!hasLocalFiles(drag->mimeData())) return false;
+      drag->setDropAction(Qt::CopyAction);
+      drag->accept();
+      return true;
+    }
+    case QEvent::Drop: {
+      auto* drop = static_cast<QDropEvent*>(event);
+      if (!hasLocalFiles(drop->mimeData())) return false;
+      std::vector<std::string> names;
+      for (const QUrl& url : drop->mimeData()->urls())
+        if (url.isLocalFile()) names.push_back(url.toLocalFile().toStdString());
+      drop->setDropAction(Qt::CopyAction);
+      drop->accept();
+      OnDropFiles(drop->position().toPoint(), names);
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+void BoardFileDrop::OnDropFiles(QPoint clientPoint, const std::vector<std::string>& names) {
+  const std::string folder = doc_.EntryList().GetFolderPath();
+  if (folder.empty()) {
+    platform::messageBox("インポート先のフォルダを発見できませんでした。\n処理を中断します。", platform::Buttons::Ok,
+                         platform::Icon::Warning, kCaption);
+    return;
+  }
+  if (CheckDiskFree(folder)) return;
+  if (settings_)
+    if (const KankyoSettings* settings = settings_()) doc_.SetImportSettings(ImportSettingsOf(*settings));
+  const board::Point scroll = board_->scrollPosition();
+  const QPoint boardPoint(clientPoint.x() + scroll.x, clientPoint.y() + scroll.y);
+  std::vector<ImportLoopFile> files;
+  for (std::size_t i = 0; i < names.size(); ++i)
+    files.push_back({names[i], PositionFor(boardPoint, static_cast<int>(i))});
+  bool folderTold = false;
+  auto admit = [&](const std::string& path) {
+    const QFileInfo info(QString::fromStdString(path));
+    if (!info.exists() && !info.isSymLink()) {
+      if (QWidget* main = doc_.MainWindow()) main->raise();
+      platform::messageBox("「 " + path + " 」をインポートしようとしましたが、発見できませんでした。",
+                           platform::Buttons::Ok, platform::Icon::Warning, kCaption);
+      return false;
+    }
+    if (info.isDir()) {
+      // One word about folders is enough for a drop.
+      if (!folderTold)
+        platform::messageBox("「 " + path + " 」をインポートしようとしました。\nフォルダはインポートできません。",
+                             platform::Buttons::Ok, platform::Icon::Warning, kCaption);
+      folderTold = true;
+      return false;
+    }
+    return true;
+  };
+  ImportFileLoop(doc_, folder, files, board_->window(), admit);
+}

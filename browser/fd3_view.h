@@ -21,8 +21,10 @@
 #include "shell/document_views.h"
 #include "shell/frame_view.h"
 
+#include <QPoint>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -101,6 +103,21 @@ class CFD3View : public QWidget, public DocumentViews, public DocumentObserver, 
   void BuildFolderTreeForDesktop(const std::string& desktopRoot) override;
   int SelectFolderInTree(const std::string& folderPath) override;
 
+  // ---- viewer mode (browser/fd3_view_viewer.cpp) -------------------------
+  // Opening an entry in the viewer: the board and the list call
+  // OpenInViewer; the program installs the opener (false when none is set).
+  void SetViewerOpener(std::function<bool(int entryIndex, int page)> opener) { viewerOpener_ = std::move(opener); }
+  bool OpenInViewer(int entryIndex, int page) { return viewerOpener_ ? viewerOpener_(entryIndex, page) : false; }
+  // Covers the view with the viewer on entry i (page 0: the stack's current
+  // page); the browser's bars and menus give way to the viewer's.
+  void SwitchToViewerMode(int entryIndex, int page = 0);
+  // 0: the browser is back; 1: the viewer stays (the user cancelled).
+  int SwitchToBrowserMode(bool offerCancel);
+  // The frame's return to the browser (its command, closing the window, the
+  // end of the session) goes through SwitchToBrowserMode.
+  void AttachViewerToFrame();
+  // ---- end of viewer mode --------------------------------------------------
+
  protected:
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
@@ -133,4 +150,11 @@ class CFD3View : public QWidget, public DocumentViews, public DocumentObserver, 
   int trackX_ = 0;
   bool viewerShown_ = false;
   bool destroyed_ = false;
+  // ---- viewer mode state ----
+  std::function<bool(int, int)> viewerOpener_;
+  bool mainToolBarWasShown_ = true;
+  bool applicationBarWasShown_ = true;
+  bool desktopBarWasShown_ = true;
+  QPoint savedScroll_;
+  // ---- end of viewer mode state ----
 };

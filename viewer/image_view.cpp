@@ -4,6 +4,7 @@
 #include "platform/user_interaction.h"
 #include "shell/image_ctrl.h"
 #include "shell/imaging_control_startup.h"
+#include "viewer/grey_reduction.h"
 #include "viewer/viewer_commands.h"
 
 #include <QApplication>
@@ -255,10 +256,10 @@ int ImageView::SetZoom(int step, bool aboutPoint, int x, int y) {
 const QImage& ImageView::displayImage() {
   if (smoothedStep_ != zoom_ || smoothed_.isNull()) {
     const QSize zoomed = zoomedSize(zoom_);
-    if (grayScaling() != 0) {
-      // Averaging 1-bit pixels into grey needs grey levels to average into.
-      const QImage source = page_.depth() == 1 ? page_.convertToFormat(QImage::Format_Grayscale8) : page_;
-      smoothed_ = source.scaled(zoomed, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (grayScaling() != 0 && page_.format() == QImage::Format_Mono) {
+      smoothed_ = ReduceMonoToGrey(page_, zoomed);
+    } else if (grayScaling() != 0) {
+      smoothed_ = page_.scaled(zoomed, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     } else {
       smoothed_ = page_.scaled(zoomed, Qt::IgnoreAspectRatio, Qt::FastTransformation);
     }

@@ -8,6 +8,7 @@
 #include "shell/image_ctrl.h"
 #include "tests/support/test_env.h"
 #include "tests/viewer/viewer_fixture.h"
+#include "viewer/grey_reduction.h"
 #include "viewer/viewer_commands.h"
 
 #include <QApplication>
@@ -66,6 +67,28 @@ TEST(ImageViewFit, WidthFitTakesTheLargestStepThatFitsAndMakesRoomForTheScrollBa
     SCOPED_TRACE(c.name);
     EXPECT_EQ(ImageView::FitStep(c.imageW, c.imageH, c.clientW, c.clientH, 16), c.expected);
   }
+}
+
+TEST(GreyReduction, EveryPixelIsTheMeanOfItsBox) {
+  // 10 x 4 (the row ends inside a byte): ink in the left half of each
+  // 2 x 2 box of the first row of boxes, the last column all ink.
+  QImage mono(10, 4, QImage::Format_Mono);
+  mono.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
+  mono.fill(0);
+  for (int y = 0; y < 2; ++y)
+    for (int x = 0; x < 10; x += 2) mono.setPixel(x, y, 1);
+  for (int y = 0; y < 4; ++y) mono.setPixel(9, y, 1);
+  const QImage grey = ReduceMonoToGrey(mono, QSize(5, 2));
+  ASSERT_EQ(grey.size(), QSize(5, 2));
+  EXPECT_EQ(grey.format(), QImage::Format_Grayscale8);
+  EXPECT_EQ(qGray(grey.pixel(0, 0)), 127);  // half ink
+  EXPECT_EQ(qGray(grey.pixel(0, 1)), 255);  // paper
+  EXPECT_EQ(qGray(grey.pixel(4, 0)), 0);    // all ink
+  EXPECT_EQ(qGray(grey.pixel(4, 1)), 127);
+  // A palette with white at index 1 counts the zero bits as ink.
+  QImage inverted = mono;
+  inverted.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
+  EXPECT_EQ(qGray(ReduceMonoToGrey(inverted, QSize(5, 2)).pixel(0, 1)), 0);
 }
 
 TEST_F(ImageViewTest, APageOpensAtTheWidthFitOfItsPane) {

@@ -3,6 +3,7 @@
 #include "platform/sjis_codec.h"
 #include "platform/user_interaction.h"
 #include "viewer/viewer_commands.h"
+#include "viewer/viewer_paths.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -17,11 +18,6 @@ namespace {
 constexpr const char* kLoadCaption = "付属テキストの読み込み";
 constexpr const char* kSaveCaption = "付属テキストの保存";
 constexpr const char* kTextExtension = "TXT";
-
-int pathBytes(const std::string& path) {
-  const int sjis = platform::cp932Length(path);
-  return sjis >= 0 ? sjis : static_cast<int>(path.size());
-}
 
 }  // namespace
 
@@ -50,7 +46,7 @@ void AttachedTextPane::Load(const std::string& folder, const ItemInfo& item) {
   } else {
     path_ = pageFile + "." + item.TextExt;
     [&] {
-      if (pathBytes(path_) > kMaxPathBytes)
+      if (PagePathBytes(path_) > kMaxPagePathBytes)
         return loadFailed("付属テキストファイルのパスがが不正です。\n付属テキストが読み込めません。");
       const QString file = QString::fromStdString(path_);
       const QFileInfo info(file);

@@ -25,7 +25,6 @@ class AttachedTextPane : public QPlainTextEdit {
   Q_OBJECT
 
  public:
-  static constexpr int kMaxPathBytes = 260;
 
   explicit AttachedTextPane(QWidget* parent = nullptr);
 

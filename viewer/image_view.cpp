@@ -6,6 +6,7 @@
 #include "shell/imaging_control_startup.h"
 #include "viewer/grey_reduction.h"
 #include "viewer/viewer_commands.h"
+#include "viewer/viewer_paths.h"
 
 #include <QApplication>
 #include <QFile>
@@ -26,11 +27,6 @@ constexpr std::array<int, ImageView::kStepCount> kPercent = {6,  9,  12, 16, 20,
 constexpr const char* kLoadCaption = "画像の読み込み";
 constexpr short kGrayScalingOn = 2;
 constexpr short kErrorNoMemoryToo = 20003;
-
-int pathBytes(const std::string& path) {
-  const int sjis = platform::cp932Length(path);
-  return sjis >= 0 ? sjis : static_cast<int>(path.size());
-}
 
 }  // namespace
 
@@ -124,7 +120,7 @@ void ImageView::LoadImage(const std::string& folder, const ItemInfo& item) {
   }
   path_ = folder + "/" + item.Title + "." + item.Ext;
   [&] {
-    if (pathBytes(path_) > kMaxPathBytes)
+    if (PagePathBytes(path_) > kMaxPagePathBytes)
       return loadFailed("画像ファイルのパスがが不正です。\n画像が読み込めません。");
     const QString file = QString::fromStdString(path_);
     const QFileInfo info(file);

@@ -38,7 +38,6 @@ class ImageView : public QAbstractScrollArea {
   static constexpr int kHundredPercentStep = 12;
   static constexpr int kMinZoomedSide = 32;  // pixels: a zoom out stops above this
   static constexpr int kWheelStep = 30;      // pixels per wheel turn
-  static constexpr int kMaxPathBytes = 260;
   enum State { kNoImage = 0, kEditable = 1, kReadOnly = 2 };
   enum Tool { kToolDrag = 1, kToolZoom = 3 };
 

@@ -8,12 +8,15 @@
 #include <QClipboard>
 #include <QDate>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTextCursor>
 #include <QValidator>
+
+#include <algorithm>
 
 namespace {
 
@@ -248,6 +251,21 @@ void InfoPane::layoutFields() {
 
 bool InfoPane::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::FocusIn) emit activated();
+  if (event->type() == QEvent::KeyPress) {
+    // Tab walks the six fields in a ring: year, month, day, creator,
+    // keyword, comment and back to the year; Shift+Tab the other way.
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
+      const std::array<QWidget*, 6> ring = {year_, month_, day_, creator_, keyword_, comment_};
+      const auto at = std::find(ring.begin(), ring.end(), watched);
+      if (at != ring.end()) {
+        const std::ptrdiff_t i = at - ring.begin();
+        const bool back = key->key() == Qt::Key_Backtab || key->modifiers().testFlag(Qt::ShiftModifier);
+        ring[static_cast<std::size_t>((i + (back ? 5 : 1)) % 6)]->setFocus(Qt::TabFocusReason);
+        return true;
+      }
+    }
+  }
   return QWidget::eventFilter(watched, event);
 }
 

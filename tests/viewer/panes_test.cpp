@@ -158,6 +158,19 @@ TEST_F(InfoPaneTest, FillShowsTheDatesAndNothingIsModified) {
   EXPECT_FALSE(pane.Save(item, creator, keyword, comment));
 }
 
+TEST_F(InfoPaneTest, TabWalksTheFieldsInARing) {
+  QApplication::setActiveWindow(&pane);
+  pane.commentEdit()->setFocus();
+  QTest::keyClick(pane.commentEdit(), Qt::Key_Tab);
+  EXPECT_TRUE(pane.yearEdit()->hasFocus());
+  QTest::keyClick(pane.yearEdit(), Qt::Key_Tab);
+  EXPECT_TRUE(pane.monthEdit()->hasFocus());
+  QTest::keyClick(pane.monthEdit(), Qt::Key_Backtab, Qt::ShiftModifier);
+  QTest::keyClick(pane.yearEdit(), Qt::Key_Backtab, Qt::ShiftModifier);
+  EXPECT_TRUE(pane.commentEdit()->hasFocus());
+  EXPECT_EQ(pane.commentEdit()->toPlainText(), QStringLiteral("十二月分"));  // no tab typed
+}
+
 TEST_F(InfoPaneTest, InvalidDateTypingIsRefusedWithABeep) {
   pane.monthEdit()->setFocus();
   pane.monthEdit()->selectAll();

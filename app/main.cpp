@@ -2,6 +2,7 @@
 #include "shell/fd3_app.h"
 #include "shell/main_frame.h"
 #include "shell/qt_user_interaction.h"
+#include "viewer/viewer_frame.h"
 
 #include <QApplication>
 
@@ -31,5 +32,15 @@ int main(int argc, char* argv[]) {
   view->AttachDocument(app.Document());
   view->AttachToFrame(app.Frame());
   view->OnInitialUpdate();
+  // The viewer face lives in the view's viewer slot; the frame reaches it
+  // through its viewer interface, the board through the view's opener.
+  auto* viewer = new ViewerFrame(app.Frame(), view->GetViewerContainer());
+  app.Frame()->SetViewerFace(viewer);
+  viewer->SetRefreshThumbnail([view](int kind, int number) { view->RefreshThumbnail(kind, number); });
+  view->AttachViewerToFrame();
+  view->SetViewerOpener([view](int entryIndex, int page) {
+    view->SwitchToViewerMode(entryIndex, page);
+    return view->viewerShown();
+  });
   return app.ExitInstance(QApplication::exec());
 }

@@ -24,6 +24,7 @@
 #include "shell/document_views.h"
 #include "shell/frame_view.h"
 
+#include <QPoint>
 #include <QWidget>
 
 #include <functional>
@@ -120,6 +121,17 @@ class CFD3View : public QWidget, public DocumentViews, public DocumentObserver, 
   void BuildFolderTreeForDesktop(const std::string& desktopRoot) override;
   int SelectFolderInTree(const std::string& folderPath) override;
 
+  // ---- viewer mode (browser/fd3_view_viewer.cpp) -------------------------
+  // Covers the view with the viewer on entry i (page 0: the stack's current
+  // page); the browser's bars and menus give way to the viewer's.
+  void SwitchToViewerMode(int entryIndex, int page = 0);
+  // 0: the browser is back; 1: the viewer stays (the user cancelled).
+  int SwitchToBrowserMode(bool offerCancel);
+  // The frame's return to the browser (its command, closing the window, the
+  // end of the session) goes through SwitchToBrowserMode.
+  void AttachViewerToFrame();
+  // ---- end of viewer mode --------------------------------------------------
+
  protected:
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
@@ -159,4 +171,10 @@ class CFD3View : public QWidget, public DocumentViews, public DocumentObserver, 
   int trackX_ = 0;
   bool viewerShown_ = false;
   bool destroyed_ = false;
+  // ---- viewer mode state ----
+  bool mainToolBarWasShown_ = true;
+  bool applicationBarWasShown_ = true;
+  bool desktopBarWasShown_ = true;
+  QPoint savedScroll_;
+  // ---- end of viewer mode state ----
 };

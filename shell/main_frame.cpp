@@ -30,6 +30,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
@@ -37,6 +38,7 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -811,9 +813,47 @@ void CMainFrame::ReleaseOpenFolder() {
   document_->LoadFolder({}, 1);
 }
 
-bool CMainFrame::ViewerShown() const { return false; }
+bool CMainFrame::ViewerShown() const { return viewerShown_ && viewerShown_(); }
 
-bool CMainFrame::SwitchViewerToBrowser() { return true; }
+// Closing the window or ending the session leaves the viewer first; the
+// user's Cancel there keeps the viewer, and the window, open.
+bool CMainFrame::SwitchViewerToBrowser() { return !toBrowser_ || toBrowser_(true) == 0; }
+
+// ---- the viewer face ------------------------------------------------------
+
+void CMainFrame::OpenViewer(const ViewerRequest& request) {
+  if (viewerFace_) viewerFace_->OpenViewer(request);
+}
+
+bool CMainFrame::CloseViewer(bool offerCancel) { return !viewerFace_ || viewerFace_->CloseViewer(offerCancel); }
+
+bool CMainFrame::QuerySaveDocument(bool offerCancel) {
+  return !viewerFace_ || viewerFace_->QuerySaveDocument(offerCancel);
+}
+
+void CMainFrame::SetBrowserReturn(std::function<bool()> viewerShown, std::function<int(bool)> toBrowser) {
+  viewerShown_ = std::move(viewerShown);
+  toBrowser_ = std::move(toBrowser);
+}
+
+QAction* CMainFrame::AddCommand(int commandId, const QString& text) { return MakeAction(commandId, text); }
+
+void CMainFrame::AddViewerMenu(QMenu* menu) {
+  viewerMenus_.push_back(menu);
+  menuBar()->addMenu(menu);
+  menu->menuAction()->setVisible(viewerMenusShown_);
+}
+
+void CMainFrame::ShowViewerMenus(bool viewer) {
+  viewerMenusShown_ = viewer;
+  for (QAction* entry : menuBar()->actions()) {
+    const bool ofViewer = entry->menu() && std::find(viewerMenus_.begin(), viewerMenus_.end(), entry->menu()) !=
+                                               viewerMenus_.end();
+    entry->setVisible(ofViewer == viewer);
+  }
+  ApplyAccelerators(viewer ? CFD3Doc::AcceleratorTable::Viewer
+                           : (document_ ? document_->GetDefaultAccelerator() : CFD3Doc::AcceleratorTable::Browser));
+}
 
 void CMainFrame::RunHotScan() {
   qCInfo(lcRequests) << "serving scan request";

@@ -23,6 +23,7 @@
 #include "shell/document_observer.h"
 #include "shell/fd3_doc.h"
 #include "shell/kankyo_settings.h"
+#include "shell/viewer_face.h"
 
 #include <QKeySequence>
 #include <QMainWindow>
@@ -38,6 +39,7 @@ class DesktopRegisterDlg;
 class QComboBox;
 class QDialog;
 class QLabel;
+class QMenu;
 class QPushButton;
 class QToolBar;
 
@@ -120,6 +122,25 @@ class CMainFrame : public QMainWindow, public DocumentObserver {
   // A handler for a command; the command's action is enabled with it.
   void SetCommandHandler(int commandId, std::function<void()> handler);
   void RunCommand(int commandId);
+
+  // ---- the viewer face ----------------------------------------------------
+  // The viewer (not owned); without one OpenViewer does nothing and the
+  // questions answer true.
+  void SetViewerFace(ViewerFace* face) { viewerFace_ = face; }
+  ViewerFace* viewerFace() const { return viewerFace_; }
+  void OpenViewer(const ViewerRequest& request);
+  bool CloseViewer(bool offerCancel);
+  bool QuerySaveDocument(bool offerCancel);
+  // How the frame learns whether the viewer covers the browser, and how it
+  // returns to the browser (0: back, 1: the viewer stays open).
+  void SetBrowserReturn(std::function<bool()> viewerShown, std::function<int(bool offerCancel)> toBrowser);
+  // An action for a command of the viewer's menus and bars (made once).
+  QAction* AddCommand(int commandId, const QString& text);
+  // A menu of the viewer's face; hidden until the viewer's menus are shown.
+  void AddViewerMenu(QMenu* menu);
+  // The browser's menus (false) or the viewer's (true) in the menu bar.
+  void ShowViewerMenus(bool viewer);
+  bool ViewerMenusShown() const { return viewerMenusShown_; }
 
   void SaveState();
   // The desktop session ends: false refuses (the viewer stays open),
@@ -210,6 +231,11 @@ class CMainFrame : public QMainWindow, public DocumentObserver {
   std::map<int, QKeySequence> titleEditingKeys_;
   CFD3Doc::AcceleratorTable accelerators_ = CFD3Doc::AcceleratorTable::Browser;
   QPointer<CFD3Doc> document_;
+  ViewerFace* viewerFace_ = nullptr;
+  std::function<bool()> viewerShown_;
+  std::function<int(bool)> toBrowser_;
+  std::vector<QMenu*> viewerMenus_;
+  bool viewerMenusShown_ = false;
 };
 
 // The default prompt of the first status pane.

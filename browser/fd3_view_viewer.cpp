@@ -1,0 +1,122 @@
+// CFD3View's viewer mode: switching the main window between its browser
+// face and its viewer face. The viewer itself is reached through the frame
+// (CMainFrame::OpenViewer / CloseViewer), so the browser never links it.
+
+#include "browser/fd3_view.h"
+
+#include "browser/folder_tree.h"
+#include "browser/list_pane.h"
+#include "browser/thumbnail_pane_wnd.h"
+#include "shell/command_ids.h"
+#include "shell/fd3_doc.h"
+#include "shell/main_frame.h"
+
+#include <QApplication>
+#include <QScrollBar>
+#include <QToolBar>
+
+namespace {
+// The board keeps its own order in the viewer; the list (without a sort
+// column) shows titles in order.
+constexpr int kBoardOrderKey = 13;
+constexpr int kTitleOrderKey = 1;
+}  // namespace
+
+void CFD3View::AttachViewerToFrame() {
+  if (!frame_) return;
+  frame_->SetBrowserReturn([this] { return viewerShown_; },
+                           [this](bool offerCancel) { return SwitchToBrowserMode(offerCancel); });
+  frame_->SetCommandHandler(cmd::kViewerBack, [this] {
+    if (SwitchToBrowserMode(true) == 0 && frame_) frame_->RunPendingWork();
+  });
+}
+
+void CFD3View::SwitchToViewerMode(int entryIndex, int page) {
+  if (attachedDocument_ == nullptr || viewerShown_) return;
+  const DisplayEntry* entry = attachedDocument_->EntryList().GetAt(entryIndex);
+  if (entry == nullptr) return;
+  viewerShown_ = true;
+  if (frame_) {
+    frame_->setUpdatesEnabled(false);
+    frame_->ShowDocumentCount(-1);
+  }
+  viewer_->raise();
+  viewer_->show();
+  savedScroll_ = paneMode() == kThumbnailMode
+                     ? QPoint(board_->horizontalScrollBar()->value(), board_->verticalScrollBar()->value())
+                     : QPoint();
+  if (frame_) {
+    const auto hideRemembering = [](QToolBar* bar, bool& wasShown) {
+      wasShown = bar != nullptr && bar->isVisible();
+      if (wasShown) bar->hide();
+    };
+    hideRemembering(frame_->GetMainToolBar(), mainToolBarWasShown_);
+    hideRemembering(frame_->GetApplicationBar(), applicationBarWasShown_);
+    hideRemembering(frame_->GetDesktopBar(), desktopBarWasShown_);
+  }
+  ViewerRequest request;
+  request.database = &attachedDocument_->Database();
+  request.folderPath = attachedDocument_->EntryList().GetFolderPath();
+  request.kind = entry->kind;
+  request.number = entry->number;
+  request.page = page;
+  request.sortKey = paneMode() == kThumbnailMode ? kBoardOrderKey : kTitleOrderKey;
+  const CEntryHolder& entries = attachedDocument_->EntryList();
+  for (int i = 0; i < entries.GetCount(); ++i) {
+    const DisplayEntry* e = entries.GetAt(i);
+    StackInfo stack;
+    ItemInfo item;
+    ViewerRequest::BoardEntry placed{e->kind, e->number, 0, 0};
+    if (attachedDocument_->GetEntryRecords(*e, stack, item)) {
+      placed.x = e->isStack() ? stack.StackPosX : item.SingleItemPosX;
+      placed.y = e->isStack() ? stack.StackPosY : item.SingleItemPosY;
+    }
+    request.boardEntries.push_back(placed);
+  }
+  if (frame_) frame_->ShowViewerMenus(true);
+  viewer_->setGeometry(0, 0, width(), height());
+  if (frame_) {
+    frame_->OpenViewer(request);
+    frame_->setUpdatesEnabled(true);
+  }
+}
+
+int CFD3View::SwitchToBrowserMode(bool offerCancel) {
+  if (!viewerShown_) return 0;
+  viewerShown_ = false;
+  if (frame_) {
+    frame_->setUpdatesEnabled(false);
+    if (!frame_->CloseViewer(offerCancel)) {
+      viewerShown_ = true;
+      frame_->setUpdatesEnabled(true);
+      return 1;
+    }
+    frame_->ShowViewerMenus(false);
+    if (mainToolBarWasShown_ && frame_->GetMainToolBar()) frame_->GetMainToolBar()->show();
+    if (applicationBarWasShown_ && frame_->GetApplicationBar()) frame_->GetApplicationBar()->show();
+    if (desktopBarWasShown_ && frame_->GetDesktopBar()) frame_->GetDesktopBar()->show();
+  }
+  viewer_->hide();
+  if (frame_) frame_->setUpdatesEnabled(true);
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  if (paneMode() == kThumbnailMode) {
+    board_->PlaceNewItems();
+    if (board_->ArrangesAutomatically())
+      board_->ArrangeItems(kBoardOrderKey, 0, 0);
+    else
+      board_->UpdateScrollExtent(0, 0);
+  } else if (attachedDocument_ != nullptr) {
+    attachedDocument_->LoadFolder(tree_->GetCurrentPath(), 0);
+  }
+  QApplication::restoreOverrideCursor();
+  if (paneMode() == kThumbnailMode) {
+    board_->horizontalScrollBar()->setValue(savedScroll_.x());
+    board_->verticalScrollBar()->setValue(savedScroll_.y());
+  }
+  if (frame_ && attachedDocument_) frame_->ShowDocumentCount(attachedDocument_->EntryList().GetCount());
+  if (paneMode() == kThumbnailMode)
+    board_->setFocus();
+  else
+    list_->setFocus();
+  return 0;
+}

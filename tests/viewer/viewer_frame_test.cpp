@@ -1,0 +1,406 @@
+// The viewer face of the main window: the document order, navigation and
+// its buttons, the save question with the catalogue masks, the settings,
+// the switch between browser and viewer, and a screenshot of a Japanese
+// page with its registration and attached text.
+
+#include "viewer/viewer_frame.h"
+
+#include "browser/fd3_view.h"
+#include "browser/thumbnail_pane_wnd.h"
+#include "catalogue/file_utilities.h"
+#include "catalogue/folder_database.h"
+#include "platform/clock.h"
+#include "platform/program_folder.h"
+#include "platform/sjis_codec.h"
+#include "platform/user_interaction.h"
+#include "shell/app_profile.h"
+#include "shell/busy_flag.h"
+#include "shell/command_ids.h"
+#include "shell/fd3_doc.h"
+#include "shell/main_frame.h"
+#include "tests/catalogue/catalogue_fixture.h"
+#include "tests/shell/fresh_environment.h"
+#include "tests/shell/wait_until.h"
+#include "tests/support/test_env.h"
+#include "tests/viewer/viewer_fixture.h"
+#include "viewer/attached_text_pane.h"
+#include "viewer/image_view.h"
+#include "viewer/info_pane.h"
+#include "viewer/viewer_commands.h"
+#include "viewer/viewer_pane_wnd.h"
+
+#include <QComboBox>
+#include <QDialog>
+#include <QScrollBar>
+#include <QDir>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QStatusBar>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QTest>
+#include <QToolBar>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Types text the way an input method delivers it: one key event carrying
+// the characters (QTest's key clicks know ASCII only).
+inline void typeText(QWidget* widget, const QString& text) {
+  QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, text);
+  QApplication::sendEvent(widget, &press);
+}
+
+constexpr int kToday = 20261211;
+
+class ViewerFrameTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    platform::setFixedNowForTests(QDateTime(QDate(2026, 12, 11), QTime(10, 0)));
+    platform::ensureProgramFolder();
+    InitModuleFolder();
+    folder = desktop.path() + "/請求";
+    cataloguetest::makeCatalogueFolder(folder);
+    {
+      cataloguetest::CatalogueRows rows(folder);
+      rows.addStackWithPages(1, 1, 3);
+      rows.db().execute("UPDATE StackMST SET StackTitle = '請求書', CurPageNo = 1");
+      rows.addItem({.itemNo = 4, .title = "見積書", .ext = "tif", .date = 20260301});
+      rows.addItem({.itemNo = 5, .title = "案内", .ext = "tif", .date = 20250101});
+      rows.addItem({.itemNo = 6, .title = "議事録", .ext = "docx", .date = 20240101});
+      rows.db().execute("UPDATE ItemMST SET ImageLevel = 0 WHERE ItemNo = 6");
+      rows.db().execute("UPDATE StackMST SET OfficialDate = 20270101");
+      // One tile far down, so that the board scrolls.
+      rows.db().execute("UPDATE ItemMST SET SingleItemPosX = 80, SingleItemPosY = 1500 WHERE ItemNo = 5");
+      rows.db().execute("UPDATE ItemMST SET ItemTitle = 'p' || ItemNo || '.tif', ItemExt = 'tif' WHERE StackNo = 1");
+    }
+    const QImage page = viewertest::japanesePage(400, 560);
+    for (const char* name : {"p1", "p2", "p3", "見積書", "案内"})
+      ASSERT_TRUE(viewertest::writeTiff({page}, folder + "/" + name + ".tif", 200, true));
+    ASSERT_TRUE(testsupport::writeFile(folder + "/議事録.docx", "x"));
+    ASSERT_EQ(db.OpenFolder(folder, false), 0);
+
+    frame = std::make_unique<CMainFrame>();
+    frame->PreCreateWindow();
+    ASSERT_TRUE(frame->OnCreate());
+    host = new QWidget(frame.get());
+    frame->SetView(host);
+    viewer = new ViewerFrame(frame.get(), host);
+    frame->SetViewerFace(viewer);
+    viewer->SetRefreshThumbnail([this](int kind, int number) { refreshed.emplace_back(kind, number); });
+    frame->resize(1000, 700);
+    frame->show();
+    QCoreApplication::processEvents();
+  }
+  void TearDown() override {
+    viewer = nullptr;
+    frame.reset();
+    db.CloseFolder();
+    platform::setFixedNowForTests(std::nullopt);
+  }
+  ViewerRequest request(int kind, int number, int sortKey = 1) {
+    ViewerRequest r;
+    r.database = &db;
+    r.folderPath = folder + "/";
+    r.kind = kind;
+    r.number = number;
+    r.sortKey = sortKey;
+    return r;
+  }
+  std::vector<std::pair<int, int>> order(int sortKey, std::vector<ViewerRequest::BoardEntry> board = {}) {
+    ViewerRequest r = request(1, 1, sortKey);
+    r.boardEntries = std::move(board);
+    viewer->FillViewerLists(r);
+    return viewer->documents();
+  }
+  ItemInfo stored(int itemNo) {
+    ItemInfo info;
+    db.GetItemInfo(itemNo, info);
+    return info;
+  }
+  bool enabled(int id) { return frame->Action(id)->isEnabled(); }
+
+  FreshEnvironment env;
+  platform::RecordingUserInteraction boxes;
+  testsupport::TempDir desktop;
+  std::string folder;
+  FolderDatabase db;
+  std::unique_ptr<CMainFrame> frame;
+  QWidget* host = nullptr;
+  ViewerFrame* viewer = nullptr;
+  std::vector<std::pair<int, int>> refreshed;
+};
+
+TEST_F(ViewerFrameTest, DocumentOrderFollowsTheBrowsersSortKey) {
+  using Order = std::vector<std::pair<int, int>>;
+  // Titles: 案内 < 議事録 < 見積書 < 請求書 in Shift-JIS order.
+  EXPECT_EQ(order(1), (Order{{0, 5}, {0, 6}, {0, 4}, {1, 1}}));
+  EXPECT_EQ(order(2), (Order{{1, 1}, {0, 4}, {0, 6}, {0, 5}}));
+  EXPECT_EQ(order(7), (Order{{0, 6}, {0, 5}, {0, 4}, {1, 1}}));
+  EXPECT_EQ(order(8), (Order{{1, 1}, {0, 4}, {0, 5}, {0, 6}}));
+  // The board: rows from the top (positions 16 pixels apart are one row),
+  // left to right within a row.
+  EXPECT_EQ(order(13, {{1, 1, 300, 110}, {0, 4, 100, 100}, {0, 5, 200, 300}, {0, 6, 50, 290}}),
+            (Order{{0, 4}, {1, 1}, {0, 6}, {0, 5}}));
+  EXPECT_EQ(viewer->documentCombo()->itemText(0), QStringLiteral("見積書.tif"));
+  EXPECT_EQ(viewer->documentCombo()->itemText(1), QStringLiteral("請求書"));
+}
+
+TEST_F(ViewerFrameTest, PageAndDocumentButtonsAtTheEnds) {
+  viewer->OpenViewer(request(1, 1, 1));  // 請求書 is last in title order
+  ASSERT_TRUE(viewer->isOpen());
+  EXPECT_EQ(viewer->documentIndex(), 3);
+  EXPECT_EQ(viewer->pageNumber(), 1);  // the stack's current page
+  EXPECT_EQ(viewer->pageCount(), 3);
+  EXPECT_FALSE(enabled(vcmd::kPreviousPage));
+  EXPECT_TRUE(enabled(vcmd::kNextPage));
+  EXPECT_TRUE(enabled(vcmd::kPreviousDocument));
+  EXPECT_FALSE(enabled(vcmd::kNextDocument));
+  frame->RunCommand(vcmd::kNextPage);
+  frame->RunCommand(vcmd::kNextPage);
+  EXPECT_EQ(viewer->pageNumber(), 3);
+  EXPECT_EQ(viewer->currentItem().ItemNo, 3);
+  EXPECT_FALSE(enabled(vcmd::kNextPage));
+  EXPECT_TRUE(enabled(vcmd::kPreviousPage));
+  EXPECT_EQ(viewer->pageCombo()->currentIndex(), 2);
+
+  // A single item: both page buttons off.
+  frame->RunCommand(vcmd::kPreviousDocument);
+  EXPECT_EQ(viewer->documentIndex(), 2);
+  EXPECT_EQ(viewer->currentItem().ItemNo, 4);
+  EXPECT_EQ(refreshed.back(), (std::pair<int, int>{1, 1}));  // the stack's tile is read afresh
+  EXPECT_FALSE(enabled(vcmd::kPreviousPage));
+  EXPECT_FALSE(enabled(vcmd::kNextPage));
+  EXPECT_TRUE(viewer->container()->imageView()->isVisible());
+  // 議事録.docx is no image: the panes go, the launch confirmation comes.
+  frame->RunCommand(vcmd::kPreviousDocument);
+  EXPECT_EQ(viewer->currentItem().ItemNo, 6);
+  EXPECT_FALSE(viewer->container()->imageView()->isVisible());
+  EXPECT_TRUE(frame->ConfirmLaunchDialog()->isVisible());
+  EXPECT_FALSE(enabled(vcmd::kFitWhole));
+  frame->RunCommand(vcmd::kPreviousDocument);
+  EXPECT_EQ(viewer->documentIndex(), 0);
+  EXPECT_FALSE(frame->ConfirmLaunchDialog()->isVisible());
+  EXPECT_FALSE(enabled(vcmd::kPreviousDocument));
+  frame->RunCommand(vcmd::kPreviousDocument);  // does nothing
+  EXPECT_EQ(viewer->documentIndex(), 0);
+  EXPECT_EQ(frame->StatusPaneText(2400), QStringLiteral("400 x 560"));
+  EXPECT_TRUE(boxes.shown().empty()) << boxes.texts().front();
+}
+
+TEST_F(ViewerFrameTest, TheSaveQuestionAndWhatItWrites) {
+  viewer->OpenViewer(request(0, 4));
+  InfoPane* info = viewer->container()->infoPane();
+  AttachedTextPane* text = viewer->container()->textPane();
+  const ItemInfo before = stored(4);
+
+  // An unchanged page, when left, only gets its last-accessed date.
+  viewer->OnNextDocument();
+  EXPECT_TRUE(boxes.shown().empty());
+  EXPECT_EQ(stored(4).LastAccessedDate, kToday);
+  EXPECT_EQ(stored(4).LastModifiedDate, before.LastModifiedDate);
+
+  // No: nothing is written, not even the last-accessed date.
+  viewer->OnPreviousDocument();
+  db.SetItemInfo([&] { ItemInfo i = stored(4); i.LastAccessedDate = 20200101; return i; }(), 0x200);
+  info->creatorEdit()->setText(QStringLiteral("営業部"));
+  info->creatorEdit()->setModified(true);
+  boxes.script({platform::Answer::No});
+  viewer->OnNextDocument();
+  ASSERT_EQ(boxes.shown().size(), 1u);
+  EXPECT_EQ(boxes.shown()[0].text, "文書が変更されています。\n保存しますか？");
+  EXPECT_EQ(boxes.shown()[0].buttons, platform::Buttons::YesNo);
+  std::string creator;
+  db.GetAttribute(4, creator, "Creator");
+  EXPECT_EQ(creator, "");
+  EXPECT_EQ(stored(4).LastAccessedDate, 20200101);
+
+  // Yes: the texts, the attached text file and mask 0x3A0.
+  boxes.clear();
+  viewer->OnPreviousDocument();
+  info->creatorEdit()->setText(QStringLiteral("営業部"));
+  info->creatorEdit()->setModified(true);
+  text->setFocus();
+  typeText(text, QStringLiteral("見積の控え"));
+  boxes.script({platform::Answer::Yes});
+  viewer->OnNextDocument();
+  ASSERT_EQ(boxes.shown().size(), 1u);
+  db.GetAttribute(4, creator, "Creator");
+  EXPECT_EQ(creator, "営業部");
+  const ItemInfo after = stored(4);
+  EXPECT_EQ(after.TextExt, "TXT");
+  EXPECT_EQ(after.LastModifiedDate, kToday);
+  EXPECT_EQ(after.LastAccessedDate, kToday);
+  EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(folder + "/見積書.tif.TXT")));
+
+  // Cancel on closing keeps the viewer, the page and its edits.
+  boxes.clear();
+  viewer->OnPreviousDocument();
+  EXPECT_EQ(text->toPlainText(), QStringLiteral("見積の控え"));
+  info->keywordEdit()->setText(QStringLiteral("控え"));
+  info->keywordEdit()->setModified(true);
+  boxes.script({platform::Answer::Cancel});
+  EXPECT_FALSE(frame->CloseViewer(true));
+  EXPECT_EQ(boxes.shown().back().buttons, platform::Buttons::YesNoCancel);
+  EXPECT_TRUE(viewer->isOpen());
+  EXPECT_TRUE(info->IsModified());
+  EXPECT_TRUE(viewer->container()->imageView()->isVisible());
+  boxes.script({platform::Answer::No});
+  EXPECT_TRUE(frame->CloseViewer(true));
+  EXPECT_FALSE(viewer->isOpen());
+}
+
+TEST_F(ViewerFrameTest, SettingsAreReadOnOpeningAndWrittenOnClosing) {
+  auto profile = OpenAppProfile();
+  profile->remove(BrowserKey(QStringLiteral("ViewerFrameMode")));
+  profile->sync();
+  viewer->OpenViewer(request(0, 4));
+  EXPECT_EQ(viewer->container()->mode(), ViewerPaneWnd::kLayoutTile);
+  EXPECT_TRUE(frame->GetViewerToolBar()->isVisible());
+  frame->RunCommand(vcmd::kLayoutText);
+  EXPECT_EQ(viewer->container()->mode(), ViewerPaneWnd::kLayoutText);
+  EXPECT_TRUE(frame->Action(vcmd::kLayoutText)->isChecked());
+  EXPECT_FALSE(enabled(vcmd::kFitWhole));  // no image pane in this layout
+  frame->RunCommand(vcmd::kViewerToolBarToggle);
+  EXPECT_TRUE(frame->CloseViewer(false));
+  EXPECT_FALSE(frame->GetViewerToolBar()->isVisible());
+  profile = OpenAppProfile();
+  EXPECT_EQ(profile->value(BrowserKey(QStringLiteral("ViewerFrameMode"))).toInt(), 2);
+  EXPECT_EQ(profile->value(BrowserKey(QStringLiteral("ViewerActiveFrame"))).toInt(), 3);
+  EXPECT_EQ(profile->value(BrowserKey(QStringLiteral("ViewerToolBarShow"))).toInt(), 0);
+  EXPECT_EQ(profile->value(BrowserKey(QStringLiteral("ViewerImageViewGrayScaling"))).toInt(), 2);
+  viewer->OpenViewer(request(0, 4));
+  EXPECT_EQ(viewer->container()->mode(), ViewerPaneWnd::kLayoutText);
+  EXPECT_FALSE(frame->GetViewerToolBar()->isVisible());
+}
+
+// ---- the browser and the viewer in the main window ----------------------------
+
+class ViewerInWindowTest : public ViewerFrameTest {
+ protected:
+  void SetUp() override {
+    ViewerFrameTest::SetUp();
+    db.CloseFolder();
+    frame.reset();
+    frame = std::make_unique<CMainFrame>();
+    frame->PreCreateWindow();
+    ASSERT_TRUE(frame->OnCreate());
+    frame->SetDocument(&document);
+    view = new CFD3View(frame.get());
+    view->AttachDocument(&document);
+    view->AttachToFrame(frame.get());
+    view->OnInitialUpdate();
+    viewer = new ViewerFrame(frame.get(), view->GetViewerContainer());
+    frame->SetViewerFace(viewer);
+    viewer->SetRefreshThumbnail([this](int kind, int number) { view->RefreshThumbnail(kind, number); });
+    view->AttachViewerToFrame();
+    view->SetViewerOpener([this](int entryIndex, int page) {
+      view->SwitchToViewerMode(entryIndex, page);
+      return view->viewerShown();
+    });
+    bool restored = false;
+    QObject::connect(frame.get(), &CMainFrame::restoredAfterStart, [&restored] { restored = true; });
+    frame->resize(1100, 760);
+    frame->show();
+    ASSERT_TRUE(waitUntil([&] { return restored && !IsBusy(); }));
+    view->BuildFolderTreeForDesktop(desktop.path() + "/");
+    ASSERT_EQ(view->SelectFolderInTree(folder), 1);
+    ASSERT_EQ(document.EntryList().GetCount(), 4);
+  }
+  void TearDown() override {
+    viewer = nullptr;
+    frame.reset();
+    document.CloseFolderDatabase();
+    platform::setFixedNowForTests(std::nullopt);
+  }
+  int entryOf(int kind, int number) { return document.EntryList().Find(kind, number); }
+
+  CFD3Doc document;
+  CFD3View* view = nullptr;
+};
+
+TEST_F(ViewerInWindowTest, SwitchingFacesHidesAndRestoresBarsMenusAndScrolling) {
+  EXPECT_FALSE(view->OpenInViewer(-1, 0));
+  QToolBar* main = frame->GetMainToolBar();
+  frame->GetDesktopBar()->hide();
+  ASSERT_TRUE(main->isVisible());
+  QAbstractScrollArea* board = view->GetThumbnailPane();
+  ASSERT_GT(board->verticalScrollBar()->maximum(), 40);
+  board->verticalScrollBar()->setValue(40);
+  const int scrolled = board->verticalScrollBar()->value();
+
+  ASSERT_TRUE(view->OpenInViewer(entryOf(0, 4), 0));
+  EXPECT_TRUE(view->viewerShown());
+  EXPECT_TRUE(view->GetViewerContainer()->isVisible());
+  EXPECT_FALSE(main->isVisible());
+  EXPECT_TRUE(frame->ViewerMenusShown());
+  EXPECT_TRUE(frame->GetViewerToolBar()->isVisible());
+  EXPECT_EQ(viewer->currentItem().ItemNo, 4);
+  EXPECT_TRUE(viewer->container()->imageView()->hasImage());
+
+  frame->RunCommand(cmd::kViewerBack);
+  EXPECT_FALSE(view->viewerShown());
+  EXPECT_FALSE(view->GetViewerContainer()->isVisible());
+  EXPECT_TRUE(main->isVisible());
+  EXPECT_FALSE(frame->GetDesktopBar()->isVisible());  // hidden before, hidden after
+  EXPECT_FALSE(frame->GetViewerToolBar()->isVisible());
+  EXPECT_FALSE(frame->ViewerMenusShown());
+  EXPECT_EQ(board->verticalScrollBar()->value(), scrolled);
+  EXPECT_EQ(frame->StatusPaneText(2403), QStringLiteral("4 個の文書"));
+  ItemInfo info;
+  document.Database().GetItemInfo(4, info);
+  EXPECT_EQ(info.LastAccessedDate, kToday);
+}
+
+TEST_F(ViewerInWindowTest, ClosingTheWindowAndEndingTheSessionAskTheViewer) {
+  ASSERT_TRUE(view->OpenInViewer(entryOf(0, 5), 0));
+  viewer->container()->infoPane()->keywordEdit()->setText(QStringLiteral("案内"));
+  viewer->container()->infoPane()->keywordEdit()->setModified(true);
+  boxes.script({platform::Answer::Cancel});
+  EXPECT_FALSE(frame->close());
+  EXPECT_TRUE(frame->isVisible());
+  EXPECT_TRUE(view->viewerShown());
+  boxes.script({platform::Answer::Cancel});
+  EXPECT_FALSE(frame->QueryEndSession());
+  EXPECT_TRUE(view->viewerShown());
+  boxes.script({platform::Answer::Yes});
+  EXPECT_TRUE(frame->QueryEndSession());
+  EXPECT_FALSE(view->viewerShown());
+  // The session's end closed the folder; its catalogue holds the keyword.
+  FolderDatabase reopened;
+  ASSERT_EQ(reopened.OpenFolder(folder, true), 0);
+  std::string keyword;
+  reopened.GetAttribute(5, keyword, "Keyword");
+  EXPECT_EQ(keyword, "案内");
+}
+
+TEST_F(ViewerInWindowTest, ScreenshotOfAJapanesePageWithItsRegistrationAndText) {
+  const QImage page = viewertest::japanesePage(2480 / 3, 3508 / 3);
+  ASSERT_TRUE(viewertest::writeTiff({page}, folder + "/見積書.tif", 100, true));
+  ASSERT_TRUE(testsupport::writeFile(folder + "/見積書.tif.TXT",
+                                     *platform::toCp932("御請求書\r\n株式会社ヴェルノール 御中\r\n"
+                                                        "件名：文書管理システム導入費用\r\n合計金額 154,000円")));
+  {
+    ItemInfo info;
+    document.Database().GetItemInfo(4, info);
+    info.TextExt = "TXT";
+    info.OfficialDate = 20261205;
+    document.Database().SetItemInfo(info, 0x20 | 0x80);
+    document.Database().SetCreator(4, "経理部 山田");
+    document.Database().SetKeyword(4, "請求書 / 2026年12月");
+    document.Database().SetComment(4, "１２月分の導入費用。\n支払期限は１月末。");
+  }
+  ASSERT_TRUE(view->OpenInViewer(entryOf(0, 4), 0));
+  viewer->container()->imageView()->OnCommand(vcmd::kFitWhole);
+  QCoreApplication::processEvents();
+  const QImage shot = frame->grab().toImage();
+  QDir().mkpath(BRINDEL_SCREENSHOT_DIR);
+  EXPECT_TRUE(shot.save(QStringLiteral(BRINDEL_SCREENSHOT_DIR "/viewer.png")));
+  EXPECT_EQ(viewer->container()->textPane()->toPlainText().left(4), QStringLiteral("御請求書"));
+  EXPECT_EQ(viewer->container()->infoPane()->creatorEdit()->text(), QStringLiteral("経理部 山田"));
+  EXPECT_TRUE(boxes.shown().empty()) << boxes.texts().front();
+}
+
+}  // namespace

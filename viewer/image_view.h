@@ -1,0 +1,129 @@
+#pragma once
+// ImageView: the image pane of the viewer. It hosts its own imaging-control
+// instance, which holds the page; the view paints the page itself, scaled to
+// one of eighteen zoom steps inside a scroll area, and turns the mouse into
+// the current tool's action (drag the image, zoom by clicks).
+//
+//   LoadImage, Clear                      a page in, everything out
+//   ZoomPercent, FitStep, FitWholeStep    the zoom steps and the fits
+//   SetZoom                               a step, optionally about a point
+//   ClientToImagePoint, ImageToClientRect the one conversion between the two
+//   OnCommand, CommandEnabled             tools, fits and the grey display
+//   BuildImageContextMenu                 拡大 / 縮小 at a point
+//
+// 1-bit pages shown below 100 percent are averaged into grey levels (the
+// control's grey-scale display property, 8, not 0): a scanned page read at
+// 20 percent keeps its strokes instead of losing every other line. The
+// scaled picture is made once per zoom step; at 100 percent and above the
+// page's pixels are drawn directly, only the part in view.
+
+#include "catalogue/catalogue_records.h"
+
+#include <QAbstractScrollArea>
+#include <QImage>
+#include <QPoint>
+
+#include <memory>
+#include <string>
+
+class CImageCtrl;
+class QMenu;
+
+class ImageView : public QAbstractScrollArea {
+  Q_OBJECT
+
+ public:
+  static constexpr int kControlId = 2000;
+  static constexpr int kStepCount = 18;
+  static constexpr int kHundredPercentStep = 12;
+  static constexpr int kMinZoomedSide = 32;  // pixels: a zoom out stops above this
+  static constexpr int kWheelStep = 30;      // pixels per wheel turn
+  enum State { kNoImage = 0, kEditable = 1, kReadOnly = 2 };
+  enum Tool { kToolDrag = 1, kToolZoom = 3 };
+
+  explicit ImageView(QWidget* parent = nullptr);
+  ~ImageView() override;
+
+  // Loads page 1 of the item's file (folder without trailing slash).
+  void LoadImage(const std::string& folder, const ItemInfo& item);
+  void Clear();
+
+  static int ZoomPercent(int step);
+  // The width fit (swap the sizes for the height fit); scrollBarExtent is
+  // the thickness of a vertical scroll bar.
+  static int FitStep(int imageWidth, int imageHeight, int clientWidth, int clientHeight, int scrollBarExtent);
+  int FitWholeStep() const;
+  int FitWidthStep() const;
+  int FitHeightStep() const;
+  int SetZoom(int step, bool aboutPoint = false, int x = 0, int y = 0);
+
+  QPoint ClientToImagePoint(QPoint client) const;
+  QRect ImageToClientRect(const QRect& image) const;
+  // The scroll position of the zoomed image (negative while it is centred).
+  QPoint ScrollPosition() const;
+
+  void OnCommand(int commandId);
+  bool CommandEnabled(int commandId) const;
+  bool CommandChecked(int commandId) const;
+  QMenu* BuildImageContextMenu(QPoint at);
+
+  int state() const { return state_; }
+  int zoomStep() const { return zoom_; }
+  int tool() const { return tool_; }
+  bool hasImage() const;
+  bool imageChanged() const { return imageChanged_; }
+  bool annotationChanged() const { return annotationChanged_; }
+  int formatCode() const { return format_; }
+  int bitsPerPixel() const { return bits_; }
+  QSize imageSize() const;
+  int xResolution() const;
+  int yResolution() const;
+  short grayScaling() const;
+  void SetGrayScaling(short value);
+  CImageCtrl* control() const { return ctrl_; }
+  const std::string& path() const { return path_; }
+  // Refused zooms and steps beyond the ends.
+  int beeps() const { return beeps_; }
+  // Saves image and annotations (the image commands that change them come
+  // with the image editing); false: nothing was saved.
+  bool Save() { return false; }
+
+ signals:
+  void activated();
+  void zoomChanged(int step);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+  void scrollContentsBy(int dx, int dy) override;
+
+ private:
+  void beep();
+  void loadFailed(const char* message);
+  QSize zoomedSize(int step) const;
+  void updateScrollRanges();
+  const QImage& displayImage();
+
+  CImageCtrl* ctrl_ = nullptr;  // a child of the view
+  std::string path_;
+  int state_ = kEditable;
+  int zoom_ = kHundredPercentStep;
+  int tool_ = kToolDrag;
+  int previousTool_ = kToolDrag;
+  bool imageChanged_ = false;
+  bool annotationChanged_ = false;
+  int format_ = 0;
+  int bits_ = 0;
+  int quality_ = 2;
+  int beeps_ = 0;
+  bool dragging_ = false;
+  QPoint dragStart_;
+  QPoint dragScrollStart_;
+  QImage page_;      // the held page, as loaded
+  QImage smoothed_;  // page_ at the current zoom, when below 100 percent
+  int smoothedStep_ = 0;
+};

@@ -1,0 +1,49 @@
+#pragma once
+// Command identifiers of the viewer: its menu (102), its tool bars and the
+// image context menu (153). QActions of the main frame carry them.
+
+namespace vcmd {
+// Viewer tool-bar controls
+inline constexpr int kPageCombo = 0x80;
+inline constexpr int kRenameDocumentButton = 0x81;
+inline constexpr int kRenamePageButton = 0x82;
+inline constexpr int kDocumentCombo = 0x83;
+inline constexpr int kPreviousPage = 0x84;
+inline constexpr int kNextPage = 0x85;
+inline constexpr int kPreviousDocument = 0x8090;
+inline constexpr int kNextDocument = 0x8091;
+// File menu
+inline constexpr int kBackToBrowser = 0xC3E;
+// Layout buttons (the viewer tool bar's; shell/command_ids.h names them too)
+inline constexpr int kLayoutBack = 0x2937;
+inline constexpr int kLayoutImage = 0x2938;
+inline constexpr int kLayoutText = 0x2939;
+inline constexpr int kLayoutInfo = 0x293A;
+inline constexpr int kLayoutTile = 0x293B;
+// Edit menu: passed to the active pane
+inline constexpr int kEditUndo = 0xBE0;
+inline constexpr int kEditCut = 0xBE1;
+inline constexpr int kEditCopy = 0xBE2;
+inline constexpr int kEditPaste = 0xBE3;
+inline constexpr int kEditDelete = 0xBE4;
+inline constexpr int kEditSelectAll = 0xBE5;
+// Image tool bar and the view menu's image entries
+inline constexpr int kToolDragButton = 0xBC2;
+inline constexpr int kFitWholeButton = 0xBC3;
+inline constexpr int kFitWidthButton = 0xBC4;
+inline constexpr int kFitHeightButton = 0xBC5;
+inline constexpr int kToolZoomButton = 0xBC6;
+inline constexpr int kToolDrag = 0xBE6;
+inline constexpr int kToolZoom = 0xBE7;
+inline constexpr int kFitWhole = 0xBE8;
+inline constexpr int kFitWidth = 0xBE9;
+inline constexpr int kFitHeight = 0xBEA;
+inline constexpr int kGrayDisplay = 0xBEB;
+// Image context menu
+inline constexpr int kZoomOut = 0xBFE;
+inline constexpr int kZoomIn = 0xBFF;
+// Bars
+inline constexpr int kViewerToolBarToggle = 0x8095;
+inline constexpr int kImageToolBarToggle = 0x8096;
+inline constexpr int kStatusBarToggle = 0x8097;
+}  // namespace vcmd

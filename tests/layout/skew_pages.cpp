@@ -16,7 +16,7 @@ testpages::RenderedPage textPage(double degrees, bool vertical, int dpi) {
   if (vertical)
     builder.addText({140 * mm, 15 * mm}, kText, 10.5, 34, 18, true);
   else
-    builder.addText({15 * mm, 15 * mm}, kText, 10.5, 30, 22);
+    builder.addText({15 * mm, 15 * mm}, kText, 10.5, 36, 22);
   return builder.render(-degrees);
 }
 

@@ -150,12 +150,13 @@ short find_vTiers(layctx* ctx, short tiersAsked) {
   } else {
     for (std::size_t i = 0; i < peaks.size() && static_cast<int>(i) < tiersAsked; ++i) table.push_back(peaks[i].position);
   }
+  // Each boundary moves to the highest top near it: the bins are coarse.
   for (int& t : table) {
-    int snapped = t;
+    int snapped = -1;
     forEachLine(ctx, [&](const rect_record& l) {
-      if (l.top > t - ch && l.top < t + ch && l.top < snapped) snapped = l.top;
+      if (l.top > t - ch && l.top < t + ch && (snapped < 0 || l.top < snapped)) snapped = l.top;
     });
-    t = snapped - 1;
+    t = (snapped < 0 ? t : snapped) - 1;
   }
   std::sort(table.begin(), table.end());
 
@@ -189,11 +190,11 @@ short find_vTiers(layctx* ctx, short tiersAsked) {
       bottom = bin * i;
     }
   }
-  int snapped = bottom;
+  int snapped = -1;
   forEachLine(ctx, [&](const rect_record& l) {
     if (l.bottom > bottom - ch && l.bottom < bottom + ch && l.bottom > snapped) snapped = l.bottom;
   });
-  table.push_back(snapped + 1);
+  table.push_back((snapped < 0 ? bottom : snapped) + 1);
   setTable(ctx, std::move(table));
   return kStatusDone;
 }

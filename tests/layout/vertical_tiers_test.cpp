@@ -1,0 +1,170 @@
+// Tiers and block merging of vertical writing on hand-built rings at 400 dpi
+// (16 pixels to the millimetre; characters 48 px).
+#include "layout/rect_rings.h"
+#include "layout/vertical_blocks.h"
+#include "layout/vertical_gaps.h"
+#include "layout/vertical_tiers.h"
+#include "tests/layout/step_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+class VerticalTiers : public layouttest::LayoutSteps {
+ protected:
+  void SetUp() override {
+    LayoutSteps::SetUp();
+    ctx_.charWidth = 48;
+    ctx_.charHeight = 48;
+    ctx_.gapY = 8;
+    ctx_.columnWidth = 48;
+    ctx_.columnGap = 16;
+  }
+  // A block of `columns` columns of `chars` characters, its right column at
+  // x, columns 64 px apart, characters 56 px apart from y down.
+  rect_record* addBlock(int x, int y, int columns, int chars, int width = 48) {
+    rect_record* block = add(&ctx_.textList, 0, 0, 0, 0, 1);
+    for (int c = 0; c < columns; ++c) {
+      const int left = x - c * 64;
+      rect_record* col = add(&block->outer, left, y, left + width - 1, y + chars * 56 - 9, 1);
+      for (int i = 0; i < chars; ++i) add(&col->inner, left, y + i * 56, left + width - 1, y + i * 56 + 47);
+    }
+    refit_vBlocks(ctx_.textList);
+    return block;
+  }
+  std::vector<short> table() const {
+    return std::vector<short>(ctx_.tiers.begin(), ctx_.tiers.begin() + ctx_.tierCount);
+  }
+};
+
+TEST_F(VerticalTiers, TiersFromTheColumnsTopsAndBottoms) {
+  struct Case {
+    const char* name;
+    int asked;
+    bool third;
+    std::vector<short> expected;
+  };
+  // Tier 1: rows 100..1099; tier 2: rows 1300..2299 (18 characters a column).
+  const Case cases[] = {
+      {"two tiers: both tops minus 1 and the common bottom plus 1", 0, false, {99, 1299, 2300}},
+      {"one tier asked for: the most frequent top only", 1, false, {99, 1100}},
+      {"a weak third peak under 30 % is not taken", 0, true, {99, 1299, 2300}},
+  };
+  for (const Case& c : cases) {
+    free_context_lists(&ctx_);
+    addBlock(1500, 100, 10, 18);
+    addBlock(1500, 1300, 10, 18);
+    if (c.third) addBlock(600, 2500, 2, 12);
+    ASSERT_EQ(find_vTiers(&ctx_, static_cast<short>(c.asked)), 1) << c.name;
+    EXPECT_EQ(table(), c.expected) << c.name;
+  }
+  free_context_lists(&ctx_);
+  ASSERT_EQ(find_vTiers(&ctx_, 0), 1);
+  EXPECT_EQ(ctx_.tierCount, 0) << "no text, no tiers";
+}
+
+TEST_F(VerticalTiers, TiersFromRules) {
+  const int last = ctx_.page.height - 1;
+  const Rect16 area{0, 0, 2000, 3000};
+  // No separators at all: the whole height.
+  ASSERT_EQ(find_vTiers_from_rules(&ctx_, &area), 1);
+  EXPECT_EQ(table(), (std::vector<short>{0, static_cast<short>(last)}));
+
+  // Text above the first long rule; two rules 50 px apart (under 1.5 x 48
+  // = 72) give one boundary; a short rule and a tier mark do not count.
+  addBlock(1500, 100, 3, 5);
+  add(&ctx_.sepList, 100, 1000, 1900, 1002, 1);
+  add(&ctx_.sepList, 100, 1050, 1900, 1052, 1);
+  add(&ctx_.sepList, 100, 2000, 200, 2002, 1);
+  add(&ctx_.sepList, 100, 2500, 1900, 2502, layout::kKindGapMark);
+  ASSERT_EQ(find_vTiers_from_rules(&ctx_, &area), 1);
+  EXPECT_EQ(table(), (std::vector<short>{1, 1002, static_cast<short>(last)}));
+}
+
+TEST_F(VerticalTiers, SmallTextInAFigureGoesAndSeparatorsInTextGo) {
+  add(&ctx_.largeList, 0, 0, 1000, 1000, 10);
+  addBlock(500, 100, 1, 5, 30);   // 30 px wide: narrower than a column
+  addBlock(900, 100, 3, 5);       // 176 x 272: stays
+  ASSERT_EQ(drop_vTextInLarge(&ctx_), 1);
+  EXPECT_EQ(count_rects(ctx_.textList), 1);
+
+  add(&ctx_.sepList, 800, 150, 820, 200, 2);   // inside the block
+  add(&ctx_.sepList, 700, 150, 1200, 200, 1);  // sticks out
+  ASSERT_EQ(drop_vSeparators_in_text(&ctx_), 1);
+  EXPECT_EQ(count_rects(ctx_.sepList), 1);
+}
+
+// ---- merging --------------------------------------------------------------
+
+TEST_F(VerticalTiers, AHeadingSplitIntoTwoNarrowPiecesBecomesOneLine) {
+  // Three body columns, then a heading column whose two halves came apart
+  // (20 + 4 + 20 px together: narrower than 130 % of the body's 48 px, and
+  // shorter than 3 column widths).
+  rect_record* block = addBlock(1000, 100, 3, 10);
+  rect_record* a = add(&block->outer, 1100, 100, 1119, 130, 1);
+  add(&a->inner, 1100, 100, 1119, 130);
+  rect_record* b = add(&block->outer, 1124, 100, 1143, 130, 1);
+  add(&b->inner, 1124, 100, 1143, 130);
+  ASSERT_EQ(merge_vAdjacentLines(&ctx_), 1);
+  ASSERT_EQ(count_rects(block->outer), 4);
+  EXPECT_EQ(rects(block->outer)[0], (Rect16{1100, 100, 1143, 130}));
+  EXPECT_EQ(count_rects(block->outer->next->inner), 2);
+  // Body columns are too wide together to join.
+  EXPECT_EQ(rects(block->outer)[1].left, 1000);
+}
+
+TEST_F(VerticalTiers, BlocksSideBySideInOneTierJoin) {
+  struct Case {
+    const char* name;
+    int gap;        // white between the blocks
+    bool outside;   // the union lies below the last boundary, in no tier
+    bool rule;      // a separator between them
+    int blocks;
+  };
+  const Case cases[] = {
+      {"one character width apart", 48, false, false, 1},
+      {"more than one character width apart", 49, false, false, 2},
+      {"the union in no tier", 48, true, false, 2},
+      {"a ruled line between them", 48, false, true, 2},
+  };
+  for (const Case& c : cases) {
+    free_context_lists(&ctx_);
+    addBlock(1500, 100, 3, 10);           // left edge 1372
+    addBlock(1372 - c.gap - 48, 100, 3, 10);  // right edge 1372 - gap - 1
+    ctx_.tierCount = 2;
+    ctx_.tiers[0] = c.outside ? 20 : 50;
+    ctx_.tiers[1] = c.outside ? 50 : 1000;
+    if (c.rule) add(&ctx_.sepList, 1372 - c.gap / 2, 100, 1372 - c.gap / 2, 600, 2);
+    ASSERT_EQ(apply_vTiers(&ctx_, 1), 1) << c.name;
+    EXPECT_EQ(count_rects(ctx_.textList), c.blocks) << c.name;
+    if (c.blocks == 1) {
+      EXPECT_EQ(count_rects(ctx_.textList->next->outer), 6) << c.name;
+    }
+  }
+}
+
+TEST_F(VerticalTiers, OverlappingBlocksJoinAcrossATierMarkButNotARule) {
+  for (const short kind : {layout::kKindGapMark, short{1}}) {
+    free_context_lists(&ctx_);
+    addBlock(1500, 100, 3, 10);
+    addBlock(1400, 500, 3, 10);
+    add(&ctx_.sepList, 1200, 520, 1600, 522, kind);
+    ASSERT_EQ(merge_vOverlappingBlocks(&ctx_), 1);
+    EXPECT_EQ(count_rects(ctx_.textList), kind == layout::kKindGapMark ? 1 : 2) << "kind " << kind;
+  }
+}
+
+TEST_F(VerticalTiers, OneBlockHoldsEveryColumnRightToLeft) {
+  addBlock(600, 100, 2, 5);
+  addBlock(1500, 1000, 3, 5);
+  addBlock(1000, 2000, 1, 5);
+  ASSERT_EQ(merge_vAllBlocks(&ctx_), 1);
+  ASSERT_EQ(count_rects(ctx_.textList), 1);
+  std::vector<int> lefts;
+  for (const Rect16& r : rects(ctx_.textList->next->outer)) lefts.push_back(r.left);
+  EXPECT_EQ(lefts, (std::vector<int>{1500, 1436, 1372, 1000, 600, 536}));
+}
+
+}  // namespace

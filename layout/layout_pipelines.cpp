@@ -19,6 +19,7 @@
 #include "layout/vertical_components.h"
 #include "layout/vertical_fields.h"
 #include "layout/vertical_gaps.h"
+#include "layout/vertical_splitting.h"
 #include "layout/vertical_tiers.h"
 
 #include <algorithm>
@@ -398,13 +399,13 @@ constexpr LayoutStep kVerticalMain[] = {
     {"find_vTiers_from_rules", [](const LayoutRun& r) { return T(r) && byte(r, ParamBlock::kNoVerticalMargin) == 0; },
      [](LayoutRun& r) { return find_vTiers_from_rules(r.ctx, &r.working); }, kStops},
     {"drop_vSeparators_in_text", nullptr, [](LayoutRun& r) { return drop_vSeparators_in_text(r.ctx); }, kGoesOn},
-    {"merge_vBlocks_page", page, step_not_built, kStops},
+    {"merge_vBlocks_page", page, [](LayoutRun& r) { return merge_vBlocks_page(r.ctx); }, kStops},
     {"merge_vAdjacentLines", nullptr, [](LayoutRun& r) { return merge_vAdjacentLines(r.ctx); }, kStops},
     {"apply_vTiers", [](const LayoutRun& r) { return page(r) || areaWithoutRowSplit(r); },
      [](LayoutRun& r) { return apply_vTiers(r.ctx, page(r) ? 1 : 20); }, kStops},
-    {"merge_vBlocks_area", T, step_not_built, kStops},
-    {"merge_vBlocks_tier", T, step_not_built, kStops},
-    {"merge_vBlocks_stack", page, step_not_built, kStops},
+    {"merge_vBlocks_area", T, [](LayoutRun& r) { return merge_vBlocks_area(r.ctx); }, kStops},
+    {"merge_vBlocks_tier", T, [](LayoutRun& r) { return merge_vBlocks_tier(r.ctx); }, kStops},
+    {"merge_vBlocks_stack", page, [](LayoutRun& r) { return merge_vBlocks_stack(r.ctx, &r.working); }, kStops},
     {"merge_vBlockLines", nullptr, [](LayoutRun& r) { return merge_vBlockLines(r.ctx, r.ctx->sepList); }, kStops},
     {"merge_vOverlappingBlocks", nullptr, [](LayoutRun& r) { return merge_vOverlappingBlocks(r.ctx); }, kStops},
     {"merge_vAllBlocks", singleBlock, [](LayoutRun& r) { return merge_vAllBlocks(r.ctx); }, kStops},
@@ -419,9 +420,9 @@ constexpr LayoutStep kVerticalMain[] = {
     {"drop_vFigureLines", page, [](LayoutRun& r) { return drop_vFigureLines(r.ctx); }, kStops},
     {"drop_vThinLines", page, [](LayoutRun& r) { return drop_vThinLines(r.ctx); }, kGoesOn},
     {"merge_vBlockLines", nullptr, [](LayoutRun& r) { return merge_vBlockLines(r.ctx, nullptr); }, kStops},
-    {"refine_vBlocks", vGapsWanted, step_not_built, kStops},
+    {"refine_vBlocks", vGapsWanted, [](LayoutRun& r) { return refine_vBlocks(r.ctx); }, kStops},
     {"refine_vLines", vGapsWanted, step_not_built, kStops},
-    {"split_vHeadingLines", nullptr, step_not_built, kStops},
+    {"split_vHeadingLines", nullptr, [](LayoutRun& r) { return split_vHeadingLines(r.ctx); }, kStops},
     {"merge_vBlockLines", nullptr, [](LayoutRun& r) { return merge_vBlockLines(r.ctx, r.ctx->sepList); }, kStops},
     {"qsort_rects_by_right_desc", nullptr, [](LayoutRun& r) { return qsort_rects_by_right_desc(r.ctx->textList); },
      kStops},

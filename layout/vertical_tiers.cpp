@@ -312,6 +312,120 @@ short apply_vTiers(layctx* ctx, int reach) {
       [](const rect_record&, const rect_record&) { return false; });
 }
 
+namespace {
+
+bool overlapAcross(const rect_record& a, const rect_record& b) { return a.left <= b.right && b.left <= a.right; }
+bool overlapDown(const rect_record& a, const rect_record& b) { return a.top <= b.bottom && b.top <= a.bottom; }
+
+// The white rows between two blocks, over the columns of their union; empty
+// (top > bottom) when the blocks overlap down the page.
+layout::Box whiteBetween(const rect_record& a, const rect_record& b) {
+  const rect_record& upper = a.top <= b.top ? a : b;
+  const rect_record& lower = a.top <= b.top ? b : a;
+  const layout::Box u = unionOf(a, b);
+  return layout::Box{u.left, upper.bottom + 1, u.right, lower.top - 1};
+}
+
+bool boundaryInside(const layctx* ctx, int top, int bottom) {
+  for (int i = 0; i < ctx->tierCount; ++i) {
+    const int t = ctx->tiers[static_cast<std::size_t>(i)];
+    if (top < t && t < bottom) return true;
+  }
+  return false;
+}
+
+// Nothing stands in the white between the pair: no wider-than-high
+// separator (as `counts` selects) and no third block.
+template <typename Counts>
+bool clearBetween(const layctx* ctx, const rect_record& a, const rect_record& b, Counts counts) {
+  const layout::Box w = whiteBetween(a, b);
+  if (w.top > w.bottom) return true;
+  return !somethingMeets(ctx, w, &a, &b, [&](const rect_record& s) { return wideShaped(s) && counts(s); });
+}
+
+bool linesOverlapAcross(const rect_record& a, const rect_record& b) {
+  if (a.outer == nullptr || b.outer == nullptr) return false;
+  for (const rect_record* la = a.outer->next; la != a.outer; la = la->next)
+    for (const rect_record* lb = b.outer->next; lb != b.outer; lb = lb->next)
+      if (overlapAcross(*la, *lb)) return true;
+  return false;
+}
+
+auto noStop = [](const rect_record&, const rect_record&) { return false; };
+auto anySeparator = [](const rect_record&) { return true; };
+
+}  // namespace
+
+short merge_vBlocks_page(layctx* ctx) {
+  if (layout::ringEmpty(ctx->textList)) return kStatusDone;
+  sort_rects_by_top(ctx->textList);
+  const int limit = 5 * (ctx->gapY + ctx->charHeight);
+  return mergePairs(
+      ctx,
+      [&](const rect_record& a, const rect_record& b) {
+        if (!overlapAcross(a, b) || count_rects(a.outer) > 1 || count_rects(b.outer) > 1) return false;
+        const layout::Box w = whiteBetween(a, b);
+        if (w.bottom - w.top + 1 >= limit) return false;
+        if (w.top <= w.bottom && boundaryInside(ctx, w.top - 1, w.bottom + 1)) return false;
+        return clearBetween(ctx, a, b, anySeparator);
+      },
+      noStop);
+}
+
+short merge_vBlocks_stack(layctx* ctx, const Rect16* area) {
+  if (layout::ringEmpty(ctx->textList)) return kStatusDone;
+  const int limit = (area->bottom - area->top + 1) / 6;
+  return mergePairs(
+      ctx,
+      [&](const rect_record& a, const rect_record& b) {
+        if (!overlapAcross(a, b)) return false;
+        const layout::Box u = unionOf(a, b);
+        if (u.bottom - u.top + 1 >= limit || boundaryInside(ctx, u.top, u.bottom)) return false;
+        return clearBetween(ctx, a, b, anySeparator);
+      },
+      [](const rect_record& a, const rect_record& b) { return b.left < a.left; });
+}
+
+short merge_vBlocks_area(layctx* ctx) {
+  if (layout::ringEmpty(ctx->textList)) return kStatusDone;
+  const int limit = ctx->columnWidth * 150 / 100;
+  return mergePairs(
+      ctx,
+      [&](const rect_record& a, const rect_record& b) {
+        if (!overlapDown(a, b)) return false;
+        const layout::Box u = unionOf(a, b);
+        if (u.right - u.left + 1 > limit) return false;
+        return !somethingMeets(ctx, u, &a, &b, [](const rect_record& s) { return wideShaped(s); });
+      },
+      [limit](const rect_record& a, const rect_record& b) {
+        return b.left < a.left && std::max(a.right, b.right) - b.left + 1 > limit;
+      });
+}
+
+short merge_vBlocks_tier(layctx* ctx) {
+  if (layout::ringEmpty(ctx->textList) || ctx->tierCount < 2) return kStatusDone;
+  if (ctx->tierCount == 2) free_rect_list(&ctx->sepList);
+  const int limit = ctx->page.dpi * 8 * 4 / 100;
+  const bool marksCount = ctx->params.byte(ParamBlock::kNoVerticalMargin) != 0;
+  auto inOneTier = [ctx](const layout::Box& u) {
+    for (int i = 0; i + 1 < ctx->tierCount; ++i) {
+      if (ctx->tiers[static_cast<std::size_t>(i)] < u.top && u.bottom < ctx->tiers[static_cast<std::size_t>(i) + 1])
+        return true;
+    }
+    return false;
+  };
+  return mergePairs(
+      ctx,
+      [&](const rect_record& a, const rect_record& b) {
+        if (!linesOverlapAcross(a, b)) return false;
+        const layout::Box w = whiteBetween(a, b);
+        if (w.bottom - w.top + 1 > limit || !inOneTier(unionOf(a, b))) return false;
+        return clearBetween(ctx, a, b,
+                            [marksCount](const rect_record& s) { return marksCount || s.label != layout::kKindGapMark; });
+      },
+      noStop);
+}
+
 short merge_vOverlappingBlocks(layctx* ctx) {
   if (layout::ringEmpty(ctx->textList)) return kStatusDone;
   if (qsort_rects_by_right_desc(ctx->textList) != kStatusDone) return kStatusNoMemory;

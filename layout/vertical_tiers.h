@@ -7,7 +7,13 @@
 //   drop_vSeparators_in_text  separators lying inside a text block go
 //   merge_vAdjacentLines      two narrow neighbouring pieces of one column
 //                             become one line
+//   merge_vBlocks_page        one-column blocks above each other, close, join
 //   apply_vTiers              blocks side by side within one tier join
+//   merge_vBlocks_area        narrow blocks side by side in an area join
+//   merge_vBlocks_tier        blocks above each other within a tier of an
+//                             area join
+//   merge_vBlocks_stack       blocks stacked in one column, short together,
+//                             join
 //   merge_vOverlappingBlocks  blocks whose rectangles meet join
 //   merge_vAllBlocks          everything becomes one block
 //
@@ -27,6 +33,10 @@ short find_vTiers(layctx* ctx, short tiersAsked);
 short find_vTiers_from_rules(layctx* ctx, const Rect16* area);
 short drop_vSeparators_in_text(layctx* ctx);
 short merge_vAdjacentLines(layctx* ctx);
+short merge_vBlocks_page(layctx* ctx);
 short apply_vTiers(layctx* ctx, int reach);
+short merge_vBlocks_area(layctx* ctx);
+short merge_vBlocks_tier(layctx* ctx);
+short merge_vBlocks_stack(layctx* ctx, const Rect16* area);
 short merge_vOverlappingBlocks(layctx* ctx);
 short merge_vAllBlocks(layctx* ctx);

@@ -3,6 +3,7 @@
 #include "layout/rect_rings.h"
 #include "layout/vertical_blocks.h"
 #include "layout/vertical_gaps.h"
+#include "layout/vertical_splitting.h"
 #include "layout/vertical_tiers.h"
 #include "tests/layout/step_fixture.h"
 
@@ -165,6 +166,132 @@ TEST_F(VerticalTiers, OneBlockHoldsEveryColumnRightToLeft) {
   std::vector<int> lefts;
   for (const Rect16& r : rects(ctx_.textList->next->outer)) lefts.push_back(r.left);
   EXPECT_EQ(lefts, (std::vector<int>{1500, 1436, 1372, 1000, 600, 536}));
+}
+
+}  // namespace
+
+// ---- heading columns ------------------------------------------------------
+
+namespace {
+
+class VerticalHeadings : public VerticalTiers {
+ protected:
+  // A line 150 px wide: a first character `headWidth` wide, then `rest`
+  // characters in three narrow columns under it.
+  rect_record* headedLine(int headWidth, int rest) {
+    rect_record* block = add(&ctx_.textList, 1000, 100, 1149, 1000, 1);
+    rect_record* line = add(&block->outer, 1000, 100, 1149, 1000, 1);
+    add(&line->inner, 1000 + (150 - headWidth) / 2, 100, 1000 + (150 - headWidth) / 2 + headWidth - 1, 235);
+    const int lefts[] = {1120, 1060, 1000};
+    for (int i = 0; i < rest; ++i) {
+      const int x = lefts[i * 3 / rest];
+      const int row = i - (i * 3 / rest) * ((rest + 2) / 3);
+      add(&line->inner, x, 250 + row * 56, x + 29, 250 + row * 56 + 47);
+    }
+    return block;
+  }
+};
+
+TEST_F(VerticalHeadings, AWideFirstCharacterOverNarrowColumnsIsCutOff) {
+  struct Case {
+    const char* name;
+    int headWidth;
+    int rest;
+    int lines;
+    int separators;
+  };
+  const Case cases[] = {
+      {"twelve characters, the first 90 % of the column wide", 135, 11, 4, 1},
+      {"nine characters are never a heading column", 135, 8, 1, 0},
+      {"a first character under 80 % of the column", 110, 11, 1, 0},
+  };
+  for (const Case& c : cases) {
+    free_context_lists(&ctx_);
+    rect_record* block = headedLine(c.headWidth, c.rest);
+    ASSERT_EQ(split_vHeadingLines(&ctx_), 1) << c.name;
+    EXPECT_EQ(count_rects(block->outer), c.lines) << c.name;
+    EXPECT_EQ(count_rects(ctx_.sepList), c.separators) << c.name;
+    if (c.lines == 4) {
+      const rect_record* heading = block->outer->next;
+      EXPECT_EQ(count_rects(heading->inner), 1) << c.name;
+      EXPECT_EQ(heading->bottom, 235) << c.name;
+      EXPECT_EQ(rects(ctx_.sepList)[0], (Rect16{heading->left, 236, heading->right, 237})) << c.name;
+      EXPECT_EQ(labels(ctx_.sepList)[0], 1) << c.name;
+      int chars = 0;
+      for (const rect_record* l = heading->next; l != block->outer; l = l->next) chars += count_rects(l->inner);
+      EXPECT_EQ(chars, 11) << c.name;
+    }
+  }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(VerticalTiers, OneColumnBlocksAboveEachOtherJoinUnlessATierEndsBetween) {
+  for (const bool boundary : {false, true}) {
+    free_context_lists(&ctx_);
+    addBlock(1000, 100, 1, 5);             // rows 100..371
+    addBlock(1000, 372 + 2 * 56, 1, 5);    // two line pitches of white
+    ctx_.tierCount = 0;
+    if (boundary) {
+      ctx_.tierCount = 1;
+      ctx_.tiers[0] = 420;
+    }
+    ASSERT_EQ(merge_vBlocks_page(&ctx_), 1);
+    EXPECT_EQ(count_rects(ctx_.textList), boundary ? 2 : 1) << (boundary ? "with" : "without") << " a boundary";
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// ---- cutting tall blocks --------------------------------------------------
+
+TEST_F(VerticalTiers, ATallBlockIsCutAtAWhiteBandNearATierOrItsMiddle) {
+  struct Case {
+    const char* name;
+    int bandTop, bandBottom;  // white rows across every column
+    short boundary;           // a tier boundary, 0 for none
+    int blocks;
+  };
+  // Columns from row 100 to about 1100 (62 mm): the middle row is about 600.
+  const Case cases[] = {
+      {"a band at the middle", 560, 680, 0, 2},
+      {"a band near neither a boundary nor the middle", 300, 420, 0, 1},
+      {"the same band beside a tier boundary", 300, 420, 350, 2},
+      {"only the white between characters", 0, 0, 0, 1},
+  };
+  for (const Case& c : cases) {
+    free_context_lists(&ctx_);
+    ctx_.tierCount = 0;
+    if (c.boundary != 0) {
+      ctx_.tierCount = 1;
+      ctx_.tiers[0] = c.boundary;
+    }
+    rect_record* block = add(&ctx_.textList, 0, 0, 0, 0, 1);
+    for (int col = 0; col < 5; ++col) {
+      const int left = 1500 - col * 64;
+      rect_record* line = add(&block->outer, left, 100, left + 47, 1100, 1);
+      for (int y = 100; y + 47 <= 1100; y += 56) {
+        if (y + 47 >= c.bandTop && y <= c.bandBottom) continue;
+        add(&line->inner, left, y, left + 47, y + 47);
+      }
+    }
+    refit_vBlocks(ctx_.textList);
+    ASSERT_EQ(refine_vBlocks(&ctx_), 1) << c.name;
+    EXPECT_EQ(count_rects(ctx_.textList), c.blocks) << c.name;
+    int chars = 0;
+    for (const rect_record* b = ctx_.textList->next; b != ctx_.textList; b = b->next) {
+      EXPECT_EQ(count_rects(b->outer), 5) << c.name;
+      EXPECT_EQ(b->label, 0) << c.name << ": the flags are cleared";
+      for (const rect_record* l = b->outer->next; l != b->outer; l = l->next) chars += count_rects(l->inner);
+    }
+    int drawn = 0;
+    for (int y = 100; y + 47 <= 1100; y += 56) drawn += (y + 47 >= c.bandTop && y <= c.bandBottom) ? 0 : 5;
+    EXPECT_EQ(chars, drawn) << c.name << ": no character is lost";
+  }
 }
 
 }  // namespace

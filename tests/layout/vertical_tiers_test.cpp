@@ -295,3 +295,45 @@ TEST_F(VerticalTiers, ATallBlockIsCutAtAWhiteBandNearATierOrItsMiddle) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(VerticalTiers, AreaTierAndStackMergesKeepToTheirLimits) {
+  struct Case {
+    const char* name;
+    int step;     // 0 area, 1 tier, 2 stack
+    int x2, y2;   // where the second block's right column starts
+    int blocks;
+  };
+  // The first block: one column of 5 characters at x 1000, rows 100..371.
+  // Narrow blocks (30 px) side by side join in an area up to 1.5 column
+  // widths (72 px); within a tier of an area blocks join across up to 8 mm
+  // (128 px) of white; stacked page blocks join while shorter together than
+  // a sixth of the rectangle (6000 / 6 = 1000).
+  const Case cases[] = {
+      {"area: 70 px together", 0, 1040, 100, 1},
+      {"area: 80 px together", 0, 950, 100, 2},
+      {"tier: 128 px of white", 1, 1000, 372 + 128, 1},
+      {"tier: 129 px of white", 1, 1000, 372 + 129, 2},
+      {"stack: 901 px together", 2, 1000, 729, 1},
+      {"stack: 1001 px together", 2, 1000, 829, 2},
+  };
+  const Rect16 rect{0, 0, 2000, 5999};
+  for (const Case& c : cases) {
+    free_context_lists(&ctx_);
+    const int width = c.step == 0 ? 30 : 48;
+    addBlock(1000, 100, 1, 5, width);
+    addBlock(c.x2, c.y2, 1, 5, width);
+    ctx_.tierCount = 2;
+    ctx_.tiers[0] = 50;
+    ctx_.tiers[1] = 2000;
+    short status = 0;
+    if (c.step == 0) status = merge_vBlocks_area(&ctx_);
+    if (c.step == 1) status = merge_vBlocks_tier(&ctx_);
+    if (c.step == 2) status = merge_vBlocks_stack(&ctx_, &rect);
+    ASSERT_EQ(status, 1) << c.name;
+    EXPECT_EQ(count_rects(ctx_.textList), c.blocks) << c.name;
+  }
+}
+
+}  // namespace

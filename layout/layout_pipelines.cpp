@@ -17,7 +17,10 @@
 #include "layout/vertical_blocks.h"
 #include "layout/vertical_columns.h"
 #include "layout/vertical_components.h"
+#include "layout/vertical_fields.h"
 #include "layout/vertical_gaps.h"
+#include "layout/vertical_splitting.h"
+#include "layout/vertical_tiers.h"
 
 #include <algorithm>
 #include <string_view>
@@ -390,21 +393,22 @@ constexpr LayoutStep kVerticalMain[] = {
     {"find_vTextBounds", page, [](LayoutRun& r) { return find_vTextBounds(r.ctx, &r.working); }, kStops},
     {"drop_vFigureComponents", page, [](LayoutRun& r) { return drop_vFigureComponents(r.ctx); }, kStops},
     {"classify_large_regions", page, step_not_built, kStops},
-    {"drop_vTextInLarge", page, step_not_built, kGoesOn},
+    {"drop_vTextInLarge", page, [](LayoutRun& r) { return drop_vTextInLarge(r.ctx); }, kGoesOn},
     {"find_vTiers", [](const LayoutRun& r) { return !(T(r) && byte(r, ParamBlock::kNoVerticalMargin) == 0); },
-     step_not_built, kStops},
+     [](LayoutRun& r) { return find_vTiers(r.ctx, r.ctx->params.word(ParamBlock::kTierCount)); }, kStops},
     {"find_vTiers_from_rules", [](const LayoutRun& r) { return T(r) && byte(r, ParamBlock::kNoVerticalMargin) == 0; },
-     step_not_built, kStops},
-    {"drop_vSeparators_in_text", nullptr, step_not_built, kGoesOn},
-    {"merge_vBlocks_page", page, step_not_built, kStops},
-    {"merge_vAdjacentLines", nullptr, step_not_built, kStops},
-    {"apply_vTiers", [](const LayoutRun& r) { return page(r) || areaWithoutRowSplit(r); }, step_not_built, kStops},
-    {"merge_vBlocks_area", T, step_not_built, kStops},
-    {"merge_vBlocks_tier", T, step_not_built, kStops},
-    {"merge_vBlocks_stack", page, step_not_built, kStops},
+     [](LayoutRun& r) { return find_vTiers_from_rules(r.ctx, &r.working); }, kStops},
+    {"drop_vSeparators_in_text", nullptr, [](LayoutRun& r) { return drop_vSeparators_in_text(r.ctx); }, kGoesOn},
+    {"merge_vBlocks_page", page, [](LayoutRun& r) { return merge_vBlocks_page(r.ctx); }, kStops},
+    {"merge_vAdjacentLines", nullptr, [](LayoutRun& r) { return merge_vAdjacentLines(r.ctx); }, kStops},
+    {"apply_vTiers", [](const LayoutRun& r) { return page(r) || areaWithoutRowSplit(r); },
+     [](LayoutRun& r) { return apply_vTiers(r.ctx, page(r) ? 1 : 20); }, kStops},
+    {"merge_vBlocks_area", T, [](LayoutRun& r) { return merge_vBlocks_area(r.ctx); }, kStops},
+    {"merge_vBlocks_tier", T, [](LayoutRun& r) { return merge_vBlocks_tier(r.ctx); }, kStops},
+    {"merge_vBlocks_stack", page, [](LayoutRun& r) { return merge_vBlocks_stack(r.ctx, &r.working); }, kStops},
     {"merge_vBlockLines", nullptr, [](LayoutRun& r) { return merge_vBlockLines(r.ctx, r.ctx->sepList); }, kStops},
-    {"merge_vOverlappingBlocks", nullptr, step_not_built, kStops},
-    {"merge_vAllBlocks", singleBlock, step_not_built, kStops},
+    {"merge_vOverlappingBlocks", nullptr, [](LayoutRun& r) { return merge_vOverlappingBlocks(r.ctx); }, kStops},
+    {"merge_vAllBlocks", singleBlock, [](LayoutRun& r) { return merge_vAllBlocks(r.ctx); }, kStops},
     {"free_separator_list", singleBlock,
      [](LayoutRun& r) {
        free_rect_list(&r.ctx->sepList);
@@ -416,20 +420,22 @@ constexpr LayoutStep kVerticalMain[] = {
     {"drop_vFigureLines", page, [](LayoutRun& r) { return drop_vFigureLines(r.ctx); }, kStops},
     {"drop_vThinLines", page, [](LayoutRun& r) { return drop_vThinLines(r.ctx); }, kGoesOn},
     {"merge_vBlockLines", nullptr, [](LayoutRun& r) { return merge_vBlockLines(r.ctx, nullptr); }, kStops},
-    {"refine_vBlocks", vGapsWanted, step_not_built, kStops},
+    {"refine_vBlocks", vGapsWanted, [](LayoutRun& r) { return refine_vBlocks(r.ctx); }, kStops},
     {"refine_vLines", vGapsWanted, step_not_built, kStops},
-    {"split_vHeadingLines", nullptr, step_not_built, kStops},
+    {"split_vHeadingLines", nullptr, [](LayoutRun& r) { return split_vHeadingLines(r.ctx); }, kStops},
     {"merge_vBlockLines", nullptr, [](LayoutRun& r) { return merge_vBlockLines(r.ctx, r.ctx->sepList); }, kStops},
     {"qsort_rects_by_right_desc", nullptr, [](LayoutRun& r) { return qsort_rects_by_right_desc(r.ctx->textList); },
      kStops},
-    {"vBlocks_to_fields", nullptr, step_not_built, kStops},
+    {"vBlocks_to_fields", nullptr, [](LayoutRun& r) { return vBlocks_to_fields(r.ctx, &r.result->fields); }, kStops},
     {"free_blocks_and_regions", nullptr,
      freeBlocksAndRegions,
      kGoesOn},
-    {"add_vGapSeparators", page, step_not_built, kStops},
-    {"order_vFields", page, step_not_built, kStops},
-    {"add_vGapSeparators_area", T, step_not_built, kStops},
-    {"order_vFields_area", T, step_not_built, kStops},
+    {"add_vGapSeparators", page,
+     [](LayoutRun& r) { return add_vGapSeparators(r.result->fields, r.ctx, &r.working); }, kStops},
+    {"order_vFields", page, [](LayoutRun& r) { return order_vFields(r.result->fields, r.ctx); }, kStops},
+    {"add_vGapSeparators_area", T,
+     [](LayoutRun& r) { return add_vGapSeparators_area(r.result->fields, r.ctx, &r.working); }, kStops},
+    {"order_vFields_area", T, [](LayoutRun& r) { return order_vFields_area(r.result->fields, r.ctx); }, kStops},
     {"fill_table_grid", T, step_not_built, kStops},
     {"free_rect_set", nullptr,
      freeAllLists,

@@ -243,3 +243,66 @@ TEST_F(VerticalPages, RunningOutOfMemoryAnywhereGivesNoMemoryAndLeavesNothingBeh
 }
 
 }  // namespace
+
+// The whole vertical pipeline gives text fields in reading order: the heading
+// (right of the body), then the upper tier, then the lower one; in each field
+// the columns run right to left and the boxes top down, and every drawn
+// column is there.
+TEST_F(VerticalPages, RenderedPagesGiveFieldsInReadingOrder) {
+  const PageCase cases[] = {
+      {"one tier", 1, false},
+      {"two tiers", 2, false},
+      {"one tier with a heading", 1, true},
+      {"two tiers with a heading", 2, true},
+  };
+  for (const PageCase& c : cases) {
+    for (const int dpi : {200, 300, 400}) {
+      const std::string name = std::string(c.name) + " at " + std::to_string(dpi) + " dpi";
+      RenderedPage page = verticalPage(c, dpi);
+      // The truth blocks in reading order.
+      std::vector<const BlockTruth*> expected;
+      for (const auto& block : page.blocks)
+        if (block.heading) expected.push_back(&block);
+      for (int tier = 0; tier < c.tiers; ++tier)
+        for (const auto& block : page.blocks)
+          if (!block.heading && block.tier == tier) expected.push_back(&block);
+      std::size_t truthColumns = 0;
+      for (const auto& block : page.blocks) truthColumns += block.lines.size();
+
+      ParamBlock params;
+      params.setByte(ParamBlock::kDirection, 1);
+      layouttest::RegionRun run;
+      layouttest::runRegion(run, page, params);
+      ASSERT_EQ(run.status, 1) << name;
+      ASSERT_NE(run.result.fields, nullptr) << name;
+
+      std::vector<const BlockTruth*> order;
+      std::size_t columns = 0;
+      for (const userfld* f = run.result.fields->next; f != run.result.fields; f = f->next) {
+        if (f->params.byte(ParamBlock::kFieldKind) != 13) continue;
+        const QRect r(QPoint(f->left, f->top), QPoint(f->right, f->bottom));
+        const BlockTruth* best = nullptr;
+        long bestArea = 0;
+        for (const auto& block : page.blocks) {
+          const QRect common = r.intersected(block.rect);
+          const long area = common.isEmpty() ? 0 : static_cast<long>(common.width()) * common.height();
+          if (area > bestArea) bestArea = area, best = &block;
+        }
+        if (order.empty() || order.back() != best) order.push_back(best);
+        int previousLeft = 1 << 20;
+        for (const line_record* l = f->lines->next; l != f->lines; l = l->next) {
+          ++columns;
+          EXPECT_LT(l->left, previousLeft) << name << ": columns right to left";
+          previousLeft = l->left;
+          int previousTop = -1;
+          for (const recg* b = l->boxes->next; b != l->boxes; b = b->next) {
+            EXPECT_GE(b->top, previousTop) << name << ": boxes top down";
+            previousTop = b->top;
+          }
+        }
+      }
+      EXPECT_EQ(order, expected) << name;
+      EXPECT_EQ(columns, truthColumns) << name;
+    }
+  }
+}

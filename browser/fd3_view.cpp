@@ -217,6 +217,10 @@ void CFD3View::AttachToFrame(CMainFrame* frame) {
     if (frame_) frame_->ShowDocumentCount(count);
     UpdateCommandStates();
   };
+  list_->runCommand = [this](int id) {
+    if (frame_) QMetaObject::invokeMethod(frame_, [frame = frame_, id] { frame->RunCommand(id); }, Qt::QueuedConnection);
+  };
+  list_->commandAvailable = [this](int id) { return frameCommandAvailable(id); };
   list_->showExtension = [this] { return frame_ && frame_->Settings().KankyoShowExtMode != 0; };
   handledCommands_ = {cmd::kSortTitle,   cmd::kSortIssueDate, cmd::kSortModified, cmd::kSortAccessed,
                       cmd::kArrangeEvenly, cmd::kArrange,     cmd::kAutoArrange,  cmd::kRename,

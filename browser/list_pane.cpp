@@ -6,11 +6,16 @@
 #include "platform/paths.h"
 #include "platform/user_interaction.h"
 #include "shell/app_profile.h"
+#include "shell/command_ids.h"
 #include "shell/entry_holder.h"
 #include "shell/fd3_doc.h"
 #include "shell/image_utilities.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QMimeData>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -521,4 +526,63 @@ std::string CListPane::RenameMessage(int code, const std::string& newName) {
     case kNoDatabase: return "パスが不正です。(LPE:01)";
     default: return "error";
   }
+}
+
+// ---- context menus -------------------------------------------------------------------
+
+QMenu* CListPane::BuildContextMenu(int row, QWidget* parent) {
+  auto* menu = new QMenu(parent);
+  const auto add = [this, menu](const char* text, int id, bool enabled) {
+    QAction* action = menu->addAction(QString::fromUtf8(text));
+    action->setData(id);
+    action->setEnabled(enabled && (!commandAvailable || commandAvailable(id)));
+    connect(action, &QAction::triggered, this, [this, id] {
+      if (runCommand) runCommand(id);
+    });
+  };
+  if (row < 0) {
+    menu->setObjectName(QStringLiteral("ListRightClick View"));
+    const bool sortable = rowCount() >= 2;
+    add("タイトル順", cmd::kSortTitle, sortable);
+    add("正式発行日順", cmd::kSortIssueDate, sortable);
+    add("最終更新日順", cmd::kSortModified, sortable);
+    add("最終参照日順", cmd::kSortAccessed, sortable);
+    menu->addSeparator();
+    add("全てを選択", cmd::kSelectAll, rowCount() > 0);
+    const QMimeData* clip = QApplication::clipboard()->mimeData();
+    add("貼り付け", cmd::kPaste, clip && clip->hasFormat(QStringLiteral("application/x-ZRVVaziri3CBFormat")));
+    return menu;
+  }
+  const DisplayEntry* entry = document_ ? document_->EntryList().GetAt(EntryOfRow(row)) : nullptr;
+  const bool one = SelectedCount() == 1;
+  const bool stack = entry && entry->isStack();
+  menu->setObjectName(stack ? QStringLiteral("ListRightClick Stack") : QStringLiteral("ListRightClick SingleItem"));
+  add("OCR ...", cmd::kOcr, true);
+  add("削除", cmd::kDelete, true);
+  add("全てを選択", cmd::kSelectAll, true);
+  add("エクスポート...", cmd::kExport, true);
+  add(stack ? "全頁複製" : "複製", cmd::kDuplicate, true);
+  add("プロパティ", cmd::kProperties, one);
+  if (stack)
+    add("頁並べ替え ...", cmd::kReorderPages, one);
+  else
+    add("タイトルの変更", cmd::kRename, one);
+  return menu;
+}
+
+void CListPane::contextMenuEvent(QContextMenuEvent* event) {
+  QTreeWidgetItem* item = itemAt(viewport()->mapFromGlobal(event->globalPos()));
+  int row = -1;
+  if (item) {
+    row = indexOfTopLevelItem(item);
+    if (!item->isSelected()) {
+      clearSelection();
+      item->setSelected(true);
+    }
+    setCurrentItem(item);
+    // A folder that cannot be opened shows no menu.
+    if (!document_ || !document_->OpenFolderDatabase(document_->EntryList().GetFolderPath())) return;
+  }
+  std::unique_ptr<QMenu> menu(BuildContextMenu(row, nullptr));
+  menu->exec(event->globalPos());
 }

@@ -21,6 +21,7 @@
 #include <vector>
 
 class CFD3Doc;
+class QMenu;
 struct ItemInfo;
 struct StackInfo;
 
@@ -61,6 +62,13 @@ class CListPane : public QTreeWidget {
   std::function<bool()> showExtension;
   std::function<bool(int entryIndex, bool toTrash)> deleteEntry;
   std::function<void(bool editing)> onLabelEditing;
+  // The context menus' entries run as the frame's commands on the selection;
+  // an entry is greyed while the frame's command is unavailable.
+  std::function<void(int commandId)> runCommand;
+  std::function<bool(int commandId)> commandAvailable;
+
+  // The context menu of row (-1: the empty area), owned by parent.
+  QMenu* BuildContextMenu(int row, QWidget* parent);
 
   int rowCount() const { return topLevelItemCount(); }
   int EntryOfRow(int row) const;
@@ -102,6 +110,7 @@ class CListPane : public QTreeWidget {
  protected:
   bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
   void keyReleaseEvent(QKeyEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
 
  private:
   friend class ListRowItem;

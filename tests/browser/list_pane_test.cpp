@@ -10,6 +10,7 @@
 #include "platform/paths.h"
 #include "platform/program_folder.h"
 #include "platform/user_interaction.h"
+#include "shell/command_ids.h"
 #include "shell/document_observer.h"
 #include "shell/entry_holder.h"
 #include "shell/fd3_doc.h"
@@ -21,6 +22,7 @@
 #include <QDir>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMainWindow>
 #include <QTest>
 
@@ -350,4 +352,36 @@ TEST_F(ListPaneTest, Screenshot) {
   QDir().mkpath(QStringLiteral(BRINDEL_SCREENSHOT_DIR));
   const QString path = QStringLiteral(BRINDEL_SCREENSHOT_DIR "/list_pane.png");
   ASSERT_TRUE(pane->grab().save(path));
+}
+
+TEST_F(ListPaneTest, ContextMenusGreyWhatCannotRun) {
+  {
+    CatalogueRows rows(folder);
+    rows.addItem({.itemNo = 1, .title = "one", .ext = "bmp"});
+    rows.addStackWithPages(1, 2, 2);
+  }
+  load();
+  const auto enabled = [](QMenu* menu, const char* text) {
+    for (QAction* a : menu->actions())
+      if (a->text() == QString::fromUtf8(text)) return a->isEnabled();
+    ADD_FAILURE() << text;
+    return false;
+  };
+  std::unique_ptr<QMenu> view(pane->BuildContextMenu(-1, nullptr));
+  EXPECT_TRUE(enabled(view.get(), "タイトル順"));
+  EXPECT_FALSE(enabled(view.get(), "貼り付け"));
+  pane->selectAll();
+  const int itemRow = pane->CellText(0, kTitle) == "one" ? 0 : 1;
+  std::unique_ptr<QMenu> item(pane->BuildContextMenu(itemRow, nullptr));
+  EXPECT_EQ(item->objectName(), "ListRightClick SingleItem");
+  EXPECT_FALSE(enabled(item.get(), "プロパティ")) << "two rows selected";
+  pane->SelectOnlyRow(pane->EntryOfRow(1 - itemRow));
+  std::unique_ptr<QMenu> stack(pane->BuildContextMenu(1 - itemRow, nullptr));
+  EXPECT_EQ(stack->objectName(), "ListRightClick Stack");
+  EXPECT_TRUE(enabled(stack.get(), "頁並べ替え ..."));
+  int ran = 0;
+  pane->runCommand = [&ran](int id) { ran = id; };
+  for (QAction* a : stack->actions())
+    if (a->text() == QStringLiteral("プロパティ")) a->trigger();
+  EXPECT_EQ(ran, cmd::kProperties);
 }

@@ -179,6 +179,13 @@ void CFD3View::AttachDocument(CFD3Doc* document) {
   board_->SetSource(boardSource_.get());
   operations_ = std::make_unique<BoardOperations>(*board_, *document);
   operations_->openInViewer = [this](int entryIndex, int page) { return OpenInViewer(entryIndex, page); };
+  // The list deletes through the board's own deletion of one entry.
+  list_->SetDocument(document);
+  list_->deleteEntry = [this](int entryIndex, bool toTrash) { return operations_->DeleteDocumentAt(entryIndex, toTrash); };
+  list_->onLabelEditing = [this](bool editing) {
+    if (document_) document_->SetLabelEditing(editing);
+  };
+  connect(list_, &QTreeWidget::itemSelectionChanged, this, &CFD3View::UpdateCommandStates);
   connect(board_, &ThumbnailPaneWnd::openRequested, this, [this](int tile) { operations_->OpenItem(tile); });
   connect(board_, &ThumbnailPaneWnd::deleteRequested, this, [this](bool forGood) { operations_->DeleteSelected(forGood); });
   connect(board_, &ThumbnailPaneWnd::mergeRequested, this, [this](int target) { operations_->MergeIntoStack(target); });
@@ -206,6 +213,15 @@ void CFD3View::AttachToFrame(CMainFrame* frame) {
   for (int id : {cmd::kViewThumbnail, cmd::kViewList, cmd::kAutoArrange})
     if (QAction* action = frame->Action(id)) action->setCheckable(true);
   board_->ApplySettings(boardSettingsOf(frame->Settings()));
+  list_->onShowDocumentCount = [this](int count) {
+    if (frame_) frame_->ShowDocumentCount(count);
+    UpdateCommandStates();
+  };
+  list_->runCommand = [this](int id) {
+    if (frame_) QMetaObject::invokeMethod(frame_, [frame = frame_, id] { frame->RunCommand(id); }, Qt::QueuedConnection);
+  };
+  list_->commandAvailable = [this](int id) { return frameCommandAvailable(id); };
+  list_->showExtension = [this] { return frame_ && frame_->Settings().KankyoShowExtMode != 0; };
   handledCommands_ = {cmd::kSortTitle,   cmd::kSortIssueDate, cmd::kSortModified, cmd::kSortAccessed,
                       cmd::kArrangeEvenly, cmd::kArrange,     cmd::kAutoArrange,  cmd::kRename,
                       cmd::kDelete,      cmd::kSelectAll,   cmd::kStack,        cmd::kUnstackOne,
@@ -227,15 +243,18 @@ void CFD3View::AttachToFrame(CMainFrame* frame) {
   }
   // Export, properties and conversion work on the board's selected entries
   // (the list pane calls the same functions with its own).
-  const auto onSelection = [this](auto command) {
-    return [this, command] {
-      if (attachedDocument_ && paneMode() == kThumbnailMode)
+  const auto onSelection = [this](auto command, bool inList) {
+    return [this, command, inList] {
+      if (!attachedDocument_) return;
+      if (paneMode() == kThumbnailMode)
         command(*attachedDocument_, board_->SelectedEntryIndices(), window());
+      else if (inList)
+        command(*attachedDocument_, list_->SelectedEntryIndices(), window());
     };
   };
-  frame->SetCommandHandler(cmd::kExport, onSelection(ExportEntries));
-  frame->SetCommandHandler(cmd::kProperties, onSelection(ShowEntryProperties));
-  frame->SetCommandHandler(cmd::kConvertImageFormat, onSelection(ConvertEntryFormat));
+  frame->SetCommandHandler(cmd::kExport, onSelection(ExportEntries, true));
+  frame->SetCommandHandler(cmd::kProperties, onSelection(ShowEntryProperties, true));
+  frame->SetCommandHandler(cmd::kConvertImageFormat, onSelection(ConvertEntryFormat, false));
   handledCommands_.insert(handledCommands_.end(), {cmd::kExport, cmd::kProperties, cmd::kConvertImageFormat});
   UpdateCommandStates();
 }
@@ -400,8 +419,13 @@ void CFD3View::RefreshThumbnail(int kind, int number) {
 bool CFD3View::CommandEnabled(int commandId) const {
   const bool thumbs = paneMode() == kThumbnailMode;
   const int tiles = board_->tileCount();
-  const int selected = thumbs ? board_->SelectedCount() : 0;
-  const auto onlySelectedIsStack = [this] {
+  const int selected = thumbs ? board_->SelectedCount() : list_->SelectedCount();
+  const auto onlySelectedIsStack = [this, thumbs] {
+    if (!thumbs) {
+      const std::vector<int> rows = list_->SelectedEntryIndices();
+      const DisplayEntry* e = rows.empty() || !attachedDocument_ ? nullptr : attachedDocument_->EntryList().GetAt(rows.front());
+      return e && e->isStack();
+    }
     for (int i = 0; i < board_->tileCount(); ++i)
       if (board_->Tile(i)->IsSelected()) return board_->Tile(i)->isStack();
     return false;
@@ -411,7 +435,7 @@ bool CFD3View::CommandEnabled(int commandId) const {
     case cmd::kSortIssueDate:
     case cmd::kSortModified:
     case cmd::kSortAccessed:
-      return thumbs && tiles >= 2;
+      return thumbs ? tiles >= 2 : list_->rowCount() >= 2;
     case cmd::kArrangeEvenly:
     case cmd::kArrange:
       return thumbs;
@@ -430,7 +454,7 @@ bool CFD3View::CommandEnabled(int commandId) const {
     case cmd::kCopy:
       return selected > 0;
     case cmd::kSelectAll:
-      return thumbs && tiles > 0;
+      return thumbs ? tiles > 0 : list_->rowCount() > 0;
     case cmd::kStack:
       return thumbs && selected >= 2;
     case cmd::kUnstackOne:
@@ -457,7 +481,15 @@ void CFD3View::UpdateCommandStates() {
 }
 
 void CFD3View::OnArrange(int commandId) {
-  if (paneMode() != kThumbnailMode) return;
+  if (paneMode() != kThumbnailMode) {
+    const int column = commandId == cmd::kSortTitle       ? listpane::kTitle
+                       : commandId == cmd::kSortIssueDate ? listpane::kIssueDate
+                       : commandId == cmd::kSortModified  ? listpane::kModifiedDate
+                       : commandId == cmd::kSortAccessed  ? listpane::kAccessedDate
+                                                          : -1;
+    if (column != -1) list_->Fill(column, 0);
+    return;
+  }
   if (commandId == cmd::kAutoArrange) {
     const bool on = !board_->autoArrange();
     BoardSettings settings = board_->settings();
@@ -472,7 +504,11 @@ void CFD3View::OnArrange(int commandId) {
 }
 
 void CFD3View::OnFileRename() {
-  if (paneMode() != kThumbnailMode || board_->SelectedCount() != 1) return;
+  if (paneMode() != kThumbnailMode) {
+    if (list_->SelectedCount() == 1) list_->OnRenameItem();
+    return;
+  }
+  if (board_->SelectedCount() != 1) return;
   for (int i = 0; i < board_->tileCount(); ++i) {
     ThumbnailItemWnd* tile = board_->Tile(i);
     // A stack is renamed through the title dialog of the document, which
@@ -482,12 +518,19 @@ void CFD3View::OnFileRename() {
 }
 
 void CFD3View::OnEditDelete() {
-  if (paneMode() != kThumbnailMode || !operations_) return;
+  if (paneMode() != kThumbnailMode) {
+    list_->OnDelete(QGuiApplication::queryKeyboardModifiers() & Qt::ShiftModifier);
+    return;
+  }
+  if (!operations_) return;
   operations_->DeleteSelected(QGuiApplication::queryKeyboardModifiers() & Qt::ShiftModifier);
 }
 
 void CFD3View::OnEditSelectAll() {
-  if (paneMode() == kThumbnailMode) board_->OnSelectAll();
+  if (paneMode() == kThumbnailMode)
+    board_->OnSelectAll();
+  else
+    list_->selectAll();
 }
 
 void CFD3View::OnEditStack() {

@@ -1,33 +1,127 @@
 #pragma once
-// CListPane: the report-style list, the right pane in list mode. For now an
-// empty list that keeps the row count the document asks for; the columns and
-// rows come with the list's own code.
+// CListPane: the report-style list of the open folder's documents, the
+// right pane in list mode. One row per display entry of the document; a
+// row carries its entry index, which every removal keeps true (the rows
+// after a removed entry shift down with the entries).
+//
+//   UpdateEntry, DeleteRow, DeleteAllRows   rows from the document's entries
+//   Fill                  sort by a column (the same column again reverses)
+//   SelectOnlyRow, SelectItemById, SelectedEntryIndices   the selection
+//   OnDelete, OnRenameItem, EndLabelEdit, RenameEntry     editing
+//
+// Column widths are kept in the profile ("Browser", "ListPaneWidth0-5"):
+// read when the pane is made, written when it goes.
 
-#include <QFrame>
+#include "browser/list_rows.h"
 
+#include <QTreeWidget>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+class CFD3Doc;
+class QMenu;
 struct ItemInfo;
 struct StackInfo;
 
-class CListPane : public QFrame {
+class CListPane : public QTreeWidget {
   Q_OBJECT
  public:
   static constexpr int kControlId = 2004;
+  static constexpr int kDefaultWidths[listpane::kColumnCount] = {150, 50, 50, 70, 70, 70};
+
+  // Rename result codes; each has its message (RenameMessage).
+  enum RenameCode {
+    kRenamed = 0,
+    kStackTitleTaken = 1,
+    kStackForbiddenChar = 2,
+    kStackTooLong = 3,
+    kStackEmpty = 4,
+    kNoExtension = 5,
+    kItemTitleTaken = 6,
+    kItemForbiddenChar = 7,
+    kItemTooLong = 8,
+    kExtensionTooLong = 9,
+    kItemEmpty = 10,
+    kExtensionEmpty = 11,
+    kFileNameTaken = 12,
+    kReadOnly = 13,
+    kTextRenameFailed = 14,
+    kNoDatabase = 100,
+  };
 
   explicit CListPane(QWidget* parent = nullptr);
+  ~CListPane() override;
 
-  int rowCount() const { return rows_; }
+  void SetDocument(CFD3Doc* document) { document_ = document; }
+  // The frame's hooks: the document count in the status bar, whether titles
+  // show their extension, deleting one entry (files, catalogue rows, entry),
+  // the label edit's start and end (the document's shortcuts pause).
+  std::function<void(int count)> onShowDocumentCount;
+  std::function<bool()> showExtension;
+  std::function<bool(int entryIndex, bool toTrash)> deleteEntry;
+  std::function<void(bool editing)> onLabelEditing;
+  // The context menus' entries run as the frame's commands on the selection;
+  // an entry is greyed while the frame's command is unavailable.
+  std::function<void(int commandId)> runCommand;
+  std::function<bool(int commandId)> commandAvailable;
 
-  void DeleteAllRows() { rows_ = 0; }
-  // Adds or updates the row of entry index.
-  void UpdateEntry(int index, const StackInfo*, const ItemInfo*) {
-    if (index >= rows_) rows_ = index + 1;
-  }
-  void DeleteRow(int) { --rows_; }
-  // Refills the rows from the entry list (first = -1: all rows).
-  void Fill(int, int) {}
-  // Scrolls the row of entry index into view and selects only that row.
-  void SelectOnlyRow(int) {}
+  // The context menu of row (-1: the empty area), owned by parent.
+  QMenu* BuildContextMenu(int row, QWidget* parent);
+
+  int rowCount() const { return topLevelItemCount(); }
+  int EntryOfRow(int row) const;
+  int RowOfEntry(int entryIndex) const;
+  std::string CellText(int row, int column) const;
+  int sortColumn() const { return sortColumn_; }
+  bool descending() const { return descending_; }
+
+  void DeleteAllRows();
+  // Writes the row of entry index, appending one when none carries it.
+  void UpdateEntry(int index, const StackInfo* stack, const ItemInfo* item);
+  // The entry index was removed: its row goes, later rows shift down.
+  void DeleteRow(int index);
+  // column -1 keeps the sort; showCount 1 shows the row count.
+  void Fill(int column, int showCount);
+  void SelectOnlyRow(int index);
+  void SelectItemById(int kind, int number);
+  std::vector<int> SelectedEntryIndices() const;
+  int SelectedCount() const { return static_cast<int>(selectedItems().size()); }
+  void SaveColumnWidths() const;
+
+  // Asks, then deletes the selected documents (forGood skips the trash).
+  void OnDelete(bool forGood);
+  // The in-place edit of the first selected row.
+  void OnRenameItem();
+  // Starts the in-place edit of row; false when it is refused.
+  bool BeginRename(int row);
+  // The end of an edit with text: true when accepted. A refused name shows
+  // its message and opens the edit on the row again.
+  bool EndLabelEdit(int row, const std::string& text);
+  int RenameEntry(int row, const std::string& oldName, const std::string& newName, int& date);
+  static std::string RenameMessage(int code, const std::string& newName);
+  bool IsEditing() const { return state() == QAbstractItemView::EditingState; }
+
+  // Title cell text for editing (the extension cut when titles show it);
+  // false when the edit is refused.
+  bool EditText(int row, std::string& text) const;
+
+ protected:
+  bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
+  void keyReleaseEvent(QKeyEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
 
  private:
-  int rows_ = 0;
+  friend class ListRowItem;
+  void setEntryRow(int index, const StackInfo* stack, const ItemInfo* item);
+  bool extensionsShown() const { return showExtension && showExtension(); }
+  int renameItem(int entryIndex, const std::string& oldName, const std::string& newName, int& date);
+  int renameStack(int entryIndex, const std::string& newName, int& date);
+
+  CFD3Doc* document_ = nullptr;
+  std::vector<QTreeWidgetItem*> rowOfEntry_;  // by entry index
+  std::vector<listpane::PreparedKey> keys_;   // by entry index, during a sort
+  int sortColumn_ = -1;
+  bool descending_ = false;
 };

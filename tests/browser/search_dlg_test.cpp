@@ -17,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
@@ -264,5 +265,68 @@ TEST_F(SearchDialog, SearchThenNarrowThenClearWithCaptionsAndEnabling) {
   EXPECT_TRUE(dlg->searchButton()->isEnabled());
   dlg->OnSearch();
   EXPECT_EQ(dlg->hitCount(), 7);  // memo1..7 odd in A (4), 101, 103 (2), 201 (1)
+}
+TEST_F(SearchDialog, HitMaxCapsTheTilesAndReopeningShowsTheSameHits) {
+  {
+    auto dlg = Open(3);
+    dlg->show();
+    Type(*dlg, "report");
+    dlg->OnSearch();
+    EXPECT_EQ(dlg->hitPane()->tileCount(), 3);
+    EXPECT_EQ(dlg->hitCount(), 8);  // the total, not the tiles
+    dlg->SaveHistory(CSearchDlg::kEnded);
+  }
+  auto again = Open(3);
+  again->show();
+  EXPECT_EQ(again->hitPane()->tileCount(), 3);
+  EXPECT_EQ(again->hitCount(), 8);
+  EXPECT_EQ(again->searchButton()->text(), "絞り込み検索(&S)");
+  EXPECT_FALSE(again->newSearch());
+  EXPECT_EQ(again->wordCombo()->itemText(0), "report");  // history kept
+}
+
+TEST_F(SearchDialog, HitMaxOver1000IsRefusedAndAnEmptyOneStopsTheSearch) {
+  auto dlg = Open(100);
+  dlg->show();
+  QLineEdit* edit = dlg->hitMaxEdit();
+  edit->setFocus();
+  edit->end(false);
+  QTest::keyClicks(edit, "1");
+  EXPECT_EQ(edit->text(), "100");
+  edit->clear();
+  dlg->OnSearch();
+  EXPECT_EQ(boxes.texts(), std::vector<std::string>{"最大表示数が未入力です。"});
+}
+
+TEST_F(SearchDialog, FaultyConditionShowsItsMessageAndActivatesItsPage) {
+  auto dlg = Open();
+  dlg->show();
+  dlg->Conditions().dateKind = 1;
+  dlg->LoadPages();
+  dlg->OnSearch();
+  EXPECT_EQ(boxes.texts(), std::vector<std::string>{"検索日付が不正です。\n入力し直してください。"});
+  EXPECT_EQ(dlg->pages()->currentIndex(), 2);
+  EXPECT_EQ(dlg->hitPane()->tileCount(), 0);
+}
+
+TEST_F(SearchDialog, TidyUpWithNothingInRangeTellsAndClosesItself) {
+  auto dlg = Open(100, true);
+  dlg->show();
+  EXPECT_EQ(dlg->windowTitle(), "文書整理");
+  for (int i = 0; i < 5 && dlg->isVisible(); ++i) QCoreApplication::processEvents();
+  EXPECT_EQ(boxes.texts(), std::vector<std::string>{"整理対象の文書はありませんでした。"});
+  EXPECT_FALSE(dlg->isVisible());
+  EXPECT_EQ(dlg->result(), CSearchDlg::kEnded);
+}
+
+TEST_F(SearchDialog, Screenshot) {
+  auto dlg = Open();
+  dlg->resize(640, 620);
+  dlg->show();
+  Type(*dlg, "report");
+  dlg->OnSearch();
+  QCoreApplication::processEvents();
+  QDir().mkpath(BRINDEL_SCREENSHOT_DIR);
+  EXPECT_TRUE(dlg->grab().save(QStringLiteral(BRINDEL_SCREENSHOT_DIR "/search_dialog.png")));
 }
 }  // namespace

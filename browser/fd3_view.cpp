@@ -10,6 +10,7 @@
 #include "browser/folder_tree.h"
 #include "browser/format_conversion.h"
 #include "browser/list_pane.h"
+#include "browser/search_command.h"
 #include "browser/thumbnail_pane_wnd.h"
 #include "catalogue/file_utilities.h"
 #include "platform/paths.h"
@@ -209,6 +210,14 @@ void CFD3View::AttachToFrame(CMainFrame* frame) {
   frame->SetCommandHandler(cmd::kViewRefresh, [this] { OnViewRefresh(); });
   frame->SetCommandHandler(cmd::kImport, [this] {
     if (attachedDocument_) RunImportCommand(*attachedDocument_, frame_, frame_->Settings());
+  });
+  frame->SetCommandHandler(cmd::kSearch, [this] { RunSearchCommand(*frame_, attachedDocument_, false); });
+  // The tidy-up is the search dialog's date search over the clean-up folders;
+  // the busy flag holds other work back until it ends.
+  frame->SetCommandHandler(cmd::kTidyUp, [this] {
+    SetBusy(true);
+    RunSearchCommand(*frame_, attachedDocument_, true);
+    frame_->RunPendingWork();
   });
   for (int id : {cmd::kViewThumbnail, cmd::kViewList, cmd::kAutoArrange})
     if (QAction* action = frame->Action(id)) action->setCheckable(true);

@@ -90,6 +90,7 @@ class CMainFrame : public QMainWindow, public DocumentObserver {
 
   KankyoSettings& Settings() { return settings_; }
   int SearchHitMax() const { return searchHitMax_; }
+  void SetSearchHitMax(int count) { searchHitMax_ = count; }
   int FirstRun() const { return firstRun_; }
   const QString& CommandLine() const { return commandLine_; }
   void SetCommandLine(const QString& commandLine) { commandLine_ = commandLine; }

@@ -1,0 +1,332 @@
+// The search dialog: its condition checks and date periods, the history
+// lists, and searching a generated desktop through the real engine with the
+// hits on the hit board.
+
+#include "browser/search_conditions.h"
+#include "browser/search_dlg.h"
+#include "browser/thumbnail_pane_wnd.h"
+
+#include "platform/clock.h"
+#include "platform/file_ops.h"
+#include "platform/paths.h"
+#include "platform/program_folder.h"
+#include "platform/user_interaction.h"
+#include "shell/app_profile.h"
+#include "tests/catalogue/catalogue_fixture.h"
+#include "tests/support/test_env.h"
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+
+namespace {
+
+using testsupport::writeFile;
+
+constexpr int kToday = 20260331;
+
+class Conditions : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root = dir.path() + "/desk";
+    QDir().mkpath(QString::fromStdString(root + "/sub"));
+  }
+  testsupport::TempDir dir;
+  std::string root;
+};
+
+TEST_F(Conditions, ValidationTableGivesEachMessageAndItsPage) {
+  struct Case {
+    const char* name;
+    std::function<void(SearchConditions&)> change;
+    int page;
+    std::string message;
+  };
+  const std::string retype = "\n入力し直してください。";
+  const std::vector<Case> cases = {
+      {"valid", [](SearchConditions&) {}, -1, ""},
+      {"no field", [](SearchConditions& c) { c.words = "a"; c.fullText = c.title = c.creator = c.keyword = c.comment = false; },
+       0, "検索語の対象項目が指定されていません。" + retype},
+      {"forbidden", [](SearchConditions& c) { c.words = "a?b"; }, 0,
+       "検索文字列中に使用できない文字  '*?][#|)(\"  が存在します。" + retype},
+      {"wide asterisk", [](SearchConditions& c) { c.words = "a＊b"; }, 0,
+       "検索文字列中に使用できない文字  ＊  が存在します。" + retype},
+      {"many characters", [](SearchConditions& c) { c.words = std::string(65, 'a'); }, 0,
+       "検索文字列が長すぎます。(全角半角あわせて64文字まで)" + retype},
+      {"many", [](SearchConditions& c) {
+         c.words.clear();
+         for (int i = 0; i < 31; ++i) c.words += "w" + std::to_string(i) + ",";
+       }, 0, "検索文字列が多すぎます。(30個まで)" + retype},
+      {"space", [](SearchConditions& c) { c.words = "a b"; }, 0, "検索文字列にスペースは使えません。" + retype},
+      {"only commas", [](SearchConditions& c) { c.words = ",,"; }, 0, "検索文字列中に有効な文字がありません。" + retype},
+      {"similarity", [](SearchConditions& c) { c.similarity = 49; }, 0, "類似度は 50 ～ 100 の間で入力してください。"},
+      {"similarity unused", [](SearchConditions& c) { c.similarity = 49; c.fullText = false; }, -1, ""},
+      {"folder outside", [](SearchConditions& c) { c.folder = "/tmp"; }, 1, "検索対象フォルダが不正です。" + retype},
+      {"folder escapes", [](SearchConditions& c) { c.folder = "デスクトップ/../.."; }, 1,
+       "検索対象フォルダが不正です。" + retype},
+      {"folder missing", [](SearchConditions& c) { c.folder = "デスクトップ/none"; }, 1,
+       "検索対象フォルダを発見出来ませんでした。" + retype},
+      {"sub folder", [](SearchConditions& c) { c.folder = "デスクトップ\\sub\\"; }, -1, ""},
+      {"no extension", [](SearchConditions& c) { c.fileKind = 3; c.extensions = "  "; }, 1,
+       "対象ファイル項目で指定された拡張子が不正です。" + retype},
+      {"bad extension char", [](SearchConditions& c) { c.fileKind = 3; c.extensions = "a/b"; }, 1,
+       "対象ファイル項目で指定された拡張子中に使用できない文字  '?][#|\"\\/:<>  が存在します。" + retype},
+      {"star star", [](SearchConditions& c) { c.fileKind = 3; c.extensions = "*.*"; }, 1, "拡張子が不正です。" + retype},
+      {"long extension", [](SearchConditions& c) { c.fileKind = 3; c.extensions = "abcdefghi"; }, 1,
+       "拡張子が長すぎます。(半角8文字まで)" + retype},
+      {"no date", [](SearchConditions& c) { c.dateKind = 1; }, 2, "検索日付が不正です。" + retype},
+      {"month without day", [](SearchConditions& c) { c.dateKind = 1; c.startMonth = "3"; c.endDay = "1"; }, 2,
+       "検索日付が不正です。" + retype},
+      {"30 February", [](SearchConditions& c) { c.dateKind = 2; c.startYear = "2026"; c.startMonth = "2"; c.startDay = "30"; },
+       2, "検索日付が不正です。" + retype},
+      {"reversed", [](SearchConditions& c) {
+         c.dateKind = 3;
+         c.startYear = "2026"; c.startMonth = "3"; c.startDay = "5";
+         c.endYear = "2026"; c.endMonth = "3"; c.endDay = "4";
+       }, 2, "検索開始日が検索終了日よりも新しくなっています。" + retype},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.name);
+    SearchConditions c;
+    c.folder = kDesktopName;
+    k.change(c);
+    std::string message;
+    EXPECT_EQ(CheckSearchConditions(c, root, kToday, message), k.page);
+    if (k.page >= 0) {
+      EXPECT_EQ(message, k.message);
+    }
+  }
+}
+
+TEST_F(Conditions, DatesAreCompletedBeforeTheyAreChecked) {
+  SearchConditions c;
+  c.folder = kDesktopName;
+  c.dateKind = 1;
+  c.startDay = "5";  // day only: this year and month
+  c.endYear = "98";
+  c.endMonth = "12";
+  c.endDay = "31";
+  std::string message;
+  // 1998 lies before the completed start: the order check catches it.
+  EXPECT_EQ(CheckSearchConditions(c, root, kToday, message), 2);
+  EXPECT_EQ(c.startYear, "2026");
+  EXPECT_EQ(c.startMonth, "3");
+  EXPECT_EQ(c.endYear, "1998");
+  EXPECT_EQ(CompleteYear(49), 2049);
+  EXPECT_EQ(CompleteYear(50), 1950);
+  EXPECT_EQ(c.DatePeriodStart(), 20260305);
+}
+
+TEST(DateRanges, RelativePeriodsFromAFixedToday) {
+  struct Case {
+    int period;
+    bool before;
+    int today;
+    int start;
+    int end;
+  };
+  const Case cases[] = {
+      {3, false, 20260331, 20260228, 20260331},  // one month back from the 31st of March
+      {3, false, 20240331, 20240229, 20240331},  // a leap year's February
+      {6, false, 20240229, 20230228, 20240229},  // a year back from the 29th of February
+      {1, false, 20260302, 20260227, 20260302},
+      {2, true, 20260105, 0, 20251229},
+      {4, false, 20260115, 20251015, 20260115},
+      {5, true, 20260831, 0, 20260228},
+      {0, false, 20260831, 0, 0},
+  };
+  for (const Case& k : cases) {
+    const DateRange r = GetDateRange(k.period, k.before, k.today);
+    EXPECT_EQ(r.startYear * 10000 + r.startMonth * 100 + r.startDay, k.start) << k.period << " " << k.today;
+    EXPECT_EQ(r.endYear * 10000 + r.endMonth * 100 + r.endDay, k.end) << k.period << " " << k.today;
+  }
+}
+
+TEST(Extensions, ListIsWrittenAsPatternsAndStarStarRefused) {
+  std::vector<std::string> patterns;
+  std::string message;
+  ASSERT_EQ(NormalizeExtensions("jpg, .bmp, *.tif", patterns, message), 0) << message;
+  EXPECT_EQ(patterns, (std::vector<std::string>{"*.jpg", "*.bmp", "*.tif"}));
+  EXPECT_NE(NormalizeExtensions("*.*", patterns, message), 0);
+  EXPECT_EQ(message, "拡張子が不正です。\n入力し直してください。");
+  std::string many;
+  for (int i = 0; i < 17; ++i) many += "e" + std::to_string(i) + ",";
+  EXPECT_NE(NormalizeExtensions(many, patterns, message), 0);
+  EXPECT_EQ(message, "拡張子が多すぎます。(16個まで)\n入力し直してください。");
+}
+
+TEST(History, AtMostTenNewestFirstAndARepeatMovesToTheTop) {
+  std::vector<std::string> list;
+  for (int i = 0; i < 12; ++i) PushHistory(list, "w" + std::to_string(i));
+  ASSERT_EQ(list.size(), 10u);
+  EXPECT_EQ(list.front(), "w11");
+  EXPECT_EQ(list.back(), "w2");
+  PushHistory(list, "w5");
+  EXPECT_EQ(list.size(), 10u);
+  EXPECT_EQ(list.front(), "w5");
+  EXPECT_EQ(std::count(list.begin(), list.end(), "w5"), 1);
+  PushHistory(list, "");
+  EXPECT_EQ(list.front(), "w5");
+}
+
+TEST(FolderText, CurrentFolderBelowTheDesktop) {
+  EXPECT_EQ(FolderTextFor("/d/desk", "/d/desk/a/b"), "デスクトップ/a/b");
+  EXPECT_EQ(FolderTextFor("/d/desk", "/d/desk"), "デスクトップ");
+  EXPECT_EQ(FolderTextFor("/d/desk", "/d/desktop2"), "デスクトップ");
+}
+
+// ---- the dialog over a generated desktop ----------------------------------
+
+class SearchDialog : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    platform::setFixedNowForTests(QDateTime(QDate(2026, 3, 31), QTime(10, 0)));
+    root = dir.path() + "/desk";
+    QDir().mkpath(QString::fromStdString(root));
+    const std::string work = platform::joinPath(platform::programFolder(), "infos.mdb");
+    QDir().mkpath(QString::fromStdString(platform::programFolder()));
+    ASSERT_EQ(platform::copyFileReplacing(cataloguetest::templateDbFolder() + "/infos.mdb", work), 0);
+    OpenAppProfile()->clear();
+    Folder("A", 0, 8);
+    Folder("A/inner", 100, 4);
+    Folder("B", 200, 3);
+  }
+  void TearDown() override { platform::setFixedNowForTests(std::nullopt); }
+
+  // count single items, titles "report<n>" (even n) or "memo<n>".
+  void Folder(const std::string& name, int first, int count) {
+    const std::string folder = root + "/" + name;
+    cataloguetest::makeCatalogueFolder(folder);
+    cataloguetest::CatalogueRows c(folder);
+    for (int n = first; n < first + count; ++n) {
+      const std::string title = (n % 2 == 0 ? "report" : "memo") + std::to_string(n);
+      c.db().execute(
+          "INSERT INTO ItemMST (ItemNo, ItemTitle, ItemExt, ImageLevel, OLELevel, FullTextLevel, "
+          "TextExt, OfficialDate, LastModifiedDate, LastAccessedDate, SingleItemPosX, SingleItemPosY) "
+          "VALUES (?, ?, 'pdf', 0, 0, 0, '', 20260101, 20260101, 20260101, 0, 0)",
+          n - first + 1, title);
+      writeFile(folder + "/" + title + ".pdf", "document");
+    }
+  }
+
+  std::unique_ptr<CSearchDlg> Open(int hitMax = 100, bool tidyUp = false) {
+    CSearchDlg::Setup setup;
+    setup.desktopRoot = root;
+    setup.currentFolder = root;
+    setup.searchHitMax = hitMax;
+    setup.tidyUp = tidyUp;
+    auto dlg = std::make_unique<CSearchDlg>(setup);
+    EXPECT_TRUE(dlg->OpenSearchDatabase()) << dlg->database().LastError();
+    dlg->ResetConditions();
+    return dlg;
+  }
+
+  void Type(CSearchDlg& dlg, const char* words) {
+    dlg.Conditions().words = words;
+    dlg.Conditions().fullText = false;
+    dlg.LoadPages();
+  }
+
+  testsupport::TempDir dir;
+  std::string root;
+  platform::RecordingUserInteraction boxes;
+};
+
+TEST_F(SearchDialog, SearchThenNarrowThenClearWithCaptionsAndEnabling) {
+  auto dlg = Open();
+  dlg->show();
+  EXPECT_EQ(dlg->searchButton()->text(), "新規検索(&S)");
+  Type(*dlg, "report");
+  dlg->OnSearch();
+  EXPECT_TRUE(boxes.texts().empty()) << boxes.texts().front();
+  EXPECT_EQ(dlg->hitCount(), 8);  // 4 + 2 + 2 even-numbered reports
+  EXPECT_EQ(dlg->hitPane()->tileCount(), 8);
+  EXPECT_EQ(dlg->searchButton()->text(), "絞り込み検索(&S)");
+  EXPECT_TRUE(dlg->searchButton()->isEnabled());
+
+  // Narrowing keeps only hits of the first search that also match.
+  Type(*dlg, "report10");
+  dlg->OnSearch();
+  EXPECT_EQ(dlg->hitCount(), 2);  // report100 and report102
+  EXPECT_EQ(dlg->hitPane()->tileCount(), dlg->hitCount());
+
+  // A narrowing without hits leaves the search button disabled until a clear.
+  Type(*dlg, "memo");
+  dlg->OnSearch();
+  EXPECT_EQ(dlg->hitCount(), 0);
+  EXPECT_FALSE(dlg->searchButton()->isEnabled());
+  dlg->OnNewSearch();
+  EXPECT_EQ(dlg->searchButton()->text(), "新規検索(&S)");
+  EXPECT_TRUE(dlg->searchButton()->isEnabled());
+  dlg->OnSearch();
+  EXPECT_EQ(dlg->hitCount(), 7);  // memo1..7 odd in A (4), 101, 103 (2), 201 (1)
+}
+TEST_F(SearchDialog, HitMaxCapsTheTilesAndReopeningShowsTheSameHits) {
+  {
+    auto dlg = Open(3);
+    dlg->show();
+    Type(*dlg, "report");
+    dlg->OnSearch();
+    EXPECT_EQ(dlg->hitPane()->tileCount(), 3);
+    EXPECT_EQ(dlg->hitCount(), 8);  // the total, not the tiles
+    dlg->SaveHistory(CSearchDlg::kEnded);
+  }
+  auto again = Open(3);
+  again->show();
+  EXPECT_EQ(again->hitPane()->tileCount(), 3);
+  EXPECT_EQ(again->hitCount(), 8);
+  EXPECT_EQ(again->searchButton()->text(), "絞り込み検索(&S)");
+  EXPECT_FALSE(again->newSearch());
+  EXPECT_EQ(again->wordCombo()->itemText(0), "report");  // history kept
+}
+
+TEST_F(SearchDialog, HitMaxOver1000IsRefusedAndAnEmptyOneStopsTheSearch) {
+  auto dlg = Open(100);
+  dlg->show();
+  QLineEdit* edit = dlg->hitMaxEdit();
+  edit->setFocus();
+  edit->end(false);
+  QTest::keyClicks(edit, "1");
+  EXPECT_EQ(edit->text(), "100");
+  edit->clear();
+  dlg->OnSearch();
+  EXPECT_EQ(boxes.texts(), std::vector<std::string>{"最大表示数が未入力です。"});
+}
+
+TEST_F(SearchDialog, FaultyConditionShowsItsMessageAndActivatesItsPage) {
+  auto dlg = Open();
+  dlg->show();
+  dlg->Conditions().dateKind = 1;
+  dlg->LoadPages();
+  dlg->OnSearch();
+  EXPECT_EQ(boxes.texts(), std::vector<std::string>{"検索日付が不正です。\n入力し直してください。"});
+  EXPECT_EQ(dlg->pages()->currentIndex(), 2);
+  EXPECT_EQ(dlg->hitPane()->tileCount(), 0);
+}
+
+TEST_F(SearchDialog, TidyUpWithNothingInRangeTellsAndClosesItself) {
+  auto dlg = Open(100, true);
+  dlg->show();
+  EXPECT_EQ(dlg->windowTitle(), "文書整理");
+  for (int i = 0; i < 5 && dlg->isVisible(); ++i) QCoreApplication::processEvents();
+  EXPECT_EQ(boxes.texts(), std::vector<std::string>{"整理対象の文書はありませんでした。"});
+  EXPECT_FALSE(dlg->isVisible());
+  EXPECT_EQ(dlg->result(), CSearchDlg::kEnded);
+}
+
+TEST_F(SearchDialog, Screenshot) {
+  auto dlg = Open();
+  dlg->resize(640, 620);
+  dlg->show();
+  Type(*dlg, "report");
+  dlg->OnSearch();
+  QCoreApplication::processEvents();
+  QDir().mkpath(BRINDEL_SCREENSHOT_DIR);
+  EXPECT_TRUE(dlg->grab().save(QStringLiteral(BRINDEL_SCREENSHOT_DIR "/search_dialog.png")));
+}
+}  // namespace

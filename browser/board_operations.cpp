@@ -1,6 +1,9 @@
 #include "browser/board_operations.h"
 
+#include "browser/document_duplicate.h"
+
 #include "browser/thumbnail_pane_wnd.h"
+#include "browser/title_change_dlg.h"
 #include "browser/thumbnail_picture.h"
 #include "catalogue/catalogue_records.h"
 #include "catalogue/file_utilities.h"
@@ -10,6 +13,7 @@
 #include "platform/user_interaction.h"
 #include "shell/entry_holder.h"
 #include "shell/fd3_doc.h"
+#include "shell/image_utilities.h"
 
 #include <QDesktopServices>
 #include <QFileInfo>
@@ -451,4 +455,308 @@ void BoardOperations::OpenItem(int tileIndex) {
   item.LastAccessedDate = today;
   report(db.SetItemInfo(item, fieldmask::kItemLastAccessedDate));
   if (DisplayEntry* shown = document_.EntryList().GetAt(tileIndex)) shown->lastAccessedDate = today;
+}
+
+// ---- duplicates ---------------------------------------------------------------
+
+namespace {
+
+constexpr const char* kDuplicateFailed = "複製に失敗しました。";
+constexpr const char* kDuplicateNameTooLong = "複製するにはファイル名が長すぎます。";
+constexpr const char* kDuplicateStackTitleTooLong = "複製するにはスタックタイトル名が長すぎます。";
+
+void tell(const std::string& text, platform::Icon icon = platform::Icon::Warning) {
+  platform::messageBox(text, platform::Buttons::Ok, icon);
+}
+
+// The message of a copy that was not made; the catalogue's own failures
+// were reported when they happened.
+void tellDuplicateResult(duplicate::Result result) {
+  switch (result) {
+    case duplicate::Result::NameTooLong: tell(kDuplicateNameTooLong); break;
+    case duplicate::Result::NoFreeTitle:
+    case duplicate::Result::FileCopyFailed: tell(kDuplicateFailed); break;
+    default: break;
+  }
+}
+
+}  // namespace
+
+void BoardOperations::placeOf(int mode, int x, int y, int& outX, int& outY) const {
+  if (mode == kDuplicateUnplaced) {
+    outX = outY = 0;
+  } else if (mode == kDuplicateBesideAuto) {
+    outX = x + 1;
+    outY = y;
+  } else {
+    outX = x + kUnstackStep;
+    outY = y + kUnstackStep;
+  }
+}
+
+int BoardOperations::positionMode() const {
+  return board_.ArrangesAutomatically() ? kDuplicateBesideAuto : kDuplicateOffset;
+}
+
+bool BoardOperations::duplicateRefused(int count) {
+  int total = 0;
+  const int code = document_.Database().GetTotalItemCount(total);
+  report(code);
+  if (code != 0) return true;
+  if (total + count > folderMax) {
+    tell("データの登録は、各フォルダ " + std::to_string(folderMax) + " 件までです", platform::Icon::Warning);
+    return true;
+  }
+  return CheckDiskFree(platform::withTrailingSlash(folder()));
+}
+
+void BoardOperations::DuplicateSelected() {
+  const std::vector<int> selected = board_.SelectedEntryIndices();
+  for (int index : selected) {
+    const DisplayEntry* e = entry(index);
+    if (!e) break;
+    const int result = e->isStack() ? DuplicateStack(index, positionMode(), true, false)
+                                    : DuplicateItem(index, positionMode(), true, false);
+    if (result != 0) break;
+  }
+  tidy();
+}
+
+int BoardOperations::DuplicateItem(int entryIndex, int mode, bool addEntry, bool relayout) {
+  const DisplayEntry* e = entry(entryIndex);
+  if (!e) return 1;
+  if (!openFolder()) {
+    tell("パスが不正です。(DDI:01)");
+    return 1;
+  }
+  FolderDatabase& db = document_.Database();
+  ItemInfo source;
+  int x = 0, y = 0;
+  if (e->isStack()) {
+    StackInfo stack;
+    int code = db.GetStackInfo(e->number, stack);
+    report(code);
+    if (code != 0) return 1;
+    code = db.Stack2Item(stack.StackNo, stack.CurPageNo, source);
+    report(code);
+    if (code != 0) return 1;
+    x = stack.StackPosX;
+    y = stack.StackPosY;
+  } else {
+    const int code = db.GetItemInfo(e->number, source);
+    report(code);
+    if (code != 0) return 1;
+    x = source.SingleItemPosX;
+    y = source.SingleItemPosY;
+  }
+  if (duplicateRefused(1)) return 1;
+  int posX = 0, posY = 0;
+  placeOf(mode, x, y, posX, posY);
+  ItemInfo copy;
+  int dbCode = 0;
+  const duplicate::Result result =
+      duplicate::DuplicateItemRecord(db, platform::withTrailingSlash(folder()), source, posX, posY, copy, dbCode);
+  if (result == duplicate::Result::CatalogueFailed) report(dbCode);
+  if (result != duplicate::Result::Done) {
+    tellDuplicateResult(result);
+    return 1;
+  }
+  if (addEntry) {
+    auto added = std::make_unique<DisplayEntry>();
+    added->kind = 0;
+    added->number = copy.ItemNo;
+    int width = e->cellWidth, height = e->cellHeight;
+    if (e->isStack()) document_.MakeThumbnail(platform::withTrailingSlash(folder()), copy, width, height);
+    added->cellWidth = std::max(width, DisplayEntry::kMinCell);
+    added->cellHeight = std::max(height, DisplayEntry::kMinCell);
+    added->title = fileNameOf(copy);
+    added->officialDate = copy.OfficialDate;
+    added->lastModifiedDate = copy.LastModifiedDate;
+    added->lastAccessedDate = copy.LastAccessedDate;
+    document_.AppendEntry(std::move(added), nullptr, &copy);
+  }
+  if (relayout) {
+    board_.PlaceNewItems();
+    tidy();
+  }
+  return 0;
+}
+
+int BoardOperations::DuplicateStack(int entryIndex, int mode, bool addEntry, bool relayout) {
+  const DisplayEntry* e = entry(entryIndex);
+  if (!e) return 1;
+  if (!openFolder()) {
+    tell("パスが不正です。(DDS:01)");
+    return 1;
+  }
+  FolderDatabase& db = document_.Database();
+  StackInfo stack;
+  int code = db.GetStackInfo(e->number, stack);
+  report(code);
+  if (code != 0) return 1;
+  if (duplicateRefused(stack.PageCount)) return 1;
+  const std::string dir = platform::withTrailingSlash(folder());
+  std::vector<MergeElement> elements;
+  std::vector<ItemInfo> copies;
+  bool failed = false;
+  for (int p = 1; p <= stack.PageCount; ++p) {
+    ItemInfo page;
+    code = db.Stack2Item(stack.StackNo, p, page);
+    report(code);
+    if (code != 0) {
+      failed = true;
+      break;
+    }
+    ItemInfo copy;
+    int dbCode = 0;
+    const duplicate::Result result = duplicate::DuplicateItemRecord(db, dir, page, 0, 0, copy, dbCode);
+    if (result == duplicate::Result::CatalogueFailed) report(dbCode);
+    if (result != duplicate::Result::Done) {
+      tellDuplicateResult(result);
+      failed = true;
+      break;
+    }
+    MergeElement element;
+    element.Kind = 0;
+    element.No = copy.ItemNo;
+    elements.push_back(element);
+    copies.push_back(copy);
+  }
+  bool stacked = false;
+  StackInfo record = stack;
+  if (elements.size() >= 2) {
+    bool titleFound = false;
+    for (int n = 1; n <= duplicate::kMaxAttempts; ++n) {
+      const std::string candidate = stack.Title + duplicate::CopySuffix(n);
+      int found = 0, stackNo = 0;
+      report(db.FindStack(candidate, found, stackNo));
+      if (found) continue;
+      const int check = FindInvalidTitleChar(candidate);
+      if (check == kTitleTooLong) {
+        tell(kDuplicateStackTitleTooLong);
+        failed = true;
+        break;
+      }
+      if (check == kTitleValid) {
+        record.Title = candidate;
+        titleFound = true;
+        break;
+      }
+    }
+    if (!titleFound && !failed) {
+      tell(kDuplicateFailed);
+      failed = true;
+    }
+    if (titleFound) {
+      placeOf(mode, stack.StackPosX, stack.StackPosY, record.StackPosX, record.StackPosY);
+      code = db.MergeN(record, elements);
+      report(code);
+      if (code == 0) {
+        record.CurPageNo = std::min(static_cast<int>(elements.size()), std::max(stack.CurPageNo, 1));
+        report(db.SetStackInfo(record, fieldmask::kStackCurPageNo));
+        StackInfo stored;
+        if (db.GetStackInfo(record.StackNo, stored) == 0) record = stored;
+        stacked = true;
+      } else {
+        failed = true;
+      }
+    }
+  }
+  if (addEntry) {
+    if (stacked) {
+      auto added = std::make_unique<DisplayEntry>();
+      added->kind = 1;
+      added->number = record.StackNo;
+      added->cellWidth = std::max(e->cellWidth, DisplayEntry::kMinCell);
+      added->cellHeight = std::max(e->cellHeight, DisplayEntry::kMinCell);
+      added->title = record.Title;
+      added->officialDate = record.OfficialDate;
+      added->lastModifiedDate = record.LastModifiedDate;
+      added->lastAccessedDate = record.LastAccessedDate;
+      document_.AppendEntry(std::move(added), &record, nullptr);
+    } else {
+      // Copied pages left as single items get entries of their own.
+      for (const ItemInfo& copy : copies) appendItemEntry(copy);
+    }
+  }
+  if (relayout) {
+    board_.PlaceNewItems();
+    tidy();
+  }
+  return failed ? 1 : 0;
+}
+
+// ---- page order ---------------------------------------------------------------
+
+void BoardOperations::ReorderStackPages(int entryIndex) {
+  const DisplayEntry* e = entry(entryIndex);
+  if (!e || !e->isStack()) return;
+  if (!openFolder()) {
+    tell("パスが不正です。(DRS:01)");
+    return;
+  }
+  FolderDatabase& db = document_.Database();
+  StackInfo stack;
+  int code = db.GetStackInfo(e->number, stack);
+  report(code);
+  if (code != 0) return;
+  std::vector<ItemInfo> pages;
+  for (int p = 1; p <= stack.PageCount; ++p) {
+    ItemInfo page;
+    code = db.Stack2Item(stack.StackNo, p, page);
+    report(code);
+    if (code != 0) return;
+    pages.push_back(page);
+  }
+  if (!reorderDialog) return;
+  const std::optional<std::vector<int>> rows = reorderDialog(pages);
+  if (!rows) return;
+  // rows[r] is the former index of the page left in row r; the catalogue
+  // wants, for each page in its former order, its new page number.
+  std::vector<std::int32_t> order(pages.size(), 0);
+  bool whole = rows->size() == pages.size();
+  for (std::size_t r = 0; whole && r < rows->size(); ++r) {
+    const int former = (*rows)[r];
+    if (former < 0 || former >= static_cast<int>(pages.size()) || order[static_cast<std::size_t>(former)] != 0)
+      whole = false;
+    else
+      order[static_cast<std::size_t>(former)] = static_cast<std::int32_t>(r + 1);
+  }
+  if (!whole) return;
+  code = db.ReorderAll(stack.StackNo, order);
+  report(code);
+  // A refused order changed nothing: the dates stay as they were.
+  if (code != 0) return;
+  stack.LastModifiedDate = stack.LastAccessedDate = platform::todayYmd();
+  report(db.SetStackInfo(stack, fieldmask::kStackLastModifiedDate | fieldmask::kStackLastAccessedDate));
+  if (DisplayEntry* stackEntry = document_.EntryList().GetAt(entryIndex)) {
+    stackEntry->lastModifiedDate = stackEntry->lastAccessedDate = stack.LastModifiedDate;
+    int width = 0, height = 0;
+    document_.MakeStackCell(*stackEntry, folder(), width, height);
+    stackEntry->cellWidth = std::max(width, DisplayEntry::kMinCell);
+    stackEntry->cellHeight = std::max(height, DisplayEntry::kMinCell);
+  }
+  board_.RebuildTile(entryIndex);
+  board_.SelectOnly(entryIndex);
+}
+
+// ---- titles -------------------------------------------------------------------
+
+void BoardOperations::ChangeTitle(int entryIndex) {
+  const DisplayEntry* e = entry(entryIndex);
+  if (!e || !e->isStack()) return;
+  if (!openFolder()) {
+    tell("パスが不正です。(DReS:01)");
+    return;
+  }
+  TitleChangeDlg dialog(document_.Database(), folder(), e->number, board_.window());
+  const int result = titleDialogRunner ? titleDialogRunner(dialog) : dialog.exec();
+  if (result != QDialog::Accepted) return;
+  StackInfo stack;
+  const int code = document_.Database().GetStackInfo(e->number, stack);
+  report(code);
+  if (DisplayEntry* stackEntry = document_.EntryList().GetAt(entryIndex); stackEntry && code == 0)
+    stackEntry->title = stack.Title;
+  board_.RebuildTile(entryIndex);
+  board_.SelectOnly(entryIndex);
 }

@@ -17,11 +17,13 @@
 // names a missing file, nor a tile without its row.
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 class CFD3Doc;
 class ThumbnailPaneWnd;
+class TitleChangeDlg;
 struct DisplayEntry;
 struct ItemInfo;
 struct MergeElement;
@@ -46,6 +48,30 @@ class BoardOperations {
   bool DeleteDocumentAt(int tileIndex, bool toTrash);
   void OpenItem(int tileIndex);
 
+  // The most items a folder may hold (the main window's setting).
+  int folderMax = 2000;
+  // Position of a duplicate: 0 none (placed later), 1 the source's X + 1
+  // (automatic arrangement), else 20 pixels right and down of the source.
+  static constexpr int kDuplicateUnplaced = 0;
+  static constexpr int kDuplicateBesideAuto = 1;
+  static constexpr int kDuplicateOffset = 2;
+  // The duplicate command: each selected document in tile order, a stack
+  // with all its pages, stopping at the first one that is not copied.
+  void DuplicateSelected();
+  // One single item, or the current page of a stack; 0 copied, 1 not.
+  int DuplicateItem(int entryIndex, int positionMode, bool addEntry, bool relayout);
+  // Every page of a stack, stacked again under a free copy title; 0 or 1.
+  int DuplicateStack(int entryIndex, int positionMode, bool addEntry, bool relayout);
+  // The page reorder dialog for a stack; the new order is stored on OK.
+  // runDialog (tests) stands in for the dialog: it gets the page titles and
+  // returns the former indices in their new order, or nothing for Cancel.
+  std::function<std::optional<std::vector<int>>(const std::vector<ItemInfo>& pages)> reorderDialog;
+  void ReorderStackPages(int entryIndex);
+  // The title change dialog for a stack; its tile is rebuilt after OK.
+  // titleDialogRunner (tests) runs the dialog in place of exec().
+  std::function<int(TitleChangeDlg&)> titleDialogRunner;
+  void ChangeTitle(int entryIndex);
+
  private:
   bool openFolder();
   std::string folder() const;
@@ -58,6 +84,9 @@ class BoardOperations {
   // A stack's pages become single items at the positions given by place.
   void splitStack(int tileIndex, bool dissolveTwoPages);
   int appendItemEntry(const ItemInfo& item);
+  int positionMode() const;
+  void placeOf(int positionMode, int x, int y, int& outX, int& outY) const;
+  bool duplicateRefused(int count);
   void tidy();
   void report(int code);
 

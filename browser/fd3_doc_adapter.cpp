@@ -2,7 +2,10 @@
 
 #include <QWidget>  // before fd3_doc.h: its QPointer<QWidget> needs the whole class
 
+#include "platform/user_interaction.h"
 #include "shell/fd3_doc.h"
+#include "shell/progress_dialogs.h"
+#include "shell/rescan_folder.h"
 
 void Fd3DocAdapter::LoadFolder(const std::string& pathWithTrailingSlash, int layoutFlag) {
   document_.LoadFolder(pathWithTrailingSlash, layoutFlag);
@@ -22,7 +25,9 @@ void Fd3DocAdapter::SetFolderPath(const std::string& path) { document_.SetFolder
 
 void Fd3DocAdapter::SetLabelEditing(bool editing) { document_.SetTitleEditing(editing); }
 
-void Fd3DocAdapter::RescanFolderTree(RefreshProgressDlg*, const std::string&) {
-  // The document's rescan of unregistered files arrives with the import
-  // code; until then a refresh reloads the folder and the tree only.
+void Fd3DocAdapter::RescanFolderTree(RefreshProgressDlg* dialog, const std::string& path) {
+  RescanReport report;
+  ::RescanFolderTree(document_, dialog, path, document_.importSettings().folderMax, report);
+  if (const std::string message = RescanReportMessage(report); !message.empty())
+    platform::messageBox(message, platform::Buttons::Ok, platform::Icon::Information);
 }

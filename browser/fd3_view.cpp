@@ -11,7 +11,9 @@
 #include "browser/format_conversion.h"
 #include "browser/list_pane.h"
 #include "browser/search_command.h"
+#include "browser/page_reorder_dlg.h"
 #include "browser/thumbnail_pane_wnd.h"
+#include "catalogue/catalogue_records.h"
 #include "catalogue/file_utilities.h"
 #include "platform/paths.h"
 #include "platform/user_interaction.h"
@@ -104,6 +106,20 @@ void CFD3View::connectBoard() {
       OnArrange(id);
       return;
     }
+    if (id == ThumbnailPaneWnd::kStackRenameCommand) {
+      if (operations_ && frameCommandAvailable(id)) operations_->ChangeTitle(firstSelectedTile());
+      return;
+    }
+    if (id == ThumbnailPaneWnd::kDuplicatePageCommand) {
+      // The tile menu's one-page copy of a stack's current page.
+      if (!operations_ || !frameCommandAvailable(id)) return;
+      operations_->folderMax = frame_->Settings().KankyoShowFolderMax2000;
+      operations_->DuplicateItem(firstSelectedTile(),
+                                   board_->ArrangesAutomatically() ? BoardOperations::kDuplicateBesideAuto
+                                                                   : BoardOperations::kDuplicateOffset,
+                                 true, true);
+      return;
+    }
     if (frame_) QMetaObject::invokeMethod(frame_, [frame = frame_, id] { frame->RunCommand(id); }, Qt::QueuedConnection);
   });
   board_->commandAvailable = [this](int id) { return frameCommandAvailable(id); };
@@ -140,6 +156,11 @@ void CFD3View::connectBoard() {
 
 bool CFD3View::frameCommandAvailable(int commandId) const {
   if (!frame_) return false;
+  // The board's own requests that have no menu command of the frame.
+  if (commandId == ThumbnailPaneWnd::kStackRenameCommand)
+    return paneMode() == kThumbnailMode && board_->SelectedCount() == 1 && CommandEnabled(cmd::kReorderPages);
+  if (commandId == ThumbnailPaneWnd::kDuplicatePageCommand)
+    return paneMode() == kThumbnailMode && board_->SelectedCount() == 1 && CommandEnabled(cmd::kReorderPages);
   const QAction* action = frame_->Action(commandId);
   return action && action->isEnabled();
 }
@@ -187,6 +208,11 @@ void CFD3View::AttachDocument(CFD3Doc* document) {
     if (document_) document_->SetLabelEditing(editing);
   };
   connect(list_, &QTreeWidget::itemSelectionChanged, this, &CFD3View::UpdateCommandStates);
+  operations_->reorderDialog = [this](const std::vector<ItemInfo>& pages) -> std::optional<std::vector<int>> {
+    PageReorderDlg dialog(pages, frame_ && frame_->Settings().KankyoShowExtMode != 0, window());
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.ResultOrder();
+  };
   connect(board_, &ThumbnailPaneWnd::openRequested, this, [this](int tile) { operations_->OpenItem(tile); });
   connect(board_, &ThumbnailPaneWnd::deleteRequested, this, [this](bool forGood) { operations_->DeleteSelected(forGood); });
   connect(board_, &ThumbnailPaneWnd::mergeRequested, this, [this](int target) { operations_->MergeIntoStack(target); });
@@ -234,9 +260,8 @@ void CFD3View::AttachToFrame(CMainFrame* frame) {
   handledCommands_ = {cmd::kSortTitle,   cmd::kSortIssueDate, cmd::kSortModified, cmd::kSortAccessed,
                       cmd::kArrangeEvenly, cmd::kArrange,     cmd::kAutoArrange,  cmd::kRename,
                       cmd::kDelete,      cmd::kSelectAll,   cmd::kStack,        cmd::kUnstackOne,
-                      cmd::kUnstackAll,  cmd::kFileOpen,     cmd::kImport};
-  // Duplicate and page reorder have no handler here: their actions stay
-  // disabled until the operations exist.
+                      cmd::kUnstackAll,  cmd::kFileOpen,     cmd::kImport,
+                      cmd::kDuplicate,   cmd::kReorderPages};
   for (int id : handledCommands_) {
     switch (id) {
       case cmd::kImport: break;  // installed above
@@ -247,6 +272,8 @@ void CFD3View::AttachToFrame(CMainFrame* frame) {
       case cmd::kUnstackOne: frame->SetCommandHandler(id, [this] { OnEditUnstackOne(); }); break;
       case cmd::kUnstackAll: frame->SetCommandHandler(id, [this] { OnEditUnstackAll(); }); break;
       case cmd::kFileOpen: frame->SetCommandHandler(id, [this] { OnFileOpen(); }); break;
+      case cmd::kDuplicate: frame->SetCommandHandler(id, [this] { OnEditDuplicate(); }); break;
+      case cmd::kReorderPages: frame->SetCommandHandler(id, [this] { OnEditReorderPages(); }); break;
       default: frame->SetCommandHandler(id, [this, id] { OnArrange(id); }); break;
     }
   }
@@ -473,7 +500,7 @@ bool CFD3View::CommandEnabled(int commandId) const {
     case cmd::kConvertImageFormat:
       return thumbs && selected == 1 && board_->mode() == ThumbnailPaneWnd::kFolderBoard;
     case cmd::kRename:
-      return selected == 1 && !onlySelectedIsStack();
+      return selected == 1;
     case cmd::kProperties:
     case cmd::kFileOpen:
       return selected == 1;
@@ -520,9 +547,14 @@ void CFD3View::OnFileRename() {
   if (board_->SelectedCount() != 1) return;
   for (int i = 0; i < board_->tileCount(); ++i) {
     ThumbnailItemWnd* tile = board_->Tile(i);
-    // A stack is renamed through the title dialog of the document, which
-    // is not there yet: the command is disabled for a stack.
-    if (tile->IsSelected() && !tile->isStack()) board_->BeginTitleEdit(i, ThumbnailPaneWnd::kLowerCaption);
+    if (!tile->IsSelected()) continue;
+    // A stack's title and its pages' titles change in the title dialog.
+    if (tile->isStack()) {
+      if (operations_) operations_->ChangeTitle(i);
+    } else {
+      board_->BeginTitleEdit(i, ThumbnailPaneWnd::kLowerCaption);
+    }
+    return;
   }
 }
 
@@ -554,6 +586,17 @@ void CFD3View::OnEditUnstackOne() {
 void CFD3View::OnEditUnstackAll() {
   if (paneMode() == kThumbnailMode && operations_ && board_->SelectedCount() == 1)
     operations_->UnstackAll(firstSelectedTile());
+}
+
+void CFD3View::OnEditDuplicate() {
+  if (paneMode() != kThumbnailMode || !operations_) return;
+  if (frame_) operations_->folderMax = frame_->Settings().KankyoShowFolderMax2000;
+  operations_->DuplicateSelected();
+}
+
+void CFD3View::OnEditReorderPages() {
+  if (paneMode() == kThumbnailMode && operations_ && board_->SelectedCount() == 1)
+    operations_->ReorderStackPages(firstSelectedTile());
 }
 
 void CFD3View::OnFileOpen() {

@@ -96,6 +96,8 @@ class CFD3View : public QWidget, public DocumentViews, public DocumentObserver, 
   void OnEditStack();
   void OnEditUnstackOne();
   void OnEditUnstackAll();
+  void OnEditDuplicate();
+  void OnEditReorderPages();
   void OnFileOpen();
   // The board's document operations (null while no document is attached).
   BoardOperations* boardOperations() const { return operations_.get(); }

@@ -859,18 +859,23 @@ TEST_F(BoardOperationsTest, TheFramesCommandsFollowTheBoardsSelection) {
   board->Tile(tileOf(0, itemNo("B")))->SetSelected(true);
   emit board->selectionChanged();
   for (int id : {cmd::kDelete, cmd::kSelectAll, cmd::kStack}) EXPECT_TRUE(enabled(id)) << std::hex << id;
-  for (int id : {cmd::kUnstackOne, cmd::kUnstackAll, cmd::kFileOpen, cmd::kRename, cmd::kDuplicate, cmd::kReorderPages})
+  EXPECT_TRUE(enabled(cmd::kDuplicate));
+  for (int id : {cmd::kUnstackOne, cmd::kUnstackAll, cmd::kFileOpen, cmd::kRename, cmd::kReorderPages})
     EXPECT_FALSE(enabled(id)) << std::hex << id;
   auto menu = board->BuildTileMenu(tileOf(0, itemNo("A")));
   EXPECT_TRUE(MenuAction(*menu, tilecmd::kStack)->isEnabled());
-  EXPECT_FALSE(MenuAction(*menu, tilecmd::kDuplicate)->isEnabled()) << "no duplicate operation yet";
+  EXPECT_TRUE(MenuAction(*menu, tilecmd::kDuplicate)->isEnabled());
 
   board->SelectOnly(tileOf(1, stackNo("束")));
-  for (int id : {cmd::kUnstackOne, cmd::kUnstackAll, cmd::kFileOpen}) EXPECT_TRUE(enabled(id)) << std::hex << id;
-  for (int id : {cmd::kStack, cmd::kRename, cmd::kReorderPages}) EXPECT_FALSE(enabled(id)) << std::hex << id;
+  for (int id : {cmd::kUnstackOne, cmd::kUnstackAll, cmd::kFileOpen, cmd::kReorderPages, cmd::kDuplicate})
+    EXPECT_TRUE(enabled(id)) << std::hex << id;
+  EXPECT_TRUE(enabled(cmd::kRename)) << "a stack's titles change in the title dialog";
+  EXPECT_FALSE(enabled(cmd::kStack));
   menu = board->BuildTileMenu(tileOf(1, stackNo("束")));
-  EXPECT_FALSE(MenuAction(*menu, tilecmd::kRenameDialog)->isEnabled()) << "no title dialog yet";
+  EXPECT_TRUE(MenuAction(*menu, tilecmd::kRenameDialog)->isEnabled());
   EXPECT_TRUE(MenuAction(*menu, tilecmd::kUnstackAll)->isEnabled());
+  EXPECT_TRUE(MenuAction(*menu, tilecmd::kReorderPages)->isEnabled());
+  EXPECT_TRUE(MenuAction(*menu, tilecmd::kDuplicatePage)->isEnabled());
 
   frame->RunCommand(cmd::kSelectAll);
   EXPECT_EQ(board->SelectedCount(), 3);

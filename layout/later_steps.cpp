@@ -305,7 +305,8 @@ short merge_all_blocks(layctx* ctx) {
 
 namespace {
 
-void setRect(userfld* f, const rect_record& r) {
+template <typename T>
+void setRect(T* f, const rect_record& r) {
   f->left = r.left;
   f->top = r.top;
   f->right = r.right;
@@ -339,18 +340,12 @@ short emit_fields(layctx* ctx, userfld** fields) {
       for (const rect_record* l = b->outer->next; l != b->outer; l = l->next) {
         line_record* line = append_line(&f->lines);
         if (line == nullptr) return kStatusNoMemory;
-        line->left = l->left;
-        line->top = l->top;
-        line->right = l->right;
-        line->bottom = l->bottom;
+        setRect(line, *l);
         if (l->inner == nullptr) continue;
         for (const rect_record* c = l->inner->next; c != l->inner; c = c->next) {
           recg* box = append_recg(&line->boxes);
           if (box == nullptr) return kStatusNoMemory;
-          box->left = c->left;
-          box->top = c->top;
-          box->right = c->right;
-          box->bottom = c->bottom;
+          setRect(box, *c);
           box->code2 = c->extra;
         }
         sort_recg_by_left(line->boxes);

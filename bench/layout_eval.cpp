@@ -307,7 +307,7 @@ void runGetLayout(RenderedPage& page, Answer* a) {
   const userfld* sfld = layout::layoutState().Sfld;
   if (sfld == nullptr) return;
   for (const userfld* f = sfld->next; f != sfld; f = f->next) {
-    if (f->params.byte(ParamBlock::kFieldKind) != 13) continue;
+    if (f->params.byte(ParamBlock::kFieldKind) != 13 && f->params.byte(ParamBlock::kFieldKind) != 11) continue;
     a->fieldBlocks.emplace_back(QPoint(f->left, f->top), QPoint(f->right, f->bottom));
     if (f->lines != nullptr)
       for (const line_record* l = f->lines->next; l != f->lines; l = l->next)

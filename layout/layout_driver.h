@@ -32,4 +32,7 @@ short layout_one_area(const layout::AreaRect* area, layout::ResultLists* out, co
 // given pixel width; false when there is no source image.
 bool reduce_by_8(const ImageDesc& page, int widthPixels, std::vector<std::uint8_t>* storage, ImageDesc* out);
 int region_margin(int dpi);
+// Each table region of a page's result analysed as a table of its own: its
+// cells take its place, its line fields join the result's.
+short expand_tables(layout::ResultLists* result, const std::array<ImageDesc, 5>* images);
 short copy_layout_to_fields(userfld* source, int copyAll, const userfld* input, userfld** target, int mergeSeed);

@@ -4,6 +4,7 @@
 #include "layout/block_cleaning.h"
 #include "layout/component_steps.h"
 #include "layout/later_steps.h"
+#include "layout/layout_driver.h"
 #include "layout/layout_status.h"
 #include "layout/library_state.h"
 #include "layout/line_gap_filter.h"
@@ -260,7 +261,7 @@ constexpr LayoutStep kHorizontalMain[] = {
 
 constexpr LayoutStep kHorizontalTail[] = {
     {"expand_tables", [](const LayoutRun& r) { return r.ctx->params.signedByte(ParamBlock::kForm) == 0; },
-     step_not_built, kStops},
+     [](LayoutRun& r) { return expand_tables(r.result, r.images); }, kStops},
     {"tidy_line_fields", nullptr, [](LayoutRun& r) { return tidy_line_fields(&r.result->ruleFields, r.ctx); }, kGoesOn},
     {"drop_line_fields_in_figures", nullptr,
      [](LayoutRun& r) { return drop_line_fields_in_figures(&r.result->ruleFields, r.result->fields); }, kGoesOn},

@@ -249,6 +249,29 @@ void BM_LinesAndBlocksJapanesePage(benchmark::State& state) {
   CloseAlloc();
 }
 BENCHMARK(BM_LinesAndBlocksJapanesePage)->Arg(9)->Arg(6)->Unit(benchmark::kMillisecond);
+
+// GetLayout as the OCR control calls it on a dense A4 400-dpi page: the
+// whole page into fields and the caller's copies.
+void BM_GetLayoutA4(benchmark::State& state) {
+  InitLayout("/nowhere", "/nowhere", 0);
+  auto& page = a4Dense(static_cast<int>(state.range(0)));
+  ParamBlock params;
+  params.setByte(ParamBlock::kLanguageAuto, 1);
+  int fields = 0;
+  for (auto _ : state) {
+    free_fld_list(&layout::layoutState().Sfld);
+    free_fld_list(&layout::layoutState().ruleFields);
+    userfld* list = nullptr;
+    int window = 0;
+    benchmark::DoNotOptimize(GetLayout(&window, &params, page.bits.data(), &list, static_cast<short>(page.width),
+                                       static_cast<short>(page.height), 400, nullptr, -1));
+    fields = count_fld(list);
+    free_userfld_ring(&list);
+  }
+  state.counters["fields"] = fields;
+  CloseAlloc();
+}
+BENCHMARK(BM_GetLayoutA4)->Arg(9)->Arg(6)->Unit(benchmark::kMillisecond);
 // A dense A4 vertical page: 10.5 pt in two tiers of 30 columns of 28
 // characters (1680), a 16 pt heading at the right.
 testpages::RenderedPage& a4Vertical() {

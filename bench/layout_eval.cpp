@@ -23,8 +23,10 @@
 //   time        per page, ours and Tesseract's
 //
 //   layout_eval [--quick]     --quick: 300 dpi only
+#include "layout/field_rings.h"
 #include "layout/layout_pipelines.h"
 #include "layout/layout_status.h"
+#include "layout/library_state.h"
 #include "layout/line_field_steps.h"
 #include "layout/vulay30.h"
 #include "tests/layout/region_runner.h"
@@ -121,6 +123,29 @@ std::vector<PageKind> kinds() {
          }
          b.addDottedLine({left + 50 * mm, top + 8 * mm}, 100 * mm, true, mm / 3, mm);
        }},
+      {"heading, two columns", false, false,
+       [](PageBuilder& b, int mm, int v) {
+         b.addText({20 * mm, 15 * mm}, kJapanese[v % 3], 16, 20, 1);
+         b.addText({15 * mm, 40 * mm}, kJapanese[(v + 1) % 3], 10.5, 22, 12);
+         b.addText({15 * mm, 120 * mm}, kJapanese[(v + 2) % 3], 10.5, 22, 10);
+         b.addText({110 * mm, 40 * mm}, kJapanese[v % 3], 10.5, 22, 12);
+         b.addText({110 * mm, 120 * mm}, kJapanese[(v + 1) % 3], 10.5, 22, 10);
+       }},
+      {"contents with leaders", false, false,
+       [](PageBuilder& b, int mm, int v) {
+         for (int r = 0; r < 10; ++r) {
+           const int y = 30 * mm + r * 12 * mm;
+           b.addText({20 * mm, y}, kJapanese[(v + r) % 3], 10.5, 10, 1);
+           b.addDottedLine({70 * mm, y + 3 * mm}, 90 * mm, true, mm / 3, mm);
+           b.addText({170 * mm, y}, QString::number(3 + r * 4), 10.5, 2, 1);
+         }
+       }},
+      {"text and a figure", false, false,
+       [](PageBuilder& b, int mm, int v) {
+         b.addText({20 * mm, 20 * mm}, kJapanese[v % 3], 10.5, 40, 8);
+         b.addFigure(QRect(40 * mm, 80 * mm, 100 * mm, 70 * mm), testpages::FigureKind::Photo);
+         b.addText({20 * mm, 170 * mm}, kJapanese[(v + 1) % 3], 10.5, 40, 8);
+       }},
   };
 }
 
@@ -143,6 +168,11 @@ struct Answer {
   std::vector<QRect> lines;  // text lines found (horizontal pages)
   int blocks = 0;
   double ms = 0;
+  // The fields of GetLayout (horizontal pages): text blocks in output order
+  // and their lines.
+  std::vector<QRect> fieldBlocks;
+  std::vector<QRect> fieldLines;
+  double fieldMs = 0;
 };
 
 // The lines and blocks once the block cleaning is done.
@@ -196,6 +226,95 @@ bool fieldNear(const userfld& f, const QRect& r, bool horizontal) {
          std::abs(f.bottom - r.bottom()) <= slack;
 }
 
+double iou(const QRect& a, const QRect& b) {
+  const QRect c = a.intersected(b);
+  if (c.isEmpty()) return 0;
+  const double common = static_cast<double>(c.width()) * c.height();
+  return common / (static_cast<double>(a.width()) * a.height() + static_cast<double>(b.width()) * b.height() - common);
+}
+
+QRect inkOf(const testpages::LineTruth& t) {
+  if (t.glyphs.empty()) return t.rect;
+  QRect r;
+  for (const auto& g : t.glyphs) r = r.united(g.rect);
+  return r;
+}
+
+QRect inkOf(const testpages::BlockTruth& b) {
+  QRect r;
+  for (const auto& l : b.lines) r = r.united(inkOf(l));
+  return r;
+}
+
+// Truth items matched by some found rectangle at IoU >= 0.7 (recall), and
+// found rectangles that match some truth item (precision).
+std::pair<int, int> matchedAt07(const std::vector<QRect>& truth, const std::vector<QRect>& found) {
+  int recalled = 0;
+  int precise = 0;
+  for (const QRect& t : truth)
+    recalled += std::any_of(found.begin(), found.end(), [&](const QRect& f) { return iou(t, f) >= 0.7; });
+  for (const QRect& f : found)
+    precise += std::any_of(truth.begin(), truth.end(), [&](const QRect& t) { return iou(t, f) >= 0.7; });
+  return {recalled, precise};
+}
+
+// The reading order of the found blocks against the truth's: for each truth
+// block the index of the found block that best covers it; exact when every
+// block is found and the indices rise; Kendall's tau over the found ones.
+std::pair<bool, double> orderScore(const std::vector<QRect>& truth, const std::vector<QRect>& found) {
+  std::vector<int> index;
+  bool all = true;
+  for (const QRect& t : truth) {
+    int best = -1;
+    double bestIou = 0.3;
+    for (std::size_t i = 0; i < found.size(); ++i)
+      if (const double v = iou(t, found[i]); v > bestIou) {
+        bestIou = v;
+        best = static_cast<int>(i);
+      }
+    if (best < 0) {
+      all = false;
+      continue;
+    }
+    index.push_back(best);
+  }
+  long concordant = 0;
+  long discordant = 0;
+  for (std::size_t i = 0; i < index.size(); ++i)
+    for (std::size_t j = i + 1; j < index.size(); ++j) {
+      if (index[i] < index[j]) ++concordant;
+      if (index[i] > index[j]) ++discordant;
+    }
+  const long pairs = concordant + discordant;
+  const double tau = pairs == 0 ? 1.0 : static_cast<double>(concordant - discordant) / static_cast<double>(pairs);
+  return {all && discordant == 0 && std::adjacent_find(index.begin(), index.end()) == index.end(), tau};
+}
+
+void runGetLayout(RenderedPage& page, Answer* a) {
+  free_fld_list(&layout::layoutState().Sfld);
+  free_fld_list(&layout::layoutState().ruleFields);
+  ParamBlock params;
+  params.setByte(ParamBlock::kLanguageAuto, 1);
+  params.setByte(ParamBlock::kHorizontalRules, 1);
+  params.setByte(ParamBlock::kVerticalRules, 1);
+  userfld* list = nullptr;
+  int window = 0;
+  const auto start = std::chrono::steady_clock::now();
+  GetLayout(&window, &params, page.bits.data(), &list, static_cast<short>(page.width), static_cast<short>(page.height),
+            static_cast<std::uint16_t>(page.dpi), nullptr, -1);
+  a->fieldMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  free_userfld_ring(&list);
+  const userfld* sfld = layout::layoutState().Sfld;
+  if (sfld == nullptr) return;
+  for (const userfld* f = sfld->next; f != sfld; f = f->next) {
+    if (f->params.byte(ParamBlock::kFieldKind) != 13 && f->params.byte(ParamBlock::kFieldKind) != 11) continue;
+    a->fieldBlocks.emplace_back(QPoint(f->left, f->top), QPoint(f->right, f->bottom));
+    if (f->lines != nullptr)
+      for (const line_record* l = f->lines->next; l != f->lines; l = l->next)
+        a->fieldLines.emplace_back(QPoint(l->left, l->top), QPoint(l->right, l->bottom));
+  }
+}
+
 // The direction and the character height come from the measuring step of
 // an automatic area; the language and the line fields from the pipeline of
 // the page's true direction (the vertical pipeline's steps come later, and
@@ -231,6 +350,7 @@ Answer ours(RenderedPage& page, bool vertical) {
   };
   for (const auto& rule : page.rules) a.rulesFound += found(rule.rect, rule.horizontal) ? 1 : 0;
   for (const auto& d : page.dotted) a.rulesFound += found(d.rect, d.horizontal) ? 1 : 0;
+  if (!vertical) runGetLayout(page, &a);
   return a;
 }
 
@@ -295,6 +415,8 @@ class Tesseract {
       do {
         if (!tesseract::PTIsTextType(it->BlockType())) continue;
         ++a.blocks;
+        if (int l, t, r, b; it->BoundingBox(tesseract::RIL_BLOCK, &l, &t, &r, &b))
+          a.fieldBlocks.emplace_back(QPoint(l, t), QPoint(r - 1, b - 1));
       } while (it->Next(tesseract::RIL_BLOCK));
       it->Begin();
       do {
@@ -302,6 +424,7 @@ class Tesseract {
         if (tesseract::PTIsTextType(it->BlockType()) && it->BoundingBox(tesseract::RIL_TEXTLINE, &l, &t, &r, &b))
           a.lines.emplace_back(QPoint(l, t), QPoint(r - 1, b - 1));
       } while (it->Next(tesseract::RIL_TEXTLINE));
+      a.fieldLines = a.lines;
     }
     a.vertical = verticalArea > horizontalArea;
     std::sort(heights.begin(), heights.end());
@@ -340,8 +463,32 @@ struct Tally {
   int lines = 0, linesOurs = 0, linesTess = 0;
   int blockPages = 0, blocksOurs = 0, blocksTess = 0;
   double msOurs = 0, msTess = 0;
+  // Fields of GetLayout beside Tesseract's lines and blocks.
+  int fieldPages = 0;
+  int truthLineCount = 0, foundLinesOurs = 0, foundLinesTess = 0;
+  int recallOurs = 0, recallTess = 0, preciseOurs = 0, preciseTess = 0;
+  int truthBlocks = 0, blockRecallOurs = 0, blockRecallTess = 0;
+  int exactOurs = 0, exactTess = 0;
+  double tauOurs = 0, tauTess = 0;
+  double fieldMs = 0;
 
   void add(const Tally& t) {
+    fieldPages += t.fieldPages;
+    truthLineCount += t.truthLineCount;
+    foundLinesOurs += t.foundLinesOurs;
+    foundLinesTess += t.foundLinesTess;
+    recallOurs += t.recallOurs;
+    recallTess += t.recallTess;
+    preciseOurs += t.preciseOurs;
+    preciseTess += t.preciseTess;
+    truthBlocks += t.truthBlocks;
+    blockRecallOurs += t.blockRecallOurs;
+    blockRecallTess += t.blockRecallTess;
+    exactOurs += t.exactOurs;
+    exactTess += t.exactTess;
+    tauOurs += t.tauOurs;
+    tauTess += t.tauTess;
+    fieldMs += t.fieldMs;
     pages += t.pages;
     directionOurs += t.directionOurs;
     directionTess += t.directionTess;
@@ -390,6 +537,17 @@ void printRow(const std::string& name, const Tally& t) {
   std::printf("ms %7.1f %7.1f\n", t.msOurs / std::max(1, t.pages), t.msTess / std::max(1, t.pages));
 }
 
+void printFieldRow(const std::string& name, const Tally& t) {
+  if (t.fieldPages == 0) return;
+  auto pct = [](int n, int d) { return d == 0 ? 0.0 : 100.0 * n / d; };
+  std::printf("%-24s %3d | line recall %5.1f%% %5.1f%% | precision %5.1f%% %5.1f%% | block recall %5.1f%% %5.1f%% | "
+              "exact order %5.1f%% %5.1f%% | tau %5.2f %5.2f | GetLayout ms %7.1f\n",
+              name.c_str(), t.fieldPages, pct(t.recallOurs, t.truthLineCount), pct(t.recallTess, t.truthLineCount),
+              pct(t.preciseOurs, t.foundLinesOurs), pct(t.preciseTess, t.foundLinesTess),
+              pct(t.blockRecallOurs, t.truthBlocks), pct(t.blockRecallTess, t.truthBlocks), pct(t.exactOurs, t.fieldPages),
+              pct(t.exactTess, t.fieldPages), t.tauOurs / t.fieldPages, t.tauTess / t.fieldPages, t.fieldMs / t.fieldPages);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -410,6 +568,7 @@ int main(int argc, char** argv) {
               "language ours tess", "char height: mean |error|, share within 15 %, ours tess", "rules found",
               "text lines found whole, block count right", "ms/page ours tess");
   Tally total;
+  std::vector<std::pair<std::string, Tally>> fieldRows;
   int variant = 0;
   for (const PageKind& kind : kinds()) {
     Tally t;
@@ -443,14 +602,44 @@ int main(int argc, char** argv) {
         ++t.blockPages;
         t.blocksOurs += a.blocks == static_cast<int>(page.blocks.size());
         t.blocksTess += b.blocks == static_cast<int>(page.blocks.size());
+        std::vector<QRect> truthLineRects;
+        std::vector<QRect> truthBlockRects;
+        for (const auto& blk : page.blocks) {
+          truthBlockRects.push_back(inkOf(blk));
+          for (const auto& l : blk.lines) truthLineRects.push_back(inkOf(l));
+        }
+        ++t.fieldPages;
+        t.truthLineCount += static_cast<int>(truthLineRects.size());
+        t.foundLinesOurs += static_cast<int>(a.fieldLines.size());
+        t.foundLinesTess += static_cast<int>(b.fieldLines.size());
+        const auto [ro, po] = matchedAt07(truthLineRects, a.fieldLines);
+        const auto [rt, pt] = matchedAt07(truthLineRects, b.fieldLines);
+        t.recallOurs += ro;
+        t.preciseOurs += po;
+        t.recallTess += rt;
+        t.preciseTess += pt;
+        t.truthBlocks += static_cast<int>(truthBlockRects.size());
+        t.blockRecallOurs += matchedAt07(truthBlockRects, a.fieldBlocks).first;
+        t.blockRecallTess += matchedAt07(truthBlockRects, b.fieldBlocks).first;
+        const auto [eo, to] = orderScore(truthBlockRects, a.fieldBlocks);
+        const auto [et, tt] = orderScore(truthBlockRects, b.fieldBlocks);
+        t.exactOurs += eo;
+        t.exactTess += et;
+        t.tauOurs += to;
+        t.tauTess += tt;
+        t.fieldMs += a.fieldMs;
       }
       t.msOurs += a.ms;
       t.msTess += b.ms;
     }
     printRow(kind.name, t);
     total.add(t);
+    fieldRows.emplace_back(kind.name, t);
   }
   printRow("all", total);
+  std::printf("\nFields of GetLayout (horizontal pages), ours vs Tesseract, IoU >= 0.7:\n");
+  for (const auto& [name, t] : fieldRows) printFieldRow(name, t);
+  printFieldRow("all horizontal", total);
   CloseAlloc();
   return 0;
 }

@@ -3,6 +3,8 @@
 
 #include "layout/block_cleaning.h"
 #include "layout/component_steps.h"
+#include "layout/later_steps.h"
+#include "layout/layout_driver.h"
 #include "layout/layout_status.h"
 #include "layout/library_state.h"
 #include "layout/line_gap_filter.h"
@@ -106,6 +108,8 @@ short freeRuleCopies(LayoutRun& r) {
   return kStatusDone;
 }
 
+short joinLinesWithSeparators(LayoutRun& r) { return join_overlapping_lines(r.ctx, r.ctx->sepList); }
+
 constexpr LayoutStep kHorizontalMain[] = {
     // Pieces into text, regions, separators and specks.
     {"classify_components_in_area", T,
@@ -199,16 +203,16 @@ constexpr LayoutStep kHorizontalMain[] = {
     {"merge_lines_at_tall_lines", nullptr, [](LayoutRun& r) { return merge_lines_at_tall_lines(r.ctx); }, kStops},
     {"build_blocks", nullptr, [](LayoutRun& r) { return build_blocks(r.ctx, line_distance(*r.ctx)); }, kStops},
     {"drop_narrow_blocks", notTnotL, [](LayoutRun& r) { return drop_narrow_blocks(r.ctx); }, kGoesOn},
-    {"join_overlapping_lines", nullptr, step_not_built, kStops},
+    {"join_overlapping_lines", nullptr, joinLinesWithSeparators, kStops},
     {"hang_specks_on_lines", nullptr, [](LayoutRun& r) { return hang_specks_on_lines(r.ctx); }, kStops},
     {"free_speck_list", nullptr,
      freeSpeckList,
      kGoesOn},
     {"join_close_blocks", notL, [](LayoutRun& r) { return join_close_blocks(r.ctx); }, kStops},
     {"join_table_lines", T, [](LayoutRun& r) { return join_table_lines(r.ctx, r.ctx->sepList); }, kStops},
-    {"join_overlapping_lines", nullptr, step_not_built, kStops},
+    {"join_overlapping_lines", nullptr, joinLinesWithSeparators, kStops},
     {"join_small_blocks", notT, [](LayoutRun& r) { return join_small_blocks(r.ctx); }, kStops},
-    {"join_overlapping_lines", notT, step_not_built, kStops},
+    {"join_overlapping_lines", notT, joinLinesWithSeparators, kStops},
     {"drop_speckled_lines", notT, [](LayoutRun& r) { return drop_speckled_lines(r.ctx); }, kGoesOn},
     {"find_text_box", notTnotL, [](LayoutRun& r) { return find_text_box(r.ctx, &r.working); }, kStops},
     {"drop_blocks_in_figures", notT, [](LayoutRun& r) { return drop_blocks_in_figures(r.ctx); }, kStops},
@@ -216,43 +220,43 @@ constexpr LayoutStep kHorizontalMain[] = {
     {"drop_small_in_regions", notT, step_not_built, kGoesOn},
     // Columns, joins and splits, then the fields.
     {"find_columns", [](const LayoutRun& r) { return !T(r) || byte(r, ParamBlock::kNoHorizontalMargin) == 1; },
-     step_not_built, kStops},
+     [](LayoutRun& r) { return find_columns(r.ctx, r.ctx->params.word(ParamBlock::kTierCount)); }, kStops},
     {"find_table_columns", [](const LayoutRun& r) { return T(r) && byte(r, ParamBlock::kNoHorizontalMargin) != 1; },
-     step_not_built, kStops},
-    {"drop_separators_in_blocks", nullptr, step_not_built, kGoesOn},
+     [](LayoutRun& r) { return find_table_columns(r.ctx, &r.working); }, kStops},
+    {"drop_separators_in_blocks", nullptr, [](LayoutRun& r) { return drop_separators_in_blocks(r.ctx); }, kGoesOn},
     {"join_table_pieces", T, step_not_built, kStops},
     {"join_blocks_in_columns", notTnotL, step_not_built, kStops},
-    {"join_split_lines", nullptr, step_not_built, kStops},
+    {"join_split_lines", nullptr, [](LayoutRun& r) { return join_split_lines(r.ctx); }, kStops},
     {"join_blocks_across_gap", nullptr, step_not_built, kStops},
-    {"join_overlapping_lines", nullptr, step_not_built, kStops},
-    {"merge_overlapping_blocks", nullptr, step_not_built, kStops},
-    {"merge_all_blocks", singleBlock, step_not_built, kStops},
+    {"join_overlapping_lines", nullptr, joinLinesWithSeparators, kStops},
+    {"merge_overlapping_blocks", nullptr, [](LayoutRun& r) { return merge_overlapping_blocks(r.ctx); }, kStops},
+    {"merge_all_blocks", singleBlock, [](LayoutRun& r) { return merge_all_blocks(r.ctx); }, kStops},
     {"drop_figure_blocks", notTnotL, step_not_built, kGoesOn},
     {"drop_figure_lines", notT, step_not_built, kGoesOn},
     {"drop_thin_figure_lines", notTnotL, [](LayoutRun& r) { return drop_thin_figure_lines(r.ctx); }, kStops},
     {"drop_flat_lines", notT, [](LayoutRun& r) { return drop_flat_lines(r.ctx); }, kGoesOn},
-    {"join_overlapping_lines", nullptr, step_not_built, kStops},
+    {"join_overlapping_lines", nullptr, [](LayoutRun& r) { return join_overlapping_lines(r.ctx, nullptr); }, kStops},
     {"split_blocks_at_gutters", gapsWanted, step_not_built, kStops},
     {"split_blocks_at_gaps", gapsWanted, step_not_built, kStops},
     {"split_initial_lines", nullptr, step_not_built, kStops},
     {"split_tall_lines", L, step_not_built, kStops},
-    {"join_overlapping_lines", nullptr, step_not_built, kStops},
+    {"join_overlapping_lines", nullptr, joinLinesWithSeparators, kStops},
     {"sort_rects_by_top", nullptr,
      [](LayoutRun& r) {
        sort_rects_by_top(r.ctx->textList);
        return kStatusDone;
      },
      kGoesOn},
-    {"emit_fields", nullptr, step_not_built, kStops},
+    {"emit_fields", nullptr, [](LayoutRun& r) { return emit_fields(r.ctx, &r.result->fields); }, kStops},
     {"free_blocks_and_regions", nullptr,
      freeBlocksAndRegions,
      kGoesOn},
     {"add_gap_separators", notT, step_not_built, kStops},
-    {"order_fields", notT, step_not_built, kStops},
+    {"order_fields", notT, [](LayoutRun& r) { return order_fields(r.result->fields, r.ctx); }, kStops},
     {"resplit_edge_fields", T, step_not_built, kStops},
     {"add_table_gap_separators", T, step_not_built, kStops},
-    {"number_cells", T, step_not_built, kStops},
-    {"fill_table_grid", T, step_not_built, kStops},
+    {"number_cells", T, [](LayoutRun& r) { return number_cells(r.result->fields, r.ctx); }, kStops},
+    {"fill_table_grid", T, [](LayoutRun& r) { return fill_table_grid(&r.result->fields); }, kStops},
     {"free_context_lists", nullptr,
      freeAllLists,
      kGoesOn},
@@ -260,14 +264,17 @@ constexpr LayoutStep kHorizontalMain[] = {
 
 constexpr LayoutStep kHorizontalTail[] = {
     {"expand_tables", [](const LayoutRun& r) { return r.ctx->params.signedByte(ParamBlock::kForm) == 0; },
-     step_not_built, kStops},
-    {"tidy_line_fields", nullptr, step_not_built, kGoesOn},
-    {"drop_line_fields_in_figures", nullptr, step_not_built, kGoesOn},
-    {"drop_large_figures", nullptr, step_not_built, kGoesOn},
-    {"merge_figures", nullptr, step_not_built, kGoesOn},
-    {"drop_thin_figures", nullptr, step_not_built, kGoesOn},
-    {"drop_line_fields_in_text", nullptr, step_not_built, kGoesOn},
-    {"mark_line_fields_in_tables", nullptr, step_not_built, kGoesOn},
+     [](LayoutRun& r) { return expand_tables(r.result, r.images); }, kStops},
+    {"tidy_line_fields", nullptr, [](LayoutRun& r) { return tidy_line_fields(&r.result->ruleFields, r.ctx); }, kGoesOn},
+    {"drop_line_fields_in_figures", nullptr,
+     [](LayoutRun& r) { return drop_line_fields_in_figures(&r.result->ruleFields, r.result->fields); }, kGoesOn},
+    {"drop_large_figures", nullptr, [](LayoutRun& r) { return drop_large_figures(r.result->fields, r.ctx); }, kGoesOn},
+    {"merge_figures", nullptr, [](LayoutRun& r) { return merge_figures(r.result->fields); }, kGoesOn},
+    {"drop_thin_figures", nullptr, [](LayoutRun& r) { return drop_thin_figures(r.result->fields); }, kGoesOn},
+    {"drop_line_fields_in_text", nullptr,
+     [](LayoutRun& r) { return drop_line_fields_in_text(&r.result->ruleFields, r.result->fields); }, kGoesOn},
+    {"mark_line_fields_in_tables", nullptr,
+     [](LayoutRun& r) { return mark_line_fields_in_tables(r.result->ruleFields, r.result->fields); }, kGoesOn},
 };
 
 // Vertical writing: page mode P is "not T".

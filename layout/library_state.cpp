@@ -3,6 +3,7 @@
 
 #include "layout/field_rings.h"
 #include "layout/keisen_lists.h"
+#include "layout/layout_driver.h"
 #include "layout/layout_hooks.h"
 #include "layout/layout_status.h"
 #include "layout/parameter_tables.h"
@@ -64,6 +65,7 @@ short init_library_state() {
   set_layout_defaults();
   set_param_set4_defaults();
   hooks().analyseUserRegion = analyse_user_region;
+  hooks().layoutPage = layout_page;
   hooks().autoRotate = auto_rotate_export;
   hooks().autoRotatePaper = auto_rotate_paper_export;
 

@@ -1,0 +1,740 @@
+// The last steps of the horizontal pipeline; see later_steps.h.
+#include "layout/later_steps.h"
+
+#include "layout/field_rings.h"
+#include "layout/layout_status.h"
+#include "layout/line_steps.h"
+#include "layout/rect_rings.h"
+#include "layout/ring.h"
+#include "layout/step_support.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <vector>
+
+using layout::Box;
+using layout::intersects;
+using layout::kStatusDone;
+using layout::kStatusNoMemory;
+using layout::rectHeight;
+using layout::rectWidth;
+
+namespace {
+
+constexpr int kColumnBinPercent = 100;
+constexpr int kColumnMergePercent = 300;
+constexpr int kMaxColumns = 1000;
+
+bool isTall(const rect_record& r) { return r.right - r.left < r.bottom - r.top; }
+bool isWide(const rect_record& r) { return r.right - r.left > r.bottom - r.top; }
+
+template <typename F>
+void forEachLine(rect_record* blocks, F f) {
+  if (blocks == nullptr) return;
+  for (rect_record* b = blocks->next; b != blocks; b = b->next) {
+    if (b->outer == nullptr) continue;
+    for (rect_record* l = b->outer->next; l != b->outer; l = l->next) f(*l);
+  }
+}
+
+struct BinEntry {
+  int x;
+  int count;
+};
+
+// Non-empty bins as (position, count), strongest first, at most kMaxColumns.
+std::vector<BinEntry> strongestBins(const int* hist, int n, int w) {
+  std::vector<BinEntry> entries;
+  for (int b = 0; b < n; ++b)
+    if (hist[b] > 0) entries.push_back({b * w, hist[b]});
+  std::stable_sort(entries.begin(), entries.end(), [](const BinEntry& a, const BinEntry& b) { return a.count > b.count; });
+  if (entries.size() > static_cast<std::size_t>(kMaxColumns)) entries.resize(kMaxColumns);
+  return entries;
+}
+
+int clampBin(int v, int n) { return std::clamp(v, 0, n - 1); }
+
+void sortColumns(layctx* ctx) { std::sort(ctx->tiers.begin(), ctx->tiers.begin() + ctx->tierCount); }
+
+}  // namespace
+
+void remove_column_entry(short* columns, int index, short* count) {
+  if (index < 0 || index >= *count) return;
+  for (int i = index; i + 1 < *count; ++i) columns[i] = columns[i + 1];
+  --*count;
+}
+
+short find_columns(layctx* ctx, int requested) {
+  ctx->tierCount = 0;
+  const int cw = ctx->charWidth;
+  const int w = std::max(1, cw * kColumnBinPercent / 100);
+  const int n = ctx->page.widthPixels() / w;
+  if (n <= 0 || ctx->textList == nullptr) return kStatusDone;
+  const bool table = ctx->areaMode();
+  const int mergeDistance = kColumnMergePercent * w / 100;
+  layout::WorkBuffer<int> hist(static_cast<std::size_t>(n));
+  if (!hist) return kStatusNoMemory;
+  std::fill(hist.data(), hist.data() + n, 0);
+
+  const auto counts = [&](const rect_record& l) { return table ? rectWidth(l) * 3 >= cw : rectWidth(l) >= 10 * cw; };
+  forEachLine(ctx->textList, [&](const rect_record& l) {
+    if (counts(l)) ++hist[static_cast<std::size_t>(clampBin(l.left / w, n))];
+  });
+  for (int b = n - 1; b >= 0; --b) {
+    if (hist[static_cast<std::size_t>(b)] == 0) continue;
+    for (int j = b - 1; j >= 0 && (b - j) * w < mergeDistance; --j) {
+      if (hist[static_cast<std::size_t>(j)] == 0) continue;
+      hist[static_cast<std::size_t>(j)] += hist[static_cast<std::size_t>(b)];
+      hist[static_cast<std::size_t>(b)] = 0;
+      break;
+    }
+  }
+  const std::vector<BinEntry> entries = strongestBins(hist.data(), n, w);
+  if (entries.empty()) return kStatusDone;
+
+  // Never more boundaries than entries, and room kept for the right end.
+  std::size_t take = 1;
+  if (requested >= 1) {
+    take = std::min<std::size_t>(static_cast<std::size_t>(requested), entries.size());
+  } else {
+    while (take < entries.size() && entries[take].count * 10 > entries[take - 1].count * 3) ++take;
+  }
+  take = std::min<std::size_t>(take, kMaxColumns - 1);
+  for (std::size_t i = 0; i < take; ++i) {
+    const int x = entries[i].x;
+    int snapped = x;
+    bool found = false;
+    forEachLine(ctx->textList, [&](const rect_record& l) {
+      if (l.left > x - cw && l.left < x + cw && (!found || l.left < snapped)) {
+        snapped = l.left;
+        found = true;
+      }
+    });
+    ctx->tiers[static_cast<std::size_t>(ctx->tierCount++)] = static_cast<short>(snapped - 1);
+  }
+  sortColumns(ctx);
+
+  // The right end of the last column.
+  const int b = ctx->tiers[static_cast<std::size_t>(ctx->tierCount - 1)];
+  std::fill(hist.data(), hist.data() + n, 0);
+  forEachLine(ctx->textList, [&](const rect_record& l) {
+    const bool counted = table ? rectWidth(l) * 3 >= cw && l.left <= b + cw && l.right * 3 >= b * 3 + cw
+                               : rectWidth(l) >= 10 * cw && l.left <= b + 5 * cw && l.right >= b + 5 * cw;
+    if (counted) ++hist[static_cast<std::size_t>(clampBin(l.right / w, n))];
+  });
+  for (int i = 0; i < n; ++i) {
+    if (hist[static_cast<std::size_t>(i)] == 0) continue;
+    for (int j = i + 1; j < n && (j - i) * w < mergeDistance; ++j) {
+      if (hist[static_cast<std::size_t>(j)] == 0) continue;
+      hist[static_cast<std::size_t>(j)] += hist[static_cast<std::size_t>(i)];
+      hist[static_cast<std::size_t>(i)] = 0;
+      break;
+    }
+  }
+  const std::vector<BinEntry> ends = strongestBins(hist.data(), n, w);
+  if (!ends.empty() && ctx->tierCount < kMaxColumns) {
+    const int x = ends.front().x;
+    int best = x;
+    forEachLine(ctx->textList, [&](const rect_record& l) {
+      if (l.right > x && l.right <= x + cw && l.right > best) best = l.right;
+    });
+    ctx->tiers[static_cast<std::size_t>(ctx->tierCount++)] = static_cast<short>(best + 1);
+    sortColumns(ctx);
+  }
+  return kStatusDone;
+}
+
+short find_table_columns(layctx* ctx, const Rect16* area) {
+  ctx->tierCount = 0;
+  const int imageRight = ctx->page.widthPixels() - 1;
+  auto add = [&](int x) {
+    if (ctx->tierCount < kMaxColumns) ctx->tiers[static_cast<std::size_t>(ctx->tierCount++)] = static_cast<short>(x);
+  };
+  if (ctx->sepList == nullptr) {
+    add(0);
+    add(imageRight);
+    return kStatusDone;
+  }
+  const int tall = layout::mmToPixels(10, ctx->page.dpi);
+  const int d = ctx->charWidth * 3 / 2;
+  const auto counts = [&](const rect_record& s) { return s.label != 4 && !isWide(s) && rectHeight(s) > tall; };
+  int x0 = 30000;
+  for (const rect_record* s = ctx->sepList->next; s != ctx->sepList; s = s->next)
+    if (counts(*s)) x0 = std::min<int>(x0, s->left);
+  bool leftOf = false;
+  if (ctx->textList != nullptr)
+    for (const rect_record* b = ctx->textList->next; b != ctx->textList; b = b->next)
+      if (b->right < x0) leftOf = true;
+  if (leftOf) add(1);
+  const short before = ctx->tierCount;
+  for (const rect_record* s = ctx->sepList->next; s != ctx->sepList; s = s->next)
+    if (counts(*s) && (area == nullptr || intersects(*s, *area))) add(s->right);
+  if (ctx->tierCount == before) add(1);
+  add(imageRight);
+  sortColumns(ctx);
+  for (int i = 1; i < ctx->tierCount;) {
+    const int diff = std::abs(ctx->tiers[static_cast<std::size_t>(i)] - ctx->tiers[static_cast<std::size_t>(i - 1)]);
+    if (diff + 1 < d) {
+      remove_column_entry(ctx->tiers.data(), i, &ctx->tierCount);
+    } else {
+      ++i;
+    }
+  }
+  sortColumns(ctx);
+  return kStatusDone;
+}
+
+short drop_separators_in_blocks(layctx* ctx) {
+  if (ctx->sepList == nullptr || ctx->textList == nullptr) return kStatusDone;
+  for (rect_record* s = ctx->sepList->next; s != ctx->sepList; s = s->next) {
+    for (const rect_record* b = ctx->textList->next; b != ctx->textList; b = b->next) {
+      if (s->left > b->left && s->right < b->right && s->top < b->bottom && b->top < s->bottom) {
+        s = drop_rect(s);
+        break;
+      }
+    }
+  }
+  return kStatusDone;
+}
+
+namespace {
+
+// Unites b into a (children first), then drops b.  -111 leaves both.
+short joinInto(rect_record* a, rect_record* b, bool lines) {
+  // Without a child ring of its own, b itself becomes a's child.
+  const bool moves = (lines ? b->outer : b->inner) == nullptr;
+  const short status = lines ? layout::adoptLines(a, b) : layout::adoptChildren(a, b);
+  if (status != kStatusDone) return status;
+  layout::uniteInto(*a, *b);
+  if (!moves) drop_rect(b);
+  return kStatusDone;
+}
+
+bool tallSeparatorIn(const rect_record* separators, const Box& box, bool skipKind4) {
+  if (separators == nullptr) return false;
+  for (const rect_record* s = separators->next; s != separators; s = s->next) {
+    if (skipKind4 && s->label == 4) continue;
+    if (isTall(*s) && intersects(*s, box)) return true;
+  }
+  return false;
+}
+
+int overlap(int a0, int a1, int b0, int b1) { return std::min(a1, b1) - std::max(a0, b0) + 1; }
+
+}  // namespace
+
+short join_overlapping_lines(layctx* ctx, const rect_record* separators) {
+  if (ctx->textList == nullptr) return kStatusDone;
+  for (rect_record* block = ctx->textList->next; block != ctx->textList; block = block->next) {
+    rect_record* lines = block->outer;
+    if (lines == nullptr) continue;
+    layout::sortRingStable(lines);
+    for (rect_record* a = lines->next; a != lines; a = a->next) {
+      for (rect_record* b = lines->next; b != lines; b = b->next) {
+        if (b == a) continue;
+        if (b->top > a->bottom + ctx->lineGapH) break;
+        const int ov = overlap(a->top, a->bottom, b->top, b->bottom);
+        if (2 * ov < rectHeight(*a) && 2 * ov < rectHeight(*b)) continue;
+        if (separators != nullptr && tallSeparatorIn(separators, layout::facingGap(*a, *b), false)) continue;
+        if (joinInto(a, b, false) != kStatusDone) return kStatusNoMemory;
+        b = lines;  // start again from the first line
+      }
+    }
+  }
+  return kStatusDone;
+}
+
+short join_split_lines(layctx* ctx) {
+  if (ctx->textList == nullptr) return kStatusDone;
+  layout::sortRingStable(ctx->textList);
+  for (rect_record* block = ctx->textList->next; block != ctx->textList; block = block->next) {
+    rect_record* lines = block->outer;
+    if (lines == nullptr) continue;
+    layout::sortRingStable(lines);
+    for (rect_record* a = lines->next; a != lines && a->next != lines; a = a->next) {
+      rect_record* b = a->next;
+      int taller = 0;
+      if (a->prev != lines) taller = rectHeight(*a->prev);
+      if (b->next != lines) taller = std::max(taller, rectHeight(*b->next));
+      if (taller == 0) taller = ctx->lineHeight;
+      const int height = std::max(a->bottom, b->bottom) - std::min(a->top, b->top) + 1;
+      const int width = std::max(a->right, b->right) - std::min(a->left, b->left) + 1;
+      if (height * 10 >= taller * 13 || width >= 3 * ctx->lineHeight) continue;
+      if (joinInto(a, b, false) != kStatusDone) return kStatusNoMemory;
+    }
+  }
+  layout::sortRingStable(ctx->textList);
+  return kStatusDone;
+}
+
+short merge_overlapping_blocks(layctx* ctx) {
+  rect_record* blocks = ctx->textList;
+  if (blocks == nullptr) return kStatusDone;
+  layout::sortRingStable(blocks);
+  for (rect_record* a = blocks->next; a != blocks; a = a->next) {
+    for (rect_record* b = blocks->next; b != blocks; b = b->next) {
+      if (b == a) continue;
+      if (b->top > a->bottom) break;
+      if (!intersects(*a, *b)) continue;
+      const Box joint{std::min(a->left, b->left), std::min(a->top, b->top), std::max(a->right, b->right),
+                      std::max(a->bottom, b->bottom)};
+      if (tallSeparatorIn(ctx->sepList, joint, true)) continue;
+      if (joinInto(a, b, true) != kStatusDone) return kStatusNoMemory;
+      b = blocks;
+    }
+  }
+  for (rect_record* b = blocks->next; b != blocks; b = b->next)
+    if (b->outer != nullptr) layout::sortRingStable(b->outer);
+  layout::sortRingStable(blocks);
+  return kStatusDone;
+}
+
+short merge_all_blocks(layctx* ctx) {
+  rect_record* blocks = ctx->textList;
+  if (blocks != nullptr && !layout::ringEmpty(blocks)) {
+    rect_record* first = blocks->next;
+    while (first->next != blocks)
+      if (joinInto(first, first->next, true) != kStatusDone) return kStatusNoMemory;
+    if (first->outer != nullptr) layout::sortRingStable(first->outer);
+  }
+  free_rect_list(&ctx->sepList);
+  return kStatusDone;
+}
+
+// ---------------------------------------------------------------- fields
+
+namespace {
+
+template <typename T>
+void setRect(T* f, const rect_record& r) {
+  f->left = r.left;
+  f->top = r.top;
+  f->right = r.right;
+  f->bottom = r.bottom;
+}
+
+}  // namespace
+
+short emit_fields(layctx* ctx, userfld** fields) {
+  const int form = ctx->params.signedByte(ParamBlock::kForm);
+  std::int16_t number = 0;
+  ParamBlock params = ctx->params;
+  if (form == 0) params.setByte(ParamBlock::kForm, 1);
+  if (ctx->textList != nullptr) {
+    layout::sortRingStable(ctx->textList);
+    for (const rect_record* b = ctx->textList->next; b != ctx->textList; b = b->next) {
+      userfld* f = append_fld(fields);
+      if (f == nullptr) return kStatusNoMemory;
+      setRect(f, *b);
+      f->number = ++number;
+      f->subNumber = -1;
+      f->params = params;
+      f->params.setByte(ParamBlock::kFieldKind, static_cast<std::uint8_t>(form == -1 ? layout::kFieldCell
+                                                                                      : layout::kFieldText));
+      f->measures[0] = ctx->charWidth;
+      f->measures[1] = ctx->charHeight;
+      f->measures[2] = ctx->gapX;
+      f->measures[3] = ctx->lineHeight;
+      f->origin = static_cast<std::uint16_t>(b->label);
+      if (b->outer == nullptr) continue;
+      for (const rect_record* l = b->outer->next; l != b->outer; l = l->next) {
+        line_record* line = append_line(&f->lines);
+        if (line == nullptr) return kStatusNoMemory;
+        setRect(line, *l);
+        if (l->inner == nullptr) continue;
+        for (const rect_record* c = l->inner->next; c != l->inner; c = c->next) {
+          recg* box = append_recg(&line->boxes);
+          if (box == nullptr) return kStatusNoMemory;
+          setRect(box, *c);
+          box->code2 = c->extra;
+        }
+        sort_recg_by_left(line->boxes);
+      }
+      sort_line_by_top(f->lines);
+    }
+  }
+  if (form != -1 && ctx->largeList != nullptr) {
+    for (const rect_record* r = ctx->largeList->next; r != ctx->largeList; r = r->next) {
+      if (r->label == layout::kFieldFigure) {
+        userfld* f = append_fld(fields);
+        if (f == nullptr) return kStatusNoMemory;
+        setRect(f, *r);
+        f->number = ++number;
+        f->subNumber = -1;
+        f->params = params;
+        f->params.setByte(ParamBlock::kFieldKind, layout::kFieldFigure);
+      } else if (r->label == layout::kFieldCell && form == 0) {
+        userfld* f = append_fld(fields);
+        if (f == nullptr) return kStatusNoMemory;
+        setRect(f, *r);
+        f->number = ++number;
+        f->subNumber = -1;
+        f->params = ctx->params;
+        f->params.setByte(ParamBlock::kForm, 0xFF);
+        f->params.setByte(ParamBlock::kFieldKind, layout::kFieldTable);
+        if (ctx->params.byte(9) == 0) {
+          const int style = r->extra;
+          f->params.setByte(ParamBlock::kNoVerticalMargin, style == 3 || style == 4 || style < 1 || style > 4);
+          f->params.setByte(ParamBlock::kNoHorizontalMargin, style != 1 && style != 3);
+        }
+        f->params.setByte(ParamBlock::kDirection, ctx->params.byte(ParamBlock::kDirection) == 1 ? 1 : 0);
+      }
+    }
+  }
+  sort_fld_by_top(*fields);
+  return kStatusDone;
+}
+
+void separator_coverage(const Box& box, const rect_record* separators, int* wide, int* tall) {
+  *wide = 0;
+  *tall = 0;
+  if (separators == nullptr) return;
+  const int bw = box.right - box.left + 1;
+  const int bh = box.bottom - box.top + 1;
+  for (const rect_record* s = separators->next; s != separators; s = s->next) {
+    if (!intersects(*s, box)) continue;
+    const bool tallOne = !isWide(*s);
+    if (s->label == 16) {
+      *wide = tallOne ? 0 : 100;
+      *tall = tallOne ? 100 : 0;
+      return;
+    }
+    if (tallOne) {
+      const int covered = overlap(s->top, s->bottom, box.top, box.bottom);
+      *tall = std::max(*tall, bh > 0 ? covered * 100 / bh : 0);
+    } else {
+      const int covered = overlap(s->left, s->right, box.left, box.right);
+      *wide = std::max(*wide, bw > 0 ? covered * 100 / bw : 0);
+    }
+  }
+  if (*wide < 10) *wide = 0;
+  if (*tall < 10) *tall = 0;
+}
+
+short compare_reading_order(const userfld& a, const userfld& b, const rect_record* separators) {
+  const bool overlapX = a.left <= b.right && b.left <= a.right;
+  const bool overlapY = a.top <= b.bottom && b.top <= a.bottom;
+  if (overlapX) {
+    if (overlapY) return b.left >= a.left ? 1 : -1;
+    return a.top >= b.top ? -1 : 1;
+  }
+  int wide = 0;
+  int tall = 0;
+  if (a.left > b.right) {  // a lies right of b
+    if (a.bottom >= b.top) return -1;
+    separator_coverage(Box{b.right + 1, a.bottom + 1, a.left - 1, b.top - 1}, separators, &wide, &tall);
+    return wide <= tall ? -1 : 1;
+  }
+  if (b.bottom < a.top) {  // b wholly above a, a to its left
+    separator_coverage(Box{a.right + 1, b.bottom + 1, b.left - 1, a.top - 1}, separators, &wide, &tall);
+    return wide > tall ? -1 : 1;
+  }
+  return 1;
+}
+
+namespace {
+
+// A separator that the fields overlapping it vertically all keep on one
+// side, left ones before right ones or the other way, is a column border.
+bool oneSided(const rect_record& s, const userfld* fields) {
+  int side = 0;  // -1 left, 1 right
+  for (const userfld* f = fields->next; f != fields; f = f->next) {
+    if (f->top > s.bottom) break;
+    if (f->bottom < s.top) continue;
+    if (f->left <= s.right && s.left <= f->right) return false;
+    const int here = f->right < s.left ? -1 : 1;
+    if (side != 0 && here != side) return false;
+    side = here;
+  }
+  return true;
+}
+
+void mark_free_fields(userfld* fields, const rect_record* separators) {
+  std::vector<const rect_record*> marked;
+  if (separators != nullptr)
+    for (const rect_record* s = separators->next; s != separators; s = s->next)
+      if (!isWide(*s) && oneSided(*s, fields)) marked.push_back(s);
+  for (userfld* f = fields->next; f != fields; f = f->next) {
+    bool free = true;
+    for (const rect_record* s : marked)
+      if (s->top <= f->bottom && f->top <= s->bottom) free = false;
+    for (const userfld* g = fields->next; free && g != fields; g = g->next)
+      if (g != f && g->top <= f->bottom && f->top <= g->bottom) free = false;
+    f->origin = free ? 1 : 0;
+  }
+}
+
+}  // namespace
+
+short order_fields(userfld* fields, const layctx* ctx) {
+  if (fields == nullptr || layout::ringEmpty(fields)) return kStatusDone;
+  mark_free_fields(fields, ctx->sepList);
+  userfld* next = nullptr;
+  for (userfld* a = fields->next->next; a != fields; a = next) {
+    next = a->next;
+    if (a->origin == 1) continue;
+    userfld* where = a->prev;
+    while (where != fields && where->origin != 1 && compare_reading_order(*a, *where, ctx->sepList) >= 0)
+      where = where->prev;
+    if (where != a->prev) {
+      layout::ringUnlink(a);
+      layout::ringLinkAfter(where, a);
+    }
+  }
+  number_fields_of_kind(fields, layout::kFieldText);
+  number_fields_of_kind(fields, layout::kFieldFigure);
+  number_fields_of_kind(fields, layout::kFieldTable);
+  return kStatusDone;
+}
+
+void number_fields_of_kind(userfld* fields, int kind) { number_fld_kind(fields, kind); }
+
+// ---------------------------------------------------------------- tables
+
+short number_cells(userfld* fields, const layctx* ctx) {
+  if (fields == nullptr || layout::ringEmpty(fields)) return kStatusDone;
+  const int half = ctx->charHeight / 2;
+  for (userfld* f = fields->next; f != fields; f = f->next) {
+    const int shortfall = half - rectHeight(*f);
+    if (shortfall > 0) {
+      f->top = static_cast<std::int16_t>(f->top - shortfall / 4);
+      f->bottom = static_cast<std::int16_t>(f->bottom + shortfall / 4);
+    }
+  }
+  sort_fld_by_top(fields);
+  // Cells of one row by left edge: a cell moves before its predecessor while
+  // the two lie side by side and it is the more left one.
+  userfld* next = nullptr;
+  for (userfld* a = fields->next->next; a != fields; a = next) {
+    next = a->next;
+    userfld* where = a->prev;
+    while (where != fields) {
+      const bool overlapX = a->left <= where->right && where->left <= a->right;
+      const int c = overlapX ? (a->top < where->top ? 1 : -1)
+                             : (a->left < where->left ? (where->bottom < a->top ? -1 : 1)
+                                                      : (a->bottom < where->top ? 1 : -1));
+      if (c < 0) break;
+      where = where->prev;
+    }
+    if (where != a->prev) {
+      layout::ringUnlink(a);
+      layout::ringLinkAfter(where, a);
+    }
+  }
+  std::int16_t row = 0;
+  const userfld* previous = nullptr;
+  for (userfld* f = fields->next; f != fields; f = f->next) {
+    if (previous == nullptr || f->left < previous->left || f->top > previous->bottom) ++row;
+    f->number = row;
+    f->subNumber = 1;
+    previous = f;
+  }
+  // Columns: each pair of neighbouring boundaries that holds a cell centre
+  // counts one column.
+  std::int16_t column = 0;
+  for (int i = 0; i + 1 < ctx->tierCount; ++i) {
+    const int x0 = ctx->tiers[static_cast<std::size_t>(i)];
+    const int x1 = ctx->tiers[static_cast<std::size_t>(i + 1)];
+    bool any = false;
+    for (userfld* f = fields->next; f != fields; f = f->next) {
+      const int centre = (f->left + f->right) / 2;
+      if (centre >= x0 && centre < x1) {
+        if (!any) ++column;
+        any = true;
+        f->subNumber = column;
+      }
+    }
+  }
+  for (userfld* f = fields->next; f->next != fields; f = f->next)
+    if (f->next->number == f->number && f->subNumber >= f->next->subNumber)
+      f->next->subNumber = static_cast<std::int16_t>(f->subNumber + 1);
+  return kStatusDone;
+}
+
+short fill_table_grid(userfld** fields) {
+  userfld* head = *fields;
+  if (head == nullptr || layout::ringEmpty(head)) return kStatusDone;
+  int rows = 0;
+  int columns = 0;
+  for (const userfld* f = head->next; f != head; f = f->next) {
+    rows = std::max<int>(rows, f->number);
+    columns = std::max<int>(columns, f->subNumber);
+  }
+  if (columns <= 1) return kStatusDone;
+  int row = 1;
+  int column = 1;
+  auto insertBefore = [&](userfld* where, const ParamBlock& params) -> short {
+    userfld* cell = alloc_fld();
+    if (cell == nullptr) return kStatusNoMemory;
+    cell->number = static_cast<std::int16_t>(row);
+    cell->subNumber = static_cast<std::int16_t>(column);
+    cell->params = params;
+    layout::ringLinkAfter(where->prev, cell);
+    return kStatusDone;
+  };
+  userfld* f = head->next;
+  ParamBlock lastParams = f->params;
+  while (f != head) {
+    if (f->number == row && f->subNumber == column) {
+      lastParams = f->params;
+      f = f->next;
+    } else if (f->number > row || (f->number == row && f->subNumber > column)) {
+      if (insertBefore(f, f->params) != kStatusDone) return kStatusNoMemory;
+    } else {
+      f = f->next;  // out of the expected order: left where it is
+      continue;
+    }
+    if (++column > columns) {
+      column = 1;
+      ++row;
+    }
+  }
+  while (column != 1 && column <= columns) {
+    if (insertBefore(head, lastParams) != kStatusDone) return kStatusNoMemory;
+    ++column;
+  }
+  return kStatusDone;
+}
+
+// ---------------------------------------------------------------- tidying
+
+namespace {
+
+bool sameRect(const userfld& a, const userfld& b) {
+  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+void freeWhenEmpty(userfld** head) {
+  if (*head != nullptr && layout::ringEmpty(*head)) free_fld_list(head);
+}
+
+template <typename Pred>
+void dropFields(userfld* head, Pred drop) {
+  if (head == nullptr) return;
+  for (userfld* f = head->next; f != head; f = f->next) {
+    if (!drop(*f)) continue;
+    userfld* before = f->prev;
+    layout::ringUnlink(f);
+    free_fld_tree(f);
+    f = before;
+  }
+}
+
+bool isKind(const userfld& f, int kind) { return f.params.byte(ParamBlock::kFieldKind) == kind; }
+
+}  // namespace
+
+short tidy_line_fields(userfld** lineFields, const layctx* ctx) {
+  userfld* head = *lineFields;
+  if (head == nullptr) return kStatusDone;
+  for (userfld* a = head->next; a != head; a = a->next)
+    dropFields(head, [&](const userfld& b) { return &b != a && sameRect(*a, b); });
+  const int dpi = ctx->page.dpi;
+  const int mm2 = layout::mmToPixels(2, dpi);
+  const int mm3 = layout::mmToPixels(3, dpi);
+  for (userfld* a = head->next; a != head; a = a->next) {
+    const bool horizontal = a->origin == 1;
+    const int reachX = horizontal ? mm3 : mm2;
+    const int reachY = horizontal ? mm2 : mm3;
+    for (userfld* b = a->next; b != head; b = b->next) {
+      if (b->origin != a->origin) continue;
+      if (b->left > a->right + reachX || a->left > b->right + reachX) continue;
+      if (b->top > a->bottom + reachY || a->top > b->bottom + reachY) continue;
+      layout::uniteInto(*a, *b);
+      if (horizontal) {
+        a->top = static_cast<std::int16_t>((a->top + a->bottom) / 2);
+        a->bottom = static_cast<std::int16_t>(a->top + 2);
+      } else {
+        a->left = static_cast<std::int16_t>((a->left + a->right) / 2);
+      }
+      userfld* before = b->prev;
+      layout::ringUnlink(b);
+      free_fld_tree(b);
+      b = before;
+    }
+  }
+  freeWhenEmpty(lineFields);
+  return kStatusDone;
+}
+
+short drop_line_fields_in_figures(userfld** lineFields, const userfld* fields) {
+  if (*lineFields == nullptr || fields == nullptr) return kStatusDone;
+  dropFields(*lineFields, [&](const userfld& l) {
+    for (const userfld* f = fields->next; f != fields; f = f->next)
+      if (isKind(*f, layout::kFieldFigure) && intersects(l, *f)) return true;
+    return false;
+  });
+  freeWhenEmpty(lineFields);
+  return kStatusDone;
+}
+
+short drop_large_figures(userfld* fields, const layctx* ctx) {
+  if (fields == nullptr) return kStatusDone;
+  const int big = layout::mmToPixels(150, ctx->page.dpi);
+  const int m3 = layout::mmToPixels(3, ctx->page.dpi);
+  dropFields(fields, [&](const userfld& f) {
+    return isKind(f, layout::kFieldFigure) && rectHeight(f) > big && rectWidth(f) > big;
+  });
+  dropFields(fields, [&](const userfld& f) {
+    if (!isKind(f, layout::kFieldFigure)) return false;
+    for (const userfld* g = fields->next; g != fields; g = g->next)
+      if (g != &f && isKind(*g, layout::kFieldFigure) &&
+          layout::liesInside(f, Box{g->left - m3, g->top - m3, g->right + m3, g->bottom + m3}))
+        return true;
+    return false;
+  });
+  return kStatusDone;
+}
+
+short merge_figures(userfld* fields) {
+  if (fields == nullptr) return kStatusDone;
+  for (userfld* a = fields->next; a != fields; a = a->next) {
+    if (!isKind(*a, layout::kFieldFigure)) continue;
+    for (userfld* b = a->next; b != fields; b = b->next) {
+      if (!isKind(*b, layout::kFieldFigure) || !intersects(*a, *b)) continue;
+      const Box joint{std::min(a->left, b->left), std::min(a->top, b->top), std::max(a->right, b->right),
+                      std::max(a->bottom, b->bottom)};
+      bool text = false;
+      for (const userfld* t = fields->next; t != fields; t = t->next)
+        if (isKind(*t, layout::kFieldText) && intersects(*t, joint)) text = true;
+      if (text) continue;
+      layout::uniteInto(*a, *b);
+      userfld* before = b->prev;
+      layout::ringUnlink(b);
+      free_fld_tree(b);
+      b = before;
+    }
+  }
+  return kStatusDone;
+}
+
+short drop_thin_figures(userfld* fields) {
+  dropFields(fields, [](const userfld& f) {
+    return isKind(f, layout::kFieldFigure) &&
+           (rectHeight(f) > 10 * rectWidth(f) || rectWidth(f) > 10 * rectHeight(f));
+  });
+  return kStatusDone;
+}
+
+short drop_line_fields_in_text(userfld** lineFields, const userfld* fields) {
+  if (*lineFields == nullptr || fields == nullptr) return kStatusDone;
+  dropFields(*lineFields, [&](const userfld& l) {
+    for (const userfld* f = fields->next; f != fields; f = f->next) {
+      if (!isKind(*f, layout::kFieldText) || f->lines == nullptr) continue;
+      for (const line_record* t = f->lines->next; t != f->lines; t = t->next)
+        if (layout::liesInside(l, *t)) return true;
+    }
+    return false;
+  });
+  freeWhenEmpty(lineFields);
+  return kStatusDone;
+}
+
+short mark_line_fields_in_tables(userfld* lineFields, const userfld* fields) {
+  if (lineFields == nullptr || fields == nullptr) return kStatusDone;
+  for (userfld* l = lineFields->next; l != lineFields; l = l->next)
+    for (const userfld* f = fields->next; f != fields; f = f->next)
+      if (isKind(*f, layout::kFieldTable) && intersects(*l, *f))
+        l->params.setByte(ParamBlock::kFieldKind, layout::kLineFieldInTable);
+  return kStatusDone;
+}

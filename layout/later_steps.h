@@ -1,0 +1,59 @@
+// The last steps of the horizontal pipeline: columns, the final joins of
+// lines and blocks, the fields and their reading order, and the tidying of
+// the result.
+//
+//   find_columns, find_table_columns    the column array of the context
+//   remove_column_entry                 shifts the entries after one down
+//   drop_separators_in_blocks           separators lying inside a block go
+//   join_overlapping_lines              lines of one row become one
+//   join_split_lines                    short pieces of one line become one
+//   merge_overlapping_blocks            intersecting blocks become one
+//   merge_all_blocks                    everything into the first block
+//   emit_fields                         blocks and regions into field records
+//   order_fields                        reading order, then numbering
+//   compare_reading_order               the order of two fields
+//   separator_coverage                  how far separators cut a box
+//   number_cells, fill_table_grid       rows and columns of table cells
+//   tidy_line_fields ...                the final tidying of the result
+//
+// Every step answers 1 when done (also for a missing or empty list) and
+// -111 when a record or work buffer cannot be had.
+#pragma once
+
+#include "layout/layout_context.h"
+#include "layout/records.h"
+#include "layout/step_support.h"
+
+short find_columns(layctx* ctx, int requested);
+short find_table_columns(layctx* ctx, const Rect16* area);
+void remove_column_entry(short* columns, int index, short* count);
+short drop_separators_in_blocks(layctx* ctx);
+short join_overlapping_lines(layctx* ctx, const rect_record* separators);
+short join_split_lines(layctx* ctx);
+short merge_overlapping_blocks(layctx* ctx);
+short merge_all_blocks(layctx* ctx);
+short emit_fields(layctx* ctx, userfld** fields);
+short order_fields(userfld* fields, const layctx* ctx);
+short compare_reading_order(const userfld& a, const userfld& b, const rect_record* separators);
+void separator_coverage(const layout::Box& box, const rect_record* separators, int* wide, int* tall);
+void number_fields_of_kind(userfld* fields, int kind);
+short number_cells(userfld* fields, const layctx* ctx);
+short fill_table_grid(userfld** fields);
+short tidy_line_fields(userfld** lineFields, const layctx* ctx);
+short drop_line_fields_in_figures(userfld** lineFields, const userfld* fields);
+short drop_large_figures(userfld* fields, const layctx* ctx);
+short merge_figures(userfld* fields);
+short drop_thin_figures(userfld* fields);
+short drop_line_fields_in_text(userfld** lineFields, const userfld* fields);
+short mark_line_fields_in_tables(userfld* lineFields, const userfld* fields);
+
+namespace layout {
+
+inline constexpr int kFieldText = 13;
+inline constexpr int kFieldFigure = 10;
+inline constexpr int kFieldCell = 11;
+// The character "2": a table region, and the frame of an analysed table area.
+inline constexpr int kFieldTable = '2';
+inline constexpr int kLineFieldInTable = 21;
+
+}  // namespace layout

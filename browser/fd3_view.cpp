@@ -1,5 +1,6 @@
 #include "browser/fd3_view.h"
 
+#include "browser/board_copy_move.h"
 #include "browser/board_operations.h"
 #include "browser/board_export.h"
 #include "browser/board_properties.h"
@@ -179,6 +180,13 @@ void CFD3View::AttachDocument(CFD3Doc* document) {
   board_->SetSource(boardSource_.get());
   operations_ = std::make_unique<BoardOperations>(*board_, *document);
   operations_->openInViewer = [this](int entryIndex, int page) { return OpenInViewer(entryIndex, page); };
+  copyMove_ = std::make_unique<BoardCopyMove>(*board_, *document);
+  copyMove_->folderLimit = [this] { return frame_ ? frame_->Settings().KankyoShowFolderMax2000 : kDefaultFolderMax; };
+  // Tiles dropped on a folder of the tree; the list pane's drops want the
+  // same call with its selected rows.
+  connect(board_, &ThumbnailPaneWnd::folderDropRequested, this, [this](const std::string& folder, bool copy) {
+    copyMove_->CopyMoveToFolder(folder, platform::fileNameOf(platform::withoutTrailingSlash(folder)), copy);
+  });
   connect(board_, &ThumbnailPaneWnd::openRequested, this, [this](int tile) { operations_->OpenItem(tile); });
   connect(board_, &ThumbnailPaneWnd::deleteRequested, this, [this](bool forGood) { operations_->DeleteSelected(forGood); });
   connect(board_, &ThumbnailPaneWnd::mergeRequested, this, [this](int target) { operations_->MergeIntoStack(target); });

@@ -2,6 +2,7 @@
 
 #include "browser/board_copy_move.h"
 #include "browser/board_operations.h"
+#include "browser/entry_paste.h"
 #include "browser/board_export.h"
 #include "browser/board_properties.h"
 #include "browser/board_file_drop.h"
@@ -28,6 +29,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QToolBar>
@@ -180,6 +182,8 @@ void CFD3View::AttachDocument(CFD3Doc* document) {
   board_->SetSource(boardSource_.get());
   operations_ = std::make_unique<BoardOperations>(*board_, *document);
   operations_->openInViewer = [this](int entryIndex, int page) { return OpenInViewer(entryIndex, page); };
+  clipboard_ = std::make_unique<EntryClipboardCommands>(*document);
+  clipboard_->folderLimit = [this] { return frame_ ? frame_->Settings().KankyoShowFolderMax2000 : kDefaultFolderMax; };
   copyMove_ = std::make_unique<BoardCopyMove>(*board_, *document);
   copyMove_->folderLimit = [this] { return frame_ ? frame_->Settings().KankyoShowFolderMax2000 : kDefaultFolderMax; };
   // Tiles dropped on a folder of the tree; the list pane's drops want the
@@ -245,6 +249,16 @@ void CFD3View::AttachToFrame(CMainFrame* frame) {
   frame->SetCommandHandler(cmd::kProperties, onSelection(ShowEntryProperties));
   frame->SetCommandHandler(cmd::kConvertImageFormat, onSelection(ConvertEntryFormat));
   handledCommands_.insert(handledCommands_.end(), {cmd::kExport, cmd::kProperties, cmd::kConvertImageFormat});
+  // Copy and paste of documents through the entry clipboard (the list pane
+  // hands its selected rows to the same Copy).
+  frame->SetCommandHandler(cmd::kCopy, [this] {
+    if (clipboard_ && paneMode() == kThumbnailMode) clipboard_->Copy(board_->SelectedEntryIndices());
+  });
+  frame->SetCommandHandler(cmd::kPaste, [this] {
+    if (clipboard_) clipboard_->Paste();
+  });
+  handledCommands_.insert(handledCommands_.end(), {cmd::kCopy, cmd::kPaste});
+  connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &CFD3View::UpdateCommandStates);
   UpdateCommandStates();
 }
 
@@ -437,6 +451,8 @@ bool CFD3View::CommandEnabled(int commandId) const {
     case cmd::kDuplicate:
     case cmd::kCopy:
       return selected > 0;
+    case cmd::kPaste:
+      return clipboard_ && EntryClipboardCommands::ClipboardHoldsEntries();
     case cmd::kSelectAll:
       return thumbs && tiles > 0;
     case cmd::kStack:

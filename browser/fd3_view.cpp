@@ -3,6 +3,7 @@
 #include "browser/board_copy_move.h"
 #include "browser/board_operations.h"
 #include "browser/entry_paste.h"
+#include "browser/folder_tree_drop.h"
 #include "browser/board_export.h"
 #include "browser/board_properties.h"
 #include "browser/board_file_drop.h"
@@ -200,6 +201,7 @@ void CFD3View::AttachDocument(CFD3Doc* document) {
     else
       operations_->UnstackOne(tile);
   });
+  new FolderTreeDrop(tree_, *document);
   new BoardFileDrop(board_, *document, [this]() -> const KankyoSettings* { return frame_ ? &frame_->Settings() : nullptr; });
   document->SetViews(this);
   document->AddObserver(this);

@@ -2,6 +2,7 @@
 
 #include "browser/board_copy_move.h"
 #include "browser/fd3_view.h"
+#include "browser/folder_tree.h"
 #include "browser/thumbnail_item_wnd.h"
 #include "browser/thumbnail_pane_wnd.h"
 #include "catalogue/catalogue_records.h"
@@ -15,6 +16,12 @@
 #include "tests/support/test_env.h"
 
 #include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QTreeWidgetItem>
+#include <QUrl>
 
 #include <algorithm>
 #include <filesystem>
@@ -168,6 +175,28 @@ TEST_F(BoardCopyMoveTest, ACopyKeepsTheBoardAndRefusesANameTakenInTheTarget) {
   EXPECT_EQ(refusals, (std::vector<std::string>{
                           "コピー先のフォルダ「 移動先 」に同名の文書「 a.doc 」が存在します。\nコピーを中止します。",
                           "コピー先のフォルダ「 移動先 」に同名の文書「 束 」が存在します。\nコピーを中止します。"}));
+}
+
+TEST_F(BoardCopyMoveTest, FilesDroppedOnAFolderOfTheTreeAreImportedThere) {
+  FolderTree* tree = view->GetFolderTree();
+  QTreeWidgetItem* item = nullptr;
+  for (QTreeWidgetItem* each : tree->findItems("移動先", Qt::MatchExactly | Qt::MatchRecursive)) item = each;
+  ASSERT_NE(item, nullptr);
+  const QPoint at = tree->visualItemRect(item).center();
+  const std::string outside = home.file("new.txt");
+  std::ofstream(outside) << "new";
+  auto data = std::make_unique<QMimeData>();
+  data->setUrls({QUrl::fromLocalFile(QString::fromStdString(outside))});
+  QDragEnterEvent enter(at, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(tree->viewport(), &enter);
+  EXPECT_TRUE(enter.isAccepted());
+  QDropEvent dropped(QPointF(at), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(tree->viewport(), &dropped);
+  const std::vector<std::string> imported = targetItems();
+  ASSERT_EQ(imported.size(), 1u);
+  EXPECT_EQ(imported[0].substr(0, 8), "new.txt@");
+  // The board still shows the folder selected in the tree.
+  EXPECT_EQ(document.EntryList().GetCount(), 4);
 }
 
 }  // namespace

@@ -38,6 +38,25 @@ BoardFileDrop::BoardFileDrop(ThumbnailPaneWnd* board, CFD3Doc& doc,
   board->viewport()->installEventFilter(this);
 }
 
+bool BoardFileDrop::AdmitDroppedName(CFD3Doc& doc, const std::string& path, bool& folderTold) {
+  const QFileInfo info(QString::fromStdString(path));
+  if (!info.exists() && !info.isSymLink()) {
+    if (QWidget* main = doc.MainWindow()) main->raise();
+    platform::messageBox("「 " + path + " 」をインポートしようとしましたが、発見できませんでした。",
+                         platform::Buttons::Ok, platform::Icon::Warning, kCaption);
+    return false;
+  }
+  if (info.isDir()) {
+    // One word about folders is enough for a drop.
+    if (!folderTold)
+      platform::messageBox("「 " + path + " 」をインポートしようとしました。\nフォルダはインポートできません。",
+                           platform::Buttons::Ok, platform::Icon::Warning, kCaption);
+    folderTold = true;
+    return false;
+  }
+  return true;
+}
+
 QPoint BoardFileDrop::PositionFor(QPoint boardPoint, int index) {
   const int x = boardPoint.x() + kStep * index;
   const int y = boardPoint.y() + kStep * index - kAnchorAbove;
@@ -87,23 +106,6 @@ void BoardFileDrop::OnDropFiles(QPoint clientPoint, const std::vector<std::strin
   for (std::size_t i = 0; i < names.size(); ++i)
     files.push_back({names[i], PositionFor(boardPoint, static_cast<int>(i))});
   bool folderTold = false;
-  auto admit = [&](const std::string& path) {
-    const QFileInfo info(QString::fromStdString(path));
-    if (!info.exists() && !info.isSymLink()) {
-      if (QWidget* main = doc_.MainWindow()) main->raise();
-      platform::messageBox("「 " + path + " 」をインポートしようとしましたが、発見できませんでした。",
-                           platform::Buttons::Ok, platform::Icon::Warning, kCaption);
-      return false;
-    }
-    if (info.isDir()) {
-      // One word about folders is enough for a drop.
-      if (!folderTold)
-        platform::messageBox("「 " + path + " 」をインポートしようとしました。\nフォルダはインポートできません。",
-                             platform::Buttons::Ok, platform::Icon::Warning, kCaption);
-      folderTold = true;
-      return false;
-    }
-    return true;
-  };
+  auto admit = [&](const std::string& path) { return AdmitDroppedName(doc_, path, folderTold); };
   ImportFileLoop(doc_, folder, files, board_->window(), admit);
 }

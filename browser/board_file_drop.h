@@ -38,6 +38,9 @@ class BoardFileDrop : public QObject {
   // The board position of the index-th dropped name for a drop at
   // boardPoint (client point + scroll position).
   static QPoint PositionFor(QPoint boardPoint, int index);
+  // Whether a dropped name can be imported; tells the user why not, with one
+  // word about folders per drop (folderTold).
+  static bool AdmitDroppedName(CFD3Doc& doc, const std::string& path, bool& folderTold);
   // Imports the dropped names; clientPoint is in the viewport's coordinates.
   void OnDropFiles(QPoint clientPoint, const std::vector<std::string>& names);
 

@@ -1,6 +1,9 @@
 #include "browser/fd3_view.h"
 
+#include "browser/board_copy_move.h"
 #include "browser/board_operations.h"
+#include "browser/entry_paste.h"
+#include "browser/folder_tree_drop.h"
 #include "browser/board_export.h"
 #include "browser/board_properties.h"
 #include "browser/board_file_drop.h"
@@ -30,6 +33,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QToolBar>
@@ -213,6 +217,15 @@ void CFD3View::AttachDocument(CFD3Doc* document) {
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return dialog.ResultOrder();
   };
+  clipboard_ = std::make_unique<EntryClipboardCommands>(*document);
+  clipboard_->folderLimit = [this] { return frame_ ? frame_->Settings().KankyoShowFolderMax2000 : kDefaultFolderMax; };
+  copyMove_ = std::make_unique<BoardCopyMove>(*board_, *document);
+  copyMove_->folderLimit = [this] { return frame_ ? frame_->Settings().KankyoShowFolderMax2000 : kDefaultFolderMax; };
+  // Tiles dropped on a folder of the tree; the list pane's drops want the
+  // same call with its selected rows.
+  connect(board_, &ThumbnailPaneWnd::folderDropRequested, this, [this](const std::string& folder, bool copy) {
+    copyMove_->CopyMoveToFolder(folder, platform::fileNameOf(platform::withoutTrailingSlash(folder)), copy);
+  });
   connect(board_, &ThumbnailPaneWnd::openRequested, this, [this](int tile) { operations_->OpenItem(tile); });
   connect(board_, &ThumbnailPaneWnd::deleteRequested, this, [this](bool forGood) { operations_->DeleteSelected(forGood); });
   connect(board_, &ThumbnailPaneWnd::mergeRequested, this, [this](int target) { operations_->MergeIntoStack(target); });
@@ -222,6 +235,7 @@ void CFD3View::AttachDocument(CFD3Doc* document) {
     else
       operations_->UnstackOne(tile);
   });
+  new FolderTreeDrop(tree_, *document);
   new BoardFileDrop(board_, *document, [this]() -> const KankyoSettings* { return frame_ ? &frame_->Settings() : nullptr; });
   document->SetViews(this);
   document->AddObserver(this);
@@ -292,6 +306,16 @@ void CFD3View::AttachToFrame(CMainFrame* frame) {
   frame->SetCommandHandler(cmd::kProperties, onSelection(ShowEntryProperties, true));
   frame->SetCommandHandler(cmd::kConvertImageFormat, onSelection(ConvertEntryFormat, false));
   handledCommands_.insert(handledCommands_.end(), {cmd::kExport, cmd::kProperties, cmd::kConvertImageFormat});
+  // Copy and paste of documents through the entry clipboard (the list pane
+  // hands its selected rows to the same Copy).
+  frame->SetCommandHandler(cmd::kCopy, [this] {
+    if (clipboard_ && paneMode() == kThumbnailMode) clipboard_->Copy(board_->SelectedEntryIndices());
+  });
+  frame->SetCommandHandler(cmd::kPaste, [this] {
+    if (clipboard_) clipboard_->Paste();
+  });
+  handledCommands_.insert(handledCommands_.end(), {cmd::kCopy, cmd::kPaste});
+  connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &CFD3View::UpdateCommandStates);
   UpdateCommandStates();
 }
 
@@ -489,6 +513,8 @@ bool CFD3View::CommandEnabled(int commandId) const {
     case cmd::kDuplicate:
     case cmd::kCopy:
       return selected > 0;
+    case cmd::kPaste:
+      return clipboard_ && EntryClipboardCommands::ClipboardHoldsEntries();
     case cmd::kSelectAll:
       return thumbs ? tiles > 0 : list_->rowCount() > 0;
     case cmd::kStack:

@@ -31,6 +31,8 @@
 #include <memory>
 #include <vector>
 
+class BoardCopyMove;
+class EntryClipboardCommands;
 class BoardOperations;
 class BrowserDocument;
 class CFD3Doc;
@@ -101,6 +103,8 @@ class CFD3View : public QWidget, public DocumentViews, public DocumentObserver, 
   void OnFileOpen();
   // The board's document operations (null while no document is attached).
   BoardOperations* boardOperations() const { return operations_.get(); }
+  BoardCopyMove* boardCopyMove() const { return copyMove_.get(); }
+  EntryClipboardCommands* entryClipboard() const { return clipboard_.get(); }
 
   // The viewer shows page `page` (from 1) of entry entryIndex; set by the
   // program where the viewer is made. OpenInViewer is false when no opener
@@ -158,6 +162,8 @@ class CFD3View : public QWidget, public DocumentViews, public DocumentObserver, 
   std::unique_ptr<BrowserDocument> documentAdapter_;
   std::unique_ptr<FolderBoardSource> boardSource_;
   std::unique_ptr<BoardOperations> operations_;
+  std::unique_ptr<BoardCopyMove> copyMove_;
+  std::unique_ptr<EntryClipboardCommands> clipboard_;
   std::function<bool(int, int)> viewerOpener_;
   std::vector<int> handledCommands_;
   int lastInfoIndex_ = -1;

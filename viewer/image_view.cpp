@@ -6,6 +6,7 @@
 #include "shell/imaging_control_startup.h"
 #include "viewer/grey_reduction.h"
 #include "viewer/viewer_commands.h"
+#include "viewer/viewer_dialogs.h"
 #include "viewer/viewer_paths.h"
 
 #include <QApplication>
@@ -101,6 +102,10 @@ void ImageView::loadFailed(const char* message) {
 }
 
 void ImageView::LoadImage(const std::string& folder, const ItemInfo& item) {
+  deleteUndoFiles();
+  annotations_.clear();
+  loadedAnnotations_ = 0;
+  itemNo_ = item.ItemNo;
   imageChanged_ = false;
   annotationChanged_ = false;
   dragging_ = false;
@@ -157,6 +162,7 @@ void ImageView::LoadImage(const std::string& folder, const ItemInfo& item) {
   }
   // A new page opens at the width fit, its top left corner in view.
   zoom_ = FitWidthStep();
+  LoadAnnotations();
   updateScrollRanges();
   horizontalScrollBar()->setValue(0);
   verticalScrollBar()->setValue(0);
@@ -165,6 +171,10 @@ void ImageView::LoadImage(const std::string& folder, const ItemInfo& item) {
 }
 
 void ImageView::Clear() {
+  deleteUndoFiles();
+  annotations_.clear();
+  loadedAnnotations_ = 0;
+  itemNo_ = 0;
   ctrl_->SetImageHandle(0);
   page_ = QImage();
   smoothed_ = QImage();
@@ -282,6 +292,7 @@ void ImageView::paintEvent(QPaintEvent*) {
                         visible.width() * 100.0 / percent, visible.height() * 100.0 / percent);
     painter.drawImage(QRectF(visible), page_, source);
   }
+  paintAnnotations(painter);
   // A sunken frame one pixel outside the page.
   const QRect outer = dest.adjusted(-1, -1, 1, 1);
   const auto shade = [&painter](const QRect& r, QColor topLeft, QColor bottomRight) {
@@ -393,6 +404,19 @@ bool ImageView::CommandEnabled(int commandId) const {
     case vcmd::kFitHeight:
     case vcmd::kGrayDisplay:
       return hasImage();
+    case vcmd::kEditUndo:
+      return hasImage() && undoState_ != kNoUndo;
+    case vcmd::kResolutionButton:
+    case vcmd::kResolution:
+    case vcmd::kRotateButton:
+    case vcmd::kRotate:
+    case vcmd::kDeskew:
+    case vcmd::kDespeckle:
+      return hasImage() && state_ != kReadOnly;
+    case vcmd::kBinarise:
+      return hasImage() && state_ != kReadOnly && ctrl_->GetDispid12() != 1;
+    case vcmd::kGreyScale:
+      return hasImage() && state_ != kReadOnly && ctrl_->GetDispid12() != 1 && ctrl_->GetDispid98() == 0;
     default:
       return false;
   }
@@ -447,6 +471,39 @@ void ImageView::OnCommand(int commandId) {
       QApplication::restoreOverrideCursor();
       break;
     }
+    case vcmd::kEditUndo:
+      Undo();
+      break;
+    case vcmd::kResolutionButton:
+    case vcmd::kResolution: {
+      if (state_ == kReadOnly) break;
+      ResolutionDialog dialog(xResolution(), this);
+      if (dialog.exec() == QDialog::Accepted) ChangeResolution(dialog.resolution());
+      break;
+    }
+    case vcmd::kRotateButton:
+    case vcmd::kRotate: {
+      if (state_ == kReadOnly) break;
+      RotationDialog dialog(this);
+      if (dialog.exec() != QDialog::Accepted) break;
+      if (dialog.deskew())
+        Deskew();
+      else
+        RotateBy(dialog.degrees());
+      break;
+    }
+    case vcmd::kDeskew:
+      Deskew();
+      break;
+    case vcmd::kBinarise:
+      Binarise();
+      break;
+    case vcmd::kGreyScale:
+      GreyScale();
+      break;
+    case vcmd::kDespeckle:
+      Despeckle();
+      break;
     default:
       break;
   }

@@ -39,6 +39,25 @@ inline constexpr int kFitWhole = 0xBE8;
 inline constexpr int kFitWidth = 0xBE9;
 inline constexpr int kFitHeight = 0xBEA;
 inline constexpr int kGrayDisplay = 0xBEB;
+// Image menu and the image tool bar's image commands
+inline constexpr int kTrimButton = 0xBC7;
+inline constexpr int kResolutionButton = 0xBC8;
+inline constexpr int kOcrButton = 0xBC9;
+inline constexpr int kFillBlackButton = 0xBCA;
+inline constexpr int kFillWhiteButton = 0xBCB;
+inline constexpr int kInvertButton = 0xBCC;
+inline constexpr int kRotateButton = 0xBCD;
+inline constexpr int kOcr = 0xBED;
+inline constexpr int kResolution = 0xBEC;
+inline constexpr int kRotate = 0xBEE;
+inline constexpr int kBinarise = 0xBEF;
+inline constexpr int kGreyScale = 0xBF0;
+inline constexpr int kDeskew = 0xBF1;
+inline constexpr int kDespeckle = 0xBF2;
+inline constexpr int kInvert = 0xBF3;
+inline constexpr int kFillBlack = 0xBF4;
+inline constexpr int kFillWhite = 0xBF5;
+inline constexpr int kTrim = 0xBF6;
 // Image context menu
 inline constexpr int kZoomOut = 0xBFE;
 inline constexpr int kZoomIn = 0xBFF;

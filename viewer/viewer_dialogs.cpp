@@ -137,6 +137,7 @@ TrimDialog::TrimDialog(std::int32_t imageHandle, QWidget* parent) : QDialog(pare
   ctrl_->SetBackColor(0xC0C0C0);
   ctrl_->SetImageHandle(imageHandle);
   layout->addWidget(ctrl_, 1);
+  ctrl_->setVisible(true);
   layout->addWidget(okCancel(this));
 }
 
@@ -144,6 +145,11 @@ TrimDialog::~TrimDialog() = default;
 
 void TrimDialog::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
+  fitImage();
+}
+
+void TrimDialog::resizeEvent(QResizeEvent* event) {
+  QDialog::resizeEvent(event);
   fitImage();
 }
 

@@ -60,6 +60,7 @@ class TrimDialog : public QDialog {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   void fitImage();

@@ -6,6 +6,7 @@
 
 #include "catalogue/folder_database.h"
 #include "platform/user_interaction.h"
+#include "viewer/annotation_tools.h"
 
 #include <QPainter>
 #include <QPolygon>
@@ -100,17 +101,19 @@ void ImageView::paintAnnotations(QPainter& painter) {
     switch (b.AnnType) {
       case 1:  // highlight: multiplied, so the ink stays visible
         painter.setCompositionMode(QPainter::CompositionMode_Multiply);
-        painter.fillRect(r, fromColorRef(b.BackColor));
+        painter.fillRect(r, fromColorRef(b.ForeColor));
         break;
       case 2:  // redaction
-        painter.fillRect(r, fromColorRef(b.BackColor));
+        painter.fillRect(r, fromColorRef(b.ForeColor));
         break;
-      case 3: {  // pointer: AnnParam1 the corner the arrow points to, AnnParam2 the width
-        QPoint from = r.bottomRight(), to = r.topLeft();
+      case 3: {  // pointer: AnnParam1 the corner of the tip (1 upper left ... 4 lower right), AnnParam2 the width
+        const QRect inner = r.adjusted(kPointerMargin * percent / 100, kPointerMargin * percent / 100,
+                                       -kPointerMargin * percent / 100, -kPointerMargin * percent / 100);
+        QPoint from = inner.topLeft(), to = inner.bottomRight();
         switch (b.AnnParam1) {
-          case 1: from = r.bottomLeft(); to = r.topRight(); break;
-          case 2: from = r.topLeft(); to = r.bottomRight(); break;
-          case 3: from = r.topRight(); to = r.bottomLeft(); break;
+          case 1: from = inner.bottomRight(); to = inner.topLeft(); break;
+          case 2: from = inner.bottomLeft(); to = inner.topRight(); break;
+          case 3: from = inner.topRight(); to = inner.bottomLeft(); break;
           default: break;
         }
         const int width = std::max(1, b.AnnParam2 * percent / 100);
@@ -131,7 +134,11 @@ void ImageView::paintAnnotations(QPainter& painter) {
         painter.setPen(QColor(0x80, 0x80, 0x80));
         painter.drawRect(r.adjusted(0, 0, -1, -1));
         QFont font(QString::fromStdString(b.FontName));
-        font.setPixelSize(std::max(1, std::abs(b.FontSize) * percent / 100));
+        // FontSize is in tenths of a point on the page: its pixels follow
+        // the image's resolution and the zoom.
+        const int dpi = xResolution() > 0 ? xResolution() : 150;
+        font.setPixelSize(std::max(1, static_cast<int>(std::abs(b.FontSize) * static_cast<long long>(dpi) * percent /
+                                                        (10LL * 72 * 100))));
         font.setBold(b.FontBold >= 600);
         font.setItalic(b.FontItalic != 0);
         font.setUnderline(b.FontUnderline != 0 || b.AnnType == 4);

@@ -4,6 +4,7 @@
 #include "platform/user_interaction.h"
 #include "shell/image_ctrl.h"
 #include "shell/imaging_control_startup.h"
+#include "viewer/annotation_tools.h"
 #include "viewer/grey_reduction.h"
 #include "viewer/viewer_commands.h"
 #include "viewer/viewer_dialogs.h"
@@ -20,6 +21,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 
 namespace {
 
@@ -326,6 +328,9 @@ void ImageView::mousePressEvent(QMouseEvent* event) {
       dragging_ = true;
       dragStart_ = at;
       dragScrollStart_ = QPoint(horizontalScrollBar()->value(), verticalScrollBar()->value());
+    } else if (tool_ >= anntool::kTextBox && tool_ <= anntool::kLink) {
+      banding_ = true;
+      bandStart_ = at;
     } else if (tool_ == kToolZoom) {
       if (zoom_ >= kStepCount)
         beep();
@@ -350,6 +355,18 @@ void ImageView::mouseMoveEvent(QMouseEvent* event) {
 
 void ImageView::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton) dragging_ = false;
+  if (event->button() == Qt::LeftButton && banding_) {
+    banding_ = false;
+    const QPoint end = event->position().toPoint();
+    const bool tooSmall = std::abs(end.x() - bandStart_.x()) < 2 || std::abs(end.y() - bandStart_.y()) < 2;
+    if (tool_ != anntool::kPointer && tooSmall) return;
+    if (const auto box = AnnotationFromBand(tool_, ClientToImagePoint(bandStart_), ClientToImagePoint(end))) {
+      AddAnnotation(*box);
+      // After a text or link box the select tool follows (its text is edited in place).
+      if (tool_ == anntool::kTextBox || tool_ == anntool::kLink) tool_ = anntool::kSelect;
+    }
+    return;
+  }
   if (event->button() == Qt::RightButton && tool_ == kToolDrag && hasImage()) {
     QMenu* menu = BuildImageContextMenu(event->position().toPoint());
     menu->setAttribute(Qt::WA_DeleteOnClose);
@@ -406,6 +423,19 @@ bool ImageView::CommandEnabled(int commandId) const {
       return hasImage();
     case vcmd::kEditUndo:
       return hasImage() && undoState_ != kNoUndo;
+    case vcmd::kTextBoxButton:
+    case vcmd::kTextBoxTool:
+    case vcmd::kHighlightButton:
+    case vcmd::kHighlightTool:
+    case vcmd::kRedactionButton:
+    case vcmd::kRedactionTool:
+    case vcmd::kPointerButton:
+    case vcmd::kPointerTool:
+    case vcmd::kLinkButton:
+    case vcmd::kLinkTool:
+    case vcmd::kSelectAnnotationsButton:
+    case vcmd::kSelectAnnotationsTool:
+      return hasImage() && state_ != kReadOnly;
     case vcmd::kResolutionButton:
     case vcmd::kResolution:
     case vcmd::kRotateButton:
@@ -432,6 +462,24 @@ bool ImageView::CommandChecked(int commandId) const {
       return tool_ == kToolZoom;
     case vcmd::kGrayDisplay:
       return grayScaling() != 0;
+    case vcmd::kTextBoxButton:
+    case vcmd::kTextBoxTool:
+      return tool_ == anntool::kTextBox;
+    case vcmd::kHighlightButton:
+    case vcmd::kHighlightTool:
+      return tool_ == anntool::kHighlight;
+    case vcmd::kRedactionButton:
+    case vcmd::kRedactionTool:
+      return tool_ == anntool::kRedaction;
+    case vcmd::kPointerButton:
+    case vcmd::kPointerTool:
+      return tool_ == anntool::kPointer;
+    case vcmd::kLinkButton:
+    case vcmd::kLinkTool:
+      return tool_ == anntool::kLink;
+    case vcmd::kSelectAnnotationsButton:
+    case vcmd::kSelectAnnotationsTool:
+      return tool_ == anntool::kSelect;
     default:
       return false;
   }
@@ -473,6 +521,30 @@ void ImageView::OnCommand(int commandId) {
     }
     case vcmd::kEditUndo:
       Undo();
+      break;
+    case vcmd::kTextBoxButton:
+    case vcmd::kTextBoxTool:
+      setTool(anntool::kTextBox);
+      break;
+    case vcmd::kHighlightButton:
+    case vcmd::kHighlightTool:
+      setTool(anntool::kHighlight);
+      break;
+    case vcmd::kRedactionButton:
+    case vcmd::kRedactionTool:
+      setTool(anntool::kRedaction);
+      break;
+    case vcmd::kPointerButton:
+    case vcmd::kPointerTool:
+      setTool(anntool::kPointer);
+      break;
+    case vcmd::kLinkButton:
+    case vcmd::kLinkTool:
+      setTool(anntool::kLink);
+      break;
+    case vcmd::kSelectAnnotationsButton:
+    case vcmd::kSelectAnnotationsTool:
+      setTool(anntool::kSelect);
       break;
     case vcmd::kResolutionButton:
     case vcmd::kResolution: {

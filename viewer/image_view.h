@@ -164,6 +164,8 @@ class ImageView : public QAbstractScrollArea {
   int quality_ = 2;
   int beeps_ = 0;
   bool dragging_ = false;
+  bool banding_ = false;
+  QPoint bandStart_;
   QPoint dragStart_;
   QPoint dragScrollStart_;
   bool beginChange(bool sizeChange);

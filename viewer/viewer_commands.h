@@ -58,6 +58,21 @@ inline constexpr int kInvert = 0xBF3;
 inline constexpr int kFillBlack = 0xBF4;
 inline constexpr int kFillWhite = 0xBF5;
 inline constexpr int kTrim = 0xBF6;
+// Annotation tools: tool-bar buttons and menu items
+inline constexpr int kPointerButton = 0xBD6;
+inline constexpr int kHighlightButton = 0xBD7;
+inline constexpr int kRedactionButton = 0xBD8;
+inline constexpr int kTextBoxButton = 0xBD9;
+inline constexpr int kSelectAnnotationsButton = 0xBDA;
+inline constexpr int kLinkButton = 0xBDB;
+inline constexpr int kPointerTool = 0xBF7;
+inline constexpr int kHighlightTool = 0xBF8;
+inline constexpr int kRedactionTool = 0xBF9;
+inline constexpr int kTextBoxTool = 0xBFA;
+inline constexpr int kSelectAnnotationsTool = 0xBFB;
+inline constexpr int kLinkTool = 0xBFC;
+// Viewer file menu
+inline constexpr int kPrint = 0xC3B;
 // Image context menu
 inline constexpr int kZoomOut = 0xBFE;
 inline constexpr int kZoomIn = 0xBFF;

@@ -107,17 +107,17 @@ TEST(ViewerDialogs, ScreenshotOfThePageWithAllFiveAnnotationKinds) {
     b.BoxRight = r.right();
     b.BoxBottom = r.bottom();
     b.FontName = "Noto Sans CJK JP";
-    b.FontSize = 18;
+    b.FontSize = 100;
     b.ForeColor = fore;
     b.BackColor = back;
     b.BoxString = text;
     return b;
   };
   view.AddAnnotation(make(0, QRect(480, 40, 260, 60), 0x000000, 0xC0FFFF, "確認してください"));
-  view.AddAnnotation(make(1, QRect(40, 150, 500, 40), 0, 0x00FFFF, ""));
-  view.AddAnnotation(make(2, QRect(60, 260, 300, 30), 0, 0x000000, ""));
+  view.AddAnnotation(make(1, QRect(40, 150, 500, 40), 0x00FFFF, 0xFFFFFF, ""));
+  view.AddAnnotation(make(2, QRect(60, 260, 300, 30), 0, 0xFFFFFF, ""));
   AnnBox pointer = make(3, QRect(420, 330, 200, 120), 0x0000FF, 0, "");
-  pointer.AnnParam1 = 0;
+  pointer.AnnParam1 = 1;
   pointer.AnnParam2 = 4;
   view.AddAnnotation(pointer);
   view.AddAnnotation(make(4, QRect(480, 480, 280, 36), 0xFF0000, 0xFFFFFF, "http://example.com/"));
@@ -125,6 +125,8 @@ TEST(ViewerDialogs, ScreenshotOfThePageWithAllFiveAnnotationKinds) {
   const QImage shot = view.grab().toImage();
   // The redaction hides the text under it; the highlight keeps the ink.
   EXPECT_EQ(qGray(shot.pixel(view.ImageToClientRect(QRect(200, 275, 1, 1)).topLeft())), 0);
+  const QRgb lit = shot.pixel(view.ImageToClientRect(QRect(45, 152, 1, 1)).topLeft());
+  EXPECT_EQ(QColor(lit).name(), QStringLiteral("#ffff00"));  // white paper under yellow
   QDir().mkpath(BRINDEL_SCREENSHOT_DIR);
   EXPECT_TRUE(shot.save(QStringLiteral(BRINDEL_SCREENSHOT_DIR "/viewer_annotations.png")));
 }

@@ -4,8 +4,10 @@
 #include "platform/user_interaction.h"
 #include "shell/image_ctrl.h"
 #include "shell/imaging_control_startup.h"
+#include "viewer/annotation_tools.h"
 #include "viewer/grey_reduction.h"
 #include "viewer/viewer_commands.h"
+#include "viewer/viewer_dialogs.h"
 #include "viewer/viewer_paths.h"
 
 #include <QApplication>
@@ -19,6 +21,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 
 namespace {
 
@@ -101,6 +104,10 @@ void ImageView::loadFailed(const char* message) {
 }
 
 void ImageView::LoadImage(const std::string& folder, const ItemInfo& item) {
+  deleteUndoFiles();
+  annotations_.clear();
+  loadedAnnotations_ = 0;
+  itemNo_ = item.ItemNo;
   imageChanged_ = false;
   annotationChanged_ = false;
   dragging_ = false;
@@ -157,6 +164,7 @@ void ImageView::LoadImage(const std::string& folder, const ItemInfo& item) {
   }
   // A new page opens at the width fit, its top left corner in view.
   zoom_ = FitWidthStep();
+  LoadAnnotations();
   updateScrollRanges();
   horizontalScrollBar()->setValue(0);
   verticalScrollBar()->setValue(0);
@@ -165,6 +173,10 @@ void ImageView::LoadImage(const std::string& folder, const ItemInfo& item) {
 }
 
 void ImageView::Clear() {
+  deleteUndoFiles();
+  annotations_.clear();
+  loadedAnnotations_ = 0;
+  itemNo_ = 0;
   ctrl_->SetImageHandle(0);
   page_ = QImage();
   smoothed_ = QImage();
@@ -282,6 +294,7 @@ void ImageView::paintEvent(QPaintEvent*) {
                         visible.width() * 100.0 / percent, visible.height() * 100.0 / percent);
     painter.drawImage(QRectF(visible), page_, source);
   }
+  paintAnnotations(painter);
   // A sunken frame one pixel outside the page.
   const QRect outer = dest.adjusted(-1, -1, 1, 1);
   const auto shade = [&painter](const QRect& r, QColor topLeft, QColor bottomRight) {
@@ -315,6 +328,9 @@ void ImageView::mousePressEvent(QMouseEvent* event) {
       dragging_ = true;
       dragStart_ = at;
       dragScrollStart_ = QPoint(horizontalScrollBar()->value(), verticalScrollBar()->value());
+    } else if (tool_ >= anntool::kTextBox && tool_ <= anntool::kLink) {
+      banding_ = true;
+      bandStart_ = at;
     } else if (tool_ == kToolZoom) {
       if (zoom_ >= kStepCount)
         beep();
@@ -339,6 +355,18 @@ void ImageView::mouseMoveEvent(QMouseEvent* event) {
 
 void ImageView::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton) dragging_ = false;
+  if (event->button() == Qt::LeftButton && banding_) {
+    banding_ = false;
+    const QPoint end = event->position().toPoint();
+    const bool tooSmall = std::abs(end.x() - bandStart_.x()) < 2 || std::abs(end.y() - bandStart_.y()) < 2;
+    if (tool_ != anntool::kPointer && tooSmall) return;
+    if (const auto box = AnnotationFromBand(tool_, ClientToImagePoint(bandStart_), ClientToImagePoint(end))) {
+      AddAnnotation(*box);
+      // After a text or link box the select tool follows (its text is edited in place).
+      if (tool_ == anntool::kTextBox || tool_ == anntool::kLink) tool_ = anntool::kSelect;
+    }
+    return;
+  }
   if (event->button() == Qt::RightButton && tool_ == kToolDrag && hasImage()) {
     QMenu* menu = BuildImageContextMenu(event->position().toPoint());
     menu->setAttribute(Qt::WA_DeleteOnClose);
@@ -393,6 +421,32 @@ bool ImageView::CommandEnabled(int commandId) const {
     case vcmd::kFitHeight:
     case vcmd::kGrayDisplay:
       return hasImage();
+    case vcmd::kEditUndo:
+      return hasImage() && undoState_ != kNoUndo;
+    case vcmd::kTextBoxButton:
+    case vcmd::kTextBoxTool:
+    case vcmd::kHighlightButton:
+    case vcmd::kHighlightTool:
+    case vcmd::kRedactionButton:
+    case vcmd::kRedactionTool:
+    case vcmd::kPointerButton:
+    case vcmd::kPointerTool:
+    case vcmd::kLinkButton:
+    case vcmd::kLinkTool:
+    case vcmd::kSelectAnnotationsButton:
+    case vcmd::kSelectAnnotationsTool:
+      return hasImage() && state_ != kReadOnly;
+    case vcmd::kResolutionButton:
+    case vcmd::kResolution:
+    case vcmd::kRotateButton:
+    case vcmd::kRotate:
+    case vcmd::kDeskew:
+    case vcmd::kDespeckle:
+      return hasImage() && state_ != kReadOnly;
+    case vcmd::kBinarise:
+      return hasImage() && state_ != kReadOnly && ctrl_->GetDispid12() != 1;
+    case vcmd::kGreyScale:
+      return hasImage() && state_ != kReadOnly && ctrl_->GetDispid12() != 1 && ctrl_->GetDispid98() == 0;
     default:
       return false;
   }
@@ -408,6 +462,24 @@ bool ImageView::CommandChecked(int commandId) const {
       return tool_ == kToolZoom;
     case vcmd::kGrayDisplay:
       return grayScaling() != 0;
+    case vcmd::kTextBoxButton:
+    case vcmd::kTextBoxTool:
+      return tool_ == anntool::kTextBox;
+    case vcmd::kHighlightButton:
+    case vcmd::kHighlightTool:
+      return tool_ == anntool::kHighlight;
+    case vcmd::kRedactionButton:
+    case vcmd::kRedactionTool:
+      return tool_ == anntool::kRedaction;
+    case vcmd::kPointerButton:
+    case vcmd::kPointerTool:
+      return tool_ == anntool::kPointer;
+    case vcmd::kLinkButton:
+    case vcmd::kLinkTool:
+      return tool_ == anntool::kLink;
+    case vcmd::kSelectAnnotationsButton:
+    case vcmd::kSelectAnnotationsTool:
+      return tool_ == anntool::kSelect;
     default:
       return false;
   }
@@ -447,6 +519,63 @@ void ImageView::OnCommand(int commandId) {
       QApplication::restoreOverrideCursor();
       break;
     }
+    case vcmd::kEditUndo:
+      Undo();
+      break;
+    case vcmd::kTextBoxButton:
+    case vcmd::kTextBoxTool:
+      setTool(anntool::kTextBox);
+      break;
+    case vcmd::kHighlightButton:
+    case vcmd::kHighlightTool:
+      setTool(anntool::kHighlight);
+      break;
+    case vcmd::kRedactionButton:
+    case vcmd::kRedactionTool:
+      setTool(anntool::kRedaction);
+      break;
+    case vcmd::kPointerButton:
+    case vcmd::kPointerTool:
+      setTool(anntool::kPointer);
+      break;
+    case vcmd::kLinkButton:
+    case vcmd::kLinkTool:
+      setTool(anntool::kLink);
+      break;
+    case vcmd::kSelectAnnotationsButton:
+    case vcmd::kSelectAnnotationsTool:
+      setTool(anntool::kSelect);
+      break;
+    case vcmd::kResolutionButton:
+    case vcmd::kResolution: {
+      if (state_ == kReadOnly) break;
+      ResolutionDialog dialog(xResolution(), this);
+      if (dialog.exec() == QDialog::Accepted) ChangeResolution(dialog.resolution());
+      break;
+    }
+    case vcmd::kRotateButton:
+    case vcmd::kRotate: {
+      if (state_ == kReadOnly) break;
+      RotationDialog dialog(this);
+      if (dialog.exec() != QDialog::Accepted) break;
+      if (dialog.deskew())
+        Deskew();
+      else
+        RotateBy(dialog.degrees());
+      break;
+    }
+    case vcmd::kDeskew:
+      Deskew();
+      break;
+    case vcmd::kBinarise:
+      Binarise();
+      break;
+    case vcmd::kGreyScale:
+      GreyScale();
+      break;
+    case vcmd::kDespeckle:
+      Despeckle();
+      break;
     default:
       break;
   }

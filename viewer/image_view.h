@@ -17,6 +17,7 @@
 // scaled picture is made once per zoom step; at 100 percent and above the
 // page's pixels are drawn directly, only the part in view.
 
+#include "catalogue/ann_box.h"
 #include "catalogue/catalogue_records.h"
 
 #include <QAbstractScrollArea>
@@ -25,9 +26,12 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 class CImageCtrl;
+class FolderDatabase;
 class QMenu;
+class QPainter;
 
 class ImageView : public QAbstractScrollArea {
   Q_OBJECT
@@ -84,9 +88,47 @@ class ImageView : public QAbstractScrollArea {
   const std::string& path() const { return path_; }
   // Refused zooms and steps beyond the ends.
   int beeps() const { return beeps_; }
-  // Saves image and annotations (the image commands that change them come
-  // with the image editing); false: nothing was saved.
-  bool Save() { return false; }
+  // Saves annotations and image; false: nothing was saved.
+  bool Save() { return SaveDocument(); }
+  bool SaveDocument();
+
+  // ---- image commands (image_edit.cpp) ----
+  enum UndoState { kNoUndo = 0, kCanUndo = 1, kCanRedo = 2 };
+  // Each returns false when it changed nothing (refused, cancelled, failed).
+  bool ChangeResolution(int dpi);
+  bool RotateBy(double degrees);
+  bool Deskew();
+  bool Binarise();
+  bool GreyScale();
+  bool Despeckle();
+  bool Trim(const QRect& region);
+  bool InvertRegion(const QRect& region);  // asks first
+  bool FillRegion(const QRect& region, bool white);  // asks first
+  bool Undo();
+  int undoState() const { return undoState_; }
+  // Format codes of the control that can hold 1 bit, and 8-bit grey.
+  static bool FormatHoldsOneBit(int format);
+  static bool FormatHoldsGrey(int format);
+  // The folder of the undo file (the program's "tmp" work folder by default).
+  void SetWorkFolder(const std::string& folder) { workFolder_ = folder; }
+  std::string UndoFilePath() const;
+
+  // ---- annotations (annotations.cpp) ----
+  struct Annotation {
+    AnnBox box;
+    QRect backupRect;  // for undo
+    int backupFontSize = 0;
+    bool deleted = false;
+    QRect rect() const { return QRect(QPoint(box.BoxLeft, box.BoxTop), QPoint(box.BoxRight, box.BoxBottom)); }
+    void setRect(const QRect& r);
+  };
+  void SetFolderDatabase(FolderDatabase* db) { db_ = db; }
+  void LoadAnnotations();
+  const std::vector<Annotation>& annotations() const { return annotations_; }
+  // A new annotation (the tools' result); no image change can be undone past it.
+  int AddAnnotation(const AnnBox& box);
+  void MoveAnnotation(int index, const QRect& imageRect);
+  void DeleteAnnotation(int index);
 
  signals:
   void activated();
@@ -94,6 +136,7 @@ class ImageView : public QAbstractScrollArea {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void paintAnnotations(QPainter& painter);
   void resizeEvent(QResizeEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
@@ -121,8 +164,24 @@ class ImageView : public QAbstractScrollArea {
   int quality_ = 2;
   int beeps_ = 0;
   bool dragging_ = false;
+  bool banding_ = false;
+  QPoint bandStart_;
   QPoint dragStart_;
   QPoint dragScrollStart_;
+  bool beginChange(bool sizeChange);
+  void endChange();
+  bool regionCommand(const QRect& region, int kind);
+  bool saveImage();
+  bool saveAnnotations();
+  void deleteUndoFiles();
+
+  FolderDatabase* db_ = nullptr;
+  int itemNo_ = 0;
+  std::vector<Annotation> annotations_;
+  int loadedAnnotations_ = 0;
+  int undoState_ = kNoUndo;
+  bool undoSizeChanged_ = false;
+  std::string workFolder_;
   QImage page_;      // the held page, as loaded
   QImage smoothed_;  // page_ at the current zoom, when below 100 percent
   int smoothedStep_ = 0;

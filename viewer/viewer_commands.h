@@ -39,6 +39,40 @@ inline constexpr int kFitWhole = 0xBE8;
 inline constexpr int kFitWidth = 0xBE9;
 inline constexpr int kFitHeight = 0xBEA;
 inline constexpr int kGrayDisplay = 0xBEB;
+// Image menu and the image tool bar's image commands
+inline constexpr int kTrimButton = 0xBC7;
+inline constexpr int kResolutionButton = 0xBC8;
+inline constexpr int kOcrButton = 0xBC9;
+inline constexpr int kFillBlackButton = 0xBCA;
+inline constexpr int kFillWhiteButton = 0xBCB;
+inline constexpr int kInvertButton = 0xBCC;
+inline constexpr int kRotateButton = 0xBCD;
+inline constexpr int kOcr = 0xBED;
+inline constexpr int kResolution = 0xBEC;
+inline constexpr int kRotate = 0xBEE;
+inline constexpr int kBinarise = 0xBEF;
+inline constexpr int kGreyScale = 0xBF0;
+inline constexpr int kDeskew = 0xBF1;
+inline constexpr int kDespeckle = 0xBF2;
+inline constexpr int kInvert = 0xBF3;
+inline constexpr int kFillBlack = 0xBF4;
+inline constexpr int kFillWhite = 0xBF5;
+inline constexpr int kTrim = 0xBF6;
+// Annotation tools: tool-bar buttons and menu items
+inline constexpr int kPointerButton = 0xBD6;
+inline constexpr int kHighlightButton = 0xBD7;
+inline constexpr int kRedactionButton = 0xBD8;
+inline constexpr int kTextBoxButton = 0xBD9;
+inline constexpr int kSelectAnnotationsButton = 0xBDA;
+inline constexpr int kLinkButton = 0xBDB;
+inline constexpr int kPointerTool = 0xBF7;
+inline constexpr int kHighlightTool = 0xBF8;
+inline constexpr int kRedactionTool = 0xBF9;
+inline constexpr int kTextBoxTool = 0xBFA;
+inline constexpr int kSelectAnnotationsTool = 0xBFB;
+inline constexpr int kLinkTool = 0xBFC;
+// Viewer file menu
+inline constexpr int kPrint = 0xC3B;
 // Image context menu
 inline constexpr int kZoomOut = 0xBFE;
 inline constexpr int kZoomIn = 0xBFF;

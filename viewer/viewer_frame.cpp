@@ -213,6 +213,7 @@ bool ViewerFrame::CompareBoardPositions(const ViewerRequest::BoardEntry& a, cons
 
 void ViewerFrame::FillViewerLists(const ViewerRequest& request) {
   db_ = request.database;
+  panes_->imageView()->SetFolderDatabase(db_);
   filling_ = true;
   documents_.clear();
   documentCombo_->clear();
@@ -273,6 +274,7 @@ void ViewerFrame::fillPageCombo() {
 
 void ViewerFrame::OpenViewer(const ViewerRequest& request) {
   db_ = request.database;
+  panes_->imageView()->SetFolderDatabase(db_);
   folder_ = request.folderPath;
   while (folder_.size() > 1 && folder_.back() == '/') folder_.pop_back();
   pageShown_ = false;

@@ -1,0 +1,234 @@
+// The image view's image commands, undo, the image save and the storage of
+// the page's annotations in the catalogue.
+
+#include "viewer/image_view.h"
+
+#include "catalogue/folder_database.h"
+#include "platform/user_interaction.h"
+#include "shell/image_ctrl.h"
+#include "tests/catalogue/catalogue_fixture.h"
+#include "tests/support/test_env.h"
+#include "tests/viewer/viewer_fixture.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+AnnBox box(int type, QRect r) {
+  AnnBox b;
+  b.AnnType = type;
+  b.BoxLeft = r.left();
+  b.BoxTop = r.top();
+  b.BoxRight = r.right();
+  b.BoxBottom = r.bottom();
+  b.FontName = "Noto Sans CJK JP";
+  b.FontSize = 24;
+  b.BackColor = 0xFFFF;
+  b.BoxString = "メモ";
+  return b;
+}
+
+QByteArray bytesOf(const std::string& path) {
+  QFile f(QString::fromStdString(path));
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+class ImageEditTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    cataloguetest::makeCatalogueFolder(folder);
+    cataloguetest::CatalogueRows rows(folder);
+    rows.addItem(cataloguetest::ItemRow{1, "page"});
+    ASSERT_EQ(db.OpenFolder(folder, false), 0);
+    QDir().mkpath(QString::fromStdString(work));
+    view.SetWorkFolder(work);
+    view.SetFolderDatabase(&db);
+    view.resize(600, 400);
+    view.show();
+    QCoreApplication::processEvents();
+  }
+  // A white page with a black square at (100, 100) - (199, 199), as PNG.
+  void load(int w, int h, int dpi) {
+    QImage page(w, h, QImage::Format_RGB32);
+    page.fill(Qt::white);
+    for (int y = 100; y < 200; ++y)
+      for (int x = 100; x < 200; ++x) page.setPixel(x, y, qRgb(0, 0, 0));
+    ASSERT_TRUE(viewertest::writeQtImage(page, path(), "png", dpi));
+    view.LoadImage(folder, item());
+    ASSERT_TRUE(view.hasImage());
+  }
+  ItemInfo item() const {
+    ItemInfo i;
+    i.ItemNo = 1;
+    i.Title = "page";
+    i.Ext = "png";
+    i.ImageLevel = 1;
+    return i;
+  }
+  std::string path() const { return folder + "/page.png"; }
+  QRgb pixel(int x, int y) const { return view.control()->heldImage().pixel(x, y); }
+
+  platform::RecordingUserInteraction boxes;
+  testsupport::TempDir temp;
+  std::string folder = temp.file("folder");
+  std::string work = temp.file("tmp");
+  FolderDatabase db;
+  ImageView view;
+};
+
+TEST(ImageFormats, OneBitAndGreyCapableFormats) {
+  struct Case {
+    int format;
+    bool oneBit, grey;
+  } cases[] = {{1, true, true}, {3, true, true}, {75, true, true}, {10, false, true},
+               {83, false, true}, {12, false, false}, {0, false, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.format);
+    EXPECT_EQ(ImageView::FormatHoldsOneBit(c.format), c.oneBit);
+    EXPECT_EQ(ImageView::FormatHoldsGrey(c.format), c.grey);
+  }
+}
+
+TEST_F(ImageEditTest, RotationByAnAngleEnlargesTheCanvasWithWhite) {
+  load(400, 300, 200);
+  ASSERT_TRUE(view.RotateBy(30));
+  const QSize size = view.imageSize();
+  EXPECT_GT(size.width(), 400);
+  EXPECT_GT(size.height(), 300);
+  EXPECT_EQ(qGray(pixel(0, 0)), 255);
+  EXPECT_EQ(qGray(pixel(size.width() - 1, size.height() - 1)), 255);
+  EXPECT_TRUE(view.imageChanged());
+  EXPECT_EQ(view.undoState(), ImageView::kCanUndo);
+}
+
+TEST_F(ImageEditTest, TrimKeepsTheRegionAndMovesAnnotationsByItsOrigin) {
+  load(400, 300, 200);
+  view.AddAnnotation(box(0, QRect(120, 110, 50, 40)));
+  view.AddAnnotation(box(2, QRect(10, 10, 30, 30)));
+  ASSERT_TRUE(view.Trim(QRect(100, 100, 150, 120)));
+  EXPECT_EQ(view.imageSize(), QSize(150, 120));
+  EXPECT_EQ(qGray(pixel(0, 0)), 0);      // the square's corner is now the origin
+  EXPECT_EQ(qGray(pixel(120, 110)), 255);
+  EXPECT_EQ(view.annotations()[0].rect(), QRect(20, 10, 50, 40));
+  EXPECT_EQ(view.annotations()[1].rect(), QRect(-90, -90, 30, 30));
+  EXPECT_TRUE(view.annotationChanged());
+}
+
+TEST_F(ImageEditTest, HalvingTheResolutionHalvesPixelsAndAnnotations) {
+  load(800, 600, 400);
+  view.AddAnnotation(box(1, QRect(QPoint(100, 200), QPoint(299, 399))));
+  ASSERT_TRUE(view.ChangeResolution(200));
+  EXPECT_EQ(view.imageSize(), QSize(400, 300));
+  EXPECT_EQ(view.xResolution(), 200);
+  EXPECT_EQ(view.yResolution(), 200);
+  EXPECT_EQ(view.annotations()[0].rect(), QRect(QPoint(50, 100), QPoint(149, 199)));
+  EXPECT_EQ(view.zoomStep(), view.FitWholeStep());
+}
+
+TEST_F(ImageEditTest, UndoTwiceIsRedoAndRestoresAnnotationsToo) {
+  load(400, 300, 200);
+  boxes.script({platform::Answer::Yes});
+  ASSERT_TRUE(view.FillRegion(QRect(0, 0, 50, 50), false));
+  EXPECT_EQ(qGray(pixel(10, 10)), 0);
+  ASSERT_TRUE(view.Undo());
+  EXPECT_EQ(qGray(pixel(10, 10)), 255);
+  EXPECT_EQ(view.undoState(), ImageView::kCanRedo);
+  ASSERT_TRUE(view.Undo());
+  EXPECT_EQ(qGray(pixel(10, 10)), 0);
+  EXPECT_EQ(view.undoState(), ImageView::kCanUndo);
+
+  // A trim and its undo: the image and the annotations come back.
+  view.AddAnnotation(box(0, QRect(120, 110, 50, 40)));
+  EXPECT_EQ(view.undoState(), ImageView::kNoUndo);  // an annotation ends the undo chain
+  EXPECT_FALSE(view.Undo());
+  ASSERT_TRUE(view.Trim(QRect(100, 100, 150, 120)));
+  ASSERT_TRUE(view.Undo());
+  EXPECT_EQ(view.imageSize(), QSize(400, 300));
+  EXPECT_EQ(view.annotations()[0].rect(), QRect(120, 110, 50, 40));
+}
+
+TEST_F(ImageEditTest, QuestionsAndFormatChecksChangeNothingWhenRefused) {
+  load(400, 300, 200);
+  boxes.script({platform::Answer::No, platform::Answer::No});
+  EXPECT_FALSE(view.InvertRegion(QRect(0, 0, 50, 50)));
+  EXPECT_FALSE(view.FillRegion(QRect(0, 0, 50, 50), false));
+  EXPECT_EQ(qGray(pixel(10, 10)), 255);
+  EXPECT_FALSE(view.imageChanged());
+  EXPECT_EQ(view.undoState(), ImageView::kNoUndo);
+  // PNG holds one bit: binarising makes a 1-bit image with its ink in place.
+  ASSERT_TRUE(view.Binarise());
+  EXPECT_EQ(view.control()->GetDispid12(), 1);
+  EXPECT_EQ(qGray(pixel(150, 150)), 0);
+  EXPECT_EQ(qGray(pixel(10, 10)), 255);
+}
+
+TEST_F(ImageEditTest, AFailedUndoCopyLeavesTheImageAlone) {
+  load(400, 300, 200);
+  // The work folder lies below a plain file: nothing can be written there.
+  QFile blocker(QString::fromStdString(temp.file("blocker")));
+  ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+  blocker.close();
+  view.SetWorkFolder(temp.file("blocker") + "/tmp");
+  EXPECT_FALSE(view.Despeckle());
+  EXPECT_FALSE(view.RotateBy(90));
+  EXPECT_EQ(view.imageSize(), QSize(400, 300));
+  EXPECT_FALSE(view.imageChanged());
+  EXPECT_EQ(boxes.texts().size(), 2u);
+}
+
+TEST_F(ImageEditTest, SavingWritesThroughATemporaryFileAndAFailureKeepsTheOldFile) {
+  load(400, 300, 200);
+  const QByteArray before = bytesOf(path());
+  ASSERT_TRUE(view.RotateBy(90));
+  // The temporary file's place is taken by a folder: the write fails.
+  const QString temp = QString::fromStdString(folder + "/.page.png.saving");
+  ASSERT_TRUE(QDir().mkpath(temp));
+  EXPECT_FALSE(view.SaveDocument());
+  EXPECT_EQ(bytesOf(path()), before);
+  EXPECT_TRUE(view.imageChanged());
+  ASSERT_EQ(boxes.texts().size(), 1u);
+  EXPECT_NE(boxes.texts()[0].find("書き込めません"), std::string::npos);
+
+  ASSERT_TRUE(QDir(temp).removeRecursively());
+  EXPECT_TRUE(view.SaveDocument());
+  EXPECT_FALSE(view.imageChanged());
+  EXPECT_FALSE(QFile::exists(temp));
+  CImageCtrl reread;
+  ASSERT_EQ(reread.LoadFile(path(), 0, 1, 1), 0);
+  EXPECT_EQ(reread.GetImageWidth(), 300.0f);
+  EXPECT_EQ(reread.GetImageHeight(), 400.0f);
+}
+
+TEST_F(ImageEditTest, AnnotationsAreStoredInImagePixelsAndBarelyOverlappingOnesDropped) {
+  load(400, 300, 200);
+  view.AddAnnotation(box(0, QRect(10, 20, 100, 50)));
+  view.AddAnnotation(box(1, QRect(-92, 10, 100, 50)));   // overlaps by 8 px: dropped
+  view.AddAnnotation(box(2, QRect(-91, 10, 100, 50)));   // overlaps by 9 px: kept
+  view.AddAnnotation(box(3, QRect(200, 295, 50, 50)));   // 5 px high on the page: dropped
+  const int deleted = view.AddAnnotation(box(4, QRect(50, 50, 60, 20)));
+  view.DeleteAnnotation(deleted);
+  ASSERT_TRUE(view.SaveDocument());
+  EXPECT_FALSE(view.annotationChanged());
+
+  // Opened again at another size and zoom: the same rectangles.
+  view.resize(300, 200);
+  view.LoadImage(folder, item());
+  ASSERT_EQ(view.annotations().size(), 2u);
+  EXPECT_EQ(view.annotations()[0].rect(), QRect(10, 20, 100, 50));
+  EXPECT_EQ(view.annotations()[0].box.BoxString, "メモ");
+  EXPECT_EQ(view.annotations()[1].box.AnnType, 2);
+  EXPECT_EQ(view.annotations()[1].rect(), QRect(-91, 10, 100, 50));
+
+  // Deleting every box leaves the item without rows.
+  view.DeleteAnnotation(0);
+  view.DeleteAnnotation(1);
+  ASSERT_TRUE(view.SaveDocument());
+  view.LoadImage(folder, item());
+  EXPECT_TRUE(view.annotations().empty());
+}
+
+}  // namespace

@@ -1,0 +1,308 @@
+// The image commands of the image view: every change keeps one step of undo
+// in a work file, moves the annotations with the geometry, and marks the
+// image as changed; the file itself is written only by SaveDocument.
+
+#include "viewer/image_view.h"
+
+#include "platform/imaging/image.h"
+#include "platform/program_folder.h"
+#include "platform/user_interaction.h"
+#include "shell/image_ctrl.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QScrollBar>
+
+#include <leptonica/allheaders.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+
+namespace img = platform::imaging;
+
+namespace {
+
+constexpr std::array<int, 23> kOneBitFormats = {1,  2,  3,  6,  11, 17, 22, 24, 25, 27, 28, 29,
+                                                55, 75, 76, 84, 85, 86, 87, 88, 93, 94, 95};
+constexpr std::array<int, 10> kGreyOnlyFormats = {10, 16, 21, 23, 63, 64, 80, 81, 82, 83};
+constexpr std::int32_t kWhite = 0xFFFFFF;
+enum RegionKind { kTrim = 6, kInvert = 7, kFillWhite = 8, kFillBlack = 9 };
+
+QRect scaled(const QRect& r, int num, int den) {
+  return QRect(QPoint(static_cast<int>(static_cast<long long>(r.left()) * num / den),
+                      static_cast<int>(static_cast<long long>(r.top()) * num / den)),
+               QPoint(static_cast<int>(static_cast<long long>(r.right()) * num / den),
+                      static_cast<int>(static_cast<long long>(r.bottom()) * num / den)));
+}
+
+// The pixel value that paints white or black at the PIX's depth.
+l_uint32 fillValue(Pix* pix, bool white) {
+  if (PIXCMAP* map = pixGetColormap(pix)) {
+    l_int32 index = 0;
+    pixcmapGetNearestIndex(map, white ? 255 : 0, white ? 255 : 0, white ? 255 : 0, &index);
+    return static_cast<l_uint32>(index);
+  }
+  const int depth = pixGetDepth(pix);
+  if (depth == 1) return white ? 0 : 1;
+  if (depth == 32) return white ? 0xFFFFFF00u : 0;
+  return white ? (depth >= 32 ? 0xFFFFFFFFu : (1u << depth) - 1u) : 0;
+}
+
+}  // namespace
+
+void ImageView::Annotation::setRect(const QRect& r) {
+  box.BoxLeft = r.left();
+  box.BoxTop = r.top();
+  box.BoxRight = r.right();
+  box.BoxBottom = r.bottom();
+}
+
+bool ImageView::FormatHoldsOneBit(int format) {
+  return std::find(kOneBitFormats.begin(), kOneBitFormats.end(), format) != kOneBitFormats.end();
+}
+
+bool ImageView::FormatHoldsGrey(int format) {
+  return FormatHoldsOneBit(format) ||
+         std::find(kGreyOnlyFormats.begin(), kGreyOnlyFormats.end(), format) != kGreyOnlyFormats.end();
+}
+
+std::string ImageView::UndoFilePath() const {
+  const std::string folder = workFolder_.empty() ? platform::workFolder(platform::workfolder::kTmp) : workFolder_;
+  return folder + "/ImageAndo";
+}
+
+void ImageView::deleteUndoFiles() {
+  QFile::remove(QString::fromStdString(UndoFilePath()));
+  QFile::remove(QString::fromStdString(UndoFilePath() + "_"));
+  undoState_ = kNoUndo;
+}
+
+// Steps 1-2 of every change: the annotations' backups and the undo copy.
+// When the undo copy cannot be written the change is not made at all.
+bool ImageView::beginChange(bool sizeChange) {
+  if (!hasImage() || state_ == kReadOnly) return false;
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  const std::string undo = UndoFilePath();
+  QDir().mkpath(QFileInfo(QString::fromStdString(undo)).absolutePath());
+  if (ctrl_->SaveFile(undo, img::format::kTiff, ctrl_->GetDispid12(), 2, 0) != img::kOk) {
+    QApplication::restoreOverrideCursor();
+    platform::messageBox("元に戻すための画像を保存できませんでした。\n画像は変更されません。", platform::Buttons::Ok,
+                         platform::Icon::Warning);
+    return false;
+  }
+  for (Annotation& a : annotations_) {
+    a.backupRect = a.rect();
+    a.backupFontSize = a.box.FontSize;
+  }
+  undoState_ = kCanUndo;
+  undoSizeChanged_ = sizeChange;
+  return true;
+}
+
+void ImageView::endChange() {
+  imageChanged_ = true;
+  page_ = ctrl_->heldImage();
+  smoothed_ = QImage();
+  smoothedStep_ = 0;
+  updateScrollRanges();
+  viewport()->update();
+  QApplication::restoreOverrideCursor();
+  emit zoomChanged(zoom_);  // the frame refreshes the status-bar image information
+}
+
+bool ImageView::ChangeResolution(int dpi) {
+  const int old = xResolution();
+  if (dpi <= 0 || old <= 0 || dpi == old || !hasImage()) return false;
+  if (!beginChange(true)) return false;
+  const QSize size = imageSize();
+  const auto w = static_cast<float>(static_cast<long long>(size.width()) * dpi / old);
+  const auto h = static_cast<float>(static_cast<long long>(size.height()) * dpi / old);
+  ctrl_->InvokeDispid335(std::max(1.0f, w), std::max(1.0f, h), ctrl_->GetDispid12() == 1 ? 0 : 1);
+  ctrl_->SetXResolution(static_cast<short>(dpi));
+  ctrl_->SetYResolution(static_cast<short>(dpi));
+  for (Annotation& a : annotations_) a.setRect(scaled(a.rect(), dpi, old));
+  annotationChanged_ = true;
+  endChange();
+  SetZoom(FitWholeStep());
+  return true;
+}
+
+bool ImageView::RotateBy(double degrees) {
+  if (!beginChange(true)) return false;
+  ctrl_->Rotate(static_cast<std::int32_t>(std::lround(degrees * 100)), 1, kWhite);
+  endChange();
+  return true;
+}
+
+bool ImageView::Deskew() {
+  if (!beginChange(false)) return false;
+  ctrl_->InvokeDispid327();
+  endChange();
+  return true;
+}
+
+bool ImageView::Binarise() {
+  if (!hasImage() || state_ == kReadOnly) return false;
+  if (!FormatHoldsOneBit(format_)) {
+    platform::messageBox("この画像形式は白黒2値をサポートしておりません。", platform::Buttons::Ok,
+                         platform::Icon::Warning, "白黒2値化");
+    return false;
+  }
+  if (!beginChange(false)) return false;
+  ctrl_->InvokeDispid334(1, kWhite);
+  endChange();
+  return true;
+}
+
+bool ImageView::GreyScale() {
+  if (!hasImage() || state_ == kReadOnly) return false;
+  if (!FormatHoldsGrey(format_)) {
+    platform::messageBox("この画像形式はグレースケールをサポートしておりません。", platform::Buttons::Ok,
+                         platform::Icon::Warning, "グレースケール化");
+    return false;
+  }
+  if (!beginChange(false)) return false;
+  ctrl_->InvokeDispid303(8);
+  endChange();
+  return true;
+}
+
+bool ImageView::Despeckle() {
+  if (!beginChange(false)) return false;
+  ctrl_->InvokeDispid301();
+  endChange();
+  return true;
+}
+
+bool ImageView::Trim(const QRect& region) { return regionCommand(region, kTrim); }
+bool ImageView::InvertRegion(const QRect& region) { return regionCommand(region, kInvert); }
+bool ImageView::FillRegion(const QRect& region, bool white) {
+  return regionCommand(region, white ? kFillWhite : kFillBlack);
+}
+
+bool ImageView::regionCommand(const QRect& requested, int kind) {
+  if (!hasImage() || state_ == kReadOnly) return false;
+  const QRect region = requested.normalized().intersected(QRect(QPoint(0, 0), imageSize()));
+  if (region.isEmpty()) return false;
+  if (kind != kTrim) {
+    const char* text = kind == kInvert       ? "選択された領域を本当に反転しますか？"
+                       : kind == kFillWhite ? "選択された領域を本当に\n白く塗りつぶしますか？"
+                                            : "選択された領域を本当に\n黒く塗りつぶしますか？";
+    const char* caption = kind == kInvert ? "反転" : kind == kFillWhite ? "白塗りつぶし" : "黒塗りつぶし";
+    if (platform::messageBox(text, platform::Buttons::YesNo, platform::Icon::Question, caption) !=
+        platform::Answer::Yes)
+      return false;
+  }
+  const std::shared_ptr<img::Image> held = img::findImage(ctrl_->GetImageHandle());
+  Pix* source = held ? held->pix() : nullptr;
+  if (source == nullptr) return false;
+  if (!beginChange(kind == kTrim)) return false;
+  BOX* box = boxCreate(region.x(), region.y(), region.width(), region.height());
+  img::PixPtr out;
+  if (kind == kTrim) {
+    out.reset(pixClipRectangle(source, box, nullptr));
+  } else if (kind == kInvert) {
+    out.reset(pixGetColormap(source) ? pixRemoveColormap(source, REMOVE_CMAP_BASED_ON_SRC) : pixCopy(nullptr, source));
+    if (out) pixRasterop(out.get(), region.x(), region.y(), region.width(), region.height(), PIX_NOT(PIX_DST), nullptr, 0, 0);
+  } else {
+    out.reset(pixCopy(nullptr, source));
+    if (out) pixSetInRectArbitrary(out.get(), box, fillValue(out.get(), kind == kFillWhite));
+  }
+  boxDestroy(&box);
+  if (!out) {
+    QApplication::restoreOverrideCursor();
+    return false;
+  }
+  pixSetResolution(out.get(), held->xResolution(), held->yResolution());
+  const std::shared_ptr<img::Image> changed = img::Image::fromPix(std::move(out));
+  ctrl_->SetImageHandle(img::registerImage(changed));
+  if (kind == kTrim) {
+    for (Annotation& a : annotations_) a.setRect(a.rect().translated(-region.topLeft()));
+    annotationChanged_ = true;
+  }
+  endChange();
+  if (kind == kTrim) SetZoom(zoom_);
+  return true;
+}
+
+bool ImageView::Undo() {
+  if (undoState_ == kNoUndo || !hasImage()) return false;
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  const std::string undo = UndoFilePath();
+  const std::string swap = undo + "_";
+  const QPoint offsets(horizontalScrollBar()->value(), verticalScrollBar()->value());
+  // The current image goes aside first; without that copy nothing is swapped.
+  if (ctrl_->SaveFile(swap, img::format::kTiff, ctrl_->GetDispid12(), 2, 0) != img::kOk ||
+      ctrl_->LoadFile(undo, 0, 1, 1) != img::kOk) {
+    QFile::remove(QString::fromStdString(swap));
+    QApplication::restoreOverrideCursor();
+    platform::messageBox("画像を元に戻せませんでした。", platform::Buttons::Ok, platform::Icon::Warning);
+    return false;
+  }
+  QFile::remove(QString::fromStdString(undo));
+  QFile::rename(QString::fromStdString(swap), QString::fromStdString(undo));
+  for (Annotation& a : annotations_) {
+    const QRect r = a.rect();
+    const int font = a.box.FontSize;
+    a.setRect(a.backupRect);
+    a.box.FontSize = a.backupFontSize;
+    a.backupRect = r;
+    a.backupFontSize = font;
+  }
+  imageChanged_ = true;
+  page_ = ctrl_->heldImage();
+  smoothed_ = QImage();
+  smoothedStep_ = 0;
+  updateScrollRanges();
+  if (undoSizeChanged_) {
+    SetZoom(zoom_);
+  } else {
+    horizontalScrollBar()->setValue(offsets.x());
+    verticalScrollBar()->setValue(offsets.y());
+  }
+  viewport()->update();
+  undoState_ = undoState_ == kCanUndo ? kCanRedo : kCanUndo;
+  QApplication::restoreOverrideCursor();
+  emit zoomChanged(zoom_);
+  return true;
+}
+
+// ---- saving ---------------------------------------------------------------------
+
+// The image is written to a temporary file beside the old one, read back,
+// and only then renamed over it: a failure leaves the old file as it was
+// and the page still marked as changed. The file keeps its own format and
+// the image its current depth; no fallback writes anything else.
+bool ImageView::saveImage() {
+  if (!imageChanged_ || !hasImage()) return false;
+  const QFileInfo target(QString::fromStdString(path_));
+  const QString temp = target.absolutePath() + "/." + target.fileName() + ".saving";
+  const std::string tempPath = temp.toStdString();
+  bool ok = ctrl_->SaveFile(tempPath, static_cast<short>(format_), ctrl_->GetDispid12(), static_cast<short>(quality_),
+                            0) == img::kOk;
+  if (ok) {
+    CImageCtrl check;
+    ok = check.LoadFile(tempPath, 0, 1, 1) == img::kOk &&
+         static_cast<int>(check.GetImageWidth()) == imageSize().width() &&
+         static_cast<int>(check.GetImageHeight()) == imageSize().height();
+  }
+  if (ok) ok = std::rename(tempPath.c_str(), path_.c_str()) == 0;
+  if (!ok) {
+    if (QFileInfo(temp).isFile()) QFile::remove(temp);
+    platform::messageBox("画像ファイルに書き込めませんでした。\n画像は保存されていません。", platform::Buttons::Ok,
+                         platform::Icon::Warning);
+    return false;
+  }
+  imageChanged_ = false;
+  return true;
+}
+
+bool ImageView::SaveDocument() {
+  const bool annotations = saveAnnotations();
+  const bool image = saveImage();
+  return annotations || image;
+}

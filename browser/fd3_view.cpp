@@ -206,6 +206,7 @@ void CFD3View::AttachToFrame(CMainFrame* frame) {
   for (int id : {cmd::kViewThumbnail, cmd::kViewList, cmd::kAutoArrange})
     if (QAction* action = frame->Action(id)) action->setCheckable(true);
   board_->ApplySettings(boardSettingsOf(frame->Settings()));
+  connect(frame, &CMainFrame::settingsApplied, board_, [this, frame] { board_->ApplySettings(boardSettingsOf(frame->Settings())); });
   handledCommands_ = {cmd::kSortTitle,   cmd::kSortIssueDate, cmd::kSortModified, cmd::kSortAccessed,
                       cmd::kArrangeEvenly, cmd::kArrange,     cmd::kAutoArrange,  cmd::kRename,
                       cmd::kDelete,      cmd::kSelectAll,   cmd::kStack,        cmd::kUnstackOne,

@@ -10,6 +10,7 @@
 #include "shell/busy_flag.h"
 #include "shell/command_ids.h"
 #include "shell/posted_message.h"
+#include "shell/settings_sheet.h"
 #include "shell/splash_window.h"
 #include "tests/shell/fresh_environment.h"
 #include "tests/shell/wait_until.h"
@@ -276,6 +277,66 @@ TEST_F(MainFrameTest, ScreenshotOfTheMainWindow) {
   ASSERT_FALSE(shot.isNull());
   QDir().mkpath(BRINDEL_SCREENSHOT_DIR);
   EXPECT_TRUE(shot.save(QStringLiteral(BRINDEL_SCREENSHOT_DIR "/main_frame.png")));
+}
+
+}  // namespace
+
+namespace {
+
+// The settings command: OK applies and writes the block, Cancel undoes the
+// colour preview; the home page's failure is reported.
+TEST_F(MainFrameTest, SettingsSheetAppliesOnOkAndUndoesThePreviewOnCancel) {
+  store(QStringLiteral("KankyoShowFontSize"), 105);
+  auto frame = startFrame();
+  const int backBefore = frame->Settings().KankyoColorBackColor;
+  int applied = 0;
+  QObject::connect(frame.get(), &CMainFrame::settingsApplied, [&applied] { ++applied; });
+  std::vector<int> backsSeen;
+  QObject::connect(frame.get(), &CMainFrame::settingsApplied,
+                   [&] { backsSeen.push_back(frame->Settings().KankyoColorBackColor); });
+
+  // Cancel after a colour preview: the old colour is back.
+  frame->SetSettingsSheetRunner([](SettingsSheet& sheet) {
+    sheet.MutableValues().KankyoColorBackColor = 0x123456;
+    sheet.PreviewColors();
+    return int(QDialog::Rejected);
+  });
+  frame->RunCommand(cmd::kSettings);
+  ASSERT_EQ(backsSeen.size(), 2u);
+  EXPECT_EQ(backsSeen[0], 0x123456);
+  EXPECT_EQ(frame->Settings().KankyoColorBackColor, backBefore);
+
+  // OK: the trimmed title, the rebuilt pattern list, the untouched font size, written.
+  frame->SetSettingsSheetRunner([](SettingsSheet& sheet) {
+    sheet.MutableValues().KankyoScanNameBase = QStringLiteral("  title ");
+    sheet.MutableValues().KankyoPrintUserSelect = 1;
+    sheet.MutableValues().KankyoPrintFileExt = QStringLiteral("doc, .xls");
+    sheet.MutableValues().KankyoViewerGoFromSearch = 1;
+    return int(QDialog::Accepted);
+  });
+  frame->RunCommand(cmd::kSettings);
+  EXPECT_EQ(frame->Settings().KankyoScanNameBase, "title");
+  EXPECT_EQ(frame->Settings().printPatterns, QStringList({"*.doc", "*.xls"}));
+  EXPECT_EQ(stored(QStringLiteral("KankyoViewerGoFromSearch")).toInt(), 1);
+  EXPECT_EQ(stored(QStringLiteral("KankyoShowFontSize")).toInt(), 105);
+  EXPECT_EQ(applied, 3);
+  EXPECT_FALSE(IsBusy());
+
+  frame->SetUrlOpener([](const QUrl&) { return false; });
+  recorder.clear();
+  frame->RunCommand(cmd::kHomePage);
+  ASSERT_EQ(recorder.shown().size(), 1u);
+  EXPECT_EQ(recorder.shown()[0].text, "Webページが開けませんでした。\nWebブラウザがインストールされているか確認してください。");
+  EXPECT_EQ(recorder.shown()[0].icon, platform::Icon::Error);
+  QUrl opened;
+  frame->SetUrlOpener([&opened](const QUrl& url) {
+    opened = url;
+    return true;
+  });
+  frame->RunCommand(cmd::kHomePage);
+  EXPECT_EQ(opened.toString(), kHomePageUrl);
+  frame->RunCommand(cmd::kHelp);  // no help beside the test program
+  EXPECT_EQ(recorder.texts().back(), "ヘルプがインストールされていません。");
 }
 
 }  // namespace

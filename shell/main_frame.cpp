@@ -17,6 +17,7 @@
 #include "shell/lead.h"
 #include "shell/posted_message.h"
 #include "shell/settings_sheet.h"
+#include "shell/app_bar_dlg.h"
 #include "shell/fd3_app.h"
 #include "shell/shell_log.h"
 #include "shell/splash_window.h"
@@ -78,7 +79,8 @@ CMainFrame::CMainFrame(QWidget* parent)
       driveProbe_(ProbeDesktopDrive),
       desktopDialogRunner_([](DesktopRegisterDlg& dialog) { return dialog.exec(); }),
       settingsSheetRunner_([](SettingsSheet& sheet) { return sheet.exec(); }),
-      urlOpener_([](const QUrl& url) { return QDesktopServices::openUrl(url); }) {
+      urlOpener_([](const QUrl& url) { return QDesktopServices::openUrl(url); }),
+      appRegistrationRunner_([](AppRegistrationDlg& dialog) { return dialog.exec(); }) {
   setObjectName(QStringLiteral("CMainFrame"));
   setWindowTitle(QStringLiteral("ブリンデル3"));
   setMinimumSize(kMinimumTrackSize);
@@ -432,6 +434,7 @@ void CMainFrame::CreateMenus() {
   SetCommandHandler(cmd::kSettings, [this] { OnSettings(); });
   SetCommandHandler(cmd::kHomePage, [this] { OnHomePage(); });
   SetCommandHandler(cmd::kHelp, [this] { OnHelp(); });
+  SetCommandHandler(cmd::kApplicationSettings, [this] { OnApplicationSettings(); });
   SetCommandHandler(cmd::kScheduledTidyUp, [this] { OnScheduledTidyUp(); });
   SetCommandHandler(cmd::kTidyUp, [this] { RunTidyUp(); });
   SetCommandHandler(cmd::kDesktopAddRemove, [this] { PostCommand(this, cmd::kDesktopButton); });
@@ -501,6 +504,13 @@ void CMainFrame::OnSettings() {
   }
   update();
   RunPendingWork();
+}
+
+void CMainFrame::OnApplicationSettings() {
+  AppRegistrationDlg dialog(platform::programIniPath(),
+                            QString::fromStdString(platform::programFolder()) + QStringLiteral("/AppReg.dat"), this);
+  appRegistrationRunner_(dialog);
+  BuildApplicationBar();
 }
 
 void CMainFrame::OnHomePage() {

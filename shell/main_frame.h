@@ -39,6 +39,7 @@
 
 class DesktopRegisterDlg;
 class SettingsSheet;
+class AppRegistrationDlg;
 class QComboBox;
 class QDialog;
 class QLabel;
@@ -55,6 +56,7 @@ class CMainFrame : public QMainWindow, public DocumentObserver {
   using DesktopDialogRunner = std::function<int(DesktopRegisterDlg& dialog)>;
   // Runs the settings sheet modally; its result code.
   using SettingsSheetRunner = std::function<int(SettingsSheet& sheet)>;
+  using AppRegistrationRunner = std::function<int(AppRegistrationDlg& dialog)>;
   // Opens a URL in the desktop's browser; false when that fails.
   using UrlOpener = std::function<bool(const QUrl& url)>;
 
@@ -105,6 +107,9 @@ class CMainFrame : public QMainWindow, public DocumentObserver {
   void SetDesktopDialogRunner(DesktopDialogRunner runner) { desktopDialogRunner_ = std::move(runner); }
   void SetSettingsSheetRunner(SettingsSheetRunner runner) { settingsSheetRunner_ = std::move(runner); }
   void SetUrlOpener(UrlOpener opener) { urlOpener_ = std::move(opener); }
+  void SetAppRegistrationRunner(AppRegistrationRunner runner) { appRegistrationRunner_ = std::move(runner); }
+  // The registrations dialog; then the bar and the Tools menu are rebuilt.
+  void OnApplicationSettings();
 
   // The settings sheet over the settings block; OK applies and writes the
   // block, Cancel undoes the colour preview.
@@ -244,6 +249,7 @@ class CMainFrame : public QMainWindow, public DocumentObserver {
   DesktopDialogRunner desktopDialogRunner_;
   SettingsSheetRunner settingsSheetRunner_;
   UrlOpener urlOpener_;
+  AppRegistrationRunner appRegistrationRunner_;
   QDialog* confirmLaunchDialog_ = nullptr;
   QLabel* promptPane_ = nullptr;
   std::map<int, QLabel*> panes_;

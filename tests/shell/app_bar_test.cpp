@@ -98,3 +98,87 @@ TEST(AppBar, CandidatesEndAtTheFirstBadLineAndSkipRegisteredNames) {
 }
 
 }  // namespace
+
+#include "shell/app_bar_dlg.h"
+#include "platform/user_interaction.h"
+
+#include <QButtonGroup>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+
+namespace {
+
+TEST(AppRegistrationDialog, RegistrationRulesAndStore) {
+  testsupport::TempDir dir;
+  const std::string ini = dir.file("brindel.ini");
+  const QString appReg = QString::fromStdString(dir.file("AppReg.dat"));
+  {
+    QFile f(appReg);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("Shell,sh,1001\r\nOwn,own,-10\r\n");
+  }
+  platform::RecordingUserInteraction boxes;
+  AppRegistrationDlg dialog(ini, appReg);
+  EXPECT_EQ(dialog.CandidateList()->count(), 2);
+  EXPECT_FALSE(dialog.AddButton()->isEnabled());
+
+  // A candidate: its code on the radios (preparation 1 is BMP).
+  dialog.CandidateList()->setCurrentRow(0);
+  EXPECT_TRUE(dialog.AddButton()->isEnabled());
+  EXPECT_EQ(dialog.ModeGroup()->checkedId(), 1);
+  EXPECT_EQ(dialog.PreparationGroup()->checkedId(), 1);
+  dialog.PreparationGroup()->button(2)->setChecked(true);  // "白黒BMP画像にする"
+  dialog.OnAdd();
+  ASSERT_EQ(dialog.Registered().size(), 1u);
+  EXPECT_EQ(dialog.Registered()[0].code, 1003);
+  EXPECT_EQ(dialog.Registered()[0].programPath, FindProgram(QStringLiteral("sh")));
+  EXPECT_EQ(dialog.CandidateList()->count(), 1);
+
+  // Typed texts: the same name, a missing program.
+  dialog.RegisteredList()->setCurrentRow(-1);
+  struct Row {
+    const char* menu;
+    const char* program;
+    const char* message;
+  };
+  const Row rows[] = {{"", "sh", "文字が入力されていません。"},
+                      {"Shell", "sh", "同名の項目が登録されています。"},
+                      {"Other", "", "ファイル名が入力されていません。"},
+                      {"Other", "no-such-program-xyz", "ファイルが見つかりません。\nno-such-program-xyz"}};
+  for (const Row& row : rows) {
+    boxes.clear();
+    dialog.MenuEdit()->setText(QString::fromUtf8(row.menu));
+    dialog.ProgramEdit()->setText(QString::fromUtf8(row.program));
+    dialog.OnAdd();
+    ASSERT_EQ(boxes.shown().size(), 1u) << row.menu;
+    EXPECT_EQ(boxes.shown()[0].text, row.message);
+    EXPECT_EQ(boxes.shown()[0].caption, "アプリケーションの登録");
+    EXPECT_EQ(dialog.Registered().size(), 1u);
+  }
+
+  // Fourteen entries: the fifteenth is refused before any other check.
+  for (int i = 1; i < 14; ++i) {
+    dialog.MenuEdit()->setText(QStringLiteral("app%1").arg(i));
+    dialog.ProgramEdit()->setText(QStringLiteral("sh"));
+    dialog.OnAdd();
+  }
+  ASSERT_EQ(dialog.Registered().size(), 14u);
+  boxes.clear();
+  dialog.MenuEdit()->setText(QString());
+  dialog.OnAdd();
+  EXPECT_EQ(boxes.texts(), std::vector<std::string>{"登録可能数を超えます。\n登録をキャンセルします。"});
+
+  // Delete asks first; Cancel keeps the entry.
+  dialog.RegisteredList()->setCurrentRow(13);
+  boxes.script({platform::Answer::Cancel, platform::Answer::Ok});
+  dialog.OnDelete();
+  EXPECT_EQ(dialog.Registered().size(), 14u);
+  dialog.OnDelete();
+  EXPECT_EQ(dialog.Registered().size(), 13u);
+  dialog.accept();
+  EXPECT_EQ(ReadRegistrations(ini).size(), 13u);
+  EXPECT_EQ(platform::getProfileString(ini, kSection, "DropImage13", ""), "-100");
+}
+
+}  // namespace

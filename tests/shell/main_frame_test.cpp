@@ -11,6 +11,8 @@
 #include "shell/command_ids.h"
 #include "shell/posted_message.h"
 #include "shell/settings_sheet.h"
+#include "shell/app_bar_dlg.h"
+#include <QListWidget>
 #include "shell/splash_window.h"
 #include "tests/shell/fresh_environment.h"
 #include "tests/shell/wait_until.h"
@@ -337,6 +339,50 @@ TEST_F(MainFrameTest, SettingsSheetAppliesOnOkAndUndoesThePreviewOnCancel) {
   EXPECT_EQ(opened.toString(), kHomePageUrl);
   frame->RunCommand(cmd::kHelp);  // no help beside the test program
   EXPECT_EQ(recorder.texts().back(), "ヘルプがインストールされていません。");
+}
+
+}  // namespace
+
+namespace {
+
+// Registrations of brindel.ini become the bar's buttons and the Tools
+// menu's entries; a button asks for the launch of its index.
+TEST_F(MainFrameTest, ApplicationBarShowsTheRegisteredApplications) {
+  const std::string ini = platform::programIniPath();
+  platform::writeProfileString(ini, "ブリンデル", "MenuString0", "シェル");
+  platform::writeProfileString(ini, "ブリンデル", "AppName0", "/bin/sh");
+  platform::writeProfileString(ini, "ブリンデル", "DropImage0", "2000");
+  platform::writeProfileString(ini, "ブリンデル", "MenuString1", "見つからない");
+  platform::writeProfileString(ini, "ブリンデル", "AppName1", "/no/such/program");
+  auto frame = startFrame();
+  QToolBar* bar = frame->GetApplicationBar();
+  ASSERT_EQ(bar->actions().size(), 2);
+  EXPECT_EQ(bar->actions()[1]->data().toInt(), cmd::kFirstApplicationButton + 1);
+  EXPECT_FALSE(bar->actions()[0]->icon().isNull());
+  auto* tools = frame->findChild<QMenu*>(QStringLiteral("toolsMenu"));
+  ASSERT_NE(tools, nullptr);
+  EXPECT_EQ(tools->actions().back()->text(), "見つからない");
+  std::vector<int> launched;
+  QObject::connect(frame.get(), &CMainFrame::applicationLaunchRequested, [&](int i) { launched.push_back(i); });
+  bar->actions()[1]->trigger();
+  tools->actions().back()->trigger();
+  EXPECT_EQ(launched, (std::vector<int>{1, 1}));
+
+  frame->resize(900, 500);
+  QCoreApplication::processEvents();
+  QDir().mkpath(BRINDEL_SCREENSHOT_DIR);
+  EXPECT_TRUE(frame->grab().save(QStringLiteral(BRINDEL_SCREENSHOT_DIR "/application_bar.png")));
+
+  // The registrations dialog rebuilds the bar after it closes.
+  frame->SetAppRegistrationRunner([](AppRegistrationDlg& dialog) {
+    dialog.RegisteredList()->setCurrentRow(1);
+    platform::RecordingUserInteraction answers;
+    dialog.OnDelete();
+    dialog.accept();
+    return int(QDialog::Accepted);
+  });
+  frame->RunCommand(cmd::kApplicationSettings);
+  EXPECT_EQ(bar->actions().size(), 1);
 }
 
 }  // namespace

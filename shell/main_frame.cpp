@@ -18,6 +18,7 @@
 #include "shell/posted_message.h"
 #include "shell/settings_sheet.h"
 #include "shell/app_bar_dlg.h"
+#include "shell/update_check.h"
 #include "shell/fd3_app.h"
 #include "shell/shell_log.h"
 #include "shell/splash_window.h"
@@ -435,6 +436,7 @@ void CMainFrame::CreateMenus() {
   SetCommandHandler(cmd::kHomePage, [this] { OnHomePage(); });
   SetCommandHandler(cmd::kHelp, [this] { OnHelp(); });
   SetCommandHandler(cmd::kApplicationSettings, [this] { OnApplicationSettings(); });
+  SetCommandHandler(cmd::kUpdateCheck, [this] { OnUpdateCheck(); });
   SetCommandHandler(cmd::kScheduledTidyUp, [this] { OnScheduledTidyUp(); });
   SetCommandHandler(cmd::kTidyUp, [this] { RunTidyUp(); });
   SetCommandHandler(cmd::kDesktopAddRemove, [this] { PostCommand(this, cmd::kDesktopButton); });
@@ -511,6 +513,71 @@ void CMainFrame::OnApplicationSettings() {
                             QString::fromStdString(platform::programFolder()) + QStringLiteral("/AppReg.dat"), this);
   appRegistrationRunner_(dialog);
   BuildApplicationBar();
+}
+
+void CMainFrame::OnUpdateCheck() {
+  using platform::Buttons;
+  using platform::Icon;
+  if (platform::messageBox("インターネットに接続し、アップデート情報を取得します。\n接続には現在のインターネット設定が使用されます。\n\n"
+                           "自動アップデートを開始するには[OK]ボタンをクリックしてください。",
+                           Buttons::OkCancel, Icon::Information) != platform::Answer::Ok)
+    return;
+  const std::string server =
+      OpenAppProfile()->value(BrowserKey(QStringLiteral("UpdateServer"))).toString().trimmed().toStdString();
+  if (server.empty()) {
+    platform::messageBox("アップデートサーバが設定されていません。", Buttons::Ok, Icon::Information);
+    return;
+  }
+  SetBusy(true);
+  const std::string manual = "お急ぎの場合はお手数ですがヴェルノアホームページより手動でアップデータをダウンロードして適用してください。";
+  std::string body;
+  const update::Result fetched = update::FetchText(server + "/download/archive/online/vu3rorizi.ziz", body);
+  const auto info = fetched == update::Result::Ok ? update::ParseUpdateInfo(body) : std::nullopt;
+  if (!info) {
+    const std::string first =
+        fetched == update::Result::Unreachable || fetched == update::Result::NotAllowed
+            ? "ヴェルノアサーバーに接続できませんでした。しばらく経った後に再度自動アップデートを行ってください。\n\n"
+            : "アップデート情報が取得できませんでした。\n\n";
+    platform::messageBox(first + manual, Buttons::Ok, Icon::Warning);
+    RunPendingWork();
+    return;
+  }
+  if (!update::IsNewer(kSpecialBuild, info->publishedVersion)) {
+    platform::messageBox(QStringLiteral("現在のバージョン(%1)は最新です。アップデータはありません。")
+                             .arg(QString::fromUtf8(kSpecialBuild)).toStdString(),
+                         Buttons::Ok, Icon::Information);
+    RunPendingWork();
+    return;
+  }
+  if (platform::messageBox(QStringLiteral("最新アップデータ(%1)が公開されています。アップデートを行いますか？")
+                               .arg(QString::fromStdString(info->publishedVersion)).toStdString(),
+                           Buttons::OkCancel, Icon::Question) != platform::Answer::Ok) {
+    RunPendingWork();
+    return;
+  }
+  const QString folder = QString::fromStdString(platform::programFolder()) + QStringLiteral("/Updater");
+  const std::string name = update::FileNameOfUrl(info->updaterUrl);
+  if (!QDir().mkpath(folder) || name.empty()) {
+    RunPendingWork();
+    return;
+  }
+  const std::string destination = (folder + QLatin1Char('/')).toStdString() + name;
+  const update::Result got = update::DownloadFile(info->updaterUrl, destination);
+  if (got == update::Result::ServerError)
+    platform::messageBox("サーバ側でエラーが発生しました。しばらく経った後に再度自動アップデートを行ってください。\n\n" + manual,
+                         Buttons::Ok, Icon::Error);
+  else if (got == update::Result::ShortBody || got == update::Result::WriteFailed || got == update::Result::Unreachable)
+    platform::messageBox("アップデータのダウンロードに失敗しました。\n\n" + manual, Buttons::Ok, Icon::Error);
+  if (got == update::Result::Ok) {
+    // Code fetched over the network is not run by the program: the user
+    // starts it from its folder after closing the program.
+    urlOpener_(QUrl::fromLocalFile(folder));
+    platform::messageBox(QStringLiteral("アップデータ(%1)をダウンロードしました。\nブリンデルを終了して、%2 を実行してください。")
+                             .arg(QString::fromStdString(info->publishedVersion), QString::fromStdString(destination))
+                             .toStdString(),
+                         Buttons::Ok, Icon::Information);
+  }
+  RunPendingWork();
 }
 
 void CMainFrame::OnHomePage() {

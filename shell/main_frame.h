@@ -110,6 +110,9 @@ class CMainFrame : public QMainWindow, public DocumentObserver {
   void SetAppRegistrationRunner(AppRegistrationRunner runner) { appRegistrationRunner_ = std::move(runner); }
   // The registrations dialog; then the bar and the Tools menu are rebuilt.
   void OnApplicationSettings();
+  // Asks the update server (the setting "UpdateServer") for a newer updater
+  // and downloads it; the updater is shown in its folder, never started.
+  void OnUpdateCheck();
 
   // The settings sheet over the settings block; OK applies and writes the
   // block, Cancel undoes the colour preview.
@@ -266,6 +269,9 @@ class CMainFrame : public QMainWindow, public DocumentObserver {
   std::vector<QMenu*> viewerMenus_;
   bool viewerMenusShown_ = false;
 };
+
+// The build name that the update check compares with the published one.
+inline constexpr const char* kSpecialBuild = "R1";
 
 // The maker's home page, opened by its command.
 inline constexpr const char* kHomePageUrl = "https://www.velnor.example/";

@@ -386,3 +386,26 @@ TEST_F(MainFrameTest, ApplicationBarShowsTheRegisteredApplications) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(MainFrameTest, UpdateCheckWithoutAServerSaysSo) {
+  auto frame = startFrame();
+  recorder.clear();
+  recorder.script({platform::Answer::Cancel});
+  frame->RunCommand(cmd::kUpdateCheck);
+  EXPECT_EQ(recorder.shown().size(), 1u);  // cancelled at the first question
+  recorder.clear();
+  frame->RunCommand(cmd::kUpdateCheck);
+  ASSERT_EQ(recorder.shown().size(), 2u);
+  EXPECT_EQ(recorder.shown()[1].text, "アップデートサーバが設定されていません。");
+  // A plain-HTTP server elsewhere than the loopback address is never asked.
+  store(QStringLiteral("UpdateServer"), QStringLiteral("http://updates.example.invalid"));
+  recorder.clear();
+  frame->RunCommand(cmd::kUpdateCheck);
+  ASSERT_EQ(recorder.shown().size(), 2u);
+  EXPECT_EQ(recorder.shown()[1].text.rfind("ヴェルノアサーバーに接続できませんでした。", 0), 0u);
+  EXPECT_FALSE(IsBusy());
+}
+
+}  // namespace

@@ -271,6 +271,7 @@ void CFD3View::AttachToFrame(CMainFrame* frame) {
   };
   list_->commandAvailable = [this](int id) { return frameCommandAvailable(id); };
   list_->showExtension = [this] { return frame_ && frame_->Settings().KankyoShowExtMode != 0; };
+  connect(frame, &CMainFrame::settingsApplied, board_, [this, frame] { board_->ApplySettings(boardSettingsOf(frame->Settings())); });
   handledCommands_ = {cmd::kSortTitle,   cmd::kSortIssueDate, cmd::kSortModified, cmd::kSortAccessed,
                       cmd::kArrangeEvenly, cmd::kArrange,     cmd::kAutoArrange,  cmd::kRename,
                       cmd::kDelete,      cmd::kSelectAll,   cmd::kStack,        cmd::kUnstackOne,

@@ -16,6 +16,10 @@
 #include "shell/imaging_control_startup.h"
 #include "shell/lead.h"
 #include "shell/posted_message.h"
+#include "shell/settings_sheet.h"
+#include "shell/app_bar_dlg.h"
+#include "shell/update_check.h"
+#include "shell/fd3_app.h"
 #include "shell/shell_log.h"
 #include "shell/splash_window.h"
 #include "shell/tidy_up_schedule.h"
@@ -25,6 +29,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QHBoxLayout>
@@ -73,7 +78,10 @@ bool isFolder(const QString& path) {
 CMainFrame::CMainFrame(QWidget* parent)
     : QMainWindow(parent),
       driveProbe_(ProbeDesktopDrive),
-      desktopDialogRunner_([](DesktopRegisterDlg& dialog) { return dialog.exec(); }) {
+      desktopDialogRunner_([](DesktopRegisterDlg& dialog) { return dialog.exec(); }),
+      settingsSheetRunner_([](SettingsSheet& sheet) { return sheet.exec(); }),
+      urlOpener_([](const QUrl& url) { return QDesktopServices::openUrl(url); }),
+      appRegistrationRunner_([](AppRegistrationDlg& dialog) { return dialog.exec(); }) {
   setObjectName(QStringLiteral("CMainFrame"));
   setWindowTitle(QStringLiteral("ブリンデル3"));
   setMinimumSize(kMinimumTrackSize);
@@ -386,6 +394,7 @@ void CMainFrame::CreateMenus() {
   fill(view, {{0, nullptr}, {cmd::kViewRefresh, "最新の情報に更新(&R)"}});
   QMenu* tools = bar->addMenu(QStringLiteral("ツール(&T)"));
   tools->setObjectName(QStringLiteral("toolsMenu"));
+  toolsMenu_ = tools;
   fill(tools, {{cmd::kSearch, "検索(&F)...", "Ctrl+F"},
                {cmd::kTidyUp, "文書整理(&C)..."},
                {0, nullptr},
@@ -423,6 +432,11 @@ void CMainFrame::CreateMenus() {
   ApplyAccelerators(document_ ? document_->GetDefaultAccelerator() : CFD3Doc::AcceleratorTable::Browser);
   SetCommandHandler(cmd::kAppExit, [this] { close(); });
   SetCommandHandler(cmd::kAbout, [this] { OnAppAbout(); });
+  SetCommandHandler(cmd::kSettings, [this] { OnSettings(); });
+  SetCommandHandler(cmd::kHomePage, [this] { OnHomePage(); });
+  SetCommandHandler(cmd::kHelp, [this] { OnHelp(); });
+  SetCommandHandler(cmd::kApplicationSettings, [this] { OnApplicationSettings(); });
+  SetCommandHandler(cmd::kUpdateCheck, [this] { OnUpdateCheck(); });
   SetCommandHandler(cmd::kScheduledTidyUp, [this] { OnScheduledTidyUp(); });
   SetCommandHandler(cmd::kTidyUp, [this] { RunTidyUp(); });
   SetCommandHandler(cmd::kDesktopAddRemove, [this] { PostCommand(this, cmd::kDesktopButton); });
@@ -461,6 +475,124 @@ void CMainFrame::ApplyAccelerators(CFD3Doc::AcceleratorTable table) {
   bind(titleEditingKeys_, table == CFD3Doc::AcceleratorTable::TitleEditing);
 }
 
+void CMainFrame::OnSettings() {
+  SetBusy(true);
+  const int backBefore = settings_.KankyoColorBackColor;
+  const int itemBefore = settings_.KankyoColorItemColor;
+  SettingsSheet sheet(settings_, CFD3App::FindOcrApplication(), this);
+  sheet.SetColorPreview([this](int back, int item) {
+    settings_.KankyoColorBackColor = back;
+    settings_.KankyoColorItemColor = item;
+    emit settingsApplied();
+  });
+  if (settingsSheetRunner_(sheet) == QDialog::Accepted) {
+    KankyoSettings result = sheet.Values();
+    result.KankyoScanNameBase = result.KankyoScanNameBase.trimmed();
+    result.printPatterns = BuildPrintPatterns(result.KankyoPrintUserSelect, result.KankyoPrintFileExt);
+    const bool extChanged = result.KankyoShowExtMode != settings_.KankyoShowExtMode;
+    const bool thumbnails = document_ && document_->PaneMode() == CFD3Doc::kThumbnailMode;
+    const bool fontChanged = result.KankyoShowFontSize != settings_.KankyoShowFontSize && thumbnails;
+    settings_ = result;
+    emit settingsApplied();
+    if ((extChanged || fontChanged) && document_ && !document_->FolderPath().empty())
+      document_->LoadFolder(platform::withTrailingSlash(document_->FolderPath()), 0);
+    auto profile = OpenAppProfile();
+    settings_.SaveSettings(*profile);
+    profile->sync();
+  } else {
+    settings_.KankyoColorBackColor = backBefore;
+    settings_.KankyoColorItemColor = itemBefore;
+    emit settingsApplied();
+  }
+  update();
+  RunPendingWork();
+}
+
+void CMainFrame::OnApplicationSettings() {
+  AppRegistrationDlg dialog(platform::programIniPath(),
+                            QString::fromStdString(platform::programFolder()) + QStringLiteral("/AppReg.dat"), this);
+  appRegistrationRunner_(dialog);
+  BuildApplicationBar();
+}
+
+void CMainFrame::OnUpdateCheck() {
+  using platform::Buttons;
+  using platform::Icon;
+  if (platform::messageBox("インターネットに接続し、アップデート情報を取得します。\n接続には現在のインターネット設定が使用されます。\n\n"
+                           "自動アップデートを開始するには[OK]ボタンをクリックしてください。",
+                           Buttons::OkCancel, Icon::Information) != platform::Answer::Ok)
+    return;
+  const std::string server =
+      OpenAppProfile()->value(BrowserKey(QStringLiteral("UpdateServer"))).toString().trimmed().toStdString();
+  if (server.empty()) {
+    platform::messageBox("アップデートサーバが設定されていません。", Buttons::Ok, Icon::Information);
+    return;
+  }
+  SetBusy(true);
+  const std::string manual = "お急ぎの場合はお手数ですがヴェルノアホームページより手動でアップデータをダウンロードして適用してください。";
+  std::string body;
+  const update::Result fetched = update::FetchText(server + "/download/archive/online/vu3rorizi.ziz", body);
+  const auto info = fetched == update::Result::Ok ? update::ParseUpdateInfo(body) : std::nullopt;
+  if (!info) {
+    const std::string first =
+        fetched == update::Result::Unreachable || fetched == update::Result::NotAllowed
+            ? "ヴェルノアサーバーに接続できませんでした。しばらく経った後に再度自動アップデートを行ってください。\n\n"
+            : "アップデート情報が取得できませんでした。\n\n";
+    platform::messageBox(first + manual, Buttons::Ok, Icon::Warning);
+    RunPendingWork();
+    return;
+  }
+  if (!update::IsNewer(kSpecialBuild, info->publishedVersion)) {
+    platform::messageBox(QStringLiteral("現在のバージョン(%1)は最新です。アップデータはありません。")
+                             .arg(QString::fromUtf8(kSpecialBuild)).toStdString(),
+                         Buttons::Ok, Icon::Information);
+    RunPendingWork();
+    return;
+  }
+  if (platform::messageBox(QStringLiteral("最新アップデータ(%1)が公開されています。アップデートを行いますか？")
+                               .arg(QString::fromStdString(info->publishedVersion)).toStdString(),
+                           Buttons::OkCancel, Icon::Question) != platform::Answer::Ok) {
+    RunPendingWork();
+    return;
+  }
+  const QString folder = QString::fromStdString(platform::programFolder()) + QStringLiteral("/Updater");
+  const std::string name = update::FileNameOfUrl(info->updaterUrl);
+  if (!QDir().mkpath(folder) || name.empty()) {
+    RunPendingWork();
+    return;
+  }
+  const std::string destination = (folder + QLatin1Char('/')).toStdString() + name;
+  const update::Result got = update::DownloadFile(info->updaterUrl, destination);
+  if (got == update::Result::ServerError)
+    platform::messageBox("サーバ側でエラーが発生しました。しばらく経った後に再度自動アップデートを行ってください。\n\n" + manual,
+                         Buttons::Ok, Icon::Error);
+  else if (got == update::Result::ShortBody || got == update::Result::WriteFailed || got == update::Result::Unreachable)
+    platform::messageBox("アップデータのダウンロードに失敗しました。\n\n" + manual, Buttons::Ok, Icon::Error);
+  if (got == update::Result::Ok) {
+    // Code fetched over the network is not run by the program: the user
+    // starts it from its folder after closing the program.
+    urlOpener_(QUrl::fromLocalFile(folder));
+    platform::messageBox(QStringLiteral("アップデータ(%1)をダウンロードしました。\nブリンデルを終了して、%2 を実行してください。")
+                             .arg(QString::fromStdString(info->publishedVersion), QString::fromStdString(destination))
+                             .toStdString(),
+                         Buttons::Ok, Icon::Information);
+  }
+  RunPendingWork();
+}
+
+void CMainFrame::OnHomePage() {
+  if (!urlOpener_(QUrl(QString::fromUtf8(kHomePageUrl))))
+    platform::messageBox("Webページが開けませんでした。\nWebブラウザがインストールされているか確認してください。",
+                         platform::Buttons::Ok, platform::Icon::Error);
+}
+
+void CMainFrame::OnHelp() {
+  // The HTML help beside the program, when it was installed.
+  const QString index = QString::fromStdString(platform::resourceFolder()) + QStringLiteral("/help/index.html");
+  if (!QFile::exists(index) || !urlOpener_(QUrl::fromLocalFile(index)))
+    platform::messageBox("ヘルプがインストールされていません。", platform::Buttons::Ok, platform::Icon::Warning);
+}
+
 void CMainFrame::OnAppAbout() {
   QDialog dialog(this);
   dialog.setObjectName(QStringLiteral("dlg10532"));
@@ -495,6 +627,27 @@ void CMainFrame::ShowDocumentCount(int count) {
 void CMainFrame::SetRegisteredApplications(std::vector<RegisteredApplication> applications) {
   if (applications.size() > kMaxRegisteredApplications) applications.resize(kMaxRegisteredApplications);
   applications_ = std::move(applications);
+  // One button per application, with the command of its index.
+  applicationBar_->clear();
+  for (QAction* entry : toolsApplicationEntries_) delete entry;
+  toolsApplicationEntries_.clear();
+  if (toolsMenu_ && !applications_.empty()) toolsApplicationEntries_.push_back(toolsMenu_->addSeparator());
+  for (std::size_t i = 0; i < applications_.size(); ++i) {
+    const int index = static_cast<int>(i);
+    const RegisteredApplication& entry = applications_[i];
+    QAction* button = applicationBar_->addAction(IconOfRegistration(entry), entry.menuText);
+    button->setObjectName(hexName("cmd", cmd::kFirstApplicationButton + index));
+    button->setData(cmd::kFirstApplicationButton + index);
+    button->setToolTip(entry.menuText);
+    connect(button, &QAction::triggered, this, [this, index] { emit applicationLaunchRequested(index); });
+    connect(button, &QAction::hovered, this, [this, index] { ShowApplicationHint(index); });
+    if (!toolsMenu_) continue;
+    QAction* menuEntry = toolsMenu_->addAction(entry.menuText);
+    menuEntry->setObjectName(hexName("cmd", cmd::kFirstApplicationMenuEntry + index));
+    menuEntry->setData(cmd::kFirstApplicationMenuEntry + index);
+    connect(menuEntry, &QAction::triggered, this, [this, index] { emit applicationLaunchRequested(index); });
+    toolsApplicationEntries_.push_back(menuEntry);
+  }
 }
 
 void CMainFrame::ShowApplicationHint(int index) {
@@ -782,8 +935,7 @@ void CMainFrame::StartScannerDriver(const std::string& workFolder) {
 }
 
 void CMainFrame::BuildApplicationBar() {
-  // The registered applications of brindel.ini fill the bar once the
-  // application-bar code exists; the bar stays empty until then.
+  SetRegisteredApplications(ReadRegistrations(platform::programIniPath()));
 }
 
 void CMainFrame::RestoreFolderTree(const QString& desktop, const QString& folderPath, bool openFolder) {

@@ -19,6 +19,7 @@
 // (an open in-place editor suspends the browser's, so that Ctrl+N or Ctrl+C
 // reach the editor).
 
+#include "shell/app_bar.h"
 #include "shell/desktop_drive.h"
 #include "shell/document_observer.h"
 #include "shell/fd3_doc.h"
@@ -29,6 +30,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QString>
+#include <QUrl>
 
 #include <cstdint>
 #include <functional>
@@ -36,6 +38,8 @@
 #include <map>
 
 class DesktopRegisterDlg;
+class SettingsSheet;
+class AppRegistrationDlg;
 class QComboBox;
 class QDialog;
 class QLabel;
@@ -50,6 +54,11 @@ class CMainFrame : public QMainWindow, public DocumentObserver {
   enum class Request { Scan, EarlierImport, ListImport };
   // Runs the desktop registration dialog modally; its result code.
   using DesktopDialogRunner = std::function<int(DesktopRegisterDlg& dialog)>;
+  // Runs the settings sheet modally; its result code.
+  using SettingsSheetRunner = std::function<int(SettingsSheet& sheet)>;
+  using AppRegistrationRunner = std::function<int(AppRegistrationDlg& dialog)>;
+  // Opens a URL in the desktop's browser; false when that fails.
+  using UrlOpener = std::function<bool(const QUrl& url)>;
 
   explicit CMainFrame(QWidget* parent = nullptr);
   ~CMainFrame() override;
@@ -70,15 +79,13 @@ class CMainFrame : public QMainWindow, public DocumentObserver {
   QDialog* ConfirmLaunchDialog() const { return confirmLaunchDialog_; }
 
   // One registered application of the application bar (up to 14).
-  struct RegisteredApplication {
-    QString menuText;
-    QString programPath;
-    int dropImageCode = 0;
-  };
-  static constexpr int kMaxRegisteredApplications = 14;
-  // Filled by the application bar from the program's INI file; the rest are
-  // dropped.
+  using RegisteredApplication = AppRegistration;
+  static constexpr int kMaxRegisteredApplications = ::kMaxRegisteredApplications;
+  // The first 14 become the application bar's buttons and the Tools menu's
+  // entries; the rest are dropped.
   void SetRegisteredApplications(std::vector<RegisteredApplication> applications);
+  // Reads the registrations of brindel.ini and rebuilds the bar and menu.
+  void BuildApplicationBar();
   const std::vector<RegisteredApplication>& RegisteredApplications() const { return applications_; }
 
   void SetStatusPaneText(int paneId, const QString& text);
@@ -99,6 +106,21 @@ class CMainFrame : public QMainWindow, public DocumentObserver {
   // Tests put a medium of their own under a desktop, and answer the dialog.
   void SetDriveProbe(DriveProbe probe) { driveProbe_ = std::move(probe); }
   void SetDesktopDialogRunner(DesktopDialogRunner runner) { desktopDialogRunner_ = std::move(runner); }
+  void SetSettingsSheetRunner(SettingsSheetRunner runner) { settingsSheetRunner_ = std::move(runner); }
+  void SetUrlOpener(UrlOpener opener) { urlOpener_ = std::move(opener); }
+  void SetAppRegistrationRunner(AppRegistrationRunner runner) { appRegistrationRunner_ = std::move(runner); }
+  // The registrations dialog; then the bar and the Tools menu are rebuilt.
+  void OnApplicationSettings();
+  // Asks the update server (the setting "UpdateServer") for a newer updater
+  // and downloads it; the updater is shown in its folder, never started.
+  void OnUpdateCheck();
+
+  // The settings sheet over the settings block; OK applies and writes the
+  // block, Cancel undoes the colour preview.
+  void OnSettings();
+  // The home page and the HTML help in the desktop's browser.
+  void OnHomePage();
+  void OnHelp();
 
   // The desktop registration dialog; on OK the combo box is refilled.
   void OnDesktopAddRemove();
@@ -157,6 +179,12 @@ class CMainFrame : public QMainWindow, public DocumentObserver {
   // The pump runs the operation of a request.
   void pendingWorkServed(CMainFrame::Request request, const QString& commandLine);
   void restoredAfterStart();
+  // The settings block changed (the sheet's OK, or its colour preview and
+  // the undoing of it): the views take the new values.
+  void settingsApplied();
+  // A registered application's button or menu entry: the active pane
+  // prepares its selected documents and starts the application.
+  void applicationLaunchRequested(int index);
 
  protected:
   bool event(QEvent* event) override;
@@ -184,7 +212,6 @@ class CMainFrame : public QMainWindow, public DocumentObserver {
   // applications, the document or the browser view. Each does what it can
   // without them and names what it will call.
   void StartScannerDriver(const std::string& workFolder);
-  void BuildApplicationBar();
   void RestoreFolderTree(const QString& desktop, const QString& folderPath, bool openFolder);
   QString DocumentFolderPath() const;
   void CloseDocumentFolder();
@@ -203,6 +230,8 @@ class CMainFrame : public QMainWindow, public DocumentObserver {
 
   KankyoSettings settings_;
   std::vector<RegisteredApplication> applications_;
+  QMenu* toolsMenu_ = nullptr;
+  std::vector<QAction*> toolsApplicationEntries_;
   int searchHitMax_ = 100;
   int firstRun_ = 1;
   bool scanRequested_ = false;
@@ -222,6 +251,9 @@ class CMainFrame : public QMainWindow, public DocumentObserver {
   QPushButton* mediaButton_ = nullptr;
   DriveProbe driveProbe_;
   DesktopDialogRunner desktopDialogRunner_;
+  SettingsSheetRunner settingsSheetRunner_;
+  UrlOpener urlOpener_;
+  AppRegistrationRunner appRegistrationRunner_;
   QDialog* confirmLaunchDialog_ = nullptr;
   QLabel* promptPane_ = nullptr;
   std::map<int, QLabel*> panes_;
@@ -238,6 +270,12 @@ class CMainFrame : public QMainWindow, public DocumentObserver {
   std::vector<QMenu*> viewerMenus_;
   bool viewerMenusShown_ = false;
 };
+
+// The build name that the update check compares with the published one.
+inline constexpr const char* kSpecialBuild = "R1";
+
+// The maker's home page, opened by its command.
+inline constexpr const char* kHomePageUrl = "https://www.velnor.example/";
 
 // The default prompt of the first status pane.
 inline constexpr const char* kDefaultPrompt = "ヘルプを表示するには[F1]を押してください。";

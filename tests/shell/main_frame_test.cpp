@@ -10,6 +10,9 @@
 #include "shell/busy_flag.h"
 #include "shell/command_ids.h"
 #include "shell/posted_message.h"
+#include "shell/settings_sheet.h"
+#include "shell/app_bar_dlg.h"
+#include <QListWidget>
 #include "shell/splash_window.h"
 #include "tests/shell/fresh_environment.h"
 #include "tests/shell/wait_until.h"
@@ -276,6 +279,133 @@ TEST_F(MainFrameTest, ScreenshotOfTheMainWindow) {
   ASSERT_FALSE(shot.isNull());
   QDir().mkpath(BRINDEL_SCREENSHOT_DIR);
   EXPECT_TRUE(shot.save(QStringLiteral(BRINDEL_SCREENSHOT_DIR "/main_frame.png")));
+}
+
+}  // namespace
+
+namespace {
+
+// The settings command: OK applies and writes the block, Cancel undoes the
+// colour preview; the home page's failure is reported.
+TEST_F(MainFrameTest, SettingsSheetAppliesOnOkAndUndoesThePreviewOnCancel) {
+  store(QStringLiteral("KankyoShowFontSize"), 105);
+  auto frame = startFrame();
+  const int backBefore = frame->Settings().KankyoColorBackColor;
+  int applied = 0;
+  QObject::connect(frame.get(), &CMainFrame::settingsApplied, [&applied] { ++applied; });
+  std::vector<int> backsSeen;
+  QObject::connect(frame.get(), &CMainFrame::settingsApplied,
+                   [&] { backsSeen.push_back(frame->Settings().KankyoColorBackColor); });
+
+  // Cancel after a colour preview: the old colour is back.
+  frame->SetSettingsSheetRunner([](SettingsSheet& sheet) {
+    sheet.MutableValues().KankyoColorBackColor = 0x123456;
+    sheet.PreviewColors();
+    return int(QDialog::Rejected);
+  });
+  frame->RunCommand(cmd::kSettings);
+  ASSERT_EQ(backsSeen.size(), 2u);
+  EXPECT_EQ(backsSeen[0], 0x123456);
+  EXPECT_EQ(frame->Settings().KankyoColorBackColor, backBefore);
+
+  // OK: the trimmed title, the rebuilt pattern list, the untouched font size, written.
+  frame->SetSettingsSheetRunner([](SettingsSheet& sheet) {
+    sheet.MutableValues().KankyoScanNameBase = QStringLiteral("  title ");
+    sheet.MutableValues().KankyoPrintUserSelect = 1;
+    sheet.MutableValues().KankyoPrintFileExt = QStringLiteral("doc, .xls");
+    sheet.MutableValues().KankyoViewerGoFromSearch = 1;
+    return int(QDialog::Accepted);
+  });
+  frame->RunCommand(cmd::kSettings);
+  EXPECT_EQ(frame->Settings().KankyoScanNameBase, "title");
+  EXPECT_EQ(frame->Settings().printPatterns, QStringList({"*.doc", "*.xls"}));
+  EXPECT_EQ(stored(QStringLiteral("KankyoViewerGoFromSearch")).toInt(), 1);
+  EXPECT_EQ(stored(QStringLiteral("KankyoShowFontSize")).toInt(), 105);
+  EXPECT_EQ(applied, 3);
+  EXPECT_FALSE(IsBusy());
+
+  frame->SetUrlOpener([](const QUrl&) { return false; });
+  recorder.clear();
+  frame->RunCommand(cmd::kHomePage);
+  ASSERT_EQ(recorder.shown().size(), 1u);
+  EXPECT_EQ(recorder.shown()[0].text, "Webページが開けませんでした。\nWebブラウザがインストールされているか確認してください。");
+  EXPECT_EQ(recorder.shown()[0].icon, platform::Icon::Error);
+  QUrl opened;
+  frame->SetUrlOpener([&opened](const QUrl& url) {
+    opened = url;
+    return true;
+  });
+  frame->RunCommand(cmd::kHomePage);
+  EXPECT_EQ(opened.toString(), kHomePageUrl);
+  frame->RunCommand(cmd::kHelp);  // no help beside the test program
+  EXPECT_EQ(recorder.texts().back(), "ヘルプがインストールされていません。");
+}
+
+}  // namespace
+
+namespace {
+
+// Registrations of brindel.ini become the bar's buttons and the Tools
+// menu's entries; a button asks for the launch of its index.
+TEST_F(MainFrameTest, ApplicationBarShowsTheRegisteredApplications) {
+  const std::string ini = platform::programIniPath();
+  platform::writeProfileString(ini, "ブリンデル", "MenuString0", "シェル");
+  platform::writeProfileString(ini, "ブリンデル", "AppName0", "/bin/sh");
+  platform::writeProfileString(ini, "ブリンデル", "DropImage0", "2000");
+  platform::writeProfileString(ini, "ブリンデル", "MenuString1", "見つからない");
+  platform::writeProfileString(ini, "ブリンデル", "AppName1", "/no/such/program");
+  auto frame = startFrame();
+  QToolBar* bar = frame->GetApplicationBar();
+  ASSERT_EQ(bar->actions().size(), 2);
+  EXPECT_EQ(bar->actions()[1]->data().toInt(), cmd::kFirstApplicationButton + 1);
+  EXPECT_FALSE(bar->actions()[0]->icon().isNull());
+  auto* tools = frame->findChild<QMenu*>(QStringLiteral("toolsMenu"));
+  ASSERT_NE(tools, nullptr);
+  EXPECT_EQ(tools->actions().back()->text(), "見つからない");
+  std::vector<int> launched;
+  QObject::connect(frame.get(), &CMainFrame::applicationLaunchRequested, [&](int i) { launched.push_back(i); });
+  bar->actions()[1]->trigger();
+  tools->actions().back()->trigger();
+  EXPECT_EQ(launched, (std::vector<int>{1, 1}));
+
+  frame->resize(900, 500);
+  QCoreApplication::processEvents();
+  QDir().mkpath(BRINDEL_SCREENSHOT_DIR);
+  EXPECT_TRUE(frame->grab().save(QStringLiteral(BRINDEL_SCREENSHOT_DIR "/application_bar.png")));
+
+  // The registrations dialog rebuilds the bar after it closes.
+  frame->SetAppRegistrationRunner([](AppRegistrationDlg& dialog) {
+    dialog.RegisteredList()->setCurrentRow(1);
+    platform::RecordingUserInteraction answers;
+    dialog.OnDelete();
+    dialog.accept();
+    return int(QDialog::Accepted);
+  });
+  frame->RunCommand(cmd::kApplicationSettings);
+  EXPECT_EQ(bar->actions().size(), 1);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MainFrameTest, UpdateCheckWithoutAServerSaysSo) {
+  auto frame = startFrame();
+  recorder.clear();
+  recorder.script({platform::Answer::Cancel});
+  frame->RunCommand(cmd::kUpdateCheck);
+  EXPECT_EQ(recorder.shown().size(), 1u);  // cancelled at the first question
+  recorder.clear();
+  frame->RunCommand(cmd::kUpdateCheck);
+  ASSERT_EQ(recorder.shown().size(), 2u);
+  EXPECT_EQ(recorder.shown()[1].text, "アップデートサーバが設定されていません。");
+  // A plain-HTTP server elsewhere than the loopback address is never asked.
+  store(QStringLiteral("UpdateServer"), QStringLiteral("http://updates.example.invalid"));
+  recorder.clear();
+  frame->RunCommand(cmd::kUpdateCheck);
+  ASSERT_EQ(recorder.shown().size(), 2u);
+  EXPECT_EQ(recorder.shown()[1].text.rfind("ヴェルノアサーバーに接続できませんでした。", 0), 0u);
+  EXPECT_FALSE(IsBusy());
 }
 
 }  // namespace

@@ -32,7 +32,7 @@ bool hasLocalFiles(const QMimeData* data) {
 
 BoardFileDrop::BoardFileDrop(ThumbnailPaneWnd* board, CFD3Doc& doc,
                              std::function<const KankyoSettings*()> settings)
-    : QObject(board), board_(board), doc_(doc), settings_(std::move(settings)) {
+    : QObject(board), board_(board), viewport_(board->viewport()), doc_(doc), settings_(std::move(settings)) {
   setObjectName(QStringLiteral("BoardFileDrop"));
   board->viewport()->setAcceptDrops(true);
   board->viewport()->installEventFilter(this);
@@ -64,7 +64,7 @@ QPoint BoardFileDrop::PositionFor(QPoint boardPoint, int index) {
 }
 
 bool BoardFileDrop::eventFilter(QObject* watched, QEvent* event) {
-  if (watched != board_->viewport()) return false;
+  if (watched != viewport_) return false;
   switch (event->type()) {
     case QEvent::DragEnter:
     case QEvent::DragMove: {

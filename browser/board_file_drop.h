@@ -49,6 +49,9 @@ class BoardFileDrop : public QObject {
 
  private:
   ThumbnailPaneWnd* board_;
+  // Kept apart from the board: the filter also sees the viewport's events
+  // while the board is being destroyed, when the board can no longer be asked.
+  QObject* viewport_;
   CFD3Doc& doc_;
   std::function<const KankyoSettings*()> settings_;
 };

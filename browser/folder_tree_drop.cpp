@@ -24,14 +24,14 @@ bool hasLocalFiles(const QMimeData* data) {
 
 }  // namespace
 
-FolderTreeDrop::FolderTreeDrop(FolderTree* tree, CFD3Doc& doc) : QObject(tree), tree_(tree), doc_(doc) {
+FolderTreeDrop::FolderTreeDrop(FolderTree* tree, CFD3Doc& doc) : QObject(tree), tree_(tree), viewport_(tree->viewport()), doc_(doc) {
   tree_->setAcceptDrops(true);
   tree_->viewport()->setAcceptDrops(true);
   tree_->viewport()->installEventFilter(this);
 }
 
 bool FolderTreeDrop::eventFilter(QObject* watched, QEvent* event) {
-  if (watched != tree_->viewport()) return false;
+  if (watched != viewport_) return false;
   switch (event->type()) {
     case QEvent::DragEnter:
     case QEvent::DragMove: {

@@ -25,5 +25,8 @@ class FolderTreeDrop : public QObject {
 
  private:
   FolderTree* tree_;
+  // Kept apart from the tree: the filter also sees the viewport's events
+  // while the tree is being destroyed, when the tree can no longer be asked.
+  QObject* viewport_;
   CFD3Doc& doc_;
 };

@@ -22,20 +22,12 @@ namespace {
 
 constexpr const char* kCaption = "インポート";
 
-bool hasLocalFiles(const QMimeData* data) {
-  if (!data || !data->hasUrls()) return false;
-  const QList<QUrl> urls = data->urls();
-  return std::any_of(urls.begin(), urls.end(), [](const QUrl& url) { return url.isLocalFile(); });
-}
-
 }  // namespace
 
 BoardFileDrop::BoardFileDrop(ThumbnailPaneWnd* board, CFD3Doc& doc,
                              std::function<const KankyoSettings*()> settings)
-    : QObject(board), board_(board), viewport_(board->viewport()), doc_(doc), settings_(std::move(settings)) {
+    : LocalFileDrop(board), board_(board), doc_(doc), settings_(std::move(settings)) {
   setObjectName(QStringLiteral("BoardFileDrop"));
-  board->viewport()->setAcceptDrops(true);
-  board->viewport()->installEventFilter(this);
 }
 
 bool BoardFileDrop::AdmitDroppedName(CFD3Doc& doc, const std::string& path, bool& folderTold) {
@@ -61,33 +53,6 @@ QPoint BoardFileDrop::PositionFor(QPoint boardPoint, int index) {
   const int x = boardPoint.x() + kStep * index;
   const int y = boardPoint.y() + kStep * index - kAnchorAbove;
   return {std::clamp(x, 0, board::kMaxBoardHeight), std::clamp(y, 0, board::kMaxBoardHeight)};
-}
-
-bool BoardFileDrop::eventFilter(QObject* watched, QEvent* event) {
-  if (watched != viewport_) return false;
-  switch (event->type()) {
-    case QEvent::DragEnter:
-    case QEvent::DragMove: {
-      auto* drag = static_cast<QDropEvent*>(event);
-      if (!hasLocalFiles(drag->mimeData())) return false;
-      drag->setDropAction(Qt::CopyAction);
-      drag->accept();
-      return true;
-    }
-    case QEvent::Drop: {
-      auto* drop = static_cast<QDropEvent*>(event);
-      if (!hasLocalFiles(drop->mimeData())) return false;
-      std::vector<std::string> names;
-      for (const QUrl& url : drop->mimeData()->urls())
-        if (url.isLocalFile()) names.push_back(url.toLocalFile().toStdString());
-      drop->setDropAction(Qt::CopyAction);
-      drop->accept();
-      OnDropFiles(drop->position().toPoint(), names);
-      return true;
-    }
-    default:
-      return false;
-  }
 }
 
 void BoardFileDrop::OnDropFiles(QPoint clientPoint, const std::vector<std::string>& names) {

@@ -14,7 +14,8 @@
 // that the first picture's top, 44 pixels below its anchor, lands near the
 // point; kept inside the board.
 
-#include <QObject>
+#include "browser/local_file_drop.h"
+
 #include <QPoint>
 
 #include <functional>
@@ -25,7 +26,7 @@ class CFD3Doc;
 class ThumbnailPaneWnd;
 struct KankyoSettings;
 
-class BoardFileDrop : public QObject {
+class BoardFileDrop : public LocalFileDrop {
   Q_OBJECT
  public:
   static constexpr int kStep = 20;
@@ -42,16 +43,10 @@ class BoardFileDrop : public QObject {
   // word about folders per drop (folderTold).
   static bool AdmitDroppedName(CFD3Doc& doc, const std::string& path, bool& folderTold);
   // Imports the dropped names; clientPoint is in the viewport's coordinates.
-  void OnDropFiles(QPoint clientPoint, const std::vector<std::string>& names);
-
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
+  void OnDropFiles(QPoint clientPoint, const std::vector<std::string>& names) override;
 
  private:
   ThumbnailPaneWnd* board_;
-  // Kept apart from the board: the filter also sees the viewport's events
-  // while the board is being destroyed, when the board can no longer be asked.
-  QObject* viewport_;
   CFD3Doc& doc_;
   std::function<const KankyoSettings*()> settings_;
 };

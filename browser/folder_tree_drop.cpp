@@ -13,49 +13,7 @@
 #include <QTreeWidgetItem>
 #include <QUrl>
 
-namespace {
-
-bool hasLocalFiles(const QMimeData* data) {
-  if (!data || !data->hasUrls()) return false;
-  for (const QUrl& url : data->urls())
-    if (url.isLocalFile()) return true;
-  return false;
-}
-
-}  // namespace
-
-FolderTreeDrop::FolderTreeDrop(FolderTree* tree, CFD3Doc& doc) : QObject(tree), tree_(tree), viewport_(tree->viewport()), doc_(doc) {
-  tree_->setAcceptDrops(true);
-  tree_->viewport()->setAcceptDrops(true);
-  tree_->viewport()->installEventFilter(this);
-}
-
-bool FolderTreeDrop::eventFilter(QObject* watched, QEvent* event) {
-  if (watched != viewport_) return false;
-  switch (event->type()) {
-    case QEvent::DragEnter:
-    case QEvent::DragMove: {
-      auto* drag = static_cast<QDropEvent*>(event);
-      if (!hasLocalFiles(drag->mimeData())) return false;
-      drag->setDropAction(Qt::CopyAction);
-      drag->accept();
-      return true;
-    }
-    case QEvent::Drop: {
-      auto* drop = static_cast<QDropEvent*>(event);
-      if (!hasLocalFiles(drop->mimeData())) return false;
-      std::vector<std::string> names;
-      for (const QUrl& url : drop->mimeData()->urls())
-        if (url.isLocalFile()) names.push_back(url.toLocalFile().toStdString());
-      drop->setDropAction(Qt::CopyAction);
-      drop->accept();
-      OnDropFiles(drop->position().toPoint(), names);
-      return true;
-    }
-    default:
-      return false;
-  }
-}
+FolderTreeDrop::FolderTreeDrop(FolderTree* tree, CFD3Doc& doc) : LocalFileDrop(tree), tree_(tree), doc_(doc) {}
 
 void FolderTreeDrop::OnDropFiles(QPoint clientPoint, const std::vector<std::string>& names) {
   QTreeWidgetItem* item = tree_->itemAt(clientPoint);

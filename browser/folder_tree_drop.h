@@ -3,7 +3,8 @@
 // of the tree are imported into that folder (on empty space: the selected
 // folder). It watches the tree's viewport as an event filter.
 
-#include <QObject>
+#include "browser/local_file_drop.h"
+
 #include <QPoint>
 
 #include <string>
@@ -12,21 +13,15 @@
 class CFD3Doc;
 class FolderTree;
 
-class FolderTreeDrop : public QObject {
+class FolderTreeDrop : public LocalFileDrop {
   Q_OBJECT
  public:
   // Installs itself on tree (which owns it).
   FolderTreeDrop(FolderTree* tree, CFD3Doc& doc);
   // Imports names into the folder under clientPoint (viewport coordinates).
-  void OnDropFiles(QPoint clientPoint, const std::vector<std::string>& names);
-
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
+  void OnDropFiles(QPoint clientPoint, const std::vector<std::string>& names) override;
 
  private:
   FolderTree* tree_;
-  // Kept apart from the tree: the filter also sees the viewport's events
-  // while the tree is being destroyed, when the tree can no longer be asked.
-  QObject* viewport_;
   CFD3Doc& doc_;
 };

@@ -776,3 +776,5 @@ void CFD3View::DocumentChanged(DocumentChanges changes) {
 void CFD3View::BuildFolderTreeForDesktop(const std::string& desktopRoot) { tree_->BuildForDesktop(desktopRoot); }
 
 int CFD3View::SelectFolderInTree(const std::string& folderPath) { return tree_->SelectFolder(folderPath); }
+
+void CFD3View::RefreshSelectedFolder() { tree_->RefreshSelected(); }

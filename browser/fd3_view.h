@@ -126,6 +126,7 @@ class CFD3View : public QWidget, public DocumentViews, public DocumentObserver, 
   // FrameView
   void BuildFolderTreeForDesktop(const std::string& desktopRoot) override;
   int SelectFolderInTree(const std::string& folderPath) override;
+  void RefreshSelectedFolder() override;
 
   // ---- viewer mode (browser/fd3_view_viewer.cpp) -------------------------
   // Covers the view with the viewer on entry i (page 0: the stack's current

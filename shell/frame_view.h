@@ -13,4 +13,6 @@ class FrameView {
   // Selects and opens a folder of the tree: 1 selected, -1 not found, 0 the
   // desktop itself.
   virtual int SelectFolderInTree(const std::string& folderPath) = 0;
+  // Reads the subfolders of the folder selected in the tree again.
+  virtual void RefreshSelectedFolder() {}
 };

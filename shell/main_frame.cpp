@@ -12,9 +12,13 @@
 #include "shell/command_ids.h"
 #include "shell/desktop_register_dlg.h"
 #include "shell/frame_icons.h"
+#include "shell/fd3_doc.h"
+#include "shell/folder_intake.h"
 #include "shell/frame_view.h"
 #include "shell/imaging_control_startup.h"
 #include "shell/lead.h"
+#include "shell/migration_dlg.h"
+#include "shell/progress_dialogs.h"
 #include "shell/posted_message.h"
 #include "shell/settings_sheet.h"
 #include "shell/app_bar_dlg.h"
@@ -32,6 +36,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -725,10 +730,10 @@ void CMainFrame::RunPendingWork() {
       RunHotScan();
     } else if (earlierImportRequested_) {
       earlierImportRequested_ = false;
-      RunEarlierProductImport();
+      ImportFromEarlierProduct();
     } else if (listImportRequested_) {
       listImportRequested_ = false;
-      RunListImport();
+      ImportFromRecognitionApp();
     } else {
       break;
     }
@@ -1013,16 +1018,74 @@ void CMainFrame::RunHotScan() {
   qCWarning(lcRequests) << "scanning is not available yet";
 }
 
-void CMainFrame::RunEarlierProductImport() {
+void CMainFrame::ImportFromEarlierProduct() {
   qCInfo(lcRequests).noquote() << "serving earlier-product import:" << commandLine_;
   emit pendingWorkServed(Request::EarlierImport, commandLine_);
-  qCWarning(lcRequests) << "the migration of earlier data is not available yet";
+  const std::string request = RequestFileOfCommandLine(commandLine_.toStdString(), "/DU2.Import");
+  // A request that names no file is reported, never guessed at.
+  if (request.empty() || !QFileInfo(QString::fromStdString(request)).isFile()) {
+    platform::messageBox("移行するデータがありません。", platform::Buttons::Ok, platform::Icon::Warning, "データ移行");
+    return;
+  }
+  std::vector<std::string> chosen = ReadMigrationCandidates(request);
+  const bool confirmed = migrationChooser_ ? migrationChooser_(chosen) : [this, &chosen] {
+    MigrationDlg dialog(this);
+    dialog.SetFolders(chosen);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    chosen = dialog.GetFolders();
+    return true;
+  }();
+  if (!confirmed) return;
+  const std::vector<std::string> folders = KeepEarlierProductFolders(chosen);
+  if (folders.empty()) {
+    platform::messageBox("移行するデータがありません。", platform::Buttons::Ok, platform::Icon::Warning, "データ移行");
+    return;
+  }
+  if (!document_) return;
+  ActivateFromOtherInstance();
+  auto progress = std::make_unique<ImportProgressDlg>();
+  progress->Create(this);
+  IntakeRun run(*document_, *progress, IntakeParentFolder(), kMigrationFolderName,
+                "パスが不正です。(MMIO:01)", settings_.KankyoShowFolderMax2000);
+  RunEarlierMigration(run, folders);
+  ActivateFromOtherInstance();
+  progress->Close();
+  ShowIntakeResult(run.firstFolder);
 }
 
-void CMainFrame::RunListImport() {
+void CMainFrame::ImportFromRecognitionApp() {
   qCInfo(lcRequests).noquote() << "serving list import:" << commandLine_;
   emit pendingWorkServed(Request::ListImport, commandLine_);
-  qCWarning(lcRequests) << "the list import is not available yet";
+  const std::string importFolder = platform::workFolder(platform::workfolder::kImport);
+  const std::string name = RequestFileOfCommandLine(commandLine_.toStdString(), "/Import");
+  const std::string request = platform::joinPath(importFolder, platform::fileNameOf(name));
+  if (name.empty() || !CheckListImportRequest(request) || !document_) return;
+  ActivateFromOtherInstance();
+  auto progress = std::make_unique<ImportProgressDlg>();
+  progress->Create(this);
+  IntakeRun run(*document_, *progress, IntakeParentFolder(), kListImportFolderName,
+                "パスが不正です。(MWIO:01)", settings_.KankyoShowFolderMax2000);
+  RunListImport(run, importFolder, request);
+  ActivateFromOtherInstance();
+  progress->Close();
+  ShowIntakeResult(run.firstFolder);
+}
+
+// The open folder; before one is opened (a first start shows the desktop
+// alone), the desktop, whose tree then shows the new folders.
+std::string CMainFrame::IntakeParentFolder() const {
+  if (document_ && !document_->FolderPath().empty()) return document_->FolderPath();
+  return platform::withoutTrailingSlash(desktopCombo_->currentText().toStdString());
+}
+
+void CMainFrame::ShowIntakeResult(const std::string& firstFolder) {
+  auto* view = dynamic_cast<FrameView*>(centralWidget());
+  if (view) view->RefreshSelectedFolder();
+  if (!firstFolder.empty() && view) {
+    view->SelectFolderInTree(firstFolder);
+  } else if (document_ && !document_->FolderPath().empty()) {
+    document_->LoadFolder(platform::withTrailingSlash(document_->FolderPath()), 0);
+  }
 }
 
 void CMainFrame::RunTidyUp() {

@@ -101,6 +101,11 @@ class CMainFrame : public QMainWindow, public DocumentObserver {
   int FirstRun() const { return firstRun_; }
   const QString& CommandLine() const { return commandLine_; }
   void SetCommandLine(const QString& commandLine) { commandLine_ = commandLine; }
+  // The migration's folder choice: shows the candidates and gives the kept
+  // folders, false on Cancel. The default runs the migration dialog; tests
+  // replace it.
+  using MigrationChooser = std::function<bool(std::vector<std::string>& folders)>;
+  void SetMigrationChooser(MigrationChooser chooser) { migrationChooser_ = std::move(chooser); }
   bool IsRestoring() const { return restoring_; }
   bool IsRemovableDesktop() const { return removableDesktop_; }
   // Tests put a medium of their own under a desktop, and answer the dialog.
@@ -224,8 +229,12 @@ class CMainFrame : public QMainWindow, public DocumentObserver {
   bool ViewerShown() const;
   bool SwitchViewerToBrowser();
   void RunHotScan();
-  void RunEarlierProductImport();
-  void RunListImport();
+  void ImportFromEarlierProduct();
+  void ImportFromRecognitionApp();
+  // After a migration or list import: the tree shows the new folders and
+  // the first of them is opened (else the open folder is loaded again).
+  void ShowIntakeResult(const std::string& firstFolder);
+  std::string IntakeParentFolder() const;
   void RunTidyUp();
 
   KankyoSettings settings_;
@@ -238,6 +247,7 @@ class CMainFrame : public QMainWindow, public DocumentObserver {
   bool earlierImportRequested_ = false;
   bool listImportRequested_ = false;
   QString commandLine_;
+  MigrationChooser migrationChooser_;
   bool restoring_ = false;
   bool removableDesktop_ = false;
   QString currentFolderPath_;  // kept for SaveState until the document exists

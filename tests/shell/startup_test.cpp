@@ -9,6 +9,7 @@
 #include "tests/shell/fresh_environment.h"
 #include "tests/shell/wait_until.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QLibraryInfo>
 #include <QMessageBox>
@@ -54,7 +55,9 @@ class StartupTest : public ::testing::Test {
 TEST_F(StartupTest, FirstStartPreparesEverythingAndServesItsOwnSwitchesAfterTheRestore) {
   const std::string importFolder = platform::workFolder("import");
   QDir().mkpath(QString::fromStdString(importFolder));
-  writeFile(platform::joinPath(importFolder, "x.ini"), "[Command]\n");
+  writeFile(platform::joinPath(importFolder, "x.ini"),
+            "[Command]\nImportObjCount=1\n[ImportObj1]\nItemCount=1\nItemTitle1=memo\nItemExt1=txt\n");
+  writeFile(platform::joinPath(importFolder, "memo.txt"), "handed over");
 
   CFD3App app;
   ASSERT_TRUE(app.InitInstance({"/Scanning", "/Import", "x.ini"}));
@@ -73,6 +76,14 @@ TEST_F(StartupTest, FirstStartPreparesEverythingAndServesItsOwnSwitchesAfterTheR
   ASSERT_TRUE(waitUntil([&] { return log.events.size() == 3; }));
   EXPECT_EQ(log.events, (std::vector<std::string>{"restored", "scan: /Scanning /Import x.ini",
                                                    "list import: /Scanning /Import x.ini"}));
+  // The list import registered the handed-over file in a new folder below
+  // the open folder, opened that folder and emptied the drop folder.
+  const std::string open = app.Frame()->Document()->FolderPath();
+  EXPECT_EQ(platform::fileNameOf(open), "KPXからのインポート");
+  EXPECT_EQ(platform::parentPath(open), platform::withoutTrailingSlash(app.Frame()->DesktopCombo()->currentText().toStdString()));
+  EXPECT_TRUE(fileExists(platform::joinPath(open, "memo.txt")));
+  EXPECT_EQ(app.Frame()->Document()->EntryList().GetCount(), 1);
+  EXPECT_FALSE(fileExists(importFolder));
   FirstInstanceConnection connection;
   EXPECT_TRUE(connection.Connect());  // the window is marked
   connection.Finish();

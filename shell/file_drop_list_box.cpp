@@ -1,4 +1,4 @@
-#include "browser/file_drop_list_box.h"
+#include "shell/file_drop_list_box.h"
 
 #include "platform/paths.h"
 

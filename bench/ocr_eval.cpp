@@ -18,7 +18,8 @@
 //          for English pages, automatic page segmentation)
 // (and the same without the order: characters missing or extra as
 // multisets, which separates reading errors from a different reading order
-// of table cells), and the CPU seconds per page of ours and of Tesseract's page reading.
+// of table cells), and the CPU seconds per page of ours (GetLayout + GetRecg),
+// of the line reading alone and of Tesseract's page reading.
 //
 //   ocr_eval [--quick] [--only NAME] [-v]
 //     --quick: one page per kind; --only: kinds whose name holds NAME;
@@ -207,7 +208,7 @@ struct Readers {
 
 struct Result {
   QString ours, line, tess;
-  double oursCpu = 0, tessCpu = 0;
+  double oursCpu = 0, lineCpu = 0, tessCpu = 0;
 };
 
 // GetRecg's text entries as UTF-8 (markers and controls as white space).
@@ -243,6 +244,7 @@ Result run(RenderedPage& page, bool english, Readers& readers) {
             static_cast<std::uint16_t>(page.dpi), nullptr, -1);
   const double layoutCpu = cpuSeconds() - start;
   free_userfld_ring(&list);
+  const double lineStart = cpuSeconds();
   if (userfld* sfld = layout::layoutState().Sfld; sfld != nullptr) {
     for (userfld* f = sfld->next; f != sfld; f = f->next) {
       if (std::getenv("OCR_EVAL_FIELDS") != nullptr)
@@ -265,6 +267,7 @@ Result run(RenderedPage& page, bool english, Readers& readers) {
       }
     }
   }
+  r.lineCpu = cpuSeconds() - lineStart;
   std::vector<std::uint8_t> text(10000 * 6);
   std::vector<std::int32_t> rects(10000 * 4);
   VuRecgResult result{};
@@ -299,7 +302,7 @@ struct Tally {
   int pages = 0;
   long truth = 0, ours = 0, line = 0, tess = 0;
   long oursBag = 0, lineBag = 0, tessBag = 0;
-  double oursCpu = 0, tessCpu = 0;
+  double oursCpu = 0, lineCpu = 0, tessCpu = 0;
   void add(const Tally& t) {
     pages += t.pages;
     truth += t.truth;
@@ -310,15 +313,17 @@ struct Tally {
     lineBag += t.lineBag;
     tessBag += t.tessBag;
     oursCpu += t.oursCpu;
+    lineCpu += t.lineCpu;
     tessCpu += t.tessCpu;
   }
 };
 
 void printRow(const std::string& name, const Tally& t) {
   const auto pct = [&](long e) { return t.truth == 0 ? 0.0 : 100.0 * static_cast<double>(e) / static_cast<double>(t.truth); };
-  std::printf("%-24s %3d %6ld | %6.2f %6.2f %6.2f | %6.2f %6.2f %6.2f | %6.2f %6.2f\n", name.c_str(), t.pages, t.truth,
-              pct(t.ours), pct(t.line), pct(t.tess), pct(t.oursBag), pct(t.lineBag), pct(t.tessBag),
-              t.oursCpu / std::max(1, t.pages), t.tessCpu / std::max(1, t.pages));
+  const double n = std::max(1, t.pages);
+  std::printf("%-24s %3d %6ld | %6.2f %6.2f %6.2f | %6.2f %6.2f %6.2f | %6.2f %6.2f %6.2f\n", name.c_str(), t.pages,
+              t.truth, pct(t.ours), pct(t.line), pct(t.tess), pct(t.oursBag), pct(t.lineBag), pct(t.tessBag),
+              t.oursCpu / n, t.lineCpu / n, t.tessCpu / n);
 }
 
 }  // namespace
@@ -347,7 +352,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::printf("%-24s %3s %6s | %-20s | %-20s | %s\n", "kind", "n", "chars", "CER % ours line tess",
-              "order-free ours l t", "CPU s/page ours tess");
+              "order-free ours l t", "CPU s/page ours line tess");
   Tally total;
   for (const PageKind& kind : kinds()) {
     if (!only.empty() && kind.name.find(only) == std::string::npos) continue;
@@ -369,6 +374,7 @@ int main(int argc, char** argv) {
       t.lineBag += bagDistance(truth, normalized(r.line));
       t.tessBag += bagDistance(truth, normalized(r.tess));
       t.oursCpu += r.oursCpu;
+      t.lineCpu += r.lineCpu;
       t.tessCpu += r.tessCpu;
       if (verbose) {
         std::printf("  truth %s\n  ours  %s\n  line  %s\n  tess  %s\n", truthText(page).toStdString().c_str(),

@@ -30,6 +30,7 @@
 #include "recognition/cell_image.h"
 #include "recognition/character_codes.h"
 #include "recognition/tesseract_reader.h"
+#include "tests/recognition/line_driver.h"
 #include "tests/support/page_renderer.h"
 
 #include <QGuiApplication>
@@ -146,19 +147,10 @@ int bagDistance(std::u32string a, std::u32string b) {
   return static_cast<int>(std::max(a.size(), b.size()) - common.size());
 }
 
+// The edit distance of the line tests (NFKC again is harmless).
 int editDistance(const std::u32string& a, const std::u32string& b) {
-  std::vector<int> row(b.size() + 1);
-  for (std::size_t j = 0; j <= b.size(); ++j) row[j] = static_cast<int>(j);
-  for (std::size_t i = 1; i <= a.size(); ++i) {
-    int diagonal = row[0];
-    row[0] = static_cast<int>(i);
-    for (std::size_t j = 1; j <= b.size(); ++j) {
-      const int up = row[j];
-      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
-      diagonal = up;
-    }
-  }
-  return row[b.size()];
+  return recogtest::characterErrors(QString::fromStdU32String(a).toStdString(), QString::fromStdU32String(b).toStdString())
+      .errors;
 }
 
 QString truthText(const RenderedPage& page) {

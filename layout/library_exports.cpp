@@ -15,6 +15,7 @@
 #include "layout/library_state.h"
 #include "layout/ring.h"
 #include "layout/ruled_lines.h"
+#include "recognition/recognition_driver.h"
 
 #include <dlfcn.h>
 #include <unistd.h>
@@ -135,12 +136,15 @@ short GetLayout(void* window, ParamBlock* params, void* image, userfld** list, s
 short GetRecg(void* window, ParamBlock* params, void* image, userfld** list, short width, short height,
               std::uint16_t dpi, void* result, void* display) {
   if (layout::ringEmpty(layoutState().Sfld)) return kStatusNothing;
+  // The caller's fields are copies that own their lines (GetLayout), so a
+  // user stop that frees the result lists leaves them whole.
   (void)list;
+  if (image == nullptr) return kStatusNoImage;
   return guarded(
       [&]() -> short {
         ImageCallFrame frame(window, image, width, height, dpi);
-        if (hooks().recognizeFields == nullptr) return kStatusNothing;
-        return hooks().recognizeFields(params, result, display);
+        return recognition::recognize_page(window, params, static_cast<VuRecgResult*>(result),
+                                           static_cast<const VuRecgDisplay*>(display));
       },
       layout::kStatusNoMemory);
 }

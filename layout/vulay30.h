@@ -28,6 +28,63 @@ struct VuRect {
   std::int32_t bottom;
 };
 
+// The recognition result record that GetRecg reads at entry and whose
+// counters it writes back.  Text entries are 6 bytes (a character: lead
+// byte or 0, trail or single byte, its 1-based rectangle index as a 16-bit
+// value, 0, 0; a control: 0, 10 / 9 / ',', 0...; a marker: 0, 1 line or
+// cell end / 2 field end, row, column, 0, direction 0 / 128 / 255).
+// Rectangle entries are four 32-bit values (left, top, right, bottom);
+// candidate entries ten 2-byte codes, lead byte first.
+struct VuRecgResult {
+  std::int32_t englishValue;        // handed to the English engine
+  std::uint16_t englishWord;        // copied into the English request
+  std::uint8_t* text;               // 6-byte entries
+  std::uint16_t textUsed;           // in/out
+  std::uint16_t textCapacity;       // entries; at most capacity - 1 are written
+  std::int32_t* rects;              // 4 values per character
+  std::uint16_t charactersWritten;  // in/out: also the last rectangle index used
+  std::uint16_t rectCapacity;       // entries; at most capacity - 2 characters
+  std::uint8_t* candidates;         // 20-byte entries, or null
+  std::uint16_t candidatesUsed;     // in/out
+  std::uint16_t unused28;
+  std::uint16_t keptWord;           // written back unchanged
+  std::int32_t unused32;
+  std::int32_t unused36;
+  std::uint16_t halfWidth;          // nonzero: convert to half width
+  std::uint16_t conversionCount;    // codes in the conversion list
+  const std::uint8_t* conversionList;  // 2-byte codes, lead byte first
+  std::uint16_t cellSeparator;      // 0 TAB, 1 ',', other: the earlier choice (TAB at load)
+  std::uint16_t fieldTerminator;    // 0 line feed, 1 TAB, 2 ',', other: line feed
+  std::uint16_t englishWord2;       // copied into the English request
+};
+
+// The display settings of GetRecg: a 20-byte block that the caller fills
+// with zeros first (a caller of six values leaves englishValue 0).
+struct VuRecgDisplay {
+  std::uint16_t scale;              // divisor of page pixels to window pixels (0 is taken as 1)
+  std::int16_t xOffset;
+  std::int16_t yOffset;
+  std::int16_t stopMode;            // -1 no stop dialog, 1 shown, other values hidden
+  std::uint32_t unusedColour;
+  std::uint32_t frameColour;        // colour of the progress frames
+  std::uint32_t englishValue;       // copied into the English request
+};
+static_assert(sizeof(VuRecgDisplay) == 20);
+
+// What GetRecg asks of its caller while it runs: the library opens no
+// window of its own.  Every member may be null.
+struct VuRecgCallbacks {
+  void* context;
+  // Show (visible 1) or create hidden (0) the stop dialog; -1 closes it.
+  void (*stopDialog)(void* context, int visible);
+  // Handles the caller's pending events; nonzero when the user asked to stop.
+  int (*pump)(void* context);
+  // A line has been read: its rectangle in window coordinates and the frame colour.
+  void (*lineDone)(void* context, const VuRect* windowRect, std::uint32_t colour);
+  // A failed group: the text the user is shown for its status.
+  void (*report)(void* context, short status, const char* utf8Text);
+};
+
 VULAY30_API int WEP(int reserved);
 VULAY30_API short initLayoutParam(void);
 VULAY30_API std::intptr_t LayGazoWndProc(void* window, unsigned message, std::uintptr_t wParam,
@@ -36,8 +93,14 @@ VULAY30_API short DisplayLayout(void* window, std::uint16_t scale, std::uint16_t
                                 std::uint16_t yOffset, void* drawObject, int flags);
 VULAY30_API short GetLayout(void* window, ParamBlock* params, void* image, userfld** list, short width,
                             short height, std::uint16_t dpi, char* templateFolder, short templateNumber);
+// `result` is a VuRecgResult, `display` a VuRecgDisplay.  0 when every group
+// was read (or nothing was there), -1 after a user stop (the result fields
+// are gone), a negative status that ended the page, or a positive count of
+// the fields whose groups the engine could not read (the others are written).
 VULAY30_API short GetRecg(void* window, ParamBlock* params, void* image, userfld** list, short width,
                           short height, std::uint16_t dpi, void* result, void* display);
+// The callbacks the next GetRecg calls use (copied; null clears them).
+VULAY30_API void SetRecgCallbacks(const VuRecgCallbacks* callbacks);
 VULAY30_API short RegstTemplate(void* window, int ignored, void* image, userfld** list, short width,
                                 short height, std::uint16_t dpi, std::uint16_t scale, int ignored2,
                                 int ignored3, char* templateFolder);

@@ -124,7 +124,7 @@ class JapaneseEngine {
 struct EnglishField {
   CharRect rect;
   std::vector<CharRect> lines;   // text lines from layout, reading order; empty: read the field whole
-  bool lineEnds = true;          // false: the lines of the field run on (parameter byte 22 set)
+  bool lineEnds = true;          // line feeds between the lines (parameter byte 22 set); false: they run on
 };
 
 // The request of one English group: where to write and how much room is left.

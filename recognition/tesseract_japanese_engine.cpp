@@ -29,6 +29,9 @@ constexpr double kFillShare = 0.75;
 // A symbol lies inside a cell when this share of its extent does.
 constexpr double kInsideShare = 0.5;
 constexpr int kMaxLineGroup = 8;
+// A cell no larger than this share (percent) of the line's height across,
+// both ways, that meets no symbol of the line reading, is not read alone.
+constexpr int kSpeckShare = 15;
 // A line with a symbol read less surely than this is read a second time,
 // reduced by each of kSecondOpinionScales.
 constexpr int kSecondOpinionDistance = 600;
@@ -368,8 +371,16 @@ std::int16_t TesseractJapaneseEngine::readCell(const EngineImage& image, const C
   }
   if (mode_ == ReadingMode::LineContext && currentLine_ >= 0 &&
       fieldLines_[currentLine_].bits == image.bits) {
-    if (auto answer = fromLine(fieldLines_[currentLine_], cell)) {
+    const LineReading& line = fieldLines_[currentLine_];
+    if (auto answer = fromLine(line, cell)) {
       result = *answer;
+      return kEngineDone;
+    }
+    // A speck that the line reading saw no character in is dust: read alone
+    // it came out as a sure "ロ" or "・".
+    const int cross = acrossLine(line.rect, line.direction).length();
+    if (cell.width() * 100 <= cross * kSpeckShare && cell.height() * 100 <= cross * kSpeckShare) {
+      result = unread();
       return kEngineDone;
     }
   }

@@ -3,6 +3,7 @@
 // the English engine's entries.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "platform/profile.h"
@@ -89,6 +90,38 @@ TEST_F(LoadedEngine, TheKindMaskKeepsOnlyCandidatesOfThatKind) {
   EXPECT_EQ(text, "２０２４");
   const std::string none = recogtest::readLine(engine_, line, LineDirection::Horizontal, kKindHiragana);
   EXPECT_EQ(none.find("２"), std::string::npos);
+}
+
+TEST_F(LoadedEngine, ASpeckTheLineReadingDidNotSeeIsNoCharacter) {
+  const auto drawn = testsupport::renderTextLine("文書の管理", FixtureFont::Sans, 12, 300, false);
+  // The same line with 200 white columns more on the right.
+  testsupport::LineImage line = drawn;
+  line.width = drawn.width + 200;
+  line.bytesPerRow = (line.width + 15) / 16 * 2;
+  line.bits.assign(static_cast<std::size_t>(line.bytesPerRow) * line.height, 0);
+  for (int y = 0; y < line.height; ++y)
+    std::copy_n(drawn.bits.begin() + static_cast<std::ptrdiff_t>(y) * drawn.bytesPerRow, drawn.bytesPerRow,
+                line.bits.begin() + static_cast<std::ptrdiff_t>(y) * line.bytesPerRow);
+  const CharRect text = lineRect(line);
+  // A 3-pixel speck in the white after the text, inside the line's rows.
+  const int x = drawn.width + 100, y = (text.top + text.bottom) / 2;
+  for (int dy = 0; dy < 3; ++dy)
+    for (int dx = 0; dx < 3; ++dx)
+      line.bits[static_cast<std::size_t>(y + dy) * line.bytesPerRow + (x + dx) / 8] |=
+          static_cast<std::uint8_t>(0x80 >> ((x + dx) % 8));
+  const EngineImage image = recogtest::engineImage(line);
+  ASSERT_EQ(engine_.setFieldParams(0, 0, 0), 1);
+  CharRect whole = text;
+  whole.right = static_cast<std::int16_t>(x + 2);
+  ASSERT_EQ(engine_.beginLine(image, whole, LineDirection::Horizontal), 1);
+  CellResult speck;
+  ASSERT_EQ(engine_.readCell(image, CharRect{static_cast<std::int16_t>(x), static_cast<std::int16_t>(y),
+                                             static_cast<std::int16_t>(x + 2), static_cast<std::int16_t>(y + 2)},
+                             speck),
+            1);
+  EXPECT_EQ(speck.count, 0);
+  EXPECT_EQ(speck.certainty, 2);
+  engine_.endLine();
 }
 
 // A mark Tesseract has no model for: a ring with a bar through it.

@@ -1,0 +1,382 @@
+// ocr_eval: the text of GetLayout + GetRecg on rendered pages against the
+// renderer's truth, beside the line reading alone and Tesseract's own page
+// reading of the same pages.
+//
+// Page kinds: horizontal Japanese in one and in two columns, Japanese with
+// katakana long vowel marks at 200 dpi, a ruled form with a table of labels
+// and numbers, English, and a degraded page (pixel noise and dust specks).
+// For each kind it reports the character error rate (NFKC, whitespace
+// removed, reading order; Levenshtein distance over the truth's length) of
+//   ours   GetRecg's text (cells, lattice, blanks, English fields through the
+//          English engine)
+//   line   the same GetLayout lines read whole, one by one, the way the
+//          engine's line-context mode reads them (the line cut with a white
+//          border, enlarged to about 36 pixels high, Tesseract jpn, or eng
+//          for Latin fields, single-line mode): the line reading without
+//          the cell decisions
+//   tess   Tesseract on the whole page as a user would run it (jpn, or eng
+//          for English pages, automatic page segmentation)
+// (and the same without the order: characters missing or extra as
+// multisets, which separates reading errors from a different reading order
+// of table cells), and the CPU seconds per page of ours (GetLayout + GetRecg),
+// of the line reading alone and of Tesseract's page reading.
+//
+//   ocr_eval [--quick] [--only NAME] [-v]
+//     --quick: one page per kind; --only: kinds whose name holds NAME;
+//     -v: the texts (OCR_EVAL_FIELDS=1 also lists the fields of GetLayout)
+#include "layout/field_rings.h"
+#include "layout/library_state.h"
+#include "layout/vulay30.h"
+#include "recognition/cell_image.h"
+#include "recognition/character_codes.h"
+#include "recognition/tesseract_reader.h"
+#include "tests/recognition/line_driver.h"
+#include "tests/support/page_renderer.h"
+
+#include <QGuiApplication>
+#include <QTemporaryDir>
+
+#include <leptonica/allheaders.h>
+#include <tesseract/baseapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <functional>
+#include <iterator>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+using testpages::PageBuilder;
+using testpages::RenderedPage;
+
+const QString kSerif = QStringLiteral("Noto Serif CJK JP");
+const QString kLatinSerif = QStringLiteral("DejaVu Serif");
+const QString kJapanese[] = {
+    QStringLiteral("文書の管理と画像の解析のために、日本語の文章を用意しました。段落の文字の大きさを測ります。"),
+    QStringLiteral("会議の議事録は三日以内に提出してください。添付資料の番号と日付を確認のうえ保存します。"),
+    QStringLiteral("春はあけぼの。やうやう白くなりゆく山ぎは、少しあかりて、紫だちたる雲の細くたなびきたる。"),
+};
+const QString kKatakana = QStringLiteral("コンピューターのデータをサーバーへコピーして、メールでユーザーに送ります。");
+const QString kEnglish[] = {
+    QStringLiteral("Layout analysis finds the blocks, lines and characters of a scanned page before recognition. "),
+    QStringLiteral("The quick brown fox jumps over the lazy dog while the committee reviews its budget for 2024. "),
+};
+const QString kLabels[] = {QStringLiteral("請求金額"), QStringLiteral("支払期日"), QStringLiteral("担当部署"),
+                           QStringLiteral("登録番号")};
+
+struct PageKind {
+  std::string name;
+  bool english;
+  int dpi;
+  std::function<void(PageBuilder&, int mm, int variant)> draw;
+  bool degraded = false;
+};
+
+std::vector<PageKind> kinds() {
+  return {
+      {"jp-h one column", false, 300,
+       [](PageBuilder& b, int mm, int v) { b.addText({10 * mm, 10 * mm}, kJapanese[v % 3], 10.5, 30, 6); }},
+      {"jp-h two columns", false, 300,
+       [](PageBuilder& b, int mm, int v) {
+         b.addText({10 * mm, 10 * mm}, kJapanese[v % 3], 10.5, 15, 6);
+         b.addText({95 * mm, 10 * mm}, kJapanese[(v + 1) % 3], 10.5, 15, 6);
+       }},
+      {"jp-h long vowels 200dpi", false, 200,
+       [](PageBuilder& b, int mm, int v) { b.addText({10 * mm, 10 * mm}, kKatakana, 10.5 + v, 28, 5, false, 1.6, kSerif); }},
+      {"form with table", false, 300,
+       [](PageBuilder& b, int mm, int v) {
+         const int left = 10 * mm, top = 10 * mm, w = 150 * mm, rowH = 12 * mm, rows = 4, split = 60 * mm;
+         for (int r = 0; r <= rows; ++r) b.addRule(QRect(left, top + r * rowH, w + 2, 2), true);
+         for (const int x : {left, left + split, left + w}) b.addRule(QRect(x, top, 2, rows * rowH + 2), false);
+         for (int r = 0; r < rows; ++r) {
+           b.addText({left + 3 * mm, top + r * rowH + 3 * mm}, kLabels[(r + v) % 4], 10.5, 4, 1);
+           b.addText({left + split + 3 * mm, top + r * rowH + 3 * mm}, QString::number(1000 + 137 * (r + 1) * (v + 1)),
+                     10.5, 4, 1);
+         }
+       }},
+      {"english", true, 300,
+       [](PageBuilder& b, int mm, int v) {
+         b.addText({10 * mm, 10 * mm}, kEnglish[v % 2], 10, 60, 6, false, 1.4, kLatinSerif);
+       }},
+      {"degraded jp-h", false, 300,
+       [](PageBuilder& b, int mm, int v) { b.addText({10 * mm, 10 * mm}, kJapanese[(v + 2) % 3], 10.5, 30, 6); },
+       true},
+  };
+}
+
+// Salt noise on the ink's edges and dust specks of 2-4 pixels over the page.
+void degrade(RenderedPage& page, unsigned seed) {
+  std::mt19937 rng(seed);
+  std::uniform_int_distribution<int> xs(0, page.width - 1), ys(0, page.height - 1), size(2, 4);
+  auto set = [&](int x, int y, bool ink) {
+    if (x < 0 || y < 0 || x >= page.width || y >= page.height) return;
+    auto& byte = page.bits[static_cast<std::size_t>(y) * page.bytesPerRow + x / 8];
+    const auto bit = static_cast<std::uint8_t>(0x80 >> (x % 8));
+    byte = ink ? (byte | bit) : (byte & ~bit);
+  };
+  const long flips = static_cast<long>(page.width) * page.height / 400;
+  for (long i = 0; i < flips; ++i) set(xs(rng), ys(rng), (rng() & 1) != 0);
+  for (int i = 0; i < 60; ++i) {
+    const int x = xs(rng), y = ys(rng), s = size(rng);
+    for (int dy = 0; dy < s; ++dy)
+      for (int dx = 0; dx < s; ++dx) set(x + dx, y + dy, true);
+  }
+}
+
+std::u32string normalized(const QString& text) {
+  std::u32string out;
+  for (const char32_t c : text.normalized(QString::NormalizationForm_KC).toStdU32String())
+    if (!QChar::isSpace(c)) out.push_back(c);
+  return out;
+}
+
+// Errors when the order of the text is not counted: the characters of the
+// longer text that the other lacks (as multisets).
+int bagDistance(std::u32string a, std::u32string b) {
+  std::sort(a.begin(), a.end());
+  std::sort(b.begin(), b.end());
+  std::u32string common;
+  std::set_intersection(a.begin(), a.end(), b.begin(), b.end(), std::back_inserter(common));
+  return static_cast<int>(std::max(a.size(), b.size()) - common.size());
+}
+
+// The edit distance of the line tests (NFKC again is harmless).
+int editDistance(const std::u32string& a, const std::u32string& b) {
+  return recogtest::characterErrors(QString::fromStdU32String(a).toStdString(), QString::fromStdU32String(b).toStdString())
+      .errors;
+}
+
+QString truthText(const RenderedPage& page) {
+  QString s;
+  for (const auto& block : page.blocks)
+    for (const auto& line : block.lines)
+      for (const auto& g : line.glyphs) s += g.ch;
+  return s;
+}
+
+double cpuSeconds() { return static_cast<double>(std::clock()) / CLOCKS_PER_SEC; }
+
+
+Pix* pixOf(const RenderedPage& page) {
+  Pix* pix = pixCreate(page.width, page.height, 1);
+  pixSetResolution(pix, page.dpi, page.dpi);
+  auto* bytes = reinterpret_cast<std::uint8_t*>(pixGetData(pix));
+  const int wpl = pixGetWpl(pix);
+  for (int y = 0; y < page.height; ++y)
+    std::memcpy(bytes + static_cast<std::size_t>(y) * wpl * 4, page.bits.data() + static_cast<std::size_t>(y) * page.bytesPerRow,
+                static_cast<std::size_t>(std::min(page.bytesPerRow, wpl * 4)));
+  pixEndianByteSwap(pix);
+  return pix;
+}
+
+std::string tessText(tesseract::TessBaseAPI& api) {
+  std::unique_ptr<char[]> text(api.GetUTF8Text());
+  return text ? std::string(text.get()) : std::string();
+}
+
+struct Readers {
+  tesseract::TessBaseAPI jpn, eng;
+  recognition::TesseractReader jpnLine, engLine;
+  bool start() {
+    const char* folder = std::getenv("TESSDATA_PREFIX");
+    const std::string data = folder != nullptr ? std::string(folder) : "/usr/share/tesseract-ocr/5/tessdata";
+    return jpn.Init(data.c_str(), "jpn", tesseract::OEM_LSTM_ONLY) == 0 &&
+           eng.Init(data.c_str(), "eng", tesseract::OEM_LSTM_ONLY) == 0 &&
+           jpnLine.open(recognition::findLanguageData("", "jpn"), "jpn") &&
+           engLine.open(recognition::findLanguageData("", "eng"), "eng");
+  }
+  ~Readers() {
+    jpn.End();
+    eng.End();
+  }
+};
+
+struct Result {
+  QString ours, line, tess;
+  double oursCpu = 0, lineCpu = 0, tessCpu = 0;
+};
+
+// GetRecg's text entries as UTF-8 (markers and controls as white space).
+QString entriesText(const std::vector<std::uint8_t>& text, int used) {
+  std::string out;
+  for (int i = 0; i < used; ++i) {
+    const std::uint8_t* e = text.data() + static_cast<std::size_t>(i) * 6;
+    if (e[0] != 0) out += recognition::utf8OfCode(static_cast<std::uint16_t>((e[0] << 8) | e[1]));
+    else if (e[1] == 1 || e[1] == 2) continue;  // a line, cell or field marker
+    else if (e[2] != 0 || e[3] != 0) out += recognition::utf8OfCode(e[1]);
+    else out += ' ';
+  }
+  return QString::fromStdString(out);
+}
+
+Result run(RenderedPage& page, bool english, Readers& readers) {
+  Result r;
+  Pix* pix = pixOf(page);
+  // Ours: GetLayout, then the line reading of its lines, then GetRecg.
+  const double start = cpuSeconds();
+  free_fld_list(&layout::layoutState().Sfld);
+  ParamBlock params;
+  // As a user sets the control: the page's language (Japanese, or English
+  // for English pages), the writing direction decided by the analysis.
+  params.setByte(ParamBlock::kDirection, 3);
+  if (english) params.setWord(ParamBlock::kLanguageWord, 1);
+  params.setByte(ParamBlock::kHorizontalRules, 1);
+  params.setByte(ParamBlock::kVerticalRules, 1);
+  params.setByte(ParamBlock::kLineEnds, 1);
+  userfld* list = nullptr;
+  int window = 0;
+  GetLayout(&window, &params, page.bits.data(), &list, static_cast<short>(page.width), static_cast<short>(page.height),
+            static_cast<std::uint16_t>(page.dpi), nullptr, -1);
+  const double layoutCpu = cpuSeconds() - start;
+  free_userfld_ring(&list);
+  const double lineStart = cpuSeconds();
+  if (userfld* sfld = layout::layoutState().Sfld; sfld != nullptr) {
+    for (userfld* f = sfld->next; f != sfld; f = f->next) {
+      if (std::getenv("OCR_EVAL_FIELDS") != nullptr)
+        std::printf("  field %d,%d-%d,%d form %d kind %d language %d direction %d\n", f->left, f->top, f->right,
+                    f->bottom, f->params.signedByte(ParamBlock::kForm), f->params.byte(ParamBlock::kFieldKind),
+                    f->params.word(ParamBlock::kLanguageWord), f->params.byte(ParamBlock::kDirection));
+      if (f->lines == nullptr) continue;
+      auto& reader = f->params.word(ParamBlock::kLanguageWord) == 1 ? readers.engLine : readers.jpnLine;
+      const recognition::EngineImage image{page.bits.data(), static_cast<std::uint16_t>(page.bytesPerRow),
+                                           static_cast<std::uint16_t>(page.height), static_cast<std::uint16_t>(page.dpi)};
+      for (line_record* l = f->lines->next; l != f->lines; l = l->next) {
+        const recognition::CharRect rect{l->left, l->top, l->right, l->bottom};
+        const recognition::GreyPiece piece =
+            recognition::greyCrop(image, rect, 8, recognition::enlargementFor(rect.height(), 36));
+        if (!piece.pix) continue;
+        for (const auto& symbol : reader.read(piece.pix.get(), recognition::Segmentation::SingleLine,
+                                              page.dpi * piece.scale))
+          r.line += QString::fromStdString(symbol.choices.empty() ? std::string() : symbol.choices.front());
+        r.line += QLatin1Char('\n');
+      }
+    }
+  }
+  r.lineCpu = cpuSeconds() - lineStart;
+  std::vector<std::uint8_t> text(10000 * 6);
+  std::vector<std::int32_t> rects(10000 * 4);
+  VuRecgResult result{};
+  result.text = text.data();
+  result.textCapacity = 10000;
+  result.rects = rects.data();
+  result.rectCapacity = 10000;
+  result.cellSeparator = 9;
+  result.fieldTerminator = 10;
+  VuRecgDisplay display{};
+  display.scale = 1;
+  display.stopMode = -1;
+  const double recgStart = cpuSeconds();
+  const short status = GetRecg(&window, &params, page.bits.data(), &list, static_cast<short>(page.width),
+                               static_cast<short>(page.height), static_cast<std::uint16_t>(page.dpi), &result, &display);
+  r.oursCpu = layoutCpu + (cpuSeconds() - recgStart);
+  if (status != 0) std::fprintf(stderr, "GetRecg: %d\n", status);
+  r.ours = entriesText(text, result.textUsed);
+  // Tesseract alone on the page.
+  auto& api = english ? readers.eng : readers.jpn;
+  const double tessStart = cpuSeconds();
+  api.SetPageSegMode(tesseract::PSM_AUTO);
+  api.SetImage(pix);
+  api.SetSourceResolution(page.dpi);
+  r.tess = QString::fromStdString(tessText(api));
+  r.tessCpu = cpuSeconds() - tessStart;
+  pixDestroy(&pix);
+  return r;
+}
+
+struct Tally {
+  int pages = 0;
+  long truth = 0, ours = 0, line = 0, tess = 0;
+  long oursBag = 0, lineBag = 0, tessBag = 0;
+  double oursCpu = 0, lineCpu = 0, tessCpu = 0;
+  void add(const Tally& t) {
+    pages += t.pages;
+    truth += t.truth;
+    ours += t.ours;
+    line += t.line;
+    tess += t.tess;
+    oursBag += t.oursBag;
+    lineBag += t.lineBag;
+    tessBag += t.tessBag;
+    oursCpu += t.oursCpu;
+    lineCpu += t.lineCpu;
+    tessCpu += t.tessCpu;
+  }
+};
+
+void printRow(const std::string& name, const Tally& t) {
+  const auto pct = [&](long e) { return t.truth == 0 ? 0.0 : 100.0 * static_cast<double>(e) / static_cast<double>(t.truth); };
+  const double n = std::max(1, t.pages);
+  std::printf("%-24s %3d %6ld | %6.2f %6.2f %6.2f | %6.2f %6.2f %6.2f | %6.2f %6.2f %6.2f\n", name.c_str(), t.pages,
+              t.truth, pct(t.ours), pct(t.line), pct(t.tess), pct(t.oursBag), pct(t.lineBag), pct(t.tessBag),
+              t.oursCpu / n, t.lineCpu / n, t.tessCpu / n);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  setenv("OMP_THREAD_LIMIT", "1", 0);
+  QGuiApplication app(argc, argv);
+  const bool quick = argc > 1 && std::strcmp(argv[1], "--quick") == 0;
+  bool verbose = false;
+  std::string only;  // --only NAME: the kinds whose name contains NAME
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "-v") == 0) verbose = true;
+    if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc) only = argv[++i];
+  }
+  const int variants = quick ? 1 : 3;
+  Readers readers;
+  if (!readers.start()) {
+    std::fprintf(stderr, "ocr_eval: Tesseract (jpn, eng) could not be started\n");
+    return 2;
+  }
+  QTemporaryDir learning;
+  const std::string folder = learning.path().toStdString();
+  if (InitLayout(folder.c_str(), folder.c_str(), 1) != 1) {
+    std::fprintf(stderr, "ocr_eval: the recognition engines could not be started\n");
+    return 2;
+  }
+  std::printf("%-24s %3s %6s | %-20s | %-20s | %s\n", "kind", "n", "chars", "CER % ours line tess",
+              "order-free ours l t", "CPU s/page ours line tess");
+  Tally total;
+  for (const PageKind& kind : kinds()) {
+    if (!only.empty() && kind.name.find(only) == std::string::npos) continue;
+    Tally t;
+    for (int v = 0; v < variants; ++v) {
+      const int mm = kind.dpi * 4 / 100;
+      PageBuilder builder(180 * mm, 90 * mm, kind.dpi);
+      kind.draw(builder, mm, v);
+      RenderedPage page = builder.render();
+      if (kind.degraded) degrade(page, 17u + static_cast<unsigned>(v));
+      const Result r = run(page, kind.english, readers);
+      const std::u32string truth = normalized(truthText(page));
+      ++t.pages;
+      t.truth += static_cast<long>(truth.size());
+      t.ours += editDistance(truth, normalized(r.ours));
+      t.line += editDistance(truth, normalized(r.line));
+      t.tess += editDistance(truth, normalized(r.tess));
+      t.oursBag += bagDistance(truth, normalized(r.ours));
+      t.lineBag += bagDistance(truth, normalized(r.line));
+      t.tessBag += bagDistance(truth, normalized(r.tess));
+      t.oursCpu += r.oursCpu;
+      t.lineCpu += r.lineCpu;
+      t.tessCpu += r.tessCpu;
+      if (verbose) {
+        std::printf("  truth %s\n  ours  %s\n  line  %s\n  tess  %s\n", truthText(page).toStdString().c_str(),
+                    r.ours.toStdString().c_str(), r.line.toStdString().c_str(), r.tess.toStdString().c_str());
+      }
+    }
+    printRow(kind.name, t);
+    total.add(t);
+  }
+  printRow("all", total);
+  CloseAlloc();
+  return 0;
+}

@@ -89,7 +89,8 @@ bool writeCompound(const OrderedStreams& streams, std::vector<std::uint8_t>& out
   const gsf_off_t size = gsf_output_size(sink.get());
   if (bytes == nullptr || size <= 0) return false;
   out.assign(bytes, bytes + size);
-  gsf_output_close(sink.get());
+  // Closing the compound file closed the memory sink beneath it already.
+  if (!gsf_output_is_closed(sink.get())) gsf_output_close(sink.get());
   return true;
 }
 

@@ -105,6 +105,21 @@ bool writeFileReplacing(const std::string& path, const std::vector<std::uint8_t>
   return ok;
 }
 
+// The streams of a pattern file this process holds the lock of.
+bool readStreams(const FileLock& file, Streams& out) {
+  std::vector<std::uint8_t> bytes;
+  return file.held() && file.readAll(bytes) && readCompound(bytes, out);
+}
+
+// A pattern file of the three streams, in their order, put in place.
+bool writeStreams(const std::string& path, std::vector<std::uint8_t> index, std::vector<std::uint8_t> data,
+                  std::vector<std::uint8_t> image) {
+  const OrderedStreams out = {{kStreamIndex, std::move(index)}, {kStreamData, std::move(data)},
+                              {kStreamImage, std::move(image)}};
+  std::vector<std::uint8_t> written;
+  return writeCompound(out, written) && writeFileReplacing(path, written);
+}
+
 std::string joinName(const std::string& folder, const char* name) { return platform::joinPath(folder, name); }
 
 std::int16_t le16(const std::uint8_t* p) { return static_cast<std::int16_t>(p[0] | (p[1] << 8)); }
@@ -211,20 +226,14 @@ bool PatternStore::open(const std::string& fileName, const std::string& patternF
 }
 
 bool PatternStore::createPatternFile() {
-  std::vector<std::uint8_t> bytes;
-  const OrderedStreams streams = {{kStreamIndex, {}}, {kStreamData, {}}, {kStreamImage, {0, 0}}};
-  return writeCompound(streams, bytes) && writeFileReplacing(patternPath_, bytes);
+  return writeStreams(patternPath_, {}, {}, {0, 0});
 }
 
 bool PatternStore::loadPatternFile(std::vector<std::uint8_t>* section, bool merge) {
   if (patternPath_.empty()) return false;
   if (!fileExists(patternPath_) && !createPatternFile()) return false;
   Streams streams;
-  {
-    FileLock file(patternPath_);
-    std::vector<std::uint8_t> bytes;
-    if (!file.held() || !file.readAll(bytes) || !readCompound(bytes, streams)) return false;
-  }
+  if (!readStreams(FileLock(patternPath_), streams)) return false;
   const auto stream = [&](const char* name) -> const std::vector<std::uint8_t>* {
     auto it = streams.find(name);
     return it == streams.end() ? nullptr : &it->second;
@@ -284,30 +293,25 @@ bool PatternStore::savePatternFile(const std::vector<std::uint8_t>* section) {
   if (patternPath_.empty()) return false;
   if (!fileExists(patternPath_) && !createPatternFile()) return false;
   FileLock file(patternPath_);
-  std::vector<std::uint8_t> bytes;
   Streams streams;
   // A file that cannot be opened as a pattern file is never replaced: it
   // may be the user's, or another process's, still in use.
-  if (!file.held() || !file.readAll(bytes) || !readCompound(bytes, streams)) return false;
+  if (!readStreams(file, streams)) return false;
   std::vector<std::uint8_t> index, data;
   if (!readPlainFile(joinName(learningFolder_, kLearningIndexFile), index) ||
       !readPlainFile(joinName(learningFolder_, kLearningDataFile), data))
     return false;
   std::vector<std::uint8_t> image = streams.count(kStreamImage) != 0 ? streams[kStreamImage] : std::vector<std::uint8_t>{0, 0};
   if (section != nullptr && !section->empty()) image = *section;
-  const OrderedStreams out = {{kStreamIndex, std::move(index)}, {kStreamData, std::move(data)},
-                              {kStreamImage, std::move(image)}};
-  std::vector<std::uint8_t> written;
-  return writeCompound(out, written) && writeFileReplacing(patternPath_, written);
+  return writeStreams(patternPath_, std::move(index), std::move(data), std::move(image));
 }
 
 bool PatternStore::appendRecord(const std::array<std::uint8_t, kPatternRecordBytes>& record) {
   if (patternPath_.empty()) return false;
   if (!fileExists(patternPath_) && !createPatternFile()) return false;
   FileLock file(patternPath_);
-  std::vector<std::uint8_t> bytes;
   Streams streams;
-  if (!file.held() || !file.readAll(bytes) || !readCompound(bytes, streams)) return false;
+  if (!readStreams(file, streams)) return false;
   std::vector<std::uint8_t> image = streams[kStreamImage];
   if (image.size() < 2) image.assign(2, 0);
   const int count = le16(image.data()) + 1;
@@ -318,10 +322,7 @@ bool PatternStore::appendRecord(const std::array<std::uint8_t, kPatternRecordByt
   image.resize(2 + static_cast<std::size_t>(kPatternRecordBytes) * count, 0);
   std::memcpy(image.data() + 2 + static_cast<std::size_t>(kPatternRecordBytes) * (count - 1), record.data(),
               record.size());
-  const OrderedStreams out = {{kStreamIndex, streams[kStreamIndex]}, {kStreamData, streams[kStreamData]},
-                              {kStreamImage, std::move(image)}};
-  std::vector<std::uint8_t> written;
-  return writeCompound(out, written) && writeFileReplacing(patternPath_, written);
+  return writeStreams(patternPath_, streams[kStreamIndex], streams[kStreamData], std::move(image));
 }
 
 int PatternStore::registerPattern(std::uint16_t codeLeadFirst, const BitImage& image, const std::int32_t rect[4],

@@ -290,7 +290,11 @@ void OcrControl::setUsrPatName(const std::string& name) {
   if (name == usrPatName_) return;
   store_.setPatternPath(name);
   std::vector<std::uint8_t> section;
-  if (!store_.loadPatternFile(&section, true)) return;
+  if (!store_.loadPatternFile(&section, true)) {
+    // The store keeps working on the file the property names.
+    store_.setPatternPath(usrPatName_);
+    return;
+  }
   usrPatName_ = name;
   // A section loaded from the old file follows the new one, so PatNum and
   // the records it counts always agree.
@@ -415,7 +419,7 @@ short OcrControl::SetImageHandle(platform::GlobalHandle dib) {
   return preparePage();
 }
 
-short OcrControl::skewResult(short status) {
+short skewStatusCode(short status) {
   switch (status) {
     case -1: return code::kNoMemory;
     case 0:
@@ -424,8 +428,13 @@ short OcrControl::skewResult(short status) {
     case -2: return code::kNoSkewImage;
     // Beyond the limit nothing was turned: the page and its areas stay.
     case 4: return code::kSkewTooLarge;
-    default: return preparePage();
+    default: return code::kOk;
   }
+}
+
+short OcrControl::skewResult(short status) {
+  const short mapped = skewStatusCode(status);
+  return mapped != code::kOk ? mapped : preparePage();
 }
 
 short OcrControl::SkewAuto() {
@@ -511,13 +520,15 @@ short OcrControl::DoRecognize() {
   const short status = GetRecg(window_, &defaults_, image_.bits.data(), &areas_, static_cast<short>(image_.width),
                                static_cast<short>(image_.height), static_cast<std::uint16_t>(dpi_), &record,
                                &display);
-  if (status != 0) {
+  if (status < 0) {
     // The view must take input again whatever the library answered.
     state_ = State::Layout;
     return status == -1 ? code::kStopped : status;
   }
+  // A positive status counts fields the engine could not read: what it did
+  // read is taken, and the count is handed on.
   resultCount_ = static_cast<short>(std::min<int>(record.textUsed, kResultCapacity));
-  short result = code::kOk;
+  short result = status;
   collectConfidences();
   if (resultCount_ > kResultCapacity - 2) result = code::kResultFull;
   DeleteAllRcgRect();

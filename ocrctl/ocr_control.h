@@ -219,6 +219,10 @@ class OcrControl {
   int highlight_[4] = {-1, -1, -1, -1};
 };
 
+// The control's code for a status of the skew correction; 0 when the page
+// was turned and is to be prepared again.
+short skewStatusCode(short status);
+
 // Level 1-8 of a recognition distance (smaller distance, surer, higher level).
 short confidenceLevel(int distance);
 

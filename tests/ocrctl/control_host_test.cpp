@@ -261,3 +261,15 @@ TEST_F(ControlHost, PatternFileIsCreatedEmptyOnFirstStart) {
   EXPECT_TRUE(testsupport::fileExists(dir_.file("ZeqOcr20.upt")));
   EXPECT_EQ(number(call(*control, LoadPatImageSection)), 0);
 }
+
+TEST_F(ControlHost, UprightPageIsNotTurned) {
+  auto control = create();
+  ASSERT_EQ(number(call(*control, InitOcr, {Variant(dir_.path())})), 0);
+  ASSERT_EQ(number(call(*control, LoadImageFile, {Variant(writePage(IFF_PNG, "upright.png"))})), 0);
+  ASSERT_EQ(number(call(*control, DoLayout)), 0);
+  const auto upright = imageBytes(*control);
+  const auto areas = get(*control, RcgNum);
+  EXPECT_EQ(number(call(*control, Rotate, {Variant(std::int16_t{0})})), -1);
+  EXPECT_EQ(imageBytes(*control), upright);
+  EXPECT_EQ(get(*control, RcgNum), areas) << "nothing turned, so the areas stay";
+}

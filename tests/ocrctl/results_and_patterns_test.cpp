@@ -84,6 +84,14 @@ TEST(OcrResult, ConfidenceLevelsByDistance) {
   for (auto [distance, level] : cases) EXPECT_EQ(confidenceLevel(distance), level) << distance;
 }
 
+TEST(OcrResult, SkewStatusesAndWhetherThePageIsPreparedAgain) {
+  // Only a turn (2) prepares the page again; beyond the limit (4) nothing
+  // was turned, so the page and its areas stay and the code says why.
+  const std::pair<short, short> cases[] = {{-1, -1009}, {0, -1110}, {1, -1110}, {2, 0},
+                                           {3, -1109}, {-2, -1106}, {4, -1108}};
+  for (auto [status, expected] : cases) EXPECT_EQ(skewStatusCode(status), expected) << status;
+}
+
 class PatternStoreTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -164,6 +172,13 @@ TEST_F(PatternStoreTest, ChangingThePatternFileBringsTheLoadedSectionAlong) {
   short character = 0, flag = 0, number = 0;
   EXPECT_EQ(control_.GetPatInfo(1, &character, &flag, &number), -1225);
   EXPECT_TRUE(testsupport::fileExists(dir_.file("other.upt")));
+
+  // A name that cannot be a pattern file changes nothing, the store's file included.
+  testsupport::writeFile(dir_.file("notes.upt"), "plain text");
+  control_.setUsrPatName(dir_.file("notes.upt"));
+  EXPECT_EQ(control_.usrPatName(), dir_.file("other.upt"));
+  EXPECT_EQ(control_.SavePatFile(), 0);
+  EXPECT_EQ(testsupport::readFile(dir_.file("notes.upt")), "plain text");
 }
 
 TEST_F(PatternStoreTest, AFileThatIsNoPatternFileIsNeverReplaced) {

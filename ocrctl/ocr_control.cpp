@@ -318,8 +318,12 @@ short OcrControl::InitOcr(const std::string& folder) {
   dictionaryFolder_ = folder;
   if (patTempDir_.empty()) setPatTempDir(folder);
   if (!isFolder(patTempDir_)) return code::kNoFolder;
-  if (InitLayout(folder.c_str(), patTempDir_.c_str(), 1) == 0) return code::kInitFailed;
-  libraryReference_ = true;
+  // One library reference per control, also when a first InitOcr failed
+  // after taking it (the pattern file) and the host tries again.
+  if (!libraryReference_) {
+    if (InitLayout(folder.c_str(), patTempDir_.c_str(), 1) == 0) return code::kInitFailed;
+    libraryReference_ = true;
+  }
   std::string fileName = kDefaultPatternFile;
   std::string patternFolder = folder;
   if (!usrPatName_.empty()) {

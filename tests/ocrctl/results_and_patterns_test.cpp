@@ -245,3 +245,20 @@ TEST(PatternConversion, OldFlatFileBecomesACompoundFileAndStaysBeside) {
   flat.resize(flat.size() - 1);
   EXPECT_FALSE(convertFlatPatterns(flat, never, nullptr, out));
 }
+
+TEST(OcrInit, FailuresAreReportedAndARetryWorks) {
+  testsupport::TempDir dir;
+  OcrControl missingFolder;
+  missingFolder.setPatTempDir(dir.file("nowhere"));
+  EXPECT_EQ(missingFolder.InitOcr(dir.path()), -1003);
+
+  testsupport::writeFile(dir.file("notes.upt"), "plain text");
+  OcrControl control;
+  control.setUsrPatName(dir.file("notes.upt"));
+  EXPECT_EQ(control.InitOcr(dir.path()), -1001);
+  EXPECT_EQ(control.DoRecognize(), -1002) << "not initialised";
+  control.setUsrPatName("");
+  ASSERT_EQ(control.InitOcr(dir.path()), 0);
+  EXPECT_EQ(control.usrPatName(), dir.file(kDefaultPatternFile));
+  EXPECT_EQ(control.InitOcr("/elsewhere"), 0) << "later calls do nothing";
+}

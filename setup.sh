@@ -16,7 +16,7 @@ PACKAGES=(
   libcurl4-openssl-dev libgsf-1-dev catdoc
   libharfbuzz-dev libfreetype-dev fonts-noto-cjk
   libgtest-dev libgmock-dev libbenchmark-dev
-  imagemagick xvfb xauth python3
+  imagemagick xvfb xauth python3 python3-olefile
   clang libclang-rt-14-dev
 )
 

@@ -1,0 +1,237 @@
+#include "ocrctl/ocr_dispatch.h"
+
+#include <QImage>
+#include <QPainter>
+
+#include <stdexcept>
+
+namespace ocrctl {
+
+using platform::DispatchKind;
+using platform::Variant;
+
+namespace {
+
+// Thrown inside the adaptor only, and turned into the automation codes
+// before Invoke returns.
+struct DispatchError {
+  std::int32_t code;
+};
+
+class Args {
+ public:
+  explicit Args(std::span<const Variant> args) : args_(args) {}
+  void need(std::size_t n) const {
+    if (args_.size() != n) throw DispatchError{platform::kDispBadParamCount};
+  }
+  std::int16_t shortAt(std::size_t i) const {
+    std::int16_t v = 0;
+    if (i >= args_.size() || !args_[i].toShort(&v)) throw DispatchError{platform::kDispTypeMismatch};
+    return v;
+  }
+  std::int32_t longAt(std::size_t i) const {
+    std::int32_t v = 0;
+    if (i >= args_.size() || !args_[i].toLong(&v)) throw DispatchError{platform::kDispTypeMismatch};
+    return v;
+  }
+  std::string textAt(std::size_t i) const {
+    if (i >= args_.size() || args_[i].text() == nullptr) throw DispatchError{platform::kDispTypeMismatch};
+    return *args_[i].text();
+  }
+  // An out-parameter; a missing reference is allowed (the value is dropped).
+  std::int16_t* shortRefAt(std::size_t i) const {
+    if (i >= args_.size()) throw DispatchError{platform::kDispBadParamCount};
+    return args_[i].shortRef();
+  }
+
+ private:
+  std::span<const Variant> args_;
+};
+
+}  // namespace
+
+OcrControlWindow::OcrControlWindow(const OcrControl& control) : control_(control) {
+  setObjectName("ZeqOcrCtrl");
+}
+
+void OcrControlWindow::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.fillRect(rect(), palette().button());
+  const BitImage& page = control_.workingImage();
+  if (page.empty()) return;
+  const bool whole = control_.dispScale() == 1;
+  const DisplayImage& display = control_.displayImageData();
+  const int width = whole ? page.width : page.width / control_.dispScale();
+  const int rows = whole ? page.height : display.rows;
+  const int rowBytes = whole ? page.rowBytes() : display.rowBytes;
+  const std::uint8_t* bits = whole ? page.bits.data() : display.bits.data();
+  if (bits == nullptr || width <= 0 || rows <= 0) return;
+  // Mono: index 1 (a set bit, ink) is black.
+  QImage image(bits, width, rows, rowBytes, QImage::Format_Mono);
+  image.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
+  painter.drawImage(0, 0, image);
+  painter.setPen(QColor(0x7F, 0x7F, 0x7F));
+  painter.drawRect(0, 0, width, rows);
+}
+
+OcrDispatch::OcrDispatch() {
+  control_.setRepaint([this] {
+    if (window_) window_->update();
+  });
+}
+
+OcrDispatch::~OcrDispatch() {
+  control_.setRepaint({});
+  delete window_.data();
+}
+
+QWidget* OcrDispatch::window() {
+  if (!window_) {
+    window_ = new OcrControlWindow(control_);
+    control_.setWindow(window_.data());
+  }
+  return window_.data();
+}
+
+void OcrDispatch::fire(int dispid, std::span<const Variant> args) {
+  if (sink_ != nullptr) sink_->fire(dispid, args);
+}
+
+std::int32_t OcrDispatch::invoke(int dispid, DispatchKind kind, std::span<const Variant> args,
+                                 Variant* result) noexcept {
+  try {
+    return invokeChecked(dispid, kind, args, result);
+  } catch (const DispatchError& e) {
+    return e.code;
+  } catch (...) {
+    return platform::kDispTypeMismatch;
+  }
+}
+
+std::int32_t OcrDispatch::invokeChecked(int dispid, DispatchKind kind, std::span<const Variant> args,
+                                        Variant* result) {
+  Args a(args);
+  OcrControl& c = control_;
+  Variant out;
+  const bool get = kind == DispatchKind::PropertyGet;
+  const bool put = kind == DispatchKind::PropertyPut;
+  // A property: get answers the value, put takes one argument.
+  auto shortProperty = [&](auto getter, auto setter) {
+    if (get) {
+      a.need(0);
+      out = static_cast<std::int16_t>(getter());
+    } else if (put) {
+      a.need(1);
+      setter(a.shortAt(0));
+    } else {
+      throw DispatchError{platform::kDispUnknownName};
+    }
+  };
+  auto longProperty = [&](auto getter, auto setter) {
+    if (get) {
+      a.need(0);
+      out = static_cast<std::int32_t>(getter());
+    } else if (put) {
+      a.need(1);
+      setter(a.longAt(0));
+    } else {
+      throw DispatchError{platform::kDispUnknownName};
+    }
+  };
+  auto method = [&](std::size_t n) {
+    if (kind != DispatchKind::Method) throw DispatchError{platform::kDispUnknownName};
+    a.need(n);
+  };
+  auto markOnly = [&](short) { c.markModified(); };
+  auto nothing = [](auto) {};
+
+  switch (dispid) {
+    case 1: shortProperty([&] { return c.drawWidth(); }, markOnly); break;
+    case 2: shortProperty([&] { return c.drawHeight(); }, markOnly); break;
+    case 3: shortProperty([&] { return c.drawDpi(); }, [&](short v) { c.setDrawDpi(v); }); break;
+    case 4: shortProperty([&] { return c.dispScale(); }, [&](short v) { c.setDispScale(v); }); break;
+    case 5: shortProperty([&] { return c.form(); }, [&](short v) { c.setForm(v); }); break;
+    case 6: shortProperty([&] { return c.language(); }, [&](short v) { c.setLanguage(v); }); break;
+    case 7: shortProperty([&] { return c.letterDirection(); }, [&](short v) { c.setLetterDirection(v); }); break;
+    case 8: shortProperty([&] { return c.insertCrMode(); }, [&](short v) { c.setInsertCrMode(v); }); break;
+    case 9: shortProperty([&] { return c.blancOutMode(); }, [&](short v) { c.setBlancOutMode(v); }); break;
+    case 10: shortProperty([&] { return c.charAttr(); }, [&](short v) { c.setCharAttr(v); }); break;
+    case 11: shortProperty([&] { return c.activeId(); }, nothing); break;
+    case 12: shortProperty([&] { return c.rcgNum(); }, nothing); break;
+    case 13: shortProperty([&] { return c.rcgLeft(); }, nothing); break;
+    case 14: shortProperty([&] { return c.rcgTop(); }, nothing); break;
+    case 15: shortProperty([&] { return c.rcgRight(); }, nothing); break;
+    case 16: shortProperty([&] { return c.rcgBottom(); }, nothing); break;
+    case 17: longProperty([&] { return c.activeColor; }, [&](std::int32_t v) { c.activeColor = v; c.markModified(); }); break;
+    case 18: longProperty([&] { return c.rcgFieldColor; }, [&](std::int32_t v) { c.rcgFieldColor = v; c.markModified(); }); break;
+    case 19: longProperty([&] { return c.createColor; }, [&](std::int32_t v) { c.createColor = v; c.markModified(); }); break;
+    case 20: shortProperty([&] { return c.activePensize; }, [&](short v) { c.activePensize = v; c.markModified(); }); break;
+    case 21: shortProperty([&] { return c.rcgFieldPensize; }, [&](short v) { c.rcgFieldPensize = v; c.markModified(); }); break;
+    case 22: shortProperty([&] { return c.createPensize; }, [&](short v) { c.createPensize = v; c.markModified(); }); break;
+    case 23: longProperty([&] { return c.rcgJpnColor; }, [&](std::int32_t v) { c.rcgJpnColor = v; c.markModified(); }); break;
+    case 24: longProperty([&] { return c.rcgEngColor; }, [&](std::int32_t v) { c.rcgEngColor = v; c.markModified(); }); break;
+    case 25: shortProperty([&] { return c.showCancel; }, [&](short v) { c.showCancel = v; c.markModified(); }); break;
+    case 26: longProperty([&] { return c.version(); }, nothing); break;
+    case 27: longProperty([&] { return c.dispOffset(); }, nothing); break;
+    case 28: longProperty([&] { return c.betterMode; }, [&](std::int32_t v) { c.betterMode = v; }); break;
+    case 29:
+    case 31:
+      if (get) {
+        a.need(0);
+        out = dispid == 29 ? c.usrPatName() : c.patTempDir();
+      } else if (put) {
+        a.need(1);
+        if (dispid == 29) c.setUsrPatName(a.textAt(0));
+        else c.setPatTempDir(a.textAt(0));
+      } else {
+        throw DispatchError{platform::kDispUnknownName};
+      }
+      break;
+    case 30: shortProperty([&] { return c.patNum(); }, markOnly); break;
+    case 32: shortProperty([&] { return c.specNum(); }, [&](short v) { c.setSpecNum(v); }); break;
+
+    case 60: method(1); out = c.InitOcr(a.textAt(0)); break;
+    case 61: method(1); out = c.LoadImageFile(a.textAt(0)); break;
+    case 62: method(1); out = c.SetImageHandle(a.longAt(0)); break;
+    case 63: method(0); out = c.SkewAuto(); break;
+    case 64: method(1); out = c.Rotate(a.shortAt(0)); break;
+    case 65: method(0); out = c.DoLayout(); break;
+    case 67: method(0); out = c.DoRecognize(); break;
+    case 68: method(0); out = c.GetOcrResult(); break;
+    case 72: method(0); out = c.DeleteAllRcgRect(); break;
+    case 74: {
+      method(1);
+      out = static_cast<std::int32_t>(c.GetResultRectHandle(a.shortRefAt(0)));
+      break;
+    }
+    case 75: method(1); out = c.GetRcgCandidate(a.shortAt(0)); break;
+    case 76: method(1); out = c.SetSyncPos(a.shortAt(0)); break;
+    case 77:
+      method(5);
+      out = c.GetResultRect(a.shortAt(0), a.shortRefAt(1), a.shortRefAt(2), a.shortRefAt(3), a.shortRefAt(4));
+      break;
+    case 78:
+      method(5);
+      out = c.RegistPat(a.shortAt(0), a.shortAt(1), a.shortAt(2), a.shortAt(3), a.shortAt(4));
+      break;
+    case 79: method(2); out = c.UpdatePat(a.shortAt(0), a.shortAt(1)); break;
+    case 80: method(1); out = c.DeletePat(a.shortAt(0)); break;
+    case 81: method(0); out = c.SavePatFile(); break;
+    case 82: method(0); out = c.LoadPatImageSection(); break;
+    case 83: method(0); out = c.UnloadPatImageSection(); break;
+    case 85:
+      method(4);
+      out = c.GetPatInfo(a.shortAt(0), a.shortRefAt(1), a.shortRefAt(2), a.shortRefAt(3));
+      break;
+    case 86: method(1); out = static_cast<std::int32_t>(c.GetPatImage(a.shortAt(0))); break;
+    case 87: method(1); out = static_cast<std::int32_t>(c.GetConfLevelHandle(a.shortRefAt(0))); break;
+    case 88: method(2); out = c.GetConfLevel(a.shortAt(0), a.shortAt(1)); break;
+    case 89: method(3); out = c.SkewAutoEx(a.shortRefAt(0), a.shortRefAt(1), a.shortRefAt(2)); break;
+    case 90: method(0); out = static_cast<std::int32_t>(c.GetImageHandle()); break;
+    default: return platform::kDispUnknownName;
+  }
+  if (result != nullptr) *result = std::move(out);
+  return platform::kDispOk;
+}
+
+}  // namespace ocrctl

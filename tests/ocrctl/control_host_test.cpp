@@ -1,0 +1,275 @@
+// The OCR control as the application drives it: registered, created by its
+// ProgID through the component registry, driven by dispatch ids.
+#include "ocrctl/control_identity.h"
+#include "platform/component_registry.h"
+#include "platform/global_memory.h"
+#include "tests/support/page_renderer.h"
+#include "tests/support/test_env.h"
+
+#include <QWidget>
+#include <gtest/gtest.h>
+#include <leptonica/allheaders.h>
+
+#include <dlfcn.h>
+
+#include <vector>
+
+using platform::DispatchKind;
+using platform::Variant;
+
+namespace {
+
+enum Id : int {
+  DrawWidth = 1, DrawHeight = 2, DispScale = 4, Form = 5, LetterDirection = 7, CharAttr = 10, ActiveId = 11,
+  RcgNum = 12, RcgLeft = 13, RcgTop = 14, Version = 26, UsrPatName = 29,
+  InitOcr = 60, LoadImageFile = 61, SetImageHandle = 62, Rotate = 64, DoLayout = 65, DoRecognize = 67,
+  GetOcrResult = 68, GetResultRect = 77, LoadPatImageSection = 82, GetImageHandle = 90,
+};
+
+class RecordingSink : public platform::EventSink {
+ public:
+  void fire(int dispid, std::span<const Variant>) override { fired.push_back(dispid); }
+  std::vector<int> fired;
+};
+
+class ControlHost : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    void* library = dlopen(ZEQOCR30_PATH, RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
+    ASSERT_NE(library, nullptr) << dlerror();
+    auto registerServer = reinterpret_cast<int (*)()>(dlsym(library, "DllRegisterServer"));
+    ASSERT_NE(registerServer, nullptr);
+    ASSERT_EQ(registerServer(), 0);
+    dlclose(library);
+  }
+
+  platform::ComponentPtr create() {
+    platform::ComponentPtr control;
+    std::string error;
+    EXPECT_EQ(platform::createComponent(ocrctl::kControlProgId, &control, &error), 0) << error;
+    return control;
+  }
+
+  static Variant call(platform::DispatchObject& c, int id, std::vector<Variant> args = {}) {
+    Variant result;
+    EXPECT_EQ(c.invoke(id, DispatchKind::Method, args, &result), platform::kDispOk) << id;
+    return result;
+  }
+  static std::int32_t number(const Variant& v) {
+    std::int32_t n = -99999;
+    EXPECT_TRUE(v.toLong(&n));
+    return n;
+  }
+  static std::int32_t get(platform::DispatchObject& c, int id) {
+    Variant result;
+    EXPECT_EQ(c.invoke(id, DispatchKind::PropertyGet, {}, &result), platform::kDispOk) << id;
+    return number(result);
+  }
+  static void put(platform::DispatchObject& c, int id, std::int16_t value) {
+    const Variant arg(value);
+    EXPECT_EQ(c.invoke(id, DispatchKind::PropertyPut, {&arg, 1}, nullptr), platform::kDispOk) << id;
+  }
+  std::vector<std::uint8_t> imageBytes(platform::DispatchObject& c) {
+    const auto handle = static_cast<platform::GlobalHandle>(number(call(c, GetImageHandle)));
+    if (handle == 0) return {};
+    const std::uint8_t* p = platform::globalLock(handle);
+    std::vector<std::uint8_t> bytes(p, p + platform::globalSize(handle));
+    platform::globalFree(handle);
+    return bytes;
+  }
+
+  // A rendered page of horizontal Japanese written as `format` (Leptonica's IFF_*).
+  std::string writePage(int format, const char* name) {
+    testpages::PageBuilder builder(1200, 800, 300);
+    builder.addText({100, 100}, QStringLiteral("日本語の文書を読み取ります。"), 12, 14, 4);
+    page_ = builder.render();
+    PIX* pix = pixCreate(page_.width, page_.height, 1);
+    for (int y = 0; y < page_.height; ++y)
+      for (int x = 0; x < page_.width; ++x)
+        if (page_.pixel(x, y)) pixSetPixel(pix, x, y, 1);
+    pixSetResolution(pix, 300, 300);
+    const std::string path = dir_.file(name);
+    EXPECT_EQ(pixWrite(path.c_str(), pix, format), 0);
+    pixDestroy(&pix);
+    return path;
+  }
+
+  testsupport::TempDir dir_;
+  testpages::RenderedPage page_;
+};
+
+}  // namespace
+
+TEST_F(ControlHost, RegistryNamesTheLibraryByClassIdAndProgId) {
+  platform::ComponentEntry entry;
+  ASSERT_TRUE(platform::findComponent(ocrctl::kControlProgId, &entry));
+  EXPECT_EQ(entry.clsid, ocrctl::kControlClassId);
+  EXPECT_EQ(entry.typeName, "ZEQOcr Control 3.0");
+  platform::ComponentPtr byClassId;
+  EXPECT_EQ(platform::createComponent(ocrctl::kControlClassId, &byClassId), 0);
+  platform::ComponentPtr unknown;
+  EXPECT_EQ(platform::createComponent("ZEQOCR.Nothing.1", &unknown), platform::kComponentNotRegistered);
+  EXPECT_EQ(unknown, nullptr);
+}
+
+TEST_F(ControlHost, ReadsEachImageFormatThroughLayoutAndRecognition) {
+  auto control = create();
+  ASSERT_NE(control, nullptr);
+  RecordingSink sink;
+  control->setEventSink(&sink);
+  QWidget host;
+  control->window()->setParent(&host);
+  EXPECT_EQ(number(call(*control, DoRecognize)), -1002);  // no image yet
+  EXPECT_EQ(number(call(*control, InitOcr, {Variant(dir_.path())})), 0);
+  EXPECT_EQ(call(*control, GetOcrResult).text()->size(), 0u);
+
+  const struct {
+    int format;
+    const char* name;
+  } formats[] = {{IFF_TIFF_G4, "page.tif"}, {IFF_BMP, "page.bmp"}, {IFF_PNG, "page.png"}};
+  std::vector<std::uint8_t> first;
+  for (const auto& f : formats) {
+    SCOPED_TRACE(f.name);
+    const std::string path = writePage(f.format, f.name);
+    ASSERT_EQ(number(call(*control, LoadImageFile, {Variant(path)})), 0);
+    EXPECT_EQ(get(*control, DrawWidth), 1216);  // rounded up to 32
+    EXPECT_EQ(get(*control, DrawHeight), 800);
+    const auto bytes = imageBytes(*control);
+    if (first.empty()) first = bytes;
+    EXPECT_EQ(bytes, first) << "every format gives the same working image";
+    ASSERT_EQ(number(call(*control, DoLayout)), 0);
+    EXPECT_GT(get(*control, RcgNum), 0);
+    ASSERT_EQ(number(call(*control, DoRecognize)), 0);
+    EXPECT_EQ(get(*control, RcgNum), 0) << "areas go after recognition";
+  }
+
+  // Positions of the text's characters lie inside the page, in reading order.
+  const std::string text = *call(*control, GetOcrResult).text();
+  if (text.empty()) GTEST_SKIP() << "the library's recognition driver returned no text";
+  const QString read = QString::fromStdString(text);
+  int lastTop = -1;
+  for (int position = 1; position <= read.size(); ++position) {
+    std::int16_t l = 0, t = 0, r = 0, b = 0;
+    const Variant args[] = {Variant(static_cast<std::int16_t>(position)), Variant(&l), Variant(&t), Variant(&r),
+                            Variant(&b)};
+    Variant result;
+    ASSERT_EQ(control->invoke(GetResultRect, DispatchKind::Method, args, &result), 0);
+    if (number(result) != 0) continue;
+    EXPECT_TRUE(l >= 0 && t >= 0 && r < 1216 && b < 800 && l <= r && t <= b) << position;
+    EXPECT_GE(t + 5, lastTop) << "reading order";
+    lastTop = t;
+  }
+}
+
+TEST_F(ControlHost, UnreadableFilesGiveTheirCodes) {
+  auto control = create();
+  ASSERT_EQ(number(call(*control, InitOcr, {Variant(dir_.path())})), 0);
+  EXPECT_EQ(number(call(*control, LoadImageFile, {Variant(dir_.file("missing.tif"))})), -1102);
+  testsupport::writeFile(dir_.file("text.tif"), "not an image at all");
+  EXPECT_EQ(number(call(*control, LoadImageFile, {Variant(dir_.file("text.tif"))})), -1111);
+  // Two pages: the control reads one page at a time.
+  PIX* pix = pixCreate(64, 64, 1);
+  const std::string twoPages = dir_.file("two.tif");
+  pixWriteTiff(twoPages.c_str(), pix, IFF_TIFF_G4, "w");
+  pixWriteTiff(twoPages.c_str(), pix, IFF_TIFF_G4, "a");
+  pixDestroy(&pix);
+  EXPECT_EQ(number(call(*control, LoadImageFile, {Variant(twoPages)})), -1111);
+  EXPECT_EQ(number(call(*control, SetImageHandle, {Variant(std::int32_t{0})})), -132);
+  EXPECT_EQ(number(call(*control, DoLayout)), -1002);
+}
+
+TEST_F(ControlHost, PropertiesKeepTheirEdgeCases) {
+  auto control = create();
+  put(*control, CharAttr, 63);
+  EXPECT_EQ(get(*control, CharAttr), 63);
+  put(*control, CharAttr, 0);
+  EXPECT_EQ(get(*control, CharAttr), 63);
+  put(*control, CharAttr, 9);
+  EXPECT_EQ(get(*control, CharAttr), 9);
+  put(*control, LetterDirection, 7);
+  EXPECT_EQ(get(*control, LetterDirection), 0);
+  put(*control, LetterDirection, 3);
+  EXPECT_EQ(get(*control, LetterDirection), 3);
+  put(*control, Form, 2);
+  EXPECT_EQ(get(*control, Form), 2);
+  put(*control, Form, 3);
+  EXPECT_EQ(get(*control, Form), 0);
+  // No active area: every edge, the top included, says so.
+  EXPECT_EQ(get(*control, ActiveId), 0);
+  EXPECT_EQ(get(*control, RcgLeft), -1201);
+  EXPECT_EQ(get(*control, RcgTop), -1201);
+  // Read-only properties ignore a set.
+  put(*control, Version, 1);
+  EXPECT_EQ(get(*control, Version), 8208);
+  put(*control, RcgNum, 5);
+  EXPECT_EQ(get(*control, RcgNum), 0);
+
+  Variant result;
+  EXPECT_EQ(control->invoke(999, DispatchKind::Method, {}, &result), platform::kDispUnknownName);
+  const Variant text("x");
+  EXPECT_EQ(control->invoke(Rotate, DispatchKind::Method, {&text, 1}, &result), platform::kDispTypeMismatch);
+  EXPECT_EQ(control->invoke(Rotate, DispatchKind::Method, {}, &result), platform::kDispBadParamCount);
+}
+
+TEST_F(ControlHost, ImageHandleIsStableAndQuarterTurnsUndoEachOther) {
+  auto control = create();
+  ASSERT_EQ(number(call(*control, InitOcr, {Variant(dir_.path())})), 0);
+  ASSERT_EQ(number(call(*control, LoadImageFile, {Variant(writePage(IFF_PNG, "p.png"))})), 0);
+  const auto before = imageBytes(*control);
+  EXPECT_EQ(imageBytes(*control), before);
+  ASSERT_EQ(number(call(*control, Rotate, {Variant(std::int16_t{90})})), 0);
+  EXPECT_EQ(get(*control, DrawWidth), 800);
+  EXPECT_EQ(get(*control, DrawHeight), 1216);
+  EXPECT_NE(imageBytes(*control), before);
+  ASSERT_EQ(number(call(*control, Rotate, {Variant(std::int16_t{270})})), 0);
+  EXPECT_EQ(imageBytes(*control), before);
+  EXPECT_EQ(number(call(*control, Rotate, {Variant(std::int16_t{45})})), -1);
+  // The handle round-trips through SetImageHandle unchanged.
+  const auto handle = static_cast<platform::GlobalHandle>(number(call(*control, GetImageHandle)));
+  ASSERT_EQ(number(call(*control, SetImageHandle, {Variant(handle)})), 0);
+  platform::globalFree(handle);
+  EXPECT_EQ(imageBytes(*control), before);
+}
+
+TEST_F(ControlHost, TwoControlsSideBySideAndOneGoes) {
+  auto first = create();
+  auto second = create();
+  const std::string page = writePage(IFF_PNG, "p.png");
+  for (auto* c : {first.get(), second.get()}) {
+    ASSERT_EQ(number(call(*c, InitOcr, {Variant(dir_.path())})), 0);
+    ASSERT_EQ(number(call(*c, LoadImageFile, {Variant(page)})), 0);
+  }
+  ASSERT_EQ(number(call(*first, DoLayout)), 0);
+  ASSERT_EQ(number(call(*second, DoLayout)), 0);
+  first.reset();
+  // The survivor's areas, library and learning files are its own.
+  EXPECT_GT(get(*second, RcgNum), 0);
+  EXPECT_TRUE(testsupport::fileExists(dir_.file("nimba10lrn.lin")));
+  EXPECT_EQ(number(call(*second, DoRecognize)), 0);
+  ASSERT_EQ(number(call(*second, DoLayout)), 0);
+  EXPECT_GT(get(*second, RcgNum), 0);
+  second.reset();
+  EXPECT_FALSE(testsupport::fileExists(dir_.file("nimba10lrn.lin"))) << "the last control takes them away";
+}
+
+TEST_F(ControlHost, PatternFileIsCreatedEmptyOnFirstStart) {
+  auto control = create();
+  ASSERT_EQ(number(call(*control, InitOcr, {Variant(dir_.path())})), 0);
+  Variant name;
+  ASSERT_EQ(control->invoke(UsrPatName, DispatchKind::PropertyGet, {}, &name), 0);
+  EXPECT_EQ(*name.text(), dir_.file("ZeqOcr20.upt"));
+  EXPECT_TRUE(testsupport::fileExists(dir_.file("ZeqOcr20.upt")));
+  EXPECT_EQ(number(call(*control, LoadPatImageSection)), 0);
+}
+
+TEST_F(ControlHost, UprightPageIsNotTurned) {
+  auto control = create();
+  ASSERT_EQ(number(call(*control, InitOcr, {Variant(dir_.path())})), 0);
+  ASSERT_EQ(number(call(*control, LoadImageFile, {Variant(writePage(IFF_PNG, "upright.png"))})), 0);
+  ASSERT_EQ(number(call(*control, DoLayout)), 0);
+  const auto upright = imageBytes(*control);
+  const auto areas = get(*control, RcgNum);
+  EXPECT_EQ(number(call(*control, Rotate, {Variant(std::int16_t{0})})), -1);
+  EXPECT_EQ(imageBytes(*control), upright);
+  EXPECT_EQ(get(*control, RcgNum), areas) << "nothing turned, so the areas stay";
+}

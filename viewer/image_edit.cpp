@@ -8,6 +8,7 @@
 #include "platform/program_folder.h"
 #include "platform/user_interaction.h"
 #include "shell/image_ctrl.h"
+#include "viewer/viewer_dialogs.h"
 
 #include <QApplication>
 #include <QDir>
@@ -305,4 +306,44 @@ bool ImageView::SaveDocument() {
   const bool annotations = saveAnnotations();
   const bool image = saveImage();
   return annotations || image;
+}
+
+bool ImageView::RegionToolCommand(int tool, const QRect& region) {
+  if (!hasImage() || state_ == kReadOnly) return false;
+  switch (tool) {
+    case kToolTrim: {
+      const QRect clipped = region.normalized().intersected(QRect(QPoint(0, 0), imageSize()));
+      bool done = false;
+      if (!clipped.isEmpty()) {
+        const std::shared_ptr<img::Image> held = img::findImage(ctrl_->GetImageHandle());
+        BOX* box = boxCreate(clipped.x(), clipped.y(), clipped.width(), clipped.height());
+        img::PixPtr part(held && held->pix() ? pixClipRectangle(held->pix(), box, nullptr) : nullptr);
+        boxDestroy(&box);
+        if (part) {
+          const std::shared_ptr<img::Image> shown = img::Image::fromPix(std::move(part));
+          const std::int32_t handle = img::registerImage(shown);
+          bool confirmed = false;
+          if (confirmTrim_) {
+            confirmed = confirmTrim_(handle);
+          } else {
+            TrimDialog dialog(handle, this);
+            confirmed = dialog.exec() == QDialog::Accepted;
+          }
+          if (confirmed) done = Trim(clipped);
+        }
+      }
+      // Whatever the answer, the tool before the trim comes back.
+      tool_ = previousTool_;
+      emit prompt(QString());
+      return done;
+    }
+    case kToolInvert:
+      return InvertRegion(region);
+    case kToolFillWhite:
+      return FillRegion(region, true);
+    case kToolFillBlack:
+      return FillRegion(region, false);
+    default:
+      return false;
+  }
 }

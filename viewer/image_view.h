@@ -205,6 +205,7 @@ class ImageView : public QAbstractScrollArea {
   void endChange();
   bool regionCommand(const QRect& region, int kind);
   bool saveImage();
+  void rebuildThumbnail();
   bool saveAnnotations();
   void deleteUndoFiles();
 

@@ -6,13 +6,16 @@
 #include "catalogue/folder_database.h"
 #include "platform/user_interaction.h"
 #include "shell/image_ctrl.h"
+#include "shell/image_utilities.h"
 #include "tests/catalogue/catalogue_fixture.h"
 #include "tests/support/test_env.h"
 #include "tests/viewer/viewer_fixture.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 
 #include <gtest/gtest.h>
 
@@ -201,6 +204,29 @@ TEST_F(ImageEditTest, SavingWritesThroughATemporaryFileAndAFailureKeepsTheOldFil
   ASSERT_EQ(reread.LoadFile(path(), 0, 1, 1), 0);
   EXPECT_EQ(reread.GetImageWidth(), 300.0f);
   EXPECT_EQ(reread.GetImageHeight(), 400.0f);
+}
+
+TEST_F(ImageEditTest, ASavedImageGetsItsThumbnailMadeAgain) {
+  load(400, 300, 200);
+  ThumbInfo stale;
+  stale.ItemNo = 1;
+  stale.ThumbDateTime = QDateTime(QDate(2020, 1, 1), QTime(0, 0));
+  stale.ThumbSizeX = 150;
+  stale.ThumbSizeY = 112;
+  stale.ThumbData = {1, 2, 3};
+  ASSERT_EQ(db.SetThumbInfo(stale), 0);
+  ASSERT_TRUE(view.RotateBy(90));
+  ASSERT_TRUE(view.SaveDocument());
+  ItemInfo item;
+  ThumbInfo thumb;
+  ASSERT_EQ(db.GetThumbInfoFromItemNo(1, item, thumb), 0);
+  int cellWidth = 0;
+  int cellHeight = 0;
+  ComputeThumbnailCell(300, 400, cellWidth, cellHeight, 200, 200);  // the page as saved: turned upright
+  EXPECT_EQ(thumb.ThumbSizeX, cellWidth);
+  EXPECT_EQ(thumb.ThumbSizeY, cellHeight);
+  EXPECT_GT(thumb.ThumbData.size(), 3u);
+  EXPECT_GE(thumb.ThumbDateTime, QFileInfo(QString::fromStdString(path())).lastModified().addSecs(-1));
 }
 
 TEST_F(ImageEditTest, AnnotationsAreStoredInImagePixelsAndBarelyOverlappingOnesDropped) {

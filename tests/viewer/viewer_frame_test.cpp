@@ -6,6 +6,7 @@
 #include "viewer/viewer_frame.h"
 
 #include "browser/fd3_view.h"
+#include "browser/list_pane.h"
 #include "browser/thumbnail_pane_wnd.h"
 #include "catalogue/file_utilities.h"
 #include "catalogue/folder_database.h"
@@ -476,6 +477,26 @@ TEST_F(ViewerInWindowTest, SwitchingFacesHidesAndRestoresBarsMenusAndScrolling) 
   ItemInfo info;
   document.Database().GetItemInfo(4, info);
   EXPECT_EQ(info.LastAccessedDate, kToday);
+}
+
+TEST_F(ViewerInWindowTest, TheListHandsOnItsSortAndGetsItsScrollPositionBack) {
+  frame->RunCommand(cmd::kViewList);
+  CListPane* list = view->GetListPane();
+  ASSERT_EQ(view->paneMode(), CFD3View::kListMode);
+  list->Fill(3, 0);  // official date, ascending
+  list->Fill(3, 0);  // descending
+  list->setColumnWidth(0, 2000);  // wide enough to scroll sideways
+  QCoreApplication::processEvents();
+  ASSERT_GT(list->horizontalScrollBar()->maximum(), 30);
+  list->horizontalScrollBar()->setValue(30);
+  ASSERT_TRUE(view->OpenInViewer(entryOf(0, 4), 0));
+  using Order = std::vector<std::pair<int, int>>;
+  EXPECT_EQ(viewer->documents(), (Order{{1, 1}, {0, 4}, {0, 5}, {0, 6}}));
+  EXPECT_EQ(viewer->documentIndex(), 1);
+  list->horizontalScrollBar()->setValue(0);
+  frame->RunCommand(cmd::kViewerBack);
+  EXPECT_FALSE(view->viewerShown());
+  EXPECT_EQ(list->horizontalScrollBar()->value(), 30);
 }
 
 TEST_F(ViewerInWindowTest, ClosingTheWindowAndEndingTheSessionAskTheViewer) {

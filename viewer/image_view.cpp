@@ -258,9 +258,29 @@ int ImageView::SetZoom(int step, bool aboutPoint, int x, int y) {
   const int percent = ZoomPercent(zoom_);
   horizontalScrollBar()->setValue(image.x() * percent / 100 - client.x());
   verticalScrollBar()->setValue(image.y() * percent / 100 - client.y());
+  recentreStrayAnnotations();
   viewport()->update();
   emit zoomChanged(zoom_);
   return zoom_;
+}
+
+// An annotation left wholly outside the page (a trim, a smaller page) is
+// brought to the page's centre with its size, so that it can be reached.
+void ImageView::recentreStrayAnnotations() {
+  const QRect page(QPoint(0, 0), imageSize());
+  bool moved = false;
+  for (Annotation& a : annotations_) {
+    if (a.deleted || a.rect().intersects(page)) continue;
+    QRect r = a.rect();
+    r.moveCenter(page.center());
+    a.setRect(r);
+    moved = true;
+  }
+  if (!moved) return;
+  annotationChanged_ = true;
+  syncAnnotationWindows();
+  platform::messageBox("注釈が画像領域の外に出ました。\n中央に移動します。", platform::Buttons::Ok,
+                       platform::Icon::Information, "注釈");
 }
 
 // ---- painting ---------------------------------------------------------------

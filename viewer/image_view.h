@@ -215,6 +215,7 @@ class ImageView : public QAbstractScrollArea {
   std::vector<AnnBoxWnd*> windows_;  // children of the viewport, one per record
   AnnBoxWnd* editing_ = nullptr;
   void syncAnnotationWindows();
+  void recentreStrayAnnotations();
   void destroyAnnotationWindows();
   int loadedAnnotations_ = 0;
   int undoState_ = kNoUndo;

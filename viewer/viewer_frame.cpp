@@ -265,6 +265,12 @@ void ViewerFrame::UpdateCommandStates() {
   for (int layout = ViewerPaneWnd::kLayoutImage; layout <= ViewerPaneWnd::kLayoutTile; ++layout)
     set(vcmd::kLayoutImage + layout - 1, true, panes_->mode() == layout);
   for (int id = vcmd::kEditUndo; id <= vcmd::kEditSelectAll; ++id) set(id, open_ && EditCommandEnabled(id));
+  if (QAction* undo = frame_->Action(vcmd::kEditUndo)) {
+    // The image's one step of undo, once taken back, is offered again as redo.
+    const bool redo = panes_->activePane() == ViewerPaneWnd::kPaneImage && panes_->imageView()->editingAnnotation() == nullptr &&
+                      panes_->imageView()->undoState() == ImageView::kCanRedo;
+    undo->setText(redo ? QStringLiteral("やり直し(&U)\tCtrl+Z") : QStringLiteral("元に戻す(&U)\tCtrl+Z"));
+  }
   ImageView* image = panes_->imageView();
   const bool imageCommands = pageShowsImagePane();
   for (int id = kFirstImageCommand; id <= kLastImageCommand; ++id)

@@ -117,8 +117,11 @@ TEST_F(ImageEditTest, TrimKeepsTheRegionAndMovesAnnotationsByItsOrigin) {
   EXPECT_EQ(qGray(pixel(0, 0)), 0);      // the square's corner is now the origin
   EXPECT_EQ(qGray(pixel(120, 110)), 255);
   EXPECT_EQ(view.annotations()[0].rect(), QRect(20, 10, 50, 40));
-  EXPECT_EQ(view.annotations()[1].rect(), QRect(-90, -90, 30, 30));
+  // Moved to (-90, -90), wholly off the page: brought to its centre, and told.
+  EXPECT_EQ(view.annotations()[1].rect(), QRect(60, 45, 30, 30));
   EXPECT_TRUE(view.annotationChanged());
+  ASSERT_EQ(boxes.shown().size(), 1u);
+  EXPECT_EQ(boxes.shown()[0].caption, "注釈");
 }
 
 TEST_F(ImageEditTest, HalvingTheResolutionHalvesPixelsAndAnnotations) {

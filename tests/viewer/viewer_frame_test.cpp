@@ -310,6 +310,12 @@ TEST_F(ViewerFrameTest, ImageAndAnnotationMenusAndTheImageToolBarServeAnImagePag
   EXPECT_FALSE(frame->Action(vcmd::kTrimButton)->isChecked());
   EXPECT_EQ(frame->statusBar()->currentMessage(), QStringLiteral("領域を選択してください。"));
   EXPECT_FALSE(enabled(vcmd::kOcr));  // recognition of a region is not offered here
+  // Undone once, the image's undo is offered as redo.
+  ASSERT_TRUE(image->RotateBy(90));
+  frame->RunCommand(vcmd::kEditUndo);
+  viewer->UpdateCommandStates();
+  EXPECT_EQ(frame->Action(vcmd::kEditUndo)->text(), QStringLiteral("やり直し(&U)\tCtrl+Z"));
+  EXPECT_TRUE(enabled(vcmd::kEditUndo));
 
   // The text layout and a page that is no image grey both menus.
   frame->RunCommand(vcmd::kLayoutText);

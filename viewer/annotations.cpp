@@ -193,6 +193,11 @@ void ImageView::syncAnnotationWindows() {
     AnnBoxWnd* window = windows_[i];
     window->Place(ImageToClientRect(annotations_[i].rect()));
     window->setVisible(!annotations_[i].deleted && hasImage());
+    // A hand over a link while the image is dragged: a double click opens it.
+    if (tool_ == kToolDrag && annotations_[i].box.AnnType == 4)
+      window->setCursor(Qt::PointingHandCursor);
+    else
+      window->unsetCursor();
   }
 }
 

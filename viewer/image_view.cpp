@@ -578,6 +578,7 @@ void ImageView::OnCommand(int commandId) {
     if (!IsRegionTool(tool_)) previousTool_ = tool_;
     tool_ = tool;
     DeselectAnnotations();
+    syncAnnotationWindows();
     static constexpr const char* kPrompts[] = {"領域を選択してください。", "注釈を選択できます。", "始点を指定してください。"};
     emit prompt(IsRegionTool(tool) || (tool >= anntool::kTextBox && tool != anntool::kPointer)
                     ? QString::fromUtf8(kPrompts[0])

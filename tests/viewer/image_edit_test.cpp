@@ -22,16 +22,9 @@
 namespace {
 
 AnnBox box(int type, QRect r) {
-  AnnBox b;
-  b.AnnType = type;
-  b.BoxLeft = r.left();
-  b.BoxTop = r.top();
-  b.BoxRight = r.right();
-  b.BoxBottom = r.bottom();
-  b.FontName = "Noto Sans CJK JP";
+  AnnBox b = viewertest::annBox(type, r);
   b.FontSize = 24;
   b.BackColor = 0xFFFF;
-  b.BoxString = "メモ";
   return b;
 }
 
@@ -64,14 +57,7 @@ class ImageEditTest : public ::testing::Test {
     view.LoadImage(folder, item());
     ASSERT_TRUE(view.hasImage());
   }
-  ItemInfo item() const {
-    ItemInfo i;
-    i.ItemNo = 1;
-    i.Title = "page";
-    i.Ext = "png";
-    i.ImageLevel = 1;
-    return i;
-  }
+  ItemInfo item() const { return viewertest::pageItem(); }
   std::string path() const { return folder + "/page.png"; }
   QRgb pixel(int x, int y) const { return view.control()->heldImage().pixel(x, y); }
 

@@ -132,22 +132,11 @@ TEST(ViewerDialogs, ScreenshotOfThePageWithAllFiveAnnotationKinds) {
   ImageView view;
   view.resize(820, 620);
   view.show();
-  ItemInfo item;
-  item.ItemNo = 1;
-  item.Title = "page";
-  item.Ext = "png";
-  item.ImageLevel = 1;
-  view.LoadImage(dir.path(), item);
+  view.LoadImage(dir.path(), viewertest::pageItem());
   ASSERT_TRUE(view.hasImage());
   view.SetZoom(ImageView::kHundredPercentStep);
   const auto make = [](int type, QRect r, std::int32_t fore, std::int32_t back, const char* text) {
-    AnnBox b;
-    b.AnnType = type;
-    b.BoxLeft = r.left();
-    b.BoxTop = r.top();
-    b.BoxRight = r.right();
-    b.BoxBottom = r.bottom();
-    b.FontName = "Noto Sans CJK JP";
+    AnnBox b = viewertest::annBox(type, r);
     b.FontSize = 100;
     b.ForeColor = fore;
     b.BackColor = back;

@@ -277,6 +277,35 @@ TEST_F(AnnBoxWndTest, EditingTextBoxesAndLinkBoxesInPlace) {
   EXPECT_NEAR(shown.width(), metrics.horizontalAdvance(QStringLiteral("http://example.com/ab")) + metrics.height() / 2, 1);
 }
 
+TEST_F(AnnBoxWndTest, ADoubleClickOpensOnlyAWebOrMailLinkAndTheFontDialogRestylesTheBox) {
+  AnnBox box = viewertest::annBox(4, QRect(100, 100, 200, 40));
+  box.BoxString = "/etc/passwd";
+  AnnBoxWnd* link = added(box);
+  const std::string cwd = QDir::currentPath().toStdString();
+  // Any tool: the link's double click is its own.
+  QTest::mouseDClick(link, Qt::LeftButton, {}, local(link, view.ImageToClientRect(QRect(150, 110, 1, 1)).topLeft()));
+  ASSERT_EQ(boxes.shown().size(), 1u);
+  EXPECT_NE(boxes.shown()[0].text.find("http"), std::string::npos);
+  EXPECT_EQ(QDir::currentPath().toStdString(), cwd);
+
+  AnnBoxWnd::SetFontChooser([](const QFont& initial, QColor) -> std::optional<std::pair<QFont, QColor>> {
+    EXPECT_EQ(initial.pointSize(), 16);
+    QFont chosen(QStringLiteral("Noto Sans CJK JP"));
+    chosen.setPointSize(24);
+    chosen.setBold(true);
+    return std::make_pair(chosen, QColor(0, 128, 0));
+  });
+  link->OnCommand(AnnBoxWnd::kFont);
+  const AnnBox& styled = view.annotations()[0].box;
+  EXPECT_EQ(styled.FontSize, 240);
+  EXPECT_GE(styled.FontBold, 700);
+  EXPECT_EQ(styled.ForeColor, 0x008000);
+  EXPECT_TRUE(view.annotationChanged());
+  // The link box takes the height of its text in the new font.
+  const QFontMetrics metrics(view.AnnotationFontAtZoom(styled));
+  EXPECT_EQ(view.ImageToClientRect(rectOf(0)).height(), metrics.height() + 2);
+}
+
 TEST_F(AnnBoxWndTest, RegionToolsActOnTheBandThenTheTrimReturnsToTheToolBefore) {
   std::vector<QSize> asked;
   bool agree = false;

@@ -16,10 +16,20 @@
 #include <QToolBar>
 
 namespace {
-// The board keeps its own order in the viewer; the list (without a sort
-// column) shows titles in order.
+// The board keeps its own order in the viewer; the list hands on its sort
+// column and direction (columns 0, 3, 4, 5 give the keys 1, 7, 9, 11, one
+// more when descending), and titles in order before its first sort.
 constexpr int kBoardOrderKey = 13;
 constexpr int kTitleOrderKey = 1;
+
+int listSortKey(const CListPane& list) {
+  if (list.sortColumn() < 0) return kTitleOrderKey;
+  return 2 * list.sortColumn() + 1 + (list.descending() ? 1 : 0);
+}
+
+QPoint scrollOf(const QAbstractScrollArea& area) {
+  return {area.horizontalScrollBar()->value(), area.verticalScrollBar()->value()};
+}
 }  // namespace
 
 void CFD3View::AttachViewerToFrame() {
@@ -42,9 +52,7 @@ void CFD3View::SwitchToViewerMode(int entryIndex, int page) {
   }
   viewer_->raise();
   viewer_->show();
-  savedScroll_ = paneMode() == kThumbnailMode
-                     ? QPoint(board_->horizontalScrollBar()->value(), board_->verticalScrollBar()->value())
-                     : QPoint();
+  savedScroll_ = paneMode() == kThumbnailMode ? scrollOf(*board_) : scrollOf(*list_);
   if (frame_) {
     const auto hideRemembering = [](QToolBar* bar, bool& wasShown) {
       wasShown = bar != nullptr && bar->isVisible();
@@ -60,7 +68,7 @@ void CFD3View::SwitchToViewerMode(int entryIndex, int page) {
   request.kind = entry->kind;
   request.number = entry->number;
   request.page = page;
-  request.sortKey = paneMode() == kThumbnailMode ? kBoardOrderKey : kTitleOrderKey;
+  request.sortKey = paneMode() == kThumbnailMode ? kBoardOrderKey : listSortKey(*list_);
   const CEntryHolder& entries = attachedDocument_->EntryList();
   for (int i = 0; i < entries.GetCount(); ++i) {
     const DisplayEntry* e = entries.GetAt(i);
@@ -109,10 +117,9 @@ int CFD3View::SwitchToBrowserMode(bool offerCancel) {
     attachedDocument_->LoadFolder(tree_->GetCurrentPath(), 0);
   }
   QApplication::restoreOverrideCursor();
-  if (paneMode() == kThumbnailMode) {
-    board_->horizontalScrollBar()->setValue(savedScroll_.x());
-    board_->verticalScrollBar()->setValue(savedScroll_.y());
-  }
+  QAbstractScrollArea* pane = paneMode() == kThumbnailMode ? static_cast<QAbstractScrollArea*>(board_) : list_;
+  pane->horizontalScrollBar()->setValue(savedScroll_.x());
+  pane->verticalScrollBar()->setValue(savedScroll_.y());
   if (frame_ && attachedDocument_) frame_->ShowDocumentCount(attachedDocument_->EntryList().GetCount());
   if (paneMode() == kThumbnailMode)
     board_->setFocus();

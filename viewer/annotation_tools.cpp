@@ -119,3 +119,21 @@ bool OpenLinkAddress(const QString& address) {
   }
   return QDesktopServices::openUrl(url);
 }
+
+QColor ColorFromRef(std::int32_t ref) { return QColor(ref & 0xFF, (ref >> 8) & 0xFF, (ref >> 16) & 0xFF); }
+
+std::int32_t RefFromColor(const QColor& color) {
+  return static_cast<std::int32_t>(color.red() | (color.green() << 8) | (color.blue() << 16));
+}
+
+QFont AnnotationFont(const AnnBox& box, int dpi, int percent) {
+  QFont font(QString::fromStdString(box.FontName));
+  if (dpi <= 0) dpi = 150;
+  font.setPixelSize(
+      std::max(1, static_cast<int>(std::abs(box.FontSize) * static_cast<long long>(dpi) * percent / (10LL * 72 * 100))));
+  font.setBold(box.FontBold >= 600);
+  font.setItalic(box.FontItalic != 0);
+  font.setUnderline(box.FontUnderline != 0 || box.AnnType == 4);
+  font.setStrikeOut(box.FontStrikeOut != 0);
+  return font;
+}

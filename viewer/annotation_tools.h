@@ -9,9 +9,13 @@
 //   StoredBoxText        an empty text is kept as two spaces
 //   ResizedBox           a corner dragged, never below 17 x 17
 //   OpenLinkAddress      http, https and mailto only; anything else refused
+//   ColorFromRef, RefFromColor   stored colours keep red in the low byte
+//   AnnotationFont       a text or link box's font at a resolution and zoom
 
 #include "catalogue/ann_box.h"
 
+#include <QColor>
+#include <QFont>
 #include <QPoint>
 #include <QRect>
 #include <QString>
@@ -42,3 +46,10 @@ QRect ResizedBox(const QRect& box, int corner, QPoint to);
 // Opens the address with the desktop's handler; false (and the user told)
 // for anything but an http, https or mailto address.
 bool OpenLinkAddress(const QString& address);
+
+QColor ColorFromRef(std::int32_t ref);
+std::int32_t RefFromColor(const QColor& color);
+// FontSize is in tenths of a point on the page: its pixels follow the
+// image's resolution (dpi) and the zoom percent. The stored face name is
+// kept as it is; the font database maps it to an installed face.
+QFont AnnotationFont(const AnnBox& box, int dpi, int percent);

@@ -6,6 +6,7 @@
 
 #include "catalogue/folder_database.h"
 #include "platform/user_interaction.h"
+#include "viewer/ann_box_wnd.h"
 #include "viewer/annotation_tools.h"
 
 #include <QPainter>
@@ -17,11 +18,11 @@ namespace {
 
 constexpr int kMinOverlap = 8;  // pixels: a box must overlap the page by more in both directions
 
-QColor fromColorRef(std::int32_t c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
 
 }  // namespace
 
 void ImageView::LoadAnnotations() {
+  destroyAnnotationWindows();
   annotations_.clear();
   loadedAnnotations_ = 0;
   if (db_ == nullptr || itemNo_ == 0) return;
@@ -38,6 +39,7 @@ void ImageView::LoadAnnotations() {
     db_->GetAnnBoxPost();
   }
   loadedAnnotations_ = static_cast<int>(annotations_.size());
+  syncAnnotationWindows();
   viewport()->update();
 }
 
@@ -73,6 +75,7 @@ int ImageView::AddAnnotation(const AnnBox& box) {
   annotationChanged_ = true;
   // An image change made before the annotation can no longer be undone.
   undoState_ = kNoUndo;
+  syncAnnotationWindows();
   viewport()->update();
   return static_cast<int>(annotations_.size()) - 1;
 }
@@ -81,6 +84,7 @@ void ImageView::MoveAnnotation(int index, const QRect& imageRect) {
   if (index < 0 || index >= static_cast<int>(annotations_.size())) return;
   annotations_[static_cast<std::size_t>(index)].setRect(imageRect.normalized());
   annotationChanged_ = true;
+  syncAnnotationWindows();
   viewport()->update();
 }
 
@@ -88,7 +92,12 @@ void ImageView::DeleteAnnotation(int index) {
   if (index < 0 || index >= static_cast<int>(annotations_.size())) return;
   annotations_[static_cast<std::size_t>(index)].deleted = true;
   annotationChanged_ = true;
+  syncAnnotationWindows();
   viewport()->update();
+}
+
+QFont ImageView::AnnotationFontAtZoom(const AnnBox& box) const {
+  return AnnotationFont(box, xResolution(), ZoomPercent(zoom_));
 }
 
 void ImageView::paintAnnotations(QPainter& painter) {
@@ -101,10 +110,10 @@ void ImageView::paintAnnotations(QPainter& painter) {
     switch (b.AnnType) {
       case 1:  // highlight: multiplied, so the ink stays visible
         painter.setCompositionMode(QPainter::CompositionMode_Multiply);
-        painter.fillRect(r, fromColorRef(b.ForeColor));
+        painter.fillRect(r, ColorFromRef(b.ForeColor));
         break;
       case 2:  // redaction
-        painter.fillRect(r, fromColorRef(b.ForeColor));
+        painter.fillRect(r, ColorFromRef(b.ForeColor));
         break;
       case 3: {  // pointer: AnnParam1 the corner of the tip (1 upper left ... 4 lower right), AnnParam2 the width
         const QRect inner = r.adjusted(kPointerMargin * percent / 100, kPointerMargin * percent / 100,
@@ -118,33 +127,25 @@ void ImageView::paintAnnotations(QPainter& painter) {
         }
         const int width = std::max(1, b.AnnParam2 * percent / 100);
         painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(QPen(fromColorRef(b.ForeColor), width, Qt::SolidLine, Qt::RoundCap));
+        painter.setPen(QPen(ColorFromRef(b.ForeColor), width, Qt::SolidLine, Qt::RoundCap));
         painter.drawLine(from, to);
         const double angle = std::atan2(to.y() - from.y(), to.x() - from.x());
         const double head = 4.0 * width + 6.0;
         QPolygonF tip;
         tip << QPointF(to) << QPointF(to.x() - head * std::cos(angle - 0.4), to.y() - head * std::sin(angle - 0.4))
             << QPointF(to.x() - head * std::cos(angle + 0.4), to.y() - head * std::sin(angle + 0.4));
-        painter.setBrush(fromColorRef(b.ForeColor));
+        painter.setBrush(ColorFromRef(b.ForeColor));
         painter.drawPolygon(tip);
         break;
       }
       default: {  // text box (0) and link box (4)
-        painter.fillRect(r, fromColorRef(b.BackColor));
-        painter.setPen(QColor(0x80, 0x80, 0x80));
-        painter.drawRect(r.adjusted(0, 0, -1, -1));
-        QFont font(QString::fromStdString(b.FontName));
-        // FontSize is in tenths of a point on the page: its pixels follow
-        // the image's resolution and the zoom.
-        const int dpi = xResolution() > 0 ? xResolution() : 150;
-        font.setPixelSize(std::max(1, static_cast<int>(std::abs(b.FontSize) * static_cast<long long>(dpi) * percent /
-                                                        (10LL * 72 * 100))));
-        font.setBold(b.FontBold >= 600);
-        font.setItalic(b.FontItalic != 0);
-        font.setUnderline(b.FontUnderline != 0 || b.AnnType == 4);
-        font.setStrikeOut(b.FontStrikeOut != 0);
-        painter.setFont(font);
-        painter.setPen(fromColorRef(b.ForeColor));
+        if (b.AnnType == 0) {  // a link's text stands on the page itself
+          painter.fillRect(r, ColorFromRef(b.BackColor));
+          painter.setPen(QColor(0x80, 0x80, 0x80));
+          painter.drawRect(r.adjusted(0, 0, -1, -1));
+        }
+        painter.setFont(AnnotationFontAtZoom(b));
+        painter.setPen(ColorFromRef(b.ForeColor));
         const int flags = b.AnnType == 4 ? (Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine)
                                          : (Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap);
         painter.drawText(r.adjusted(2, 2, -2, -2), flags, QString::fromStdString(b.BoxString));
@@ -153,4 +154,72 @@ void ImageView::paintAnnotations(QPainter& painter) {
     }
     painter.restore();
   }
+  // The tracker of a box being moved or resized.
+  for (const AnnBoxWnd* window : windows_) {
+    if (window == nullptr || !window->tracking()) continue;
+    painter.save();
+    painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+    painter.setPen(QPen(Qt::white, 1, Qt::DotLine));
+    painter.drawRect(window->trackerRect());
+    painter.restore();
+  }
+}
+
+// ---- the annotation windows -----------------------------------------------------------
+
+AnnBox& ImageView::AnnotationBox(int index) { return annotations_.at(static_cast<std::size_t>(index)).box; }
+
+AnnBoxWnd* ImageView::annotationWindow(int index) const {
+  return index >= 0 && index < static_cast<int>(windows_.size()) ? windows_[static_cast<std::size_t>(index)] : nullptr;
+}
+
+void ImageView::destroyAnnotationWindows() {
+  editing_ = nullptr;
+  for (AnnBoxWnd* window : windows_) delete window;
+  windows_.clear();
+}
+
+// One window per record, placed over its client rectangle; deleted ones hidden.
+void ImageView::syncAnnotationWindows() {
+  while (windows_.size() < annotations_.size()) {
+    auto* window = new AnnBoxWnd(this, static_cast<int>(windows_.size()), viewport());
+    windows_.push_back(window);
+  }
+  while (windows_.size() > annotations_.size()) {
+    delete windows_.back();
+    windows_.pop_back();
+  }
+  for (std::size_t i = 0; i < windows_.size(); ++i) {
+    AnnBoxWnd* window = windows_[i];
+    window->Place(ImageToClientRect(annotations_[i].rect()));
+    window->setVisible(!annotations_[i].deleted && hasImage());
+    // A hand over a link while the image is dragged: a double click opens it.
+    if (tool_ == kToolDrag && annotations_[i].box.AnnType == 4)
+      window->setCursor(Qt::PointingHandCursor);
+    else
+      window->unsetCursor();
+  }
+}
+
+void ImageView::DeselectAnnotations(AnnBoxWnd* except) {
+  for (AnnBoxWnd* window : windows_)
+    if (window != except && window->selected()) window->Deselect();
+}
+
+void ImageView::MarkAnnotationChanged() {
+  annotationChanged_ = true;
+  viewport()->update();
+}
+
+void ImageView::SetAnnotationClientRect(int index, const QRect& client) {
+  const QPoint topLeft = ClientToImagePoint(client.topLeft());
+  const QPoint bottomRight = ClientToImagePoint(client.bottomRight() + QPoint(1, 1)) - QPoint(1, 1);
+  MoveAnnotation(index, QRect(topLeft, bottomRight));
+}
+
+void ImageView::MoveAnnotationBy(int index, QPoint clientOffset) {
+  if (index < 0 || index >= static_cast<int>(annotations_.size())) return;
+  const int percent = ZoomPercent(zoom_);
+  const QPoint offset(clientOffset.x() * 100 / percent, clientOffset.y() * 100 / percent);
+  MoveAnnotation(index, annotations_[static_cast<std::size_t>(index)].rect().translated(offset));
 }

@@ -37,6 +37,10 @@ class AttachedTextPane : public QPlainTextEdit {
   bool IsModified() const;
   bool IsReadOnlyPane() const { return isReadOnly(); }
   const std::string& TextPath() const { return path_; }
+  // The page's file (and so its text file's name) was renamed.
+  void PageRenamed(const std::string& oldFile, const std::string& newFile) {
+    if (path_.rfind(oldFile + ".", 0) == 0) path_ = newFile + path_.substr(oldFile.size());
+  }
 
   void EditCommand(int commandId);
   bool EditCommandEnabled(int commandId) const;

@@ -4,12 +4,17 @@
 
 #include "viewer/image_view.h"
 
+#include "catalogue/folder_database.h"
+#include "platform/global_memory.h"
 #include "platform/imaging/image.h"
 #include "platform/program_folder.h"
 #include "platform/user_interaction.h"
 #include "shell/image_ctrl.h"
+#include "shell/image_utilities.h"
+#include "viewer/viewer_dialogs.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -298,11 +303,86 @@ bool ImageView::saveImage() {
     return false;
   }
   imageChanged_ = false;
+  rebuildThumbnail();
   return true;
+}
+
+// The board's picture of the page is made again from the file just written,
+// the way a tile's thumbnail is first made: a 1-bit page goes through grey at
+// four times the cell so that its strokes survive the reduction.
+void ImageView::rebuildThumbnail() {
+  if (db_ == nullptr || itemNo_ == 0) return;
+  db_->UnregisterThumb(itemNo_);
+  CImageCtrl copy;
+  if (copy.LoadFile(path_, 0, 1, 1) != img::kOk) return;
+  int cellWidth = 0;
+  int cellHeight = 0;
+  ComputeThumbnailCell(static_cast<int>(copy.GetImageWidth()), static_cast<int>(copy.GetImageHeight()), cellWidth,
+                       cellHeight, copy.GetXResolution(), copy.GetYResolution());
+  if (copy.GetDispid12() == 1) {
+    copy.InvokeDispid335(static_cast<float>(cellWidth * 4), static_cast<float>(cellHeight * 4), 0);
+    copy.InvokeDispid303(8);
+  }
+  copy.InvokeDispid335(static_cast<float>(cellWidth), static_cast<float>(cellHeight), 2);
+  std::int32_t handle = 0;
+  std::int32_t size = 0;
+  if (copy.SaveToMemory(&handle, img::format::kGif, 8, 0, &size) != 0 || handle == 0) return;
+  ThumbInfo thumb;
+  thumb.ItemNo = itemNo_;
+  thumb.ThumbDateTime = QDateTime::currentDateTime();
+  thumb.ThumbSizeX = cellWidth;
+  thumb.ThumbSizeY = cellHeight;
+  const auto block = static_cast<platform::GlobalHandle>(handle);
+  if (const std::uint8_t* bytes = platform::globalLock(block)) {
+    thumb.ThumbData.assign(bytes, bytes + platform::globalSize(block));
+    platform::globalUnlock(block);
+  }
+  platform::globalFree(block);
+  if (!thumb.ThumbData.empty()) db_->SetThumbInfo(thumb);
 }
 
 bool ImageView::SaveDocument() {
   const bool annotations = saveAnnotations();
   const bool image = saveImage();
   return annotations || image;
+}
+
+bool ImageView::RegionToolCommand(int tool, const QRect& region) {
+  if (!hasImage() || state_ == kReadOnly) return false;
+  switch (tool) {
+    case kToolTrim: {
+      const QRect clipped = region.normalized().intersected(QRect(QPoint(0, 0), imageSize()));
+      bool done = false;
+      if (!clipped.isEmpty()) {
+        const std::shared_ptr<img::Image> held = img::findImage(ctrl_->GetImageHandle());
+        BOX* box = boxCreate(clipped.x(), clipped.y(), clipped.width(), clipped.height());
+        img::PixPtr part(held && held->pix() ? pixClipRectangle(held->pix(), box, nullptr) : nullptr);
+        boxDestroy(&box);
+        if (part) {
+          const std::shared_ptr<img::Image> shown = img::Image::fromPix(std::move(part));
+          const std::int32_t handle = img::registerImage(shown);
+          bool confirmed = false;
+          if (confirmTrim_) {
+            confirmed = confirmTrim_(handle);
+          } else {
+            TrimDialog dialog(handle, this);
+            confirmed = dialog.exec() == QDialog::Accepted;
+          }
+          if (confirmed) done = Trim(clipped);
+        }
+      }
+      // Whatever the answer, the tool before the trim comes back.
+      tool_ = previousTool_;
+      emit prompt(QString());
+      return done;
+    }
+    case kToolInvert:
+      return InvertRegion(region);
+    case kToolFillWhite:
+      return FillRegion(region, true);
+    case kToolFillBlack:
+      return FillRegion(region, false);
+    default:
+      return false;
+  }
 }

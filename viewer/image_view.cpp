@@ -4,6 +4,7 @@
 #include "platform/user_interaction.h"
 #include "shell/image_ctrl.h"
 #include "shell/imaging_control_startup.h"
+#include "viewer/ann_box_wnd.h"
 #include "viewer/annotation_tools.h"
 #include "viewer/grey_reduction.h"
 #include "viewer/viewer_commands.h"
@@ -105,6 +106,7 @@ void ImageView::loadFailed(const char* message) {
 
 void ImageView::LoadImage(const std::string& folder, const ItemInfo& item) {
   deleteUndoFiles();
+  destroyAnnotationWindows();
   annotations_.clear();
   loadedAnnotations_ = 0;
   itemNo_ = item.ItemNo;
@@ -174,6 +176,7 @@ void ImageView::LoadImage(const std::string& folder, const ItemInfo& item) {
 
 void ImageView::Clear() {
   deleteUndoFiles();
+  destroyAnnotationWindows();
   annotations_.clear();
   loadedAnnotations_ = 0;
   itemNo_ = 0;
@@ -235,6 +238,7 @@ void ImageView::updateScrollRanges() {
     verticalScrollBar()->setRange(0, std::max(0, zoomed.height() - client.height()));
     verticalScrollBar()->setPageStep(client.height());
   }
+  syncAnnotationWindows();
 }
 
 int ImageView::SetZoom(int step, bool aboutPoint, int x, int y) {
@@ -254,9 +258,29 @@ int ImageView::SetZoom(int step, bool aboutPoint, int x, int y) {
   const int percent = ZoomPercent(zoom_);
   horizontalScrollBar()->setValue(image.x() * percent / 100 - client.x());
   verticalScrollBar()->setValue(image.y() * percent / 100 - client.y());
+  recentreStrayAnnotations();
   viewport()->update();
   emit zoomChanged(zoom_);
   return zoom_;
+}
+
+// An annotation left wholly outside the page (a trim, a smaller page) is
+// brought to the page's centre with its size, so that it can be reached.
+void ImageView::recentreStrayAnnotations() {
+  const QRect page(QPoint(0, 0), imageSize());
+  bool moved = false;
+  for (Annotation& a : annotations_) {
+    if (a.deleted || a.rect().intersects(page)) continue;
+    QRect r = a.rect();
+    r.moveCenter(page.center());
+    a.setRect(r);
+    moved = true;
+  }
+  if (!moved) return;
+  annotationChanged_ = true;
+  syncAnnotationWindows();
+  platform::messageBox("注釈が画像領域の外に出ました。\n中央に移動します。", platform::Buttons::Ok,
+                       platform::Icon::Information, "注釈");
 }
 
 // ---- painting ---------------------------------------------------------------
@@ -295,6 +319,16 @@ void ImageView::paintEvent(QPaintEvent*) {
     painter.drawImage(QRectF(visible), page_, source);
   }
   paintAnnotations(painter);
+  if (banding_) {
+    painter.save();
+    painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+    painter.setPen(QPen(Qt::white, 1, Qt::DotLine));
+    if (tool_ == anntool::kPointer)
+      painter.drawLine(bandStart_, bandEnd_);
+    else
+      painter.drawRect(QRect(bandStart_, bandEnd_).normalized());
+    painter.restore();
+  }
   // A sunken frame one pixel outside the page.
   const QRect outer = dest.adjusted(-1, -1, 1, 1);
   const auto shade = [&painter](const QRect& r, QColor topLeft, QColor bottomRight) {
@@ -314,7 +348,10 @@ void ImageView::resizeEvent(QResizeEvent* event) {
   updateScrollRanges();
 }
 
-void ImageView::scrollContentsBy(int, int) { viewport()->update(); }
+void ImageView::scrollContentsBy(int, int) {
+  syncAnnotationWindows();
+  viewport()->update();
+}
 
 // ---- mouse -------------------------------------------------------------------
 
@@ -323,14 +360,17 @@ void ImageView::mousePressEvent(QMouseEvent* event) {
   setFocus(Qt::MouseFocusReason);
   if (!hasImage()) return;
   const QPoint at = event->position().toPoint();
+  DeselectAnnotations();
   if (event->button() == Qt::LeftButton) {
     if (tool_ == kToolDrag && FitWholeStep() < zoom_) {
       dragging_ = true;
       dragStart_ = at;
       dragScrollStart_ = QPoint(horizontalScrollBar()->value(), verticalScrollBar()->value());
-    } else if (tool_ >= anntool::kTextBox && tool_ <= anntool::kLink) {
+    } else if ((tool_ >= anntool::kTextBox && tool_ <= anntool::kLink) || IsRegionTool(tool_)) {
       banding_ = true;
       bandStart_ = at;
+      bandEnd_ = at;
+      if (tool_ == anntool::kPointer) emit prompt(QStringLiteral("終点を指定してください。"));
     } else if (tool_ == kToolZoom) {
       if (zoom_ >= kStepCount)
         beep();
@@ -346,6 +386,11 @@ void ImageView::mousePressEvent(QMouseEvent* event) {
 }
 
 void ImageView::mouseMoveEvent(QMouseEvent* event) {
+  if (banding_) {
+    bandEnd_ = event->position().toPoint();
+    viewport()->update();
+    return;
+  }
   if (!dragging_) return;
   // The bars hold the image so that it never uncovers the client area.
   const QPoint moved = event->position().toPoint() - dragStart_;
@@ -357,13 +402,33 @@ void ImageView::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton) dragging_ = false;
   if (event->button() == Qt::LeftButton && banding_) {
     banding_ = false;
+    viewport()->update();
     const QPoint end = event->position().toPoint();
     const bool tooSmall = std::abs(end.x() - bandStart_.x()) < 2 || std::abs(end.y() - bandStart_.y()) < 2;
-    if (tool_ != anntool::kPointer && tooSmall) return;
+    if (IsRegionTool(tool_)) {
+      if (tooSmall) return;
+      const QRect client = QRect(bandStart_, end).normalized();
+      const QPoint topLeft = ClientToImagePoint(client.topLeft());
+      const QPoint bottomRight = ClientToImagePoint(client.bottomRight() + QPoint(1, 1)) - QPoint(1, 1);
+      RegionToolCommand(tool_, QRect(topLeft, bottomRight));
+      return;
+    }
+    if (tool_ == anntool::kPointer && end == bandStart_) {
+      emit prompt(QStringLiteral("始点を指定してください。"));
+      return;
+    }
+    if (tool_ != anntool::kPointer && tooSmall) {
+      emit prompt(QStringLiteral("領域を指定してください。"));
+      return;
+    }
     if (const auto box = AnnotationFromBand(tool_, ClientToImagePoint(bandStart_), ClientToImagePoint(end))) {
-      AddAnnotation(*box);
-      // After a text or link box the select tool follows (its text is edited in place).
-      if (tool_ == anntool::kTextBox || tool_ == anntool::kLink) tool_ = anntool::kSelect;
+      const int index = AddAnnotation(*box);
+      emit prompt(QString());
+      // After a text or link box the select tool follows and its text is edited in place.
+      if (tool_ == anntool::kTextBox || tool_ == anntool::kLink) {
+        tool_ = anntool::kSelect;
+        if (AnnBoxWnd* window = annotationWindow(index)) window->StartEdit();
+      }
     }
     return;
   }
@@ -435,7 +500,15 @@ bool ImageView::CommandEnabled(int commandId) const {
     case vcmd::kLinkTool:
     case vcmd::kSelectAnnotationsButton:
     case vcmd::kSelectAnnotationsTool:
-      return hasImage() && state_ != kReadOnly;
+      return hasImage();  // a read-only page may still be annotated
+    case vcmd::kTrimButton:
+    case vcmd::kTrim:
+    case vcmd::kInvertButton:
+    case vcmd::kInvert:
+    case vcmd::kFillWhiteButton:
+    case vcmd::kFillWhite:
+    case vcmd::kFillBlackButton:
+    case vcmd::kFillBlack:
     case vcmd::kResolutionButton:
     case vcmd::kResolution:
     case vcmd::kRotateButton:
@@ -480,6 +553,18 @@ bool ImageView::CommandChecked(int commandId) const {
     case vcmd::kSelectAnnotationsButton:
     case vcmd::kSelectAnnotationsTool:
       return tool_ == anntool::kSelect;
+    case vcmd::kTrimButton:
+    case vcmd::kTrim:
+      return tool_ == kToolTrim;
+    case vcmd::kInvertButton:
+    case vcmd::kInvert:
+      return tool_ == kToolInvert;
+    case vcmd::kFillWhiteButton:
+    case vcmd::kFillWhite:
+      return tool_ == kToolFillWhite;
+    case vcmd::kFillBlackButton:
+    case vcmd::kFillBlack:
+      return tool_ == kToolFillBlack;
     default:
       return false;
   }
@@ -489,8 +574,20 @@ void ImageView::OnCommand(int commandId) {
   emit activated();
   if (!hasImage()) return;
   const auto setTool = [this](int tool) {
-    previousTool_ = tool_;
+    // The trim returns to the last tool that was no region tool.
+    if (!IsRegionTool(tool_)) previousTool_ = tool_;
     tool_ = tool;
+    DeselectAnnotations();
+    syncAnnotationWindows();
+    static constexpr const char* kPrompts[] = {"領域を選択してください。", "注釈を選択できます。", "始点を指定してください。"};
+    emit prompt(IsRegionTool(tool) || (tool >= anntool::kTextBox && tool != anntool::kPointer)
+                    ? QString::fromUtf8(kPrompts[0])
+                : tool == anntool::kSelect  ? QString::fromUtf8(kPrompts[1])
+                : tool == anntool::kPointer ? QString::fromUtf8(kPrompts[2])
+                                            : QString());
+  };
+  const auto setRegionTool = [this, &setTool](int tool) {
+    if (state_ != kReadOnly) setTool(tool);
   };
   switch (commandId) {
     case vcmd::kToolDragButton:
@@ -546,6 +643,22 @@ void ImageView::OnCommand(int commandId) {
     case vcmd::kSelectAnnotationsTool:
       setTool(anntool::kSelect);
       break;
+    case vcmd::kTrimButton:
+    case vcmd::kTrim:
+      setRegionTool(kToolTrim);
+      break;
+    case vcmd::kInvertButton:
+    case vcmd::kInvert:
+      setRegionTool(kToolInvert);
+      break;
+    case vcmd::kFillWhiteButton:
+    case vcmd::kFillWhite:
+      setRegionTool(kToolFillWhite);
+      break;
+    case vcmd::kFillBlackButton:
+    case vcmd::kFillBlack:
+      setRegionTool(kToolFillBlack);
+      break;
     case vcmd::kResolutionButton:
     case vcmd::kResolution: {
       if (state_ == kReadOnly) break;
@@ -579,4 +692,15 @@ void ImageView::OnCommand(int commandId) {
     default:
       break;
   }
+}
+
+bool ImageView::EditCommand(int commandId) {
+  if (editing_ != nullptr) return editing_->edit()->EditCommand(commandId, false);
+  if (commandId == vcmd::kEditUndo) return Undo();
+  return false;
+}
+
+bool ImageView::EditCommandEnabled(int commandId) const {
+  if (editing_ != nullptr) return editing_->edit()->EditCommand(commandId, true);
+  return commandId == vcmd::kEditUndo && hasImage() && undoState_ != kNoUndo;
 }

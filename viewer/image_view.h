@@ -21,13 +21,16 @@
 #include "catalogue/catalogue_records.h"
 
 #include <QAbstractScrollArea>
+#include <QFont>
 #include <QImage>
 #include <QPoint>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+class AnnBoxWnd;
 class CImageCtrl;
 class FolderDatabase;
 class QMenu;
@@ -43,7 +46,8 @@ class ImageView : public QAbstractScrollArea {
   static constexpr int kMinZoomedSide = 32;  // pixels: a zoom out stops above this
   static constexpr int kWheelStep = 30;      // pixels per wheel turn
   enum State { kNoImage = 0, kEditable = 1, kReadOnly = 2 };
-  enum Tool { kToolDrag = 1, kToolZoom = 3 };
+  enum Tool { kToolDrag = 1, kToolZoom = 3, kToolTrim = 6, kToolInvert = 7, kToolFillWhite = 8, kToolFillBlack = 9 };
+  static bool IsRegionTool(int tool) { return tool >= kToolTrim && tool <= kToolFillBlack; }
 
   explicit ImageView(QWidget* parent = nullptr);
   ~ImageView() override;
@@ -86,6 +90,10 @@ class ImageView : public QAbstractScrollArea {
   void SetGrayScaling(short value);
   CImageCtrl* control() const { return ctrl_; }
   const std::string& path() const { return path_; }
+  // The page's file was renamed under the view.
+  void PageRenamed(const std::string& oldFile, const std::string& newFile) {
+    if (path_ == oldFile) path_ = newFile;
+  }
   // Refused zooms and steps beyond the ends.
   int beeps() const { return beeps_; }
   // Saves annotations and image; false: nothing was saved.
@@ -105,6 +113,11 @@ class ImageView : public QAbstractScrollArea {
   bool InvertRegion(const QRect& region);  // asks first
   bool FillRegion(const QRect& region, bool white);  // asks first
   bool Undo();
+  // A region drawn with tool 6-9 (image pixels): trim after the trim
+  // dialog, invert, fill white or black.
+  bool RegionToolCommand(int tool, const QRect& region);
+  // Asks before a trim, showing the region's image (tests answer instead).
+  void SetTrimConfirmation(std::function<bool(std::int32_t imageHandle)> confirm) { confirmTrim_ = std::move(confirm); }
   int undoState() const { return undoState_; }
   // Format codes of the control that can hold 1 bit, and 8-bit grey.
   static bool FormatHoldsOneBit(int format);
@@ -130,9 +143,27 @@ class ImageView : public QAbstractScrollArea {
   void MoveAnnotation(int index, const QRect& imageRect);
   void DeleteAnnotation(int index);
 
+  // ---- annotation windows (the user's hold on the annotations) ----
+  AnnBox& AnnotationBox(int index);
+  AnnBoxWnd* annotationWindow(int index) const;
+  void DeselectAnnotations(AnnBoxWnd* except = nullptr);
+  void MarkAnnotationChanged();
+  // client: viewport pixels; the view converts to image pixels.
+  void SetAnnotationClientRect(int index, const QRect& client);
+  void MoveAnnotationBy(int index, QPoint clientOffset);
+  AnnBoxWnd* editingAnnotation() const { return editing_; }
+  void SetEditingAnnotation(AnnBoxWnd* window) { editing_ = window; }
+  QFont AnnotationFontAtZoom(const AnnBox& box) const;
+  // The viewer's edit commands: to an annotation's text while it is edited,
+  // else undo of the image.
+  bool EditCommand(int commandId);
+  bool EditCommandEnabled(int commandId) const;
+
  signals:
   void activated();
   void zoomChanged(int step);
+  // The status bar's prompt for the current tool; empty: the idle text.
+  void prompt(const QString& text);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -166,18 +197,26 @@ class ImageView : public QAbstractScrollArea {
   bool dragging_ = false;
   bool banding_ = false;
   QPoint bandStart_;
+  QPoint bandEnd_;
+  std::function<bool(std::int32_t)> confirmTrim_;
   QPoint dragStart_;
   QPoint dragScrollStart_;
   bool beginChange(bool sizeChange);
   void endChange();
   bool regionCommand(const QRect& region, int kind);
   bool saveImage();
+  void rebuildThumbnail();
   bool saveAnnotations();
   void deleteUndoFiles();
 
   FolderDatabase* db_ = nullptr;
   int itemNo_ = 0;
   std::vector<Annotation> annotations_;
+  std::vector<AnnBoxWnd*> windows_;  // children of the viewport, one per record
+  AnnBoxWnd* editing_ = nullptr;
+  void syncAnnotationWindows();
+  void recentreStrayAnnotations();
+  void destroyAnnotationWindows();
   int loadedAnnotations_ = 0;
   int undoState_ = kNoUndo;
   bool undoSizeChanged_ = false;

@@ -72,7 +72,10 @@ inline constexpr int kTextBoxTool = 0xBFA;
 inline constexpr int kSelectAnnotationsTool = 0xBFB;
 inline constexpr int kLinkTool = 0xBFC;
 // Viewer file menu
+inline constexpr int kMail = 0xC3A;
 inline constexpr int kPrint = 0xC3B;
+inline constexpr int kRenameDocument = 0xC3C;
+inline constexpr int kRenamePage = 0xC3D;
 // Image context menu
 inline constexpr int kZoomOut = 0xBFE;
 inline constexpr int kZoomIn = 0xBFF;

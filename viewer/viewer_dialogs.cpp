@@ -1,5 +1,6 @@
 #include "viewer/viewer_dialogs.h"
 
+#include "platform/sjis_codec.h"
 #include "platform/user_interaction.h"
 #include "shell/image_ctrl.h"
 
@@ -173,4 +174,61 @@ void TrimDialog::fitImage() {
 void TrimDialog::done(int result) {
   ctrl_->SetImageHandle(0);
   QDialog::done(result);
+}
+
+ViewerColorDialog::ViewerColorDialog(const QColor& initial, const QString& caption, QWidget* parent)
+    : QColorDialog(initial, parent) {
+  setWindowTitle(caption);
+}
+
+TitleDialog::TitleDialog(const QString& current, const QString& caption, int maxBytes, QWidget* parent)
+    : QDialog(parent), caption_(caption), maxBytes_(maxBytes) {
+  setObjectName(QStringLiteral("dlg10490"));
+  setWindowTitle(caption);
+  auto* layout = new QVBoxLayout(this);
+  auto* now = new QHBoxLayout;
+  now->addWidget(new QLabel(QStringLiteral("現在のタイトル"), this));
+  auto* currentText = new QLabel(current, this);
+  currentText->setTextFormat(Qt::PlainText);
+  now->addWidget(currentText, 1);
+  layout->addLayout(now);
+  auto* next = new QHBoxLayout;
+  next->addWidget(new QLabel(QStringLiteral("新しいタイトル"), this));
+  edit_ = new QLineEdit(current, this);
+  next->addWidget(edit_, 1);
+  layout->addLayout(next);
+  layout->addWidget(okCancel(this));
+}
+
+bool TitleDialog::CheckTitle(const QString& title, int maxBytes, std::string& message) {
+  static const QString kForbidden = QStringLiteral("\"\\/:<>'*?][#|");
+  if (title.isEmpty()) {
+    message = "タイトルを入力してください。";
+    return false;
+  }
+  // A character Shift-JIS cannot write counts its UTF-8 bytes.
+  const std::string utf8 = title.toStdString();
+  int bytes = platform::cp932Length(utf8);
+  if (bytes < 0) bytes = static_cast<int>(utf8.size());
+  if (bytes > std::min(maxBytes, kMaxTitleBytes)) {
+    message = "タイトルが長すぎます。";
+    return false;
+  }
+  for (const QChar c : title) {
+    if (kForbidden.contains(c)) {
+      message = "\"\\/:<>'*?][#|はタイトルには使用できません。";
+      return false;
+    }
+  }
+  return true;
+}
+
+void TitleDialog::accept() {
+  std::string message;
+  if (!CheckTitle(edit_->text(), maxBytes_, message)) {
+    platform::messageBox(message, platform::Buttons::Ok, platform::Icon::Warning, caption_.toStdString());
+    return;
+  }
+  title_ = edit_->text();
+  QDialog::accept();
 }

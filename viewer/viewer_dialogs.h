@@ -3,10 +3,12 @@
 // commands ask, and the trim dialog that shows the region before a trim.
 // The callers preset the members, run the dialog and read them back.
 
+#include <QColorDialog>
 #include <QDialog>
 #include <QString>
 
 #include <cstdint>
+#include <string>
 
 class CImageCtrl;
 class QButtonGroup;
@@ -65,4 +67,33 @@ class TrimDialog : public QDialog {
  private:
   void fitImage();
   CImageCtrl* ctrl_ = nullptr;  // a child of the dialog
+};
+
+// The annotations' colour chooser: the standard colour dialog under the
+// caller's caption.
+class ViewerColorDialog : public QColorDialog {
+  Q_OBJECT
+ public:
+  ViewerColorDialog(const QColor& initial, const QString& caption, QWidget* parent = nullptr);
+};
+
+// The title dialog: the current title and an edit for the new one, under
+// the caller's caption.
+class TitleDialog : public QDialog {
+  Q_OBJECT
+ public:
+  static constexpr int kMaxTitleBytes = 200;
+  TitleDialog(const QString& current, const QString& caption, int maxBytes, QWidget* parent = nullptr);
+  // Empty, too long (maxBytes or 200 Shift-JIS bytes) or holding a
+  // character of "\"\\/:<>" or "'*?][#|": false and the message to show.
+  static bool CheckTitle(const QString& title, int maxBytes, std::string& message);
+  QString newTitle() const { return title_; }
+  QLineEdit* edit() const { return edit_; }
+  void accept() override;
+
+ private:
+  QLineEdit* edit_ = nullptr;
+  QString caption_;
+  QString title_;
+  int maxBytes_;
 };

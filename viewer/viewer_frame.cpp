@@ -50,6 +50,22 @@ std::uint32_t sortMaskOf(int sortKey) {
   }
 }
 
+// Every id of the image commands, tools and annotation tools (bars and menus).
+constexpr int kFirstImageCommand = 0xBC2;
+constexpr int kLastImageCommand = 0xBFC;
+
+bool IsToolCommand(int id) {
+  switch (id) {
+    case vcmd::kToolDrag: case vcmd::kToolDragButton: case vcmd::kToolZoom: case vcmd::kToolZoomButton:
+    case vcmd::kTrim: case vcmd::kTrimButton: case vcmd::kInvert: case vcmd::kInvertButton:
+    case vcmd::kFillWhite: case vcmd::kFillWhiteButton: case vcmd::kFillBlack: case vcmd::kFillBlackButton:
+    case vcmd::kOcr: case vcmd::kOcrButton: case vcmd::kGrayDisplay:
+      return true;
+    default:
+      return (id >= vcmd::kPointerButton && id <= vcmd::kLinkButton) || (id >= vcmd::kPointerTool && id <= vcmd::kLinkTool);
+  }
+}
+
 QString itemLine(const ItemInfo& item) {
   return QString::fromStdString(item.Title) + QLatin1Char('.') + QString::fromStdString(item.Ext);
 }
@@ -94,6 +110,7 @@ void ViewerFrame::createCommands() {
     documentCombo_->setMinimumContentsLength(20);
     bar->addWidget(documentCombo_);
     bar->addAction(command(vcmd::kNextDocument, "次の文書", [this] { OnNextDocument(); }));
+    bar->addAction(command(vcmd::kRenameDocumentButton, "変更", [this] { OnRenameDocumentCommand(); }));
     bar->addSeparator();
     bar->addAction(command(vcmd::kPreviousPage, "前の頁", [this] { OnPreviousPage(); }));
     pageCombo_ = new QComboBox(bar);
@@ -101,6 +118,7 @@ void ViewerFrame::createCommands() {
     pageCombo_->setMinimumContentsLength(16);
     bar->addWidget(pageCombo_);
     bar->addAction(command(vcmd::kNextPage, "次の頁", [this] { OnNextPage(); }));
+    bar->addAction(command(vcmd::kRenamePageButton, "変更", [this] { OnRenamePageCommand(); }));
     connect(documentCombo_, &QComboBox::activated, this, [this](int line) { OnSelChangeDocument(line); });
     connect(pageCombo_, &QComboBox::activated, this, [this](int line) { OnSelChangePage(line); });
   }
@@ -111,6 +129,11 @@ void ViewerFrame::createCommands() {
   frame_->Action(vcmd::kNextDocument)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Down));
 
   auto* file = new QMenu(QStringLiteral("ファイル(&F)"), frame_);
+  file->addAction(command(vcmd::kRenameDocument, "文書タイトルの変更(&S)...", [this] { OnRenameDocumentCommand(); }));
+  file->addAction(command(vcmd::kRenamePage, "頁タイトルの変更(&R)...", [this] { OnRenamePageCommand(); }));
+  file->addSeparator();
+  file->addAction(command(vcmd::kPrint, "印刷(&P)...\tCtrl+P", [this] { OnPrint(); }));
+  file->addSeparator();
   file->addAction(frame_->Action(vcmd::kBackToBrowser));
   auto* edit = new QMenu(QStringLiteral("編集(&E)"), frame_);
   const std::pair<int, const char*> edits[] = {{vcmd::kEditUndo, "元に戻す(&U)\tCtrl+Z"},
@@ -154,7 +177,71 @@ void ViewerFrame::createCommands() {
     view->addAction(action);
   }
   connect(view, &QMenu::aboutToShow, this, [this] { UpdateCommandStates(); });
-  for (QMenu* menu : {file, edit, view}) frame_->AddViewerMenu(menu);
+
+  const auto imageCommand = [this, &command](int id, const char* text) {
+    QAction* action = command(id, text, [this, id] {
+      panes_->imageView()->OnCommand(id);
+      UpdateCommandStates();
+    });
+    action->setCheckable(IsToolCommand(id));
+    return action;
+  };
+  imageMenu_ = new QMenu(QStringLiteral("画像(&I)"), frame_);
+  const std::pair<int, const char*> imageItems[] = {
+      {vcmd::kResolution, "解像度の変更(&R)..."}, {vcmd::kRotate, "回転(&O)..."},
+      {vcmd::kBinarise, "白黒２値化(&B)"},        {vcmd::kGreyScale, "グレースケール化(&G)"},
+      {vcmd::kDespeckle, "ノイズ除去(&N)"},       {0, nullptr},
+      {vcmd::kTrim, "トリミング(&T)"},            {vcmd::kInvert, "白黒反転(&I)"},
+      {vcmd::kFillWhite, "白塗りつぶし(&W)"},     {vcmd::kFillBlack, "黒塗りつぶし(&K)"},
+      {0, nullptr},                               {vcmd::kOcr, "OCR(&C)"}};
+  for (const auto& [id, text] : imageItems) {
+    if (id == 0)
+      imageMenu_->addSeparator();
+    else
+      imageMenu_->addAction(imageCommand(id, text));
+  }
+  // Deskew has no item of its own; the rotation dialog offers it.
+  command(vcmd::kDeskew, "傾き補正", [this] {
+    panes_->imageView()->OnCommand(vcmd::kDeskew);
+    UpdateCommandStates();
+  });
+  annotationMenu_ = new QMenu(QStringLiteral("注釈(&A)"), frame_);
+  const std::pair<int, const char*> annotationItems[] = {
+      {vcmd::kSelectAnnotationsTool, "注釈の選択(&S)"}, {vcmd::kTextBoxTool, "メモ(&M)"},
+      {vcmd::kHighlightTool, "マーカー(&H)"},           {vcmd::kRedactionTool, "塗りつぶし(&F)"},
+      {vcmd::kPointerTool, "矢印(&A)"},                 {vcmd::kLinkTool, "URL(&U)"}};
+  for (const auto& [id, text] : annotationItems) annotationMenu_->addAction(imageCommand(id, text));
+  for (QMenu* menu : {imageMenu_, annotationMenu_})
+    connect(menu, &QMenu::aboutToShow, this, [this] { UpdateCommandStates(); });
+  for (QMenu* menu : {file, edit, view, imageMenu_, annotationMenu_}) frame_->AddViewerMenu(menu);
+
+  // The image tool bar, in its order; its buttons share the commands' handlers.
+  if (QToolBar* images = frame_->GetImageToolBar()) {
+    const std::pair<int, const char*> buttons[] = {
+        {vcmd::kToolDragButton, "ドラッグ"},          {vcmd::kToolZoomButton, "拡大/縮小"},
+        {vcmd::kRotateButton, "回転"},                {vcmd::kFitWholeButton, "全体表示"},
+        {vcmd::kFitWidthButton, "幅に合わせる"},      {vcmd::kFitHeightButton, "高さに合わせる"},
+        {0, nullptr},                                 {vcmd::kResolutionButton, "解像度の変更"},
+        {vcmd::kTrimButton, "トリミング"},            {vcmd::kFillBlackButton, "黒塗りつぶし"},
+        {vcmd::kFillWhiteButton, "白塗りつぶし"},     {vcmd::kInvertButton, "白黒反転"},
+        {0, nullptr},                                 {vcmd::kOcrButton, "OCR"},
+        {0, nullptr},                                 {vcmd::kSelectAnnotationsButton, "注釈の選択"},
+        {vcmd::kTextBoxButton, "メモ"},               {vcmd::kHighlightButton, "マーカー"},
+        {vcmd::kRedactionButton, "塗りつぶし"},       {vcmd::kPointerButton, "矢印"},
+        {vcmd::kLinkButton, "URL"}};
+    for (const auto& [id, text] : buttons) {
+      if (id == 0)
+        images->addSeparator();
+      else
+        images->addAction(imageCommand(id, text));
+    }
+  }
+  connect(panes_->imageView(), &ImageView::prompt, this, [this](const QString& text) {
+    if (text.isEmpty())
+      frame_->statusBar()->clearMessage();
+    else
+      frame_->statusBar()->showMessage(text);
+  });
 }
 
 bool ViewerFrame::pageShowsImagePane() const {
@@ -178,11 +265,21 @@ void ViewerFrame::UpdateCommandStates() {
   for (int layout = ViewerPaneWnd::kLayoutImage; layout <= ViewerPaneWnd::kLayoutTile; ++layout)
     set(vcmd::kLayoutImage + layout - 1, true, panes_->mode() == layout);
   for (int id = vcmd::kEditUndo; id <= vcmd::kEditSelectAll; ++id) set(id, open_ && EditCommandEnabled(id));
+  if (QAction* undo = frame_->Action(vcmd::kEditUndo)) {
+    // The image's one step of undo, once taken back, is offered again as redo.
+    const bool redo = panes_->activePane() == ViewerPaneWnd::kPaneImage && panes_->imageView()->editingAnnotation() == nullptr &&
+                      panes_->imageView()->undoState() == ImageView::kCanRedo;
+    undo->setText(redo ? QStringLiteral("やり直し(&U)\tCtrl+Z") : QStringLiteral("元に戻す(&U)\tCtrl+Z"));
+  }
   ImageView* image = panes_->imageView();
   const bool imageCommands = pageShowsImagePane();
-  for (int id : {vcmd::kToolDrag, vcmd::kToolZoom, vcmd::kFitWhole, vcmd::kFitWidth, vcmd::kFitHeight,
-                 vcmd::kGrayDisplay})
-    set(id, imageCommands && image->CommandEnabled(id), image->CommandChecked(id));
+  for (int id = kFirstImageCommand; id <= kLastImageCommand; ++id)
+    if (id < vcmd::kEditUndo || id > vcmd::kEditSelectAll) set(id, imageCommands && image->CommandEnabled(id), image->CommandChecked(id));
+  set(vcmd::kPrint, open_ && imageCommands && image->hasImage());
+  const bool single = !documents_.empty() && documents_[static_cast<std::size_t>(index_)].first == 0;
+  set(vcmd::kRenameDocument, open_ && pageShown_);
+  set(vcmd::kRenamePage, open_ && pageShown_);
+  if (QAction* button = frame_->Action(vcmd::kRenamePageButton)) button->setEnabled(open_ && !single);
   set(vcmd::kViewerToolBarToggle, true, frame_->GetViewerToolBar()->isVisible());
   set(vcmd::kImageToolBarToggle, imageCommands, frame_->GetImageToolBar()->isVisible());
   set(vcmd::kStatusBarToggle, true, frame_->statusBar()->isVisible());
@@ -192,7 +289,7 @@ void ViewerFrame::OnEditCommand(int commandId) {
   switch (panes_->activePane()) {
     case ViewerPaneWnd::kPaneInfo: panes_->infoPane()->EditCommand(commandId); break;
     case ViewerPaneWnd::kPaneText: panes_->textPane()->EditCommand(commandId); break;
-    default: break;  // the image's edit commands come with the image editing
+    default: panes_->imageView()->EditCommand(commandId); break;
   }
 }
 
@@ -200,7 +297,7 @@ bool ViewerFrame::EditCommandEnabled(int commandId) const {
   switch (panes_->activePane()) {
     case ViewerPaneWnd::kPaneInfo: return panes_->infoPane()->EditCommandEnabled(commandId);
     case ViewerPaneWnd::kPaneText: return panes_->textPane()->EditCommandEnabled(commandId);
-    default: return false;
+    default: return panes_->imageView()->EditCommandEnabled(commandId);
   }
 }
 
@@ -383,6 +480,10 @@ void ViewerFrame::SetViewerFrameMode(int layout) {
     frame_->GetImageToolBar()->hide();
   }
   panes_->SetMode(layout);
+  // The 画像 and 注釈 menus serve only an image page in a layout with the image.
+  const bool images = imageLayout && open_ && pageShown_ && item_.ImageLevel == 1;
+  if (imageMenu_) imageMenu_->setEnabled(images);
+  if (annotationMenu_) annotationMenu_->setEnabled(images);
   UpdateCommandStates();
 }
 
@@ -418,6 +519,8 @@ void ViewerFrame::ShowViewerPage() {
     pageShown_ = true;
     panes_->ShowPanes(false);
     frame_->GetImageToolBar()->hide();
+    if (imageMenu_) imageMenu_->setEnabled(false);
+    if (annotationMenu_) annotationMenu_->setEnabled(false);
     if (confirm) {
       if (auto* name = confirm->findChild<QLabel*>(QStringLiteral("fileKindText")))
         name->setText(itemLine(item_) + QStringLiteral("は、Viewerでは表示できないファイル形式です。"));

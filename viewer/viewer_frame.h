@@ -20,6 +20,7 @@
 #include <QObject>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -28,6 +29,7 @@ class CMainFrame;
 class FolderDatabase;
 class QComboBox;
 class QMenu;
+class QPrinter;
 class QWidget;
 class ViewerPaneWnd;
 
@@ -69,6 +71,22 @@ class ViewerFrame : public QObject, public ViewerFace {
   bool EditCommandEnabled(int commandId) const;
   void UpdateCommandStates();
 
+  // 0xc3b: the print dialog, then the page at its physical size.
+  void OnPrint();
+  // How the printer is chosen (tests print into a PDF): false prints nothing.
+  void SetPrinterSetup(std::function<bool(QPrinter&)> setup) { printerSetup_ = std::move(setup); }
+  // 0xc3c / 0x81 and 0xc3d / 0x82, and what they run.
+  void OnRenameDocumentCommand();
+  void OnRenamePageCommand();
+  bool RenamePage(const QString& caption);
+  bool RenameDocument(const QString& caption);
+  // How the new title is asked (tests answer instead): nullopt on Cancel.
+  void SetTitleAsker(std::function<std::optional<std::string>(const std::string& current, const QString& caption)> ask) {
+    askTitle_ = std::move(ask);
+  }
+  QMenu* imageMenu() const { return imageMenu_; }
+  QMenu* annotationMenu() const { return annotationMenu_; }
+
   bool isOpen() const { return open_; }
   // (stack flag, number) of each document, in the combo's order.
   const std::vector<std::pair<int, int>>& documents() const { return documents_; }
@@ -87,7 +105,13 @@ class ViewerFrame : public QObject, public ViewerFace {
   bool pageShowsImagePane() const;
   void rememberImageToolBar();
 
+  std::optional<std::string> askTitle(const std::string& current, const QString& caption);
+
   CMainFrame* frame_;
+  QMenu* imageMenu_ = nullptr;
+  QMenu* annotationMenu_ = nullptr;
+  std::function<bool(QPrinter&)> printerSetup_;
+  std::function<std::optional<std::string>(const std::string&, const QString&)> askTitle_;
   ViewerPaneWnd* panes_ = nullptr;
   QComboBox* documentCombo_ = nullptr;
   QComboBox* pageCombo_ = nullptr;

@@ -96,12 +96,7 @@ TEST(AnnotationTools, DrawingWithAToolInTheViewAddsTheBoxAndEndsTheUndoChain) {
   view.SetWorkFolder(dir.path());
   view.resize(500, 400);
   view.show();
-  ItemInfo item;
-  item.ItemNo = 1;
-  item.Title = "page";
-  item.Ext = "png";
-  item.ImageLevel = 1;
-  view.LoadImage(dir.path(), item);
+  view.LoadImage(dir.path(), viewertest::pageItem());
   view.SetZoom(ImageView::kHundredPercentStep);
   ASSERT_TRUE(view.Despeckle());
   view.OnCommand(vcmd::kLinkButton);

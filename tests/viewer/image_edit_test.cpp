@@ -6,29 +6,25 @@
 #include "catalogue/folder_database.h"
 #include "platform/user_interaction.h"
 #include "shell/image_ctrl.h"
+#include "shell/image_utilities.h"
 #include "tests/catalogue/catalogue_fixture.h"
 #include "tests/support/test_env.h"
 #include "tests/viewer/viewer_fixture.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 
 #include <gtest/gtest.h>
 
 namespace {
 
 AnnBox box(int type, QRect r) {
-  AnnBox b;
-  b.AnnType = type;
-  b.BoxLeft = r.left();
-  b.BoxTop = r.top();
-  b.BoxRight = r.right();
-  b.BoxBottom = r.bottom();
-  b.FontName = "Noto Sans CJK JP";
+  AnnBox b = viewertest::annBox(type, r);
   b.FontSize = 24;
   b.BackColor = 0xFFFF;
-  b.BoxString = "メモ";
   return b;
 }
 
@@ -61,14 +57,7 @@ class ImageEditTest : public ::testing::Test {
     view.LoadImage(folder, item());
     ASSERT_TRUE(view.hasImage());
   }
-  ItemInfo item() const {
-    ItemInfo i;
-    i.ItemNo = 1;
-    i.Title = "page";
-    i.Ext = "png";
-    i.ImageLevel = 1;
-    return i;
-  }
+  ItemInfo item() const { return viewertest::pageItem(); }
   std::string path() const { return folder + "/page.png"; }
   QRgb pixel(int x, int y) const { return view.control()->heldImage().pixel(x, y); }
 
@@ -114,8 +103,11 @@ TEST_F(ImageEditTest, TrimKeepsTheRegionAndMovesAnnotationsByItsOrigin) {
   EXPECT_EQ(qGray(pixel(0, 0)), 0);      // the square's corner is now the origin
   EXPECT_EQ(qGray(pixel(120, 110)), 255);
   EXPECT_EQ(view.annotations()[0].rect(), QRect(20, 10, 50, 40));
-  EXPECT_EQ(view.annotations()[1].rect(), QRect(-90, -90, 30, 30));
+  // Moved to (-90, -90), wholly off the page: brought to its centre, and told.
+  EXPECT_EQ(view.annotations()[1].rect(), QRect(60, 45, 30, 30));
   EXPECT_TRUE(view.annotationChanged());
+  ASSERT_EQ(boxes.shown().size(), 1u);
+  EXPECT_EQ(boxes.shown()[0].caption, "注釈");
 }
 
 TEST_F(ImageEditTest, HalvingTheResolutionHalvesPixelsAndAnnotations) {
@@ -201,6 +193,29 @@ TEST_F(ImageEditTest, SavingWritesThroughATemporaryFileAndAFailureKeepsTheOldFil
   ASSERT_EQ(reread.LoadFile(path(), 0, 1, 1), 0);
   EXPECT_EQ(reread.GetImageWidth(), 300.0f);
   EXPECT_EQ(reread.GetImageHeight(), 400.0f);
+}
+
+TEST_F(ImageEditTest, ASavedImageGetsItsThumbnailMadeAgain) {
+  load(400, 300, 200);
+  ThumbInfo stale;
+  stale.ItemNo = 1;
+  stale.ThumbDateTime = QDateTime(QDate(2020, 1, 1), QTime(0, 0));
+  stale.ThumbSizeX = 150;
+  stale.ThumbSizeY = 112;
+  stale.ThumbData = {1, 2, 3};
+  ASSERT_EQ(db.SetThumbInfo(stale), 0);
+  ASSERT_TRUE(view.RotateBy(90));
+  ASSERT_TRUE(view.SaveDocument());
+  ItemInfo item;
+  ThumbInfo thumb;
+  ASSERT_EQ(db.GetThumbInfoFromItemNo(1, item, thumb), 0);
+  int cellWidth = 0;
+  int cellHeight = 0;
+  ComputeThumbnailCell(300, 400, cellWidth, cellHeight, 200, 200);  // the page as saved: turned upright
+  EXPECT_EQ(thumb.ThumbSizeX, cellWidth);
+  EXPECT_EQ(thumb.ThumbSizeY, cellHeight);
+  EXPECT_GT(thumb.ThumbData.size(), 3u);
+  EXPECT_GE(thumb.ThumbDateTime, QFileInfo(QString::fromStdString(path())).lastModified().addSecs(-1));
 }
 
 TEST_F(ImageEditTest, AnnotationsAreStoredInImagePixelsAndBarelyOverlappingOnesDropped) {

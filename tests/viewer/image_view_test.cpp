@@ -23,12 +23,7 @@
 namespace {
 
 ItemInfo imageItem(const std::string& title, const std::string& ext) {
-  ItemInfo item;
-  item.ItemNo = 1;
-  item.Title = title;
-  item.Ext = ext;
-  item.ImageLevel = 1;
-  return item;
+  return viewertest::pageItem(1, title.c_str(), ext.c_str());
 }
 
 class ImageViewTest : public ::testing::Test {

@@ -61,6 +61,47 @@ TEST(ViewerDialogs, RefusedValuesKeepTheDialogOpenWithTheMessage) {
   EXPECT_DOUBLE_EQ(rotation.degrees(), -12.5);
 }
 
+TEST(ViewerDialogs, TitleChecks) {
+  const QString hundredKana(100, QChar(0x3042));  // 200 Shift-JIS bytes
+  struct Case {
+    QString title;
+    int maxBytes;
+    const char* message;  // nullptr: accepted
+  } cases[] = {
+      {QString(), 200, "タイトルを入力してください。"},
+      {hundredKana, 200, nullptr},
+      {hundredKana + QLatin1Char('a'), 255, "タイトルが長すぎます。"},  // 200 is the ceiling
+      {QStringLiteral("abcdef"), 5, "タイトルが長すぎます。"},
+      {QStringLiteral("請求書 2026年"), 200, nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.title.toStdString());
+    std::string message;
+    EXPECT_EQ(TitleDialog::CheckTitle(c.title, c.maxBytes, message), c.message == nullptr);
+    if (c.message) {
+      EXPECT_EQ(message, c.message);
+    }
+  }
+  for (const QChar bad : QStringLiteral("\"\\/:<>'*?][#|")) {
+    std::string message;
+    EXPECT_FALSE(TitleDialog::CheckTitle(QStringLiteral("a") + bad, 200, message)) << bad.toLatin1();
+    EXPECT_EQ(message, "\"\\/:<>'*?][#|はタイトルには使用できません。");
+  }
+  // A refused title keeps the dialog open under the caller's caption.
+  platform::RecordingUserInteraction boxes;
+  TitleDialog dialog(QStringLiteral("見積書"), QStringLiteral("頁タイトルの変更"), 200);
+  EXPECT_EQ(dialog.objectName(), QStringLiteral("dlg10490"));
+  dialog.edit()->setText(QStringLiteral("見積:書"));
+  dialog.accept();
+  EXPECT_EQ(dialog.result(), 0);
+  ASSERT_EQ(boxes.shown().size(), 1u);
+  EXPECT_EQ(boxes.shown()[0].caption, "頁タイトルの変更");
+  dialog.edit()->setText(QStringLiteral("見積書（改）"));
+  dialog.accept();
+  EXPECT_EQ(dialog.result(), QDialog::Accepted);
+  EXPECT_EQ(dialog.newTitle(), QStringLiteral("見積書（改）"));
+}
+
 TEST(ViewerDialogs, TrimDialogShowsTheRegionWithItsProportionsAndLetsItGo) {
   testsupport::TempDir dir;
   CImageCtrl source;
@@ -91,22 +132,11 @@ TEST(ViewerDialogs, ScreenshotOfThePageWithAllFiveAnnotationKinds) {
   ImageView view;
   view.resize(820, 620);
   view.show();
-  ItemInfo item;
-  item.ItemNo = 1;
-  item.Title = "page";
-  item.Ext = "png";
-  item.ImageLevel = 1;
-  view.LoadImage(dir.path(), item);
+  view.LoadImage(dir.path(), viewertest::pageItem());
   ASSERT_TRUE(view.hasImage());
   view.SetZoom(ImageView::kHundredPercentStep);
   const auto make = [](int type, QRect r, std::int32_t fore, std::int32_t back, const char* text) {
-    AnnBox b;
-    b.AnnType = type;
-    b.BoxLeft = r.left();
-    b.BoxTop = r.top();
-    b.BoxRight = r.right();
-    b.BoxBottom = r.bottom();
-    b.FontName = "Noto Sans CJK JP";
+    AnnBox b = viewertest::annBox(type, r);
     b.FontSize = 100;
     b.ForeColor = fore;
     b.BackColor = back;

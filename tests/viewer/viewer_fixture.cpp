@@ -76,4 +76,33 @@ bool writeQtImage(const QImage& page, const std::string& path, const char* forma
   return writer.write(copy);
 }
 
+ItemInfo pageItem(int itemNo, const char* title, const char* ext) {
+  ItemInfo item;
+  item.ItemNo = itemNo;
+  item.Title = title;
+  item.Ext = ext;
+  item.ImageLevel = 1;
+  return item;
+}
+
+AnnBox annBox(int type, const QRect& r) {
+  AnnBox b;
+  b.AnnType = type;
+  b.BoxLeft = r.left();
+  b.BoxTop = r.top();
+  b.BoxRight = r.right();
+  b.BoxBottom = r.bottom();
+  b.FontName = "Noto Sans CJK JP";
+  b.FontSize = 160;
+  b.FontBold = 400;
+  b.FontCharSet = 128;
+  b.FontFamily = 17;
+  b.ForeColor = 0;
+  b.BackColor = 0xFFFFFF;
+  b.AnnParam1 = 4;
+  b.AnnParam2 = 3;
+  b.BoxString = "メモ";
+  return b;
+}
+
 }  // namespace viewertest

@@ -6,6 +6,7 @@
 #include "viewer/viewer_frame.h"
 
 #include "browser/fd3_view.h"
+#include "browser/list_pane.h"
 #include "browser/thumbnail_pane_wnd.h"
 #include "catalogue/file_utilities.h"
 #include "catalogue/folder_database.h"
@@ -29,7 +30,11 @@
 #include "viewer/viewer_commands.h"
 #include "viewer/viewer_pane_wnd.h"
 
+#include <QAction>
 #include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QPrinter>
 #include <QDialog>
 #include <QScrollBar>
 #include <QDir>
@@ -276,6 +281,132 @@ TEST_F(ViewerFrameTest, SettingsAreReadOnOpeningAndWrittenOnClosing) {
   EXPECT_FALSE(frame->GetViewerToolBar()->isVisible());
 }
 
+TEST_F(ViewerFrameTest, ImageAndAnnotationMenusAndTheImageToolBarServeAnImagePage) {
+  viewer->OpenViewer(request(0, 4));
+  ImageView* image = viewer->container()->imageView();
+  // The image tool bar holds the commands in their order, separators between groups.
+  std::vector<int> ids;
+  for (QAction* action : frame->GetImageToolBar()->actions())
+    ids.push_back(action->isSeparator() ? 0 : action->objectName().mid(3).toInt(nullptr, 16));
+  EXPECT_EQ(ids, (std::vector<int>{0xbc2, 0xbc6, 0xbcd, 0xbc3, 0xbc4, 0xbc5, 0, 0xbc8, 0xbc7, 0xbca, 0xbcb, 0xbcc, 0,
+                                   0xbc9, 0, 0xbda, 0xbd9, 0xbd7, 0xbd8, 0xbd6, 0xbdb}));
+  // The menu bar's fourth and fifth viewer menus.
+  frame->ShowViewerMenus(true);
+  std::vector<QString> titles;
+  for (QAction* entry : frame->menuBar()->actions())
+    if (entry->isVisible()) titles.push_back(entry->text());
+  ASSERT_GE(titles.size(), 5u);
+  EXPECT_EQ(titles[3], QStringLiteral("画像(&I)"));
+  EXPECT_EQ(titles[4], QStringLiteral("注釈(&A)"));
+  EXPECT_TRUE(viewer->imageMenu()->isEnabled());
+  EXPECT_TRUE(viewer->annotationMenu()->isEnabled());
+
+  // A button and its menu item are one tool: pressing one checks both.
+  frame->Action(vcmd::kTrimButton)->trigger();
+  EXPECT_EQ(image->tool(), ImageView::kToolTrim);
+  EXPECT_TRUE(frame->Action(vcmd::kTrim)->isChecked());
+  frame->Action(vcmd::kHighlightTool)->trigger();
+  EXPECT_TRUE(frame->Action(vcmd::kHighlightButton)->isChecked());
+  EXPECT_FALSE(frame->Action(vcmd::kTrimButton)->isChecked());
+  EXPECT_EQ(frame->statusBar()->currentMessage(), QStringLiteral("領域を選択してください。"));
+  EXPECT_FALSE(enabled(vcmd::kOcr));  // recognition of a region is not offered here
+  // Undone once, the image's undo is offered as redo.
+  ASSERT_TRUE(image->RotateBy(90));
+  frame->RunCommand(vcmd::kEditUndo);
+  viewer->UpdateCommandStates();
+  EXPECT_EQ(frame->Action(vcmd::kEditUndo)->text(), QStringLiteral("やり直し(&U)\tCtrl+Z"));
+  EXPECT_TRUE(enabled(vcmd::kEditUndo));
+
+  // The text layout and a page that is no image grey both menus.
+  frame->RunCommand(vcmd::kLayoutText);
+  EXPECT_FALSE(viewer->imageMenu()->isEnabled());
+  EXPECT_FALSE(enabled(vcmd::kFitWhole));
+  frame->RunCommand(vcmd::kLayoutTile);
+  EXPECT_TRUE(viewer->annotationMenu()->isEnabled());
+  viewer->OnSelChangeDocument(1);  // 議事録.docx in title order
+  ASSERT_EQ(viewer->currentItem().ItemNo, 6);
+  EXPECT_FALSE(viewer->imageMenu()->isEnabled());
+  EXPECT_FALSE(viewer->annotationMenu()->isEnabled());
+  EXPECT_FALSE(enabled(vcmd::kPrint));
+}
+
+TEST_F(ViewerFrameTest, ThePrintCommandPrintsTheShownPageAtItsPhysicalSize) {
+  viewer->OpenViewer(request(0, 4));  // 400 x 560 at 200 dpi: 2 x 2.8 inches
+  const std::string pdf = desktop.file("page.pdf");
+  bool asked = false;
+  viewer->SetPrinterSetup([&](QPrinter& printer) {
+    asked = true;
+    return false;  // cancelled
+  });
+  frame->RunCommand(vcmd::kPrint);
+  EXPECT_TRUE(asked);
+  EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(pdf)));
+  viewer->SetPrinterSetup([&](QPrinter& printer) {
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QString::fromStdString(pdf));
+    return true;
+  });
+  frame->RunCommand(vcmd::kPrint);
+  QFile file(QString::fromStdString(pdf));
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(file.readAll().startsWith("%PDF"));
+  EXPECT_TRUE(boxes.shown().empty());
+}
+
+TEST_F(ViewerFrameTest, RenamingThePageMovesItsFilesAndRenamingTheStackItsTitle) {
+  ASSERT_TRUE(testsupport::writeFile(folder + "/見積書.tif.TXT", "memo"));
+  ItemInfo withText = stored(4);
+  withText.TextExt = "TXT";
+  ASSERT_EQ(db.SetItemInfo(withText, fieldmask::kItemTextExt), 0);
+  viewer->OpenViewer(request(0, 4));
+  std::vector<std::string> answers;
+  std::vector<QString> captions;
+  viewer->SetTitleAsker([&](const std::string&, const QString& caption) -> std::optional<std::string> {
+    captions.push_back(caption);
+    if (answers.empty()) return std::nullopt;
+    const std::string next = answers.front();
+    answers.erase(answers.begin());
+    return next;
+  });
+  // A title already in the folder is refused; the files stay.
+  answers = {"案内"};
+  frame->RunCommand(vcmd::kRenamePage);
+  EXPECT_EQ(captions.back(), QStringLiteral("頁タイトルの変更"));
+  ASSERT_EQ(boxes.texts().size(), 1u);
+  EXPECT_NE(boxes.texts()[0].find("同名のタイトル"), std::string::npos);
+  EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(folder + "/見積書.tif")));
+
+  answers = {"見積書2"};
+  frame->RunCommand(vcmd::kRenameDocument);  // a single item: its page
+  EXPECT_EQ(captions.back(), QStringLiteral("文書タイトルの変更"));
+  EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(folder + "/見積書.tif")));
+  EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(folder + "/見積書2.tif")));
+  EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(folder + "/見積書2.tif.TXT")));
+  EXPECT_EQ(stored(4).Title, "見積書2");
+  EXPECT_EQ(stored(4).LastModifiedDate, kToday);
+  EXPECT_EQ(stored(4).LastAccessedDate, kToday);
+  EXPECT_EQ(viewer->documentCombo()->currentText(), QStringLiteral("見積書2.tif"));
+  // The panes follow the file: a typed text is saved beside the new name.
+  viewer->container()->textPane()->setPlainText(QStringLiteral("新しいメモ"));
+  viewer->container()->textPane()->document()->setModified(true);
+  boxes.script({platform::Answer::Yes});
+  viewer->OnNextDocument();
+  EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(folder + "/見積書.tif.TXT")));
+  QFile saved(QString::fromStdString(folder + "/見積書2.tif.TXT"));
+  ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+  EXPECT_EQ(platform::qFromCp932(saved.readAll().toStdString()), QStringLiteral("新しいメモ"));
+
+  viewer->OnSelChangeDocument(viewer->documents().size() - 1);  // the stack
+  ASSERT_EQ(viewer->documents()[static_cast<std::size_t>(viewer->documentIndex())].first, 1);
+  answers = {"請求書（控）"};
+  frame->RunCommand(vcmd::kRenameDocument);
+  StackInfo stack;
+  db.GetStackInfo(1, stack);
+  EXPECT_EQ(stack.Title, "請求書（控）");
+  EXPECT_EQ(stack.LastModifiedDate, kToday);
+  EXPECT_EQ(viewer->documentCombo()->currentText(), QStringLiteral("請求書（控）"));
+}
+
 // ---- the browser and the viewer in the main window ----------------------------
 
 class ViewerInWindowTest : public ViewerFrameTest {
@@ -352,6 +483,26 @@ TEST_F(ViewerInWindowTest, SwitchingFacesHidesAndRestoresBarsMenusAndScrolling) 
   ItemInfo info;
   document.Database().GetItemInfo(4, info);
   EXPECT_EQ(info.LastAccessedDate, kToday);
+}
+
+TEST_F(ViewerInWindowTest, TheListHandsOnItsSortAndGetsItsScrollPositionBack) {
+  frame->RunCommand(cmd::kViewList);
+  CListPane* list = view->GetListPane();
+  ASSERT_EQ(view->paneMode(), CFD3View::kListMode);
+  list->Fill(3, 0);  // official date, ascending
+  list->Fill(3, 0);  // descending
+  list->setColumnWidth(0, 2000);  // wide enough to scroll sideways
+  QCoreApplication::processEvents();
+  ASSERT_GT(list->horizontalScrollBar()->maximum(), 30);
+  list->horizontalScrollBar()->setValue(30);
+  ASSERT_TRUE(view->OpenInViewer(entryOf(0, 4), 0));
+  using Order = std::vector<std::pair<int, int>>;
+  EXPECT_EQ(viewer->documents(), (Order{{1, 1}, {0, 4}, {0, 5}, {0, 6}}));
+  EXPECT_EQ(viewer->documentIndex(), 1);
+  list->horizontalScrollBar()->setValue(0);
+  frame->RunCommand(cmd::kViewerBack);
+  EXPECT_FALSE(view->viewerShown());
+  EXPECT_EQ(list->horizontalScrollBar()->value(), 30);
 }
 
 TEST_F(ViewerInWindowTest, ClosingTheWindowAndEndingTheSessionAskTheViewer) {

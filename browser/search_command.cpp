@@ -1,6 +1,9 @@
 #include "browser/search_command.h"
 
+#include "browser/pending_work_scope.h"
 #include "browser/search_dlg.h"
+#include "browser/search_related_dlg.h"
+#include "catalogue/related_word_dictionary.h"
 #include "shell/fd3_doc.h"
 #include "shell/frame_view.h"
 #include "shell/main_frame.h"
@@ -29,4 +32,11 @@ int RunSearchCommand(CMainFrame& frame, CFD3Doc* document, bool tidyUp) {
     if (auto* view = dynamic_cast<FrameView*>(frame.centralWidget()))
       view->SelectFolderInTree(dialog.chosen().folder);
   return result;
+}
+
+void RunRelatedWordMaintenance(CMainFrame& frame) {
+  PendingWorkScope busy(&frame);
+  RelatedWordMaintDlg dialog(RelatedWordLogFile(), RelatedWordArchivePath(), frame.FirstRun() != 0, &frame);
+  dialog.exec();
+  frame.SetFirstRun(dialog.firstRun() ? 1 : 0);
 }

@@ -1,5 +1,6 @@
 #include "browser/search_dlg.h"
 
+#include "browser/search_related_dlg.h"
 #include "browser/thumbnail_board_source.h"
 #include "browser/thumbnail_pane_wnd.h"
 #include "catalogue/search_folders.h"
@@ -8,6 +9,7 @@
 #include "platform/user_interaction.h"
 #include "shell/app_profile.h"
 #include "shell/color_choice_dlg.h"
+#include "shell/import_dialogs.h"
 #include "shell/progress_dialogs.h"
 
 #include <QApplication>
@@ -149,6 +151,8 @@ CSearchDlg::CSearchDlg(const Setup& setup, QWidget* parent)
   setObjectName(QStringLiteral("dlgSearch"));
   setWindowTitle(QStringLiteral("検索"));
   source_ = std::make_unique<SearchHitSource>(hitList_, database_);
+  relatedRunner = [](RelatedWordsDlg& dialog) { return dialog.exec(); };
+  extensionRunner = [](ExtensionFilterDlg& dialog) { return dialog.exec(); };
 
   tabs_ = new QTabWidget(this);
   tabs_->addTab(buildWordPage(), QStringLiteral("文字列"));
@@ -264,6 +268,10 @@ QWidget* CSearchDlg::buildWordPage() {
   connect(similarityBar_, &QSlider::valueChanged, this, [this](int v) { similarity_->setValue(v); });
   connect(fields_[0], &QCheckBox::toggled, this, [this] { updateEnabling(); });
   connect(words_, &QComboBox::editTextChanged, this, [this] { updateEnabling(); });
+  connect(related_, &QPushButton::clicked, this, [this] {
+    RelatedWordsDlg dialog(words_->currentText(), this);
+    if (relatedRunner(dialog) == QDialog::Accepted) words_->setEditText(dialog.SearchWords());
+  });
   // Enter in the words runs the search, as the search button does.
   connect(words_->lineEdit(), &QLineEdit::returnPressed, this,
           [this] { QTimer::singleShot(0, this, &CSearchDlg::OnSearch); });
@@ -319,6 +327,11 @@ QWidget* CSearchDlg::buildFilePage() {
   extensionButton_->setAutoDefault(false);
   grid->addWidget(extensionButton_, 4, 3);
   connect(useColor_, &QCheckBox::toggled, this, [this] { updateEnabling(); });
+  connect(extensionButton_, &QPushButton::clicked, this, [this] {
+    ExtensionFilterDlg dialog(this);
+    dialog.SetResult(extensions_->currentText());
+    if (extensionRunner(dialog) == QDialog::Accepted) extensions_->setEditText(dialog.Result());
+  });
   connect(desktop, &QPushButton::clicked, this, [this] { folder_->setEditText(QString::fromUtf8(kDesktopName)); });
   connect(browse, &QPushButton::clicked, this, [this] {
     const QString root = QString::fromStdString(setup_.desktopRoot);

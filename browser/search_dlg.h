@@ -15,11 +15,14 @@
 
 #include <QDialog>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+class ExtensionFilterDlg;
 class FolderDatabase;
+class RelatedWordsDlg;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -92,6 +95,13 @@ class CSearchDlg : public QDialog {
   QComboBox* wordCombo() const { return words_; }
   const CEntryHolder& hits() const { return hitList_; }
   SearchDatabase& database() { return database_; }
+  QComboBox* extensionCombo() const { return extensions_; }
+  QPushButton* extensionButton() const { return extensionButton_; }
+  QPushButton* relatedButton() const { return related_; }
+
+  // How the page's own dialogs run (tests answer them).
+  std::function<int(RelatedWordsDlg&)> relatedRunner;
+  std::function<int(ExtensionFilterDlg&)> extensionRunner;
 
  protected:
   void closeEvent(QCloseEvent* event) override;

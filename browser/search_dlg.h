@@ -10,6 +10,7 @@
 //   SaveHistory     ends the dialog (0x8fd, close box) with a result
 
 #include "browser/search_conditions.h"
+#include "browser/search_print.h"
 #include "catalogue/search_database.h"
 #include "shell/entry_holder.h"
 
@@ -27,6 +28,7 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QPrinter;
 class QPushButton;
 class QRadioButton;
 class QSlider;
@@ -56,6 +58,7 @@ class CSearchDlg : public QDialog {
     int tidyDateType = 1;                  // KankyoToriaezuDateType
     int tidyDateRange = 1;                 // KankyoToriaezuDateRange
     int searchHitMax = 100;
+    HitPrintSettings print;
   };
 
   struct ChosenHit {
@@ -77,6 +80,18 @@ class CSearchDlg : public QDialog {
   void RedisplayHits();
   void ChooseHitAndClose(int hitIndex, int result);
   void SaveHistory(int result);
+
+  // Printing the selected hits (the hit board's print command).
+  static constexpr int kPrintCommand = 0x808f;
+  bool HasPrintableSelection(bool images, bool listed);
+  bool IsHitPrintable(int hitIndex, bool images, bool listed);
+  // The selected hits' files in tile order, stacks page by page.
+  std::vector<HitPrintPage> CollectPrintPages();
+  void OnPrint();
+  // The print set-up (tests point the printer at a PDF file); false cancels.
+  std::function<bool(QPrinter& printer)> printSetup;
+  PrintCommandRunner printCommand = DefaultPrintCommand();
+  int printedSheets() const { return printedSheets_; }
 
   // What the pages show, exchanged with the controls.
   SearchConditions& Conditions() { return conditions_; }
@@ -142,6 +157,7 @@ class CSearchDlg : public QDialog {
   bool filling_ = false;
   bool ended_ = false;
   int pageHeight_ = 0;
+  int printedSheets_ = 0;
 
   QTabWidget* tabs_ = nullptr;
   QPushButton* searchButton_ = nullptr;

@@ -1,5 +1,6 @@
 #include "browser/search_dlg.h"
 
+#include "browser/board_properties.h"
 #include "browser/search_related_dlg.h"
 #include "browser/thumbnail_board_source.h"
 #include "browser/thumbnail_pane_wnd.h"
@@ -9,6 +10,7 @@
 #include "platform/user_interaction.h"
 #include "shell/app_profile.h"
 #include "shell/color_choice_dlg.h"
+#include "shell/command_ids.h"
 #include "shell/image_ctrl.h"
 #include "shell/import_dialogs.h"
 #include "shell/progress_dialogs.h"
@@ -202,11 +204,12 @@ CSearchDlg::CSearchDlg(const Setup& setup, QWidget* parent)
   connect(pane_, &ThumbnailPaneWnd::hitChosen, this, [this](int tile, int result) { ChooseHitAndClose(tile, result); });
   connect(pane_, &ThumbnailPaneWnd::viewCommandRequested, this, [this](int command) {
     if (command == kPrintCommand) OnPrint();
+    if (command == cmd::kProperties) OnHitProperties();
   });
   // What the hit board offers beyond opening: printing comes through its
   // command; OCR of hits, launching and the document operations are not
   // served from here.
-  pane_->commandAvailable = [](int command) { return command == kPrintCommand; };
+  pane_->commandAvailable = [](int command) { return command == kPrintCommand || command == cmd::kProperties; };
 
   const int width = std::max(tabs_->sizeHint().width() + 14, 420);
   setMinimumSize(width, pageHeight_ + 59 + 120);
@@ -839,6 +842,19 @@ void CSearchDlg::closeEvent(QCloseEvent* event) {
 }
 
 void CSearchDlg::reject() { SaveHistory(kEnded); }
+
+void CSearchDlg::OnHitProperties() {
+  const std::vector<int> selected = pane_->SelectedEntryIndices();
+  if (selected.size() != 1) return;
+  DisplayEntry* entry = hitList_.GetAt(selected.front());
+  std::string folder;
+  FolderDatabase* db = entry && database_.GetFolderPath(entry->flags, folder) ? database_.FolderByNo(entry->flags)
+                                                                              : nullptr;
+  if (!db) return;
+  if (!imagingControl_) imagingControl_ = std::make_unique<CImageCtrl>();
+  ShowHitProperties(*db, folder, *entry, imagingControl_.get(), this);
+  pane_->RebuildTile(selected.front());
+}
 
 // ---- printing -------------------------------------------------------------
 

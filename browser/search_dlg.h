@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+class CImageCtrl;
 class ExtensionFilterDlg;
 class FolderDatabase;
 class RelatedWordsDlg;
@@ -88,6 +89,8 @@ class CSearchDlg : public QDialog {
   // The selected hits' files in tile order, stacks page by page.
   std::vector<HitPrintPage> CollectPrintPages();
   void OnPrint();
+  // The property dialog of the only selected hit.
+  void OnHitProperties();
   // The print set-up (tests point the printer at a PDF file); false cancels.
   std::function<bool(QPrinter& printer)> printSetup;
   PrintCommandRunner printCommand = DefaultPrintCommand();
@@ -158,6 +161,7 @@ class CSearchDlg : public QDialog {
   bool ended_ = false;
   int pageHeight_ = 0;
   int printedSheets_ = 0;
+  std::unique_ptr<CImageCtrl> imagingControl_;
 
   QTabWidget* tabs_ = nullptr;
   QPushButton* searchButton_ = nullptr;

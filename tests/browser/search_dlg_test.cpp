@@ -3,12 +3,14 @@
 // hits on the hit board.
 
 #include "browser/board_menus.h"
+#include "browser/board_properties.h"
 #include "browser/search_conditions.h"
 #include "browser/search_dlg.h"
 #include "browser/search_print.h"
 #include "browser/search_related_dlg.h"
 #include "browser/thumbnail_pane_wnd.h"
 #include "shell/image_ctrl.h"
+#include "shell/registration_info_dlg.h"
 #include "shell/import_dialogs.h"
 
 #include "platform/clock.h"
@@ -514,6 +516,34 @@ TEST_F(HitPrinting, TileMenuShowsTheHitInTheViewerOrItsFolder) {
   EXPECT_EQ(dlg->chosen().kind, 1);
   EXPECT_EQ(dlg->chosen().number, 1);
   EXPECT_FALSE(dlg->isVisible());
+}
+
+TEST_F(HitPrinting, PropertiesOfAHitAreReadAndWrittenThroughItsFolder) {
+  auto dlg = Searched(HitPrintSettings());
+  const int letter = dlg->hits().Find(0, 4);
+  ASSERT_GE(letter, 0);
+  dlg->hitPane()->SelectOnly(letter);
+  auto menu = dlg->hitPane()->BuildTileMenu(letter);
+  EXPECT_TRUE(MenuAction(*menu, tilecmd::kProperties)->isEnabled());
+  QString shownPath;
+  SetPropertyDialogRunner([&](QDialog& dialog) {
+    auto& item = dynamic_cast<ItemPropertyDlg&>(dialog);
+    shownPath = item.filePath;
+    item.creator = QStringLiteral("作成者A");
+    return int(QDialog::Accepted);
+  });
+  dlg->hitPane()->OnTileCommand(tilecmd::kProperties, letter);
+  SetPropertyDialogRunner(nullptr);
+  EXPECT_EQ(shownPath.toStdString(), root + "/S/scanletter.doc");
+  const int folderNo = dlg->hits().GetAt(letter)->flags;
+  std::string creator;
+  ASSERT_TRUE(dlg->database().GetFolderCreator(folderNo, 4, creator));
+  EXPECT_EQ(creator, "作成者A");
+  ItemInfo item;
+  ASSERT_TRUE(dlg->database().GetFolderItemInfo(folderNo, 4, item));
+  EXPECT_EQ(item.LastAccessedDate, kToday);
+  EXPECT_EQ(item.LastModifiedDate, kToday);
+  EXPECT_EQ(dlg->hits().GetAt(letter)->lastModifiedDate, kToday);
 }
 
 }  // namespace

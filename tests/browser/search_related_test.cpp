@@ -135,6 +135,7 @@ TEST_F(RelatedDialogs, GroupDialogModifiesALineAndTakesWordsOfAnotherGroup) {
   };
   dlg.OnReferGroup();
   EXPECT_EQ(texts(*dlg.wordList()), (QStringList{"クルマ", "カー", "$$車両"}));
+  grab(dlg, "related_group_dialog");
   dlg.wordList()->selectAll();
   dlg.OnDeleteWords();
   EXPECT_FALSE(dlg.overwriteButton()->isEnabled());

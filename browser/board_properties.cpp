@@ -44,26 +44,33 @@ void writeAttributes(FolderDatabase& db, int itemNo, const QString& creator, con
   ShowLastDbError(db.SetComment(itemNo, comment.toStdString()), false);
 }
 
-ImageFacts factsOf(CFD3Doc& doc, const std::string& path, const ItemInfo& item, int bmpResolution) {
+// Where a document's records and files are: the browser's open folder, or
+// a hit's folder reached through the search.
+struct PropertyTarget {
+  FolderDatabase& db;
+  std::string folder;
+  std::function<CImageCtrl*()> imagingControl;
+};
+
+ImageFacts factsOf(const PropertyTarget& target, const std::string& path, const ItemInfo& item, int bmpResolution) {
   if (item.ImageLevel != kImageLevelImage) return {};
-  doc.CreateImageCtrl(true);
-  CImageCtrl* ctrl = doc.imageCtrl();
+  CImageCtrl* ctrl = target.imagingControl ? target.imagingControl() : nullptr;
   return ctrl ? ExamineImageFile(*ctrl, path, bmpResolution) : ImageFacts{};
 }
 
-void showItemProperties(CFD3Doc& doc, DisplayEntry& entry, QWidget* parent) {
-  FolderDatabase& db = doc.Database();
+void showItemProperties(const PropertyTarget& target, DisplayEntry& entry, QWidget* parent) {
+  FolderDatabase& db = target.db;
   ItemInfo item;
   if (ShowLastDbError(db.GetItemInfo(entry.number, item), false) != 0) return;
   ItemPropertyDlg dialog(parent);
   if (!readAttributes(db, item.ItemNo, dialog.creator, dialog.keyword, dialog.comment)) return;
   const QString creator = dialog.creator, keyword = dialog.keyword, comment = dialog.comment;
-  const std::string path = platform::joinPath(doc.EntryList().GetFolderPath(), fileNameOf(item));
+  const std::string path = platform::joinPath(target.folder, fileNameOf(item));
   dialog.filePath = QString::fromStdString(path);
   dialog.officialDate = item.OfficialDate;
   dialog.modifiedDate = item.LastModifiedDate;
   dialog.accessedDate = item.LastAccessedDate;
-  dialog.facts = factsOf(doc, path, item, bmpResolutionOf(parent));
+  dialog.facts = factsOf(target, path, item, bmpResolutionOf(parent));
   dialog.OnInitDialog();
   const int today = platform::todayYmd();
   std::uint32_t mask = fieldmask::kItemLastAccessedDate;
@@ -85,8 +92,8 @@ void showItemProperties(CFD3Doc& doc, DisplayEntry& entry, QWidget* parent) {
   entry.lastAccessedDate = item.LastAccessedDate;
 }
 
-void showStackProperties(CFD3Doc& doc, DisplayEntry& entry, QWidget* parent) {
-  FolderDatabase& db = doc.Database();
+void showStackProperties(const PropertyTarget& target, DisplayEntry& entry, QWidget* parent) {
+  FolderDatabase& db = target.db;
   StackInfo stack;
   if (ShowLastDbError(db.GetStackInfo(entry.number, stack), false) != 0) return;
   DocumentPropertyDlg dialog(parent);
@@ -102,15 +109,15 @@ void showStackProperties(CFD3Doc& doc, DisplayEntry& entry, QWidget* parent) {
     dialog.pages.push_back(std::move(page));
   }
   db.PostSingleItem();
-  const std::string folder = doc.EntryList().GetFolderPath();
+  const std::string& folder = target.folder;
   for (DocumentPropertyDlg::Page& page : dialog.pages) {
     if (!readAttributes(db, page.info.ItemNo, page.creator, page.keyword, page.comment)) return;
     page.filePath = QString::fromStdString(platform::joinPath(folder, fileNameOf(page.info)));
     page.state = DocumentPropertyDlg::kRead;
   }
   const int bmpResolution = bmpResolutionOf(parent);
-  dialog.examine = [&doc, &folder, bmpResolution](const ItemInfo& page) {
-    return factsOf(doc, platform::joinPath(folder, fileNameOf(page)), page, bmpResolution);
+  dialog.examine = [&target, &folder, bmpResolution](const ItemInfo& page) {
+    return factsOf(target, platform::joinPath(folder, fileNameOf(page)), page, bmpResolution);
   };
   dialog.stackTitle = QString::fromStdString(stack.Title);
   dialog.stackOfficialDate = stack.OfficialDate;
@@ -160,8 +167,21 @@ void ShowEntryProperties(CFD3Doc& doc, const std::vector<int>& entryIndices, QWi
   if (!entry) return;
   PendingWorkScope busy(parent);
   if (!doc.OpenFolderDatabase(doc.EntryList().GetFolderPath())) return;
+  const PropertyTarget target{doc.Database(), doc.EntryList().GetFolderPath(), [&doc] {
+                                doc.CreateImageCtrl(true);
+                                return doc.imageCtrl();
+                              }};
   if (entry->isStack())
-    showStackProperties(doc, *entry, parent);
+    showStackProperties(target, *entry, parent);
   else
-    showItemProperties(doc, *entry, parent);
+    showItemProperties(target, *entry, parent);
+}
+
+void ShowHitProperties(FolderDatabase& db, const std::string& folder, DisplayEntry& entry, CImageCtrl* ctrl,
+                       QWidget* parent) {
+  const PropertyTarget target{db, folder, [ctrl] { return ctrl; }};
+  if (entry.isStack())
+    showStackProperties(target, entry, parent);
+  else
+    showItemProperties(target, entry, parent);
 }

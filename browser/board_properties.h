@@ -7,12 +7,17 @@
 // change of the issue date or of an attribute makes it a modification too.
 //
 //   ShowEntryProperties        the command (one selected entry)
+//   ShowHitProperties          the same for a hit of the search dialog
 //   SetPropertyDialogRunner    how the dialogs run (tests answer them)
 
 #include <functional>
+#include <string>
 #include <vector>
 
 class CFD3Doc;
+class CImageCtrl;
+class FolderDatabase;
+struct DisplayEntry;
 class QDialog;
 class QWidget;
 
@@ -23,3 +28,8 @@ void SetPropertyDialogRunner(PropertyDialogRunner runner);
 
 // Works on the only entry of entryIndices; nothing for none or several.
 void ShowEntryProperties(CFD3Doc& doc, const std::vector<int>& entryIndices, QWidget* parent);
+
+// A search hit's document: its folder's catalogue as the search reaches it,
+// the folder's path and an imaging control for the image facts (may be null).
+void ShowHitProperties(FolderDatabase& db, const std::string& folder, DisplayEntry& entry, CImageCtrl* ctrl,
+                       QWidget* parent);

@@ -259,6 +259,7 @@ void CFD3View::AttachToFrame(CMainFrame* frame) {
     RunSearchCommand(*frame_, attachedDocument_, true);
     frame_->RunPendingWork();
   });
+  frame->SetCommandHandler(cmd::kDictionaryMaintenance, [this] { RunRelatedWordMaintenance(*frame_); });
   for (int id : {cmd::kViewThumbnail, cmd::kViewList, cmd::kAutoArrange})
     if (QAction* action = frame->Action(id)) action->setCheckable(true);
   board_->ApplySettings(boardSettingsOf(frame->Settings()));

@@ -1,5 +1,5 @@
 #pragma once
-// The frame's search and tidy-up commands: the search dialog over the
+// The frame's search, tidy-up and dictionary maintenance commands: the search dialog over the
 // current desktop, and what is done with the hit the user chose.
 
 class CMainFrame;
@@ -7,3 +7,6 @@ class CFD3Doc;
 
 // Returns the dialog's result (CSearchDlg::Result).
 int RunSearchCommand(CMainFrame& frame, CFD3Doc* document, bool tidyUp);
+
+// The related-word dictionary maintenance dialog, with the busy flag held.
+void RunRelatedWordMaintenance(CMainFrame& frame);

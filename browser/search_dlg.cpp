@@ -1,5 +1,7 @@
 #include "browser/search_dlg.h"
 
+#include "browser/board_properties.h"
+#include "browser/search_related_dlg.h"
 #include "browser/thumbnail_board_source.h"
 #include "browser/thumbnail_pane_wnd.h"
 #include "catalogue/search_folders.h"
@@ -8,6 +10,9 @@
 #include "platform/user_interaction.h"
 #include "shell/app_profile.h"
 #include "shell/color_choice_dlg.h"
+#include "shell/command_ids.h"
+#include "shell/image_ctrl.h"
+#include "shell/import_dialogs.h"
 #include "shell/progress_dialogs.h"
 
 #include <QApplication>
@@ -22,6 +27,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -149,6 +156,12 @@ CSearchDlg::CSearchDlg(const Setup& setup, QWidget* parent)
   setObjectName(QStringLiteral("dlgSearch"));
   setWindowTitle(QStringLiteral("検索"));
   source_ = std::make_unique<SearchHitSource>(hitList_, database_);
+  relatedRunner = [](RelatedWordsDlg& dialog) { return dialog.exec(); };
+  printSetup = [this](QPrinter& printer) {
+    QPrintDialog dialog(&printer, this);
+    return dialog.exec() == QDialog::Accepted;
+  };
+  extensionRunner = [](ExtensionFilterDlg& dialog) { return dialog.exec(); };
 
   tabs_ = new QTabWidget(this);
   tabs_->addTab(buildWordPage(), QStringLiteral("文字列"));
@@ -188,6 +201,15 @@ CSearchDlg::CSearchDlg(const Setup& setup, QWidget* parent)
   pane_->ApplySettings(board);
   connect(pane_, &ThumbnailPaneWnd::openRequested, this,
           [this](int tile) { ChooseHitAndClose(tile, kOpened); });
+  connect(pane_, &ThumbnailPaneWnd::hitChosen, this, [this](int tile, int result) { ChooseHitAndClose(tile, result); });
+  connect(pane_, &ThumbnailPaneWnd::viewCommandRequested, this, [this](int command) {
+    if (command == kPrintCommand) OnPrint();
+    if (command == cmd::kProperties) OnHitProperties();
+  });
+  // What the hit board offers beyond opening: printing comes through its
+  // command; OCR of hits, launching and the document operations are not
+  // served from here.
+  pane_->commandAvailable = [](int command) { return command == kPrintCommand || command == cmd::kProperties; };
 
   const int width = std::max(tabs_->sizeHint().width() + 14, 420);
   setMinimumSize(width, pageHeight_ + 59 + 120);
@@ -264,6 +286,10 @@ QWidget* CSearchDlg::buildWordPage() {
   connect(similarityBar_, &QSlider::valueChanged, this, [this](int v) { similarity_->setValue(v); });
   connect(fields_[0], &QCheckBox::toggled, this, [this] { updateEnabling(); });
   connect(words_, &QComboBox::editTextChanged, this, [this] { updateEnabling(); });
+  connect(related_, &QPushButton::clicked, this, [this] {
+    RelatedWordsDlg dialog(words_->currentText(), this);
+    if (relatedRunner(dialog) == QDialog::Accepted) words_->setEditText(dialog.SearchWords());
+  });
   // Enter in the words runs the search, as the search button does.
   connect(words_->lineEdit(), &QLineEdit::returnPressed, this,
           [this] { QTimer::singleShot(0, this, &CSearchDlg::OnSearch); });
@@ -319,6 +345,11 @@ QWidget* CSearchDlg::buildFilePage() {
   extensionButton_->setAutoDefault(false);
   grid->addWidget(extensionButton_, 4, 3);
   connect(useColor_, &QCheckBox::toggled, this, [this] { updateEnabling(); });
+  connect(extensionButton_, &QPushButton::clicked, this, [this] {
+    ExtensionFilterDlg dialog(this);
+    dialog.SetResult(extensions_->currentText());
+    if (extensionRunner(dialog) == QDialog::Accepted) extensions_->setEditText(dialog.Result());
+  });
   connect(desktop, &QPushButton::clicked, this, [this] { folder_->setEditText(QString::fromUtf8(kDesktopName)); });
   connect(browse, &QPushButton::clicked, this, [this] {
     const QString root = QString::fromStdString(setup_.desktopRoot);
@@ -811,6 +842,94 @@ void CSearchDlg::closeEvent(QCloseEvent* event) {
 }
 
 void CSearchDlg::reject() { SaveHistory(kEnded); }
+
+void CSearchDlg::OnHitProperties() {
+  const std::vector<int> selected = pane_->SelectedEntryIndices();
+  if (selected.size() != 1) return;
+  DisplayEntry* entry = hitList_.GetAt(selected.front());
+  std::string folder;
+  FolderDatabase* db = entry && database_.GetFolderPath(entry->flags, folder) ? database_.FolderByNo(entry->flags)
+                                                                              : nullptr;
+  if (!db) return;
+  if (!imagingControl_) imagingControl_ = std::make_unique<CImageCtrl>();
+  ShowHitProperties(*db, folder, *entry, imagingControl_.get(), this);
+  pane_->RebuildTile(selected.front());
+}
+
+// ---- printing -------------------------------------------------------------
+
+bool CSearchDlg::IsHitPrintable(int hitIndex, bool images, bool listed) {
+  const DisplayEntry* entry = hitList_.GetAt(hitIndex);
+  if (!entry) return false;
+  HitPrintSettings settings = setup_.print;
+  settings.printImages = images;
+  settings.printListed = listed;
+  const auto printable = [&](const ItemInfo& item) {
+    return IsPagePrintable(item.ImageLevel == 1, item.Ext, settings);
+  };
+  if (!entry->isStack()) {
+    ItemInfo item;
+    return database_.GetFolderItemInfo(entry->flags, entry->number, item) && printable(item);
+  }
+  StackInfo stack;
+  if (!database_.GetFolderStackInfo(entry->flags, entry->number, stack)) return false;
+  for (int page = 1; page <= stack.PageCount; ++page) {
+    ItemInfo item;
+    if (database_.FolderStack2Item(entry->flags, entry->number, page, item) && printable(item)) return true;
+  }
+  return false;
+}
+
+bool CSearchDlg::HasPrintableSelection(bool images, bool listed) {
+  for (int index : pane_->SelectedEntryIndices())
+    if (IsHitPrintable(index, images, listed)) return true;
+  return false;
+}
+
+std::vector<HitPrintPage> CSearchDlg::CollectPrintPages() {
+  std::vector<HitPrintPage> pages;
+  for (int index : pane_->SelectedEntryIndices()) {
+    const DisplayEntry* entry = hitList_.GetAt(index);
+    std::string folder;
+    if (!entry || !database_.GetFolderPath(entry->flags, folder)) continue;
+    const auto add = [&](const ItemInfo& item) {
+      pages.push_back({folder + "/" + item.Title + "." + item.Ext, item.ImageLevel == 1});
+    };
+    if (!entry->isStack()) {
+      ItemInfo item;
+      if (database_.GetFolderItemInfo(entry->flags, entry->number, item)) add(item);
+      continue;
+    }
+    StackInfo stack;
+    if (!database_.GetFolderStackInfo(entry->flags, entry->number, stack)) continue;
+    for (int page = 1; page <= stack.PageCount; ++page) {
+      ItemInfo item;
+      if (database_.FolderStack2Item(entry->flags, entry->number, page, item)) add(item);
+    }
+  }
+  return pages;
+}
+
+void CSearchDlg::OnPrint() {
+  printedSheets_ = 0;
+  const HitPrintSettings& settings = setup_.print;
+  if ((!settings.printImages && !settings.printListed) ||
+      !HasPrintableSelection(settings.printImages, settings.printListed)) {
+    tell("文書を選択してください", "印刷");
+    return;
+  }
+  const std::vector<HitPrintPage> pages = CollectPrintPages();
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setFromTo(1, static_cast<int>(pages.size()));
+  if (!printSetup || !printSetup(printer)) return;
+  int from = 1, to = static_cast<int>(pages.size());
+  if (printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0) {
+    from = printer.fromPage();
+    to = printer.toPage() > 0 ? printer.toPage() : to;
+  }
+  CImageCtrl ctrl;
+  printedSheets_ = PrintHitPages(printer, pages, from, to, settings, ctrl, printCommand);
+}
 
 // ---- drawing and sizing ---------------------------------------------------
 

@@ -10,20 +10,26 @@
 //   SaveHistory     ends the dialog (0x8fd, close box) with a result
 
 #include "browser/search_conditions.h"
+#include "browser/search_print.h"
 #include "catalogue/search_database.h"
 #include "shell/entry_holder.h"
 
 #include <QDialog>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+class CImageCtrl;
+class ExtensionFilterDlg;
 class FolderDatabase;
+class RelatedWordsDlg;
 class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QPrinter;
 class QPushButton;
 class QRadioButton;
 class QSlider;
@@ -53,6 +59,7 @@ class CSearchDlg : public QDialog {
     int tidyDateType = 1;                  // KankyoToriaezuDateType
     int tidyDateRange = 1;                 // KankyoToriaezuDateRange
     int searchHitMax = 100;
+    HitPrintSettings print;
   };
 
   struct ChosenHit {
@@ -75,6 +82,20 @@ class CSearchDlg : public QDialog {
   void ChooseHitAndClose(int hitIndex, int result);
   void SaveHistory(int result);
 
+  // Printing the selected hits (the hit board's print command).
+  static constexpr int kPrintCommand = 0x808f;
+  bool HasPrintableSelection(bool images, bool listed);
+  bool IsHitPrintable(int hitIndex, bool images, bool listed);
+  // The selected hits' files in tile order, stacks page by page.
+  std::vector<HitPrintPage> CollectPrintPages();
+  void OnPrint();
+  // The property dialog of the only selected hit.
+  void OnHitProperties();
+  // The print set-up (tests point the printer at a PDF file); false cancels.
+  std::function<bool(QPrinter& printer)> printSetup;
+  PrintCommandRunner printCommand = DefaultPrintCommand();
+  int printedSheets() const { return printedSheets_; }
+
   // What the pages show, exchanged with the controls.
   SearchConditions& Conditions() { return conditions_; }
   void LoadPages();  // conditions -> controls
@@ -92,6 +113,13 @@ class CSearchDlg : public QDialog {
   QComboBox* wordCombo() const { return words_; }
   const CEntryHolder& hits() const { return hitList_; }
   SearchDatabase& database() { return database_; }
+  QComboBox* extensionCombo() const { return extensions_; }
+  QPushButton* extensionButton() const { return extensionButton_; }
+  QPushButton* relatedButton() const { return related_; }
+
+  // How the page's own dialogs run (tests answer them).
+  std::function<int(RelatedWordsDlg&)> relatedRunner;
+  std::function<int(ExtensionFilterDlg&)> extensionRunner;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -132,6 +160,8 @@ class CSearchDlg : public QDialog {
   bool filling_ = false;
   bool ended_ = false;
   int pageHeight_ = 0;
+  int printedSheets_ = 0;
+  std::unique_ptr<CImageCtrl> imagingControl_;
 
   QTabWidget* tabs_ = nullptr;
   QPushButton* searchButton_ = nullptr;

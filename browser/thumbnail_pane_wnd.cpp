@@ -1160,6 +1160,12 @@ void ThumbnailPaneWnd::OnTileCommand(int commandId, int tileIndex) {
     case tilecmd::kExport: emit viewCommandRequested(cmd::kExport); break;
     case tilecmd::kProperties: emit viewCommandRequested(cmd::kProperties); break;
     case tilecmd::kConvertFormat: emit viewCommandRequested(tilecmd::kConvertFormat); break;
+    case tilecmd::kShowInViewer:
+      if (!folderBoard) emit hitChosen(tileIndex, 2);
+      break;
+    case tilecmd::kShowFolder:
+      if (!folderBoard) emit hitChosen(tileIndex, 3);
+      break;
     default: break;
   }
 }

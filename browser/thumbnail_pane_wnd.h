@@ -217,6 +217,8 @@ class ThumbnailPaneWnd : public QAbstractScrollArea {
   void mergeRequested(int targetTile);
   // Take the current page out of a stack, or split it into single items.
   void unstackRequested(int tileIndex, bool allPages);
+  // Hit board: show the tile's hit in the viewer (2) or its folder (3).
+  void hitChosen(int tileIndex, int result);
   // A command of the owner's view (menu and tool-bar id).
   void viewCommandRequested(int commandId);
   // The tiles were dropped on a registered application's button, or on a

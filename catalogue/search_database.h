@@ -140,6 +140,8 @@ class SearchDatabase {
   // ---- one hit folder, by its number ---------------------------------------
   bool GetFolderPath(int folderNo, std::string& path);
   bool OpenFolderByNo(int folderNo);
+  // The hit folder's catalogue (owned by the search or the browser), or null.
+  FolderDatabase* FolderByNo(int folderNo) { return AccessFolder(folderNo); }
   bool HasFolderAnnBoxes(int folderNo, int itemNo, int& has);
   bool GetFolderThumbInfo(int folderNo, int itemNo, ThumbInfo& thumb, int& found);
   bool GetFolderItemInfo(int folderNo, int itemNo, ItemInfo& info);

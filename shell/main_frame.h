@@ -99,6 +99,7 @@ class CMainFrame : public QMainWindow, public DocumentObserver {
   int SearchHitMax() const { return searchHitMax_; }
   void SetSearchHitMax(int count) { searchHitMax_ = count; }
   int FirstRun() const { return firstRun_; }
+  void SetFirstRun(int value) { firstRun_ = value; }
   const QString& CommandLine() const { return commandLine_; }
   void SetCommandLine(const QString& commandLine) { commandLine_ = commandLine; }
   // The migration's folder choice: shows the candidates and gives the kept

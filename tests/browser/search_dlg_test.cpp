@@ -2,9 +2,16 @@
 // lists, and searching a generated desktop through the real engine with the
 // hits on the hit board.
 
+#include "browser/board_menus.h"
+#include "browser/board_properties.h"
 #include "browser/search_conditions.h"
 #include "browser/search_dlg.h"
+#include "browser/search_print.h"
+#include "browser/search_related_dlg.h"
 #include "browser/thumbnail_pane_wnd.h"
+#include "shell/image_ctrl.h"
+#include "shell/registration_info_dlg.h"
+#include "shell/import_dialogs.h"
 
 #include "platform/clock.h"
 #include "platform/file_ops.h"
@@ -19,7 +26,13 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QImage>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPainter>
+#include <QPrinter>
+#include <QRegularExpression>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
@@ -329,4 +342,208 @@ TEST_F(SearchDialog, Screenshot) {
   QDir().mkpath(BRINDEL_SCREENSHOT_DIR);
   EXPECT_TRUE(dlg->grab().save(QStringLiteral(BRINDEL_SCREENSHOT_DIR "/search_dialog.png")));
 }
+
+// ---- page-level dialogs and printing ---------------------------------------
+
+TEST_F(SearchDialog, RelatedWordsAndExtensionDialogsFillTheirFields) {
+  auto dlg = Open();
+  dlg->show();
+  Type(*dlg, "a, b");
+  dlg->relatedRunner = [](RelatedWordsDlg& related) {
+    EXPECT_EQ(related.searchList()->count(), 2);
+    related.searchList()->addItem(QStringLiteral("c"));
+    related.accept();
+    return related.result();
+  };
+  dlg->relatedButton()->click();
+  EXPECT_EQ(dlg->wordCombo()->currentText(), "a, b, c");
+  dlg->Conditions().fileKind = 3;
+  dlg->Conditions().extensions = "*.bmp";
+  dlg->LoadPages();
+  dlg->extensionRunner = [](ExtensionFilterDlg& filter) {
+    EXPECT_EQ(filter.chosen()->count(), 1);
+    filter.candidates()->setCurrentRow(1);
+    filter.OnAdd();
+    filter.accept();
+    return filter.result();
+  };
+  dlg->extensionButton()->click();
+  EXPECT_EQ(dlg->extensionCombo()->currentText(), "*.bmp, *.tif");
+}
+
+int pdfPages(const std::string& path) {
+  const QByteArray bytes = QByteArray::fromStdString(testsupport::readFile(path));
+  return static_cast<int>(QString::fromLatin1(bytes).count(QRegularExpression(QStringLiteral("/Type\\s*/Page[^s]"))));
+}
+
+void pdfPrinter(QPrinter& printer, const std::string& path) {
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(QString::fromStdString(path));
+  printer.setResolution(300);
+}
+
+class HitPrinting : public SearchDialog {
+ protected:
+  // A stack of three image pages and a listed document, in folder "S".
+  void SetUp() override {
+    SearchDialog::SetUp();
+    const std::string folder = root + "/S";
+    cataloguetest::makeCatalogueFolder(folder);
+    cataloguetest::CatalogueRows c(folder);
+    c.addStack(1, "scan", 1);
+    for (int page = 1; page <= 3; ++page) {
+      const std::string title = "scan" + std::to_string(page);
+      c.db().execute(
+          "INSERT INTO ItemMST (ItemNo, ItemTitle, ItemExt, ImageLevel, OLELevel, FullTextLevel, TextExt, "
+          "OfficialDate, LastModifiedDate, LastAccessedDate, StackNo, PageNo, SingleItemPosX, SingleItemPosY) "
+          "VALUES (?, ?, 'png', 1, 0, 0, '', 20260101, 20260101, 20260101, 1, ?, 0, 0)",
+          page, title, page);
+      QImage image(300 + 100 * page, 200, QImage::Format_RGB32);
+      image.fill(Qt::white);
+      image.setDotsPerMeterX(0);  // no resolution stated: printed at the default
+      image.setDotsPerMeterY(0);
+      ASSERT_TRUE(image.save(QString::fromStdString(folder + "/" + title + ".png")));
+    }
+    c.db().execute(
+        "INSERT INTO ItemMST (ItemNo, ItemTitle, ItemExt, ImageLevel, OLELevel, FullTextLevel, TextExt, "
+        "OfficialDate, LastModifiedDate, LastAccessedDate, SingleItemPosX, SingleItemPosY) "
+        "VALUES (4, 'scanletter', 'doc', 0, 0, 0, '', 20260101, 20260101, 20260101, 0, 0)");
+    writeFile(folder + "/scanletter.doc", "letter");
+  }
+
+  std::unique_ptr<CSearchDlg> Searched(const HitPrintSettings& print) {
+    CSearchDlg::Setup setup;
+    setup.desktopRoot = root;
+    setup.currentFolder = root;
+    setup.print = print;
+    auto dlg = std::make_unique<CSearchDlg>(setup);
+    EXPECT_TRUE(dlg->OpenSearchDatabase());
+    dlg->ResetConditions();
+    dlg->show();
+    Type(*dlg, "scan");
+    dlg->OnSearch();
+    EXPECT_EQ(dlg->hitCount(), 2);
+    dlg->printCommand = [this](const QString& program, const QStringList& arguments, const QString&) {
+      commands << program + " " + arguments.join(u' ');
+      return true;
+    };
+    return dlg;
+  }
+  QStringList commands;
+};
+
+TEST_F(HitPrinting, AStackOfThreeImagePagesPrintsThreeSheets) {
+  HitPrintSettings print;
+  auto dlg = Searched(print);
+  const std::string pdf = dir.path() + "/hits.pdf";
+  dlg->printSetup = [&](QPrinter& printer) {
+    EXPECT_EQ(printer.toPage(), 3);
+    pdfPrinter(printer, pdf);
+    return true;
+  };
+  const int stack = dlg->hits().Find(1, 1);
+  ASSERT_GE(stack, 0);
+  dlg->hitPane()->SelectOnly(stack);
+  dlg->OnPrint();
+  EXPECT_TRUE(boxes.texts().empty()) << boxes.texts().front();
+  EXPECT_EQ(dlg->printedSheets(), 3);
+  EXPECT_EQ(pdfPages(pdf), 3);
+  EXPECT_TRUE(commands.isEmpty());
+}
+
+TEST_F(HitPrinting, WithOnlyListedFilesTheDocumentGoesToThePrintCommandAndImagesAreSkipped) {
+  HitPrintSettings print;
+  print.printImages = false;
+  print.printListed = true;
+  print.patterns = {QStringLiteral("*.DOC")};
+  auto dlg = Searched(print);
+  bool setUp = false;
+  dlg->printSetup = [&](QPrinter& printer) {
+    setUp = true;
+    pdfPrinter(printer, dir.path() + "/none.pdf");
+    return true;
+  };
+  // The stack alone holds nothing printable under these settings.
+  dlg->hitPane()->SelectOnly(dlg->hits().Find(1, 1));
+  EXPECT_FALSE(dlg->HasPrintableSelection(false, true));
+  dlg->OnPrint();
+  EXPECT_EQ(boxes.texts(), std::vector<std::string>{"文書を選択してください"});
+  EXPECT_FALSE(setUp);
+  dlg->hitPane()->OnSelectAll();
+  dlg->OnPrint();
+  EXPECT_EQ(dlg->printedSheets(), 0);
+  ASSERT_EQ(commands.size(), 1);
+  EXPECT_EQ(commands.front(), "lp " + QString::fromStdString(root) + "/S/scanletter.doc");
+}
+
+TEST_F(HitPrinting, AReversedRangeIsWalkedDownwardsAndUnreadablePagesAreSkipped) {
+  const std::string folder = root + "/S/";
+  HitPrintSettings print;
+  print.printListed = true;
+  print.patterns = {QStringLiteral("*.doc")};
+  std::vector<HitPrintPage> pages = {{folder + "scan1.png", true},
+                                     {folder + "scanletter.doc", false},
+                                     {folder + "gone.png", true},
+                                     {folder + "scan3.png", true},
+                                     {folder + "other.txt", false}};
+  QStringList order;
+  const PrintCommandRunner run = [&](const QString&, const QStringList& arguments, const QString&) {
+    order << QFileInfo(arguments.front()).fileName();
+    return false;  // no command takes it: the user is told, and the walk goes on
+  };
+  QPrinter printer(QPrinter::HighResolution);
+  const std::string pdf = dir.path() + "/range.pdf";
+  pdfPrinter(printer, pdf);
+  CImageCtrl ctrl;
+  EXPECT_EQ(PrintHitPages(printer, pages, 5, 1, print, ctrl, run), 2);
+  EXPECT_EQ(pdfPages(pdf), 2);
+  EXPECT_EQ(order, QStringList{"scanletter.doc"});  // other.txt is not listed
+  EXPECT_EQ(boxes.texts(), std::vector<std::string>{
+                               "このファイルはアプリケーションに関連付けられていないので印刷できません\n" + folder +
+                               "scanletter.doc"});
+}
+
+TEST_F(HitPrinting, TileMenuShowsTheHitInTheViewerOrItsFolder) {
+  auto dlg = Searched(HitPrintSettings());
+  const int stack = dlg->hits().Find(1, 1);
+  auto menu = dlg->hitPane()->BuildTileMenu(stack);
+  ASSERT_TRUE(menu);
+  ASSERT_NE(MenuAction(*menu, tilecmd::kOcr), nullptr);
+  EXPECT_FALSE(MenuAction(*menu, tilecmd::kOcr)->isEnabled());
+  dlg->hitPane()->OnTileCommand(tilecmd::kShowInViewer, stack);
+  EXPECT_EQ(dlg->result(), CSearchDlg::kShowInViewer);
+  EXPECT_EQ(dlg->chosen().folder, root + "/S");
+  EXPECT_EQ(dlg->chosen().kind, 1);
+  EXPECT_EQ(dlg->chosen().number, 1);
+  EXPECT_FALSE(dlg->isVisible());
+}
+
+TEST_F(HitPrinting, PropertiesOfAHitAreReadAndWrittenThroughItsFolder) {
+  auto dlg = Searched(HitPrintSettings());
+  const int letter = dlg->hits().Find(0, 4);
+  ASSERT_GE(letter, 0);
+  dlg->hitPane()->SelectOnly(letter);
+  auto menu = dlg->hitPane()->BuildTileMenu(letter);
+  EXPECT_TRUE(MenuAction(*menu, tilecmd::kProperties)->isEnabled());
+  QString shownPath;
+  SetPropertyDialogRunner([&](QDialog& dialog) {
+    auto& item = dynamic_cast<ItemPropertyDlg&>(dialog);
+    shownPath = item.filePath;
+    item.creator = QStringLiteral("作成者A");
+    return int(QDialog::Accepted);
+  });
+  dlg->hitPane()->OnTileCommand(tilecmd::kProperties, letter);
+  SetPropertyDialogRunner(nullptr);
+  EXPECT_EQ(shownPath.toStdString(), root + "/S/scanletter.doc");
+  const int folderNo = dlg->hits().GetAt(letter)->flags;
+  std::string creator;
+  ASSERT_TRUE(dlg->database().GetFolderCreator(folderNo, 4, creator));
+  EXPECT_EQ(creator, "作成者A");
+  ItemInfo item;
+  ASSERT_TRUE(dlg->database().GetFolderItemInfo(folderNo, 4, item));
+  EXPECT_EQ(item.LastAccessedDate, kToday);
+  EXPECT_EQ(item.LastModifiedDate, kToday);
+  EXPECT_EQ(dlg->hits().GetAt(letter)->lastModifiedDate, kToday);
+}
+
 }  // namespace

@@ -432,7 +432,7 @@ constexpr LayoutStep kVerticalMain[] = {
     {"drop_vThinLines", page, [](LayoutRun& r) { return drop_vThinLines(r.ctx); }, kGoesOn},
     {"merge_vBlockLines", nullptr, [](LayoutRun& r) { return merge_vBlockLines(r.ctx, nullptr); }, kStops},
     {"refine_vBlocks", vGapsWanted, [](LayoutRun& r) { return refine_vBlocks(r.ctx); }, kStops},
-    {"refine_vLines", vGapsWanted, step_not_built, kStops},
+    {"refine_vLines", vGapsWanted, [](LayoutRun& r) { return refine_vLines(r.ctx); }, kStops},
     {"split_vHeadingLines", nullptr, [](LayoutRun& r) { return split_vHeadingLines(r.ctx); }, kStops},
     {"merge_vBlockLines", nullptr, [](LayoutRun& r) { return merge_vBlockLines(r.ctx, r.ctx->sepList); }, kStops},
     {"qsort_rects_by_right_desc", nullptr, [](LayoutRun& r) { return qsort_rects_by_right_desc(r.ctx->textList); },

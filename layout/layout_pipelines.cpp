@@ -10,6 +10,7 @@
 #include "layout/line_gap_filter.h"
 #include "layout/line_steps.h"
 #include "layout/line_field_steps.h"
+#include "layout/mixed_fields.h"
 #include "layout/parameter_tables.h"
 #include "layout/pixel_groups.h"
 #include "layout/rect_rings.h"
@@ -455,7 +456,7 @@ constexpr LayoutStep kVerticalMain[] = {
 
 constexpr LayoutStep kVerticalTail[] = {
     {"split_mixed_fields", [](const LayoutRun& r) { return page(r) && byte(r, ParamBlock::kDirection) == 2; },
-     step_not_built, kStops},
+     [](LayoutRun& r) { return split_mixed_fields(r.result, r.images); }, kStops},
     {"expand_form_fields", [](const LayoutRun& r) { return r.ctx->params.signedByte(ParamBlock::kForm) == 0; },
      step_not_built, kStops},
     {"drop_duplicate_rule_fields", nullptr, step_not_built, kGoesOn},

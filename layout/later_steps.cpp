@@ -8,9 +8,11 @@
 #include "layout/rect_rings.h"
 #include "layout/ring.h"
 #include "layout/step_support.h"
+#include "layout/vertical_splitting.h"
 
 #include <algorithm>
 #include <cstdlib>
+#include <limits>
 #include <vector>
 
 using layout::Box;
@@ -384,6 +386,64 @@ short emit_fields(layctx* ctx, userfld** fields) {
   }
   sort_fld_by_top(*fields);
   return kStatusDone;
+}
+
+short split_blocks_at_gaps(layctx* ctx) {
+  rect_record* blocks = ctx->textList;
+  if (blocks == nullptr || layout::ringEmpty(blocks)) return kStatusDone;
+  for (rect_record* b = blocks->next; b != blocks; b = b->next) b->label = 0;
+  const int lowest = 3 * (ctx->lineGapH + ctx->lineHeight);
+  const int narrowest = layout::mmToPixels(30, ctx->page.dpi);
+  short status = kStatusDone;
+  for (rect_record* b = blocks->next; b != blocks && status == kStatusDone;) {
+    rect_record* next = b->next;
+    if (b->label == 0 && rectWidth(*b) >= narrowest && count_rects(b->outer) > 3) {
+      rect_record* bands = nullptr;
+      // The white rows of a block are found as those of a vertical block's
+      // tiers: the same band finder, along the rows.
+      status = find_vSplitBands(&bands, b, ctx, 0);
+      if (status == kStatusDone && bands != nullptr)
+        for (rect_record* band = bands->next; band != bands; band = band->next)
+          if (rectHeight(*band) < lowest) band = drop_rect(band);
+      if (status == kStatusDone && !layout::ringEmpty(bands)) {
+        b->label = 1;
+        std::vector<int> cuts;
+        for (const rect_record* band = bands->next; band != bands; band = band->next)
+          cuts.push_back((band->top + band->bottom) / 2);
+        std::sort(cuts.begin(), cuts.end());
+        cuts.push_back(std::numeric_limits<int>::max());  // the lines after the last band
+        for (const int cut : cuts) {
+          rect_record* piece = nullptr;
+          for (rect_record* l = b->outer->next; l != b->outer && status == kStatusDone;) {
+            rect_record* after = l->next;
+            if (l->top <= cut) {
+              if (piece == nullptr) piece = append_rect(&ctx->textList);
+              if (piece == nullptr) {
+                status = kStatusNoMemory;
+                break;
+              }
+              piece->label = 1;
+              rect_record* before = l->prev;
+              layout::ringUnlink(l);
+              if (insert_node_tail(&piece->outer, l) != kStatusDone) {
+                layout::ringLinkAfter(before, l);
+                status = kStatusNoMemory;
+              }
+            }
+            l = after;
+          }
+        }
+        if (status == kStatusDone) drop_rect(b);
+      }
+      free_rect_list(&bands);
+    }
+    b = next;
+  }
+  recompute_blocks(ctx->textList);
+  const short sorted = qsort_rects_by_top(ctx->textList);
+  if (ctx->textList != nullptr)
+    for (rect_record* b = ctx->textList->next; b != ctx->textList; b = b->next) b->label = 0;
+  return status == kStatusDone ? sorted : status;
 }
 
 short add_gap_separators(userfld* fields, layctx* ctx, const Rect16* area) {

@@ -10,6 +10,7 @@
 //   merge_overlapping_blocks            intersecting blocks become one
 //   merge_all_blocks                    everything into the first block
 //   emit_fields                         blocks and regions into field records
+//   split_blocks_at_gaps                a block is cut at a high white band
 //   add_gap_separators, add_table_gap_separators   lines through white gaps
 //   order_fields                        reading order, then numbering
 //   compare_reading_order               the order of two fields
@@ -33,6 +34,9 @@ short join_split_lines(layctx* ctx);
 short merge_overlapping_blocks(layctx* ctx);
 short merge_all_blocks(layctx* ctx);
 short emit_fields(layctx* ctx, userfld** fields);
+// A block of more than three lines at least 30 mm wide is cut at white rows
+// higher than three line pitches (near a column boundary or its middle).
+short split_blocks_at_gaps(layctx* ctx);
 // Kind-16 separators through the wide white rows and columns between the
 // fields of the area (page) or, as bytes 10 and 11 ask, of a table.
 short add_gap_separators(userfld* fields, layctx* ctx, const Rect16* area);

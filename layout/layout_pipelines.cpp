@@ -238,7 +238,7 @@ constexpr LayoutStep kHorizontalMain[] = {
     {"drop_flat_lines", notT, [](LayoutRun& r) { return drop_flat_lines(r.ctx); }, kGoesOn},
     {"join_overlapping_lines", nullptr, [](LayoutRun& r) { return join_overlapping_lines(r.ctx, nullptr); }, kStops},
     {"split_blocks_at_gutters", gapsWanted, step_not_built, kStops},
-    {"split_blocks_at_gaps", gapsWanted, step_not_built, kStops},
+    {"split_blocks_at_gaps", gapsWanted, [](LayoutRun& r) { return split_blocks_at_gaps(r.ctx); }, kStops},
     {"split_initial_lines", nullptr, step_not_built, kStops},
     {"split_tall_lines", L, step_not_built, kStops},
     {"join_overlapping_lines", nullptr, joinLinesWithSeparators, kStops},

@@ -3,7 +3,9 @@
 // fields.
 #include "layout/field_gaps.h"
 #include "layout/later_steps.h"
+#include "layout/line_steps.h"
 #include "layout/layout_status.h"
+#include "layout/rect_rings.h"
 #include "layout/ring.h"
 #include "tests/layout/step_fixture.h"
 
@@ -292,6 +294,46 @@ TEST_F(LaterSteps, NumberCellsLetsARuleBetweenRowsDecide) {
     if (c.ruleTop != 0) add(&ctx_.sepList, 400, c.ruleTop, 700, c.ruleTop + 1, 1);
     ASSERT_EQ(number_cells(result_.fields, &ctx_), 1) << c.name;
     EXPECT_EQ(fieldRects(result_.fields), c.expected) << c.name;
+  }
+}
+
+// A block 1000 px (62 mm) wide: four lines of 40 px at a pitch of 60, a
+// white band, four more.  Lines count only with pieces 0.8 mm tall.
+TEST_F(LaterSteps, SplitBlocksAtGapsCutsAtAHighWhiteBandOnly) {
+  ctx_.charWidth = 40;
+  ctx_.charHeight = 40;
+  ctx_.gapY = 20;
+  ctx_.lineHeight = 40;
+  ctx_.lineGapH = 20;
+  ctx_.tierCount = 0;
+  struct Case {
+    const char* name;
+    int band;  // white rows between the fourth and the fifth line
+    std::vector<int> linesPerBlock;
+  };
+  // Kept: at least 3 x (20 + 40) = 180 rows after the 30 % shrink on both sides.
+  const Case cases[] = {
+      {"a band of 500 rows in the middle", 500, {4, 4}},
+      {"a band of 400 rows shrinks to 160", 400, {8}},
+  };
+  for (const Case& c : cases) {
+    free_context_lists(&ctx_);
+    rect_record* blk = block(0, 0, 0, 0);
+    int y = 100;
+    for (int i = 0; i < 8; ++i) {
+      line(blk, 100, y, 1100, y + 39);
+      y += (i == 3) ? 40 + c.band : 60;
+    }
+    recompute_blocks(ctx_.textList);
+    ASSERT_EQ(split_blocks_at_gaps(&ctx_), 1) << c.name;
+    std::vector<int> got;
+    int top = -1;
+    for (const rect_record* b = ctx_.textList->next; b != ctx_.textList; b = b->next) {
+      got.push_back(count_rects(b->outer));
+      EXPECT_GT(b->top, top) << c.name << ": blocks by top";
+      top = b->top;
+    }
+    EXPECT_EQ(got, c.linesPerBlock) << c.name;
   }
 }
 

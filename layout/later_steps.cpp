@@ -412,27 +412,8 @@ short split_blocks_at_gaps(layctx* ctx) {
           cuts.push_back((band->top + band->bottom) / 2);
         std::sort(cuts.begin(), cuts.end());
         cuts.push_back(std::numeric_limits<int>::max());  // the lines after the last band
-        for (const int cut : cuts) {
-          rect_record* piece = nullptr;
-          for (rect_record* l = b->outer->next; l != b->outer && status == kStatusDone;) {
-            rect_record* after = l->next;
-            if (l->top <= cut) {
-              if (piece == nullptr) piece = append_rect(&ctx->textList);
-              if (piece == nullptr) {
-                status = kStatusNoMemory;
-                break;
-              }
-              piece->label = 1;
-              rect_record* before = l->prev;
-              layout::ringUnlink(l);
-              if (insert_node_tail(&piece->outer, l) != kStatusDone) {
-                layout::ringLinkAfter(before, l);
-                status = kStatusNoMemory;
-              }
-            }
-            l = after;
-          }
-        }
+        status = layout::moveLinesAtCuts(
+            b, cuts, [](const rect_record& l, int cut) { return l.top <= cut; }, &ctx->textList);
         if (status == kStatusDone) drop_rect(b);
       }
       free_rect_list(&bands);

@@ -271,27 +271,8 @@ short split_vBlock_by_gaps(rect_record* block, rect_record* gaps, layctx* ctx) {
   for (const rect_record* g = gaps->next; g != gaps; g = g->next) centres.push_back((g->left + g->right) / 2);
   std::sort(centres.begin(), centres.end(), std::greater<>());
   centres.push_back(std::numeric_limits<int>::min());  // the rest of the block
-  for (const int centre : centres) {
-    rect_record* piece = nullptr;
-    for (rect_record* l = block->outer->next; l != block->outer;) {
-      rect_record* next = l->next;
-      if ((l->left + l->right) / 2 > centre) {
-        if (piece == nullptr) {
-          piece = append_rect(&ctx->textList);
-          if (piece == nullptr) return kStatusNoMemory;
-          piece->label = 1;
-        }
-        rect_record* before = l->prev;
-        layout::ringUnlink(l);
-        if (insert_node_tail(&piece->outer, l) != kStatusDone) {
-          layout::ringLinkAfter(before, l);
-          return kStatusNoMemory;
-        }
-      }
-      l = next;
-    }
-  }
-  return kStatusDone;
+  return layout::moveLinesAtCuts(
+      block, centres, [](const rect_record& l, int centre) { return (l.left + l.right) / 2 > centre; }, &ctx->textList);
 }
 
 short refine_vLines(layctx* ctx) {

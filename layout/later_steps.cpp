@@ -388,6 +388,23 @@ short emit_fields(layctx* ctx, userfld** fields) {
   return kStatusDone;
 }
 
+short drop_small_in_regions(layctx* ctx) {
+  rect_record* blocks = ctx->textList;
+  const rect_record* regions = ctx->largeList;
+  if (blocks == nullptr || regions == nullptr) return kStatusDone;
+  for (rect_record* b = blocks->next; b != blocks; b = b->next) {
+    if (rectWidth(*b) >= ctx->lineHeight && rectHeight(*b) >= ctx->lineHeight) continue;
+    for (const rect_record* r = regions->next; r != regions; r = r->next) {
+      if (r->label == 11) continue;
+      if (r->left < b->left && b->right < r->right && r->top < b->top && b->bottom < r->bottom) {
+        b = drop_rect(b);
+        break;
+      }
+    }
+  }
+  return kStatusDone;
+}
+
 short split_blocks_at_gaps(layctx* ctx) {
   rect_record* blocks = ctx->textList;
   if (blocks == nullptr || layout::ringEmpty(blocks)) return kStatusDone;

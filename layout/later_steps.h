@@ -10,6 +10,7 @@
 //   merge_overlapping_blocks            intersecting blocks become one
 //   merge_all_blocks                    everything into the first block
 //   emit_fields                         blocks and regions into field records
+//   drop_small_in_regions               small pieces inside figures go
 //   split_blocks_at_gaps                a block is cut at a high white band
 //   add_gap_separators, add_table_gap_separators   lines through white gaps
 //   order_fields                        reading order, then numbering
@@ -34,6 +35,9 @@ short join_split_lines(layctx* ctx);
 short merge_overlapping_blocks(layctx* ctx);
 short merge_all_blocks(layctx* ctx);
 short emit_fields(layctx* ctx, userfld** fields);
+// Pieces lower or narrower than a line lying strictly inside a non-table
+// region are parts of the figure, not text.
+short drop_small_in_regions(layctx* ctx);
 // A block of more than three lines at least 30 mm wide is cut at white rows
 // higher than three line pitches (near a column boundary or its middle).
 short split_blocks_at_gaps(layctx* ctx);

@@ -218,7 +218,7 @@ constexpr LayoutStep kHorizontalMain[] = {
     {"find_text_box", notTnotL, [](LayoutRun& r) { return find_text_box(r.ctx, &r.working); }, kStops},
     {"drop_blocks_in_figures", notT, [](LayoutRun& r) { return drop_blocks_in_figures(r.ctx); }, kStops},
     {"clear_figure_regions", notT, step_not_built, kStops},
-    {"drop_small_in_regions", notT, step_not_built, kGoesOn},
+    {"drop_small_in_regions", notT, [](LayoutRun& r) { return drop_small_in_regions(r.ctx); }, kGoesOn},
     // Columns, joins and splits, then the fields.
     {"find_columns", [](const LayoutRun& r) { return !T(r) || byte(r, ParamBlock::kNoHorizontalMargin) == 1; },
      [](LayoutRun& r) { return find_columns(r.ctx, r.ctx->params.word(ParamBlock::kTierCount)); }, kStops},

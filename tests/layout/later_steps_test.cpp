@@ -337,6 +337,21 @@ TEST_F(LaterSteps, SplitBlocksAtGapsCutsAtAHighWhiteBandOnly) {
   }
 }
 
+TEST_F(LaterSteps, SmallPiecesStrictlyInsideAFigureGo) {
+  ctx_.lineHeight = 40;
+  add(&ctx_.largeList, 0, 0, 1000, 1000, 10);
+  add(&ctx_.largeList, 2000, 0, 3000, 1000, 11);
+  block(100, 100, 120, 120);    // small, inside the figure: goes
+  block(100, 200, 500, 600);    // as large as a line: stays
+  block(0, 700, 20, 720);       // on the figure's edge, not strictly inside: stays
+  block(2100, 100, 2120, 120);  // inside a table region: stays
+  block(100, 800, 900, 820);    // wide but lower than a line: goes
+  ASSERT_EQ(drop_small_in_regions(&ctx_), 1);
+  std::vector<Rect16> left;
+  for (const rect_record* b = ctx_.textList->next; b != ctx_.textList; b = b->next) left.push_back(layout::rectOf(*b));
+  EXPECT_EQ(left, (std::vector<Rect16>{{100, 200, 500, 600}, {0, 700, 20, 720}, {2100, 100, 2120, 120}}));
+}
+
 TEST_F(LaterSteps, FillTableGridInsertsTheMissingCells) {
   struct Case {
     const char* name;

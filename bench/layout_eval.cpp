@@ -21,6 +21,12 @@
 //               blocks is the number drawn (ours: blocks of lines; Tesseract:
 //               its text blocks)
 //   time        per page, ours and Tesseract's
+//   fields      every page through GetLayout (the page's direction given;
+//               mixed pages as direction 2): text lines (columns on vertical
+//               pages) and blocks at IoU >= 0.7 against the truth, and the
+//               reading order of the blocks (vertical pages: heading, then
+//               tier by tier, then captions and notes), beside Tesseract's
+//               lines and blocks
 //
 //   layout_eval [--quick]     --quick: 300 dpi only
 #include "layout/field_rings.h"
@@ -65,6 +71,8 @@ const QString kJapanese[] = {
     QStringLiteral("春はあけぼの。やうやう白くなりゆく山ぎは、少しあかりて、紫だちたる雲の細くたなびきたる。"),
     QStringLiteral("会議の議事録は三日以内に提出してください。添付資料の番号と日付を確認のうえ保存します。"),
 };
+const QString kVerticalForms =
+    QStringLiteral("「ちょっと待って」と言った。コーヒーを一杯、ゆっくり飲みましょう。（三十分ほど）ジャーナルの締め切りは来週です。");
 const QString kEnglish[] = {
     QStringLiteral("Layout analysis finds the blocks, lines and characters of a scanned page before recognition. "),
     QStringLiteral("The quick brown fox jumps over the lazy dog while the committee reviews its budget for 2024. "),
@@ -75,6 +83,7 @@ struct PageKind {
   bool vertical;
   bool latin;
   std::function<void(PageBuilder&, int mm, int variant)> draw;
+  bool mixed = false;  // a vertical body with horizontal title and captions
 };
 
 std::vector<PageKind> kinds() {
@@ -98,6 +107,54 @@ std::vector<PageKind> kinds() {
        [](PageBuilder& b, int mm, int v) {
          b.addText({185 * mm, 20 * mm}, kJapanese[(v + 1) % 3], 12, 34, 20, true, 1.6, kSerif);
        }},
+      {"jp-v two tiers", true, false,
+       [](PageBuilder& b, int mm, int v) {
+         b.addVerticalTiers({195 * mm, 20 * mm}, kJapanese[v % 3], 10.5, 18, 14, 2, 12 * mm);
+       }},
+      {"jp-v heading, one tier", true, false,
+       [](PageBuilder& b, int mm, int v) {
+         b.addVerticalTiers({181 * mm, 20 * mm}, kJapanese[(v + 1) % 3], 10.5, 30, 16, 1, 0);
+         b.addHeading({186 * mm, 20 * mm}, QStringLiteral("縦書き見出しの例"), 16, true);
+       }},
+      {"jp-v heading, two tiers", true, false,
+       [](PageBuilder& b, int mm, int v) {
+         b.addVerticalTiers({181 * mm, 20 * mm}, kJapanese[(v + 2) % 3], 10.5, 18, 14, 2, 12 * mm);
+         b.addHeading({186 * mm, 20 * mm}, QStringLiteral("段組みの見出し"), 16, true);
+       }},
+      {"jp-v kana, brackets, marks", true, false,
+       [](PageBuilder& b, int mm, int) { b.addText({185 * mm, 20 * mm}, kVerticalForms, 10.5, 36, 20, true); }},
+      {"jp-v 9pt three tiers", true, false,
+       [](PageBuilder& b, int mm, int v) {
+         b.addVerticalTiers({195 * mm, 15 * mm}, kJapanese[v % 3], 9, 14, 22, 3, 10 * mm, 1.6, kSerif);
+       }},
+      {"mixed: title, body, figure, caption", true, false,
+       [](PageBuilder& b, int mm, int v) {
+         b.addHeading({30 * mm, 15 * mm}, QStringLiteral("横書きの表題と縦書きの本文"), 16, false);
+         b.addVerticalTiers({195 * mm, 35 * mm}, kJapanese[v % 3], 10.5, 18, 22, 1, 0);
+         b.addFigure(QRect(30 * mm, 170 * mm, 90 * mm, 60 * mm), testpages::FigureKind::Photo);
+         b.addText({30 * mm, 236 * mm}, QStringLiteral("図１　写真の説明文です"), 9, 11, 1);
+       },
+       true},
+      {"mixed: title, two tiers", true, false,
+       [](PageBuilder& b, int mm, int v) {
+         b.addHeading({30 * mm, 15 * mm}, QStringLiteral("横書きの表題"), 16, false);
+         b.addVerticalTiers({195 * mm, 35 * mm}, kJapanese[(v + 1) % 3], 10.5, 18, 22, 2, 12 * mm);
+       },
+       true},
+      {"mixed: title, tiers, caption", true, false,
+       [](PageBuilder& b, int mm, int v) {
+         b.addHeading({30 * mm, 15 * mm}, QStringLiteral("表題と二段の本文"), 16, false);
+         b.addVerticalTiers({195 * mm, 35 * mm}, kJapanese[(v + 2) % 3], 10.5, 16, 22, 2, 12 * mm);
+         b.addText({30 * mm, 250 * mm}, QStringLiteral("注：本文は縦書き、注記は横書きです"), 9, 17, 1);
+       },
+       true},
+      {"mixed: title, body, English note", true, false,
+       [](PageBuilder& b, int mm, int v) {
+         b.addHeading({30 * mm, 15 * mm}, QStringLiteral("縦書き本文の頁"), 16, false);
+         b.addVerticalTiers({195 * mm, 35 * mm}, kJapanese[v % 3], 10.5, 24, 22, 1, 0);
+         b.addText({30 * mm, 250 * mm}, kEnglish[v % 2], 9, 60, 1, false, 1.4, kLatinSerif);
+       },
+       true},
       {"en 10pt serif", false, true,
        [](PageBuilder& b, int mm, int v) {
          b.addText({20 * mm, 20 * mm}, kEnglish[v % 2], 10, 80, 35, false, 1.4, kLatinSerif);
@@ -290,13 +347,28 @@ std::pair<bool, double> orderScore(const std::vector<QRect>& truth, const std::v
   return {all && discordant == 0 && std::adjacent_find(index.begin(), index.end()) == index.end(), tau};
 }
 
-void runGetLayout(RenderedPage& page, Answer* a) {
+// The blocks in the order they are read.  The renderer lists horizontal
+// blocks in reading order; a vertical page is read heading first, then tier
+// by tier, and what lies outside the tiers (captions, notes) after them.
+std::vector<testpages::BlockTruth> readingOrder(const RenderedPage& page, bool vertical) {
+  std::vector<testpages::BlockTruth> blocks = page.blocks;
+  if (!vertical) return blocks;
+  auto rank = [](const testpages::BlockTruth& b) { return b.heading ? 0 : b.tier >= 0 ? 1 + b.tier : 100; };
+  std::stable_sort(blocks.begin(), blocks.end(), [&](const auto& x, const auto& y) {
+    if (rank(x) != rank(y)) return rank(x) < rank(y);
+    return rank(x) == 100 ? x.rect.top() < y.rect.top() : false;
+  });
+  return blocks;
+}
+
+void runGetLayout(RenderedPage& page, Answer* a, int direction) {
   free_fld_list(&layout::layoutState().Sfld);
   free_fld_list(&layout::layoutState().ruleFields);
   ParamBlock params;
   params.setByte(ParamBlock::kLanguageAuto, 1);
   params.setByte(ParamBlock::kHorizontalRules, 1);
   params.setByte(ParamBlock::kVerticalRules, 1);
+  params.setByte(ParamBlock::kDirection, static_cast<std::uint8_t>(direction));
   userfld* list = nullptr;
   int window = 0;
   const auto start = std::chrono::steady_clock::now();
@@ -319,7 +391,7 @@ void runGetLayout(RenderedPage& page, Answer* a) {
 // an automatic area; the language and the line fields from the pipeline of
 // the page's true direction (the vertical pipeline's steps come later, and
 // a wrong direction would hide the line fields).
-Answer ours(RenderedPage& page, bool vertical) {
+Answer ours(RenderedPage& page, bool vertical, bool mixed) {
   ParamBlock params;
   params.setByte(ParamBlock::kDirection, 3);
   params.setByte(ParamBlock::kLanguageAuto, 1);
@@ -350,7 +422,7 @@ Answer ours(RenderedPage& page, bool vertical) {
   };
   for (const auto& rule : page.rules) a.rulesFound += found(rule.rect, rule.horizontal) ? 1 : 0;
   for (const auto& d : page.dotted) a.rulesFound += found(d.rect, d.horizontal) ? 1 : 0;
-  if (!vertical) runGetLayout(page, &a);
+  runGetLayout(page, &a, mixed ? 2 : vertical ? 1 : 0);
   return a;
 }
 
@@ -471,8 +543,10 @@ struct Tally {
   int exactOurs = 0, exactTess = 0;
   double tauOurs = 0, tauTess = 0;
   double fieldMs = 0;
+  double fieldMsTess = 0;
 
   void add(const Tally& t) {
+    fieldMsTess += t.fieldMsTess;
     fieldPages += t.fieldPages;
     truthLineCount += t.truthLineCount;
     foundLinesOurs += t.foundLinesOurs;
@@ -541,11 +615,12 @@ void printFieldRow(const std::string& name, const Tally& t) {
   if (t.fieldPages == 0) return;
   auto pct = [](int n, int d) { return d == 0 ? 0.0 : 100.0 * n / d; };
   std::printf("%-24s %3d | line recall %5.1f%% %5.1f%% | precision %5.1f%% %5.1f%% | block recall %5.1f%% %5.1f%% | "
-              "exact order %5.1f%% %5.1f%% | tau %5.2f %5.2f | GetLayout ms %7.1f\n",
+              "exact order %5.1f%% %5.1f%% | tau %5.2f %5.2f | ms %7.1f %7.1f\n",
               name.c_str(), t.fieldPages, pct(t.recallOurs, t.truthLineCount), pct(t.recallTess, t.truthLineCount),
               pct(t.preciseOurs, t.foundLinesOurs), pct(t.preciseTess, t.foundLinesTess),
               pct(t.blockRecallOurs, t.truthBlocks), pct(t.blockRecallTess, t.truthBlocks), pct(t.exactOurs, t.fieldPages),
-              pct(t.exactTess, t.fieldPages), t.tauOurs / t.fieldPages, t.tauTess / t.fieldPages, t.fieldMs / t.fieldPages);
+              pct(t.exactTess, t.fieldPages), t.tauOurs / t.fieldPages, t.tauTess / t.fieldPages, t.fieldMs / t.fieldPages,
+              t.fieldMsTess / t.fieldPages);
 }
 
 }  // namespace
@@ -568,6 +643,7 @@ int main(int argc, char** argv) {
               "language ours tess", "char height: mean |error|, share within 15 %, ours tess", "rules found",
               "text lines found whole, block count right", "ms/page ours tess");
   Tally total;
+  Tally horizontal, vertical, mixed;
   std::vector<std::pair<std::string, Tally>> fieldRows;
   int variant = 0;
   for (const PageKind& kind : kinds()) {
@@ -577,7 +653,7 @@ int main(int argc, char** argv) {
       PageBuilder builder(210 * mm, 297 * mm, dpi);
       kind.draw(builder, mm, variant++);
       RenderedPage page = builder.render();
-      const Answer a = ours(page, kind.vertical);
+      const Answer a = ours(page, kind.vertical, kind.mixed);
       const Answer b = tesseract.answer(page);
       ++t.pages;
       t.directionOurs += a.vertical == kind.vertical;
@@ -602,9 +678,11 @@ int main(int argc, char** argv) {
         ++t.blockPages;
         t.blocksOurs += a.blocks == static_cast<int>(page.blocks.size());
         t.blocksTess += b.blocks == static_cast<int>(page.blocks.size());
+      }
+      {
         std::vector<QRect> truthLineRects;
         std::vector<QRect> truthBlockRects;
-        for (const auto& blk : page.blocks) {
+        for (const auto& blk : readingOrder(page, kind.vertical)) {
           truthBlockRects.push_back(inkOf(blk));
           for (const auto& l : blk.lines) truthLineRects.push_back(inkOf(l));
         }
@@ -628,18 +706,23 @@ int main(int argc, char** argv) {
         t.tauOurs += to;
         t.tauTess += tt;
         t.fieldMs += a.fieldMs;
+        t.fieldMsTess += b.ms;
       }
       t.msOurs += a.ms;
       t.msTess += b.ms;
     }
     printRow(kind.name, t);
     total.add(t);
+    (kind.mixed ? mixed : kind.vertical ? vertical : horizontal).add(t);
     fieldRows.emplace_back(kind.name, t);
   }
   printRow("all", total);
-  std::printf("\nFields of GetLayout (horizontal pages), ours vs Tesseract, IoU >= 0.7:\n");
+  std::printf("\nFields of GetLayout, ours vs Tesseract, IoU >= 0.7 (lines: text lines, or columns of vertical "
+              "text):\n");
   for (const auto& [name, t] : fieldRows) printFieldRow(name, t);
-  printFieldRow("all horizontal", total);
+  printFieldRow("all horizontal", horizontal);
+  printFieldRow("all vertical", vertical);
+  printFieldRow("all mixed", mixed);
   CloseAlloc();
   return 0;
 }

@@ -1,15 +1,18 @@
 // The last steps of the horizontal pipeline; see later_steps.h.
 #include "layout/later_steps.h"
 
+#include "layout/field_gaps.h"
 #include "layout/field_rings.h"
 #include "layout/layout_status.h"
 #include "layout/line_steps.h"
 #include "layout/rect_rings.h"
 #include "layout/ring.h"
 #include "layout/step_support.h"
+#include "layout/vertical_splitting.h"
 
 #include <algorithm>
 #include <cstdlib>
+#include <limits>
 #include <vector>
 
 using layout::Box;
@@ -385,30 +388,99 @@ short emit_fields(layctx* ctx, userfld** fields) {
   return kStatusDone;
 }
 
-void separator_coverage(const Box& box, const rect_record* separators, int* wide, int* tall) {
-  *wide = 0;
-  *tall = 0;
-  if (separators == nullptr) return;
-  const int bw = box.right - box.left + 1;
-  const int bh = box.bottom - box.top + 1;
-  for (const rect_record* s = separators->next; s != separators; s = s->next) {
-    if (!intersects(*s, box)) continue;
-    const bool tallOne = !isWide(*s);
-    if (s->label == 16) {
-      *wide = tallOne ? 0 : 100;
-      *tall = tallOne ? 100 : 0;
-      return;
-    }
-    if (tallOne) {
-      const int covered = overlap(s->top, s->bottom, box.top, box.bottom);
-      *tall = std::max(*tall, bh > 0 ? covered * 100 / bh : 0);
-    } else {
-      const int covered = overlap(s->left, s->right, box.left, box.right);
-      *wide = std::max(*wide, bw > 0 ? covered * 100 / bw : 0);
+short drop_small_in_regions(layctx* ctx) {
+  rect_record* blocks = ctx->textList;
+  const rect_record* regions = ctx->largeList;
+  if (blocks == nullptr || regions == nullptr) return kStatusDone;
+  for (rect_record* b = blocks->next; b != blocks; b = b->next) {
+    if (rectWidth(*b) >= ctx->lineHeight && rectHeight(*b) >= ctx->lineHeight) continue;
+    for (const rect_record* r = regions->next; r != regions; r = r->next) {
+      if (r->label == 11) continue;
+      if (r->left < b->left && b->right < r->right && r->top < b->top && b->bottom < r->bottom) {
+        b = drop_rect(b);
+        break;
+      }
     }
   }
-  if (*wide < 10) *wide = 0;
-  if (*tall < 10) *tall = 0;
+  return kStatusDone;
+}
+
+short split_blocks_at_gaps(layctx* ctx) {
+  rect_record* blocks = ctx->textList;
+  if (blocks == nullptr || layout::ringEmpty(blocks)) return kStatusDone;
+  for (rect_record* b = blocks->next; b != blocks; b = b->next) b->label = 0;
+  const int lowest = 3 * (ctx->lineGapH + ctx->lineHeight);
+  const int narrowest = layout::mmToPixels(30, ctx->page.dpi);
+  short status = kStatusDone;
+  for (rect_record* b = blocks->next; b != blocks && status == kStatusDone;) {
+    rect_record* next = b->next;
+    if (b->label == 0 && rectWidth(*b) >= narrowest && count_rects(b->outer) > 3) {
+      rect_record* bands = nullptr;
+      // The white rows of a block are found as those of a vertical block's
+      // tiers: the same band finder, along the rows.
+      status = find_vSplitBands(&bands, b, ctx, 0);
+      if (status == kStatusDone && bands != nullptr)
+        for (rect_record* band = bands->next; band != bands; band = band->next)
+          if (rectHeight(*band) < lowest) band = drop_rect(band);
+      if (status == kStatusDone && !layout::ringEmpty(bands)) {
+        b->label = 1;
+        std::vector<int> cuts;
+        for (const rect_record* band = bands->next; band != bands; band = band->next)
+          cuts.push_back((band->top + band->bottom) / 2);
+        std::sort(cuts.begin(), cuts.end());
+        cuts.push_back(std::numeric_limits<int>::max());  // the lines after the last band
+        status = layout::moveLinesAtCuts(
+            b, cuts, [](const rect_record& l, int cut) { return l.top <= cut; }, &ctx->textList);
+        if (status == kStatusDone) drop_rect(b);
+      }
+      free_rect_list(&bands);
+    }
+    b = next;
+  }
+  recompute_blocks(ctx->textList);
+  const short sorted = qsort_rects_by_top(ctx->textList);
+  if (ctx->textList != nullptr)
+    for (rect_record* b = ctx->textList->next; b != ctx->textList; b = b->next) b->label = 0;
+  return status == kStatusDone ? sorted : status;
+}
+
+short add_gap_separators(userfld* fields, layctx* ctx, const Rect16* area) {
+  if (fields == nullptr || layout::ringEmpty(fields)) return kStatusDone;
+  const Rect16 r = *area;
+  const int quarterX = (r.right - r.left) / 4;
+  const int quarterY = (r.bottom - r.top) / 4;
+  // A kind-4 pair is drawn inside wide regions; it closes a gap only when it
+  // stands in the middle half of the area, not at a region's edge.
+  const auto crossedBy = [&](layout::GapAxis axis) {
+    return [ctx, r, quarterX, quarterY, axis](const rect_record& g) {
+      if (ctx->sepList == nullptr) return false;
+      for (const rect_record* s = ctx->sepList->next; s != ctx->sepList; s = s->next) {
+        if (s->label == 4) {
+          const bool middle = axis == layout::GapAxis::Rows
+                                  ? s->left > r.left + quarterX && s->left < r.right - quarterX
+                                  : s->top > r.top + quarterY && s->top < r.bottom - quarterY;
+          if (!middle) continue;
+        }
+        if (layout::gapSpanned(g, axis, *s)) return true;
+      }
+      return false;
+    };
+  };
+  const short status = layout::addGapLines(fields, ctx, r, layout::GapAxis::Rows, ctx->lineGapH * 200 / 100,
+                                           crossedBy(layout::GapAxis::Rows));
+  if (status != kStatusDone) return status;
+  return layout::addGapLines(fields, ctx, r, layout::GapAxis::Columns, (ctx->gapX + ctx->charWidth) * 130 / 100,
+                             crossedBy(layout::GapAxis::Columns));
+}
+
+short add_table_gap_separators(userfld* fields, layctx* ctx, const Rect16* area) {
+  if (fields == nullptr || layout::ringEmpty(fields)) return kStatusDone;
+  short status = kStatusDone;
+  if (ctx->params.byte(ParamBlock::kNoVerticalMargin) == 1)
+    status = layout::addGapLines(fields, ctx, *area, layout::GapAxis::Rows, ctx->lineGapH * 80 / 100);
+  if (status == kStatusDone && ctx->params.byte(ParamBlock::kNoHorizontalMargin) == 1)
+    status = layout::addGapLines(fields, ctx, *area, layout::GapAxis::Columns, (ctx->gapX + ctx->charWidth) * 80 / 100);
+  return status;
 }
 
 short compare_reading_order(const userfld& a, const userfld& b, const rect_record* separators) {
@@ -418,16 +490,14 @@ short compare_reading_order(const userfld& a, const userfld& b, const rect_recor
     if (overlapY) return b.left >= a.left ? 1 : -1;
     return a.top >= b.top ? -1 : 1;
   }
-  int wide = 0;
-  int tall = 0;
   if (a.left > b.right) {  // a lies right of b
     if (a.bottom >= b.top) return -1;
-    separator_coverage(Box{b.right + 1, a.bottom + 1, a.left - 1, b.top - 1}, separators, &wide, &tall);
-    return wide <= tall ? -1 : 1;
+    const layout::Coverage c = layout::separatorCoverage(Box{b.right + 1, a.bottom + 1, a.left - 1, b.top - 1}, separators);
+    return c.h <= c.v ? -1 : 1;
   }
   if (b.bottom < a.top) {  // b wholly above a, a to its left
-    separator_coverage(Box{a.right + 1, b.bottom + 1, b.left - 1, a.top - 1}, separators, &wide, &tall);
-    return wide > tall ? -1 : 1;
+    const layout::Coverage c = layout::separatorCoverage(Box{a.right + 1, b.bottom + 1, b.left - 1, a.top - 1}, separators);
+    return c.h > c.v ? -1 : 1;
   }
   return 1;
 }
@@ -491,6 +561,27 @@ void number_fields_of_kind(userfld* fields, int kind) { number_fld_kind(fields, 
 
 // ---------------------------------------------------------------- tables
 
+short compare_cells(const userfld& a, const userfld& b, const rect_record* separators) {
+  if (a.left <= b.right && b.left <= a.right) return a.top < b.top ? 1 : -1;
+  if (separators != nullptr) {
+    // A rule between the two rows of cells decides: the cell under it comes
+    // after the one over it, however they lie side by side.
+    const int gapLeft = std::min(a.right, b.right) + 1;
+    const int gapRight = std::max(a.left, b.left) - 1;
+    const int middleA = (a.top + a.bottom) / 2;
+    const int middleB = (b.top + b.bottom) / 2;
+    const int upper = std::min(middleA, middleB);
+    const int lower = std::max(middleA, middleB);
+    for (const rect_record* s = separators->next; s != separators; s = s->next) {
+      if (!isWide(*s) || s->right < gapLeft || s->left > gapRight) continue;
+      if (s->top < upper || s->bottom > lower) continue;
+      return s->top <= middleA ? -1 : 1;
+    }
+  }
+  if (a.left < b.left) return b.bottom < a.top ? -1 : 1;
+  return a.bottom < b.top ? 1 : -1;
+}
+
 short number_cells(userfld* fields, const layctx* ctx) {
   if (fields == nullptr || layout::ringEmpty(fields)) return kStatusDone;
   const int half = ctx->charHeight / 2;
@@ -502,20 +593,17 @@ short number_cells(userfld* fields, const layctx* ctx) {
     }
   }
   sort_fld_by_top(fields);
-  // Cells of one row by left edge: a cell moves before its predecessor while
-  // the two lie side by side and it is the more left one.
+  // Cells that share no rows with another cell and no column border stay
+  // where they are; the others move back while compare_cells lets them.
+  mark_free_fields(fields, ctx->sepList);
+  const rect_record* separators =
+      ctx->params.byte(ParamBlock::kNoVerticalMargin) == 0 ? ctx->sepList : nullptr;
   userfld* next = nullptr;
   for (userfld* a = fields->next->next; a != fields; a = next) {
     next = a->next;
+    if (a->origin == 1) continue;
     userfld* where = a->prev;
-    while (where != fields) {
-      const bool overlapX = a->left <= where->right && where->left <= a->right;
-      const int c = overlapX ? (a->top < where->top ? 1 : -1)
-                             : (a->left < where->left ? (where->bottom < a->top ? -1 : 1)
-                                                      : (a->bottom < where->top ? 1 : -1));
-      if (c < 0) break;
-      where = where->prev;
-    }
+    while (where != fields && where->origin != 1 && compare_cells(*a, *where, separators) >= 0) where = where->prev;
     if (where != a->prev) {
       layout::ringUnlink(a);
       layout::ringLinkAfter(where, a);

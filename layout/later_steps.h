@@ -10,9 +10,11 @@
 //   merge_overlapping_blocks            intersecting blocks become one
 //   merge_all_blocks                    everything into the first block
 //   emit_fields                         blocks and regions into field records
+//   drop_small_in_regions               small pieces inside figures go
+//   split_blocks_at_gaps                a block is cut at a high white band
+//   add_gap_separators, add_table_gap_separators   lines through white gaps
 //   order_fields                        reading order, then numbering
 //   compare_reading_order               the order of two fields
-//   separator_coverage                  how far separators cut a box
 //   number_cells, fill_table_grid       rows and columns of table cells
 //   tidy_line_fields ...                the final tidying of the result
 //
@@ -33,10 +35,22 @@ short join_split_lines(layctx* ctx);
 short merge_overlapping_blocks(layctx* ctx);
 short merge_all_blocks(layctx* ctx);
 short emit_fields(layctx* ctx, userfld** fields);
+// Pieces lower or narrower than a line lying strictly inside a non-table
+// region are parts of the figure, not text.
+short drop_small_in_regions(layctx* ctx);
+// A block of more than three lines at least 30 mm wide is cut at white rows
+// higher than three line pitches (near a column boundary or its middle).
+short split_blocks_at_gaps(layctx* ctx);
+// Kind-16 separators through the wide white rows and columns between the
+// fields of the area (page) or, as bytes 10 and 11 ask, of a table.
+short add_gap_separators(userfld* fields, layctx* ctx, const Rect16* area);
+short add_table_gap_separators(userfld* fields, layctx* ctx, const Rect16* area);
 short order_fields(userfld* fields, const layctx* ctx);
 short compare_reading_order(const userfld& a, const userfld& b, const rect_record* separators);
-void separator_coverage(const layout::Box& box, const rect_record* separators, int* wide, int* tall);
 void number_fields_of_kind(userfld* fields, int kind);
+// >= 0: cell a (the one being placed) is read before b (an earlier one).
+// `separators` is null when byte 10 asks for gap separators across rows.
+short compare_cells(const userfld& a, const userfld& b, const rect_record* separators);
 short number_cells(userfld* fields, const layctx* ctx);
 short fill_table_grid(userfld** fields);
 short tidy_line_fields(userfld** lineFields, const layctx* ctx);

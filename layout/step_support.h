@@ -20,8 +20,10 @@
 #include "layout/records.h"
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <new>
+#include <vector>
 
 namespace layout {
 
@@ -87,6 +89,13 @@ inline Rect16 rectOf(const rect_record& r) { return Rect16{r.left, r.top, r.righ
 // goes on with its next), or null when no record could be had; r then stays
 // where it was.
 rect_record* movePiece(rect_record* r, rect_record** target, short kind);
+
+// Cuts a block apart: for each cut in turn, the lines of `block` still
+// there for which `taken(line, cut)` holds move, in order, into a new block
+// (kind 1) appended to *blocks; a cut that takes nothing makes no block.
+// 1, or -111 (the line being moved stays in `block`).
+short moveLinesAtCuts(rect_record* block, const std::vector<int>& cuts,
+                      const std::function<bool(const rect_record& line, int cut)>& taken, rect_record** blocks);
 
 // A work buffer from the heap.  Its allocation counts with the pools'
 // injected faults, so that tests reach every "work buffer missing" path.

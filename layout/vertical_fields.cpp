@@ -19,39 +19,9 @@ std::int16_t s16(int v) { return static_cast<std::int16_t>(v); }
 
 Rect16 rectOfField(const userfld& f) { return Rect16{f.left, f.top, f.right, f.bottom}; }
 
-bool wideShaped(const rect_record& s) { return s.right - s.left > s.bottom - s.top; }
 bool tallShaped(const rect_record& s) { return s.bottom - s.top > s.right - s.left; }
 
 bool overlapsAcross(int l1, int r1, int l2, int r2) { return l1 <= r2 && l2 <= r1; }
-
-// The runs of 0 in a coverage profile over [from, to], as (first, last) pairs.
-std::vector<std::pair<int, int>> zeroRuns(const std::vector<char>& covered, int from) {
-  std::vector<std::pair<int, int>> runs;
-  const int n = static_cast<int>(covered.size());
-  for (int i = 0; i < n;) {
-    if (covered[static_cast<std::size_t>(i)] != 0) {
-      ++i;
-      continue;
-    }
-    int j = i;
-    while (j + 1 < n && covered[static_cast<std::size_t>(j + 1)] == 0) ++j;
-    runs.emplace_back(from + i, from + j);
-    i = j + 1;
-  }
-  return runs;
-}
-
-short appendSeparator(layctx* ctx, int left, int top, int right, int bottom) {
-  rect_record* s = append_rect(&ctx->sepList);
-  if (s == nullptr) return kStatusNoMemory;
-  s->left = s16(left);
-  s->top = s16(top);
-  s->right = s16(right);
-  s->bottom = s16(bottom);
-  s->label = kKindGapLine;
-  s->extra = 0;
-  return kStatusDone;
-}
 
 // Fields narrower than half a character are widened for the area-mode tests,
 // so that a lone narrow column still meets its neighbours.
@@ -202,166 +172,38 @@ short vBlocks_to_fields(layctx* ctx, userfld** result) {
   return kStatusDone;
 }
 
-namespace layout {
-
-namespace {
-
-template <typename Extent>
-short fieldGaps(const userfld* fields, int from, int to, Extent extent, std::vector<std::pair<int, int>>* runs) {
-  if (to < from) return kStatusDone;
-  std::vector<char> covered(static_cast<std::size_t>(to - from + 1), 0);
-  if (fields != nullptr) {
-    for (const userfld* f = fields->next; f != fields; f = f->next) {
-      auto [lo, hi] = extent(*f);
-      lo = std::max(lo, from);
-      hi = std::min(hi, to);
-      for (int i = lo; i <= hi; ++i) covered[static_cast<std::size_t>(i - from)] = 1;
-    }
-  }
-  *runs = zeroRuns(covered, from);
-  return kStatusDone;
-}
-
-}  // namespace
-
-short fieldColumnGaps(const userfld* fields, const Rect16& area, rect_record** gaps) {
-  std::vector<std::pair<int, int>> runs;
-  fieldGaps(fields, area.left, area.right, [](const userfld& f) { return std::pair<int, int>(f.left, f.right); },
-            &runs);
-  for (const auto& [first, last] : runs) {
-    rect_record* g = append_rect(gaps);
-    if (g == nullptr) return kStatusNoMemory;
-    g->left = s16(first);
-    g->right = s16(last);
-    g->top = area.top;
-    g->bottom = area.bottom;
-  }
-  return kStatusDone;
-}
-
-short fieldRowGaps(const userfld* fields, const Rect16& area, rect_record** gaps) {
-  std::vector<std::pair<int, int>> runs;
-  fieldGaps(fields, area.top, area.bottom, [](const userfld& f) { return std::pair<int, int>(f.top, f.bottom); },
-            &runs);
-  for (const auto& [first, last] : runs) {
-    rect_record* g = append_rect(gaps);
-    if (g == nullptr) return kStatusNoMemory;
-    g->top = s16(first);
-    g->bottom = s16(last);
-    g->left = area.left;
-    g->right = area.right;
-  }
-  return kStatusDone;
-}
-
-Coverage separatorCoverage(const Rect16& gap, const rect_record* separators) {
-  Coverage c;
-  if (separators == nullptr) return c;
-  const int width = gap.right - gap.left + 1;
-  const int height = gap.bottom - gap.top + 1;
-  for (const rect_record* s = separators->next; s != separators; s = s->next) {
-    if (!intersects(*s, gap)) continue;
-    if (s->label == kKindGapLine) {
-      // A gap line drawn through the white between fields decides at once.
-      if (s->top == s->bottom) return Coverage{100, 0};
-      return Coverage{0, 100};
-    }
-    if (wideShaped(*s)) {
-      const int share = (std::min<int>(s->right, gap.right) - std::max<int>(s->left, gap.left) + 1) * 100 / width;
-      c.h = std::max(c.h, share);
-    } else if (tallShaped(*s)) {
-      const int share = (std::min<int>(s->bottom, gap.bottom) - std::max<int>(s->top, gap.top) + 1) * 100 / height;
-      c.v = std::max(c.v, share);
-    }
-  }
-  if (c.h < 10) c.h = 0;
-  if (c.v < 10) c.v = 0;
-  return c;
-}
-
-}  // namespace layout
-
 short add_vGapSeparators(userfld* fields, layctx* ctx, const Rect16* working) {
   const Rect16 r = *working;
-  rect_record* gaps = nullptr;
-  short status = layout::fieldColumnGaps(fields, r, &gaps);
-  if (status == kStatusDone && gaps != nullptr) {
-    const int limit = ctx->columnGap * 200 / 100;
-    const int quarter = (r.bottom - r.top) / 4;
-    for (const rect_record* g = gaps->next; g != gaps && status == kStatusDone; g = g->next) {
-      if (g->right - g->left + 1 <= limit) continue;
-      const int fifth = (g->bottom - g->top + 1) / 5;
-      bool crossed = false;
-      if (ctx->sepList != nullptr) {
-        for (const rect_record* s = ctx->sepList->next; s != ctx->sepList && !crossed; s = s->next) {
-          if (!wideShaped(*s)) continue;
-          if (s->label == layout::kKindGapMark && !(s->top > r.top + quarter && s->top < r.bottom - quarter))
-            continue;
-          crossed = s->top >= g->top + fifth && s->bottom <= g->bottom - fifth && s->left <= g->left &&
-                    s->right >= g->right;
-        }
-      }
-      if (!crossed) {
-        const int middle = (g->left + g->right) / 2;
-        status = appendSeparator(ctx, middle, g->top, middle, g->bottom);
-      }
+  const int quarter = (r.bottom - r.top) / 4;
+  // A kind-4 mark closes a column gap only in the middle half of the area.
+  const auto crossedColumn = [&](const rect_record& g) {
+    if (ctx->sepList == nullptr) return false;
+    for (const rect_record* s = ctx->sepList->next; s != ctx->sepList; s = s->next) {
+      if (s->label == layout::kKindGapMark && !(s->top > r.top + quarter && s->top < r.bottom - quarter)) continue;
+      if (layout::gapSpanned(g, layout::GapAxis::Columns, *s)) return true;
     }
-  }
-  free_rect_list(&gaps);
+    return false;
+  };
+  short status =
+      layout::addGapLines(fields, ctx, r, layout::GapAxis::Columns, ctx->columnGap * 200 / 100, crossedColumn);
   if (status != kStatusDone) return status;
-
-  status = layout::fieldRowGaps(fields, r, &gaps);
-  if (status == kStatusDone && gaps != nullptr) {
-    const int limit = (ctx->gapY + ctx->charHeight) * 125 / 100;
-    for (const rect_record* g = gaps->next; g != gaps && status == kStatusDone; g = g->next) {
-      if (g->bottom - g->top + 1 <= limit) continue;
-      const int fifth = (g->right - g->left + 1) / 5;
-      bool crossed = false;
-      if (ctx->sepList != nullptr) {
-        for (const rect_record* s = ctx->sepList->next; s != ctx->sepList && !crossed; s = s->next) {
-          if (!tallShaped(*s) || s->label == layout::kKindGapMark) continue;
-          crossed = s->left >= g->left + fifth && s->right <= g->right - fifth && s->top <= g->top &&
-                    s->bottom >= g->bottom;
-        }
-      }
-      if (!crossed) {
-        const int middle = (g->top + g->bottom) / 2;
-        status = appendSeparator(ctx, g->left, middle, g->right, middle);
-      }
-    }
-  }
-  free_rect_list(&gaps);
-  return status;
+  const auto crossedRow = [&](const rect_record& g) {
+    if (ctx->sepList == nullptr) return false;
+    for (const rect_record* s = ctx->sepList->next; s != ctx->sepList; s = s->next)
+      if (s->label != layout::kKindGapMark && layout::gapSpanned(g, layout::GapAxis::Rows, *s)) return true;
+    return false;
+  };
+  return layout::addGapLines(fields, ctx, r, layout::GapAxis::Rows, (ctx->gapY + ctx->charHeight) * 125 / 100,
+                             crossedRow);
 }
 
 short add_vGapSeparators_area(userfld* fields, layctx* ctx, const Rect16* working) {
-  rect_record* gaps = nullptr;
   short status = kStatusDone;
-  if (ctx->params.byte(ParamBlock::kNoHorizontalMargin) == 1) {
-    status = layout::fieldColumnGaps(fields, *working, &gaps);
-    if (status == kStatusDone && gaps != nullptr) {
-      const int limit = ctx->columnGap * 80 / 100;
-      for (const rect_record* g = gaps->next; g != gaps && status == kStatusDone; g = g->next) {
-        if (g->right - g->left + 1 <= limit) continue;
-        const int middle = (g->left + g->right) / 2;
-        status = appendSeparator(ctx, middle, g->top, middle, g->bottom);
-      }
-    }
-    free_rect_list(&gaps);
-    if (status != kStatusDone) return status;
-  }
-  if (ctx->params.byte(ParamBlock::kNoVerticalMargin) == 1) {
-    status = layout::fieldRowGaps(fields, *working, &gaps);
-    if (status == kStatusDone && gaps != nullptr) {
-      const int limit = (ctx->gapY + ctx->charHeight) * 80 / 100;
-      for (const rect_record* g = gaps->next; g != gaps && status == kStatusDone; g = g->next) {
-        if (g->bottom - g->top + 1 <= limit) continue;
-        const int middle = (g->top + g->bottom) / 2;
-        status = appendSeparator(ctx, g->left, middle, g->right, middle);
-      }
-    }
-    free_rect_list(&gaps);
-  }
+  if (ctx->params.byte(ParamBlock::kNoHorizontalMargin) == 1)
+    status = layout::addGapLines(fields, ctx, *working, layout::GapAxis::Columns, ctx->columnGap * 80 / 100);
+  if (status == kStatusDone && ctx->params.byte(ParamBlock::kNoVerticalMargin) == 1)
+    status = layout::addGapLines(fields, ctx, *working, layout::GapAxis::Rows,
+                                 (ctx->gapY + ctx->charHeight) * 80 / 100);
   return status;
 }
 

@@ -12,7 +12,7 @@
 //   order_vFields_area        area mode: reading order, group and tier numbers
 //     mark_vColumnHeads_area, compare_vFields_area, compare_by_separator,
 //     compare_by_position
-//   fieldColumnGaps, fieldRowGaps, separatorCoverage   the gap services
+//   (the gap services are those of field_gaps.h)
 //
 // Vertical text is read column by column from right to left and, on a page
 // cut into tiers, tier by tier from the top: a field to the right comes
@@ -24,9 +24,9 @@
 // appended stay on their rings.
 #pragma once
 
+#include "layout/field_gaps.h"
 #include "layout/layout_context.h"
 
-inline constexpr short kKindGapLine = 16;  // a one-pixel separator through a white gap
 inline constexpr int kFieldKindText = 13;
 inline constexpr int kFieldKindAreaText = 11;
 inline constexpr int kFieldKindFigure = 10;
@@ -53,17 +53,3 @@ int compare_by_separator(const Rect16& a, const Rect16& b, const rect_record* se
 short order_vFields(userfld* fields, layctx* ctx);
 short order_vFields_area(userfld* fields, layctx* ctx);
 
-namespace layout {
-
-struct Coverage {
-  int h = 0;  // percent of the gap's width covered by one wider-than-high separator
-  int v = 0;  // percent of the gap's height covered by one higher-than-wide separator
-};
-Coverage separatorCoverage(const Rect16& gap, const rect_record* separators);
-
-// The maximal runs of columns (rows) of `area` that no field covers, each
-// over the area's full height (width), appended to *gaps.
-short fieldColumnGaps(const userfld* fields, const Rect16& area, rect_record** gaps);
-short fieldRowGaps(const userfld* fields, const Rect16& area, rect_record** gaps);
-
-}  // namespace layout

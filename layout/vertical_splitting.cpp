@@ -1,6 +1,7 @@
 #include "layout/vertical_splitting.h"
 
 #include "layout/component_steps.h"
+#include "layout/field_gaps.h"
 #include "layout/layout_status.h"
 #include "layout/rect_rings.h"
 #include "layout/ring.h"
@@ -9,6 +10,8 @@
 #include "layout/vertical_columns.h"
 
 #include <algorithm>
+#include <functional>
+#include <limits>
 #include <vector>
 
 using layout::kStatusDone;
@@ -96,41 +99,50 @@ short splitHeading(layctx* ctx, rect_record* block, rect_record* line, int dista
 
 }  // namespace
 
-short find_vSplitBands(rect_record** bands, const rect_record* block, const layctx* ctx, int skip) {
+namespace {
+
+// The white bands of a block along one axis: rows (a band across the block,
+// between tiers of text) or columns (a band down the block, between columns
+// of text).  Only pieces at least 0.8 mm across the band count, and only
+// those of the lines after the first `skip`.
+short splitBands(rect_record** bands, const rect_record* block, const layctx* ctx, int skip, layout::GapAxis axis) {
   const int lines = count_rects(block->outer);
   if (skip >= lines - 1) return kStatusDone;
-  const int top = block->top;
-  const int h = layout::rectHeight(*block);
-  if (h <= 0) return kStatusDone;
-  const int tall = layout::tenthsToPixels(8, ctx->page.dpi);
-  std::vector<int> profile(static_cast<std::size_t>(h), 0);
+  const bool rows = axis == layout::GapAxis::Rows;
+  const int from = rows ? block->top : block->left;
+  const int to = rows ? block->bottom : block->right;
+  const int n = to - from + 1;
+  if (n <= 0) return kStatusDone;
+  const int least = layout::tenthsToPixels(8, ctx->page.dpi);
+  std::vector<int> profile(static_cast<std::size_t>(n), 0);
   int index = 0;
   for (const rect_record* l = block->outer->next; l != block->outer; l = l->next, ++index) {
     if (index < skip || l->inner == nullptr) continue;
     for (const rect_record* c = l->inner->next; c != l->inner; c = c->next) {
-      if (layout::rectHeight(*c) < tall) continue;
-      for (int y = std::max<int>(c->top, top); y <= std::min<int>(c->bottom, block->bottom); ++y)
-        ++profile[static_cast<std::size_t>(y - top)];
+      if ((rows ? layout::rectHeight(*c) : layout::rectWidth(*c)) < least) continue;
+      const int lo = std::max<int>(rows ? c->top : c->left, from);
+      const int hi = std::min<int>(rows ? c->bottom : c->right, to);
+      for (int i = lo; i <= hi; ++i) ++profile[static_cast<std::size_t>(i - from)];
     }
   }
-  const int lowest = (ctx->charHeight + ctx->gapY) * 115 / 100;
-  const int margin = h * 20 / 100;
-  const int middle = (block->top + block->bottom) / 2;
-  const int near = 3 * ctx->charHeight;
-  for (int i = 0; i < h;) {
+  const int lowest = rows ? (ctx->charHeight + ctx->gapY) * 115 / 100 : (ctx->charWidth + ctx->gapX) * 130 / 100;
+  const int margin = n * 20 / 100;
+  const int middle = (from + to) / 2;
+  const int near = 3 * (rows ? ctx->charHeight : ctx->charWidth);
+  for (int i = 0; i < n;) {
     if (profile[static_cast<std::size_t>(i)] != 0) {
       ++i;
       continue;
     }
     int j = i;
-    while (j + 1 < h && profile[static_cast<std::size_t>(j + 1)] == 0) ++j;
-    const int bandTop = top + i;
-    const int bandBottom = top + j;
+    while (j + 1 < n && profile[static_cast<std::size_t>(j + 1)] == 0) ++j;
+    const int first = from + i;
+    const int last = from + j;
     i = j + 1;
-    const int height = bandBottom - bandTop + 1;
-    const int c = (bandTop + bandBottom) / 2;
-    if (height < lowest) continue;
-    if (c < block->top + margin || c > block->bottom - margin) continue;
+    const int size = last - first + 1;
+    const int c = (first + last) / 2;
+    if (size < lowest) continue;
+    if (c < from + margin || c > to - margin) continue;
     bool nearBoundary = middle - near < c && c < middle + near;
     for (int t = 0; t < ctx->tierCount && !nearBoundary; ++t) {
       const int b = ctx->tiers[static_cast<std::size_t>(t)];
@@ -139,13 +151,30 @@ short find_vSplitBands(rect_record** bands, const rect_record* block, const layc
     if (!nearBoundary) continue;
     rect_record* band = append_rect(bands);
     if (band == nullptr) return kStatusNoMemory;
-    const int shrink = height * 30 / 100;
-    band->left = block->left;
-    band->right = block->right;
-    band->top = static_cast<std::int16_t>(bandTop + shrink);
-    band->bottom = static_cast<std::int16_t>(bandBottom - shrink);
+    const int shrink = size * 30 / 100;
+    if (rows) {
+      band->left = block->left;
+      band->right = block->right;
+      band->top = static_cast<std::int16_t>(first + shrink);
+      band->bottom = static_cast<std::int16_t>(last - shrink);
+    } else {
+      band->top = block->top;
+      band->bottom = block->bottom;
+      band->left = static_cast<std::int16_t>(first + shrink);
+      band->right = static_cast<std::int16_t>(last - shrink);
+    }
   }
   return kStatusDone;
+}
+
+}  // namespace
+
+short find_vSplitBands(rect_record** bands, const rect_record* block, const layctx* ctx, int skip) {
+  return splitBands(bands, block, ctx, skip, layout::GapAxis::Rows);
+}
+
+short find_hSplitBands(rect_record** bands, const rect_record* block, const layctx* ctx, int skip) {
+  return splitBands(bands, block, ctx, skip, layout::GapAxis::Columns);
 }
 
 short split_vBlock_at_band(rect_record* block, rect_record* bands, layctx* ctx, int skip) {
@@ -226,6 +255,50 @@ short refine_vBlocks(layctx* ctx) {
     }
     free_rect_list(&a);
     free_rect_list(&a1);
+  }
+  refit_vBlocks(ctx->textList);
+  const short sorted = qsort_rects_by_right_desc(ctx->textList);
+  if (ctx->textList != nullptr)
+    for (rect_record* b = ctx->textList->next; b != ctx->textList; b = b->next) b->label = 0;
+  return status == kStatusDone ? sorted : status;
+}
+
+short split_vBlock_by_gaps(rect_record* block, rect_record* gaps, layctx* ctx) {
+  if (layout::ringEmpty(gaps) || layout::ringEmpty(block->outer)) return kStatusDone;
+  // The columns are read right to left: the piece right of the rightmost gap
+  // comes first, whatever order the gaps were found in.
+  std::vector<int> centres;
+  for (const rect_record* g = gaps->next; g != gaps; g = g->next) centres.push_back((g->left + g->right) / 2);
+  std::sort(centres.begin(), centres.end(), std::greater<>());
+  centres.push_back(std::numeric_limits<int>::min());  // the rest of the block
+  return layout::moveLinesAtCuts(
+      block, centres, [](const rect_record& l, int centre) { return (l.left + l.right) / 2 > centre; }, &ctx->textList);
+}
+
+short refine_vLines(layctx* ctx) {
+  rect_record* blocks = ctx->textList;
+  if (layout::ringEmpty(blocks)) return kStatusDone;
+  for (rect_record* b = blocks->next; b != blocks; b = b->next) b->label = 0;
+  refit_vBlocks(blocks);
+  const int minimum = layout::mmToPixels(30, ctx->page.dpi);
+  const int narrowest = (ctx->columnGap + ctx->columnWidth) * 3;
+  short status = kStatusDone;
+  for (rect_record* b = blocks->next; b != blocks && status == kStatusDone;) {
+    rect_record* next = b->next;
+    if (b->label != 1 && layout::rectHeight(*b) >= minimum && count_rects(b->outer) > 3) {
+      rect_record* gaps = nullptr;
+      status = find_hSplitBands(&gaps, b, ctx, 0);
+      if (status == kStatusDone && gaps != nullptr)
+        for (rect_record* g = gaps->next; g != gaps; g = g->next)
+          if (layout::rectWidth(*g) < narrowest) g = drop_rect(g);
+      if (status == kStatusDone && !layout::ringEmpty(gaps)) {
+        b->label = 1;
+        status = split_vBlock_by_gaps(b, gaps, ctx);
+        if (layout::ringEmpty(b->outer)) drop_rect(b);
+      }
+      free_rect_list(&gaps);
+    }
+    b = next;
   }
   refit_vBlocks(ctx->textList);
   const short sorted = qsort_rects_by_right_desc(ctx->textList);

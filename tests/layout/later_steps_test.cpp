@@ -1,8 +1,11 @@
 // The last steps of the horizontal pipeline on hand-built rings: columns,
 // line joins, fields, reading order, table grid and the tidying of line
 // fields.
+#include "layout/field_gaps.h"
 #include "layout/later_steps.h"
+#include "layout/line_steps.h"
 #include "layout/layout_status.h"
+#include "layout/rect_rings.h"
 #include "layout/ring.h"
 #include "tests/layout/step_fixture.h"
 
@@ -180,6 +183,173 @@ TEST_F(LaterSteps, ReadingOrderTakesAColumnWholeAndNeverMovesAFreeField) {
   ASSERT_EQ(order_fields(result_.fields, &ctx_), 1);
   EXPECT_EQ(fieldRects(result_.fields),
             (std::vector<Rect16>{{1000, 100, 1500, 200}, {600, 300, 800, 350}, {0, 400, 500, 500}}));
+}
+
+// Page of 2000 x 1000: fields at x 0-500 and 900-2000 over y 0-300, and at
+// 0-2000 over 700-1000; white columns 501-899 (only down to y 300, so not a
+// column gap of the page) and white rows 301-699.
+TEST_F(LaterSteps, GapLinesGoThroughWideWhiteGapsThatNothingCrosses) {
+  ctx_.charWidth = 40;
+  ctx_.gapX = 10;
+  ctx_.lineGapH = 100;
+  const Rect16 area{0, 0, 2000, 1000};
+  struct Case {
+    const char* name;
+    Rect16 separator;  // a separator already there, or left > right for none
+    short kind;
+    std::vector<Rect16> expected;  // the gap lines appended
+  };
+  const Case cases[] = {
+      {"the white rows get one line along their middle", {1, 0, 0, 0}, 1, {{0, 500, 2000, 500}}},
+      {"a tall rule across the band keeps it open", {1000, 250, 1003, 750}, 2, {}},
+      {"a rule too near the band's edge does not", {100, 250, 103, 750}, 2, {{0, 500, 2000, 500}}},
+      {"a kind-4 mark outside the middle half does not", {1700, 250, 1703, 750}, 4, {{0, 500, 2000, 500}}},
+      {"a kind-4 mark in the middle half does", {1000, 250, 1003, 750}, 4, {}},
+  };
+  for (const Case& c : cases) {
+    free_fld_list(&result_.fields);
+    free_rect_list(&ctx_.sepList);
+    field(&result_.fields, 0, 0, 500, 300);
+    field(&result_.fields, 900, 0, 2000, 300);
+    field(&result_.fields, 0, 700, 2000, 1000);
+    if (c.separator.left <= c.separator.right)
+      add(&ctx_.sepList, c.separator.left, c.separator.top, c.separator.right, c.separator.bottom, c.kind);
+    ASSERT_EQ(add_gap_separators(result_.fields, &ctx_, &area), 1) << c.name;
+    std::vector<Rect16> lines;
+    for (const rect_record* s = ctx_.sepList->next; s != ctx_.sepList; s = s->next)
+      if (s->label == kKindGapLine) lines.push_back(layout::rectOf(*s));
+    EXPECT_EQ(lines, c.expected) << c.name;
+  }
+
+  // Columns too, and the same service serves tables (no crossing test, 80 %
+  // limits, only the directions bytes 10 and 11 ask for).
+  free_fld_list(&result_.fields);
+  free_rect_list(&ctx_.sepList);
+  field(&result_.fields, 0, 0, 500, 1000);
+  field(&result_.fields, 600, 0, 2000, 400);
+  field(&result_.fields, 600, 500, 2000, 1000);
+  ctx_.params.setByte(ParamBlock::kNoHorizontalMargin, 1);
+  ASSERT_EQ(add_table_gap_separators(result_.fields, &ctx_, &area), 1);
+  ASSERT_NE(ctx_.sepList, nullptr);
+  std::vector<Rect16> lines;
+  for (const rect_record* s = ctx_.sepList->next; s != ctx_.sepList; s = s->next) lines.push_back(layout::rectOf(*s));
+  EXPECT_EQ(lines, (std::vector<Rect16>{{550, 0, 550, 1000}}));  // rows 401-499 are not asked for
+}
+
+TEST_F(LaterSteps, SeparatorCoverageTakesTheLargestShareOfEachShape) {
+  const Rect16 box{100, 100, 299, 199};  // 200 wide, 100 high
+  struct Case {
+    const char* name;
+    std::vector<std::pair<Rect16, short>> separators;
+    int h, v;
+  };
+  const Case cases[] = {
+      {"a wide rule over half the width", {{{50, 150, 199, 151}, 1}}, 50, 0},
+      {"a tall rule over the whole height, the larger of two", {{{150, 0, 151, 300}, 2}, {{200, 150, 201, 180}, 2}}, 0, 100},
+      {"a share under 10 % is none", {{{100, 150, 110, 151}, 1}}, 0, 0},
+      {"a square piece is neither", {{{120, 120, 160, 160}, 1}}, 0, 0},
+      {"a gap line decides at once", {{{150, 0, 151, 300}, 2}, {{0, 150, 400, 150}, kKindGapLine}}, 100, 0},
+  };
+  for (const Case& c : cases) {
+    free_rect_list(&ctx_.sepList);
+    for (const auto& [r, kind] : c.separators) add(&ctx_.sepList, r.left, r.top, r.right, r.bottom, kind);
+    const layout::Coverage got = layout::separatorCoverage(box, ctx_.sepList);
+    EXPECT_EQ(got.h, c.h) << c.name;
+    EXPECT_EQ(got.v, c.v) << c.name;
+  }
+  free_rect_list(&ctx_.sepList);
+  add(&ctx_.sepList, 0, 150, 400, 151, 1);
+  EXPECT_EQ(layout::separatorCoverage(layout::Box{300, 100, 299, 199}, ctx_.sepList).h, 0);  // no width: no share
+}
+
+// Two cells side by side, the right one a little higher: by position the
+// left one is read first; a rule between their middle rows puts the one
+// under it after the one over it, unless byte 10 asks for gap lines instead.
+TEST_F(LaterSteps, NumberCellsLetsARuleBetweenRowsDecide) {
+  ctx_.charHeight = 40;
+  ctx_.tierCount = 3;
+  ctx_.tiers[0] = 0;
+  ctx_.tiers[1] = 550;
+  ctx_.tiers[2] = 2000;
+  struct Case {
+    const char* name;
+    int ruleTop;  // 0: no rule
+    int byte10;
+    std::vector<Rect16> expected;
+  };
+  const Rect16 left{0, 150, 500, 300};    // middle row 225
+  const Rect16 right{600, 100, 1000, 180};  // middle row 140
+  const Case cases[] = {
+      {"no rule: left to right", 0, 0, {left, right}},
+      {"a rule between the middle rows: the upper cell first", 190, 0, {right, left}},
+      {"a rule below both middle rows decides nothing", 260, 0, {left, right}},
+      {"byte 10 set: the rule is not asked", 190, 1, {left, right}},
+  };
+  for (const Case& c : cases) {
+    free_fld_list(&result_.fields);
+    free_rect_list(&ctx_.sepList);
+    ctx_.params.setByte(ParamBlock::kNoVerticalMargin, static_cast<std::uint8_t>(c.byte10));
+    field(&result_.fields, right.left, right.top, right.right, right.bottom, layout::kFieldCell);
+    field(&result_.fields, left.left, left.top, left.right, left.bottom, layout::kFieldCell);
+    if (c.ruleTop != 0) add(&ctx_.sepList, 400, c.ruleTop, 700, c.ruleTop + 1, 1);
+    ASSERT_EQ(number_cells(result_.fields, &ctx_), 1) << c.name;
+    EXPECT_EQ(fieldRects(result_.fields), c.expected) << c.name;
+  }
+}
+
+// A block 1000 px (62 mm) wide: four lines of 40 px at a pitch of 60, a
+// white band, four more.  Lines count only with pieces 0.8 mm tall.
+TEST_F(LaterSteps, SplitBlocksAtGapsCutsAtAHighWhiteBandOnly) {
+  ctx_.charWidth = 40;
+  ctx_.charHeight = 40;
+  ctx_.gapY = 20;
+  ctx_.lineHeight = 40;
+  ctx_.lineGapH = 20;
+  ctx_.tierCount = 0;
+  struct Case {
+    const char* name;
+    int band;  // white rows between the fourth and the fifth line
+    std::vector<int> linesPerBlock;
+  };
+  // Kept: at least 3 x (20 + 40) = 180 rows after the 30 % shrink on both sides.
+  const Case cases[] = {
+      {"a band of 500 rows in the middle", 500, {4, 4}},
+      {"a band of 400 rows shrinks to 160", 400, {8}},
+  };
+  for (const Case& c : cases) {
+    free_context_lists(&ctx_);
+    rect_record* blk = block(0, 0, 0, 0);
+    int y = 100;
+    for (int i = 0; i < 8; ++i) {
+      line(blk, 100, y, 1100, y + 39);
+      y += (i == 3) ? 40 + c.band : 60;
+    }
+    recompute_blocks(ctx_.textList);
+    ASSERT_EQ(split_blocks_at_gaps(&ctx_), 1) << c.name;
+    std::vector<int> got;
+    int top = -1;
+    for (const rect_record* b = ctx_.textList->next; b != ctx_.textList; b = b->next) {
+      got.push_back(count_rects(b->outer));
+      EXPECT_GT(b->top, top) << c.name << ": blocks by top";
+      top = b->top;
+    }
+    EXPECT_EQ(got, c.linesPerBlock) << c.name;
+  }
+}
+
+TEST_F(LaterSteps, SmallPiecesStrictlyInsideAFigureGo) {
+  ctx_.lineHeight = 40;
+  add(&ctx_.largeList, 0, 0, 1000, 1000, 10);
+  add(&ctx_.largeList, 2000, 0, 3000, 1000, 11);
+  block(100, 100, 120, 120);    // small, inside the figure: goes
+  block(100, 200, 500, 600);    // as large as a line: stays
+  block(0, 700, 20, 720);       // on the figure's edge, not strictly inside: stays
+  block(2100, 100, 2120, 120);  // inside a table region: stays
+  block(100, 800, 900, 820);    // wide but lower than a line: goes
+  ASSERT_EQ(drop_small_in_regions(&ctx_), 1);
+  std::vector<Rect16> left;
+  for (const rect_record* b = ctx_.textList->next; b != ctx_.textList; b = b->next) left.push_back(layout::rectOf(*b));
+  EXPECT_EQ(left, (std::vector<Rect16>{{100, 200, 500, 600}, {0, 700, 20, 720}, {2100, 100, 2120, 120}}));
 }
 
 TEST_F(LaterSteps, FillTableGridInsertsTheMissingCells) {

@@ -134,12 +134,15 @@ class GetLayoutPages : public layouttest::LayoutLibraryTest {
     std::vector<QRect> rects;
     std::vector<int> kinds;
   };
-  Out layout(RenderedPage& page, userfld** list = nullptr) {
+  Out layout(RenderedPage& page, userfld** list = nullptr, bool rules = false) {
     userfld* own = nullptr;
     if (list == nullptr) list = &own;
     free_fld_list(&layout::layoutState().Sfld);
     free_fld_list(&layout::layoutState().ruleFields);
     ParamBlock params;
+    params.setByte(ParamBlock::kHorizontalRules, rules ? 1 : 0);
+    params.setByte(ParamBlock::kVerticalRules, rules ? 1 : 0);
+    params.setByte(ParamBlock::kLanguageAuto, rules ? 1 : 0);
     int window = 0;
     Out out;
     out.status = GetLayout(&window, &params, page.bits.data(), list, static_cast<short>(page.width),
@@ -255,6 +258,56 @@ TEST_F(GetLayoutPages, ATableAreaIsAnalysedInsideItsMarginAndStartsWithAFrame) {
   EXPECT_TRUE(out.rects[0].contains(areaRect));
   EXPECT_TRUE(areaRect.adjusted(-16, -16, 16, 16).contains(out.rects[0]));
   free_userfld_ring(&list);
+}
+
+// A ruled table under a paragraph: the table region found on the page is
+// analysed as a table of its own, and its cells take its place in the result
+// in row order; the line fields of both runs are numbered again from 1.
+TEST_F(GetLayoutPages, ATableRegionOfThePageBecomesItsCellsInPlace) {
+  const int dpi = 300;
+  const int mm = testpages::libraryMm(1, dpi);
+  PageBuilder builder(210 * mm, 297 * mm, dpi);
+  builder.addText({20 * mm, 15 * mm}, QStringLiteral("表の前に置いた段落の文章です。表の中の文字も読みます。"), 10.5, 30, 3);
+  const int left = 20 * mm, top = 50 * mm, w = 170 * mm, rowH = 12 * mm, rows = 8;
+  for (int r = 0; r <= rows; ++r) builder.addRule(QRect(left, top + r * rowH, w + 2, 2), true);
+  builder.addRule(QRect(left, top, 2, rows * rowH + 2), false);
+  builder.addRule(QRect(left + w, top, 2, rows * rowH + 2), false);
+  for (int r = 0; r < rows; ++r) {
+    builder.addText({left + 3 * mm, top + r * rowH + 3 * mm}, QStringLiteral("項目の名前と内容"), 10.5, 8, 1);
+    builder.addText({left + w - 12 * mm, top + r * rowH + 3 * mm}, QString::number(10 + r * 7), 10.5, 2, 1);
+  }
+  RenderedPage page = builder.render();
+  int window = 0;  // the ruled lines come first, as the OCR control asks for them
+  ASSERT_EQ(GetLines(&window, page.bits.data(), static_cast<short>(page.width), static_cast<short>(page.height),
+                     static_cast<std::uint16_t>(dpi), nullptr, nullptr),
+            1);
+  const Out out = layout(page, nullptr, true);
+  ASSERT_EQ(out.status, 1);
+  const userfld* sfld = layout::layoutState().Sfld;
+  ASSERT_NE(sfld, nullptr);
+  std::vector<std::pair<int, int>> cells;
+  bool textFirst = false;
+  for (const userfld* f = sfld->next; f != sfld; f = f->next) {
+    const int kind = f->params.byte(ParamBlock::kFieldKind);
+    EXPECT_NE(kind, layout::kFieldTable) << "the table region is replaced";
+    if (kind == layout::kFieldText && cells.empty()) textFirst = true;
+    if (kind != layout::kFieldCell) continue;
+    cells.emplace_back(f->number, f->subNumber);
+    EXPECT_TRUE(QRect(left - 16, top - 16, w + 32, rows * rowH + 32)
+                    .contains(QRect(QPoint(f->left, f->top), QPoint(f->right, f->bottom))));
+  }
+  EXPECT_TRUE(textFirst);
+  std::vector<std::pair<int, int>> grid;
+  for (int r = 1; r <= rows; ++r) grid.insert(grid.end(), {{r, 1}, {r, 2}});
+  EXPECT_EQ(cells, grid);
+  const userfld* rules = layout::layoutState().ruleFields;
+  ASSERT_NE(rules, nullptr);
+  int n = 0;
+  for (const userfld* f = rules->next; f != rules; f = f->next) {
+    EXPECT_EQ(f->number, ++n);
+    EXPECT_EQ(f->subNumber, -1);
+  }
+  EXPECT_GE(n, 1);
 }
 
 }  // namespace

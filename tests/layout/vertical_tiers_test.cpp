@@ -336,4 +336,45 @@ TEST_F(VerticalTiers, AreaTierAndStackMergesKeepToTheirLimits) {
   }
 }
 
+TEST_F(VerticalTiers, ATallBlockIsCutBetweenItsColumnsAtAWideGap) {
+  struct Case {
+    const char* name;
+    int gap;  // white columns between the right and the left four columns
+    std::vector<int> columnsPerBlock;  // right to left
+  };
+  // Narrowest gap kept after the 30 % shrink on both sides: 3 x (16 + 48).
+  const Case cases[] = {
+      {"a wide gap in the middle", 500, {4, 4}},
+      {"a gap that shrinks below three column pitches", 300, {8}},
+  };
+  for (const Case& c : cases) {
+    free_context_lists(&ctx_);
+    ctx_.tierCount = 0;
+    ctx_.charWidth = 48;
+    ctx_.gapX = 16;
+    ctx_.columnWidth = 48;
+    ctx_.columnGap = 16;
+    rect_record* block = add(&ctx_.textList, 0, 0, 0, 0, 1);
+    std::vector<int> lefts;
+    for (int col = 0; col < 4; ++col) lefts.push_back(1500 - col * 64);
+    const int nextRight = lefts.back() - 1 - c.gap;
+    for (int col = 0; col < 4; ++col) lefts.push_back(nextRight - 47 - col * 64);
+    for (const int left : lefts) {
+      rect_record* line = add(&block->outer, left, 100, left + 47, 1100, 1);
+      for (int y = 100; y + 47 <= 1100; y += 56) add(&line->inner, left, y, left + 47, y + 47);
+    }
+    refit_vBlocks(ctx_.textList);
+    ASSERT_EQ(refine_vLines(&ctx_), 1) << c.name;
+    std::vector<int> got;
+    int right = 30000;
+    for (const rect_record* b = ctx_.textList->next; b != ctx_.textList; b = b->next) {
+      got.push_back(count_rects(b->outer));
+      EXPECT_LT(b->right, right) << c.name << ": blocks right to left";
+      right = b->left;
+      EXPECT_EQ(b->label, 0) << c.name;
+    }
+    EXPECT_EQ(got, c.columnsPerBlock) << c.name;
+  }
+}
+
 }  // namespace

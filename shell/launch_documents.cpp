@@ -1,6 +1,7 @@
 #include "shell/launch_documents.h"
 
 #include "catalogue/folder_database.h"
+#include "catalogue/search_database.h"
 #include "platform/clock.h"
 #include "platform/paths.h"
 #include "platform/user_interaction.h"
@@ -56,7 +57,8 @@ struct Collected {
 Collected collectImages(const std::vector<SelectedDocument>& documents, int limit) {
   Collected out;
   for (const SelectedDocument& document : documents) {
-    SelectedDocument taken{document.folder, document.stackNo, document.currentPage, {}};
+    SelectedDocument taken = document;
+    taken.pages.clear();
     for (const ItemInfo& page : document.pages) {
       if (limit > 0 && static_cast<int>(out.paths.size()) > limit) break;
       if (!isImage(page)) continue;
@@ -156,6 +158,63 @@ void FolderSelection::StampAccessed(const std::vector<SelectedDocument>& documen
   }
 }
 
+// ---- the search dialog's hits -------------------------------------------------------
+
+bool HitSelection::Read(std::vector<SelectedDocument>& out) {
+  out.clear();
+  for (int index : indices_) {
+    const DisplayEntry* hit = hits_.GetAt(index);
+    if (!hit) continue;
+    SelectedDocument document;
+    document.folderNo = hit->flags;
+    if (!database_.GetFolderPath(document.folderNo, document.folder)) continue;
+    document.folder = platform::withoutTrailingSlash(document.folder);
+    if (hit->isStack()) {
+      StackInfo stack;
+      if (!database_.GetFolderStackInfo(document.folderNo, hit->number, stack)) continue;
+      document.stackNo = stack.StackNo;
+      document.currentPage = stack.CurPageNo;
+      if (!database_.GetFolderFirstStackPage(document.folderNo, hit->number)) continue;
+      for (;;) {
+        ItemInfo page;
+        int atEnd = 0;
+        if (!database_.GetFolderSingleItemNextInfo(page, atEnd) || atEnd) break;
+        document.pages.push_back(page);
+      }
+      database_.PostFolderSingleItem();
+    } else {
+      ItemInfo item;
+      if (!database_.GetFolderItemInfo(document.folderNo, hit->number, item)) continue;
+      document.pages.push_back(item);
+    }
+    out.push_back(std::move(document));
+  }
+  return true;
+}
+
+void HitSelection::StampAccessed(const std::vector<SelectedDocument>& documents) {
+  const int today = platform::todayYmd();
+  for (const SelectedDocument& document : documents) {
+    if (document.stackNo != 0) {
+      StackInfo stack;
+      stack.StackNo = document.stackNo;
+      stack.LastAccessedDate = today;
+      database_.SetFolderStackInfo(document.folderNo, stack, fieldmask::kStackLastAccessedDate);
+    }
+    for (ItemInfo page : document.pages) {
+      page.LastAccessedDate = today;
+      database_.SetFolderItemInfo(document.folderNo, page, fieldmask::kItemLastAccessedDate);
+    }
+  }
+  for (int index : indices_)
+    if (DisplayEntry* hit = hits_.GetAt(index))
+      for (const SelectedDocument& document : documents)
+        if (document.folderNo == hit->flags &&
+            (hit->isStack() ? document.stackNo == hit->number
+                            : document.stackNo == 0 && document.pages.front().ItemNo == hit->number))
+          hit->lastAccessedDate = today;
+}
+
 // ---- registered applications ----------------------------------------------------
 
 void LaunchApplication(const AppRegistration& application, DocumentSelection& selection,
@@ -193,7 +252,8 @@ void LaunchApplication(const AppRegistration& application, DocumentSelection& se
   std::vector<ItemInfo> recognise;
   std::vector<SelectedDocument> taken;
   for (const SelectedDocument& selected : documents) {
-    SelectedDocument used{selected.folder, selected.stackNo, selected.currentPage, {}};
+    SelectedDocument used = selected;
+    used.pages.clear();
     for (const ItemInfo& page : selected.pages) {
       if (selected.stackNo != 0 && mode == 0 && page.PageNo != selected.currentPage) continue;
       used.pages.push_back(page);

@@ -6,7 +6,7 @@
 // list and the search dialog's hit board all come here, each with a
 // DocumentSelection of its own.
 //
-//   DocumentSelection, FolderSelection   the selected documents of a pane
+//   DocumentSelection, FolderSelection, HitSelection   the selected documents of a pane
 //   LaunchApplication                    a registered application on the selection
 //   RunBuiltInApplication                the negative codes
 //   MailSelection                        the documents and their attached texts by mail
@@ -23,12 +23,15 @@
 #include <string>
 #include <vector>
 
+class CEntryHolder;
 class CFD3Doc;
+class SearchDatabase;
 
 // One selected document: a single item (stackNo 0, one page) or a stack
 // with its pages in page order.
 struct SelectedDocument {
   std::string folder;  // without trailing slash
+  int folderNo = 0;    // the search database's folder number (hits only)
   int stackNo = 0;
   int currentPage = 0;  // the stack's current page number
   std::vector<ItemInfo> pages;
@@ -62,6 +65,23 @@ class FolderSelection final : public DocumentSelection {
  private:
   CFD3Doc& document_;
   std::vector<int> entries_;
+};
+
+// The selected hits of the search dialog's board: each hit read from its
+// own folder through the cross-folder search database (a hit entry's flags
+// hold its folder number). Hits that cannot be read are left out.
+class HitSelection final : public DocumentSelection {
+ public:
+  HitSelection(SearchDatabase& database, const CEntryHolder& hits, std::vector<int> hitIndices)
+      : database_(database), hits_(hits), indices_(std::move(hitIndices)) {}
+  int Count() const override { return static_cast<int>(indices_.size()); }
+  bool Read(std::vector<SelectedDocument>& out) override;
+  void StampAccessed(const std::vector<SelectedDocument>& documents) override;
+
+ private:
+  SearchDatabase& database_;
+  const CEntryHolder& hits_;
+  std::vector<int> indices_;
 };
 
 // What the pane lends to the program's own actions.

@@ -5,12 +5,15 @@
 #include "browser/fd3_view.h"
 #include "browser/list_drag.h"
 #include "browser/list_pane.h"
+#include "browser/search_dlg.h"
 #include "browser/thumbnail_item_wnd.h"
 #include "browser/thumbnail_pane_wnd.h"
 #include "catalogue/catalogue_records.h"
 #include "catalogue/file_utilities.h"
 #include "catalogue/folder_database.h"
 #include "platform/clock.h"
+#include "platform/file_ops.h"
+#include "platform/paths.h"
 #include "platform/profile.h"
 #include "platform/program_folder.h"
 #include "platform/sjis_codec.h"
@@ -531,6 +534,54 @@ TEST_F(LaunchTest, FrameButtonsMenuEntriesAndDropsLaunchOnTheActivePane) {
   ASSERT_EQ(starts.starts().size(), 3u);
   for (const ProgramStart& s : starts.starts()) EXPECT_EQ(s.arguments, qlist({path("a.doc")}));
   frame.reset();
+}
+
+// ---- the search dialog's hits -----------------------------------------------------------
+
+TEST(HitLaunch, HitsAreReadFromTheirOwnFoldersAndStampedThere) {
+  FreshEnvironment env;
+  testsupport::TempDir dir;
+  platform::RecordingUserInteraction boxes;
+  RecordedProgramStarts starts;
+  const std::string root = dir.path() + "/desk";
+  QDir().mkpath(QString::fromStdString(platform::programFolder()));
+  ASSERT_EQ(platform::copyFileReplacing(cataloguetest::templateDbFolder() + "/infos.mdb",
+                                        platform::joinPath(platform::programFolder(), "infos.mdb")),
+            0);
+  for (const char* name : {"A", "B"}) {
+    const std::string folder = root + "/" + name;
+    cataloguetest::makeCatalogueFolder(folder);
+    cataloguetest::CatalogueRows rows(folder);
+    rows.addItem({.itemNo = 1, .title = std::string("report") + name, .ext = "doc"});
+    std::ofstream(folder + "/report" + name + ".doc") << name;
+  }
+  CSearchDlg::Setup setup;
+  setup.desktopRoot = root;
+  setup.currentFolder = root;
+  CSearchDlg dlg(setup);
+  ASSERT_TRUE(dlg.OpenSearchDatabase()) << dlg.database().LastError();
+  dlg.ResetConditions();
+  dlg.Conditions().words = "report";
+  dlg.Conditions().fullText = false;
+  dlg.LoadPages();
+  dlg.OnSearch();
+  ASSERT_EQ(dlg.hits().GetCount(), 2);
+  const std::string program = makeStandIn(dir.path() + "/bin/viewer");
+  HitSelection selection(dlg.database(), dlg.hits(), {0, 1});
+  CFD3Doc document;
+  LaunchServices services;
+  services.document = &document;
+  LaunchApplication({"表示", QString::fromStdString(program), 2000}, selection, services);
+  ASSERT_EQ(starts.starts().size(), 1u);
+  QStringList got = starts.starts()[0].arguments;
+  got.sort();
+  EXPECT_EQ(got, qlist({root + "/A/reportA.doc", root + "/B/reportB.doc"}));
+  for (int i = 0; i < 2; ++i) {
+    ItemInfo item;
+    ASSERT_TRUE(dlg.database().GetFolderItemInfo(dlg.hits().GetAt(i)->flags, 1, item));
+    EXPECT_EQ(item.LastAccessedDate, platform::todayYmd()) << item.Title;
+    EXPECT_EQ(dlg.hits().GetAt(i)->lastAccessedDate, platform::todayYmd());
+  }
 }
 
 }  // namespace

@@ -406,6 +406,13 @@ bool HandOffSelection(HandOffTarget target, DocumentSelection& selection, CFD3Do
         platform::Answer::Ok)
       return false;
     images.paths.resize(static_cast<std::size_t>(limit));
+    // Only what goes is stamped.
+    std::size_t left = images.paths.size();
+    for (SelectedDocument& taken : images.documents) {
+      if (taken.pages.size() > left) taken.pages.resize(left);
+      left -= taken.pages.size();
+    }
+    std::erase_if(images.documents, [](const SelectedDocument& taken) { return taken.pages.empty(); });
   }
   bool started = false;
   switch (target) {

@@ -372,6 +372,11 @@ TEST_F(HandOffTest, OcrApplicationLimitFollowsItsLevel) {
     EXPECT_EQ(starts.starts()[0].program,
               QString::fromStdString(platform::withoutTrailingSlash(platform::programFolder())) + "/runhostch2.exe");
     EXPECT_EQ(listLines().size(), static_cast<std::size_t>(c.limit));
+    if (c.limit == 100) {  // only the images handed over are stamped
+      int stamped = 0;
+      for (int index : images) stamped += accessed(document.EntryList().GetAt(index)->number) == platform::todayYmd();
+      EXPECT_EQ(stamped, 100);
+    }
   }
   // Cancel hands nothing over.
   starts.clear();

@@ -41,6 +41,11 @@ class RedrawLock {
 }  // namespace
 
 void BoardCopyMove::CopyMoveToFolder(const std::string& targetFolder, const std::string& targetText, bool copy) {
+  CopyMoveToFolder(targetFolder, targetText, copy, board_.SelectedEntryIndices());
+}
+
+void BoardCopyMove::CopyMoveToFolder(const std::string& targetFolder, const std::string& targetText, bool copy,
+                                     const std::vector<int>& entryIndices) {
   const std::string caption = copy ? "文書のコピー" : "文書の移動";
   const std::string verb = copy ? "コピー" : "移動";
   const std::string sourceFolder = platform::withoutTrailingSlash(document_.EntryList().GetFolderPath());
@@ -101,7 +106,7 @@ void BoardCopyMove::CopyMoveToFolder(const std::string& targetFolder, const std:
   int total = 0;
   ShowLastDbError(targetDb.GetTotalItemCount(total), false);
   std::vector<int> carried;
-  for (int index : board_.SelectedEntryIndices()) {
+  for (int index : entryIndices) {
     const DisplayEntry* entry = document_.EntryList().GetAt(index);
     if (!entry) continue;
     std::string name;

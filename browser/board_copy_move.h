@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 class CFD3Doc;
 class ThumbnailPaneWnd;
@@ -22,6 +23,9 @@ class BoardCopyMove {
 
   // targetFolder: the tree item's full path; targetText: its display text.
   void CopyMoveToFolder(const std::string& targetFolder, const std::string& targetText, bool copy);
+  // The same for the given entries (the list pane's selected rows).
+  void CopyMoveToFolder(const std::string& targetFolder, const std::string& targetText, bool copy,
+                        const std::vector<int>& entryIndices);
 
  private:
   ThumbnailPaneWnd& board_;

@@ -133,29 +133,7 @@ void CFD3View::connectBoard() {
       for (const auto& application : frame_->RegisteredApplications()) names << application.menuText;
     return names;
   };
-  board_->findOutsideTarget = [this](QPoint global) {
-    ThumbnailPaneWnd::OutsideTarget target;
-    QWidget* under = QApplication::widgetAt(global);
-    if (!under) return target;
-    QToolBar* applications = frame_ ? frame_->GetApplicationBar() : nullptr;
-    if (applications && applications->isAncestorOf(under)) {
-      auto* button = qobject_cast<QToolButton*>(under);
-      const int id = button && button->defaultAction() ? button->defaultAction()->data().toInt() : -1;
-      if (id >= cmd::kFirstApplicationButton && id < cmd::kFirstApplicationButton + CMainFrame::kMaxRegisteredApplications) {
-        target.kind = ThumbnailPaneWnd::OutsideTarget::Application;
-        target.button = id - cmd::kFirstApplicationButton;
-      }
-      return target;
-    }
-    QWidget* treeArea = tree_->viewport();
-    if (under == treeArea || treeArea->isAncestorOf(under)) {
-      if (QTreeWidgetItem* item = tree_->itemAt(treeArea->mapFromGlobal(global))) {
-        target.kind = ThumbnailPaneWnd::OutsideTarget::Tree;
-        target.folder = tree_->GetItemPath(item);
-      }
-    }
-    return target;
-  };
+  board_->findOutsideTarget = [this](QPoint global) { return outsideTargetAt(global); };
 }
 
 bool CFD3View::frameCommandAvailable(int commandId) const {
@@ -165,6 +143,9 @@ bool CFD3View::frameCommandAvailable(int commandId) const {
     return paneMode() == kThumbnailMode && board_->SelectedCount() == 1 && CommandEnabled(cmd::kReorderPages);
   if (commandId == ThumbnailPaneWnd::kDuplicatePageCommand)
     return paneMode() == kThumbnailMode && board_->SelectedCount() == 1 && CommandEnabled(cmd::kReorderPages);
+  if (commandId >= cmd::kFirstApplicationMenuEntry &&
+      commandId < cmd::kFirstApplicationMenuEntry + CMainFrame::kMaxRegisteredApplications)
+    return static_cast<std::size_t>(commandId - cmd::kFirstApplicationMenuEntry) < frame_->RegisteredApplications().size();
   const QAction* action = frame_->Action(commandId);
   return action && action->isEnabled();
 }
@@ -239,6 +220,7 @@ void CFD3View::AttachDocument(CFD3Doc* document) {
   new BoardFileDrop(board_, *document, [this]() -> const KankyoSettings* { return frame_ ? &frame_->Settings() : nullptr; });
   document->SetViews(this);
   document->AddObserver(this);
+  attachListLaunching(*document);
 }
 
 void CFD3View::AttachToFrame(CMainFrame* frame) {
@@ -318,6 +300,7 @@ void CFD3View::AttachToFrame(CMainFrame* frame) {
   });
   handledCommands_.insert(handledCommands_.end(), {cmd::kCopy, cmd::kPaste});
   connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &CFD3View::UpdateCommandStates);
+  attachLaunchCommands(*frame);
   UpdateCommandStates();
 }
 
@@ -630,6 +613,8 @@ void CFD3View::OnEditReorderPages() {
 void CFD3View::OnFileOpen() {
   if (paneMode() == kThumbnailMode && operations_ && board_->SelectedCount() == 1)
     operations_->OpenItem(firstSelectedTile());
+  else if (paneMode() != kThumbnailMode && list_->SelectedCount() == 1)
+    list_->OpenEntry(list_->SelectedEntryIndices().front());
 }
 
 // ---- commands ------------------------------------------------------------------

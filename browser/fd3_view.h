@@ -20,6 +20,7 @@
 // Attached to the program's document, the view observes it: the document's
 // changes reach the active pane (board or list) and the folder tree here.
 
+#include "browser/thumbnail_pane_wnd.h"
 #include "shell/document_observer.h"
 #include "shell/document_views.h"
 #include "shell/frame_view.h"
@@ -101,6 +102,15 @@ class CFD3View : public QWidget, public DocumentViews, public DocumentObserver, 
   void OnEditDuplicate();
   void OnEditReorderPages();
   void OnFileOpen();
+  // ---- launching and mail (browser/fd3_view_launch.cpp) -------------------
+  // Registered application `index` on the active pane's selected documents
+  // (menu entry, application-bar button, tiles or rows dropped on a button).
+  void OnLaunchApplication(int index);
+  // The mail command: the active pane's selected documents by mail.
+  void OnSendMail();
+  // The folder tree or application-bar button under a global point.
+  ThumbnailPaneWnd::OutsideTarget outsideTargetAt(QPoint globalPos) const;
+  // ---- end of launching ----------------------------------------------------
   // The board's document operations (null while no document is attached).
   BoardOperations* boardOperations() const { return operations_.get(); }
   BoardCopyMove* boardCopyMove() const { return copyMove_.get(); }
@@ -155,6 +165,11 @@ class CFD3View : public QWidget, public DocumentViews, public DocumentObserver, 
   void connectBoard();
   // The first selected tile's index on the board, or -1.
   int firstSelectedTile() const;
+  // The list's opening, drags and dropped files (with the document), and
+  // the launch and mail commands (with the frame).
+  void attachListLaunching(CFD3Doc& document);
+  void attachLaunchCommands(CMainFrame& frame);
+  std::vector<int> activeSelection() const;
   // Whether the frame would run a command now.
   bool frameCommandAvailable(int commandId) const;
 

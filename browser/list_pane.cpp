@@ -18,6 +18,7 @@
 #include <QMimeData>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QLineEdit>
 #include <QPainter>
 #include <QStyle>
@@ -36,6 +37,7 @@ constexpr int kFullTextLevelText = 3;
 constexpr int kIconWidth = 19;  // the first column's text starts after the icon
 const char* const kRenameCaption = "タイトルの変更";
 const char* const kDeleteCaption = "文書の削除";
+constexpr int kMaxApplicationEntries = 14;
 
 QString widthKey(int column) { return BrowserKey(QStringLiteral("ListPaneWidth%1").arg(column)); }
 
@@ -154,6 +156,26 @@ CListPane::CListPane(QWidget* parent) : QTreeWidget(parent) {
   for (int c = 0; c < kColumnCount; ++c) setColumnWidth(c, profile->value(widthKey(c), kDefaultWidths[c]).toInt());
   connect(header(), &QHeaderView::sectionClicked, this, [this](int column) { Fill(column, 0); });
   Fill(kTitle, 0);
+}
+
+void CListPane::OpenEntry(int entryIndex) {
+  if (entryIndex >= 0 && openEntry) openEntry(entryIndex);
+}
+
+// A double click on a row opens its entry; on the empty area it does nothing.
+void CListPane::mouseDoubleClickEvent(QMouseEvent* event) {
+  QTreeWidgetItem* item = event->button() == Qt::LeftButton ? itemAt(event->position().toPoint()) : nullptr;
+  if (!item) return;
+  OpenEntry(EntryOfRow(indexOfTopLevelItem(item)));
+}
+
+// Enter opens the current row's entry (not while a title is edited).
+void CListPane::keyPressEvent(QKeyEvent* event) {
+  if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && !IsEditing()) {
+    if (QTreeWidgetItem* item = currentItem()) OpenEntry(EntryOfRow(indexOfTopLevelItem(item)));
+    return;
+  }
+  QTreeWidget::keyPressEvent(event);
 }
 
 CListPane::~CListPane() { SaveColumnWidths(); }
@@ -558,6 +580,18 @@ QMenu* CListPane::BuildContextMenu(int row, QWidget* parent) {
   const bool stack = entry && entry->isStack();
   menu->setObjectName(stack ? QStringLiteral("ListRightClick Stack") : QStringLiteral("ListRightClick SingleItem"));
   add("OCR ...", cmd::kOcr, true);
+  QMenu* launch = menu->addMenu(QStringLiteral("アプリケーションの起動"));
+  launch->setObjectName(QStringLiteral("applicationMenu"));
+  const QStringList applications = applicationNames ? applicationNames() : QStringList();
+  for (int i = 0; i < applications.size() && i < kMaxApplicationEntries; ++i) {
+    QAction* action = launch->addAction(applications[i]);
+    const int id = cmd::kFirstApplicationMenuEntry + i;
+    action->setData(id);
+    connect(action, &QAction::triggered, this, [this, id] {
+      if (runCommand) runCommand(id);
+    });
+  }
+  launch->menuAction()->setEnabled(!applications.isEmpty());
   add("削除", cmd::kDelete, true);
   add("全てを選択", cmd::kSelectAll, true);
   add("エクスポート...", cmd::kExport, true);

@@ -14,6 +14,7 @@
 
 #include "browser/list_rows.h"
 
+#include <QStringList>
 #include <QTreeWidget>
 
 #include <functional>
@@ -66,6 +67,13 @@ class CListPane : public QTreeWidget {
   // an entry is greyed while the frame's command is unavailable.
   std::function<void(int commandId)> runCommand;
   std::function<bool(int commandId)> commandAvailable;
+  // Opening an entry (double click, Enter, the view's open command): the
+  // viewer for an image, else the file's own application.
+  std::function<void(int entryIndex)> openEntry;
+  // The registered applications' menu texts, for the context menu's
+  // application entries (commands kFirstApplicationMenuEntry + i).
+  std::function<QStringList()> applicationNames;
+  void OpenEntry(int entryIndex);
 
   // The context menu of row (-1: the empty area), owned by parent.
   QMenu* BuildContextMenu(int row, QWidget* parent);
@@ -110,6 +118,8 @@ class CListPane : public QTreeWidget {
  protected:
   bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
   void keyReleaseEvent(QKeyEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
 
  private:

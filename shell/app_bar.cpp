@@ -1,6 +1,7 @@
 #include "shell/app_bar.h"
 
 #include "shell/fd3_app.h"
+#include "shell/launch_program.h"
 
 #include "platform/profile.h"
 
@@ -9,7 +10,6 @@
 #include <QFile>
 #include <QFileIconProvider>
 #include <QFileInfo>
-#include <QProcess>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStyle>
@@ -166,6 +166,6 @@ bool StartRegisteredApplication(const AppRegistration& entry, const QStringList&
   if (starts.empty()) return false;
   bool ok = true;
   for (const QStringList& arguments : starts)
-    ok = (starter ? starter(program, arguments) : QProcess::startDetached(program, arguments)) && ok;
+    ok = (starter ? starter(program, arguments) : StartProgram(program, arguments, QFileInfo(program).absolutePath())) && ok;
   return ok;
 }

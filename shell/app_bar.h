@@ -34,7 +34,7 @@ inline constexpr int kCardApplicationCode = -9002;
 inline constexpr int kHandwritingApplicationCode = -9003;
 
 // Launch mode (thousands digit): 0 one file only, 1 one start per file, 2 one start with all.
-inline int LaunchMode(int code) { return code / 1000; }
+inline int LaunchMode(int code) { return code / 1000 % 10; }
 // Preparation (units digit): 0 none, 1 BMP copy, 2 OCR text, 3 black-and-white BMP.
 inline int Preparation(int code) { return code % 10; }
 inline int MakeLaunchCode(int mode, int preparation) { return mode * 1000 + preparation; }
@@ -66,7 +66,8 @@ std::vector<QStringList> LaunchArgumentLists(int code, const QStringList& files)
 
 // Starts the entry's program for `files` (already prepared). Only entries of
 // the user's own choosing (code 0 or more) whose program is found are
-// started. The starter defaults to a detached process; false when any start fails.
+// started. The starter defaults to StartProgram (launch_program.h) in the
+// program's folder; false when any start fails.
 using ProgramStarter = std::function<bool(const QString& program, const QStringList& arguments)>;
 bool StartRegisteredApplication(const AppRegistration& entry, const QStringList& files,
                                 const ProgramStarter& starter = {});

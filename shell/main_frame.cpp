@@ -20,6 +20,7 @@
 #include "shell/migration_dlg.h"
 #include "shell/progress_dialogs.h"
 #include "shell/posted_message.h"
+#include "shell/progress_dialogs.h"
 #include "shell/settings_sheet.h"
 #include "shell/app_bar_dlg.h"
 #include "shell/update_check.h"
@@ -49,6 +50,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <atomic>
 #include <optional>
 
 namespace {
@@ -536,7 +538,14 @@ void CMainFrame::OnUpdateCheck() {
   SetBusy(true);
   const std::string manual = "お急ぎの場合はお手数ですがヴェルノアホームページより手動でアップデータをダウンロードして適用してください。";
   std::string body;
-  const update::Result fetched = update::FetchText(server + "/download/archive/online/vu3rorizi.ziz", body);
+  update::Result fetched;
+  {
+    // The information file is small: a wait dialog while the server answers.
+    WaitDialog wait(QStringLiteral("サーバに接続中です。"));
+    wait.Create();
+    QCoreApplication::processEvents();
+    fetched = update::FetchText(server + "/download/archive/online/vu3rorizi.ziz", body);
+  }
   const auto info = fetched == update::Result::Ok ? update::ParseUpdateInfo(body) : std::nullopt;
   if (!info) {
     const std::string first =
@@ -567,7 +576,23 @@ void CMainFrame::OnUpdateCheck() {
     return;
   }
   const std::string destination = (folder + QLatin1Char('/')).toStdString() + name;
-  const update::Result got = update::DownloadFile(info->updaterUrl, destination);
+  update::Result got;
+  {
+    DownloadProgressDlg progress;
+    progress.setWindowTitle(QStringLiteral("自動アップデート"));
+    progress.Create();
+    progress.SetText(QStringLiteral("サーバ接続中..."));
+    progress.PumpAndCheckCancel();
+    const QString downloading =
+        QStringLiteral("アップデータ(%1)のダウンロード中...").arg(QString::fromStdString(info->publishedVersion));
+    std::atomic<bool> cancel{false};
+    got = update::DownloadFile(info->updaterUrl, destination, &cancel, [&](int percent) {
+      progress.SetText(downloading);
+      progress.SetPosition(percent);
+      if (progress.PumpAndCheckCancel()) cancel = true;
+    });
+    progress.Close();
+  }
   if (got == update::Result::ServerError)
     platform::messageBox("サーバ側でエラーが発生しました。しばらく経った後に再度自動アップデートを行ってください。\n\n" + manual,
                          Buttons::Ok, Icon::Error);

@@ -100,6 +100,8 @@ class CFD3View : public QWidget, public DocumentViews, public DocumentObserver, 
   void OnEditUnstackAll();
   void OnEditDuplicate();
   void OnEditReorderPages();
+  // The list's stack title entry: the title change dialog for its row.
+  void OnListStackTitle();
   void OnFileOpen();
   // The board's document operations (null while no document is attached).
   BoardOperations* boardOperations() const { return operations_.get(); }

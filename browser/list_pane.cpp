@@ -563,10 +563,13 @@ QMenu* CListPane::BuildContextMenu(int row, QWidget* parent) {
   add("エクスポート...", cmd::kExport, true);
   add(stack ? "全頁複製" : "複製", cmd::kDuplicate, true);
   add("プロパティ", cmd::kProperties, one);
-  if (stack)
+  if (stack) {
     add("頁並べ替え ...", cmd::kReorderPages, one);
-  else
+    add("タイトルの変更 ...", kStackTitleCommand, one);
+  } else {
     add("タイトルの変更", cmd::kRename, one);
+  }
+  add("コピー", cmd::kCopy, true);
   return menu;
 }
 

@@ -258,6 +258,9 @@ void CFD3View::AttachDocument(CFD3Doc* document) {
   connect(board_, &ThumbnailPaneWnd::folderDropRequested, this, [this](const std::string& folder, bool copy) {
     copyMove_->CopyMoveToFolder(folder, platform::fileNameOf(platform::withoutTrailingSlash(folder)), copy);
   });
+  list_->carryToFolder = [this](const std::vector<int>& rows, const std::string& folder, bool copy) {
+    copyMove_->CopyMoveEntries(rows, folder, platform::fileNameOf(platform::withoutTrailingSlash(folder)), copy);
+  };
   connect(board_, &ThumbnailPaneWnd::openRequested, this, [this](int tile) { operations_->OpenItem(tile); });
   connect(board_, &ThumbnailPaneWnd::deleteRequested, this, [this](bool forGood) { operations_->DeleteSelected(forGood); });
   connect(board_, &ThumbnailPaneWnd::mergeRequested, this, [this](int target) { operations_->MergeIntoStack(target); });

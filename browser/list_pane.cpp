@@ -530,6 +530,10 @@ std::string CListPane::RenameMessage(int code, const std::string& newName) {
 
 // ---- context menus -------------------------------------------------------------------
 
+void CListPane::MoveOrCopyToFolder(const std::string& folder, bool copy) {
+  if (carryToFolder) carryToFolder(SelectedEntryIndices(), folder, copy);
+}
+
 QMenu* CListPane::BuildContextMenu(int row, QWidget* parent) {
   auto* menu = new QMenu(parent);
   const auto add = [this, menu](const char* text, int id, bool enabled) {

@@ -70,6 +70,11 @@ class CListPane : public QTreeWidget {
   std::function<void(int commandId)> runCommand;
   std::function<bool(int commandId)> commandAvailable;
 
+  // The selected rows' documents moved (or copied) into folder, a folder of
+  // the tree; the view does the carrying (carryToFolder).
+  std::function<void(const std::vector<int>& entryIndices, const std::string& folder, bool copy)> carryToFolder;
+  void MoveOrCopyToFolder(const std::string& folder, bool copy);
+
   // The context menu of row (-1: the empty area), owned by parent.
   QMenu* BuildContextMenu(int row, QWidget* parent);
 

@@ -117,6 +117,45 @@ TEST_F(ListCommandsTest, RowsCopiedAndPastedIntoTheirOwnFolderAreDuplicated) {
   EXPECT_TRUE(cataloguetest::catalogueInvariantsHold(document.Database()));
 }
 
+TEST_F(ListCommandsTest, RowsCopiedToAFolderStayAndMovedRowsLeaveTheList) {
+  memoAndStack(2);
+  touch("z.doc");
+  {
+    cataloguetest::CatalogueRows rows(folder);
+    rows.addItem({.itemNo = 9, .title = "z", .ext = "doc"});
+  }
+  const std::string copies = root + "控え";
+  const std::string moved = root + "移動先";
+  std::filesystem::create_directories(std::filesystem::u8path(copies));
+  std::filesystem::create_directories(std::filesystem::u8path(moved));
+  CListPane* list = showList();
+  // Rows by title (memo, z, 束) are not in the entries' order (the stack
+  // comes first): the carried entries must still leave from the highest
+  // index down.
+  ASSERT_GT(list->EntryOfRow(0), list->EntryOfRow(2));
+  list->selectAll();
+  boxes.script({platform::Answer::Ok});
+  list->MoveOrCopyToFolder(copies, true);
+  EXPECT_EQ(boxes.texts().front(), "選択した文書を「 控え 」にコピーします。\nよろしいですか？");
+  EXPECT_EQ(list->rowCount(), 3);
+  EXPECT_TRUE(std::filesystem::exists(std::filesystem::u8path(copies + "/memo.jpg")));
+  EXPECT_TRUE(exists("memo.jpg"));
+
+  list->clearSelection();
+  for (int r = 0; r < list->rowCount(); ++r)
+    if (document.EntryList().GetAt(list->EntryOfRow(r))->title != "z.doc") list->topLevelItem(r)->setSelected(true);
+  boxes.script({platform::Answer::Ok});
+  list->MoveOrCopyToFolder(moved, false);
+  EXPECT_FALSE(exists("memo.jpg"));
+  EXPECT_FALSE(exists("p1.bmp"));
+  EXPECT_TRUE(std::filesystem::exists(std::filesystem::u8path(moved + "/p2.bmp")));
+  ASSERT_EQ(document.EntryList().GetCount(), 1);
+  EXPECT_EQ(document.EntryList().GetAt(0)->title, "z.doc");
+  ASSERT_EQ(list->rowCount(), 1);
+  expectRowsOnTheirEntries(*list);
+  EXPECT_TRUE(cataloguetest::catalogueInvariantsHold(document.Database()));
+}
+
 // Cancels at the pump numbered cancelAt (from 1); records the texts shown.
 class FakeProgress : public BoardOperations::Progress {
  public:

@@ -344,6 +344,37 @@ TEST_F(DuplicateReorderTest, BulkChangeNamesPagesFromTheBaseAndKeepsAReadOnlyPag
   expectInStep();
 }
 
+TEST_F(DuplicateReorderTest, APlainPageNameHeldOnlyByAnotherPageOfTheStackIsTakenOnTheFurtherPass) {
+  {
+    cataloguetest::CatalogueRows rows(folder);
+    rows.addStack(10, "束", 1);
+    rows.addItem({.itemNo = 1, .title = "Aの2頁目", .stackNo = 10, .pageNo = 1});
+    rows.addItem({.itemNo = 2, .title = "x", .stackNo = 10, .pageNo = 2});
+  }
+  touch("Aの2頁目.bmp", "first");
+  touch("x.bmp", "second");
+  show();
+  const int stack = stackNo("束");
+  std::vector<std::string> shownInDialog;
+  ops->titleDialogRunner = [&](TitleChangeDlg& dialog) {
+    dialog.baseTitleRunner = [](int) { return std::optional<std::string>("A"); };
+    dialog.OnBulkChange();
+    shownInDialog = dialog.rowTitles();
+    dialog.accept();
+    return dialog.result();
+  };
+  ops->ChangeTitle(tileOf(1, stack));
+  EXPECT_EQ(shownInDialog, (std::vector<std::string>{"Aの1頁目", "Aの2頁目"}));
+  EXPECT_TRUE(boxes.texts().empty());
+  EXPECT_EQ(pageTitles(stack), (std::vector<std::string>{"Aの1頁目", "Aの2頁目"}));
+  std::ifstream second(folder + "/Aの2頁目.bmp");
+  std::string text;
+  second >> text;
+  EXPECT_EQ(text, "second") << "page 2's own file bears the name";
+  EXPECT_TRUE(exists("Aの1頁目.bmp"));
+  expectInStep();
+}
+
 TEST_F(DuplicateReorderTest, PageEditsAreCheckedInTheList) {
   {
     cataloguetest::CatalogueRows rows(folder);

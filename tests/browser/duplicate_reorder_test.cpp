@@ -18,6 +18,7 @@
 #include "tests/catalogue/catalogue_fixture.h"
 #include "tests/shell/fresh_environment.h"
 #include "tests/support/test_env.h"
+#include "tests/browser/view_fixture.h"
 
 #include <QListWidget>
 #include <QTest>
@@ -33,58 +34,17 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class DuplicateReorderTest : public ::testing::Test {
+class DuplicateReorderTest : public BrowserViewFixture {
  protected:
   void SetUp() override {
-    platform::ensureProgramFolder();
-    InitModuleFolder();
-    env.set("HOME", home.path());
-    env.set("XDG_DATA_HOME", home.file("share"));
-    root = desktop.path() + "/";
-    folder = root + "書類";
-    cataloguetest::makeCatalogueFolder(folder);
+    BrowserViewFixture::SetUp();
     platform::setFixedNowForTests(QDateTime(QDate(2026, 12, 24), QTime(10, 0)));
   }
   void TearDown() override {
-    view.reset();
-    document.CloseFolderDatabase();
+    BrowserViewFixture::TearDown();
     platform::setFixedNowForTests(std::nullopt);
   }
-  void show() {
-    view = std::make_unique<CFD3View>();
-    view->AttachDocument(&document);
-    view->resize(900, 600);
-    view->show();
-    view->OnInitialUpdate();
-    view->BuildFolderTreeForDesktop(root);
-    ASSERT_EQ(view->SelectFolderInTree(folder), 1);
-    board = view->GetThumbnailPane();
-    ops = view->boardOperations();
-  }
-  void touch(const std::string& name, const std::string& text = "x") { std::ofstream(folder + "/" + name) << text; }
-  bool exists(const std::string& name) const { return fs::exists(fs::u8path(folder + "/" + name)); }
-  int tileOf(int kind, int number) const { return document.EntryList().Find(kind, number); }
-  int itemNo(const std::string& title, const std::string& ext) {
-    int found = 0, number = 0;
-    EXPECT_EQ(document.Database().FindItem(title, ext, found, number), 0);
-    return found ? number : 0;
-  }
-  int stackNo(const std::string& title) {
-    int found = 0, number = 0;
-    EXPECT_EQ(document.Database().FindStack(title, found, number), 0);
-    return found ? number : 0;
-  }
-  std::vector<std::string> pageTitles(int stack) {
-    StackInfo info;
-    EXPECT_EQ(document.Database().GetStackInfo(stack, info), 0);
-    std::vector<std::string> titles;
-    for (int p = 1; p <= info.PageCount; ++p) {
-      ItemInfo page;
-      document.Database().Stack2Item(stack, p, page);
-      titles.push_back(page.Title);
-    }
-    return titles;
-  }
+  int tileOf(int kind, int number) const { return entryOf(kind, number); }
   void giveText(int item) {
     ItemInfo info;
     ASSERT_EQ(document.Database().GetItemInfo(item, info), 0);
@@ -95,17 +55,6 @@ class DuplicateReorderTest : public ::testing::Test {
     EXPECT_EQ(board->tileCount(), document.EntryList().GetCount());
     EXPECT_TRUE(cataloguetest::catalogueInvariantsHold(document.Database()));
   }
-
-  FreshEnvironment env;
-  testsupport::TempDir home;
-  testsupport::TempDir desktop;
-  platform::RecordingUserInteraction boxes;
-  std::string root;
-  std::string folder;
-  CFD3Doc document;
-  std::unique_ptr<CFD3View> view;
-  ThumbnailPaneWnd* board = nullptr;
-  BoardOperations* ops = nullptr;
 };
 
 TEST(CopySuffix, FirstThenNumberedFromTwo) {

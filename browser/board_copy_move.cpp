@@ -1,5 +1,7 @@
 #include "browser/board_copy_move.h"
 
+#include <algorithm>
+
 #include "browser/thumbnail_pane_wnd.h"
 #include "catalogue/catalogue_records.h"
 #include "catalogue/file_utilities.h"
@@ -41,11 +43,11 @@ class RedrawLock {
 }  // namespace
 
 void BoardCopyMove::CopyMoveToFolder(const std::string& targetFolder, const std::string& targetText, bool copy) {
-  CopyMoveToFolder(targetFolder, targetText, copy, board_.SelectedEntryIndices());
+  CopyMoveEntries(board_.SelectedEntryIndices(), targetFolder, targetText, copy);
 }
 
-void BoardCopyMove::CopyMoveToFolder(const std::string& targetFolder, const std::string& targetText, bool copy,
-                                     const std::vector<int>& entryIndices) {
+void BoardCopyMove::CopyMoveEntries(const std::vector<int>& entryIndices, const std::string& targetFolder,
+                                    const std::string& targetText, bool copy) {
   const std::string caption = copy ? "文書のコピー" : "文書の移動";
   const std::string verb = copy ? "コピー" : "移動";
   const std::string sourceFolder = platform::withoutTrailingSlash(document_.EntryList().GetFolderPath());
@@ -161,6 +163,7 @@ void BoardCopyMove::CopyMoveToFolder(const std::string& targetFolder, const std:
   }
   targetDb.CloseFolder();
   if (copy || carried.empty()) return;
+  std::sort(carried.begin(), carried.end());
   for (auto it = carried.rbegin(); it != carried.rend(); ++it) document_.DeleteEntry(*it);
   if (board_.ArrangesAutomatically())
     board_.ArrangeItems(ThumbnailPaneWnd::kSortVisual, 0, 1);

@@ -3,6 +3,8 @@
 // another folder, for tiles dropped on a folder of the tree (copy with Ctrl,
 // else move).
 //
+// The list pane carries its selected rows the same way (CopyMoveEntries).
+//
 // Each document goes whole or not at all (shell/entry_copy): a refused or
 // failed document keeps its tile and its entry; a move removes only the
 // documents that arrived in the target.
@@ -23,9 +25,10 @@ class BoardCopyMove {
 
   // targetFolder: the tree item's full path; targetText: its display text.
   void CopyMoveToFolder(const std::string& targetFolder, const std::string& targetText, bool copy);
-  // The same for the given entries (the list pane's selected rows).
-  void CopyMoveToFolder(const std::string& targetFolder, const std::string& targetText, bool copy,
-                        const std::vector<int>& entryIndices);
+  // The same for the given entries in their order (the list's selected
+  // rows); a moved entry leaves the entry list, and its row or tile with it.
+  void CopyMoveEntries(const std::vector<int>& entryIndices, const std::string& targetFolder,
+                       const std::string& targetText, bool copy);
 
  private:
   ThumbnailPaneWnd& board_;

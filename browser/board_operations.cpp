@@ -511,18 +511,23 @@ bool BoardOperations::duplicateRefused(int count) {
 }
 
 void BoardOperations::DuplicateSelected() {
-  const std::vector<int> selected = board_.SelectedEntryIndices();
-  for (int index : selected) {
-    const DisplayEntry* e = entry(index);
-    if (!e) break;
-    const int result = e->isStack() ? DuplicateStack(index, positionMode(), true, false)
-                                    : DuplicateItem(index, positionMode(), true, false);
-    if (result != 0) break;
-  }
+  DuplicateEntries(board_.SelectedEntryIndices(), positionMode());
   tidy();
 }
 
-int BoardOperations::DuplicateItem(int entryIndex, int mode, bool addEntry, bool relayout) {
+void BoardOperations::DuplicateEntries(const std::vector<int>& indices, int mode) {
+  const std::unique_ptr<Progress> progress = makeProgress ? makeProgress() : nullptr;
+  // Entries are appended behind the list, so the indices stay valid.
+  for (int index : indices) {
+    const DisplayEntry* e = entry(index);
+    if (!e) break;
+    const int result = e->isStack() ? DuplicateStack(index, mode, true, false, progress.get())
+                                    : DuplicateItem(index, mode, true, false, progress.get());
+    if (result != 0) break;
+  }
+}
+
+int BoardOperations::DuplicateItem(int entryIndex, int mode, bool addEntry, bool relayout, Progress* progress) {
   const DisplayEntry* e = entry(entryIndex);
   if (!e) return 1;
   if (!openFolder()) {
@@ -550,6 +555,10 @@ int BoardOperations::DuplicateItem(int entryIndex, int mode, bool addEntry, bool
     y = source.SingleItemPosY;
   }
   if (duplicateRefused(1)) return 1;
+  if (progress) {
+    progress->SetTexts(fileNameOf(source), "");
+    if (progress->PumpAndCheckCancel()) return 1;
+  }
   int posX = 0, posY = 0;
   placeOf(mode, x, y, posX, posY);
   ItemInfo copy;
@@ -582,7 +591,7 @@ int BoardOperations::DuplicateItem(int entryIndex, int mode, bool addEntry, bool
   return 0;
 }
 
-int BoardOperations::DuplicateStack(int entryIndex, int mode, bool addEntry, bool relayout) {
+int BoardOperations::DuplicateStack(int entryIndex, int mode, bool addEntry, bool relayout, Progress* progress) {
   const DisplayEntry* e = entry(entryIndex);
   if (!e) return 1;
   if (!openFolder()) {
@@ -599,6 +608,7 @@ int BoardOperations::DuplicateStack(int entryIndex, int mode, bool addEntry, boo
   std::vector<MergeElement> elements;
   std::vector<ItemInfo> copies;
   bool failed = false;
+  bool cancelled = false;
   for (int p = 1; p <= stack.PageCount; ++p) {
     ItemInfo page;
     code = db.Stack2Item(stack.StackNo, p, page);
@@ -606,6 +616,15 @@ int BoardOperations::DuplicateStack(int entryIndex, int mode, bool addEntry, boo
     if (code != 0) {
       failed = true;
       break;
+    }
+    if (progress) {
+      progress->SetTexts(fileNameOf(page), "文書「 " + stack.Title + " 」：全 " + std::to_string(stack.PageCount) +
+                                               " ファイル中 " + std::to_string(p) + " ファイル目");
+      // A cancel keeps the pages copied so far; they are stacked below.
+      if (progress->PumpAndCheckCancel()) {
+        cancelled = true;
+        break;
+      }
     }
     ItemInfo copy;
     int dbCode = 0;
@@ -625,6 +644,7 @@ int BoardOperations::DuplicateStack(int entryIndex, int mode, bool addEntry, boo
   bool stacked = false;
   StackInfo record = stack;
   if (elements.size() >= 2) {
+    if (progress) progress->SetTexts(stack.Title, "スタック処理中");
     bool titleFound = false;
     for (int n = 1; n <= duplicate::kMaxAttempts; ++n) {
       const std::string candidate = stack.Title + duplicate::CopySuffix(n);
@@ -663,6 +683,7 @@ int BoardOperations::DuplicateStack(int entryIndex, int mode, bool addEntry, boo
     }
   }
   if (addEntry) {
+    if (progress) progress->SetTexts("", "表示更新処理中");
     if (stacked) {
       auto added = std::make_unique<DisplayEntry>();
       added->kind = 1;
@@ -683,7 +704,7 @@ int BoardOperations::DuplicateStack(int entryIndex, int mode, bool addEntry, boo
     board_.PlaceNewItems();
     tidy();
   }
-  return failed ? 1 : 0;
+  return failed || cancelled ? 1 : 0;
 }
 
 // ---- page order ---------------------------------------------------------------

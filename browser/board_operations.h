@@ -17,11 +17,13 @@
 // names a missing file, nor a tile without its row.
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 class CFD3Doc;
+class ProgressReporter;
 class ThumbnailPaneWnd;
 class TitleChangeDlg;
 struct DisplayEntry;
@@ -55,13 +57,31 @@ class BoardOperations {
   static constexpr int kDuplicateUnplaced = 0;
   static constexpr int kDuplicateBesideAuto = 1;
   static constexpr int kDuplicateOffset = 2;
+  // What a duplicate shows while it runs: two lines of text (the file and
+  // what is being done) and a cancel request read between files.
+  class Progress {
+   public:
+    virtual ~Progress() = default;
+    virtual void SetTexts(const std::string& file, const std::string& text) = 0;
+    // True when the user asked to stop since the last call.
+    virtual bool PumpAndCheckCancel() = 0;
+  };
+  // Makes the progress display of a duplicate command (none: no display).
+  std::function<std::unique_ptr<Progress>()> makeProgress;
+
   // The duplicate command: each selected document in tile order, a stack
   // with all its pages, stopping at the first one that is not copied.
   void DuplicateSelected();
-  // One single item, or the current page of a stack; 0 copied, 1 not.
-  int DuplicateItem(int entryIndex, int positionMode, bool addEntry, bool relayout);
-  // Every page of a stack, stacked again under a free copy title; 0 or 1.
-  int DuplicateStack(int entryIndex, int positionMode, bool addEntry, bool relayout);
+  // The same for the given entries (the list's rows), the copies placed by
+  // positionMode; the pane is laid out by the caller.
+  void DuplicateEntries(const std::vector<int>& entryIndices, int positionMode);
+  // One single item, or the current page of a stack; 0 copied, 1 not
+  // (refused, failed or cancelled).
+  int DuplicateItem(int entryIndex, int positionMode, bool addEntry, bool relayout, Progress* progress = nullptr);
+  // Every page of a stack, stacked again under a free copy title; 0, or 1
+  // when refused, failed or cancelled (the pages copied before a cancel are
+  // stacked all the same).
+  int DuplicateStack(int entryIndex, int positionMode, bool addEntry, bool relayout, Progress* progress = nullptr);
   // The page reorder dialog for a stack; the new order is stored on OK.
   // runDialog (tests) stands in for the dialog: it gets the page titles and
   // returns the former indices in their new order, or nothing for Cancel.

@@ -77,6 +77,23 @@ int sortKeyOf(int commandId) {
   }
 }
 
+// The copy progress dialog as a duplicate sees it.
+class DuplicateProgress : public BoardOperations::Progress {
+ public:
+  explicit DuplicateProgress(QWidget* owner) { dialog_.Create(owner); }
+  ~DuplicateProgress() override { dialog_.Close(); }
+  DuplicateProgress(const DuplicateProgress&) = delete;
+  DuplicateProgress& operator=(const DuplicateProgress&) = delete;
+  void SetTexts(const std::string& file, const std::string& text) override {
+    dialog_.SetFileName(QString::fromStdString(file));
+    dialog_.SetText(QString::fromStdString(text));
+  }
+  bool PumpAndCheckCancel() override { return dialog_.PumpAndCheckCancel(); }
+
+ private:
+  CopyProgressDlg dialog_{CopyProgressDlg::Copy};
+};
+
 }  // namespace
 
 CFD3View::CFD3View(QWidget* parent) : QWidget(parent) {
@@ -138,6 +155,8 @@ void CFD3View::connectBoard() {
 
 bool CFD3View::frameCommandAvailable(int commandId) const {
   if (!frame_) return false;
+  if (commandId == CListPane::kStackTitleCommand)
+    return paneMode() == kListMode && list_->SelectedCount() == 1 && CommandEnabled(cmd::kReorderPages);
   // The board's own requests that have no menu command of the frame.
   if (commandId == ThumbnailPaneWnd::kStackRenameCommand)
     return paneMode() == kThumbnailMode && board_->SelectedCount() == 1 && CommandEnabled(cmd::kReorderPages);
@@ -186,6 +205,9 @@ void CFD3View::AttachDocument(CFD3Doc* document) {
   board_->SetSource(boardSource_.get());
   operations_ = std::make_unique<BoardOperations>(*board_, *document);
   operations_->openInViewer = [this](int entryIndex, int page) { return OpenInViewer(entryIndex, page); };
+  operations_->makeProgress = [this]() -> std::unique_ptr<BoardOperations::Progress> {
+    return std::make_unique<DuplicateProgress>(window());
+  };
   // The list deletes through the board's own deletion of one entry.
   list_->SetDocument(document);
   list_->deleteEntry = [this](int entryIndex, bool toTrash) { return operations_->DeleteDocumentAt(entryIndex, toTrash); };
@@ -200,6 +222,16 @@ void CFD3View::AttachDocument(CFD3Doc* document) {
   };
   clipboard_ = std::make_unique<EntryClipboardCommands>(*document);
   clipboard_->folderLimit = [this] { return frame_ ? frame_->Settings().KankyoShowFolderMax2000 : kDefaultFolderMax; };
+  // A document pasted into the folder it was copied from is duplicated,
+  // unplaced and without an entry of its own: the paste reloads the folder.
+  clipboard_->duplicate = [this](int kind, int number) {
+    const int index = attachedDocument_->EntryList().Find(kind, number);
+    if (index < 0) return false;
+    operations_->folderMax = clipboard_->folderLimit();
+    const int result = kind != 0 ? operations_->DuplicateStack(index, BoardOperations::kDuplicateUnplaced, false, false)
+                                 : operations_->DuplicateItem(index, BoardOperations::kDuplicateUnplaced, false, false);
+    return result != 0;
+  };
   copyMove_ = std::make_unique<BoardCopyMove>(*board_, *document);
   copyMove_->folderLimit = [this] { return frame_ ? frame_->Settings().KankyoShowFolderMax2000 : kDefaultFolderMax; };
   // Tiles dropped on a folder of the tree; the list pane's drops want the
@@ -207,6 +239,9 @@ void CFD3View::AttachDocument(CFD3Doc* document) {
   connect(board_, &ThumbnailPaneWnd::folderDropRequested, this, [this](const std::string& folder, bool copy) {
     copyMove_->CopyMoveToFolder(folder, platform::fileNameOf(platform::withoutTrailingSlash(folder)), copy);
   });
+  list_->carryToFolder = [this](const std::vector<int>& rows, const std::string& folder, bool copy) {
+    copyMove_->CopyMoveEntries(rows, folder, platform::fileNameOf(platform::withoutTrailingSlash(folder)), copy);
+  };
   connect(board_, &ThumbnailPaneWnd::openRequested, this, [this](int tile) { operations_->OpenItem(tile); });
   connect(board_, &ThumbnailPaneWnd::deleteRequested, this, [this](bool forGood) { operations_->DeleteSelected(forGood); });
   connect(board_, &ThumbnailPaneWnd::mergeRequested, this, [this](int target) { operations_->MergeIntoStack(target); });
@@ -250,6 +285,10 @@ void CFD3View::AttachToFrame(CMainFrame* frame) {
     UpdateCommandStates();
   };
   list_->runCommand = [this](int id) {
+    if (id == CListPane::kStackTitleCommand) {
+      OnListStackTitle();
+      return;
+    }
     if (frame_) QMetaObject::invokeMethod(frame_, [frame = frame_, id] { frame->RunCommand(id); }, Qt::QueuedConnection);
   };
   list_->commandAvailable = [this](int id) { return frameCommandAvailable(id); };
@@ -293,7 +332,8 @@ void CFD3View::AttachToFrame(CMainFrame* frame) {
   // Copy and paste of documents through the entry clipboard (the list pane
   // hands its selected rows to the same Copy).
   frame->SetCommandHandler(cmd::kCopy, [this] {
-    if (clipboard_ && paneMode() == kThumbnailMode) clipboard_->Copy(board_->SelectedEntryIndices());
+    if (clipboard_)
+      clipboard_->Copy(paneMode() == kThumbnailMode ? board_->SelectedEntryIndices() : list_->SelectedEntryIndices());
   });
   frame->SetCommandHandler(cmd::kPaste, [this] {
     if (clipboard_) clipboard_->Paste();
@@ -600,14 +640,40 @@ void CFD3View::OnEditUnstackAll() {
 }
 
 void CFD3View::OnEditDuplicate() {
-  if (paneMode() != kThumbnailMode || !operations_) return;
+  if (!operations_) return;
   if (frame_) operations_->folderMax = frame_->Settings().KankyoShowFolderMax2000;
-  operations_->DuplicateSelected();
+  if (paneMode() == kThumbnailMode) {
+    operations_->DuplicateSelected();
+    return;
+  }
+  // The list's copies have no place on a board; the rows are sorted again.
+  operations_->DuplicateEntries(list_->SelectedEntryIndices(), BoardOperations::kDuplicateUnplaced);
+  list_->Fill(-1, 1);
 }
 
 void CFD3View::OnEditReorderPages() {
-  if (paneMode() == kThumbnailMode && operations_ && board_->SelectedCount() == 1)
-    operations_->ReorderStackPages(firstSelectedTile());
+  if (!operations_) return;
+  if (paneMode() == kThumbnailMode) {
+    if (board_->SelectedCount() == 1) operations_->ReorderStackPages(firstSelectedTile());
+    return;
+  }
+  const std::vector<int> rows = list_->SelectedEntryIndices();
+  if (rows.size() != 1) return;
+  SetBusy(true);
+  operations_->ReorderStackPages(rows.front());
+  list_->UpdateEntry(rows.front(), nullptr, nullptr);
+  if (frame_)
+    frame_->RunPendingWork();
+  else
+    SetBusy(false);
+}
+
+void CFD3View::OnListStackTitle() {
+  const std::vector<int> rows = list_->SelectedEntryIndices();
+  if (!operations_ || paneMode() != kListMode || rows.size() != 1) return;
+  operations_->ChangeTitle(rows.front());
+  // The row is written again from the catalogue, whatever the dialog did.
+  list_->UpdateEntry(rows.front(), nullptr, nullptr);
 }
 
 void CFD3View::OnFileOpen() {

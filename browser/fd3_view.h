@@ -101,6 +101,8 @@ class CFD3View : public QWidget, public DocumentViews, public DocumentObserver, 
   void OnEditUnstackAll();
   void OnEditDuplicate();
   void OnEditReorderPages();
+  // The list's stack title entry: the title change dialog for its row.
+  void OnListStackTitle();
   void OnFileOpen();
   // ---- launching and mail (browser/fd3_view_launch.cpp) -------------------
   // Registered application `index` on the active pane's selected documents

@@ -76,8 +76,8 @@ void CFD3View::attachListLaunching(CFD3Doc& document) {
   connect(drag, &ListRowDrag::applicationDropRequested, this, &CFD3View::OnLaunchApplication);
   connect(drag, &ListRowDrag::folderDropRequested, this, [this](const std::string& folder, bool copy) {
     if (copyMove_)
-      copyMove_->CopyMoveToFolder(folder, platform::fileNameOf(platform::withoutTrailingSlash(folder)), copy,
-                                  list_->SelectedEntryIndices());
+      copyMove_->CopyMoveEntries(list_->SelectedEntryIndices(), folder,
+                                 platform::fileNameOf(platform::withoutTrailingSlash(folder)), copy);
   });
   connect(drag, &ListRowDrag::targetChanged, this, [this](const ThumbnailPaneWnd::OutsideTarget& target) {
     if (frame_) frame_->ShowApplicationHint(target.kind == ThumbnailPaneWnd::OutsideTarget::Application ? target.button : -1);

@@ -16,6 +16,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <QTimer>
@@ -25,6 +26,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -758,6 +760,94 @@ bool FolderTree::EndLabelEdit(QTreeWidgetItem* item, const QString& typed) {
   item->setText(0, QString::fromStdString(name));
   item->setData(0, kSortKeyRole, sortKey(name));
   RebaseOpenPaths(from, to);
+  return true;
+}
+
+// ---- moving a folder by dragging it -----------------------------------------------
+
+void FolderTree::mousePressEvent(QMouseEvent* event) {
+  QTreeWidget::mousePressEvent(event);
+  dragItem_ = nullptr;
+  folderDragging_ = false;
+  if (event->button() != Qt::LeftButton) return;
+  QTreeWidgetItem* item = itemAt(event->position().toPoint());
+  // The desktop is never dragged.
+  if (!item || item == rootItem() || state() == EditingState) return;
+  dragItem_ = item;
+  dragStart_ = event->position().toPoint();
+}
+
+void FolderTree::mouseMoveEvent(QMouseEvent* event) {
+  if (!dragItem_ || !(event->buttons() & Qt::LeftButton)) {
+    QTreeWidget::mouseMoveEvent(event);
+    return;
+  }
+  const QPoint pos = event->position().toPoint();
+  if (!folderDragging_ && (pos - dragStart_).manhattanLength() < QApplication::startDragDistance()) return;
+  folderDragging_ = true;
+  QTreeWidgetItem* under = itemAt(pos);
+  viewport()->setCursor(under ? Qt::ArrowCursor : Qt::ForbiddenCursor);
+  if (under) {
+    // The neighbours come into view, so that the tree scrolls under a drag.
+    if (QTreeWidgetItem* above = itemAbove(under)) scrollToItem(above);
+    if (QTreeWidgetItem* below = itemBelow(under)) scrollToItem(below);
+  }
+}
+
+void FolderTree::mouseReleaseEvent(QMouseEvent* event) {
+  QTreeWidgetItem* dragged = std::exchange(dragItem_, nullptr);
+  if (!std::exchange(folderDragging_, false)) {
+    QTreeWidget::mouseReleaseEvent(event);
+    return;
+  }
+  viewport()->unsetCursor();
+  if (QTreeWidgetItem* target = itemAt(event->position().toPoint())) MoveFolder(dragged, target);
+}
+
+bool FolderTree::MoveFolder(QTreeWidgetItem* dragged, QTreeWidgetItem* target) {
+  if (!dragged || !target || dragged == rootItem() || target == dragged || target == dragged->parent()) return false;
+  constexpr const char* kCaption = "フォルダの移動";
+  const std::string name = dragged->text(0).toStdString();
+  if (isInside(target, dragged)) {
+    showMessage(name + " を移動できません。受け側のフォルダは送り側フォルダのサブフォルダです。", kCaption);
+    return false;
+  }
+  const std::string from = platform::withoutTrailingSlash(GetItemPath(dragged));
+  const std::string targetPath = GetItemPath(target);
+  const std::string to = targetPath + name;
+  // Folders are looked up with case ignored, as for a rename.
+  if (pathExists(to) || entryNamedCaseBlind(targetPath, name, {})) {
+    showMessage("このフォルダにはすでに '" + name + "' フォルダが存在します。", kCaption);
+    return false;
+  }
+  const std::string open = document_ ? document_->GetFolderPath() : std::string();
+  if (!open.empty() && platform::withTrailingSlash(open).starts_with(from + "/")) document_->CloseFolderDatabase();
+  const int error = platform::cp932Length(to) > kMaxFolderPathCp932 ? ENAMETOOLONG : platform::renameNoReplace(from, to);
+  if (error != 0) {
+    if (error == ENOENT && !isDirectory(targetPath))
+      showMessage("移動先のフォルダを発見できませんでした。\n処理を中断します。", kCaption);
+    else if (error == ENOENT)
+      showMessage("移動元のフォルダを発見できませんでした。\n処理を中断します。", kCaption);
+    else
+      showMessage("フォルダの移動に失敗しました。\n処理を中断します。", kCaption);
+    // A closed catalogue is opened again where it still is.
+    if (!open.empty() && document_->GetFolderPath() == open) document_->LoadFolder(platform::withTrailingSlash(open), 0);
+    return false;
+  }
+  // The tree and the document follow the folder to its new place before its
+  // old item goes, so that the selection never falls on another folder.
+  const bool selectionInside = currentItem() && isInside(currentItem(), dragged);
+  QTreeWidgetItem* oldParent = dragged->parent();
+  const bool hadSiblings = oldParent->childCount() > 1;
+  if (target->isExpanded()) {
+    insertSorted(target, makeFolderItem(targetPath, name));
+  } else {
+    setChildrenFlag(target, true);
+  }
+  RebaseOpenPaths(from, to);
+  if (selectionInside) SelectFolder(currentPath_);
+  delete dragged;
+  if (!hadSiblings && oldParent != rootItem()) oldParent->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicator);
   return true;
 }
 

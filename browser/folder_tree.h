@@ -10,6 +10,7 @@
 //   GetCurrentPath, GetItemPath, HasSubfolders, FillSubfolders
 //   OnNewFolder, OnDeleteFolder, OnToggleCleanUp, OnChangeColour   context commands
 //   BeginLabelEdit / EndLabelEdit                             renaming
+//   MoveFolder                                                a folder dragged onto another
 //
 // The tree is as wide as its widest visible name: a horizontal scroll bar
 // appears when that is wider than the pane, and the current item is kept in
@@ -88,6 +89,13 @@ class FolderTree : public QTreeWidget {
   std::optional<QString> TakePendingEditText();
   bool isEditingLabel() const { return state() == EditingState; }
 
+  // Moves dragged's folder below target's on disk (the drag of a folder
+  // onto another); false when it stayed. Onto itself or its own parent it
+  // stays without a word; onto its own subfolder, or where a folder of its
+  // name exists, it is refused with a message. Open paths inside it follow.
+  bool MoveFolder(QTreeWidgetItem* dragged, QTreeWidgetItem* target);
+  bool isDraggingFolder() const { return dragItem_ != nullptr && folderDragging_; }
+
   // Every open path at or below oldFolder (no trailing slash) moves below
   // newFolder: the tree's current path and the document's folder.
   void RebaseOpenPaths(const std::string& oldFolder, const std::string& newFolder);
@@ -104,6 +112,9 @@ class FolderTree : public QTreeWidget {
   bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
   void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
   void keyReleaseEvent(QKeyEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
 
  private:
@@ -130,4 +141,9 @@ class FolderTree : public QTreeWidget {
   QPersistentModelIndex contextIndex_;
   std::optional<QString> pendingEditText_;
   bool keepRootChildren_ = false;
+  // A folder drag: the pressed item and point; dragging once past the
+  // system's drag distance.
+  QTreeWidgetItem* dragItem_ = nullptr;
+  QPoint dragStart_;
+  bool folderDragging_ = false;
 };

@@ -552,6 +552,10 @@ std::string CListPane::RenameMessage(int code, const std::string& newName) {
 
 // ---- context menus -------------------------------------------------------------------
 
+void CListPane::MoveOrCopyToFolder(const std::string& folder, bool copy) {
+  if (carryToFolder) carryToFolder(SelectedEntryIndices(), folder, copy);
+}
+
 QMenu* CListPane::BuildContextMenu(int row, QWidget* parent) {
   auto* menu = new QMenu(parent);
   const auto add = [this, menu](const char* text, int id, bool enabled) {
@@ -597,10 +601,13 @@ QMenu* CListPane::BuildContextMenu(int row, QWidget* parent) {
   add("エクスポート...", cmd::kExport, true);
   add(stack ? "全頁複製" : "複製", cmd::kDuplicate, true);
   add("プロパティ", cmd::kProperties, one);
-  if (stack)
+  if (stack) {
     add("頁並べ替え ...", cmd::kReorderPages, one);
-  else
+    add("タイトルの変更 ...", kStackTitleCommand, one);
+  } else {
     add("タイトルの変更", cmd::kRename, one);
+  }
+  add("コピー", cmd::kCopy, true);
   return menu;
 }
 

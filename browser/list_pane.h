@@ -31,6 +31,9 @@ class CListPane : public QTreeWidget {
  public:
   static constexpr int kControlId = 2004;
   static constexpr int kDefaultWidths[listpane::kColumnCount] = {150, 50, 50, 70, 70, 70};
+  // The stack menu's "タイトルの変更 ...": the title change dialog of the row
+  // (no menu command of the frame; the view runs it).
+  static constexpr int kStackTitleCommand = 0x8079;
 
   // Rename result codes; each has its message (RenameMessage).
   enum RenameCode {
@@ -74,6 +77,11 @@ class CListPane : public QTreeWidget {
   // application entries (commands kFirstApplicationMenuEntry + i).
   std::function<QStringList()> applicationNames;
   void OpenEntry(int entryIndex);
+
+  // The selected rows' documents moved (or copied) into folder, a folder of
+  // the tree; the view does the carrying (carryToFolder).
+  std::function<void(const std::vector<int>& entryIndices, const std::string& folder, bool copy)> carryToFolder;
+  void MoveOrCopyToFolder(const std::string& folder, bool copy);
 
   // The context menu of row (-1: the empty area), owned by parent.
   QMenu* BuildContextMenu(int row, QWidget* parent);

@@ -49,6 +49,24 @@ std::string freePageTitle(FolderDatabase& db, const std::string& folder, const s
   return title;
 }
 
+// Another page of the stack bears title now and is given another one: the
+// name is free once that page has been renamed.
+bool heldByALeavingPage(const std::vector<ItemInfo>& pages, const std::vector<std::string>& titles, int index,
+                        const std::string& title) {
+  const ItemInfo& page = pages[static_cast<std::size_t>(index)];
+  for (std::size_t j = 0; j < pages.size(); ++j)
+    if (static_cast<int>(j) != index && platform::asciiEqualsIgnoreCase(pages[j].Title, title) &&
+        platform::asciiEqualsIgnoreCase(pages[j].Ext, page.Ext) && !platform::asciiEqualsIgnoreCase(titles[j], title))
+      return true;
+  return false;
+}
+
+bool heldByAnotherRow(const std::vector<std::string>& titles, int index, const std::string& title) {
+  for (std::size_t j = 0; j < titles.size(); ++j)
+    if (static_cast<int>(j) != index && platform::asciiEqualsIgnoreCase(titles[j], title)) return true;
+  return false;
+}
+
 }  // namespace
 
 bool PageReadOnly(const std::string& folder, const ItemInfo& page) {
@@ -115,6 +133,16 @@ std::vector<std::string> BulkPageTitles(FolderDatabase& db, const std::string& f
     const std::string plain = base + "の" + std::to_string(i + 1) + "頁目";
     titles[i] = freePageTitle(db, folder, pages, titles, static_cast<int>(i), plain);
   }
+  // A further pass over the pages that needed a suffix: a plain name held
+  // only by another page of the stack, which is given another title, is
+  // free now (StoreTitles renames that page first).
+  for (std::size_t i = 0; i < pages.size(); ++i) {
+    if (PageReadOnly(folder, pages[i])) continue;
+    const std::string plain = base + "の" + std::to_string(i + 1) + "頁目";
+    if (titles[i] == plain) continue;
+    const int index = static_cast<int>(i);
+    if (!heldByAnotherRow(titles, index, plain) && heldByALeavingPage(pages, titles, index, plain)) titles[i] = plain;
+  }
   return titles;
 }
 
@@ -123,9 +151,16 @@ int StoreTitles(FolderDatabase& db, const std::string& folder, const StackInfo& 
                 std::vector<std::string>& failed) {
   int firstError = db.SetStackInfo(stack, fieldmask::kStackTitle);
   const int today = platform::todayYmd();
+  // A page whose new title another page of the stack still bears waits
+  // until that page has its new name.
+  std::vector<std::size_t> order, waiting;
   for (std::size_t i = 0; i < pages.size() && i < titles.size(); ++i) {
+    if (titles[i] == pages[i].Title) continue;
+    (heldByALeavingPage(pages, titles, static_cast<int>(i), titles[i]) ? waiting : order).push_back(i);
+  }
+  order.insert(order.end(), waiting.begin(), waiting.end());
+  for (const std::size_t i : order) {
     ItemInfo& page = pages[i];
-    if (titles[i] == page.Title) continue;
     std::string title = titles[i];
     for (int n = 2; n < 10000; ++n) {
       int found = 0, itemNo = 0;

@@ -112,14 +112,30 @@ int CheckEntryCopy(FolderDatabase& source, int kind, int number, FolderDatabase&
   return kCanCopy;
 }
 
+namespace {
+std::function<void()>& fileStepHook() {
+  static std::function<void()> hook;
+  return hook;
+}
+void fileStep() {
+  if (fileStepHook()) fileStepHook()();
+}
+}  // namespace
+
+void SetFileStepHook(std::function<void()> hook) { fileStepHook() = std::move(hook); }
+
 int CopyFileNoReplace(const std::string& from, const std::string& to) {
   if (!isFile(from)) return ENOENT;
   // The whole copy is made under a name of its own and only then given the
   // target name, which fails rather than replace a file that appeared since.
   const std::string temporary = MakeUniqueFileName(to + ".part");
   if (temporary.empty()) return EEXIST;
+  fileStep();
   int error = platform::copyFileReplacing(from, temporary);
-  if (error == 0) error = platform::renameNoReplace(temporary, to);
+  if (error == 0) {
+    fileStep();
+    error = platform::renameNoReplace(temporary, to);
+  }
   if (error != 0) DeleteFileForce(temporary);
   return error;
 }
@@ -194,8 +210,10 @@ TransferResult TransferEntry(FolderDatabase& source, int kind, int number, Folde
     return result;
   }
   for (const ItemInfo& page : pages)
-    for (const std::string& name : FileNamesOf(page))
+    for (const std::string& name : FileNamesOf(page)) {
+      fileStep();
       if (DeleteFileForce(join(sourceFolder, name)) != 0) result.sourceFilesLeft.push_back(name);
+    }
   return result;
 }
 

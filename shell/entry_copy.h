@@ -15,6 +15,7 @@
 
 #include "catalogue/ann_box.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -75,6 +76,10 @@ struct TransferResult {
   EntryRef target;               // the new entry in the target
   std::vector<std::string> sourceFilesLeft;  // move: source files that could not be deleted
 };
+
+// Called before each change to a document file (a copy, its rename, the
+// deletion of a moved source); the crash tests stop there.
+void SetFileStepHook(std::function<void()> hook);
 
 // copy true keeps the source; false moves. The new entry's board position
 // in the target is cleared so that the target's board places it.

@@ -6,6 +6,7 @@
 #include "platform/clock.h"
 #include "platform/paths.h"
 #include "platform/program_folder.h"
+#include "platform/sjis_codec.h"
 #include "platform/user_interaction.h"
 #include "shell/fd3_doc.h"
 #include "shell/image_ctrl.h"
@@ -74,6 +75,11 @@ std::string readHead(const std::string& path) {
   return std::string(bytes, static_cast<std::size_t>(in.gcount()));
 }
 
+// Paths are counted in Shift-JIS bytes against the limit the catalogue's
+// other commands keep (a copy into a folder checks the same 260).
+constexpr int kPathLimit = 260;
+constexpr int kCatalogueNameBytes = 8;  // "info.mdb"
+
 bool titleOk(const std::string& title, const std::string& ext) { return CheckTitle(title, ext, std::string()) == 0; }
 
 }  // namespace
@@ -99,6 +105,9 @@ bool RescanFolder(CFD3Doc& doc, ProgressReporter* progress, const std::string& p
   if (cancelled(progress)) return true;
   if (progress) progress->SetProgressText("検索中...\n" + path);
   const std::string folder = platform::withoutTrailingSlash(path);
+  // A folder whose catalogue path would pass the program's path limit is
+  // left as it is, as the other folder commands leave it.
+  if (platform::cp932Length(path) + kCatalogueNameBytes > kPathLimit) return false;
   struct stat st {};
   if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
   doc.CreateImageCtrl(true);
@@ -182,7 +191,7 @@ bool RegisterFoundFiles(CFD3Doc& doc, ProgressReporter* progress, const std::str
     const std::string ext = name.substr(point + 1);
     if (title.empty() || ext.empty()) continue;
     const std::string file = path + name;
-    if (!titleOk(title, ext)) {
+    if (!titleOk(title, ext) || platform::cp932Length(file) > kPathLimit) {
       result.skipped.push_back(file);
       continue;
     }

@@ -22,6 +22,7 @@
 #include "tests/shell/fresh_environment.h"
 #include "tests/shell/wait_until.h"
 #include "tests/support/test_env.h"
+#include "tests/browser/view_fixture.h"
 
 #include <QAction>
 #include <QApplication>
@@ -473,45 +474,18 @@ TEST_F(BoardInteractionTest, ThePageCountersMiddleChoosesAPageInTheDialog) {
 
 // ---- the documents behind the board ---------------------------------------------------
 
-class BoardOperationsTest : public ::testing::Test {
+class BoardOperationsTest : public BrowserViewFixture {
  protected:
-  void SetUp() override {
-    platform::ensureProgramFolder();
-    InitModuleFolder();
-    env.set("HOME", home.path());
-    env.set("XDG_DATA_HOME", home.file("share"));
-    root = desktop.path() + "/";
-    folder = root + "書類";
-    cataloguetest::makeCatalogueFolder(folder);
-  }
-  void TearDown() override {
-    view.reset();
-    document.CloseFolderDatabase();
-  }
-  void show() {
-    view = std::make_unique<CFD3View>();
-    view->AttachDocument(&document);
-    view->resize(900, 600);
-    view->show();
-    view->OnInitialUpdate();
-    view->BuildFolderTreeForDesktop(root);
-    ASSERT_EQ(view->SelectFolderInTree(folder), 1);
-    board = view->GetThumbnailPane();
-    ops = view->boardOperations();
-  }
-  void touch(const std::string& name) { std::ofstream(folder + "/" + name) << "x"; }
-  int tileOf(int kind, int number) const { return document.EntryList().Find(kind, number); }
+  int tileOf(int kind, int number) const { return entryOf(kind, number); }
   // Opening a folder compacts its catalogue: numbers are looked up by title.
   int stackNo(const std::string& title) {
-    int found = 0, number = 0;
-    EXPECT_EQ(document.Database().FindStack(title, found, number), 0);
-    EXPECT_TRUE(found) << title;
+    const int number = BrowserViewFixture::stackNo(title);
+    EXPECT_NE(number, 0) << title;
     return number;
   }
   int itemNo(const std::string& title, const std::string& ext = "bmp") {
-    int found = 0, number = 0;
-    EXPECT_EQ(document.Database().FindItem(title, ext, found, number), 0);
-    EXPECT_TRUE(found) << title;
+    const int number = BrowserViewFixture::itemNo(title, ext);
+    EXPECT_NE(number, 0) << title;
     return number;
   }
   void selectOnly(std::initializer_list<std::pair<int, int>> documents) {
@@ -523,33 +497,11 @@ class BoardOperationsTest : public ::testing::Test {
         ADD_FAILURE() << "no tile for " << kind << "/" << number;
     }
   }
-  std::vector<std::string> pageTitles(int stackNo) {
-    StackInfo stack;
-    EXPECT_EQ(document.Database().GetStackInfo(stackNo, stack), 0);
-    std::vector<std::string> titles;
-    for (int p = 1; p <= stack.PageCount; ++p) {
-      ItemInfo page;
-      document.Database().Stack2Item(stackNo, p, page);
-      titles.push_back(page.Title);
-    }
-    return titles;
-  }
   void expectInStep() {
     EXPECT_EQ(board->tileCount(), document.EntryList().GetCount());
     for (int i = 0; i < board->tileCount(); ++i) EXPECT_EQ(board->Tile(i)->GetIndex(), i);
     EXPECT_TRUE(cataloguetest::catalogueInvariantsHold(document.Database()));
   }
-
-  FreshEnvironment env;
-  testsupport::TempDir home;
-  testsupport::TempDir desktop;
-  platform::RecordingUserInteraction boxes;
-  std::string root;
-  std::string folder;
-  CFD3Doc document;
-  std::unique_ptr<CFD3View> view;
-  ThumbnailPaneWnd* board = nullptr;
-  BoardOperations* ops = nullptr;
 };
 
 TEST_F(BoardOperationsTest, DroppingAAndBOnCWhileCAndC2ExistMakesC3) {

@@ -18,6 +18,7 @@
 #include "tests/catalogue/catalogue_fixture.h"
 #include "tests/shell/fresh_environment.h"
 #include "tests/support/test_env.h"
+#include "tests/browser/view_fixture.h"
 
 #include <QListWidget>
 #include <QTest>
@@ -33,58 +34,17 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class DuplicateReorderTest : public ::testing::Test {
+class DuplicateReorderTest : public BrowserViewFixture {
  protected:
   void SetUp() override {
-    platform::ensureProgramFolder();
-    InitModuleFolder();
-    env.set("HOME", home.path());
-    env.set("XDG_DATA_HOME", home.file("share"));
-    root = desktop.path() + "/";
-    folder = root + "書類";
-    cataloguetest::makeCatalogueFolder(folder);
+    BrowserViewFixture::SetUp();
     platform::setFixedNowForTests(QDateTime(QDate(2026, 12, 24), QTime(10, 0)));
   }
   void TearDown() override {
-    view.reset();
-    document.CloseFolderDatabase();
+    BrowserViewFixture::TearDown();
     platform::setFixedNowForTests(std::nullopt);
   }
-  void show() {
-    view = std::make_unique<CFD3View>();
-    view->AttachDocument(&document);
-    view->resize(900, 600);
-    view->show();
-    view->OnInitialUpdate();
-    view->BuildFolderTreeForDesktop(root);
-    ASSERT_EQ(view->SelectFolderInTree(folder), 1);
-    board = view->GetThumbnailPane();
-    ops = view->boardOperations();
-  }
-  void touch(const std::string& name, const std::string& text = "x") { std::ofstream(folder + "/" + name) << text; }
-  bool exists(const std::string& name) const { return fs::exists(fs::u8path(folder + "/" + name)); }
-  int tileOf(int kind, int number) const { return document.EntryList().Find(kind, number); }
-  int itemNo(const std::string& title, const std::string& ext) {
-    int found = 0, number = 0;
-    EXPECT_EQ(document.Database().FindItem(title, ext, found, number), 0);
-    return found ? number : 0;
-  }
-  int stackNo(const std::string& title) {
-    int found = 0, number = 0;
-    EXPECT_EQ(document.Database().FindStack(title, found, number), 0);
-    return found ? number : 0;
-  }
-  std::vector<std::string> pageTitles(int stack) {
-    StackInfo info;
-    EXPECT_EQ(document.Database().GetStackInfo(stack, info), 0);
-    std::vector<std::string> titles;
-    for (int p = 1; p <= info.PageCount; ++p) {
-      ItemInfo page;
-      document.Database().Stack2Item(stack, p, page);
-      titles.push_back(page.Title);
-    }
-    return titles;
-  }
+  int tileOf(int kind, int number) const { return entryOf(kind, number); }
   void giveText(int item) {
     ItemInfo info;
     ASSERT_EQ(document.Database().GetItemInfo(item, info), 0);
@@ -95,17 +55,6 @@ class DuplicateReorderTest : public ::testing::Test {
     EXPECT_EQ(board->tileCount(), document.EntryList().GetCount());
     EXPECT_TRUE(cataloguetest::catalogueInvariantsHold(document.Database()));
   }
-
-  FreshEnvironment env;
-  testsupport::TempDir home;
-  testsupport::TempDir desktop;
-  platform::RecordingUserInteraction boxes;
-  std::string root;
-  std::string folder;
-  CFD3Doc document;
-  std::unique_ptr<CFD3View> view;
-  ThumbnailPaneWnd* board = nullptr;
-  BoardOperations* ops = nullptr;
 };
 
 TEST(CopySuffix, FirstThenNumberedFromTwo) {
@@ -341,6 +290,37 @@ TEST_F(DuplicateReorderTest, BulkChangeNamesPagesFromTheBaseAndKeepsAReadOnlyPag
   EXPECT_TRUE(exists("p2.bmp"));
   EXPECT_TRUE(exists("Aの3頁目.bmp"));
   EXPECT_EQ(document.EntryList().GetAt(tileOf(1, stack))->title, "Aその2");
+  expectInStep();
+}
+
+TEST_F(DuplicateReorderTest, APlainPageNameHeldOnlyByAnotherPageOfTheStackIsTakenOnTheFurtherPass) {
+  {
+    cataloguetest::CatalogueRows rows(folder);
+    rows.addStack(10, "束", 1);
+    rows.addItem({.itemNo = 1, .title = "Aの2頁目", .stackNo = 10, .pageNo = 1});
+    rows.addItem({.itemNo = 2, .title = "x", .stackNo = 10, .pageNo = 2});
+  }
+  touch("Aの2頁目.bmp", "first");
+  touch("x.bmp", "second");
+  show();
+  const int stack = stackNo("束");
+  std::vector<std::string> shownInDialog;
+  ops->titleDialogRunner = [&](TitleChangeDlg& dialog) {
+    dialog.baseTitleRunner = [](int) { return std::optional<std::string>("A"); };
+    dialog.OnBulkChange();
+    shownInDialog = dialog.rowTitles();
+    dialog.accept();
+    return dialog.result();
+  };
+  ops->ChangeTitle(tileOf(1, stack));
+  EXPECT_EQ(shownInDialog, (std::vector<std::string>{"Aの1頁目", "Aの2頁目"}));
+  EXPECT_TRUE(boxes.texts().empty());
+  EXPECT_EQ(pageTitles(stack), (std::vector<std::string>{"Aの1頁目", "Aの2頁目"}));
+  std::ifstream second(folder + "/Aの2頁目.bmp");
+  std::string text;
+  second >> text;
+  EXPECT_EQ(text, "second") << "page 2's own file bears the name";
+  EXPECT_TRUE(exists("Aの1頁目.bmp"));
   expectInStep();
 }
 

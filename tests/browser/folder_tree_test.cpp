@@ -10,9 +10,11 @@
 #include "tests/shell/wait_until.h"
 #include "tests/support/test_env.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QScrollBar>
 #include <QStandardPaths>
 #include <QTest>
@@ -389,6 +391,75 @@ TEST_F(FolderTreeTest, RenamingAFolderAboveTheOpenFolderMovesEveryOpenPath) {
   EXPECT_TRUE(tree.EndLabelEdit(child(tree.rootItem(), "ab"), QStringLiteral("xy")));
   EXPECT_EQ(doc.folderPath, root + "abc");
   EXPECT_EQ(tree.GetCurrentPath(), root + "abc/");
+}
+
+TEST_F(FolderTreeTest, DraggingAFolderOntoAnotherMovesItAndEveryOpenPathFollows) {
+  mkdirs("書類/請求書/2024");
+  mkdirs("保管");
+  build();
+  select("書類/請求書/2024");
+  QTreeWidgetItem* papers = child(tree.rootItem(), "書類");
+  QTreeWidgetItem* bills = child(papers, "請求書");
+  QTreeWidgetItem* store = child(tree.rootItem(), "保管");
+  ASSERT_TRUE(bills && store);
+  // The drag gesture: press on 請求書, move past the drag distance, release on 保管.
+  const QPoint from = tree.visualItemRect(bills).center();
+  const QPoint to = tree.visualItemRect(store).center();
+  QTest::mousePress(tree.viewport(), Qt::LeftButton, {}, from);
+  QMouseEvent moveEvent(QEvent::MouseMove, QPointF(to), tree.viewport()->mapToGlobal(QPointF(to)), Qt::NoButton,
+                        Qt::LeftButton, {});
+  QApplication::sendEvent(tree.viewport(), &moveEvent);
+  ASSERT_TRUE(tree.isDraggingFolder());
+  QTest::mouseRelease(tree.viewport(), Qt::LeftButton, {}, to);
+  EXPECT_TRUE(boxes.texts().empty());
+  EXPECT_TRUE(isDir("保管/請求書/2024"));
+  EXPECT_FALSE(isDir("書類/請求書"));
+  // The press opened 請求書 itself; it is open at its new place.
+  EXPECT_EQ(doc.closes, 1) << "the open folder's catalogue is closed before its folder moves";
+  EXPECT_EQ(doc.folderPath, root + "保管/請求書");
+  EXPECT_EQ(tree.GetItemPath(tree.currentItem()), root + "保管/請求書/");
+  EXPECT_EQ(child(tree.rootItem(), "書類")->childCount(), 0);
+
+  // A folder deep inside the moved one is open: every open path follows.
+  select("保管/請求書/2024");
+  ASSERT_TRUE(tree.MoveFolder(child(child(tree.rootItem(), "保管"), "請求書"), child(tree.rootItem(), "書類")));
+  EXPECT_TRUE(isDir("書類/請求書/2024"));
+  EXPECT_EQ(doc.folderPath, root + "書類/請求書/2024");
+  EXPECT_EQ(tree.GetCurrentPath(), root + "書類/請求書/2024/");
+  EXPECT_EQ(tree.GetItemPath(tree.currentItem()), root + "書類/請求書/2024/");
+  EXPECT_EQ(doc.loads.back().first, root + "書類/請求書/2024/");
+}
+
+TEST_F(FolderTreeTest, AFolderStaysOnItselfItsParentItsSubfolderOrANameTaken) {
+  mkdirs("a/b/c");
+  mkdirs("x/B");
+  build();
+  select("a/b/c");
+  QTreeWidgetItem* a = child(tree.rootItem(), "a");
+  QTreeWidgetItem* b = child(a, "b");
+  QTreeWidgetItem* c = child(b, "c");
+  select("x");
+  QTreeWidgetItem* x = tree.currentItem();
+  struct Case {
+    const char* what;
+    QTreeWidgetItem* dragged;
+    QTreeWidgetItem* target;
+    std::vector<std::string> messages;
+  } cases[] = {
+      {"onto itself", b, b, {}},
+      {"onto its parent", b, a, {}},
+      {"onto its own subfolder", a, c, {"a を移動できません。受け側のフォルダは送り側フォルダのサブフォルダです。"}},
+      {"a folder of its name (case ignored) is there", b, x, {"このフォルダにはすでに 'b' フォルダが存在します。"}},
+      {"the desktop is never moved", tree.rootItem(), x, {}},
+  };
+  for (const Case& t : cases) {
+    SCOPED_TRACE(t.what);
+    boxes.clear();
+    EXPECT_FALSE(tree.MoveFolder(t.dragged, t.target));
+    EXPECT_EQ(boxes.texts(), t.messages);
+    EXPECT_TRUE(isDir("a/b/c"));
+    EXPECT_TRUE(isDir("x/B"));
+  }
 }
 
 TEST_F(FolderTreeTest, DeleteGoesToTheTrashAfterConfirmation) {

@@ -6,6 +6,8 @@
 //   document_crash_child open FOLDER KILL_AT      the document loads FOLDER
 //                                                (check, compaction, open, load)
 //   document_crash_child move FROM TO KILL_AT     every entry of FROM is moved to TO
+//   document_crash_child transfer FROM TO KILL_AT every document of FROM, files
+//                                                 and rows, is moved to TO
 //   document_crash_child import FROM TO KILL_AT   every file of FROM is imported into
 //                                                TO by the import loop
 //
@@ -17,6 +19,7 @@
 #include "catalogue/folder_database.h"
 #include "platform/user_interaction.h"
 #include "shell/fd3_doc.h"
+#include "shell/entry_copy.h"
 #include "shell/import_command.h"
 
 #include <QApplication>
@@ -128,6 +131,25 @@ int moveEverything(const std::string& source, const std::string& target) {
   return 0;
 }
 
+// Every document of FROM (files and rows) moved to TO as the browser moves
+// documents between folders.
+int transferEverything(const std::string& source, const std::string& target) {
+  FolderDatabase from, to;
+  if (from.OpenFolder(source, false) != 0 || to.OpenFolder(target, false) != 0) return 3;
+  std::vector<EntryRef> entries;
+  {
+    Statement rows(from.Engine(),
+                   "SELECT 0, ItemNo FROM ItemMST WHERE StackNo IS NULL UNION ALL "
+                   "SELECT 1, StackNo FROM StackMST");
+    while (rows.step()) entries.push_back({rows.intAt(0), rows.intAt(1)});
+  }
+  for (const EntryRef& entry : entries)
+    if (entrycopy::TransferEntry(from, entry.Kind, entry.No, to, source, target, false).outcome !=
+        entrycopy::Outcome::Done)
+      return 4;
+  return 0;
+}
+
 int importEverything(const std::string& source, const std::string& target) {
   platform::RecordingUserInteraction answers;
   CFD3Doc doc;
@@ -154,11 +176,17 @@ int main(int argc, char** argv) {
     countEngineSteps();
     return moveEverything(args[1], args[2]);
   }
+  if (args.size() == 4 && args[0] == "transfer") {
+    gKillAt = std::atol(args[3].c_str());
+    countEngineSteps();
+    entrycopy::SetFileStepHook([] { step('f'); });
+    return transferEverything(args[1], args[2]);
+  }
   if (args.size() == 4 && args[0] == "import") {
     gKillAt = std::atol(args[3].c_str());
     countEngineSteps();
     return importEverything(args[1], args[2]);
   }
-  std::fprintf(stderr, "usage: %s open FOLDER KILL_AT | move FROM TO KILL_AT | import FROM TO KILL_AT\n", argv[0]);
+  std::fprintf(stderr, "usage: %s open FOLDER KILL_AT | move FROM TO KILL_AT | transfer FROM TO KILL_AT | import FROM TO KILL_AT\n", argv[0]);
   return 2;
 }

@@ -24,6 +24,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <random>
 #include <set>
@@ -271,6 +272,84 @@ TEST_F(DocumentCrashTest, AKilledMoveLeavesEveryEntryInOneFolderOrBoth) {
   }
   std::printf("move: %zu steps, %zu kill points, %d left an entry in both folders\n",
               std::count(whole.output.begin(), whole.output.end(), '\n'), points.size(), duplicated);
+}
+
+// Where each document of a folder lies: its file name, when both its row
+// and its file are there; a row without its file is "<title> without file".
+std::set<std::string> documentsIn(const std::string& folder) {
+  std::set<std::string> found;
+  SqliteDatabase db;
+  db.openShared(FolderDatabase::CataloguePath(folder));
+  Statement items(db, "SELECT ItemTitle FROM ItemMST");  // the file name
+  while (items.step()) {
+    const std::string name = items.textAt(0);
+    found.insert(std::filesystem::exists(platform::joinPath(folder, name)) ? name : name + " without file");
+  }
+  return found;
+}
+
+TEST_F(DocumentCrashTest, AMoveOf50DocumentsKilledAnywhereLosesNoneAndBothFoldersOpen) {
+  const std::string sourceStart = temp.file("sourceStart");
+  const std::string targetStart = temp.file("targetStart");
+  cataloguetest::makeCatalogueFolder(sourceStart);
+  cataloguetest::makeCatalogueFolder(targetStart);
+  std::vector<std::string> names;
+  {
+    CatalogueRows rows(sourceStart);
+    for (int i = 0; i < 50; ++i) {
+      const std::string title = "d" + std::to_string(100 + i);
+      rows.addItem(ItemRow{i + 1, title, "doc"});
+      // A stored thumbnail: opening the folder makes none.
+      DbBytes thumb(256, static_cast<std::uint8_t>(i));
+      rows.db().execute("INSERT INTO ThumbMST(ItemNo, ThumbSizeX, ThumbSizeY, ThumbData) VALUES(?, 80, 80, ?)", i + 1,
+                        thumb);
+      names.push_back(title + ".doc");
+    }
+  }
+  const std::string source = temp.file("source");
+  const std::string target = temp.file("target");
+  const QStringList folders{QString::fromStdString(source), QString::fromStdString(target)};
+  auto reset = [&] {
+    resetFolder(source, FolderDatabase::CataloguePath(sourceStart), "");
+    resetFolder(target, FolderDatabase::CataloguePath(targetStart), "");
+    for (const std::string& name : names) testsupport::writeFile(platform::joinPath(source, name), name);
+  };
+  reset();
+  const ChildRun whole = runChild(QStringList{"transfer"} + folders + QStringList{"0"});
+  ASSERT_FALSE(whole.killed);
+  ASSERT_EQ(whole.exitCode, 0);
+  EXPECT_TRUE(documentsIn(source).empty());
+  EXPECT_EQ(documentsIn(target), std::set<std::string>(names.begin(), names.end()));
+  // Kill points spread over the whole move, file steps among them.
+  const std::vector<long> all = killPoints(whole.output);
+  std::vector<long> points;
+  const std::size_t stride = std::max<std::size_t>(1, all.size() / 24);
+  for (std::size_t i = 0; i < all.size(); i += stride) points.push_back(all[i]);
+  ASSERT_GE(points.size(), 20u);
+
+  int inBoth = 0;
+  for (const long killAt : points) {
+    SCOPED_TRACE("killed before step " + std::to_string(killAt));
+    reset();
+    const ChildRun run = runChild(QStringList{"transfer"} + folders + QStringList{QString::number(killAt)});
+    ASSERT_TRUE(run.killed) << "the child ended before step " << killAt << " with " << run.exitCode;
+    for (const std::string& folder : {source, target}) {
+      Opened opened;
+      ASSERT_TRUE(openThroughTheDocument(folder, opened)) << folder;
+    }
+    const std::set<std::string> left = documentsIn(source);
+    const std::set<std::string> arrived = documentsIn(target);
+    for (const std::string& name : names) {
+      const bool here = left.count(name) != 0;
+      const bool there = arrived.count(name) != 0;
+      EXPECT_TRUE(here || there) << name << " is in neither folder";
+      inBoth += here && there;
+    }
+    for (const std::set<std::string>* folder : {&left, &arrived})
+      for (const std::string& document : *folder)
+        EXPECT_EQ(document.find(" without file"), std::string::npos) << document;
+  }
+  std::printf("transfer: %zu kill points, %d left a document in both folders\n", points.size(), inBoth);
 }
 
 // Every item of the catalogue (but the fixture's, named from prefix, which

@@ -13,6 +13,7 @@
 #include "tests/support/test_env.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QImage>
 #include <QMainWindow>
 
@@ -87,6 +88,16 @@ TEST_F(RescanTest, VanishedFilesGoUnreadableOnesStayAndNewFilesAreRegistered) {
   touch(root + "x.dll");
   touch(root + "noextension");
   touch(root + "new.doc");
+  // A path past 260 bytes is left out and reported; so is a folder whose
+  // catalogue would lie past it.
+  // (a title of 190 bytes passes the title rules; its path does not)
+  const std::string shelf = root + std::string(60, 'p') + "/";
+  QDir().mkpath(QString::fromStdString(shelf));
+  const std::string longFile = shelf + std::string(190, 'l') + ".doc";
+  touch(longFile);
+  const std::string deep = root + std::string(262 - root.size(), 'd') + "/";
+  QDir().mkpath(QString::fromStdString(deep));
+  touch(deep + "in.doc");
   QDir().mkpath(QString::fromStdString(root + "sub"));
   touch(root + "sub/inner.doc");
   NullProgressReporter progress;
@@ -96,7 +107,9 @@ TEST_F(RescanTest, VanishedFilesGoUnreadableOnesStayAndNewFilesAreRegistered) {
   EXPECT_EQ(report.unregistered, 1);
   EXPECT_EQ(names(root + "sub"), (std::vector<std::string>{"inner.doc|"})) << "a new subfolder gets a catalogue";
   EXPECT_TRUE(boxes.shown().empty());
-  EXPECT_TRUE(report.skipped.empty());
+  EXPECT_EQ(report.skipped, (std::vector<std::string>{longFile}));
+  EXPECT_TRUE(names(plain(shelf)).empty());
+  EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(FolderDatabase::CataloguePath(plain(deep)))));
 }
 
 // An item whose file cannot be looked at (a folder on the way we may not

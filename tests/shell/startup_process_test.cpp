@@ -97,6 +97,8 @@ TEST_F(TwoStarts, SecondStartForwardsItsRequestsAndEnds) {
   EXPECT_LT(recvScan, servedScan);
   EXPECT_LT(recvImport, servedImport);
   EXPECT_LT(servedScan, servedImport);
+  // One scan ran in the first instance, on SANE's test scanner.
+  EXPECT_EQ(first.log().count(QStringLiteral("brindel.scanner: scan over")), 1) << first.log().toStdString();
 
   // Ending the session closes the frame as usual, which saves its state.
   first.process().terminate();

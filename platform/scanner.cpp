@@ -11,7 +11,11 @@
 #include <cmath>
 #include <condition_variable>
 #include <cstring>
+#include <iterator>
 #include <thread>
+
+#include <csignal>
+#include <signal.h>
 
 namespace platform {
 
@@ -39,20 +43,27 @@ bool isFeeder(const std::string& source) {
 
 // ---- SANE --------------------------------------------------------------
 
+// Backends may set process-wide signal dispositions for their reader
+// threads or processes; the program's own handlers (the session end on
+// SIGTERM) are put back when the session is over.
 class SaneSession {
  public:
   SaneSession() {
+    for (std::size_t i = 0; i < std::size(kSignals); ++i) ::sigaction(kSignals[i], nullptr, &saved_[i]);
     SANE_Int version = 0;
     ok_ = sane_init(&version, nullptr) == SANE_STATUS_GOOD;
   }
   ~SaneSession() {
     if (ok_) sane_exit();
+    for (std::size_t i = 0; i < std::size(kSignals); ++i) ::sigaction(kSignals[i], &saved_[i], nullptr);
   }
   SaneSession(const SaneSession&) = delete;
   SaneSession& operator=(const SaneSession&) = delete;
   bool ok() const { return ok_; }
 
  private:
+  static constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP, SIGPIPE, SIGCHLD};
+  struct sigaction saved_[std::size(kSignals)] {};
   bool ok_ = false;
 };
 

@@ -1019,6 +1019,11 @@ void CMainFrame::RunHotScan() {
   }
   qCInfo(lcRequests) << "serving scan request";
   emit pendingWorkServed(Request::Scan, commandLine_);
+  // Pages need a folder to go into; without one a scan would only be kept.
+  if (!document_ || document_->EntryList().GetFolderPath().empty()) {
+    qCInfo(lcRequests) << "no folder is open: nothing scanned";
+    return;
+  }
   scanIdle_ = false;
   RunScan(true);
   RegisterScannedPages();

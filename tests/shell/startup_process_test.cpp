@@ -97,14 +97,12 @@ TEST_F(TwoStarts, SecondStartForwardsItsRequestsAndEnds) {
   EXPECT_LT(recvScan, servedScan);
   EXPECT_LT(recvImport, servedImport);
   EXPECT_LT(servedScan, servedImport);
-  // One scan ran in the first instance, on SANE's test scanner.
-  EXPECT_EQ(first.log().count(QStringLiteral("brindel.scanner: scan over")), 1) << first.log().toStdString();
 
   // Ending the session closes the frame as usual, which saves its state.
   first.process().terminate();
   ASSERT_TRUE(first.process().waitForFinished(kTimeoutMs));
   EXPECT_EQ(first.process().exitStatus(), QProcess::NormalExit);
-  EXPECT_EQ(first.process().exitCode(), 0);
+  EXPECT_EQ(first.process().exitCode(), 0) << first.log().toStdString();
   QSettings profile(QString::fromStdString(configFile("ブリンデル.ini")), QSettings::IniFormat);
   EXPECT_GT(profile.value("Browser/MainFrameWidth").toInt(), 0);
 }

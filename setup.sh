@@ -12,7 +12,7 @@ PACKAGES=(
   libsqlite3-dev sqlite3
   libleptonica-dev libtiff-dev libtiff-tools libgif-dev libjpeg-dev libpng-dev libwebp-dev libopenjp2-7-dev
   libtesseract-dev tesseract-ocr tesseract-ocr-jpn tesseract-ocr-jpn-vert tesseract-ocr-eng
-  libsane-dev sane-utils
+  libsane-dev libsane1 sane-utils
   libcurl4-openssl-dev libgsf-1-dev catdoc
   libharfbuzz-dev libfreetype-dev fonts-noto-cjk
   libgtest-dev libgmock-dev libbenchmark-dev

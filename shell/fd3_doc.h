@@ -144,10 +144,13 @@ class CFD3Doc : public QObject {
                  bool adjustImage, bool showMessages);
   // Registers names (inside sourceFolder) as pages of one new stack titled
   // stackTitle (a free variant of it); 1 done, -1 when a file failed.
+  // handled (may be null) receives how many names were dealt with before
+  // the batch stopped (all of them when it did not).
   int ImportFileBatch(ImportProgressDlg& progress, const std::string& stackTitle, const std::string& sourceFolder,
                       const std::vector<std::string>& names, const std::vector<std::string>& attachedFiles,
                       const std::string& destFolder, const std::vector<std::string>& titles, EntryRef* result,
-                      std::optional<QPoint> position, bool adjustImage, bool showMessages);
+                      std::optional<QPoint> position, bool adjustImage, bool showMessages,
+                      std::size_t* handled = nullptr);
   // Puts the document file of an imported item into the folder; true when
   // it failed (the target is gone again, the user was told).
   bool StoreImportedFile(ImportProgressDlg* progress, std::uint32_t classWord, const std::string& destFolder,

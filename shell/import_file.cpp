@@ -594,8 +594,10 @@ int CFD3Doc::ImportFileBatch(ImportProgressDlg& progress, const std::string& sta
                              const std::string& sourceFolder, const std::vector<std::string>& names,
                              const std::vector<std::string>& attachedFiles, const std::string& destFolder,
                              const std::vector<std::string>& titles, EntryRef* result,
-                             std::optional<QPoint> position, bool adjustImage, bool showMessages) {
+                             std::optional<QPoint> position, bool adjustImage, bool showMessages,
+                             std::size_t* handled) {
   const std::size_t n = names.size();
+  if (handled) *handled = n;
   const std::string sourceWithSlash = platform::withTrailingSlash(sourceFolder);
   const std::string destWithSlash = platform::withTrailingSlash(destFolder);
   std::vector<int> items;
@@ -614,7 +616,10 @@ int CFD3Doc::ImportFileBatch(ImportProgressDlg& progress, const std::string& sta
                            platform::Icon::Warning, kCaption);
       code = -1;
     }
-    if (code == -1 || code == -2) return -1;
+    if (code == -1 || code == -2) {
+      if (handled) *handled = i;
+      return -1;
+    }
     if (code != 1) continue;
     const std::string attached = i < attachedFiles.size() ? attachedFiles[i] : std::string();
     if (pair.Kind == EntryRef::kItem && !attached.empty()) {
@@ -623,7 +628,10 @@ int CFD3Doc::ImportFileBatch(ImportProgressDlg& progress, const std::string& sta
       if (attached.find('.') == std::string::npos) textExt = "TXT";
       ItemInfo item;
       const int read = reportDbCode(db.GetItemInfo(pair.No, item));
-      if (read != 0) return -1;
+      if (read != 0) {
+        if (handled) *handled = i + 1;
+        return -1;
+      }
       textExt = platform::utf8Truncate(textExt, kExtensionMaxBytes);
       const std::string textTarget = destWithSlash + item.Title + "." + item.Ext + "." + textExt;
       // The text goes beside the document only where nothing is yet, and the

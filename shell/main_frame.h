@@ -23,7 +23,10 @@
 #include "shell/desktop_drive.h"
 #include "shell/document_observer.h"
 #include "shell/fd3_doc.h"
+#include "platform/scanner.h"
 #include "shell/kankyo_settings.h"
+#include "shell/scan_page_writer.h"
+#include "shell/scan_registration.h"
 #include "shell/viewer_face.h"
 
 #include <QKeySequence>
@@ -34,6 +37,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 #include <map>
 
@@ -176,6 +180,26 @@ class CMainFrame : public QMainWindow, public DocumentObserver {
   // otherwise the state is saved.
   bool QueryEndSession();
   void RunPendingWork();
+
+  // ---- scanning -------------------------------------------------------------
+  // The scanner driver; its source is SANE unless one was set.
+  platform::CNewScanner& Scanner();
+  void SetScannerSource(std::unique_ptr<platform::ScannerSource> source);
+  // Picks a device from the list (its name, or empty to keep the current
+  // one); the default asks the user in a list dialog.
+  using ScannerChooser = std::function<std::string(const std::vector<platform::ScannerDeviceInfo>&)>;
+  void SetScannerChooser(ScannerChooser chooser) { scannerChooser_ = std::move(chooser); }
+  // Tests put a drive of their own under the scan folder.
+  void SetFreeSpaceProbe(FreeSpaceProbe probe) { freeSpace_ = std::move(probe); }
+  // The scan command (0x8044) and the scanner selection (0x8043).
+  void OnScan();
+  void OnSelectScanner();
+  // A page from the scanner driver: written as the next numbered file.
+  void OnScannerPage(int kind, platform::GlobalHandle block);
+  bool ScanIdle() const { return scanIdle_; }
+  const std::string& ScanFolder() const { return scanFolder_; }
+  const ScanRegistrationResult& LastScanRegistration() const { return lastScanRegistration_; }
+
   // Brings the window to the front, restoring it when minimised.
   void ActivateFromOtherInstance();
 
@@ -191,6 +215,10 @@ class CMainFrame : public QMainWindow, public DocumentObserver {
   // A registered application's button or menu entry: the active pane
   // prepares its selected documents and starts the application.
   void applicationLaunchRequested(int index);
+  // A scanned page was written as page file number.
+  void scannedPageWritten(int number);
+  // A scan is over and its pages were registered (or kept).
+  void scanFinished();
 
  protected:
   bool event(QEvent* event) override;
@@ -236,6 +264,11 @@ class CMainFrame : public QMainWindow, public DocumentObserver {
   // the first of them is opened (else the open folder is loaded again).
   void ShowIntakeResult(const std::string& firstFolder);
   std::string IntakeParentFolder() const;
+  // Empties the scan folder, runs the driver under the scanner-start
+  // window; false when the scan failed (the user was told).
+  bool RunScan(bool hot);
+  void RegisterScannedPages();
+  platform::ScanSettings ReadScanSettings() const;
   void RunTidyUp();
 
   KankyoSettings settings_;
@@ -249,6 +282,13 @@ class CMainFrame : public QMainWindow, public DocumentObserver {
   bool listImportRequested_ = false;
   QString commandLine_;
   MigrationChooser migrationChooser_;
+  std::unique_ptr<platform::CNewScanner> scanner_;
+  ScannerChooser scannerChooser_;
+  FreeSpaceProbe freeSpace_;
+  std::string scanFolder_;
+  int nextPageNumber_ = 1;
+  bool scanIdle_ = true;
+  ScanRegistrationResult lastScanRegistration_;
   bool restoring_ = false;
   bool removableDesktop_ = false;
   QString currentFolderPath_;  // kept for SaveState until the document exists

@@ -49,6 +49,8 @@ class MainFrameTest : public ::testing::Test {
     auto frame = std::make_unique<CMainFrame>();
     frame->PreCreateWindow();
     EXPECT_TRUE(frame->OnCreate());
+    // No scanner of the machine is asked: a feeder without paper.
+    frame->SetScannerSource(std::make_unique<platform::FakeScannerSource>(platform::FakeScannerSource::Options{0}));
     bool restored = false;
     QObject::connect(frame.get(), &CMainFrame::restoredAfterStart, [&restored] { restored = true; });
     frame->show();
@@ -99,7 +101,7 @@ TEST_F(MainFrameTest, BarsMenusAndPanesCarryTheirIdentifiers) {
   EXPECT_EQ(frame->Action(cmd::kSearch)->text(), "検索(&F)...");
   EXPECT_EQ(frame->Action(cmd::kSearch)->shortcut(), QKeySequence("Ctrl+F"));
   EXPECT_FALSE(frame->Action(cmd::kSearch)->isEnabled());
-  EXPECT_FALSE(frame->Action(cmd::kScan)->isEnabled());
+  EXPECT_TRUE(frame->Action(cmd::kScan)->isEnabled());
   EXPECT_EQ(frame->Action(cmd::kScan)->text(), "スキャン(&S)...");
   EXPECT_TRUE(frame->Action(cmd::kViewApplicationBar)->isEnabled());
   EXPECT_TRUE(frame->Action(cmd::kAppExit)->isEnabled());

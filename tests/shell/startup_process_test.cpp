@@ -102,7 +102,7 @@ TEST_F(TwoStarts, SecondStartForwardsItsRequestsAndEnds) {
   first.process().terminate();
   ASSERT_TRUE(first.process().waitForFinished(kTimeoutMs));
   EXPECT_EQ(first.process().exitStatus(), QProcess::NormalExit);
-  EXPECT_EQ(first.process().exitCode(), 0);
+  EXPECT_EQ(first.process().exitCode(), 0) << first.log().toStdString();
   QSettings profile(QString::fromStdString(configFile("ブリンデル.ini")), QSettings::IniFormat);
   EXPECT_GT(profile.value("Browser/MainFrameWidth").toInt(), 0);
 }

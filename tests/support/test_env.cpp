@@ -30,6 +30,8 @@ void installPrivateEnvironment() {
   setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
   setenv("TZ", "JST-9", 1);
   tzset();
+  // SANE reads its configuration folder once per process: one for all tests.
+  setenv("SANE_CONFIG_DIR", writeSaneTestConfig(platform::joinPath(root, "sane")).c_str(), 1);
 }
 
 std::string privateRoot() { return gRoot ? gRoot->path().toStdString() : std::string(); }
@@ -51,7 +53,17 @@ QProcessEnvironment programEnvironment(const TempDir& dir, const QString& loggin
   env.insert("BRINDEL_SAMPLES", QString::fromStdString(dir.file("samples")));
   env.insert("QT_QPA_PLATFORM", "offscreen");
   env.insert("QT_LOGGING_RULES", loggingRules);
+  env.insert("SANE_CONFIG_DIR", QString::fromStdString(writeSaneTestConfig(dir.file("sane"))));
   return env;
+}
+
+std::string writeSaneTestConfig(const std::string& folder) {
+  QDir().mkpath(QString::fromStdString(folder));
+  writeFile(folder + "/dll.conf", "test\n");
+  writeFile(folder + "/test.conf",
+            "number_of_devices 1\nmode Gray\ndepth 1\nresolution 50\nbr_x 20.0\nbr_y 20.0\n"
+            "test-picture \"Grid\"\n");
+  return folder;
 }
 
 bool writeFile(const std::string& path, std::string_view bytes) {

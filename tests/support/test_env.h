@@ -32,6 +32,10 @@ class TempDir {
 // program, config and runtime folders and its sample desktop inside dir, no
 // display, and the given logging rules.
 QProcessEnvironment programEnvironment(const TempDir& dir, const QString& loggingRules);
+// A SANE configuration folder in which only SANE's "test" backend exists,
+// one device with a small grey page, so that no test asks the machine's
+// scanners; returns folder. installPrivateEnvironment points SANE at one.
+std::string writeSaneTestConfig(const std::string& folder);
 
 bool writeFile(const std::string& path, std::string_view bytes);
 std::string readFile(const std::string& path);

@@ -31,6 +31,8 @@ int RunSearchCommand(CMainFrame& frame, CFD3Doc* document, bool tidyUp) {
   setup.print.patterns = settings.printPatterns;
   setup.print.rotateToPaper = settings.KankyoPrintRotate == 1;
   setup.print.bmpResolution = settings.KankyoBmpRes;
+  setup.applications = frame.RegisteredApplications();
+  setup.document = document;
   CSearchDlg dialog(setup, &frame);
   dialog.OpenSearchDatabase();
   dialog.ResetConditions();

@@ -11,7 +11,9 @@
 #include "shell/app_profile.h"
 #include "shell/color_choice_dlg.h"
 #include "shell/command_ids.h"
+#include "shell/fd3_doc.h"
 #include "shell/image_ctrl.h"
+#include "shell/launch_documents.h"
 #include "shell/import_dialogs.h"
 #include "shell/progress_dialogs.h"
 
@@ -205,11 +207,21 @@ CSearchDlg::CSearchDlg(const Setup& setup, QWidget* parent)
   connect(pane_, &ThumbnailPaneWnd::viewCommandRequested, this, [this](int command) {
     if (command == kPrintCommand) OnPrint();
     if (command == cmd::kProperties) OnHitProperties();
+    if (command >= cmd::kFirstApplicationMenuEntry && command < cmd::kFirstApplicationMenuEntry + kMaxRegisteredApplications)
+      OnLaunchApplication(command - cmd::kFirstApplicationMenuEntry);
   });
-  // What the hit board offers beyond opening: printing comes through its
-  // command; OCR of hits, launching and the document operations are not
-  // served from here.
-  pane_->commandAvailable = [](int command) { return command == kPrintCommand || command == cmd::kProperties; };
+  pane_->applicationNames = [this] {
+    QStringList names;
+    for (const AppRegistration& application : setup_.applications) names << application.menuText;
+    return names;
+  };
+  // What the hit board offers beyond opening: printing, properties and the
+  // registered applications; OCR of hits and the document operations are
+  // not served from here.
+  pane_->commandAvailable = [this](int command) {
+    return command == kPrintCommand || command == cmd::kProperties ||
+           (command == cmd::kFirstApplicationMenuEntry && !setup_.applications.empty());
+  };
 
   const int width = std::max(tabs_->sizeHint().width() + 14, 420);
   setMinimumSize(width, pageHeight_ + 59 + 120);
@@ -842,6 +854,19 @@ void CSearchDlg::closeEvent(QCloseEvent* event) {
 }
 
 void CSearchDlg::reject() { SaveHistory(kEnded); }
+
+void CSearchDlg::OnLaunchApplication(int index) {
+  if (index < 0 || static_cast<std::size_t>(index) >= setup_.applications.size()) return;
+  HitSelection selection(database_, hitList_, pane_->SelectedEntryIndices());
+  LaunchServices services;
+  if (!setup_.document && !ownDocument_) ownDocument_ = std::make_unique<CFD3Doc>();
+  services.document = setup_.document ? setup_.document : ownDocument_.get();
+  services.printImages = setup_.print.printImages;
+  services.printOthers = setup_.print.printListed;
+  // The print code reaches the hit board's own printing.
+  services.print = [this] { OnPrint(); };
+  LaunchApplication(setup_.applications[static_cast<std::size_t>(index)], selection, services);
+}
 
 void CSearchDlg::OnHitProperties() {
   const std::vector<int> selected = pane_->SelectedEntryIndices();

@@ -12,6 +12,7 @@
 #include "browser/search_conditions.h"
 #include "browser/search_print.h"
 #include "catalogue/search_database.h"
+#include "shell/app_bar.h"
 #include "shell/entry_holder.h"
 
 #include <QDialog>
@@ -21,6 +22,7 @@
 #include <string>
 #include <vector>
 
+class CFD3Doc;
 class CImageCtrl;
 class ExtensionFilterDlg;
 class FolderDatabase;
@@ -60,6 +62,10 @@ class CSearchDlg : public QDialog {
     int tidyDateRange = 1;                 // KankyoToriaezuDateRange
     int searchHitMax = 100;
     HitPrintSettings print;
+    // The registered applications the hit board's menu offers, and the
+    // browser's document lending its work folder and imaging control.
+    std::vector<AppRegistration> applications;
+    CFD3Doc* document = nullptr;
   };
 
   struct ChosenHit {
@@ -89,6 +95,8 @@ class CSearchDlg : public QDialog {
   // The selected hits' files in tile order, stacks page by page.
   std::vector<HitPrintPage> CollectPrintPages();
   void OnPrint();
+  // Registered application `index` on the selected hits.
+  void OnLaunchApplication(int index);
   // The property dialog of the only selected hit.
   void OnHitProperties();
   // The print set-up (tests point the printer at a PDF file); false cancels.
@@ -145,6 +153,7 @@ class CSearchDlg : public QDialog {
   bool runSearch();
 
   Setup setup_;
+  std::unique_ptr<CFD3Doc> ownDocument_;  // work folder when the browser lends none
   SearchConditions conditions_;
   SearchDatabase database_;
   bool databaseOpen_ = false;

@@ -19,6 +19,7 @@
 #include <QDialog>
 #include <QLabel>
 #include <QMenu>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -79,6 +80,9 @@ ViewerFrame::ViewerFrame(CMainFrame* frame, QWidget* host) : QObject(frame), fra
   layout->addWidget(panes_);
   connect(panes_->imageView(), &ImageView::zoomChanged, this, [this] { UpdateCommandStates(); });
   createCommands();
+  if (QDialog* confirm = frame_->ConfirmLaunchDialog())
+    if (auto* launch = confirm->findChild<QPushButton*>(QStringLiteral("launchButton")))
+      connect(launch, &QPushButton::clicked, this, [this] { OnLaunchShownFile(); });
 }
 
 ViewerFrame::~ViewerFrame() = default;
@@ -132,6 +136,7 @@ void ViewerFrame::createCommands() {
   file->addAction(command(vcmd::kRenameDocument, "文書タイトルの変更(&S)...", [this] { OnRenameDocumentCommand(); }));
   file->addAction(command(vcmd::kRenamePage, "頁タイトルの変更(&R)...", [this] { OnRenamePageCommand(); }));
   file->addSeparator();
+  file->addAction(command(vcmd::kMail, "メール送信(&M)...", [this] { OnMail(); }));
   file->addAction(command(vcmd::kPrint, "印刷(&P)...\tCtrl+P", [this] { OnPrint(); }));
   file->addSeparator();
   file->addAction(frame_->Action(vcmd::kBackToBrowser));
@@ -276,6 +281,7 @@ void ViewerFrame::UpdateCommandStates() {
   for (int id = kFirstImageCommand; id <= kLastImageCommand; ++id)
     if (id < vcmd::kEditUndo || id > vcmd::kEditSelectAll) set(id, imageCommands && image->CommandEnabled(id), image->CommandChecked(id));
   set(vcmd::kPrint, open_ && imageCommands && image->hasImage());
+  set(vcmd::kMail, open_ && pageShown_);
   const bool single = !documents_.empty() && documents_[static_cast<std::size_t>(index_)].first == 0;
   set(vcmd::kRenameDocument, open_ && pageShown_);
   set(vcmd::kRenamePage, open_ && pageShown_);

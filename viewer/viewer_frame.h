@@ -73,6 +73,11 @@ class ViewerFrame : public QObject, public ViewerFace {
 
   // 0xc3b: the print dialog, then the page at its physical size.
   void OnPrint();
+  // The shown page's file, with its attached text, by mail.
+  void OnMail();
+  // The shown page that the viewer cannot show, opened by the desktop's
+  // application in its own folder (the launch confirmation's button).
+  void OnLaunchShownFile();
   // How the printer is chosen (tests print into a PDF): false prints nothing.
   void SetPrinterSetup(std::function<bool(QPrinter&)> setup) { printerSetup_ = std::move(setup); }
   // 0xc3c / 0x81 and 0xc3d / 0x82, and what they run.

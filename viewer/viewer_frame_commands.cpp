@@ -5,8 +5,12 @@
 
 #include "catalogue/folder_database.h"
 #include "platform/clock.h"
+#include "platform/paths.h"
 #include "platform/user_interaction.h"
 #include "shell/image_ctrl.h"
+#include "shell/launch_documents.h"
+#include "shell/launch_program.h"
+#include "shell/mail_documents.h"
 #include "shell/main_frame.h"
 #include "viewer/attached_text_pane.h"
 #include "viewer/image_view.h"
@@ -32,6 +36,32 @@ constexpr const char* kTitleTaken =
 }  // namespace
 
 // ---- printing -----------------------------------------------------------------------------
+
+void ViewerFrame::OnMail() {
+  if (!open_ || !pageShown_ || !IsMailAvailable()) return;
+  const std::string folder = platform::withoutTrailingSlash(folder_);
+  const std::string file = DocumentFileOf(folder, item_);
+  if (!QFileInfo(QString::fromStdString(file)).isFile()) {
+    platform::messageBox("ファイルが存在していません。", platform::Buttons::Ok, platform::Icon::Warning, "メールの送信");
+    return;
+  }
+  QStringList files{QString::fromStdString(file)};
+  const std::string text = AttachedTextOf(folder, item_);
+  if (!text.empty() && QFileInfo(QString::fromStdString(text)).isFile()) files << QString::fromStdString(text);
+  SendMailFiles(files);
+}
+
+void ViewerFrame::OnLaunchShownFile() {
+  if (!open_ || !pageShown_) return;
+  const std::string folder = platform::withoutTrailingSlash(folder_);
+  const QString file = QString::fromStdString(DocumentFileOf(folder, item_));
+  if (!QFileInfo(file).isFile()) {
+    platform::messageBox("ファイルを発見できません", platform::Buttons::Ok, platform::Icon::Warning);
+    return;
+  }
+  if (!StartProgram(QStringLiteral("xdg-open"), {file}, QString::fromStdString(folder)))
+    platform::messageBox("アプリケーションの起動に失敗しました", platform::Buttons::Ok, platform::Icon::Warning);
+}
 
 void ViewerFrame::OnPrint() {
   ImageView* image = panes_->imageView();

@@ -543,14 +543,11 @@ TEST_F(LaunchTest, FrameButtonsMenuEntriesAndDropsLaunchOnTheActivePane) {
 
 // ---- the search dialog's hits -----------------------------------------------------------
 
-TEST(HitLaunch, HitsAreReadFromTheirOwnFoldersAndStampedThere) {
-  FreshEnvironment env;
-  testsupport::TempDir dir;
-  platform::RecordingUserInteraction boxes;
-  RecordedProgramStarts starts;
-  const std::string root = dir.path() + "/desk";
+// Two folders A and B under root, each with one document "report<name>.doc",
+// both found by a search for "report".
+std::unique_ptr<CSearchDlg> searchTwoFolders(const std::string& root, CSearchDlg::Setup setup) {
   QDir().mkpath(QString::fromStdString(platform::programFolder()));
-  ASSERT_EQ(platform::copyFileReplacing(cataloguetest::templateDbFolder() + "/infos.mdb",
+  EXPECT_EQ(platform::copyFileReplacing(cataloguetest::templateDbFolder() + "/infos.mdb",
                                         platform::joinPath(platform::programFolder(), "infos.mdb")),
             0);
   for (const char* name : {"A", "B"}) {
@@ -560,16 +557,27 @@ TEST(HitLaunch, HitsAreReadFromTheirOwnFoldersAndStampedThere) {
     rows.addItem({.itemNo = 1, .title = std::string("report") + name, .ext = "doc"});
     std::ofstream(folder + "/report" + name + ".doc") << name;
   }
-  CSearchDlg::Setup setup;
   setup.desktopRoot = root;
   setup.currentFolder = root;
-  CSearchDlg dlg(setup);
-  ASSERT_TRUE(dlg.OpenSearchDatabase()) << dlg.database().LastError();
-  dlg.ResetConditions();
-  dlg.Conditions().words = "report";
-  dlg.Conditions().fullText = false;
-  dlg.LoadPages();
-  dlg.OnSearch();
+  auto dlg = std::make_unique<CSearchDlg>(setup);
+  EXPECT_TRUE(dlg->OpenSearchDatabase()) << dlg->database().LastError();
+  dlg->ResetConditions();
+  dlg->Conditions().words = "report";
+  dlg->Conditions().fullText = false;
+  dlg->LoadPages();
+  dlg->OnSearch();
+  EXPECT_EQ(dlg->hits().GetCount(), 2);
+  return dlg;
+}
+
+TEST(HitLaunch, HitsAreReadFromTheirOwnFoldersAndStampedThere) {
+  FreshEnvironment env;
+  testsupport::TempDir dir;
+  platform::RecordingUserInteraction boxes;
+  RecordedProgramStarts starts;
+  const std::string root = dir.path() + "/desk";
+  auto owned = searchTwoFolders(root, {});
+  CSearchDlg& dlg = *owned;
   ASSERT_EQ(dlg.hits().GetCount(), 2);
   const std::string program = makeStandIn(dir.path() + "/bin/viewer");
   HitSelection selection(dlg.database(), dlg.hits(), {0, 1});
@@ -587,6 +595,44 @@ TEST(HitLaunch, HitsAreReadFromTheirOwnFoldersAndStampedThere) {
     EXPECT_EQ(item.LastAccessedDate, platform::todayYmd()) << item.Title;
     EXPECT_EQ(dlg.hits().GetAt(i)->lastAccessedDate, platform::todayYmd());
   }
+}
+
+// The hit board's application menu: a registered program gets the selected
+// hit's file, and the built-in print code reaches the hit printing.
+TEST(HitLaunch, TheHitBoardMenuStartsAnApplicationAndPrints) {
+  FreshEnvironment env;
+  testsupport::TempDir dir;
+  platform::RecordingUserInteraction boxes;
+  RecordedProgramStarts starts;
+  const std::string root = dir.path() + "/desk";
+  const std::string program = makeStandIn(dir.path() + "/bin/viewer");
+  CSearchDlg::Setup setup;
+  setup.applications = {{"表示", QString::fromStdString(program), 2000}, {"印刷", QString(), -1}};
+  setup.print.printImages = true;  // the rows are registered as images
+  auto dlg = searchTwoFolders(root, setup);
+  ASSERT_EQ(dlg->hits().GetCount(), 2);
+  int printAsked = 0;
+  dlg->printSetup = [&](QPrinter&) { ++printAsked; return false; };
+  ThumbnailPaneWnd* pane = dlg->hitPane();
+  pane->SelectOnly(1);
+  auto menu = pane->BuildTileMenu(1);
+  ASSERT_TRUE(menu);
+  auto* launch = menu->findChild<QMenu*>(QStringLiteral("applicationMenu"));
+  ASSERT_NE(launch, nullptr);
+  ASSERT_EQ(launch->actions().size(), 2);
+  EXPECT_TRUE(launch->isEnabled());
+  EXPECT_EQ(launch->actions()[0]->text(), QStringLiteral("表示"));
+  pane->OnTileCommand(launch->actions()[0]->data().toInt(), 1);
+  ASSERT_EQ(starts.starts().size(), 1u);
+  std::string folder;
+  ASSERT_TRUE(dlg->database().GetFolderPath(dlg->hits().GetAt(1)->flags, folder));
+  const std::string name = platform::fileNameOf(platform::withoutTrailingSlash(folder));
+  EXPECT_EQ(starts.starts()[0].arguments, qlist({root + "/" + name + "/report" + name + ".doc"}));
+  EXPECT_EQ(printAsked, 0);
+  pane->OnTileCommand(launch->actions()[1]->data().toInt(), 1);
+  EXPECT_EQ(printAsked, 1);
+  EXPECT_EQ(starts.starts().size(), 1u);
+  EXPECT_TRUE(boxes.texts().empty()) << boxes.texts().front();
 }
 
 }  // namespace

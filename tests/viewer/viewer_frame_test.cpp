@@ -18,6 +18,7 @@
 #include "shell/busy_flag.h"
 #include "shell/command_ids.h"
 #include "shell/fd3_doc.h"
+#include "shell/launch_program.h"
 #include "shell/main_frame.h"
 #include "tests/catalogue/catalogue_fixture.h"
 #include "tests/shell/fresh_environment.h"
@@ -35,6 +36,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPrinter>
+#include <QPushButton>
 #include <QDialog>
 #include <QScrollBar>
 #include <QDir>
@@ -48,6 +50,7 @@
 #include <QToolBar>
 
 #include <gtest/gtest.h>
+
 
 namespace {
 
@@ -552,6 +555,49 @@ TEST_F(ViewerInWindowTest, ScreenshotOfAJapanesePageWithItsRegistrationAndText) 
   EXPECT_EQ(viewer->container()->textPane()->toPlainText().left(4), QStringLiteral("御請求書"));
   EXPECT_EQ(viewer->container()->infoPane()->creatorEdit()->text(), QStringLiteral("経理部 山田"));
   EXPECT_TRUE(boxes.shown().empty()) << boxes.texts().front();
+}
+
+// The file menu's mail sends the shown page with its attached text; the
+// launch confirmation's button opens a page the viewer cannot show in its
+// own folder.
+TEST_F(ViewerFrameTest, MailAndTheLaunchButtonStartTheShownPagesFile) {
+  RecordedProgramStarts starts;
+  const std::string mailer = desktop.path() + "/bin/mailer";
+  QDir().mkpath(QString::fromStdString(desktop.path() + "/bin"));
+  ASSERT_TRUE(testsupport::writeFile(mailer, "#!/bin/sh\nexit 0\n"));
+  QFile::setPermissions(QString::fromStdString(mailer), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+  OpenAppProfile()->setValue(BrowserKey(QStringLiteral("MailCommand")), QString::fromStdString(mailer));
+  ItemInfo item;
+  ASSERT_EQ(db.GetItemInfo(4, item), 0);
+  item.TextExt = "TXT";
+  ASSERT_EQ(db.SetItemInfo(item, fieldmask::kItemTextExt), 0);
+  ASSERT_TRUE(testsupport::writeFile(folder + "/見積書.tif.TXT", "text"));
+  viewer->OpenViewer(request(0, 4));
+  QAction* mail = frame->Action(vcmd::kMail);
+  ASSERT_NE(mail, nullptr);
+  EXPECT_TRUE(mail->isEnabled());
+  mail->trigger();
+  ASSERT_EQ(starts.starts().size(), 1u);
+  EXPECT_EQ(starts.starts()[0].program, QString::fromStdString(mailer));
+  EXPECT_EQ(starts.starts()[0].arguments,
+            (QStringList{"--attach", QString::fromStdString(folder + "/見積書.tif"), "--attach",
+                         QString::fromStdString(folder + "/見積書.tif.TXT")}));
+  // The page's file gone: told, nothing sent.
+  ASSERT_TRUE(QFile::remove(QString::fromStdString(folder + "/見積書.tif")));
+  mail->trigger();
+  EXPECT_EQ(starts.starts().size(), 1u);
+  ASSERT_FALSE(boxes.texts().empty());
+  EXPECT_EQ(boxes.texts().back(), "ファイルが存在していません。");
+
+  starts.clear();
+  viewer->OpenViewer(request(0, 6));
+  ASSERT_TRUE(frame->ConfirmLaunchDialog()->isVisible());
+  auto* launch = frame->ConfirmLaunchDialog()->findChild<QPushButton*>(QStringLiteral("launchButton"));
+  ASSERT_NE(launch, nullptr);
+  QTest::mouseClick(launch, Qt::LeftButton);
+  ASSERT_EQ(starts.starts().size(), 1u);
+  EXPECT_EQ(starts.starts()[0].arguments, QStringList{QString::fromStdString(folder + "/議事録.docx")});
+  EXPECT_EQ(starts.starts()[0].workingFolder, QString::fromStdString(folder));
 }
 
 }  // namespace

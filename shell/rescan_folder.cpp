@@ -251,115 +251,115 @@ bool RegisterFoundFiles(CFD3Doc& doc, ProgressReporter* progress, const std::str
   KnownItems known;
   if (!known.Load(db)) return false;
   {
-  FolderWrites writes(db);
-  for (const std::string& name : names) {
-    if (cancelled(progress)) return true;
-    if (IsDatabaseFileName(name) || neverRegistered(name)) continue;
-    const std::size_t point = name.rfind('.');
-    if (point == std::string::npos) continue;
-    const std::string title = name.substr(0, point);
-    const std::string ext = name.substr(point + 1);
-    if (title.empty() || ext.empty()) continue;
-    const std::string file = path + name;
-    if (!titleOk(title, ext) || platform::cp932Length(file) > kPathLimit) {
-      result.skipped.push_back(file);
-      continue;
-    }
-    if (!catalogue::isValidTitle(title) || !catalogue::isValidExtension(ext)) {
-      // The catalogue refuses the name; its lookup says why.
-      int found = 0, itemNo = 0;
-      report(db, db.FindItem(title, ext, found, itemNo));
-      continue;
-    }
-    if (const KnownItems::Entry* entry = known.Find(title, ext)) {
-      // The catalogue is case-blind: a name that differs from the
-      // registered one only in case is another file, kept and reported.
-      if (entry->name != name) result.skipped.push_back(file);
-      continue;
-    }
-    if (!ctrl) continue;
-    std::uint32_t classWord = ClassifyImportFile(*ctrl, file, readHead(file));
-    const std::uint32_t kind = classWord & ic::kKindMask;
-    if (kind == ic::kKindZrvUni) {
-      deferred.push_back(name);
-      continue;
-    }
-    if (kind == ic::kKindKpxDraw) classWord = ic::kOther;
+    FolderWrites writes(db);
+    for (const std::string& name : names) {
+      if (cancelled(progress)) return true;
+      if (IsDatabaseFileName(name) || neverRegistered(name)) continue;
+      const std::size_t point = name.rfind('.');
+      if (point == std::string::npos) continue;
+      const std::string title = name.substr(0, point);
+      const std::string ext = name.substr(point + 1);
+      if (title.empty() || ext.empty()) continue;
+      const std::string file = path + name;
+      if (!titleOk(title, ext) || platform::cp932Length(file) > kPathLimit) {
+        result.skipped.push_back(file);
+        continue;
+      }
+      if (!catalogue::isValidTitle(title) || !catalogue::isValidExtension(ext)) {
+        // The catalogue refuses the name; its lookup says why.
+        int found = 0, itemNo = 0;
+        report(db, db.FindItem(title, ext, found, itemNo));
+        continue;
+      }
+      if (const KnownItems::Entry* entry = known.Find(title, ext)) {
+        // The catalogue is case-blind: a name that differs from the
+        // registered one only in case is another file, kept and reported.
+        if (entry->name != name) result.skipped.push_back(file);
+        continue;
+      }
+      if (!ctrl) continue;
+      std::uint32_t classWord = ClassifyImportFile(*ctrl, file, readHead(file));
+      const std::uint32_t kind = classWord & ic::kKindMask;
+      if (kind == ic::kKindZrvUni) {
+        deferred.push_back(name);
+        continue;
+      }
+      if (kind == ic::kKindKpxDraw) classWord = ic::kOther;
 
-    // A text named after a document: its attached text.
-    if (kind == (ic::kText & ic::kKindMask)) {
-      const std::size_t inner = title.rfind('.');
-      if (inner != std::string::npos && inner > 0 && inner + 1 < title.size()) {
-        const std::string docTitle = title.substr(0, inner);
-        const std::string docExt = title.substr(inner + 1);
-        const KnownItems::Entry* docEntry = titleOk(docTitle, docExt) ? known.Find(docTitle, docExt) : nullptr;
-        if (docEntry) {
-          ItemInfo owner;
-          if (db.GetItemInfo(docEntry->itemNo, owner) == 0 && owner.TextExt.empty() &&
-              owner.Title + "." + owner.Ext == title) {
-            owner.TextExt = ext;
-            owner.LastModifiedDate = owner.LastAccessedDate = today;
-            const int stored = db.SetItemInfo(owner, fieldmask::kItemTextExt | fieldmask::kItemLastModifiedDate |
-                                                         fieldmask::kItemLastAccessedDate);
+      // A text named after a document: its attached text.
+      if (kind == (ic::kText & ic::kKindMask)) {
+        const std::size_t inner = title.rfind('.');
+        if (inner != std::string::npos && inner > 0 && inner + 1 < title.size()) {
+          const std::string docTitle = title.substr(0, inner);
+          const std::string docExt = title.substr(inner + 1);
+          const KnownItems::Entry* docEntry = titleOk(docTitle, docExt) ? known.Find(docTitle, docExt) : nullptr;
+          if (docEntry) {
+            ItemInfo owner;
+            if (db.GetItemInfo(docEntry->itemNo, owner) == 0 && owner.TextExt.empty() &&
+                owner.Title + "." + owner.Ext == title) {
+              owner.TextExt = ext;
+              owner.LastModifiedDate = owner.LastAccessedDate = today;
+              const int stored = db.SetItemInfo(owner, fieldmask::kItemTextExt | fieldmask::kItemLastModifiedDate |
+                                                           fieldmask::kItemLastAccessedDate);
+              report(db, stored);
+              if (stored == 0) ++result.attached;
+            }
+            continue;
+          }
+        }
+      }
+
+      // An image whose text an earlier scan registered as an item of its own.
+      if (kind == ic::kKindImage) {
+        if (const KnownItems::Entry* textEntry = known.Find(name, "TXT")) {
+          ItemInfo text;
+          if (db.GetItemInfo(textEntry->itemNo, text) == 0 && text.FullTextLevel == 3) {
+            const std::string textName = text.Title + "." + text.Ext;
+            text.Title = title;
+            text.Ext = ext;
+            text.TextExt = "TXT";
+            text.ImageLevel = 1;
+            text.OLELevel = 0;
+            text.FullTextLevel = 0;
+            text.LastModifiedDate = text.LastAccessedDate = today;
+            const int stored = db.SetItemInfo(
+                text, fieldmask::kItemTitle | fieldmask::kItemImageLevel | fieldmask::kItemOLELevel |
+                          fieldmask::kItemFullTextLevel | fieldmask::kItemTextExt | fieldmask::kItemLastModifiedDate |
+                          fieldmask::kItemLastAccessedDate);
             report(db, stored);
-            if (stored == 0) ++result.attached;
+            if (stored == 0) {
+              known.Remove(textName);
+              known.Add(text.ItemNo, name);
+              doc.StoreThumbnail(nullptr, ctrl, text);
+              ++result.attached;
+            }
           }
           continue;
         }
       }
-    }
 
-    // An image whose text an earlier scan registered as an item of its own.
-    if (kind == ic::kKindImage) {
-      if (const KnownItems::Entry* textEntry = known.Find(name, "TXT")) {
-        ItemInfo text;
-        if (db.GetItemInfo(textEntry->itemNo, text) == 0 && text.FullTextLevel == 3) {
-          const std::string textName = text.Title + "." + text.Ext;
-          text.Title = title;
-          text.Ext = ext;
-          text.TextExt = "TXT";
-          text.ImageLevel = 1;
-          text.OLELevel = 0;
-          text.FullTextLevel = 0;
-          text.LastModifiedDate = text.LastAccessedDate = today;
-          const int stored = db.SetItemInfo(
-              text, fieldmask::kItemTitle | fieldmask::kItemImageLevel | fieldmask::kItemOLELevel |
-                        fieldmask::kItemFullTextLevel | fieldmask::kItemTextExt | fieldmask::kItemLastModifiedDate |
-                        fieldmask::kItemLastAccessedDate);
-          report(db, stored);
-          if (stored == 0) {
-            known.Remove(textName);
-            known.Add(text.ItemNo, name);
-            doc.StoreThumbnail(nullptr, ctrl, text);
-            ++result.attached;
-          }
-        }
+      if (full) continue;
+      if (count + 1 > folderMax) {
+        platform::messageBox(path + "\nこのフォルダは登録上限を超えました。\n追加登録できません。",
+                             platform::Buttons::Ok);
+        full = true;
         continue;
       }
+      ItemInfo item;
+      item.Title = title;
+      item.Ext = ext;
+      item.ImageLevel = ic::ImageLevelOf(classWord);
+      item.OLELevel = ic::OleLevelOf(classWord);
+      item.FullTextLevel = ic::FullTextLevelOf(classWord);
+      item.OfficialDate = item.LastModifiedDate = item.LastAccessedDate = today;
+      const int code = db.RegisterItem(item);
+      report(db, code);
+      if (code == 0) {
+        known.Add(item.ItemNo, name);
+        ++count;
+        ++result.registered;
+      }
     }
-
-    if (full) continue;
-    if (count + 1 > folderMax) {
-      platform::messageBox(path + "\nこのフォルダは登録上限を超えました。\n追加登録できません。",
-                           platform::Buttons::Ok);
-      full = true;
-      continue;
-    }
-    ItemInfo item;
-    item.Title = title;
-    item.Ext = ext;
-    item.ImageLevel = ic::ImageLevelOf(classWord);
-    item.OLELevel = ic::OleLevelOf(classWord);
-    item.FullTextLevel = ic::FullTextLevelOf(classWord);
-    item.OfficialDate = item.LastModifiedDate = item.LastAccessedDate = today;
-    const int code = db.RegisterItem(item);
-    report(db, code);
-    if (code == 0) {
-      known.Add(item.ItemNo, name);
-      ++count;
-      ++result.registered;
-    }
-  }
   }
   // The imports commit by themselves; the registrations above are committed by now.
   if (!full) {

@@ -1,6 +1,7 @@
 #include "shell/rescan_folder.h"
 
 #include "catalogue/catalogue_records.h"
+#include "catalogue/catalogue_text.h"
 #include "catalogue/file_utilities.h"
 #include "catalogue/folder_database.h"
 #include "platform/clock.h"
@@ -21,6 +22,7 @@
 #include <cerrno>
 #include <fstream>
 #include <memory>
+#include <unordered_map>
 
 namespace ic = importclass;
 
@@ -58,11 +60,19 @@ void listFolder(const std::string& path, std::vector<std::string>* files, std::v
   while (const dirent* entry = ::readdir(dir.get())) {
     const std::string name = entry->d_name;
     if (name.empty() || name[0] == '.') continue;
-    struct stat st {};
-    if (::stat((path + name).c_str(), &st) != 0) continue;
-    if (S_ISDIR(st.st_mode)) {
+    // The listing's own type spares a stat per file; links and file
+    // systems that give no type are stat'ed (a link counts as what it names).
+    bool isDir = entry->d_type == DT_DIR;
+    bool isReg = entry->d_type == DT_REG;
+    if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
+      struct stat st {};
+      if (::stat((path + name).c_str(), &st) != 0) continue;
+      isDir = S_ISDIR(st.st_mode);
+      isReg = S_ISREG(st.st_mode);
+    }
+    if (isDir) {
       if (folders) folders->push_back(name);
-    } else if (S_ISREG(st.st_mode)) {
+    } else if (isReg) {
       if (files) files->push_back(name);
     }
   }
@@ -81,6 +91,61 @@ constexpr int kPathLimit = 260;
 constexpr int kCatalogueNameBytes = 8;  // "info.mdb"
 
 bool titleOk(const std::string& title, const std::string& ext) { return CheckTitle(title, ext, std::string()) == 0; }
+
+// A transaction of the caller's over one folder's catalogue writes: a
+// durable commit waits for the disk, so the folder's changes are committed
+// once, when the scope ends, whichever way it ends (what was done stays, a
+// cancel included). A crash loses at most that folder's changes, which the
+// next rescan makes again.
+class FolderWrites {
+ public:
+  explicit FolderWrites(FolderDatabase& db) : db_(db), transaction_(db) {}
+  ~FolderWrites() {
+    if (transaction_.result() == 0) report(db_, transaction_.Commit());
+  }
+  FolderWrites(const FolderWrites&) = delete;
+  FolderWrites& operator=(const FolderWrites&) = delete;
+
+ private:
+  FolderDatabase& db_;
+  CatalogueTransaction transaction_;
+};
+
+// The folder's items by their case-blind file name, read in one pass so that
+// each file found on disk is looked up without a query. Kept in step with the
+// registrations and renames the rescan makes.
+class KnownItems {
+ public:
+  struct Entry {
+    int itemNo = 0;
+    std::string name;  // the registered file name, as cased in the catalogue
+  };
+  // false when the catalogue could not be read (reported).
+  bool Load(FolderDatabase& db) {
+    int code = db.GetFirstItem();
+    report(db, code);
+    while (code == 0) {
+      ItemInfo item;
+      int end = 0;
+      code = db.GetSingleItemNextInfo(item, end);
+      report(db, code);
+      if (code != 0 || end) break;
+      Add(item.ItemNo, item.Title + "." + item.Ext);
+    }
+    db.PostSingleItem();
+    return code == 0;
+  }
+  // The first registration of a case-blind name wins, as a lookup by name finds it.
+  void Add(int itemNo, const std::string& name) { items_.try_emplace(platform::asciiUpper(name), Entry{itemNo, name}); }
+  void Remove(const std::string& name) { items_.erase(platform::asciiUpper(name)); }
+  const Entry* Find(const std::string& title, const std::string& ext) const {
+    const auto it = items_.find(platform::asciiUpper(title + "." + ext));
+    return it == items_.end() ? nullptr : &it->second;
+  }
+
+ private:
+  std::unordered_map<std::string, Entry> items_;
+};
 
 }  // namespace
 
@@ -142,6 +207,7 @@ bool RescanFolder(CFD3Doc& doc, ProgressReporter* progress, const std::string& p
       }
       db.PostSingleItem();
       if (stop) return true;
+      FolderWrites writes(db);
       for (const auto& [itemNo, file] : items) {
         struct stat fileStat {};
         // Only a file that is really gone: a file we may not read now stays.
@@ -182,110 +248,120 @@ bool RegisterFoundFiles(CFD3Doc& doc, ProgressReporter* progress, const std::str
   std::vector<std::string> deferred;
   if (!doc.imageCtrl()) doc.CreateImageCtrl(false);
   CImageCtrl* ctrl = doc.imageCtrl();
-  for (const std::string& name : names) {
-    if (cancelled(progress)) return true;
-    if (IsDatabaseFileName(name) || neverRegistered(name)) continue;
-    const std::size_t point = name.rfind('.');
-    if (point == std::string::npos) continue;
-    const std::string title = name.substr(0, point);
-    const std::string ext = name.substr(point + 1);
-    if (title.empty() || ext.empty()) continue;
-    const std::string file = path + name;
-    if (!titleOk(title, ext) || platform::cp932Length(file) > kPathLimit) {
-      result.skipped.push_back(file);
-      continue;
-    }
-    int found = 0, itemNo = 0;
-    int code = db.FindItem(title, ext, found, itemNo);
-    report(db, code);
-    if (code != 0) continue;
-    if (found) {
-      // The catalogue is case-blind: a name that differs from the
-      // registered one only in case is another file, kept and reported.
-      ItemInfo known;
-      if (db.GetItemInfo(itemNo, known) == 0 && known.Title + "." + known.Ext != name) result.skipped.push_back(file);
-      continue;
-    }
-    if (!ctrl) continue;
-    std::uint32_t classWord = ClassifyImportFile(*ctrl, file, readHead(file));
-    const std::uint32_t kind = classWord & ic::kKindMask;
-    if (kind == ic::kKindZrvUni) {
-      deferred.push_back(name);
-      continue;
-    }
-    if (kind == ic::kKindKpxDraw) classWord = ic::kOther;
+  KnownItems known;
+  if (!known.Load(db)) return false;
+  {
+    FolderWrites writes(db);
+    for (const std::string& name : names) {
+      if (cancelled(progress)) return true;
+      if (IsDatabaseFileName(name) || neverRegistered(name)) continue;
+      const std::size_t point = name.rfind('.');
+      if (point == std::string::npos) continue;
+      const std::string title = name.substr(0, point);
+      const std::string ext = name.substr(point + 1);
+      if (title.empty() || ext.empty()) continue;
+      const std::string file = path + name;
+      if (!titleOk(title, ext) || platform::cp932Length(file) > kPathLimit) {
+        result.skipped.push_back(file);
+        continue;
+      }
+      if (!catalogue::isValidTitle(title) || !catalogue::isValidExtension(ext)) {
+        // The catalogue refuses the name; its lookup says why.
+        int found = 0, itemNo = 0;
+        report(db, db.FindItem(title, ext, found, itemNo));
+        continue;
+      }
+      if (const KnownItems::Entry* entry = known.Find(title, ext)) {
+        // The catalogue is case-blind: a name that differs from the
+        // registered one only in case is another file, kept and reported.
+        if (entry->name != name) result.skipped.push_back(file);
+        continue;
+      }
+      if (!ctrl) continue;
+      std::uint32_t classWord = ClassifyImportFile(*ctrl, file, readHead(file));
+      const std::uint32_t kind = classWord & ic::kKindMask;
+      if (kind == ic::kKindZrvUni) {
+        deferred.push_back(name);
+        continue;
+      }
+      if (kind == ic::kKindKpxDraw) classWord = ic::kOther;
 
-    // A text named after a document: its attached text.
-    if (kind == (ic::kText & ic::kKindMask)) {
-      const std::size_t inner = title.rfind('.');
-      if (inner != std::string::npos && inner > 0 && inner + 1 < title.size()) {
-        const std::string docTitle = title.substr(0, inner);
-        const std::string docExt = title.substr(inner + 1);
-        int docFound = 0, docNo = 0;
-        if (titleOk(docTitle, docExt) && db.FindItem(docTitle, docExt, docFound, docNo) == 0 && docFound) {
-          ItemInfo owner;
-          if (db.GetItemInfo(docNo, owner) == 0 && owner.TextExt.empty() &&
-              owner.Title + "." + owner.Ext == title) {
-            owner.TextExt = ext;
-            owner.LastModifiedDate = owner.LastAccessedDate = today;
-            const int stored = db.SetItemInfo(owner, fieldmask::kItemTextExt | fieldmask::kItemLastModifiedDate |
-                                                         fieldmask::kItemLastAccessedDate);
+      // A text named after a document: its attached text.
+      if (kind == (ic::kText & ic::kKindMask)) {
+        const std::size_t inner = title.rfind('.');
+        if (inner != std::string::npos && inner > 0 && inner + 1 < title.size()) {
+          const std::string docTitle = title.substr(0, inner);
+          const std::string docExt = title.substr(inner + 1);
+          const KnownItems::Entry* docEntry = titleOk(docTitle, docExt) ? known.Find(docTitle, docExt) : nullptr;
+          if (docEntry) {
+            ItemInfo owner;
+            if (db.GetItemInfo(docEntry->itemNo, owner) == 0 && owner.TextExt.empty() &&
+                owner.Title + "." + owner.Ext == title) {
+              owner.TextExt = ext;
+              owner.LastModifiedDate = owner.LastAccessedDate = today;
+              const int stored = db.SetItemInfo(owner, fieldmask::kItemTextExt | fieldmask::kItemLastModifiedDate |
+                                                           fieldmask::kItemLastAccessedDate);
+              report(db, stored);
+              if (stored == 0) ++result.attached;
+            }
+            continue;
+          }
+        }
+      }
+
+      // An image whose text an earlier scan registered as an item of its own.
+      if (kind == ic::kKindImage) {
+        if (const KnownItems::Entry* textEntry = known.Find(name, "TXT")) {
+          ItemInfo text;
+          if (db.GetItemInfo(textEntry->itemNo, text) == 0 && text.FullTextLevel == 3) {
+            const std::string textName = text.Title + "." + text.Ext;
+            text.Title = title;
+            text.Ext = ext;
+            text.TextExt = "TXT";
+            text.ImageLevel = 1;
+            text.OLELevel = 0;
+            text.FullTextLevel = 0;
+            text.LastModifiedDate = text.LastAccessedDate = today;
+            const int stored = db.SetItemInfo(
+                text, fieldmask::kItemTitle | fieldmask::kItemImageLevel | fieldmask::kItemOLELevel |
+                          fieldmask::kItemFullTextLevel | fieldmask::kItemTextExt | fieldmask::kItemLastModifiedDate |
+                          fieldmask::kItemLastAccessedDate);
             report(db, stored);
-            if (stored == 0) ++result.attached;
+            if (stored == 0) {
+              known.Remove(textName);
+              known.Add(text.ItemNo, name);
+              doc.StoreThumbnail(nullptr, ctrl, text);
+              ++result.attached;
+            }
           }
           continue;
         }
       }
-    }
 
-    // An image whose text an earlier scan registered as an item of its own.
-    if (kind == ic::kKindImage) {
-      int textFound = 0, textNo = 0;
-      if (db.FindItem(name, "TXT", textFound, textNo) == 0 && textFound) {
-        ItemInfo text;
-        if (db.GetItemInfo(textNo, text) == 0 && text.FullTextLevel == 3) {
-          text.Title = title;
-          text.Ext = ext;
-          text.TextExt = "TXT";
-          text.ImageLevel = 1;
-          text.OLELevel = 0;
-          text.FullTextLevel = 0;
-          text.LastModifiedDate = text.LastAccessedDate = today;
-          const int stored = db.SetItemInfo(
-              text, fieldmask::kItemTitle | fieldmask::kItemImageLevel | fieldmask::kItemOLELevel |
-                        fieldmask::kItemFullTextLevel | fieldmask::kItemTextExt | fieldmask::kItemLastModifiedDate |
-                        fieldmask::kItemLastAccessedDate);
-          report(db, stored);
-          if (stored == 0) {
-            doc.StoreThumbnail(nullptr, ctrl, text);
-            ++result.attached;
-          }
-        }
+      if (full) continue;
+      if (count + 1 > folderMax) {
+        platform::messageBox(path + "\nこのフォルダは登録上限を超えました。\n追加登録できません。",
+                             platform::Buttons::Ok);
+        full = true;
         continue;
       }
-    }
-
-    if (full) continue;
-    if (count + 1 > folderMax) {
-      platform::messageBox(path + "\nこのフォルダは登録上限を超えました。\n追加登録できません。",
-                           platform::Buttons::Ok);
-      full = true;
-      continue;
-    }
-    ItemInfo item;
-    item.Title = title;
-    item.Ext = ext;
-    item.ImageLevel = ic::ImageLevelOf(classWord);
-    item.OLELevel = ic::OleLevelOf(classWord);
-    item.FullTextLevel = ic::FullTextLevelOf(classWord);
-    item.OfficialDate = item.LastModifiedDate = item.LastAccessedDate = today;
-    code = db.RegisterItem(item);
-    report(db, code);
-    if (code == 0) {
-      ++count;
-      ++result.registered;
+      ItemInfo item;
+      item.Title = title;
+      item.Ext = ext;
+      item.ImageLevel = ic::ImageLevelOf(classWord);
+      item.OLELevel = ic::OleLevelOf(classWord);
+      item.FullTextLevel = ic::FullTextLevelOf(classWord);
+      item.OfficialDate = item.LastModifiedDate = item.LastAccessedDate = today;
+      const int code = db.RegisterItem(item);
+      report(db, code);
+      if (code == 0) {
+        known.Add(item.ItemNo, name);
+        ++count;
+        ++result.registered;
+      }
     }
   }
+  // The imports commit by themselves; the registrations above are committed by now.
   if (!full) {
     for (const std::string& name : deferred) {
       const int imported = doc.ImportFile(nullptr, nullptr, path + name, path, nullptr,

@@ -8,6 +8,7 @@
 #include "platform/paths.h"
 #include "platform/sjis_codec.h"
 
+#include <QCoreApplication>
 #include <QString>
 #include <leptonica/allheaders.h>
 #include <sys/stat.h>
@@ -489,12 +490,37 @@ short OcrControl::DoRecognize() {
   display.unusedColour = static_cast<std::uint32_t>(rcgJpnColor);
   display.frameColour = static_cast<std::uint32_t>(rcgEngColor);
   state_ = State::Recognising;
+  stopRequested_ = false;
+  // The library runs in the caller's thread and keeps one set of callbacks:
+  // they name this control for the length of the call only.
+  VuRecgCallbacks callbacks{};
+  callbacks.context = this;
+  callbacks.stopDialog = [](void* c, int visible) {
+    auto* self = static_cast<OcrControl*>(c);
+    if (self->stopDialog_) self->stopDialog_(visible);
+  };
+  callbacks.pump = [](void* c) -> int {
+    auto* self = static_cast<OcrControl*>(c);
+    if (QCoreApplication::instance() != nullptr) QCoreApplication::processEvents();
+    return self->stopRequested_ ? 1 : 0;
+  };
+  callbacks.lineDone = [](void* c, const VuRect* r, std::uint32_t colour) {
+    auto* self = static_cast<OcrControl*>(c);
+    if (self->progress_ && r != nullptr) self->progress_(r->left, r->top, r->right, r->bottom, colour);
+  };
+  SetRecgCallbacks(&callbacks);
   const short status = GetRecg(window_, &defaults_, image_.bits.data(), &areas_, static_cast<short>(image_.width),
                                static_cast<short>(image_.height), static_cast<std::uint16_t>(dpi_), &record,
                                &display);
+  SetRecgCallbacks(nullptr);
+  stopRequested_ = false;
   if (status < 0) {
     // The view must take input again whatever the library answered.
     state_ = State::Layout;
+    // A stop leaves the library without result fields: the areas go as after
+    // a finished run, so the next DoRecognize lays the page out afresh
+    // instead of reading nothing and answering 0.
+    if (status == -1) DeleteAllRcgRect();
     return status == -1 ? code::kStopped : status;
   }
   // A positive status counts fields the engine could not read: what it did

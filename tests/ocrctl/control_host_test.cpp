@@ -1,6 +1,7 @@
 // The OCR control as the application drives it: registered, created by its
 // ProgID through the component registry, driven by dispatch ids.
 #include "ocrctl/control_identity.h"
+#include "ocrctl/ocr_control.h"
 #include "platform/component_registry.h"
 #include "platform/global_memory.h"
 #include "tests/support/page_renderer.h"
@@ -14,6 +15,7 @@
 #include <dlfcn.h>
 
 #include <algorithm>
+#include <array>
 #include <vector>
 
 using platform::DispatchKind;
@@ -184,6 +186,55 @@ TEST_F(ControlHost, ReadsEachImageFormatThroughLayoutAndRecognition) {
     EXPECT_GE(t + 5, lastTop) << "reading order";
     lastTop = t;
   }
+}
+
+TEST_F(ControlHost, RecognitionReportsEachLineAndStopsWhenTheControlIsAskedTo) {
+  ocrctl::OcrControl control;
+  ASSERT_EQ(control.InitOcr(dir_.path()), 0);
+  ASSERT_EQ(control.LoadImageFile(writePage(IFF_PNG, "lines.png")), 0);
+  std::vector<std::array<int, 4>> frames;
+  std::vector<std::uint32_t> colours;
+  std::vector<int> dialog;
+  bool stopAtFirstLine = false;
+  control.setStopDialog([&](int visible) { dialog.push_back(visible); });
+  control.setRecognitionProgress([&](int l, int t, int r, int b, std::uint32_t colour) {
+    frames.push_back({l, t, r, b});
+    colours.push_back(colour);
+    if (stopAtFirstLine) control.requestStop();
+  });
+
+  // A whole run: one frame per line, in the window's scale, in the control's frame colour.
+  ASSERT_EQ(control.DoRecognize(), 0);
+  EXPECT_FALSE(control.GetOcrResult().empty());
+  EXPECT_GE(frames.size(), 4u) << "four lines of text";
+  const int scale = control.dispScale();
+  for (const auto& f : frames) {
+    EXPECT_TRUE(f[0] >= 0 && f[1] >= 0 && f[0] < f[2] && f[1] < f[3] && f[2] <= 1216 / scale + 1 && f[3] <= 800 / scale + 1);
+  }
+  for (std::uint32_t c : colours) EXPECT_EQ(c, static_cast<std::uint32_t>(control.rcgEngColor));
+  EXPECT_EQ(dialog, (std::vector<int>{1, -1}));
+
+  // A stop asked while the first line is reported ends the run there, and
+  // the control takes input again.
+  frames.clear();
+  dialog.clear();
+  stopAtFirstLine = true;
+  EXPECT_EQ(control.DoRecognize(), ocrctl::code::kStopped);
+  EXPECT_EQ(frames.size(), 1u);
+  EXPECT_EQ(dialog, (std::vector<int>{1, -1}));
+  EXPECT_EQ(control.state(), ocrctl::State::Layout);
+
+  // After a stop the next run reads the page again (it used to read nothing
+  // and answer 0); with no stop dialog the library neither reports lines
+  // nor asks to stop.
+  frames.clear();
+  dialog.clear();
+  stopAtFirstLine = false;
+  control.showCancel = -1;
+  ASSERT_EQ(control.DoRecognize(), 0);
+  EXPECT_TRUE(frames.empty());
+  EXPECT_TRUE(dialog.empty());
+  EXPECT_FALSE(control.GetOcrResult().empty());
 }
 
 TEST_F(ControlHost, UnreadableFilesGiveTheirCodes) {

@@ -8,6 +8,7 @@
 #include "platform/paths.h"
 #include "platform/sjis_codec.h"
 
+#include <QCoreApplication>
 #include <QString>
 #include <leptonica/allheaders.h>
 #include <sys/stat.h>
@@ -23,42 +24,6 @@
 namespace ocrctl {
 
 namespace {
-
-// The recognition result record and display settings that GetRecg reads
-// (field order and widths as the library declares them).
-struct RecgResultRecord {
-  std::int32_t englishValue = 0;
-  std::uint16_t englishWord = 0;
-  std::uint8_t* text = nullptr;
-  std::uint16_t textUsed = 0;
-  std::uint16_t textCapacity = 0;
-  std::int32_t* rects = nullptr;
-  std::uint16_t charactersWritten = 0;
-  std::uint16_t rectCapacity = 0;
-  std::uint8_t* candidates = nullptr;
-  std::uint16_t candidatesUsed = 0;
-  std::uint16_t unused28 = 0;
-  std::uint16_t keptWord = 0;
-  std::int32_t unused32 = 0;
-  std::int32_t unused36 = 0;
-  std::uint16_t halfWidth = 0;
-  std::uint16_t conversionCount = 0;
-  const std::uint8_t* conversionList = nullptr;
-  // Any value but 0 and 1 keeps the tab; any but 0, 1 and 2 gives a line feed.
-  std::uint16_t cellSeparator = 9;
-  std::uint16_t fieldTerminator = 10;
-  std::uint16_t englishWord2 = 0;
-};
-struct RecgDisplay {
-  std::uint16_t scale = 1;
-  std::int16_t xOffset = 0;
-  std::int16_t yOffset = 0;
-  std::int16_t stopMode = 1;
-  std::uint32_t unusedColour = 0;
-  std::uint32_t frameColour = 0;
-  std::uint32_t englishValue = 0;
-};
-static_assert(sizeof(RecgDisplay) == 20);
 
 constexpr int kEntryBytes = 6;
 // A character that no recognised-character record stands for (English
@@ -508,12 +473,16 @@ short OcrControl::DoRecognize() {
   }
   haveResultBlocks_ = true;
   resultCount_ = 0;
-  RecgResultRecord record;
+  VuRecgResult record{};
+  // Tab between cells, line feed after a field: the values the control has
+  // always handed over (any but 0 and 1 keeps the tab, any but 0-2 a line feed).
+  record.cellSeparator = 9;
+  record.fieldTerminator = 10;
   record.text = codes_.data();
   record.textCapacity = kResultCapacity;
   record.rects = rects_.data();
   record.rectCapacity = kResultCapacity;
-  RecgDisplay display;
+  VuRecgDisplay display{};
   display.scale = static_cast<std::uint16_t>(scale_);
   display.xOffset = static_cast<std::int16_t>(scrollX_);
   display.yOffset = static_cast<std::int16_t>(scrollY_);
@@ -521,12 +490,37 @@ short OcrControl::DoRecognize() {
   display.unusedColour = static_cast<std::uint32_t>(rcgJpnColor);
   display.frameColour = static_cast<std::uint32_t>(rcgEngColor);
   state_ = State::Recognising;
+  stopRequested_ = false;
+  // The library runs in the caller's thread and keeps one set of callbacks:
+  // they name this control for the length of the call only.
+  VuRecgCallbacks callbacks{};
+  callbacks.context = this;
+  callbacks.stopDialog = [](void* c, int visible) {
+    auto* self = static_cast<OcrControl*>(c);
+    if (self->stopDialog_) self->stopDialog_(visible);
+  };
+  callbacks.pump = [](void* c) -> int {
+    auto* self = static_cast<OcrControl*>(c);
+    if (QCoreApplication::instance() != nullptr) QCoreApplication::processEvents();
+    return self->stopRequested_ ? 1 : 0;
+  };
+  callbacks.lineDone = [](void* c, const VuRect* r, std::uint32_t colour) {
+    auto* self = static_cast<OcrControl*>(c);
+    if (self->progress_ && r != nullptr) self->progress_(r->left, r->top, r->right, r->bottom, colour);
+  };
+  SetRecgCallbacks(&callbacks);
   const short status = GetRecg(window_, &defaults_, image_.bits.data(), &areas_, static_cast<short>(image_.width),
                                static_cast<short>(image_.height), static_cast<std::uint16_t>(dpi_), &record,
                                &display);
+  SetRecgCallbacks(nullptr);
+  stopRequested_ = false;
   if (status < 0) {
     // The view must take input again whatever the library answered.
     state_ = State::Layout;
+    // A stop leaves the library without result fields: the areas go as after
+    // a finished run, so the next DoRecognize lays the page out afresh
+    // instead of reading nothing and answering 0.
+    if (status == -1) DeleteAllRcgRect();
     return status == -1 ? code::kStopped : status;
   }
   // A positive status counts fields the engine could not read: what it did

@@ -164,6 +164,19 @@ class OcrControl {
   // a saved result and to tests.
   void adoptResult(std::vector<std::uint8_t> codes, std::vector<std::int32_t> rects, int count);
 
+  // The run of DoRecognize as the host sees it.  The library asks the
+  // control between lines whether to go on: requestStop (from the host's
+  // stop button, or from a progress handler) ends the run with -1212.
+  // The progress handler is told each line read (window coordinates, the
+  // frame colour); the stop-dialog handler is told 1 shown, 0 hidden, -1
+  // closed.  Pending Qt events are handled between lines so the host's
+  // window stays live.
+  void requestStop() { stopRequested_ = true; }
+  void setRecognitionProgress(std::function<void(int left, int top, int right, int bottom, std::uint32_t colour)> f) {
+    progress_ = std::move(f);
+  }
+  void setStopDialog(std::function<void(int visible)> f) { stopDialog_ = std::move(f); }
+
   // What the last recognition left, for hosts and tests.
   short resultCount() const { return resultCount_; }
   short confidenceCount() const { return confidenceCount_; }
@@ -184,6 +197,9 @@ class OcrControl {
 
   void* window_ = nullptr;
   std::function<void()> repaint_;
+  bool stopRequested_ = false;
+  std::function<void(int, int, int, int, std::uint32_t)> progress_;
+  std::function<void(int)> stopDialog_;
   bool modified_ = false;
 
   PatternStore store_;

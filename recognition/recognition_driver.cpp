@@ -247,7 +247,9 @@ bool TextWriter::character(const recg& c) {
   if (r_.text == nullptr || r_.textUsed > r_.textCapacity - 2) return false;
   r_.charactersWritten = index;
   if (r_.rects != nullptr) {
-    std::int32_t* rect = r_.rects + static_cast<std::size_t>(index - 1) * 4;
+    // The index names the rectangle entry itself (entry 0 stays unused): the
+    // control reads the rectangle of a text entry at that index.
+    std::int32_t* rect = r_.rects + static_cast<std::size_t>(index) * 4;
     rect[0] = c.left;
     rect[1] = c.top;
     rect[2] = c.right;
@@ -406,7 +408,7 @@ struct GroupWalk {
     request.textEntries = result.text != nullptr ? result.text + static_cast<std::size_t>(result.textUsed) * 6 : nullptr;
     request.textFree = static_cast<std::uint16_t>(result.text != nullptr ? textFree : 0);
     request.charactersSoFar = result.charactersWritten;
-    request.rectEntries = result.rects != nullptr ? result.rects + static_cast<std::size_t>(result.charactersWritten) * 4 : nullptr;
+    request.rectEntries = result.rects != nullptr ? result.rects + (static_cast<std::size_t>(result.charactersWritten) + 1) * 4 : nullptr;
     request.rectFree = static_cast<std::uint16_t>(result.rects != nullptr ? rectFree : 0);
     const std::int16_t s = state.english->recognizeFields(fields, request);
     result.textUsed = static_cast<std::uint16_t>(result.textUsed + request.textFree);

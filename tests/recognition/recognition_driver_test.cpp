@@ -191,8 +191,9 @@ TEST_F(RecognitionDriverTest, AFieldsCharactersLandInTheArraysAndInItsLines) {
   EXPECT_EQ(text[6], 0x88);
   EXPECT_EQ(text[7], 0xA0);
   EXPECT_EQ(text[8], 2);
-  EXPECT_EQ(rects[4], 100);
-  EXPECT_EQ(rects[6], 179);
+  // Rectangle entry 2 is the second character's (entry 0 stays unused).
+  EXPECT_EQ(rects[8], 100);
+  EXPECT_EQ(rects[10], 179);
   // The characters and their distances stay in Sfld for the control.
   int chars = 0;
   for (line_record* l = f->lines->next; l != f->lines; l = l->next)

@@ -1,7 +1,11 @@
 #include "ocrctl/ocr_dispatch.h"
 
+#include <QHBoxLayout>
 #include <QImage>
+#include <QLabel>
 #include <QPainter>
+#include <QPushButton>
+#include <QStyle>
 
 #include <stdexcept>
 
@@ -72,17 +76,75 @@ void OcrControlWindow::paintEvent(QPaintEvent*) {
   painter.drawImage(0, 0, image);
   painter.setPen(QColor(0x7F, 0x7F, 0x7F));
   painter.drawRect(0, 0, width, rows);
+  // Inverted, so a frame stays visible on ink and on paper alike.
+  painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+  painter.setPen(Qt::white);
+  for (const QRect& frame : lineFrames_) painter.drawRect(frame);
 }
+
+void OcrControlWindow::addLineFrame(const QRect& frame) {
+  lineFrames_.push_back(frame);
+  update(frame.adjusted(-1, -1, 1, 1));
+}
+
+void OcrControlWindow::clearLineFrames() {
+  if (lineFrames_.empty()) return;
+  lineFrames_.clear();
+  update();
+}
+
+RecognitionStopDlg::RecognitionStopDlg(OcrControl& control, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), control_(control) {
+  setObjectName(QStringLiteral("stopMojiBox"));
+  setModal(false);
+  auto* icon = new QLabel(this);
+  icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(32, 32));
+  auto* text = new QLabel(QStringLiteral("日本語認識中..."), this);
+  auto* stop = new QPushButton(QStringLiteral("中止"), this);
+  stop->setObjectName(QStringLiteral("IDOK"));
+  auto* layout = new QHBoxLayout(this);
+  layout->addWidget(icon);
+  layout->addWidget(text, 1);
+  layout->addWidget(stop);
+  connect(stop, &QPushButton::clicked, this, [this] { control_.requestStop(); });
+}
+
+void RecognitionStopDlg::reject() { control_.requestStop(); }
 
 OcrDispatch::OcrDispatch() {
   control_.setRepaint([this] {
     if (window_) window_->update();
   });
+  control_.setStopDialog([this](int visible) { stopDialog(visible); });
+  control_.setRecognitionProgress([this](int left, int top, int right, int bottom, std::uint32_t) {
+    if (window_) window_->addLineFrame(QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)));
+  });
 }
 
 OcrDispatch::~OcrDispatch() {
   control_.setRepaint({});
+  control_.setStopDialog({});
+  control_.setRecognitionProgress({});
+  delete stopDialog_.data();
   delete window_.data();
+}
+
+void OcrDispatch::stopDialog(int visible) {
+  if (visible < 0) {
+    delete stopDialog_.data();
+    return;
+  }
+  // A new run starts: the frames of the last one go.
+  if (!stopDialog_ && window_) window_->clearLineFrames();
+  if (!stopDialog_) stopDialog_ = new RecognitionStopDlg(control_, window_.data());
+  if (visible != 1) return;
+  stopDialog_->adjustSize();
+  if (window_) {
+    const QRect frame = window_->frameGeometry();
+    const QPoint centre = window_->isWindow() ? frame.center() : window_->mapToGlobal(window_->rect().center());
+    stopDialog_->move(centre - stopDialog_->rect().center());
+  }
+  stopDialog_->show();
 }
 
 QWidget* OcrDispatch::window() {

@@ -4,8 +4,11 @@
 #include "ocrctl/ocr_control.h"
 #include "platform/component_registry.h"
 
+#include <QDialog>
 #include <QPointer>
 #include <QWidget>
+
+#include <vector>
 
 namespace ocrctl {
 
@@ -23,12 +26,31 @@ inline constexpr int kViewScrolled = 6;
 class OcrControlWindow : public QWidget {
  public:
   explicit OcrControlWindow(const OcrControl& control);
+  // The frames of the lines read by the current run, inverted over the page.
+  void addLineFrame(const QRect& frame);
+  void clearLineFrames();
+  const std::vector<QRect>& lineFrames() const { return lineFrames_; }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
 
  private:
   const OcrControl& control_;
+  std::vector<QRect> lineFrames_;
+};
+
+// The small window "日本語認識中..." with its "中止" button while Japanese
+// fields are read: 中止 (or Escape) asks the control to stop after the line
+// in hand. Modeless, centred on the control's window.
+class RecognitionStopDlg : public QDialog {
+ public:
+  RecognitionStopDlg(OcrControl& control, QWidget* parent);
+
+ protected:
+  void reject() override;
+
+ private:
+  OcrControl& control_;
 };
 
 class OcrDispatch : public platform::DispatchObject {
@@ -46,7 +68,10 @@ class OcrDispatch : public platform::DispatchObject {
   std::int32_t invokeChecked(int dispid, platform::DispatchKind kind, std::span<const platform::Variant> args,
                              platform::Variant* result);
   OcrControl control_;
+  // Shows (1), makes hidden (0) or closes (-1) the stop window.
+  void stopDialog(int visible);
   QPointer<OcrControlWindow> window_;
+  QPointer<RecognitionStopDlg> stopDialog_;
   platform::EventSink* sink_ = nullptr;
 };
 

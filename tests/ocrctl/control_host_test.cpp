@@ -2,11 +2,15 @@
 // ProgID through the component registry, driven by dispatch ids.
 #include "ocrctl/control_identity.h"
 #include "ocrctl/ocr_control.h"
+#include "ocrctl/ocr_dispatch.h"
 #include "platform/component_registry.h"
 #include "platform/global_memory.h"
 #include "tests/support/page_renderer.h"
 #include "tests/support/test_env.h"
 
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -235,6 +239,39 @@ TEST_F(ControlHost, RecognitionReportsEachLineAndStopsWhenTheControlIsAskedTo) {
   EXPECT_TRUE(frames.empty());
   EXPECT_TRUE(dialog.empty());
   EXPECT_FALSE(control.GetOcrResult().empty());
+}
+
+TEST_F(ControlHost, TheStopWindowShowsWhileJapaneseIsReadAndItsButtonStops) {
+  ocrctl::OcrDispatch dispatch;
+  QWidget* window = dispatch.window();
+  window->resize(400, 300);
+  window->show();
+  ocrctl::OcrControl& control = dispatch.control();
+  ASSERT_EQ(control.InitOcr(dir_.path()), 0);
+  ASSERT_EQ(control.LoadImageFile(writePage(IFF_PNG, "stop.png")), 0);
+  // Left alone, the run frames each line it read on the control's window.
+  ASSERT_EQ(control.DoRecognize(), 0);
+  const auto* view = static_cast<ocrctl::OcrControlWindow*>(window);
+  EXPECT_GE(view->lineFrames().size(), 4u);
+  ASSERT_EQ(control.DoLayout(), 0);
+  auto stopWindow = [] {
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (w->objectName() == QStringLiteral("stopMojiBox")) return w;
+    return static_cast<QWidget*>(nullptr);
+  };
+  bool seen = false;
+  control.setRecognitionProgress([&](int, int, int, int, std::uint32_t) {
+    QWidget* box = stopWindow();
+    if (seen || box == nullptr) return;
+    seen = true;
+    EXPECT_TRUE(box->isVisible());
+    auto* label = box->findChildren<QLabel*>().value(1);
+    EXPECT_TRUE(label != nullptr && label->text() == QStringLiteral("日本語認識中..."));
+    box->findChild<QPushButton*>(QStringLiteral("IDOK"))->click();
+  });
+  EXPECT_EQ(control.DoRecognize(), ocrctl::code::kStopped);
+  EXPECT_TRUE(seen);
+  EXPECT_EQ(stopWindow(), nullptr);  // closed with the run
 }
 
 TEST_F(ControlHost, UnreadableFilesGiveTheirCodes) {

@@ -4,6 +4,7 @@
 #include "browser/search_related_dlg.h"
 #include "browser/thumbnail_board_source.h"
 #include "browser/thumbnail_pane_wnd.h"
+#include "browser/title_change_dlg.h"
 #include "catalogue/search_folders.h"
 #include "catalogue/sjis_text.h"
 #include "platform/clock.h"
@@ -205,11 +206,14 @@ CSearchDlg::CSearchDlg(const Setup& setup, QWidget* parent)
   connect(pane_, &ThumbnailPaneWnd::viewCommandRequested, this, [this](int command) {
     if (command == kPrintCommand) OnPrint();
     if (command == cmd::kProperties) OnHitProperties();
+    if (command == ThumbnailPaneWnd::kStackRenameCommand) OnHitStackTitle();
   });
-  // What the hit board offers beyond opening: printing comes through its
-  // command; OCR of hits, launching and the document operations are not
-  // served from here.
-  pane_->commandAvailable = [](int command) { return command == kPrintCommand || command == cmd::kProperties; };
+  // What the hit board offers beyond opening: printing, properties and stack
+  // titles work through the hit's own folder; OCR of hits, launching and the
+  // other document operations are not served from here.
+  pane_->commandAvailable = [](int command) {
+    return command == kPrintCommand || command == cmd::kProperties || command == ThumbnailPaneWnd::kStackRenameCommand;
+  };
 
   const int width = std::max(tabs_->sizeHint().width() + 14, 420);
   setMinimumSize(width, pageHeight_ + 59 + 120);
@@ -853,6 +857,22 @@ void CSearchDlg::OnHitProperties() {
   if (!db) return;
   if (!imagingControl_) imagingControl_ = std::make_unique<CImageCtrl>();
   ShowHitProperties(*db, folder, *entry, imagingControl_.get(), this);
+  pane_->RebuildTile(selected.front());
+}
+
+void CSearchDlg::OnHitStackTitle() {
+  const std::vector<int> selected = pane_->SelectedEntryIndices();
+  if (selected.size() != 1) return;
+  DisplayEntry* entry = hitList_.GetAt(selected.front());
+  if (!entry || !entry->isStack()) return;
+  std::string folder;
+  FolderDatabase* db = database_.GetFolderPath(entry->flags, folder) ? database_.FolderByNo(entry->flags) : nullptr;
+  if (!db) return;
+  TitleChangeDlg dialog(*db, folder, entry->number, this);
+  const int result = titleRunner ? titleRunner(dialog) : dialog.exec();
+  if (result != QDialog::Accepted) return;
+  StackInfo stack;
+  if (db->GetStackInfo(entry->number, stack) == 0) entry->title = stack.Title;
   pane_->RebuildTile(selected.front());
 }
 

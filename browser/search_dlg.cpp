@@ -4,6 +4,7 @@
 #include "browser/search_related_dlg.h"
 #include "browser/thumbnail_board_source.h"
 #include "browser/thumbnail_pane_wnd.h"
+#include "browser/title_change_dlg.h"
 #include "catalogue/search_folders.h"
 #include "catalogue/sjis_text.h"
 #include "platform/clock.h"
@@ -209,17 +210,18 @@ CSearchDlg::CSearchDlg(const Setup& setup, QWidget* parent)
     if (command == cmd::kProperties) OnHitProperties();
     if (command >= cmd::kFirstApplicationMenuEntry && command < cmd::kFirstApplicationMenuEntry + kMaxRegisteredApplications)
       OnLaunchApplication(command - cmd::kFirstApplicationMenuEntry);
+    if (command == ThumbnailPaneWnd::kStackRenameCommand) OnHitStackTitle();
   });
   pane_->applicationNames = [this] {
     QStringList names;
     for (const AppRegistration& application : setup_.applications) names << application.menuText;
     return names;
   };
-  // What the hit board offers beyond opening: printing, properties and the
-  // registered applications; OCR of hits and the document operations are
-  // not served from here.
+  // What the hit board offers beyond opening: printing, properties, stack
+  // titles (through the hit's own folder) and the registered applications;
+  // OCR of hits and the other document operations are not served from here.
   pane_->commandAvailable = [this](int command) {
-    return command == kPrintCommand || command == cmd::kProperties ||
+    return command == kPrintCommand || command == cmd::kProperties || command == ThumbnailPaneWnd::kStackRenameCommand ||
            (command == cmd::kFirstApplicationMenuEntry && !setup_.applications.empty());
   };
 
@@ -878,6 +880,22 @@ void CSearchDlg::OnHitProperties() {
   if (!db) return;
   if (!imagingControl_) imagingControl_ = std::make_unique<CImageCtrl>();
   ShowHitProperties(*db, folder, *entry, imagingControl_.get(), this);
+  pane_->RebuildTile(selected.front());
+}
+
+void CSearchDlg::OnHitStackTitle() {
+  const std::vector<int> selected = pane_->SelectedEntryIndices();
+  if (selected.size() != 1) return;
+  DisplayEntry* entry = hitList_.GetAt(selected.front());
+  if (!entry || !entry->isStack()) return;
+  std::string folder;
+  FolderDatabase* db = database_.GetFolderPath(entry->flags, folder) ? database_.FolderByNo(entry->flags) : nullptr;
+  if (!db) return;
+  TitleChangeDlg dialog(*db, folder, entry->number, this);
+  const int result = titleRunner ? titleRunner(dialog) : dialog.exec();
+  if (result != QDialog::Accepted) return;
+  StackInfo stack;
+  if (db->GetStackInfo(entry->number, stack) == 0) entry->title = stack.Title;
   pane_->RebuildTile(selected.front());
 }
 

@@ -27,6 +27,7 @@ class CImageCtrl;
 class ExtensionFilterDlg;
 class FolderDatabase;
 class RelatedWordsDlg;
+class TitleChangeDlg;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -99,6 +100,8 @@ class CSearchDlg : public QDialog {
   void OnLaunchApplication(int index);
   // The property dialog of the only selected hit.
   void OnHitProperties();
+  // The title dialog of the only selected hit, when it is a stack.
+  void OnHitStackTitle();
   // The print set-up (tests point the printer at a PDF file); false cancels.
   std::function<bool(QPrinter& printer)> printSetup;
   PrintCommandRunner printCommand = DefaultPrintCommand();
@@ -128,6 +131,7 @@ class CSearchDlg : public QDialog {
   // How the page's own dialogs run (tests answer them).
   std::function<int(RelatedWordsDlg&)> relatedRunner;
   std::function<int(ExtensionFilterDlg&)> extensionRunner;
+  std::function<int(TitleChangeDlg&)> titleRunner;
 
  protected:
   void closeEvent(QCloseEvent* event) override;

@@ -9,6 +9,7 @@
 #include "browser/search_print.h"
 #include "browser/search_related_dlg.h"
 #include "browser/thumbnail_pane_wnd.h"
+#include "browser/title_change_dlg.h"
 #include "shell/image_ctrl.h"
 #include "shell/registration_info_dlg.h"
 #include "shell/import_dialogs.h"
@@ -26,6 +27,7 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QLineEdit>
 #include <QListWidget>
@@ -544,6 +546,31 @@ TEST_F(HitPrinting, PropertiesOfAHitAreReadAndWrittenThroughItsFolder) {
   EXPECT_EQ(item.LastAccessedDate, kToday);
   EXPECT_EQ(item.LastModifiedDate, kToday);
   EXPECT_EQ(dlg->hits().GetAt(letter)->lastModifiedDate, kToday);
+}
+
+TEST_F(HitPrinting, AHitStacksTitleIsChangedInItsOwnFolder) {
+  auto dlg = Searched(HitPrintSettings());
+  const int stack = dlg->hits().Find(1, 1);
+  ASSERT_GE(stack, 0);
+  dlg->hitPane()->SelectOnly(stack);
+  auto menu = dlg->hitPane()->BuildTileMenu(stack);
+  EXPECT_TRUE(MenuAction(*menu, tilecmd::kRenameDialog)->isEnabled());
+  dlg->titleRunner = [](TitleChangeDlg& dialog) {
+    EXPECT_TRUE(dialog.loaded());
+    dialog.baseTitleRunner = [](int) { return std::optional<std::string>("B"); };
+    dialog.OnBulkChange();
+    dialog.stackTitleEdit()->setText(QStringLiteral("束"));
+    dialog.accept();
+    return dialog.result();
+  };
+  dlg->hitPane()->OnTileCommand(tilecmd::kRenameDialog, stack);
+  const int folderNo = dlg->hits().GetAt(stack)->flags;
+  StackInfo info;
+  ASSERT_TRUE(dlg->database().GetFolderStackInfo(folderNo, 1, info));
+  EXPECT_EQ(info.Title, "束");
+  EXPECT_EQ(dlg->hits().GetAt(stack)->title, "束");
+  EXPECT_TRUE(QFile::exists(QString::fromStdString(root + "/S/Bの1頁目.png")));
+  EXPECT_FALSE(QFile::exists(QString::fromStdString(root + "/S/scan1.png")));
 }
 
 }  // namespace

@@ -33,7 +33,6 @@ constexpr int kImageLevelDocument = 2;
 constexpr int kDocumentCell = 103;
 constexpr int kOtherCell = 32;
 constexpr short kFormatBmp = 6;
-constexpr short kFormatGif = 2;
 constexpr int kBmpDefaultDpi = 150;
 constexpr int kProgressRedrawMs = 100;
 constexpr const char* kBackupName = "info.bk";
@@ -522,51 +521,24 @@ void CFD3Doc::MakeStackCell(const DisplayEntry& stackEntry, const std::string& f
 
 void CFD3Doc::StoreThumbnail(ImportProgressDlg* progress, CImageCtrl* ctrl, const ItemInfo& item) {
   if (!ctrl) return;
-  int cellWidth = 0, cellHeight = 0;
-  ComputeThumbnailCell(static_cast<int>(ctrl->GetImageWidth()), static_cast<int>(ctrl->GetImageHeight()),
-                       cellWidth, cellHeight, ctrl->GetXResolution(), ctrl->GetYResolution());
   if (progress) {
     thumbProgress = progress;
     loadInProgress = false;
     ctrl->SetDispid7(true);
   }
-  auto window = [&](int from, int to) {
+  ThumbInfo thumb;
+  thumb.ItemNo = item.ItemNo;
+  const bool made = ScaleToThumbnail(*ctrl, thumb, [this](int from, int to) {
     thumbProgressFrom = from;
     thumbProgressTo = to;
     if (thumbProgress) thumbProgress->StepTo(from);
-  };
-  if (ctrl->GetDispid12() == 1) {
-    // Scaling a 1-bit page straight to the cell loses thin strokes: scale to
-    // four times the cell, go to grey, then resample.
-    window(86, 95);
-    ctrl->InvokeDispid335(static_cast<float>(cellWidth * 4), static_cast<float>(cellHeight * 4), 0);
-    window(95, 97);
-    ctrl->InvokeDispid303(8);
-    window(97, 99);
-  } else {
-    window(86, 99);
-  }
-  ctrl->InvokeDispid335(static_cast<float>(cellWidth), static_cast<float>(cellHeight), 2);
+  });
   if (progress) {
     ctrl->SetDispid7(false);
     thumbProgress = nullptr;
     progress->StepTo(99);
   }
-
-  std::int32_t handle = 0;
-  std::int32_t size = 0;
-  if (ctrl->SaveToMemory(&handle, kFormatGif, 8, 0, &size) != 0 || handle == 0) return;
-  ThumbInfo thumb;
-  thumb.ItemNo = item.ItemNo;
-  thumb.ThumbDateTime = QDateTime::currentDateTime();
-  thumb.ThumbSizeX = cellWidth;
-  thumb.ThumbSizeY = cellHeight;
-  const auto globalHandle = static_cast<platform::GlobalHandle>(handle);
-  if (const std::uint8_t* bytes = platform::globalLock(globalHandle)) {
-    thumb.ThumbData.assign(bytes, bytes + platform::globalSize(globalHandle));
-    platform::globalUnlock(globalHandle);
-  }
-  platform::globalFree(globalHandle);
+  if (!made) return;
   const int code = db.SetThumbInfo(thumb);
   // A catalogue that refuses thumbnails (a read-only folder) refuses every
   // one: a load says so once.

@@ -1,11 +1,15 @@
 #include "shell/image_utilities.h"
 
+#include "catalogue/catalogue_records.h"
 #include "catalogue/catalogue_text.h"
+#include "platform/global_memory.h"
 #include "platform/imaging/image.h"
 #include "platform/sjis_codec.h"
 #include "platform/user_interaction.h"
+#include "shell/image_ctrl.h"
 #include "shell/lead.h"
 
+#include <QDateTime>
 #include <QFile>
 
 #include <algorithm>
@@ -430,4 +434,43 @@ void ApplyScanCorrections(CLead& imageCtrl, const ScanCorrections& c) {
   if (c.invert != 0 && imageCtrl.GetDispid12() == 1) imageCtrl.InvokeDispid307();
   if (c.despeckle != 0) imageCtrl.InvokeDispid301();
   if (c.deskew != 0) imageCtrl.InvokeDispid327();
+}
+
+bool ScaleToThumbnail(CImageCtrl& imageCtrl, ThumbInfo& thumb, const std::function<void(int, int)>& stage) {
+  constexpr short kGif = 2;
+  auto step = [&](int from, int to) {
+    if (stage) stage(from, to);
+  };
+  int cellWidth = 0;
+  int cellHeight = 0;
+  ComputeThumbnailCell(static_cast<int>(imageCtrl.GetImageWidth()), static_cast<int>(imageCtrl.GetImageHeight()),
+                       cellWidth, cellHeight, imageCtrl.GetXResolution(), imageCtrl.GetYResolution());
+  if (imageCtrl.GetDispid12() == 1) {
+    // Scaling a 1-bit page straight to the cell loses thin strokes: scale to
+    // four times the cell, go to grey, then resample.
+    step(86, 95);
+    imageCtrl.InvokeDispid335(static_cast<float>(cellWidth * 4), static_cast<float>(cellHeight * 4), 0);
+    step(95, 97);
+    imageCtrl.InvokeDispid303(8);
+    step(97, 99);
+  } else {
+    step(86, 99);
+  }
+  imageCtrl.InvokeDispid335(static_cast<float>(cellWidth), static_cast<float>(cellHeight), 2);
+  step(99, 99);
+
+  std::int32_t handle = 0;
+  std::int32_t size = 0;
+  if (imageCtrl.SaveToMemory(&handle, kGif, 8, 0, &size) != 0 || handle == 0) return false;
+  thumb.ThumbDateTime = QDateTime::currentDateTime();
+  thumb.ThumbSizeX = cellWidth;
+  thumb.ThumbSizeY = cellHeight;
+  thumb.ThumbData.clear();
+  const auto block = static_cast<platform::GlobalHandle>(handle);
+  if (const std::uint8_t* bytes = platform::globalLock(block)) {
+    thumb.ThumbData.assign(bytes, bytes + platform::globalSize(block));
+    platform::globalUnlock(block);
+  }
+  platform::globalFree(block);
+  return !thumb.ThumbData.empty();
 }

@@ -11,15 +11,19 @@
 //   GetSaveFormatRules, ApplySaveFormatSettings, ChooseImportStorage,
 //   GetImageDescription                                    storage forms
 //   ApplyScanCorrections                                   rotate, invert, despeckle, deskew
+//   ScaleToThumbnail                                       a page's thumbnail record
 //
 // Titles are UTF-8; every byte limit and position counts Shift-JIS bytes.
 // A character without a Shift-JIS code (Hangul, emoji) is refused with a
 // result of its own, so that the user is told the real reason.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 class CLead;
+class CImageCtrl;
+struct ThumbInfo;
 
 inline constexpr int kTitleMaxBytes = 200;
 inline constexpr int kExtensionMaxBytes = 8;
@@ -96,3 +100,9 @@ struct ScanCorrections {
   int deskew = 0;     // KankyoScanDeskew
 };
 void ApplyScanCorrections(CLead& imageCtrl, const ScanCorrections& corrections);
+
+// Scales the page held by `imageCtrl` down to its thumbnail cell and fills
+// `thumb` (cell size, GIF bytes, date; the item number is the caller's).
+// `stage(from, to)`, when given, is told the share of a progress bar each
+// step covers. False when the scaled page cannot be saved as a GIF.
+bool ScaleToThumbnail(CImageCtrl& imageCtrl, ThumbInfo& thumb, const std::function<void(int, int)>& stage = {});

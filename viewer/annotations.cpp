@@ -9,6 +9,9 @@
 #include "viewer/ann_box_wnd.h"
 #include "viewer/annotation_tools.h"
 
+#include <QApplication>
+#include <QCursor>
+#include <QEvent>
 #include <QPainter>
 #include <QPolygon>
 
@@ -189,6 +192,7 @@ void ImageView::syncAnnotationWindows() {
     delete windows_.back();
     windows_.pop_back();
   }
+  viewport()->setCursor(ToolCursor(tool_));
   for (std::size_t i = 0; i < windows_.size(); ++i) {
     AnnBoxWnd* window = windows_[i];
     window->Place(ImageToClientRect(annotations_[i].rect()));
@@ -196,9 +200,33 @@ void ImageView::syncAnnotationWindows() {
     // A hand over a link while the image is dragged: a double click opens it.
     if (tool_ == kToolDrag && annotations_[i].box.AnnType == 4)
       window->setCursor(Qt::PointingHandCursor);
+    else if (tool_ == anntool::kSelect)
+      window->setCursor(Qt::ArrowCursor);
     else
       window->unsetCursor();
   }
+}
+
+Qt::CursorShape ImageView::ToolCursor(int tool) {
+  switch (tool) {
+    case kToolDrag:
+      return Qt::OpenHandCursor;
+    case anntool::kSelect:
+      return Qt::ArrowCursor;
+    default:
+      // The zoom, the region tools and the tools that draw a new annotation
+      // all aim at a point.
+      return Qt::CrossCursor;
+  }
+}
+
+bool ImageView::viewportEvent(QEvent* event) {
+  // A selected box lets go once the pointer is off the view with no button
+  // held; a Leave into one of the boxes (children of the viewport) does not count.
+  if (event->type() == QEvent::Leave && QApplication::mouseButtons() == Qt::NoButton &&
+      !viewport()->rect().contains(viewport()->mapFromGlobal(QCursor::pos())))
+    DeselectAnnotations();
+  return QAbstractScrollArea::viewportEvent(event);
 }
 
 void ImageView::DeselectAnnotations(AnnBoxWnd* except) {

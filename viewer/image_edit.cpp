@@ -23,6 +23,7 @@
 #include <leptonica/allheaders.h>
 
 #include <algorithm>
+#include <utility>
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -88,7 +89,7 @@ void ImageView::deleteUndoFiles() {
 
 // Steps 1-2 of every change: the annotations' backups and the undo copy.
 // When the undo copy cannot be written the change is not made at all.
-bool ImageView::beginChange(bool sizeChange) {
+bool ImageView::beginChange(bool sizeChange, int progressKind) {
   if (!hasImage() || state_ == kReadOnly) return false;
   QApplication::setOverrideCursor(Qt::WaitCursor);
   const std::string undo = UndoFilePath();
@@ -105,7 +106,32 @@ bool ImageView::beginChange(bool sizeChange) {
   }
   undoState_ = kCanUndo;
   undoSizeChanged_ = sizeChange;
+  progressKind_ = progressKind;
+  progressShown_ = -1;
+  OnImageProgress(0);
   return true;
+}
+
+// The status bar tells what the command is doing, in steps of ten per cent;
+// at 100 the idle text returns.
+void ImageView::OnImageProgress(int percent) {
+  static constexpr std::pair<int, const char*> kTexts[] = {
+      {7, "反転中です。(%1％)"},           {8, "白く塗りつぶしています。(%1％)"},
+      {9, "黒く塗りつぶしています。(%1％)"}, {30, "回転中です。(%1％)"},
+      {31, "解像度を変更しています。(%1％)"}, {32, "２値化しています。(%1％)"},
+      {33, "グレイスケール化しています。(%1％)"}, {34, "傾き補正中です。(%1％)"},
+      {35, "ノイズ除去中です。(%1％)"},     {37, "画像をロード中です。(%1％)"}};
+  if (progressKind_ == 0) return;
+  const int step = std::clamp(percent, 0, 100) / 10 * 10;
+  if (step == progressShown_) return;
+  progressShown_ = step;
+  if (step == 100) {
+    progressKind_ = 0;
+    emit prompt(QStringLiteral("ヘルプを表示するには[F1]を押してください"));
+    return;
+  }
+  for (const auto& [kind, text] : kTexts)
+    if (kind == progressKind_) emit prompt(QString::fromUtf8(text).arg(step));
 }
 
 void ImageView::endChange() {
@@ -115,6 +141,7 @@ void ImageView::endChange() {
   smoothedStep_ = 0;
   updateScrollRanges();
   viewport()->update();
+  OnImageProgress(100);
   QApplication::restoreOverrideCursor();
   emit zoomChanged(zoom_);  // the frame refreshes the status-bar image information
 }
@@ -122,7 +149,7 @@ void ImageView::endChange() {
 bool ImageView::ChangeResolution(int dpi) {
   const int old = xResolution();
   if (dpi <= 0 || old <= 0 || dpi == old || !hasImage()) return false;
-  if (!beginChange(true)) return false;
+  if (!beginChange(true, kProgressResolution)) return false;
   const QSize size = imageSize();
   const auto w = static_cast<float>(static_cast<long long>(size.width()) * dpi / old);
   const auto h = static_cast<float>(static_cast<long long>(size.height()) * dpi / old);
@@ -137,14 +164,14 @@ bool ImageView::ChangeResolution(int dpi) {
 }
 
 bool ImageView::RotateBy(double degrees) {
-  if (!beginChange(true)) return false;
+  if (!beginChange(true, kProgressRotate)) return false;
   ctrl_->Rotate(static_cast<std::int32_t>(std::lround(degrees * 100)), 1, kWhite);
   endChange();
   return true;
 }
 
 bool ImageView::Deskew() {
-  if (!beginChange(false)) return false;
+  if (!beginChange(false, kProgressDeskew)) return false;
   ctrl_->InvokeDispid327();
   endChange();
   return true;
@@ -157,7 +184,7 @@ bool ImageView::Binarise() {
                          platform::Icon::Warning, "白黒2値化");
     return false;
   }
-  if (!beginChange(false)) return false;
+  if (!beginChange(false, kProgressBinarise)) return false;
   ctrl_->InvokeDispid334(1, kWhite);
   endChange();
   return true;
@@ -170,14 +197,14 @@ bool ImageView::GreyScale() {
                          platform::Icon::Warning, "グレースケール化");
     return false;
   }
-  if (!beginChange(false)) return false;
+  if (!beginChange(false, kProgressGrey)) return false;
   ctrl_->InvokeDispid303(8);
   endChange();
   return true;
 }
 
 bool ImageView::Despeckle() {
-  if (!beginChange(false)) return false;
+  if (!beginChange(false, kProgressDespeckle)) return false;
   ctrl_->InvokeDispid301();
   endChange();
   return true;
@@ -205,7 +232,11 @@ bool ImageView::regionCommand(const QRect& requested, int kind) {
   const std::shared_ptr<img::Image> held = img::findImage(ctrl_->GetImageHandle());
   Pix* source = held ? held->pix() : nullptr;
   if (source == nullptr) return false;
-  if (!beginChange(kind == kTrim)) return false;
+  const int progress = kind == kInvert ? kProgressInvert
+                       : kind == kFillWhite ? kProgressFillWhite
+                       : kind == kFillBlack ? kProgressFillBlack
+                                            : 0;
+  if (!beginChange(kind == kTrim, progress)) return false;
   BOX* box = boxCreate(region.x(), region.y(), region.width(), region.height());
   img::PixPtr out;
   if (kind == kTrim) {
@@ -219,6 +250,7 @@ bool ImageView::regionCommand(const QRect& requested, int kind) {
   }
   boxDestroy(&box);
   if (!out) {
+    OnImageProgress(100);
     QApplication::restoreOverrideCursor();
     return false;
   }
@@ -315,30 +347,9 @@ void ImageView::rebuildThumbnail() {
   db_->UnregisterThumb(itemNo_);
   CImageCtrl copy;
   if (copy.LoadFile(path_, 0, 1, 1) != img::kOk) return;
-  int cellWidth = 0;
-  int cellHeight = 0;
-  ComputeThumbnailCell(static_cast<int>(copy.GetImageWidth()), static_cast<int>(copy.GetImageHeight()), cellWidth,
-                       cellHeight, copy.GetXResolution(), copy.GetYResolution());
-  if (copy.GetDispid12() == 1) {
-    copy.InvokeDispid335(static_cast<float>(cellWidth * 4), static_cast<float>(cellHeight * 4), 0);
-    copy.InvokeDispid303(8);
-  }
-  copy.InvokeDispid335(static_cast<float>(cellWidth), static_cast<float>(cellHeight), 2);
-  std::int32_t handle = 0;
-  std::int32_t size = 0;
-  if (copy.SaveToMemory(&handle, img::format::kGif, 8, 0, &size) != 0 || handle == 0) return;
   ThumbInfo thumb;
   thumb.ItemNo = itemNo_;
-  thumb.ThumbDateTime = QDateTime::currentDateTime();
-  thumb.ThumbSizeX = cellWidth;
-  thumb.ThumbSizeY = cellHeight;
-  const auto block = static_cast<platform::GlobalHandle>(handle);
-  if (const std::uint8_t* bytes = platform::globalLock(block)) {
-    thumb.ThumbData.assign(bytes, bytes + platform::globalSize(block));
-    platform::globalUnlock(block);
-  }
-  platform::globalFree(block);
-  if (!thumb.ThumbData.empty()) db_->SetThumbInfo(thumb);
+  if (ScaleToThumbnail(copy, thumb)) db_->SetThumbInfo(thumb);
 }
 
 bool ImageView::SaveDocument() {

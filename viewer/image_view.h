@@ -147,6 +147,10 @@ class ImageView : public QAbstractScrollArea {
   AnnBox& AnnotationBox(int index);
   AnnBoxWnd* annotationWindow(int index) const;
   void DeselectAnnotations(AnnBoxWnd* except = nullptr);
+  // The pointer's shape over the image for a tool.
+  static Qt::CursorShape ToolCursor(int tool);
+  // The imaging work's progress event (percent done).
+  void OnImageProgress(int percent);
   void MarkAnnotationChanged();
   // client: viewport pixels; the view converts to image pixels.
   void SetAnnotationClientRect(int index, const QRect& client);
@@ -173,6 +177,7 @@ class ImageView : public QAbstractScrollArea {
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
+  bool viewportEvent(QEvent* event) override;
   void scrollContentsBy(int dx, int dy) override;
 
  private:
@@ -187,6 +192,8 @@ class ImageView : public QAbstractScrollArea {
   int state_ = kEditable;
   int zoom_ = kHundredPercentStep;
   int tool_ = kToolDrag;
+  int progressKind_ = 0;
+  int progressShown_ = -1;
   int previousTool_ = kToolDrag;
   bool imageChanged_ = false;
   bool annotationChanged_ = false;
@@ -201,7 +208,19 @@ class ImageView : public QAbstractScrollArea {
   std::function<bool(std::int32_t)> confirmTrim_;
   QPoint dragStart_;
   QPoint dragScrollStart_;
-  bool beginChange(bool sizeChange);
+  // Kinds of work whose progress the status bar shows.
+  enum ProgressKind {
+    kProgressInvert = 7,
+    kProgressFillWhite = 8,
+    kProgressFillBlack = 9,
+    kProgressRotate = 30,
+    kProgressResolution = 31,
+    kProgressBinarise = 32,
+    kProgressGrey = 33,
+    kProgressDeskew = 34,
+    kProgressDespeckle = 35,
+  };
+  bool beginChange(bool sizeChange, int progressKind);
   void endChange();
   bool regionCommand(const QRect& region, int kind);
   bool saveImage();

@@ -16,6 +16,7 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QCursor>
 #include <QDir>
 #include <QFile>
 #include <QFontMetrics>
@@ -361,6 +362,39 @@ TEST_F(AnnBoxWndTest, AReadOnlyPageTakesAnnotationsButNoRegionTool) {
     view.OnCommand(id);
     EXPECT_EQ(view.tool(), ImageView::kToolDrag);
   }
+}
+
+TEST_F(AnnBoxWndTest, EachToolHasItsCursorAndALinkShowsAHandOnlyUnderTheDragTool) {
+  AnnBoxWnd* link = added(viewertest::annBox(4, QRect(100, 100, 200, 30)));
+  AnnBoxWnd* memo = added(viewertest::annBox(0, QRect(300, 200, 100, 60)));
+  struct Case {
+    int command;
+    Qt::CursorShape view, link, memo;
+  };
+  for (const Case& c : {Case{vcmd::kToolDragButton, Qt::OpenHandCursor, Qt::PointingHandCursor, Qt::OpenHandCursor},
+                        Case{vcmd::kSelectAnnotationsButton, Qt::ArrowCursor, Qt::ArrowCursor, Qt::ArrowCursor},
+                        Case{vcmd::kTextBoxButton, Qt::CrossCursor, Qt::CrossCursor, Qt::CrossCursor},
+                        Case{vcmd::kInvertButton, Qt::CrossCursor, Qt::CrossCursor, Qt::CrossCursor}}) {
+    SCOPED_TRACE(c.command);
+    view.OnCommand(c.command);
+    EXPECT_EQ(view.viewport()->cursor().shape(), c.view);
+    EXPECT_EQ(link->cursor().shape(), c.link);
+    EXPECT_EQ(memo->cursor().shape(), c.memo);
+  }
+}
+
+TEST_F(AnnBoxWndTest, ASelectedBoxLetsGoWhenThePointerLeavesTheView) {
+  AnnBoxWnd* memo = added(viewertest::annBox(0, QRect(100, 100, 120, 80)));
+  view.OnCommand(vcmd::kSelectAnnotationsButton);
+  memo->Select();
+  QEvent leave(QEvent::Leave);
+  // Onto the box itself: the viewport is left for its child, the box stays held.
+  QCursor::setPos(view.viewport()->mapToGlobal(memo->geometry().center()));
+  QCoreApplication::sendEvent(view.viewport(), &leave);
+  EXPECT_TRUE(memo->selected());
+  QCursor::setPos(view.viewport()->mapToGlobal(QPoint(-30, -30)));
+  QCoreApplication::sendEvent(view.viewport(), &leave);
+  EXPECT_FALSE(memo->selected());
 }
 
 TEST_F(AnnBoxWndTest, ScreenshotOfSelectedAndEditedBoxes) {

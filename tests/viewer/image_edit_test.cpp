@@ -16,6 +16,7 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringList>
 
 #include <gtest/gtest.h>
 
@@ -156,6 +157,25 @@ TEST_F(ImageEditTest, QuestionsAndFormatChecksChangeNothingWhenRefused) {
   EXPECT_EQ(view.control()->GetDispid12(), 1);
   EXPECT_EQ(qGray(pixel(150, 150)), 0);
   EXPECT_EQ(qGray(pixel(10, 10)), 255);
+}
+
+TEST_F(ImageEditTest, TheStatusBarTellsTheWorkUnderWayAndThenTheIdleText) {
+  load(400, 300, 200);
+  QStringList texts;
+  QObject::connect(&view, &ImageView::prompt, [&texts](const QString& t) { texts << t; });
+  const QString idle = QStringLiteral("ヘルプを表示するには[F1]を押してください");
+  ASSERT_TRUE(view.Despeckle());
+  EXPECT_EQ(texts, QStringList({QStringLiteral("ノイズ除去中です。(0％)"), idle}));
+  texts.clear();
+  boxes.script({platform::Answer::Yes});
+  ASSERT_TRUE(view.FillRegion(QRect(0, 0, 50, 50), false));
+  EXPECT_EQ(texts, QStringList({QStringLiteral("黒く塗りつぶしています。(0％)"), idle}));
+  // Outside a command a progress report shows nothing; a refused change starts no text.
+  texts.clear();
+  view.OnImageProgress(50);
+  boxes.script({platform::Answer::No});
+  EXPECT_FALSE(view.InvertRegion(QRect(0, 0, 50, 50)));
+  EXPECT_TRUE(texts.isEmpty());
 }
 
 TEST_F(ImageEditTest, AFailedUndoCopyLeavesTheImageAlone) {

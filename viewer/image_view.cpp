@@ -49,7 +49,10 @@ ImageView::ImageView(QWidget* parent) : QAbstractScrollArea(parent) {
   ctrl_->hide();  // the view paints the page itself
 }
 
-ImageView::~ImageView() = default;
+// The annotation windows go while the view is whole: closing the window
+// moves the focus, and an edit losing it would otherwise commit into a view
+// that is half destroyed.
+ImageView::~ImageView() { destroyAnnotationWindows(); }
 
 int ImageView::ZoomPercent(int step) { return kPercent[static_cast<std::size_t>(std::clamp(step, 1, kStepCount) - 1)]; }
 

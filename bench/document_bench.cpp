@@ -9,7 +9,6 @@
 #include "shell/fd3_doc.h"
 #include "tests/support/test_env.h"
 
-#include <QApplication>
 #include <QImage>
 
 #include <benchmark/benchmark.h>
@@ -57,13 +56,3 @@ void BM_OpenFolderOf2000Items(benchmark::State& state) {
 BENCHMARK(BM_OpenFolderOf2000Items)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  testsupport::installPrivateEnvironment();
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}

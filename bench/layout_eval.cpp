@@ -35,6 +35,7 @@
 #include "layout/library_state.h"
 #include "layout/line_field_steps.h"
 #include "layout/vulay30.h"
+#include "bench/page_pix.h"
 #include "tests/layout/region_runner.h"
 #include "tests/layout/test_pages.h"
 
@@ -445,15 +446,7 @@ class Tesseract {
 
   Answer answer(const RenderedPage& page) {
     Answer a;
-    Pix* pix = pixCreate(page.width, page.height, 1);
-    pixSetResolution(pix, page.dpi, page.dpi);
-    auto* bytes = reinterpret_cast<std::uint8_t*>(pixGetData(pix));
-    const int wpl = pixGetWpl(pix);
-    for (int y = 0; y < page.height; ++y)
-      std::memcpy(bytes + static_cast<std::size_t>(y) * wpl * 4,
-                  page.bits.data() + static_cast<std::size_t>(y) * page.bytesPerRow,
-                  static_cast<std::size_t>(std::min(page.bytesPerRow, wpl * 4)));
-    pixEndianByteSwap(pix);
+    Pix* pix = PixOfPage(page);
 
     const auto start = std::chrono::steady_clock::now();
     layout_.SetImage(pix);

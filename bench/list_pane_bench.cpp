@@ -15,7 +15,6 @@
 #include "shell/fd3_doc.h"
 #include "tests/support/test_env.h"
 
-#include <QApplication>
 
 #include <benchmark/benchmark.h>
 
@@ -96,13 +95,3 @@ BENCHMARK(BM_ResortByColumn)
     ->UseRealTime();
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  testsupport::installPrivateEnvironment();
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}

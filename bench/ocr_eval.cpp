@@ -31,6 +31,7 @@
 #include "recognition/character_codes.h"
 #include "recognition/tesseract_reader.h"
 #include "tests/recognition/line_driver.h"
+#include "bench/page_pix.h"
 #include "tests/support/page_renderer.h"
 
 #include <QGuiApplication>
@@ -164,17 +165,6 @@ QString truthText(const RenderedPage& page) {
 double cpuSeconds() { return static_cast<double>(std::clock()) / CLOCKS_PER_SEC; }
 
 
-Pix* pixOf(const RenderedPage& page) {
-  Pix* pix = pixCreate(page.width, page.height, 1);
-  pixSetResolution(pix, page.dpi, page.dpi);
-  auto* bytes = reinterpret_cast<std::uint8_t*>(pixGetData(pix));
-  const int wpl = pixGetWpl(pix);
-  for (int y = 0; y < page.height; ++y)
-    std::memcpy(bytes + static_cast<std::size_t>(y) * wpl * 4, page.bits.data() + static_cast<std::size_t>(y) * page.bytesPerRow,
-                static_cast<std::size_t>(std::min(page.bytesPerRow, wpl * 4)));
-  pixEndianByteSwap(pix);
-  return pix;
-}
 
 std::string tessText(tesseract::TessBaseAPI& api) {
   std::unique_ptr<char[]> text(api.GetUTF8Text());
@@ -218,7 +208,7 @@ QString entriesText(const std::vector<std::uint8_t>& text, int used) {
 
 Result run(RenderedPage& page, bool english, Readers& readers) {
   Result r;
-  Pix* pix = pixOf(page);
+  Pix* pix = PixOfPage(page);
   // Ours: GetLayout, then the line reading of its lines, then GetRecg.
   const double start = cpuSeconds();
   free_fld_list(&layout::layoutState().Sfld);

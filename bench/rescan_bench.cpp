@@ -14,7 +14,6 @@
 #include "shell/rescan_folder.h"
 #include "tests/support/test_env.h"
 
-#include <QApplication>
 
 #include <benchmark/benchmark.h>
 
@@ -103,13 +102,3 @@ void BM_RescanTreeOf20x2000With100Changes(benchmark::State& state) {
 BENCHMARK(BM_RescanTreeOf20x2000With100Changes)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  testsupport::installPrivateEnvironment();
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}

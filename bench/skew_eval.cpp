@@ -30,6 +30,7 @@
 //   skew_eval [--quick] [--no-paper] [--kind NAME] [--skews a,b,...]
 //     --quick: fewer skews, the turn set clean only; --no-paper: no turn
 //     set; --kind, --skews: one kind, chosen skews (for looking into a case)
+#include "bench/page_pix.h"
 #include "layout/layout_status.h"
 #include "layout/library_state.h"
 #include "layout/skew_correction.h"
@@ -117,14 +118,7 @@ std::vector<PageKind> kinds() {
 // ------------------------------------------------------------- images
 
 Pix* greyFromPage(const RenderedPage& page) {
-  Pix* bin = pixCreate(page.width, page.height, 1);
-  pixSetResolution(bin, page.dpi, page.dpi);
-  auto* bytes = reinterpret_cast<std::uint8_t*>(pixGetData(bin));
-  const int wpl = pixGetWpl(bin);
-  for (int y = 0; y < page.height; ++y)
-    std::memcpy(bytes + static_cast<std::size_t>(y) * wpl * 4, page.bits.data() + static_cast<std::size_t>(y) * page.bytesPerRow,
-                static_cast<std::size_t>(std::min(page.bytesPerRow, wpl * 4)));
-  pixEndianByteSwap(bin);
+  Pix* bin = PixOfPage(page);
   Pix* grey = pixConvert1To8(nullptr, bin, 255, 0);
   pixDestroy(&bin);
   return grey;

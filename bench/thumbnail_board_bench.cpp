@@ -19,7 +19,6 @@
 #include "shell/fd3_doc.h"
 #include "tests/support/test_env.h"
 
-#include <QApplication>
 #include <QScrollBar>
 
 #include <benchmark/benchmark.h>
@@ -144,13 +143,3 @@ void BM_ScrollOneScreen(benchmark::State& state) {
 BENCHMARK(BM_ScrollOneScreen)->Arg(0)->Arg(1)->ArgNames({"seenBefore"})->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  testsupport::installPrivateEnvironment();
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}

@@ -1,5 +1,7 @@
 #include "ocrctl/working_image.h"
 
+#include "platform/byte_order.h"
+
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -8,18 +10,6 @@ namespace ocrctl {
 
 namespace {
 
-std::uint32_t le32(const std::uint8_t* p) {
-  return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-         (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-std::uint16_t le16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
-void put32(std::uint8_t* p, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-void put16(std::uint8_t* p, std::uint16_t v) {
-  p[0] = static_cast<std::uint8_t>(v);
-  p[1] = static_cast<std::uint8_t>(v >> 8);
-}
 
 constexpr short kUnsupported = -1111;
 constexpr short kNoMemory = -1009;
@@ -61,13 +51,13 @@ short dibToBitonal(std::span<const std::uint8_t> block, Bitonal& out) {
   if (block.size() >= 2 && block[0] == 'B' && block[1] == 'M') at = kFileHeader;
   if (block.size() < at + kInfoHeader) return kUnsupported;
   const std::uint8_t* h = block.data() + at;
-  const std::uint32_t headerSize = le32(h);
-  const auto width = static_cast<std::int32_t>(le32(h + 4));
-  const auto rawHeight = static_cast<std::int32_t>(le32(h + 8));
-  const int depth = le16(h + 14);
-  const std::uint32_t compression = le32(h + 16);
-  const auto xPelsPerMeter = static_cast<std::int32_t>(le32(h + 24));
-  const std::uint32_t colorsUsed = le32(h + 32);
+  const std::uint32_t headerSize = platform::loadLe32(h);
+  const auto width = static_cast<std::int32_t>(platform::loadLe32(h + 4));
+  const auto rawHeight = static_cast<std::int32_t>(platform::loadLe32(h + 8));
+  const int depth = platform::loadLe16(h + 14);
+  const std::uint32_t compression = platform::loadLe32(h + 16);
+  const auto xPelsPerMeter = static_cast<std::int32_t>(platform::loadLe32(h + 24));
+  const std::uint32_t colorsUsed = platform::loadLe32(h + 32);
   if (headerSize < kInfoHeader || headerSize > block.size() - at) return kUnsupported;
   if (depth != 1 && depth != 4 && depth != 8 && depth != 24) return kUnsupported;
   if (compression != 0) return kUnsupported;  // run-length DIBs are not taken
@@ -147,16 +137,16 @@ std::vector<std::uint8_t> packDib(const BitImage& image, int dpi) {
   const std::size_t stride = static_cast<std::size_t>((image.rowBytes() + 3) / 4 * 4);
   std::vector<std::uint8_t> dib(48 + stride * static_cast<std::size_t>(image.height), 0);
   std::uint8_t* h = dib.data();
-  put32(h, 40);
-  put32(h + 4, static_cast<std::uint32_t>(image.width));
-  put32(h + 8, static_cast<std::uint32_t>(image.height));
-  put16(h + 12, 1);
-  put16(h + 14, 1);
-  put32(h + 20, static_cast<std::uint32_t>(stride * static_cast<std::size_t>(image.height)));
+  platform::storeLe32(h, 40);
+  platform::storeLe32(h + 4, static_cast<std::uint32_t>(image.width));
+  platform::storeLe32(h + 8, static_cast<std::uint32_t>(image.height));
+  platform::storeLe16(h + 12, 1);
+  platform::storeLe16(h + 14, 1);
+  platform::storeLe32(h + 20, static_cast<std::uint32_t>(stride * static_cast<std::size_t>(image.height)));
   const auto perMeter = static_cast<std::uint32_t>(dpi * 10000 / 254);
-  put32(h + 24, perMeter);
-  put32(h + 28, perMeter);
-  put32(h + 32, 2);
+  platform::storeLe32(h + 24, perMeter);
+  platform::storeLe32(h + 28, perMeter);
+  platform::storeLe32(h + 32, 2);
   // Colour table: black, then white.
   dib[44] = dib[45] = dib[46] = 0xFF;
   std::uint8_t* rows = dib.data() + 48;

@@ -1,5 +1,7 @@
 #include "platform/scanner.h"
 
+#include "platform/byte_order.h"
+
 #include <QEventLoop>
 #include <QLoggingCategory>
 #include <QMetaObject>
@@ -23,13 +25,6 @@ namespace {
 
 Q_LOGGING_CATEGORY(lcScanner, "brindel.scanner")
 
-void put16(std::uint8_t* p, std::uint16_t v) {
-  p[0] = static_cast<std::uint8_t>(v);
-  p[1] = static_cast<std::uint8_t>(v >> 8);
-}
-void put32(std::uint8_t* p, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
 
 bool lowerContains(std::string text, const char* word) {
   std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
@@ -302,16 +297,16 @@ std::vector<std::uint8_t> PackDibPage(int width, int height, int bitCount, int d
   const std::size_t header = 40 + 4 * static_cast<std::size_t>(palette);
   std::vector<std::uint8_t> dib(header + outRow * static_cast<std::size_t>(height), 0);
   std::uint8_t* h = dib.data();
-  put32(h, 40);
-  put32(h + 4, static_cast<std::uint32_t>(width));
-  put32(h + 8, static_cast<std::uint32_t>(height));
-  put16(h + 12, 1);
-  put16(h + 14, static_cast<std::uint16_t>(bitCount));
-  put32(h + 20, static_cast<std::uint32_t>(outRow * static_cast<std::size_t>(height)));
+  platform::storeLe32(h, 40);
+  platform::storeLe32(h + 4, static_cast<std::uint32_t>(width));
+  platform::storeLe32(h + 8, static_cast<std::uint32_t>(height));
+  platform::storeLe16(h + 12, 1);
+  platform::storeLe16(h + 14, static_cast<std::uint16_t>(bitCount));
+  platform::storeLe32(h + 20, static_cast<std::uint32_t>(outRow * static_cast<std::size_t>(height)));
   const auto ppm = static_cast<std::uint32_t>(std::lround(dpi / 0.0254));
-  put32(h + 24, ppm);
-  put32(h + 28, ppm);
-  put32(h + 32, static_cast<std::uint32_t>(palette));
+  platform::storeLe32(h + 24, ppm);
+  platform::storeLe32(h + 28, ppm);
+  platform::storeLe32(h + 32, static_cast<std::uint32_t>(palette));
   std::uint8_t* pal = h + 40;
   for (int i = 0; i < palette; ++i) {
     const auto v = static_cast<std::uint8_t>(palette == 2 ? i * 255 : i);

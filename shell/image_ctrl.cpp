@@ -1,5 +1,6 @@
 #include "shell/image_ctrl.h"
 
+#include "platform/byte_order.h"
 #include "platform/global_memory.h"
 
 #include <QFile>
@@ -18,11 +19,6 @@ constexpr std::uint16_t kTypeShort = 3;
 
 bool isTiffKind(short format) { return format == 27 || format == 28 || format == 29; }
 
-std::uint16_t le16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
-std::uint32_t le32(const std::uint8_t* p) {
-  return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-         (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
 
 }  // namespace
 
@@ -31,18 +27,18 @@ CImageCtrl::~CImageCtrl() = default;
 
 int CImageCtrl::ResetTiffOrientation(std::uint8_t* buffer, std::size_t length) {
   if (buffer == nullptr || length < 8) return 1;
-  if (buffer[0] != 0x49 || buffer[1] != 0x49 || le16(buffer + 2) != 42) return 2;
-  std::uint64_t offset = le32(buffer + 4);
+  if (buffer[0] != 0x49 || buffer[1] != 0x49 || platform::loadLe16(buffer + 2) != 42) return 2;
+  std::uint64_t offset = platform::loadLe32(buffer + 4);
   std::unordered_set<std::uint64_t> seen;
   while (offset + 2 <= length) {
     if (!seen.insert(offset).second) return 2;  // directories in a circle
-    const std::uint16_t count = le16(buffer + offset);
+    const std::uint16_t count = platform::loadLe16(buffer + offset);
     if (count == 0) return 2;
     for (std::uint32_t i = 0; i < count; ++i) {
       const std::uint64_t entry = offset + 2 + 12ull * i;
       if (entry + 12 > length) return 1;
-      if (le16(buffer + entry) != kOrientationTag) continue;
-      if (le16(buffer + entry + 2) != kTypeShort || le32(buffer + entry + 4) != 1) return 2;
+      if (platform::loadLe16(buffer + entry) != kOrientationTag) continue;
+      if (platform::loadLe16(buffer + entry + 2) != kTypeShort || platform::loadLe32(buffer + entry + 4) != 1) return 2;
       buffer[entry + 8] = 1;
       buffer[entry + 9] = 0;
       buffer[entry + 10] = 0;
@@ -51,7 +47,7 @@ int CImageCtrl::ResetTiffOrientation(std::uint8_t* buffer, std::size_t length) {
     }
     const std::uint64_t next = offset + 2 + 12ull * count;
     if (next + 4 > length) return 1;
-    offset = le32(buffer + next);
+    offset = platform::loadLe32(buffer + next);
     if (offset == 0) return 3;
   }
   return 1;

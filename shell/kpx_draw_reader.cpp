@@ -1,5 +1,6 @@
 #include "shell/kpx_draw_reader.h"
 
+#include "platform/byte_order.h"
 #include "shell/file_bytes.h"
 
 #include <algorithm>
@@ -23,14 +24,6 @@ std::int32_t readInt32(std::string_view bytes, std::size_t at) {
   return static_cast<std::int32_t>(v);
 }
 
-void put16(std::uint8_t* p, std::uint32_t v) {
-  p[0] = static_cast<std::uint8_t>(v);
-  p[1] = static_cast<std::uint8_t>(v >> 8);
-}
-void put32(std::uint8_t* p, std::uint32_t v) {
-  put16(p, v);
-  put16(p + 2, v >> 16);
-}
 
 void writeBmpHeader(std::uint8_t* p, std::uint32_t fileBytes, std::int32_t width,
                     std::int32_t height, std::int32_t dpi) {
@@ -38,22 +31,22 @@ void writeBmpHeader(std::uint8_t* p, std::uint32_t fileBytes, std::int32_t width
       dpi > 0 && dpi <= kMaxDpi ? static_cast<std::int32_t>(dpi * kInchesPerMetre) : 0);
   p[0] = 'B';
   p[1] = 'M';
-  put32(p + 2, fileBytes);
-  put32(p + 6, 0);
-  put32(p + 10, kBmpHeaderBytes);
-  put32(p + 14, 40);
-  put32(p + 18, static_cast<std::uint32_t>(width));
-  put32(p + 22, static_cast<std::uint32_t>(-height));  // top row first
-  put16(p + 26, 1);
-  put16(p + 28, 1);
-  put32(p + 30, 0);
-  put32(p + 34, 0);
-  put32(p + 38, ppm);
-  put32(p + 42, ppm);
-  put32(p + 46, 2);
-  put32(p + 50, 2);
-  put32(p + 54, 0x00FFFFFF);  // 0: white
-  put32(p + 58, 0x00000000);  // 1: black
+  platform::storeLe32(p + 2, fileBytes);
+  platform::storeLe32(p + 6, 0);
+  platform::storeLe32(p + 10, kBmpHeaderBytes);
+  platform::storeLe32(p + 14, 40);
+  platform::storeLe32(p + 18, static_cast<std::uint32_t>(width));
+  platform::storeLe32(p + 22, static_cast<std::uint32_t>(-height));  // top row first
+  platform::storeLe16(p + 26, 1);
+  platform::storeLe16(p + 28, 1);
+  platform::storeLe32(p + 30, 0);
+  platform::storeLe32(p + 34, 0);
+  platform::storeLe32(p + 38, ppm);
+  platform::storeLe32(p + 42, ppm);
+  platform::storeLe32(p + 46, 2);
+  platform::storeLe32(p + 50, 2);
+  platform::storeLe32(p + 54, 0x00FFFFFF);  // 0: white
+  platform::storeLe32(p + 58, 0x00000000);  // 1: black
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "shell/scan_page_writer.h"
 
+#include "platform/byte_order.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QStorageInfo>
@@ -17,18 +19,6 @@ constexpr std::size_t kFileHeaderSize = 14;
 // 0.8 GB); a header beyond it is garbage, not a page.
 constexpr std::uint64_t kMaxPixelBytes = 0x40000000;
 
-std::uint32_t get32(const std::uint8_t* p) {
-  return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-         static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-std::uint16_t get16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
-void put32(std::uint8_t* p, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-void put16(std::uint8_t* p, std::uint16_t v) {
-  p[0] = static_cast<std::uint8_t>(v);
-  p[1] = static_cast<std::uint8_t>(v >> 8);
-}
 
 struct PageLayout {
   std::uint32_t headerSize = 0;
@@ -44,13 +34,13 @@ std::optional<PageLayout> layoutOf(std::span<const std::uint8_t> block, bool new
   if (block.size() < kInfoHeaderSize) return std::nullopt;
   const std::uint8_t* h = block.data();
   PageLayout l;
-  l.headerSize = get32(h);
-  const auto width = static_cast<std::int32_t>(get32(h + 4));
-  const auto height = static_cast<std::int32_t>(get32(h + 8));
-  l.bitCount = get16(h + 14);
-  const std::uint32_t compression = get32(h + 16);
-  const std::uint32_t statedSize = get32(h + 20);
-  const std::uint32_t used = get32(h + 32);
+  l.headerSize = platform::loadLe32(h);
+  const auto width = static_cast<std::int32_t>(platform::loadLe32(h + 4));
+  const auto height = static_cast<std::int32_t>(platform::loadLe32(h + 8));
+  l.bitCount = platform::loadLe16(h + 14);
+  const std::uint32_t compression = platform::loadLe32(h + 16);
+  const std::uint32_t statedSize = platform::loadLe32(h + 20);
+  const std::uint32_t used = platform::loadLe32(h + 32);
   if (l.headerSize < kInfoHeaderSize || l.headerSize > block.size()) return std::nullopt;
   if (width <= 0 || height <= 0 || compression != 0) return std::nullopt;
   static constexpr std::uint16_t kDepths[] = {1, 4, 8, 16, 24, 32};
@@ -110,14 +100,14 @@ ScanPageResult WriteScannedPage(std::span<const std::uint8_t> block, const std::
   std::vector<std::uint8_t> head(static_cast<std::size_t>(offset), 0);
   head[0] = 'B';
   head[1] = 'M';
-  put32(head.data() + 2, static_cast<std::uint32_t>(offset + imageSize));
-  put32(head.data() + 10, static_cast<std::uint32_t>(offset));
+  platform::storeLe32(head.data() + 2, static_cast<std::uint32_t>(offset + imageSize));
+  platform::storeLe32(head.data() + 10, static_cast<std::uint32_t>(offset));
   std::uint8_t* info = head.data() + kFileHeaderSize;
   std::memcpy(info, block.data(), kInfoHeaderSize);
-  put32(info, kInfoHeaderSize);
-  put16(info + 12, 1);
-  put32(info + 20, static_cast<std::uint32_t>(imageSize));
-  put32(info + 32, l.paletteEntries);
+  platform::storeLe32(info, kInfoHeaderSize);
+  platform::storeLe16(info + 12, 1);
+  platform::storeLe32(info + 20, static_cast<std::uint32_t>(imageSize));
+  platform::storeLe32(info + 32, l.paletteEntries);
   std::memcpy(info + kInfoHeaderSize, block.data() + l.headerSize, static_cast<std::size_t>(paletteBytes));
 
   std::FILE* file = std::fopen(path.c_str(), "wb");

@@ -25,6 +25,7 @@
 #include "shell/launch_documents.h"
 #include "shell/launch_program.h"
 #include "shell/main_frame.h"
+#include "tests/browser/view_fixture.h"
 #include "tests/catalogue/catalogue_fixture.h"
 #include "tests/shell/fresh_environment.h"
 #include "tests/support/test_env.h"
@@ -70,15 +71,10 @@ QStringList qlist(std::initializer_list<std::string> items) {
   return out;
 }
 
-class LaunchTest : public ::testing::Test {
+class LaunchTest : public BrowserViewFixture {
  protected:
   void SetUp() override {
-    platform::ensureProgramFolder();
-    InitModuleFolder();
-    env.set("HOME", home.path());
-    root = desktop.path() + "/";
-    folder = root + "書類";
-    cataloguetest::makeCatalogueFolder(folder);
+    BrowserViewFixture::SetUp();
     {
       cataloguetest::CatalogueRows rows(folder);
       rows.addItem({.itemNo = 1, .title = "a", .ext = "doc"});
@@ -89,30 +85,18 @@ class LaunchTest : public ::testing::Test {
       rows.addItem({.itemNo = 5, .title = "p1", .ext = "bmp", .stackNo = 10, .pageNo = 1});
       rows.addItem({.itemNo = 6, .title = "p2", .ext = "bmp", .stackNo = 10, .pageNo = 2});
     }
-    std::ofstream(folder + "/a.doc") << "a";
-    std::ofstream(folder + "/b.doc") << "b";
-    std::ofstream(folder + "/a.doc.TXT") << "text of a";
+    touch("a.doc", "a");
+    touch("b.doc", "b");
+    touch("a.doc.TXT", "text of a");
     writeImage(folder + "/pic.png", "PNG");
     for (const char* name : {"scan.bmp", "p1.bmp", "p2.bmp"}) writeImage(folder + "/" + name, "BMP");
-    view = std::make_unique<CFD3View>();
-    view->AttachDocument(&document);
-    view->resize(900, 600);
-    view->show();
-    view->OnInitialUpdate();
-    view->BuildFolderTreeForDesktop(root);
-    ASSERT_EQ(view->SelectFolderInTree(folder), 1);
-    FolderDatabase& db = document.Database();
+    show();
     setItem(1, [](ItemInfo& i) {
       i.TextExt = "TXT";
       i.ImageLevel = 0;
     });
     setItem(2, [](ItemInfo& i) { i.ImageLevel = 0; });
     for (int n : {3, 4, 5, 6}) setItem(n, [](ItemInfo& i) { i.ImageLevel = 1; });
-    (void)db;
-  }
-  void TearDown() override {
-    view.reset();
-    document.CloseFolderDatabase();
   }
   template <typename F>
   void setItem(int itemNo, F change) {
@@ -144,15 +128,8 @@ class LaunchTest : public ::testing::Test {
     return services;
   }
 
-  FreshEnvironment env;
-  testsupport::TempDir home;
-  testsupport::TempDir desktop;
   testsupport::TempDir apps;
-  platform::RecordingUserInteraction boxes;
   RecordedProgramStarts starts;
-  std::string root, folder;
-  CFD3Doc document;
-  std::unique_ptr<CFD3View> view;
 };
 
 // ---- registered applications ---------------------------------------------------------
@@ -442,7 +419,7 @@ TEST_F(LaunchTest, ListOpensRowsAndOffersTheApplications) {
   for (int i = 0; i < document.EntryList().GetCount(); ++i) list->UpdateEntry(i, nullptr, nullptr);
   list->show();
   list->resize(600, 400);
-  QTest::qWait(0);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(list));
   const int row = list->RowOfEntry(entryOf("a.doc"));
   const QRect rect = list->visualItemRect(list->topLevelItem(row));
   QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, rect.center());

@@ -9,26 +9,15 @@
 #   FUZZ_SECONDS=60  FUZZ_BUILD_DIR=build-fuzz
 # A crash leaves its input as <build dir>/crash-image_reader-* and fails the script.
 set -euo pipefail
-ROOT=$(cd "$(dirname "$0")/../.." && pwd)
-OUT=${FUZZ_BUILD_DIR:-$ROOT/build-fuzz}
-case "$OUT" in /*) ;; *) OUT="$ROOT/$OUT" ;; esac
-SECONDS_EACH=${FUZZ_SECONDS:-60}
-CXX=${FUZZ_CXX:-clang++}
+# shellcheck source=tests/fuzz/fuzz_common.sh
+source "$(dirname "$0")/fuzz_common.sh"
 SOURCES=(platform/imaging/image.cpp platform/imaging/image_inspector.cpp platform/imaging/image_codec.cpp
          platform/imaging/bmp_codec.cpp platform/imaging/tiff_codec.cpp platform/imaging/jpeg_reader.cpp
          platform/imaging/gif_png_readers.cpp)
-mkdir -p "$OUT/obj-image"
 read -r -a LIBS <<<"$(pkg-config --libs lept libtiff-4 libjpeg libpng) -lgif"
 read -r -a CFLAGS <<<"$(pkg-config --cflags lept libtiff-4 libpng)"
 FLAGS=(-std=c++20 -O1 -g -fPIC -fno-omit-frame-pointer -I"$ROOT" "${CFLAGS[@]}")
-objects=()
-for src in "${SOURCES[@]}"; do
-  obj="$OUT/obj-image/$(basename "$src" .cpp).o"
-  "$CXX" "${FLAGS[@]}" -fsanitize=fuzzer-no-link,address,undefined -c "$ROOT/$src" -o "$obj"
-  objects+=("$obj")
-done
-"$CXX" "${FLAGS[@]}" -fsanitize=fuzzer,address,undefined "$ROOT/tests/fuzz/image_reader_fuzzer.cpp" \
-  "${objects[@]}" "${LIBS[@]}" -o "$OUT/image_reader_fuzzer"
+build_fuzzer image_reader "$OUT/obj-image" "${SOURCES[@]}"
 
 seeds="$OUT/seeds/image_reader"
 mkdir -p "$seeds"
@@ -77,15 +66,4 @@ seed TIFF:rgb.tif "${pic[@]}" -compress None
 seed PGM:a.pgm "${pic[@]}"
 cd "$ROOT"
 
-export ASAN_OPTIONS=detect_leaks=0:abort_on_error=0
-export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-mkdir -p "$OUT/corpus/image_reader"
-if "$OUT/image_reader_fuzzer" "$OUT/corpus/image_reader" "$seeds" -max_total_time="$SECONDS_EACH" -timeout=10 \
-     -rss_limit_mb=2048 -max_len=65536 -print_final_stats=1 -artifact_prefix="$OUT/crash-image_reader-" \
-     >"$OUT/image_reader.log" 2>&1; then
-  echo "fuzz image_reader: ok ($(grep -m1 -o 'stat::number_of_executed_units: *[0-9]*' "$OUT/image_reader.log" | grep -o '[0-9]*$') runs)"
-else
-  echo "fuzz image_reader: FAILED, see $OUT/image_reader.log"
-  tail -n 40 "$OUT/image_reader.log"
-  exit 1
-fi
+run_fuzzer image_reader "$seeds"

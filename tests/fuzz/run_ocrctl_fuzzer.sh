@@ -5,25 +5,14 @@
 #   FUZZ_SECONDS=60  FUZZ_BUILD_DIR=build-fuzz
 # A crash leaves its input as <build dir>/crash-ocrctl_inputs-* and fails the script.
 set -euo pipefail
-ROOT=$(cd "$(dirname "$0")/../.." && pwd)
-OUT=${FUZZ_BUILD_DIR:-$ROOT/build-fuzz}
-case "$OUT" in /*) ;; *) OUT="$ROOT/$OUT" ;; esac
-SECONDS_EACH=${FUZZ_SECONDS:-60}
-CXX=${FUZZ_CXX:-clang++}
+# shellcheck source=tests/fuzz/fuzz_common.sh
+source "$(dirname "$0")/fuzz_common.sh"
 SOURCES=(ocrctl/compound_file.cpp ocrctl/pattern_store.cpp ocrctl/working_image.cpp ocrctl/tiff_codec.cpp
          platform/paths.cpp platform/global_memory.cpp)
-mkdir -p "$OUT/obj-ocrctl"
 read -r -a LIBS <<<"$(pkg-config --libs libgsf-1)"
 read -r -a CFLAGS <<<"$(pkg-config --cflags libgsf-1)"
 FLAGS=(-std=c++20 -O1 -g -fPIC -fno-omit-frame-pointer -I"$ROOT" "${CFLAGS[@]}")
-objects=()
-for src in "${SOURCES[@]}"; do
-  obj="$OUT/obj-ocrctl/$(echo "$src" | tr / _).o"
-  "$CXX" "${FLAGS[@]}" -fsanitize=fuzzer-no-link,address,undefined -c "$ROOT/$src" -o "$obj"
-  objects+=("$obj")
-done
-"$CXX" "${FLAGS[@]}" -fsanitize=fuzzer,address,undefined "$ROOT/tests/fuzz/ocrctl_inputs_fuzzer.cpp" \
-  "${objects[@]}" "${LIBS[@]}" -o "$OUT/ocrctl_inputs_fuzzer"
+build_fuzzer ocrctl_inputs "$OUT/obj-ocrctl" "${SOURCES[@]}"
 
 # Seeds: a small compound file (from python3-olefile's reader's point of view
 # any valid one will do: ImageMagick cannot make one, so the build's own
@@ -72,16 +61,4 @@ struct.pack_into("<I", d, 116, 0xFFFFFFFE)
 open(sys.argv[1], "wb").write(header + fat + d)
 PY
 
-export ASAN_OPTIONS=detect_leaks=0:abort_on_error=0
-export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-corpus="$OUT/corpus/ocrctl_inputs"
-mkdir -p "$corpus"
-if "$OUT/ocrctl_inputs_fuzzer" "$corpus" "$seeds" -max_total_time="$SECONDS_EACH" -timeout=10 \
-     -rss_limit_mb=2048 -max_len=65536 -print_final_stats=1 -artifact_prefix="$OUT/crash-ocrctl_inputs-" \
-     >"$OUT/ocrctl_inputs.log" 2>&1; then
-  echo "fuzz ocrctl_inputs: ok ($(grep -m1 -o 'stat::number_of_executed_units: *[0-9]*' "$OUT/ocrctl_inputs.log" | grep -o '[0-9]*$') runs)"
-else
-  echo "fuzz ocrctl_inputs: FAILED, see $OUT/ocrctl_inputs.log"
-  tail -n 40 "$OUT/ocrctl_inputs.log"
-  exit 1
-fi
+run_fuzzer ocrctl_inputs "$seeds"

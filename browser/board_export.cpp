@@ -47,17 +47,6 @@ void tell(const char* text, const std::string& path) {
 }
 
 // One file to export: a single item's or a stack page's.
-struct ExportFile {
-  std::string source;
-  bool image = false;
-};
-
-// One selected document: a single item (one file) or a stack's pages.
-struct ExportDocument {
-  bool stack = false;
-  std::vector<ExportFile> files;
-};
-
 // The choices carried from one file to the next.
 struct ExportChoices {
   std::string path;  // the file last written (or chosen)
@@ -164,50 +153,43 @@ class Exporter {
   ExportChoices choices_;
 };
 
-// The documents of the entries with their existing files; false after a
-// catalogue error (already shown).
-bool collectDocuments(CFD3Doc& doc, const std::vector<int>& entryIndices, std::vector<ExportDocument>& out) {
-  const std::string folder = doc.EntryList().GetFolderPath();
-  FolderDatabase& db = doc.Database();
+}  // namespace
+
+bool CollectExportDocument(FolderDatabase& db, const std::string& folder, const DisplayEntry& entry,
+                           std::vector<ExportDocument>& out) {
   const auto failed = [](int code) {
     ShowLastDbError(code, false);
     return false;
   };
-  for (int index : entryIndices) {
-    const DisplayEntry* entry = doc.EntryList().GetAt(index);
-    if (!entry) continue;
-    ExportDocument document;
-    document.stack = entry->isStack();
-    std::vector<ItemInfo> items;
-    if (entry->isStack()) {
-      if (int code = db.GetFirstStackPage(entry->number); code != 0) return failed(code);
-      for (;;) {
-        ItemInfo page;
-        int end = 0;
-        if (int code = db.GetSingleItemNextInfo(page, end); code != 0) {
-          failed(code);
-          db.PostSingleItem();
-          return false;
-        }
-        if (end) break;
-        items.push_back(page);
+  ExportDocument document;
+  document.stack = entry.isStack();
+  std::vector<ItemInfo> items;
+  if (entry.isStack()) {
+    if (int code = db.GetFirstStackPage(entry.number); code != 0) return failed(code);
+    for (;;) {
+      ItemInfo page;
+      int end = 0;
+      if (int code = db.GetSingleItemNextInfo(page, end); code != 0) {
+        failed(code);
+        db.PostSingleItem();
+        return false;
       }
-      db.PostSingleItem();
-    } else {
-      ItemInfo item;
-      if (int code = db.GetItemInfo(entry->number, item); code != 0) return failed(code);
-      items.push_back(item);
+      if (end) break;
+      items.push_back(page);
     }
-    for (const ItemInfo& item : items) {
-      const std::string path = fileOf(folder, item);
-      if (exists(path)) document.files.push_back({path, item.ImageLevel == kImageLevelImage});
-    }
-    if (!document.files.empty()) out.push_back(std::move(document));
+    db.PostSingleItem();
+  } else {
+    ItemInfo item;
+    if (int code = db.GetItemInfo(entry.number, item); code != 0) return failed(code);
+    items.push_back(item);
   }
+  for (const ItemInfo& item : items) {
+    const std::string path = fileOf(folder, item);
+    if (exists(path)) document.files.push_back({path, item.ImageLevel == kImageLevelImage});
+  }
+  if (!document.files.empty()) out.push_back(std::move(document));
   return true;
 }
-
-}  // namespace
 
 void SetExportDialogRunner(ExportDialogRunner runner) { gRunner = std::move(runner); }
 
@@ -237,10 +219,17 @@ int WriteNewFile(const std::string& target, const std::function<bool(const std::
 void ExportEntries(CFD3Doc& doc, const std::vector<int>& entryIndices, QWidget* parent) {
   if (entryIndices.empty()) return;
   PendingWorkScope busy(parent);
-  if (!doc.OpenFolderDatabase(doc.EntryList().GetFolderPath())) return;
+  const std::string folder = doc.EntryList().GetFolderPath();
+  if (!doc.OpenFolderDatabase(folder)) return;
   std::vector<ExportDocument> documents;
-  if (!collectDocuments(doc, entryIndices, documents)) return;
+  for (int index : entryIndices) {
+    const DisplayEntry* entry = doc.EntryList().GetAt(index);
+    if (entry && !CollectExportDocument(doc.Database(), folder, *entry, documents)) return;
+  }
+  ExportDocuments(doc, documents, parent);
+}
 
+void ExportDocuments(CFD3Doc& doc, const std::vector<ExportDocument>& documents, QWidget* parent) {
   Exporter exporter(doc, parent);
   bool cancelled = false;
   for (size_t d = 0; d < documents.size() && !cancelled; ++d) {

@@ -22,7 +22,20 @@
 
 class CDlgExport2;
 class CFD3Doc;
+class FolderDatabase;
 class QWidget;
+struct DisplayEntry;
+
+struct ExportFile {
+  std::string source;
+  bool image = false;
+};
+
+// One selected document: a single item (one file) or a stack's pages.
+struct ExportDocument {
+  bool stack = false;
+  std::vector<ExportFile> files;
+};
 
 // The dialog's result: QDialog::Accepted, QDialog::Rejected (the export
 // ends) or CDlgExport2::kSkipped (this file is left out).
@@ -34,6 +47,13 @@ std::string LastExportPath();
 void SetLastExportPath(const std::string& path);
 
 void ExportEntries(CFD3Doc& doc, const std::vector<int>& entryIndices, QWidget* parent);
+
+// Appends the document of entry in folder (its files that exist, a stack's
+// in page order) to out; false after a catalogue error (already shown).
+bool CollectExportDocument(FolderDatabase& db, const std::string& folder, const DisplayEntry& entry,
+                           std::vector<ExportDocument>& out);
+// doc lends its imaging control and main window.
+void ExportDocuments(CFD3Doc& doc, const std::vector<ExportDocument>& documents, QWidget* parent);
 
 // Makes target, which must not exist, from a temporary file beside it that
 // fill writes (given its path): renamed into place without replacing, so a

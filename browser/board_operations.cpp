@@ -516,7 +516,7 @@ void BoardOperations::DuplicateSelected() {
 }
 
 void BoardOperations::DuplicateEntries(const std::vector<int>& indices, int mode) {
-  const std::unique_ptr<Progress> progress = makeProgress ? makeProgress() : nullptr;
+  const std::unique_ptr<Progress> progress = makeProgress ? makeProgress(ProgressKind::Copy) : nullptr;
   // Entries are appended behind the list, so the indices stay valid.
   for (int index : indices) {
     const DisplayEntry* e = entry(index);
@@ -709,29 +709,26 @@ int BoardOperations::DuplicateStack(int entryIndex, int mode, bool addEntry, boo
 
 // ---- page order ---------------------------------------------------------------
 
-void BoardOperations::ReorderStackPages(int entryIndex) {
-  const DisplayEntry* e = entry(entryIndex);
-  if (!e || !e->isStack()) return;
-  if (!openFolder()) {
-    tell("パスが不正です。(DRS:01)");
-    return;
-  }
-  FolderDatabase& db = document_.Database();
+bool BoardOperations::ReorderPagesOf(FolderDatabase& db, int stackNo, const ReorderDialog& dialog) {
+  const auto report = [&db](int code) {
+    SetActiveFolderDatabase(&db);
+    ShowLastDbError(code, false);
+  };
   StackInfo stack;
-  int code = db.GetStackInfo(e->number, stack);
+  int code = db.GetStackInfo(stackNo, stack);
   report(code);
-  if (code != 0) return;
+  if (code != 0) return false;
   std::vector<ItemInfo> pages;
   for (int p = 1; p <= stack.PageCount; ++p) {
     ItemInfo page;
     code = db.Stack2Item(stack.StackNo, p, page);
     report(code);
-    if (code != 0) return;
+    if (code != 0) return false;
     pages.push_back(page);
   }
-  if (!reorderDialog) return;
-  const std::optional<std::vector<int>> rows = reorderDialog(pages);
-  if (!rows) return;
+  if (!dialog) return false;
+  const std::optional<std::vector<int>> rows = dialog(pages);
+  if (!rows) return false;
   // rows[r] is the former index of the page left in row r; the catalogue
   // wants, for each page in its former order, its new page number.
   std::vector<std::int32_t> order(pages.size(), 0);
@@ -743,15 +740,26 @@ void BoardOperations::ReorderStackPages(int entryIndex) {
     else
       order[static_cast<std::size_t>(former)] = static_cast<std::int32_t>(r + 1);
   }
-  if (!whole) return;
+  if (!whole) return false;
   code = db.ReorderAll(stack.StackNo, order);
   report(code);
   // A refused order changed nothing: the dates stay as they were.
-  if (code != 0) return;
+  if (code != 0) return false;
   stack.LastModifiedDate = stack.LastAccessedDate = platform::todayYmd();
   report(db.SetStackInfo(stack, fieldmask::kStackLastModifiedDate | fieldmask::kStackLastAccessedDate));
+  return true;
+}
+
+void BoardOperations::ReorderStackPages(int entryIndex) {
+  const DisplayEntry* e = entry(entryIndex);
+  if (!e || !e->isStack()) return;
+  if (!openFolder()) {
+    tell("パスが不正です。(DRS:01)");
+    return;
+  }
+  if (!ReorderPagesOf(document_.Database(), e->number, reorderDialog)) return;
   if (DisplayEntry* stackEntry = document_.EntryList().GetAt(entryIndex)) {
-    stackEntry->lastModifiedDate = stackEntry->lastAccessedDate = stack.LastModifiedDate;
+    stackEntry->lastModifiedDate = stackEntry->lastAccessedDate = platform::todayYmd();
     int width = 0, height = 0;
     document_.MakeStackCell(*stackEntry, folder(), width, height);
     stackEntry->cellWidth = std::max(width, DisplayEntry::kMinCell);

@@ -11,6 +11,8 @@
 //   DeleteSelected, DeleteDocumentAt   to the trash or for good
 //   OpenItem                 the viewer for a page image, else the desktop's
 //                            application for the file
+//   RotateSelection          the selected images turned on disk, with their
+//                            stored thumbnails
 //
 // Deleting reads and checks a document's records first; its catalogue rows
 // go before its files, so that a failure at any step never leaves a row that
@@ -23,6 +25,7 @@
 #include <vector>
 
 class CFD3Doc;
+class FolderDatabase;
 class ProgressReporter;
 class ThumbnailPaneWnd;
 class TitleChangeDlg;
@@ -66,8 +69,16 @@ class BoardOperations {
     // True when the user asked to stop since the last call.
     virtual bool PumpAndCheckCancel() = 0;
   };
-  // Makes the progress display of a duplicate command (none: no display).
-  std::function<std::unique_ptr<Progress>()> makeProgress;
+  // Makes the progress display of a duplicate or rotation (none: no display).
+  enum class ProgressKind { Copy, Rotate };
+  std::function<std::unique_ptr<Progress>(ProgressKind)> makeProgress;
+
+  // Every selected image page (a stack: each of its pages) turned clockwise
+  // by 90, 180 or 270 degrees; other angles do nothing. Pages that are
+  // missing, read-only or cannot be written are reported and passed over.
+  void RotateSelection(int degrees);
+  // Resolution given to bitmaps that state none (the frame's setting).
+  int bmpResolution = 400;
 
   // The duplicate command: each selected document in tile order, a stack
   // with all its pages, stopping at the first one that is not copied.
@@ -85,8 +96,12 @@ class BoardOperations {
   // The page reorder dialog for a stack; the new order is stored on OK.
   // runDialog (tests) stands in for the dialog: it gets the page titles and
   // returns the former indices in their new order, or nothing for Cancel.
-  std::function<std::optional<std::vector<int>>(const std::vector<ItemInfo>& pages)> reorderDialog;
+  using ReorderDialog = std::function<std::optional<std::vector<int>>(const std::vector<ItemInfo>& pages)>;
+  ReorderDialog reorderDialog;
   void ReorderStackPages(int entryIndex);
+  // The reorder of stack stackNo in db (any folder's catalogue): true when
+  // a new order was stored, with the stack's dates.
+  static bool ReorderPagesOf(FolderDatabase& db, int stackNo, const ReorderDialog& dialog);
   // The title change dialog for a stack; its tile is rebuilt after OK.
   // titleDialogRunner (tests) runs the dialog in place of exec().
   std::function<int(TitleChangeDlg&)> titleDialogRunner;

@@ -77,13 +77,13 @@ int sortKeyOf(int commandId) {
   }
 }
 
-// The copy progress dialog as a duplicate sees it.
-class DuplicateProgress : public BoardOperations::Progress {
+// The copy progress dialog (duplicate or rotate mode) as the board's operations see it.
+class CopyProgress : public BoardOperations::Progress {
  public:
-  explicit DuplicateProgress(QWidget* owner) { dialog_.Create(owner); }
-  ~DuplicateProgress() override { dialog_.Close(); }
-  DuplicateProgress(const DuplicateProgress&) = delete;
-  DuplicateProgress& operator=(const DuplicateProgress&) = delete;
+  CopyProgress(QWidget* owner, int mode) : dialog_(mode) { dialog_.Create(owner); }
+  ~CopyProgress() override { dialog_.Close(); }
+  CopyProgress(const CopyProgress&) = delete;
+  CopyProgress& operator=(const CopyProgress&) = delete;
   void SetTexts(const std::string& file, const std::string& text) override {
     dialog_.SetFileName(QString::fromStdString(file));
     dialog_.SetText(QString::fromStdString(text));
@@ -91,7 +91,7 @@ class DuplicateProgress : public BoardOperations::Progress {
   bool PumpAndCheckCancel() override { return dialog_.PumpAndCheckCancel(); }
 
  private:
-  CopyProgressDlg dialog_{CopyProgressDlg::Copy};
+  CopyProgressDlg dialog_;
 };
 
 }  // namespace
@@ -114,6 +114,7 @@ CFD3View::CFD3View(QWidget* parent) : QWidget(parent) {
   p.setColor(QPalette::Window, QColor(128, 128, 128));
   trackLine_->setPalette(p);
   trackLine_->hide();
+  installPrintDefaults();
   connect(tree_, &FolderTree::folderSelected, this, &CFD3View::OnFolderTreeSelChanged);
   connect(board_, &ThumbnailPaneWnd::selectionChanged, this, &CFD3View::UpdateCommandStates);
   connectBoard();
@@ -205,8 +206,9 @@ void CFD3View::AttachDocument(CFD3Doc* document) {
   board_->SetSource(boardSource_.get());
   operations_ = std::make_unique<BoardOperations>(*board_, *document);
   operations_->openInViewer = [this](int entryIndex, int page) { return OpenInViewer(entryIndex, page); };
-  operations_->makeProgress = [this]() -> std::unique_ptr<BoardOperations::Progress> {
-    return std::make_unique<DuplicateProgress>(window());
+  operations_->makeProgress = [this](BoardOperations::ProgressKind kind) -> std::unique_ptr<BoardOperations::Progress> {
+    return std::make_unique<CopyProgress>(
+        window(), kind == BoardOperations::ProgressKind::Rotate ? CopyProgressDlg::Rotate : CopyProgressDlg::Copy);
   };
   // The list deletes through the board's own deletion of one entry.
   list_->SetDocument(document);
@@ -298,7 +300,8 @@ void CFD3View::AttachToFrame(CMainFrame* frame) {
                       cmd::kArrangeEvenly, cmd::kArrange,     cmd::kAutoArrange,  cmd::kRename,
                       cmd::kDelete,      cmd::kSelectAll,   cmd::kStack,        cmd::kUnstackOne,
                       cmd::kUnstackAll,  cmd::kFileOpen,     cmd::kImport,
-                      cmd::kDuplicate,   cmd::kReorderPages};
+                      cmd::kDuplicate,   cmd::kReorderPages,
+                      cmd::kRotateRight, cmd::kRotate180,   cmd::kRotateLeft,   cmd::kPrint};
   for (int id : handledCommands_) {
     switch (id) {
       case cmd::kImport: break;  // installed above
@@ -311,6 +314,10 @@ void CFD3View::AttachToFrame(CMainFrame* frame) {
       case cmd::kFileOpen: frame->SetCommandHandler(id, [this] { OnFileOpen(); }); break;
       case cmd::kDuplicate: frame->SetCommandHandler(id, [this] { OnEditDuplicate(); }); break;
       case cmd::kReorderPages: frame->SetCommandHandler(id, [this] { OnEditReorderPages(); }); break;
+      case cmd::kRotateRight: frame->SetCommandHandler(id, [this] { OnRotateRight(); }); break;
+      case cmd::kRotate180: frame->SetCommandHandler(id, [this] { OnRotate180(); }); break;
+      case cmd::kRotateLeft: frame->SetCommandHandler(id, [this] { OnRotateLeft(); }); break;
+      case cmd::kPrint: frame->SetCommandHandler(id, [this] { OnFilePrint(); }); break;
       default: frame->SetCommandHandler(id, [this, id] { OnArrange(id); }); break;
     }
   }
@@ -555,6 +562,14 @@ bool CFD3View::CommandEnabled(int commandId) const {
     case cmd::kProperties:
     case cmd::kFileOpen:
       return selected == 1;
+    case cmd::kRotateRight:
+    case cmd::kRotate180:
+    case cmd::kRotateLeft:
+      return thumbs && AnySelectedPrintable(true, false);
+    case cmd::kPrint: {
+      const PagePrintSettings print = printSettings();
+      return AnySelectedPrintable(print.printImages, print.printListed);
+    }
     default:
       return false;
   }

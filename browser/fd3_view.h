@@ -20,6 +20,7 @@
 // Attached to the program's document, the view observes it: the document's
 // changes reach the active pane (board or list) and the folder tree here.
 
+#include "browser/page_print.h"
 #include "browser/thumbnail_pane_wnd.h"
 #include "shell/document_observer.h"
 #include "shell/document_views.h"
@@ -39,9 +40,15 @@ class BrowserDocument;
 class CFD3Doc;
 class FolderBoardSource;
 class CListPane;
+struct DisplayEntry;
+class QPrinter;
 class CMainFrame;
 class FolderTree;
 class ThumbnailPaneWnd;
+
+// The main window's application-bar button under a screen point (kind
+// Application with its index), else no target.
+ThumbnailPaneWnd::OutsideTarget ApplicationButtonAt(CMainFrame* frame, QPoint globalPos);
 
 class CFD3View : public QWidget, public DocumentViews, public DocumentObserver, public FrameView {
   Q_OBJECT
@@ -113,6 +120,26 @@ class CFD3View : public QWidget, public DocumentViews, public DocumentObserver, 
   // The folder tree or application-bar button under a global point.
   ThumbnailPaneWnd::OutsideTarget outsideTargetAt(QPoint globalPos) const;
   // ---- end of launching ----------------------------------------------------
+  // ---- rotation and printing of the selection (browser/fd3_view_print.cpp) --
+  // Whether the entry prints under the two flags: an image when images
+  // print, another file when its extension is listed; a stack when one of
+  // its pages does.
+  bool EntryQualifies(const DisplayEntry& entry, bool images, bool listed) const;
+  // Whether some selected entry of the active pane qualifies; false when
+  // both flags are off or the folder's catalogue does not open.
+  bool AnySelectedPrintable(bool images, bool listed) const;
+  void OnRotateRight();
+  void OnRotate180();
+  void OnRotateLeft();
+  void OnFilePrint();
+  // The frame's print settings (defaults without a frame); tests replace it.
+  std::function<PagePrintSettings()> printSettings;
+  // Runs the print dialog on the printer; false for Cancel. Tests replace it.
+  std::function<bool(QPrinter&)> printSetup;
+  PrintCommandRunner printCommand = DefaultPrintCommand();
+  // The print list of the selection: board order, a stack's pages in order.
+  std::vector<PrintListEntry> CollectPrintList() const;
+  // ---- end of rotation and printing -----------------------------------------
   // The board's document operations (null while no document is attached).
   BoardOperations* boardOperations() const { return operations_.get(); }
   BoardCopyMove* boardCopyMove() const { return copyMove_.get(); }
@@ -159,6 +186,8 @@ class CFD3View : public QWidget, public DocumentViews, public DocumentObserver, 
   void mouseReleaseEvent(QMouseEvent* event) override;
 
  private:
+  void installPrintDefaults();
+  void rotateSelection(int degrees);
   bool inGripZone(int x, int y) const;
   void showPanesForMode(int mode);
   void setPaneMode(int mode);

@@ -18,20 +18,26 @@
 #include <QToolBar>
 #include <QToolButton>
 
+ThumbnailPaneWnd::OutsideTarget ApplicationButtonAt(CMainFrame* frame, QPoint global) {
+  ThumbnailPaneWnd::OutsideTarget target;
+  QWidget* under = QApplication::widgetAt(global);
+  QToolBar* applications = frame ? frame->GetApplicationBar() : nullptr;
+  if (!under || !applications || !applications->isAncestorOf(under)) return target;
+  auto* button = qobject_cast<QToolButton*>(under);
+  const int id = button && button->defaultAction() ? button->defaultAction()->data().toInt() : -1;
+  if (id >= cmd::kFirstApplicationButton && id < cmd::kFirstApplicationButton + CMainFrame::kMaxRegisteredApplications) {
+    target.kind = ThumbnailPaneWnd::OutsideTarget::Application;
+    target.button = id - cmd::kFirstApplicationButton;
+  }
+  return target;
+}
+
 ThumbnailPaneWnd::OutsideTarget CFD3View::outsideTargetAt(QPoint global) const {
   ThumbnailPaneWnd::OutsideTarget target;
   QWidget* under = QApplication::widgetAt(global);
   if (!under) return target;
   QToolBar* applications = frame_ ? frame_->GetApplicationBar() : nullptr;
-  if (applications && applications->isAncestorOf(under)) {
-    auto* button = qobject_cast<QToolButton*>(under);
-    const int id = button && button->defaultAction() ? button->defaultAction()->data().toInt() : -1;
-    if (id >= cmd::kFirstApplicationButton && id < cmd::kFirstApplicationButton + CMainFrame::kMaxRegisteredApplications) {
-      target.kind = ThumbnailPaneWnd::OutsideTarget::Application;
-      target.button = id - cmd::kFirstApplicationButton;
-    }
-    return target;
-  }
+  if (applications && applications->isAncestorOf(under)) return ApplicationButtonAt(frame_, global);
   QWidget* treeArea = tree_->viewport();
   if (under == treeArea || treeArea->isAncestorOf(under)) {
     if (QTreeWidgetItem* item = tree_->itemAt(treeArea->mapFromGlobal(global))) {

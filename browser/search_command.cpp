@@ -1,5 +1,6 @@
 #include "browser/search_command.h"
 
+#include "browser/page_print.h"
 #include "browser/pending_work_scope.h"
 #include "browser/search_dlg.h"
 #include "browser/search_related_dlg.h"
@@ -26,12 +27,12 @@ int RunSearchCommand(CMainFrame& frame, CFD3Doc* document, bool tidyUp) {
   setup.tidyDateRange = frame.Settings().KankyoToriaezuDateRange;
   setup.searchHitMax = frame.SearchHitMax();
   const KankyoSettings& settings = frame.Settings();
-  setup.print.printImages = settings.KankyoPrintImage != 0;
-  setup.print.printListed = settings.KankyoPrintUserSelect != 0;
-  setup.print.patterns = settings.printPatterns;
-  setup.print.rotateToPaper = settings.KankyoPrintRotate == 1;
-  setup.print.bmpResolution = settings.KankyoBmpRes;
+  setup.print = PrintSettingsFrom(settings);
+  // Hits print from the sheet's corner, with no margins.
+  setup.print.marginXMm = setup.print.marginYMm = 0;
   setup.applications = frame.RegisteredApplications();
+  setup.showExtension = settings.KankyoShowExtMode != 0;
+  setup.applicationButtonAt = [&frame](QPoint global) { return ApplicationButtonAt(&frame, global); };
   setup.document = document;
   CSearchDlg dialog(setup, &frame);
   dialog.OpenSearchDatabase();

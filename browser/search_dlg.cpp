@@ -1,5 +1,9 @@
 #include "browser/search_dlg.h"
 
+#include "browser/page_reorder_dlg.h"
+
+#include "browser/board_export.h"
+
 #include "browser/board_properties.h"
 #include "browser/search_related_dlg.h"
 #include "browser/thumbnail_board_source.h"
@@ -211,17 +215,24 @@ CSearchDlg::CSearchDlg(const Setup& setup, QWidget* parent)
     if (command >= cmd::kFirstApplicationMenuEntry && command < cmd::kFirstApplicationMenuEntry + kMaxRegisteredApplications)
       OnLaunchApplication(command - cmd::kFirstApplicationMenuEntry);
     if (command == ThumbnailPaneWnd::kStackRenameCommand) OnHitStackTitle();
+    if (command == cmd::kReorderPages) OnHitReorderPages();
+    if (command == cmd::kExport) OnHitExport();
   });
+  if (setup_.applicationButtonAt) {
+    pane_->findOutsideTarget = setup_.applicationButtonAt;
+    connect(pane_, &ThumbnailPaneWnd::applicationDropRequested, this, &CSearchDlg::OnLaunchApplication);
+  }
   pane_->applicationNames = [this] {
     QStringList names;
     for (const AppRegistration& application : setup_.applications) names << application.menuText;
     return names;
   };
   // What the hit board offers beyond opening: printing, properties, stack
-  // titles (through the hit's own folder) and the registered applications;
-  // OCR of hits and the other document operations are not served from here.
+  // titles, page order and export (each through the hit's own folder) and
+  // the registered applications.
   pane_->commandAvailable = [this](int command) {
     return command == kPrintCommand || command == cmd::kProperties || command == ThumbnailPaneWnd::kStackRenameCommand ||
+           command == cmd::kReorderPages || command == cmd::kExport ||
            (command == cmd::kFirstApplicationMenuEntry && !setup_.applications.empty());
   };
 
@@ -899,12 +910,45 @@ void CSearchDlg::OnHitStackTitle() {
   pane_->RebuildTile(selected.front());
 }
 
+void CSearchDlg::OnHitReorderPages() {
+  const std::vector<int> selected = pane_->SelectedEntryIndices();
+  if (selected.size() != 1) return;
+  DisplayEntry* entry = hitList_.GetAt(selected.front());
+  if (!entry || !entry->isStack()) return;
+  FolderDatabase* db = database_.FolderByNo(entry->flags);
+  if (!db) return;
+  const BoardOperations::ReorderDialog dialog =
+      reorderRunner ? reorderRunner : [this](const std::vector<ItemInfo>& pages) -> std::optional<std::vector<int>> {
+    PageReorderDlg reorder(pages, setup_.showExtension, this);
+    if (reorder.exec() != QDialog::Accepted) return std::nullopt;
+    return reorder.ResultOrder();
+  };
+  if (!BoardOperations::ReorderPagesOf(*db, entry->number, dialog)) return;
+  entry->lastModifiedDate = entry->lastAccessedDate = platform::todayYmd();
+  pane_->RebuildTile(selected.front());
+}
+
+void CSearchDlg::OnHitExport() {
+  std::vector<ExportDocument> documents;
+  for (int index : pane_->SelectedEntryIndices()) {
+    const DisplayEntry* entry = hitList_.GetAt(index);
+    std::string folder;
+    FolderDatabase* db = entry && database_.GetFolderPath(entry->flags, folder) ? database_.FolderByNo(entry->flags)
+                                                                                : nullptr;
+    // Each hit is read while its folder is the one open.
+    if (db && !CollectExportDocument(*db, folder, *entry, documents)) return;
+  }
+  if (documents.empty()) return;
+  if (!setup_.document && !ownDocument_) ownDocument_ = std::make_unique<CFD3Doc>();
+  ExportDocuments(setup_.document ? *setup_.document : *ownDocument_, documents, this);
+}
+
 // ---- printing -------------------------------------------------------------
 
 bool CSearchDlg::IsHitPrintable(int hitIndex, bool images, bool listed) {
   const DisplayEntry* entry = hitList_.GetAt(hitIndex);
   if (!entry) return false;
-  HitPrintSettings settings = setup_.print;
+  PagePrintSettings settings = setup_.print;
   settings.printImages = images;
   settings.printListed = listed;
   const auto printable = [&](const ItemInfo& item) {
@@ -929,8 +973,8 @@ bool CSearchDlg::HasPrintableSelection(bool images, bool listed) {
   return false;
 }
 
-std::vector<HitPrintPage> CSearchDlg::CollectPrintPages() {
-  std::vector<HitPrintPage> pages;
+std::vector<PrintListEntry> CSearchDlg::CollectPrintPages() {
+  std::vector<PrintListEntry> pages;
   for (int index : pane_->SelectedEntryIndices()) {
     const DisplayEntry* entry = hitList_.GetAt(index);
     std::string folder;
@@ -955,13 +999,13 @@ std::vector<HitPrintPage> CSearchDlg::CollectPrintPages() {
 
 void CSearchDlg::OnPrint() {
   printedSheets_ = 0;
-  const HitPrintSettings& settings = setup_.print;
+  const PagePrintSettings& settings = setup_.print;
   if ((!settings.printImages && !settings.printListed) ||
       !HasPrintableSelection(settings.printImages, settings.printListed)) {
     tell("文書を選択してください", "印刷");
     return;
   }
-  const std::vector<HitPrintPage> pages = CollectPrintPages();
+  const std::vector<PrintListEntry> pages = CollectPrintPages();
   QPrinter printer(QPrinter::HighResolution);
   printer.setFromTo(1, static_cast<int>(pages.size()));
   if (!printSetup || !printSetup(printer)) return;
@@ -971,7 +1015,7 @@ void CSearchDlg::OnPrint() {
     to = printer.toPage() > 0 ? printer.toPage() : to;
   }
   CImageCtrl ctrl;
-  printedSheets_ = PrintHitPages(printer, pages, from, to, settings, ctrl, printCommand);
+  printedSheets_ = PrintPageRange(printer, pages, from, to, settings, ctrl, printCommand);
 }
 
 // ---- drawing and sizing ---------------------------------------------------

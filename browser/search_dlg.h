@@ -10,7 +10,9 @@
 //   SaveHistory     ends the dialog (0x8fd, close box) with a result
 
 #include "browser/search_conditions.h"
-#include "browser/search_print.h"
+#include "browser/board_operations.h"
+#include "browser/page_print.h"
+#include "browser/thumbnail_pane_wnd.h"
 #include "catalogue/search_database.h"
 #include "shell/app_bar.h"
 #include "shell/entry_holder.h"
@@ -62,11 +64,15 @@ class CSearchDlg : public QDialog {
     int tidyDateType = 1;                  // KankyoToriaezuDateType
     int tidyDateRange = 1;                 // KankyoToriaezuDateRange
     int searchHitMax = 100;
-    HitPrintSettings print;
+    bool showExtension = false;            // KankyoShowExtMode
+    PagePrintSettings print;
     // The registered applications the hit board's menu offers, and the
     // browser's document lending its work folder and imaging control.
     std::vector<AppRegistration> applications;
     CFD3Doc* document = nullptr;
+    // The main window's application-bar button under a screen point, where
+    // hits dropped start that application (none: hits drop nowhere).
+    std::function<ThumbnailPaneWnd::OutsideTarget(QPoint globalPos)> applicationButtonAt;
   };
 
   struct ChosenHit {
@@ -94,7 +100,7 @@ class CSearchDlg : public QDialog {
   bool HasPrintableSelection(bool images, bool listed);
   bool IsHitPrintable(int hitIndex, bool images, bool listed);
   // The selected hits' files in tile order, stacks page by page.
-  std::vector<HitPrintPage> CollectPrintPages();
+  std::vector<PrintListEntry> CollectPrintPages();
   void OnPrint();
   // Registered application `index` on the selected hits.
   void OnLaunchApplication(int index);
@@ -102,6 +108,11 @@ class CSearchDlg : public QDialog {
   void OnHitProperties();
   // The title dialog of the only selected hit, when it is a stack.
   void OnHitStackTitle();
+  // The page reorder dialog of the only selected hit, when it is a stack,
+  // through the hit's own folder.
+  void OnHitReorderPages();
+  // The export of the selected hits, each read from its own folder.
+  void OnHitExport();
   // The print set-up (tests point the printer at a PDF file); false cancels.
   std::function<bool(QPrinter& printer)> printSetup;
   PrintCommandRunner printCommand = DefaultPrintCommand();
@@ -132,6 +143,7 @@ class CSearchDlg : public QDialog {
   std::function<int(RelatedWordsDlg&)> relatedRunner;
   std::function<int(ExtensionFilterDlg&)> extensionRunner;
   std::function<int(TitleChangeDlg&)> titleRunner;
+  BoardOperations::ReorderDialog reorderRunner;
 
  protected:
   void closeEvent(QCloseEvent* event) override;

@@ -5,11 +5,13 @@
 #include "browser/board_menus.h"
 #include "browser/board_properties.h"
 #include "browser/search_conditions.h"
+#include "browser/board_export.h"
 #include "browser/search_dlg.h"
-#include "browser/search_print.h"
+#include "browser/page_print.h"
 #include "browser/search_related_dlg.h"
 #include "browser/thumbnail_pane_wnd.h"
 #include "browser/title_change_dlg.h"
+#include "shell/export_dlg.h"
 #include "shell/image_ctrl.h"
 #include "shell/registration_info_dlg.h"
 #include "shell/import_dialogs.h"
@@ -21,6 +23,7 @@
 #include "platform/user_interaction.h"
 #include "shell/app_profile.h"
 #include "tests/catalogue/catalogue_fixture.h"
+#include "tests/support/pdf_output.h"
 #include "tests/support/test_env.h"
 
 #include <gtest/gtest.h>
@@ -373,16 +376,8 @@ TEST_F(SearchDialog, RelatedWordsAndExtensionDialogsFillTheirFields) {
   EXPECT_EQ(dlg->extensionCombo()->currentText(), "*.bmp, *.tif");
 }
 
-int pdfPages(const std::string& path) {
-  const QByteArray bytes = QByteArray::fromStdString(testsupport::readFile(path));
-  return static_cast<int>(QString::fromLatin1(bytes).count(QRegularExpression(QStringLiteral("/Type\\s*/Page[^s]"))));
-}
-
-void pdfPrinter(QPrinter& printer, const std::string& path) {
-  printer.setOutputFormat(QPrinter::PdfFormat);
-  printer.setOutputFileName(QString::fromStdString(path));
-  printer.setResolution(300);
-}
+using testsupport::pdfPages;
+using testsupport::pdfPrinter;
 
 class HitPrinting : public SearchDialog {
  protected:
@@ -413,7 +408,7 @@ class HitPrinting : public SearchDialog {
     writeFile(folder + "/scanletter.doc", "letter");
   }
 
-  std::unique_ptr<CSearchDlg> Searched(const HitPrintSettings& print) {
+  std::unique_ptr<CSearchDlg> Searched(const PagePrintSettings& print) {
     CSearchDlg::Setup setup;
     setup.desktopRoot = root;
     setup.currentFolder = root;
@@ -435,7 +430,7 @@ class HitPrinting : public SearchDialog {
 };
 
 TEST_F(HitPrinting, AStackOfThreeImagePagesPrintsThreeSheets) {
-  HitPrintSettings print;
+  PagePrintSettings print;
   auto dlg = Searched(print);
   const std::string pdf = dir.path() + "/hits.pdf";
   dlg->printSetup = [&](QPrinter& printer) {
@@ -454,7 +449,7 @@ TEST_F(HitPrinting, AStackOfThreeImagePagesPrintsThreeSheets) {
 }
 
 TEST_F(HitPrinting, WithOnlyListedFilesTheDocumentGoesToThePrintCommandAndImagesAreSkipped) {
-  HitPrintSettings print;
+  PagePrintSettings print;
   print.printImages = false;
   print.printListed = true;
   print.patterns = {QStringLiteral("*.DOC")};
@@ -480,10 +475,10 @@ TEST_F(HitPrinting, WithOnlyListedFilesTheDocumentGoesToThePrintCommandAndImages
 
 TEST_F(HitPrinting, AReversedRangeIsWalkedDownwardsAndUnreadablePagesAreSkipped) {
   const std::string folder = root + "/S/";
-  HitPrintSettings print;
+  PagePrintSettings print;
   print.printListed = true;
   print.patterns = {QStringLiteral("*.doc")};
-  std::vector<HitPrintPage> pages = {{folder + "scan1.png", true},
+  std::vector<PrintListEntry> pages = {{folder + "scan1.png", true},
                                      {folder + "scanletter.doc", false},
                                      {folder + "gone.png", true},
                                      {folder + "scan3.png", true},
@@ -497,7 +492,7 @@ TEST_F(HitPrinting, AReversedRangeIsWalkedDownwardsAndUnreadablePagesAreSkipped)
   const std::string pdf = dir.path() + "/range.pdf";
   pdfPrinter(printer, pdf);
   CImageCtrl ctrl;
-  EXPECT_EQ(PrintHitPages(printer, pages, 5, 1, print, ctrl, run), 2);
+  EXPECT_EQ(PrintPageRange(printer, pages, 5, 1, print, ctrl, run), 2);
   EXPECT_EQ(pdfPages(pdf), 2);
   EXPECT_EQ(order, QStringList{"scanletter.doc"});  // other.txt is not listed
   EXPECT_EQ(boxes.texts(), std::vector<std::string>{
@@ -506,7 +501,7 @@ TEST_F(HitPrinting, AReversedRangeIsWalkedDownwardsAndUnreadablePagesAreSkipped)
 }
 
 TEST_F(HitPrinting, TileMenuShowsTheHitInTheViewerOrItsFolder) {
-  auto dlg = Searched(HitPrintSettings());
+  auto dlg = Searched(PagePrintSettings());
   const int stack = dlg->hits().Find(1, 1);
   auto menu = dlg->hitPane()->BuildTileMenu(stack);
   ASSERT_TRUE(menu);
@@ -521,7 +516,7 @@ TEST_F(HitPrinting, TileMenuShowsTheHitInTheViewerOrItsFolder) {
 }
 
 TEST_F(HitPrinting, PropertiesOfAHitAreReadAndWrittenThroughItsFolder) {
-  auto dlg = Searched(HitPrintSettings());
+  auto dlg = Searched(PagePrintSettings());
   const int letter = dlg->hits().Find(0, 4);
   ASSERT_GE(letter, 0);
   dlg->hitPane()->SelectOnly(letter);
@@ -549,7 +544,7 @@ TEST_F(HitPrinting, PropertiesOfAHitAreReadAndWrittenThroughItsFolder) {
 }
 
 TEST_F(HitPrinting, AHitStacksTitleIsChangedInItsOwnFolder) {
-  auto dlg = Searched(HitPrintSettings());
+  auto dlg = Searched(PagePrintSettings());
   const int stack = dlg->hits().Find(1, 1);
   ASSERT_GE(stack, 0);
   dlg->hitPane()->SelectOnly(stack);
@@ -571,6 +566,53 @@ TEST_F(HitPrinting, AHitStacksTitleIsChangedInItsOwnFolder) {
   EXPECT_EQ(dlg->hits().GetAt(stack)->title, "束");
   EXPECT_TRUE(QFile::exists(QString::fromStdString(root + "/S/Bの1頁目.png")));
   EXPECT_FALSE(QFile::exists(QString::fromStdString(root + "/S/scan1.png")));
+}
+
+TEST_F(HitPrinting, AHitStacksPagesAreReorderedInItsOwnFolder) {
+  auto dlg = Searched(PagePrintSettings());
+  const int stack = dlg->hits().Find(1, 1);
+  ASSERT_GE(stack, 0);
+  dlg->hitPane()->SelectOnly(stack);
+  auto menu = dlg->hitPane()->BuildTileMenu(stack);
+  EXPECT_TRUE(MenuAction(*menu, tilecmd::kReorderPages)->isEnabled());
+  std::vector<std::string> offered;
+  dlg->reorderRunner = [&](const std::vector<ItemInfo>& pages) -> std::optional<std::vector<int>> {
+    for (const ItemInfo& page : pages) offered.push_back(page.Title);
+    return std::vector<int>{2, 0, 1};
+  };
+  dlg->hitPane()->OnTileCommand(tilecmd::kReorderPages, stack);
+  EXPECT_EQ(offered, (std::vector<std::string>{"scan1", "scan2", "scan3"}));
+  const int folderNo = dlg->hits().GetAt(stack)->flags;
+  std::vector<std::string> titles;
+  for (int page = 1; page <= 3; ++page) {
+    ItemInfo item;
+    ASSERT_TRUE(dlg->database().FolderStack2Item(folderNo, 1, page, item));
+    titles.push_back(item.Title);
+  }
+  EXPECT_EQ(titles, (std::vector<std::string>{"scan3", "scan1", "scan2"}));
+  StackInfo info;
+  ASSERT_TRUE(dlg->database().GetFolderStackInfo(folderNo, 1, info));
+  EXPECT_EQ(info.LastModifiedDate, kToday);
+}
+
+TEST_F(HitPrinting, SelectedHitsAreExportedFromTheirOwnFolder) {
+  auto dlg = Searched(PagePrintSettings());
+  testsupport::TempDir out;
+  std::vector<std::string> proposed;
+  SetExportDialogRunner([&](CDlgExport2& dialog) {
+    proposed.push_back(dialog.fileNameEdit()->text().toStdString());
+    dialog.formatList()->setCurrentIndex(dialog.formatList()->findData(0));
+    dialog.fileNameEdit()->setText(QString::fromStdString(out.path()) + "/" + dialog.fileNameEdit()->text());
+    dialog.accept();
+    return dialog.result();
+  });
+  const int letter = dlg->hits().Find(0, 4);
+  ASSERT_GE(letter, 0);
+  dlg->hitPane()->SelectOnly(letter);
+  dlg->hitPane()->OnTileCommand(tilecmd::kExport, letter);
+  SetExportDialogRunner(nullptr);
+  ASSERT_EQ(proposed.size(), 1u);
+  EXPECT_EQ(testsupport::readFile(out.path() + "/scanletter.doc"), "letter");
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
-#include "browser/search_print.h"
+#include "browser/page_print.h"
 
 #include "platform/user_interaction.h"
 #include "shell/image_utilities.h"
+#include "shell/kankyo_settings.h"
 #include "shell/lead.h"
 
 #include <QFileInfo>
@@ -37,7 +38,19 @@ void printError() {
 
 }  // namespace
 
-bool IsPagePrintable(bool image, const std::string& ext, const HitPrintSettings& settings) {
+PagePrintSettings PrintSettingsFrom(const KankyoSettings& settings) {
+  PagePrintSettings print;
+  print.printImages = settings.KankyoPrintImage != 0;
+  print.printListed = settings.KankyoPrintUserSelect != 0;
+  print.patterns = settings.printPatterns;
+  print.rotateToPaper = settings.KankyoPrintRotate == 1;
+  print.bmpResolution = settings.KankyoBmpRes;
+  print.marginXMm = settings.KankyoPrintSpaceX;
+  print.marginYMm = settings.KankyoPrintSpaceY;
+  return print;
+}
+
+bool IsPagePrintable(bool image, const std::string& ext, const PagePrintSettings& settings) {
   if (image) return settings.printImages;
   return settings.printListed && listed(QString::fromStdString(ext), settings.patterns);
 }
@@ -59,8 +72,8 @@ void ShellPrintFile(const std::string& path, const QStringList& patterns, const 
                          platform::Buttons::Ok, platform::Icon::Warning, "印刷");
 }
 
-bool PrintHitImage(QPrinter& printer, QPainter& painter, CLead& ctrl, const std::string& path,
-                   const HitPrintSettings& settings, const std::function<bool()>& startSheet) {
+bool PrintImagePage(QPrinter& printer, QPainter& painter, CLead& ctrl, const std::string& path,
+                    const PagePrintSettings& settings, const std::function<bool()>& startSheet) {
   ctrl.SetImageHandle(0);
   if (!QFileInfo::exists(QString::fromStdString(path)) || ctrl.LoadFile(path, 0, 1, 1) != 0) return false;
   if (ctrl.GetInfoFormat() == kFormatBmp && ctrl.GetXResolution() == kBmpDefaultDpi && GetBmpResolution(path) == 0) {
@@ -79,19 +92,24 @@ bool PrintHitImage(QPrinter& printer, QPainter& painter, CLead& ctrl, const std:
     ctrl.SetImageHandle(0);
     return false;
   }
-  // Turned to the paper when it lies the other way and does not fit across.
+  // Turned to the paper when it lies the other way (hits: only when it does
+  // not fit across).
   const bool landscapeImage = width > height, landscapePage = page.width() > page.height();
   const int shortSide = std::min(page.width(), page.height());
-  if (settings.rotateToPaper && landscapeImage != landscapePage && std::min(width, height) <= shortSide &&
-      (landscapeImage ? width : height) > shortSide && ctrl.RotateDegrees(90) == 0)
+  const bool tooWide = std::min(width, height) <= shortSide && (landscapeImage ? width : height) > shortSide;
+  if (settings.rotateToPaper && landscapeImage != landscapePage && (settings.turnWheneverCrosswise || tooWide) &&
+      ctrl.RotateDegrees(90) == 0)
     std::swap(width, height);
-  const bool ok = ctrl.PrintImage(&painter, 0, 0, static_cast<float>(width), static_cast<float>(height)) == 0;
+  const float left = static_cast<float>(settings.marginXMm * printerDpi / 25.4);
+  const float top = static_cast<float>(settings.marginYMm * printerDpi / 25.4);
+  const bool ok =
+      ctrl.PrintImage(&painter, left, top, static_cast<float>(width), static_cast<float>(height)) == 0;
   ctrl.SetImageHandle(0);
   return ok;
 }
 
-int PrintHitPages(QPrinter& printer, const std::vector<HitPrintPage>& pages, int fromPage, int toPage,
-                  const HitPrintSettings& settings, CLead& ctrl, const PrintCommandRunner& run) {
+int PrintPageRange(QPrinter& printer, const std::vector<PrintListEntry>& pages, int fromPage, int toPage,
+                   const PagePrintSettings& settings, CLead& ctrl, const PrintCommandRunner& run) {
   const int count = static_cast<int>(pages.size());
   if (count == 0) return 0;
   fromPage = std::clamp(fromPage, 1, count);
@@ -100,10 +118,10 @@ int PrintHitPages(QPrinter& printer, const std::vector<HitPrintPage>& pages, int
   QPainter painter;
   int sheets = 0;
   for (int page = fromPage;; page += step) {
-    const HitPrintPage& p = pages[static_cast<std::size_t>(page - 1)];
+    const PrintListEntry& p = pages[static_cast<std::size_t>(page - 1)];
     if (p.image && settings.printImages) {
       const auto startSheet = [&] { return painter.isActive() ? printer.newPage() : painter.begin(&printer); };
-      if (PrintHitImage(printer, painter, ctrl, p.path, settings, startSheet)) ++sheets;
+      if (PrintImagePage(printer, painter, ctrl, p.path, settings, startSheet)) ++sheets;
     } else if (!p.image && settings.printListed) {
       ShellPrintFile(p.path, settings.patterns, run);
     }

@@ -1,13 +1,14 @@
 #pragma once
-// Printing the documents of the search dialog's selected hits: image pages
-// are printed here, one page per sheet; other files listed in the print
-// settings are handed to the print command.
+// Printing the pages of selected documents (the board's selection, the
+// search dialog's hits): image pages are printed here, one page per sheet;
+// other files listed in the print settings are handed to the print command.
 //
-//   HitPrintSettings   the frame's print settings that decide what prints
+//   PagePrintSettings  the frame's print settings that decide what prints
+//   PrintSettingsFrom  those settings read from the frame's
 //   IsPagePrintable    one file under those settings
 //   ShellPrintFile     a non-image file to the print command
-//   PrintHitImage      one image file onto the next sheet
-//   PrintHitPages      the page walk over a range (downwards when reversed)
+//   PrintImagePage     one image file onto the next sheet
+//   PrintPageRange     the page walk over a range (downwards when reversed)
 
 #include <QStringList>
 
@@ -19,20 +20,28 @@ class CLead;
 class QPainter;
 class QPrinter;
 
-struct HitPrintSettings {
+struct PagePrintSettings {
   bool printImages = true;    // KankyoPrintImage
   bool printListed = false;   // KankyoPrintUserSelect
   QStringList patterns;       // "*.doc", ... built from KankyoPrintFileExt
   bool rotateToPaper = true;  // KankyoPrintRotate
   int bmpResolution = 400;    // KankyoBmpRes
+  int marginXMm = 0;          // KankyoPrintSpaceX
+  int marginYMm = 0;          // KankyoPrintSpaceY
+  // With rotateToPaper: turn a page lying across the paper even when it
+  // fits (the board), rather than only when it does not (search hits).
+  bool turnWheneverCrosswise = false;
 };
 
-struct HitPrintPage {
+struct KankyoSettings;
+PagePrintSettings PrintSettingsFrom(const KankyoSettings& settings);
+
+struct PrintListEntry {
   std::string path;
   bool image = false;
 };
 
-bool IsPagePrintable(bool image, const std::string& ext, const HitPrintSettings& settings);
+bool IsPagePrintable(bool image, const std::string& ext, const PagePrintSettings& settings);
 
 // Starts program with arguments in folder; false when it could not start.
 using PrintCommandRunner =
@@ -47,11 +56,11 @@ void ShellPrintFile(const std::string& path, const QStringList& patterns, const 
 // Loads path into ctrl and prints it at its physical size on a sheet that
 // startSheet makes ready (false: the printer failed). False, with no sheet
 // used, for a missing or unreadable file.
-bool PrintHitImage(QPrinter& printer, QPainter& painter, CLead& ctrl, const std::string& path,
-                   const HitPrintSettings& settings, const std::function<bool()>& startSheet);
+bool PrintImagePage(QPrinter& printer, QPainter& painter, CLead& ctrl, const std::string& path,
+                    const PagePrintSettings& settings, const std::function<bool()>& startSheet);
 
 // Walks pages from fromPage to toPage (1-based; downwards when from > to):
 // image pages print when images are printed, other files go to the print
 // command when listed files are printed. Returns the sheets printed.
-int PrintHitPages(QPrinter& printer, const std::vector<HitPrintPage>& pages, int fromPage, int toPage,
-                  const HitPrintSettings& settings, CLead& ctrl, const PrintCommandRunner& run);
+int PrintPageRange(QPrinter& printer, const std::vector<PrintListEntry>& pages, int fromPage, int toPage,
+                   const PagePrintSettings& settings, CLead& ctrl, const PrintCommandRunner& run);

@@ -83,6 +83,19 @@ bool rotateThumbnail(ThumbInfo& thumb, int degrees) {
   return true;
 }
 
+// Records of the given numbers whose last modified and accessed dates are today.
+template <typename Record>
+std::vector<Record> datedToday(const std::set<int>& numbers, std::int32_t Record::*key, int today) {
+  std::vector<Record> records;
+  for (int number : numbers) {
+    Record r;
+    r.*key = number;
+    r.LastModifiedDate = r.LastAccessedDate = today;
+    records.push_back(r);
+  }
+  return records;
+}
+
 }  // namespace
 
 void BoardOperations::RotateSelection(int degrees) {
@@ -157,20 +170,8 @@ void BoardOperations::RotateSelection(int degrees) {
   }
   if (progress) progress->SetTexts("", "表示更新処理中");
   const int today = platform::todayYmd();
-  std::vector<StackInfo> stacks;
-  for (int number : rotatedStacks) {
-    StackInfo s;
-    s.StackNo = number;
-    s.LastModifiedDate = s.LastAccessedDate = today;
-    stacks.push_back(s);
-  }
-  std::vector<ItemInfo> items;
-  for (int number : rotatedItems) {
-    ItemInfo i;
-    i.ItemNo = number;
-    i.LastModifiedDate = i.LastAccessedDate = today;
-    items.push_back(i);
-  }
+  const std::vector<StackInfo> stacks = datedToday(rotatedStacks, &StackInfo::StackNo, today);
+  const std::vector<ItemInfo> items = datedToday(rotatedItems, &ItemInfo::ItemNo, today);
   if (!stacks.empty())
     report(db.SetStackInfos(stacks, fieldmask::kStackLastModifiedDate | fieldmask::kStackLastAccessedDate));
   if (!items.empty())

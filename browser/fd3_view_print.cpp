@@ -12,12 +12,10 @@
 #include "platform/user_interaction.h"
 #include "shell/entry_holder.h"
 #include "shell/fd3_doc.h"
-#include "shell/image_ctrl.h"
 #include "shell/kankyo_settings.h"
 #include "shell/main_frame.h"
 
 #include <QPrintDialog>
-#include <QPrinter>
 
 namespace {
 
@@ -118,18 +116,7 @@ void CFD3View::OnFilePrint() {
     platform::messageBox("パスが不正です。(VPP:01)", platform::Buttons::Ok, platform::Icon::Warning, "印刷");
     return;
   }
-  const std::vector<PrintListEntry> pages = CollectPrintList();
-  if (pages.empty()) return;
-  QPrinter printer(QPrinter::HighResolution);
-  printer.setFromTo(1, static_cast<int>(pages.size()));
-  if (!printSetup || !printSetup(printer)) return;
-  int from = 1, to = static_cast<int>(pages.size());
-  if (printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0) {
-    from = printer.fromPage();
-    to = printer.toPage() > 0 ? printer.toPage() : to;
-  }
-  CImageCtrl ctrl;
-  PrintPageRange(printer, pages, from, to, settings, ctrl, printCommand);
+  PrintList(CollectPrintList(), settings, printSetup, printCommand);
 }
 
 // The defaults of the print hooks, set where the view is made.

@@ -1,6 +1,7 @@
 #include "browser/page_print.h"
 
 #include "platform/user_interaction.h"
+#include "shell/image_ctrl.h"
 #include "shell/image_utilities.h"
 #include "shell/kankyo_settings.h"
 #include "shell/lead.h"
@@ -129,4 +130,19 @@ int PrintPageRange(QPrinter& printer, const std::vector<PrintListEntry>& pages, 
   }
   if (painter.isActive()) painter.end();
   return sheets;
+}
+
+int PrintList(const std::vector<PrintListEntry>& pages, const PagePrintSettings& settings,
+              const std::function<bool(QPrinter&)>& setup, const PrintCommandRunner& run) {
+  if (pages.empty()) return 0;
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setFromTo(1, static_cast<int>(pages.size()));
+  if (!setup || !setup(printer)) return 0;
+  int from = 1, to = static_cast<int>(pages.size());
+  if (printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0) {
+    from = printer.fromPage();
+    to = printer.toPage() > 0 ? printer.toPage() : to;
+  }
+  CImageCtrl ctrl;
+  return PrintPageRange(printer, pages, from, to, settings, ctrl, run);
 }

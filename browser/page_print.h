@@ -9,6 +9,7 @@
 //   ShellPrintFile     a non-image file to the print command
 //   PrintImagePage     one image file onto the next sheet
 //   PrintPageRange     the page walk over a range (downwards when reversed)
+//   PrintList          the print dialog over a list, then the walk of its range
 
 #include <QStringList>
 
@@ -64,3 +65,9 @@ bool PrintImagePage(QPrinter& printer, QPainter& painter, CLead& ctrl, const std
 // command when listed files are printed. Returns the sheets printed.
 int PrintPageRange(QPrinter& printer, const std::vector<PrintListEntry>& pages, int fromPage, int toPage,
                    const PagePrintSettings& settings, CLead& ctrl, const PrintCommandRunner& run);
+
+// Offers pages to the print dialog that setup runs (its last page the
+// list's length) and walks the range chosen; the sheets printed, 0 after
+// Cancel or for an empty list.
+int PrintList(const std::vector<PrintListEntry>& pages, const PagePrintSettings& settings,
+              const std::function<bool(QPrinter&)>& setup, const PrintCommandRunner& run);

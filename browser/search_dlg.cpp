@@ -1005,17 +1005,7 @@ void CSearchDlg::OnPrint() {
     tell("文書を選択してください", "印刷");
     return;
   }
-  const std::vector<PrintListEntry> pages = CollectPrintPages();
-  QPrinter printer(QPrinter::HighResolution);
-  printer.setFromTo(1, static_cast<int>(pages.size()));
-  if (!printSetup || !printSetup(printer)) return;
-  int from = 1, to = static_cast<int>(pages.size());
-  if (printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0) {
-    from = printer.fromPage();
-    to = printer.toPage() > 0 ? printer.toPage() : to;
-  }
-  CImageCtrl ctrl;
-  printedSheets_ = PrintPageRange(printer, pages, from, to, settings, ctrl, printCommand);
+  printedSheets_ = PrintList(CollectPrintPages(), settings, printSetup, printCommand);
 }
 
 // ---- drawing and sizing ---------------------------------------------------

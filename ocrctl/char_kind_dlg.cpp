@@ -32,8 +32,11 @@ CharKindDlg::CharKindDlg(unsigned value, QWidget* parent) : QDialog(parent) {
   buttons->addWidget(ok);
   buttons->addWidget(cancel);
   buttons->addStretch(1);
+  auto* boxes = new QVBoxLayout;
+  boxes->addLayout(grid);
+  boxes->addStretch(1);
   auto* layout = new QHBoxLayout(this);
-  layout->addLayout(grid, 1);
+  layout->addLayout(boxes, 1);
   layout->addLayout(buttons);
   resize(dialogUnits(*this, 187, 93));
   connect(ok, &QPushButton::clicked, this, &QDialog::accept);

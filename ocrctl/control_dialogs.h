@@ -17,9 +17,14 @@ namespace ocrctl {
 
 inline QFont controlDialogFont() { return QFont(QStringLiteral("Noto Sans CJK JP"), 9); }
 
+// The horizontal base is the mean width of the Latin letters: a CJK font's
+// average character width counts its full-width glyphs and would make the
+// dialogs twice as wide as their layout means.
 inline QSize dialogUnits(const QWidget& widget, int x, int y) {
   const QFontMetrics metrics(widget.font());
-  return {x * metrics.averageCharWidth() / 4, y * metrics.height() / 8};
+  const int letters = metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+  const int base = (letters / 26 + 1) / 2;
+  return {x * base / 4, y * metrics.height() / 8};
 }
 
 // How a modal dialog of the control runs: exec() unless a test answers it.

@@ -81,9 +81,9 @@ PatternDlg::PatternDlg(PatternStore& store, PatternEngineCalls engine, QWidget* 
   list_->setSortingEnabled(false);
   list_->header()->setSectionsClickable(false);
   list_->header()->setStretchLastSection(false);
-  const int unit = QFontMetrics(font()).averageCharWidth();
-  list_->setColumnWidth(0, 6 * unit);
-  list_->setColumnWidth(1, 8 * unit);
+  // Six and eight horizontal base units (four dialog units each).
+  list_->setColumnWidth(0, dialogUnits(*this, 6 * 4, 0).width());
+  list_->setColumnWidth(1, dialogUnits(*this, 8 * 4, 0).width());
   preview_ = new PatternPreview(this);
   preview_->setObjectName(QStringLiteral("ctl1201"));
   preview_->setFixedSize(dialogUnits(*this, 55, 58).expandedTo(QSize(kPatternSide + 8, kPatternSide + 8)));

@@ -344,6 +344,12 @@ PropEnvPage::PropEnvPage(PropertyBinding& binding, QWidget* parent) : PropertyPa
     penEdits_[static_cast<std::size_t>(row)] = pen;
     connect(pen, &QSpinBox::valueChanged, this, [this] { setModified(true); });
   }
+  // Both boxes line their labels, swatches and buttons up in one column each.
+  const int labelWidth = QFontMetrics(font()).horizontalAdvance(QString::fromUtf8(kRows[0].label)) + 8;
+  for (QGridLayout* grid : {frameGrid, progressGrid}) {
+    grid->setColumnMinimumWidth(0, labelWidth);
+    grid->setColumnStretch(3, 1);
+  }
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(frames);
   layout->addWidget(progress);

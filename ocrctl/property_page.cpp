@@ -151,10 +151,10 @@ OcrPropPage::OcrPropPage(PropertyBinding& binding, QWidget* parent) : PropertyPa
   layoutGrid->addWidget(radio(formGroup_, 1, 202, "表", layoutBox), 0, 2);
   layoutGrid->addWidget(radio(formGroup_, 2, 219, "文書", layoutBox), 0, 3);
   layoutGrid->addWidget(new QLabel(QStringLiteral("段組"), layoutBox), 1, 0);
-  direction_list_ = new QComboBox(layoutBox);
-  direction_list_->setObjectName(id(205));
+  directions_ = new QComboBox(layoutBox);
+  directions_->setObjectName(id(205));
   fillDirections(kJapaneseDirections);
-  layoutGrid->addWidget(direction_list_, 1, 1, 1, 3);
+  layoutGrid->addWidget(directions_, 1, 1, 1, 3);
 
   auto* outputBox = new QGroupBox(QStringLiteral("認識結果の出力"), this);
   auto* outputGrid = new QGridLayout(outputBox);
@@ -189,7 +189,7 @@ OcrPropPage::OcrPropPage(PropertyBinding& binding, QWidget* parent) : PropertyPa
   auto modified = [this] { setModified(true); };
   connect(formGroup_, &QButtonGroup::idClicked, this, modified);
   connect(blankGroup_, &QButtonGroup::idClicked, this, modified);
-  connect(direction_list_, &QComboBox::activated, this, modified);
+  connect(directions_, &QComboBox::activated, this, modified);
   connect(languageGroup_, &QButtonGroup::idClicked, this, [this](int index) {
     languageSetup(index == 0);
     setModified(true);
@@ -202,8 +202,8 @@ OcrPropPage::OcrPropPage(PropertyBinding& binding, QWidget* parent) : PropertyPa
 }
 
 void OcrPropPage::fillDirections(int entries) {
-  direction_list_->clear();
-  for (int i = 0; i < entries; ++i) direction_list_->addItem(QString::fromUtf8(kDirections[i]));
+  directions_->clear();
+  for (int i = 0; i < entries; ++i) directions_->addItem(QString::fromUtf8(kDirections[i]));
 }
 
 void OcrPropPage::load() {
@@ -229,7 +229,7 @@ void OcrPropPage::toControls() {
   checkIndex(blankGroup_, blancOut_);
   checkIndex(formGroup_, form_);
   checkIndex(crGroup_, insertCr_);
-  direction_list_->setCurrentIndex(direction_ >= 0 && direction_ < direction_list_->count() ? direction_ : -1);
+  directions_->setCurrentIndex(direction_ >= 0 && direction_ < directions_->count() ? direction_ : -1);
   charAttrEdit_->setText(QString::number(charAttr_));
 }
 
@@ -238,7 +238,7 @@ void OcrPropPage::fromControls() {
   blancOut_ = blankGroup_->checkedId();
   form_ = formGroup_->checkedId();
   insertCr_ = crGroup_->checkedId();
-  direction_ = direction_list_->currentIndex();
+  direction_ = directions_->currentIndex();
 }
 
 void OcrPropPage::apply() {
@@ -256,9 +256,9 @@ void OcrPropPage::languageSetup(bool japanese) {
   charKinds_->setEnabled(japanese);
   // English text has no vertical columns: a vertical choice falls back to
   // the automatic one; no choice stays no choice.
-  const int remembered = direction_list_->currentIndex();
+  const int remembered = directions_->currentIndex();
   fillDirections(japanese ? kJapaneseDirections : kEnglishDirections);
-  direction_list_->setCurrentIndex(remembered < 0 ? -1 : remembered < direction_list_->count() ? remembered : 0);
+  directions_->setCurrentIndex(remembered < 0 ? -1 : remembered < directions_->count() ? remembered : 0);
   blankOutputRule();
 }
 

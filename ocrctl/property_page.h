@@ -105,7 +105,7 @@ class OcrPropPage : public PropertyPage {
   QButtonGroup* crGroup_ = nullptr;
   QButtonGroup* blankGroup_ = nullptr;
   QButtonGroup* languageGroup_ = nullptr;
-  QComboBox* direction_list_ = nullptr;
+  QComboBox* directions_ = nullptr;
   QLineEdit* charAttrEdit_ = nullptr;
   QPushButton* charKinds_ = nullptr;
 };

@@ -275,6 +275,24 @@ void OcrControl::setUsrPatName(const std::string& name) {
   }
 }
 
+void OcrControl::flushPatternSection() {
+  if (sectionLoaded_ && patternsChanged_) SavePatFile();
+}
+
+void OcrControl::followPatternStore() {
+  if (!initialised_ || store_.patternPath().empty()) return;
+  usrPatName_ = store_.patternPath();
+  std::vector<std::uint8_t> section;
+  if (!store_.readPatternImages(section) || section.size() < 2) section.assign(2, 0);
+  const int stated = static_cast<std::int16_t>(section[0] | (section[1] << 8));
+  const int present = static_cast<int>((section.size() - 2) / kPatternRecordBytes);
+  patNum_ = static_cast<short>(std::clamp(stated, 0, present));
+  if (sectionLoaded_) {
+    section_ = std::move(section);
+    patternsChanged_ = false;
+  }
+}
+
 // Methods -------------------------------------------------------------------
 
 short OcrControl::InitOcr(const std::string& folder) {

@@ -129,6 +129,14 @@ class OcrControl {
   void setPatTempDir(const std::string& folder);
   short specNum() const;
   void setSpecNum(short value);
+  // The pattern dialog works on the store and its file directly: before it
+  // opens, changes of the loaded section go to the file; after it wrote
+  // the file or switched to another one, the control takes the store's path
+  // as UsrPatName and reads the count and any loaded section again, so a
+  // later save never writes a stale section into the file.
+  PatternStore& patternStore() { return store_; }
+  void flushPatternSection();
+  void followPatternStore();
   void resetState();  // the persisted properties back to their defaults
 
   // Methods ---------------------------------------------------------------

@@ -1,5 +1,8 @@
 #include "ocrctl/ocr_dispatch.h"
 
+#include "ocrctl/pattern_dlg.h"
+#include "ocrctl/property_page.h"
+
 #include <QHBoxLayout>
 #include <QImage>
 #include <QLabel>
@@ -258,6 +261,15 @@ std::int32_t OcrDispatch::invokeChecked(int dispid, DispatchKind kind, std::span
     case 63: method(0); out = c.SkewAuto(); break;
     case 64: method(1); out = c.Rotate(a.shortAt(0)); break;
     case 65: method(0); out = c.DoLayout(); break;
+    case 66:
+      method(0);
+      if (c.state() == State::Recognising) {
+        out = code::kNotReady;
+        break;
+      }
+      out = showPropertySheet(*this, window_.data(), dialogRunner_);
+      if (window_) window_->update();  // frame colours and pen widths
+      break;
     case 67: method(0); out = c.DoRecognize(); break;
     case 68: method(0); out = c.GetOcrResult(); break;
     case 72: method(0); out = c.DeleteAllRcgRect(); break;
@@ -281,6 +293,7 @@ std::int32_t OcrDispatch::invokeChecked(int dispid, DispatchKind kind, std::span
     case 81: method(0); out = c.SavePatFile(); break;
     case 82: method(0); out = c.LoadPatImageSection(); break;
     case 83: method(0); out = c.UnloadPatImageSection(); break;
+    case 84: method(0); out = runPatternManagement(c, dialogRunner_); break;
     case 85:
       method(4);
       out = c.GetPatInfo(a.shortAt(0), a.shortRefAt(1), a.shortRefAt(2), a.shortRefAt(3));

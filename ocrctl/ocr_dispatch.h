@@ -1,6 +1,7 @@
 #pragma once
 // The OCR control as a component: Invoke by dispatch id onto OcrControl's
 // typed methods, the event sink, and the control's window.
+#include "ocrctl/control_dialogs.h"
 #include "ocrctl/ocr_control.h"
 #include "platform/component_registry.h"
 
@@ -63,6 +64,9 @@ class OcrDispatch : public platform::DispatchObject {
   QWidget* window() override;
   OcrControl& control() { return control_; }
   void fire(int dispid, std::span<const platform::Variant> args);
+  // Runs the control's modal dialogs (UserPatMant, ShowParamSet) in place
+  // of exec(): tests answer them.
+  void setDialogRunner(DialogRunner runner) { dialogRunner_ = std::move(runner); }
 
  private:
   std::int32_t invokeChecked(int dispid, platform::DispatchKind kind, std::span<const platform::Variant> args,
@@ -73,6 +77,7 @@ class OcrDispatch : public platform::DispatchObject {
   QPointer<OcrControlWindow> window_;
   QPointer<RecognitionStopDlg> stopDialog_;
   platform::EventSink* sink_ = nullptr;
+  DialogRunner dialogRunner_;
 };
 
 }  // namespace ocrctl

@@ -202,6 +202,22 @@ TEST_F(AreaViewTest, HostMethodsKeepTheirCodesAndTheActiveArea) {
   EXPECT_EQ(control().activeId(), 0);
   EXPECT_EQ(control().rcgNum(), 0);
   EXPECT_TRUE(sink_.take().empty()) << "the host's calls raise no events";
+
+  // The same through the dispatch ids.
+  const Variant rect[] = {Variant(std::int16_t{10}), Variant(std::int16_t{20}), Variant(std::int16_t{110}),
+                          Variant(std::int16_t{220})};
+  Variant result;
+  ASSERT_EQ(dispatch_.invoke(69, platform::DispatchKind::Method, rect, &result), platform::kDispOk);
+  std::int32_t number = 0;
+  ASSERT_TRUE(result.toLong(&number));
+  EXPECT_EQ(number, 1);
+  std::int16_t l = 0, t = 0, r = 0, b = 0;
+  const Variant out[] = {Variant(std::int16_t{1}), Variant(&l), Variant(&t), Variant(&r), Variant(&b)};
+  ASSERT_EQ(dispatch_.invoke(73, platform::DispatchKind::Method, out, &result), platform::kDispOk);
+  EXPECT_EQ(QRect(QPoint(l, t), QPoint(r, b)), QRect(QPoint(10, 20), QPoint(110, 220)));
+  const Variant first(std::int16_t{1});
+  ASSERT_EQ(dispatch_.invoke(70, platform::DispatchKind::Method, {&first, 1}, &result), platform::kDispOk);
+  EXPECT_EQ(control().rcgNum(), 0);
 }
 
 TEST_F(AreaViewTest, MouseDrawsMovesResizesSelectsAndDeleteKeyRemoves) {
@@ -227,6 +243,14 @@ TEST_F(AreaViewTest, MouseDrawsMovesResizesSelectsAndDeleteKeyRemoves) {
   click({100, 110});
   EXPECT_EQ(sink_.take(), (std::vector<Fired>{{kActiveAreaChanged, {1}}}));
   EXPECT_EQ(control().activeId(), 1);
+
+  // Without a button the cursor tells what a drag would do.
+  mouse(QEvent::MouseMove, {150, 160}, Qt::NoButton, Qt::NoButton);
+  EXPECT_EQ(view_->viewport()->cursor().shape(), Qt::SizeFDiagCursor);
+  mouse(QEvent::MouseMove, {100, 110}, Qt::NoButton, Qt::NoButton);
+  EXPECT_EQ(view_->viewport()->cursor().shape(), Qt::SizeAllCursor);
+  mouse(QEvent::MouseMove, {500, 100}, Qt::NoButton, Qt::NoButton);
+  EXPECT_EQ(view_->viewport()->cursor().shape(), Qt::CrossCursor);
 
   const struct {
     const char* what;
@@ -304,6 +328,19 @@ TEST_F(AreaViewTest, ScrollBarsMoveTheViewAndRaiseTheirEvent) {
   sink_.take();
   control().setDispScale(4);
   EXPECT_EQ(control().scrollX(), 50);
+  EXPECT_TRUE(sink_.take().empty());
+}
+
+TEST_F(AreaViewTest, AHighlightedCharacterIsScrolledIntoViewWithoutAnEvent) {
+  loadPage();
+  view_->resize(200, 150);
+  std::vector<std::uint8_t> codes = {0x88, 0x9F, 1, 0, 0, 0};
+  std::vector<std::int32_t> rects = {0, 0, 0, 0, 1000, 1400, 1040, 1450};
+  control().adoptResult(codes, rects, 1);
+  ASSERT_EQ(control().SetSyncPos(1), 0);
+  const QRect shown = view_->toDisplay(control().highlight());
+  EXPECT_TRUE(view_->viewport()->rect().contains(shown)) << shown.x() << "," << shown.y();
+  EXPECT_GT(control().scrollX(), 0);
   EXPECT_TRUE(sink_.take().empty());
 }
 

@@ -427,13 +427,24 @@ TEST_F(AreaViewTest, ContextMenuRenumbersAndSfldKeepsTheSameOrder) {
   EXPECT_EQ(figureIndex(), figureNow - 1);
   EXPECT_EQ(twinRects(control().areas()), sfldRects());
 
+  // A copy put beside an area the control made itself: its field still
+  // goes where the copy now stands among the copies.
+  const short own = control().SetRcgRect(950, 60, 1150, 300);
+  ASSERT_GT(own, 0);
+  rightClick(centreOf(1));
+  ASSERT_NE(view_->areaMenu(), nullptr);
+  view_->areaMenu()->actions()[own - 2]->trigger();  // the figure takes no place
+  EXPECT_EQ(control().areas().at(own - 1)->origin, 1);
+  EXPECT_EQ(control().areas().at(own - 2)->origin, 0);
+  EXPECT_EQ(twinRects(control().areas()), sfldRects());
+
   // Its own number: nothing moves, the event still comes.
   const std::vector<QRect> before = sfldRects();
-  rightClick(centreOf(2));
+  rightClick(centreOf(1));
   ASSERT_NE(view_->areaMenu(), nullptr);
   sink_.take();
-  view_->areaMenu()->actions()[1]->trigger();
-  EXPECT_EQ(sink_.take(), (std::vector<Fired>{{kAreaNoChanged, {2, 2}}}));
+  view_->areaMenu()->actions()[0]->trigger();
+  EXPECT_EQ(sink_.take(), (std::vector<Fired>{{kAreaNoChanged, {1, 1}}}));
   EXPECT_EQ(sfldRects(), before);
 }
 

@@ -283,6 +283,24 @@ TEST_F(AreaViewTest, MouseDrawsMovesResizesSelectsAndDeleteKeyRemoves) {
   EXPECT_TRUE(sink_.take().empty()) << "no active area, nothing to delete";
 }
 
+TEST_F(AreaViewTest, MouseAndKeysAreIgnoredWhileTheLibraryReads) {
+  loadPage();
+  int lines = 0;
+  control().setRecognitionProgress([&](int, int, int, int, std::uint32_t) {
+    ++lines;
+    drag({50, 60}, {150, 160});
+    key(Qt::Key_Delete);
+    rightClick({100, 100});
+  });
+  ASSERT_EQ(control().DoRecognize(), 0);
+  EXPECT_GT(lines, 0);
+  EXPECT_TRUE(sink_.take().empty());
+  EXPECT_EQ(view_->areaMenu(), nullptr);
+  // Afterwards the view takes input again.
+  drag({50, 60}, {150, 160});
+  EXPECT_EQ(sink_.take().size(), 1u);
+}
+
 TEST_F(AreaViewTest, HitTestNamesCornersEdgesAndInside) {
   const QRect frame(QPoint(100, 100), QPoint(200, 150));
   const QRect client(0, 0, 400, 300);

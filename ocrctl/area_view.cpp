@@ -18,7 +18,7 @@ constexpr int kTolerance = 5;
 constexpr int kLineStep = 20;
 constexpr int kPageStep = 200;
 constexpr int kAutoScrollMs = 50;
-constexpr int kAutoScrollPixels = 24;  // image-scale-8 pixels; divided by the scale
+constexpr int kAutoScrollPixels = 24;  // divided by the display scale
 
 bool near(int a, int b) { return std::abs(a - b) <= kTolerance; }
 

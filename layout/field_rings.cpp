@@ -234,7 +234,8 @@ userfld* copy_fld_deep(const userfld* field, userfld** target) {
   return copy;
 }
 
-void free_userfld_ring(userfld** head) { layout::ringFree(*head, free_fld_node, free_fld_node); }
+// A caller's ring: each record owns what hangs below it (see copy_fld_deep).
+void free_userfld_ring(userfld** head) { layout::ringFree(*head, free_fld_tree, free_fld_node); }
 
 void free_Sfld_rings(userfld** head) {
   auto& state = layout::layoutState();

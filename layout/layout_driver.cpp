@@ -365,8 +365,10 @@ short layout_page(userfld** list, const ParamBlock* params, const char* /*templa
     userfld* localRules = nullptr;
     bool failed = false;
     for (const userfld* r = callerList->next; r != callerList && !failed; r = r->next) {
+      // Every copy stands for one field of Sfld, figures too: new results go
+      // after the fields of the copies before them.
       if (r->origin != 0) {
-        if (stateOf(*r) != 2) ++place;
+        ++place;
         continue;
       }
       if (stateOf(*r) == 2) {

@@ -294,8 +294,10 @@ userfld* create_userfld(userfld** list) {
   return field;
 }
 
+// A caller's field owns its lines, blocks and sub-rectangles (GetLayout
+// hands out deep copies), so they go with it; Sfld never shares them.
 void free_userfld(userfld* field) {
-  if (field != nullptr) free_fld_node(field);
+  if (field != nullptr) free_fld_tree(field);
 }
 
 void free_userfld_all(userfld** list) {

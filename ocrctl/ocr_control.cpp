@@ -65,13 +65,6 @@ bool readFileBytes(const std::string& path, std::vector<std::uint8_t>& out, bool
   return !in.bad();
 }
 
-int ringLength(userfld* head) {
-  if (head == nullptr) return 0;
-  int n = 0;
-  for (userfld* f = head->next; f != head; f = f->next) ++n;
-  return n;
-}
-
 bool isFolder(const std::string& path) {
   struct stat st {};
   return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
@@ -99,9 +92,8 @@ OcrControl::OcrControl() {
 
 OcrControl::~OcrControl() {
   if (sectionLoaded_ && patternsChanged_) SavePatFile();
-  // Only this control's own area copies: the library's field list may be
-  // another control's result.
-  if (areas_ != nullptr) free_userfld_all(&areas_);
+  // The areas go back to the library's pools before it is closed.
+  areas_.freeOwn();
   if (libraryReference_) CloseAlloc();
   store_.deleteLearningFiles();
 }
@@ -116,14 +108,6 @@ void OcrControl::resetState() {
 }
 
 // Properties ----------------------------------------------------------------
-
-userfld* OcrControl::activeArea() const {
-  if (active_ < 0 || areas_ == nullptr) return nullptr;
-  int i = 0;
-  for (userfld* f = areas_->next; f != areas_; f = f->next, ++i)
-    if (i == active_) return f;
-  return nullptr;
-}
 
 ParamBlock& OcrControl::activeBlock() {
   userfld* area = activeArea();
@@ -141,11 +125,15 @@ void OcrControl::setDrawDpi(short dpi) {
 
 void OcrControl::setDispScale(short scale) {
   if (scale != 1 && scale != 2 && scale != 4 && scale != 8 && scale != 16) return;
+  if (image_.empty() || scale == scale_) return;
+  DisplayImage display = displayImage(image_, scale);
+  if (scale != 1 && display.bits.empty()) return;
+  // The view keeps showing the same part of the page.
+  scrollX_ = scale_ * scrollX_ / scale;
+  scrollY_ = scale_ * scrollY_ / scale;
+  display_ = std::move(display);
   scale_ = scale;
-  if (!image_.empty()) {
-    display_ = displayImage(image_, scale_);
-    if (repaint_) repaint_();
-  }
+  repaint();
 }
 
 short OcrControl::form() const {
@@ -330,7 +318,7 @@ short OcrControl::takePicture(const std::uint8_t* rows, std::size_t stride, int 
 }
 
 short OcrControl::preparePage() {
-  if (areas_ != nullptr && ringLength(areas_) > 0) DeleteAllRcgRect();
+  if (areas_.count() > 0) DeleteAllRcgRect();
   highlight_[0] = -1;
   state_ = State::Image;
   std::uint16_t horizontal = 0;
@@ -458,23 +446,75 @@ short OcrControl::Rotate(short angle) {
 
 short OcrControl::DoLayout() {
   if (image_.empty() || state_ == State::NoImage) return code::kNotReady;
-  if (GetLayout(window_, &defaults_, image_.bits.data(), &areas_, static_cast<short>(image_.width),
+  if (GetLayout(window_, &defaults_, image_.bits.data(), areas_.ring(), static_cast<short>(image_.width),
                 static_cast<short>(image_.height), static_cast<std::uint16_t>(dpi_), nullptr, -1) == 0)
     return code::kLayoutFailed;
   state_ = State::Layout;
-  areaCount_ = static_cast<short>(ringLength(areas_));
-  active_ = -1;
-  if (repaint_) repaint_();
+  areas_.ringReplaced();
+  repaint();
   return code::kOk;
 }
 
 short OcrControl::DeleteAllRcgRect() {
-  if (areas_ == nullptr || ringLength(areas_) == 0) return code::kAreaFailed;
-  free_Sfld_all(&areas_);
-  areaCount_ = 0;
-  active_ = -1;
-  if (repaint_) repaint_();
+  if (!areas_.clear()) return code::kAreaFailed;
+  repaint();
   return code::kOk;
+}
+
+short OcrControl::SetRcgRect(short left, short top, short right, short bottom) {
+  const short number = areas_.add(left, top, right, bottom, defaults_);
+  if (number > 0) repaint();
+  return number;
+}
+
+short OcrControl::DeleteRcgRect(short number) {
+  if (number <= 0) return code::kNothing;
+  if (!areas_.remove(number - 1)) return code::kAreaFailed;
+  repaint();
+  return code::kOk;
+}
+
+short OcrControl::ModifyRcgRect(short number, short left, short top, short right, short bottom) {
+  if (number <= 0) return code::kNoSuchArea;
+  if (!areas_.setRect(number - 1, QRect(QPoint(left, top), QPoint(right, bottom)))) return code::kAreaFailed;
+  repaint();
+  return code::kOk;
+}
+
+short OcrControl::GetRcgRect(short number, short* left, short* top, short* right, short* bottom) const {
+  const userfld* area = areas_.at(number - 1);
+  if (area == nullptr) return code::kNoSuchArea;
+  if (left != nullptr) *left = area->left;
+  if (top != nullptr) *top = area->top;
+  if (right != nullptr) *right = area->right;
+  if (bottom != nullptr) *bottom = area->bottom;
+  return code::kOk;
+}
+
+void OcrControl::setActiveId(short number) {
+  if (number <= 0 || number > areas_.count() || areas_.active() < 0 || number == activeId()) return;
+  areas_.setActive(number - 1);
+  modified_ = true;
+  repaint();
+}
+
+void OcrControl::setRcgEdge(int edge, short value) {
+  const userfld* area = activeArea();
+  if (area == nullptr) return;
+  QRect r = AreaList::rectOf(*area);
+  switch (edge) {
+    case 0: r.setLeft(value); break;
+    case 1: r.setTop(value); break;
+    case 2: r.setRight(value); break;
+    default: r.setBottom(value); break;
+  }
+  if (areas_.setRect(areas_.active(), r)) modified_ = true;
+  repaint();
+}
+
+QRect OcrControl::highlight() const {
+  if (highlight_[0] < 0) return {};
+  return QRect(QPoint(highlight_[0], highlight_[1]), QPoint(highlight_[2], highlight_[3]));
 }
 
 short OcrControl::DoRecognize() {
@@ -527,7 +567,7 @@ short OcrControl::DoRecognize() {
     if (self->progress_ && r != nullptr) self->progress_(r->left, r->top, r->right, r->bottom, colour);
   };
   SetRecgCallbacks(&callbacks);
-  const short status = GetRecg(window_, &defaults_, image_.bits.data(), &areas_, static_cast<short>(image_.width),
+  const short status = GetRecg(window_, &defaults_, image_.bits.data(), areas_.ring(), static_cast<short>(image_.width),
                                static_cast<short>(image_.height), static_cast<std::uint16_t>(dpi_), &record,
                                &display);
   SetRecgCallbacks(nullptr);
@@ -680,6 +720,8 @@ std::string OcrControl::GetRcgCandidate(short position) {
   const short n = VuCandidates(image_.bits.data(), static_cast<std::uint16_t>(image_.width),
                                static_cast<std::uint16_t>(image_.height), r, out, 8);
   std::memcpy(highlight_, r, sizeof highlight_);
+  if (highlightShown_) highlightShown_();
+  repaint();
   std::string sjis;
   for (int i = 0; i < n; ++i) {
     sjis.push_back(static_cast<char>(out[i] >> 8));
@@ -696,7 +738,8 @@ short OcrControl::SetSyncPos(short position) {
   highlight_[1] = t;
   highlight_[2] = r;
   highlight_[3] = b;
-  if (repaint_) repaint_();
+  if (highlightShown_) highlightShown_();
+  repaint();
   return code::kOk;
 }
 

@@ -13,6 +13,7 @@
 // (CloseAlloc), so two controls side by side never close each other's
 // library; the destructor frees only this control's own area copies.
 #include "layout/records.h"
+#include "ocrctl/area_list.h"
 #include "ocrctl/pattern_store.h"
 #include "ocrctl/working_image.h"
 #include "platform/global_memory.h"
@@ -104,12 +105,16 @@ class OcrControl {
   void setBlancOutMode(short value);
   short charAttr() const;
   void setCharAttr(short value);
-  short activeId() const { return static_cast<short>(active_ + 1); }
-  short rcgNum() const { return areaCount_; }
+  short activeId() const { return static_cast<short>(areas_.active() + 1); }
+  void setActiveId(short number);
+  short rcgNum() const { return static_cast<short>(areas_.count()); }
   short rcgLeft() const;
   short rcgTop() const;
   short rcgRight() const;
   short rcgBottom() const;
+  // One edge of the active area (0 left, 1 top, 2 right, 3 bottom); nothing
+  // without an active area.
+  void setRcgEdge(int edge, short value);
   std::int32_t activeColor = 0x0000FF;
   std::int32_t rcgFieldColor = 0xFF0000;
   std::int32_t createColor = 0x7F7F7F;
@@ -148,7 +153,11 @@ class OcrControl {
   short DoLayout();
   short DoRecognize();
   std::string GetOcrResult() const;  // UTF-8
+  short SetRcgRect(short left, short top, short right, short bottom);
+  short DeleteRcgRect(short number);
+  short ModifyRcgRect(short number, short left, short top, short right, short bottom);
   short DeleteAllRcgRect();
+  short GetRcgRect(short number, short* left, short* top, short* right, short* bottom) const;
   platform::GlobalHandle GetResultRectHandle(short* count) const;
   std::string GetRcgCandidate(short position);  // UTF-8; empty when none
   short SetSyncPos(short position);
@@ -185,6 +194,24 @@ class OcrControl {
   }
   void setStopDialog(std::function<void(int visible)> f) { stopDialog_ = std::move(f); }
 
+  // The areas as the view edits them, and the view's scroll offsets
+  // (display pixels), which the library's progress frames follow.
+  AreaList& areas() { return areas_; }
+  const AreaList& areas() const { return areas_; }
+  int scrollX() const { return scrollX_; }
+  int scrollY() const { return scrollY_; }
+  void setScroll(int x, int y) {
+    scrollX_ = x;
+    scrollY_ = y;
+  }
+  // Image rectangle of the result character shown by SetSyncPos and
+  // GetRcgCandidate; empty when none.
+  QRect highlight() const;
+  // Called when the highlighted character changed, to bring it into view.
+  void setHighlightShown(std::function<void()> f) { highlightShown_ = std::move(f); }
+  // True while the library reads: the view ignores mouse and keys then.
+  bool recognising() const { return state_ == State::Recognising; }
+
   // What the last recognition left, for hosts and tests.
   short resultCount() const { return resultCount_; }
   short confidenceCount() const { return confidenceCount_; }
@@ -196,7 +223,10 @@ class OcrControl {
   short skewResult(short status);
   ParamBlock& activeBlock();
   const ParamBlock& activeBlock() const;
-  userfld* activeArea() const;
+  userfld* activeArea() const { return areas_.activeArea(); }
+  void repaint() {
+    if (repaint_) repaint_();
+  }
   // Index of the code entry at a text position from 1 (-1 when none).
   int entryAtPosition(int position) const;
   void collectConfidences();
@@ -205,6 +235,7 @@ class OcrControl {
 
   void* window_ = nullptr;
   std::function<void()> repaint_;
+  std::function<void()> highlightShown_;
   bool stopRequested_ = false;
   std::function<void(int, int, int, int, std::uint32_t)> progress_;
   std::function<void(int)> stopDialog_;
@@ -221,12 +252,10 @@ class OcrControl {
   BitImage image_;
   DisplayImage display_;
   short dpi_ = 400;
-  userfld* areas_ = nullptr;
+  AreaList areas_;
   ParamBlock defaults_;
   short scale_ = 8;
   State state_ = State::NoImage;
-  short areaCount_ = 0;
-  short active_ = -1;
   bool initialised_ = false;
   bool libraryReference_ = false;
   int scrollX_ = 0;

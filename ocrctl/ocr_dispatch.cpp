@@ -4,12 +4,12 @@
 #include "ocrctl/property_page.h"
 
 #include <QHBoxLayout>
-#include <QImage>
 #include <QLabel>
-#include <QPainter>
 #include <QPushButton>
 #include <QStyle>
 
+#include <array>
+#include <initializer_list>
 #include <stdexcept>
 
 namespace ocrctl {
@@ -57,45 +57,6 @@ class Args {
 
 }  // namespace
 
-OcrControlWindow::OcrControlWindow(const OcrControl& control) : control_(control) {
-  setObjectName("ZeqOcrCtrl");
-}
-
-void OcrControlWindow::paintEvent(QPaintEvent*) {
-  QPainter painter(this);
-  painter.fillRect(rect(), palette().button());
-  const BitImage& page = control_.workingImage();
-  if (page.empty()) return;
-  const bool whole = control_.dispScale() == 1;
-  const DisplayImage& display = control_.displayImageData();
-  const int width = whole ? page.width : page.width / control_.dispScale();
-  const int rows = whole ? page.height : display.rows;
-  const int rowBytes = whole ? page.rowBytes() : display.rowBytes;
-  const std::uint8_t* bits = whole ? page.bits.data() : display.bits.data();
-  if (bits == nullptr || width <= 0 || rows <= 0) return;
-  // Mono: index 1 (a set bit, ink) is black.
-  QImage image(bits, width, rows, rowBytes, QImage::Format_Mono);
-  image.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
-  painter.drawImage(0, 0, image);
-  painter.setPen(QColor(0x7F, 0x7F, 0x7F));
-  painter.drawRect(0, 0, width, rows);
-  // Inverted, so a frame stays visible on ink and on paper alike.
-  painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
-  painter.setPen(Qt::white);
-  for (const QRect& frame : lineFrames_) painter.drawRect(frame);
-}
-
-void OcrControlWindow::addLineFrame(const QRect& frame) {
-  lineFrames_.push_back(frame);
-  update(frame.adjusted(-1, -1, 1, 1));
-}
-
-void OcrControlWindow::clearLineFrames() {
-  if (lineFrames_.empty()) return;
-  lineFrames_.clear();
-  update();
-}
-
 RecognitionStopDlg::RecognitionStopDlg(OcrControl& control, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), control_(control) {
   setObjectName(QStringLiteral("stopMojiBox"));
@@ -116,7 +77,10 @@ void RecognitionStopDlg::reject() { control_.requestStop(); }
 
 OcrDispatch::OcrDispatch() {
   control_.setRepaint([this] {
-    if (window_) window_->update();
+    if (window_) window_->refresh();
+  });
+  control_.setHighlightShown([this] {
+    if (window_) window_->showHighlight();
   });
   control_.setStopDialog([this](int visible) { stopDialog(visible); });
   control_.setRecognitionProgress([this](int left, int top, int right, int bottom, std::uint32_t) {
@@ -126,6 +90,7 @@ OcrDispatch::OcrDispatch() {
 
 OcrDispatch::~OcrDispatch() {
   control_.setRepaint({});
+  control_.setHighlightShown({});
   control_.setStopDialog({});
   control_.setRecognitionProgress({});
   delete stopDialog_.data();
@@ -154,6 +119,31 @@ QWidget* OcrDispatch::window() {
   if (!window_) {
     window_ = new OcrControlWindow(control_);
     control_.setWindow(window_.data());
+    // The events go out synchronously from the window's input handlers.
+    auto rectArgs = [](int number, const QRect& r) {
+      return std::array<Variant, 5>{Variant(static_cast<std::int16_t>(number)), Variant(std::int32_t{r.left()}),
+                                    Variant(std::int32_t{r.top()}), Variant(std::int32_t{r.right()}),
+                                    Variant(std::int32_t{r.bottom()})};
+    };
+    auto shortArgs = [](std::initializer_list<int> values) {
+      std::vector<Variant> v;
+      for (int x : values) v.emplace_back(static_cast<std::int16_t>(x));
+      return v;
+    };
+    QObject::connect(window_.data(), &AreaView::areaCreated, window_.data(),
+                     [this, rectArgs](int n, const QRect& r) { fire(event::kAreaCreated, rectArgs(n, r)); });
+    QObject::connect(window_.data(), &AreaView::areaModified, window_.data(),
+                     [this, rectArgs](int n, const QRect& r) { fire(event::kAreaModified, rectArgs(n, r)); });
+    QObject::connect(window_.data(), &AreaView::areaDeleted, window_.data(),
+                     [this, shortArgs](int n) { fire(event::kAreaDeleted, shortArgs({n})); });
+    QObject::connect(window_.data(), &AreaView::activeAreaChanged, window_.data(),
+                     [this, shortArgs](int n) { fire(event::kActiveAreaChanged, shortArgs({n})); });
+    QObject::connect(window_.data(), &AreaView::areaNoChanged, window_.data(), [this, shortArgs](int from, int to) {
+      fire(event::kAreaNoChanged, shortArgs({from, to}));
+    });
+    QObject::connect(window_.data(), &AreaView::viewScrolled, window_.data(), [this, shortArgs](int bar, int amount) {
+      fire(event::kViewScrolled, shortArgs({bar, amount}));
+    });
   }
   return window_.data();
 }
@@ -221,12 +211,12 @@ std::int32_t OcrDispatch::invokeChecked(int dispid, DispatchKind kind, std::span
     case 8: shortProperty([&] { return c.insertCrMode(); }, [&](short v) { c.setInsertCrMode(v); }); break;
     case 9: shortProperty([&] { return c.blancOutMode(); }, [&](short v) { c.setBlancOutMode(v); }); break;
     case 10: shortProperty([&] { return c.charAttr(); }, [&](short v) { c.setCharAttr(v); }); break;
-    case 11: shortProperty([&] { return c.activeId(); }, nothing); break;
+    case 11: shortProperty([&] { return c.activeId(); }, [&](short v) { c.setActiveId(v); }); break;
     case 12: shortProperty([&] { return c.rcgNum(); }, nothing); break;
-    case 13: shortProperty([&] { return c.rcgLeft(); }, nothing); break;
-    case 14: shortProperty([&] { return c.rcgTop(); }, nothing); break;
-    case 15: shortProperty([&] { return c.rcgRight(); }, nothing); break;
-    case 16: shortProperty([&] { return c.rcgBottom(); }, nothing); break;
+    case 13: shortProperty([&] { return c.rcgLeft(); }, [&](short v) { c.setRcgEdge(0, v); }); break;
+    case 14: shortProperty([&] { return c.rcgTop(); }, [&](short v) { c.setRcgEdge(1, v); }); break;
+    case 15: shortProperty([&] { return c.rcgRight(); }, [&](short v) { c.setRcgEdge(2, v); }); break;
+    case 16: shortProperty([&] { return c.rcgBottom(); }, [&](short v) { c.setRcgEdge(3, v); }); break;
     case 17: longProperty([&] { return c.activeColor; }, [&](std::int32_t v) { c.activeColor = v; c.markModified(); }); break;
     case 18: longProperty([&] { return c.rcgFieldColor; }, [&](std::int32_t v) { c.rcgFieldColor = v; c.markModified(); }); break;
     case 19: longProperty([&] { return c.createColor; }, [&](std::int32_t v) { c.createColor = v; c.markModified(); }); break;
@@ -272,7 +262,17 @@ std::int32_t OcrDispatch::invokeChecked(int dispid, DispatchKind kind, std::span
       break;
     case 67: method(0); out = c.DoRecognize(); break;
     case 68: method(0); out = c.GetOcrResult(); break;
+    case 69: method(4); out = c.SetRcgRect(a.shortAt(0), a.shortAt(1), a.shortAt(2), a.shortAt(3)); break;
+    case 70: method(1); out = c.DeleteRcgRect(a.shortAt(0)); break;
+    case 71:
+      method(5);
+      out = c.ModifyRcgRect(a.shortAt(0), a.shortAt(1), a.shortAt(2), a.shortAt(3), a.shortAt(4));
+      break;
     case 72: method(0); out = c.DeleteAllRcgRect(); break;
+    case 73:
+      method(5);
+      out = c.GetRcgRect(a.shortAt(0), a.shortRefAt(1), a.shortRefAt(2), a.shortRefAt(3), a.shortRefAt(4));
+      break;
     case 74: {
       method(1);
       out = static_cast<std::int32_t>(c.GetResultRectHandle(a.shortRefAt(0)));

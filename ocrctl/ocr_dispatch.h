@@ -1,7 +1,11 @@
 #pragma once
 // The OCR control as a component: Invoke by dispatch id onto OcrControl's
 // typed methods, the event sink, and the control's window.
+<<<<<<< HEAD
 #include "ocrctl/control_dialogs.h"
+=======
+#include "ocrctl/area_view.h"
+>>>>>>> i43a
 #include "ocrctl/ocr_control.h"
 #include "platform/component_registry.h"
 
@@ -23,22 +27,8 @@ inline constexpr int kAreaNoChanged = 5;
 inline constexpr int kViewScrolled = 6;
 }  // namespace event
 
-// The view of the page: the display image, ink black, on the button face.
-class OcrControlWindow : public QWidget {
- public:
-  explicit OcrControlWindow(const OcrControl& control);
-  // The frames of the lines read by the current run, inverted over the page.
-  void addLineFrame(const QRect& frame);
-  void clearLineFrames();
-  const std::vector<QRect>& lineFrames() const { return lineFrames_; }
-
- protected:
-  void paintEvent(QPaintEvent* event) override;
-
- private:
-  const OcrControl& control_;
-  std::vector<QRect> lineFrames_;
-};
+// The control's window: the page and its recognition areas.
+using OcrControlWindow = AreaView;
 
 // The small window "日本語認識中..." with its "中止" button while Japanese
 // fields are read: 中止 (or Escape) asks the control to stop after the line

@@ -1,11 +1,8 @@
 #pragma once
 // The OCR control as a component: Invoke by dispatch id onto OcrControl's
 // typed methods, the event sink, and the control's window.
-<<<<<<< HEAD
-#include "ocrctl/control_dialogs.h"
-=======
 #include "ocrctl/area_view.h"
->>>>>>> i43a
+#include "ocrctl/control_dialogs.h"
 #include "ocrctl/ocr_control.h"
 #include "platform/component_registry.h"
 

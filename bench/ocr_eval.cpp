@@ -30,7 +30,7 @@
 //
 //   ocr_eval [--quick] [--only NAME] [-v]
 //     --quick: one page per kind; --only: kinds whose name holds NAME;
-//     -v: the texts (OCR_EVAL_FIELDS=1 also lists the fields of GetLayout)
+//     -v: the texts (OCR_EVAL_FIELDS=1 also lists the fields of GetLayout, =2 their lines)
 #include "layout/field_rings.h"
 #include "layout/library_state.h"
 #include "layout/vulay30.h"
@@ -320,6 +320,13 @@ Result run(RenderedPage& page, bool english, Writing writing, Readers& readers) 
                     f->bottom, f->params.signedByte(ParamBlock::kForm), f->params.byte(ParamBlock::kFieldKind),
                     f->params.word(ParamBlock::kLanguageWord), f->params.byte(ParamBlock::kDirection));
       if (f->lines == nullptr) continue;
+      if (const char* e = std::getenv("OCR_EVAL_FIELDS"); e != nullptr && std::strcmp(e, "2") == 0)
+        for (line_record* l = f->lines->next; l != f->lines; l = l->next) {
+          int boxes = 0;
+          if (l->boxes != nullptr)
+            for (recg* b = l->boxes->next; b != l->boxes; b = b->next) ++boxes;
+          std::printf("    line %d,%d-%d,%d boxes %d\n", l->left, l->top, l->right, l->bottom, boxes);
+        }
       const bool verticalField = f->params.byte(ParamBlock::kDirection) != 0;
       auto& reader = f->params.word(ParamBlock::kLanguageWord) == 1 ? readers.engLine
                      : verticalField                               ? readers.jpnVertLine

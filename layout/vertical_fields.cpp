@@ -249,19 +249,25 @@ namespace {
 
 bool wideGapLine(const rect_record& s) { return s.label == kKindGapLine && s.right - s.left > s.bottom - s.top; }
 
-// A field standing in a band of its own above fields to its right, a row
-// of white running under it and over them, heads no column: the bands of a
-// page are read from the top, so a title in the upper left still comes
-// before the body below and to its right.
-bool headsABand(const userfld& f, const userfld* fields, const rect_record* separators) {
+// An upper field to the left of a lower one, a row of white running under
+// the first and over the second: the bands of a page are read from the top,
+// so neither heads a column.  Otherwise a title in the upper left would come
+// after a body that has the columns on its right to itself.
+bool inBandOrder(const userfld& upper, const userfld& lower, const rect_record* separators) {
+  if (upper.right >= lower.left || upper.bottom >= lower.top) return false;
+  for (const rect_record* s = separators->next; s != separators; s = s->next) {
+    if (wideGapLine(*s) && s->top > upper.bottom && s->bottom < lower.top &&
+        overlapsAcross(s->left, s->right, upper.left, upper.right) &&
+        overlapsAcross(s->left, s->right, lower.left, lower.right))
+      return true;
+  }
+  return false;
+}
+
+bool orderedByBand(const userfld& f, const userfld* fields, const rect_record* separators) {
   if (separators == nullptr) return false;
   for (const userfld* g = fields->next; g != fields; g = g->next) {
-    if (g->left <= f.right || g->top <= f.bottom) continue;
-    for (const rect_record* s = separators->next; s != separators; s = s->next) {
-      if (wideGapLine(*s) && s->top > f.bottom && s->bottom < g->top &&
-          overlapsAcross(s->left, s->right, f.left, f.right) && overlapsAcross(s->left, s->right, g->left, g->right))
-        return true;
-    }
+    if (g != &f && (inBandOrder(f, *g, separators) || inBandOrder(*g, f, separators))) return true;
   }
   return false;
 }
@@ -272,7 +278,7 @@ void markHeadsWith(userfld* fields, const rect_record* flagged, Widen widen, boo
   for (userfld* f = fields->next; f != fields; f = f->next) f->origin = 0;
   for (userfld* f = fields->next; f != fields; f = f->next) {
     const Rect16 fr = widen(*f);
-    bool head = !(bandsFirst && headsABand(*f, fields, flagged));
+    bool head = !(bandsFirst && orderedByBand(*f, fields, flagged));
     if (flagged != nullptr) {
       for (const rect_record* s = flagged->next; s != flagged && head; s = s->next) {
         if (s->extra == 1 && overlapsAcross(s->left, s->right, fr.left, fr.right)) head = false;

@@ -59,8 +59,6 @@ void pitchBlanks(std::vector<RecognizedChar>& chars, const CharRect& line, const
 void turnChars(std::vector<RecognizedChar>& chars) {
   for (RecognizedChar& c : chars) c.rect = turned(c.rect);
 }
-LineMeasures turnedLine(const LineMeasures& m) { return LineMeasures{m.height, m.width, m.gap, m.pitch}; }
-FieldMeasures turnedField(const FieldMeasures& f) { return FieldMeasures{f.height, f.width, f.gap, f.referenceHeight}; }
 
 }  // namespace
 
@@ -72,7 +70,7 @@ void insert_pitch_blanks(std::vector<RecognizedChar>& chars, const CharRect& lin
 
 void insert_pitch_blanks_v(std::vector<RecognizedChar>& chars, const CharRect& line, const LineMeasures& m) {
   turnChars(chars);
-  pitchBlanks(chars, turned(line), turnedLine(m), 0.5);
+  pitchBlanks(chars, turned(line), turned(m), 0.5);
   turnChars(chars);
 }
 
@@ -80,7 +78,7 @@ void insert_leading_blanks_v(std::vector<RecognizedChar>& chars, CharRect& line,
                              const CharRect& field, const FieldMeasures& fieldMeasures) {
   turnChars(chars);
   CharRect t = turned(line);
-  insert_leading_blanks(chars, t, turnedLine(lineMeasures), turned(field), turnedField(fieldMeasures));
+  insert_leading_blanks(chars, t, turned(lineMeasures), turned(field), turned(fieldMeasures));
   line = turned(t);
   turnChars(chars);
 }

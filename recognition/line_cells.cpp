@@ -48,12 +48,10 @@ std::optional<int> estimated_line_width(int lineHeight, const FieldMeasures& fie
   return *k * field.width / 100;
 }
 
-namespace {
+FieldMeasures turned(const FieldMeasures& f) { return FieldMeasures{f.height, f.width, f.gap, f.referenceHeight}; }
+LineMeasures turned(const LineMeasures& m) { return LineMeasures{m.height, m.width, m.gap, m.pitch}; }
 
-// A vertical field in the turned frame: its character height is the size
-// along the line.
-FieldMeasures turnedMeasures(const FieldMeasures& f) { return FieldMeasures{f.height, f.width, f.gap, f.referenceHeight}; }
-LineMeasures turnedMeasures(const LineMeasures& m) { return LineMeasures{m.height, m.width, m.gap, m.pitch}; }
+namespace {
 
 void turnAll(std::vector<CharRect>& boxes) {
   for (CharRect& r : boxes) r = turned(r);
@@ -62,7 +60,7 @@ void turnAll(std::vector<CharRect>& boxes) {
 }  // namespace
 
 std::optional<int> estimated_line_height_v(int lineWidth, const FieldMeasures& field) {
-  return estimated_line_width(lineWidth, turnedMeasures(field));
+  return estimated_line_width(lineWidth, turned(field));
 }
 
 // ------------------------------------------------------------------ merging
@@ -168,9 +166,9 @@ std::optional<LineMeasures> scale_line_measures(int lineHeight, const FieldMeasu
 }
 
 std::optional<LineMeasures> scale_line_measures_v(int lineWidth, const FieldMeasures& field) {
-  const std::optional<LineMeasures> m = scale_line_measures(lineWidth, turnedMeasures(field));
+  const std::optional<LineMeasures> m = scale_line_measures(lineWidth, turned(field));
   if (!m) return std::nullopt;
-  return turnedMeasures(*m);
+  return turned(*m);
 }
 
 namespace {
@@ -875,7 +873,7 @@ std::int16_t cutSequence(CellReader& reader, LineCut& cut, const LineMeasures& s
 
 void turnCut(LineCut& cut) {
   cut.line = turned(cut.line);
-  cut.measures = turnedMeasures(cut.measures);
+  cut.measures = turned(cut.measures);
   for (CellBox& b : cut.boxes) {
     b.rect = turned(b.rect);
     for (LatticeAlternative& a : b.alternatives) a.rect = turned(a.rect);
@@ -892,7 +890,7 @@ std::int16_t cut_line_cells(CellReader& reader, LineCut& cut, const LineMeasures
 std::int16_t cut_line_cells_v(CellReader& reader, LineCut& cut, const LineMeasures& scaled, bool tableCell) {
   turnCut(cut);
   const std::int16_t s =
-      cutSequence(reader, cut, turnedMeasures(scaled), tableCell, verticalLineParameters(), true);
+      cutSequence(reader, cut, turned(scaled), tableCell, verticalLineParameters(), true);
   turnCut(cut);
   return s;
 }

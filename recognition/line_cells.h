@@ -98,8 +98,11 @@ struct LineCutParameters {
 LineCutParameters verticalLineParameters();
 
 // x and y exchanged: a vertical line's rectangles in the frame of the line
-// steps, and back.
+// steps, and back; its measures likewise (the character height is the size
+// along a vertical line).
 CharRect turned(const CharRect& r);
+FieldMeasures turned(const FieldMeasures& m);
+LineMeasures turned(const LineMeasures& m);
 
 inline bool isUndecided(int mark) { return mark == kMarkUndecided || mark >= kMarkResetFrom; }
 inline bool isAcceptable(const CellResult& r, int limit = kRejectDistance) {

@@ -4,7 +4,13 @@
 //
 // Page kinds: horizontal Japanese in one and in two columns, Japanese with
 // katakana long vowel marks at 200 dpi, a ruled form with a table of labels
-// and numbers, English, and a degraded page (pixel noise and dust specks).
+// and numbers, English, a degraded page (pixel noise and dust specks),
+// vertical Japanese (one and two tiers, headings, small kana, brackets and
+// long vowel marks in their vertical forms, 9 to 12 points) and mixed pages
+// (a horizontal title and captions over a vertical body in tiers, a
+// figure).  Vertical and mixed pages are analysed with their writing
+// direction given (mixed: vertical with the per-field pass) and read by
+// Tesseract with jpn_vert.
 // For each kind it reports the character error rate (NFKC, whitespace
 // removed, reading order; Levenshtein distance over the truth's length) of
 //   ours   GetRecg's text (cells, lattice, blanks, English fields through the
@@ -14,8 +20,9 @@
 //          border, enlarged to about 36 pixels high, Tesseract jpn, or eng
 //          for Latin fields, single-line mode): the line reading without
 //          the cell decisions
-//   tess   Tesseract on the whole page as a user would run it (jpn, or eng
-//          for English pages, automatic page segmentation)
+//   tess   Tesseract on the whole page as a user would run it (jpn, eng
+//          for English pages, jpn_vert for vertical and mixed pages,
+//          automatic page segmentation)
 // (and the same without the order: characters missing or extra as
 // multisets, which separates reading errors from a different reading order
 // of table cells), and the CPU seconds per page of ours (GetLayout + GetRecg),
@@ -23,7 +30,7 @@
 //
 //   ocr_eval [--quick] [--only NAME] [-v]
 //     --quick: one page per kind; --only: kinds whose name holds NAME;
-//     -v: the texts (OCR_EVAL_FIELDS=1 also lists the fields of GetLayout)
+//     -v: the texts (OCR_EVAL_FIELDS=1 also lists the fields of GetLayout, =2 their lines)
 #include "layout/field_rings.h"
 #include "layout/library_state.h"
 #include "layout/vulay30.h"
@@ -72,13 +79,29 @@ const QString kEnglish[] = {
 const QString kLabels[] = {QStringLiteral("請求金額"), QStringLiteral("支払期日"), QStringLiteral("担当部署"),
                            QStringLiteral("登録番号")};
 
+enum class Writing { Automatic, Vertical, Mixed };
+
 struct PageKind {
   std::string name;
   bool english;
   int dpi;
   std::function<void(PageBuilder&, int mm, int variant)> draw;
   bool degraded = false;
+  Writing writing = Writing::Automatic;
+  int widthMm = 180, heightMm = 90;
 };
+
+const QString kVerticalForms =
+    QStringLiteral("「ちょっと待って」と言った。コーヒーを一杯、ゆっくり飲みましょう。（三十分ほど）ジャーナルの締め切りは来週です。");
+
+PageKind verticalKind(std::string name, std::function<void(PageBuilder&, int mm, int variant)> draw,
+                      Writing writing = Writing::Vertical) {
+  PageKind k{std::move(name), false, 300, std::move(draw)};
+  k.writing = writing;
+  k.widthMm = 150;
+  k.heightMm = 150;
+  return k;
+}
 
 std::vector<PageKind> kinds() {
   return {
@@ -109,6 +132,66 @@ std::vector<PageKind> kinds() {
       {"degraded jp-h", false, 300,
        [](PageBuilder& b, int mm, int v) { b.addText({10 * mm, 10 * mm}, kJapanese[(v + 2) % 3], 10.5, 30, 6); },
        true},
+      // Vertical pages: 7 kinds of 3 pages.
+      verticalKind("jp-v one tier",
+                   [](PageBuilder& b, int mm, int v) {
+                     b.addVerticalTiers({140 * mm, 10 * mm}, kJapanese[v % 3], 10.5, 30, 12, 1, 0);
+                   }),
+      verticalKind("jp-v 12pt serif",
+                   [](PageBuilder& b, int mm, int v) {
+                     b.addVerticalTiers({140 * mm, 10 * mm}, kJapanese[(v + 1) % 3], 12, 26, 10, 1, 0, 1.6, kSerif);
+                   }),
+      verticalKind("jp-v 9pt",
+                   [](PageBuilder& b, int mm, int v) {
+                     b.addVerticalTiers({140 * mm, 10 * mm}, kJapanese[(v + 2) % 3], 9, 34, 14, 1, 0);
+                   }),
+      verticalKind("jp-v two tiers",
+                   [](PageBuilder& b, int mm, int v) {
+                     b.addVerticalTiers({140 * mm, 10 * mm}, kJapanese[v % 3], 10.5, 14, 12, 2, 10 * mm);
+                   }),
+      verticalKind("jp-v heading, one tier",
+                   [](PageBuilder& b, int mm, int v) {
+                     b.addHeading({133 * mm, 10 * mm}, QStringLiteral("縦書き見出しの例"), 16, true);
+                     b.addVerticalTiers({126 * mm, 10 * mm}, kJapanese[(v + 1) % 3], 10.5, 30, 10, 1, 0);
+                   }),
+      verticalKind("jp-v heading, two tiers",
+                   [](PageBuilder& b, int mm, int v) {
+                     b.addHeading({133 * mm, 10 * mm}, QStringLiteral("段組みの見出し"), 16, true);
+                     b.addVerticalTiers({126 * mm, 10 * mm}, kJapanese[(v + 2) % 3], 10.5, 14, 10, 2, 10 * mm);
+                   }),
+      verticalKind("jp-v kana, brackets, marks",
+                   [](PageBuilder& b, int mm, int v) {
+                     b.addVerticalTiers({140 * mm, 10 * mm}, kVerticalForms, 10.5 + v, 28, 10, 1, 0);
+                   }),
+      // Mixed pages: 4 kinds of 3 pages; the truth reads title, body, caption.
+      verticalKind("mixed: title, body, figure, caption",
+                   [](PageBuilder& b, int mm, int v) {
+                     b.addHeading({10 * mm, 8 * mm}, QStringLiteral("横書きの表題と縦書きの本文"), 14, false);
+                     b.addVerticalTiers({140 * mm, 22 * mm}, kJapanese[v % 3], 10.5, 16, 9, 1, 0);
+                     b.addFigure(QRect(10 * mm, 95 * mm, 60 * mm, 35 * mm), testpages::FigureKind::Photo);
+                     b.addText({10 * mm, 134 * mm}, QStringLiteral("図１　写真の説明文です"), 9, 11, 1);
+                   },
+                   Writing::Mixed),
+      verticalKind("mixed: title, two tiers",
+                   [](PageBuilder& b, int mm, int v) {
+                     b.addHeading({10 * mm, 8 * mm}, QStringLiteral("横書きの表題"), 14, false);
+                     b.addVerticalTiers({140 * mm, 22 * mm}, kJapanese[(v + 1) % 3], 10.5, 14, 16, 2, 10 * mm);
+                   },
+                   Writing::Mixed),
+      verticalKind("mixed: title, tiers, caption",
+                   [](PageBuilder& b, int mm, int v) {
+                     b.addHeading({10 * mm, 8 * mm}, QStringLiteral("表題と二段の本文"), 14, false);
+                     b.addVerticalTiers({140 * mm, 22 * mm}, kJapanese[(v + 2) % 3], 10.5, 13, 16, 2, 8 * mm);
+                     b.addText({10 * mm, 138 * mm}, QStringLiteral("注：本文は縦書き、注記は横書きです"), 9, 17, 1);
+                   },
+                   Writing::Mixed),
+      verticalKind("mixed: title, body, English note",
+                   [](PageBuilder& b, int mm, int v) {
+                     b.addHeading({10 * mm, 8 * mm}, QStringLiteral("縦書き本文の頁"), 14, false);
+                     b.addVerticalTiers({140 * mm, 22 * mm}, kJapanese[v % 3], 10.5, 24, 16, 1, 0);
+                     b.addText({10 * mm, 136 * mm}, kEnglish[v % 2], 9, 60, 1, false, 1.4, kLatinSerif);
+                   },
+                   Writing::Mixed),
   };
 }
 
@@ -172,19 +255,22 @@ std::string tessText(tesseract::TessBaseAPI& api) {
 }
 
 struct Readers {
-  tesseract::TessBaseAPI jpn, eng;
-  recognition::TesseractReader jpnLine, engLine;
+  tesseract::TessBaseAPI jpn, eng, jpnVert;
+  recognition::TesseractReader jpnLine, engLine, jpnVertLine;
   bool start() {
     const char* folder = std::getenv("TESSDATA_PREFIX");
     const std::string data = folder != nullptr ? std::string(folder) : "/usr/share/tesseract-ocr/5/tessdata";
     return jpn.Init(data.c_str(), "jpn", tesseract::OEM_LSTM_ONLY) == 0 &&
            eng.Init(data.c_str(), "eng", tesseract::OEM_LSTM_ONLY) == 0 &&
+           jpnVert.Init(data.c_str(), "jpn_vert", tesseract::OEM_LSTM_ONLY) == 0 &&
            jpnLine.open(recognition::findLanguageData("", "jpn"), "jpn") &&
-           engLine.open(recognition::findLanguageData("", "eng"), "eng");
+           engLine.open(recognition::findLanguageData("", "eng"), "eng") &&
+           jpnVertLine.open(recognition::findLanguageData("", "jpn_vert"), "jpn_vert");
   }
   ~Readers() {
     jpn.End();
     eng.End();
+    jpnVert.End();
   }
 };
 
@@ -206,7 +292,7 @@ QString entriesText(const std::vector<std::uint8_t>& text, int used) {
   return QString::fromStdString(out);
 }
 
-Result run(RenderedPage& page, bool english, Readers& readers) {
+Result run(RenderedPage& page, bool english, Writing writing, Readers& readers) {
   Result r;
   Pix* pix = PixOfPage(page);
   // Ours: GetLayout, then the line reading of its lines, then GetRecg.
@@ -215,7 +301,7 @@ Result run(RenderedPage& page, bool english, Readers& readers) {
   ParamBlock params;
   // As a user sets the control: the page's language (Japanese, or English
   // for English pages), the writing direction decided by the analysis.
-  params.setByte(ParamBlock::kDirection, 3);
+  params.setByte(ParamBlock::kDirection, writing == Writing::Vertical ? 1 : writing == Writing::Mixed ? 2 : 3);
   if (english) params.setWord(ParamBlock::kLanguageWord, 1);
   params.setByte(ParamBlock::kHorizontalRules, 1);
   params.setByte(ParamBlock::kVerticalRules, 1);
@@ -234,15 +320,27 @@ Result run(RenderedPage& page, bool english, Readers& readers) {
                     f->bottom, f->params.signedByte(ParamBlock::kForm), f->params.byte(ParamBlock::kFieldKind),
                     f->params.word(ParamBlock::kLanguageWord), f->params.byte(ParamBlock::kDirection));
       if (f->lines == nullptr) continue;
-      auto& reader = f->params.word(ParamBlock::kLanguageWord) == 1 ? readers.engLine : readers.jpnLine;
+      if (const char* e = std::getenv("OCR_EVAL_FIELDS"); e != nullptr && std::strcmp(e, "2") == 0)
+        for (line_record* l = f->lines->next; l != f->lines; l = l->next) {
+          int boxes = 0;
+          if (l->boxes != nullptr)
+            for (recg* b = l->boxes->next; b != l->boxes; b = b->next) ++boxes;
+          std::printf("    line %d,%d-%d,%d boxes %d\n", l->left, l->top, l->right, l->bottom, boxes);
+        }
+      const bool verticalField = f->params.byte(ParamBlock::kDirection) != 0;
+      auto& reader = f->params.word(ParamBlock::kLanguageWord) == 1 ? readers.engLine
+                     : verticalField                               ? readers.jpnVertLine
+                                                                   : readers.jpnLine;
       const recognition::EngineImage image{page.bits.data(), static_cast<std::uint16_t>(page.bytesPerRow),
                                            static_cast<std::uint16_t>(page.height), static_cast<std::uint16_t>(page.dpi)};
       for (line_record* l = f->lines->next; l != f->lines; l = l->next) {
         const recognition::CharRect rect{l->left, l->top, l->right, l->bottom};
-        const recognition::GreyPiece piece =
-            recognition::greyCrop(image, rect, 8, recognition::enlargementFor(rect.height(), 36));
+        const recognition::GreyPiece piece = recognition::greyCrop(
+            image, rect, 8, recognition::enlargementFor(verticalField ? rect.width() : rect.height(), 36));
         if (!piece.pix) continue;
-        for (const auto& symbol : reader.read(piece.pix.get(), recognition::Segmentation::SingleLine,
+        for (const auto& symbol : reader.read(piece.pix.get(),
+                                              verticalField ? recognition::Segmentation::VerticalBlock
+                                                            : recognition::Segmentation::SingleLine,
                                               page.dpi * piece.scale))
           r.line += QString::fromStdString(symbol.choices.empty() ? std::string() : symbol.choices.front());
         r.line += QLatin1Char('\n');
@@ -269,7 +367,7 @@ Result run(RenderedPage& page, bool english, Readers& readers) {
   if (status != 0) std::fprintf(stderr, "GetRecg: %d\n", status);
   r.ours = entriesText(text, result.textUsed);
   // Tesseract alone on the page.
-  auto& api = english ? readers.eng : readers.jpn;
+  auto& api = english ? readers.eng : writing != Writing::Automatic ? readers.jpnVert : readers.jpn;
   const double tessStart = cpuSeconds();
   api.SetPageSegMode(tesseract::PSM_AUTO);
   api.SetImage(pix);
@@ -335,17 +433,17 @@ int main(int argc, char** argv) {
   }
   std::printf("%-24s %3s %6s | %-20s | %-20s | %s\n", "kind", "n", "chars", "CER % ours line tess",
               "order-free ours l t", "CPU s/page ours line tess");
-  Tally total;
+  Tally total, horizontal, vertical, mixed;
   for (const PageKind& kind : kinds()) {
     if (!only.empty() && kind.name.find(only) == std::string::npos) continue;
     Tally t;
     for (int v = 0; v < variants; ++v) {
       const int mm = kind.dpi * 4 / 100;
-      PageBuilder builder(180 * mm, 90 * mm, kind.dpi);
+      PageBuilder builder(kind.widthMm * mm, kind.heightMm * mm, kind.dpi);
       kind.draw(builder, mm, v);
       RenderedPage page = builder.render();
       if (kind.degraded) degrade(page, 17u + static_cast<unsigned>(v));
-      const Result r = run(page, kind.english, readers);
+      const Result r = run(page, kind.english, kind.writing, readers);
       const std::u32string truth = normalized(truthText(page));
       ++t.pages;
       t.truth += static_cast<long>(truth.size());
@@ -365,7 +463,11 @@ int main(int argc, char** argv) {
     }
     printRow(kind.name, t);
     total.add(t);
+    (kind.writing == Writing::Vertical ? vertical : kind.writing == Writing::Mixed ? mixed : horizontal).add(t);
   }
+  printRow("all horizontal", horizontal);
+  printRow("all vertical", vertical);
+  printRow("all mixed", mixed);
   printRow("all", total);
   CloseAlloc();
   return 0;

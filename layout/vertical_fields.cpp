@@ -187,10 +187,15 @@ short add_vGapSeparators(userfld* fields, layctx* ctx, const Rect16* working) {
   short status =
       layout::addGapLines(fields, ctx, r, layout::GapAxis::Columns, ctx->columnGap * 200 / 100, crossedColumn);
   if (status != kStatusDone) return status;
+  // The column lines just drawn are white, not rules: each runs the whole
+  // height, so letting them close the row gaps would erase every band of
+  // white under a title that stands beside empty space.
   const auto crossedRow = [&](const rect_record& g) {
     if (ctx->sepList == nullptr) return false;
     for (const rect_record* s = ctx->sepList->next; s != ctx->sepList; s = s->next)
-      if (s->label != layout::kKindGapMark && layout::gapSpanned(g, layout::GapAxis::Rows, *s)) return true;
+      if (s->label != layout::kKindGapMark && s->label != kKindGapLine &&
+          layout::gapSpanned(g, layout::GapAxis::Rows, *s))
+        return true;
     return false;
   };
   return layout::addGapLines(fields, ctx, r, layout::GapAxis::Rows, (ctx->gapY + ctx->charHeight) * 125 / 100,
@@ -242,13 +247,38 @@ short flag_open_rules(rect_record* copy, const userfld* fields) {
 
 namespace {
 
+bool wideGapLine(const rect_record& s) { return s.label == kKindGapLine && s.right - s.left > s.bottom - s.top; }
+
+// An upper field to the left of a lower one, a row of white running under
+// the first and over the second: the bands of a page are read from the top,
+// so neither heads a column.  Otherwise a title in the upper left would come
+// after a body that has the columns on its right to itself.
+bool inBandOrder(const userfld& upper, const userfld& lower, const rect_record* separators) {
+  if (upper.right >= lower.left || upper.bottom >= lower.top) return false;
+  for (const rect_record* s = separators->next; s != separators; s = s->next) {
+    if (wideGapLine(*s) && s->top > upper.bottom && s->bottom < lower.top &&
+        overlapsAcross(s->left, s->right, upper.left, upper.right) &&
+        overlapsAcross(s->left, s->right, lower.left, lower.right))
+      return true;
+  }
+  return false;
+}
+
+bool orderedByBand(const userfld& f, const userfld* fields, const rect_record* separators) {
+  if (separators == nullptr) return false;
+  for (const userfld* g = fields->next; g != fields; g = g->next) {
+    if (g != &f && (inBandOrder(f, *g, separators) || inBandOrder(*g, f, separators))) return true;
+  }
+  return false;
+}
+
 template <typename Widen>
-void markHeadsWith(userfld* fields, const rect_record* flagged, Widen widen) {
+void markHeadsWith(userfld* fields, const rect_record* flagged, Widen widen, bool bandsFirst) {
   if (fields == nullptr) return;
   for (userfld* f = fields->next; f != fields; f = f->next) f->origin = 0;
   for (userfld* f = fields->next; f != fields; f = f->next) {
     const Rect16 fr = widen(*f);
-    bool head = true;
+    bool head = !(bandsFirst && orderedByBand(*f, fields, flagged));
     if (flagged != nullptr) {
       for (const rect_record* s = flagged->next; s != flagged && head; s = s->next) {
         if (s->extra == 1 && overlapsAcross(s->left, s->right, fr.left, fr.right)) head = false;
@@ -267,12 +297,26 @@ void markHeadsWith(userfld* fields, const rect_record* flagged, Widen widen) {
 }  // namespace
 
 void mark_vColumnHeads(userfld* fields, const rect_record* flagged) {
-  markHeadsWith(fields, flagged, rectOfField);
+  markHeadsWith(fields, flagged, rectOfField, true);
 }
 
 void mark_vColumnHeads_area(userfld* fields, const rect_record* flagged, const layctx* ctx) {
-  markHeadsWith(fields, flagged, [ctx](const userfld& f) { return widened(f, ctx); });
+  markHeadsWith(fields, flagged, [ctx](const userfld& f) { return widened(f, ctx); }, false);
 }
+
+namespace {
+
+// Where a row of white and a column of white both run through the gap
+// between two fields, the row decides: bands first, then right to left.
+layout::Coverage gapCoverage(const Rect16& gap, const rect_record* separators) {
+  if (separators != nullptr) {
+    for (const rect_record* s = separators->next; s != separators; s = s->next)
+      if (wideGapLine(*s) && layout::intersects(*s, gap)) return layout::Coverage{100, 0};
+  }
+  return layout::separatorCoverage(gap, separators);
+}
+
+}  // namespace
 
 int compare_vFields(const userfld& a, const userfld& b, const rect_record* separators) {
   if (a.top <= b.bottom && b.top <= a.bottom) {
@@ -281,12 +325,12 @@ int compare_vFields(const userfld& a, const userfld& b, const rect_record* separ
   }
   if (a.top > b.bottom) {  // a lies below b
     if (b.right >= a.left) return -1;
-    const layout::Coverage c = layout::separatorCoverage(Rect16{b.right, b.bottom, a.left, a.top}, separators);
+    const layout::Coverage c = gapCoverage(Rect16{b.right, b.bottom, a.left, a.top}, separators);
     return c.v <= c.h ? -1 : 1;
   }
   // a lies above b
   if (a.right < b.left) {
-    const layout::Coverage c = layout::separatorCoverage(Rect16{a.right, a.bottom, b.left, b.top}, separators);
+    const layout::Coverage c = gapCoverage(Rect16{a.right, a.bottom, b.left, b.top}, separators);
     return c.v > c.h ? -1 : 1;
   }
   return 1;

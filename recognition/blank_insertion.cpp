@@ -33,10 +33,9 @@ std::vector<RecognizedChar> blankRun(int x, int n, int w, int g, int next, int t
   return out;
 }
 
-}  // namespace
-
-void insert_pitch_blanks(std::vector<RecognizedChar>& chars, const CharRect& line, const LineMeasures& m, int dpi,
-                         const WordGapParameters& p) {
+// Blanks by pitch; `rounding` is added to the number of pitches of white
+// before it is cut to a whole number.
+void pitchBlanks(std::vector<RecognizedChar>& chars, const CharRect& line, const LineMeasures& m, double rounding) {
   const int w = m.width;
   const int g = m.gap;
   std::vector<RecognizedChar> out;
@@ -44,7 +43,7 @@ void insert_pitch_blanks(std::vector<RecognizedChar>& chars, const CharRect& lin
     if (i > 0 && w + g > 0) {
       const CharRect& a = chars[i - 1].rect;
       const CharRect& b = chars[i].rect;
-      int n = static_cast<int>(static_cast<double>(b.left - a.left + 1 - w) / (w + g) + 0.4);
+      int n = static_cast<int>(static_cast<double>(b.left - a.left + 1 - w) / (w + g) + rounding);
       if (b.left - a.right + 1 < w + g) n = 0;
       if (n > 0) {
         auto blanks = blankRun(a.right + g, n, w, g, b.left, line.top, line.bottom);
@@ -54,7 +53,34 @@ void insert_pitch_blanks(std::vector<RecognizedChar>& chars, const CharRect& lin
     out.push_back(chars[i]);
   }
   chars = std::move(out);
+}
+
+// A vertical line's characters and rectangles in the turned frame, and back.
+void turnChars(std::vector<RecognizedChar>& chars) {
+  for (RecognizedChar& c : chars) c.rect = turned(c.rect);
+}
+
+}  // namespace
+
+void insert_pitch_blanks(std::vector<RecognizedChar>& chars, const CharRect& line, const LineMeasures& m, int dpi,
+                         const WordGapParameters& p) {
+  pitchBlanks(chars, line, m, 0.4);
   insert_word_blanks(chars, line, m, dpi, p);
+}
+
+void insert_pitch_blanks_v(std::vector<RecognizedChar>& chars, const CharRect& line, const LineMeasures& m) {
+  turnChars(chars);
+  pitchBlanks(chars, turned(line), turned(m), 0.5);
+  turnChars(chars);
+}
+
+void insert_leading_blanks_v(std::vector<RecognizedChar>& chars, CharRect& line, const LineMeasures& lineMeasures,
+                             const CharRect& field, const FieldMeasures& fieldMeasures) {
+  turnChars(chars);
+  CharRect t = turned(line);
+  insert_leading_blanks(chars, t, turned(lineMeasures), turned(field), turned(fieldMeasures));
+  line = turned(t);
+  turnChars(chars);
 }
 
 void insert_word_blanks(std::vector<RecognizedChar>& chars, const CharRect& line, const LineMeasures& m, int dpi,

@@ -1,7 +1,9 @@
 #pragma once
-// Full-width blanks where a recognised horizontal line shows white space:
-// between characters by the line's pitch, between Latin words, and at the
-// start of an indented line.
+// Full-width blanks where a recognised line shows white space: between
+// characters by the line's pitch, between Latin words (horizontal lines
+// only), and at the start of an indented line.  The _v twins serve vertical
+// lines, top to bottom, on the same rules turned a quarter; their pitch
+// count rounds from a half.
 //
 //   insert_pitch_blanks    by pitch, then insert_word_blanks
 //   insert_word_blanks     between two full-width Latin letters
@@ -34,5 +36,10 @@ void insert_word_blanks(std::vector<RecognizedChar>& chars, const CharRect& line
 // `line` may move its left edge to the field's when blanks are put in front.
 void insert_leading_blanks(std::vector<RecognizedChar>& chars, CharRect& line, const LineMeasures& lineMeasures,
                            const CharRect& field, const FieldMeasures& fieldMeasures);
+
+void insert_pitch_blanks_v(std::vector<RecognizedChar>& chars, const CharRect& line, const LineMeasures& m);
+// `line` may move its top edge to the field's.
+void insert_leading_blanks_v(std::vector<RecognizedChar>& chars, CharRect& line, const LineMeasures& lineMeasures,
+                             const CharRect& field, const FieldMeasures& fieldMeasures);
 
 }  // namespace recognition

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <optional>
 
 #include "recognition/cell_image.h"
 
@@ -12,9 +13,54 @@ CharRect unite(const CharRect& a, const CharRect& b) {
                   std::max(a.bottom, b.bottom)};
 }
 
-int estimated_line_width(int lineHeight, const FieldMeasures& field) {
-  const int reference = std::max(1, field.referenceHeight);
-  return ((lineHeight * 100) / reference) * field.width / 100;
+CharRect turned(const CharRect& r) { return CharRect{r.top, r.left, r.bottom, r.right}; }
+
+LineCutParameters verticalLineParameters() {
+  LineCutParameters p;
+  p.mergeWidth = 105;
+  p.mergeReach = 20;
+  p.bigOverlap = 7;
+  p.speckGap = 10;
+  p.smallMarkSize = 40;
+  p.smallMarkBand = 45;
+  p.isolationGap = 30;
+  p.isolationCentre = 70;
+  p.cellWidth = 125;
+  p.pairCellWidth = 115;
+  p.narrowWidth = 135;
+  p.splitLimit = 120;
+  p.wideLimit = 125;
+  p.halfTolerance = 30;
+  p.joinedGroupLimit = 125;
+  p.sureUnionJoins = true;
+  return p;
+}
+
+std::optional<int> line_scale(int lineThickness, int referenceThickness) {
+  const int reference = referenceThickness > 0 ? referenceThickness : lineThickness;
+  if (reference <= 0) return std::nullopt;
+  return static_cast<std::int16_t>((lineThickness * 100) / reference);
+}
+
+std::optional<int> estimated_line_width(int lineHeight, const FieldMeasures& field) {
+  const std::optional<int> k = line_scale(lineHeight, field.referenceHeight);
+  if (!k) return std::nullopt;
+  return *k * field.width / 100;
+}
+
+FieldMeasures turned(const FieldMeasures& f) { return FieldMeasures{f.height, f.width, f.gap, f.referenceHeight}; }
+LineMeasures turned(const LineMeasures& m) { return LineMeasures{m.height, m.width, m.gap, m.pitch}; }
+
+namespace {
+
+void turnAll(std::vector<CharRect>& boxes) {
+  for (CharRect& r : boxes) r = turned(r);
+}
+
+}  // namespace
+
+std::optional<int> estimated_line_height_v(int lineWidth, const FieldMeasures& field) {
+  return estimated_line_width(lineWidth, turned(field));
 }
 
 // ------------------------------------------------------------------ merging
@@ -83,6 +129,18 @@ void merge_line_components(std::vector<CharRect>& boxes, int s, const LineCutPar
   repeatUntilStable(boxes, reach, {first, second});
 }
 
+void merge_line_components_v(std::vector<CharRect>& boxes, int s) {
+  turnAll(boxes);
+  merge_line_components(boxes, s, verticalLineParameters());
+  turnAll(boxes);
+}
+
+void merge_close_components_v(std::vector<CharRect>& boxes, int s) {
+  turnAll(boxes);
+  merge_close_components(boxes, s, verticalLineParameters());
+  turnAll(boxes);
+}
+
 void merge_close_components(std::vector<CharRect>& boxes, int s, const LineCutParameters& p) {
   const int reach = s * p.mergeReach / 100;
   const int widest = s * p.mergeWidth / 100;
@@ -100,10 +158,17 @@ void merge_close_components(std::vector<CharRect>& boxes, int s, const LineCutPa
 
 // ----------------------------------------------------------------- measures
 
-LineMeasures scale_line_measures(int lineHeight, const FieldMeasures& field) {
-  const int k = (lineHeight * 100) / std::max(1, field.referenceHeight);
-  return LineMeasures{k * field.width / 100, k * field.height / 100, field.gap * k / 100,
-                      (field.width + field.gap) * k / 100};
+std::optional<LineMeasures> scale_line_measures(int lineHeight, const FieldMeasures& field) {
+  const std::optional<int> k = line_scale(lineHeight, field.referenceHeight);
+  if (!k) return std::nullopt;
+  return LineMeasures{*k * field.width / 100, *k * field.height / 100, field.gap * *k / 100,
+                      (field.width + field.gap) * *k / 100};
+}
+
+std::optional<LineMeasures> scale_line_measures_v(int lineWidth, const FieldMeasures& field) {
+  const std::optional<LineMeasures> m = scale_line_measures(lineWidth, turned(field));
+  if (!m) return std::nullopt;
+  return turned(*m);
 }
 
 namespace {
@@ -181,6 +246,14 @@ LineMeasures measure_line_characters(const std::vector<CellBox>& boxes, const Ch
 
 // -------------------------------------------------------------- the cache
 
+std::int16_t CellReader::readDirect(const CharRect& pageRect, CellResult& result) {
+  CellResult fresh;
+  const std::int16_t status = engine_.readCell(image_, pageRect, fresh);
+  if (status < kEngineDone) return status;
+  result = fresh;
+  return kEngineDone;
+}
+
 std::int16_t CellReader::read(const CharRect& rect, CellResult& result) {
   for (const auto& [r, cached] : cache_) {
     if (r == rect) {
@@ -189,7 +262,7 @@ std::int16_t CellReader::read(const CharRect& rect, CellResult& result) {
     }
   }
   CellResult fresh;
-  const std::int16_t status = engine_.readCell(image_, rect, fresh);
+  const std::int16_t status = engine_.readCell(image_, turned_ ? turned(rect) : rect, fresh);
   if (status < kEngineDone) return status;
   result = fresh;
   cache_.emplace_back(rect, fresh);
@@ -282,7 +355,9 @@ std::int16_t attach_small_marks(CellReader& reader, LineCut& cut, const LineCutP
       if (gap >= size) return {kEngineDone, o};
       o.rect = unite(n.rect, c.rect);
       if (const std::int16_t s = reader.read(o.rect, o.result); s < kEngineDone) return {s, o};
-      o.ok = o.result.distance < kRejectDistance && o.result.distance < (n.result.distance + c.result.distance) / 2;
+      o.ok = o.result.distance < kRejectDistance &&
+             (o.result.distance < (n.result.distance + c.result.distance) / 2 ||
+              (p.sureUnionJoins && o.result.certainty < 2));
       return {kEngineDone, o};
     };
     Option left, right;
@@ -340,7 +415,7 @@ void mark_narrow_characters(LineCut& cut, const LineCutParameters& p) {
 std::int16_t merge_component_pairs(CellReader& reader, LineCut& cut, const LineCutParameters& p) {
   std::vector<CellBox>& boxes = cut.boxes;
   resetHighMarks(boxes);
-  const int w = cut.measures.width * p.cellWidth / 100;
+  const int w = cut.measures.width * p.pairCellWidth / 100;
   std::size_t runStart = 0;
   while (runStart < boxes.size()) {
     if (!isUndecided(boxes[runStart].mark)) {
@@ -400,19 +475,48 @@ std::int16_t merge_component_pairs(CellReader& reader, LineCut& cut, const LineC
 
 // ------------------------------------------------------------- splitting
 
-std::vector<int> column_projection(const EngineImage& image, const CharRect& rect) {
-  const CharRect r = clipToImage(image, rect);
+namespace {
+
+// The image as the line steps see it: turned a quarter for a vertical line.
+struct Frame {
+  const EngineImage& image;
+  bool turned = false;
+  bool ink(int x, int y) const { return turned ? inkAt(image, y, x) : inkAt(image, x, y); }
+  CharRect clip(const CharRect& r) const {
+    return turned ? recognition::turned(clipToImage(image, recognition::turned(r))) : clipToImage(image, r);
+  }
+};
+
+Frame frameOf(const CellReader& reader) { return Frame{reader.image(), reader.turnedFrame()}; }
+
+std::vector<int> projection(const Frame& f, const CharRect& rect) {
+  const CharRect r = f.clip(rect);
   if (r.empty()) return {};
   std::vector<int> counts(static_cast<std::size_t>(r.width()), 0);
   for (int y = r.top; y <= r.bottom; ++y)
     for (int x = r.left; x <= r.right; ++x)
-      if (inkAt(image, x, y)) ++counts[static_cast<std::size_t>(x - r.left)];
+      if (f.ink(x, y)) ++counts[static_cast<std::size_t>(x - r.left)];
   return counts;
 }
 
-std::vector<int> find_cut_candidates(const EngineImage& image, const CharRect& rect, int step) {
-  const CharRect r = clipToImage(image, rect);
-  const std::vector<int> p = column_projection(image, r);
+CharRect fitToInk(const Frame& f, const CharRect& rect) {
+  const CharRect r = f.clip(rect);
+  if (r.empty()) return CharRect{};
+  int top = -1, bottom = -1;
+  for (int y = r.top; y <= r.bottom; ++y) {
+    bool ink = false;
+    for (int x = r.left; x <= r.right && !ink; ++x) ink = f.ink(x, y);
+    if (!ink) continue;
+    if (top < 0) top = y;
+    bottom = y;
+  }
+  if (top < 0) return CharRect{};
+  return CharRect{rect.left, static_cast<std::int16_t>(top), rect.right, static_cast<std::int16_t>(bottom)};
+}
+
+std::vector<int> cutCandidates(const Frame& f, const CharRect& rect, int step) {
+  const CharRect r = f.clip(rect);
+  const std::vector<int> p = projection(f, r);
   const int n = static_cast<int>(p.size());
   if (n == 0) return {};
   long inkSum = 0;
@@ -464,25 +568,27 @@ std::vector<int> find_cut_candidates(const EngineImage& image, const CharRect& r
   return out;
 }
 
-CharRect fit_rect_to_ink(const EngineImage& image, const CharRect& rect) {
-  const CharRect r = clipToImage(image, rect);
-  if (r.empty()) return CharRect{};
-  int top = -1, bottom = -1;
-  for (int y = r.top; y <= r.bottom; ++y) {
-    bool ink = false;
-    for (int x = r.left; x <= r.right && !ink; ++x) ink = inkAt(image, x, y);
-    if (!ink) continue;
-    if (top < 0) top = y;
-    bottom = y;
-  }
-  if (top < 0) return CharRect{};
-  return CharRect{rect.left, static_cast<std::int16_t>(top), rect.right, static_cast<std::int16_t>(bottom)};
+}  // namespace
+
+std::vector<int> column_projection(const EngineImage& image, const CharRect& rect) {
+  return projection(Frame{image, false}, rect);
+}
+std::vector<int> row_projection(const EngineImage& image, const CharRect& rect) {
+  return projection(Frame{image, true}, turned(rect));
+}
+std::vector<int> find_cut_candidates(const EngineImage& image, const CharRect& rect, int step) {
+  return cutCandidates(Frame{image, false}, rect, step);
+}
+CharRect fit_rect_to_ink(const EngineImage& image, const CharRect& rect) { return fitToInk(Frame{image, false}, rect); }
+CharRect fit_rect_to_ink_v(const EngineImage& image, const CharRect& rect) {
+  return turned(fitToInk(Frame{image, true}, turned(rect)));
 }
 
 std::int16_t split_component(CellReader& reader, const CellBox& box, SplitDirection direction, int threshold,
                              int step, int pitch, int tolerance, SplitMode mode, std::vector<CellBox>& pieces) {
   pieces.clear();
-  const std::vector<int> positions = find_cut_candidates(reader.image(), box.rect, step);
+  const Frame frame = frameOf(reader);
+  const std::vector<int> positions = cutCandidates(frame, box.rect, step);
   if (positions.empty()) return kEngineDone;
   const bool forward = direction == SplitDirection::Forward;
   const CharRect& b = box.rect;
@@ -504,7 +610,7 @@ std::int16_t split_component(CellReader& reader, const CellBox& box, SplitDirect
       if (c < lo || c > hi) continue;
       const CharRect raw = forward ? CharRect{static_cast<std::int16_t>(start), b.top, static_cast<std::int16_t>(c), b.bottom}
                                    : CharRect{static_cast<std::int16_t>(c), b.top, static_cast<std::int16_t>(start), b.bottom};
-      const CharRect piece = fit_rect_to_ink(reader.image(), raw);
+      const CharRect piece = fitToInk(frame, raw);
       if (piece.empty()) continue;
       CellResult result;
       if (const std::int16_t s = reader.read(piece, result); s < kEngineDone) return s;
@@ -526,7 +632,7 @@ std::int16_t split_component(CellReader& reader, const CellBox& box, SplitDirect
   if (pieces.empty()) return kEngineDone;
   const CharRect restRaw = forward ? CharRect{static_cast<std::int16_t>(pieces.back().rect.right + 1), b.top, b.right, b.bottom}
                                    : CharRect{b.left, b.top, static_cast<std::int16_t>(pieces.back().rect.left - 1), b.bottom};
-  const CharRect rest = restRaw.width() > 0 ? fit_rect_to_ink(reader.image(), restRaw) : CharRect{};
+  const CharRect rest = restRaw.width() > 0 ? fitToInk(frame, restRaw) : CharRect{};
   if (!rest.empty()) {
     CellResult result;
     if (const std::int16_t s = reader.read(rest, result); s < kEngineDone) return s;
@@ -672,13 +778,77 @@ std::int16_t resolve_undecided_runs(CellReader& reader, LineCut& cut, const Line
 
 // ------------------------------------------------------------- the line
 
-std::int16_t cut_line_cells(CellReader& reader, LineCut& cut, const LineMeasures& scaled, bool tableCell,
-                            const LineCutParameters& p) {
+// ------------------------------------------------------- two digits
+
+namespace {
+
+bool fullWidthDigit(std::uint16_t code) { return code >= 0x824F && code <= 0x8258; }
+
+// The last digit among the candidates changes places with the first.
+bool putDigitFirst(CellResult& r) {
+  int last = -1;
+  for (int k = 0; k < std::min<int>(r.count, CellResult::kMaxCandidates); ++k)
+    if (fullWidthDigit(r.candidates[k])) last = k;
+  if (last < 0) return false;
+  std::swap(r.candidates[0], r.candidates[last]);
+  return true;
+}
+
+}  // namespace
+
+std::int16_t split_two_digits(CellReader& reader, LineCut& cut) {
+  const EngineImage& image = reader.image();
+  const int along = cut.measures.width;  // the character height of the vertical line
+  for (std::size_t i = 0; i < cut.boxes.size(); ++i) {
+    const CellBox& c = cut.boxes[i];
+    if (c.mark != kMarkUndecided || c.result.certainty != 2) continue;
+    const int length = c.rect.width();
+    if (length * 100 <= along * 50 || length * 100 >= along * 120) continue;
+    const CharRect page = clipToImage(image, reader.turnedFrame() ? turned(c.rect) : c.rect);
+    if (page.empty()) continue;
+    const std::vector<int> ink = column_projection(image, page);
+    const int n = static_cast<int>(ink.size());
+    int a = -1, b = -1;
+    for (int k = 1; k < n && a < 0; ++k)
+      if (ink[static_cast<std::size_t>(k)] == 0) a = k;
+    for (int k = n - 2; k >= 0 && b < 0; --k)
+      if (ink[static_cast<std::size_t>(k)] == 0) b = k;
+    if (a < 0 || b < 0 || a > b) continue;
+    if (std::any_of(ink.begin() + a, ink.begin() + b + 1, [](int v) { return v > 0; })) continue;
+    const auto x = [&](int k) { return static_cast<std::int16_t>(page.left + k); };
+    CellBox parts[2];
+    parts[0].rect = fit_rect_to_ink(image, CharRect{page.left, page.top, x(a - 1), page.bottom});
+    parts[1].rect = fit_rect_to_ink(image, CharRect{x(b + 1), page.top, page.right, page.bottom});
+    if (parts[0].rect.empty() || parts[1].rect.empty()) continue;
+    for (CellBox& part : parts)
+      if (const std::int16_t s = reader.readDirect(part.rect, part.result); s < kEngineDone) return s;
+    if (parts[0].result.certainty == 2 || parts[1].result.certainty == 2) continue;
+    CellResult first = parts[0].result;
+    CellResult second = parts[1].result;
+    if (!putDigitFirst(first) || !putDigitFirst(second)) continue;
+    parts[0].result = first;
+    parts[1].result = second;
+    for (CellBox& part : parts) {
+      if (reader.turnedFrame()) part.rect = turned(part.rect);
+      part.mark = kMarkDigitPair;
+    }
+    cut.boxes[i] = parts[0];
+    cut.boxes.insert(cut.boxes.begin() + static_cast<std::ptrdiff_t>(i) + 1, parts[1]);
+    ++i;
+  }
+  return kEngineDone;
+}
+
+namespace {
+
+std::int16_t cutSequence(CellReader& reader, LineCut& cut, const LineMeasures& scaled, bool tableCell,
+                         const LineCutParameters& p, bool digitPairs) {
   reader.clear();
   std::int16_t s = recognize_components(reader, cut.boxes);
   if (s < kEngineDone) return s;
   cut.measures = measure_line_characters(cut.boxes, cut.line, scaled, tableCell, reader.image().dpi);
   if ((s = attach_small_marks(reader, cut, p)) < kEngineDone) return s;
+  if (digitPairs && (s = split_two_digits(reader, cut)) < kEngineDone) return s;
   mark_isolated_characters(cut, p);
   if ((s = merge_component_pairs(reader, cut, p)) < kEngineDone) return s;
   mark_narrow_characters(cut, p);
@@ -701,10 +871,34 @@ std::int16_t cut_line_cells(CellReader& reader, LineCut& cut, const LineMeasures
   return kEngineDone;
 }
 
-LatticeLine toLattice(const LineCut& cut) {
+void turnCut(LineCut& cut) {
+  cut.line = turned(cut.line);
+  cut.measures = turned(cut.measures);
+  for (CellBox& b : cut.boxes) {
+    b.rect = turned(b.rect);
+    for (LatticeAlternative& a : b.alternatives) a.rect = turned(a.rect);
+  }
+}
+
+}  // namespace
+
+std::int16_t cut_line_cells(CellReader& reader, LineCut& cut, const LineMeasures& scaled, bool tableCell,
+                            const LineCutParameters& p) {
+  return cutSequence(reader, cut, scaled, tableCell, p, false);
+}
+
+std::int16_t cut_line_cells_v(CellReader& reader, LineCut& cut, const LineMeasures& scaled, bool tableCell) {
+  turnCut(cut);
+  const std::int16_t s =
+      cutSequence(reader, cut, turned(scaled), tableCell, verticalLineParameters(), true);
+  turnCut(cut);
+  return s;
+}
+
+LatticeLine toLattice(const LineCut& cut, LineDirection direction) {
   LatticeLine line;
   line.rect = cut.line;
-  line.direction = LineDirection::Horizontal;
+  line.direction = direction;
   for (const CellBox& b : cut.boxes) line.boxes.push_back(LatticeBox{b.rect, b.result, b.alternatives});
   return line;
 }

@@ -1,6 +1,7 @@
 #include "recognition/recognition_driver.h"
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 #include "layout/field_rings.h"
@@ -47,10 +48,14 @@ std::vector<line_record*> linesOf(userfld* f) {
   return out;
 }
 
-std::vector<CharRect> boxesOf(const line_record* line) {
+// The boxes of a line in reading order: by left edge, or by top edge in a
+// vertical line.
+std::vector<CharRect> boxesOf(const line_record* line, bool vertical) {
   std::vector<CharRect> out;
   forRing(line->boxes, [&](const recg* r) { out.push_back(charRect(*r)); });
-  std::stable_sort(out.begin(), out.end(), [](const CharRect& a, const CharRect& b) { return a.left < b.left; });
+  std::stable_sort(out.begin(), out.end(), [vertical](const CharRect& a, const CharRect& b) {
+    return vertical ? a.top < b.top : a.left < b.left;
+  });
   return out;
 }
 
@@ -97,18 +102,34 @@ class LineProgress {
   const VuRecgCallbacks& callbacks_;
 };
 
-short recognizeHorizontalField(userfld* field, JapaneseEngine& engine, const EngineImage& image,
-                               const LineProgress& progress) {
-  const FieldMeasures fm{field->measures[0], field->measures[1], field->measures[2],
-                         std::max<int>(1, field->measures[3])};
+// One field's lines, horizontal or vertical: the boxes of each line merged
+// into character-sized ones, cut into cells with the engine reading the line
+// in context, the cells resolved as one lattice, and the blanks put in.
+// A vertical line runs the same steps turned a quarter (line_cells.h).
+short recognizeField(userfld* field, JapaneseEngine& engine, const EngineImage& image, const LineProgress& progress,
+                     LineDirection direction) {
+  const bool vertical = direction == LineDirection::Vertical;
+  const FieldMeasures fm{field->measures[0], field->measures[1], field->measures[2], field->measures[3]};
   const bool tableCell = formOf(*field) == -1;
   const std::vector<line_record*> lines = linesOf(field);
+  const auto thickness = [vertical](const line_record& l) {
+    return vertical ? l.right - l.left + 1 : l.bottom - l.top + 1;
+  };
   std::vector<std::vector<CharRect>> merged;
   for (const line_record* line : lines) {
-    std::vector<CharRect> boxes = boxesOf(line);
-    const int s = estimated_line_width(line->bottom - line->top + 1, fm);
-    merge_line_components(boxes, s);
-    merge_close_components(boxes, s);
+    std::vector<CharRect> boxes = boxesOf(line, vertical);
+    // A line without a scale (no thickness, none to compare with) keeps its boxes.
+    const std::optional<int> s =
+        vertical ? estimated_line_height_v(thickness(*line), fm) : estimated_line_width(thickness(*line), fm);
+    if (s) {
+      if (vertical) {
+        merge_line_components_v(boxes, *s);
+        merge_close_components_v(boxes, *s);
+      } else {
+        merge_line_components(boxes, *s);
+        merge_close_components(boxes, *s);
+      }
+    }
     merged.push_back(std::move(boxes));
   }
   const std::int16_t paramsStatus =
@@ -118,22 +139,24 @@ short recognizeHorizontalField(userfld* field, JapaneseEngine& engine, const Eng
   if (paramsStatus < kEngineDone) return paramsStatus;
   FieldLattice lattice;
   std::vector<LineMeasures> measures;
-  CellReader reader(engine, image);
+  CellReader reader(engine, image, direction);
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const line_record* line = lines[i];
     LineCut cut;
     cut.line = charRect(*line);
-    const LineMeasures scaled = scale_line_measures(cut.line.height(), fm);
+    const LineMeasures scaled =
+        (vertical ? scale_line_measures_v(thickness(*line), fm) : scale_line_measures(thickness(*line), fm))
+            .value_or(LineMeasures{});
     cut.measures = scaled;
     for (const CharRect& r : merged[i]) cut.boxes.push_back(CellBox{r, {}, kMarkUndecided, {}});
     if (!cut.boxes.empty()) {
-      if (const std::int16_t s = engine.beginLine(image, cut.line, LineDirection::Horizontal); s < kEngineDone)
-        return s;
-      const std::int16_t s = cut_line_cells(reader, cut, scaled, tableCell);
+      if (const std::int16_t s = engine.beginLine(image, cut.line, direction); s < kEngineDone) return s;
+      const std::int16_t s = vertical ? cut_line_cells_v(reader, cut, scaled, tableCell)
+                                      : cut_line_cells(reader, cut, scaled, tableCell);
       engine.endLine();
       if (s < kEngineDone) return s;
     }
-    lattice.lines.push_back(toLattice(cut));
+    lattice.lines.push_back(toLattice(cut, direction));
     measures.push_back(cut.measures);
     if (!progress.lineDone(cut.line)) return kRecgStopped;
   }
@@ -146,54 +169,17 @@ short recognizeHorizontalField(userfld* field, JapaneseEngine& engine, const Eng
     std::vector<RecognizedChar> chars = lattice.lines[i].characters;
     if (blanks) {
       CharRect rect = charRect(*line);
-      insert_pitch_blanks(chars, rect, measures[i], image.dpi);
-      insert_leading_blanks(chars, rect, measures[i], fieldRect, fm);
-      line->left = rect.left;
+      if (vertical) {
+        insert_pitch_blanks_v(chars, rect, measures[i]);
+        insert_leading_blanks_v(chars, rect, measures[i], fieldRect, fm);
+        line->top = rect.top;
+      } else {
+        insert_pitch_blanks(chars, rect, measures[i], image.dpi);
+        insert_leading_blanks(chars, rect, measures[i], fieldRect, fm);
+        line->left = rect.left;
+      }
     }
     if (!storeCharacters(line, chars)) return layout::kStatusNoMemory;
-  }
-  return kEngineDone;
-}
-
-// Vertical lines are read through the engine's line reading: the boxes of
-// a line joined where they overlap along it, read in order.
-short recognizeVerticalField(userfld* field, JapaneseEngine& engine, const EngineImage& image,
-                             const LineProgress& progress) {
-  const std::int16_t paramsStatus =
-      engine.setFieldParams(static_cast<std::uint16_t>(field->params.word(ParamBlock::kCharKindMask)),
-                            static_cast<std::uint16_t>(field->params.word(ParamBlock::kSpecWord)),
-                            static_cast<std::uint32_t>(field->params.dword(ParamBlock::kEngineOption)));
-  if (paramsStatus < kEngineDone) return paramsStatus;
-  const std::vector<line_record*> lines = linesOf(field);
-  FieldLattice lattice;
-  for (line_record* line : lines) {
-    LatticeLine l;
-    l.rect = charRect(*line);
-    l.direction = LineDirection::Vertical;
-    std::vector<CharRect> boxes;
-    forRing(line->boxes, [&](const recg* r) { boxes.push_back(charRect(*r)); });
-    std::stable_sort(boxes.begin(), boxes.end(), [](const CharRect& a, const CharRect& b) { return a.top < b.top; });
-    for (const CharRect& b : boxes) {
-      if (!l.boxes.empty() && b.top <= l.boxes.back().rect.bottom) l.boxes.back().rect = unite(l.boxes.back().rect, b);
-      else l.boxes.push_back(LatticeBox{b, {}, {}});
-    }
-    if (!l.boxes.empty()) {
-      if (const std::int16_t s = engine.beginLine(image, l.rect, LineDirection::Vertical); s < kEngineDone) return s;
-      for (LatticeBox& b : l.boxes) {
-        if (const std::int16_t s = engine.readCell(image, b.rect, b.result); s < kEngineDone) {
-          engine.endLine();
-          return s;
-        }
-      }
-      engine.endLine();
-    }
-    lattice.lines.push_back(std::move(l));
-    if (!progress.lineDone(charRect(*line))) return kRecgStopped;
-  }
-  if (const std::int16_t s = engine.resolveLattice(image, lattice); s < kEngineDone) return s;
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    free_recg_list(&lines[i]->boxes);
-    if (!storeCharacters(lines[i], lattice.lines[i].characters)) return layout::kStatusNoMemory;
   }
   return kEngineDone;
 }
@@ -326,8 +312,8 @@ short recognize_fields(userfld* first, int count, const ImageDesc& page, const V
   userfld* f = first;
   for (int n = 0; n < count; ++n, f = f->next) {
     if (layout::ringEmpty(f->lines)) continue;
-    const short s = directionOf(*f) == 0 ? recognizeHorizontalField(f, *state.japanese, image, progress)
-                                         : recognizeVerticalField(f, *state.japanese, image, progress);
+    const short s = recognizeField(f, *state.japanese, image, progress,
+                                   directionOf(*f) == 0 ? LineDirection::Horizontal : LineDirection::Vertical);
     if (s != kEngineDone) return s;
   }
   return kEngineDone;

@@ -259,6 +259,45 @@ TEST_F(VerticalFields, AFieldNoOtherOverlapsAcrossKeepsItsPlace) {
   EXPECT_EQ(result_.fields->next->next->top, 0);
 }
 
+TEST_F(VerticalFields, ATitleInTheUpperLeftIsReadBeforeTheTiersBelowIt) {
+  // A horizontal title beside white, the body's two tiers to its right and
+  // below: the column of white between them runs the whole height, yet the
+  // row of white under the title still gets its line, and the title's band
+  // is read first.  A heading column to the right of a body keeps its place.
+  ctx_.columnGap = 20;
+  ctx_.charHeight = 48;
+  ctx_.gapY = 8;
+  const Rect16 working{0, 0, 3299, 4599};
+  struct Case {
+    const char* name;
+    std::vector<Rect16> fields;
+    std::vector<int> tops;  // expected reading order
+  };
+  const Case cases[] = {
+      {"title, two tiers",
+       {{470, 230, 1000, 330}, {1230, 550, 3070, 2000}, {1230, 2190, 3070, 3640}},
+       {230, 550, 2190}},
+      {"title, body, figure under the title: the body has its columns to itself",
+       {{470, 230, 1000, 330}, {1230, 550, 3070, 2000}, {470, 2300, 1100, 3000}},
+       {230, 550, 2300}},
+      {"title over the body's full width", {{470, 230, 3070, 330}, {470, 550, 3070, 2000}}, {230, 550}},
+      {"a vertical heading right of the body",
+       {{2950, 700, 3050, 1500}, {1230, 550, 2900, 2000}, {1230, 2190, 2900, 3640}},
+       {700, 550, 2190}},
+  };
+  for (const Case& c : cases) {
+    free_fld_list(&result_.fields);
+    free_rect_list(&ctx_.sepList);
+    for (const Rect16& r : c.fields) field(r.left, r.top, r.right, r.bottom, kFieldKindText);
+    sort_fld_by_right_desc(result_.fields);
+    ASSERT_EQ(add_vGapSeparators(result_.fields, &ctx_, &working), 1) << c.name;
+    ASSERT_EQ(order_vFields(result_.fields, &ctx_), 1) << c.name;
+    std::vector<int> tops;
+    for (const userfld* f = result_.fields->next; f != result_.fields; f = f->next) tops.push_back(f->top);
+    EXPECT_EQ(tops, c.tops) << c.name;
+  }
+}
+
 TEST_F(VerticalFields, PageNumbersRunPerKind) {
   field(1000, 0, 1099, 99, kFieldKindText);
   field(900, 0, 999, 99, kFieldKindFigure);

@@ -1,5 +1,5 @@
-// Blanks by pitch, between Latin words and before indented lines; the
-// half-width conversion of the driver.
+// Blanks by pitch, between Latin words and before indented lines, in
+// horizontal and vertical lines; the half-width conversion of the driver.
 #include <gtest/gtest.h>
 
 #include "recognition/blank_insertion.h"
@@ -81,6 +81,60 @@ TEST(Blanks, AnIndentedLineStartsWithBlanksFromTheFieldsEdge) {
     EXPECT_EQ(line.left, c.expected > 0 ? 100 : c.firstLeft);
     if (c.expected > 0) {
       EXPECT_EQ(chars.front().rect.left, 100);
+    }
+  }
+}
+
+// Vertical lines: the same rules turned, the pitch count rounding from a half.
+
+RecognizedChar at(std::uint16_t code, int top, int bottom) {
+  return RecognizedChar{rect(10, top, 50, bottom), reading(code, 500)};
+}
+
+TEST(VerticalBlanks, ByPitchRoundingFromAHalf) {
+  // H 40, G 10: pitch 50.  count = (N.top - C.top + 1 - 40) / 50 + 0.5.
+  const CharRect line = rect(0, 0, 59, 999);
+  const LineMeasures m{40, 40, 10, 50};
+  struct Case {
+    int nextTop;
+    int expected;
+  };
+  // 50: one pitch, none; 100: two pitches, one; 74: the gap (36) is below
+  // H + G, none whatever the count; 117: 1.56 pitches round to two (from
+  // 0.4 they would give one); 150: 2.22 give two.
+  for (const Case c : {Case{50, 0}, Case{100, 1}, Case{74, 0}, Case{117, 2}, Case{150, 2}}) {
+    std::vector<RecognizedChar> chars{at(0x88A0, 0, 39), at(0x88A1, c.nextTop, c.nextTop + 39)};
+    insert_pitch_blanks_v(chars, line, m);
+    EXPECT_EQ(blanks(chars), c.expected) << c.nextTop;
+    if (c.expected > 0) {
+      EXPECT_EQ(chars[1].rect, rect(0, 49, 59, 89)) << "across the whole line, one character long";
+      EXPECT_EQ(chars.back().result.best(), 0x88A1);
+    }
+  }
+  // Full-width Latin letters get no word blank in a vertical line.
+  std::vector<RecognizedChar> latin{at(0x8281, 0, 39), at(0x8282, 70, 109)};
+  insert_pitch_blanks_v(latin, line, m);
+  EXPECT_EQ(blanks(latin), 0);
+}
+
+TEST(VerticalBlanks, ALineStartingLowGetsLeadingBlanksAndTheFieldsTop) {
+  const CharRect field = rect(0, 100, 999, 999);
+  const FieldMeasures fm{40, 40, 10, 60};  // pitch 50 along the column
+  const LineMeasures m{40, 40, 10, 50};
+  struct Case {
+    int firstTop;  // d = firstTop - 100 + 1
+    int expected;
+  };
+  // Three pitches, 2.8 (rounds up from 2.8 + 0.2), 2.7 (two), less than a character.
+  for (const Case c : {Case{249, 3}, Case{239, 3}, Case{234, 2}, Case{130, 0}}) {
+    CharRect line = rect(0, c.firstTop, 59, 999);
+    std::vector<RecognizedChar> chars{at(0x88A0, c.firstTop, c.firstTop + 39)};
+    insert_leading_blanks_v(chars, line, m, field, fm);
+    EXPECT_EQ(blanks(chars), c.expected) << c.firstTop;
+    EXPECT_EQ(line.top, c.expected > 0 ? 100 : c.firstTop) << c.firstTop;
+    if (c.expected > 0) {
+      EXPECT_EQ(chars.front().rect.top, 100);
+      EXPECT_EQ(chars.front().rect.left, 0);
     }
   }
 }

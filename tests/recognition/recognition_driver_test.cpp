@@ -300,4 +300,43 @@ TEST_F(RecognitionDriverTest, HalfWidthAndBlanksAsAsked) {
   EXPECT_EQ(line, "A__1");
 }
 
+TEST_F(RecognitionDriverTest, AVerticalFieldIsReadTopDownWithItsBlanksWhenAsked) {
+  // One column x 1000-1099 of a field whose top is 0; characters at rows
+  // 300, 400 and 600: three pitches of white above the first, one between
+  // the second and the third.
+  const VuRecgResult fresh = result;
+  for (const int blanks : {0, 1}) {
+    result = fresh;
+    free_fld_list(&layout::layoutState().Sfld);
+    engine->reads.clear();
+    userfld* f = append_fld(&layout::layoutState().Sfld);
+    f->params.setByte(ParamBlock::kFieldKind, 13);
+    f->params.setByte(ParamBlock::kDirection, 1);
+    f->params.setByte(ParamBlock::kLineEnds, 1);
+    f->params.setByte(ParamBlock::kBlankOutput, static_cast<std::uint8_t>(blanks));
+    f->number = 1, f->subNumber = -1;
+    f->measures[0] = 80, f->measures[1] = 80, f->measures[2] = 20, f->measures[3] = 100;
+    f->left = 1000, f->top = 0, f->right = 1099, f->bottom = 1599;
+    line_record* line = append_line(&f->lines);
+    line->left = 1000, line->right = 1099, line->top = 300, line->bottom = 1599;
+    for (const int top : {600, 300, 400}) {  // the ring need not be in order
+      recg* b = append_recg(&line->boxes);
+      b->left = 1010, b->right = 1089;
+      b->top = static_cast<std::int16_t>(top), b->bottom = static_cast<std::int16_t>(top + 79);
+    }
+    engine->rule = [](const CharRect& r) { return reading(static_cast<std::uint16_t>(0x889F + r.top / 100), 600); };
+    ASSERT_EQ(run(), 0);
+    std::string got;
+    for (int i = 0; i < result.textUsed; ++i) {
+      const std::uint8_t* e = text.data() + i * 6;
+      if (e[0] == 0x81 && e[1] == 0x40) got += '_';
+      else if (e[0] == 0x88) got += static_cast<char>('0' + (e[1] - 0x9F));
+    }
+    EXPECT_EQ(got, blanks ? "___34_6" : "346");
+    for (const CharRect& r : engine->reads) EXPECT_TRUE(r.left >= 1000 && r.right <= 1099) << "a page rectangle";
+    ASSERT_FALSE(engine->lines.empty());
+    EXPECT_EQ(engine->lines.back(), (CharRect{1000, 300, 1099, 1599}));
+  }
+}
+
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include "layout/field_gaps.h"
 #include "layout/field_rings.h"
+#include "layout/layout_driver.h"
 #include "layout/layout_status.h"
 #include "layout/line_steps.h"
 #include "layout/rect_rings.h"
@@ -904,6 +905,78 @@ short compare_cells(const userfld& a, const userfld& b, const rect_record* separ
   }
   if (a.left < b.left) return b.bottom < a.top ? -1 : 1;
   return a.bottom < b.top ? 1 : -1;
+}
+
+namespace {
+
+// The field analysed again as a table of vertical writing of its own.  Its
+// cells take its place in the ring; it goes when nothing results.  The
+// table's own run already gave the ruled lines, so the nested run's go.
+short reanalyse_as_table(userfld* field, const std::array<ImageDesc, 5>* images) {
+  userfld* input = nullptr;
+  userfld* found = nullptr;
+  userfld* rules = nullptr;
+  userfld* area = append_fld(&input);
+  if (area == nullptr) return kStatusNoMemory;
+  area->left = field->left;
+  area->top = field->top;
+  area->right = field->right;
+  area->bottom = field->bottom;
+  area->subNumber = -1;
+  area->params = field->params;
+  area->params.setByte(ParamBlock::kForm, 0xFF);
+  area->params.setByte(ParamBlock::kFieldKind, layout::kFieldCell);
+  area->params.setByte(ParamBlock::kDirection, 1);
+  for (int i = 9; i <= ParamBlock::kSingleBlock; ++i) area->params.setByte(i, 1);
+  const short status = layout_areas(&input, &found, &rules, images, 1);
+  free_fld_list(&input);
+  free_fld_list(&rules);
+  if (status == kStatusNoMemory) {
+    free_fld_list(&found);
+    return kStatusNoMemory;
+  }
+  userfld* at = field;
+  if (found != nullptr) {
+    for (userfld* f = found->next; f != found;) {
+      userfld* next = f->next;
+      if (f->params.byte(ParamBlock::kFieldKind) != layout::kFieldTable) {
+        layout::ringUnlink(f);
+        layout::ringLinkAfter(at, f);
+        at = f;
+      }
+      f = next;
+    }
+  }
+  free_fld_list(&found);
+  layout::ringUnlink(field);
+  free_fld_tree(field);
+  return kStatusDone;
+}
+
+}  // namespace
+
+short resplit_edge_fields(userfld* fields, const std::array<ImageDesc, 5>* images) {
+  if (fields == nullptr || layout::ringEmpty(fields) || images == nullptr) return kStatusDone;
+  int m = std::numeric_limits<int>::max();
+  for (const userfld* f = fields->next; f != fields; f = f->next) m = std::min<int>(m, f->left);
+  // A narrow column of single characters along the table's left edge is a
+  // heading written downwards; its cell is read again as vertical writing.
+  // The fields made here lie inside the one they replace and are not looked
+  // at again.
+  std::vector<userfld*> candidates;
+  for (userfld* f = fields->next; f != fields; f = f->next) {
+    const int cw = f->measures[0];
+    const int ch = f->measures[1];
+    if (rectHeight(*f) < 2 * ch || f->right > m + 4 * cw) continue;
+    bool narrow = true;
+    if (f->lines != nullptr)
+      for (const line_record* l = f->lines->next; l != f->lines && narrow; l = l->next)
+        narrow = 2 * rectWidth(*l) <= 3 * cw;
+    if (narrow) candidates.push_back(f);
+  }
+  for (userfld* f : candidates)
+    if (reanalyse_as_table(f, images) != kStatusDone) return kStatusNoMemory;
+  return kStatusDone;
 }
 
 short number_cells(userfld* fields, const layctx* ctx) {

@@ -21,6 +21,7 @@
 //   add_gap_separators, add_table_gap_separators   lines through white gaps
 //   order_fields                        reading order, then numbering
 //   compare_reading_order               the order of two fields
+//   resplit_edge_fields                 a heading column of a table, again
 //   number_cells, fill_table_grid       rows and columns of table cells
 //   tidy_line_fields ...                the final tidying of the result
 //
@@ -31,6 +32,8 @@
 #include "layout/layout_context.h"
 #include "layout/records.h"
 #include "layout/step_support.h"
+
+#include <array>
 
 short find_columns(layctx* ctx, int requested);
 short find_table_columns(layctx* ctx, const Rect16* area);
@@ -78,6 +81,9 @@ void number_fields_of_kind(userfld* fields, int kind);
 // >= 0: cell a (the one being placed) is read before b (an earlier one).
 // `separators` is null when byte 10 asks for gap separators across rows.
 short compare_cells(const userfld& a, const userfld& b, const rect_record* separators);
+// Narrow fields along the left edge of a table, of lines no wider than a
+// character and a half, are analysed again as vertical writing.
+short resplit_edge_fields(userfld* fields, const std::array<ImageDesc, 5>* images);
 short number_cells(userfld* fields, const layctx* ctx);
 short fill_table_grid(userfld** fields);
 short tidy_line_fields(userfld** lineFields, const layctx* ctx);

@@ -259,7 +259,8 @@ constexpr LayoutStep kHorizontalMain[] = {
     // band by band (layout_eval: exact order 100 % -> 90 %).
     {"add_gap_separators", notT, step_not_built, kStops},
     {"order_fields", notT, [](LayoutRun& r) { return order_fields(r.result->fields, r.ctx); }, kStops},
-    {"resplit_edge_fields", T, step_not_built, kStops},
+    {"resplit_edge_fields", T, [](LayoutRun& r) { return resplit_edge_fields(r.result->fields, r.images); },
+     kStops},
     {"add_table_gap_separators", T,
      [](LayoutRun& r) { return add_table_gap_separators(r.result->fields, r.ctx, &r.working); }, kStops},
     {"number_cells", T, [](LayoutRun& r) { return number_cells(r.result->fields, r.ctx); }, kStops},

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <vector>
 
 namespace {
@@ -652,6 +653,48 @@ TEST_F(LaterSteps, ALineLedByALargePieceKeepsTheLeadAndGivesItsRowsLinesOfTheirO
     if (c.separator) {
       EXPECT_EQ(labels(ctx_.sepList), std::vector<short>{2}) << c.name;
     }
+  }
+}
+
+// On a blank page the second analysis finds nothing, so a field chosen for
+// it goes and every other field stays.
+TEST_F(LaterSteps, OnlyNarrowFieldsAlongATablesLeftEdgeAreAnalysedAgain) {
+  const int width = 2000;
+  const int height = 2000;
+  std::vector<std::uint8_t> bits(static_cast<std::size_t>(paddedRowBytes(width)) * height, 0);
+  const ImageDesc blank{bits.data(), static_cast<std::uint16_t>(paddedRowBytes(width)),
+                        static_cast<std::uint16_t>(height), 400};
+  const std::array<ImageDesc, 5> images{blank, blank, blank, blank, blank};
+  struct Case {
+    const char* name;
+    Rect16 field;
+    int lineWidth;
+    bool analysedAgain;
+  };
+  const Case cases[] = {
+      {"a narrow column at the left edge", {100, 100, 159, 899}, 50, true},
+      {"a line wider than 1.5 characters", {100, 100, 159, 899}, 61, false},
+      {"lower than two characters", {100, 100, 159, 178}, 50, false},
+      {"right edge beyond four characters from the left", {100, 100, 299, 899}, 50, false},
+  };
+  for (const Case& c : cases) {
+    userfld* fields = nullptr;
+    // The table's other cell, far right, keeps the left edge at the first.
+    for (const Rect16& r : {c.field, Rect16{1000, 100, 1500, 899}}) {
+      userfld* f = field(&fields, r.left, r.top, r.right, r.bottom, layout::kFieldCell);
+      f->measures[0] = 40;
+      f->measures[1] = 40;
+      line_record* l = append_line(&f->lines);
+      l->left = r.left;
+      l->top = r.top;
+      l->right = static_cast<std::int16_t>(r.left + c.lineWidth - 1);
+      l->bottom = r.bottom;
+    }
+    ASSERT_EQ(resplit_edge_fields(fields, &images), 1) << c.name;
+    std::vector<Rect16> left{Rect16{1000, 100, 1500, 899}};
+    if (!c.analysedAgain) left.insert(left.begin(), c.field);
+    EXPECT_EQ(fieldRects(fields), left) << c.name;
+    free_fld_list(&fields);
   }
 }
 

@@ -242,7 +242,7 @@ constexpr LayoutStep kHorizontalMain[] = {
     {"split_blocks_at_gutters", gapsWanted, [](LayoutRun& r) { return split_blocks_at_gutters(r.ctx); }, kStops},
     {"split_blocks_at_gaps", gapsWanted, [](LayoutRun& r) { return split_blocks_at_gaps(r.ctx); }, kStops},
     {"split_initial_lines", nullptr, [](LayoutRun& r) { return split_initial_lines(r.ctx); }, kStops},
-    {"split_tall_lines", L, step_not_built, kStops},
+    {"split_tall_lines", L, [](LayoutRun& r) { return split_tall_lines(r.ctx); }, kStops},
     {"join_overlapping_lines", nullptr, joinLinesWithSeparators, kStops},
     {"sort_rects_by_top", nullptr,
      [](LayoutRun& r) {

@@ -12,3 +12,5 @@
 #include "layout/records.h"
 
 short split_initial_lines(layctx* ctx);
+short split_tall_lines(layctx* ctx);
+short join_thin_lines(layctx* ctx);

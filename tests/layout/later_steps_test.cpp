@@ -698,4 +698,86 @@ TEST_F(LaterSteps, OnlyNarrowFieldsAlongATablesLeftEdgeAreAnalysedAgain) {
   }
 }
 
+// A line that took in three rows of Latin text, eight letters each, 20 px
+// of white between the rows.
+TEST_F(LaterSteps, ATallLatinLineIsCutAtItsWhiteRowsOnly) {
+  ctx_.charWidth = 30;
+  ctx_.charHeight = 40;
+  ctx_.gapX = 10;
+  ctx_.gapY = 20;
+  ctx_.lineHeight = 40;
+  ctx_.lineGapH = 20;
+  struct Case {
+    const char* name;
+    bool bracket;     // a piece over all three rows, right of them
+    bool fullHeight;  // the letters fill every row: nothing white between
+    int lines;
+  };
+  const Case cases[] = {
+      {"three rows become three lines", false, false, 3},
+      {"a bracket over the rows is cut with them", true, false, 3},
+      {"no white row: the line stays whole", false, true, 1},
+  };
+  for (const Case& c : cases) {
+    free_context_lists(&ctx_);
+    rect_record* b = block(100, 100, 429, 259);
+    rect_record* ln = add(&b->outer, 100, 100, 429, 259, 1);
+    for (int row = 0; row < 3; ++row)
+      for (int i = 0; i < 8; ++i) {
+        const int top = c.fullHeight ? 100 : 100 + 60 * row;
+        const int bottom = c.fullHeight ? 259 : top + 39;
+        if (c.fullHeight && row > 0) continue;
+        add(&ln->inner, 100 + 40 * i, top, 129 + 40 * i, bottom);
+      }
+    if (c.bracket) add(&ln->inner, 420, 100, 429, 259);
+    add(&ln->inner, 150, 93, 153, 96);    // the dot of an i, over the first row
+    add(&ln->inner, 200, 150, 200, 150);  // a speck between the rows
+    ASSERT_EQ(split_tall_lines(&ctx_), 1) << c.name;
+    ASSERT_EQ(count_rects(ctx_.textList), 1) << c.name;
+    b = ctx_.textList->next;
+    EXPECT_EQ(count_rects(b->outer), c.lines) << c.name;
+    if (c.fullHeight) continue;
+    int bracketPieces = 0;
+    int pieces = 0;
+    bool dotOnFirstRow = false;
+    for (const rect_record* l = b->outer->next; l != b->outer; l = l->next) {
+      int here = 0;
+      for (const rect_record* p = l->inner->next; p != l->inner; p = p->next) {
+        ++pieces;
+        here += p->left == 420 ? 1 : 0;
+        if (p->left == 150 && p->top == 93) dotOnFirstRow = l->top <= 100;
+      }
+      EXPECT_LE(here, 1) << c.name << ": one bracket piece per line";
+      bracketPieces += here;
+      EXPECT_LT(layout::rectHeight(*l), 2 * ctx_.lineHeight) << c.name;
+    }
+    EXPECT_EQ(bracketPieces, c.bracket ? 3 : 0) << c.name;
+    EXPECT_EQ(pieces, 24 + 1 + bracketPieces) << c.name << ": the dot is kept, the speck goes";
+    EXPECT_TRUE(dotOnFirstRow) << c.name;
+  }
+}
+
+TEST_F(LaterSteps, AFlatLineGoesWithTheLineRightUnderIt) {
+  struct Case {
+    const char* name;
+    int nextTop;
+    int joinedLines;
+  };
+  const Case cases[] = {
+      {"a line of accents just over the text", 112, 1},
+      {"a flat line far above", 140, 2},
+  };
+  for (const Case& c : cases) {
+    free_context_lists(&ctx_);
+    rect_record* b = block(100, 100, 299, c.nextTop + 39);
+    line(b, 100, 100, 299, 109);  // 10 px high: under 1 mm at 400 dpi
+    line(b, 100, c.nextTop, 299, c.nextTop + 39);
+    ASSERT_EQ(join_thin_lines(&ctx_), 1) << c.name;
+    EXPECT_EQ(count_rects(b->outer), c.joinedLines) << c.name;
+    if (c.joinedLines == 1) {
+      EXPECT_EQ(rects(b->outer), (std::vector<Rect16>{{100, 100, 299, static_cast<std::int16_t>(c.nextTop + 39)}}));
+    }
+  }
+}
+
 }  // namespace

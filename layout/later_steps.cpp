@@ -913,41 +913,20 @@ namespace {
 // cells take its place in the ring; it goes when nothing results.  The
 // table's own run already gave the ruled lines, so the nested run's go.
 short reanalyse_as_table(userfld* field, const std::array<ImageDesc, 5>* images) {
-  userfld* input = nullptr;
+  ParamBlock params = field->params;
+  params.setByte(ParamBlock::kForm, 0xFF);
+  params.setByte(ParamBlock::kFieldKind, layout::kFieldCell);
+  params.setByte(ParamBlock::kDirection, 1);
+  for (int i = 9; i <= ParamBlock::kSingleBlock; ++i) params.setByte(i, 1);
   userfld* found = nullptr;
   userfld* rules = nullptr;
-  userfld* area = append_fld(&input);
-  if (area == nullptr) return kStatusNoMemory;
-  area->left = field->left;
-  area->top = field->top;
-  area->right = field->right;
-  area->bottom = field->bottom;
-  area->subNumber = -1;
-  area->params = field->params;
-  area->params.setByte(ParamBlock::kForm, 0xFF);
-  area->params.setByte(ParamBlock::kFieldKind, layout::kFieldCell);
-  area->params.setByte(ParamBlock::kDirection, 1);
-  for (int i = 9; i <= ParamBlock::kSingleBlock; ++i) area->params.setByte(i, 1);
-  const short status = layout_areas(&input, &found, &rules, images, 1);
-  free_fld_list(&input);
+  const short status = layout::layoutNested(*field, params, images, &found, &rules);
   free_fld_list(&rules);
   if (status == kStatusNoMemory) {
     free_fld_list(&found);
     return kStatusNoMemory;
   }
-  userfld* at = field;
-  if (found != nullptr) {
-    for (userfld* f = found->next; f != found;) {
-      userfld* next = f->next;
-      if (f->params.byte(ParamBlock::kFieldKind) != layout::kFieldTable) {
-        layout::ringUnlink(f);
-        layout::ringLinkAfter(at, f);
-        at = f;
-      }
-      f = next;
-    }
-  }
-  free_fld_list(&found);
+  layout::placeFieldsAfter(field, &found, 0, layout::kFieldTable);
   layout::ringUnlink(field);
   free_fld_tree(field);
   return kStatusDone;

@@ -227,6 +227,49 @@ int overlap(int a0, int a1, int b0, int b1) { return std::min(a1, b1) - std::max
 
 }  // namespace
 
+namespace {
+
+enum class Pair { Join, Skip, Stop };
+
+// The joining walk shared by the block steps: each block A looks at every
+// other block B; when B qualifies it is merged into A (lines moved, A's lines
+// sorted by top) and the scan over B starts again from the first block, since
+// A has grown.  Stop ends the scan over B for this A.
+template <typename Q>
+short joinBlocksWhere(rect_record* blocks, Q qualifies) {
+  for (rect_record* a = blocks->next; a != blocks; a = a->next) {
+    for (rect_record* b = blocks->next; b != blocks; b = b->next) {
+      if (b == a) continue;
+      const Pair verdict = qualifies(*a, *b);
+      if (verdict == Pair::Stop) break;
+      if (verdict == Pair::Skip) continue;
+      if (joinInto(a, b, true) != kStatusDone) return kStatusNoMemory;
+      if (a->outer != nullptr) layout::sortRingStable(a->outer);
+      b = blocks;
+    }
+  }
+  return kStatusDone;
+}
+
+Box jointBox(const rect_record& a, const rect_record& b) {
+  return Box{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+             std::max(a.bottom, b.bottom)};
+}
+
+// A box between or around two blocks is blocked by a tall separator or by a
+// third block reaching into it.
+bool blocked(const Box& box, const rect_record& a, const rect_record& b, const rect_record* blocks,
+             const rect_record* separators, bool skipKind4) {
+  if (tallSeparatorIn(separators, box, skipKind4)) return true;
+  for (const rect_record* c = blocks->next; c != blocks; c = c->next)
+    if (c != &a && c != &b && intersects(*c, box)) return true;
+  return false;
+}
+
+bool overlapVertically(const rect_record& a, const rect_record& b) { return a.top <= b.bottom && b.top <= a.bottom; }
+
+}  // namespace
+
 short join_overlapping_lines(layctx* ctx, const rect_record* separators) {
   if (ctx->textList == nullptr) return kStatusDone;
   for (rect_record* block = ctx->textList->next; block != ctx->textList; block = block->next) {
@@ -275,21 +318,13 @@ short merge_overlapping_blocks(layctx* ctx) {
   rect_record* blocks = ctx->textList;
   if (blocks == nullptr) return kStatusDone;
   layout::sortRingStable(blocks);
-  for (rect_record* a = blocks->next; a != blocks; a = a->next) {
-    for (rect_record* b = blocks->next; b != blocks; b = b->next) {
-      if (b == a) continue;
-      if (b->top > a->bottom) break;
-      if (!intersects(*a, *b)) continue;
-      const Box joint{std::min(a->left, b->left), std::min(a->top, b->top), std::max(a->right, b->right),
-                      std::max(a->bottom, b->bottom)};
-      if (tallSeparatorIn(ctx->sepList, joint, true)) continue;
-      if (joinInto(a, b, true) != kStatusDone) return kStatusNoMemory;
-      b = blocks;
-    }
-  }
-  for (rect_record* b = blocks->next; b != blocks; b = b->next)
-    if (b->outer != nullptr) layout::sortRingStable(b->outer);
-  layout::sortRingStable(blocks);
+  const short status = joinBlocksWhere(blocks, [&](const rect_record& a, const rect_record& b) {
+    if (b.top > a.bottom) return Pair::Stop;
+    if (!intersects(a, b)) return Pair::Skip;
+    return tallSeparatorIn(ctx->sepList, jointBox(a, b), true) ? Pair::Skip : Pair::Join;
+  });
+  if (status != kStatusDone) return status;
+  sort_blocks(blocks, 1);
   return kStatusDone;
 }
 
@@ -307,48 +342,6 @@ short merge_all_blocks(layctx* ctx) {
 
 // ---------------------------------------------------------------- block joins
 
-namespace {
-
-enum class Pair { Join, Skip, Stop };
-
-// The joining walk shared by the block steps: each block A looks at every
-// other block B; when B qualifies it is merged into A (lines moved, A's lines
-// sorted by top) and the scan over B starts again from the first block, since
-// A has grown.  Stop ends the scan over B for this A.
-template <typename Q>
-short joinBlocksWhere(rect_record* blocks, Q qualifies) {
-  for (rect_record* a = blocks->next; a != blocks; a = a->next) {
-    for (rect_record* b = blocks->next; b != blocks; b = b->next) {
-      if (b == a) continue;
-      const Pair verdict = qualifies(*a, *b);
-      if (verdict == Pair::Stop) break;
-      if (verdict == Pair::Skip) continue;
-      if (joinInto(a, b, true) != kStatusDone) return kStatusNoMemory;
-      if (a->outer != nullptr) layout::sortRingStable(a->outer);
-      b = blocks;
-    }
-  }
-  return kStatusDone;
-}
-
-Box jointBox(const rect_record& a, const rect_record& b) {
-  return Box{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
-             std::max(a.bottom, b.bottom)};
-}
-
-// A box between or around two blocks is blocked by a tall separator or by a
-// third block reaching into it.
-bool blocked(const Box& box, const rect_record& a, const rect_record& b, const rect_record* blocks,
-             const rect_record* separators, bool skipKind4) {
-  if (tallSeparatorIn(separators, box, skipKind4)) return true;
-  for (const rect_record* c = blocks->next; c != blocks; c = c->next)
-    if (c != &a && c != &b && intersects(*c, box)) return true;
-  return false;
-}
-
-bool overlapVertically(const rect_record& a, const rect_record& b) { return a.top <= b.bottom && b.top <= a.bottom; }
-
-}  // namespace
 
 short join_table_pieces(layctx* ctx) {
   rect_record* blocks = ctx->textList;

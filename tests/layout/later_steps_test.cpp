@@ -119,11 +119,21 @@ TEST_F(LaterSteps, EmptyOrMissingListsLeaveEveryStepDone) {
   EXPECT_EQ(merge_overlapping_blocks(&ctx_), 1);
   EXPECT_EQ(merge_all_blocks(&ctx_), 1);
   EXPECT_EQ(drop_separators_in_blocks(&ctx_), 1);
+  EXPECT_EQ(clear_figure_regions(&ctx_), 1);
+  EXPECT_EQ(join_table_pieces(&ctx_), 1);
+  EXPECT_EQ(join_blocks_in_columns(&ctx_, nullptr), 1);
+  EXPECT_EQ(join_blocks_across_gap(&ctx_), 1);
+  EXPECT_EQ(drop_figure_blocks(&ctx_), 1);
+  EXPECT_EQ(drop_figure_lines(&ctx_), 1);
+  EXPECT_EQ(split_blocks_at_gutters(&ctx_), 1);
+  EXPECT_EQ(split_initial_lines(&ctx_), 1);
+  EXPECT_EQ(split_tall_lines(&ctx_), 1);
   EXPECT_EQ(find_columns(&ctx_, 0), 1);
   EXPECT_EQ(emit_fields(&ctx_, &result_.fields), 1);
   EXPECT_TRUE(layout::ringEmpty(result_.fields));
   EXPECT_EQ(order_fields(result_.fields, &ctx_), 1);
   EXPECT_EQ(fill_table_grid(&result_.fields), 1);
+  EXPECT_EQ(resplit_edge_fields(result_.fields, nullptr), 1);
   EXPECT_EQ(tidy_line_fields(&result_.ruleFields, &ctx_), 1);
 }
 

@@ -198,6 +198,14 @@ std::vector<PageKind> kinds() {
            b.addText({170 * mm, y}, QString::number(3 + r * 4), 10.5, 2, 1);
          }
        }},
+      {"drop capital", false, false,
+       [](PageBuilder& b, int mm, int v) {
+         // A capital three lines high leads the first paragraph; the
+         // three lines beside it run on into the body below.
+         b.addText({20 * mm, 20 * mm}, kJapanese[v % 3].left(1), 44, 1, 1);
+         b.addText({38 * mm, 20 * mm}, kJapanese[(v + 1) % 3], 10.5, 36, 3);
+         b.addText({20 * mm, 40 * mm}, kJapanese[(v + 2) % 3], 10.5, 40, 8);
+       }},
       {"text and a figure", false, false,
        [](PageBuilder& b, int mm, int v) {
          b.addText({20 * mm, 20 * mm}, kJapanese[v % 3], 10.5, 40, 8);

@@ -3,6 +3,7 @@
 
 #include "layout/field_gaps.h"
 #include "layout/field_rings.h"
+#include "layout/layout_driver.h"
 #include "layout/layout_status.h"
 #include "layout/line_steps.h"
 #include "layout/rect_rings.h"
@@ -226,6 +227,49 @@ int overlap(int a0, int a1, int b0, int b1) { return std::min(a1, b1) - std::max
 
 }  // namespace
 
+namespace {
+
+enum class Pair { Join, Skip, Stop };
+
+// The joining walk shared by the block steps: each block A looks at every
+// other block B; when B qualifies it is merged into A (lines moved, A's lines
+// sorted by top) and the scan over B starts again from the first block, since
+// A has grown.  Stop ends the scan over B for this A.
+template <typename Q>
+short joinBlocksWhere(rect_record* blocks, Q qualifies) {
+  for (rect_record* a = blocks->next; a != blocks; a = a->next) {
+    for (rect_record* b = blocks->next; b != blocks; b = b->next) {
+      if (b == a) continue;
+      const Pair verdict = qualifies(*a, *b);
+      if (verdict == Pair::Stop) break;
+      if (verdict == Pair::Skip) continue;
+      if (joinInto(a, b, true) != kStatusDone) return kStatusNoMemory;
+      if (a->outer != nullptr) layout::sortRingStable(a->outer);
+      b = blocks;
+    }
+  }
+  return kStatusDone;
+}
+
+Box jointBox(const rect_record& a, const rect_record& b) {
+  return Box{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+             std::max(a.bottom, b.bottom)};
+}
+
+// A box between or around two blocks is blocked by a tall separator or by a
+// third block reaching into it.
+bool blocked(const Box& box, const rect_record& a, const rect_record& b, const rect_record* blocks,
+             const rect_record* separators, bool skipKind4) {
+  if (tallSeparatorIn(separators, box, skipKind4)) return true;
+  for (const rect_record* c = blocks->next; c != blocks; c = c->next)
+    if (c != &a && c != &b && intersects(*c, box)) return true;
+  return false;
+}
+
+bool overlapVertically(const rect_record& a, const rect_record& b) { return a.top <= b.bottom && b.top <= a.bottom; }
+
+}  // namespace
+
 short join_overlapping_lines(layctx* ctx, const rect_record* separators) {
   if (ctx->textList == nullptr) return kStatusDone;
   for (rect_record* block = ctx->textList->next; block != ctx->textList; block = block->next) {
@@ -274,21 +318,13 @@ short merge_overlapping_blocks(layctx* ctx) {
   rect_record* blocks = ctx->textList;
   if (blocks == nullptr) return kStatusDone;
   layout::sortRingStable(blocks);
-  for (rect_record* a = blocks->next; a != blocks; a = a->next) {
-    for (rect_record* b = blocks->next; b != blocks; b = b->next) {
-      if (b == a) continue;
-      if (b->top > a->bottom) break;
-      if (!intersects(*a, *b)) continue;
-      const Box joint{std::min(a->left, b->left), std::min(a->top, b->top), std::max(a->right, b->right),
-                      std::max(a->bottom, b->bottom)};
-      if (tallSeparatorIn(ctx->sepList, joint, true)) continue;
-      if (joinInto(a, b, true) != kStatusDone) return kStatusNoMemory;
-      b = blocks;
-    }
-  }
-  for (rect_record* b = blocks->next; b != blocks; b = b->next)
-    if (b->outer != nullptr) layout::sortRingStable(b->outer);
-  layout::sortRingStable(blocks);
+  const short status = joinBlocksWhere(blocks, [&](const rect_record& a, const rect_record& b) {
+    if (b.top > a.bottom) return Pair::Stop;
+    if (!intersects(a, b)) return Pair::Skip;
+    return tallSeparatorIn(ctx->sepList, jointBox(a, b), true) ? Pair::Skip : Pair::Join;
+  });
+  if (status != kStatusDone) return status;
+  sort_blocks(blocks, 1);
   return kStatusDone;
 }
 
@@ -301,6 +337,148 @@ short merge_all_blocks(layctx* ctx) {
     if (first->outer != nullptr) layout::sortRingStable(first->outer);
   }
   free_rect_list(&ctx->sepList);
+  return kStatusDone;
+}
+
+// ---------------------------------------------------------------- block joins
+
+
+short join_table_pieces(layctx* ctx) {
+  rect_record* blocks = ctx->textList;
+  if (blocks == nullptr) return kStatusDone;
+  layout::sortRingStable(blocks);
+  const int reach = ctx->lineHeight * 3 / 2;
+  // The ring is sorted by top: past a block starting more than the reach
+  // below A's top, no joint height can stay within it.
+  return joinBlocksWhere(blocks, [&](const rect_record& a, const rect_record& b) {
+    if (b.top > a.top + reach) return Pair::Stop;
+    const Box joint = jointBox(a, b);
+    if (joint.bottom - joint.top + 1 > reach) return Pair::Skip;
+    if (a.left > b.right || b.left > a.right) return Pair::Skip;
+    return blocked(joint, a, b, blocks, ctx->sepList, false) ? Pair::Skip : Pair::Join;
+  });
+}
+
+short join_blocks_in_columns(layctx* ctx, const Rect16* area) {
+  rect_record* blocks = ctx->textList;
+  if (blocks == nullptr) return kStatusDone;
+  const int areaWidth = area != nullptr ? rectWidth(*area) : ctx->page.widthPixels();
+  return joinBlocksWhere(blocks, [&](const rect_record& a, const rect_record& b) {
+    if (!overlapVertically(a, b)) return Pair::Skip;
+    const Box joint = jointBox(a, b);
+    if ((joint.right - joint.left + 1) + 1 >= areaWidth / 3) return Pair::Skip;
+    for (int i = 0; i < ctx->tierCount; ++i) {
+      const int x = ctx->tiers[static_cast<std::size_t>(i)];
+      if (x > joint.left && x < joint.right) return Pair::Skip;
+    }
+    return blocked(layout::facingGap(a, b), a, b, blocks, ctx->sepList, false) ? Pair::Skip : Pair::Join;
+  });
+}
+
+short join_blocks_across_gap(layctx* ctx) {
+  rect_record* blocks = ctx->textList;
+  if (blocks == nullptr || ctx->tierCount < 2) return kStatusDone;
+  // Two boundaries are the edges of one column: no separator stands between
+  // columns, so none keeps blocks apart here.  The list itself stays, since
+  // the reading order still reads the page by its separators.
+  const rect_record* separators = ctx->tierCount == 2 ? nullptr : ctx->sepList;
+  const bool skipKind4 = ctx->areaMode() && ctx->params.byte(ParamBlock::kNoHorizontalMargin) == 0;
+  const int widest = layout::mmToPixels(8, ctx->page.dpi);
+  return joinBlocksWhere(blocks, [&](const rect_record& a, const rect_record& b) {
+    if (a.outer == nullptr || b.outer == nullptr || !overlapVertically(a, b)) return Pair::Skip;
+    const Box joint = jointBox(a, b);
+    bool oneColumn = false;
+    for (int i = 0; i + 1 < ctx->tierCount && !oneColumn; ++i)
+      oneColumn = ctx->tiers[static_cast<std::size_t>(i)] <= joint.left &&
+                  joint.right <= ctx->tiers[static_cast<std::size_t>(i + 1)];
+    if (!oneColumn) return Pair::Skip;
+    const int gap = std::max(a.left, b.left) - std::min(a.right, b.right) - 1;
+    if (gap > widest) return Pair::Skip;
+    return blocked(layout::facingGap(a, b), a, b, blocks, separators, skipKind4) ? Pair::Skip : Pair::Join;
+  });
+}
+
+void sort_blocks(rect_record* blocks, int mode) {
+  if (blocks == nullptr) return;
+  layout::sortRingStable(blocks);
+  if (mode != 1) return;
+  for (rect_record* b = blocks->next; b != blocks; b = b->next)
+    if (b->outer != nullptr) layout::sortRingStable(b->outer);
+}
+
+// ---------------------------------------------------------------- figures
+
+namespace {
+
+short judge(const layctx& ctx, const rect_record& r, short* kind) {
+  const Rect16 rect = layout::rectOf(r);
+  *kind = 0;
+  return layout::stepServices().classifyRegion(kind, &ctx.page, &rect);
+}
+
+}  // namespace
+
+short clear_figure_regions(layctx* ctx) {
+  rect_record* blocks = ctx->textList;
+  const rect_record* regions = ctx->largeList;
+  if (blocks == nullptr || regions == nullptr) return kStatusDone;
+  const int small = layout::mmToPixels(60, ctx->page.dpi);
+  for (const rect_record* r = regions->next; r != regions; r = r->next) {
+    if (r->label == layout::kFieldCell) continue;
+    short kind = 0;
+    if (judge(*ctx, *r, &kind) == kStatusNoMemory) return kStatusNoMemory;
+    if (kind != layout::kFieldFigure) continue;
+    const bool smallRegion = rectWidth(*r) < small && rectHeight(*r) < small;
+    for (rect_record* c = blocks->next; c != blocks; c = c->next) {
+      if (!layout::liesInside(*c, *r)) continue;
+      if (judge(*ctx, *c, &kind) == kStatusNoMemory) return kStatusNoMemory;
+      bool drop = kind == layout::kFieldFigure;
+      if (!drop && smallRegion) {
+        // What is left inside: a sparse small figure holds no text of its own.
+        long covered = 0;
+        for (const rect_record* d = blocks->next; d != blocks; d = d->next)
+          if (layout::liesInside(*d, *r)) covered += layout::rectArea(*d);
+        drop = covered * 10 < layout::rectArea(*r);
+      }
+      if (drop) c = drop_rect(c);
+    }
+  }
+  return kStatusDone;
+}
+
+short drop_figure_blocks(layctx* ctx) {
+  rect_record* blocks = ctx->textList;
+  if (blocks == nullptr) return kStatusDone;
+  for (rect_record* b = blocks->next; b != blocks; b = b->next) {
+    if (count_rects(b->outer) != 1 || count_rects(b->outer->next->inner) != 1) continue;
+    short kind = 0;
+    if (judge(*ctx, *b, &kind) == kStatusNoMemory) return kStatusNoMemory;
+    if (kind == layout::kFieldFigure) b = drop_rect(b);
+  }
+  return kStatusDone;
+}
+
+short drop_figure_lines(layctx* ctx) {
+  rect_record* blocks = ctx->textList;
+  const rect_record* regions = ctx->largeList;
+  if (blocks == nullptr || regions == nullptr) return kStatusDone;
+  for (rect_record* b = blocks->next; b != blocks; b = b->next) {
+    if (b->outer == nullptr) continue;
+    for (rect_record* l = b->outer->next; l != b->outer; l = l->next) {
+      bool inFigure = false;
+      for (const rect_record* r = regions->next; r != regions && !inFigure; r = r->next)
+        inFigure = r->label == layout::kFieldFigure && intersects(*l, *r);
+      if (!inFigure) continue;
+      long inked = 0;
+      if (l->inner != nullptr)
+        for (const rect_record* c = l->inner->next; c != l->inner; c = c->next) inked += layout::rectArea(*c);
+      if (inked * 100 >= layout::rectArea(*l) * 35) continue;
+      short kind = 0;
+      if (judge(*ctx, *l, &kind) == kStatusNoMemory) return kStatusNoMemory;
+      if (kind == layout::kFieldFigure) l = drop_rect(l);
+    }
+  }
+  recompute_blocks(blocks);
   return kStatusDone;
 }
 
@@ -436,6 +614,146 @@ short split_blocks_at_gaps(layctx* ctx) {
       free_rect_list(&bands);
     }
     b = next;
+  }
+  recompute_blocks(ctx->textList);
+  const short sorted = qsort_rects_by_top(ctx->textList);
+  if (ctx->textList != nullptr)
+    for (rect_record* b = ctx->textList->next; b != ctx->textList; b = b->next) b->label = 0;
+  return status == kStatusDone ? sorted : status;
+}
+
+namespace {
+
+// The white columns of a block that can be gutters: the components at least
+// 0.8 mm wide of the lines from `skip` on are projected onto the block's
+// columns; a kept run is wide enough, central, and lies near a column
+// boundary or the block's middle; it is narrowed by 30 % on both sides.
+std::vector<Box> findGutters(const rect_record& block, const layctx& ctx, int skip) {
+  std::vector<Box> gutters;
+  const int width = rectWidth(block);
+  if (width <= 0 || block.outer == nullptr) return gutters;
+  std::vector<char> inked(static_cast<std::size_t>(width), 0);
+  const int minWide = layout::tenthsToPixels(8, ctx.page.dpi);
+  int index = 0;
+  bool anyLine = false;
+  for (const rect_record* l = block.outer->next; l != block.outer; l = l->next, ++index) {
+    if (index < skip) continue;
+    anyLine = true;
+    if (l->inner == nullptr) continue;
+    for (const rect_record* c = l->inner->next; c != l->inner; c = c->next) {
+      if (rectWidth(*c) < minWide) continue;
+      for (int x = std::max<int>(c->left, block.left); x <= std::min<int>(c->right, block.right); ++x)
+        inked[static_cast<std::size_t>(x - block.left)] = 1;
+    }
+  }
+  if (!anyLine) return gutters;
+  const int narrowest = 13 * (ctx.charWidth + ctx.gapX) / 10;
+  const int reach = 3 * ctx.charWidth;
+  const int middle = (block.left + block.right) / 2;
+  for (int x = 0; x < width;) {
+    if (inked[static_cast<std::size_t>(x)] != 0) {
+      ++x;
+      continue;
+    }
+    int end = x;
+    while (end + 1 < width && inked[static_cast<std::size_t>(end + 1)] == 0) ++end;
+    const int left = block.left + x;
+    const int right = block.left + end;
+    x = end + 1;
+    const int w = right - left + 1;
+    const int centre = (left + right) / 2;
+    if (w < narrowest) continue;
+    if (centre < block.left + width / 5 || centre > block.right - width / 5) continue;
+    bool nearBoundary = std::abs(centre - middle) <= reach;
+    for (int i = 0; i < ctx.tierCount && !nearBoundary; ++i)
+      nearBoundary = std::abs(centre - ctx.tiers[static_cast<std::size_t>(i)]) <= reach;
+    if (!nearBoundary) continue;
+    const int shrink = w * 30 / 100;
+    gutters.push_back(Box{left + shrink, block.top, right - shrink, block.bottom});
+  }
+  return gutters;
+}
+
+// Cuts one block at its gutters, left to right; the block itself keeps what
+// lies right of the last gutter.  With `firstLineSpans` its first line, which
+// runs across the gutters, becomes a block of its own first.
+short splitBlockAtGutters(rect_record* block, const std::vector<Box>& gutters, bool firstLineSpans, layctx* ctx) {
+  block->label = 1;
+  if (firstLineSpans) {
+    rect_record* nb = append_rect(&ctx->textList);
+    if (nb == nullptr) return kStatusNoMemory;
+    nb->label = 1;
+    nb->extra = 1;
+    rect_record* first = block->outer->next;
+    layout::ringUnlink(first);
+    if (link_rect(first, &nb->outer) != kStatusDone) return kStatusNoMemory;
+    recompute_block(nb);
+    recompute_block(block);
+  }
+  const int tallest = layout::tenthsToPixels(8, ctx->page.dpi);
+  for (const Box& g : gutters) {
+    rect_record* nb = append_rect(&ctx->textList);
+    if (nb == nullptr) return kStatusNoMemory;
+    nb->label = 1;
+    nb->extra = 1;
+    if (block->outer == nullptr) continue;
+    for (rect_record* l = block->outer->next; l != block->outer; l = l->next) {
+      rect_record* nl = append_rect(&nb->outer);
+      if (nl == nullptr) return kStatusNoMemory;
+      nl->label = l->label;
+      if (l->inner == nullptr) continue;
+      for (rect_record* c = l->inner->next; c != l->inner;) {
+        rect_record* next = c->next;
+        if (c->right < g.left) {
+          layout::ringUnlink(c);
+          if (link_rect(c, &nl->inner) != kStatusDone) return kStatusNoMemory;
+        } else if (c->left <= g.right && rectHeight(*c) >= tallest) {
+          // A tall piece reaching across the gutter belongs to neither side.
+          drop_rect(c);
+        }
+        c = next;
+      }
+    }
+    recompute_block(nb);
+  }
+  return kStatusDone;
+}
+
+}  // namespace
+
+short split_blocks_at_gutters(layctx* ctx) {
+  rect_record* blocks = ctx->textList;
+  if (blocks == nullptr || layout::ringEmpty(blocks)) return kStatusDone;
+  for (rect_record* b = blocks->next; b != blocks; b = b->next) b->label = 0;
+  recompute_blocks(blocks);
+  const int narrowest = layout::mmToPixels(50, ctx->page.dpi);
+  short status = kStatusDone;
+  // New blocks go to the tail; they are marked and so never cut again.
+  for (rect_record* b = blocks->next; b != blocks && status == kStatusDone; b = b->next) {
+    if (b->label != 0 || rectWidth(*b) < narrowest || count_rects(b->outer) < 4) continue;
+    std::vector<Box> all = findGutters(*b, *ctx, 0);
+    std::vector<Box> skipping = findGutters(*b, *ctx, 1);
+    // Where the two lists disagree on a gutter, the narrower one goes; on a
+    // tie the one found without the first line.
+    for (auto a = all.begin(); a != all.end();) {
+      bool dropA = false;
+      for (auto s = skipping.begin(); s != skipping.end();) {
+        if (a->left <= s->right && s->left <= a->right) {
+          if (a->right - a->left < s->right - s->left) {
+            dropA = true;
+            break;
+          }
+          s = skipping.erase(s);
+        } else {
+          ++s;
+        }
+      }
+      a = dropA ? all.erase(a) : a + 1;
+    }
+    if (!all.empty())
+      status = splitBlockAtGutters(b, all, false, ctx);
+    else if (!skipping.empty())
+      status = splitBlockAtGutters(b, skipping, true, ctx);
   }
   recompute_blocks(ctx->textList);
   const short sorted = qsort_rects_by_top(ctx->textList);
@@ -580,6 +898,57 @@ short compare_cells(const userfld& a, const userfld& b, const rect_record* separ
   }
   if (a.left < b.left) return b.bottom < a.top ? -1 : 1;
   return a.bottom < b.top ? 1 : -1;
+}
+
+namespace {
+
+// The field analysed again as a table of vertical writing of its own.  Its
+// cells take its place in the ring; it goes when nothing results.  The
+// table's own run already gave the ruled lines, so the nested run's go.
+short reanalyse_as_table(userfld* field, const std::array<ImageDesc, 5>* images) {
+  ParamBlock params = field->params;
+  params.setByte(ParamBlock::kForm, 0xFF);
+  params.setByte(ParamBlock::kFieldKind, layout::kFieldCell);
+  params.setByte(ParamBlock::kDirection, 1);
+  for (int i = 9; i <= ParamBlock::kSingleBlock; ++i) params.setByte(i, 1);
+  userfld* found = nullptr;
+  userfld* rules = nullptr;
+  const short status = layout::layoutNested(*field, params, images, &found, &rules);
+  free_fld_list(&rules);
+  if (status == kStatusNoMemory) {
+    free_fld_list(&found);
+    return kStatusNoMemory;
+  }
+  layout::placeFieldsAfter(field, &found, 0, layout::kFieldTable);
+  layout::ringUnlink(field);
+  free_fld_tree(field);
+  return kStatusDone;
+}
+
+}  // namespace
+
+short resplit_edge_fields(userfld* fields, const std::array<ImageDesc, 5>* images) {
+  if (fields == nullptr || layout::ringEmpty(fields) || images == nullptr) return kStatusDone;
+  int m = std::numeric_limits<int>::max();
+  for (const userfld* f = fields->next; f != fields; f = f->next) m = std::min<int>(m, f->left);
+  // A narrow column of single characters along the table's left edge is a
+  // heading written downwards; its cell is read again as vertical writing.
+  // The fields made here lie inside the one they replace and are not looked
+  // at again.
+  std::vector<userfld*> candidates;
+  for (userfld* f = fields->next; f != fields; f = f->next) {
+    const int cw = f->measures[0];
+    const int ch = f->measures[1];
+    if (rectHeight(*f) < 2 * ch || f->right > m + 4 * cw) continue;
+    bool narrow = true;
+    if (f->lines != nullptr)
+      for (const line_record* l = f->lines->next; l != f->lines && narrow; l = l->next)
+        narrow = 2 * rectWidth(*l) <= 3 * cw;
+    if (narrow) candidates.push_back(f);
+  }
+  for (userfld* f : candidates)
+    if (reanalyse_as_table(f, images) != kStatusDone) return kStatusNoMemory;
+  return kStatusDone;
 }
 
 short number_cells(userfld* fields, const layctx* ctx) {

@@ -175,45 +175,60 @@ short layout_areas(userfld** input, userfld** result, userfld** rules, const std
   return kStatusDone;
 }
 
+namespace layout {
+
+short layoutNested(const userfld& field, const ParamBlock& params, const std::array<ImageDesc, 5>* images,
+                   userfld** found, userfld** rules) {
+  userfld* input = nullptr;
+  userfld* area = append_fld(&input);
+  if (area == nullptr) return kStatusNoMemory;
+  area->left = field.left;
+  area->top = field.top;
+  area->right = field.right;
+  area->bottom = field.bottom;
+  area->params = params;
+  const short status = layout_areas(&input, found, rules, images, 1);
+  free_fld_list(&input);
+  return status;
+}
+
+void placeFieldsAfter(userfld* at, userfld** found, int keep, int drop) {
+  if (*found != nullptr) {
+    for (userfld* f = (*found)->next; f != *found;) {
+      userfld* next = f->next;
+      const int kind = kindOf(*f);
+      if (keep != 0 ? kind == keep : kind != drop) {
+        ringUnlink(f);
+        ringLinkAfter(at, f);
+        at = f;
+      }
+      f = next;
+    }
+  }
+  free_fld_list(found);
+}
+
+}  // namespace layout
+
 short expand_tables(layout::ResultLists* result, const std::array<ImageDesc, 5>* images) {
   if (result->fields == nullptr || images == nullptr) return kStatusDone;
   for (userfld* table = result->fields->next; table != result->fields; table = table->next) {
     if (kindOf(*table) != layout::kFieldTable) continue;
-    userfld* input = nullptr;
     userfld* found = nullptr;
     userfld* rules = nullptr;
-    userfld* area = append_fld(&input);
-    if (area == nullptr) return kStatusNoMemory;
-    area->left = table->left;
-    area->top = table->top;
-    area->right = table->right;
-    area->bottom = table->bottom;
-    area->params = table->params;
-    area->params.setByte(ParamBlock::kForm, 0xFF);
-    area->params.setByte(ParamBlock::kFieldKind, layout::kFieldCell);
-    area->params.setByte(ParamBlock::kDirection, table->params.byte(ParamBlock::kDirection) == 1 ? 1 : 0);
-    area->params.setByte(9, 1);
-    const short status = layout_areas(&input, &found, &rules, images, 1);
-    free_fld_list(&input);
+    ParamBlock params = table->params;
+    params.setByte(ParamBlock::kForm, 0xFF);
+    params.setByte(ParamBlock::kFieldKind, layout::kFieldCell);
+    params.setByte(ParamBlock::kDirection, table->params.byte(ParamBlock::kDirection) == 1 ? 1 : 0);
+    params.setByte(9, 1);
+    const short status = layout::layoutNested(*table, params, images, &found, &rules);
     if (status == kStatusNoMemory || move_fld_list(&rules, &result->ruleFields) != kStatusDone) {
       free_fld_list(&found);
       free_fld_list(&rules);
       return kStatusNoMemory;
     }
     // The cells take the table region's place; the frame of the nested run goes.
-    userfld* at = table;
-    if (found != nullptr) {
-      for (userfld* f = found->next; f != found;) {
-        userfld* next = f->next;
-        if (kindOf(*f) == layout::kFieldCell) {
-          layout::ringUnlink(f);
-          layout::ringLinkAfter(at, f);
-          at = f;
-        }
-        f = next;
-      }
-    }
-    free_fld_list(&found);
+    layout::placeFieldsAfter(table, &found, layout::kFieldCell, 0);
     userfld* before = table->prev;
     layout::ringUnlink(table);
     free_fld_tree(table);

@@ -35,4 +35,16 @@ int region_margin(int dpi);
 // Each table region of a page's result analysed as a table of its own: its
 // cells take its place, its line fields join the result's.
 short expand_tables(layout::ResultLists* result, const std::array<ImageDesc, 5>* images);
+
+namespace layout {
+
+// One field's rectangle analysed again, nested, with `params`: the fields
+// into *found, the line fields into *rules (both the caller's to free).
+short layoutNested(const userfld& field, const ParamBlock& params, const std::array<ImageDesc, 5>* images,
+                   userfld** found, userfld** rules);
+// Moves the fields of *found whose kind is `keep` (any kind but `drop` when
+// `keep` is 0) after `at`, in order, then frees *found with the rest.
+void placeFieldsAfter(userfld* at, userfld** found, int keep, int drop);
+
+}  // namespace layout
 short copy_layout_to_fields(userfld* source, int copyAll, const userfld* input, userfld** target, int mergeSeed);

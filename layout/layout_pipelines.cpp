@@ -8,6 +8,7 @@
 #include "layout/layout_status.h"
 #include "layout/library_state.h"
 #include "layout/line_gap_filter.h"
+#include "layout/line_splitting.h"
 #include "layout/line_steps.h"
 #include "layout/line_field_steps.h"
 #include "layout/mixed_fields.h"
@@ -217,7 +218,7 @@ constexpr LayoutStep kHorizontalMain[] = {
     {"drop_speckled_lines", notT, [](LayoutRun& r) { return drop_speckled_lines(r.ctx); }, kGoesOn},
     {"find_text_box", notTnotL, [](LayoutRun& r) { return find_text_box(r.ctx, &r.working); }, kStops},
     {"drop_blocks_in_figures", notT, [](LayoutRun& r) { return drop_blocks_in_figures(r.ctx); }, kStops},
-    {"clear_figure_regions", notT, step_not_built, kStops},
+    {"clear_figure_regions", notT, [](LayoutRun& r) { return clear_figure_regions(r.ctx); }, kStops},
     {"drop_small_in_regions", notT, [](LayoutRun& r) { return drop_small_in_regions(r.ctx); }, kGoesOn},
     // Columns, joins and splits, then the fields.
     {"find_columns", [](const LayoutRun& r) { return !T(r) || byte(r, ParamBlock::kNoHorizontalMargin) == 1; },
@@ -225,22 +226,23 @@ constexpr LayoutStep kHorizontalMain[] = {
     {"find_table_columns", [](const LayoutRun& r) { return T(r) && byte(r, ParamBlock::kNoHorizontalMargin) != 1; },
      [](LayoutRun& r) { return find_table_columns(r.ctx, &r.working); }, kStops},
     {"drop_separators_in_blocks", nullptr, [](LayoutRun& r) { return drop_separators_in_blocks(r.ctx); }, kGoesOn},
-    {"join_table_pieces", T, step_not_built, kStops},
-    {"join_blocks_in_columns", notTnotL, step_not_built, kStops},
+    {"join_table_pieces", T, [](LayoutRun& r) { return join_table_pieces(r.ctx); }, kStops},
+    {"join_blocks_in_columns", notTnotL, [](LayoutRun& r) { return join_blocks_in_columns(r.ctx, &r.working); },
+     kStops},
     {"join_split_lines", nullptr, [](LayoutRun& r) { return join_split_lines(r.ctx); }, kStops},
-    {"join_blocks_across_gap", nullptr, step_not_built, kStops},
+    {"join_blocks_across_gap", nullptr, [](LayoutRun& r) { return join_blocks_across_gap(r.ctx); }, kStops},
     {"join_overlapping_lines", nullptr, joinLinesWithSeparators, kStops},
     {"merge_overlapping_blocks", nullptr, [](LayoutRun& r) { return merge_overlapping_blocks(r.ctx); }, kStops},
     {"merge_all_blocks", singleBlock, [](LayoutRun& r) { return merge_all_blocks(r.ctx); }, kStops},
-    {"drop_figure_blocks", notTnotL, step_not_built, kGoesOn},
-    {"drop_figure_lines", notT, step_not_built, kGoesOn},
+    {"drop_figure_blocks", notTnotL, [](LayoutRun& r) { return drop_figure_blocks(r.ctx); }, kGoesOn},
+    {"drop_figure_lines", notT, [](LayoutRun& r) { return drop_figure_lines(r.ctx); }, kGoesOn},
     {"drop_thin_figure_lines", notTnotL, [](LayoutRun& r) { return drop_thin_figure_lines(r.ctx); }, kStops},
     {"drop_flat_lines", notT, [](LayoutRun& r) { return drop_flat_lines(r.ctx); }, kGoesOn},
     {"join_overlapping_lines", nullptr, [](LayoutRun& r) { return join_overlapping_lines(r.ctx, nullptr); }, kStops},
-    {"split_blocks_at_gutters", gapsWanted, step_not_built, kStops},
+    {"split_blocks_at_gutters", gapsWanted, [](LayoutRun& r) { return split_blocks_at_gutters(r.ctx); }, kStops},
     {"split_blocks_at_gaps", gapsWanted, [](LayoutRun& r) { return split_blocks_at_gaps(r.ctx); }, kStops},
-    {"split_initial_lines", nullptr, step_not_built, kStops},
-    {"split_tall_lines", L, step_not_built, kStops},
+    {"split_initial_lines", nullptr, [](LayoutRun& r) { return split_initial_lines(r.ctx); }, kStops},
+    {"split_tall_lines", L, [](LayoutRun& r) { return split_tall_lines(r.ctx); }, kStops},
     {"join_overlapping_lines", nullptr, joinLinesWithSeparators, kStops},
     {"sort_rects_by_top", nullptr,
      [](LayoutRun& r) {
@@ -257,7 +259,8 @@ constexpr LayoutStep kHorizontalMain[] = {
     // band by band (layout_eval: exact order 100 % -> 90 %).
     {"add_gap_separators", notT, step_not_built, kStops},
     {"order_fields", notT, [](LayoutRun& r) { return order_fields(r.result->fields, r.ctx); }, kStops},
-    {"resplit_edge_fields", T, step_not_built, kStops},
+    {"resplit_edge_fields", T, [](LayoutRun& r) { return resplit_edge_fields(r.result->fields, r.images); },
+     kStops},
     {"add_table_gap_separators", T,
      [](LayoutRun& r) { return add_table_gap_separators(r.result->fields, r.ctx, &r.working); }, kStops},
     {"number_cells", T, [](LayoutRun& r) { return number_cells(r.result->fields, r.ctx); }, kStops},

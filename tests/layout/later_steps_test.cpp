@@ -3,6 +3,7 @@
 // fields.
 #include "layout/field_gaps.h"
 #include "layout/later_steps.h"
+#include "layout/line_splitting.h"
 #include "layout/line_steps.h"
 #include "layout/layout_status.h"
 #include "layout/rect_rings.h"
@@ -12,11 +13,32 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <vector>
 
 namespace {
 
 using layouttest::LayoutSteps;
+
+// The region judgement answers "figure" for the rectangles listed, "text"
+// for any other.
+class FigureJudgement {
+ public:
+  explicit FigureJudgement(std::vector<Rect16> figures) : saved_(layout::stepServices()) {
+    figures_ = std::move(figures);
+    layout::stepServices().classifyRegion = [](short* kind, const ImageDesc*, const Rect16* rect) -> short {
+      *kind = std::find(figures_.begin(), figures_.end(), *rect) != figures_.end() ? 10 : 13;
+      return 1;
+    };
+  }
+  ~FigureJudgement() { layout::stepServices() = saved_; }
+  FigureJudgement(const FigureJudgement&) = delete;
+  FigureJudgement& operator=(const FigureJudgement&) = delete;
+
+ private:
+  layout::StepServices saved_;
+  static inline std::vector<Rect16> figures_;
+};
 
 class LaterSteps : public LayoutSteps {
  protected:
@@ -97,11 +119,21 @@ TEST_F(LaterSteps, EmptyOrMissingListsLeaveEveryStepDone) {
   EXPECT_EQ(merge_overlapping_blocks(&ctx_), 1);
   EXPECT_EQ(merge_all_blocks(&ctx_), 1);
   EXPECT_EQ(drop_separators_in_blocks(&ctx_), 1);
+  EXPECT_EQ(clear_figure_regions(&ctx_), 1);
+  EXPECT_EQ(join_table_pieces(&ctx_), 1);
+  EXPECT_EQ(join_blocks_in_columns(&ctx_, nullptr), 1);
+  EXPECT_EQ(join_blocks_across_gap(&ctx_), 1);
+  EXPECT_EQ(drop_figure_blocks(&ctx_), 1);
+  EXPECT_EQ(drop_figure_lines(&ctx_), 1);
+  EXPECT_EQ(split_blocks_at_gutters(&ctx_), 1);
+  EXPECT_EQ(split_initial_lines(&ctx_), 1);
+  EXPECT_EQ(split_tall_lines(&ctx_), 1);
   EXPECT_EQ(find_columns(&ctx_, 0), 1);
   EXPECT_EQ(emit_fields(&ctx_, &result_.fields), 1);
   EXPECT_TRUE(layout::ringEmpty(result_.fields));
   EXPECT_EQ(order_fields(result_.fields, &ctx_), 1);
   EXPECT_EQ(fill_table_grid(&result_.fields), 1);
+  EXPECT_EQ(resplit_edge_fields(result_.fields, nullptr), 1);
   EXPECT_EQ(tidy_line_fields(&result_.ruleFields, &ctx_), 1);
 }
 
@@ -400,6 +432,362 @@ TEST_F(LaterSteps, LineFieldsAreReducedAndMerged) {
   field(&result_.ruleFields, 3000, 100, 3002, 900)->origin = 2;
   ASSERT_EQ(tidy_line_fields(&result_.ruleFields, &ctx_), 1);
   EXPECT_EQ(fieldRects(result_.ruleFields), (std::vector<Rect16>{{100, 103, 1500, 105}, {3000, 100, 3002, 900}}));
+}
+
+TEST_F(LaterSteps, SplitBlocksAtGuttersCutsAWideBlockAtACentralWhiteColumn) {
+  // 400 dpi: 50 mm is 800 px, 0.8 mm is 12 px; a gutter must be 1.3 x (40 + 10) = 65 px wide.
+  // Characters 40 px wide stand every 50 px from x = 100 to 1899; leaving out
+  // those starting in [dropFrom, dropTo] opens a white run from dropFrom - 10
+  // to dropTo + 49.
+  ctx_.charWidth = 40;
+  ctx_.gapX = 10;
+  ctx_.tierCount = 0;
+  struct Case {
+    const char* name;
+    int dropFrom, dropTo;
+    bool headingSpans;               // the first line runs across the gutter
+    std::vector<int> linesPerBlock;  // blocks by top, then by left
+  };
+  const Case cases[] = {
+      {"a central gutter of 160 px", 900, 1000, false, {6, 6}},
+      {"a heading across the gutter", 900, 1000, true, {1, 5, 5}},
+      {"a gutter of 60 px is too narrow", 1000, 1000, false, {6}},
+      {"a gutter outside the middle 60 %", 300, 400, false, {6}},
+  };
+  for (const Case& c : cases) {
+    free_context_lists(&ctx_);
+    const int whiteLeft = c.dropFrom - 10;
+    const int whiteRight = c.dropTo + 49;
+    rect_record* blk = block(0, 0, 0, 0);
+    for (int i = 0; i < 6; ++i) {
+      const int top = 100 + 60 * i;
+      rect_record* ln = add(&blk->outer, 100, top, 1899, top + 39, 1);
+      for (int x = 100; x + 39 <= 1899; x += 50) {
+        if (!(i == 0 && c.headingSpans) && x >= c.dropFrom && x <= c.dropTo) continue;
+        add(&ln->inner, x, top, x + 39, top + 39);
+      }
+      // A thin rule piece standing in the gutter is not text of either side.
+      if (i == 1) add(&ln->inner, (whiteLeft + whiteRight) / 2, top, (whiteLeft + whiteRight) / 2 + 5, top + 39);
+    }
+    recompute_blocks(ctx_.textList);
+    ASSERT_EQ(split_blocks_at_gutters(&ctx_), 1) << c.name;
+    std::vector<const rect_record*> got;
+    for (const rect_record* b = ctx_.textList->next; b != ctx_.textList; b = b->next) {
+      EXPECT_EQ(b->label, 0) << c.name << ": marks cleared";
+      got.push_back(b);
+    }
+    std::stable_sort(got.begin(), got.end(), [](const rect_record* a, const rect_record* b) {
+      return a->top != b->top ? a->top < b->top : a->left < b->left;
+    });
+    std::vector<int> lines;
+    for (const rect_record* b : got) lines.push_back(count_rects(b->outer));
+    EXPECT_EQ(lines, c.linesPerBlock) << c.name;
+    if (c.linesPerBlock.size() > 1) {
+      for (const rect_record* b : got)
+        if (count_rects(b->outer) > 1) {
+          EXPECT_TRUE(b->right < whiteLeft || b->left > whiteRight) << c.name << ": no block reaches into the gutter";
+        }
+    }
+  }
+}
+
+// Two one-line blocks A and B side by side, and what each joining step
+// makes of them.
+TEST_F(LaterSteps, BlocksSideBySideJoinOnlyWithinAColumnAndWithNothingBetween) {
+  enum Step { InColumns, TablePieces, AcrossGap };
+  struct Case {
+    const char* name;
+    Step step;
+    Rect16 b;
+    std::vector<short> columns;
+    Rect16 separator;  // none when its right is 0
+    short separatorKind;
+    bool tableWithoutByte11;
+    int blocksAfter;
+  };
+  const Rect16 none{0, 0, 0, 0};
+  const Rect16 tallRule{420, 50, 425, 300};
+  const Case cases[] = {
+      {"in columns: close beside", InColumns, {450, 100, 699, 139}, {}, none, 0, false, 1},
+      {"in columns: a column boundary between", InColumns, {450, 100, 699, 139}, {99, 430, 2500}, none, 0, false, 2},
+      {"in columns: a tall rule between", InColumns, {450, 100, 699, 139}, {}, tallRule, 2, false, 2},
+      {"in columns: together a third of the area or wider", InColumns, {450, 100, 1099, 139}, {}, none, 0, false, 2},
+      {"in columns: not side by side", InColumns, {450, 200, 699, 239}, {}, none, 0, false, 2},
+      {"table pieces: one row, overlapping columns", TablePieces, {200, 120, 499, 150}, {}, none, 0, false, 1},
+      {"table pieces: higher together than 1.5 lines", TablePieces, {200, 120, 499, 170}, {}, none, 0, false, 2},
+      {"table pieces: columns apart", TablePieces, {450, 120, 699, 150}, {}, none, 0, false, 2},
+      {"table pieces: a rule through them", TablePieces, {200, 120, 499, 150}, {}, {300, 50, 305, 300}, 2, false,
+       2},
+      {"across gap: 100 px apart in one column", AcrossGap, {500, 100, 799, 139}, {0, 1500, 2999}, none, 0, false, 1},
+      {"across gap: more than 8 mm apart", AcrossGap, {600, 100, 899, 139}, {0, 1500, 2999}, none, 0, false, 2},
+      {"across gap: over a column boundary", AcrossGap, {500, 100, 799, 139}, {0, 450, 2999}, none, 0, false, 2},
+      {"across gap: fewer than two boundaries", AcrossGap, {500, 100, 799, 139}, {0}, none, 0, false, 2},
+      {"across gap: a tall rule between", AcrossGap, {500, 100, 799, 139}, {0, 1500, 2999}, tallRule, 2, false, 2},
+      {"across gap: a gap channel between on a page", AcrossGap, {500, 100, 799, 139}, {0, 1500, 2999}, tallRule, 4,
+       false, 2},
+      {"across gap: a gap channel does not part table cells", AcrossGap, {500, 100, 799, 139}, {0, 1500, 2999},
+       tallRule, 4, true, 1},
+      {"across gap: in one column no separator parts blocks", AcrossGap, {500, 100, 799, 139}, {0, 2999}, tallRule, 2,
+       false, 1},
+  };
+  for (const Case& c : cases) {
+    free_context_lists(&ctx_);
+    ctx_.charWidth = 40;
+    ctx_.lineHeight = 40;
+    ctx_.params.setByte(ParamBlock::kForm, c.tableWithoutByte11 ? 0xFF : 0);
+    ctx_.params.setByte(ParamBlock::kNoHorizontalMargin, 0);
+    ctx_.tierCount = 0;
+    for (const short x : c.columns) ctx_.tiers[static_cast<std::size_t>(ctx_.tierCount++)] = x;
+    line(block(100, 100, 399, 139), 100, 100, 399, 139);
+    line(block(c.b.left, c.b.top, c.b.right, c.b.bottom), c.b.left, c.b.top, c.b.right, c.b.bottom);
+    if (c.separator.right != 0)
+      add(&ctx_.sepList, c.separator.left, c.separator.top, c.separator.right, c.separator.bottom, c.separatorKind);
+    const Rect16 area{0, 0, 2999, 2999};
+    const short status = c.step == InColumns     ? join_blocks_in_columns(&ctx_, &area)
+                         : c.step == TablePieces ? join_table_pieces(&ctx_)
+                                                 : join_blocks_across_gap(&ctx_);
+    ASSERT_EQ(status, 1) << c.name;
+    EXPECT_EQ(count_rects(ctx_.textList), c.blocksAfter) << c.name;
+    EXPECT_EQ(count_rects(ctx_.sepList), c.separator.right != 0 ? 1 : 0) << c.name << ": the reading order needs them";
+    if (c.blocksAfter == 1) {
+      const rect_record* joined = ctx_.textList->next;
+      EXPECT_EQ(count_rects(joined->outer), 2) << c.name << ": both lines kept";
+      EXPECT_LE(joined->outer->next->top, joined->outer->prev->top) << c.name << ": lines by top";
+    }
+  }
+}
+
+TEST_F(LaterSteps, TextLikePiecesOfFiguresGo) {
+  const Rect16 region{1000, 1000, 1799, 1799};  // 50 mm at 400 dpi: a small region
+  const Rect16 big{1000, 1000, 2199, 2199};     // 75 mm
+  const Rect16 figurePiece{1100, 1100, 1199, 1139};
+  const Rect16 textPiece{1300, 1300, 1399, 1339};
+  const Rect16 densePiece{1050, 1400, 1749, 1749};
+  struct Case {
+    const char* name;
+    Rect16 region;
+    short regionKind;
+    bool regionJudgedFigure;
+    std::vector<Rect16> pieces;
+    std::vector<Rect16> left;
+  };
+  const Case cases[] = {
+      {"a small sparse figure loses both pieces", region, 10, true, {figurePiece, textPiece}, {}},
+      {"a large figure keeps what reads as text", big, 10, true, {figurePiece, textPiece}, {textPiece}},
+      {"a small figure with much inside keeps its text", region, 10, true, {textPiece, densePiece},
+       {textPiece, densePiece}},
+      {"a region judged text keeps everything", region, 10, false, {figurePiece, textPiece}, {figurePiece, textPiece}},
+      {"a table region keeps everything", region, 11, true, {figurePiece, textPiece}, {figurePiece, textPiece}},
+      {"a piece reaching out of the region stays", region, 10, true, {{900, 1100, 1199, 1139}},
+       {{900, 1100, 1199, 1139}}},
+  };
+  for (const Case& c : cases) {
+    free_context_lists(&ctx_);
+    std::vector<Rect16> figures{figurePiece};
+    if (c.regionJudgedFigure) figures.push_back(c.region);
+    FigureJudgement judgement(figures);
+    add(&ctx_.largeList, c.region.left, c.region.top, c.region.right, c.region.bottom, c.regionKind);
+    for (const Rect16& p : c.pieces) line(block(p.left, p.top, p.right, p.bottom), p.left, p.top, p.right, p.bottom);
+    ASSERT_EQ(clear_figure_regions(&ctx_), 1) << c.name;
+    EXPECT_EQ(rects(ctx_.textList), c.left) << c.name;
+  }
+}
+
+TEST_F(LaterSteps, FigureBlocksAndSparseLinesInFiguresGo) {
+  ctx_.lineHeight = 40;
+  const Rect16 lonePiece{100, 100, 299, 299};
+  FigureJudgement judgement({lonePiece, {100, 400, 199, 499}, {1100, 1100, 1499, 1139}});
+  // drop_figure_blocks: a block of one line of one piece judged a figure.
+  line(block(100, 100, 299, 299), 100, 100, 299, 299);
+  rect_record* two = block(100, 400, 199, 499);  // the same judgement, but two pieces
+  rect_record* ln = line(two, 100, 400, 199, 499);
+  add(&ln->inner, 150, 450, 160, 460);
+  line(block(600, 100, 799, 299), 600, 100, 799, 299);  // judged text
+  ASSERT_EQ(drop_figure_blocks(&ctx_), 1);
+  EXPECT_EQ(rects(ctx_.textList), (std::vector<Rect16>{{100, 400, 199, 499}, {600, 100, 799, 299}}));
+
+  // drop_figure_lines: only a sparse line meeting a figure region, judged a figure.
+  free_context_lists(&ctx_);
+  add(&ctx_.largeList, 1000, 1000, 1999, 1999, 10);
+  rect_record* b = block(1100, 1100, 1499, 1239);
+  rect_record* sparse = add(&b->outer, 1100, 1100, 1499, 1139, 1);
+  add(&sparse->inner, 1100, 1100, 1139, 1139);
+  add(&sparse->inner, 1460, 1100, 1499, 1139);
+  line(b, 1100, 1200, 1499, 1239);  // dense: one piece over the whole line
+  rect_record* outside = block(100, 100, 499, 139);
+  rect_record* far = add(&outside->outer, 100, 100, 499, 139, 1);
+  add(&far->inner, 100, 100, 139, 139);
+  ASSERT_EQ(drop_figure_lines(&ctx_), 1);
+  EXPECT_EQ(rects(ctx_.textList), (std::vector<Rect16>{{1100, 1200, 1499, 1239}, {100, 100, 139, 139}}));
+}
+
+// A lead piece three rows high beside three rows of four characters.
+TEST_F(LaterSteps, ALineLedByALargePieceKeepsTheLeadAndGivesItsRowsLinesOfTheirOwn) {
+  ctx_.charWidth = 40;
+  ctx_.charHeight = 40;
+  ctx_.gapX = 10;
+  ctx_.gapY = 10;
+  ctx_.lineHeight = 40;
+  struct Case {
+    const char* name;
+    std::vector<Rect16> lead;
+    std::vector<Rect16> lines;  // by top, then left
+    bool separator;
+  };
+  const Case cases[] = {
+      {"one lead piece", {{100, 100, 219, 239}},
+       {{100, 100, 219, 239}, {250, 100, 439, 139}, {250, 150, 439, 189}, {250, 200, 439, 239}}, true},
+      {"a lead of two pieces", {{100, 110, 159, 239}, {170, 100, 219, 239}},
+       {{100, 100, 219, 239}, {250, 100, 439, 139}, {250, 150, 439, 189}, {250, 200, 439, 239}}, true},
+      {"no piece high enough to lead", {{100, 100, 139, 139}}, {{100, 100, 439, 239}}, false},
+  };
+  for (const Case& c : cases) {
+    free_context_lists(&ctx_);
+    rect_record* b = block(100, 100, 439, 239);
+    rect_record* ln = add(&b->outer, 100, 100, 439, 239, 1);
+    for (const Rect16& p : c.lead) add(&ln->inner, p.left, p.top, p.right, p.bottom);
+    for (int row = 0; row < 3; ++row)
+      for (int i = 0; i < 4; ++i) add(&ln->inner, 250 + 50 * i, 100 + 50 * row, 289 + 50 * i, 139 + 50 * row);
+    ASSERT_EQ(split_initial_lines(&ctx_), 1) << c.name;
+    std::vector<Rect16> got = rects(b->outer);
+    std::sort(got.begin(), got.end(), [](const Rect16& x, const Rect16& y) {
+      return x.top != y.top ? x.top < y.top : x.left < y.left;
+    });
+    EXPECT_EQ(got, c.lines) << c.name;
+    int pieces = 0;
+    for (const rect_record* l = b->outer->next; l != b->outer; l = l->next) pieces += count_rects(l->inner);
+    EXPECT_EQ(pieces, static_cast<int>(c.lead.size()) + 12) << c.name << ": every piece in exactly one line";
+    const std::vector<Rect16> separators =
+        c.separator ? std::vector<Rect16>{{220, 100, 221, 239}} : std::vector<Rect16>{};
+    EXPECT_EQ(rects(ctx_.sepList), separators) << c.name;
+    if (c.separator) {
+      EXPECT_EQ(labels(ctx_.sepList), std::vector<short>{2}) << c.name;
+    }
+  }
+}
+
+// On a blank page the second analysis finds nothing, so a field chosen for
+// it goes and every other field stays.
+TEST_F(LaterSteps, OnlyNarrowFieldsAlongATablesLeftEdgeAreAnalysedAgain) {
+  const int width = 2000;
+  const int height = 2000;
+  std::vector<std::uint8_t> bits(static_cast<std::size_t>(paddedRowBytes(width)) * height, 0);
+  const ImageDesc blank{bits.data(), static_cast<std::uint16_t>(paddedRowBytes(width)),
+                        static_cast<std::uint16_t>(height), 400};
+  const std::array<ImageDesc, 5> images{blank, blank, blank, blank, blank};
+  struct Case {
+    const char* name;
+    Rect16 field;
+    int lineWidth;
+    bool analysedAgain;
+  };
+  const Case cases[] = {
+      {"a narrow column at the left edge", {100, 100, 159, 899}, 50, true},
+      {"a line wider than 1.5 characters", {100, 100, 159, 899}, 61, false},
+      {"lower than two characters", {100, 100, 159, 178}, 50, false},
+      {"right edge beyond four characters from the left", {100, 100, 299, 899}, 50, false},
+  };
+  for (const Case& c : cases) {
+    userfld* fields = nullptr;
+    // The table's other cell, far right, keeps the left edge at the first.
+    for (const Rect16& r : {c.field, Rect16{1000, 100, 1500, 899}}) {
+      userfld* f = field(&fields, r.left, r.top, r.right, r.bottom, layout::kFieldCell);
+      f->measures[0] = 40;
+      f->measures[1] = 40;
+      line_record* l = append_line(&f->lines);
+      l->left = r.left;
+      l->top = r.top;
+      l->right = static_cast<std::int16_t>(r.left + c.lineWidth - 1);
+      l->bottom = r.bottom;
+    }
+    ASSERT_EQ(resplit_edge_fields(fields, &images), 1) << c.name;
+    std::vector<Rect16> left{Rect16{1000, 100, 1500, 899}};
+    if (!c.analysedAgain) left.insert(left.begin(), c.field);
+    EXPECT_EQ(fieldRects(fields), left) << c.name;
+    free_fld_list(&fields);
+  }
+}
+
+// A line that took in three rows of Latin text, eight letters each, 20 px
+// of white between the rows.
+TEST_F(LaterSteps, ATallLatinLineIsCutAtItsWhiteRowsOnly) {
+  ctx_.charWidth = 30;
+  ctx_.charHeight = 40;
+  ctx_.gapX = 10;
+  ctx_.gapY = 20;
+  ctx_.lineHeight = 40;
+  ctx_.lineGapH = 20;
+  struct Case {
+    const char* name;
+    bool bracket;     // a piece over all three rows, right of them
+    bool fullHeight;  // the letters fill every row: nothing white between
+    int lines;
+  };
+  const Case cases[] = {
+      {"three rows become three lines", false, false, 3},
+      {"a bracket over the rows is cut with them", true, false, 3},
+      {"no white row: the line stays whole", false, true, 1},
+  };
+  for (const Case& c : cases) {
+    free_context_lists(&ctx_);
+    rect_record* b = block(100, 100, 429, 259);
+    rect_record* ln = add(&b->outer, 100, 100, 429, 259, 1);
+    for (int row = 0; row < 3; ++row)
+      for (int i = 0; i < 8; ++i) {
+        const int top = c.fullHeight ? 100 : 100 + 60 * row;
+        const int bottom = c.fullHeight ? 259 : top + 39;
+        if (c.fullHeight && row > 0) continue;
+        add(&ln->inner, 100 + 40 * i, top, 129 + 40 * i, bottom);
+      }
+    if (c.bracket) add(&ln->inner, 420, 100, 429, 259);
+    add(&ln->inner, 150, 93, 153, 96);    // the dot of an i, over the first row
+    add(&ln->inner, 200, 150, 200, 150);  // a speck between the rows
+    ASSERT_EQ(split_tall_lines(&ctx_), 1) << c.name;
+    ASSERT_EQ(count_rects(ctx_.textList), 1) << c.name;
+    b = ctx_.textList->next;
+    EXPECT_EQ(count_rects(b->outer), c.lines) << c.name;
+    if (c.fullHeight) continue;
+    int bracketPieces = 0;
+    int pieces = 0;
+    bool dotOnFirstRow = false;
+    for (const rect_record* l = b->outer->next; l != b->outer; l = l->next) {
+      int here = 0;
+      for (const rect_record* p = l->inner->next; p != l->inner; p = p->next) {
+        ++pieces;
+        here += p->left == 420 ? 1 : 0;
+        if (p->left == 150 && p->top == 93) dotOnFirstRow = l->top <= 100;
+      }
+      EXPECT_LE(here, 1) << c.name << ": one bracket piece per line";
+      bracketPieces += here;
+      EXPECT_LT(layout::rectHeight(*l), 2 * ctx_.lineHeight) << c.name;
+    }
+    EXPECT_EQ(bracketPieces, c.bracket ? 3 : 0) << c.name;
+    EXPECT_EQ(pieces, 24 + 1 + bracketPieces) << c.name << ": the dot is kept, the speck goes";
+    EXPECT_TRUE(dotOnFirstRow) << c.name;
+  }
+}
+
+TEST_F(LaterSteps, AFlatLineGoesWithTheLineRightUnderIt) {
+  struct Case {
+    const char* name;
+    int nextTop;
+    int joinedLines;
+  };
+  const Case cases[] = {
+      {"a line of accents just over the text", 112, 1},
+      {"a flat line far above", 140, 2},
+  };
+  for (const Case& c : cases) {
+    free_context_lists(&ctx_);
+    rect_record* b = block(100, 100, 299, c.nextTop + 39);
+    line(b, 100, 100, 299, 109);  // 10 px high: under 1 mm at 400 dpi
+    line(b, 100, c.nextTop, 299, c.nextTop + 39);
+    ASSERT_EQ(join_thin_lines(&ctx_), 1) << c.name;
+    EXPECT_EQ(count_rects(b->outer), c.joinedLines) << c.name;
+    if (c.joinedLines == 1) {
+      EXPECT_EQ(rects(b->outer), (std::vector<Rect16>{{100, 100, 299, static_cast<std::int16_t>(c.nextTop + 39)}}));
+    }
+  }
 }
 
 }  // namespace

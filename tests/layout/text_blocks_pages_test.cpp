@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -196,6 +197,41 @@ TEST_F(TextBlockPages, UnderlinedEnglishWordsStayInTheirLines) {
   for (std::size_t i = 0; i < truth.size(); ++i) {
     EXPECT_GT(covered[i] * 100, truth[i].rect.width() * 95) << "text line " << i;
   }
+}
+
+// A capital three lines high leading a paragraph: the fields keep it as a
+// line of its own and give each of the three lines beside it a line.
+TEST_F(TextBlockPages, ADropCapitalStaysOneLineAndTheLinesBesideItStaySeparate) {
+  const int dpi = 400;
+  const int mm = testpages::libraryMm(1, dpi);
+  PageBuilder builder(210 * mm, 120 * mm, dpi);
+  builder.addText({20 * mm, 20 * mm}, QStringLiteral("田"), 44, 1, 1);
+  builder.addText({38 * mm, 20 * mm}, kJapanese, 10.5, 36, 3);
+  builder.addText({20 * mm, 40 * mm}, kJapanese, 10.5, 40, 4);
+  RenderedPage page = builder.render();
+  ASSERT_EQ(page.blocks.size(), 3u);
+  layouttest::RegionRun r;
+  layouttest::runRegion(r, page, ParamBlock{});
+  ASSERT_EQ(r.status, 1);
+  std::vector<QRect> lines;
+  if (r.result.fields != nullptr)
+    for (const userfld* f = r.result.fields->next; f != r.result.fields; f = f->next)
+      if (f->lines != nullptr)
+        for (const line_record* l = f->lines->next; l != f->lines; l = l->next)
+          lines.emplace_back(QPoint(l->left, l->top), QPoint(l->right, l->bottom));
+  const auto foundOver = [&](const QRect& truth) {
+    return std::count_if(lines.begin(), lines.end(), [&](const QRect& l) {
+      const QRect common = l.intersected(truth);
+      const long both = static_cast<long>(common.width()) * common.height();
+      const long either = static_cast<long>(l.width()) * l.height() + static_cast<long>(truth.width()) * truth.height() -
+                          both;
+      return both * 10 >= either * 7;  // IoU at least 0.7
+    });
+  };
+  const QRect capital = page.blocks[0].lines[0].rect;
+  EXPECT_EQ(foundOver(capital), 1) << "the capital";
+  for (const auto& row : page.blocks[1].lines) EXPECT_EQ(foundOver(row.rect), 1) << "row at " << row.rect.y();
+  EXPECT_EQ(lines.size(), 1u + 3u + 4u);
 }
 
 }  // namespace

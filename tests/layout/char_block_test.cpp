@@ -9,7 +9,9 @@
 #include "layout/template_field.h"
 #include "platform/byte_order.h"
 #include "platform/global_memory.h"
+#include "layout/vulay30.h"
 #include "tests/layout/layout_fixture.h"
+#include "tests/layout/test_pages.h"
 
 #include <QTemporaryDir>
 
@@ -296,6 +298,59 @@ TEST_F(CharBlockTest, StoredRectanglesAreReadUpToWhatTheAreaHolds) {
     }
     free_fld_list(&read);
   }
+}
+
+// A page read with a template: the cells of a table area take the kinds
+// stored with the template, without any other call of the host.
+TEST_F(CharBlockTest, LayoutWithATemplateTakesItsGrids) {
+  const int dpi = 300;
+  const int mm = testpages::libraryMm(1, dpi);
+  testpages::PageBuilder builder(120 * mm, 80 * mm, dpi);
+  const int left = 10 * mm, top = 10 * mm, w = 90 * mm, rowH = 12 * mm;
+  for (int r = 0; r <= 3; ++r) builder.addRule(QRect(left, top + r * rowH, w + 2, 2), true);
+  for (int c = 0; c <= 2; ++c) builder.addRule(QRect(left + c * (w / 2), top, 2, 3 * rowH + 2), false);
+  for (int r = 0; r < 3; ++r) {
+    builder.addText({left + 3 * mm, top + r * rowH + 3 * mm}, QStringLiteral("項目"), 10.5, 2, 1);
+    builder.addText({left + w / 2 + 3 * mm, top + r * rowH + 3 * mm}, QString::number(10 + r), 10.5, 2, 1);
+  }
+  testpages::RenderedPage page = builder.render();
+  const std::vector<std::uint8_t> grid(8 * 8, 8);  // digits only, in every cell
+  std::string blocks;
+  layout::appendCharBlock(&blocks, 0, 8, 8, grid.data());
+  writeTemplate(0, templateFile(blocks));
+
+  userfld* list = nullptr;
+  userfld* area = create_userfld(&list);
+  area->left = static_cast<std::int16_t>(left - 2 * mm);
+  area->top = static_cast<std::int16_t>(top - 2 * mm);
+  area->right = static_cast<std::int16_t>(left + w + 2 * mm);
+  area->bottom = static_cast<std::int16_t>(top + 3 * rowH + 2 * mm);
+  area->params.setByte(ParamBlock::kForm, 0xFF);
+  area->params.setByte(ParamBlock::kHorizontalRules, 1);
+  area->params.setByte(ParamBlock::kVerticalRules, 1);
+  ParamBlock params;
+  int window = 0;
+  ASSERT_EQ(GetLines(&window, page.bits.data(), static_cast<short>(page.width), static_cast<short>(page.height),
+                     static_cast<std::uint16_t>(dpi), nullptr, nullptr),
+            1);
+  std::string folder = folder_;
+  ASSERT_EQ(GetLayout(&window, &params, page.bits.data(), &list, static_cast<short>(page.width),
+                      static_cast<short>(page.height), static_cast<std::uint16_t>(dpi), folder.data(), 0),
+            1);
+  int cells = 0;
+  layout::forEachMergeRun(layoutState().Sfld, [&](int t, const layout::MergeRun& run) {
+    EXPECT_EQ(t, 0);
+    for (userfld* f = run.head->next;; f = f->next) {
+      if (f->number >= 1 && f->subNumber >= 1) {
+        EXPECT_EQ(f->params.word(ParamBlock::kCharKindMask), 8);
+        ++cells;
+      }
+      if (f == run.last) break;
+    }
+    return true;
+  });
+  EXPECT_EQ(cells, 6);  // three rows of two cells
+  free_userfld_ring(&list);
 }
 
 }  // namespace

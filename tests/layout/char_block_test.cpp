@@ -2,12 +2,9 @@
 // rewritten in place, applied to a new layout; damaged files refused.
 #include "layout/char_block.h"
 #include "layout/char_block_file.h"
-#include "layout/char_block_rects.h"
 #include "layout/field_rings.h"
 #include "layout/layout_status.h"
 #include "layout/library_state.h"
-#include "layout/template_field.h"
-#include "platform/byte_order.h"
 #include "platform/global_memory.h"
 #include "layout/vulay30.h"
 #include "tests/layout/layout_fixture.h"
@@ -55,15 +52,6 @@ std::vector<int> masks(const userfld* head) {
   std::vector<int> out;
   for (const userfld* f = head->next; f != head; f = f->next) out.push_back(f->params.word(ParamBlock::kCharKindMask));
   return out;
-}
-
-template <typename T>
-int ringCountOf(const T* head) {
-  int n = 0;
-  if (head != nullptr) {
-    for (const T* r = head->next; r != head; r = r->next) ++n;
-  }
-  return n;
 }
 
 std::vector<std::uint8_t> bytesOf(platform::GlobalHandle h) {
@@ -248,55 +236,6 @@ TEST_F(CharBlockTest, DamagedFilesAreRefused) {
     const platform::GlobalHandle grid = platform::globalAllocCopy(std::vector<std::uint8_t>{1, 2, 3, 4});
     EXPECT_EQ(layout::rewrite_char_block(folder_, 2, 0, grid, 2, 2), c.status);
     platform::globalFree(grid);
-  }
-}
-
-TEST_F(CharBlockTest, StoredRectanglesAreReadUpToWhatTheAreaHolds) {
-  // A field with 60 block rectangles and 3 children stores 50 and 3.
-  userfld* f = append_fld(&ring_);
-  f->params.setByte(ParamBlock::kCharBlocks, 1);
-  for (int i = 0; i < 60; ++i) {
-    recg* r = append_recg(&f->blocks);
-    r->left = static_cast<std::int16_t>(i);
-    r->right = static_cast<std::int16_t>(i + 5);
-  }
-  for (int i = 0; i < 3; ++i) append_fld(&f->children)->top = static_cast<std::int16_t>(100 + i);
-  TemplateFieldEntry entry;
-  ASSERT_EQ(fld_to_template_field(f, &entry), 1);
-
-  struct Case {
-    const char* name;
-    int blockCount;
-    int childCount;
-    int blocksRead;
-    int childrenRead;
-  };
-  const std::vector<Case> cases = {
-      {"as written", -1, -1, 50, 3},
-      {"block count past the area", 60, -1, 50, 3},
-      {"block count far past it", 0x7FFF, -1, 50, 3},
-      {"negative counts", -2, -5, 0, 0},
-      {"child count past the area", -1, 51, 50, 50},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    TemplateFieldEntry e = entry;
-    if (c.blockCount != -1) platform::storeLe16(&e[408], static_cast<std::uint16_t>(c.blockCount));
-    if (c.childCount != -1) platform::storeLe16(&e[810], static_cast<std::uint16_t>(c.childCount));
-    userfld* read = nullptr;
-    userfld* g = append_fld(&read);
-    g->params.setByte(ParamBlock::kCharBlocks, 1);
-    ASSERT_EQ(layout::read_stored_rects(e, g), 1);
-    EXPECT_EQ(ringCountOf(g->blocks), c.blocksRead);
-    EXPECT_EQ(ringCountOf(g->children), c.childrenRead);
-    if (c.blocksRead == 50) {
-      EXPECT_EQ(g->blocks->prev->left, 49);
-      EXPECT_EQ(g->blocks->prev->right, 54);
-    }
-    if (c.childrenRead == 3) {
-      EXPECT_EQ(g->children->prev->top, 102);
-    }
-    free_fld_list(&read);
   }
 }
 

@@ -12,10 +12,11 @@ OUT=${FUZZ_BUILD_DIR:-$ROOT/build-fuzz}
 case "$OUT" in /*) ;; *) OUT="$ROOT/$OUT" ;; esac
 SECONDS_EACH=${FUZZ_SECONDS:-60}
 CXX=${FUZZ_CXX:-clang++}
-TARGETS=(mht_reader kpx_draw zrv_uni)
+TARGETS=(mht_reader kpx_draw zrv_uni template_table template_file)
 SOURCES=(shell/file_bytes.cpp shell/mime_codecs.cpp shell/html_charset.cpp shell/charset_guess.cpp shell/mht_converter.cpp
          shell/mht_reader.cpp shell/kpx_draw_reader.cpp shell/zrv_uni_reader.cpp
-         platform/sjis_codec.cpp platform/paths.cpp)
+         platform/sjis_codec.cpp platform/paths.cpp
+         layout/template_table.cpp)
 
 mkdir -p "$OUT/obj"
 read -r -a QT_CFLAGS <<<"$(pkg-config --cflags Qt6Core)"
@@ -31,7 +32,7 @@ jobs_=()
 for src in "${SOURCES[@]}"; do
   obj="$OUT/obj/$(echo "$src" | tr / _).o"
   if [ ! -f "$obj" ] || [ "$ROOT/$src" -nt "$obj" ] ||
-     [ -n "$(find "$ROOT/shell" "$ROOT/platform" -name '*.h' -newer "$obj" -print -quit)" ]; then
+     [ -n "$(find "$ROOT/shell" "$ROOT/platform" "$ROOT/layout" -name '*.h' -newer "$obj" -print -quit)" ]; then
     "$CXX" "${FLAGS[@]}" -fsanitize=fuzzer-no-link,$SAN -c "$ROOT/$src" -o "$obj" &
     jobs_+=($!)
   fi

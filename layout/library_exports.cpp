@@ -16,6 +16,9 @@
 #include "layout/library_state.h"
 #include "layout/ring.h"
 #include "layout/ruled_lines.h"
+#include "layout/template_dialog_hooks.h"
+#include "layout/template_session.h"
+#include "layout/template_table.h"
 #include "recognition/recognition_driver.h"
 
 #include <dlfcn.h>
@@ -66,6 +69,22 @@ short startLibrary(const std::string& dictionaryFolder, const std::string& learn
   if (state.initCount == 0) layout::init_library_state();
   ++state.initCount;
   return kStatusDone;
+}
+
+// The set-up that the template exports share: the half-size image geometry,
+// the template folder (a trailing "/" cut) and its table path, and no
+// template loaded yet.
+void startTemplateCall(short width, short height, const char* templateFolder) {
+  auto& state = layoutState();
+  ImageDesc& half = state.images[1];
+  half.bytesPerRow = static_cast<std::uint16_t>(width / 16);
+  half.height = static_cast<std::uint16_t>(height / 2);
+  if (templateFolder != nullptr) {
+    auto& ctx = layout::templateContext();
+    ctx.folder = folderOf(templateFolder);
+    ctx.tablePath = layout::template_table_path(ctx.folder);
+  }
+  state.templateTouched = false;
 }
 
 }  // namespace
@@ -170,9 +189,42 @@ short GetRecg(void* window, ParamBlock* params, void* image, userfld** list, sho
       layout::kStatusNoMemory);
 }
 
-short RegstTemplate(void*, int, void* image, userfld**, short, short, std::uint16_t, std::uint16_t, int, int,
-                    char*) {
-  return image == nullptr ? kStatusNoImage : kStatusNothing;
+short RegstTemplate(void* window, int, void* image, userfld** list, short width, short height, std::uint16_t dpi,
+                    std::uint16_t, int, int, char* templateFolder) {
+  if (image == nullptr) return kStatusNoImage;
+  return guarded(
+      [&]() -> short {
+        ImageCallFrame frame(window, image, width, height, dpi);
+        startTemplateCall(width, height, templateFolder);
+        auto& state = layoutState();
+        // The dialogs work on a copy of the caller's fields: the template
+        // field list.
+        free_fld_list(&state.inputFields);
+        if (list != nullptr && !layout::ringEmpty(*list) &&
+            layout::copy_fld_list(*list, &state.inputFields) != kStatusDone) {
+          free_fld_list(&state.inputFields);
+          return layout::kStatusNoMemory;
+        }
+        layout::templateSession().lastRegistered = -1;
+        const auto operation = layout::templateDialogHooks().operation;
+        const int result = operation != nullptr ? operation(window) : -1;
+        short status = kStatusNoImage;
+        if (result == 1) {
+          const int registered = layout::templateSession().lastRegistered;
+          status = static_cast<short>(registered >= 0 ? registered + 1 : kStatusNothing);
+          // The template called up or matched replaces the caller's fields.
+          if (state.templateTouched && list != nullptr) {
+            free_userfld_ring(list);
+            if (!layout::ringEmpty(state.inputFields) &&
+                layout::copy_fld_list(state.inputFields, list) != kStatusDone) {
+              status = layout::kStatusNoMemory;
+            }
+          }
+        }
+        free_fld_list(&state.inputFields);
+        return status;
+      },
+      layout::kStatusNoMemory);
 }
 
 short GetLines(void* window, void* image, short width, short height, std::uint16_t dpi,
@@ -235,9 +287,21 @@ short ReadTemplate(void*, int, void*, userfld**, short, short, std::uint16_t, st
   return 1;  // not read
 }
 
-std::uint16_t ConfTemplate(void*, int, void*, int, short, short, std::uint16_t, std::uint16_t, int, int, char*,
-                           int) {
-  return 0xFFFF;
+std::uint16_t ConfTemplate(void* window, int, void* image, int, short width, short height, std::uint16_t dpi,
+                           std::uint16_t, int, int, char* templateFolder, int startNumber) {
+  constexpr std::uint16_t kCancelled = 0xFFFF;
+  return guarded(
+      [&]() -> std::uint16_t {
+        ImageCallFrame frame(window, image, width, height, dpi);
+        startTemplateCall(width, height, templateFolder);
+        const auto confirm = layout::templateDialogHooks().confirm;
+        // Without its window the dialog cannot be shown: that is no OK.
+        const int result = confirm != nullptr ? confirm(window, layout::kModeReference, std::max(startNumber, 0)) : -1;
+        free_fld_list(&layoutState().inputFields);
+        if (result <= 0) return kCancelled;
+        return static_cast<std::uint16_t>(layout::templateContext().current);
+      },
+      kCancelled);
 }
 
 short AutoRotate(void* image, int, short width, short height, ParamBlock* params, short mode, Rect16* area) {

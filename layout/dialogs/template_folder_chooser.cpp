@@ -4,6 +4,8 @@
 
 #include <QDir>
 
+#include <dlfcn.h>
+
 namespace layout::dialogs {
 namespace {
 
@@ -44,6 +46,13 @@ int choose_template_folder(QWidget* owner, const std::string& startFolder, std::
                                                       : chosen + QStringLiteral("/template.tbl");
   folder = folder_of_table_path(table.toStdString());
   return folder.empty() ? 0 : 1;
+}
+
+std::string library_folder() {
+  Dl_info info{};
+  if (dladdr(reinterpret_cast<void*>(&library_folder), &info) == 0 || info.dli_fname == nullptr) return ".";
+  const std::string folder = folder_of_table_path(info.dli_fname);
+  return folder.empty() ? std::string(".") : folder;
 }
 
 void show_open_error(unsigned code) {

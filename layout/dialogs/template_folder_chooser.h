@@ -5,6 +5,7 @@
 //   make_template_folder_dialog   the dialog it runs (tests drive it)
 //   folder_of_table_path          ".../template.tbl" cut back to its folder
 //   show_open_error               the message for a dialog error code
+//   library_folder                the template folder before one is chosen
 #pragma once
 
 #include <QFileDialog>
@@ -28,6 +29,10 @@ int choose_template_folder(QWidget* owner, const std::string& startFolder, std::
 
 // The folder of a table path: "/a/b/template.tbl" -> "/a/b", "/template.tbl" -> "/".
 std::string folder_of_table_path(const std::string& tablePath);
+
+// The folder of the library's own file: where templates are kept until the
+// user chooses a folder.
+std::string library_folder();
 
 // "file open error" for the error codes of the file dialogs; nothing for 0
 // (cancelled) and for codes that are not dialog errors.

@@ -42,11 +42,7 @@ class LayoutOverlay : public layouttest::LayoutLibraryTest {
   }
   // A result field as the layout leaves it.
   userfld* resultField(int l, int t, int r, int b, int number, int sub = -1, int direction = 0) {
-    userfld* f = append_fld(&layoutState().Sfld);
-    f->left = static_cast<std::int16_t>(l);
-    f->top = static_cast<std::int16_t>(t);
-    f->right = static_cast<std::int16_t>(r);
-    f->bottom = static_cast<std::int16_t>(b);
+    userfld* f = layouttest::appendFieldAt(&layoutState().Sfld, l, t, r, b);
     f->number = static_cast<std::int16_t>(number);
     f->subNumber = static_cast<std::int16_t>(sub);
     f->params.setByte(ParamBlock::kDirection, static_cast<std::uint8_t>(direction));
@@ -156,12 +152,7 @@ TEST_F(LayoutOverlay, LabelsAndFramesFollowTheFieldsKind) {
 TEST_F(LayoutOverlay, InputFieldsAreXorBoxesSoThatASecondDrawingTakesThemAway) {
   pageAnalysed();
   resultField(0, 0, 80, 80, 1);
-  userfld* input = append_fld(&layoutState().inputFields);
-  input->left = 80;
-  input->top = 160;
-  input->right = 400;
-  input->bottom = 320;
-  input->number = 7;
+  layouttest::appendFieldAt(&layoutState().inputFields, 80, 160, 400, 320)->number = 7;
   ASSERT_EQ(DisplayLayout(&window_, 8, 0, 0, nullptr, 1), 1);
   const auto items = overlayOf(&window_);
   const auto boxes = ofKind(items, VuOverlayBox);
@@ -250,11 +241,7 @@ TEST_F(LayoutOverlay, DispTemplateShowsTheInputFieldsOnlyWhileATemplateIsLoaded)
 class TemplatePicture : public layouttest::LayoutLibraryTest {
  protected:
   userfld* field(int l, int t, int r, int b, int form) {
-    userfld* f = append_fld(&ring_);
-    f->left = static_cast<std::int16_t>(l);
-    f->top = static_cast<std::int16_t>(t);
-    f->right = static_cast<std::int16_t>(r);
-    f->bottom = static_cast<std::int16_t>(b);
+    userfld* f = layouttest::appendFieldAt(&ring_, l, t, r, b);
     f->params.setByte(ParamBlock::kForm, static_cast<std::uint8_t>(form));
     return f;
   }

@@ -95,11 +95,7 @@ class TemplateImageWindowTest : public layouttest::LayoutLibraryTest {
     LayoutLibraryTest::TearDown();
   }
   userfld* field(int l, int t, int r, int b) {
-    userfld* f = append_fld(&ring_);
-    f->left = static_cast<std::int16_t>(l);
-    f->top = static_cast<std::int16_t>(t);
-    f->right = static_cast<std::int16_t>(r);
-    f->bottom = static_cast<std::int16_t>(b);
+    userfld* f = layouttest::appendFieldAt(&ring_, l, t, r, b);
     f->params.setByte(ParamBlock::kForm, 1);
     return f;
   }

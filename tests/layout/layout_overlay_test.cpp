@@ -207,6 +207,11 @@ TEST_F(LayoutOverlay, TheTableGridTakesTheLongestLineBetweenCentres) {
   EXPECT_EQ(lines[0]->x1, 95);
   EXPECT_EQ(lines[0]->x2, 310);
   EXPECT_EQ(lines[0]->colour, layout::kGridColour);
+
+  // Rows without any column line: no grid (a count is not a position).
+  free_vline_list(&layoutState().vLines);
+  ASSERT_EQ(DisplayLayout(&window_, 1, 0, 0, nullptr, 2), 1);
+  EXPECT_TRUE(overlayOf(&window_).empty());
 }
 
 TEST_F(LayoutOverlay, NoLayoutNoRuledLinesOrNoTableGiveNothing) {

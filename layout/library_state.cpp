@@ -6,9 +6,11 @@
 #include "layout/layout_driver.h"
 #include "layout/layout_hooks.h"
 #include "layout/layout_messages.h"
+#include "layout/layout_overlay.h"
 #include "layout/layout_status.h"
 #include "layout/parameter_tables.h"
 #include "layout/skew_correction.h"
+#include "layout/template_session.h"
 #include "layout/user_region.h"
 
 namespace layout {
@@ -70,6 +72,10 @@ short init_library_state() {
   hooks().autoRotate = auto_rotate_export;
   hooks().autoRotatePaper = auto_rotate_paper_export;
 
+  // Records of the pools go with them: the working template and the
+  // overlays built from them are dropped, not freed.
+  forget_template_session();
+  forget_display_overlays();
   state.pools.closeAll();
   state.dpi = 400;
   state.scale = 8;
@@ -105,6 +111,8 @@ void close_library_state() {
   free_vline_list(&state.vLines);
   free_hline_list(&state.templateHLines);
   free_vline_list(&state.templateVLines);
+  clear_working_template();
+  forget_display_overlays();
   state.pools.closeAll();
   for (auto& bits : state.reducedBits) std::vector<std::uint8_t>().swap(bits);
   state.images = {};

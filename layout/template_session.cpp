@@ -78,6 +78,13 @@ void clear_working_template() {
   free_keisen_pair(&session.workingLines);
 }
 
+void forget_template_session() {
+  auto& session = templateSession();
+  session.working = nullptr;
+  free_keisen_pair(&session.workingLines);
+  session.operationMode = 0;
+}
+
 void report_template_error(int number) { show_layout_error(layoutState().window, number); }
 
 std::string default_template_name(int number) { return "テンプレート " + std::to_string(number); }

@@ -6,6 +6,7 @@
 //
 //   templateSession()             the one session of the process
 //   clear_working_template        frees the working template and its lines
+//   forget_template_session       drops it when the pools are reset
 //   load_working_template         fills the working template for a mode
 //   register_working_template     writes it as a new template, with its name
 //   set_template_eligibility      the slot byte of the current template
@@ -55,6 +56,9 @@ struct TemplateSession {
 
 TemplateSession& templateSession();
 void clear_working_template();
+// Forgets the working template without freeing its records (their pools are
+// being reset) and frees its ruled lines.
+void forget_template_session();
 
 void report_template_error(int number);
 

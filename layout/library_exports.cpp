@@ -14,7 +14,10 @@
 #include "layout/layout_status.h"
 #include "layout/library_state.h"
 #include "layout/ring.h"
+#include "layout/parameter_tables.h"
 #include "layout/ruled_lines.h"
+#include "layout/template_matching.h"
+#include "layout/template_table.h"
 #include "recognition/recognition_driver.h"
 
 #include <dlfcn.h>
@@ -203,14 +206,66 @@ short SaveFldToFile(int*, userfld* list, char*, std::uint16_t) {
   return layout::ringEmpty(list) ? kStatusDone : kStatusNothing;
 }
 
-short Auto_template_matching(void*, int, void* image, userfld**, short, short, std::uint16_t, std::uint16_t, int,
-                             int, char*, std::uint16_t*) {
-  return image == nullptr ? kStatusNoImage : kStatusNothing;
+// Matches the page's ruled lines (those of the last GetLines or layout)
+// against the folder's templates; the matched template's fields become the
+// library's template field list.  0 matched, else the matching's status.
+short Auto_template_matching(void* window, int, void* image, userfld**, short width, short height, std::uint16_t dpi,
+                             std::uint16_t, int, int, char* templateFolder, std::uint16_t* templateNumber) {
+  if (image == nullptr) return kStatusNoImage;
+  return guarded(
+      [&]() -> short {
+        ImageCallFrame frame(window, image, width, height, dpi);
+        layout::begin_template_call(templateFolder, width, height);
+        auto& state = layoutState();
+        auto& ctx = layout::templateContext();
+        KeisenPair page{state.hLines, state.vLines};
+        KeisenPair templ{state.templateHLines, state.templateVLines};
+        double similarity = 0.0;
+        const short status = layout::match_templates(&state.inputFields, &templ, ctx, page, frame.page(),
+                                                     layout::parameterTables().set3(12), &similarity);
+        state.templateHLines = templ.horizontal;
+        state.templateVLines = templ.vertical;
+        if (status != kStatusDone) {
+          layout::show_layout_error(window, status == layout::kStatusTemplateMatch ? layout::kMsgTemplateMatch
+                                            : status == layout::kStatusNoMemory  ? layout::kMsgNoMemory
+                                            : status == layout::kStatusFileOpen  ? layout::kMsgTemplateOpen
+                                                                                 : layout::kMsgTemplateRead);
+          return status;
+        }
+        state.templateNumber = ctx.current;
+        state.templateTouched = true;
+        if (templateNumber != nullptr) *templateNumber = static_cast<std::uint16_t>(ctx.current);
+        return kStatusNothing;
+      },
+      layout::kStatusNoMemory);
 }
 
-short ReadTemplate(void*, int, void*, userfld**, short, short, std::uint16_t, std::uint16_t, int, int, char*,
-                   std::uint16_t, std::uint16_t*) {
-  return 1;  // not read
+// Reads one template into the library's template field list and lines,
+// aligned to the page's lines.  0 read, 1 not read.
+short ReadTemplate(void* window, int, void* image, userfld**, short width, short height, std::uint16_t dpi,
+                   std::uint16_t, int, int, char* templateFolder, std::uint16_t templateNumber,
+                   std::uint16_t* numberOut) {
+  return guarded(
+      [&]() -> short {
+        ImageCallFrame frame(window, image, width, height, dpi);
+        layout::begin_template_call(templateFolder, width, height);
+        auto& state = layoutState();
+        auto& ctx = layout::templateContext();
+        KeisenPair page{state.hLines, state.vLines};
+        KeisenPair templ{state.templateHLines, state.templateVLines};
+        const short read = layout::read_template(ctx, templateNumber, &state.inputFields, &templ, &page,
+                                                 layout::parameterTables().set3(12));
+        state.hLines = page.horizontal;
+        state.vLines = page.vertical;
+        state.templateHLines = templ.horizontal;
+        state.templateVLines = templ.vertical;
+        if (read != 1) return 1;
+        state.templateNumber = ctx.current;
+        state.templateTouched = true;
+        if (numberOut != nullptr) *numberOut = templateNumber;
+        return read == 1 ? 0 : 1;
+      },
+      short{1});
 }
 
 std::uint16_t ConfTemplate(void*, int, void*, int, short, short, std::uint16_t, std::uint16_t, int, int, char*,

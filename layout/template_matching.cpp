@@ -403,4 +403,18 @@ short read_template_core(TemplateContext& ctx, int number, userfld** fields, Kei
   return kStatusDone;
 }
 
+short read_template(TemplateContext& ctx, int number, userfld** fields, KeisenPair* lines, KeisenPair* pageLines,
+                    int threshold) {
+  if (read_template_core(ctx, number, fields, lines, *pageLines, threshold) != kStatusDone) return 0;
+  // A folder whose templates were never named has no names file; the
+  // template is loaded all the same, and reporting it as not read would
+  // leave the caller believing its old fields are in place.
+  if (read_template_name(ctx.folder, number, nullptr) == 1) {
+    free_keisen_pair(pageLines);
+    *pageLines = *lines;
+    *lines = KeisenPair{};
+  }
+  return 1;
+}
+
 }  // namespace layout

@@ -65,6 +65,23 @@ TemplateContext& templateContext() {
   return context;
 }
 
+void reset_template_context() { templateContext() = TemplateContext{}; }
+
+void begin_template_call(const char* folder, int width, int height) {
+  auto& state = layoutState();
+  std::string f = folder != nullptr ? folder : "";
+  while (f.size() > 1 && f.back() == '/') f.pop_back();
+  state.templateFolder = f;
+  state.templateTablePath = template_table_path(f);
+  state.templateTouched = false;
+  ImageDesc& half = state.images[1];
+  half.bytesPerRow = static_cast<std::uint16_t>(width / 16);
+  half.height = static_cast<std::uint16_t>(height / 2);
+  TemplateContext& ctx = templateContext();
+  ctx.folder = state.templateFolder;
+  ctx.tablePath = state.templateTablePath;
+}
+
 void set_char_block_writer(CharBlockWriter writer) { charBlockWriter = writer; }
 
 bool valid_hline(const Keisen& line) { return line.b - line.a + 1 >= parameterTables().set3(1); }

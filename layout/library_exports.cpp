@@ -68,6 +68,23 @@ short startLibrary(const std::string& dictionaryFolder, const std::string& learn
   return kStatusDone;
 }
 
+// The library's page and template ruled lines as the pairs the template
+// code works on; whatever the work left in them goes back to the state.
+struct StateLinePairs {
+  KeisenPair page{layoutState().hLines, layoutState().vLines};
+  KeisenPair templ{layoutState().templateHLines, layoutState().templateVLines};
+  StateLinePairs() = default;
+  StateLinePairs(const StateLinePairs&) = delete;
+  StateLinePairs& operator=(const StateLinePairs&) = delete;
+  ~StateLinePairs() {
+    auto& state = layoutState();
+    state.hLines = page.horizontal;
+    state.vLines = page.vertical;
+    state.templateHLines = templ.horizontal;
+    state.templateVLines = templ.vertical;
+  }
+};
+
 }  // namespace
 
 extern "C" {
@@ -218,13 +235,13 @@ short Auto_template_matching(void* window, int, void* image, userfld**, short wi
         layout::begin_template_call(templateFolder, width, height);
         auto& state = layoutState();
         auto& ctx = layout::templateContext();
-        KeisenPair page{state.hLines, state.vLines};
-        KeisenPair templ{state.templateHLines, state.templateVLines};
         double similarity = 0.0;
-        const short status = layout::match_templates(&state.inputFields, &templ, ctx, page, frame.page(),
-                                                     layout::parameterTables().set3(12), &similarity);
-        state.templateHLines = templ.horizontal;
-        state.templateVLines = templ.vertical;
+        short status = 0;
+        {
+          StateLinePairs lines;
+          status = layout::match_templates(&state.inputFields, &lines.templ, ctx, lines.page, frame.page(),
+                                           layout::parameterTables().set3(12), &similarity);
+        }
         if (status != kStatusDone) {
           layout::show_layout_error(window, status == layout::kStatusTemplateMatch ? layout::kMsgTemplateMatch
                                             : status == layout::kStatusNoMemory  ? layout::kMsgNoMemory
@@ -251,14 +268,12 @@ short ReadTemplate(void* window, int, void* image, userfld**, short width, short
         layout::begin_template_call(templateFolder, width, height);
         auto& state = layoutState();
         auto& ctx = layout::templateContext();
-        KeisenPair page{state.hLines, state.vLines};
-        KeisenPair templ{state.templateHLines, state.templateVLines};
-        const short read = layout::read_template(ctx, templateNumber, &state.inputFields, &templ, &page,
-                                                 layout::parameterTables().set3(12));
-        state.hLines = page.horizontal;
-        state.vLines = page.vertical;
-        state.templateHLines = templ.horizontal;
-        state.templateVLines = templ.vertical;
+        short read = 0;
+        {
+          StateLinePairs lines;
+          read = layout::read_template(ctx, templateNumber, &state.inputFields, &lines.templ, &lines.page,
+                                       layout::parameterTables().set3(12));
+        }
         if (read != 1) return 1;
         state.templateNumber = ctx.current;
         state.templateTouched = true;

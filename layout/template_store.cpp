@@ -134,6 +134,19 @@ TemplateFeatures compute_template_features(const KeisenPair& lines, const ImageD
   return f;
 }
 
+short settle_template_rings(short status, userfld* ring, KeisenPair pair, userfld** fields, KeisenPair* lines) {
+  if (status != kStatusDone) {
+    free_fld_list(&ring);
+    free_keisen_pair(&pair);
+    return status;
+  }
+  free_fld_list(fields);
+  *fields = ring;
+  free_keisen_pair(lines);
+  *lines = pair;
+  return kStatusDone;
+}
+
 short template_field_to_fld(const TemplateFieldEntry& e, userfld** ring) {
   userfld* f = append_fld(ring);
   if (f == nullptr) return kStatusNoMemory;
@@ -262,15 +275,7 @@ short read_template_file(userfld** fields, KeisenPair* lines, int number, const 
   for (std::size_t i = 0; i < file.fields.size() && status == kStatusDone; ++i) {
     status = template_field_to_fld(file.fields[i], &ring);
   }
-  if (status != kStatusDone) {
-    free_fld_list(&ring);
-    free_keisen_pair(&pair);
-    return status;
-  }
-  free_fld_list(fields);
-  *fields = ring;
-  free_keisen_pair(lines);
-  *lines = pair;
+  if (settle_template_rings(status, ring, pair, fields, lines) != kStatusDone) return status;
   if (attribute != nullptr) *attribute = file.attribute;
   return kStatusDone;
 }

@@ -192,6 +192,10 @@ TemplateFeatures compute_template_features(const KeisenPair& lines, const ImageD
 bool valid_hline(const Keisen& line);
 bool valid_vline(const Keisen& line);
 
+// Ends a read that built its rings aside: on success they replace *fields
+// and *lines, otherwise they are freed and the caller's stay whole.
+// Returns `status`.
+short settle_template_rings(short status, userfld* ring, KeisenPair pair, userfld** fields, KeisenPair* lines);
 // Appends the field of a stored record to the ring (with its character
 // blocks and children); 1 or -111.
 short template_field_to_fld(const TemplateFieldEntry& entry, userfld** ring);

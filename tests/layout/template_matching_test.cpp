@@ -6,6 +6,7 @@
 #include "layout/line_field_steps.h"
 #include "layout/parameter_tables.h"
 #include "layout/template_matching.h"
+#include "tests/layout/keisen_builders.h"
 #include "tests/layout/layout_fixture.h"
 
 #include <QTemporaryDir>
@@ -15,20 +16,8 @@
 namespace {
 
 using namespace layout;
-
-void addH(KeisenPair& p, int x1, int x2, int y) {
-  Keisen* k = append_hline(&p.horizontal);
-  k->a = static_cast<std::int16_t>(x1);
-  k->b = static_cast<std::int16_t>(x2);
-  k->c = static_cast<std::int16_t>(y);
-}
-
-void addV(KeisenPair& p, int x, int y1, int y2) {
-  Keisen* k = append_vline(&p.vertical);
-  k->a = static_cast<std::int16_t>(x);
-  k->b = static_cast<std::int16_t>(y1);
-  k->c = static_cast<std::int16_t>(y2);
-}
+using layouttest::addH;
+using layouttest::addV;
 
 // A form of boxes: frame, two rows, one column line.
 void addForm(KeisenPair& p, int dx, int dy) {

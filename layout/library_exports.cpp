@@ -11,6 +11,7 @@
 #include "layout/field_rings.h"
 #include "layout/keisen_lists.h"
 #include "layout/layout_hooks.h"
+#include "layout/layout_overlay.h"
 #include "layout/layout_status.h"
 #include "layout/library_state.h"
 #include "layout/ring.h"
@@ -23,8 +24,10 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
+#include <utility>
 
 using layout::hooks;
 using layout::ImageCallFrame;
@@ -132,14 +135,32 @@ void CloseAlloc(void) {
 std::intptr_t LayGazoWndProc(void*, unsigned, std::uintptr_t, std::intptr_t) { return 0; }
 
 short DisplayLayout(void* window, std::uint16_t scale, std::uint16_t xOffset, std::uint16_t yOffset, void*,
-                    int) {
+                    int flags) {
   auto& state = layoutState();
   if (layout::ringEmpty(state.Sfld)) return kStatusNothing;
   state.scale = scale;
   state.xOffset = static_cast<std::int16_t>(xOffset);
   state.yOffset = static_cast<std::int16_t>(yOffset);
-  (void)window;
-  return kStatusDone;
+  return guarded(
+      [&]() -> short {
+        const layout::ScreenMap map{std::max(1, static_cast<int>(scale)), state.xOffset, state.yOffset};
+        layout::store_display_overlay(window, layout::OverlayLayer::Layout, layout::layout_overlay(map, flags));
+        return kStatusDone;
+      },
+      layout::kStatusNoMemory);
+}
+
+int GetDisplayOverlay(void* window, VuOverlayItem* items, int capacity) {
+  return guarded(
+      [&]() -> int {
+        const auto overlay = layout::displayed_overlay(window);
+        if (items != nullptr) {
+          const auto n = std::min(overlay.size(), static_cast<std::size_t>(std::max(capacity, 0)));
+          std::copy_n(overlay.begin(), n, items);
+        }
+        return static_cast<int>(overlay.size());
+      },
+      0);
 }
 
 short GetLayout(void* window, ParamBlock* params, void* image, userfld** list, short width, short height,
@@ -193,11 +214,12 @@ short GetLines(void* window, void* image, short width, short height, std::uint16
       layout::kStatusNoMemory);
 }
 
-short GetLayoutHKeisen(short*, short*) {
+short GetLayoutHKeisen(short* vertical, short verticalCapacity, short* horizontal, short horizontalCapacity) {
   auto& state = layoutState();
   if (layout::ringEmpty(state.Sfld)) return kStatusNothing;
   if (count_hlines(state.hLines) == 0 && count_vlines(state.vLines) == 0) return kStatusNothing;
-  return kStatusNothing;
+  return static_cast<short>(layout::collect_keisen(state.Sfld, state.hLines, state.vLines, vertical,
+                                                   verticalCapacity, horizontal, horizontalCapacity));
 }
 
 int GetSelectedRect(VuPoint* point, VuRect* out) {
@@ -355,7 +377,20 @@ short ChangeFldForm(userfld* source, short fieldNumber, std::uint16_t selector) 
 int RgstConfDlgProc(void*, unsigned, std::uintptr_t, std::intptr_t) { return 0; }
 unsigned TempDirOpenHook(void*, unsigned, std::uintptr_t, std::intptr_t) { return 0; }
 int TemplateWndProc(void*, unsigned, std::uintptr_t, std::intptr_t) { return 0; }
-void DispTemplate(void*) {}
+void DispTemplate(void* window) {
+  guarded(
+      [&] {
+        auto& state = layoutState();
+        layout::Overlay overlay;
+        if (state.templateTouched) {
+          const layout::ScreenMap map{std::max(1, static_cast<int>(state.scale)), state.xOffset, state.yOffset};
+          overlay = layout::template_overlay(map, state.inputFields);
+        }
+        layout::store_display_overlay(window, layout::OverlayLayer::Template, std::move(overlay));
+        return 0;
+      },
+      0);
+}
 
 userfld* create_userfld(userfld** list) {
   if (list == nullptr) return nullptr;

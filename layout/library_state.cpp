@@ -5,6 +5,7 @@
 #include "layout/keisen_lists.h"
 #include "layout/layout_driver.h"
 #include "layout/layout_hooks.h"
+#include "layout/layout_messages.h"
 #include "layout/layout_status.h"
 #include "layout/parameter_tables.h"
 #include "layout/skew_correction.h"
@@ -111,7 +112,10 @@ void close_library_state() {
   state.images = {};
 }
 
-short show_layout_error(void* /*window*/, int /*messageNumber*/) { return 0; }
+short show_layout_error(void* window, int messageNumber) {
+  notify_layout_error(window, messageNumber);
+  return 0;
+}
 
 ImageCallFrame::ImageCallFrame(void* window, void* image, int width, int height, int dpi) {
   auto& state = layoutState();

@@ -15,8 +15,10 @@
 #include "layout/layout_status.h"
 #include "layout/library_state.h"
 #include "layout/ring.h"
+#include "layout/parameter_tables.h"
 #include "layout/ruled_lines.h"
 #include "layout/template_dialog_hooks.h"
+#include "layout/template_matching.h"
 #include "layout/template_session.h"
 #include "layout/template_table.h"
 #include "recognition/recognition_driver.h"
@@ -71,21 +73,22 @@ short startLibrary(const std::string& dictionaryFolder, const std::string& learn
   return kStatusDone;
 }
 
-// The set-up that the template exports share: the half-size image geometry,
-// the template folder (a trailing "/" cut) and its table path, and no
-// template loaded yet.
-void startTemplateCall(short width, short height, const char* templateFolder) {
-  auto& state = layoutState();
-  ImageDesc& half = state.images[1];
-  half.bytesPerRow = static_cast<std::uint16_t>(width / 16);
-  half.height = static_cast<std::uint16_t>(height / 2);
-  if (templateFolder != nullptr) {
-    auto& ctx = layout::templateContext();
-    ctx.folder = folderOf(templateFolder);
-    ctx.tablePath = layout::template_table_path(ctx.folder);
+// The library's page and template ruled lines as the pairs the template
+// code works on; whatever the work left in them goes back to the state.
+struct StateLinePairs {
+  KeisenPair page{layoutState().hLines, layoutState().vLines};
+  KeisenPair templ{layoutState().templateHLines, layoutState().templateVLines};
+  StateLinePairs() = default;
+  StateLinePairs(const StateLinePairs&) = delete;
+  StateLinePairs& operator=(const StateLinePairs&) = delete;
+  ~StateLinePairs() {
+    auto& state = layoutState();
+    state.hLines = page.horizontal;
+    state.vLines = page.vertical;
+    state.templateHLines = templ.horizontal;
+    state.templateVLines = templ.vertical;
   }
-  state.templateTouched = false;
-}
+};
 
 }  // namespace
 
@@ -195,7 +198,7 @@ short RegstTemplate(void* window, int, void* image, userfld** list, short width,
   return guarded(
       [&]() -> short {
         ImageCallFrame frame(window, image, width, height, dpi);
-        startTemplateCall(width, height, templateFolder);
+        layout::begin_template_call(templateFolder, width, height);
         auto& state = layoutState();
         // The dialogs work on a copy of the caller's fields: the template
         // field list.
@@ -277,14 +280,64 @@ short SaveFldToFile(int*, userfld* list, char*, std::uint16_t) {
   return layout::ringEmpty(list) ? kStatusDone : kStatusNothing;
 }
 
-short Auto_template_matching(void*, int, void* image, userfld**, short, short, std::uint16_t, std::uint16_t, int,
-                             int, char*, std::uint16_t*) {
-  return image == nullptr ? kStatusNoImage : kStatusNothing;
+// Matches the page's ruled lines (those of the last GetLines or layout)
+// against the folder's templates; the matched template's fields become the
+// library's template field list.  0 matched, else the matching's status.
+short Auto_template_matching(void* window, int, void* image, userfld**, short width, short height, std::uint16_t dpi,
+                             std::uint16_t, int, int, char* templateFolder, std::uint16_t* templateNumber) {
+  if (image == nullptr) return kStatusNoImage;
+  return guarded(
+      [&]() -> short {
+        ImageCallFrame frame(window, image, width, height, dpi);
+        layout::begin_template_call(templateFolder, width, height);
+        auto& state = layoutState();
+        auto& ctx = layout::templateContext();
+        double similarity = 0.0;
+        short status = 0;
+        {
+          StateLinePairs lines;
+          status = layout::match_templates(&state.inputFields, &lines.templ, ctx, lines.page, frame.page(),
+                                           layout::parameterTables().set3(12), &similarity);
+        }
+        if (status != kStatusDone) {
+          layout::show_layout_error(window, status == layout::kStatusTemplateMatch ? layout::kMsgTemplateMatch
+                                            : status == layout::kStatusNoMemory  ? layout::kMsgNoMemory
+                                            : status == layout::kStatusFileOpen  ? layout::kMsgTemplateOpen
+                                                                                 : layout::kMsgTemplateRead);
+          return status;
+        }
+        state.templateNumber = ctx.current;
+        state.templateTouched = true;
+        if (templateNumber != nullptr) *templateNumber = static_cast<std::uint16_t>(ctx.current);
+        return kStatusNothing;
+      },
+      layout::kStatusNoMemory);
 }
 
-short ReadTemplate(void*, int, void*, userfld**, short, short, std::uint16_t, std::uint16_t, int, int, char*,
-                   std::uint16_t, std::uint16_t*) {
-  return 1;  // not read
+// Reads one template into the library's template field list and lines,
+// aligned to the page's lines.  0 read, 1 not read.
+short ReadTemplate(void* window, int, void* image, userfld**, short width, short height, std::uint16_t dpi,
+                   std::uint16_t, int, int, char* templateFolder, std::uint16_t templateNumber,
+                   std::uint16_t* numberOut) {
+  return guarded(
+      [&]() -> short {
+        ImageCallFrame frame(window, image, width, height, dpi);
+        layout::begin_template_call(templateFolder, width, height);
+        auto& state = layoutState();
+        auto& ctx = layout::templateContext();
+        short read = 0;
+        {
+          StateLinePairs lines;
+          read = layout::read_template(ctx, templateNumber, &state.inputFields, &lines.templ, &lines.page,
+                                       layout::parameterTables().set3(12));
+        }
+        if (read != 1) return 1;
+        state.templateNumber = ctx.current;
+        state.templateTouched = true;
+        if (numberOut != nullptr) *numberOut = templateNumber;
+        return read == 1 ? 0 : 1;
+      },
+      short{1});
 }
 
 std::uint16_t ConfTemplate(void* window, int, void* image, int, short width, short height, std::uint16_t dpi,
@@ -293,7 +346,7 @@ std::uint16_t ConfTemplate(void* window, int, void* image, int, short width, sho
   return guarded(
       [&]() -> std::uint16_t {
         ImageCallFrame frame(window, image, width, height, dpi);
-        startTemplateCall(width, height, templateFolder);
+        layout::begin_template_call(templateFolder, width, height);
         const auto confirm = layout::templateDialogHooks().confirm;
         // Without its window the dialog cannot be shown: that is no OK.
         const int result = confirm != nullptr ? confirm(window, layout::kModeReference, std::max(startNumber, 0)) : -1;

@@ -11,6 +11,7 @@
 #include "layout/parameter_tables.h"
 #include "layout/skew_correction.h"
 #include "layout/template_session.h"
+#include "layout/template_table.h"
 #include "layout/user_region.h"
 
 namespace layout {
@@ -92,6 +93,7 @@ short init_library_state() {
   state.templateWorkPath.clear();
   state.templateTouched = false;
   state.templateNumber = 0;
+  reset_template_context();
   state.colourRules = rgb(255, 255, 0);
   state.colourInput = rgb(255, 127, 127);
   state.colourSfld = rgb(127, 127, 255);

@@ -31,41 +31,33 @@ void forValid(const Keisen* head, bool horizontal, Visit visit) {
   }
 }
 
-template <typename Visit>
-void forValidMutable(Keisen* head, bool horizontal, Visit visit) {
-  if (head == nullptr) return;
-  for (Keisen* k = head->next; k != head; k = k->next) {
-    if (horizontal ? valid_hline(*k) : valid_vline(*k)) visit(*k);
-  }
-}
-
 double coveredShare(const KeisenPair& page, const KeisenPair& templ, int dx, int dy, int divisor) {
-  const int hTolerance = param(6) / divisor;
-  const int vTolerance = param(8) / divisor;
   long total = 0;
   long matched = 0;
-  forValid(templ.horizontal, true, [&](const Keisen& t) {
-    const int y = t.c + dy, xs = t.a + dx, xe = t.b + dx;
-    const long length = xe - xs + 1;
-    total += length;
-    const long slack = length * 2 / 100;
-    long sum = 0;
-    forValid(page.horizontal, true, [&](const Keisen& p) {
-      if (y - hTolerance < p.c && p.c < y + hTolerance && p.a > xs - slack && p.b < xe + slack) sum += p.b - p.a + 1;
+  // Horizontal lines lie along x at a row, vertical ones along y at a column.
+  for (const bool horizontal : {true, false}) {
+    const int tolerance = (horizontal ? param(6) : param(8)) / divisor;
+    const int along = horizontal ? dx : dy;
+    const int across = horizontal ? dy : dx;
+    forValid(horizontal ? templ.horizontal : templ.vertical, horizontal, [&](const Keisen& t) {
+      const int at = (horizontal ? t.c : t.a) + across;
+      const int from = (horizontal ? t.a : t.b) + along;
+      const int to = (horizontal ? t.b : t.c) + along;
+      const long length = to - from + 1;
+      total += length;
+      const long slack = length * 2 / 100;
+      long sum = 0;
+      forValid(horizontal ? page.horizontal : page.vertical, horizontal, [&](const Keisen& p) {
+        const int pAt = horizontal ? p.c : p.a;
+        const int pFrom = horizontal ? p.a : p.b;
+        const int pTo = horizontal ? p.b : p.c;
+        if (at - tolerance < pAt && pAt < at + tolerance && pFrom > from - slack && pTo < to + slack) {
+          sum += pTo - pFrom + 1;
+        }
+      });
+      matched += std::min(sum, length);
     });
-    matched += std::min(sum, length);
-  });
-  forValid(templ.vertical, false, [&](const Keisen& t) {
-    const int x = t.a + dx, ys = t.b + dy, ye = t.c + dy;
-    const long length = ye - ys + 1;
-    total += length;
-    const long slack = length * 2 / 100;
-    long sum = 0;
-    forValid(page.vertical, false, [&](const Keisen& p) {
-      if (x - vTolerance < p.a && p.a < x + vTolerance && p.b > ys - slack && p.c < ye + slack) sum += p.c - p.b + 1;
-    });
-    matched += std::min(sum, length);
-  });
+  }
   if (total <= 0) return 0.0;
   return static_cast<double>(matched) * 100.0 / static_cast<double>(total);
 }
@@ -195,15 +187,7 @@ short readAligned(const TemplateContext& ctx, const TemplateTable& table, int nu
   short status = read_template_file(&ring, &pair, number, ctx.folder, nullptr, table);
   double s = 0.0;
   if (status == kStatusDone) status = align_template(&s, ring, pageLines, pair, threshold);
-  if (status != kStatusDone) {
-    free_fld_list(&ring);
-    free_keisen_pair(&pair);
-    return status;
-  }
-  free_fld_list(fields);
-  *fields = ring;
-  free_keisen_pair(lines);
-  *lines = pair;
+  if (settle_template_rings(status, ring, pair, fields, lines) != kStatusDone) return status;
   if (similarity != nullptr) *similarity = s;
   return kStatusDone;
 }
@@ -401,6 +385,20 @@ short read_template_core(TemplateContext& ctx, int number, userfld** fields, Kei
   if (read != kStatusDone) return read;
   ctx.current = number;
   return kStatusDone;
+}
+
+short read_template(TemplateContext& ctx, int number, userfld** fields, KeisenPair* lines, KeisenPair* pageLines,
+                    int threshold) {
+  if (read_template_core(ctx, number, fields, lines, *pageLines, threshold) != kStatusDone) return 0;
+  // A folder whose templates were never named has no names file; the
+  // template is loaded all the same, and reporting it as not read would
+  // leave the caller believing its old fields are in place.
+  if (read_template_name(ctx.folder, number, nullptr) == 1) {
+    free_keisen_pair(pageLines);
+    *pageLines = *lines;
+    *lines = KeisenPair{};
+  }
+  return 1;
 }
 
 }  // namespace layout

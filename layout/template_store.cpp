@@ -65,6 +65,23 @@ TemplateContext& templateContext() {
   return context;
 }
 
+void reset_template_context() { templateContext() = TemplateContext{}; }
+
+void begin_template_call(const char* folder, int width, int height) {
+  auto& state = layoutState();
+  std::string f = folder != nullptr ? folder : "";
+  while (f.size() > 1 && f.back() == '/') f.pop_back();
+  state.templateFolder = f;
+  state.templateTablePath = template_table_path(f);
+  state.templateTouched = false;
+  ImageDesc& half = state.images[1];
+  half.bytesPerRow = static_cast<std::uint16_t>(width / 16);
+  half.height = static_cast<std::uint16_t>(height / 2);
+  TemplateContext& ctx = templateContext();
+  ctx.folder = state.templateFolder;
+  ctx.tablePath = state.templateTablePath;
+}
+
 void set_char_block_writer(CharBlockWriter writer) { charBlockWriter = writer; }
 
 bool valid_hline(const Keisen& line) { return line.b - line.a + 1 >= parameterTables().set3(1); }
@@ -115,6 +132,19 @@ TemplateFeatures compute_template_features(const KeisenPair& lines, const ImageD
   f[kFeatureVBands] = word(vBands.size());
   f[kFeatureFieldCount] = word(static_cast<std::size_t>(count_fld(fields)));
   return f;
+}
+
+short settle_template_rings(short status, userfld* ring, KeisenPair pair, userfld** fields, KeisenPair* lines) {
+  if (status != kStatusDone) {
+    free_fld_list(&ring);
+    free_keisen_pair(&pair);
+    return status;
+  }
+  free_fld_list(fields);
+  *fields = ring;
+  free_keisen_pair(lines);
+  *lines = pair;
+  return kStatusDone;
 }
 
 short template_field_to_fld(const TemplateFieldEntry& e, userfld** ring) {
@@ -245,15 +275,7 @@ short read_template_file(userfld** fields, KeisenPair* lines, int number, const 
   for (std::size_t i = 0; i < file.fields.size() && status == kStatusDone; ++i) {
     status = template_field_to_fld(file.fields[i], &ring);
   }
-  if (status != kStatusDone) {
-    free_fld_list(&ring);
-    free_keisen_pair(&pair);
-    return status;
-  }
-  free_fld_list(fields);
-  *fields = ring;
-  free_keisen_pair(lines);
-  *lines = pair;
+  if (settle_template_rings(status, ring, pair, fields, lines) != kStatusDone) return status;
   if (attribute != nullptr) *attribute = file.attribute;
   return kStatusDone;
 }

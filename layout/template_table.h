@@ -176,6 +176,13 @@ struct TemplateContext {
 
 // The library's one context.
 TemplateContext& templateContext();
+// Empties the context (folder, paths, no current template, no candidates).
+void reset_template_context();
+// The set-up shared by the template exports, inside their image frame: the
+// folder (without a trailing separator) and its table path go into the
+// library state and the context, the template flag is cleared, and the
+// half-size image gets its geometry.
+void begin_template_call(const char* folder, int width, int height);
 
 // --- features and rings -----------------------------------------------------
 
@@ -185,6 +192,10 @@ TemplateFeatures compute_template_features(const KeisenPair& lines, const ImageD
 bool valid_hline(const Keisen& line);
 bool valid_vline(const Keisen& line);
 
+// Ends a read that built its rings aside: on success they replace *fields
+// and *lines, otherwise they are freed and the caller's stay whole.
+// Returns `status`.
+short settle_template_rings(short status, userfld* ring, KeisenPair pair, userfld** fields, KeisenPair* lines);
 // Appends the field of a stored record to the ring (with its character
 // blocks and children); 1 or -111.
 short template_field_to_fld(const TemplateFieldEntry& entry, userfld** ring);
@@ -221,6 +232,13 @@ short read_template_file(userfld** fields, KeisenPair* lines, int number, const 
 // number stay as they were), -111.
 short read_template_core(TemplateContext& ctx, int number, userfld** fields, KeisenPair* lines,
                          const KeisenPair& pageLines, int threshold);
+
+// read_template_core, then the template's name record: when its flag is 1
+// the page's ruled lines are replaced by the template's (whose pair is left
+// empty).  1 read (also without a names file: the template is loaded and
+// its lines stay apart); 0 not read.
+short read_template(TemplateContext& ctx, int number, userfld** fields, KeisenPair* lines, KeisenPair* pageLines,
+                    int threshold);
 
 // --- names ------------------------------------------------------------------
 

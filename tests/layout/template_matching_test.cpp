@@ -6,6 +6,7 @@
 #include "layout/line_field_steps.h"
 #include "layout/parameter_tables.h"
 #include "layout/template_matching.h"
+#include "tests/layout/keisen_builders.h"
 #include "tests/layout/layout_fixture.h"
 
 #include <QTemporaryDir>
@@ -15,20 +16,8 @@
 namespace {
 
 using namespace layout;
-
-void addH(KeisenPair& p, int x1, int x2, int y) {
-  Keisen* k = append_hline(&p.horizontal);
-  k->a = static_cast<std::int16_t>(x1);
-  k->b = static_cast<std::int16_t>(x2);
-  k->c = static_cast<std::int16_t>(y);
-}
-
-void addV(KeisenPair& p, int x, int y1, int y2) {
-  Keisen* k = append_vline(&p.vertical);
-  k->a = static_cast<std::int16_t>(x);
-  k->b = static_cast<std::int16_t>(y1);
-  k->c = static_cast<std::int16_t>(y2);
-}
+using layouttest::addH;
+using layouttest::addV;
 
 // A form of boxes: frame, two rows, one column line.
 void addForm(KeisenPair& p, int dx, int dy) {
@@ -173,6 +162,69 @@ TEST_F(TemplateMatchingTest, OnlyThirtyBestRankedTemplatesAreExamined) {
   EXPECT_EQ(ctx_.current, 39);
   EXPECT_EQ(ctx_.candidates.size(), 30u);
   EXPECT_EQ(ctx_.candidates.front().number, 39);
+}
+
+TEST_F(TemplateMatchingTest, ReadingTemplateTakesItsLinesWhenItsNameSaysSo) {
+  addForm(templ_, 0, 0);
+  addForm(page_lines_, 12, -7);
+  registerWith(templ_, kSlotActive);
+  // Without a names file the template is loaded and its lines stay apart.
+  EXPECT_EQ(read_template(ctx_, 1, &out_, &outLines_, &page_lines_, 70), 0);
+  EXPECT_EQ(read_template(ctx_, 0, &out_, &outLines_, &page_lines_, 70), 1);
+  EXPECT_EQ(ctx_.current, 0);
+  EXPECT_EQ(count_fld(out_), 1);
+  EXPECT_EQ(count_hlines(page_lines_.horizontal), 3);
+
+  ASSERT_EQ(write_template_name(folder_, "form", 0, 0), 1);
+  ASSERT_EQ(read_template(ctx_, 0, &out_, &outLines_, &page_lines_, 70), 1);
+  EXPECT_EQ(page_lines_.horizontal->next->a, 212);
+  EXPECT_EQ(count_hlines(outLines_.horizontal), 3);
+
+  ASSERT_EQ(write_template_name(folder_, "form", 0, 1), 1);
+  free_keisen_pair(&page_lines_);
+  addForm(page_lines_, 30, 30);
+  addH(page_lines_, 300, 900, 3000);  // a line of the page only
+  ASSERT_EQ(read_template(ctx_, 0, &out_, &outLines_, &page_lines_, 70), 1);
+  EXPECT_EQ(count_hlines(page_lines_.horizontal), 3);  // the template's aligned lines
+  EXPECT_EQ(page_lines_.horizontal->next->a, 230);
+  EXPECT_EQ(outLines_.horizontal, nullptr);
+}
+
+TEST_F(TemplateMatchingTest, ExportsMatchAndReadIntoTheLibrarysTemplateList) {
+  addForm(templ_, 0, 0);
+  registerWith(templ_, kSlotActive);
+  auto& state = layoutState();
+  addForm(page_lines_, 12, -7);
+  state.hLines = page_lines_.horizontal;
+  state.vLines = page_lines_.vertical;
+  page_lines_ = {};  // the state owns them now
+  std::vector<std::uint8_t> image(310 * 3508);
+  std::string folder = folder_ + "/";
+  std::uint16_t number = 0xFFFF;
+  EXPECT_EQ(Auto_template_matching(nullptr, 0, nullptr, nullptr, 2480, 3508, 400, 8, 0, 0, folder.data(), &number),
+            -1);
+  ASSERT_EQ(Auto_template_matching(nullptr, 0, image.data(), nullptr, 2480, 3508, 400, 8, 0, 0, folder.data(),
+                                   &number),
+            0);
+  EXPECT_EQ(number, 0);
+  EXPECT_EQ(templateContext().folder, folder_);
+  ASSERT_EQ(count_fld(state.inputFields), 1);
+  EXPECT_EQ(state.templateHLines->next->a, 212);
+
+  free_fld_list(&state.inputFields);
+  number = 0xFFFF;
+  EXPECT_EQ(ReadTemplate(nullptr, 0, image.data(), nullptr, 2480, 3508, 400, 8, 0, 0, folder.data(), 3, &number), 1);
+  EXPECT_EQ(number, 0xFFFF);
+  ASSERT_EQ(ReadTemplate(nullptr, 0, image.data(), nullptr, 2480, 3508, 400, 8, 0, 0, folder.data(), 0, &number), 0);
+  EXPECT_EQ(number, 0);
+  EXPECT_EQ(count_fld(state.inputFields), 1);
+
+  // A page that fits no template.
+  free_hline_list(&state.hLines);
+  free_vline_list(&state.vLines);
+  EXPECT_EQ(Auto_template_matching(nullptr, 0, image.data(), nullptr, 2480, 3508, 400, 8, 0, 0, folder.data(),
+                                   &number),
+            kStatusTemplateMatch);
 }
 
 TEST(TemplateScoring, FeatureScoresAndRanking) {

@@ -7,6 +7,7 @@
 #include "layout/template_table.h"
 #include "platform/byte_order.h"
 #include "platform/sjis_codec.h"
+#include "tests/layout/keisen_builders.h"
 #include "tests/layout/layout_fixture.h"
 
 #include <QTemporaryDir>
@@ -56,18 +57,8 @@ class TemplateTableTest : public layouttest::LayoutLibraryTest {
     ASSERT_EQ(add_plain_fld(&fields_, l, t, r, b), 1);
     fields_->prev->number = static_cast<std::int16_t>(number);
   }
-  void addH(int x1, int x2, int y) {
-    Keisen* k = append_hline(&lines_.horizontal);
-    k->a = static_cast<std::int16_t>(x1);
-    k->b = static_cast<std::int16_t>(x2);
-    k->c = static_cast<std::int16_t>(y);
-  }
-  void addV(int x, int y1, int y2) {
-    Keisen* k = append_vline(&lines_.vertical);
-    k->a = static_cast<std::int16_t>(x);
-    k->b = static_cast<std::int16_t>(y1);
-    k->c = static_cast<std::int16_t>(y2);
-  }
+  void addH(int x1, int x2, int y) { layouttest::addH(lines_, x1, x2, y); }
+  void addV(int x, int y1, int y2) { layouttest::addV(lines_, x, y1, y2); }
   std::string path(const char* name) const { return template_folder_path(folder_, name); }
   // A table whose slot bytes are given, each with entry "%06d".
   void writeTable(const std::vector<std::int8_t>& slotBytes) {

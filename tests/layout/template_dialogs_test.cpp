@@ -148,6 +148,16 @@ TEST_F(TemplateDialogs, RegisteringInAFreshFolderStartsFromTheCallersFields) {
   EXPECT_FALSE(control<QComboBox>(&reference, 1042)->isEnabled());
 }
 
+TEST_F(TemplateDialogs, TheWorkingTemplateGoesWithTheLibraryState) {
+  callerField(100, 100, 1500, 600, 1);
+  ASSERT_EQ(load_working_template(kModeRegister), 1);
+  ASSERT_FALSE(ringEmpty(templateSession().working));
+  CloseAlloc();
+  EXPECT_EQ(templateSession().working, nullptr);
+  ASSERT_EQ(InitLayout("/dict", "/learn", 0), 1);
+  EXPECT_EQ(templateSession().working, nullptr);
+}
+
 TEST_F(TemplateDialogs, WithoutATableTheOtherModesCloseAtOnce) {
   for (const int mode : {kModeReference, kModeDelete, kModeModify}) {
     TemplateConfirmDialog dialog(nullptr, mode, 0);

@@ -1,5 +1,6 @@
 #include "layout/dialogs/template_confirm_dialog.h"
 
+#include "layout/dialogs/control_ids.h"
 #include "layout/dialogs/template_folder_chooser.h"
 #include "layout/dialogs/template_image_window.h"
 #include "layout/library_state.h"
@@ -42,12 +43,6 @@ QString captionOf(int mode) {
   }
 }
 
-template <typename W>
-W* named(W* widget, int id) {
-  widget->setObjectName(QStringLiteral("ctl%1").arg(id));
-  return widget;
-}
-
 // The character-class target of a field: the number of group-opening fields
 // before it when it opens a group, -1 for a text field, its own number else.
 int charClassTarget(const userfld* ring, const userfld* field) {
@@ -81,38 +76,38 @@ TemplateConfirmDialog::~TemplateConfirmDialog() { templateSession().operationMod
 void TemplateConfirmDialog::buildControls() {
   image_ = new TemplateImageWindow(this);
   image_->setMinimumSize(360, 420);
-  folder_ = named(new QLabel(this), 1028);
-  registered_ = named(new QLabel(this), 1026);
-  numberEdit_ = named(new QLineEdit(this), 1012);
-  excluded_ = named(new QCheckBox(QStringLiteral("ﾏｯﾁﾝｸﾞ対象外"), this), 1027);
-  nameEdit_ = named(new QLineEdit(this), 1041);
-  fieldNumber_ = named(new QLabel(this), 1025);
+  folder_ = withControlId(new QLabel(this), 1028);
+  registered_ = withControlId(new QLabel(this), 1026);
+  numberEdit_ = withControlId(new QLineEdit(this), 1012);
+  excluded_ = withControlId(new QCheckBox(QStringLiteral("ﾏｯﾁﾝｸﾞ対象外"), this), 1027);
+  nameEdit_ = withControlId(new QLineEdit(this), 1041);
+  fieldNumber_ = withControlId(new QLabel(this), 1025);
 
   conditions_ = new QGroupBox(QStringLiteral("条件"), this);
-  area_ = named(new QComboBox(conditions_), 1042);
+  area_ = withControlId(new QComboBox(conditions_), 1042);
   area_->addItems({QStringLiteral("自動"), QStringLiteral("表"), QStringLiteral("文章"), QStringLiteral("図")});
-  columns_ = named(new QComboBox(conditions_), 1013);
+  columns_ = withControlId(new QComboBox(conditions_), 1013);
   columns_->addItems({QStringLiteral("自動"), QStringLiteral("横一段"), QStringLiteral("横多段"),
                       QStringLiteral("縦一段"), QStringLiteral("縦多段")});
-  language_ = named(new QComboBox(conditions_), 1024);
+  language_ = withControlId(new QComboBox(conditions_), 1024);
   language_->addItems({QStringLiteral("日本語"), QStringLiteral("英語")});
-  hRules_ = named(new QCheckBox(QStringLiteral("横罫線"), conditions_), 1016);
-  vRules_ = named(new QCheckBox(QStringLiteral("縦罫線"), conditions_), 1017);
-  autoRules_ = named(new QCheckBox(QStringLiteral("罫線自動"), conditions_), 1072);
-  hDotted_ = named(new QCheckBox(QStringLiteral("横点線"), conditions_), 1021);
-  vDotted_ = named(new QCheckBox(QStringLiteral("縦点線"), conditions_), 1023);
-  blanks_ = named(new QCheckBox(QStringLiteral("空白出力"), conditions_), 1020);
-  lineBreaks_ = named(new QCheckBox(QStringLiteral("毎行改行"), conditions_), 1019);
-  kinds_ = named(new QLineEdit(conditions_), 1043);
+  hRules_ = withControlId(new QCheckBox(QStringLiteral("横罫線"), conditions_), 1016);
+  vRules_ = withControlId(new QCheckBox(QStringLiteral("縦罫線"), conditions_), 1017);
+  autoRules_ = withControlId(new QCheckBox(QStringLiteral("罫線自動"), conditions_), 1072);
+  hDotted_ = withControlId(new QCheckBox(QStringLiteral("横点線"), conditions_), 1021);
+  vDotted_ = withControlId(new QCheckBox(QStringLiteral("縦点線"), conditions_), 1023);
+  blanks_ = withControlId(new QCheckBox(QStringLiteral("空白出力"), conditions_), 1020);
+  lineBreaks_ = withControlId(new QCheckBox(QStringLiteral("毎行改行"), conditions_), 1019);
+  kinds_ = withControlId(new QLineEdit(conditions_), 1043);
   kinds_->setReadOnly(true);
-  changeKinds_ = named(new QPushButton(QStringLiteral("変更..."), conditions_), 1044);
-  useLines_ = named(new QCheckBox(QStringLiteral("ﾃﾝﾌﾟﾚｰﾄの罫線を使用"), this), 1073);
-  previous_ = named(new QPushButton(QStringLiteral("前へ"), this), 1002);
-  next_ = named(new QPushButton(QStringLiteral("次へ"), this), 1003);
-  scale_ = named(new QComboBox(this), 1032);
+  changeKinds_ = withControlId(new QPushButton(QStringLiteral("変更..."), conditions_), 1044);
+  useLines_ = withControlId(new QCheckBox(QStringLiteral("ﾃﾝﾌﾟﾚｰﾄの罫線を使用"), this), 1073);
+  previous_ = withControlId(new QPushButton(QStringLiteral("前へ"), this), 1002);
+  next_ = withControlId(new QPushButton(QStringLiteral("次へ"), this), 1003);
+  scale_ = withControlId(new QComboBox(this), 1032);
   scale_->addItems({QStringLiteral("1/4"), QStringLiteral("1/8"), QStringLiteral("1/16"), QStringLiteral("1/32")});
-  ok_ = named(new QPushButton(QStringLiteral("OK"), this), 1);
-  cancel_ = named(new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this), 2);
+  ok_ = withControlId(new QPushButton(QStringLiteral("OK"), this), 1);
+  cancel_ = withControlId(new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this), 2);
   ok_->setDefault(true);
 
   auto* conditionsLayout = new QGridLayout(conditions_);

@@ -1,5 +1,6 @@
 #include "layout/dialogs/template_operation_dialog.h"
 
+#include "layout/dialogs/control_ids.h"
 #include "layout/dialogs/template_confirm_dialog.h"
 #include "layout/dialogs/template_folder_chooser.h"
 #include "layout/layout_messages.h"
@@ -33,12 +34,6 @@ namespace {
 constexpr int kThresholdMin = 1;
 constexpr int kThresholdMax = 99;
 constexpr int kThresholdPage = 10;
-
-template <typename W>
-W* named(W* widget, int id) {
-  widget->setObjectName(QStringLiteral("ctl%1").arg(id));
-  return widget;
-}
 
 KeisenPair pageLines() { return {layoutState().hLines, layoutState().vLines}; }
 
@@ -78,12 +73,12 @@ TemplateOperationDialog::TemplateOperationDialog(QWidget* parent) : QDialog(pare
 
 void TemplateOperationDialog::buildControls() {
   auto* matching = new QGroupBox(QStringLiteral("ﾃﾝﾌﾟﾚｰﾄ照合"), this);
-  match_ = named(new QPushButton(QStringLiteral("照合"), matching), 1001);
-  nextCandidate_ = named(new QPushButton(QStringLiteral("次候補"), matching), 1003);
-  matched_ = named(new QLabel(matching), 1011);
-  thresholdEdit_ = named(new QLineEdit(matching), 1005);
+  match_ = withControlId(new QPushButton(QStringLiteral("照合"), matching), 1001);
+  nextCandidate_ = withControlId(new QPushButton(QStringLiteral("次候補"), matching), 1003);
+  matched_ = withControlId(new QLabel(matching), 1011);
+  thresholdEdit_ = withControlId(new QLineEdit(matching), 1005);
   thresholdEdit_->setReadOnly(true);
-  threshold_ = named(new QScrollBar(Qt::Horizontal, matching), 1009);
+  threshold_ = withControlId(new QScrollBar(Qt::Horizontal, matching), 1009);
   threshold_->setRange(kThresholdMin, kThresholdMax);
   threshold_->setSingleStep(1);
   threshold_->setPageStep(kThresholdPage);
@@ -102,18 +97,18 @@ void TemplateOperationDialog::buildControls() {
   matchingLayout->addLayout(scaleRow, 2, 0, 1, 3);
 
   auto* registering = new QGroupBox(QStringLiteral("ﾃﾝﾌﾟﾚｰﾄ登録/削除"), this);
-  register_ = named(new QPushButton(QStringLiteral("登録"), registering), 1007);
-  delete_ = named(new QPushButton(QStringLiteral("削除..."), registering), 2100);
+  register_ = withControlId(new QPushButton(QStringLiteral("登録"), registering), 1007);
+  delete_ = withControlId(new QPushButton(QStringLiteral("削除..."), registering), 2100);
   auto* registeringLayout = new QHBoxLayout(registering);
   registeringLayout->addWidget(register_);
   registeringLayout->addWidget(delete_);
 
   auto* calling = new QGroupBox(QStringLiteral("ﾃﾝﾌﾟﾚｰﾄ呼出"), this);
-  numberEdit_ = named(new QLineEdit(calling), 1035);
-  callUp_ = named(new QPushButton(QStringLiteral("呼び出し"), calling), 1034);
-  browse_ = named(new QPushButton(QStringLiteral("参照..."), calling), 1036);
-  names_ = named(new QComboBox(calling), 1066);
-  modify_ = named(new QPushButton(QStringLiteral("修正..."), calling), 1067);
+  numberEdit_ = withControlId(new QLineEdit(calling), 1035);
+  callUp_ = withControlId(new QPushButton(QStringLiteral("呼び出し"), calling), 1034);
+  browse_ = withControlId(new QPushButton(QStringLiteral("参照..."), calling), 1036);
+  names_ = withControlId(new QComboBox(calling), 1066);
+  modify_ = withControlId(new QPushButton(QStringLiteral("修正..."), calling), 1067);
   auto* callingLayout = new QGridLayout(calling);
   callingLayout->addWidget(new QLabel(QStringLiteral("呼出番号"), calling), 0, 0);
   callingLayout->addWidget(numberEdit_, 0, 1);
@@ -123,15 +118,15 @@ void TemplateOperationDialog::buildControls() {
   callingLayout->addWidget(names_, 1, 1, 1, 2);
   callingLayout->addWidget(modify_, 1, 3);
 
-  folder_ = named(new QLineEdit(this), 1028);
-  changeFolder_ = named(new QPushButton(QStringLiteral("変更..."), this), 2000);
+  folder_ = withControlId(new QLineEdit(this), 1028);
+  changeFolder_ = withControlId(new QPushButton(QStringLiteral("変更..."), this), 2000);
   auto* folderRow = new QHBoxLayout;
   folderRow->addWidget(new QLabel(QStringLiteral("ﾃﾞｨﾚｸﾄﾘ"), this));
   folderRow->addWidget(folder_, 1);
   folderRow->addWidget(changeFolder_);
 
-  auto* ok = named(new QPushButton(QStringLiteral("OK"), this), 1);
-  auto* cancel = named(new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this), 2);
+  auto* ok = withControlId(new QPushButton(QStringLiteral("OK"), this), 1);
+  auto* cancel = withControlId(new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this), 2);
   ok->setDefault(true);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();

@@ -12,18 +12,26 @@
 #include "layout/field_rings.h"
 #include "layout/keisen_lists.h"
 #include "layout/layout_hooks.h"
+#include "layout/layout_overlay.h"
 #include "layout/layout_status.h"
 #include "layout/library_state.h"
 #include "layout/ring.h"
+#include "layout/parameter_tables.h"
 #include "layout/ruled_lines.h"
+#include "layout/template_dialog_hooks.h"
+#include "layout/template_matching.h"
+#include "layout/template_session.h"
+#include "layout/template_table.h"
 #include "recognition/recognition_driver.h"
 
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <utility>
 
 using layout::hooks;
 using layout::ImageCallFrame;
@@ -66,6 +74,23 @@ short startLibrary(const std::string& dictionaryFolder, const std::string& learn
   ++state.initCount;
   return kStatusDone;
 }
+
+// The library's page and template ruled lines as the pairs the template
+// code works on; whatever the work left in them goes back to the state.
+struct StateLinePairs {
+  KeisenPair page{layoutState().hLines, layoutState().vLines};
+  KeisenPair templ{layoutState().templateHLines, layoutState().templateVLines};
+  StateLinePairs() = default;
+  StateLinePairs(const StateLinePairs&) = delete;
+  StateLinePairs& operator=(const StateLinePairs&) = delete;
+  ~StateLinePairs() {
+    auto& state = layoutState();
+    state.hLines = page.horizontal;
+    state.vLines = page.vertical;
+    state.templateHLines = templ.horizontal;
+    state.templateVLines = templ.vertical;
+  }
+};
 
 }  // namespace
 
@@ -114,14 +139,32 @@ void CloseAlloc(void) {
 std::intptr_t LayGazoWndProc(void*, unsigned, std::uintptr_t, std::intptr_t) { return 0; }
 
 short DisplayLayout(void* window, std::uint16_t scale, std::uint16_t xOffset, std::uint16_t yOffset, void*,
-                    int) {
+                    int flags) {
   auto& state = layoutState();
   if (layout::ringEmpty(state.Sfld)) return kStatusNothing;
   state.scale = scale;
   state.xOffset = static_cast<std::int16_t>(xOffset);
   state.yOffset = static_cast<std::int16_t>(yOffset);
-  (void)window;
-  return kStatusDone;
+  return guarded(
+      [&]() -> short {
+        const layout::ScreenMap map{std::max(1, static_cast<int>(scale)), state.xOffset, state.yOffset};
+        layout::store_display_overlay(window, layout::OverlayLayer::Layout, layout::layout_overlay(map, flags));
+        return kStatusDone;
+      },
+      layout::kStatusNoMemory);
+}
+
+int GetDisplayOverlay(void* window, VuOverlayItem* items, int capacity) {
+  return guarded(
+      [&]() -> int {
+        const auto overlay = layout::displayed_overlay(window);
+        if (items != nullptr) {
+          const auto n = std::min(overlay.size(), static_cast<std::size_t>(std::max(capacity, 0)));
+          std::copy_n(overlay.begin(), n, items);
+        }
+        return static_cast<int>(overlay.size());
+      },
+      0);
 }
 
 short GetLayout(void* window, ParamBlock* params, void* image, userfld** list, short width, short height,
@@ -151,9 +194,42 @@ short GetRecg(void* window, ParamBlock* params, void* image, userfld** list, sho
       layout::kStatusNoMemory);
 }
 
-short RegstTemplate(void*, int, void* image, userfld**, short, short, std::uint16_t, std::uint16_t, int, int,
-                    char*) {
-  return image == nullptr ? kStatusNoImage : kStatusNothing;
+short RegstTemplate(void* window, int, void* image, userfld** list, short width, short height, std::uint16_t dpi,
+                    std::uint16_t, int, int, char* templateFolder) {
+  if (image == nullptr) return kStatusNoImage;
+  return guarded(
+      [&]() -> short {
+        ImageCallFrame frame(window, image, width, height, dpi);
+        layout::begin_template_call(templateFolder, width, height);
+        auto& state = layoutState();
+        // The dialogs work on a copy of the caller's fields: the template
+        // field list.
+        free_fld_list(&state.inputFields);
+        if (list != nullptr && !layout::ringEmpty(*list) &&
+            layout::copy_fld_list(*list, &state.inputFields) != kStatusDone) {
+          free_fld_list(&state.inputFields);
+          return layout::kStatusNoMemory;
+        }
+        layout::templateSession().lastRegistered = -1;
+        const auto operation = layout::templateDialogHooks().operation;
+        const int result = operation != nullptr ? operation(window) : -1;
+        short status = kStatusNoImage;
+        if (result == 1) {
+          const int registered = layout::templateSession().lastRegistered;
+          status = static_cast<short>(registered >= 0 ? registered + 1 : kStatusNothing);
+          // The template called up or matched replaces the caller's fields.
+          if (state.templateTouched && list != nullptr) {
+            free_userfld_ring(list);
+            if (!layout::ringEmpty(state.inputFields) &&
+                layout::copy_fld_list(state.inputFields, list) != kStatusDone) {
+              status = layout::kStatusNoMemory;
+            }
+          }
+        }
+        free_fld_list(&state.inputFields);
+        return status;
+      },
+      layout::kStatusNoMemory);
 }
 
 short GetLines(void* window, void* image, short width, short height, std::uint16_t dpi,
@@ -175,11 +251,12 @@ short GetLines(void* window, void* image, short width, short height, std::uint16
       layout::kStatusNoMemory);
 }
 
-short GetLayoutHKeisen(short*, short*) {
+short GetLayoutHKeisen(short* vertical, short verticalCapacity, short* horizontal, short horizontalCapacity) {
   auto& state = layoutState();
   if (layout::ringEmpty(state.Sfld)) return kStatusNothing;
   if (count_hlines(state.hLines) == 0 && count_vlines(state.vLines) == 0) return kStatusNothing;
-  return kStatusNothing;
+  return static_cast<short>(layout::collect_keisen(state.Sfld, state.hLines, state.vLines, vertical,
+                                                   verticalCapacity, horizontal, horizontalCapacity));
 }
 
 int GetSelectedRect(VuPoint* point, VuRect* out) {
@@ -239,19 +316,81 @@ short SaveFldToFile(int* text, userfld* list, char* fileName, std::uint16_t call
       layout::kStatusNoMemory);
 }
 
-short Auto_template_matching(void*, int, void* image, userfld**, short, short, std::uint16_t, std::uint16_t, int,
-                             int, char*, std::uint16_t*) {
-  return image == nullptr ? kStatusNoImage : kStatusNothing;
+// Matches the page's ruled lines (those of the last GetLines or layout)
+// against the folder's templates; the matched template's fields become the
+// library's template field list.  0 matched, else the matching's status.
+short Auto_template_matching(void* window, int, void* image, userfld**, short width, short height, std::uint16_t dpi,
+                             std::uint16_t, int, int, char* templateFolder, std::uint16_t* templateNumber) {
+  if (image == nullptr) return kStatusNoImage;
+  return guarded(
+      [&]() -> short {
+        ImageCallFrame frame(window, image, width, height, dpi);
+        layout::begin_template_call(templateFolder, width, height);
+        auto& state = layoutState();
+        auto& ctx = layout::templateContext();
+        double similarity = 0.0;
+        short status = 0;
+        {
+          StateLinePairs lines;
+          status = layout::match_templates(&state.inputFields, &lines.templ, ctx, lines.page, frame.page(),
+                                           layout::parameterTables().set3(12), &similarity);
+        }
+        if (status != kStatusDone) {
+          layout::show_layout_error(window, status == layout::kStatusTemplateMatch ? layout::kMsgTemplateMatch
+                                            : status == layout::kStatusNoMemory  ? layout::kMsgNoMemory
+                                            : status == layout::kStatusFileOpen  ? layout::kMsgTemplateOpen
+                                                                                 : layout::kMsgTemplateRead);
+          return status;
+        }
+        state.templateNumber = ctx.current;
+        state.templateTouched = true;
+        if (templateNumber != nullptr) *templateNumber = static_cast<std::uint16_t>(ctx.current);
+        return kStatusNothing;
+      },
+      layout::kStatusNoMemory);
 }
 
-short ReadTemplate(void*, int, void*, userfld**, short, short, std::uint16_t, std::uint16_t, int, int, char*,
-                   std::uint16_t, std::uint16_t*) {
-  return 1;  // not read
+// Reads one template into the library's template field list and lines,
+// aligned to the page's lines.  0 read, 1 not read.
+short ReadTemplate(void* window, int, void* image, userfld**, short width, short height, std::uint16_t dpi,
+                   std::uint16_t, int, int, char* templateFolder, std::uint16_t templateNumber,
+                   std::uint16_t* numberOut) {
+  return guarded(
+      [&]() -> short {
+        ImageCallFrame frame(window, image, width, height, dpi);
+        layout::begin_template_call(templateFolder, width, height);
+        auto& state = layoutState();
+        auto& ctx = layout::templateContext();
+        short read = 0;
+        {
+          StateLinePairs lines;
+          read = layout::read_template(ctx, templateNumber, &state.inputFields, &lines.templ, &lines.page,
+                                       layout::parameterTables().set3(12));
+        }
+        if (read != 1) return 1;
+        state.templateNumber = ctx.current;
+        state.templateTouched = true;
+        if (numberOut != nullptr) *numberOut = templateNumber;
+        return read == 1 ? 0 : 1;
+      },
+      short{1});
 }
 
-std::uint16_t ConfTemplate(void*, int, void*, int, short, short, std::uint16_t, std::uint16_t, int, int, char*,
-                           int) {
-  return 0xFFFF;
+std::uint16_t ConfTemplate(void* window, int, void* image, int, short width, short height, std::uint16_t dpi,
+                           std::uint16_t, int, int, char* templateFolder, int startNumber) {
+  constexpr std::uint16_t kCancelled = 0xFFFF;
+  return guarded(
+      [&]() -> std::uint16_t {
+        ImageCallFrame frame(window, image, width, height, dpi);
+        layout::begin_template_call(templateFolder, width, height);
+        const auto confirm = layout::templateDialogHooks().confirm;
+        // Without its window the dialog cannot be shown: that is no OK.
+        const int result = confirm != nullptr ? confirm(window, layout::kModeReference, std::max(startNumber, 0)) : -1;
+        free_fld_list(&layoutState().inputFields);
+        if (result <= 0) return kCancelled;
+        return static_cast<std::uint16_t>(layout::templateContext().current);
+      },
+      kCancelled);
 }
 
 short AutoRotate(void* image, int, short width, short height, ParamBlock* params, short mode, Rect16* area) {
@@ -321,7 +460,20 @@ short ChangeFldForm(userfld* source, short fieldNumber, std::uint16_t selector) 
 int RgstConfDlgProc(void*, unsigned, std::uintptr_t, std::intptr_t) { return 0; }
 unsigned TempDirOpenHook(void*, unsigned, std::uintptr_t, std::intptr_t) { return 0; }
 int TemplateWndProc(void*, unsigned, std::uintptr_t, std::intptr_t) { return 0; }
-void DispTemplate(void*) {}
+void DispTemplate(void* window) {
+  guarded(
+      [&] {
+        auto& state = layoutState();
+        layout::Overlay overlay;
+        if (state.templateTouched) {
+          const layout::ScreenMap map{std::max(1, static_cast<int>(state.scale)), state.xOffset, state.yOffset};
+          overlay = layout::template_overlay(map, state.inputFields);
+        }
+        layout::store_display_overlay(window, layout::OverlayLayer::Template, std::move(overlay));
+        return 0;
+      },
+      0);
+}
 
 userfld* create_userfld(userfld** list) {
   if (list == nullptr) return nullptr;

@@ -5,9 +5,13 @@
 #include "layout/keisen_lists.h"
 #include "layout/layout_driver.h"
 #include "layout/layout_hooks.h"
+#include "layout/layout_messages.h"
+#include "layout/layout_overlay.h"
 #include "layout/layout_status.h"
 #include "layout/parameter_tables.h"
 #include "layout/skew_correction.h"
+#include "layout/template_session.h"
+#include "layout/template_table.h"
 #include "layout/user_region.h"
 
 namespace layout {
@@ -69,6 +73,10 @@ short init_library_state() {
   hooks().autoRotate = auto_rotate_export;
   hooks().autoRotatePaper = auto_rotate_paper_export;
 
+  // Records of the pools go with them: the working template and the
+  // overlays built from them are dropped, not freed.
+  forget_template_session();
+  forget_display_overlays();
   state.pools.closeAll();
   state.dpi = 400;
   state.scale = 8;
@@ -85,6 +93,7 @@ short init_library_state() {
   state.templateWorkPath.clear();
   state.templateTouched = false;
   state.templateNumber = 0;
+  reset_template_context();
   state.colourRules = rgb(255, 255, 0);
   state.colourInput = rgb(255, 127, 127);
   state.colourSfld = rgb(127, 127, 255);
@@ -104,12 +113,17 @@ void close_library_state() {
   free_vline_list(&state.vLines);
   free_hline_list(&state.templateHLines);
   free_vline_list(&state.templateVLines);
+  clear_working_template();
+  forget_display_overlays();
   state.pools.closeAll();
   for (auto& bits : state.reducedBits) std::vector<std::uint8_t>().swap(bits);
   state.images = {};
 }
 
-short show_layout_error(void* /*window*/, int /*messageNumber*/) { return 0; }
+short show_layout_error(void* window, int messageNumber) {
+  notify_layout_error(window, messageNumber);
+  return 0;
+}
 
 ImageCallFrame::ImageCallFrame(void* window, void* image, int width, int height, int dpi) {
   auto& state = layoutState();

@@ -47,7 +47,7 @@ short fld_to_template_field(const userfld* field, TemplateFieldEntry* entry) {
   put16(e, 812, field->number);
   put16(e, 814, field->subNumber);
   put16(e, 816, p.word(ParamBlock::kLanguageWord));
-  put16(e, 818, p.byte(18));
+  put16(e, 818, p.word(ParamBlock::kTierCount));
   e[820] = 1;
   e[821] = p.byte(1);
   e[822] = 1;

@@ -8,6 +8,7 @@
 // with platform::globalFree.  Statuses are those of layout_status.h.
 #pragma once
 
+#include "layout/overlay_item.h"
 #include "layout/records.h"
 
 #include <cstdint>
@@ -89,8 +90,14 @@ VULAY30_API int WEP(int reserved);
 VULAY30_API short initLayoutParam(void);
 VULAY30_API std::intptr_t LayGazoWndProc(void* window, unsigned message, std::uintptr_t wParam,
                                          std::intptr_t lParam);
+// Builds the overlay of the last layout for `window` (flags: 1 fields and
+// numbers, 2 table grid); the host paints GetDisplayOverlay's items.  The
+// draw object is the host's and is not used.  1, or 0 when there is no layout.
 VULAY30_API short DisplayLayout(void* window, std::uint16_t scale, std::uint16_t xOffset,
                                 std::uint16_t yOffset, void* drawObject, int flags);
+// The overlay items built for `window` by DisplayLayout and DispTemplate:
+// writes at most `capacity` items and returns how many there are.
+VULAY30_API int GetDisplayOverlay(void* window, VuOverlayItem* items, int capacity);
 VULAY30_API short GetLayout(void* window, ParamBlock* params, void* image, userfld** list, short width,
                             short height, std::uint16_t dpi, char* templateFolder, short templateNumber);
 // `result` is a VuRecgResult, `display` a VuRecgDisplay.  0 when every group
@@ -106,7 +113,13 @@ VULAY30_API short RegstTemplate(void* window, int ignored, void* image, userfld*
                                 int ignored3, char* templateFolder);
 VULAY30_API short GetLines(void* window, void* image, short width, short height, std::uint16_t dpi,
                            std::uint16_t* horizontalCount, std::uint16_t* verticalCount);
-VULAY30_API short GetLayoutHKeisen(short* out1, short* out2);
+// The table grid of the last layout: x positions of its vertical lines into
+// `vertical`, y positions of its horizontal lines into `horizontal`, element 0
+// of each the count.  Capacities count elements, element 0 included.  1; 0
+// without a layout, ruled lines or table; -1 when an array is too small for its
+// grid (its count is then 0; nothing is written past a capacity).
+VULAY30_API short GetLayoutHKeisen(short* vertical, short verticalCapacity, short* horizontal,
+                                   short horizontalCapacity);
 VULAY30_API int GetSelectedRect(VuPoint* point, VuRect* out);
 // The ruled-line block is a global-memory handle (platform/global_memory.h), 0 for none.
 VULAY30_API std::int32_t GetKeisenData(std::uint16_t* count);
@@ -139,6 +152,8 @@ VULAY30_API int RgstConfDlgProc(void* dialog, unsigned message, std::uintptr_t w
 VULAY30_API unsigned TempDirOpenHook(void* dialog, unsigned message, std::uintptr_t wParam,
                                      std::intptr_t lParam);
 VULAY30_API int TemplateWndProc(void* dialog, unsigned message, std::uintptr_t wParam, std::intptr_t lParam);
+// Adds the loaded template's fields to the overlay of `window` (removes them
+// when no template is loaded).
 VULAY30_API void DispTemplate(void* window);
 VULAY30_API short AutoRotatePaper(void* image, short width, std::uint16_t height, std::uint16_t dpi);
 VULAY30_API short InitLayout(const char* dictionaryFolder, const char* learningFolder, short loadJapanese);

@@ -108,3 +108,36 @@ template = struct.pack("<4H", 2, 1, 1, 1) + bytes(24) + b"at" + struct.pack("<4h
 template += struct.pack("<3h", 0, 2, 3) + bytes([1, 2, 4, 8, 0, 255]) + struct.pack("<3h", 1, 1, 2) + bytes([16, 32])
 put("char_block", "template", template)
 put("char_block", "ended", template + struct.pack("<3h", -1, 0, 0))
+
+# Template table (first byte picks: 0 current, 1 earlier layout, 2 names
+# records) and per-template files (0 current records, 1 467-byte, 2 875-byte).
+def template_table(header, count):
+    body = bytearray(11828)
+    struct.pack_into("<HH", body, 0, 300, count)
+    for s in range(count):
+        body[128 + s] = 1 if s != 1 else 0xFE
+        for k in range(11):
+            struct.pack_into("<H", body, 428 + (k * 300 + s) * 2, 3 * s + k)
+        body[7028 + 16 * s:7028 + 16 * s + 6] = b"%06d" % s
+    return (b"layout 35".ljust(20, b"\0") if header else b"") + bytes(body)
+
+
+def template_file(record_bytes, fields):
+    out = struct.pack("<HHHH", 3, 1, 1, fields).ljust(32, b"\0") + b"abc"
+    out += struct.pack("<hhhh", 10, 900, 50, 1) + struct.pack("<hhhh", 20, 40, 800, 1)
+    for n in range(fields):
+        record = bytearray(record_bytes)
+        struct.pack_into("<hhhh", record, 0, 10 * n, 20, 300, 80)
+        count_at = {870: 408, 467: 408, 875: 816}[record_bytes]
+        struct.pack_into("<H", record, count_at, 2 + 30 * n)
+        out += bytes(record)
+    return out + struct.pack("<HHH", 0, 1, 2) + b"\x01\x02"
+
+
+put("template_table", "current", b"\0" + template_table(True, 3))
+put("template_table", "old", b"\1" + template_table(False, 2))
+put("template_table", "names", b"\2" + b"".join(
+    struct.pack("<ii", s, s % 2) + ("name%d" % s).encode().ljust(80, b"\0") for s in range(3)))
+put("template_file", "current", b"\0" + template_file(870, 2))
+put("template_file", "old16", b"\1" + template_file(467, 2))
+put("template_file", "old32", b"\2" + template_file(875, 2))

@@ -341,6 +341,8 @@ void CFD3View::AttachToFrame(CMainFrame* frame) {
   handledCommands_.insert(handledCommands_.end(), {cmd::kCopy, cmd::kPaste});
   connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &CFD3View::UpdateCommandStates);
   attachLaunchCommands(*frame);
+  frame->SetCommandHandler(cmd::kOcr, [this] { OcrSelectionToText(); });
+  handledCommands_.push_back(cmd::kOcr);
   UpdateCommandStates();
 }
 
@@ -555,6 +557,8 @@ bool CFD3View::CommandEnabled(int commandId) const {
     case cmd::kProperties:
     case cmd::kFileOpen:
       return selected == 1;
+    case cmd::kOcr:
+      return selected > 0 && AnySelectedImage();
     default:
       return false;
   }

@@ -113,6 +113,12 @@ class CFD3View : public QWidget, public DocumentViews, public DocumentObserver, 
   // The folder tree or application-bar button under a global point.
   ThumbnailPaneWnd::OutsideTarget outsideTargetAt(QPoint globalPos) const;
   // ---- end of launching ----------------------------------------------------
+  // ---- OCR (browser/fd3_view_ocr.cpp) ---------------------------------------
+  // The board's and the list's OCR command: the selected images read into
+  // their attached texts.
+  void OcrSelectionToText();
+  // Whether a selected document of the active pane is, or has, an image.
+  bool AnySelectedImage() const;
   // The board's document operations (null while no document is attached).
   BoardOperations* boardOperations() const { return operations_.get(); }
   BoardCopyMove* boardCopyMove() const { return copyMove_.get(); }

@@ -33,6 +33,7 @@ int RunSearchCommand(CMainFrame& frame, CFD3Doc* document, bool tidyUp) {
   setup.print.bmpResolution = settings.KankyoBmpRes;
   setup.applications = frame.RegisteredApplications();
   setup.document = document;
+  setup.ocr = OcrRunSettingsOf(settings);
   CSearchDlg dialog(setup, &frame);
   dialog.OpenSearchDatabase();
   dialog.ResetConditions();

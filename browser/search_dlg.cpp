@@ -211,6 +211,7 @@ CSearchDlg::CSearchDlg(const Setup& setup, QWidget* parent)
     if (command >= cmd::kFirstApplicationMenuEntry && command < cmd::kFirstApplicationMenuEntry + kMaxRegisteredApplications)
       OnLaunchApplication(command - cmd::kFirstApplicationMenuEntry);
     if (command == ThumbnailPaneWnd::kStackRenameCommand) OnHitStackTitle();
+    if (command == cmd::kOcr) OcrSelectedHits();
   });
   pane_->applicationNames = [this] {
     QStringList names;
@@ -218,10 +219,12 @@ CSearchDlg::CSearchDlg(const Setup& setup, QWidget* parent)
     return names;
   };
   // What the hit board offers beyond opening: printing, properties, stack
-  // titles (through the hit's own folder) and the registered applications;
-  // OCR of hits and the other document operations are not served from here.
+  // titles (through the hit's own folder), OCR of the hits' images and the
+  // registered applications; the other document operations are not served
+  // from here.
   pane_->commandAvailable = [this](int command) {
     return command == kPrintCommand || command == cmd::kProperties || command == ThumbnailPaneWnd::kStackRenameCommand ||
+           command == cmd::kOcr ||
            (command == cmd::kFirstApplicationMenuEntry && !setup_.applications.empty());
   };
 
@@ -868,6 +871,16 @@ void CSearchDlg::OnLaunchApplication(int index) {
   // The print code reaches the hit board's own printing.
   services.print = [this] { OnPrint(); };
   LaunchApplication(setup_.applications[static_cast<std::size_t>(index)], selection, services);
+}
+
+void CSearchDlg::OcrSelectedHits() {
+  const std::vector<int> selected = pane_->SelectedEntryIndices();
+  HitSelection selection(database_, hitList_, selected);
+  HitOcrStore store(database_);
+  if (!setup_.document && !ownDocument_) ownDocument_ = std::make_unique<CFD3Doc>();
+  CFD3Doc& document = setup_.document ? *setup_.document : *ownDocument_;
+  RunOcrOnSelection(selection, store, document, setup_.ocr, this);
+  for (int tile : selected) pane_->RebuildTile(tile);
 }
 
 void CSearchDlg::OnHitProperties() {

@@ -14,6 +14,7 @@
 #include "catalogue/search_database.h"
 #include "shell/app_bar.h"
 #include "shell/entry_holder.h"
+#include "shell/ocr_run.h"
 
 #include <QDialog>
 
@@ -67,6 +68,7 @@ class CSearchDlg : public QDialog {
     // browser's document lending its work folder and imaging control.
     std::vector<AppRegistration> applications;
     CFD3Doc* document = nullptr;
+    OcrRunSettings ocr;  // the OCR of hits
   };
 
   struct ChosenHit {
@@ -100,6 +102,9 @@ class CSearchDlg : public QDialog {
   void OnLaunchApplication(int index);
   // The property dialog of the only selected hit.
   void OnHitProperties();
+  // The hit board's OCR: the selected hits' images read into their attached
+  // texts, each recorded in its own folder.
+  void OcrSelectedHits();
   // The title dialog of the only selected hit, when it is a stack.
   void OnHitStackTitle();
   // The print set-up (tests point the printer at a PDF file); false cancels.

@@ -4,7 +4,9 @@
 #include "platform/clock.h"
 #include "platform/program_folder.h"
 #include "platform/user_interaction.h"
+#include "shell/fd3_app.h"
 #include "shell/fd3_doc.h"
+#include "shell/kankyo_settings.h"
 #include "shell/image_ctrl.h"
 #include "shell/ocr_control_host.h"
 #include "shell/ocr_dialogs.h"
@@ -24,6 +26,16 @@ std::string fileNameOf(const ItemInfo& item) { return item.Title + "." + item.Ex
 
 }  // namespace
 
+OcrRunSettings OcrRunSettingsOf(const KankyoSettings& kankyo) {
+  OcrRunSettings settings;
+  settings.ocrLevel = CFD3App::FindOcrApplication();
+  settings.ocrProgram = kankyo.KankyoOCRProgram;
+  settings.language = kankyo.KankyoOCRLanguage;
+  settings.stringType = kankyo.KankyoOCRStringType;
+  settings.bmpResolution = kankyo.KankyoBmpRes;
+  return settings;
+}
+
 bool FolderOcrStore::Open() {
   const std::string folder = document_.EntryList().GetFolderPath();
   if (!folder.empty() && document_.OpenFolderDatabase(folder)) return true;
@@ -41,6 +53,17 @@ bool FolderOcrStore::DocumentNamed(const OcrPage&, const std::string& fileName) 
 
 bool FolderOcrStore::Record(const OcrPage& page, int today) {
   return StoreFolderOcrText(document_.Database(), page.item, today);
+}
+
+bool OcrPagesSelection::Read(std::vector<SelectedDocument>& out) {
+  out.clear();
+  for (const ItemInfo& page : pages_) {
+    SelectedDocument document;
+    document.folder = folder_;
+    document.pages.push_back(page);
+    out.push_back(std::move(document));
+  }
+  return true;
 }
 
 bool HitOcrStore::DocumentNamed(const OcrPage& page, const std::string& fileName) {

@@ -5,8 +5,10 @@
 //
 //   OcrRunSettings      what the run reads of the program's settings
 //   OcrTextStore        where the texts are recorded (folder or hits)
+//   OcrPagesSelection   given pages of one folder as a selection
 //   RunOcrOnSelection   collect, limit, prepare, recognise, store
 
+#include "shell/launch_documents.h"
 #include "shell/ocr_batch.h"
 
 #include <functional>
@@ -15,7 +17,6 @@
 #include <vector>
 
 class CFD3Doc;
-class DocumentSelection;
 class PageRecogniser;
 class QWidget;
 class SearchDatabase;
@@ -33,6 +34,11 @@ struct OcrRunSettings {
   // search dialog's OCR command); the launch's recognition does not.
   bool askBeforeReplacing = true;
 };
+
+struct KankyoSettings;
+// The run's settings from the program's: the sibling application's level
+// as its lookup finds it, and the OCR and BMP settings.
+OcrRunSettings OcrRunSettingsOf(const KankyoSettings& kankyo);
 
 // Where the recognised texts of a selection are recorded.
 class OcrTextStore {
@@ -73,6 +79,21 @@ struct OcrRunResult {
   int stored = 0;          // attached texts written
   bool ranToEnd = false;   // every page was read
   bool programSetToOne = false;  // KankyoOCRProgram -1 became 1 (the caller saves it)
+};
+
+// Given pages of one folder as a selection (the launch's images that want
+// text); they are stamped by the launch itself, not here.
+class OcrPagesSelection final : public DocumentSelection {
+ public:
+  OcrPagesSelection(std::string folder, std::vector<ItemInfo> pages)
+      : folder_(std::move(folder)), pages_(std::move(pages)) {}
+  int Count() const override { return static_cast<int>(pages_.size()); }
+  bool Read(std::vector<SelectedDocument>& out) override;
+  void StampAccessed(const std::vector<SelectedDocument>&) override {}
+
+ private:
+  std::string folder_;
+  std::vector<ItemInfo> pages_;
 };
 
 // Hooks for tests and the benchmark: the recogniser to use instead of the

@@ -240,6 +240,11 @@ OcrSettingsDlg::OcrSettingsDlg(std::string dictionaryFolder, std::string imagePa
 
 OcrSettingsDlg::~OcrSettingsDlg() = default;
 
+void OcrSettingsDlg::SetParams(const OcrParams& params, int outputTarget) {
+  controls_->Set(params);
+  (outputTarget == 1 ? toComment_ : toText_)->setChecked(true);
+}
+
 int OcrSettingsDlg::outputTarget() const { return toComment_->isChecked() ? 1 : 0; }
 
 void OcrSettingsDlg::accept() {

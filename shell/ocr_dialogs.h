@@ -101,6 +101,8 @@ class OcrSettingsDlg : public QDialog {
   OcrSettingsDlg(std::string dictionaryFolder, std::string imagePath, int resolution, QWidget* parent = nullptr);
   ~OcrSettingsDlg() override;
   OcrParamControls& controls() { return *controls_; }
+  // The viewer's stored choices.
+  void SetParams(const OcrParams& params, int outputTarget);
   const std::string& resultText() const { return text_; }
   bool succeeded() const { return succeeded_; }
   // 0 the attached text file, 1 the comment field.

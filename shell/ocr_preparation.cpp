@@ -2,10 +2,12 @@
 
 #include "catalogue/file_utilities.h"
 #include "platform/program_folder.h"
+#include "platform/user_interaction.h"
+#include "shell/fd3_doc.h"
 #include "shell/handoff_documents.h"
 #include "shell/image_utilities.h"
 #include "shell/launch_documents.h"
-#include "shell/lead.h"
+#include "shell/image_ctrl.h"
 
 #include <QDir>
 
@@ -89,4 +91,23 @@ void PrepareImagesForOcr(CLead& ctrl, std::vector<OcrPage>& pages, const std::st
     prepared.push_back(std::move(page));
   }
   pages = std::move(prepared);
+}
+
+int CFD3Doc::PrepareSelectionForOcr(const std::vector<int>& selectedEntries, std::vector<OcrPage>& pages,
+                                    bool keepGrey, bool keepColour, int limit, bool limitOn) {
+  pages.clear();
+  if (entries.GetCount() == 0) return 0;
+  CreateImageCtrl(true);
+  const std::string folder = entries.GetFolderPath();
+  if (folder.empty() || !OpenFolderDatabase(folder)) {
+    platform::messageBox("パスが不正です。(DSOPB:01)", platform::Buttons::Ok, platform::Icon::Warning);
+    return 0;
+  }
+  const std::string ocrIn = PrepareOcrFolder();
+  FolderSelection selection(*this, selectedEntries);
+  CollectOcrPages(selection, pages, limitOn ? static_cast<std::size_t>(std::max(limit, 0)) : pages.max_size());
+  const int collected = static_cast<int>(pages.size());
+  if ((!limitOn || collected <= limit) && imageCtrl() && !ocrIn.empty())
+    PrepareImagesForOcr(*imageCtrl(), pages, ocrIn, keepGrey, keepColour, bmpResolution_);
+  return collected;
 }

@@ -337,3 +337,20 @@ TEST(OcrText, RunFlagsAndLimits) {
     EXPECT_EQ(f.limit, c.limit) << c.level;
   }
 }
+
+TEST_F(OcrRoad, TheDocumentPreparesItsSelectionUnlessItIsOverTheLimit) {
+  fill(3, false);
+  std::vector<OcrPage> pages;
+  const std::string ocrIn = platform::workFolder(platform::workfolder::kOcrIn);
+  EXPECT_EQ(document.PrepareSelectionForOcr({0, 1, 2}, pages, true, true, 2, true), 3);
+  EXPECT_TRUE(QDir(QString::fromStdString(ocrIn)).isEmpty()) << "over the limit nothing is converted";
+  std::ofstream(folder + "/b.bmp") << "broken";
+  EXPECT_EQ(document.PrepareSelectionForOcr({0, 1, 2}, pages, true, true, 2, false), 3);
+  ASSERT_EQ(pages.size(), 2u) << "the broken image leaves the run";
+  EXPECT_EQ(pages[0].prepared, ocrIn + "/a.bmp");
+  EXPECT_EQ(pages[1].prepared, ocrIn + "/c.bmp");
+  EXPECT_EQ(pages[1].resolution, 300);
+  EXPECT_TRUE(exists(pages[1].prepared));
+  CFD3Doc empty;
+  EXPECT_EQ(empty.PrepareSelectionForOcr({}, pages, true, true, 50, true), 0);
+}

@@ -20,6 +20,7 @@
 #include "tests/catalogue/catalogue_fixture.h"
 #include "tests/shell/fresh_environment.h"
 #include "tests/support/page_renderer.h"
+#include "tests/support/edit_distance.h"
 #include "tests/support/test_env.h"
 
 #include <QApplication>
@@ -46,21 +47,7 @@ std::string readAll(const std::string& path) {
 
 bool exists(const std::string& path) { return fs::exists(fs::u8path(path)); }
 
-int editDistance(const QString& a, const QString& b) {
-  std::vector<int> row(static_cast<std::size_t>(b.size()) + 1);
-  for (std::size_t j = 0; j < row.size(); ++j) row[j] = static_cast<int>(j);
-  for (int i = 1; i <= a.size(); ++i) {
-    int diagonal = row[0];
-    row[0] = i;
-    for (int j = 1; j <= b.size(); ++j) {
-      const int up = row[static_cast<std::size_t>(j)];
-      row[static_cast<std::size_t>(j)] = std::min({up + 1, row[static_cast<std::size_t>(j) - 1] + 1,
-                                                   diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
-      diagonal = up;
-    }
-  }
-  return row.back();
-}
+using testsupport::editDistance;
 
 QString flat(const QString& s) {
   QString out = s.normalized(QString::NormalizationForm_KC);

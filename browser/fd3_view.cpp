@@ -348,6 +348,8 @@ void CFD3View::AttachToFrame(CMainFrame* frame) {
   handledCommands_.insert(handledCommands_.end(), {cmd::kCopy, cmd::kPaste});
   connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &CFD3View::UpdateCommandStates);
   attachLaunchCommands(*frame);
+  frame->SetCommandHandler(cmd::kOcr, [this] { OcrSelectionToText(); });
+  handledCommands_.push_back(cmd::kOcr);
   UpdateCommandStates();
 }
 
@@ -570,6 +572,8 @@ bool CFD3View::CommandEnabled(int commandId) const {
       const PagePrintSettings print = printSettings();
       return AnySelectedPrintable(print.printImages, print.printListed);
     }
+    case cmd::kOcr:
+      return AnySelectedPrintable(true, false);
     default:
       return false;
   }

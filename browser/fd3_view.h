@@ -140,6 +140,10 @@ class CFD3View : public QWidget, public DocumentViews, public DocumentObserver, 
   // The print list of the selection: board order, a stack's pages in order.
   std::vector<PrintListEntry> CollectPrintList() const;
   // ---- end of rotation and printing -----------------------------------------
+  // ---- OCR (browser/fd3_view_ocr.cpp) ---------------------------------------
+  // The board's and the list's OCR command: the selected images read into
+  // their attached texts.
+  void OcrSelectionToText();
   // The board's document operations (null while no document is attached).
   BoardOperations* boardOperations() const { return operations_.get(); }
   BoardCopyMove* boardCopyMove() const { return copyMove_.get(); }

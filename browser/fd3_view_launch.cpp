@@ -13,6 +13,7 @@
 #include "shell/fd3_doc.h"
 #include "shell/launch_documents.h"
 #include "shell/main_frame.h"
+#include "shell/ocr_run.h"
 
 #include <QApplication>
 #include <QToolBar>
@@ -63,6 +64,16 @@ void CFD3View::OnLaunchApplication(int index) {
   services.printOthers = frame_->Settings().KankyoPrintUserSelect != 0;
   services.print = [frame = frame_] { frame->RunCommand(cmd::kPrint); };
   services.ocrSelection = [frame = frame_] { frame->RunCommand(cmd::kOcr); };
+  // Images the application wants as text are read first, without asking.
+  services.recognise = [this](const std::vector<ItemInfo>& items) {
+    OcrPagesSelection pages(attachedDocument_->EntryList().GetFolderPath(), items);
+    FolderOcrStore store(*attachedDocument_);
+    OcrRunSettings settings = OcrRunSettingsOf(frame_->Settings());
+    settings.askBeforeReplacing = false;
+    const OcrRunResult result = RunOcrOnSelection(pages, store, *attachedDocument_, settings, window());
+    if (result.programSetToOne) frame_->Settings().KankyoOCRProgram = 1;
+    return result.givenUp;
+  };
   LaunchApplication(applications[static_cast<std::size_t>(index)], selection, services);
 }
 

@@ -53,8 +53,7 @@ bool CFD3View::EntryQualifies(const DisplayEntry& entry, bool images, bool liste
 
 bool CFD3View::AnySelectedPrintable(bool images, bool listed) const {
   if ((!images && !listed) || !attachedDocument_) return false;
-  const std::vector<int> selected =
-      paneMode() == kThumbnailMode ? board_->SelectedEntryIndices() : list_->SelectedEntryIndices();
+  const std::vector<int> selected = activeSelection();
   // Asked on every change of the selection: a folder is opened only for a
   // selection in it.
   if (selected.empty()) return false;
@@ -85,8 +84,7 @@ std::vector<PrintListEntry> CFD3View::CollectPrintList() const {
   const auto add = [&](const ItemInfo& item) {
     pages.push_back({folder + "/" + item.Title + "." + item.Ext, item.ImageLevel == kImageLevelImage});
   };
-  const std::vector<int> selected =
-      paneMode() == kThumbnailMode ? board_->SelectedEntryIndices() : list_->SelectedEntryIndices();
+  const std::vector<int> selected = activeSelection();
   for (int index : selected) {
     const DisplayEntry* e = entries.GetAt(index);
     if (!e) continue;

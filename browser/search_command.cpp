@@ -34,6 +34,7 @@ int RunSearchCommand(CMainFrame& frame, CFD3Doc* document, bool tidyUp) {
   setup.showExtension = settings.KankyoShowExtMode != 0;
   setup.applicationButtonAt = [&frame](QPoint global) { return ApplicationButtonAt(&frame, global); };
   setup.document = document;
+  setup.ocr = OcrRunSettingsOf(settings);
   CSearchDlg dialog(setup, &frame);
   dialog.OpenSearchDatabase();
   dialog.ResetConditions();

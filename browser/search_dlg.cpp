@@ -217,6 +217,7 @@ CSearchDlg::CSearchDlg(const Setup& setup, QWidget* parent)
     if (command == ThumbnailPaneWnd::kStackRenameCommand) OnHitStackTitle();
     if (command == cmd::kReorderPages) OnHitReorderPages();
     if (command == cmd::kExport) OnHitExport();
+    if (command == cmd::kOcr) OcrSelectedHits();
   });
   if (setup_.applicationButtonAt) {
     pane_->findOutsideTarget = setup_.applicationButtonAt;
@@ -228,11 +229,11 @@ CSearchDlg::CSearchDlg(const Setup& setup, QWidget* parent)
     return names;
   };
   // What the hit board offers beyond opening: printing, properties, stack
-  // titles, page order and export (each through the hit's own folder) and
-  // the registered applications.
+  // titles, page order and export (each through the hit's own folder), OCR
+  // of the hits' images and the registered applications.
   pane_->commandAvailable = [this](int command) {
     return command == kPrintCommand || command == cmd::kProperties || command == ThumbnailPaneWnd::kStackRenameCommand ||
-           command == cmd::kReorderPages || command == cmd::kExport ||
+           command == cmd::kReorderPages || command == cmd::kExport || command == cmd::kOcr ||
            (command == cmd::kFirstApplicationMenuEntry && !setup_.applications.empty());
   };
 
@@ -879,6 +880,16 @@ void CSearchDlg::OnLaunchApplication(int index) {
   // The print code reaches the hit board's own printing.
   services.print = [this] { OnPrint(); };
   LaunchApplication(setup_.applications[static_cast<std::size_t>(index)], selection, services);
+}
+
+void CSearchDlg::OcrSelectedHits() {
+  const std::vector<int> selected = pane_->SelectedEntryIndices();
+  HitSelection selection(database_, hitList_, selected);
+  HitOcrStore store(database_);
+  if (!setup_.document && !ownDocument_) ownDocument_ = std::make_unique<CFD3Doc>();
+  CFD3Doc& document = setup_.document ? *setup_.document : *ownDocument_;
+  RunOcrOnSelection(selection, store, document, setup_.ocr, this);
+  for (int tile : selected) pane_->RebuildTile(tile);
 }
 
 void CSearchDlg::OnHitProperties() {

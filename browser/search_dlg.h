@@ -16,6 +16,7 @@
 #include "catalogue/search_database.h"
 #include "shell/app_bar.h"
 #include "shell/entry_holder.h"
+#include "shell/ocr_run.h"
 
 #include <QDialog>
 
@@ -73,6 +74,7 @@ class CSearchDlg : public QDialog {
     // The main window's application-bar button under a screen point, where
     // hits dropped start that application (none: hits drop nowhere).
     std::function<ThumbnailPaneWnd::OutsideTarget(QPoint globalPos)> applicationButtonAt;
+    OcrRunSettings ocr;  // the OCR of hits
   };
 
   struct ChosenHit {
@@ -106,6 +108,9 @@ class CSearchDlg : public QDialog {
   void OnLaunchApplication(int index);
   // The property dialog of the only selected hit.
   void OnHitProperties();
+  // The hit board's OCR: the selected hits' images read into their attached
+  // texts, each recorded in its own folder.
+  void OcrSelectedHits();
   // The title dialog of the only selected hit, when it is a stack.
   void OnHitStackTitle();
   // The page reorder dialog of the only selected hit, when it is a stack,

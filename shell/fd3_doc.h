@@ -42,6 +42,8 @@ class CImageCtrl;
 class DocumentViews;
 class ImportProgressDlg;
 
+struct OcrPage;
+
 class CFD3Doc : public QObject {
   Q_OBJECT
  public:
@@ -130,6 +132,12 @@ class CFD3Doc : public QObject {
   CImageCtrl* imageCtrl() const;
 
   std::string GetWorkFolder();
+  // The selected entries' image pages for an OCR run (shell/ocr_preparation.cpp):
+  // "ocrin" emptied, the pages collected (stamped as accessed) and, unless
+  // limitOn and there are more than limit, converted into it. The number of
+  // pages collected; 0 with no entries or when the catalogue cannot be opened.
+  int PrepareSelectionForOcr(const std::vector<int>& selectedEntries, std::vector<OcrPage>& pages, bool keepGrey,
+                             bool keepColour, int limit, bool limitOn);
   void DeleteTempFolder();
   // Set once at start-up: the next DeleteTempFolder clears the work folder.
   static void SetWorkFolderFlag();

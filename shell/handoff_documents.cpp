@@ -90,6 +90,10 @@ bool startLauncher(const std::string& folder, const char* launcher, const std::s
 
 }  // namespace
 
+std::string ConvertedCopyName(const std::string& source, const std::string& folder, const std::string& extension) {
+  return targetName(source, folder, extension);
+}
+
 int HandOffLimit(int ocrLevel) { return ocrLevel >= 7 ? 100 : 50; }
 
 int HandOffLimitOf(HandOffTarget target, int ocrLevel) {

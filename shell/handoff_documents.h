@@ -36,6 +36,11 @@ const char* HandOffName(HandOffTarget target);
 // path has no Shift-JIS form or the file cannot be written.
 bool WriteHandOffList(const std::string& path, const std::vector<std::string>& lines);
 
+// The name a converted copy of source takes in folder: the file's own
+// name, its extension made `extension` (".BMP") unless it already is (any
+// case), numbered when the name is taken.
+std::string ConvertedCopyName(const std::string& source, const std::string& folder, const std::string& extension);
+
 // Converts page 1 of source into folder: the file's own name, its extension
 // made `extension` (".BMP") unless it already is (any case), numbered when
 // the name is taken. blackWhite reduces to 1 bit with a black-and-white

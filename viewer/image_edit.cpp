@@ -359,6 +359,8 @@ bool ImageView::SaveDocument() {
 }
 
 bool ImageView::RegionToolCommand(int tool, const QRect& region) {
+  // Reading a region's text leaves the image as it is: a read-only page too.
+  if (tool == kToolOcr) return hasImage() && RecogniseRegion(region);
   if (!hasImage() || state_ == kReadOnly) return false;
   switch (tool) {
     case kToolTrim: {

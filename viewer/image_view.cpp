@@ -504,6 +504,9 @@ bool ImageView::CommandEnabled(int commandId) const {
     case vcmd::kSelectAnnotationsButton:
     case vcmd::kSelectAnnotationsTool:
       return hasImage();  // a read-only page may still be annotated
+    case vcmd::kOcrButton:
+    case vcmd::kOcr:
+      return hasImage();  // reading text changes nothing
     case vcmd::kTrimButton:
     case vcmd::kTrim:
     case vcmd::kInvertButton:
@@ -556,6 +559,9 @@ bool ImageView::CommandChecked(int commandId) const {
     case vcmd::kSelectAnnotationsButton:
     case vcmd::kSelectAnnotationsTool:
       return tool_ == anntool::kSelect;
+    case vcmd::kOcrButton:
+    case vcmd::kOcr:
+      return tool_ == kToolOcr;
     case vcmd::kTrimButton:
     case vcmd::kTrim:
       return tool_ == kToolTrim;
@@ -645,6 +651,10 @@ void ImageView::OnCommand(int commandId) {
     case vcmd::kSelectAnnotationsButton:
     case vcmd::kSelectAnnotationsTool:
       setTool(anntool::kSelect);
+      break;
+    case vcmd::kOcrButton:
+    case vcmd::kOcr:
+      setTool(kToolOcr);
       break;
     case vcmd::kTrimButton:
     case vcmd::kTrim:

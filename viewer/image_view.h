@@ -46,8 +46,10 @@ class ImageView : public QAbstractScrollArea {
   static constexpr int kMinZoomedSide = 32;  // pixels: a zoom out stops above this
   static constexpr int kWheelStep = 30;      // pixels per wheel turn
   enum State { kNoImage = 0, kEditable = 1, kReadOnly = 2 };
-  enum Tool { kToolDrag = 1, kToolZoom = 3, kToolTrim = 6, kToolInvert = 7, kToolFillWhite = 8, kToolFillBlack = 9 };
-  static bool IsRegionTool(int tool) { return tool >= kToolTrim && tool <= kToolFillBlack; }
+  enum Tool {
+    kToolDrag = 1, kToolZoom = 3, kToolOcr = 5, kToolTrim = 6, kToolInvert = 7, kToolFillWhite = 8, kToolFillBlack = 9
+  };
+  static bool IsRegionTool(int tool) { return tool == kToolOcr || (tool >= kToolTrim && tool <= kToolFillBlack); }
 
   explicit ImageView(QWidget* parent = nullptr);
   ~ImageView() override;
@@ -112,6 +114,12 @@ class ImageView : public QAbstractScrollArea {
   bool Trim(const QRect& region);
   bool InvertRegion(const QRect& region);  // asks first
   bool FillRegion(const QRect& region, bool white);  // asks first
+  // Recognises the region's text (viewer/image_ocr.cpp): the region as a
+  // black-and-white BMP, read by the OCR settings dialog; on OK its text
+  // goes out with ocrTextRecognised. dialogRunner replaces the dialog's
+  // exec (tests).
+  bool RecogniseRegion(const QRect& region);
+  void SetOcrDialogRunner(std::function<int(QDialog&)> runner) { ocrDialogRunner_ = std::move(runner); }
   bool Undo();
   // A region drawn with tool 6-9 (image pixels): trim after the trim
   // dialog, invert, fill white or black.
@@ -168,6 +176,8 @@ class ImageView : public QAbstractScrollArea {
   void zoomChanged(int step);
   // The status bar's prompt for the current tool; empty: the idle text.
   void prompt(const QString& text);
+  // Text read from a region: target 0 the attached text, 1 the comment.
+  void ocrTextRecognised(const QString& text, int target);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -206,6 +216,7 @@ class ImageView : public QAbstractScrollArea {
   QPoint bandStart_;
   QPoint bandEnd_;
   std::function<bool(std::int32_t)> confirmTrim_;
+  std::function<int(QDialog&)> ocrDialogRunner_;
   QPoint dragStart_;
   QPoint dragScrollStart_;
   // Kinds of work whose progress the status bar shows.

@@ -241,6 +241,13 @@ void ViewerFrame::createCommands() {
         images->addAction(imageCommand(id, text));
     }
   }
+  // A region's recognised text goes to the attached text or the comment.
+  connect(panes_->imageView(), &ImageView::ocrTextRecognised, this, [this](const QString& text, int target) {
+    if (target == 1)
+      panes_->infoPane()->AppendComment(text.toStdString());
+    else
+      panes_->textPane()->AppendText(text.toStdString());
+  });
   connect(panes_->imageView(), &ImageView::prompt, this, [this](const QString& text) {
     if (text.isEmpty())
       frame_->statusBar()->clearMessage();

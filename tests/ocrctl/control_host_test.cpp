@@ -6,6 +6,7 @@
 #include "platform/component_registry.h"
 #include "platform/global_memory.h"
 #include "tests/support/page_renderer.h"
+#include "tests/support/edit_distance.h"
 #include "tests/support/test_env.h"
 
 #include <QApplication>
@@ -34,22 +35,7 @@ enum Id : int {
   GetOcrResult = 68, GetResultRect = 77, LoadPatImageSection = 82, GetImageHandle = 90,
 };
 
-// Levenshtein distance over UTF-16 units (the page's characters are all in the BMP).
-int editDistance(const QString& a, const QString& b) {
-  std::vector<int> row(static_cast<std::size_t>(b.size()) + 1);
-  for (std::size_t j = 0; j < row.size(); ++j) row[j] = static_cast<int>(j);
-  for (int i = 1; i <= a.size(); ++i) {
-    int diagonal = row[0];
-    row[0] = i;
-    for (int j = 1; j <= b.size(); ++j) {
-      const int up = row[static_cast<std::size_t>(j)];
-      row[static_cast<std::size_t>(j)] = std::min({up + 1, row[static_cast<std::size_t>(j) - 1] + 1,
-                                                   diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
-      diagonal = up;
-    }
-  }
-  return row.back();
-}
+using testsupport::editDistance;
 
 class RecordingSink : public platform::EventSink {
  public:

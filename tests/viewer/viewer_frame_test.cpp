@@ -10,6 +10,8 @@
 #include "browser/thumbnail_pane_wnd.h"
 #include "catalogue/file_utilities.h"
 #include "catalogue/folder_database.h"
+#include "ocrctl/control_identity.h"
+#include "platform/component_registry.h"
 #include "platform/clock.h"
 #include "platform/program_folder.h"
 #include "platform/sjis_codec.h"
@@ -20,6 +22,7 @@
 #include "shell/fd3_doc.h"
 #include "shell/launch_program.h"
 #include "shell/main_frame.h"
+#include "shell/ocr_dialogs.h"
 #include "tests/catalogue/catalogue_fixture.h"
 #include "tests/shell/fresh_environment.h"
 #include "tests/shell/wait_until.h"
@@ -312,7 +315,7 @@ TEST_F(ViewerFrameTest, ImageAndAnnotationMenusAndTheImageToolBarServeAnImagePag
   EXPECT_TRUE(frame->Action(vcmd::kHighlightButton)->isChecked());
   EXPECT_FALSE(frame->Action(vcmd::kTrimButton)->isChecked());
   EXPECT_EQ(frame->statusBar()->currentMessage(), QStringLiteral("領域を選択してください。"));
-  EXPECT_FALSE(enabled(vcmd::kOcr));  // recognition of a region is not offered here
+  EXPECT_TRUE(enabled(vcmd::kOcr));  // a region's text can be read
   // Undone once, the image's undo is offered as redo.
   ASSERT_TRUE(image->RotateBy(90));
   frame->RunCommand(vcmd::kEditUndo);
@@ -554,6 +557,40 @@ TEST_F(ViewerInWindowTest, ScreenshotOfAJapanesePageWithItsRegistrationAndText) 
   EXPECT_TRUE(shot.save(QStringLiteral(BRINDEL_SCREENSHOT_DIR "/viewer.png")));
   EXPECT_EQ(viewer->container()->textPane()->toPlainText().left(4), QStringLiteral("御請求書"));
   EXPECT_EQ(viewer->container()->infoPane()->creatorEdit()->text(), QStringLiteral("経理部 山田"));
+  EXPECT_TRUE(boxes.shown().empty()) << boxes.texts().front();
+}
+
+// A region of the page read by the OCR control: its text goes to the
+// attached text pane beside the page (or to the comment when so chosen).
+TEST_F(ViewerInWindowTest, ARegionsRecognisedTextGoesBesideItsPage) {
+  ASSERT_TRUE(platform::registerComponent(
+      {ocrctl::kControlClassId, ocrctl::kControlProgId, ocrctl::kControlTypeName, ZEQOCR30_PATH}));
+  const QImage page = viewertest::japanesePage(2480, 3508);
+  ASSERT_TRUE(viewertest::writeTiff({page}, folder + "/見積書.tif", 300, true));
+  ASSERT_TRUE(view->OpenInViewer(entryOf(0, 4), 0));
+  ImageView* image = viewer->container()->imageView();
+  image->OnCommand(vcmd::kFitWhole);
+  frame->RunCommand(vcmd::kOcrButton);
+  EXPECT_EQ(image->tool(), ImageView::kToolOcr);
+  EXPECT_TRUE(frame->Action(vcmd::kOcr)->isChecked());
+  int dialogs = 0;
+  image->SetOcrDialogRunner([&](QDialog& dialog) {
+    ++dialogs;
+    EXPECT_EQ(dialog.objectName(), QStringLiteral("dlg10470"));
+    dialog.accept();
+    return dialog.result();
+  });
+  // The lines below the heading: the addressee, the request and the subject.
+  const int unit = 2480 / 40;
+  ASSERT_TRUE(image->RegionToolCommand(ImageView::kToolOcr, QRect(unit * 2, unit * 6, 2480 - unit * 4, unit * 6)));
+  EXPECT_EQ(dialogs, 1);
+  const QString text = viewer->container()->textPane()->toPlainText();
+  EXPECT_TRUE(text.contains(QStringLiteral("文書管理システム"))) << text.toStdString();
+  EXPECT_TRUE(text.contains(QStringLiteral("請求"))) << text.toStdString();
+  EXPECT_FALSE(QFile::exists(QString::fromStdString(platform::workFolder(platform::workfolder::kTmp) + "/OCR.BMP")));
+  QCoreApplication::processEvents();
+  QDir().mkpath(BRINDEL_SCREENSHOT_DIR);
+  EXPECT_TRUE(frame->grab().toImage().save(QStringLiteral(BRINDEL_SCREENSHOT_DIR "/viewer_ocr.png")));
   EXPECT_TRUE(boxes.shown().empty()) << boxes.texts().front();
 }
 

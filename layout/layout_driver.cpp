@@ -1,6 +1,7 @@
 // The layout driver and the result output; see layout_driver.h.
 #include "layout/layout_driver.h"
 
+#include "layout/char_block.h"
 #include "layout/field_list_editing.h"
 #include "layout/field_rings.h"
 #include "layout/later_steps.h"
@@ -345,8 +346,7 @@ short copy_layout_to_fields(userfld* source, int copyAll, const userfld* input, 
 
 // ---------------------------------------------------------------- GetLayout
 
-short layout_page(userfld** list, const ParamBlock* params, const char* /*templateFolder*/,
-                  short /*templateNumber*/) {
+short layout_page(userfld** list, const ParamBlock* params, const char* templateFolder, short templateNumber) {
   auto& state = layout::layoutState();
   short result = kStatusDone;
   bool made = false;
@@ -354,6 +354,7 @@ short layout_page(userfld** list, const ParamBlock* params, const char* /*templa
   userfld* output = nullptr;
   userfld* callerList = list != nullptr ? *list : nullptr;
   userfld* pageInput = nullptr;
+  bool regionsAnalysed = false;
   std::vector<std::uint8_t> reduced;
   reduce_by_8(state.images[0], state.images[0].widthPixels(), &reduced, &state.images[3]);
   auto tearDown = [&] { state.images[3] = ImageDesc{}; };
@@ -410,6 +411,7 @@ short layout_page(userfld** list, const ParamBlock* params, const char* /*templa
       free_fld_list(&localResult);
       free_fld_list(&localRules);
       made = true;
+      regionsAnalysed = true;
     }
     free_fld_list(&localInput);
     if (failed) {
@@ -445,6 +447,11 @@ short layout_page(userfld** list, const ParamBlock* params, const char* /*templa
         *list = output;
       }
       output = nullptr;
+    }
+    // The tables of a form read with a template take the character kinds
+    // stored with it; a template without them leaves the result as it is.
+    if (result == kStatusDone && regionsAnalysed && templateFolder != nullptr && templateNumber >= 0) {
+      layout::apply_field_char_blocks(templateFolder, templateNumber);
     }
   }
   free_fld_list(&pageInput);

@@ -8,6 +8,7 @@
 
 #include "layout/bit_image.h"
 #include "layout/field_list_editing.h"
+#include "layout/field_list_file.h"
 #include "layout/field_rings.h"
 #include "layout/keisen_lists.h"
 #include "layout/layout_hooks.h"
@@ -26,6 +27,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <string>
 #include <utility>
 
@@ -239,10 +241,44 @@ std::int32_t GetKeisenData(std::uint16_t* count) { return keisen_to_block(count)
 
 short SaveKeisenData(std::int32_t block, short count) { return keisen_from_block(block, count); }
 
-short LoadFldFromFile(int*, userfld**, int, char*, std::uint16_t*) { return kStatusNothing; }
+short LoadFldFromFile(int* text, userfld** list, int replace, char* fileName, std::uint16_t* callerWord) {
+  return guarded(
+      [&]() -> short {
+        if (list == nullptr) return layout::kStatusNoFieldList;
+        if (fileName == nullptr) return layout::kStatusFileOpen;
+        // The file's records are read aside: a failed load leaves the
+        // caller's ring (and, with replace, Sfld and the ruled-line list).
+        userfld* loaded = nullptr;
+        const layout::FieldListSet set = layout::libraryFieldLists();
+        const short status = layout::load_fld_file(&loaded, reinterpret_cast<char*>(text),
+                                                   layout::kFldExportTextCapacity, callerWord, &set, fileName,
+                                                   replace != 0);
+        if (status != kStatusDone) return status;
+        if (replace != 0) free_userfld_ring(list);
+        if (*list == nullptr) {
+          *list = loaded;
+        } else if (loaded != nullptr) {
+          layout::ringSplice(loaded, *list);
+          free_fld_list(&loaded);
+        }
+        return kStatusDone;
+      },
+      layout::kStatusNoMemory);
+}
 
-short SaveFldToFile(int*, userfld* list, char*, std::uint16_t) {
-  return layout::ringEmpty(list) ? kStatusDone : kStatusNothing;
+short SaveFldToFile(int* text, userfld* list, char* fileName, std::uint16_t callerWord) {
+  if (layout::ringEmpty(list)) return kStatusDone;  // nothing to save
+  return guarded(
+      [&]() -> short {
+        if (fileName == nullptr) return layout::kStatusFileOpen;
+        const char* chars = reinterpret_cast<const char*>(text);
+        const std::string_view callerText =
+            chars != nullptr ? std::string_view(chars, ::strnlen(chars, layout::kFldExportTextCapacity - 1))
+                             : std::string_view();
+        const layout::FieldListSet set = layout::libraryFieldLists();
+        return layout::save_fld_file(list, callerText, callerWord, &set, fileName);
+      },
+      layout::kStatusNoMemory);
 }
 
 // Matches the page's ruled lines (those of the last GetLines or layout)

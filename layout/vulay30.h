@@ -124,8 +124,12 @@ VULAY30_API int GetSelectedRect(VuPoint* point, VuRect* out);
 // The ruled-line block is a global-memory handle (platform/global_memory.h), 0 for none.
 VULAY30_API std::int32_t GetKeisenData(std::uint16_t* count);
 VULAY30_API short SaveKeisenData(std::int32_t block, short count);
-VULAY30_API short LoadFldFromFile(int* out, userfld** list, int replace, char* fileName, std::uint16_t* out2);
-VULAY30_API short SaveFldToFile(int* out, userfld* list, char* fileName, std::uint16_t flags);
+// Field-list files (".lyt").  The caller text is a NUL-terminated byte string
+// in a buffer of 256 bytes (terminator included); a file whose text does not
+// fit is refused.  Both give the reader's or writer's status (1 done).
+VULAY30_API short LoadFldFromFile(int* text, userfld** list, int replace, char* fileName,
+                                  std::uint16_t* callerWord);
+VULAY30_API short SaveFldToFile(int* text, userfld* list, char* fileName, std::uint16_t callerWord);
 VULAY30_API short Auto_template_matching(void* window, int ignored, void* image, userfld** list, short width,
                                          short height, std::uint16_t dpi, std::uint16_t scale, int ignored2,
                                          int ignored3, char* templateFolder, std::uint16_t* templateNumber);

@@ -14,6 +14,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <utility>
 
 namespace platform {
 
@@ -122,6 +123,60 @@ int copyFileReplacing(const std::string& from, const std::string& to) {
   ::close(in);
   if (!error && ::rename(temp.c_str(), to.c_str()) != 0) error = errno;
   if (error) ::unlink(temp.c_str());
+  return error;
+}
+
+ReplaceStage writeFileReplacing(const std::string& path, std::span<const std::uint8_t> bytes) {
+  std::string temp = joinPath(parentPath(path), "." + fileNameOf(path) + ".XXXXXX");
+  const int out = ::mkostemp(temp.data(), O_CLOEXEC);
+  if (out < 0) return ReplaceStage::Create;
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  ::fchmod(out, 0666 & ~mask);
+  ReplaceStage stage = ReplaceStage::Done;
+  for (std::size_t done = 0; done < bytes.size();) {
+    const ssize_t put = ::write(out, bytes.data() + done, bytes.size() - done);
+    if (put < 0) {
+      if (errno == EINTR) continue;
+      stage = ReplaceStage::Write;
+      break;
+    }
+    done += static_cast<std::size_t>(put);
+  }
+  if (stage == ReplaceStage::Done && ::fsync(out) != 0) stage = ReplaceStage::Finish;
+  if (::close(out) != 0 && stage == ReplaceStage::Done) stage = ReplaceStage::Finish;
+  if (stage == ReplaceStage::Done && ::rename(temp.c_str(), path.c_str()) != 0) stage = ReplaceStage::Finish;
+  if (stage != ReplaceStage::Done) ::unlink(temp.c_str());
+  return stage;
+}
+
+int readFileCapped(const std::string& path, std::size_t maxBytes, std::vector<std::uint8_t>* out) {
+  const int in = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) return errno;
+  struct stat st {};
+  int error = 0;
+  if (::fstat(in, &st) != 0) {
+    error = errno;
+  } else if (!S_ISREG(st.st_mode)) {
+    error = EISDIR;
+  } else if (static_cast<std::uint64_t>(st.st_size) > maxBytes) {
+    error = EFBIG;
+  }
+  std::vector<std::uint8_t> bytes;
+  if (!error) bytes.resize(static_cast<std::size_t>(st.st_size));
+  // Reads to the size found; a file that grows meanwhile is cut there.
+  for (std::size_t done = 0; !error && done < bytes.size();) {
+    const ssize_t got = ::read(in, bytes.data() + done, bytes.size() - done);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) error = errno;
+    if (got <= 0) {
+      bytes.resize(done);
+      break;
+    }
+    done += static_cast<std::size_t>(got);
+  }
+  ::close(in);
+  if (!error) *out = std::move(bytes);
   return error;
 }
 

@@ -3,6 +3,8 @@
 //
 //   renameNoReplace     rename that never replaces an existing target
 //   copyFileReplacing   copy that replaces the target only when complete
+//   writeFileReplacing  bytes that replace the target only when complete
+//   readFileCapped      a whole regular file, refused above a size
 //   freeDiskBytes       bytes free for the user on the file system of a path
 //   moveToTrash         the user's trash, creating its folders when missing
 //
@@ -11,7 +13,9 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -43,6 +47,17 @@ void setRenameCalls(const RenameCalls* calls);
 // copy gets the default permissions of a new file, not the source's (the
 // source may be a read-only installed template).
 int copyFileReplacing(const std::string& from, const std::string& to);
+
+// Writes the bytes to a temporary file beside the target and renames it over
+// the target, so the target is the old file or the new one whole. Which step
+// failed matters to the binary formats' callers, whose statuses tell a file
+// that could not be made from one that could not be written or finished.
+enum class ReplaceStage { Done, Create, Write, Finish };
+ReplaceStage writeFileReplacing(const std::string& path, std::span<const std::uint8_t> bytes);
+
+// Reads a whole regular file into *out: 0, an errno, or EFBIG when it is
+// larger than maxBytes (nothing of it is read then).
+int readFileCapped(const std::string& path, std::size_t maxBytes, std::vector<std::uint8_t>* out);
 
 std::optional<std::uint64_t> freeDiskBytes(const std::string& path);
 

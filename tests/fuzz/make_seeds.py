@@ -109,3 +109,36 @@ put("template_table", "names", b"\2" + b"".join(
 put("template_file", "current", b"\0" + template_file(870, 2))
 put("template_file", "old16", b"\1" + template_file(467, 2))
 put("template_file", "old32", b"\2" + template_file(875, 2))
+
+
+# Field-list files: a capacity byte (odd: with the trees) before the file.
+def fld_image(left, number):
+    return bytes(4) + struct.pack("<4hhh4hH", left, left + 1, left + 40, left + 20, number, 0, 1, 2, 3, 4, 0) \
+        + bytes(range(32)) + bytes(16)
+
+
+def fld_entry(left, blocks, children, lines):
+    return struct.pack("<4hhh4hH", left, 2, left + 40, 30, 1, 1, 5, 6, 7, 8, 1) + bytes(range(32)) \
+        + struct.pack("<HHH", blocks, children, lines)
+
+
+def fld_char(left, code):
+    return struct.pack("<6h", left, 2, left + 9, 30, code, 0)
+
+
+lyt = struct.pack("<H", 2) + b"ab" + struct.pack("<HH", 0xBEEF, 1) + fld_image(10, 1) + struct.pack("<H", 1) \
+    + fld_image(12, 0)
+lyt += struct.pack("<H", 1) + fld_entry(100, 1, 1, 1) + fld_char(101, -1) \
+    + struct.pack("<H", 1) + fld_entry(110, 0, 0, 0) \
+    + struct.pack("<4hHii", 100, 2, 140, 30, 1, 7, -1) + fld_char(100, -32094)
+lyt += struct.pack("<H", 0)
+put("fld_file", "page.lyt", b"\x41" + lyt)
+put("fld_file", "header-only.lyt", b"\x40" + lyt)
+
+# Per-template files: header, attribute text, a line each way, one field
+# record, then two character-kind blocks.
+template = struct.pack("<4H", 2, 1, 1, 1) + bytes(24) + b"at" + struct.pack("<4h", 10, 90, 50, 1) \
+    + struct.pack("<4h", 20, 5, 80, 1) + bytes(870)
+template += struct.pack("<3h", 0, 2, 3) + bytes([1, 2, 4, 8, 0, 255]) + struct.pack("<3h", 1, 1, 2) + bytes([16, 32])
+put("char_block", "template", template)
+put("char_block", "ended", template + struct.pack("<3h", -1, 0, 0))

@@ -12,11 +12,12 @@ OUT=${FUZZ_BUILD_DIR:-$ROOT/build-fuzz}
 case "$OUT" in /*) ;; *) OUT="$ROOT/$OUT" ;; esac
 SECONDS_EACH=${FUZZ_SECONDS:-60}
 CXX=${FUZZ_CXX:-clang++}
-TARGETS=(mht_reader kpx_draw zrv_uni template_table template_file)
+TARGETS=(mht_reader kpx_draw zrv_uni template_table template_file fld_file char_block)
 SOURCES=(shell/file_bytes.cpp shell/mime_codecs.cpp shell/html_charset.cpp shell/charset_guess.cpp shell/mht_converter.cpp
          shell/mht_reader.cpp shell/kpx_draw_reader.cpp shell/zrv_uni_reader.cpp
          platform/sjis_codec.cpp platform/paths.cpp
-         layout/template_table.cpp)
+         layout/template_table.cpp
+         layout/field_list_file_codec.cpp layout/char_block_file.cpp)
 
 mkdir -p "$OUT/obj"
 read -r -a QT_CFLAGS <<<"$(pkg-config --cflags Qt6Core)"

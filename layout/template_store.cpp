@@ -82,6 +82,12 @@ void begin_template_call(const char* folder, int width, int height) {
   ctx.tablePath = state.templateTablePath;
 }
 
+bool template_file_name(std::string* path, const std::string& folder, int number) {
+  if (number < 0 || number > 999999) return false;
+  *path = template_file_path(folder, number);
+  return !path->empty();
+}
+
 short read_file_bounded(const std::string& path, std::size_t capacity, std::vector<std::uint8_t>* bytes) {
   const int error = platform::readFileCapped(path, capacity, bytes);
   if (error == 0) return kStatusDone;

@@ -222,10 +222,4 @@ std::string template_table_path(const std::string& folder) { return template_fol
 
 std::string template_names_path(const std::string& folder) { return template_folder_path(folder, "template.tnm"); }
 
-bool template_file_name(std::string* path, const std::string& folder, int number) {
-  if (number < 0 || number > 999999) return false;
-  *path = template_file_path(folder, number);
-  return !path->empty();
-}
-
 }  // namespace layout

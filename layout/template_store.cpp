@@ -9,11 +9,13 @@
 #include "layout/parameter_tables.h"
 #include "layout/template_table.h"
 #include "platform/byte_order.h"
+#include "platform/file_ops.h"
 #include "platform/sjis_codec.h"
 
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <set>
@@ -21,8 +23,6 @@
 namespace layout {
 
 namespace {
-
-CharBlockWriter charBlockWriter = nullptr;
 
 constexpr std::size_t kNamesFileMaxBytes = kTemplateCapacity * kTemplateNameRecordBytes;
 
@@ -82,7 +82,32 @@ void begin_template_call(const char* folder, int width, int height) {
   ctx.tablePath = state.templateTablePath;
 }
 
-void set_char_block_writer(CharBlockWriter writer) { charBlockWriter = writer; }
+bool template_file_name(std::string* path, const std::string& folder, int number) {
+  if (number < 0 || number > 999999) return false;
+  *path = template_file_path(folder, number);
+  return !path->empty();
+}
+
+short read_file_bounded(const std::string& path, std::size_t capacity, std::vector<std::uint8_t>* bytes) {
+  const int error = platform::readFileCapped(path, capacity, bytes);
+  if (error == 0) return kStatusDone;
+  // Missing or not ours to open, against a file that is there but cannot
+  // be read whole (or is larger than anything it may hold).
+  return error == ENOENT || error == EACCES || error == EPERM || error == ENOTDIR || error == EISDIR
+             ? kStatusFileOpen
+             : kStatusFileRead;
+}
+
+short write_file_replacing(const std::string& path, std::span<const std::uint8_t> bytes) {
+  switch (platform::writeFileReplacing(path, bytes)) {
+    case platform::ReplaceStage::Done:
+      return kStatusDone;
+    case platform::ReplaceStage::Create:
+      return kStatusFileOpen;
+    default:
+      return kStatusFileWrite;
+  }
+}
 
 bool valid_hline(const Keisen& line) { return line.b - line.a + 1 >= parameterTables().set3(1); }
 bool valid_vline(const Keisen& line) { return line.c - line.b + 1 >= parameterTables().set3(2); }
@@ -230,9 +255,10 @@ short register_template(TemplateContext& ctx, const userfld* fields, const Keise
   }
   std::string path;
   if (!template_file_name(&path, ctx.folder, number)) return kStatusFile125;
-  const short written = write_file_replacing(path, encode_template_file(file), [fields](std::FILE* out) -> short {
-    return charBlockWriter != nullptr ? charBlockWriter(out, fields) : kStatusDone;
-  });
+  std::string blocks;
+  if (write_char_blocks(fields, &blocks) != kStatusDone) return kStatusFileWrite;
+  file.charBlocks.assign(blocks.begin(), blocks.end());
+  const short written = write_file_replacing(path, encode_template_file(file));
   if (written != kStatusDone) return written;
 
   // The table is committed last: until it is, the new file belongs to no

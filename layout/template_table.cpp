@@ -11,12 +11,8 @@
 #include "layout/layout_status.h"
 #include "platform/byte_order.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 
 namespace layout {
@@ -217,58 +213,6 @@ TemplateName decode_template_name(std::span<const std::uint8_t, kTemplateNameRec
   return n;
 }
 
-short read_file_bounded(const std::string& path, std::size_t capacity, std::vector<std::uint8_t>* bytes) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (f == nullptr) return kStatusFileOpen;
-  std::vector<std::uint8_t> data;
-  std::uint8_t chunk[8192];
-  short status = kStatusDone;
-  for (;;) {
-    const std::size_t got = std::fread(chunk, 1, sizeof chunk, f);
-    if (data.size() + got > capacity) {
-      status = kStatusFileRead;
-      break;
-    }
-    data.insert(data.end(), chunk, chunk + got);
-    if (got < sizeof chunk) {
-      if (std::ferror(f)) status = kStatusFileRead;
-      break;
-    }
-  }
-  std::fclose(f);
-  if (status == kStatusDone) *bytes = std::move(data);
-  return status;
-}
-
-short write_file_replacing(const std::string& path, std::span<const std::uint8_t> bytes,
-                           const std::function<short(std::FILE*)>& more) {
-  std::string temp = path + ".XXXXXX";
-  const int fd = mkstemp(temp.data());
-  if (fd < 0) return kStatusFileOpen;
-  // mkstemp makes the file private; a template folder is shared like any
-  // other file the user writes.
-  const mode_t mask = umask(0);
-  umask(mask);
-  fchmod(fd, 0666 & ~mask);
-  std::FILE* f = fdopen(fd, "wb");
-  if (f == nullptr) {
-    close(fd);
-    unlink(temp.c_str());
-    return kStatusFileOpen;
-  }
-  bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  if (ok && more) ok = more(f) == kStatusDone;
-  ok = std::fflush(f) == 0 && ok;
-  ok = fsync(fileno(f)) == 0 && ok;
-  ok = std::fclose(f) == 0 && ok;
-  if (ok) ok = std::rename(temp.c_str(), path.c_str()) == 0;
-  if (!ok) {
-    unlink(temp.c_str());
-    return kStatusFileWrite;
-  }
-  return kStatusDone;
-}
-
 std::string template_folder_path(const std::string& folder, const std::string& name) {
   if (folder.empty() || folder.back() == '/') return folder + name;
   return folder + "/" + name;
@@ -277,13 +221,5 @@ std::string template_folder_path(const std::string& folder, const std::string& n
 std::string template_table_path(const std::string& folder) { return template_folder_path(folder, "template.tbl"); }
 
 std::string template_names_path(const std::string& folder) { return template_folder_path(folder, "template.tnm"); }
-
-bool template_file_name(std::string* path, const std::string& folder, int number) {
-  if (number < 0 || number > 999999) return false;
-  char name[16];
-  std::snprintf(name, sizeof name, "@N%06d", number);
-  *path = template_folder_path(folder, name);
-  return !path->empty();
-}
 
 }  // namespace layout

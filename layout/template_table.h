@@ -5,7 +5,8 @@
 //   in memory      TemplateTable, TemplateFile, TemplateName
 //   byte codecs    encode/decode_template_table, encode/decode_template_file,
 //                  decode_old_template_table (pure: no pools, no files)
-//   files          read_file_bounded, write_file_replacing
+//   files          read_file_bounded, write_file_replacing (over the platform's
+//                  capped read and replacing write)
 //   paths          template_table_path, template_names_path, template_file_name
 //   features       compute_template_features
 //   table          create_template_table, open_template_table,
@@ -22,12 +23,13 @@
 // place, so a failure never leaves a table entry without its file.
 #pragma once
 
+#include "layout/char_block.h"       // kTemplateFileMaxBytes, template_file_path, write_char_blocks
+#include "layout/char_block_file.h"  // kTemplateFileHeaderBytes
 #include "layout/records.h"
 #include "layout/template_field.h"
 
 #include <array>
 #include <cstdint>
-#include <cstdio>
 #include <functional>
 #include <span>
 #include <string>
@@ -41,15 +43,11 @@ inline constexpr int kTemplateFeatureCount = 11;
 inline constexpr std::size_t kTemplateTableBytes = 11848;
 inline constexpr std::size_t kOldTemplateTableBytes = 11828;  // the table before it had a header
 inline constexpr std::size_t kTemplateHeaderBytes = 20;
-inline constexpr std::size_t kTemplateFileHeaderBytes = 32;
 inline constexpr std::size_t kTemplateNameRecordBytes = 88;
 inline constexpr std::size_t kTemplateNameChars = 80;
 inline constexpr std::size_t kTemplateEntryBytes = 16;
 // The attribute text is handed to callers in a 1024-byte buffer with its NUL.
 inline constexpr std::size_t kTemplateAttributeMax = 1023;
-// A per-template file holds at most 65535 of each record kind; beyond that
-// only character-kind blocks follow, which are far smaller than this.
-inline constexpr std::size_t kTemplateFileMaxBytes = 64u << 20;
 inline constexpr char kTemplateTableTitle[] = "layout 35";
 inline constexpr int kTemplateMaxCandidates = 30;
 
@@ -144,9 +142,7 @@ TemplateName decode_template_name(std::span<const std::uint8_t, kTemplateNameRec
 short read_file_bounded(const std::string& path, std::size_t capacity, std::vector<std::uint8_t>* bytes);
 // Writes the bytes beside `path` and renames them over it: 1, -121 the
 // temporary file cannot be created, -122 a write or the rename failed.
-// `more` may append to the open file (1 = done); its failure is -122.
-short write_file_replacing(const std::string& path, std::span<const std::uint8_t> bytes,
-                           const std::function<short(std::FILE*)>& more = {});
+short write_file_replacing(const std::string& path, std::span<const std::uint8_t> bytes);
 
 // --- paths ------------------------------------------------------------------
 
@@ -207,17 +203,13 @@ short create_template_table(const TemplateContext& ctx);
 // Reads the table at `tablePath` into `table`: 1, -121, -123.
 short open_template_table(const std::string& tablePath, TemplateTable* table);
 
-// Registers a template: the field ring, the page's ruled lines, the page.
+// Registers a template: the field ring (with the character-kind blocks of
+// its merge runs), the page's ruled lines, the page.
 // `slotValue` is kSlotActive or kSlotInactive.  On success ctx.fileNumber
 // holds the new template's number.  1, -150 no fields, -121, -122, -123,
 // -125, -126 the table is full.
 short register_template(TemplateContext& ctx, const userfld* fields, const KeisenPair& lines,
                         const ImageDesc& page, std::int8_t slotValue);
-
-// Writes the character-kind blocks of a field ring at the end of an open
-// per-template file (1 done); registration calls it when set.
-using CharBlockWriter = short (*)(std::FILE* file, const userfld* fields);
-void set_char_block_writer(CharBlockWriter writer);
 
 // Reads template n of an opened table: its fields and ruled lines replace
 // the contents of *fields and *lines; *attribute receives the attribute

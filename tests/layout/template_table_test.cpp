@@ -146,6 +146,28 @@ TEST_F(TemplateTableTest, FirstRegistrationWritesFileEntryCountAndFeatures) {
   free_keisen_pair(&readLines);
 }
 
+TEST_F(TemplateTableTest, RegistrationStoresTheCharacterKindsOfMergeRuns) {
+  // One run of a table row: cells (1, 1) and (1, 2) with their kinds.
+  for (int column = 1; column <= 2; ++column) {
+    addField(100 * column, 100, 100 * column + 90, 150, 1);
+    userfld* f = fields_->prev;
+    f->subNumber = static_cast<std::int16_t>(column);
+    f->params.setByte(ParamBlock::kForm, 0xFF);
+    f->params.setWord(ParamBlock::kCharKindMask, static_cast<std::int16_t>(4 + column));
+  }
+  ASSERT_EQ(register_template(ctx_, fields_, lines_, page_, kSlotActive), 1);
+  platform::GlobalHandle block = 0;
+  short rows = 0, columns = 0;
+  ASSERT_EQ(read_char_block(folder_, 0, 0, &block, &rows, &columns), 1);
+  EXPECT_EQ(rows, 1);
+  EXPECT_EQ(columns, 2);
+  const std::uint8_t* grid = platform::globalLock(block);
+  EXPECT_EQ(grid[0], 5);
+  EXPECT_EQ(grid[1], 6);
+  platform::globalUnlock(block);
+  platform::globalFree(block);
+}
+
 TEST_F(TemplateTableTest, PageWithoutLinesRegistersZeroFeatures) {
   addField(10, 10, 50, 50, 1);
   ASSERT_EQ(register_template(ctx_, fields_, lines_, page_, kSlotInactive), 1);

@@ -537,4 +537,16 @@ TEST_F(AreaViewTest, TheLayoutOverlayIsPaintedOverThePage) {
     EXPECT_NE(QColor(plain.pixel(edge)), ocrctl::colorFromRef(it.colour));
   }
   EXPECT_GE(frames, 3);
+
+  // With the areas the layout's fields go, and their marks with them: the
+  // library could not replace them, having no fields to draw.
+  ASSERT_EQ(control().DeleteAllRcgRect(), 0);
+  EXPECT_EQ(GetDisplayOverlay(window, nullptr, 0), 0);
+  const QImage cleared = view_->viewport()->grab().toImage();
+  for (const VuOverlayItem& it : items) {
+    const QPoint edge(it.x2 - 1, (it.y1 + it.y2) / 2);
+    if (it.kind == VuOverlayFrame && cleared.rect().contains(edge)) {
+      EXPECT_NE(QColor(cleared.pixel(edge)), ocrctl::colorFromRef(it.colour));
+    }
+  }
 }

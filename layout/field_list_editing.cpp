@@ -2,6 +2,7 @@
 #include "layout/field_list_editing.h"
 
 #include "layout/field_rings.h"
+#include "layout/layout_overlay.h"
 #include "layout/layout_status.h"
 #include "layout/library_state.h"
 #include "layout/ring.h"
@@ -111,6 +112,7 @@ short delete_fld(int n) {
   if (layout::ringEmpty(state.Sfld)) {
     free_fld_list(&state.Sfld);
     free_fld_list(&state.ruleFields);
+    layout::forget_layout_overlays();
   }
   return layout::kStatusDone;
 }

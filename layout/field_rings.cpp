@@ -2,6 +2,7 @@
 #include "layout/field_rings.h"
 
 #include "layout/layout_hooks.h"
+#include "layout/layout_overlay.h"
 #include "layout/layout_status.h"
 #include "layout/library_state.h"
 #include "layout/ring.h"
@@ -249,6 +250,7 @@ void free_Sfld_rings(userfld** head) {
   }
   free_fld_list(&state.Sfld);
   free_fld_list(&state.ruleFields);
+  layout::forget_layout_overlays();
 }
 
 // ---------------------------------------------------------------- queries

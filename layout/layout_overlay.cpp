@@ -383,4 +383,8 @@ Overlay displayed_overlay(void* window) {
 
 void forget_display_overlays() { overlays().clear(); }
 
+void forget_layout_overlays() {
+  for (auto& entry : overlays()) entry.second[0].clear();
+}
+
 }  // namespace layout

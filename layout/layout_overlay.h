@@ -98,5 +98,8 @@ enum class OverlayLayer { Layout, Template };
 void store_display_overlay(void* window, OverlayLayer layer, Overlay overlay);
 Overlay displayed_overlay(void* window);
 void forget_display_overlays();
+// Sfld is gone: the layout layer of every window would show fields that no
+// longer exist, and DisplayLayout cannot replace it without fields.
+void forget_layout_overlays();
 
 }  // namespace layout

@@ -427,6 +427,10 @@ short copy_fld_list(const userfld* source, userfld** destination) {
     copy->top = f->top;
     copy->right = f->right;
     copy->bottom = f->bottom;
+    // A table cell's row and column: the template stores them with the field,
+    // and its character-kind grid is laid out by them.
+    copy->number = f->number;
+    copy->subNumber = f->subNumber;
     copy->params = f->params;
     if (f->children == nullptr) continue;
     for (const userfld* c = f->children->next; c != f->children; c = c->next) {

@@ -1,5 +1,9 @@
 #include "ocrctl/area_view.h"
 
+#include "layout/dialogs/overlay_painter.h"
+#include "layout/vulay30.h"
+#include "ocrctl/property_page.h"
+
 #include <QFontMetrics>
 #include <QImage>
 #include <QKeyEvent>
@@ -9,6 +13,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <vector>
 
 namespace ocrctl {
 
@@ -69,8 +74,6 @@ std::unique_ptr<QMenu> buildAreaMenu(const AreaList& areas, int checked, QWidget
   }
   return menu;
 }
-
-QColor colourOf(std::int32_t c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
 
 AreaView::AreaView(OcrControl& control, QWidget* parent) : QAbstractScrollArea(parent), control_(control) {
   setObjectName(QStringLiteral("ZeqOcrCtrl"));
@@ -423,13 +426,13 @@ void AreaView::paintEvent(QPaintEvent*) {
   for (int i = 0; i < areas.count(); ++i) {
     const bool active = i == areas.active();
     const QRect frame = tracking && active ? trackingRect() : toDisplay(AreaList::rectOf(*areas.at(i)));
-    painter.setPen(QPen(colourOf(active ? control_.activeColor : control_.rcgFieldColor),
+    painter.setPen(QPen(colorFromRef(static_cast<std::uint32_t>(active ? control_.activeColor : control_.rcgFieldColor)),
                         active ? control_.activePensize : control_.rcgFieldPensize));
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(frame);
   }
   if (capture_ && dragMode_ == hit::kNew) {
-    painter.setPen(QPen(colourOf(control_.createColor), control_.createPensize));
+    painter.setPen(QPen(colorFromRef(static_cast<std::uint32_t>(control_.createColor)), control_.createPensize));
     painter.drawRect(trackingRect());
   }
   // Numbers in black on 0xFFFF00 (a COLORREF: red is the low byte).
@@ -438,7 +441,7 @@ void AreaView::paintEvent(QPaintEvent*) {
     const QRect frame = toDisplay(AreaList::rectOf(*areas.at(i)));
     const QString text = QString::asprintf("%2d", i + 1);
     const QRect box(frame.topLeft(), metrics.size(Qt::TextSingleLine, text));
-    painter.fillRect(box, colourOf(0xFFFF00));
+    painter.fillRect(box, colorFromRef(0xFFFF00));
     painter.setPen(Qt::black);
     painter.drawText(box, Qt::AlignLeft | Qt::AlignVCenter, text);
   }
@@ -447,6 +450,20 @@ void AreaView::paintEvent(QPaintEvent*) {
   painter.setPen(Qt::white);
   for (const QRect& frame : lineFrames_) painter.drawRect(frame);
   if (const QRect h = control_.highlight(); !h.isNull()) painter.fillRect(toDisplay(h), Qt::white);
+  painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+  paintLibraryOverlay(painter);
+}
+
+// What the host asked the library to show over this window (DisplayLayout,
+// DispTemplate): the library keeps it per window and never draws itself, so
+// it is painted here on every repaint and survives scrolling and exposure.
+void AreaView::paintLibraryOverlay(QPainter& painter) {
+  void* window = static_cast<QWidget*>(this);
+  const int count = GetDisplayOverlay(window, nullptr, 0);
+  if (count <= 0) return;
+  std::vector<VuOverlayItem> items(static_cast<std::size_t>(count));
+  const int got = GetDisplayOverlay(window, items.data(), count);
+  layout::dialogs::paintOverlay(painter, items.data(), static_cast<std::size_t>(std::clamp(got, 0, count)));
 }
 
 }  // namespace ocrctl

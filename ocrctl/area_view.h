@@ -10,12 +10,13 @@
 #include "ocrctl/ocr_control.h"
 
 #include <QAbstractScrollArea>
-#include <QColor>
 #include <QMenu>
 #include <QTimer>
 
 #include <memory>
 #include <vector>
+
+class QPainter;
 
 namespace ocrctl {
 
@@ -43,9 +44,6 @@ int hitTest(const QPoint& point, const QRect& frame, const QRect& client);
 // the item of area `checked` (from 0) checked; the item's data is the
 // area's index.
 std::unique_ptr<QMenu> buildAreaMenu(const AreaList& areas, int checked, QWidget* parent);
-
-// A COLORREF value (red in the low byte) as a colour.
-QColor colourOf(std::int32_t colorref);
 
 class AreaView : public QAbstractScrollArea {
   Q_OBJECT
@@ -103,6 +101,7 @@ class AreaView : public QAbstractScrollArea {
   void updateCursor(const QPoint& point);
   void chooseMenuItem(int index);
   void stopAutoScroll();
+  void paintLibraryOverlay(QPainter& painter);
 
   OcrControl& control_;
   std::vector<QRect> lineFrames_;

@@ -8,6 +8,7 @@
 #include "layout/dialogs/char_class_dialogs.h"
 
 #include "layout/char_block.h"
+#include "layout/dialogs/control_ids.h"
 #include "platform/global_memory.h"
 
 #include <QApplication>
@@ -335,14 +336,8 @@ void KindGridDialog::showFocus() {
 
 // ---------------------------------------------------------------- running them
 
-namespace {
-
-bool canShowDialogs() { return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr; }
-
-}  // namespace
-
 int run_text_kind_dialog(QWidget* owner, int, int, std::uint16_t* mask) {
-  if (mask == nullptr || !canShowDialogs()) return -1;
+  if (mask == nullptr || !dialogs::can_show_dialogs()) return -1;
   TextKindDialog dialog(dialogMask(*mask), owner);
   const int result = dialog.exec();
   if (result == 1) *mask = storedMask(dialog.mask());
@@ -351,7 +346,7 @@ int run_text_kind_dialog(QWidget* owner, int, int, std::uint16_t* mask) {
 
 int run_kind_grid_dialog(QWidget* owner, const std::string& templateFolder, int templateNumber, int tableIndex,
                          userfld* ring, int templateMode) {
-  if (!canShowDialogs()) return -1;
+  if (!dialogs::can_show_dialogs()) return -1;
   platform::GlobalHandle block = 0;
   short rows = 1;
   short columns = 1;

@@ -1,5 +1,6 @@
 #include "layout/dialogs/template_confirm_dialog.h"
 
+#include "layout/char_block.h"
 #include "layout/dialogs/control_ids.h"
 #include "layout/dialogs/template_folder_chooser.h"
 #include "layout/dialogs/template_image_window.h"
@@ -43,21 +44,27 @@ QString captionOf(int mode) {
   }
 }
 
-// The character-class target of a field: the number of group-opening fields
-// before it when it opens a group, -1 for a text field, its own number else.
+// The character-class target of a field: the index of the merge run (table
+// or frame) it belongs to, so that any cell of a table opens that table's
+// grid; -1 for a text field, its own number for any other field.  Runs are
+// those of the character-kind blocks, so the index names the stored grid.
 int charClassTarget(const userfld* ring, const userfld* field) {
-  if (ring == nullptr) return -1;
-  int groups = 0;
-  for (const userfld* f = ring->next; f != ring; f = f->next) {
-    const auto form = f->params.signedByte(ParamBlock::kForm);
-    const bool opensGroup = form == -1 || form == -9 || f->params.byte(ParamBlock::kFieldKind) == '2';
-    if (f == field) {
-      if (opensGroup) return groups;
-      return form == 1 ? -1 : f->number;
+  if (ring == nullptr || field == nullptr) return -1;
+  int target = -1;
+  bool inRun = false;
+  forEachMergeRun(ring, [&](int index, const MergeRun& run) {
+    for (const userfld* f = run.head;; f = f->next) {
+      if (f == field) {
+        target = index;
+        inRun = true;
+        return false;
+      }
+      if (f == run.last) break;
     }
-    if (opensGroup) ++groups;
-  }
-  return -1;
+    return true;
+  });
+  if (inRun) return target;
+  return field->params.signedByte(ParamBlock::kForm) == 1 ? -1 : field->number;
 }
 
 }  // namespace
@@ -203,7 +210,13 @@ void TemplateConfirmDialog::buildControls() {
     if (field == nullptr || charKindEditor == nullptr) return;
     const int target = charClassTarget(templateSession().working, field);
     int mask = field->params.word(ParamBlock::kCharKindMask);
-    if (charKindEditor(this, target, &mask) != 1 || target != -1) return;
+    if (charKindEditor(this, target, &mask) != 1) return;
+    // A table's grid is stored by its dialog; the field may be one of its
+    // cells, so its mask text is shown again.
+    if (target != -1) {
+      showFieldSettings(field);
+      return;
+    }
     storeSetting([mask](ParamBlock& p) { p.setWord(ParamBlock::kCharKindMask, static_cast<std::int16_t>(mask)); });
   });
 }

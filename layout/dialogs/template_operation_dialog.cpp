@@ -1,5 +1,6 @@
 #include "layout/dialogs/template_operation_dialog.h"
 
+#include "layout/dialogs/char_class_dialogs.h"
 #include "layout/dialogs/control_ids.h"
 #include "layout/dialogs/template_confirm_dialog.h"
 #include "layout/dialogs/template_folder_chooser.h"
@@ -25,6 +26,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -292,23 +294,38 @@ int run_operation_dialog(QWidget* parent) {
 
 namespace {
 
-// The library's dialogs need a running QApplication of the host.
-bool widgetsAvailable() { return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr; }
-
 QWidget* ownerOf(void*) { return QApplication::activeWindow(); }
+
+// What "変更..." opens: the text-field dialog over the field's mask, or the
+// grid of a table group.  The grid is read and written by the grid dialog
+// itself (from the working template while registering, else from the
+// template's file), so only the text mask comes back through *mask.
+int editCharKinds(QWidget* parent, int target, int* mask) {
+  if (target < 0) {
+    if (mask == nullptr) return -1;
+    auto kinds = static_cast<std::uint16_t>(*mask);
+    const int result = run_text_kind_dialog(parent, 0, 0, &kinds);
+    if (result == 1) *mask = static_cast<std::int16_t>(kinds);
+    return result;
+  }
+  const auto& ctx = templateContext();
+  auto& session = templateSession();
+  return run_kind_grid_dialog(parent, ctx.folder, ctx.current, target, session.working, session.operationMode);
+}
 
 }  // namespace
 
 void install_template_dialogs() {
   auto& hooks = templateDialogHooks();
   hooks.operation = [](void* window) -> int {
-    if (!widgetsAvailable()) return -1;
+    if (!can_show_dialogs()) return -1;
     return run_operation_dialog(ownerOf(window));
   };
   hooks.confirm = [](void* window, int mode, int number) -> int {
-    if (!widgetsAvailable()) return -1;
+    if (!can_show_dialogs()) return -1;
     return run_confirm_dialog(ownerOf(window), mode, number);
   };
+  set_char_kind_editor(editCharKinds);
 }
 
 }  // namespace layout::dialogs

@@ -119,6 +119,12 @@ TEST_F(LayoutOverlay, ALaidOutPageListsAFrameAndANumberForEveryField) {
   ASSERT_EQ(DisplayLayout(&window_, 4, 0, 0, nullptr, 0), 1);
   EXPECT_TRUE(overlayOf(&window_).empty());
   EXPECT_FALSE(overlayOf(&other).empty());
+
+  // Deleting the last field takes the marks of the fields away everywhere
+  // (DisplayLayout, with no fields left, could not replace them).
+  while (!layout::ringEmpty(layoutState().Sfld)) ASSERT_EQ(DeleteFld(1, 0), 1);
+  EXPECT_TRUE(overlayOf(&other).empty());
+  EXPECT_EQ(DisplayLayout(&other, 8, 0, 0, nullptr, 1), 0);
 }
 
 TEST_F(LayoutOverlay, LabelsAndFramesFollowTheFieldsKind) {

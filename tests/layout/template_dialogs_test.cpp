@@ -2,6 +2,8 @@
 // registered templates, deleting with the confirmation box, the error
 // messages, the operation dialog's threshold and chain of dialogs, and the
 // exports that open them.
+#include "layout/char_block.h"
+#include "layout/dialogs/char_class_dialogs.h"
 #include "layout/dialogs/template_confirm_dialog.h"
 #include "layout/dialogs/template_image_window.h"
 #include "layout/dialogs/template_operation_dialog.h"
@@ -14,6 +16,7 @@
 #include "layout/template_session.h"
 #include "layout/template_table.h"
 #include "layout/vulay30.h"
+#include "platform/global_memory.h"
 #include "platform/sjis_codec.h"
 #include "platform/user_interaction.h"
 #include "tests/layout/layout_fixture.h"
@@ -74,6 +77,7 @@ class TemplateDialogs : public layouttest::LayoutLibraryTest {
   }
   void TearDown() override {
     set_layout_error_observer(nullptr, nullptr);
+    dialogs::set_char_kind_editor(nullptr);
     clear_working_template();
     LayoutLibraryTest::TearDown();
   }
@@ -288,6 +292,73 @@ TEST_F(TemplateDialogs, TheThresholdStaysWithinItsRange) {
   EXPECT_EQ(templateSession().threshold, 99);
   bar->setSliderDown(false);
   EXPECT_EQ(templateSession().threshold, 40);
+}
+
+// "変更..." opens the text-field dialog for a text field and the grid of
+// its table for any cell of a table; what is chosen reaches the working template
+// and, at registration, the template's files.
+TEST_F(TemplateDialogs, ChangingKindsOpensTheDialogOfTheField) {
+  dialogs::install_template_dialogs();
+  callerField(100, 100, 1500, 600, 1);
+  for (int r = 1; r <= 2; ++r) {
+    for (int c = 1; c <= 2; ++c) {
+      callerField(100 + (c - 1) * 1200, 800 + (r - 1) * 800, 1200 + (c - 1) * 1200, 1500 + (r - 1) * 800, 0xFF);
+      userfld* cell = layoutState().inputFields->prev;
+      cell->number = static_cast<std::int16_t>(r);
+      cell->subNumber = static_cast<std::int16_t>(c);
+      cell->params.setWord(ParamBlock::kCharKindMask, 1);
+    }
+  }
+  TemplateConfirmDialog dialog(nullptr, kModeRegister, -1);
+  ASSERT_TRUE(dialog.start());
+  dialog.resize(760, 560);
+  dialog.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+  auto* change = control<QPushButton>(&dialog, 1044);
+  ASSERT_NE(change, nullptr);
+
+  // The text field (selected first): all classes less hiragana.
+  EXPECT_TRUE(change->isEnabled());
+  QString opened;
+  onNextModal([&](QWidget* kinds) {
+    opened = kinds->objectName();
+    kinds->findChild<QCheckBox*>(QStringLiteral("ctl4097"))->click();
+    control<QPushButton>(kinds, 1)->click();
+  });
+  change->click();
+  EXPECT_EQ(opened, QStringLiteral("dlg107"));
+  EXPECT_EQ(working_field_at(1)->params.word(ParamBlock::kCharKindMask), 255 - 1);
+  EXPECT_NE(control<QLineEdit>(&dialog, 1043)->text(), QString());
+
+  // A cell inside the table (row 2, column 1) opens the whole table's grid;
+  // katakana is added to that cell.
+  dialog.imageWindow()->selectAt(QPoint(500 / 8, 1900 / 8));
+  ASSERT_EQ(control<QLabel>(&dialog, 1025)->text(), QStringLiteral("4"));
+  EXPECT_TRUE(change->isEnabled());
+  opened.clear();
+  onNextModal([&](QWidget* kinds) {
+    opened = kinds->objectName();
+    auto* grid = kinds->findChild<KindGridView*>(QStringLiteral("ctl1061"));
+    ASSERT_NE(grid, nullptr);
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, QPoint(grid->labelWidth() + 5, grid->labelHeight() + 25));
+    kinds->findChild<QCheckBox*>(QStringLiteral("ctl4098"))->click();
+    control<QPushButton>(kinds, 1)->click();
+  });
+  change->click();
+  EXPECT_EQ(opened, QStringLiteral("dlg106"));
+  std::vector<int> masks;
+  for (int i = 2; i <= 5; ++i) masks.push_back(working_field_at(i)->params.word(ParamBlock::kCharKindMask));
+  EXPECT_EQ(masks, (std::vector<int>{1, 1, 3, 1}));
+
+  QTest::mouseClick(control<QPushButton>(&dialog, 1), Qt::LeftButton);
+  platform::GlobalHandle block = 0;
+  short rows = 0;
+  short columns = 0;
+  ASSERT_EQ(read_char_block(folder_, 0, 0, &block, &rows, &columns), 1);
+  const std::uint8_t* cells = platform::globalLock(block);
+  ASSERT_NE(cells, nullptr);
+  EXPECT_EQ((std::vector<std::uint8_t>(cells, cells + static_cast<std::size_t>(rows) * static_cast<std::size_t>(columns))), (std::vector<std::uint8_t>{1, 1, 3, 1}));
+  platform::globalFree(block);
 }
 
 // RegstTemplate through its dialogs: the operation dialog, its register

@@ -340,6 +340,8 @@ TEST_F(TemplateTableTest, NamesFileIsMadeOnFirstUseAndKeepsShiftJisNames) {
 TEST_F(TemplateTableTest, CopiesTakeFieldsAndValidLines) {
   addField(10, 20, 30, 40, 1);
   fields_->next->params.setByte(7, 1);
+  fields_->next->number = 2;
+  fields_->next->subNumber = 3;
   add_plain_fld(&fields_->next->children, 11, 21, 29, 39);
   addH(0, 1000, 50);
   addH(0, 10, 60);  // too short to count
@@ -349,6 +351,8 @@ TEST_F(TemplateTableTest, CopiesTakeFieldsAndValidLines) {
   ASSERT_EQ(copy_fld_list(fields_, &copy), 1);
   EXPECT_EQ(copy->next->right, 30);
   EXPECT_EQ(copy->next->params.byte(7), 1);
+  EXPECT_EQ(copy->next->number, 2);  // a cell keeps its row and column
+  EXPECT_EQ(copy->next->subNumber, 3);
   EXPECT_EQ(copy->next->children->next->left, 11);
   EXPECT_NE(copy->next->children, fields_->next->children);
   free_fld_list(&copy);

@@ -4,6 +4,7 @@
 #include "layout/vulay30.h"
 #include "ocrctl/area_view.h"
 #include "ocrctl/ocr_dispatch.h"
+#include "ocrctl/property_page.h"
 #include "tests/support/page_renderer.h"
 #include "tests/support/test_env.h"
 
@@ -496,4 +497,56 @@ TEST_F(AreaViewTest, ScreenshotOfThePageWithNumberedAreas) {
     }
   EXPECT_TRUE(cyan);
   EXPECT_TRUE(red);
+}
+
+// What the host has the library show over the control's window (the frames
+// and numbers of the last layout) is painted over the view's own picture,
+// and only on the window it was asked for.
+TEST_F(AreaViewTest, TheLayoutOverlayIsPaintedOverThePage) {
+  layOutWithFigure();
+  view_->refresh();
+  QCoreApplication::processEvents();
+  void* window = static_cast<QWidget*>(view_);
+  int other = 0;
+  ASSERT_EQ(DisplayLayout(&other, 2, 0, 0, nullptr, 1), 1);
+  const QImage plain = view_->viewport()->grab().toImage();
+
+  ASSERT_EQ(DisplayLayout(window, static_cast<std::uint16_t>(control().dispScale()),
+                          static_cast<std::uint16_t>(control().scrollX()), static_cast<std::uint16_t>(control().scrollY()),
+                          nullptr, 1),
+            1);
+  std::vector<VuOverlayItem> items(static_cast<std::size_t>(GetDisplayOverlay(window, nullptr, 0)));
+  ASSERT_FALSE(items.empty());
+  ASSERT_EQ(GetDisplayOverlay(window, items.data(), static_cast<int>(items.size())), static_cast<int>(items.size()));
+  view_->viewport()->update();
+  const QImage shot = view_->viewport()->grab().toImage();
+  QDir().mkpath(QStringLiteral(BRINDEL_SCREENSHOT_DIR));
+  EXPECT_TRUE(view_->grab().save(QStringLiteral(BRINDEL_SCREENSHOT_DIR "/ocr_control_layout_overlay.png")));
+
+  // Each field's frame shows in its colour on the middle of its right edge
+  // (the top-left corner carries the field's number), where the page alone
+  // showed something else.
+  int frames = 0;
+  for (const VuOverlayItem& it : items) {
+    if (it.kind != VuOverlayFrame || it.mix != VuMixCopy) continue;
+    const QPoint edge(it.x2 - 1, (it.y1 + it.y2) / 2);
+    if (!shot.rect().contains(edge)) continue;
+    ++frames;
+    SCOPED_TRACE(testing::Message() << "frame " << it.x1 << ',' << it.y1 << ' ' << it.x2 << ',' << it.y2);
+    EXPECT_EQ(QColor(shot.pixel(edge)), ocrctl::colorFromRef(it.colour));
+    EXPECT_NE(QColor(plain.pixel(edge)), ocrctl::colorFromRef(it.colour));
+  }
+  EXPECT_GE(frames, 3);
+
+  // With the areas the layout's fields go, and their marks with them: the
+  // library could not replace them, having no fields to draw.
+  ASSERT_EQ(control().DeleteAllRcgRect(), 0);
+  EXPECT_EQ(GetDisplayOverlay(window, nullptr, 0), 0);
+  const QImage cleared = view_->viewport()->grab().toImage();
+  for (const VuOverlayItem& it : items) {
+    const QPoint edge(it.x2 - 1, (it.y1 + it.y2) / 2);
+    if (it.kind == VuOverlayFrame && cleared.rect().contains(edge)) {
+      EXPECT_NE(QColor(cleared.pixel(edge)), ocrctl::colorFromRef(it.colour));
+    }
+  }
 }

@@ -213,7 +213,8 @@ OcrRunResult RunOcrDialogOnSelection(CFD3Doc& document, const std::vector<int>& 
   const int collected =
       document.PrepareSelectionForOcr(selectedEntries, pages, flags.keepGrey, flags.keepColour, flags.limit, true);
   if (collected == 0) {
-    if (document.EntryList().GetCount() > 0 && pages.empty())
+    // A folder that could not be opened has been told already.
+    if (document.EntryList().GetCount() > 0 && document.Database().IsOpen())
       platform::messageBox("画像データが選択されていません。", platform::Buttons::Ok, platform::Icon::Warning,
                            kCaption);
     return result;

@@ -47,11 +47,12 @@ OcrDlg::OcrDlg(CZeqOcr3& control, std::string dictionaryFolder, std::vector<OcrP
   host->setObjectName(QStringLiteral("ocrView"));
   host->setFixedSize(kViewWidth, kViewHeight);
   viewSize_ = host->size();
-  QWidget* window = control_.window();
-  window->setParent(host);
-  window->setObjectName(controlName(10205));
-  window->setGeometry(0, 0, kViewWidth, kViewHeight);
-  window->show();
+  if (QWidget* window = control_.window()) {
+    window->setParent(host);
+    window->setObjectName(controlName(10205));
+    window->setGeometry(0, 0, kViewWidth, kViewHeight);
+    window->show();
+  }
   layout->addWidget(host, 0, Qt::AlignTop);
 
   auto* side = new QVBoxLayout;
@@ -105,9 +106,11 @@ OcrDlg::OcrDlg(CZeqOcr3& control, std::string dictionaryFolder, std::vector<OcrP
 }
 
 OcrDlg::~OcrDlg() {
-  // The control outlives the dialog; it leaves with its window.
-  control_.window()->hide();
-  control_.window()->setParent(nullptr);
+  // The control outlives the dialog and takes its window back.
+  if (QWidget* window = control_.window()) {
+    window->hide();
+    window->setParent(nullptr);
+  }
 }
 
 bool OcrDlg::recognised(int n) const {
@@ -135,7 +138,7 @@ void OcrDlg::ShowImage(int n) {
     shownHeight = viewSize_.height();
     shownWidth += style()->pixelMetric(QStyle::PM_ScrollBarExtent);
   }
-  control_.window()->resize(std::min(shownWidth, viewSize_.width()), shownHeight);
+  if (QWidget* window = control_.window()) window->resize(std::min(shownWidth, viewSize_.width()), shownHeight);
   control_.SetDispScale(scale_);
   showText();
 }

@@ -1,5 +1,6 @@
-// The browser view's OCR of the selected documents: their images read into
-// their attached texts through the program's one OCR road.
+// The browser view's OCR of the selected documents: their images read in
+// the interactive OCR dialog (or by the sibling application) into their
+// attached texts.
 
 #include "browser/fd3_view.h"
 #include "browser/list_pane.h"
@@ -15,10 +16,16 @@ void CFD3View::OcrSelectionToText() {
   if (!frame_ || !attachedDocument_ || viewerShown_) return;
   PendingWorkScope pending(this);
   const std::vector<int> selected = activeSelection();
-  FolderSelection selection(*attachedDocument_, selected);
   FolderOcrStore store(*attachedDocument_);
-  const OcrRunResult result =
-      RunOcrOnSelection(selection, store, *attachedDocument_, OcrRunSettingsOf(frame_->Settings()), window());
+  const OcrRunSettings settings = OcrRunSettingsOf(frame_->Settings());
+  OcrRunResult result;
+  if (OcrRunFlagsOf(settings.ocrLevel, settings.ocrProgram).useSibling) {
+    // The sibling application reads the whole batch by itself.
+    FolderSelection selection(*attachedDocument_, selected);
+    result = RunOcrOnSelection(selection, store, *attachedDocument_, settings, window());
+  } else {
+    result = RunOcrDialogOnSelection(*attachedDocument_, selected, store, settings, window());
+  }
   if (result.programSetToOne) frame_->Settings().KankyoOCRProgram = 1;
   // The texts show on the tiles and rows of the documents that got one.
   for (int index : selected)

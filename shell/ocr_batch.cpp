@@ -39,12 +39,15 @@ std::string EncodeOcrText(std::string_view utf8) {
 
 bool WriteOcrText(const std::string& path, std::string_view utf8) {
   const std::string bytes = EncodeOcrText(utf8);
-  QFile out(QString::fromStdString(path));
-  if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
-  const bool whole = out.write(bytes.data(), static_cast<qint64>(bytes.size())) == static_cast<qint64>(bytes.size());
-  out.close();
-  if (!whole) out.remove();
-  return whole;
+  // Written beside the target and renamed over it: a text there before is
+  // replaced only by a whole new one.
+  QSaveFile out(QString::fromStdString(path));
+  if (!out.open(QIODevice::WriteOnly)) return false;
+  if (out.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size())) {
+    out.cancelWriting();
+    return false;
+  }
+  return out.commit();
 }
 
 namespace {

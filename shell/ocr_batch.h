@@ -56,7 +56,8 @@ std::string OcrTextPathOf(const std::string& preparedPath);
 // The recogniser's text (UTF-8) as the bytes of an attached text: Shift-JIS
 // with CR LF line ends. Characters without a Shift-JIS code become "?".
 std::string EncodeOcrText(std::string_view utf8);
-// Writes the encoded text to path (created anew). False when it could not.
+// Writes the encoded text to path (replaced only once the new text is
+// whole). False when it could not.
 bool WriteOcrText(const std::string& path, std::string_view utf8);
 
 // Full-width katakana, letters, digits and the usual marks to their

@@ -10,6 +10,7 @@
 #include "shell/image_ctrl.h"
 #include "shell/ocr_control_host.h"
 #include "shell/ocr_dialogs.h"
+#include "shell/ocr_interactive_dlg.h"
 #include "shell/ocr_preparation.h"
 #include "shell/ocr_sibling.h"
 #include "shell/progress_dialogs.h"
@@ -81,6 +82,23 @@ bool HitOcrStore::Record(const OcrPage& page, int today) {
 
 namespace {
 
+// More pages than a run takes: asks whether to read the first `limit`;
+// false when the user would rather not.
+bool cutToLimit(std::vector<OcrPage>& pages, int limit) {
+  if (pages.size() <= static_cast<std::size_t>(limit)) return true;
+  const std::string count = std::to_string(limit);
+  if (platform::messageBox("一度には " + count + "画像までしかOCRできません。\n" + count + "画像だけOCRしますか？",
+                           platform::Buttons::OkCancel, platform::Icon::Question, kCaption) != platform::Answer::Ok)
+    return false;
+  pages.resize(static_cast<std::size_t>(limit));
+  return true;
+}
+
+std::string dictionaryOf(const OcrRunSettings& settings) {
+  return settings.dictionaryFolder.empty() ? platform::workFolder(platform::workfolder::kOcrOcx) + "/"
+                                           : settings.dictionaryFolder;
+}
+
 // The texts read into "ocrin" become the pages' attached texts.
 int storeTexts(const std::vector<OcrPage>& pages, OcrTextStore& store, bool ask) {
   int stored = 0;
@@ -133,13 +151,7 @@ OcrRunResult RunOcrOnSelection(DocumentSelection& selection, OcrTextStore& store
     platform::messageBox("画像データが選択されていません。", platform::Buttons::Ok, platform::Icon::Warning, kCaption);
     return result;
   }
-  if (pages.size() > static_cast<std::size_t>(flags.limit)) {
-    const std::string limit = std::to_string(flags.limit);
-    if (platform::messageBox("一度には " + limit + "画像までしかOCRできません。\n" + limit + "画像だけOCRしますか？",
-                             platform::Buttons::OkCancel, platform::Icon::Question, kCaption) != platform::Answer::Ok)
-      return result;
-    pages.resize(static_cast<std::size_t>(flags.limit));
-  }
+  if (!cutToLimit(pages, flags.limit)) return result;
 
   const std::string ocrIn = PrepareOcrFolder();
   document.CreateImageCtrl(true);
@@ -161,9 +173,7 @@ OcrRunResult RunOcrOnSelection(DocumentSelection& selection, OcrTextStore& store
   OcrParams params = ReadOcrParams();
   if (settings.language != 2) params.language = static_cast<short>(settings.language);
   if (settings.stringType != 2) params.halfWidth = static_cast<short>(settings.stringType);
-  const std::string dictionary = settings.dictionaryFolder.empty()
-                                     ? platform::workFolder(platform::workfolder::kOcrOcx) + "/"
-                                     : settings.dictionaryFolder;
+  const std::string dictionary = dictionaryOf(settings);
   std::unique_ptr<CZeqOcr3> control;
   std::unique_ptr<PageRecogniser> recogniser;
   if (hooks.makeRecogniser) {
@@ -189,5 +199,45 @@ OcrRunResult RunOcrOnSelection(DocumentSelection& selection, OcrTextStore& store
     if (control) control->window()->setParent(nullptr);
   }
   result.stored = storeTexts(pages, store, settings.askBeforeReplacing);
+  return result;
+}
+
+OcrRunResult RunOcrDialogOnSelection(CFD3Doc& document, const std::vector<int>& selectedEntries,
+                                     OcrTextStore& store, const OcrRunSettings& settings, QWidget* parent,
+                                     const std::function<void(OcrDlg&)>& onDialog) {
+  OcrRunResult result;
+  result.givenUp = true;
+  const OcrRunFlags flags = OcrRunFlagsOf(settings.ocrLevel, settings.ocrProgram);
+  result.programSetToOne = settings.ocrLevel >= 4 && settings.ocrProgram == -1;
+  std::vector<OcrPage> pages;
+  const int collected =
+      document.PrepareSelectionForOcr(selectedEntries, pages, flags.keepGrey, flags.keepColour, flags.limit, true);
+  if (collected == 0) {
+    // A folder that could not be opened has been told already.
+    if (document.EntryList().GetCount() > 0 && document.Database().IsOpen())
+      platform::messageBox("画像データが選択されていません。", platform::Buttons::Ok, platform::Icon::Warning,
+                           kCaption);
+    return result;
+  }
+  if (collected > flags.limit) {
+    // Over the limit the document collected but converted nothing.
+    if (!cutToLimit(pages, flags.limit)) return result;
+    const std::string ocrIn = platform::workFolder(platform::workfolder::kOcrIn) + "/";
+    if (CLead* ctrl = document.imageCtrl())
+      PrepareImagesForOcr(*ctrl, pages, ocrIn, flags.keepGrey, flags.keepColour, settings.bmpResolution);
+    else
+      pages.clear();
+  }
+  if (pages.empty()) return result;
+  std::unique_ptr<CZeqOcr3> control = CreateOcrControl();
+  if (!control) return result;
+  result.givenUp = false;
+  bool confirmed = false;
+  {
+    OcrDlg dialog(*control, dictionaryOf(settings), pages, settings.language, settings.stringType, parent);
+    if (onDialog) onDialog(dialog);
+    confirmed = dialog.exec() == QDialog::Accepted;
+  }
+  if (confirmed) result.stored = storeTexts(pages, store, settings.askBeforeReplacing);
   return result;
 }

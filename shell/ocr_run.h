@@ -7,6 +7,7 @@
 //   OcrTextStore        where the texts are recorded (folder or hits)
 //   OcrPagesSelection   given pages of one folder as a selection
 //   RunOcrOnSelection   collect, limit, prepare, recognise, store
+//   RunOcrDialogOnSelection  the same with the interactive OCR dialog
 
 #include "shell/launch_documents.h"
 #include "shell/ocr_batch.h"
@@ -21,6 +22,7 @@ class PageRecogniser;
 class QWidget;
 class SearchDatabase;
 class OcrProgressDlg;
+class OcrDlg;
 
 struct OcrRunSettings {
   int ocrLevel = 0;      // the sibling OCR application's level (0: not installed)
@@ -110,3 +112,11 @@ struct OcrRunHooks {
 // the catalogue. Texts read before a stop or an error are kept.
 OcrRunResult RunOcrOnSelection(DocumentSelection& selection, OcrTextStore& store, CFD3Doc& document,
                                const OcrRunSettings& settings, QWidget* parent, const OcrRunHooks& hooks = {});
+
+// The views' OCR on the control's road: the document prepares the selected
+// entries' images, the user reads and corrects them in the interactive OCR
+// dialog, and when it ends with OK the texts it wrote are stored as above.
+// Cancel stores nothing. onDialog sees the dialog before it runs.
+OcrRunResult RunOcrDialogOnSelection(CFD3Doc& document, const std::vector<int>& selectedEntries,
+                                     OcrTextStore& store, const OcrRunSettings& settings, QWidget* parent,
+                                     const std::function<void(OcrDlg&)>& onDialog = {});

@@ -19,6 +19,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
+#include <QPushButton>
 #include <QTimer>
 #include <leptonica/allheaders.h>
 
@@ -82,12 +83,20 @@ class OcrCommands : public BrowserViewFixture {
       if (document.EntryList().GetAt(i)->title == title) return i;
     return -1;
   }
-  // Runs the frame's command with the progress dialog's timer moved on.
-  void runOcr(std::function<void()> command) {
+  // Runs the frame's command with the progress dialog's timer moved on and
+  // the interactive OCR dialog answered by pressing `buttons` in turn.
+  void runOcr(std::function<void()> command, QStringList buttons = {}) {
     QTimer pusher;
-    QObject::connect(&pusher, &QTimer::timeout, [this] {
-      for (QWidget* w : QApplication::topLevelWidgets())
-        if (w->objectName() == QStringLiteral("dlg10210") && w->isVisible()) timers.advance(500);
+    QObject::connect(&pusher, &QTimer::timeout, [&] {
+      for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (!w->isVisible()) continue;
+        if (w->objectName() == QStringLiteral("dlg10210")) timers.advance(500);
+        if (w->objectName() == QStringLiteral("dlg10200")) {
+          pusher.stop();  // the recognition lets events through
+          for (const QString& id : buttons) w->findChild<QPushButton*>(id)->click();
+          return;
+        }
+      }
     });
     pusher.start(0);
     command();
@@ -118,7 +127,13 @@ TEST_F(OcrCommands, TheBoardsOcrReadsTheSelectedImagesOnly) {
   ASSERT_NE(menuAction(*menu, tilecmd::kOcr), nullptr);
   EXPECT_TRUE(menuAction(*menu, tilecmd::kOcr)->isEnabled());
 
-  runOcr([&] { frame->RunCommand(cmd::kOcr); });
+  // The interactive OCR dialog: Cancel leaves the documents as they were.
+  runOcr([&] { frame->RunCommand(cmd::kOcr); }, {QStringLiteral("ctl10203"), QStringLiteral("cancel")});
+  EXPECT_TRUE(boxes.texts().empty()) << boxes.texts().front();
+  EXPECT_FALSE(exists("a.bmp.TXT"));
+  EXPECT_EQ(item(1).TextExt, "");
+
+  runOcr([&] { frame->RunCommand(cmd::kOcr); }, {QStringLiteral("ctl10203"), QStringLiteral("ctl10202")});
   EXPECT_TRUE(boxes.texts().empty()) << boxes.texts().front();
   EXPECT_TRUE(exists("a.bmp.TXT"));
   EXPECT_FALSE(exists("b.bmp.TXT"));

@@ -15,6 +15,7 @@
 #include "shell/launch_documents.h"
 #include "shell/ocr_batch.h"
 #include "shell/ocr_dialogs.h"
+#include "shell/ocr_interactive_dlg.h"
 #include "shell/ocr_run.h"
 #include "shell/ocr_sibling.h"
 #include "tests/catalogue/catalogue_fixture.h"
@@ -212,6 +213,41 @@ TEST_F(OcrRoad, ARunOverTheLimitAsksAndReadsOnlyTheLimit) {
   const OcrRunResult refused = run(allEntries(), settings);
   EXPECT_TRUE(refused.givenUp);
   EXPECT_EQ(boxes.shown().front().text, "一度には 50画像までしかOCRできません。\n50画像だけOCRしますか？");
+}
+
+TEST_F(OcrRoad, TheInteractiveRoadTakesTheLimitAndStoresOnlyWhatItsDialogKeeps) {
+  fill(51, false);
+  FolderOcrStore store(document);
+  OcrRunSettings settings;
+  settings.dictionaryFolder = dictionary.path();
+  int shown = 0;
+  // Image 0 read, then OK or Cancel.
+  auto answer = [&](const char* button) {
+    return [&shown, button](OcrDlg& dialog) {
+      shown = dialog.findChild<QComboBox*>(QStringLiteral("ctl10207"))->count();
+      QTimer::singleShot(0, &dialog, [&dialog, button] {
+        dialog.findChild<QPushButton*>(QStringLiteral("ctl10201"))->click();
+        dialog.findChild<QPushButton*>(QString::fromLatin1(button))->click();
+      });
+    };
+  };
+  OcrRunResult result = RunOcrDialogOnSelection(document, allEntries(), store, settings, nullptr, answer("cancel"));
+  EXPECT_EQ(boxes.texts(), std::vector<std::string>{"一度には 50画像までしかOCRできません。\n50画像だけOCRしますか？"});
+  EXPECT_EQ(shown, 50);
+  EXPECT_EQ(result.stored, 0);
+  EXPECT_FALSE(exists(folder + "/a.bmp.TXT")) << "Cancel keeps nothing it read";
+  EXPECT_EQ(item(1).TextExt, "");
+
+  boxes.clear();
+  result = RunOcrDialogOnSelection(document, allEntries(), store, settings, nullptr, answer("ctl10202"));
+  EXPECT_EQ(result.stored, 1);
+  EXPECT_NE(platform::fromCp932(readAll(folder + "/a.bmp.TXT")).find("文書"), std::string::npos);
+  EXPECT_EQ(item(1).TextExt, "TXT");
+  EXPECT_FALSE(exists(folder + "/b.bmp.TXT")) << "an image not read has no text";
+
+  boxes.clear();
+  RunOcrDialogOnSelection(document, {}, store, settings, nullptr);
+  EXPECT_EQ(boxes.texts(), std::vector<std::string>{"画像データが選択されていません。"});
 }
 
 TEST_F(OcrRoad, AStopHalfWayKeepsTheTextsRead) {

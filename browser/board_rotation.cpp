@@ -105,10 +105,10 @@ void BoardOperations::RotateSelection(int degrees) {
     window->activateWindow();
   }
   const std::unique_ptr<Progress> progress = makeProgress ? makeProgress(ProgressKind::Rotate) : nullptr;
-  document_.CreateImageCtrl(false);
-  CImageCtrl* ctrl = document_.imageCtrl();
-  if (!ctrl || !openFolder()) return;
-  ctrl->SetImageHandle(0);
+  // A control of the rotation's own: refreshing a tile on the way remakes
+  // the document's control, which would pull it from under the loop.
+  CImageCtrl ctrl;
+  if (!openFolder()) return;
   FolderDatabase& db = document_.Database();
   const std::string dir = folder();
   std::set<int> rotatedItems, rotatedStacks;
@@ -150,7 +150,7 @@ void BoardOperations::RotateSelection(int degrees) {
         tellRotate("ファイル %s.%s は書込み禁止になっていますので、回転できません。", page);
         continue;
       }
-      if (!rotateFile(*ctrl, path, degrees, bmpResolution)) {
+      if (!rotateFile(ctrl, path, degrees, bmpResolution)) {
         tellRotate("ファイル %s.%s を回転できませんでした。", page);
         continue;
       }

@@ -79,14 +79,16 @@ QPushButton* button(const QString& text, int number, QWidget* parent) {
   return b;
 }
 
-struct RangeButtonSpec {
+// Each range button: the range it selects, its name and where it sits in
+// the group (x in pixels, row of 26 pixels).
+struct RangeButtonPlace {
   GridRange range;
   const char* name;
   int x;
   int row;
 };
 
-constexpr RangeButtonSpec kRangeButtons[] = {
+constexpr RangeButtonPlace kRangeButtons[] = {
     {GridRange::Column, "列", 2, 0},   {GridRange::ColumnDown, "列下", 28, 0}, {GridRange::ColumnUp, "列上", 54, 0},
     {GridRange::All, "全領域", 28, 1}, {GridRange::Row, "行", 2, 2},           {GridRange::RowRight, "行右", 28, 2},
     {GridRange::RowLeft, "行左", 54, 2},
@@ -287,15 +289,15 @@ KindGridDialog::KindGridDialog(KindGridEdit* edit, QWidget* parent) : QDialog(pa
   ranges->setObjectName(id("ctl", 0x429));
   const int top = du.y(14);
   ranges->setFixedSize(82, 78 + top + 2);
-  for (const RangeButtonSpec& spec : kRangeButtons) {
+  for (const RangeButtonPlace& place : kRangeButtons) {
     auto* b = new QToolButton(ranges);
-    b->setObjectName(id("ctl", static_cast<int>(spec.range)));
-    b->setText(QString::fromUtf8(spec.name));
+    b->setObjectName(id("ctl", static_cast<int>(place.range)));
+    b->setText(QString::fromUtf8(place.name));
     b->setToolButtonStyle(Qt::ToolButtonIconOnly);
-    b->setIcon(rangePicture(spec.range));
+    b->setIcon(rangePicture(place.range));
     b->setIconSize(QSize(24, 24));
-    b->setGeometry(spec.x, top + 26 * spec.row, 26, 26);
-    const GridRange range = spec.range;
+    b->setGeometry(place.x, top + 26 * place.row, 26, 26);
+    const GridRange range = place.range;
     connect(b, &QToolButton::clicked, this, [this, range] {
       edit_->selectRange(range);
       grid_->viewport()->update();

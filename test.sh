@@ -7,6 +7,8 @@
 #   FUZZ_SECONDS=n   fuzzing time of each target (default 60)
 set -euo pipefail
 cd "$(dirname "$0")"
+started=$SECONDS
+trap 'echo "test.sh: $((SECONDS - started)) s in all"' EXIT
 export QT_QPA_PLATFORM=offscreen
 ./setup.sh
 ctest --test-dir build --output-on-failure -j "$(nproc)"

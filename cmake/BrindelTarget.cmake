@@ -13,18 +13,35 @@ function(brindel_target target)
   target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
 endfunction()
 
-# brindel_test(NAME [WIDGETS] SOURCES sources... LIBS libs... [LABELS labels...])
-# One GoogleTest executable, each test case registered with CTest; tests run
-# with a private program folder and config folder, and no display. WIDGETS:
-# the test shows windows or dialogs and runs under a QApplication; without
-# it the test runs under a QGuiApplication and links no Qt Widgets. Every test
-# carries the label NAME and the given LABELS (e.g. nosanitize for tests too
-# slow for the sanitizer run).
-# The environment and labels are set from a file included after discovery:
-# gtest_discover_tests flattens list-valued PROPERTIES, which turned
-# ENVIRONMENT's entries into stray property names and lost the labels.
+# The executables that run longest, with the number of entries each is split
+# into (SHARDS given to brindel_test wins).
+set(BRINDEL_TEST_SHARDS
+  document_crash_tests=4 shell_imaging_tests=4 recognition_accuracy_tests=3 ocr_road_tests=3
+  viewer_tests=2 ocrctl_tests=2 recognition_engine_tests=2 ocrctl_area_tests=2
+  foreign_formats_tests=2 imaging_engine_tests=2 browser_tests=2)
+
+# brindel_test(NAME [WIDGETS] [PER_CASE] [SHARDS n] SOURCES sources... LIBS libs...
+#              [LABELS labels...])
+# One GoogleTest executable; tests run with a private program folder and
+# config folder, and no display. WIDGETS: the test shows windows or dialogs
+# and runs under a QApplication; without it the test runs under a
+# QGuiApplication and links no Qt Widgets. Every test carries the label NAME
+# and the given LABELS (e.g. nosanitize for tests too slow for the sanitizer
+# run).
+# The executable runs once as one CTest entry: starting a process per case
+# cost far more than the cases themselves (above all under the sanitizers).
+# SHARDS n splits a long executable into n entries through GoogleTest's own
+# sharding, so it does not hold up a parallel run. PER_CASE registers each
+# case on its own, for executables whose cases need a process each.
 function(brindel_test name)
-  cmake_parse_arguments(T "WIDGETS" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "WIDGETS;PER_CASE" "SHARDS" "SOURCES;LIBS;LABELS" ${ARGN})
+  if(NOT T_SHARDS)
+    foreach(entry IN LISTS BRINDEL_TEST_SHARDS)
+      if(entry MATCHES "^${name}=([0-9]+)$")
+        set(T_SHARDS ${CMAKE_MATCH_1})
+      endif()
+    endforeach()
+  endif()
   add_executable(${name} ${T_SOURCES})
   brindel_target(${name})
   if(T_WIDGETS)
@@ -33,17 +50,40 @@ function(brindel_test name)
     set(main brindel-testmain)
   endif()
   target_link_libraries(${name} PRIVATE ${T_LIBS} ${main} GTest::gmock)
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 TEST_LIST ${name}_TESTS)
   set(labels ${name} ${T_LABELS})
-  set(properties_file "${CMAKE_CURRENT_BINARY_DIR}/${name}_properties.cmake")
-  file(WRITE "${properties_file}"
+  set(environment QT_QPA_PLATFORM=offscreen BRINDEL_SHARE=${BRINDEL_SHARE_DIR} OMP_THREAD_LIMIT=1 TZ=JST-9)
+  if(T_PER_CASE)
+    # gtest_discover_tests flattens list-valued PROPERTIES, so the
+    # environment and labels are set from a file included after discovery.
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 TEST_LIST ${name}_TESTS)
+    set(properties_file "${CMAKE_CURRENT_BINARY_DIR}/${name}_properties.cmake")
+    file(WRITE "${properties_file}"
 "foreach(t IN LISTS ${name}_TESTS)
   set_tests_properties(\"\${t}\" PROPERTIES
-    ENVIRONMENT \"QT_QPA_PLATFORM=offscreen;BRINDEL_SHARE=${BRINDEL_SHARE_DIR};OMP_THREAD_LIMIT=1;TZ=JST-9\"
+    ENVIRONMENT \"${environment}\"
     LABELS \"${labels}\")
 endforeach()
 ")
-  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${properties_file}")
+    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${properties_file}")
+    return()
+  endif()
+  if(NOT T_SHARDS)
+    set(T_SHARDS 1)
+  endif()
+  math(EXPR last "${T_SHARDS} - 1")
+  foreach(shard RANGE 0 ${last})
+    if(T_SHARDS EQUAL 1)
+      set(test_name ${name})
+      set(shard_environment ${environment})
+    else()
+      set(test_name ${name}/${shard})
+      set(shard_environment ${environment} GTEST_TOTAL_SHARDS=${T_SHARDS} GTEST_SHARD_INDEX=${shard})
+    endif()
+    add_test(NAME ${test_name} COMMAND ${name})
+    set_tests_properties(${test_name} PROPERTIES
+      ENVIRONMENT "${shard_environment}"
+      LABELS "${labels}")
+  endforeach()
 endfunction()
 include(GoogleTest)
 

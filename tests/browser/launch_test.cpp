@@ -423,7 +423,9 @@ TEST_F(LaunchTest, ListOpensRowsAndOffersTheApplications) {
   const int row = list->RowOfEntry(entryOf("a.doc"));
   const QRect rect = list->visualItemRect(list->topLevelItem(row));
   QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+  QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, rect.center());  // a double click ends with the button up
   QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, QPoint(5, list->viewport()->height() - 3));  // empty area
+  QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, QPoint(5, list->viewport()->height() - 3));  // a double click ends with the button up
   EXPECT_EQ(opened, std::vector<int>{entryOf("a.doc")});
   list->SelectOnlyRow(entryOf("b.doc"));
   list->setCurrentItem(list->topLevelItem(list->RowOfEntry(entryOf("b.doc"))));

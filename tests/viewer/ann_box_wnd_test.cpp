@@ -242,6 +242,7 @@ TEST_F(AnnBoxWndTest, EditingTextBoxesAndLinkBoxesInPlace) {
   view.OnCommand(vcmd::kSelectAnnotationsButton);
   memo->Select();
   QTest::mouseDClick(memo, Qt::LeftButton, {}, local(memo, view.ImageToClientRect(QRect(150, 150, 1, 1)).topLeft()));
+  QTest::mouseRelease(memo, Qt::LeftButton, {}, local(memo, view.ImageToClientRect(QRect(150, 150, 1, 1)).topLeft()));  // a double click ends with the button up
   ASSERT_TRUE(memo->editing());
   EXPECT_EQ(view.editingAnnotation(), memo);
   // The viewer's edit commands reach the edit while it is open.
@@ -285,6 +286,7 @@ TEST_F(AnnBoxWndTest, ADoubleClickOpensOnlyAWebOrMailLinkAndTheFontDialogRestyle
   const std::string cwd = QDir::currentPath().toStdString();
   // Any tool: the link's double click is its own.
   QTest::mouseDClick(link, Qt::LeftButton, {}, local(link, view.ImageToClientRect(QRect(150, 110, 1, 1)).topLeft()));
+  QTest::mouseRelease(link, Qt::LeftButton, {}, local(link, view.ImageToClientRect(QRect(150, 110, 1, 1)).topLeft()));  // a double click ends with the button up
   ASSERT_EQ(boxes.shown().size(), 1u);
   EXPECT_NE(boxes.shown()[0].text.find("http"), std::string::npos);
   EXPECT_EQ(QDir::currentPath().toStdString(), cwd);

@@ -799,12 +799,24 @@ bool CSearchDlg::runSearch() {
   pane_->ArrangeItems(ThumbnailPaneWnd::kSortNone, 1, 0);
   showCount();
   if (!ok) tell(database_.LastError(), "検索");
+  else if (database_.SkippedFolderCount() > 0) tellSkippedFolders();
   newSearch_ = false;
   if (setup_.tidyUp && wasNew && hitCount_ == 0) {
     tell("整理対象の文書はありませんでした。", "文書整理");
     QTimer::singleShot(0, this, [this] { SaveHistory(kEnded); });
   }
   return ok;
+}
+
+// A folder that could not be read is never left out silently: the user
+// learns how many and which (the first ten).
+void CSearchDlg::tellSkippedFolders() {
+  constexpr std::size_t kListed = 10;
+  const std::vector<std::string>& skipped = database_.SkippedFolders();
+  std::string message = std::to_string(skipped.size()) + "個のフォルダは読み込めなかったため検索していません。";
+  for (std::size_t i = 0; i < skipped.size() && i < kListed; ++i) message += "\n" + skipped[i];
+  if (skipped.size() > kListed) message += "\n...";
+  tell(message, "検索");
 }
 
 void CSearchDlg::OnNewSearch() {

@@ -20,6 +20,7 @@
 #include "platform/file_ops.h"
 #include "platform/paths.h"
 #include "platform/program_folder.h"
+#include "platform/sjis_codec.h"
 #include "platform/user_interaction.h"
 #include "shell/app_profile.h"
 #include "tests/catalogue/catalogue_fixture.h"
@@ -284,6 +285,47 @@ TEST_F(SearchDialog, SearchThenNarrowThenClearWithCaptionsAndEnabling) {
   dlg->OnSearch();
   EXPECT_EQ(dlg->hitCount(), 7);  // memo1..7 odd in A (4), 101, 103 (2), 201 (1)
 }
+TEST_F(SearchDialog, AFolderShownOnTheBoardIsSearchedAgainAfterAClear) {
+  cataloguetest::makeCatalogueFolder(root + "/P");
+  {
+    cataloguetest::CatalogueRows c(root + "/P");
+    int no = 0;
+    for (const char* title : {"佐藤", "山田太郎"}) {
+      c.db().execute(
+          "INSERT INTO ItemMST (ItemNo, ItemTitle, ItemExt, ImageLevel, OLELevel, FullTextLevel, TextExt, "
+          "OfficialDate, LastModifiedDate, LastAccessedDate, SingleItemPosX, SingleItemPosY) "
+          "VALUES (?, ?, 'pdf', 0, 0, 0, '', 20260101, 20260101, 20260101, 0, 0)",
+          ++no, std::string(title) + ".pdf");
+      writeFile(root + "/P/" + title + ".pdf", "document");
+    }
+  }
+  auto dlg = Open();
+  dlg->show();
+  Type(*dlg, "佐藤");
+  dlg->OnSearch();
+  EXPECT_EQ(dlg->hitCount(), 1);
+  // The board draws its tile from the hit's folder.
+  dlg->grab();
+  dlg->OnNewSearch();
+  Type(*dlg, "山田太郎");
+  dlg->OnSearch();
+  EXPECT_EQ(dlg->hitCount(), 1);
+  EXPECT_TRUE(boxes.texts().empty()) << boxes.texts().front();
+}
+
+TEST_F(SearchDialog, FoldersThatCannotBeReadAreNamed) {
+  QDir().mkpath(QString::fromStdString(root + "/broken"));
+  writeFile(root + "/broken/info.mdb", std::string(4096, 'x'));
+  writeFile(root + "/broken/report9.pdf", "document");
+  auto dlg = Open();
+  dlg->show();
+  Type(*dlg, "report");
+  dlg->OnSearch();
+  EXPECT_EQ(dlg->hitCount(), 8);
+  ASSERT_EQ(boxes.texts().size(), 1u);
+  EXPECT_EQ(boxes.texts().front(), "1個のフォルダは読み込めなかったため検索していません。\n" + root + "/broken");
+}
+
 TEST_F(SearchDialog, HitMaxCapsTheTilesAndReopeningShowsTheSameHits) {
   {
     auto dlg = Open(3);

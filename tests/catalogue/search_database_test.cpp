@@ -393,6 +393,146 @@ TEST_F(Desktop, FullTextWithoutExtractorCountsNoTextItems) {
   EXPECT_EQ(search.NoTextCount(), 3);
 }
 
+TEST_F(Desktop, FoldersTheHitBoardReadIsSearchedAgain) {
+  ASSERT_TRUE(search.SetWordFilter(searchfield::kTitle, {"invoice"}, searchmode::kContains, false));
+  ASSERT_TRUE(search.Search(root, true));
+  EXPECT_EQ(Hits(), (Set{"Alpha:I:invoice", "beta:I:Invoice2"}));
+  // The board reads and edits its hits through the accessors, which keep
+  // their folder open (and locked once written); the next searches, new
+  // and narrowing, still read it.
+  const auto touchBeta = [&] {
+    std::string path;
+    ItemInfo info;
+    int touched = 0;
+    for (int no = 1; no <= 10; ++no)
+      if (search.GetFolderPath(no, path) && path == root + "/beta") {
+        EXPECT_TRUE(search.GetFolderItemInfo(no, 1, info));
+        EXPECT_TRUE(search.SetFolderComment(no, 1, "seen"));
+        ++touched;
+      }
+    EXPECT_EQ(touched, 1);
+  };
+  touchBeta();
+  ASSERT_TRUE(search.SetWordFilter(searchfield::kFullText, {"請求書"}, searchmode::kContains, false));
+  ASSERT_TRUE(search.NarrowSearch(root, true));
+  EXPECT_EQ(Hits(), Set{"beta:I:Invoice2"});
+  touchBeta();
+  ASSERT_TRUE(search.ClearWorkTables());
+  ASSERT_TRUE(search.Search(root, true));
+  EXPECT_EQ(Hits(), Set{"beta:I:Invoice2"});
+  EXPECT_EQ(search.SkippedFolders(), std::vector<std::string>{root + "/damaged"});
+}
+
+TEST_F(Desktop, ColumnNamesOfAForeignCatalogueNeverReachAStatement) {
+  const std::string evil = dir.file("evil.db");
+  {
+    cataloguetest::CatalogueRows c(root + "/beta");
+    // A column whose name closes the column list and runs statements of
+    // its own when it is pasted into SQL.
+    c.db().executeScript("ALTER TABLE ItemMST ADD COLUMN \"a\"\" INT); ATTACH DATABASE '" + evil +
+                         "' AS evil; CREATE TABLE evil.t(x); --\" INT;");
+  }
+  FolderDatabase browser;
+  ASSERT_EQ(browser.OpenFolder(root + "/beta", false), dbresult::kOk);
+  search.SetOpenFolder(&browser);
+  ASSERT_TRUE(search.SetWordFilter(searchfield::kTitle, {"invoice"}, searchmode::kContains, false));
+  ASSERT_TRUE(search.Search(root, true)) << search.LastError();
+  EXPECT_EQ(Hits(), (Set{"Alpha:I:invoice", "beta:I:Invoice2"}));
+  EXPECT_FALSE(testsupport::fileExists(evil));
+  search.SetOpenFolder(nullptr);
+}
+
+// ---- full text of every kind of item, by the trail bytes of the words ----
+
+// Words chosen for the range their trail bytes fall in: ASCII capitals,
+// the punctuation between the cases, lower-case letters, the punctuation
+// after them, the bytes above ASCII, half-width katakana, and the top range.
+struct TrailWord {
+  const char* range;
+  const char* word;
+};
+constexpr TrailWord kTrailWords[] = {
+    {"40_5A", "研修"},   {"40_5A", "機械"}, {"5B_60", "表示"},   {"5B_60", "納期"},
+    {"61_7A", "会議室"}, {"61_7A", "電話"}, {"7B_7E", "大掃除"}, {"7B_7E", "日本"},
+    {"80_A0", "冷蔵庫"}, {"80_A0", "請求"}, {"A1_DF", "温"},     {"A1_DF", "温泉"},
+    {"E0_FC", "説明"},   {"E0_FC", "案内"},
+};
+
+// The text of each place of a word: at the start, in the middle, at the
+// end, and across the border of the first block (it starts on the last
+// byte of block 0). Hiragana around it ends a word on both sides.
+std::vector<std::pair<std::string, std::string>> PlacedTexts(const std::string& word) {
+  const std::string no = sj("の");
+  std::string filler;
+  while (filler.size() < 200) filler += sj("あいうえお");
+  std::string before = "x";
+  while (before.size() < 30719) before += sj("か");
+  return {{"start", word + no + filler},
+          {"middle", filler + no + word + no + filler},
+          {"end", filler + no + word},
+          {"border", before + word + no + filler}};
+}
+
+std::string MailOf(const std::string& type, const std::string& body) {
+  return "From: a@example.com\r\nSubject: x\r\nMIME-Version: 1.0\r\nContent-Type: " + type +
+         "; charset=\"shift_jis\"\r\nContent-Transfer-Encoding: 8bit\r\n\r\n" + body + "\r\n";
+}
+
+class TrailBytes : public Desktop, public ::testing::WithParamInterface<TrailWord> {
+ protected:
+  // Each kind of item at each place, and two texts that hold the word's
+  // bytes only across character boundaries.
+  std::set<std::string> MakeFolder() {
+    const std::string folder = "words";
+    const std::string word = sj(GetParam().word);
+    QDir().mkpath(QString::fromStdString(root + "/" + folder));
+    std::vector<Row> rows;
+    std::set<std::string> expected;
+    int no = 0;
+    for (const auto& [place, text] : PlacedTexts(word)) {
+      const auto add = [&](const std::string& title, const std::string& ext, int imageLevel, int level,
+                           const std::string& textExt, const std::string& file, const std::string& bytes) {
+        writeFile(root + "/" + folder + "/" + file, bytes);
+        rows.push_back({++no, title, ext, imageLevel, level, textExt});
+        expected.insert(folder + ":I:" + title);
+      };
+      add("doc_" + place, "txt", 0, 3, "", "doc_" + place + ".txt", text);
+      add("ocr_" + place, "bmp", 1, 0, "TXT", "ocr_" + place + ".bmp.TXT", text);
+      add("web_" + place, "htm", 0, 1, "", "web_" + place + ".htm", "<html><body>" + text + "</body></html>");
+      add("arch_" + place, "mht", 0, 1, "", "arch_" + place + ".mht", MailOf("text/html", text));
+      add("mail_" + place, "eml", 0, 1, "", "mail_" + place + ".eml", MailOf("text/plain", text));
+    }
+    // A double-byte character whose trail byte is the word's first byte,
+    // then the rest of the word: the bytes are there, the word is not.
+    const std::string shifted = sj("あ") + "\x89" + word + sj("あ");
+    writeFile(root + "/" + folder + "/shifted.txt", shifted);
+    rows.push_back({++no, "shifted", "txt", 0, 3});
+    writeFile(root + "/" + folder + "/shifted.bmp.TXT", shifted);
+    rows.push_back({++no, "shifted", "bmp", 1, 0, "TXT"});
+    Folder(folder, rows);
+    return expected;
+  }
+};
+
+TEST_P(TrailBytes, FoundInEveryKindOfItemInEveryModeAndSetting) {
+  const std::set<std::string> expected = MakeFolder();
+  for (const int mode : {searchmode::kExact, searchmode::kPrefix, searchmode::kSuffix, searchmode::kContains})
+    for (const int caseFolding : {1, 0})
+      for (const int widthVariants : {1, 0}) {
+        SCOPED_TRACE(::testing::Message() << "mode " << mode << " case folding " << caseFolding
+                                          << " width variants " << widthVariants);
+        ASSERT_TRUE(search.SetFulltextParameter(widthVariants, caseFolding, 100));
+        ASSERT_TRUE(search.SetWordFilter(searchfield::kFullText, {GetParam().word}, mode, false));
+        ASSERT_TRUE(search.Search(root + "/words", false)) << search.LastError();
+        EXPECT_EQ(Hits(), expected);
+        EXPECT_EQ(search.GetHitCount(), static_cast<int>(expected.size()));
+      }
+}
+
+INSTANTIATE_TEST_SUITE_P(Words, TrailBytes, ::testing::ValuesIn(kTrailWords), [](const auto& info) {
+  return std::string(info.param.range) + "_" + std::to_string(info.index);
+});
+
 }  // namespace
 
 namespace {

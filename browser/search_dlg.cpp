@@ -48,6 +48,14 @@
 namespace {
 
 QString controlName(int id) { return QStringLiteral("ctl%1").arg(id); }
+
+// A history box offers its entries in the drop-down list only: what the
+// user types is searched as typed, never completed from the history, and
+// Enter adds nothing to the list (the search keeps the history itself).
+void keepTypedText(QComboBox* box) {
+  box->setCompleter(nullptr);
+  box->setInsertPolicy(QComboBox::NoInsert);
+}
 std::string text(const QString& s) { return s.toStdString(); }
 
 void tell(const std::string& message, const std::string& caption) {
@@ -258,6 +266,7 @@ QWidget* CSearchDlg::buildWordPage() {
   words_ = new QComboBox;
   words_->setObjectName(controlName(0x2847));
   words_->setEditable(true);
+  keepTypedText(words_);
   words_->setMinimumWidth(260);
   grid->addWidget(words_, 0, 1, 1, 3);
   matchMode_ = new QComboBox;
@@ -330,6 +339,7 @@ QWidget* CSearchDlg::buildFilePage() {
   folder_ = new QComboBox;
   folder_->setObjectName(controlName(0x285b));
   folder_->setEditable(true);
+  keepTypedText(folder_);
   folder_->setMinimumWidth(240);
   grid->addWidget(folder_, 0, 1, 1, 2);
   auto* browse = new QPushButton(QStringLiteral("参照..."));
@@ -365,6 +375,7 @@ QWidget* CSearchDlg::buildFilePage() {
   extensions_ = new QComboBox;
   extensions_->setObjectName(controlName(0x2863));
   extensions_->setEditable(true);
+  keepTypedText(extensions_);
   grid->addWidget(extensions_, 4, 1, 1, 2);
   extensionButton_ = new QPushButton(QStringLiteral("参照 ..."));
   extensionButton_->setObjectName(controlName(0x2864));

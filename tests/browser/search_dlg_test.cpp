@@ -326,6 +326,38 @@ TEST_F(SearchDialog, FoldersThatCannotBeReadAreNamed) {
   EXPECT_EQ(boxes.texts().front(), "1個のフォルダは読み込めなかったため検索していません。\n" + root + "/broken");
 }
 
+TEST_F(SearchDialog, TypedWordsAreNeverCompletedFromTheHistory) {
+  OpenAppProfile()->setValue(BrowserKey(QStringLiteral("SearchWordHistory0")), QStringLiteral("report100"));
+  OpenAppProfile()->setValue(BrowserKey(QStringLiteral("SearchExtentHistory0")), QStringLiteral("pdf,jpg"));
+  auto dlg = Open();
+  dlg->show();
+  QComboBox* words = dlg->wordCombo();
+  ASSERT_EQ(words->itemText(0), "report100");
+  dlg->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(dlg.get()));
+  words->setEditText(QString());
+  words->lineEdit()->setFocus();
+  ASSERT_TRUE(words->lineEdit()->hasFocus());
+  QTest::keyClicks(words->lineEdit(), "report1");
+  EXPECT_EQ(words->currentText(), "report1");
+  // Enter searches what was typed: report100 and report102 of A/inner.
+  QTest::keyClick(words->lineEdit(), Qt::Key_Return);
+  for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+  EXPECT_EQ(words->currentText(), "report1");
+  EXPECT_EQ(dlg->hitCount(), 2);
+  EXPECT_EQ(words->itemText(0), "report1");
+  EXPECT_EQ(words->itemText(1), "report100");
+  EXPECT_EQ(words->count(), 2);
+  dlg->Conditions().fileKind = 3;
+  dlg->LoadPages();
+  auto* extensions = dlg->findChild<QComboBox*>(QStringLiteral("ctl10339"));
+  ASSERT_NE(extensions, nullptr);
+  ASSERT_TRUE(extensions->isEnabled());
+  extensions->setEditText(QString());
+  QTest::keyClicks(extensions->lineEdit(), "pd");
+  EXPECT_EQ(extensions->currentText(), "pd");
+}
+
 TEST_F(SearchDialog, HitMaxCapsTheTilesAndReopeningShowsTheSameHits) {
   {
     auto dlg = Open(3);

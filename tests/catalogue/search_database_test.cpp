@@ -9,6 +9,7 @@
 #include "platform/file_ops.h"
 #include "platform/program_folder.h"
 #include "platform/sjis_codec.h"
+#include "shell/mime_codecs.h"
 #include "tests/support/test_env.h"
 
 #include <gtest/gtest.h>
@@ -440,6 +441,85 @@ TEST_F(Desktop, ColumnNamesOfAForeignCatalogueNeverReachAStatement) {
   EXPECT_EQ(Hits(), (Set{"Alpha:I:invoice", "beta:I:Invoice2"}));
   EXPECT_FALSE(testsupport::fileExists(evil));
   search.SetOpenFolder(nullptr);
+}
+
+// ---- mail bodies ----------------------------------------------------------
+
+// 今回の納期は来週です。 in each charset a mail may use.
+struct MailCharset {
+  const char* name;
+  std::string bytes;
+};
+const std::vector<MailCharset>& MailCharsets() {
+  static const std::vector<MailCharset> list = {
+      {"iso-2022-jp", "\x1b$B:#2s$NG<4|$OMh=5$G$9!#\x1b(B"},
+      {"shift_jis", sj("今回の納期は来週です。")},
+      {"euc-jp",
+       "\xba\xa3\xb2\xf3\xa4\xce\xc7\xbc\xb4\xfc\xa4\xcf\xcd\xe8\xbd\xb5\xa4\xc7\xa4\xb9\xa1\xa3"},
+      {"utf-8", "今回の納期は来週です。"},
+  };
+  return list;
+}
+
+// Quoted-printable as mail programs write it: "=" and 8-bit bytes as
+// =XX, lines of at most 76 characters with soft breaks, which may fall
+// inside an escape sequence or a character.
+std::string QuotedPrintable(const std::string& bytes) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  std::size_t line = 0;
+  for (const unsigned char c : bytes) {
+    std::string piece(1, static_cast<char>(c));
+    if (c == '=' || c >= 0x80 || c < 0x20) piece = std::string("=") + kHex[c >> 4] + kHex[c & 15];
+    if (line + piece.size() > 20) {
+      out += "=\r\n";
+      line = 0;
+    }
+    out += piece;
+    line += piece.size();
+  }
+  return out;
+}
+
+std::string EncodedBody(const std::string& bytes, const std::string& encoding) {
+  if (encoding == "quoted-printable") return QuotedPrintable(bytes);
+  if (encoding == "base64") return mime::base64EncodeLines(bytes);
+  return bytes;
+}
+
+TEST_F(Desktop, EveryBodyPartOfAMailIsSearched) {
+  std::vector<Row> rows;
+  Set expected;
+  int no = 0;
+  const auto add = [&](const std::string& title, const std::string& ext, const std::string& bytes) {
+    writeFile(root + "/mails/" + title + "." + ext, bytes);
+    rows.push_back({++no, title, ext, 0, 1});
+    expected.insert("mails:I:" + title);
+  };
+  QDir().mkpath(QString::fromStdString(root + "/mails"));
+  for (const MailCharset& charset : MailCharsets())
+    for (const std::string encoding : {"7bit", "8bit", "quoted-printable", "base64"}) {
+      if (encoding == "7bit" && charset.name != std::string("iso-2022-jp")) continue;
+      const std::string part = "Content-Type: text/plain; charset=\"" + std::string(charset.name) +
+                               "\"\r\nContent-Transfer-Encoding: " + encoding + "\r\n\r\n" +
+                               EncodedBody(charset.bytes, encoding) + "\r\n";
+      const std::string head = "From: a@example.com\r\nSubject: =?ISO-2022-JP?B?GyRCN29MPhsoQg==?=\r\n"
+                               "MIME-Version: 1.0\r\n";
+      const std::string title = std::string(charset.name) + "_" + encoding;
+      add("plain_" + title, "eml", head + part);
+      add("html_" + title, "mht",
+          head + "Content-Type: multipart/related; boundary=\"r\"\r\n\r\n--r\r\n" +
+              "Content-Type: text/html; charset=\"" + charset.name + "\"\r\nContent-Transfer-Encoding: " +
+              encoding + "\r\n\r\n" + EncodedBody("<p>" + charset.bytes + "</p>", encoding) + "\r\n--r--\r\n");
+      // A forwarded mail: the body stands in the attached message.
+      add("forwarded_" + title, "eml",
+          head + "Content-Type: multipart/mixed; boundary=\"o\"\r\n\r\n--o\r\n"
+                 "Content-Type: text/plain; charset=\"us-ascii\"\r\n\r\nsee below\r\n--o\r\n"
+                 "Content-Type: message/rfc822\r\n\r\n" + head + part + "--o--\r\n");
+    }
+  Folder("mails", rows);
+  EXPECT_EQ(Find(searchfield::kFullText, {"納期"}, searchmode::kContains), expected);
+  EXPECT_EQ(Find(searchfield::kFullText, {"件名"}, searchmode::kContains), Set{});
 }
 
 // ---- full text of every kind of item, by the trail bytes of the words ----

@@ -598,17 +598,19 @@ bool SearchDatabase::MarkHits(const FolderRow& row) {
           }
         }
         int running = 0;
-        for (const ItemInfo& item : candidates) {
-          int hit = 0;
-          if (!fulltext_.SearchItemFile(row.path, item, hit))
-            throw DbException(SQLITE_ERROR, fulltext_.LastError());
+        Statement mark(db_, "UPDATE ItemWork SET HitFlag = 1 WHERE ItemNo = ?");
+        const bool searched = fulltext_.SearchItems(row.path, candidates, [&](std::size_t index, int hit) {
+          const ItemInfo& item = candidates[index];
           if (hit == 1) {
-            Execute("UPDATE ItemWork SET HitFlag = 1 WHERE ItemNo = ?", {item.ItemNo});
+            mark.reset();
+            mark.bind(1, item.ItemNo);
+            mark.run();
             if (!negate_ && item.Stacked == 0 && progress_ != nullptr)
               progress_->SetFoundCount(hitStacks_ + hitItems_ + ++running);
           }
-          if (Pump()) break;
-        }
+          return !Pump();
+        });
+        if (!searched) throw DbException(SQLITE_ERROR, fulltext_.LastError());
       }
     }
   }

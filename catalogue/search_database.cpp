@@ -512,6 +512,7 @@ SearchDatabase::Outcome SearchDatabase::EvaluateFolder(const FolderRow& row, boo
     lastError_ = e.description();
     return Outcome::Skipped;
   }
+  if (progress_ != nullptr) progress_->SetFolder(row.path);
   if (Pump()) return Outcome::Cancelled;
   Transaction t(db_);
   std::string sql = "INSERT INTO ItemWork(ItemNo) SELECT ItemNo FROM ItemMST";

@@ -51,6 +51,8 @@ class SearchProgress {
   // Lets the user interface run; true once the user has cancelled.
   virtual bool PumpAndCancelled() = 0;
   virtual void SetFoundCount(int count) = 0;
+  // The folder being searched.
+  virtual void SetFolder(const std::string& folder) { (void)folder; }
 };
 
 namespace searchfield {

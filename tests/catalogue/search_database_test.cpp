@@ -92,6 +92,7 @@ class Desktop : public ::testing::Test {
     const std::string folder = root + "/" + name;
     cataloguetest::makeCatalogueFolder(folder);
     cataloguetest::CatalogueRows c(folder);
+    Transaction t(c.db());
     for (const Row& r : rows) {
       c.db().execute(
           "INSERT INTO ItemMST (ItemNo, ItemTitle, ItemExt, ImageLevel, OLELevel, FullTextLevel, "
@@ -103,6 +104,7 @@ class Desktop : public ::testing::Test {
       if (!testsupport::fileExists(folder + "/" + r.title + "." + r.ext))
         writeFile(folder + "/" + r.title + "." + r.ext, "document");
     }
+    t.commit();
   }
   void Stack(const std::string& name, int no, const std::string& title, int cur, int date) {
     cataloguetest::CatalogueRows c(root + "/" + name);
@@ -441,6 +443,68 @@ TEST_F(Desktop, ColumnNamesOfAForeignCatalogueNeverReachAStatement) {
   EXPECT_EQ(Hits(), (Set{"Alpha:I:invoice", "beta:I:Invoice2"}));
   EXPECT_FALSE(testsupport::fileExists(evil));
   search.SetOpenFolder(nullptr);
+}
+
+// Records what the progress dialog is told, and cancels after a number of
+// pumps (never, with -1).
+class RecordingProgress : public SearchProgress {
+ public:
+  explicit RecordingProgress(int pumps = -1) : left_(pumps) {}
+  bool PumpAndCancelled() override { return left_ >= 0 && --left_ < 0; }
+  void SetFoundCount(int count) override { found.push_back(count); }
+  void SetFolder(const std::string& folder) override { folders.push_back(folder); }
+  std::vector<int> found;
+  std::vector<std::string> folders;
+
+ private:
+  int left_;
+};
+
+// A folder of many texts is searched on several threads: hits, the found
+// counts the dialog shows, the texts without text and a cancel in the
+// middle all come as one thread gives them.
+TEST_F(Desktop, ManyTextsOnManyThreadsGiveWhatOneThreadGives) {
+  std::vector<Row> rows;
+  QDir().mkpath(QString::fromStdString(root + "/many"));
+  for (int i = 1; i <= 400; ++i) {
+    const std::string title = "t" + std::to_string(i);
+    if (i % 50 == 0) {
+      rows.push_back({i, title, "doc", 0, 1});  // no extractor: no text
+      continue;
+    }
+    rows.push_back({i, title, "bmp", 1, 0, "TXT"});
+    writeFile(root + "/many/" + title + ".bmp.TXT", sj(i % 7 == 0 ? "今日は研修です" : "今日は休みです"));
+  }
+  Folder("many", rows);
+  search.Fulltext().SetExtractorPrograms(dir.file("none1"), dir.file("none2"));
+  struct Outcome {
+    Set hits;
+    std::vector<int> found;
+    int noText = 0;
+    bool operator==(const Outcome&) const = default;
+  };
+  std::vector<std::string> folders;
+  const auto run = [&](unsigned threads, int cancelAfter) {
+    search.Fulltext().SetThreadLimit(threads);
+    RecordingProgress progress(cancelAfter);
+    search.SetProgress(&progress);
+    EXPECT_TRUE(search.SetWordFilter(searchfield::kFullText, {"研修"}, searchmode::kContains, false));
+    EXPECT_TRUE(search.Search(root + "/many", false)) << search.LastError();
+    search.SetProgress(nullptr);
+    folders = progress.folders;
+    return Outcome{Hits(), progress.found, search.NoTextCount()};
+  };
+  const Outcome one = run(1, -1);
+  EXPECT_EQ(one.hits.size(), 56u);  // 57 multiples of 7, less 350, which has no text
+  ASSERT_GE(one.found.size(), 56u);
+  for (int k = 0; k < 56; ++k) EXPECT_EQ(one.found[static_cast<std::size_t>(k)], k + 1);
+  EXPECT_EQ(one.noText, 8);
+  EXPECT_EQ(folders, std::vector<std::string>{root + "/many"});
+  EXPECT_EQ(run(4, -1), one);
+  const Outcome cancelledOne = run(1, 150);
+  EXPECT_LT(cancelledOne.hits.size(), one.hits.size());
+  EXPECT_GT(cancelledOne.hits.size(), 0u);
+  EXPECT_EQ(run(4, 150), cancelledOne);
 }
 
 // ---- mail bodies ----------------------------------------------------------

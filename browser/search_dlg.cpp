@@ -68,6 +68,7 @@ class ProgressForSearch : public SearchProgress {
   explicit ProgressForSearch(SearchProgressDlg& dialog) : dialog_(dialog) {}
   bool PumpAndCancelled() override { return dialog_.PumpAndCheckCancel(); }
   void SetFoundCount(int count) override { dialog_.SetFound(count); }
+  void SetFolder(const std::string& folder) override { dialog_.SetFolder(QString::fromStdString(folder)); }
 
  private:
   SearchProgressDlg& dialog_;

@@ -507,6 +507,41 @@ TEST_F(Desktop, ManyTextsOnManyThreadsGiveWhatOneThreadGives) {
   EXPECT_EQ(run(4, 150), cancelledOne);
 }
 
+// Texts written on Linux are UTF-8; older ones Shift-JIS or EUC-JP. Each
+// is found by its Japanese words, as a document and as an attached text.
+TEST_F(Desktop, TextsAreReadInTheirOwnCharset) {
+  const std::string utf8 = "議事録：今日は研修です。";
+  const std::string euc = "\xb5\xc4\xbb\xf6\xcf\xbf\xa1\xa7\xba\xa3\xc6\xfc\xa4\xcf\xb8\xa6\xbd\xa4\xa4\xc7\xa4\xb9\xa1\xa3";
+  const std::vector<std::pair<std::string, std::string>> texts = {
+      {"utf8", utf8},
+      {"bom", "\xEF\xBB\xBF" + utf8},
+      {"bom_broken", "\xEF\xBB\xBF" + utf8 + "\xFF"},
+      {"euc", euc},
+      {"sjis", sj(utf8)},
+  };
+  std::vector<Row> rows;
+  Set expected;
+  int no = 0;
+  QDir().mkpath(QString::fromStdString(root + "/texts"));
+  for (const auto& [name, bytes] : texts) {
+    writeFile(root + "/texts/doc_" + name + ".txt", bytes);
+    rows.push_back({++no, "doc_" + name, "txt", 0, 3});
+    writeFile(root + "/texts/ocr_" + name + ".bmp.TXT", bytes);
+    rows.push_back({++no, "ocr_" + name, "bmp", 1, 0, "TXT"});
+    expected.insert("texts:I:doc_" + name);
+    expected.insert("texts:I:ocr_" + name);
+  }
+  // A page that names no charset follows the same rule.
+  writeFile(root + "/texts/page.htm", "<html><body>" + utf8 + "</body></html>");
+  rows.push_back({++no, "page", "htm", 0, 1});
+  expected.insert("texts:I:page");
+  Folder("texts", rows);
+  for (const char* word : {"研修", "議事録"})
+    EXPECT_EQ(Find(searchfield::kFullText, {word}, searchmode::kContains), expected) << word;
+  // Bytes of the UTF-8 form are not taken for Shift-JIS characters.
+  EXPECT_EQ(Find(searchfield::kFullText, {"縺"}, searchmode::kContains), Set{});
+}
+
 // ---- mail bodies ----------------------------------------------------------
 
 // 今回の納期は来週です。 in each charset a mail may use.

@@ -45,6 +45,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <chrono>
+
 namespace {
 
 QString controlName(int id) { return QStringLiteral("ctl%1").arg(id); }
@@ -63,15 +65,27 @@ void tell(const std::string& message, const std::string& caption) {
 }
 
 // Shows the folders being searched and the found count, and asks for cancel.
+// The search asks after every item; the window's events are let through
+// at most every 20 ms, which keeps it alive and its cancel button quick
+// without letting the event loop cost more than the search of a text.
 class ProgressForSearch : public SearchProgress {
  public:
   explicit ProgressForSearch(SearchProgressDlg& dialog) : dialog_(dialog) {}
-  bool PumpAndCancelled() override { return dialog_.PumpAndCheckCancel(); }
+  bool PumpAndCancelled() override {
+    const auto now = std::chrono::steady_clock::now();
+    if (pumped_ && now - last_ < kPumpInterval) return false;
+    pumped_ = true;
+    last_ = now;
+    return dialog_.PumpAndCheckCancel();
+  }
   void SetFoundCount(int count) override { dialog_.SetFound(count); }
   void SetFolder(const std::string& folder) override { dialog_.SetFolder(QString::fromStdString(folder)); }
 
  private:
+  static constexpr std::chrono::milliseconds kPumpInterval{20};
   SearchProgressDlg& dialog_;
+  bool pumped_ = false;
+  std::chrono::steady_clock::time_point last_;
 };
 
 }  // namespace

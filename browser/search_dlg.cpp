@@ -45,9 +45,19 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <chrono>
+
 namespace {
 
 QString controlName(int id) { return QStringLiteral("ctl%1").arg(id); }
+
+// A history box offers its entries in the drop-down list only: what the
+// user types is searched as typed, never completed from the history, and
+// Enter adds nothing to the list (the search keeps the history itself).
+void keepTypedText(QComboBox* box) {
+  box->setCompleter(nullptr);
+  box->setInsertPolicy(QComboBox::NoInsert);
+}
 std::string text(const QString& s) { return s.toStdString(); }
 
 void tell(const std::string& message, const std::string& caption) {
@@ -55,14 +65,27 @@ void tell(const std::string& message, const std::string& caption) {
 }
 
 // Shows the folders being searched and the found count, and asks for cancel.
+// The search asks after every item; the window's events are let through
+// at most every 20 ms, which keeps it alive and its cancel button quick
+// without letting the event loop cost more than the search of a text.
 class ProgressForSearch : public SearchProgress {
  public:
   explicit ProgressForSearch(SearchProgressDlg& dialog) : dialog_(dialog) {}
-  bool PumpAndCancelled() override { return dialog_.PumpAndCheckCancel(); }
+  bool PumpAndCancelled() override {
+    const auto now = std::chrono::steady_clock::now();
+    if (pumped_ && now - last_ < kPumpInterval) return false;
+    pumped_ = true;
+    last_ = now;
+    return dialog_.PumpAndCheckCancel();
+  }
   void SetFoundCount(int count) override { dialog_.SetFound(count); }
+  void SetFolder(const std::string& folder) override { dialog_.SetFolder(QString::fromStdString(folder)); }
 
  private:
+  static constexpr std::chrono::milliseconds kPumpInterval{20};
   SearchProgressDlg& dialog_;
+  bool pumped_ = false;
+  std::chrono::steady_clock::time_point last_;
 };
 
 }  // namespace
@@ -258,6 +281,7 @@ QWidget* CSearchDlg::buildWordPage() {
   words_ = new QComboBox;
   words_->setObjectName(controlName(0x2847));
   words_->setEditable(true);
+  keepTypedText(words_);
   words_->setMinimumWidth(260);
   grid->addWidget(words_, 0, 1, 1, 3);
   matchMode_ = new QComboBox;
@@ -330,6 +354,7 @@ QWidget* CSearchDlg::buildFilePage() {
   folder_ = new QComboBox;
   folder_->setObjectName(controlName(0x285b));
   folder_->setEditable(true);
+  keepTypedText(folder_);
   folder_->setMinimumWidth(240);
   grid->addWidget(folder_, 0, 1, 1, 2);
   auto* browse = new QPushButton(QStringLiteral("参照..."));
@@ -365,6 +390,7 @@ QWidget* CSearchDlg::buildFilePage() {
   extensions_ = new QComboBox;
   extensions_->setObjectName(controlName(0x2863));
   extensions_->setEditable(true);
+  keepTypedText(extensions_);
   grid->addWidget(extensions_, 4, 1, 1, 2);
   extensionButton_ = new QPushButton(QStringLiteral("参照 ..."));
   extensionButton_->setObjectName(controlName(0x2864));
@@ -799,12 +825,24 @@ bool CSearchDlg::runSearch() {
   pane_->ArrangeItems(ThumbnailPaneWnd::kSortNone, 1, 0);
   showCount();
   if (!ok) tell(database_.LastError(), "検索");
+  else if (database_.SkippedFolderCount() > 0) tellSkippedFolders();
   newSearch_ = false;
   if (setup_.tidyUp && wasNew && hitCount_ == 0) {
     tell("整理対象の文書はありませんでした。", "文書整理");
     QTimer::singleShot(0, this, [this] { SaveHistory(kEnded); });
   }
   return ok;
+}
+
+// A folder that could not be read is never left out silently: the user
+// learns how many and which (the first ten).
+void CSearchDlg::tellSkippedFolders() {
+  constexpr std::size_t kListed = 10;
+  const std::vector<std::string>& skipped = database_.SkippedFolders();
+  std::string message = std::to_string(skipped.size()) + "個のフォルダは読み込めなかったため検索していません。";
+  for (std::size_t i = 0; i < skipped.size() && i < kListed; ++i) message += "\n" + skipped[i];
+  if (skipped.size() > kListed) message += "\n...";
+  tell(message, "検索");
 }
 
 void CSearchDlg::OnNewSearch() {

@@ -172,6 +172,7 @@ class CSearchDlg : public QDialog {
   void showCount();
   void onHitMaxEdited(const QString& text);
   bool runSearch();
+  void tellSkippedFolders();
 
   Setup setup_;
   std::unique_ptr<CFD3Doc> ownDocument_;  // work folder when the browser lends none

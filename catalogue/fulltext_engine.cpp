@@ -341,10 +341,12 @@ void FulltextEngine::CloseFile() {
   block_ = -1;
 }
 
-MatchText FulltextEngine::Text() const {
+MatchText FulltextEngine::Text() const { return TextOver(buffer_.data(), bytes_); }
+
+MatchText FulltextEngine::TextOver(const unsigned char* data, std::size_t length) const {
   MatchText text;
-  text.data = buffer_.data();
-  text.length = bytes_;
+  text.data = data;
+  text.length = length;
   text.ignoredBytes = &ignoredBytes_;
   text.ignoredPairs = &ignoredPairs_;
   text.caseFold = params_[5] != 0;
@@ -391,7 +393,7 @@ bool FulltextEngine::Similar(const MatchText& text, std::size_t position, const 
 }
 
 bool FulltextEngine::ConfirmOtherSlots(const MatchText& text, std::size_t position,
-                                       int acceptedSlot) {
+                                       int acceptedSlot) const {
   std::size_t begin = position;
   while (begin > 0 && text.data[begin - 1] != '\n') --begin;
   std::size_t end = position;
@@ -419,9 +421,8 @@ bool FulltextEngine::ConfirmOtherSlots(const MatchText& text, std::size_t positi
   return true;
 }
 
-int FulltextEngine::HitAt(std::size_t position, int& score) {
+int FulltextEngine::HitAt(const MatchText& text, std::size_t position, int& score) const {
   score = 100;
-  const MatchText text = Text();
   for (const Pair& pair : pairs_) {
     const TermSlot& slot = slots_[static_cast<std::size_t>(pair.slot)];
     const std::string& term = slot.terms[static_cast<std::size_t>(pair.term)];
@@ -478,39 +479,76 @@ int FulltextEngine::ScanBlock(int first, int block, const std::string& path) {
   }
   block_ = block;
   const std::size_t limit = kBlockBytes + (block > 0 ? kOverlapBytes : 0);
-  while (position < limit && position < bytes_) {
-    const unsigned char c = buffer_[position];
-    if (startBytes_[c]) {
-      int score = 100;
-      const int length = HitAt(position, score);
-      if (length >= 0) {
-        match_ = {};
-        match_.path = path_;
-        match_.offset = bufferStart + static_cast<std::int64_t>(position);
-        match_.length = length;
-        match_.score = score;
-        struct stat st {};
-        if (::stat(path_.c_str(), &st) == 0) match_.modifiedTime = st.st_mtime;
-        if (params_[1] == 1 || params_[1] == 2) {
-          std::size_t n = 0;
-          while (n < kContextBytes && position + n < bytes_) {
-            const std::size_t step = isSjisLeadByte(buffer_[position + n]) ? 2 : 1;
-            if (n + step > kContextBytes) break;
-            n += step;
-          }
-          match_.context.assign(reinterpret_cast<const char*>(buffer_.data() + position),
-                                std::min(n, bytes_ - position));
-        }
-        resume_ = position + static_cast<std::size_t>(length) - (block > 0 ? kOverlapBytes : 0);
-        ++hits_;
-        return 1;
+  bool found = false;
+  int length = 0;
+  int score = 100;
+  position = Walk(Text(), position, limit, found, length, score);
+  if (found) {
+    match_ = {};
+    match_.path = path_;
+    match_.offset = bufferStart + static_cast<std::int64_t>(position);
+    match_.length = length;
+    match_.score = score;
+    struct stat st {};
+    if (::stat(path_.c_str(), &st) == 0) match_.modifiedTime = st.st_mtime;
+    if (params_[1] == 1 || params_[1] == 2) {
+      std::size_t n = 0;
+      while (n < kContextBytes && position + n < bytes_) {
+        const std::size_t step = isSjisLeadByte(buffer_[position + n]) ? 2 : 1;
+        if (n + step > kContextBytes) break;
+        n += step;
       }
+      match_.context.assign(reinterpret_cast<const char*>(buffer_.data() + position),
+                            std::min(n, bytes_ - position));
     }
-    position += isSjisLeadByte(c) ? 2 : 1;
+    resume_ = position + static_cast<std::size_t>(length) - (block > 0 ? kOverlapBytes : 0);
+    ++hits_;
+    return 1;
   }
   alignedBlock_ = block + 1;
   alignedOffset_ = bufferStart + static_cast<std::int64_t>(position);
   CloseFile();
+  return 0;
+}
+
+std::size_t FulltextEngine::Walk(const MatchText& text, std::size_t position, std::size_t limit,
+                                 bool& found, int& length, int& score) const {
+  found = false;
+  while (position < limit && position < text.length) {
+    const unsigned char c = text.data[position];
+    if (startBytes_[c]) {
+      length = HitAt(text, position, score);
+      if (length >= 0) {
+        found = true;
+        return position;
+      }
+    }
+    position += isSjisLeadByte(c) ? 2 : 1;
+  }
+  return position;
+}
+
+int FulltextEngine::SearchText(std::string_view sjis) const {
+  // Each block sees the text of the file's scan buffer: from 256 bytes
+  // before its start (after the first) up to 31,232 bytes, and the walk of
+  // a block goes on where the walk of the block before it stopped.
+  const auto* data = reinterpret_cast<const unsigned char*>(sjis.data());
+  const std::size_t size = sjis.size();
+  std::size_t next = 0;  // where the walk of the next block starts, in the text
+  for (std::size_t block = 0; block * kBlockBytes < size || (block == 0 && size > 0); ++block) {
+    const std::size_t start = block * kBlockBytes - (block > 0 ? kOverlapBytes : 0);
+    const std::size_t bytes = std::min<std::size_t>(kScanBufferBytes, size - start);
+    const std::size_t begin = block > 0 ? kOverlapBytes : 0;
+    std::size_t position = begin;
+    if (block > 0 && next >= start + begin && next <= start + begin + 1) position = next - start;
+    bool found = false;
+    int length = 0;
+    int score = 100;
+    const std::size_t stop =
+        Walk(TextOver(data + start, bytes), position, kBlockBytes + begin, found, length, score);
+    if (found) return 1;
+    next = start + stop;
+  }
   return 0;
 }
 

@@ -73,6 +73,11 @@ class FulltextEngine {
   int DirectSearchFirst(const std::string& path, MatchRecord& record);
   int ScanBlock(int first, int block, const std::string& path);
   int PostSearch();
+  // The same scan over a text in memory, block by block as a file is
+  // scanned: 1 found, 0 not. Reads only the registered terms and the
+  // parameters, so any number of threads may scan at once between two
+  // registrations.
+  int SearchText(std::string_view sjis) const;
 
   const MatchRecord& Match() const { return match_; }
   int Parameter(int number) const { return params_[static_cast<std::size_t>(number - 1)]; }
@@ -91,11 +96,17 @@ class FulltextEngine {
   void CloseFile();
   bool AddVariant(TermSlot& slot, const std::string& term, TermKind kind);
   // The match length at position, or -1; sets the score.
-  int HitAt(std::size_t position, int& score);
+  int HitAt(const MatchText& text, std::size_t position, int& score) const;
   bool Similar(const MatchText& text, std::size_t position, const std::string& term,
                int required, int& length, int& score) const;
-  bool ConfirmOtherSlots(const MatchText& text, std::size_t position, int acceptedSlot);
+  bool ConfirmOtherSlots(const MatchText& text, std::size_t position, int acceptedSlot) const;
   MatchText Text() const;
+  MatchText TextOver(const unsigned char* data, std::size_t length) const;
+  // Walks text from position while below limit; the position of the first
+  // hit (length and score set), or the position where the walk stopped
+  // with found false.
+  std::size_t Walk(const MatchText& text, std::size_t position, std::size_t limit, bool& found,
+                   int& length, int& score) const;
 
   std::array<int, 7> params_{};
   std::vector<unsigned char> ignoredBytes_;

@@ -13,16 +13,59 @@
 #include <QStandardPaths>
 #include <QString>
 
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
 #include <filesystem>
+#include <mutex>
+#include <thread>
 #include <system_error>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
 constexpr std::uint64_t kMaxArchiveBytes = 256ull << 20;
+// Larger plain texts are scanned from their file, block by block.
+constexpr std::uint64_t kMaxTextInMemory = 64ull << 20;
+constexpr const char* kScanFile = "scan the file";
+// Fewer items than this per thread are not worth a thread of their own.
+constexpr std::size_t kItemsPerThread = 16;
+constexpr std::size_t kItemsPerRun = 32;
 constexpr int kExtractorTimeoutMs = 120000;
 
 std::string upper(std::string_view s) { return platform::asciiUpper(s); }
+
+enum class ReadOutcome { kRead, kUnreadable, kTooLarge };
+
+// The whole file into bytes, whose capacity is kept from earlier reads.
+ReadOutcome readText(const std::string& path, std::string& bytes) {
+  bytes.clear();
+  // O_NONBLOCK: a FIFO under a document's name must not wait for a writer.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return ReadOutcome::kUnreadable;
+  struct stat st {};
+  ReadOutcome outcome = ReadOutcome::kRead;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    outcome = ReadOutcome::kUnreadable;
+  } else if (static_cast<std::uint64_t>(st.st_size) > kMaxTextInMemory) {
+    outcome = ReadOutcome::kTooLarge;
+  } else {
+    bytes.resize(static_cast<std::size_t>(st.st_size));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+      const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;  // an error, or the file shrank while it was read
+      done += static_cast<std::size_t>(n);
+    }
+    bytes.resize(done);
+  }
+  ::close(fd);
+  return outcome;
+}
 
 }  // namespace
 
@@ -161,26 +204,44 @@ bool FulltextSearch::Scan(const std::string& path, bool isWorkFile, int& hit) {
   return true;
 }
 
-bool FulltextSearch::SearchItemFile(const std::string& folderPath, const ItemInfo& item,
-                                    int& hit) {
-  hit = 0;
-  if (!initialised_) {
-    lastError_ = "InitFulltextSearchでのエラー";
-    return false;
-  }
+FulltextSearch::ItemText FulltextSearch::ReadItemText(const std::string& folderPath, const ItemInfo& item,
+                                                      std::string& scratch) const {
+  ItemText t;
   std::string path = folderPath + "/" + item.Title;
   if (!item.Ext.empty()) path += "." + item.Ext;
-  if (item.ImageLevel == 1 && !item.TextExt.empty()) return Scan(path + "." + item.TextExt, false, hit);
-  if (item.FullTextLevel == 3) return Scan(path, false, hit);
-  if (item.FullTextLevel != 1) return true;
+  const auto plain = [&](const std::string& file) {
+    std::string bytes = std::move(scratch);
+    const ReadOutcome read = readText(file, bytes);
+    if (read == ReadOutcome::kTooLarge) {
+      // Scanned from the file block by block, as it stands.
+      t.kind = ItemText::kOnCallerThread;
+      t.path = file;
+      t.reason = kScanFile;
+    } else if (read == ReadOutcome::kRead) {
+      // (An unreadable text is no hit, as an empty one.)
+      t.kind = ItemText::kText;
+      if (!mime::plainTextToShiftJis(bytes, t.bytes)) {
+        t.bytes = std::move(bytes);
+        return t;
+      }
+    }
+    scratch = std::move(bytes);
+    return t;
+  };
+  const auto noText = [&](std::string reason) {
+    t.kind = ItemText::kNoText;
+    t.path = path;
+    t.reason = std::move(reason);
+    return t;
+  };
+  if (item.ImageLevel == 1 && !item.TextExt.empty()) return plain(path + "." + item.TextExt);
+  if (item.FullTextLevel == 3) return plain(path);
+  if (item.FullTextLevel != 1) return t;
 
   const std::string ext = upper(item.Ext);
   if (ext == "MHT" || ext == "MHTML" || ext == "EML") {
     const auto archive = fileio::readFileBytes(path, kMaxArchiveBytes);
-    if (!archive) {
-      NoText(path, "the archive cannot be read");
-      return true;
-    }
+    if (!archive) return noText("the archive cannot be read");
     std::string text;
     const bool parsed = mime::parseMhtTextParts(archive.bytes, [&](const mime::MhtTextPart& part) {
       if (part.contentType == "text/html")
@@ -191,31 +252,132 @@ bool FulltextSearch::SearchItemFile(const std::string& folderPath, const ItemInf
       text += "\r\n";
       return true;
     });
-    if (!parsed && text.empty()) {
-      NoText(path, "the archive is damaged");
-      return true;
-    }
-    if (!fileio::writeFileBytes(workTextPath_, text)) {
-      NoText(path, "the work file cannot be written");
-      return true;
-    }
-    return Scan(workTextPath_, true, hit);
+    if (!parsed && text.empty()) return noText("the archive is damaged");
+    t.kind = ItemText::kText;
+    t.bytes = std::move(text);
+    return t;
   }
   if (ext == "HTML" || ext == "HTM") {
-    if (!ConvertFileToShiftJis(path, workTextPath_)) {
-      NoText(path, "the page cannot be read");
-      return true;
+    const auto page = fileio::readFileBytes(path, kMaxArchiveBytes);
+    if (!page) return noText("the page cannot be read");
+    t.kind = ItemText::kText;
+    t.bytes = mime::htmlTextToShiftJis(page.bytes);
+    return t;
+  }
+  if (ext == "DOC" || ext == "XLS") {
+    t.kind = ItemText::kOnCallerThread;
+    t.path = path;
+    t.reason = ext;
+    return t;
+  }
+  return noText("no text extractor for \"." + item.Ext + "\" files");
+}
+
+bool FulltextSearch::Finish(const ItemText& text, int& hit) {
+  hit = 0;
+  switch (text.kind) {
+    case ItemText::kNone: return true;
+    case ItemText::kText: hit = engine_.SearchText(text.bytes); return true;
+    case ItemText::kNoText: NoText(text.path, text.reason); return true;
+    case ItemText::kOnCallerThread: break;
+  }
+  if (text.reason == kScanFile) return Scan(text.path, false, hit);
+  const bool doc = text.reason == "DOC";
+  if (!Extract(doc ? catdoc_ : xls2csv_, doc ? "catdoc" : "xls2csv", text.path)) return true;
+  return Scan(workTextPath_, true, hit);
+}
+
+bool FulltextSearch::SearchItemFile(const std::string& folderPath, const ItemInfo& item,
+                                    int& hit) {
+  hit = 0;
+  if (!initialised_) {
+    lastError_ = "InitFulltextSearchでのエラー";
+    return false;
+  }
+  std::string scratch;
+  return Finish(ReadItemText(folderPath, item, scratch), hit);
+}
+
+bool FulltextSearch::SearchItems(const std::string& folderPath, const std::vector<ItemInfo>& items,
+                                 const std::function<bool(std::size_t, int)>& onResult) {
+  if (!initialised_) {
+    lastError_ = "InitFulltextSearchでのエラー";
+    return false;
+  }
+  const unsigned cores = threadLimit_ != 0 ? threadLimit_ : std::max(1u, std::thread::hardware_concurrency());
+  const std::size_t threads = std::min<std::size_t>(cores, items.size() / kItemsPerThread);
+  if (threads <= 1) {
+    for (std::size_t i = 0; i < items.size(); ++i) {
+      int hit = 0;
+      if (!SearchItemFile(folderPath, items[i], hit)) return false;
+      if (!onResult(i, hit)) break;
     }
-    return Scan(workTextPath_, true, hit);
+    return true;
   }
-  if (ext == "DOC") {
-    if (!Extract(catdoc_, "catdoc", path)) return true;
-    return Scan(workTextPath_, true, hit);
+
+  // Workers take the items in order and leave what each gave; this thread
+  // takes the outcomes in the same order, so hits, counts and progress come
+  // as a search of one item after the other would give them.
+  struct Outcome {
+    ItemText text;  // its bytes are dropped once scanned
+    int hit = 0;
+    bool ready = false;
+  };
+  std::vector<Outcome> outcomes(items.size());
+  std::mutex mutex;
+  std::condition_variable readyChanged;
+  std::atomic<std::size_t> next{0};
+  std::atomic<bool> stop{false};
+  // Items are taken in runs, so that threads meet at the lock once a run.
+  const auto work = [&] {
+    // A text is read into this buffer and given back after its scan, so
+    // that reading allocates nothing once the buffer has grown.
+    std::string scratch;
+    for (;;) {
+      const std::size_t first = next.fetch_add(kItemsPerRun);
+      if (first >= items.size() || stop.load()) return;
+      const std::size_t last = std::min(items.size(), first + kItemsPerRun);
+      std::vector<Outcome> run(last - first);
+      for (std::size_t i = first; i < last && !stop.load(); ++i) {
+        Outcome& o = run[i - first];
+        o.text = ReadItemText(folderPath, items[i], scratch);
+        if (o.text.kind == ItemText::kText) {
+          o.hit = engine_.SearchText(o.text.bytes);
+          if (o.text.bytes.capacity() > scratch.capacity()) scratch = std::move(o.text.bytes);
+          o.text.bytes = std::string();
+        }
+        o.ready = true;
+      }
+      {
+        std::lock_guard lock(mutex);
+        for (std::size_t i = first; i < last; ++i) outcomes[i] = std::move(run[i - first]);
+      }
+      readyChanged.notify_all();
+    }
+  };
+  std::vector<std::jthread> pool;
+  pool.reserve(threads);
+  for (std::size_t k = 0; k < threads; ++k) pool.emplace_back(work);
+  bool ok = true;
+  std::vector<Outcome> taken;
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    if (i % kItemsPerRun == 0) {
+      // The whole run at once: it is finished by one thread.
+      const std::size_t last = std::min(items.size(), i + kItemsPerRun);
+      std::unique_lock lock(mutex);
+      readyChanged.wait(lock, [&] { return outcomes[last - 1].ready || stop.load(); });
+      taken.assign(std::make_move_iterator(outcomes.begin() + static_cast<std::ptrdiff_t>(i)),
+                   std::make_move_iterator(outcomes.begin() + static_cast<std::ptrdiff_t>(last)));
+    }
+    Outcome& o = taken[i % kItemsPerRun];
+    int hit = o.hit;
+    if (o.text.kind != ItemText::kText && !Finish(o.text, hit)) {
+      ok = false;
+      break;
+    }
+    if (!onResult(i, hit)) break;
   }
-  if (ext == "XLS") {
-    if (!Extract(xls2csv_, "xls2csv", path)) return true;
-    return Scan(workTextPath_, true, hit);
-  }
-  NoText(path, "no text extractor for \"." + item.Ext + "\" files");
-  return true;
+  stop = true;
+  pool.clear();
+  return ok;
 }

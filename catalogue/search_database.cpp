@@ -28,6 +28,23 @@ namespace {
 constexpr std::array<const char*, 5> kFolderTables = {"ItemMST", "StackMST", "CreatorMST",
                                                      "CommentMST", "KeywordMST"};
 
+// The columns of a folder's tables that the search reads.
+struct FolderColumns {
+  const char* name;
+  std::vector<const char*> columns;
+};
+const std::array<FolderColumns, 5> kFolderColumns = {{
+    {"ItemMST",
+     {"ItemNo", "ItemTitle", "ItemExt", "ImageLevel", "OLELevel", "FullTextLevel", "TextExt", "OfficialDate",
+      "LastModifiedDate", "LastAccessedDate", "StackNo", "PageNo", "SingleItemPosX", "SingleItemPosY"}},
+    {"StackMST",
+     {"StackNo", "StackTitle", "OfficialDate", "LastModifiedDate", "LastAccessedDate", "CurPageNo", "StackPosX",
+      "StackPosY"}},
+    {"CreatorMST", {"ItemNo", "Creator"}},
+    {"CommentMST", {"ItemNo", "Comment"}},
+    {"KeywordMST", {"ItemNo", "Keyword"}},
+}};
+
 // A file: URI for ATTACH, so that the catalogue is opened read-only.
 std::string readOnlyUri(const std::string& path) {
   static constexpr char kHex[] = "0123456789ABCDEF";
@@ -144,32 +161,37 @@ class SearchDatabase::FolderTables {
       // A table left behind is dropped by the next Open.
     }
   }
+  // Only the columns the search reads are copied, each named by the
+  // program: a catalogue brought from elsewhere may carry columns of any
+  // name, and none of them reaches a statement.
   void CopyFrom(SqliteDatabase& source) {
-    for (const char* table : kFolderTables) {
-      RawStatement select(source.handle(), std::string("SELECT * FROM main.") + table, source);
-      const int columns = sqlite3_column_count(select.stmt);
-      std::string create = std::string("CREATE TEMP TABLE ") + table + "(";
-      std::string insert = std::string("INSERT INTO temp.") + table + " VALUES(";
-      for (int c = 0; c < columns; ++c) {
-        create += (c ? "," : "") + std::string("\"") + sqlite3_column_name(select.stmt, c) + "\"";
-        insert += c ? ",?" : "?";
+    for (const FolderColumns& table : kFolderColumns) {
+      std::string columns;
+      for (const char* column : table.columns) {
+        if (!columns.empty()) columns += ',';
+        columns += '"' + std::string(column) + '"';
       }
-      work_.executeScript(create + ");");
-      copied_.emplace_back(table);
-      work_.executeScript(std::string("CREATE INDEX temp.") + table + "_ItemNo ON " + table + "(" +
-                          (std::string(table) == "StackMST" ? "StackNo" : "ItemNo") + ");");
-      RawStatement put(work_.handle(), insert + ")", work_);
+      std::string marks;
+      for (std::size_t c = 0; c < table.columns.size(); ++c) marks += c ? ",?" : "?";
+      const std::string name = '"' + std::string(table.name) + '"';
+      RawStatement select(source.handle(), "SELECT " + columns + " FROM main." + name, source);
+      Statement(work_, "CREATE TEMP TABLE " + name + "(" + columns + ")").run();
+      copied_.emplace_back(table.name);
+      Statement(work_, "CREATE INDEX temp.\"" + std::string(table.name) + "_key\" ON " + name + "(\"" +
+                               (std::string(table.name) == "StackMST" ? "StackNo" : "ItemNo") + "\")")
+          .run();
+      RawStatement put(work_.handle(), "INSERT INTO temp." + name + "(" + columns + ") VALUES(" + marks + ")",
+                       work_);
+      const int count = static_cast<int>(table.columns.size());
       int rc;
       while ((rc = sqlite3_step(select.stmt)) == SQLITE_ROW) {
-        for (int c = 0; c < columns; ++c)
-          sqlite3_bind_value(put.stmt, c + 1, sqlite3_column_value(select.stmt, c));
+        for (int c = 0; c < count; ++c) sqlite3_bind_value(put.stmt, c + 1, sqlite3_column_value(select.stmt, c));
         if (const int prc = sqlite3_step(put.stmt); prc != SQLITE_DONE) work_.raise(prc);
         sqlite3_reset(put.stmt);
       }
       if (rc != SQLITE_DONE) source.raise(rc);
     }
-    if (std::find(copied_.begin(), copied_.end(), "ItemMST") != copied_.end())
-      work_.executeScript("CREATE INDEX temp.ItemMST_StackNo ON ItemMST(StackNo);");
+    Statement(work_, "CREATE INDEX temp.\"ItemMST_StackNo\" ON \"ItemMST\"(\"StackNo\")").run();
   }
 
   SqliteDatabase& work_;
@@ -358,6 +380,7 @@ int SearchDatabase::QueryInt(const std::string& sql, const std::vector<Value>& v
 }
 
 bool SearchDatabase::ClearWorkTables() {
+  ReleaseFolders();
   bool all = true;
   for (const char* sql : {"DELETE FROM FolderMST", "DELETE FROM HitStack", "DELETE FROM HitItem",
                           "DELETE FROM ItemWork"}) {
@@ -381,6 +404,22 @@ std::vector<SearchDatabase::FolderRow> SearchDatabase::ReadFolderRows() {
   return rows;
 }
 
+FolderDatabase* SearchDatabase::HeldOpen(const std::string& path) const {
+  if (IsDocumentFolder(path)) return document_;
+  // A catalogue is opened exclusively: one that our own accessors or walk
+  // hold is read through their connection, never attached a second time.
+  for (FolderDatabase* own : {accessFolder_.get(), walkFolder_.get()})
+    if (own->IsOpen() && normalisedPath(own->FolderPath()) == normalisedPath(path)) return own;
+  return nullptr;
+}
+
+void SearchDatabase::ReleaseFolders() {
+  PostHit();
+  if (lastAccessed_ == accessFolder_.get()) lastAccessed_ = nullptr;
+  accessFolder_->CloseFolder();
+  accessNo_ = 0;
+}
+
 bool SearchDatabase::IsDocumentFolder(const std::string& path) const {
   return document_ != nullptr && document_->IsOpen() &&
          normalisedPath(document_->FolderPath()) == normalisedPath(path);
@@ -396,7 +435,6 @@ bool SearchDatabase::Search(const std::string& root, bool withSubfolders) {
     lastError_ = "infos.mdb is not open";
     return false;
   }
-  PostHit();
   if (!ClearWorkTables()) return false;
   return Guarded([&] {
     {
@@ -427,7 +465,7 @@ bool SearchDatabase::NarrowSearch(const std::string& root, bool withSubfolders) 
     lastError_ = "infos.mdb is not open";
     return false;
   }
-  PostHit();
+  ReleaseFolders();
   return Guarded([&] {
     Execute("UPDATE FolderMST SET \"Check\" = 0");
     std::vector<std::string> range;
@@ -468,12 +506,13 @@ SearchDatabase::Outcome SearchDatabase::EvaluateFolder(const FolderRow& row, boo
   std::unique_ptr<FolderTables> tables;
   try {
     tables = std::make_unique<FolderTables>(
-        db_, IsDocumentFolder(row.path) ? document_ : nullptr, row.path);
+        db_, HeldOpen(row.path), row.path);
   } catch (const DbException& e) {
     skipped_.push_back(row.path);
     lastError_ = e.description();
     return Outcome::Skipped;
   }
+  if (progress_ != nullptr) progress_->SetFolder(row.path);
   if (Pump()) return Outcome::Cancelled;
   Transaction t(db_);
   std::string sql = "INSERT INTO ItemWork(ItemNo) SELECT ItemNo FROM ItemMST";
@@ -560,17 +599,19 @@ bool SearchDatabase::MarkHits(const FolderRow& row) {
           }
         }
         int running = 0;
-        for (const ItemInfo& item : candidates) {
-          int hit = 0;
-          if (!fulltext_.SearchItemFile(row.path, item, hit))
-            throw DbException(SQLITE_ERROR, fulltext_.LastError());
+        Statement mark(db_, "UPDATE ItemWork SET HitFlag = 1 WHERE ItemNo = ?");
+        const bool searched = fulltext_.SearchItems(row.path, candidates, [&](std::size_t index, int hit) {
+          const ItemInfo& item = candidates[index];
           if (hit == 1) {
-            Execute("UPDATE ItemWork SET HitFlag = 1 WHERE ItemNo = ?", {item.ItemNo});
+            mark.reset();
+            mark.bind(1, item.ItemNo);
+            mark.run();
             if (!negate_ && item.Stacked == 0 && progress_ != nullptr)
               progress_->SetFoundCount(hitStacks_ + hitItems_ + ++running);
           }
-          if (Pump()) break;
-        }
+          return !Pump();
+        });
+        if (!searched) throw DbException(SQLITE_ERROR, fulltext_.LastError());
       }
     }
   }

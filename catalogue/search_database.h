@@ -25,9 +25,11 @@
 //
 // Failures: Search and NarrowSearch return false after an engine or memory
 // failure (LastError holds its text); a cancel returns true with
-// WasCancelled. A folder whose catalogue cannot be attached (damaged,
-// missing, held by another program) is left out, counted and listed in
-// SkippedFolders.
+// WasCancelled. A folder whose catalogue cannot be read (damaged, missing,
+// held by another program, no permission) is left out, counted and listed
+// in SkippedFolders, for the caller to tell the user. A folder that this
+// object itself holds open for the hit board is read through that
+// connection, and a new search first closes them all.
 
 #include "catalogue/catalogue_records.h"
 #include "catalogue/folder_database.h"
@@ -49,6 +51,8 @@ class SearchProgress {
   // Lets the user interface run; true once the user has cancelled.
   virtual bool PumpAndCancelled() = 0;
   virtual void SetFoundCount(int count) = 0;
+  // The folder being searched.
+  virtual void SetFolder(const std::string& folder) { (void)folder; }
 };
 
 namespace searchfield {
@@ -201,6 +205,12 @@ class SearchDatabase {
   void Execute(const std::string& sql, const std::vector<Value>& values = {});
   int QueryInt(const std::string& sql, const std::vector<Value>& values = {});
   bool IsDocumentFolder(const std::string& path) const;
+  // The catalogue object that holds the folder open (the browser's or one
+  // of ours), or null.
+  FolderDatabase* HeldOpen(const std::string& path) const;
+  // Closes the folders the walk and the accessors hold, so that a search
+  // can read them (and folder numbers of an old result name nothing).
+  void ReleaseFolders();
   FolderDatabase* EnumerationFolder(const FolderRow& row);
   FolderDatabase* AccessFolder(int folderNo);
   template <typename Op>

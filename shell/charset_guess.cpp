@@ -26,8 +26,12 @@ struct Reading {
 
 bool inRange(unsigned char c, unsigned lo, unsigned hi) { return c >= lo && c <= hi; }
 
-Reading readAsEucJp(std::string_view t) {
+// Stops early (hopeless set) once the faults are too many for the rest of
+// the text ever to make the reading plausible: Shift-JIS text meets lead
+// bytes EUC-JP does not have within its first characters.
+Reading readAsEucJp(std::string_view t, bool& hopeless) {
   Reading r;
+  hopeless = false;
   std::size_t i = 0;
   auto at = [&](std::size_t k) { return k < t.size() ? static_cast<unsigned char>(t[k]) : 0; };
   while (i < t.size()) {
@@ -46,6 +50,10 @@ Reading readAsEucJp(std::string_view t) {
     } else {
       ++r.faults;
       ++i;
+      if (r.faults * 5 > r.characters + (t.size() - i) / 2) {
+        hopeless = true;
+        return r;
+      }
     }
   }
   return r;
@@ -106,9 +114,15 @@ bool isJisX0208Cell(int row, int cell) {
   }
 }
 
-HtmlCharset guessCharsetOfBytes(std::string_view text) {
-  for (std::string_view escape : {"\x1B$B", "\x1B$@", "\x1B(I", "\x1B$(Q", "\x1B$(O", "\x1B$(B"})
-    if (text.find(escape) != std::string_view::npos) return kCharsetIso2022Jp;
+HtmlCharset guessJapaneseCharset(std::string_view text, bool* eucHopeless) {
+  if (eucHopeless != nullptr) *eucHopeless = true;
+  // A byte order mark is written by programs that write UTF-8 and mean it,
+  // whatever follows (a broken sequence later is their fault, not a sign
+  // of another charset).
+  if (text.starts_with(kUtf8ByteOrderMark)) return kCharsetUtf8;
+  if (text.find('\x1B') != std::string_view::npos)
+    for (std::string_view escape : {"\x1B$B", "\x1B$@", "\x1B(I", "\x1B$(Q", "\x1B$(O", "\x1B$(B"})
+      if (text.find(escape) != std::string_view::npos) return kCharsetIso2022Jp;
   bool high = false;
   for (char c : text)
     if (static_cast<unsigned char>(c) >= 0x80) {
@@ -117,11 +131,19 @@ HtmlCharset guessCharsetOfBytes(std::string_view text) {
     }
   if (!high) return kCharsetNone;
   if (platform::utf8IsValid(text)) return kCharsetUtf8;
-  const Reading euc = readAsEucJp(text);
+  bool hopeless = false;
+  const Reading euc = readAsEucJp(text, hopeless);
+  if (eucHopeless != nullptr) *eucHopeless = hopeless;
+  if (hopeless) return kCharsetShiftJis;
   const Reading sjis = readAsShiftJis(text);
   if (euc.plausible() && (!sjis.plausible() || euc.score() > sjis.score())) return kCharsetEucJp;
-  if (sjis.plausible()) return kCharsetShiftJis;
-  return kCharsetIso8859;
+  return kCharsetShiftJis;
+}
+
+HtmlCharset guessCharsetOfBytes(std::string_view text) {
+  const HtmlCharset japanese = guessJapaneseCharset(text, nullptr);
+  if (japanese != kCharsetShiftJis) return japanese;
+  return readAsShiftJis(text).plausible() ? kCharsetShiftJis : kCharsetIso8859;
 }
 
 }  // namespace mime

@@ -6,8 +6,9 @@
 //   isJisX0208Cell      whether a row and cell of the 94 x 94 JIS table hold a
 //                       character of JIS X 0208 (1990); JIS X 0213 fills many
 //                       of the others, which have no Shift-JIS code of their own
-//   guessCharsetOfBytes ISO-2022-JP from its escapes, UTF-8 when the bytes are
-//                       valid UTF-8, else EUC-JP or Shift-JIS by which reads
+//   guessCharsetOfBytes UTF-8 after a UTF-8 byte order mark, ISO-2022-JP from
+//                       its escapes, UTF-8 when the bytes are valid UTF-8,
+//                       else EUC-JP or Shift-JIS by which reads
 //                       the bytes with fewer faults and more of the common
 //                       characters (kana, punctuation, first-level kanji);
 //                       when neither reads them, a single-byte charset
@@ -24,10 +25,18 @@
 
 namespace mime {
 
+inline constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
+
 bool isJisX0208Cell(int row, int cell);
 
 // kCharsetNone for 7-bit text without JIS escapes; kCharsetIso8859 when
 // the text is best read as a single-byte charset.
 HtmlCharset guessCharsetOfBytes(std::string_view text);
+
+// The Japanese half of that rule, shared by pages, mails and plain texts:
+// UTF-8, ISO-2022-JP, EUC-JP, kCharsetNone for 7-bit text, and
+// kCharsetShiftJis for everything else (whether Shift-JIS reads it is left
+// open). eucHopeless (may be null) tells that the text cannot be EUC-JP.
+HtmlCharset guessJapaneseCharset(std::string_view text, bool* eucHopeless);
 
 }  // namespace mime

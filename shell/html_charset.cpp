@@ -323,6 +323,23 @@ std::string htmlTextToShiftJis(std::string_view html) {
   return out;
 }
 
+bool plainTextToShiftJis(std::string_view bytes, std::string& sjis) {
+  switch (guessJapaneseCharset(bytes, nullptr)) {
+    case kCharsetUtf8:
+      if (bytes.starts_with(kUtf8ByteOrderMark)) bytes.remove_prefix(kUtf8ByteOrderMark.size());
+      sjis = platform::toCp932Lossy(bytes);
+      return true;
+    case kCharsetEucJp:
+      sjis = eucJpToShiftJis(bytes);
+      return true;
+    case kCharsetIso2022Jp:
+      sjis = iso2022JpToShiftJis(bytes);
+      return true;
+    default:
+      return false;
+  }
+}
+
 }  // namespace mime
 
 bool ConvertFileToShiftJis(const std::string& inputPath, const std::string& outputPath) {

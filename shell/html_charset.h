@@ -62,6 +62,14 @@ std::string replaceMetaCharset(std::string_view html);
 
 std::string htmlTextToShiftJis(std::string_view html);
 
+// A plain text file for the full-text search, read by the same rule as a
+// page or mail part that names no charset: a UTF-8 byte order mark, or
+// valid UTF-8 holding 8-bit bytes, is UTF-8; JIS escapes are ISO-2022-JP;
+// text that reads as EUC-JP is EUC-JP; anything else is Shift-JIS. True
+// with `sjis` set when the text had to be converted; false when its bytes
+// are searched as they stand (Shift-JIS, ASCII, or nothing readable).
+bool plainTextToShiftJis(std::string_view bytes, std::string& sjis);
+
 // Case-blind search of an ASCII needle.
 std::size_t findIgnoreCase(std::string_view haystack, std::string_view needle, std::size_t from = 0);
 inline bool containsIgnoreCase(std::string_view haystack, std::string_view needle) {

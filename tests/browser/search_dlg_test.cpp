@@ -20,6 +20,7 @@
 #include "platform/file_ops.h"
 #include "platform/paths.h"
 #include "platform/program_folder.h"
+#include "platform/sjis_codec.h"
 #include "platform/user_interaction.h"
 #include "shell/app_profile.h"
 #include "tests/catalogue/catalogue_fixture.h"
@@ -284,6 +285,79 @@ TEST_F(SearchDialog, SearchThenNarrowThenClearWithCaptionsAndEnabling) {
   dlg->OnSearch();
   EXPECT_EQ(dlg->hitCount(), 7);  // memo1..7 odd in A (4), 101, 103 (2), 201 (1)
 }
+TEST_F(SearchDialog, AFolderShownOnTheBoardIsSearchedAgainAfterAClear) {
+  cataloguetest::makeCatalogueFolder(root + "/P");
+  {
+    cataloguetest::CatalogueRows c(root + "/P");
+    int no = 0;
+    for (const char* title : {"佐藤", "山田太郎"}) {
+      c.db().execute(
+          "INSERT INTO ItemMST (ItemNo, ItemTitle, ItemExt, ImageLevel, OLELevel, FullTextLevel, TextExt, "
+          "OfficialDate, LastModifiedDate, LastAccessedDate, SingleItemPosX, SingleItemPosY) "
+          "VALUES (?, ?, 'pdf', 0, 0, 0, '', 20260101, 20260101, 20260101, 0, 0)",
+          ++no, std::string(title) + ".pdf");
+      writeFile(root + "/P/" + title + ".pdf", "document");
+    }
+  }
+  auto dlg = Open();
+  dlg->show();
+  Type(*dlg, "佐藤");
+  dlg->OnSearch();
+  EXPECT_EQ(dlg->hitCount(), 1);
+  // The board draws its tile from the hit's folder.
+  dlg->grab();
+  dlg->OnNewSearch();
+  Type(*dlg, "山田太郎");
+  dlg->OnSearch();
+  EXPECT_EQ(dlg->hitCount(), 1);
+  EXPECT_TRUE(boxes.texts().empty()) << boxes.texts().front();
+}
+
+TEST_F(SearchDialog, FoldersThatCannotBeReadAreNamed) {
+  QDir().mkpath(QString::fromStdString(root + "/broken"));
+  writeFile(root + "/broken/info.mdb", std::string(4096, 'x'));
+  writeFile(root + "/broken/report9.pdf", "document");
+  auto dlg = Open();
+  dlg->show();
+  Type(*dlg, "report");
+  dlg->OnSearch();
+  EXPECT_EQ(dlg->hitCount(), 8);
+  ASSERT_EQ(boxes.texts().size(), 1u);
+  EXPECT_EQ(boxes.texts().front(), "1個のフォルダは読み込めなかったため検索していません。\n" + root + "/broken");
+}
+
+TEST_F(SearchDialog, TypedWordsAreNeverCompletedFromTheHistory) {
+  OpenAppProfile()->setValue(BrowserKey(QStringLiteral("SearchWordHistory0")), QStringLiteral("report100"));
+  OpenAppProfile()->setValue(BrowserKey(QStringLiteral("SearchExtentHistory0")), QStringLiteral("pdf,jpg"));
+  auto dlg = Open();
+  dlg->show();
+  QComboBox* words = dlg->wordCombo();
+  ASSERT_EQ(words->itemText(0), "report100");
+  dlg->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(dlg.get()));
+  words->setEditText(QString());
+  words->lineEdit()->setFocus();
+  ASSERT_TRUE(words->lineEdit()->hasFocus());
+  QTest::keyClicks(words->lineEdit(), "report1");
+  EXPECT_EQ(words->currentText(), "report1");
+  // Enter searches what was typed: report100 and report102 of A/inner.
+  QTest::keyClick(words->lineEdit(), Qt::Key_Return);
+  for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+  EXPECT_EQ(words->currentText(), "report1");
+  EXPECT_EQ(dlg->hitCount(), 2);
+  EXPECT_EQ(words->itemText(0), "report1");
+  EXPECT_EQ(words->itemText(1), "report100");
+  EXPECT_EQ(words->count(), 2);
+  dlg->Conditions().fileKind = 3;
+  dlg->LoadPages();
+  auto* extensions = dlg->findChild<QComboBox*>(QStringLiteral("ctl10339"));
+  ASSERT_NE(extensions, nullptr);
+  ASSERT_TRUE(extensions->isEnabled());
+  extensions->setEditText(QString());
+  QTest::keyClicks(extensions->lineEdit(), "pd");
+  EXPECT_EQ(extensions->currentText(), "pd");
+}
+
 TEST_F(SearchDialog, HitMaxCapsTheTilesAndReopeningShowsTheSameHits) {
   {
     auto dlg = Open(3);

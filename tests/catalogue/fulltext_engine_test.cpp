@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 namespace {
 
 using namespace fulltext;
@@ -211,6 +213,54 @@ TEST(EngineRobustness, ArbitraryTextsAndExpressions) {
       engine.PostSearch();
     }
   }
+}
+
+}  // namespace
+
+namespace {
+
+// The scan of a text in memory answers as the scan of the same bytes in a
+// file, over texts of one to four blocks with the word at every kind of
+// place (block borders, overlaps, split by line breaks, shifted by a byte),
+// for each kind of term, both variant settings and a fuzzy similarity.
+TEST_F(Engine, TextInMemoryIsScannedAsTheFileIs) {
+  std::mt19937 random(11);
+  const std::vector<std::string> pieces = {sj("研修"), sj("研"), sj("修"), sj("あ"), sj("ｹﾝｼｭｳ"), "\r\n",
+                                           "x",       "X",     sj("会議室"), sj("ソフト"), "\x89"};
+  const std::vector<std::string> expressions = {sj("*研修*"), sj("\"研修\""), sj("研修*"), sj("*研修"),
+                                                sj("*会議室* #or# *ソフト*"), "*x*", sj("*ケンシュウ*")};
+  int found = 0;
+  int scans = 0;
+  for (int round = 0; round < 60; ++round) {
+    std::string text;
+    const std::size_t size = static_cast<std::size_t>(random() % (4 * kBlockBytes));
+    while (text.size() < size) {
+      // Mostly hiragana; the pieces now and then, often near a border.
+      const std::size_t border = (text.size() / kBlockBytes + 1) * kBlockBytes;
+      if ((border - text.size() < 300 && random() % 16 == 0) || random() % 2000 == 0)
+        text += pieces[random() % pieces.size()];
+      else
+        text += sj("か");
+    }
+    const std::string path = dir.file("t.txt");
+    testsupport::writeFile(path, text);
+    for (const std::string& expression : expressions)
+      for (const int variants : {0, 1})
+        for (const int similarity : {100, 80}) {
+          engine.SetSearchParameter(1, 0, 128, 3, variants, variants, similarity);
+          ASSERT_EQ(engine.RegisterSearchString(expression), 1);
+          const int fromFile = engine.DirectSearchFirst(path, record);
+          engine.PostSearch();
+          found += fromFile;
+          ++scans;
+          EXPECT_EQ(engine.SearchText(text), fromFile)
+              << "round " << round << " size " << text.size() << " expression " << platform::fromCp932(expression)
+              << " variants " << variants << " similarity " << similarity;
+        }
+  }
+  // Both answers occur often.
+  EXPECT_GT(found, scans / 10);
+  EXPECT_LT(found, scans * 9 / 10);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "platform/file_ops.h"
 #include "platform/program_folder.h"
 #include "platform/sjis_codec.h"
+#include "shell/mime_codecs.h"
 #include "tests/support/test_env.h"
 
 #include <gtest/gtest.h>
@@ -91,6 +92,7 @@ class Desktop : public ::testing::Test {
     const std::string folder = root + "/" + name;
     cataloguetest::makeCatalogueFolder(folder);
     cataloguetest::CatalogueRows c(folder);
+    Transaction t(c.db());
     for (const Row& r : rows) {
       c.db().execute(
           "INSERT INTO ItemMST (ItemNo, ItemTitle, ItemExt, ImageLevel, OLELevel, FullTextLevel, "
@@ -102,6 +104,7 @@ class Desktop : public ::testing::Test {
       if (!testsupport::fileExists(folder + "/" + r.title + "." + r.ext))
         writeFile(folder + "/" + r.title + "." + r.ext, "document");
     }
+    t.commit();
   }
   void Stack(const std::string& name, int no, const std::string& title, int cur, int date) {
     cataloguetest::CatalogueRows c(root + "/" + name);
@@ -392,6 +395,322 @@ TEST_F(Desktop, FullTextWithoutExtractorCountsNoTextItems) {
   EXPECT_EQ(Hits(), Set{});
   EXPECT_EQ(search.NoTextCount(), 3);
 }
+
+TEST_F(Desktop, FoldersTheHitBoardReadIsSearchedAgain) {
+  ASSERT_TRUE(search.SetWordFilter(searchfield::kTitle, {"invoice"}, searchmode::kContains, false));
+  ASSERT_TRUE(search.Search(root, true));
+  EXPECT_EQ(Hits(), (Set{"Alpha:I:invoice", "beta:I:Invoice2"}));
+  // The board reads and edits its hits through the accessors, which keep
+  // their folder open (and locked once written); the next searches, new
+  // and narrowing, still read it.
+  const auto touchBeta = [&] {
+    std::string path;
+    ItemInfo info;
+    int touched = 0;
+    for (int no = 1; no <= 10; ++no)
+      if (search.GetFolderPath(no, path) && path == root + "/beta") {
+        EXPECT_TRUE(search.GetFolderItemInfo(no, 1, info));
+        EXPECT_TRUE(search.SetFolderComment(no, 1, "seen"));
+        ++touched;
+      }
+    EXPECT_EQ(touched, 1);
+  };
+  touchBeta();
+  ASSERT_TRUE(search.SetWordFilter(searchfield::kFullText, {"請求書"}, searchmode::kContains, false));
+  ASSERT_TRUE(search.NarrowSearch(root, true));
+  EXPECT_EQ(Hits(), Set{"beta:I:Invoice2"});
+  touchBeta();
+  ASSERT_TRUE(search.ClearWorkTables());
+  ASSERT_TRUE(search.Search(root, true));
+  EXPECT_EQ(Hits(), Set{"beta:I:Invoice2"});
+  EXPECT_EQ(search.SkippedFolders(), std::vector<std::string>{root + "/damaged"});
+}
+
+TEST_F(Desktop, ColumnNamesOfAForeignCatalogueNeverReachAStatement) {
+  const std::string evil = dir.file("evil.db");
+  {
+    cataloguetest::CatalogueRows c(root + "/beta");
+    // A column whose name closes the column list and runs statements of
+    // its own when it is pasted into SQL.
+    c.db().executeScript("ALTER TABLE ItemMST ADD COLUMN \"a\"\" INT); ATTACH DATABASE '" + evil +
+                         "' AS evil; CREATE TABLE evil.t(x); --\" INT;");
+  }
+  FolderDatabase browser;
+  ASSERT_EQ(browser.OpenFolder(root + "/beta", false), dbresult::kOk);
+  search.SetOpenFolder(&browser);
+  ASSERT_TRUE(search.SetWordFilter(searchfield::kTitle, {"invoice"}, searchmode::kContains, false));
+  ASSERT_TRUE(search.Search(root, true)) << search.LastError();
+  EXPECT_EQ(Hits(), (Set{"Alpha:I:invoice", "beta:I:Invoice2"}));
+  EXPECT_FALSE(testsupport::fileExists(evil));
+  search.SetOpenFolder(nullptr);
+}
+
+// Records what the progress dialog is told, and cancels after a number of
+// pumps (never, with -1).
+class RecordingProgress : public SearchProgress {
+ public:
+  explicit RecordingProgress(int pumps = -1) : left_(pumps) {}
+  bool PumpAndCancelled() override { return left_ >= 0 && --left_ < 0; }
+  void SetFoundCount(int count) override { found.push_back(count); }
+  void SetFolder(const std::string& folder) override { folders.push_back(folder); }
+  std::vector<int> found;
+  std::vector<std::string> folders;
+
+ private:
+  int left_;
+};
+
+// A folder of many texts is searched on several threads: hits, the found
+// counts the dialog shows, the texts without text and a cancel in the
+// middle all come as one thread gives them.
+TEST_F(Desktop, ManyTextsOnManyThreadsGiveWhatOneThreadGives) {
+  std::vector<Row> rows;
+  QDir().mkpath(QString::fromStdString(root + "/many"));
+  for (int i = 1; i <= 400; ++i) {
+    const std::string title = "t" + std::to_string(i);
+    if (i % 50 == 0) {
+      rows.push_back({i, title, "doc", 0, 1});  // no extractor: no text
+      continue;
+    }
+    rows.push_back({i, title, "bmp", 1, 0, "TXT"});
+    writeFile(root + "/many/" + title + ".bmp.TXT", sj(i % 7 == 0 ? "今日は研修です" : "今日は休みです"));
+  }
+  Folder("many", rows);
+  search.Fulltext().SetExtractorPrograms(dir.file("none1"), dir.file("none2"));
+  struct Outcome {
+    Set hits;
+    std::vector<int> found;
+    int noText = 0;
+    bool operator==(const Outcome&) const = default;
+  };
+  std::vector<std::string> folders;
+  const auto run = [&](unsigned threads, int cancelAfter) {
+    search.Fulltext().SetThreadLimit(threads);
+    RecordingProgress progress(cancelAfter);
+    search.SetProgress(&progress);
+    EXPECT_TRUE(search.SetWordFilter(searchfield::kFullText, {"研修"}, searchmode::kContains, false));
+    EXPECT_TRUE(search.Search(root + "/many", false)) << search.LastError();
+    search.SetProgress(nullptr);
+    folders = progress.folders;
+    return Outcome{Hits(), progress.found, search.NoTextCount()};
+  };
+  const Outcome one = run(1, -1);
+  EXPECT_EQ(one.hits.size(), 56u);  // 57 multiples of 7, less 350, which has no text
+  ASSERT_GE(one.found.size(), 56u);
+  for (int k = 0; k < 56; ++k) EXPECT_EQ(one.found[static_cast<std::size_t>(k)], k + 1);
+  EXPECT_EQ(one.noText, 8);
+  EXPECT_EQ(folders, std::vector<std::string>{root + "/many"});
+  EXPECT_EQ(run(4, -1), one);
+  const Outcome cancelledOne = run(1, 150);
+  EXPECT_LT(cancelledOne.hits.size(), one.hits.size());
+  EXPECT_GT(cancelledOne.hits.size(), 0u);
+  EXPECT_EQ(run(4, 150), cancelledOne);
+}
+
+// Texts written on Linux are UTF-8; older ones Shift-JIS or EUC-JP. Each
+// is found by its Japanese words, as a document and as an attached text.
+TEST_F(Desktop, TextsAreReadInTheirOwnCharset) {
+  const std::string utf8 = "議事録：今日は研修です。";
+  const std::string euc = "\xb5\xc4\xbb\xf6\xcf\xbf\xa1\xa7\xba\xa3\xc6\xfc\xa4\xcf\xb8\xa6\xbd\xa4\xa4\xc7\xa4\xb9\xa1\xa3";
+  const std::vector<std::pair<std::string, std::string>> texts = {
+      {"utf8", utf8},
+      {"bom", "\xEF\xBB\xBF" + utf8},
+      {"bom_broken", "\xEF\xBB\xBF" + utf8 + "\xFF"},
+      {"euc", euc},
+      {"sjis", sj(utf8)},
+  };
+  std::vector<Row> rows;
+  Set expected;
+  int no = 0;
+  QDir().mkpath(QString::fromStdString(root + "/texts"));
+  for (const auto& [name, bytes] : texts) {
+    writeFile(root + "/texts/doc_" + name + ".txt", bytes);
+    rows.push_back({++no, "doc_" + name, "txt", 0, 3});
+    writeFile(root + "/texts/ocr_" + name + ".bmp.TXT", bytes);
+    rows.push_back({++no, "ocr_" + name, "bmp", 1, 0, "TXT"});
+    expected.insert("texts:I:doc_" + name);
+    expected.insert("texts:I:ocr_" + name);
+  }
+  // A page that names no charset follows the same rule.
+  writeFile(root + "/texts/page.htm", "<html><body>" + utf8 + "</body></html>");
+  rows.push_back({++no, "page", "htm", 0, 1});
+  expected.insert("texts:I:page");
+  Folder("texts", rows);
+  for (const char* word : {"研修", "議事録"})
+    EXPECT_EQ(Find(searchfield::kFullText, {word}, searchmode::kContains), expected) << word;
+  // Bytes of the UTF-8 form are not taken for Shift-JIS characters.
+  EXPECT_EQ(Find(searchfield::kFullText, {"縺"}, searchmode::kContains), Set{});
+}
+
+// ---- mail bodies ----------------------------------------------------------
+
+// 今回の納期は来週です。 in each charset a mail may use.
+struct MailCharset {
+  const char* name;
+  std::string bytes;
+};
+const std::vector<MailCharset>& MailCharsets() {
+  static const std::vector<MailCharset> list = {
+      {"iso-2022-jp", "\x1b$B:#2s$NG<4|$OMh=5$G$9!#\x1b(B"},
+      {"shift_jis", sj("今回の納期は来週です。")},
+      {"euc-jp",
+       "\xba\xa3\xb2\xf3\xa4\xce\xc7\xbc\xb4\xfc\xa4\xcf\xcd\xe8\xbd\xb5\xa4\xc7\xa4\xb9\xa1\xa3"},
+      {"utf-8", "今回の納期は来週です。"},
+  };
+  return list;
+}
+
+// Quoted-printable as mail programs write it: "=" and 8-bit bytes as
+// =XX, lines of at most 76 characters with soft breaks, which may fall
+// inside an escape sequence or a character.
+std::string QuotedPrintable(const std::string& bytes) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  std::size_t line = 0;
+  for (const unsigned char c : bytes) {
+    std::string piece(1, static_cast<char>(c));
+    if (c == '=' || c >= 0x80 || c < 0x20) piece = std::string("=") + kHex[c >> 4] + kHex[c & 15];
+    if (line + piece.size() > 20) {
+      out += "=\r\n";
+      line = 0;
+    }
+    out += piece;
+    line += piece.size();
+  }
+  return out;
+}
+
+std::string EncodedBody(const std::string& bytes, const std::string& encoding) {
+  if (encoding == "quoted-printable") return QuotedPrintable(bytes);
+  if (encoding == "base64") return mime::base64EncodeLines(bytes);
+  return bytes;
+}
+
+TEST_F(Desktop, EveryBodyPartOfAMailIsSearched) {
+  std::vector<Row> rows;
+  Set expected;
+  int no = 0;
+  const auto add = [&](const std::string& title, const std::string& ext, const std::string& bytes) {
+    writeFile(root + "/mails/" + title + "." + ext, bytes);
+    rows.push_back({++no, title, ext, 0, 1});
+    expected.insert("mails:I:" + title);
+  };
+  QDir().mkpath(QString::fromStdString(root + "/mails"));
+  for (const MailCharset& charset : MailCharsets())
+    for (const std::string encoding : {"7bit", "8bit", "quoted-printable", "base64"}) {
+      if (encoding == "7bit" && charset.name != std::string("iso-2022-jp")) continue;
+      const std::string part = "Content-Type: text/plain; charset=\"" + std::string(charset.name) +
+                               "\"\r\nContent-Transfer-Encoding: " + encoding + "\r\n\r\n" +
+                               EncodedBody(charset.bytes, encoding) + "\r\n";
+      const std::string head = "From: a@example.com\r\nSubject: =?ISO-2022-JP?B?GyRCN29MPhsoQg==?=\r\n"
+                               "MIME-Version: 1.0\r\n";
+      const std::string title = std::string(charset.name) + "_" + encoding;
+      add("plain_" + title, "eml", head + part);
+      add("html_" + title, "mht",
+          head + "Content-Type: multipart/related; boundary=\"r\"\r\n\r\n--r\r\n" +
+              "Content-Type: text/html; charset=\"" + charset.name + "\"\r\nContent-Transfer-Encoding: " +
+              encoding + "\r\n\r\n" + EncodedBody("<p>" + charset.bytes + "</p>", encoding) + "\r\n--r--\r\n");
+      // A forwarded mail: the body stands in the attached message.
+      add("forwarded_" + title, "eml",
+          head + "Content-Type: multipart/mixed; boundary=\"o\"\r\n\r\n--o\r\n"
+                 "Content-Type: text/plain; charset=\"us-ascii\"\r\n\r\nsee below\r\n--o\r\n"
+                 "Content-Type: message/rfc822\r\n\r\n" + head + part + "--o--\r\n");
+    }
+  Folder("mails", rows);
+  EXPECT_EQ(Find(searchfield::kFullText, {"納期"}, searchmode::kContains), expected);
+  EXPECT_EQ(Find(searchfield::kFullText, {"件名"}, searchmode::kContains), Set{});
+}
+
+// ---- full text of every kind of item, by the trail bytes of the words ----
+
+// Words chosen for the range their trail bytes fall in: ASCII capitals,
+// the punctuation between the cases, lower-case letters, the punctuation
+// after them, the bytes above ASCII, half-width katakana, and the top range.
+struct TrailWord {
+  const char* range;
+  const char* word;
+};
+constexpr TrailWord kTrailWords[] = {
+    {"40_5A", "研修"},   {"40_5A", "機械"}, {"5B_60", "表示"},   {"5B_60", "納期"},
+    {"61_7A", "会議室"}, {"61_7A", "電話"}, {"7B_7E", "大掃除"}, {"7B_7E", "日本"},
+    {"80_A0", "冷蔵庫"}, {"80_A0", "請求"}, {"A1_DF", "温"},     {"A1_DF", "温泉"},
+    {"E0_FC", "説明"},   {"E0_FC", "案内"},
+};
+
+// The text of each place of a word: at the start, in the middle, at the
+// end, and across the border of the first block (it starts on the last
+// byte of block 0). Hiragana around it ends a word on both sides.
+std::vector<std::pair<std::string, std::string>> PlacedTexts(const std::string& word) {
+  const std::string no = sj("の");
+  std::string filler;
+  while (filler.size() < 200) filler += sj("あいうえお");
+  std::string before = "x";
+  while (before.size() < 30719) before += sj("か");
+  return {{"start", word + no + filler},
+          {"middle", filler + no + word + no + filler},
+          {"end", filler + no + word},
+          {"border", before + word + no + filler}};
+}
+
+std::string MailOf(const std::string& type, const std::string& body) {
+  return "From: a@example.com\r\nSubject: x\r\nMIME-Version: 1.0\r\nContent-Type: " + type +
+         "; charset=\"shift_jis\"\r\nContent-Transfer-Encoding: 8bit\r\n\r\n" + body + "\r\n";
+}
+
+class TrailBytes : public Desktop, public ::testing::WithParamInterface<TrailWord> {
+ protected:
+  // Each kind of item at each place, and two texts that hold the word's
+  // bytes only across character boundaries.
+  std::set<std::string> MakeFolder() {
+    const std::string folder = "words";
+    const std::string word = sj(GetParam().word);
+    QDir().mkpath(QString::fromStdString(root + "/" + folder));
+    std::vector<Row> rows;
+    std::set<std::string> expected;
+    int no = 0;
+    for (const auto& [place, text] : PlacedTexts(word)) {
+      const auto add = [&](const std::string& title, const std::string& ext, int imageLevel, int level,
+                           const std::string& textExt, const std::string& file, const std::string& bytes) {
+        writeFile(root + "/" + folder + "/" + file, bytes);
+        rows.push_back({++no, title, ext, imageLevel, level, textExt});
+        expected.insert(folder + ":I:" + title);
+      };
+      add("doc_" + place, "txt", 0, 3, "", "doc_" + place + ".txt", text);
+      add("ocr_" + place, "bmp", 1, 0, "TXT", "ocr_" + place + ".bmp.TXT", text);
+      add("web_" + place, "htm", 0, 1, "", "web_" + place + ".htm", "<html><body>" + text + "</body></html>");
+      add("arch_" + place, "mht", 0, 1, "", "arch_" + place + ".mht", MailOf("text/html", text));
+      add("mail_" + place, "eml", 0, 1, "", "mail_" + place + ".eml", MailOf("text/plain", text));
+    }
+    // A double-byte character whose trail byte is the word's first byte,
+    // then the rest of the word: the bytes are there, the word is not.
+    const std::string shifted = sj("あ") + "\x89" + word + sj("あ");
+    writeFile(root + "/" + folder + "/shifted.txt", shifted);
+    rows.push_back({++no, "shifted", "txt", 0, 3});
+    writeFile(root + "/" + folder + "/shifted.bmp.TXT", shifted);
+    rows.push_back({++no, "shifted", "bmp", 1, 0, "TXT"});
+    Folder(folder, rows);
+    return expected;
+  }
+};
+
+TEST_P(TrailBytes, FoundInEveryKindOfItemInEveryModeAndSetting) {
+  const std::set<std::string> expected = MakeFolder();
+  for (const int mode : {searchmode::kExact, searchmode::kPrefix, searchmode::kSuffix, searchmode::kContains})
+    for (const int caseFolding : {1, 0})
+      for (const int widthVariants : {1, 0}) {
+        SCOPED_TRACE(::testing::Message() << "mode " << mode << " case folding " << caseFolding
+                                          << " width variants " << widthVariants);
+        ASSERT_TRUE(search.SetFulltextParameter(widthVariants, caseFolding, 100));
+        ASSERT_TRUE(search.SetWordFilter(searchfield::kFullText, {GetParam().word}, mode, false));
+        ASSERT_TRUE(search.Search(root + "/words", false)) << search.LastError();
+        EXPECT_EQ(Hits(), expected);
+        EXPECT_EQ(search.GetHitCount(), static_cast<int>(expected.size()));
+      }
+}
+
+INSTANTIATE_TEST_SUITE_P(Words, TrailBytes, ::testing::ValuesIn(kTrailWords), [](const auto& info) {
+  return std::string(info.param.range) + "_" + std::to_string(info.index);
+});
 
 }  // namespace
 

@@ -231,6 +231,24 @@ TEST(CharsetGuess, TellsJapaneseCharsetsApartFromTheBytes) {
   EXPECT_EQ(mime::guessCharsetOfBytes("plain ASCII"), mime::kCharsetNone);
   EXPECT_EQ(mime::guessCharsetOfBytes(iconvText("Crème brûlée, s'il vous plaît", "ISO-8859-1")),
             mime::kCharsetIso8859);
+  // A byte order mark says UTF-8, even before a broken sequence.
+  EXPECT_EQ(mime::guessCharsetOfBytes("\xEF\xBB\xBF" + sjis("日本語")), mime::kCharsetUtf8);
+}
+
+// Plain texts: what is not Shift-JIS is converted; Shift-JIS, ASCII and
+// what no Japanese charset reads are searched as they stand.
+TEST(CharsetGuess, PlainTextsAreConvertedOnlyWhenTheyAreNotShiftJis) {
+  const std::string text = "日本語の文書です。";
+  std::string out;
+  for (const std::string& other : {text, "\xEF\xBB\xBF" + text, iconvText(text, "EUC-JP"),
+                                   iconvText(text, "ISO-2022-JP")}) {
+    out.clear();
+    EXPECT_TRUE(mime::plainTextToShiftJis(other, out));
+    EXPECT_EQ(out, sjis(text));
+  }
+  for (const std::string& same : {sjis(text), std::string("plain ASCII"), sjis("ｶﾀｶﾅばかり") + "\xFF\xFE",
+                                  iconvText("Crème brûlée", "ISO-8859-1")})
+    EXPECT_FALSE(mime::plainTextToShiftJis(same, out));
 }
 
 }  // namespace

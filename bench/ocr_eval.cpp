@@ -28,9 +28,9 @@
 // of table cells), and the CPU seconds per page of ours (GetLayout + GetRecg),
 // of the line reading alone and of Tesseract's page reading.
 //
-// Scanned pages (Japanese and English, a page of prose each) go the
-// program's own road: GetLines, GetLayout and GetRecg with the OCR
-// control's default settings, on pages skewed by 0, ±0.5, ±1.5, ±3 and ±6
+// Scanned pages (Japanese, English and vertical Japanese, a page of prose
+// each) go the program's own road: GetLines, GetLayout and GetRecg with the
+// OCR control's default settings, on pages skewed by 0, ±0.5, ±1.5, ±3 and ±6
 // degrees (turned with Leptonica, grey area mapping, then thresholded), and
 // on pages turned 90, 180 and 270 degrees that first go through the
 // control's way-up turn (AutoRotatePaper, then the quarter turn it
@@ -510,6 +510,7 @@ struct ScanKind {
   std::string name;
   bool english;
   std::function<void(PageBuilder&, int mm, int variant)> draw;
+  bool vertical = false;
 };
 
 std::vector<ScanKind> scanKinds() {
@@ -522,6 +523,11 @@ std::vector<ScanKind> scanKinds() {
        [](PageBuilder& b, int mm, int v) {
          b.addText({15 * mm, 15 * mm}, kEnglish[v % 2], 10, 64, 9, false, 1.4, kLatinSerif);
        }},
+      {"jp-v", false,
+       [](PageBuilder& b, int mm, int v) {
+         b.addVerticalTiers({160 * mm, 15 * mm}, kJapanese[(v + 1) % 3], 10.5, 30, 14, 1, 0);
+       },
+       true},
   };
 }
 
@@ -570,7 +576,7 @@ void runScannedPages(Readers& readers, bool quick, const std::string& only, bool
         t.tessCpu = tessCpu;
         return t;
       };
-      auto& api = kind.english ? readers.eng : readers.jpn;
+      auto& api = kind.english ? readers.eng : kind.vertical ? readers.jpnVert : readers.jpn;
       auto tessRead = [&](Pix* pix, double* cpu) {
         const double start = cpuSeconds();
         api.SetPageSegMode(tesseract::PSM_AUTO);

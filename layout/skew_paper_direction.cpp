@@ -36,6 +36,8 @@ constexpr int kSampleMargin = 1;        // distance by which a sample's best tur
 constexpr int kLeastVotes = 5;          // samples that must agree on the winning turn
 constexpr int kVoteMargin = 2;          // a clear lead: twice the runner-up's votes,
 constexpr int kSumLeadPercent = 10;     // and summed distances this much below the runner-up's
+constexpr int kLandslideVotes = 20;     // votes after which a far lead ends the reading
+constexpr int kLandslideMargin = 4;     // times the runner-up's votes
 constexpr int kEnglishBlockMm = 60;     // side of the square the English engine reads
 // Read the right way up, English text reads at 97-99 % confidence; turned,
 // the model still reads letters, at 92-96 %.
@@ -165,6 +167,15 @@ short vote_paper_direction(const rect_record* samples, const ImageDesc* image, s
       for (int k = 0; k < 4; ++k)
         if (k != best && distance[k] - distance[best] < kSampleMargin) clear = false;
       if (clear) ++votes[best];
+      // A landslide is not read to its end: most pages are decided by
+      // their first few dozen samples.
+      const int leader = clearWinner(votes, sums);
+      if (leader >= 0 && votes[leader] >= kLandslideVotes) {
+        int second = 0;
+        for (int k = 0; k < 4; ++k)
+          if (k != leader) second = std::max(second, votes[k]);
+        if (votes[leader] >= kLandslideMargin * second) break;
+      }
     }
   }
   const int winner = clearWinner(votes, sums);

@@ -331,6 +331,30 @@ std::vector<std::uint8_t> StraightFrame::straighten(const ImageDesc& page) const
 
 // ---------------------------------------------------------------- calls
 
+double profile_sharpness(const ImageDesc& image) {
+  if (image.bits == nullptr) return 0;
+  const int width = image.widthPixels();
+  std::vector<long> columns(static_cast<std::size_t>(width), 0);
+  double rowScore = 0;
+  long previousRow = 0;
+  for (int y = 0; y < image.height; ++y) {
+    const std::uint8_t* row = image.bits + static_cast<std::size_t>(y) * image.bytesPerRow;
+    long ink = 0;
+    for (int b = 0; b < image.bytesPerRow; ++b) {
+      if (row[b] == 0) continue;
+      ink += __builtin_popcount(row[b]);
+      for (int bit = 0; bit < 8; ++bit)
+        if ((row[b] & (0x80 >> bit)) != 0) ++columns[static_cast<std::size_t>(b * 8 + bit)];
+    }
+    if (y > 0) rowScore += static_cast<double>(ink - previousRow) * static_cast<double>(ink - previousRow);
+    previousRow = ink;
+  }
+  double columnScore = 0;
+  for (std::size_t x = 1; x < columns.size(); ++x)
+    columnScore += static_cast<double>(columns[x] - columns[x - 1]) * static_cast<double>(columns[x] - columns[x - 1]);
+  return std::max(rowScore, columnScore);
+}
+
 void drop_straight_frame() {
   Held& h = held();
   h.active = false;
@@ -374,6 +398,14 @@ short straight_layout(userfld** list, const ParamBlock* params, const char* temp
 
   const StraightFrame frame = StraightFrame::make(degrees, page.widthPixels(), page.height);
   std::vector<std::uint8_t> bits = frame.straighten(page);
+  // The estimate is taken only when the straightened copy's text lines (or
+  // columns) stand out more sharply than the page's own: a level page that
+  // the estimate misreads (a few lines of long vowel marks) keeps its path.
+  if (!copies) {
+    const ImageDesc copy{bits.data(), static_cast<std::uint16_t>(paddedRowBytes(frame.canvasWidth)),
+                         static_cast<std::uint16_t>(frame.canvasHeight), page.dpi};
+    if (profile_sharpness(copy) <= profile_sharpness(page)) return plain();
+  }
   userfld* work = nullptr;
   short status = kStatusDone;
   {

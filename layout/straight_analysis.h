@@ -10,6 +10,7 @@
 //                          reported in the caller's coordinates
 //   drop_straight_frame    forgets the straightened layout (a new page, the
 //                          fields freed)
+//   profile_sharpness      how sharply the ink falls into rows or columns
 //   StraightFrame          the geometry between the caller's page and the
 //                          straightened canvas
 //
@@ -30,7 +31,9 @@
 // Pages whose estimate is under kStraightenFromDegrees take the path they
 // always took, so their results do not change at all; beyond the largest
 // skew the correction trusts (9 degrees) the estimate is more likely a
-// misreading and the page is left as it is, too.
+// misreading and the page is left as it is, too.  So is a page whose
+// straightened copy does not show its lines (or columns) more sharply than
+// the page itself: the estimate misread a level page.
 #pragma once
 
 #include "layout/records.h"
@@ -69,6 +72,10 @@ short straight_layout(userfld** list, const ParamBlock* params, const char* temp
 short straight_recognize(void* window, const ParamBlock* params, VuRecgResult* result,
                          const VuRecgDisplay* display);
 void drop_straight_frame();
+// How sharply a page's ink falls into rows or columns: the sum of squared
+// steps between neighbouring rows' (columns') ink counts, the larger of the
+// two.  Text lines turned level give steep steps at their edges.
+double profile_sharpness(const ImageDesc& image);
 // The skew the last layout straightened, or 0 when it took the plain path.
 double straightened_degrees();
 

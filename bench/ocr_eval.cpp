@@ -28,13 +28,13 @@
 // of table cells), and the CPU seconds per page of ours (GetLayout + GetRecg),
 // of the line reading alone and of Tesseract's page reading.
 //
-// Scanned pages (Japanese, English and vertical Japanese, a page of prose
-// each) go the program's own road: GetLines, GetLayout and GetRecg with the
-// OCR control's default settings, on pages skewed by 0, ±0.5, ±1.5, ±3 and ±6
-// degrees (turned with Leptonica, grey area mapping, then thresholded), and
-// on pages turned 90, 180 and 270 degrees that first go through the
-// control's way-up turn (AutoRotatePaper, then the quarter turn it
-// answers).  Tesseract reads the same skewed or turned pages as they are
+// Scanned pages (Japanese, English and vertical Japanese prose, and a ruled
+// form of labels and numbers) go the program's own road: GetLines,
+// GetLayout and GetRecg with the OCR control's default settings, on pages
+// skewed by 0, ±0.5, ±1.5, ±3 and ±6 degrees (turned with Leptonica, grey
+// area mapping, then thresholded), and on pages turned 90, 180 and 270
+// degrees that first go through the control's way-up turn (AutoRotatePaper,
+// then the quarter turn it answers).  Tesseract reads the same skewed or turned pages as they are
 // (for turned pages after its own orientation detection).
 //
 //   ocr_eval [--quick] [--only NAME] [-v] [--no-scans | --scans-only]
@@ -528,6 +528,18 @@ std::vector<ScanKind> scanKinds() {
          b.addVerticalTiers({160 * mm, 15 * mm}, kJapanese[(v + 1) % 3], 10.5, 30, 14, 1, 0);
        },
        true},
+      {"form", false,
+       [](PageBuilder& b, int mm, int v) {
+         const int left = 15 * mm, top = 30 * mm, w = 150 * mm, rowH = 12 * mm, rows = 8, split = 60 * mm;
+         b.addText({15 * mm, 15 * mm}, kJapanese[v % 3].left(20), 12, 20, 1);
+         for (int r = 0; r <= rows; ++r) b.addRule(QRect(left, top + r * rowH, w + 2, 2), true);
+         for (const int x : {left, left + split, left + w}) b.addRule(QRect(x, top, 2, rows * rowH + 2), false);
+         for (int r = 0; r < rows; ++r) {
+           b.addText({left + 3 * mm, top + r * rowH + 3 * mm}, kLabels[(r + v) % 4], 10.5, 4, 1);
+           b.addText({left + split + 3 * mm, top + r * rowH + 3 * mm}, QString::number(1000 + 137 * (r + 1) * (v + 1)),
+                     10.5, 6, 1);
+         }
+       }},
   };
 }
 

@@ -28,7 +28,16 @@
 // of table cells), and the CPU seconds per page of ours (GetLayout + GetRecg),
 // of the line reading alone and of Tesseract's page reading.
 //
-//   ocr_eval [--quick] [--only NAME] [-v]
+// Scanned pages (Japanese, English and vertical Japanese prose, and a ruled
+// form of labels and numbers) go the program's own road: GetLines,
+// GetLayout and GetRecg with the OCR control's default settings, on pages
+// skewed by 0, ±0.5, ±1.5, ±3 and ±6 degrees (turned with Leptonica, grey
+// area mapping, then thresholded), and on pages turned 90, 180 and 270
+// degrees that first go through the control's way-up turn (AutoRotatePaper,
+// then the quarter turn it answers).  Tesseract reads the same skewed or turned pages as they are
+// (for turned pages after its own orientation detection).
+//
+//   ocr_eval [--quick] [--only NAME] [-v] [--no-scans | --scans-only]
 //     --quick: one page per kind; --only: kinds whose name holds NAME;
 //     -v: the texts (OCR_EVAL_FIELDS=1 also lists the fields of GetLayout, =2 their lines)
 #include "layout/field_rings.h"
@@ -48,12 +57,14 @@
 #include <tesseract/baseapi.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <functional>
 #include <iterator>
+#include <map>
 #include <memory>
 #include <random>
 #include <string>
@@ -406,6 +417,264 @@ void printRow(const std::string& name, const Tally& t) {
               t.oursCpu / n, t.lineCpu / n, t.tessCpu / n);
 }
 
+
+// ------------------------------------------------------------- scanned pages
+
+struct ScanPage {
+  std::vector<std::uint8_t> bits;  // rows padded to 16 bits, 1 is ink
+  int width = 0, height = 0, dpi = 0;
+};
+
+ScanPage scanPageOf(Pix* pix) {
+  ScanPage page;
+  page.width = static_cast<int>(pixGetWidth(pix));
+  page.height = static_cast<int>(pixGetHeight(pix));
+  page.dpi = pixGetXRes(pix) > 0 ? static_cast<int>(pixGetXRes(pix)) : 300;
+  const int bytesPerRow = paddedRowBytes(page.width);
+  page.bits.assign(static_cast<std::size_t>(bytesPerRow) * page.height, 0);
+  Pix* copy = pixCopy(nullptr, pix);
+  pixEndianByteSwap(copy);
+  const auto* src = reinterpret_cast<const std::uint8_t*>(pixGetData(copy));
+  const int wpl = pixGetWpl(copy);
+  for (int y = 0; y < page.height; ++y)
+    std::memcpy(page.bits.data() + static_cast<std::size_t>(y) * bytesPerRow, src + static_cast<std::size_t>(y) * wpl * 4,
+                static_cast<std::size_t>(std::min(bytesPerRow, wpl * 4)));
+  pixDestroy(&copy);
+  if (page.width % 8 != 0)
+    for (int y = 0; y < page.height; ++y)
+      page.bits[static_cast<std::size_t>(y) * bytesPerRow + page.width / 8] &=
+          static_cast<std::uint8_t>(0xFF << (8 - page.width % 8));
+  return page;
+}
+
+// A page as a scanner gives it: turned by `degrees` (clockwise) in grey and
+// thresholded, then `quarterTurns` clockwise quarter turns.
+Pix* scannedPix(const RenderedPage& page, double degrees, int quarterTurns) {
+  Pix* bin = PixOfPage(page);
+  Pix* grey = pixConvert1To8(nullptr, bin, 255, 0);
+  pixDestroy(&bin);
+  Pix* turned = degrees == 0 ? pixClone(grey)
+                             : pixRotate(grey, static_cast<float>(degrees * M_PI / 180.0), L_ROTATE_AREA_MAP,
+                                         L_BRING_IN_WHITE, 0, 0);
+  pixDestroy(&grey);
+  Pix* binary = pixThresholdToBinary(turned, 128);
+  pixDestroy(&turned);
+  if (quarterTurns % 4 != 0) {
+    Pix* q = pixRotateOrth(binary, quarterTurns % 4);
+    pixDestroy(&binary);
+    binary = q;
+  }
+  pixSetResolution(binary, page.dpi, page.dpi);
+  return binary;
+}
+
+// The program's OCR road on one page: GetLines, GetLayout and GetRecg with
+// the control's default settings (and the language a user sets for an
+// English page).
+QString programText(ScanPage& page, bool english, double* cpu) {
+  const double start = cpuSeconds();
+  free_fld_list(&layout::layoutState().Sfld);
+  ParamBlock params;
+  params.setByte(ParamBlock::kDirection, 3);
+  params.setByte(ParamBlock::kNoVerticalMargin, 1);
+  params.setByte(ParamBlock::kNoHorizontalMargin, 1);
+  params.setByte(ParamBlock::kLineEnds, 1);
+  if (english) params.setWord(ParamBlock::kLanguageWord, 1);
+  int window = 0;
+  std::uint16_t h = 0, v = 0;
+  const auto w = static_cast<short>(page.width);
+  const auto ht = static_cast<short>(page.height);
+  const auto dpi = static_cast<std::uint16_t>(page.dpi);
+  GetLines(&window, page.bits.data(), w, ht, dpi, &h, &v);
+  userfld* list = nullptr;
+  GetLayout(&window, &params, page.bits.data(), &list, w, ht, dpi, nullptr, -1);
+  std::vector<std::uint8_t> text(10000 * 6);
+  std::vector<std::int32_t> rects(10000 * 4);
+  VuRecgResult result{};
+  result.text = text.data();
+  result.textCapacity = 10000;
+  result.rects = rects.data();
+  result.rectCapacity = 10000;
+  result.cellSeparator = 9;
+  result.fieldTerminator = 10;
+  VuRecgDisplay display{};
+  display.scale = 1;
+  display.stopMode = -1;
+  GetRecg(&window, &params, page.bits.data(), &list, w, ht, dpi, &result, &display);
+  free_Sfld_all(&list);
+  *cpu = cpuSeconds() - start;
+  return entriesText(text, result.textUsed);
+}
+
+struct ScanKind {
+  std::string name;
+  bool english;
+  std::function<void(PageBuilder&, int mm, int variant)> draw;
+  bool vertical = false;
+};
+
+std::vector<ScanKind> scanKinds() {
+  return {
+      {"jp", false,
+       [](PageBuilder& b, int mm, int v) {
+         b.addText({15 * mm, 15 * mm}, kJapanese[v % 3], 10.5, 32, 10);
+       }},
+      {"en", true,
+       [](PageBuilder& b, int mm, int v) {
+         b.addText({15 * mm, 15 * mm}, kEnglish[v % 2], 10, 64, 9, false, 1.4, kLatinSerif);
+       }},
+      {"jp-v", false,
+       [](PageBuilder& b, int mm, int v) {
+         b.addVerticalTiers({160 * mm, 15 * mm}, kJapanese[(v + 1) % 3], 10.5, 30, 14, 1, 0);
+       },
+       true},
+      {"form", false,
+       [](PageBuilder& b, int mm, int v) {
+         const int left = 15 * mm, top = 30 * mm, w = 150 * mm, rowH = 12 * mm, rows = 8, split = 60 * mm;
+         b.addText({15 * mm, 15 * mm}, kJapanese[v % 3].left(20), 12, 20, 1);
+         for (int r = 0; r <= rows; ++r) b.addRule(QRect(left, top + r * rowH, w + 2, 2), true);
+         for (const int x : {left, left + split, left + w}) b.addRule(QRect(x, top, 2, rows * rowH + 2), false);
+         for (int r = 0; r < rows; ++r) {
+           b.addText({left + 3 * mm, top + r * rowH + 3 * mm}, kLabels[(r + v) % 4], 10.5, 4, 1);
+           b.addText({left + split + 3 * mm, top + r * rowH + 3 * mm}, QString::number(1000 + 137 * (r + 1) * (v + 1)),
+                     10.5, 6, 1);
+         }
+       }},
+  };
+}
+
+struct WayUp {
+  int right = 0, abstained = 0, wrong = 0;
+};
+
+// Skewed and turned pages beside Tesseract: CER per kind (in reading order
+// and order-free), and the way-up answers of ours and of Tesseract's OSD.
+void runScannedPages(Readers& readers, bool quick, const std::string& only, bool verbose) {
+  std::vector<double> skews = {0, 0.5, -0.5, 1.5, -1.5, 3, -3, 6, -6};
+  if (quick) skews = {0, 0.5, -1.5, 3, -6};
+  const int variants = quick ? 1 : 3;
+  tesseract::TessBaseAPI osd;
+  const char* folder = std::getenv("TESSDATA_PREFIX");
+  const std::string data = folder != nullptr ? std::string(folder) : "/usr/share/tesseract-ocr/5/tessdata";
+  const bool haveOsd = osd.Init(data.c_str(), "osd", tesseract::OEM_TESSERACT_ONLY) == 0;
+  if (haveOsd) osd.SetPageSegMode(tesseract::PSM_OSD_ONLY);
+  Tally all;
+  std::map<std::string, WayUp> oursUp, tessUp;
+  for (const ScanKind& kind : scanKinds()) {
+    std::map<std::string, Tally> rows;
+    std::vector<std::string> order;
+    auto addRow = [&](const std::string& name, const Tally& t) {
+      if (rows.find(name) == rows.end()) order.push_back(name);
+      rows[name].add(t);
+    };
+    for (int v = 0; v < variants; ++v) {
+      constexpr int kDpi = 300;
+      const int mm = kDpi * 4 / 100;
+      PageBuilder builder(180 * mm, 150 * mm, kDpi);
+      kind.draw(builder, mm, v);
+      const RenderedPage rendered = builder.render();
+      const std::u32string truth = normalized(truthText(rendered));
+      auto measure = [&](const QString& ours, const QString& tess, double oursCpu, double tessCpu) {
+        Tally t;
+        t.pages = 1;
+        t.truth = static_cast<long>(truth.size());
+        t.ours = editDistance(truth, normalized(ours));
+        t.tess = editDistance(truth, normalized(tess));
+        t.line = t.ours;
+        t.oursBag = bagDistance(truth, normalized(ours));
+        t.tessBag = bagDistance(truth, normalized(tess));
+        t.lineBag = t.oursBag;
+        t.oursCpu = oursCpu;
+        t.tessCpu = tessCpu;
+        return t;
+      };
+      auto& api = kind.english ? readers.eng : kind.vertical ? readers.jpnVert : readers.jpn;
+      auto tessRead = [&](Pix* pix, double* cpu) {
+        const double start = cpuSeconds();
+        api.SetPageSegMode(tesseract::PSM_AUTO);
+        api.SetImage(pix);
+        api.SetSourceResolution(kDpi);
+        const QString text = QString::fromStdString(tessText(api));
+        *cpu = cpuSeconds() - start;
+        return text;
+      };
+      for (const double skew : skews) {
+        char name[64];
+        std::snprintf(name, sizeof name, "skewed %s %s%.1f", kind.name.c_str(), skew == 0 ? "" : "±", std::fabs(skew));
+        if (!only.empty() && std::string(name).find(only) == std::string::npos) continue;
+        Pix* pix = scannedPix(rendered, skew, 0);
+        ScanPage page = scanPageOf(pix);
+        double oursCpu = 0, tessCpu = 0;
+        const QString ours = programText(page, kind.english, &oursCpu);
+        const QString tess = tessRead(pix, &tessCpu);
+        pixDestroy(&pix);
+        addRow(name, measure(ours, tess, oursCpu, tessCpu));
+        if (verbose)
+          std::printf("  %s\n  ours  %s\n  tess  %s\n", name, ours.toStdString().c_str(), tess.toStdString().c_str());
+      }
+      for (int turns = 1; turns < 4; ++turns) {
+        const std::string name = "turned " + kind.name + " " + std::to_string(turns * 90);
+        if (!only.empty() && name.find(only) == std::string::npos) continue;
+        // Degraded a little as a scan is: one degree of skew.
+        Pix* pix = scannedPix(rendered, v % 2 == 0 ? 0.0 : 1.0, turns);
+        ScanPage page = scanPageOf(pix);
+        const double start = cpuSeconds();
+        const short answer = AutoRotatePaper(page.bits.data(), static_cast<short>(page.width),
+                                             static_cast<std::uint16_t>(page.height),
+                                             static_cast<std::uint16_t>(page.dpi));
+        const double upCpu = cpuSeconds() - start;
+        const bool turnAnswer = answer == 90 || answer == 180 || answer == 270;
+        WayUp& mine = oursUp[kind.name];
+        if (!turnAnswer) ++mine.abstained;
+        else if (answer == turns * 90) ++mine.right;
+        else ++mine.wrong;
+        // The control turns the page counter-clockwise by the answer.
+        Pix* upright = turnAnswer ? pixRotateOrth(pix, (4 - answer / 90) % 4) : pixClone(pix);
+        ScanPage uprightPage = scanPageOf(upright);
+        double oursCpu = 0, tessCpu = 0;
+        const QString ours = programText(uprightPage, kind.english, &oursCpu);
+        pixDestroy(&upright);
+        // Tesseract turns the page by its own orientation detection.
+        int tessTurn = -1;
+        if (haveOsd) {
+          const double osdStart = cpuSeconds();
+          osd.SetImage(pix);
+          osd.SetSourceResolution(kDpi);
+          float confidence = 0, scriptConfidence = 0;
+          const char* script = nullptr;
+          if (!osd.DetectOrientationScript(&tessTurn, &confidence, &script, &scriptConfidence)) tessTurn = -1;
+          osd.Clear();
+          tessCpu += cpuSeconds() - osdStart;
+        }
+        WayUp& theirs = tessUp[kind.name];
+        if (tessTurn <= 0) ++theirs.abstained;
+        else if (tessTurn == turns * 90) ++theirs.right;
+        else ++theirs.wrong;
+        Pix* tessUpright = tessTurn > 0 ? pixRotateOrth(pix, (4 - tessTurn / 90) % 4) : pixClone(pix);
+        double readCpu = 0;
+        const QString tess = tessRead(tessUpright, &readCpu);
+        pixDestroy(&tessUpright);
+        pixDestroy(&pix);
+        addRow(name, measure(ours, tess, oursCpu + upCpu, tessCpu + readCpu));
+        if (verbose)
+          std::printf("  %s: ours %d, osd %d\n  ours  %s\n  tess  %s\n", name.c_str(), answer, tessTurn,
+                      ours.toStdString().c_str(), tess.toStdString().c_str());
+      }
+    }
+    for (const std::string& name : order) {
+      printRow(name, rows[name]);
+      all.add(rows[name]);
+    }
+  }
+  printRow("all scanned pages", all);
+  for (const auto& [name, up] : oursUp) {
+    const WayUp& t = tessUp[name];
+    std::printf("way up %-4s ours right %d abstained %d wrong %d | Tesseract OSD right %d abstained %d wrong %d\n",
+                name.c_str(), up.right, up.abstained, up.wrong, t.right, t.abstained, t.wrong);
+  }
+  if (haveOsd) osd.End();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -414,9 +683,12 @@ int main(int argc, char** argv) {
   QGuiApplication app(argc, argv);
   const bool quick = argc > 1 && std::strcmp(argv[1], "--quick") == 0;
   bool verbose = false;
+  bool scans = true, others = true;
   std::string only;  // --only NAME: the kinds whose name contains NAME
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "-v") == 0) verbose = true;
+    if (std::strcmp(argv[i], "--no-scans") == 0) scans = false;
+    if (std::strcmp(argv[i], "--scans-only") == 0) others = false;
     if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc) only = argv[++i];
   }
   const int variants = quick ? 1 : 3;
@@ -435,6 +707,7 @@ int main(int argc, char** argv) {
               "order-free ours l t", "CPU s/page ours line tess");
   Tally total, horizontal, vertical, mixed;
   for (const PageKind& kind : kinds()) {
+    if (!others) break;
     if (!only.empty() && kind.name.find(only) == std::string::npos) continue;
     Tally t;
     for (int v = 0; v < variants; ++v) {
@@ -469,6 +742,7 @@ int main(int argc, char** argv) {
   printRow("all vertical", vertical);
   printRow("all mixed", mixed);
   printRow("all", total);
+  if (scans) runScannedPages(readers, quick, only, verbose);
   CloseAlloc();
   return 0;
 }

@@ -10,8 +10,9 @@
 // specks), and binarised.
 //   skew set:  every kind at 0, ±0.3, ±0.5, ±1, ±2, ±3, ±5.2, ±7.5, ±9.5
 //              degrees, clean and degraded
-//   turn set:  every kind turned 0, 1, 2, 3 quarter turns clockwise (clean
-//              level, and degraded with 1 degree of skew)
+//   turn set:  every kind turned 0, 1, 2, 3 quarter turns clockwise, level
+//              and skewed by ±0.5, ±1.5, ±3, ±6 degrees (clean), and
+//              degraded with 1 degree of skew
 //
 // Reported, per kind and per skew size:
 //   |err|       mean and worst absolute error of the estimate (degrees);
@@ -22,10 +23,10 @@
 //               (1 under 0.4, 2 from 0.4 to 9, 4 beyond 9 degrees), and
 //               after the correction, share whose re-estimate gives 1
 //   dir         writing direction vote right
-//   paper       paper direction right (ours: pages where samples were found;
-//               Tesseract OSD: all pages)
-//   ms          per page: ours skew + direction vote, Leptonica, paper
-//               direction (ours, Tesseract OSD)
+//   ms          per page: ours skew + direction vote, Leptonica
+// and for the way up (ours as AutoRotatePaper answers it, Tesseract OSD)
+// the pages answered right, abstained (no turn) and wrong, per kind, and
+// the time per page.
 //
 //   skew_eval [--quick] [--no-paper] [--kind NAME] [--skews a,b,...]
 //     --quick: fewer skews, the turn set clean only; --no-paper: no turn
@@ -286,6 +287,82 @@ class TesseractOsd {
   tesseract::TessBaseAPI api_;
 };
 
+
+// The way up as the control's Rotate(0) asks it (AutoRotatePaper) beside
+// Tesseract's orientation detection: every answer is right (the turn that
+// puts the page upright), abstained (no turn: 0, or no answer) or wrong.
+// Pages: each kind upright and turned 90, 180 and 270 degrees, level and
+// skewed by ±0.5, ±1.5, ±3 and ±6 degrees (the turn set), clean, and
+// degraded with one degree of skew.
+struct WayUpTally {
+  int right = 0, abstained = 0, wrong = 0;
+  void add(int answer, int expected) {
+    if (answer == expected) ++right;
+    else if (answer <= 0) ++abstained;
+    else ++wrong;
+  }
+  int pages() const { return right + abstained + wrong; }
+};
+
+class WayUpSet {
+ public:
+  void addKind(const PageKind& kind, Pix* grey, bool quick, TesseractOsd& osd, unsigned& seed) {
+    std::vector<double> skews = {0, 0.5, -0.5, 1.5, -1.5, 3, -3, 6, -6};
+    if (quick) skews = {0, -0.5, 1.5, -3, 6};
+    struct Case {
+      double skew;
+      bool degraded;
+    };
+    std::vector<Case> cases;
+    for (const double skew : skews) cases.push_back({skew, false});
+    if (!quick) cases.push_back({1.0, true});
+    for (const Case& c : cases) {
+      for (int turns = 0; turns < 4; ++turns) {
+        Pix* pix = scan(grey, c.skew, turns, c.degraded, seed++);
+        LibraryImage image = libraryImage(pix, 300);
+        const int expected = turns * 90;
+        auto start = Clock::now();
+        const short ours = AutoRotatePaper(image.desc.bits, static_cast<short>(pixGetWidth(pix)),
+                                           static_cast<std::uint16_t>(pixGetHeight(pix)), 300);
+        msOurs_ += ms(start);
+        start = Clock::now();
+        const int tess = osd.orientation(pix);
+        msTess_ += ms(start);
+        const int answer = ours == 90 || ours == 180 || ours == 270 ? ours : 0;
+        auto& row = rows_[kind.name + (turns == 0 ? " upright" : " turned")];
+        row.first.add(answer, expected);
+        row.second.add(tess, expected);
+        (turns == 0 ? upright_ : turned_).first.add(answer, expected);
+        (turns == 0 ? upright_ : turned_).second.add(tess, expected);
+        if (answer != expected)
+          std::printf("  way-up miss: %s %s %.1f turned %d -> ours %d, osd %d\n", kind.name.c_str(),
+                      c.degraded ? "degraded" : "clean", c.skew, expected, ours, tess);
+        pixDestroy(&pix);
+      }
+    }
+  }
+  void print() const {
+    std::printf("\nway up (AutoRotatePaper | Tesseract OSD): right abstained wrong\n");
+    auto line = [](const std::string& name, const std::pair<WayUpTally, WayUpTally>& r) {
+      std::printf("  %-20s %4d | ours %4d %4d %4d | osd %4d %4d %4d\n", name.c_str(), r.first.pages(), r.first.right,
+                  r.first.abstained, r.first.wrong, r.second.right, r.second.abstained, r.second.wrong);
+    };
+    for (const auto& [name, r] : rows_) line(name, r);
+    line("all upright", upright_);
+    line("all turned", turned_);
+    const int pages = upright_.first.pages() + turned_.first.pages();
+    std::printf("  ours: wrong turns %d of %d pages; turned pages found %.1f%%; %.1f ms/page (osd %.1f ms/page)\n",
+                upright_.first.wrong + turned_.first.wrong, pages,
+                100.0 * turned_.first.right / std::max(1, turned_.first.pages()), msOurs_ / std::max(1, pages),
+                msTess_ / std::max(1, pages));
+  }
+
+ private:
+  std::map<std::string, std::pair<WayUpTally, WayUpTally>> rows_;
+  std::pair<WayUpTally, WayUpTally> upright_, turned_;
+  double msOurs_ = 0, msTess_ = 0;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -330,10 +407,7 @@ int main(int argc, char** argv) {
   std::map<std::string, Row> byKind, bySize;
   Row all;
   Row within5;  // |θ| <= 5.2, inside Leptonica's sweep
-  int paperPages = 0, paperSampled = 0, paperRightOurs = 0, paperRightTess = 0;
-  double paperMsOurs = 0, paperMsTess = 0;
-  std::map<std::string, std::pair<int, int>> paperByKind;  // right, sampled (ours)
-  std::map<std::string, std::pair<int, int>> osdByKind;    // right, pages
+  WayUpSet wayUp;
   int pages = 0;
   unsigned seed = 1;
 
@@ -393,37 +467,7 @@ int main(int argc, char** argv) {
     byKind[kind.name] = kindRow;
     all.add(kindRow);
 
-    // Paper direction.
-    for (const bool degraded : {false, true}) {
-      if ((quick && degraded) || !paper) continue;
-      for (int turns = 0; turns < 4; ++turns) {
-        Pix* pix = scan(grey, degraded ? 1.0 : 0.0, turns, degraded, seed++);
-        LibraryImage image = libraryImage(pix, kDpi);
-        ++pages;
-        ++paperPages;
-        const short expected = static_cast<short>(turns * 90);
-        auto start = Clock::now();
-        short degrees = 0;
-        const short status = find_paper_direction(&image.desc, &degrees);
-        paperMsOurs += ms(start);
-        if (status == 1) {
-          ++paperSampled;
-          paperRightOurs += degrees == expected;
-          ++paperByKind[kind.name].second;
-          paperByKind[kind.name].first += degrees == expected;
-        }
-        start = Clock::now();
-        const int tess = osd.orientation(pix);
-        paperMsTess += ms(start);
-        paperRightTess += tess == expected;
-        ++osdByKind[kind.name].second;
-        osdByKind[kind.name].first += tess == expected;
-        if (status == 1 && degrees != expected)
-          std::printf("  paper miss: %s %s turns %d -> ours %d, osd %d\n", kind.name.c_str(),
-                      degraded ? "degraded" : "clean", turns, degrees, tess);
-        pixDestroy(&pix);
-      }
-    }
+    if (paper) wayUp.addKind(kind, grey, quick, osd, seed);
     pixDestroy(&grey);
   }
 
@@ -435,14 +479,7 @@ int main(int argc, char** argv) {
   std::printf("\n");
   printRow("|θ| <= 5.2", within5);
   printRow("all", all);
-  std::printf("\npaper direction: %d pages, ours sampled %d, right %d of sampled (%.1f%%), %.1f ms/page; "
-              "Tesseract OSD right %d of %d (%.1f%%), %.1f ms/page\n",
-              paperPages, paperSampled, paperRightOurs, 100.0 * paperRightOurs / std::max(1, paperSampled),
-              paperMsOurs / std::max(1, paperPages), paperRightTess, paperPages,
-              100.0 * paperRightTess / std::max(1, paperPages), paperMsTess / std::max(1, paperPages));
-  for (const auto& [name, rs] : paperByKind)
-    std::printf("  %-12s ours %d/%d   osd %d/%d\n", name.c_str(), rs.first, rs.second, osdByKind[name].first,
-                osdByKind[name].second);
+  if (paper) wayUp.print();
   CloseAlloc();
   return 0;
 }

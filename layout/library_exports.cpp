@@ -18,6 +18,7 @@
 #include "layout/ring.h"
 #include "layout/parameter_tables.h"
 #include "layout/ruled_lines.h"
+#include "layout/straight_analysis.h"
 #include "layout/template_dialog_hooks.h"
 #include "layout/template_matching.h"
 #include "layout/template_session.h"
@@ -173,7 +174,9 @@ short GetLayout(void* window, ParamBlock* params, void* image, userfld** list, s
       [&]() -> short {
         ImageCallFrame frame(window, image, width, height, dpi);
         if (hooks().layoutPage == nullptr) return kStatusNothing;
-        return hooks().layoutPage(list, params, templateFolder, templateNumber);
+        // Every scan is skewed a little: a skewed page is analysed
+        // straightened, and reported in the caller's coordinates.
+        return layout::straight_layout(list, params, templateFolder, templateNumber);
       },
       layout::kStatusNoMemory);
 }
@@ -188,8 +191,8 @@ short GetRecg(void* window, ParamBlock* params, void* image, userfld** list, sho
   return guarded(
       [&]() -> short {
         ImageCallFrame frame(window, image, width, height, dpi);
-        return recognition::recognize_page(window, params, static_cast<VuRecgResult*>(result),
-                                           static_cast<const VuRecgDisplay*>(display));
+        return layout::straight_recognize(window, params, static_cast<VuRecgResult*>(result),
+                                          static_cast<const VuRecgDisplay*>(display));
       },
       layout::kStatusNoMemory);
 }
@@ -237,6 +240,8 @@ short GetLines(void* window, void* image, short width, short height, std::uint16
   return guarded(
       [&]() -> short {
         ImageCallFrame frame(window, image, width, height, dpi);
+        // A new page: the straightening of the last one is no more.
+        layout::drop_straight_frame();
         auto& state = layoutState();
         ImageDesc& half = state.images[1];
         half.bits = nullptr;
@@ -492,7 +497,10 @@ void free_userfld_all(userfld** list) {
   if (list != nullptr) free_userfld_ring(list);
 }
 
-void free_Sfld_all(userfld** list) { free_Sfld_rings(list); }
+void free_Sfld_all(userfld** list) {
+  layout::drop_straight_frame();
+  free_Sfld_rings(list);
+}
 
 short getRcgS_fld(userfld** out) {
   if (out != nullptr) {

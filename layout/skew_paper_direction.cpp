@@ -32,6 +32,17 @@ constexpr int kMergeGapTenths = 2;
 constexpr int kLeastPerCell = 8;
 constexpr int kMostCells = 50;
 constexpr int kMostSamples = 70;
+constexpr int kSampleMargin = 1;        // distance by which a sample's best turn must lead
+constexpr int kLeastVotes = 5;          // samples that must agree on the winning turn
+constexpr int kVoteMargin = 2;          // a clear lead: twice the runner-up's votes,
+constexpr int kSumLeadPercent = 10;     // and summed distances this much below the runner-up's
+constexpr int kLandslideVotes = 20;     // votes after which a far lead ends the reading
+constexpr int kLandslideMargin = 4;     // times the runner-up's votes
+constexpr int kEnglishBlockMm = 60;     // side of the square the English engine reads
+// Read the right way up, English text reads at 97-99 % confidence; turned,
+// the model still reads letters, at 92-96 %.
+constexpr int kLeastEnglishConfidence = 97;
+constexpr int kEnglishMargin = 3;       // confidence points between the best turn and the next
 
 struct FreeBits {
   void operator()(std::uint8_t* bits) const { std::free(bits); }
@@ -78,9 +89,42 @@ short crop_bits(ImageDesc* out, const ImageDesc* src, const Rect16* rect) {
   return layout::kStatusDone;
 }
 
+namespace {
+
+// Which of the four turns won: its index, or -1 when no turn leads clearly.
+// An answer is a promise that turns the user's page: the summed distances
+// and the samples' votes must name the same turn, enough samples must have
+// voted for it, and it must lead clearly on both counts.
+int clearWinner(const int (&votes)[4], const std::int32_t (&sums)[4]) {
+  int byVotes = 0;
+  int bySums = 0;
+  for (int k = 1; k < 4; ++k) {
+    if (votes[k] > votes[byVotes]) byVotes = k;
+    if (sums[k] < sums[bySums]) bySums = k;
+  }
+  if (byVotes != bySums || votes[byVotes] < kLeastVotes) return -1;
+  const int best = bySums;
+  int secondVotes = 0;
+  std::int64_t secondSum = -1;
+  for (int k = 0; k < 4; ++k) {
+    if (k == best) continue;
+    secondVotes = std::max(secondVotes, votes[k]);
+    if (secondSum < 0 || sums[k] < secondSum) secondSum = sums[k];
+  }
+  const bool votesLead = votes[best] >= kVoteMargin * secondVotes;
+  const bool sumsLead = (secondSum - sums[best]) * 100 >= secondSum * kSumLeadPercent;
+  return votesLead && sumsLead ? best : -1;
+}
+
+constexpr short kTurnDegrees[4] = {0, 270, 180, 90};
+
+}  // namespace
+
 short vote_paper_direction(const rect_record* samples, const ImageDesc* image, short* degrees) {
   auto& state = layout::layoutState();
   std::int32_t sums[4] = {0, 0, 0, 0};
+  int votes[4] = {0, 0, 0, 0};
+  *degrees = 0;
   if (!state.japanese) return layout::kStatusNoMemory;
   if (!layout::ringEmpty(samples)) {
     for (const rect_record* s = samples->next; s != samples; s = s->next) {
@@ -88,19 +132,25 @@ short vote_paper_direction(const rect_record* samples, const ImageDesc* image, s
       // quarter turns, whose rows are padded to 16 bits.
       const int larger = std::max(s->right - s->left + 1, s->bottom - s->top + 1);
       const int side = (larger + 15) / 16 * 16;
-      const Rect16 square{s->left, s->top, static_cast<std::int16_t>(s->left + side - 1),
-                          static_cast<std::int16_t>(s->top + side - 1)};
+      // The square is centred on the sample, so that every turn of it
+      // shows the character in the same place.
+      const int left = (s->left + s->right + 1) / 2 - side / 2;
+      const int top = (s->top + s->bottom + 1) / 2 - side / 2;
+      const Rect16 square{static_cast<std::int16_t>(left), static_cast<std::int16_t>(top),
+                          static_cast<std::int16_t>(left + side - 1), static_cast<std::int16_t>(top + side - 1)};
       ImageDesc cell;
       if (crop_bits(&cell, image, &square) != layout::kStatusDone) return layout::kStatusNoMemory;
       OwnedBits owner(cell.bits);
       // The engine reads the whole cell, every turn of it.
       const recognition::CharRect whole{0, 0, static_cast<std::int16_t>(side - 1),
                                         static_cast<std::int16_t>(side - 1)};
+      std::int32_t distance[4] = {0, 0, 0, 0};
       for (int k = 0; k < 4; ++k) {
         recognition::CellResult result;
         const recognition::EngineImage engineImage{cell.bits, cell.bytesPerRow, cell.height, image->dpi};
         if (state.japanese->readCell(engineImage, whole, result) < recognition::kEngineDone)
           return layout::kStatusNoMemory;
+        distance[k] = result.distance;
         sums[k] += result.distance;
         if (k == 3) break;
         ImageDesc turned;
@@ -108,13 +158,75 @@ short vote_paper_direction(const rect_record* samples, const ImageDesc* image, s
         owner.reset(turned.bits);
         cell = turned;
       }
+      // A sample votes only for a turn it reads clearly better than the
+      // others: symmetric shapes (一, 口, o, l) read alike every way.
+      int best = 0;
+      for (int k = 1; k < 4; ++k)
+        if (distance[k] < distance[best]) best = k;
+      bool clear = true;
+      for (int k = 0; k < 4; ++k)
+        if (k != best && distance[k] - distance[best] < kSampleMargin) clear = false;
+      if (clear) ++votes[best];
+      // A landslide is not read to its end: most pages are decided by
+      // their first few dozen samples.
+      const int leader = clearWinner(votes, sums);
+      if (leader >= 0 && votes[leader] >= kLandslideVotes) {
+        int second = 0;
+        for (int k = 0; k < 4; ++k)
+          if (k != leader) second = std::max(second, votes[k]);
+        if (votes[leader] >= kLandslideMargin * second) break;
+      }
     }
+  }
+  const int winner = clearWinner(votes, sums);
+  if (winner < 0) return layout::kStatusNothing;
+  *degrees = kTurnDegrees[winner];
+  return layout::kStatusDone;
+}
+
+short english_paper_direction(const rect_record* samples, const ImageDesc* image, short* degrees) {
+  auto& state = layout::layoutState();
+  *degrees = 0;
+  if (!state.english || layout::ringEmpty(samples)) return layout::kStatusNothing;
+  // The block read is a square about the samples' centre: a few lines of
+  // text wherever the page has them.
+  long sx = 0, sy = 0;
+  int n = 0;
+  for (const rect_record* s = samples->next; s != samples; s = s->next, ++n) {
+    sx += (s->left + s->right) / 2;
+    sy += (s->top + s->bottom) / 2;
+  }
+  const int dpi = image->dpi > 0 ? image->dpi : 300;
+  int side = std::min({skewMm(kEnglishBlockMm, dpi), image->widthPixels(), static_cast<int>(image->height)});
+  side = side / 16 * 16;
+  if (side < 64) return layout::kStatusNothing;
+  const int left = std::clamp(static_cast<int>(sx / n) - side / 2, 0, image->widthPixels() - side);
+  const int top = std::clamp(static_cast<int>(sy / n) - side / 2, 0, static_cast<int>(image->height) - side);
+  const Rect16 square{static_cast<std::int16_t>(left), static_cast<std::int16_t>(top),
+                      static_cast<std::int16_t>(left + side - 1), static_cast<std::int16_t>(top + side - 1)};
+  ImageDesc cell;
+  if (crop_bits(&cell, image, &square) != layout::kStatusDone) return layout::kStatusNoMemory;
+  OwnedBits owner(cell.bits);
+  const recognition::CharRect whole{0, 0, static_cast<std::int16_t>(side - 1), static_cast<std::int16_t>(side - 1)};
+  int confidence[4] = {-1, -1, -1, -1};
+  for (int k = 0; k < 4; ++k) {
+    confidence[k] = state.english->readingConfidence(
+        recognition::EngineImage{cell.bits, cell.bytesPerRow, cell.height, static_cast<std::uint16_t>(dpi)}, whole);
+    if (k == 3) break;
+    ImageDesc turned;
+    if (rotate_right(&cell, &turned) != layout::kStatusDone) return layout::kStatusNoMemory;
+    owner.reset(turned.bits);
+    cell = turned;
   }
   int best = 0;
   for (int k = 1; k < 4; ++k)
-    if (sums[k] < sums[best]) best = k;
-  static constexpr short kDegrees[4] = {0, 270, 180, 90};
-  *degrees = kDegrees[best];
+    if (confidence[k] > confidence[best]) best = k;
+  int second = -1;
+  for (int k = 0; k < 4; ++k)
+    if (k != best) second = std::max(second, confidence[k]);
+  if (confidence[best] < kLeastEnglishConfidence || confidence[best] - second < kEnglishMargin)
+    return layout::kStatusNothing;
+  *degrees = kTurnDegrees[best];
   return layout::kStatusDone;
 }
 
@@ -162,7 +274,10 @@ short find_paper_direction(const ImageDesc* image, short* degrees) {
     free_rect_list(&samples);
     return layout::kStatusNothing;
   }
-  const short status = vote_paper_direction(samples, image, degrees);
+  short status = vote_paper_direction(samples, image, degrees);
+  // Pages the Japanese samples cannot decide (mostly Latin text reads alike
+  // turned or not) ask the English engine; still undecided is no turn.
+  if (status == layout::kStatusNothing) status = english_paper_direction(samples, image, degrees);
   free_rect_list(&samples);
   return status;
 }

@@ -6,4 +6,6 @@ namespace recognition {
 JapaneseEngine::~JapaneseEngine() = default;
 EnglishEngine::~EnglishEngine() = default;
 
+int EnglishEngine::readingConfidence(const EngineImage&, const CharRect&) { return -1; }
+
 }  // namespace recognition

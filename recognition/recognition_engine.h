@@ -155,6 +155,12 @@ class EnglishEngine {
   // numbers written; a full array ends the writing without an error.
   virtual std::int16_t recognizeFields(std::span<const EnglishField> fields,
                                        EnglishRequest& request) = 0;
+
+  // How well the engine reads `area` of the page as one block of text as it
+  // stands: the mean confidence (0-100) of the letters and digits it reads,
+  // or -1 when it reads too few of them to tell.  The way-up vote asks this
+  // of pages the Japanese samples cannot decide.
+  virtual int readingConfidence(const EngineImage& image, const CharRect& area);
 };
 
 // How the Japanese engine reads cells.

@@ -1,3 +1,5 @@
+#include <cctype>
+#include <cmath>
 #include "recognition/tesseract_english_engine.h"
 
 #include <algorithm>
@@ -71,6 +73,24 @@ std::int16_t TesseractEnglishEngine::start(const std::string& dictionaryFolder) 
   const std::string folder = findLanguageData(preferred, "eng", search_ == DataSearch::DictionaryFolderOnly);
   if (folder.empty() || !reader_.open(folder, "eng")) return kEngineRefused;
   return kEngineDone;
+}
+
+int TesseractEnglishEngine::readingConfidence(const EngineImage& image, const CharRect& area) {
+  // Fewer letters than a short line's say nothing about the way up.
+  constexpr int kLeastLetters = 12;
+  if (!reader_.isOpen() || image.bits == nullptr || area.empty()) return -1;
+  const GreyPiece piece = greyCrop(image, area, 8, 1);
+  if (!piece.pix) return -1;
+  double sum = 0;
+  int letters = 0;
+  for (const SymbolReading& symbol : reader_.read(piece.pix.get(), Segmentation::SingleBlock, image.dpi)) {
+    if (symbol.choices.empty() || symbol.choices.front().size() != 1) continue;
+    const unsigned char c = static_cast<unsigned char>(symbol.choices.front()[0]);
+    if (!std::isalnum(c)) continue;
+    sum += symbol.confidence;
+    ++letters;
+  }
+  return letters < kLeastLetters ? -1 : static_cast<int>(std::lround(sum / letters));
 }
 
 std::int16_t TesseractEnglishEngine::recognizeFields(std::span<const EnglishField> fields,

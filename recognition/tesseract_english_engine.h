@@ -19,6 +19,7 @@ class TesseractEnglishEngine final : public EnglishEngine {
       : search_(search) {}
   std::int16_t start(const std::string& dictionaryFolder) override;
   std::int16_t recognizeFields(std::span<const EnglishField> fields, EnglishRequest& request) override;
+  int readingConfidence(const EngineImage& image, const CharRect& area) override;
 
  private:
   DataSearch search_;

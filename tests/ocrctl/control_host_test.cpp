@@ -89,11 +89,36 @@ class ControlHost : public ::testing::Test {
     return bytes;
   }
 
-  // A rendered page of horizontal Japanese written as `format` (Leptonica's IFF_*).
-  std::string writePage(int format, const char* name) {
+  // A rendered page of horizontal Japanese written as `format` (Leptonica's IFF_*),
+  // skewed and turned as a scanner may give it.
+  std::string writePage(int format, const char* name, double skew = 0, int quarterTurns = 0) {
     testpages::PageBuilder builder(1200, 800, 300);
     builder.addText({100, 100}, QStringLiteral("日本語の文書を読み取ります。"), 12, 14, 4);
-    page_ = builder.render();
+    page_ = builder.render(skew, quarterTurns);
+    return writeRendered(format, name);
+  }
+  // A page of prose, Japanese or English, as a scanner gives it.
+  std::string writeProsePage(const char* name, bool english, double skew, int quarterTurns) {
+    testpages::PageBuilder builder(2000, 1400, 300);
+    if (english)
+      builder.addText({100, 100},
+                      QStringLiteral("The quick brown fox jumps over the lazy dog while the committee reviews its budget. "),
+                      10, 60, 12, false, 1.4, QStringLiteral("DejaVu Serif"));
+    else
+      builder.addText({100, 100}, QStringLiteral("会議の議事録は三日以内に提出してください。添付資料の番号と日付を確認のうえ保存します。"),
+                      10.5, 30, 10);
+    page_ = builder.render(skew, quarterTurns);
+    return writeRendered(IFF_PNG, name);
+  }
+  static std::vector<std::uint8_t> handleBytes(platform::GlobalHandle handle) {
+    if (handle == 0) return {};
+    const std::uint8_t* p = platform::globalLock(handle);
+    std::vector<std::uint8_t> bytes(p, p + platform::globalSize(handle));
+    platform::globalUnlock(handle);
+    platform::globalFree(handle);
+    return bytes;
+  }
+  std::string writeRendered(int format, const char* name) {
     PIX* pix = pixCreate(page_.width, page_.height, 1);
     for (int y = 0; y < page_.height; ++y)
       for (int x = 0; x < page_.width; ++x)
@@ -371,4 +396,84 @@ TEST_F(ControlHost, UprightPageIsNotTurned) {
   EXPECT_EQ(number(call(*control, Rotate, {Variant(std::int16_t{0})})), -1);
   EXPECT_EQ(imageBytes(*control), upright);
   EXPECT_EQ(get(*control, RcgNum), areas) << "nothing turned, so the areas stay";
+}
+
+// Every scan is skewed a little.  The control reads a skewed page as it
+// stands (the user's image is never deskewed behind their back) as well as
+// a level one, and reports areas and character positions on that image.
+TEST_F(ControlHost, SkewedPagesReadAsWellAsLevelOnesOnTheUsersOwnImage) {
+  ocrctl::OcrControl control;
+  ASSERT_EQ(control.InitOcr(dir_.path()), 0);
+  QString truth;
+  for (int line = 0; line < 4; ++line) truth += QStringLiteral("日本語の文書を読み取ります。");
+  truth = truth.normalized(QString::NormalizationForm_KC);
+  for (const double skew : {0.5, -1.5, 3.0, -6.0}) {
+    SCOPED_TRACE(skew);
+    ASSERT_EQ(control.LoadImageFile(writePage(IFF_PNG, "skewed.png", skew)), 0);
+    const std::vector<std::uint8_t> before = handleBytes(control.GetImageHandle());
+    ASSERT_EQ(control.DoLayout(), 0);
+    // The areas lie on the page as the user sees it: together they hold its ink.
+    long ink = 0, covered = 0;
+    for (int y = 0; y < page_.height; ++y)
+      for (int x = 0; x < page_.width; ++x) {
+        if (!page_.pixel(x, y)) continue;
+        ++ink;
+        for (short n = 1; n <= control.rcgNum(); ++n) {
+          short l = 0, t = 0, r = 0, b = 0;
+          ASSERT_EQ(control.GetRcgRect(n, &l, &t, &r, &b), 0);
+          if (l <= x && x <= r && t <= y && y <= b) {
+            ++covered;
+            break;
+          }
+        }
+      }
+    EXPECT_GE(covered * 100, ink * 99) << covered << " of " << ink << " ink pixels inside the areas";
+    ASSERT_EQ(control.DoRecognize(), 0);
+    EXPECT_EQ(handleBytes(control.GetImageHandle()), before) << "the user's image stays as it was";
+    const QString read = QString::fromStdString(control.GetOcrResult());
+    QString flat = read.normalized(QString::NormalizationForm_KC);
+    flat.remove(QRegularExpression(QStringLiteral("\\s")));
+    const int errors = editDistance(truth, flat);
+    EXPECT_LE(errors * 1000, truth.size() * 15) << errors << " errors: " << read.toStdString();
+    // Each character's rectangle sits on its ink in the user's image.
+    int onInk = 0, rects = 0;
+    for (int position = 1; position <= read.size(); ++position) {
+      short l = 0, t = 0, r = 0, b = 0;
+      if (control.GetResultRect(static_cast<short>(position), &l, &t, &r, &b) != 0 || r - l < 8) continue;
+      ++rects;
+      bool hit = false;
+      for (int y = std::max<int>(t, 0); y <= b && y < page_.height && !hit; ++y)
+        for (int x = std::max<int>(l, 0); x <= r && x < page_.width && !hit; ++x) hit = page_.pixel(x, y);
+      onInk += hit ? 1 : 0;
+    }
+    EXPECT_GE(rects, 40);
+    EXPECT_EQ(onInk, rects);
+  }
+}
+
+// Rotate(0) answers the turn that puts the page upright, or no turn when it
+// cannot tell: a wrong quarter turn would put the user's page on its side.
+TEST_F(ControlHost, TheWayUpIsFoundOrLeftAloneButNeverGuessed) {
+  ocrctl::OcrControl control;
+  ASSERT_EQ(control.InitOcr(dir_.path()), 0);
+  const struct {
+    const char* name;
+    bool english;
+    double skew;
+    int quarterTurns;  // clockwise, as scanned
+    int expected;      // the answer, or -1 for no turn
+  } cases[] = {
+      {"upright, skewed -3", false, -3.0, 0, -1},
+      {"upright, skewed 0.5", false, 0.5, 0, -1},
+      {"turned a quarter", false, 0, 1, 90},
+      {"upside down, skewed 1.5", false, 1.5, 2, 180},
+      {"turned three quarters", false, 0, 3, 270},
+      {"English upright", true, 0, 0, -1},
+      {"English upside down", true, 0, 2, 180},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_EQ(control.LoadImageFile(writeProsePage("wayup.png", c.english, c.skew, c.quarterTurns)), 0);
+    EXPECT_EQ(control.Rotate(0), c.expected);
+  }
 }

@@ -34,7 +34,7 @@
 
 struct PageLimits {
   std::size_t pageBytes = 32u << 20;       // the page, archive or mail file
-  std::size_t drawnTextChars = 2u << 20;   // of the page's text: a thumbnail shows its top
+  std::size_t drawnTextChars = 1u << 20;   // of the page's text: a thumbnail shows its top
   std::size_t resourceBytes = 16u << 20;   // one picture or style sheet
   std::size_t totalBytes = 64u << 20;      // all resources of one drawing
   int resourceCount = 500;                 // resources read for one drawing

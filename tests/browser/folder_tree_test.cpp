@@ -8,6 +8,7 @@
 #include "platform/user_interaction.h"
 #include "tests/browser/fake_document.h"
 #include "tests/shell/wait_until.h"
+#include "tests/support/child_process.h"
 #include "tests/support/test_env.h"
 
 #include <QApplication>

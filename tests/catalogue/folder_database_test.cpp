@@ -4,6 +4,7 @@
 #include "platform/paths.h"
 #include "platform/user_interaction.h"
 #include "tests/catalogue/catalogue_fixture.h"
+#include "tests/support/child_process.h"
 #include "tests/support/test_env.h"
 
 #include <QDir>

@@ -3,6 +3,7 @@
 #include "platform/profile.h"
 #include "platform/program_folder.h"
 #include "platform/sjis_codec.h"
+#include "tests/support/child_process.h"
 #include "tests/support/test_env.h"
 
 #include <QFile>

@@ -1,5 +1,6 @@
 #include "platform/file_ops.h"
 
+#include "tests/support/child_process.h"
 #include "tests/support/test_env.h"
 
 #include <QDir>

@@ -1,5 +1,6 @@
 #include "platform/profile.h"
 #include "platform/sjis_codec.h"
+#include "tests/support/child_process.h"
 #include "tests/support/test_env.h"
 
 #include <gtest/gtest.h>

@@ -11,6 +11,7 @@
 #include "shell/import_dialogs.h"
 #include "shell/mht_converter.h"
 #include "shell/mime_codecs.h"
+#include "tests/support/child_process.h"
 #include "tests/support/test_env.h"
 
 #include <QBuffer>

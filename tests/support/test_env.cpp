@@ -1,4 +1,5 @@
 #include "tests/support/test_env.h"
+#include "tests/support/child_process.h"
 
 #include "platform/paths.h"
 

@@ -5,7 +5,6 @@
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 
-#include <functional>
 #include <string>
 #include <string_view>
 
@@ -41,13 +40,5 @@ std::string writeSaneTestConfig(const std::string& folder);
 bool writeFile(const std::string& path, std::string_view bytes);
 std::string readFile(const std::string& path);
 bool fileExists(const std::string& path);
-
-// Runs work in a child process: for calls that, when broken, never return
-// (a read that waits on a FIFO) or eat the memory (a read of /dev/zero).
-// The alarm is no measure of time, only what ends a hang so that the run
-// goes on: a call that returns at once is far inside it on any machine.
-// Hung: ended by a signal (the alarm of a hang, or a crash).
-enum class ChildEnd { True, False, Hung };
-ChildEnd runInChild(const std::function<bool()>& work, unsigned safetySeconds = 30);
 
 }  // namespace testsupport

@@ -26,6 +26,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <optional>
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -57,17 +59,38 @@ bool isDirectoryEntry(const std::string& folder, const dirent* e) {
   return ::stat((folder + e->d_name).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+using FolderIds = std::set<std::pair<dev_t, ino_t>>;
+
+// The folders (device and inode) on the way down to folder, itself included.
+FolderIds foldersOnTheWay(const std::string& folder) {
+  FolderIds ids;
+  struct stat st {};
+  for (std::size_t slash = folder.find('/'); slash != std::string::npos; slash = folder.find('/', slash + 1)) {
+    const std::string prefix = slash == 0 ? std::string("/") : folder.substr(0, slash);
+    if (::stat(prefix.c_str(), &st) == 0) ids.emplace(st.st_dev, st.st_ino);
+  }
+  if (::stat(folder.c_str(), &st) == 0) ids.emplace(st.st_dev, st.st_ino);
+  return ids;
+}
+
 // Calls f(name) for each visible subfolder of folder (with a trailing slash)
-// until f returns false.
+// until f returns false. A subfolder that is the folder itself or one above
+// it (a link back up) is not shown: opening it would lead round for ever.
 template <typename F>
 void forEachVisibleSubfolder(const std::string& folder, F&& f) {
   std::unique_ptr<DIR, DirCloser> dir(::opendir(folder.c_str()));
   if (!dir) return;
+  std::optional<FolderIds> above;
   while (const dirent* e = ::readdir(dir.get())) {
     const std::string_view name(e->d_name);
     if (name.empty() || name.front() == '.') continue;  // hidden, "." and ".."
     if (!platform::utf8IsValid(name)) continue;          // no path could name it back
     if (!isDirectoryEntry(folder, e)) continue;
+    if (e->d_type == DT_LNK || e->d_type == DT_UNKNOWN) {
+      struct stat st {};
+      if (!above) above = foldersOnTheWay(folder);
+      if (::stat((folder + e->d_name).c_str(), &st) != 0 || above->count({st.st_dev, st.st_ino}) != 0) continue;
+    }
     if (isHiddenByReservation(ClassifyReservedPath(folder + e->d_name))) continue;
     if (!f(std::string(name))) return;
   }

@@ -1,10 +1,10 @@
 #include "catalogue/folder_settings.h"
 
+#include "platform/file_ops.h"
 #include "platform/profile.h"
 #include "platform/program_folder.h"
 #include "platform/sjis_codec.h"
 
-#include <QFile>
 #include <QSaveFile>
 
 #include <cerrno>
@@ -34,11 +34,11 @@ bool WriteFolderIni(const std::string& path, const std::string& value) {
 }
 
 int ReadFolderIni(const std::string& path, int defaultValue) {
-  QFile file(QString::fromStdString(path));
-  if (!file.open(QIODevice::ReadOnly)) return defaultValue;
-  const QByteArray data = file.read(kFolderIniReadBytes);
-  file.close();
-  const std::string_view text(data.constData(), static_cast<std::size_t>(data.size()));
+  // The file lies in a folder anyone may have filled: a FIFO or a device
+  // under its name must not hold the program.
+  std::string data;
+  if (platform::readFileHead(path, kFolderIniReadBytes, &data) != 0) return defaultValue;
+  const std::string_view text(data);
   const std::size_t head = text.find(header());
   const std::size_t key = text.find(kKey);
   if (head == std::string_view::npos || key == std::string_view::npos || head >= key)

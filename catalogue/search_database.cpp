@@ -140,6 +140,9 @@ class SearchDatabase::FolderTables {
 
  private:
   void Attach(const std::string& folder) {
+    // A FIFO or a device in the catalogue's place would hold the search.
+    if (!platform::isRegularFile(FolderDatabase::CataloguePath(folder)))
+      throw DbException(SQLITE_CANTOPEN, "not a regular file: " + FolderDatabase::CataloguePath(folder));
     Statement attach(work_, "ATTACH DATABASE ? AS src");
     attach.bind(1, readOnlyUri(FolderDatabase::CataloguePath(folder)));
     attach.run();

@@ -37,7 +37,11 @@ int SearchFolders::Begin(const std::string* root, bool withSubfolders, std::stri
     if (root_.size() > 1 && root_.back() == '/') root_.pop_back();
     folders_.clear();
     folders_.push_back(root_);
+    visited_.clear();
+    struct stat st {};
+    if (::stat(root_.c_str(), &st) == 0) visited_.emplace(st.st_dev, st.st_ino);
     if (withSubfolders) Scan(root_);
+    visited_.clear();
   }
   return Next(folder);
 }
@@ -52,6 +56,8 @@ void SearchFolders::Scan(const std::string& folder) {
     if (name.empty() || name[0] == '.') continue;
     struct stat st {};
     if (::lstat((prefix + name).c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) continue;
+    // A folder met before (a bind mount of a folder above) is not walked again.
+    if (!visited_.emplace(st.st_dev, st.st_ino).second) continue;
     switch (ClassifyReservedPath(prefix + name)) {
       case 0: case 2: case 5:
         names.push_back(name);

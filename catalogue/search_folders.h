@@ -9,12 +9,17 @@
 //                sets its filter, the cross-folder search walks it)
 //
 // Left out of the walk: hidden folders (a name starting with "."), symbolic
-// links (a link could lead back up the tree), and folders that are, hold or
+// links (a link could lead back up the tree), a folder met before by device
+// and inode (a mount of a folder above), and folders that are, hold or
 // lie inside the program folder or the config folder (ClassifyReservedPath
 // 1, 3, 4, 6 and -1). Names are kept as the file system lists them.
 
+#include <sys/types.h>
+
 #include <cstddef>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 class SearchFolders {
@@ -36,6 +41,7 @@ class SearchFolders {
 
   std::string root_;
   std::vector<std::string> folders_;
+  std::set<std::pair<dev_t, ino_t>> visited_;  // during a Scan
   std::size_t cursor_ = 0;
   int cleanUpFilter_ = 0;
   int colourFilter_ = -1;

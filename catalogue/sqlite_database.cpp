@@ -4,6 +4,7 @@
 
 #include <sqlite3.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <new>
@@ -25,6 +26,11 @@ void check(sqlite3* db, int rc) {
 }
 
 sqlite3* openFile(const std::string& path, int flags) {
+  // A catalogue is found by where it lies; a FIFO or a device in its place
+  // would hold the engine's first read for ever.
+  struct stat st {};
+  if (path != ":memory:" && ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+    throw DbException(SQLITE_CANTOPEN, "not a regular file: " + path);
   sqlite3* db = nullptr;
   const int rc = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
   if (rc != SQLITE_OK) {

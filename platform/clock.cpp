@@ -1,11 +1,14 @@
 #include "platform/clock.h"
 
+#include <QElapsedTimer>
+
 #include <mutex>
 
 namespace platform {
 namespace {
 std::mutex gMutex;
 std::optional<QDateTime> gFixed;
+std::function<std::int64_t()> gMonotonic;
 }  // namespace
 
 QDateTime now() {
@@ -22,6 +25,24 @@ int todayYmd() { return toYmd(now().date()); }
 void setFixedNowForTests(std::optional<QDateTime> moment) {
   std::lock_guard lock(gMutex);
   gFixed = std::move(moment);
+}
+
+std::int64_t monotonicMs() {
+  {
+    std::lock_guard lock(gMutex);
+    if (gMonotonic) return gMonotonic();
+  }
+  static const QElapsedTimer started = [] {
+    QElapsedTimer timer;
+    timer.start();
+    return timer;
+  }();
+  return started.elapsed();
+}
+
+void setMonotonicClockForTests(std::function<std::int64_t()> clock) {
+  std::lock_guard lock(gMutex);
+  gMonotonic = std::move(clock);
 }
 
 }  // namespace platform

@@ -62,8 +62,7 @@ std::string componentRegistryPath() { return configFolder() + "/components.ini";
 
 bool registerComponent(const ComponentEntry& entry) {
   if (entry.clsid.empty() || entry.libraryPath.empty()) return false;
-  std::error_code error;
-  std::filesystem::create_directories(configFolder(), error);
+  makePrivateFolder(configFolder());
   const std::string path = componentRegistryPath();
   bool ok = writeProfileString(path, kClsidSection, entry.clsid, entry.libraryPath);
   if (ok && !entry.progId.empty()) ok = writeProfileString(path, kProgIdSection, entry.progId, entry.clsid);

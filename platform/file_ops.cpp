@@ -12,6 +12,7 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <utility>
@@ -76,15 +77,78 @@ int renameNoReplace(const std::string& from, const std::string& to) {
   return calls.rename(from.c_str(), to.c_str());
 }
 
-int copyFileReplacing(const std::string& from, const std::string& to) {
-  const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
-  if (in < 0) return errno;
-  struct stat st {};
-  if (::fstat(in, &st) != 0 || S_ISDIR(st.st_mode)) {
-    const int error = S_ISDIR(st.st_mode) ? EISDIR : errno;
-    ::close(in);
-    return error;
+namespace {
+
+// Opens path for reading when it is a regular file: the name is looked at
+// before the open, so that a device is never opened (opening some has
+// effects of its own), and the open does not wait, so that a FIFO put in
+// the file's place meanwhile cannot hold the program; what was opened is
+// checked again. -1 with the errno in *error otherwise.
+int openRegular(const std::string& path, int* error, struct stat* st) {
+  if (::stat(path.c_str(), st) != 0) {
+    *error = errno;
+    return -1;
   }
+  if (!S_ISREG(st->st_mode)) {
+    *error = EISDIR;
+    return -1;
+  }
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) {
+    *error = errno;
+    return -1;
+  }
+  if (::fstat(fd, st) != 0 || !S_ISREG(st->st_mode)) {
+    *error = S_ISREG(st->st_mode) ? errno : EISDIR;
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+// Reads up to `want` bytes; stops early at the end of a file that shrank.
+template <typename Buffer>
+int readInto(int fd, std::size_t want, Buffer* bytes) {
+  bytes->resize(want);
+  std::size_t done = 0;
+  while (done < want) {
+    const ssize_t got = ::read(fd, bytes->data() + done, want - done);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return errno;
+    if (got == 0) break;
+    done += static_cast<std::size_t>(got);
+  }
+  bytes->resize(done);
+  return 0;
+}
+
+template <typename Buffer>
+int readGuarded(const std::string& path, std::size_t maxBytes, bool refuseLarger, Buffer* out) {
+  int error = 0;
+  struct stat st {};
+  const int fd = openRegular(path, &error, &st);
+  if (fd < 0) return error;
+  const auto size = static_cast<std::uint64_t>(st.st_size);
+  if (refuseLarger && size > maxBytes) {
+    ::close(fd);
+    return EFBIG;
+  }
+  // Reads to the size found (a file that grows meanwhile is cut there).
+  Buffer bytes;
+  error = readInto(fd, static_cast<std::size_t>(std::min<std::uint64_t>(size, maxBytes)), &bytes);
+  ::close(fd);
+  if (!error) *out = std::move(bytes);
+  return error;
+}
+
+}  // namespace
+
+int copyFileReplacing(const std::string& from, const std::string& to) {
+  // Only a regular file is copied: a device or a FIFO would never end.
+  int openError = 0;
+  struct stat st {};
+  const int in = openRegular(from, &openError, &st);
+  if (in < 0) return openError;
   std::string temp = joinPath(parentPath(to), "." + fileNameOf(to) + ".XXXXXX");
   const int out = ::mkostemp(temp.data(), O_CLOEXEC);
   if (out < 0) {
@@ -151,33 +215,24 @@ ReplaceStage writeFileReplacing(const std::string& path, std::span<const std::ui
 }
 
 int readFileCapped(const std::string& path, std::size_t maxBytes, std::vector<std::uint8_t>* out) {
-  const int in = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (in < 0) return errno;
+  return readGuarded(path, maxBytes, true, out);
+}
+
+int readFileCapped(const std::string& path, std::size_t maxBytes, std::string* out) {
+  return readGuarded(path, maxBytes, true, out);
+}
+
+int readFileHead(const std::string& path, std::size_t maxBytes, std::string* out) {
+  return readGuarded(path, maxBytes, false, out);
+}
+
+int readFileHead(const std::string& path, std::size_t maxBytes, std::vector<std::uint8_t>* out) {
+  return readGuarded(path, maxBytes, false, out);
+}
+
+bool isRegularFile(const std::string& path) {
   struct stat st {};
-  int error = 0;
-  if (::fstat(in, &st) != 0) {
-    error = errno;
-  } else if (!S_ISREG(st.st_mode)) {
-    error = EISDIR;
-  } else if (static_cast<std::uint64_t>(st.st_size) > maxBytes) {
-    error = EFBIG;
-  }
-  std::vector<std::uint8_t> bytes;
-  if (!error) bytes.resize(static_cast<std::size_t>(st.st_size));
-  // Reads to the size found; a file that grows meanwhile is cut there.
-  for (std::size_t done = 0; !error && done < bytes.size();) {
-    const ssize_t got = ::read(in, bytes.data() + done, bytes.size() - done);
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) error = errno;
-    if (got <= 0) {
-      bytes.resize(done);
-      break;
-    }
-    done += static_cast<std::size_t>(got);
-  }
-  ::close(in);
-  if (!error) *out = std::move(bytes);
-  return error;
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 std::optional<std::uint64_t> freeDiskBytes(const std::string& path) {

@@ -5,6 +5,8 @@
 //   copyFileReplacing   copy that replaces the target only when complete
 //   writeFileReplacing  bytes that replace the target only when complete
 //   readFileCapped      a whole regular file, refused above a size
+//   readFileHead        the first bytes of a regular file
+//   isRegularFile       a regular file (links followed)
 //   freeDiskBytes       bytes free for the user on the file system of a path
 //   moveToTrash         the user's trash, creating its folders when missing
 //
@@ -55,9 +57,21 @@ int copyFileReplacing(const std::string& from, const std::string& to);
 enum class ReplaceStage { Done, Create, Write, Finish };
 ReplaceStage writeFileReplacing(const std::string& path, std::span<const std::uint8_t> bytes);
 
+// The guarded reader: every file that the program reads because of where
+// it lies (INI files, attached texts, request files, pages and their
+// pictures) is read through it. Only a regular file is opened, without
+// waiting, so that a FIFO, a device or a socket under a file's name can
+// neither block the program nor feed it without end; EISDIR for anything
+// that is not a regular file.
+//
 // Reads a whole regular file into *out: 0, an errno, or EFBIG when it is
 // larger than maxBytes (nothing of it is read then).
 int readFileCapped(const std::string& path, std::size_t maxBytes, std::vector<std::uint8_t>* out);
+int readFileCapped(const std::string& path, std::size_t maxBytes, std::string* out);
+// At most the first maxBytes of a regular file, whatever its size.
+int readFileHead(const std::string& path, std::size_t maxBytes, std::string* out);
+int readFileHead(const std::string& path, std::size_t maxBytes, std::vector<std::uint8_t>* out);
+bool isRegularFile(const std::string& path);
 
 std::optional<std::uint64_t> freeDiskBytes(const std::string& path);
 

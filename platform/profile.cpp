@@ -1,14 +1,18 @@
 #include "platform/profile.h"
 
+#include "platform/file_ops.h"
 #include "platform/sjis_codec.h"
 
-#include <QFile>
 #include <QSaveFile>
 
+#include <cerrno>
 #include <cstdlib>
 
 namespace platform {
 namespace {
+
+// Far above any settings file; a larger "INI file" is something else.
+constexpr std::size_t kMaxIniBytes = 16u << 20;
 
 std::string trim(std::string_view s) {
   size_t b = 0, e = s.size();
@@ -20,13 +24,18 @@ std::string trim(std::string_view s) {
 // The file as lines of UTF-8 text; line ends are rewritten as CR LF.
 struct IniLines {
   std::vector<std::string> lines;
+  // False when the file is there but could not be read (not a regular
+  // file, too large, not ours to read): a write must not replace it then.
+  bool readable = true;
 
   static IniLines load(const std::string& path) {
     IniLines ini;
-    QFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::ReadOnly)) return ini;
-    QByteArray bytes = file.readAll();
-    std::string text = fromCp932(std::string_view(bytes.constData(), bytes.size()));
+    std::string bytes;
+    if (const int error = readFileCapped(path, kMaxIniBytes, &bytes); error != 0) {
+      ini.readable = error == ENOENT || error == ENOTDIR;
+      return ini;
+    }
+    std::string text = fromCp932(bytes);
     size_t start = 0;
     while (start < text.size()) {
       size_t nl = text.find('\n', start);
@@ -40,6 +49,7 @@ struct IniLines {
   }
 
   bool save(const std::string& path) const {
+    if (!readable) return false;
     std::string text;
     for (const auto& line : lines) text += line + "\r\n";
     std::string bytes = toCp932Lossy(text);

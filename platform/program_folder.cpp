@@ -9,7 +9,9 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <cerrno>
 #include <cstdlib>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace platform {
@@ -34,6 +36,26 @@ std::string executableFolder() {
 }
 
 }  // namespace
+
+bool makePrivateFolder(const std::string& path) {
+  if (path.empty()) return false;
+  // Each missing folder on the way is made 0700 at once, so that no other
+  // user can look in between its making and a later chmod.
+  std::string partial;
+  std::size_t start = 0;
+  while (start <= path.size()) {
+    std::size_t slash = path.find('/', start);
+    if (slash == std::string::npos) slash = path.size();
+    partial = path.substr(0, slash);
+    if (!partial.empty() && ::mkdir(partial.c_str(), 0700) != 0 && errno != EEXIST) return false;
+    start = slash + 1;
+  }
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+  // A folder of ours made by an earlier version under the umask is closed as well.
+  if ((st.st_mode & 077) != 0 && st.st_uid == ::geteuid()) ::chmod(path.c_str(), st.st_mode & 0700);
+  return true;
+}
 
 std::string programFolder() {
   std::string home = env("BRINDEL_HOME");
@@ -73,14 +95,16 @@ bool ensureProgramFolder(std::string* error) {
     return false;
   };
   const std::string program = programFolder();
+  // Catalogues, settings and work files hold the user's data: the program
+  // folder and the settings folder are the user's alone.
+  if (!makePrivateFolder(program)) return fail("cannot create " + program);
+  if (!makePrivateFolder(configFolder())) return fail("cannot create " + configFolder());
   for (std::string_view name :
        {workfolder::kDb, workfolder::kTextLib, workfolder::kTmp, workfolder::kScanOut,
         workfolder::kScanTmp, workfolder::kOcrIn, workfolder::kOcrOcx}) {
     if (!QDir().mkpath(QString::fromStdString(joinPath(program, name))))
       return fail("cannot create " + joinPath(program, name));
   }
-  if (!QDir().mkpath(QString::fromStdString(configFolder())))
-    return fail("cannot create " + configFolder());
 
   const QString source = QString::fromStdString(resourceFolder());
   if (!QFileInfo(source).isDir()) return true;  // nothing installed to seed from

@@ -11,6 +11,7 @@
 //                     "ブリンデル" in the user's documents folder (XDG user dirs)
 //   workFolder(name)  one of the work folders below the program folder
 //   ensureProgramFolder()  creates the folders and seeds missing resources
+//   makePrivateFolder(path)  a folder (and the missing ones above it) 0700
 
 #include <string>
 #include <string_view>
@@ -40,5 +41,10 @@ std::string samplesFolder();
 // such as a user's dictionary, are never overwritten). False with a message
 // in *error when a folder cannot be made or a file cannot be copied.
 bool ensureProgramFolder(std::string* error = nullptr);
+
+// Makes the folder and every missing folder above it with mode 0700, and
+// takes group and other access from the folder itself when it is ours.
+// False when it is not a folder afterwards.
+bool makePrivateFolder(const std::string& path);
 
 }  // namespace platform

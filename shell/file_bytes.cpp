@@ -1,8 +1,10 @@
 #include "shell/file_bytes.h"
 
+#include "platform/file_ops.h"
 #include "platform/paths.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -34,31 +36,10 @@ class Fd {
 
 ReadResult readFileBytes(const std::string& path, std::uint64_t maxBytes) {
   ReadResult result;
-  // O_NONBLOCK: opening a FIFO named by a hostile link must not wait for a writer.
-  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-  struct stat st {};
-  if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
-    result.error = ReadError::CannotOpen;
-    return result;
-  }
-  if (static_cast<std::uint64_t>(st.st_size) > maxBytes) {
-    result.error = ReadError::TooLarge;
-    return result;
-  }
-  result.bytes.resize(static_cast<std::size_t>(st.st_size));
-  std::size_t done = 0;
-  while (done < result.bytes.size()) {
-    ssize_t n = ::read(fd.get(), result.bytes.data() + done, result.bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      result.bytes.clear();
-      result.error = ReadError::CannotOpen;
-      return result;
-    }
-    if (n == 0) break;  // the file shrank while we read it
-    done += static_cast<std::size_t>(n);
-  }
-  result.bytes.resize(done);
+  const std::size_t cap = maxBytes > SIZE_MAX ? SIZE_MAX : static_cast<std::size_t>(maxBytes);
+  const int error = platform::readFileCapped(path, cap, &result.bytes);
+  if (error == EFBIG) result.error = ReadError::TooLarge;
+  else if (error != 0) result.error = ReadError::CannotOpen;
   return result;
 }
 

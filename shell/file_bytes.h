@@ -1,7 +1,8 @@
 #pragma once
 // Whole-file reads and writes for the file-format converters.
 //
-//   readFileBytes     refuses what is not a regular file or is larger than a cap
+//   readFileBytes     the platform's guarded reader: refuses what is not a
+//                     regular file or is larger than a cap
 //   writeFileAtomic   temporary file in the target's folder, then rename, so a
 //                     failed write never leaves a half-written target behind
 //   writeFileBytes    plain write of a work file

@@ -3,13 +3,11 @@
 #include "platform/paths.h"
 #include "platform/sjis_codec.h"
 #include "platform/user_interaction.h"
-#include "shell/html_charset.h"
+#include "platform/clock.h"
+#include "shell/html_page_document.h"
 #include "shell/lead.h"
-#include "shell/mht_reader.h"
 
 #include <QAbstractTextDocumentLayout>
-#include <QElapsedTimer>
-#include <QFile>
 #include <QFont>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -17,33 +15,13 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QTextDocument>
-#include <QUrl>
 #include <QVBoxLayout>
 
 #include <cstdio>
 
 namespace {
 
-constexpr std::size_t kMaxPageBytes = 32u << 20;  // a page larger than this is not drawn
 constexpr int kBrowserTextPixels = 16;
-
-bool hasExtension(const std::string& path, std::initializer_list<const char*> extensions) {
-  const std::string ext = platform::extensionOf(platform::fileNameOf(path));
-  for (const char* e : extensions)
-    if (platform::asciiEqualsIgnoreCase(ext, e)) return true;
-  return false;
-}
-
-QString decodeText(const std::string& bytes, const std::string& charsetName) {
-  const mime::HtmlCharset declared = mime::charsetOfName(charsetName);
-  const mime::HtmlCharset charset =
-      declared != mime::kCharsetNone ? declared : mime::detectHtmlCharset(bytes);
-  if (charset == mime::kCharsetUtf8) return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
-  const std::string sjis = charsetName.empty() || declared != mime::kCharsetNone
-                               ? mime::toShiftJis(bytes, charset)
-                               : mime::textToShiftJis(bytes, charsetName);
-  return QString::fromStdString(platform::fromCp932(sjis));
-}
 
 }  // namespace
 
@@ -222,47 +200,27 @@ void HtmlDrawDlg::SetSource(CLead* ctrl, const std::string& htmlPath) {
 }
 
 bool HtmlDrawDlg::ReadPage(const std::string& path, QString& html, QString& baseFolder) {
-  QFile file(QString::fromStdString(path));
-  if (!file.open(QIODevice::ReadOnly) || file.size() > static_cast<qint64>(kMaxPageBytes)) return false;
-  const QByteArray raw = file.readAll();
-  const std::string bytes(raw.constData(), static_cast<std::size_t>(raw.size()));
+  PageSource source;
+  if (!readPageSource(path, PageLimits{}, source)) return false;
+  html = source.html;
   baseFolder = QString::fromStdString(platform::parentPath(path));
-  if (hasExtension(path, {"HTM", "HTML"})) {
-    html = decodeText(bytes, mime::declaredCharsetName(bytes));
-    return true;
-  }
-  // MIME HTML and mail: the first HTML part, else the first text part.
-  bool found = false;
-  bool isHtml = false;
-  QString text;
-  mime::parseMhtTextParts(bytes, [&](const mime::MhtTextPart& part) {
-    const bool partIsHtml = part.contentType == "text/html";
-    if (!found || (partIsHtml && !isHtml)) {
-      text = decodeText(part.body, part.charset);
-      isHtml = partIsHtml;
-      found = true;
-    }
-    return !isHtml;
-  });
-  if (!found) return false;
-  html = isHtml ? text : QStringLiteral("<pre>") + text.toHtmlEscaped() + QStringLiteral("</pre>");
   return true;
 }
 
 int HtmlDrawDlg::DoModal() {
-  QElapsedTimer timer;
-  timer.start();
-  QString html, base;
-  if (!ctrl_ || !ReadPage(path_, html, base)) return QDialog::Rejected;
-  QTextDocument document;
-  // Relative pictures of a page on disk are read from its folder; nothing
-  // outside the local file system is fetched.
-  document.setBaseUrl(QUrl::fromLocalFile(base + QLatin1Char('/')));
+  const std::int64_t start = platform::monotonicMs();
+  const PageLimits limits = limits_;
+  PageSource source;
+  if (!ctrl_ || !readPageSource(path_, limits, source)) return QDialog::Rejected;
+  // A thumbnail shows the top of the page: the rest is not laid out.
+  if (static_cast<std::size_t>(source.html.size()) > limits.drawnTextChars)
+    source.html.truncate(static_cast<qsizetype>(limits.drawnTextChars));
+  HtmlPageDocument document(source, limits, start);
   // Text at the size a browser gives it on a page 800 pixels wide.
   QFont font = document.defaultFont();
   font.setPixelSize(kBrowserTextPixels);
   document.setDefaultFont(font);
-  document.setHtml(html);
+  document.setPage(source.html);
   document.setTextWidth(kSide);
   ctrl_->SetImageHandle(0);
   if (ctrl_->InvokeDispid330(kSide, kSide, 24) != 0) return QDialog::Rejected;
@@ -272,6 +230,8 @@ int HtmlDrawDlg::DoModal() {
   painter->setClipRect(QRect(0, 0, kSide, kSide));
   document.drawContents(painter, QRectF(0, 0, kSide, kSide));
   ctrl_->InvokeDispid333();
-  elapsedMs_ = static_cast<int>(timer.elapsed());
+  loaded_ = document.loaded();
+  refused_ = document.refused();
+  elapsedMs_ = static_cast<int>(platform::monotonicMs() - start);
   return QDialog::Accepted;
 }

@@ -7,11 +7,16 @@
 //   HtmlDrawDlg         draws a web page or a mail into the image of an
 //                       imaging control, for the page's thumbnail
 //
-// HtmlDrawDlg draws with QTextDocument: a thumbnail of the page's text,
-// tables and local pictures at 800 x 800 pixels, not a browser's rendering
-// (no scripts, no style sheets beyond what QTextDocument knows, nothing is
-// fetched from the network). Since that drawing completes at once there is
-// no ready state to wait for: DoModal draws and ends without showing itself.
+// HtmlDrawDlg draws with QTextDocument (html_page_document.h): a thumbnail
+// of the page's text, tables, style sheets and pictures at 800 x 800 pixels,
+// the pictures and style sheets of a page from its own folder, those of an
+// archive or a mail from its own parts; no scripts, nothing fetched from the
+// network, every file read through the guarded reader, and the whole drawing
+// within a time limit after which the page is drawn as far as it came. Since
+// that drawing completes at once there is no ready state to wait for:
+// DoModal draws and ends without showing itself.
+
+#include "shell/html_page_document.h"
 
 #include <QDialog>
 #include <QFileDialog>
@@ -91,6 +96,11 @@ class HtmlDrawDlg : public QDialog {
   // when the page could not be read (no message: the caller decides).
   int DoModal();
   int elapsedMs() const { return elapsedMs_; }
+  // Resources the last drawing read, and those it refused (out of reach,
+  // too large, not a picture, or past the time limit).
+  int loadedResources() const { return loaded_; }
+  int refusedResources() const { return refused_; }
+  void SetLimits(const PageLimits& limits) { limits_ = limits; }
 
   // The page's HTML (or plain text as HTML) in UTF-8 and the folder its
   // relative links point into; false when nothing could be read.
@@ -99,5 +109,8 @@ class HtmlDrawDlg : public QDialog {
  private:
   CLead* ctrl_ = nullptr;
   std::string path_;
+  PageLimits limits_;
   int elapsedMs_ = 0;
+  int loaded_ = 0;
+  int refused_ = 0;
 };

@@ -1,5 +1,6 @@
 #include "shell/lead.h"
 
+#include "platform/file_ops.h"
 #include "platform/global_memory.h"
 #include "platform/imaging/bmp_codec.h"
 #include "platform/imaging/image_codec.h"
@@ -12,11 +13,14 @@
 
 #include <leptonica/allheaders.h>
 
+#include <cerrno>
 #include <cmath>
 
 namespace img = platform::imaging;
 
 namespace {
+
+constexpr std::size_t kWholeFileLimit = std::size_t{1} << 31;
 
 // 0x00BBGGRR -> 0x00RRGGBB
 std::uint32_t rgbFromColorRef(std::int32_t colour) {
@@ -24,18 +28,15 @@ std::uint32_t rgbFromColorRef(std::int32_t colour) {
   return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
 }
 
-// The whole file, or its first `limit` bytes.
+// The whole file, or its first `limit` bytes, through the guarded reader:
+// a document's name may stand for a FIFO or a device.
 short readFileBytes(const std::string& path, std::shared_ptr<std::vector<std::uint8_t>>& out,
-                    qint64 limit = qint64{1} << 31) {
-  QFile file(QString::fromStdString(path));
-  if (!file.exists()) return img::kErrorFileNotFound;
-  if (!file.open(QIODevice::ReadOnly)) return img::kErrorFileRead;
+                    std::size_t limit = kWholeFileLimit) {
   auto bytes = std::make_shared<std::vector<std::uint8_t>>();
-  const qint64 fileSize = file.size();
-  if (fileSize < 0 || (fileSize > (qint64{1} << 31) && limit >= fileSize)) return img::kErrorFileRead;
-  const qint64 size = std::min(fileSize, limit);
-  bytes->resize(static_cast<std::size_t>(size));
-  if (size > 0 && file.read(reinterpret_cast<char*>(bytes->data()), size) != size) return img::kErrorFileRead;
+  const int error = limit >= kWholeFileLimit ? platform::readFileCapped(path, kWholeFileLimit, bytes.get())
+                                             : platform::readFileHead(path, limit, bytes.get());
+  if (error == ENOENT || error == ENOTDIR) return img::kErrorFileNotFound;
+  if (error != 0) return img::kErrorFileRead;
   out = std::move(bytes);
   return img::kOk;
 }
@@ -355,7 +356,7 @@ short CLead::InvokeDispid352(float left, float top, float width, float height) {
 
 short CLead::GetFileInfo(const std::string& path, std::int32_t page, std::int32_t /*flags*/) {
   std::shared_ptr<std::vector<std::uint8_t>> bytes;
-  if (short rc = readFileBytes(path, bytes, kHeadBytes); rc != img::kOk) return rc;
+  if (short rc = readFileBytes(path, bytes, static_cast<std::size_t>(kHeadBytes)); rc != img::kOk) return rc;
   img::FileInfo info;
   short rc = img::examineImage(*bytes, page < 1 ? 1 : page, info);
   const bool wholeNeeded = rc == img::kOk ? img::format::isTiff(info.format) || info.format == img::format::kGif

@@ -196,6 +196,217 @@ std::vector<HtmlReference> findHtmlReferences(std::string_view html) {
   return refs;
 }
 
+namespace {
+
+bool isTagNameCharacter(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
+
+std::string lowerAscii(std::string_view text) {
+  std::string out(text);
+  for (char& c : out)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return out;
+}
+
+// A space-separated token list ("alternate stylesheet") holds the token.
+bool hasToken(std::string_view list, std::string_view token) {
+  std::size_t pos = 0;
+  while (pos < list.size()) {
+    while (pos < list.size() && isBlank(list[pos])) ++pos;
+    std::size_t end = pos;
+    while (end < list.size() && !isBlank(list[end])) ++end;
+    if (end > pos && lowerAscii(list.substr(pos, end - pos)) == token) return true;
+    pos = end;
+  }
+  return false;
+}
+
+struct Attribute {
+  std::string name;  // lower case
+  std::size_t begin = 0, end = 0;  // the value's bytes
+};
+
+// The attributes of the tag whose name ends at pos; *tagEnd is past its '>'.
+std::vector<Attribute> readAttributes(std::string_view html, std::size_t pos, std::size_t* tagEnd) {
+  std::vector<Attribute> attributes;
+  while (pos < html.size()) {
+    while (pos < html.size() && (isBlank(html[pos]) || html[pos] == '/')) ++pos;
+    if (pos >= html.size()) break;
+    if (html[pos] == '>') {
+      ++pos;
+      break;
+    }
+    std::size_t nameEnd = pos;
+    while (nameEnd < html.size() && !isBlank(html[nameEnd]) && html[nameEnd] != '=' && html[nameEnd] != '>' &&
+           html[nameEnd] != '/')
+      ++nameEnd;
+    if (nameEnd == pos) ++nameEnd;  // a stray quote or '=': step over it
+    Attribute attribute{lowerAscii(html.substr(pos, nameEnd - pos)), nameEnd, nameEnd};
+    pos = nameEnd;
+    std::size_t i = pos;
+    while (i < html.size() && isBlank(html[i])) ++i;
+    if (i < html.size() && html[i] == '=') {
+      ++i;
+      while (i < html.size() && isBlank(html[i])) ++i;
+      if (i < html.size() && (html[i] == '"' || html[i] == '\'')) {
+        const std::size_t close = html.find(html[i], i + 1);
+        attribute.begin = i + 1;
+        attribute.end = close == std::string_view::npos ? html.size() : close;
+        pos = close == std::string_view::npos ? html.size() : close + 1;
+      } else {
+        std::size_t end = i;
+        while (end < html.size() && !isBlank(html[end]) && html[end] != '>') ++end;
+        attribute.begin = i;
+        attribute.end = end;
+        pos = end;
+      }
+    }
+    attributes.push_back(std::move(attribute));
+  }
+  *tagEnd = pos;
+  return attributes;
+}
+
+void addCssResources(std::string_view html, std::size_t begin, std::size_t end, std::vector<HtmlResource>& out) {
+  for (HtmlResource r : findCssResources(html.substr(begin, end - begin))) {
+    r.begin += begin;
+    r.end += begin;
+    out.push_back(r);
+  }
+}
+
+}  // namespace
+
+std::vector<HtmlResource> findHtmlResources(std::string_view html) {
+  std::vector<HtmlResource> resources;
+  std::size_t pos = 0;
+  while ((pos = html.find('<', pos)) != std::string_view::npos) {
+    if (html.substr(pos, 4) == "<!--") {
+      const std::size_t close = html.find("-->", pos + 4);
+      pos = close == std::string_view::npos ? html.size() : close + 3;
+      continue;
+    }
+    std::size_t nameEnd = pos + 1;
+    while (nameEnd < html.size() && isTagNameCharacter(html[nameEnd])) ++nameEnd;
+    if (nameEnd == pos + 1) {  // "</x>", "<!DOCTYPE>", "<?xml>", a lone "<"
+      ++pos;
+      continue;
+    }
+    const std::string tag = lowerAscii(html.substr(pos + 1, nameEnd - pos - 1));
+    std::size_t tagEnd = nameEnd;
+    const std::vector<Attribute> attributes = readAttributes(html, nameEnd, &tagEnd);
+    auto value = [&](std::string_view name) -> const Attribute* {
+      for (const Attribute& a : attributes)
+        if (a.name == name) return &a;
+      return nullptr;
+    };
+    auto add = [&](std::string_view name, ResourceKind kind) {
+      if (const Attribute* a = value(name); a && a->end > a->begin) resources.push_back({a->begin, a->end, kind});
+    };
+    if (tag == "img") {
+      add("src", ResourceKind::Picture);
+    } else if (tag == "link") {
+      const Attribute* rel = value("rel");
+      if (rel && hasToken(html.substr(rel->begin, rel->end - rel->begin), "stylesheet"))
+        add("href", ResourceKind::StyleSheet);
+    } else if (tag == "script") {
+      add("src", ResourceKind::Script);
+    } else if (tag == "frame" || tag == "iframe") {
+      add("src", ResourceKind::FramePage);
+    }
+    add("background", ResourceKind::Picture);
+    if (const Attribute* style = value("style")) addCssResources(html, style->begin, style->end, resources);
+    pos = tagEnd;
+    // The text of a script or a style element is no markup.
+    if (tag == "script" || tag == "style") {
+      const std::size_t close = findIgnoreCase(html, "</" + tag, pos);
+      const std::size_t end = close == std::string_view::npos ? html.size() : close;
+      if (tag == "style") addCssResources(html, pos, end, resources);
+      pos = end;
+    }
+  }
+  return resources;
+}
+
+std::vector<HtmlResource> findCssResources(std::string_view css) {
+  std::vector<HtmlResource> resources;
+  std::size_t pos = 0;
+  bool importing = false;  // the url() that follows "@import" names a sheet
+  while (pos < css.size()) {
+    if (css.substr(pos, 2) == "/*") {
+      const std::size_t close = css.find("*/", pos + 2);
+      pos = close == std::string_view::npos ? css.size() : close + 2;
+      continue;
+    }
+    const bool isUrl = pos + 4 <= css.size() && findIgnoreCase(css.substr(pos, 4), "url(") == 0;
+    const bool isImport = !isUrl && css[pos] == '@' && findIgnoreCase(css.substr(pos, 7), "@import") == 0;
+    if (!isUrl && !isImport) {
+      ++pos;
+      continue;
+    }
+    const ResourceKind kind = isImport || importing ? ResourceKind::StyleSheet : ResourceKind::CssUrl;
+    importing = false;
+    std::size_t i = pos + (isUrl ? 4 : 7);
+    while (i < css.size() && isBlank(css[i])) ++i;
+    if (isImport && (i >= css.size() || (css[i] != '"' && css[i] != '\''))) {
+      importing = true;  // "@import url(...)": the url is read next
+      pos = i;
+      continue;
+    }
+    if (i < css.size() && (css[i] == '"' || css[i] == '\'')) {
+      const std::size_t close = css.find(css[i], i + 1);
+      if (close == std::string_view::npos) break;
+      resources.push_back({i + 1, close, kind});
+      pos = close + 1;
+    } else {
+      std::size_t close = css.find(')', i);
+      if (close == std::string_view::npos) break;
+      std::size_t end = close;
+      while (end > i && isBlank(css[end - 1])) --end;
+      if (end > i) resources.push_back({i, end, kind});
+      pos = close + 1;
+    }
+  }
+  return resources;
+}
+
+bool isPackedKind(ResourceKind kind, std::string_view contentType) {
+  const bool picture = contentType.starts_with("image/");
+  switch (kind) {
+    case ResourceKind::Picture: return picture;
+    case ResourceKind::StyleSheet: return contentType == "text/css";
+    case ResourceKind::Script: return contentType == "application/x-javascript";
+    case ResourceKind::FramePage: return contentType == "text/html";
+    case ResourceKind::CssUrl: return picture || contentType == "text/css";
+  }
+  return false;
+}
+
+std::string_view contentTypeOf(const std::string& path) { return classify(path).type; }
+
+std::string canonicalPath(const std::string& path) { return canonicalKey(path); }
+
+bool isPageResourcePath(const std::string& pageFolder, const std::string& pageTree, const std::string& path,
+                        const std::string& canonical) {
+  // Inside the page's folder tree, symbolic links followed.
+  if (!isInsideFolder(canonical, pageTree)) return false;
+  // No hidden file or folder on the way, by the name the page uses nor by
+  // where a link leads (".ssh", ".gnupg", ".config"...).
+  auto hidden = [](const std::string& full, const std::string& folder) {
+    if (!isInsideFolder(full, folder)) return false;
+    std::string_view rest = std::string_view(full).substr(folder == "/" ? 1 : folder.size() + 1);
+    for (std::size_t start = 0; start <= rest.size();) {
+      std::size_t slash = rest.find('/', start);
+      if (slash == std::string_view::npos) slash = rest.size();
+      if (slash > start && rest[start] == '.') return true;
+      start = slash + 1;
+    }
+    return false;
+  };
+  return !hidden(canonical, pageTree) && !hidden(lexicallyAbsolute(path), lexicallyAbsolute(pageFolder));
+}
+
 std::string localPathOfReference(std::string_view utf8Ref, const std::string& pageFolder) {
   std::string_view ref = utf8Ref;
   while (!ref.empty() && isBlank(ref.front())) ref.remove_prefix(1);
@@ -235,16 +446,17 @@ std::string encodedLocation(const std::string& path) {
 
 }  // namespace mime
 
-bool MhtConverter::WritePart(const std::string& path, std::string& out,
+bool MhtConverter::MayPack(const std::string& path, const std::string& canonical) const {
+  return mime::isPageResourcePath(pageFolder_, pageTree_, path, canonical);
+}
+
+bool MhtConverter::WritePart(const std::string& path, bool isPage, std::string& out,
                              std::vector<std::string>& links) {
   using namespace mime;
   links.clear();
   std::string key = canonicalKey(path);
   if (std::find(written_.begin(), written_.end(), key) != written_.end()) return false;
-  // Only what lies in the page's own folder tree is packed, symbolic links
-  // followed: a page must not pull other files of the user (a private key)
-  // into an archive that may be mailed. Other local links stay links.
-  if (!isInsideFolder(key, pageTree_)) return false;
+  if (!isPage && !MayPack(path, key)) return false;
   auto file = fileio::readFileBytes(key, kMaxMhtBytes);
   if (file.error == fileio::ReadError::TooLarge ||
       (file && outputBytes_ + file.bytes.size() * 4 / 3 > kMaxMhtBytes)) {
@@ -255,25 +467,34 @@ bool MhtConverter::WritePart(const std::string& path, std::string& out,
   ContentType type = classify(path);
 
   std::string body = std::move(file.bytes);
+  const std::string partFolder = platform::parentPath(lexicallyAbsolute(path));
+  // The files this part shows, as far as their names allow them to be packed.
+  auto collect = [&](std::string_view text, const std::vector<HtmlResource>& resources, HtmlCharset charset) {
+    for (const HtmlResource& r : resources) {
+      const std::string local =
+          localPathOfReference(referenceToUtf8(text.substr(r.begin, r.end - r.begin), charset), partFolder);
+      if (!local.empty() && isPackedKind(r.kind, classify(local).type)) links.push_back(local);
+    }
+  };
   if (type.html) {
     HtmlCharset charset = detectHtmlCharset(body);
     if (charset == kCharsetIso2022Jp || charset == kCharsetEucJp) {
       body = replaceMetaCharset(toShiftJis(body, charset));
       charset = kCharsetShiftJis;
     }
-    std::string pageFolder = platform::parentPath(lexicallyAbsolute(path));
+    collect(body, findHtmlResources(body), charset);
     std::string rewritten;
     std::size_t copied = 0;
     for (const HtmlReference& ref : findHtmlReferences(body)) {
       std::string utf8 = referenceToUtf8(std::string_view(body).substr(ref.begin, ref.end - ref.begin), charset);
-      std::string local = localPathOfReference(utf8, pageFolder);
-      if (!local.empty()) links.push_back(local);
       rewritten.append(body, copied, ref.begin - copied);
       rewritten += asCharacterReferences(utf8);
       copied = ref.end;
     }
     rewritten.append(body, copied);
     body = std::move(rewritten);
+  } else if (type.type == "text/css") {
+    collect(body, findCssResources(body), platform::utf8IsValid(body) ? kCharsetUtf8 : kCharsetShiftJis);
   }
 
   out += "Content-Type: ";
@@ -290,6 +511,7 @@ bool MhtConverter::WritePart(const std::string& path, std::string& out,
 }
 
 bool MhtConverter::Convert(const std::string& htmlPath, const std::string& outputPath) {
+  pageFolder_ = platform::parentPath(mime::lexicallyAbsolute(htmlPath));
   pageTree_ = platform::parentPath(mime::canonicalKey(htmlPath));
   written_.clear();
   outputBytes_ = 0;
@@ -298,7 +520,7 @@ bool MhtConverter::Convert(const std::string& htmlPath, const std::string& outpu
   out += mime::kSeparator;
 
   // Depth first in the order of the references, as a recursive walk would
-  // go, but with an explicit stack: a chain of linked pages is unbounded.
+  // go, but with an explicit stack: a chain of frame pages is unbounded.
   std::vector<std::string> stack{htmlPath};
   std::vector<std::string> links;
   bool pageWritten = false;
@@ -306,7 +528,7 @@ bool MhtConverter::Convert(const std::string& htmlPath, const std::string& outpu
   while (!stack.empty() && !tooLarge_) {
     std::string path = std::move(stack.back());
     stack.pop_back();
-    bool wrote = WritePart(path, out, links);
+    bool wrote = WritePart(path, first, out, links);
     if (first) pageWritten = wrote;
     first = false;
     stack.insert(stack.end(), links.rbegin(), links.rend());

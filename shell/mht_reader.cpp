@@ -235,6 +235,8 @@ enum class Outcome { Read, LeftOut, Stop };
 class Walker {
  public:
   explicit Walker(const std::function<bool(const MhtTextPart&)>& onPart) : onPart_(onPart) {}
+  Walker(const std::function<bool(const MhtTextPart&)>& onPart, const std::function<bool(const MhtPart&)>& onAny)
+      : onPart_(onPart), onAny_(&onAny) {}
 
   bool message(std::string_view text) {
     // A mail kept in an mbox file starts with its "From " line.
@@ -272,6 +274,21 @@ class Walker {
       std::string_view inner = decoded.empty() ? body : std::string_view(decoded);
       Outcome outcome = entity(inner, depth + 1, "text/plain", false);
       return outcome == Outcome::Stop ? Outcome::Stop : Outcome::Read;
+    }
+    if (onAny_) {
+      if (parts_ >= kMaxMhtTextParts) return Outcome::Stop;
+      ++parts_;
+      MhtPart part;
+      part.contentType = type;
+      if (auto cs = parameter(typeField, "charset")) part.charset = charsetLabel(*cs);
+      std::string_view id = trim(headers.get("content-id"));
+      if (id.size() >= 2 && id.front() == '<' && id.back() == '>') id = id.substr(1, id.size() - 2);
+      part.contentId = id;
+      part.contentLocation = trim(headers.get("content-location"));
+      if (encoding == "base64") part.body = decodeBase64Body(body);
+      else if (encoding == "quoted-printable") part.body = quotedPrintableDecode(body);
+      else part.body = body;
+      return (*onAny_)(part) ? Outcome::Read : Outcome::Stop;
     }
     if (type != "text/html" && type != "text/plain") return Outcome::Read;
     if (parts_ >= kMaxMhtTextParts) return Outcome::Stop;
@@ -361,6 +378,7 @@ class Walker {
   }
 
   const std::function<bool(const MhtTextPart&)>& onPart_;
+  const std::function<bool(const MhtPart&)>* onAny_ = nullptr;
   std::size_t parts_ = 0;
 };
 
@@ -373,6 +391,12 @@ std::string charsetCommentLine(std::string_view charset) {
 bool parseMhtTextParts(std::string_view message,
                        const std::function<bool(const MhtTextPart&)>& onPart) {
   Walker walker(onPart);
+  return walker.message(message);
+}
+
+bool parseMhtParts(std::string_view message, const std::function<bool(const MhtPart&)>& onPart) {
+  const std::function<bool(const MhtTextPart&)> none;
+  Walker walker(none, onPart);
   return walker.message(message);
 }
 

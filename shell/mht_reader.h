@@ -34,6 +34,19 @@ constexpr std::size_t kMaxMhtTextParts = 1000;
 bool parseMhtTextParts(std::string_view message,
                        const std::function<bool(const MhtTextPart&)>& onPart);
 
+// A leaf of any type, with what names it inside the message: what a page
+// or a mail shows (its pictures, style sheets) is found among these.
+struct MhtPart {
+  std::string contentType;      // lower case
+  std::string charset;          // as for MhtTextPart
+  std::string contentId;        // without its angle brackets
+  std::string contentLocation;  // the header's text, unfolded
+  std::string body;             // decoded bytes
+};
+// Calls `onPart` for every leaf in order, text or not (at most 1000 of
+// them), under the same rules as parseMhtTextParts.
+bool parseMhtParts(std::string_view message, const std::function<bool(const MhtPart&)>& onPart);
+
 // The first line written into an extracted part that named a charset.
 std::string charsetCommentLine(std::string_view charset);
 

@@ -5,6 +5,7 @@
 #include "catalogue/file_utilities.h"
 #include "catalogue/folder_database.h"
 #include "platform/clock.h"
+#include "platform/file_ops.h"
 #include "platform/paths.h"
 #include "platform/program_folder.h"
 #include "platform/sjis_codec.h"
@@ -20,8 +21,9 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <fstream>
+#include <functional>
 #include <memory>
+#include <set>
 #include <unordered_map>
 
 namespace ic = importclass;
@@ -46,6 +48,18 @@ bool endsWithIgnoringCase(const std::string& name, const char* tail) {
 bool neverRegistered(const std::string& name) {
   return std::any_of(std::begin(kNeverRegistered), std::end(kNeverRegistered),
                      [&](const char* tail) { return endsWithIgnoringCase(name, tail); });
+}
+
+std::function<int(const std::string&)>& fileLookup() {
+  static std::function<int(const std::string&)> lookup;
+  return lookup;
+}
+
+// 0 when something lies at path, else the errno of the look.
+int lookUp(const std::string& path) {
+  if (fileLookup()) return fileLookup()(path);
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0 ? 0 : errno;
 }
 
 void report(FolderDatabase& db, int code) {
@@ -79,10 +93,9 @@ void listFolder(const std::string& path, std::vector<std::string>* files, std::v
 }
 
 std::string readHead(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  char bytes[16] = {};
-  in.read(bytes, sizeof bytes);
-  return std::string(bytes, static_cast<std::size_t>(in.gcount()));
+  std::string bytes;
+  platform::readFileHead(path, 16, &bytes);
+  return bytes;
 }
 
 // Paths are counted in Shift-JIS bytes against the limit the catalogue's
@@ -149,9 +162,18 @@ class KnownItems {
 
 }  // namespace
 
-bool RescanFolderTree(CFD3Doc& doc, ProgressReporter* progress, const std::string& path, int folderMax,
-                      RescanReport& result) {
+namespace {
+
+using VisitedFolders = std::set<std::pair<dev_t, ino_t>>;
+
+bool rescanTree(CFD3Doc& doc, ProgressReporter* progress, const std::string& path, int folderMax,
+                RescanReport& result, VisitedFolders& visited) {
   if (cancelled(progress)) return true;
+  // A folder reached a second time (a link back up the tree, or a second
+  // name of one folder) is not walked again: a loop of links would make the
+  // walk endless.
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0 || !visited.emplace(st.st_dev, st.st_ino).second) return false;
   const int reserved = ClassifyReservedPath(path);
   if (reserved == 1 || reserved == 3 || reserved == 4 || reserved == 6 || reserved == -1) return false;
   if (RescanFolder(doc, progress, path, folderMax, result)) return true;
@@ -160,9 +182,21 @@ bool RescanFolderTree(CFD3Doc& doc, ProgressReporter* progress, const std::strin
   for (const std::string& name : folders) {
     const int inner = ClassifyReservedPath(path + name + "/");
     if (inner == 1 || inner == 3 || inner == 4 || inner == 6 || inner == -1) continue;
-    if (RescanFolderTree(doc, progress, path + name + "/", folderMax, result)) return true;
+    if (rescanTree(doc, progress, path + name + "/", folderMax, result, visited)) return true;
   }
   return false;
+}
+
+}  // namespace
+
+bool RescanFolderTree(CFD3Doc& doc, ProgressReporter* progress, const std::string& path, int folderMax,
+                      RescanReport& result) {
+  VisitedFolders visited;
+  return rescanTree(doc, progress, path, folderMax, result, visited);
+}
+
+void SetRescanFileLookupForTests(std::function<int(const std::string& path)> lookup) {
+  fileLookup() = std::move(lookup);
 }
 
 bool RescanFolder(CFD3Doc& doc, ProgressReporter* progress, const std::string& path, int folderMax,
@@ -209,9 +243,8 @@ bool RescanFolder(CFD3Doc& doc, ProgressReporter* progress, const std::string& p
       if (stop) return true;
       FolderWrites writes(db);
       for (const auto& [itemNo, file] : items) {
-        struct stat fileStat {};
         // Only a file that is really gone: a file we may not read now stays.
-        if (::lstat(file.c_str(), &fileStat) == 0 || errno != ENOENT) continue;
+        if (lookUp(file) != ENOENT) continue;
         DissolvedStack dissolved;
         const int removed = db.UnregisterItem(itemNo, dissolved);
         report(db, removed);

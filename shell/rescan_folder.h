@@ -16,6 +16,7 @@
 // An item is unregistered only when its file is really gone (ENOENT), never
 // on a transient error such as a file that cannot be read.
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -30,7 +31,8 @@ struct RescanReport {
 };
 
 // path ends with a slash; folderMax is the most items a folder may hold.
-// true when the user cancelled (the walk stops; what was done stays).
+// true when the user cancelled (the walk stops; what was done stays). Each
+// folder (by device and inode) is rescanned once, whatever links lead to it.
 bool RescanFolderTree(CFD3Doc& doc, ProgressReporter* progress, const std::string& path, int folderMax,
                       RescanReport& report);
 bool RescanFolder(CFD3Doc& doc, ProgressReporter* progress, const std::string& path, int folderMax,
@@ -39,6 +41,11 @@ bool RescanFolder(CFD3Doc& doc, ProgressReporter* progress, const std::string& p
 // whose catalogue doc holds open.
 bool RegisterFoundFiles(CFD3Doc& doc, ProgressReporter* progress, const std::string& path,
                         const std::vector<std::string>& names, int folderMax, RescanReport& report);
+
+// Replaces the look at an item's file (0 when it is there, else an errno)
+// for tests, which play a file that cannot be looked at; an empty function
+// puts the real look back.
+void SetRescanFileLookupForTests(std::function<int(const std::string& path)> lookup);
 
 // The message listing the files the rescan left out for their names; empty
 // when there are none.

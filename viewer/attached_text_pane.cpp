@@ -1,5 +1,6 @@
 #include "viewer/attached_text_pane.h"
 
+#include "platform/file_ops.h"
 #include "platform/sjis_codec.h"
 #include "platform/user_interaction.h"
 #include "viewer/viewer_commands.h"
@@ -18,6 +19,8 @@ namespace {
 constexpr const char* kLoadCaption = "付属テキストの読み込み";
 constexpr const char* kSaveCaption = "付属テキストの保存";
 constexpr const char* kTextExtension = "TXT";
+// Far more text than a page holds; a larger file is no attached text.
+constexpr std::size_t kMaxAttachedTextBytes = 64u << 20;
 
 }  // namespace
 
@@ -53,11 +56,12 @@ void AttachedTextPane::Load(const std::string& folder, const ItemInfo& item) {
       if (!info.exists()) return;
       if (!info.isWritable() || !info.permission(QFileDevice::WriteOwner))
         loadFailed("付属テキストファイルが書き込み禁止になっています。\n付属テキストの編集は出来ません。");
-      QFile in(file);
-      if (!in.open(QIODevice::ReadOnly))
+      // The text is found by its name beside the page: only a regular file
+      // of a sane size is read (a FIFO there must not hold the viewer).
+      std::string bytes;
+      if (platform::readFileCapped(path_, kMaxAttachedTextBytes, &bytes) != 0)
         return loadFailed("付属テキストファイルがロックされています。\n付属テキストの編集は出来ません。");
-      const QByteArray bytes = in.readAll();
-      const std::string_view sjis(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+      const std::string_view sjis(bytes);
       const std::string utf8 = platform::fromCp932(sjis);
       // A round trip that does not give the bytes back: the file is not
       // Shift-JIS (or holds bytes no character stands for).

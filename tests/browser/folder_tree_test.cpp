@@ -8,6 +8,7 @@
 #include "platform/user_interaction.h"
 #include "tests/browser/fake_document.h"
 #include "tests/shell/wait_until.h"
+#include "tests/support/child_process.h"
 #include "tests/support/test_env.h"
 
 #include <QApplication>
@@ -22,6 +23,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 using platform::Answer;
@@ -586,6 +590,44 @@ TEST_F(FolderTreeTest, RefreshFollowsTheDisk) {
   EXPECT_EQ(a->childCount(), 0);
   EXPECT_EQ(a->childIndicatorPolicy(), QTreeWidgetItem::DontShowIndicatorWhenChildless);
   EXPECT_EQ(child(tree.rootItem(), "c")->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
+}
+
+// A link back up the tree would open the same folders for ever: a folder
+// that is the folder itself or one above it is not shown below it. A
+// second name of a folder beside it (alias -> docs) is shown.
+TEST_F(FolderTreeTest, ALinkBackUpTheTreeIsNotShown) {
+  mkdirs("docs/inner");
+  ASSERT_EQ(::symlink("..", (root + "docs/loop").c_str()), 0);
+  ASSERT_EQ(::symlink("docs", (root + "alias").c_str()), 0);
+  ASSERT_EQ(::symlink("../..", (root + "docs/inner/up").c_str()), 0);
+  ASSERT_EQ(::symlink(".", (root + "docs/inner/self").c_str()), 0);
+  build();
+  EXPECT_EQ(childTexts(tree.rootItem()), (QStringList{"alias", "docs"}));
+  for (const char* name : {"docs", "alias"}) {
+    QTreeWidgetItem* item = child(tree.rootItem(), name);
+    tree.expandItem(item);
+    EXPECT_EQ(childTexts(item), QStringList{"inner"}) << name;
+    QTreeWidgetItem* inner = child(item, "inner");
+    tree.expandItem(inner);
+    EXPECT_EQ(inner->childCount(), 0) << name;
+    EXPECT_NE(inner->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator) << name;
+  }
+}
+
+// A FIFO named info.ini in a desktop's folder once froze every start: the
+// tree reads it as a folder without a mark.
+TEST_F(FolderTreeTest, AFifoNamedInfoIniDoesNotHoldTheTree) {
+  mkdirs("held/inner");
+  ASSERT_EQ(::mkfifo((root + "held/info.ini").c_str(), 0600), 0);
+  ASSERT_EQ(::mkfifo((root + "info.ini").c_str(), 0600), 0);
+  const auto end = testsupport::runInChild([this] {
+    build();
+    QTreeWidgetItem* held = child(tree.rootItem(), "held");
+    if (!held) return false;
+    tree.expandItem(held);
+    return held->childCount() == 1 && select("held/inner") != nullptr;
+  });
+  EXPECT_EQ(end, testsupport::ChildEnd::True);
 }
 
 // Twelve levels of folders in the default pane width: the tree scrolls

@@ -16,6 +16,7 @@
 #include <QFocusEvent>
 #include <QImage>
 #include <QPainter>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -433,6 +434,10 @@ class TitleEditTest : public ThumbnailBoardTest {
  protected:
   void SetUp() override {
     ThumbnailBoardTest::SetUp();
+    // A title of 200 bytes must fit the 260-byte path limit whatever TMPDIR
+    // is: the folder lies at a short path of its own.
+    ASSERT_TRUE(shortFolder.isValid());
+    source.folder = shortFolder.path().toStdString();
     source.addItem(1, "見積", "bmp");
     source.records[0].item.TextExt = "TXT";
     source.addStack(2, "請求", 2, 1);
@@ -453,6 +458,9 @@ class TitleEditTest : public ThumbnailBoardTest {
     QCoreApplication::processEvents();
   }
 
+  std::string file(const std::string& name) const { return source.folder + "/" + name; }
+
+  QTemporaryDir shortFolder{QStringLiteral("/tmp/te-XXXXXX")};
   std::unique_ptr<ThumbnailPaneWnd> board;
 };
 

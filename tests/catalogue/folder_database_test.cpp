@@ -4,11 +4,14 @@
 #include "platform/paths.h"
 #include "platform/user_interaction.h"
 #include "tests/catalogue/catalogue_fixture.h"
+#include "tests/support/child_process.h"
 #include "tests/support/test_env.h"
 
 #include <QDir>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 #include <sqlite3.h>
 
 #include <sys/wait.h>
@@ -46,6 +49,24 @@ class FolderDatabaseTest : public ::testing::Test {
 };
 
 // ---- DoesFolderExist ------------------------------------------------------
+
+// A FIFO or a device where the catalogue lies fails as an engine error at
+// once instead of holding the program on its first read.
+TEST(FolderDatabaseOutsideFiles, AFifoInTheCataloguesPlaceFailsAtOnce) {
+  TempDir dir;
+  const std::string folder = dir.file("folder");
+  ASSERT_TRUE(QDir().mkpath(QString::fromStdString(folder)));
+  ASSERT_EQ(::mkfifo(FolderDatabase::CataloguePath(folder).c_str(), 0600), 0);
+  const auto end = testsupport::runInChild([&] {
+    FolderDatabase db;
+    int exists = -1, version = 0;
+    db.DoesFolderExist(folder, exists, version);
+    FolderDatabase writer, reader;
+    return exists != 1 && writer.OpenFolder(folder, false) == dbresult::kEngine &&
+           reader.OpenFolder(folder, true) == dbresult::kEngine;
+  });
+  EXPECT_EQ(end, testsupport::ChildEnd::True);
+}
 
 TEST_F(FolderDatabaseTest, DoesFolderExistAcceptsTheTemplateCopy) {
   FolderDatabase db;

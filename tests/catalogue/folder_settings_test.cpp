@@ -3,6 +3,7 @@
 #include "platform/profile.h"
 #include "platform/program_folder.h"
 #include "platform/sjis_codec.h"
+#include "tests/support/child_process.h"
 #include "tests/support/test_env.h"
 
 #include <QFile>
@@ -53,6 +54,18 @@ TEST(FolderIni, ReadsTheValueOrTheDefault) {
     EXPECT_EQ(ReadFolderIni(path, -1), c.value) << c.name;
   }
   EXPECT_EQ(ReadFolderIni(dir.file("missing.ini"), 42), 42);
+}
+
+// A FIFO (or a device) named info.ini in a folder anyone may fill must
+// not hold the program: it reads as no file.
+TEST(FolderIni, AFifoInItsPlaceReadsAsMissing) {
+  TempDir dir;
+  ASSERT_EQ(::mkfifo(dir.file("info.ini").c_str(), 0600), 0);
+  ASSERT_EQ(::symlink("/dev/zero", dir.file("zero.ini").c_str()), 0);
+  EXPECT_EQ(testsupport::runInChild([&] {
+              return ReadFolderIni(dir.file("info.ini"), 42) == 42 && ReadFolderIni(dir.file("zero.ini"), 7) == 7;
+            }),
+            testsupport::ChildEnd::True);
 }
 
 TEST(FolderIni, AReadOnlyFileKeepsItsMark) {

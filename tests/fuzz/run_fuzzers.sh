@@ -15,7 +15,7 @@ CXX=${FUZZ_CXX:-clang++}
 TARGETS=(mht_reader kpx_draw zrv_uni fld_file char_block template_table template_file)
 SOURCES=(shell/file_bytes.cpp shell/mime_codecs.cpp shell/html_charset.cpp shell/charset_guess.cpp shell/mht_converter.cpp
          shell/mht_reader.cpp shell/kpx_draw_reader.cpp shell/zrv_uni_reader.cpp
-         platform/sjis_codec.cpp platform/paths.cpp
+         platform/sjis_codec.cpp platform/paths.cpp platform/file_ops.cpp
          layout/field_list_file_codec.cpp layout/char_block_file.cpp layout/template_table.cpp)
 
 mkdir -p "$OUT/obj"

@@ -1,5 +1,6 @@
 #include "platform/file_ops.h"
 
+#include "tests/support/child_process.h"
 #include "tests/support/test_env.h"
 
 #include <QDir>
@@ -144,6 +145,64 @@ TEST(CopyFileReplacing, ReplacesWholeWithNewFilePermissions) {
   EXPECT_TRUE(st.st_mode & S_IWUSR) << "the copy took the source's read-only mode";
   EXPECT_EQ(platform::copyFileReplacing(dir.file("missing"), dir.file("target")), ENOENT);
   EXPECT_EQ(readFile(dir.file("target")), std::string(200000, 's'));
+}
+
+}  // namespace
+
+namespace {
+
+// Whatever lies under a file's name, the guarded reader returns at once:
+// a FIFO with no writer, a device without end, a folder; a regular file is
+// read whole within its cap, or its head.
+TEST(GuardedReader, ReadsOnlyRegularFilesAndNeverWaits) {
+  TempDir dir;
+  ASSERT_TRUE(writeFile(dir.file("plain"), "0123456789"));
+  ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0);
+  ASSERT_EQ(::symlink(dir.file("fifo").c_str(), dir.file("link-to-fifo").c_str()), 0);
+  ASSERT_EQ(::symlink("/dev/zero", dir.file("zero").c_str()), 0);
+  struct Case {
+    const char* name;
+    std::string path;
+    int whole;  // readFileCapped with a cap of 8 bytes
+    int head;   // readFileHead of 4 bytes
+  };
+  const Case cases[] = {
+      {"a regular file over the cap", dir.file("plain"), EFBIG, 0},
+      {"a FIFO", dir.file("fifo"), EISDIR, EISDIR},
+      {"a link to a FIFO", dir.file("link-to-fifo"), EISDIR, EISDIR},
+      {"a device without end", dir.file("zero"), EISDIR, EISDIR},
+      {"a folder", dir.path(), EISDIR, EISDIR},
+      {"nothing", dir.file("missing"), ENOENT, ENOENT},
+  };
+  for (const Case& c : cases) {
+    const auto end = testsupport::runInChild([&] {
+      std::string whole, head;
+      std::vector<std::uint8_t> bytes;
+      return platform::readFileCapped(c.path, 8, &whole) == c.whole &&
+             platform::readFileCapped(c.path, 8, &bytes) == c.whole &&
+             platform::readFileHead(c.path, 4, &head) == c.head && (c.head != 0 || head == "0123");
+    });
+    EXPECT_EQ(end, testsupport::ChildEnd::True) << c.name;
+  }
+  std::string bytes;
+  EXPECT_EQ(platform::readFileCapped(dir.file("plain"), 10, &bytes), 0);
+  EXPECT_EQ(bytes, "0123456789");
+  EXPECT_FALSE(platform::isRegularFile(dir.file("fifo")));
+  EXPECT_TRUE(platform::isRegularFile(dir.file("plain")));
+}
+
+// A copy into a folder takes only a regular file: a FIFO would hold it, a
+// device would fill the disk.
+TEST(GuardedReader, ACopyRefusesWhatIsNoRegularFile) {
+  TempDir dir;
+  ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0);
+  const auto end = testsupport::runInChild([&] {
+    return platform::copyFileReplacing(dir.file("fifo"), dir.file("a")) == EISDIR &&
+           platform::copyFileReplacing("/dev/zero", dir.file("b")) == EISDIR;
+  });
+  EXPECT_EQ(end, testsupport::ChildEnd::True);
+  EXPECT_FALSE(testsupport::fileExists(dir.file("a")));
+  EXPECT_FALSE(testsupport::fileExists(dir.file("b")));
 }
 
 }  // namespace

@@ -1,8 +1,11 @@
 #include "platform/profile.h"
 #include "platform/sjis_codec.h"
+#include "tests/support/child_process.h"
 #include "tests/support/test_env.h"
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 using namespace platform;
 using testsupport::readFile;
@@ -48,4 +51,22 @@ TEST(Profile, WritesKeepOtherContentAndUseCp932CrLf) {
 
 TEST(Profile, FailedWriteIsReported) {
   EXPECT_FALSE(writeProfileString("/nonexistent-dir/x.ini", "S", "K", "v"));
+}
+
+// Request files and other programs' INI files are read where they lie: a
+// FIFO there reads as a missing file at once, and a file that is there but
+// cannot be read is never replaced by a write that did not see it.
+TEST(Profile, WhatIsNoRegularFileIsNeitherWaitedOnNorReplaced) {
+  testsupport::TempDir dir;
+  const std::string fifo = dir.file("request.ini");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_EQ(testsupport::runInChild([&] {
+              return getProfileString(fifo, "Command", "ImportObjCount", "none") == "none" &&
+                     getProfileInt(fifo, "Command", "ImportObjCount", -3) == -3 && profileSectionNames(fifo).empty() &&
+                     !writeProfileString(fifo, "S", "K", "v");
+            }),
+            testsupport::ChildEnd::True);
+  struct stat st {};
+  ASSERT_EQ(::stat(fifo.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode)) << "the FIFO was replaced";
 }

@@ -8,6 +8,8 @@
 
 #include <cstdlib>
 
+#include <sys/stat.h>
+
 using namespace platform;
 
 TEST(ProgramFolder, FoldersFollowTheEnvironment) {
@@ -52,4 +54,35 @@ TEST(ProgramFolder, SeedsMissingResourcesAndKeepsExistingFiles) {
   ASSERT_TRUE(ensureProgramFolder(&error)) << "second run is harmless: " << error;
   setenv("BRINDEL_HOME", joinPath(testsupport::privateRoot(), "program").c_str(), 1);
   unsetenv("BRINDEL_SHARE");
+}
+
+// Catalogues, settings and work files are the user's alone: the program
+// folder and the settings folder are made 0700 whatever the umask, and one
+// that an earlier version made under the umask is closed as well.
+TEST(ProgramFolder, TheProgramAndSettingsFoldersArePrivate) {
+  testsupport::TempDir root;
+  const std::string program = root.file("data/brindel");
+  const std::string configHome = root.file("config");
+  const char* oldConfig = std::getenv("XDG_CONFIG_HOME");
+  const std::string savedConfig = oldConfig ? oldConfig : "";
+  const std::string savedHome = std::getenv("BRINDEL_HOME");
+  setenv("BRINDEL_HOME", program.c_str(), 1);
+  setenv("XDG_CONFIG_HOME", configHome.c_str(), 1);
+  const mode_t oldMask = ::umask(022);
+  auto modeOf = [](const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? static_cast<int>(st.st_mode & 0777) : -1;
+  };
+  std::string error;
+  EXPECT_TRUE(ensureProgramFolder(&error)) << error;
+  EXPECT_EQ(modeOf(program), 0700);
+  EXPECT_EQ(modeOf(root.file("data")), 0700) << "a folder made on the way";
+  EXPECT_EQ(modeOf(configFolder()), 0700);
+  ASSERT_EQ(::chmod(program.c_str(), 0755), 0);
+  EXPECT_TRUE(ensureProgramFolder(&error)) << error;
+  EXPECT_EQ(modeOf(program), 0700);
+  ::umask(oldMask);
+  setenv("BRINDEL_HOME", savedHome.c_str(), 1);
+  if (oldConfig) setenv("XDG_CONFIG_HOME", savedConfig.c_str(), 1);
+  else unsetenv("XDG_CONFIG_HOME");
 }

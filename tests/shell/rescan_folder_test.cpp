@@ -19,6 +19,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <fstream>
 
 #include <sys/stat.h>
@@ -125,6 +127,49 @@ TEST_F(RescanTest, AnItemIsUnregisteredOnlyWhenItsFileIsReallyGone) {
   RescanFolder(doc, nullptr, root, 2000, report);
   ::chmod(plain(root).c_str(), 0755);
   EXPECT_EQ(names(plain(root)), (std::vector<std::string>{"there.bmp|"}));
+}
+
+// The same guard wherever the tests run, root included (root may look into
+// every folder): a look at the item's file that fails for any reason but
+// its absence keeps the item.
+TEST_F(RescanTest, AFileThatCannotBeLookedAtKeepsItsItem) {
+  {
+    cataloguetest::CatalogueRows rows(plain(root));
+    rows.addItem({.itemNo = 1, .title = "denied"});
+    rows.addItem({.itemNo = 2, .title = "failing"});
+    rows.addItem({.itemNo = 3, .title = "gone"});
+  }
+  SetRescanFileLookupForTests([this](const std::string& path) {
+    if (path == root + "denied.bmp") return EACCES;
+    if (path == root + "failing.bmp") return EIO;
+    return ENOENT;
+  });
+  RescanFolder(doc, nullptr, root, 2000, report);
+  SetRescanFileLookupForTests({});
+  EXPECT_EQ(names(plain(root)), (std::vector<std::string>{"denied.bmp|", "failing.bmp|"}));
+  EXPECT_EQ(report.unregistered, 1);
+}
+
+// Links that lead back up the tree (docs/loop -> ..) or to a folder by a
+// second name (alias -> docs) do not make the walk go round: each folder is
+// rescanned once.
+TEST_F(RescanTest, EachFolderIsRescannedOnceWhateverLinksLeadToIt) {
+  class Visits : public ProgressReporter {
+   public:
+    bool PumpAndCheckCancel() override { return false; }
+    void SetProgressText(const std::string& text) override { folders.push_back(text); }
+    std::vector<std::string> folders;
+  } visits;
+  QDir().mkpath(QString::fromStdString(root + "docs/inner"));
+  touch(root + "docs/a.doc");
+  ASSERT_EQ(::symlink("..", (root + "docs/loop").c_str()), 0);
+  ASSERT_EQ(::symlink("docs", (root + "alias").c_str()), 0);
+  ASSERT_EQ(::symlink("../..", (root + "docs/inner/up").c_str()), 0);
+  EXPECT_FALSE(RescanFolderTree(doc, &visits, root, 2000, report));
+  EXPECT_EQ(visits.folders.size(), 3u) << "the desktop, docs and inner, each once";
+  std::sort(visits.folders.begin(), visits.folders.end());
+  EXPECT_EQ(std::unique(visits.folders.begin(), visits.folders.end()), visits.folders.end());
+  EXPECT_EQ(report.registered, 1);
 }
 
 TEST_F(RescanTest, AnImageAndItsTextBecomeOneItemInEitherOrder) {

@@ -1,4 +1,5 @@
 #include "tests/support/test_env.h"
+#include "tests/support/child_process.h"
 
 #include "platform/paths.h"
 
@@ -6,6 +7,11 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 
@@ -81,5 +87,22 @@ std::string readFile(const std::string& path) {
 }
 
 bool fileExists(const std::string& path) { return QFileInfo::exists(QString::fromStdString(path)); }
+
+ChildEnd runInChild(const std::function<bool()>& work, unsigned safetySeconds) {
+  std::fflush(nullptr);
+  const pid_t child = ::fork();
+  if (child < 0) return ChildEnd::Hung;
+  if (child == 0) {
+    ::alarm(safetySeconds);
+    const bool ok = work();
+    std::fflush(nullptr);
+    ::_exit(ok ? 0 : 1);
+  }
+  int status = 0;
+  while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  }
+  if (WIFEXITED(status)) return WEXITSTATUS(status) == 0 ? ChildEnd::True : ChildEnd::False;
+  return ChildEnd::Hung;
+}
 
 }  // namespace testsupport

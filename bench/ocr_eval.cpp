@@ -344,7 +344,7 @@ Result run(RenderedPage& page, bool english, Writing writing, Readers& readers) 
             image, rect, 8, recognition::enlargementFor(verticalField ? rect.width() : rect.height(), 36));
         if (!piece.pix) continue;
         for (const auto& symbol : reader.read(piece.pix.get(),
-                                              verticalField ? recognition::Segmentation::VerticalBlock
+                                              verticalField ? recognition::Segmentation::VerticalLine
                                                             : recognition::Segmentation::SingleLine,
                                               page.dpi * piece.scale))
           r.line += QString::fromStdString(symbol.choices.empty() ? std::string() : symbol.choices.front());

@@ -32,7 +32,9 @@
 // ±3 and ±6 degrees, the text lines found through GetLines and GetLayout
 // with the control's default settings, beside Tesseract's layout analysis.
 //
-//   layout_eval [--quick]     --quick: 300 dpi only, fewer skews
+//   layout_eval [--quick] [--vertical-table]
+//     --quick: 300 dpi only, fewer skews; --vertical-table: only the vertical pages with a
+//     table and a picture
 #include "layout/field_rings.h"
 #include "layout/layout_pipelines.h"
 #include "layout/layout_status.h"
@@ -42,6 +44,7 @@
 #include "bench/page_pix.h"
 #include "tests/layout/region_runner.h"
 #include "tests/layout/test_pages.h"
+#include "tests/support/vertical_table_page.h"
 
 #include <QGuiApplication>
 
@@ -707,6 +710,222 @@ void runSkewedPages(bool quick) {
   }
 }
 
+// Vertical pages with a ruled table, a picture and headings of two
+// characters (tests/support/vertical_table_page.h), in two font families,
+// through GetLines and GetLayout as the OCR control runs them (the page's
+// direction given), beside Tesseract's layout analysis with jpn_vert:
+//   cells     table cells whose text a cell field (ours) or a text line
+//             (Tesseract) covers at IoU >= 0.5
+//   in order  pages whose found cells come in the truth's order (column by
+//             column from the right, each from the top)
+//   picture   pages whose picture is one figure field (an image block) at
+//             IoU >= 0.7 and lies under no text field (text line)
+//   headings  headings found as a column (text line) at IoU >= 0.7
+//   columns   all drawn columns found at IoU >= 0.7
+struct TablePageTally {
+  int pages = 0;
+  int cells = 0, cellsOurs = 0, cellsTess = 0;
+  int orderOurs = 0, orderTess = 0;
+  int pictureOurs = 0, pictureTess = 0;
+  int headings = 0, headingsOurs = 0, headingsTess = 0;
+  int columns = 0, columnsOurs = 0, columnsTess = 0;
+  double msOurs = 0, msTess = 0;
+
+  void add(const TablePageTally& t) {
+    pages += t.pages;
+    cells += t.cells;
+    cellsOurs += t.cellsOurs;
+    cellsTess += t.cellsTess;
+    orderOurs += t.orderOurs;
+    orderTess += t.orderTess;
+    pictureOurs += t.pictureOurs;
+    pictureTess += t.pictureTess;
+    headings += t.headings;
+    headingsOurs += t.headingsOurs;
+    headingsTess += t.headingsTess;
+    columns += t.columns;
+    columnsOurs += t.columnsOurs;
+    columnsTess += t.columnsTess;
+    msOurs += t.msOurs;
+    msTess += t.msTess;
+  }
+};
+
+// What one reader made of a page: text regions with their kind, lines, and
+// pictures, in output order.
+struct TablePageAnswer {
+  std::vector<QRect> cells;     // ours: cell fields; Tesseract: text lines
+  std::vector<QRect> lines;     // columns of text
+  std::vector<QRect> texts;     // text fields or text blocks
+  std::vector<QRect> pictures;  // figure fields or image blocks
+  double ms = 0;
+};
+
+QRect rectOfField(const userfld& f) { return QRect(QPoint(f.left, f.top), QPoint(f.right, f.bottom)); }
+
+TablePageAnswer oursOnTablePage(RenderedPage& page) {
+  TablePageAnswer a;
+  free_fld_list(&layout::layoutState().Sfld);
+  free_fld_list(&layout::layoutState().ruleFields);
+  ParamBlock params;
+  params.setByte(ParamBlock::kHorizontalRules, 1);
+  params.setByte(ParamBlock::kVerticalRules, 1);
+  params.setByte(ParamBlock::kDirection, 1);
+  userfld* list = nullptr;
+  int window = 0;
+  const auto start = std::chrono::steady_clock::now();
+  GetLines(&window, page.bits.data(), static_cast<short>(page.width), static_cast<short>(page.height),
+           static_cast<std::uint16_t>(page.dpi), nullptr, nullptr);
+  GetLayout(&window, &params, page.bits.data(), &list, static_cast<short>(page.width), static_cast<short>(page.height),
+            static_cast<std::uint16_t>(page.dpi), nullptr, -1);
+  a.ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  free_userfld_ring(&list);
+  const userfld* sfld = layout::layoutState().Sfld;
+  if (sfld == nullptr) return a;
+  for (const userfld* f = sfld->next; f != sfld; f = f->next) {
+    const int kind = f->params.byte(ParamBlock::kFieldKind);
+    if (kind == 10) a.pictures.push_back(rectOfField(*f));
+    if (kind != 13 && kind != 11) continue;
+    a.texts.push_back(rectOfField(*f));
+    if (kind == 11) a.cells.push_back(rectOfField(*f));
+    if (f->lines != nullptr)
+      for (const line_record* l = f->lines->next; l != f->lines; l = l->next)
+        a.lines.emplace_back(QPoint(l->left, l->top), QPoint(l->right, l->bottom));
+  }
+  return a;
+}
+
+TablePageAnswer tesseractOnTablePage(tesseract::TessBaseAPI& api, const RenderedPage& page) {
+  TablePageAnswer a;
+  Pix* pix = PixOfPage(page);
+  const auto start = std::chrono::steady_clock::now();
+  api.SetPageSegMode(tesseract::PSM_AUTO);
+  api.SetImage(pix);
+  api.SetSourceResolution(page.dpi);
+  std::unique_ptr<tesseract::PageIterator> it(api.AnalyseLayout());
+  if (it) {
+    do {
+      int l, t, r, b;
+      if (!it->BoundingBox(tesseract::RIL_BLOCK, &l, &t, &r, &b)) continue;
+      const QRect box(QPoint(l, t), QPoint(r - 1, b - 1));
+      if (tesseract::PTIsImageType(it->BlockType())) a.pictures.push_back(box);
+      if (tesseract::PTIsTextType(it->BlockType())) a.texts.push_back(box);
+    } while (it->Next(tesseract::RIL_BLOCK));
+    it->Begin();
+    do {
+      int l, t, r, b;
+      if (tesseract::PTIsTextType(it->BlockType()) && it->BoundingBox(tesseract::RIL_TEXTLINE, &l, &t, &r, &b))
+        a.lines.emplace_back(QPoint(l, t), QPoint(r - 1, b - 1));
+    } while (it->Next(tesseract::RIL_TEXTLINE));
+    a.cells = a.lines;
+  }
+  a.ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  api.Clear();
+  pixDestroy(&pix);
+  return a;
+}
+
+void scoreTablePage(const RenderedPage& page, const testpages::VerticalTablePage& layout, const TablePageAnswer& a,
+                    int* cells, int* inOrder, int* picture, int* headings, int* columns) {
+  auto bestMatch = [](const QRect& truth, const std::vector<QRect>& found, double least) {
+    int best = -1;
+    for (std::size_t i = 0; i < found.size(); ++i)
+      if (const double v = iou(truth, found[i]); v >= least) {
+        least = v;
+        best = static_cast<int>(i);
+      }
+    return best;
+  };
+  std::vector<int> order;
+  bool all = true;
+  for (const testpages::BlockTruth* cell : testpages::cellBlocks(page, layout)) {
+    const int i = bestMatch(inkOf(*cell), a.cells, 0.5);
+    if (i < 0) {
+      all = false;
+      continue;
+    }
+    ++*cells;
+    order.push_back(i);
+  }
+  *inOrder += all && std::is_sorted(order.begin(), order.end()) &&
+              std::adjacent_find(order.begin(), order.end()) == order.end();
+  bool covered = false;
+  for (const QRect& t : a.texts) {
+    const QRect common = t.intersected(layout.picture);
+    covered = covered || (!common.isEmpty() && common.width() * 2 >= t.width() && common.height() * 2 >= t.height());
+  }
+  *picture += !covered && bestMatch(layout.picture, a.pictures, 0.7) >= 0;
+  for (const auto& block : page.blocks) {
+    for (const auto& line : block.lines) {
+      const bool found = bestMatch(inkOf(line), a.lines, 0.7) >= 0;
+      *columns += found;
+      if (block.heading) *headings += found;
+    }
+  }
+}
+
+void evaluateVerticalTablePages(const std::vector<int>& dpis) {
+  tesseract::TessBaseAPI vertical;
+  const char* folder = std::getenv("TESSDATA_PREFIX");
+  const std::string data = folder != nullptr ? std::string(folder) : "/usr/share/tesseract-ocr/5/tessdata";
+  if (vertical.Init(data.c_str(), "jpn_vert", tesseract::OEM_LSTM_ONLY) != 0) {
+    std::fprintf(stderr, "layout_eval: Tesseract (jpn_vert) could not be started\n");
+    return;
+  }
+  std::printf("\nVertical pages with a ruled table, a picture and two-character headings (GetLines + GetLayout, "
+              "direction given; Tesseract jpn_vert), ours vs tess:\n");
+  std::printf("%-24s %3s | %-15s | %-11s | %-11s | %-15s | %-15s | %s\n", "font", "n", "cells", "in order", "picture",
+              "headings", "columns", "ms/page");
+  auto print = [](const std::string& name, const TablePageTally& t) {
+    std::printf("%-24s %3d | %3d %3d of %3d | %2d %2d of %2d | %2d %2d of %2d | %3d %3d of %3d | %4d %4d of %4d | %7.1f %7.1f\n",
+                name.c_str(), t.pages, t.cellsOurs, t.cellsTess, t.cells, t.orderOurs, t.orderTess, t.pages,
+                t.pictureOurs, t.pictureTess, t.pages, t.headingsOurs, t.headingsTess, t.headings, t.columnsOurs,
+                t.columnsTess, t.columns, t.msOurs / std::max(1, t.pages), t.msTess / std::max(1, t.pages));
+  };
+  TablePageTally all;
+  for (const QString& family : {kSans, kSerif}) {
+    TablePageTally t;
+    int variant = 0;
+    for (const int dpi : dpis) {
+      for (int v = 0; v < 3; ++v) {
+        const int mm = dpi * 4 / 100;
+        PageBuilder builder(210 * mm, 297 * mm, dpi);
+        const testpages::VerticalTablePage layout = testpages::addVerticalTablePage(builder, mm, 210, variant++, family);
+        RenderedPage page = builder.render();
+        const TablePageAnswer ours = oursOnTablePage(page);
+        const TablePageAnswer tess = tesseractOnTablePage(vertical, page);
+        ++t.pages;
+        t.cells += static_cast<int>(testpages::cellBlocks(page, layout).size());
+        for (const auto& block : page.blocks) {
+          t.columns += static_cast<int>(block.lines.size());
+          if (block.heading) t.headings += static_cast<int>(block.lines.size());
+        }
+        if (std::getenv("LAYOUT_EVAL_DUMP") != nullptr) {
+          auto dump = [](const char* who, const char* what, const std::vector<QRect>& rs) {
+            for (const QRect& r : rs) std::printf("  %s %s %d,%d-%d,%d\n", who, what, r.left(), r.top(), r.right(), r.bottom());
+          };
+          dump("ours", "cell", ours.cells);
+          dump("ours", "picture", ours.pictures);
+          dump("tess", "line", tess.lines);
+          dump("tess", "text", tess.texts);
+          dump("tess", "picture", tess.pictures);
+          std::printf("  table %d,%d-%d,%d picture %d,%d-%d,%d\n", layout.table.left(), layout.table.top(),
+                      layout.table.right(), layout.table.bottom(), layout.picture.left(), layout.picture.top(),
+                      layout.picture.right(), layout.picture.bottom());
+        }
+        scoreTablePage(page, layout, ours, &t.cellsOurs, &t.orderOurs, &t.pictureOurs, &t.headingsOurs, &t.columnsOurs);
+        scoreTablePage(page, layout, tess, &t.cellsTess, &t.orderTess, &t.pictureTess, &t.headingsTess, &t.columnsTess);
+        t.msOurs += ours.ms;
+        t.msTess += tess.ms;
+      }
+    }
+    print(family.toStdString(), t);
+    all.add(t);
+  }
+  print("all", all);
+  vertical.End();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -722,6 +941,11 @@ int main(int argc, char** argv) {
     return 2;
   }
   if (InitLayout("/nowhere", "/nowhere", 0) != 1) return 2;
+  if (std::any_of(argv + 1, argv + argc, [](const char* a) { return std::strcmp(a, "--vertical-table") == 0; })) {
+    evaluateVerticalTablePages(dpis);
+    CloseAlloc();
+    return 0;
+  }
 
   std::printf("%-24s %3s | %-17s | %-17s | %-48s | %-13s | %-39s | %s\n", "kind", "n", "direction ours tess",
               "language ours tess", "char height: mean |error|, share within 15 %, ours tess", "rules found",
@@ -808,6 +1032,7 @@ int main(int argc, char** argv) {
   printFieldRow("all vertical", vertical);
   printFieldRow("all mixed", mixed);
   runSkewedPages(quick);
+  evaluateVerticalTablePages(dpis);
   CloseAlloc();
   return 0;
 }

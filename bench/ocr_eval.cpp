@@ -49,6 +49,7 @@
 #include "tests/recognition/line_driver.h"
 #include "bench/page_pix.h"
 #include "tests/support/page_renderer.h"
+#include "tests/support/vertical_table_page.h"
 
 #include <QGuiApplication>
 #include <QTemporaryDir>
@@ -68,6 +69,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -319,6 +321,9 @@ Result run(RenderedPage& page, bool english, Writing writing, Readers& readers) 
   params.setByte(ParamBlock::kLineEnds, 1);
   userfld* list = nullptr;
   int window = 0;
+  // The control finds the page's ruled lines when it loads the image.
+  GetLines(&window, page.bits.data(), static_cast<short>(page.width), static_cast<short>(page.height),
+           static_cast<std::uint16_t>(page.dpi), nullptr, nullptr);
   GetLayout(&window, &params, page.bits.data(), &list, static_cast<short>(page.width), static_cast<short>(page.height),
             static_cast<std::uint16_t>(page.dpi), nullptr, -1);
   const double layoutCpu = cpuSeconds() - start;
@@ -350,7 +355,7 @@ Result run(RenderedPage& page, bool english, Writing writing, Readers& readers) 
             image, rect, 8, recognition::enlargementFor(verticalField ? rect.width() : rect.height(), 36));
         if (!piece.pix) continue;
         for (const auto& symbol : reader.read(piece.pix.get(),
-                                              verticalField ? recognition::Segmentation::VerticalBlock
+                                              verticalField ? recognition::Segmentation::VerticalLine
                                                             : recognition::Segmentation::SingleLine,
                                               page.dpi * piece.scale))
           r.line += QString::fromStdString(symbol.choices.empty() ? std::string() : symbol.choices.front());
@@ -675,6 +680,136 @@ void runScannedPages(Readers& readers, bool quick, const std::string& only, bool
   if (haveOsd) osd.End();
 }
 
+// Vertical pages with a ruled table, a picture and headings of two
+// characters (tests/support/vertical_table_page.h), in two font families:
+// beside the character error rates, how many headings are read exactly,
+// how many table cells are read whole and in their order (each cell's text
+// found after the previous cell's), and how many characters come from the
+// picture (characters read beyond the truth, as a multiset).
+struct TablePageTally {
+  int pages = 0;
+  long truth = 0, ours = 0, tess = 0, oursBag = 0, tessBag = 0;
+  int headings = 0, headingsOurs = 0, headingsTess = 0;
+  int cells = 0, cellsOurs = 0, cellsTess = 0;
+  int orderedOurs = 0, orderedTess = 0;  // pages whose cells all come in order
+  long extraOurs = 0, extraTess = 0;
+  double oursCpu = 0, tessCpu = 0;
+};
+
+// Characters of `read` that the truth lacks (as multisets).
+long extraCharacters(std::u32string truth, std::u32string read) {
+  std::sort(truth.begin(), truth.end());
+  std::sort(read.begin(), read.end());
+  std::u32string common;
+  std::set_intersection(truth.begin(), truth.end(), read.begin(), read.end(), std::back_inserter(common));
+  return static_cast<long>(read.size() - common.size());
+}
+
+// Cells found whole, and whether each was found after the one before.
+std::pair<int, bool> cellsInOrder(const std::u32string& read, const std::vector<std::u32string>& cells) {
+  int found = 0;
+  bool ordered = true;
+  std::size_t from = 0;
+  for (const auto& cell : cells) {
+    const std::size_t at = read.find(cell, from);
+    if (at != std::u32string::npos) {
+      ++found;
+      from = at + cell.size();
+    } else if (read.find(cell) != std::u32string::npos) {
+      ++found;
+      ordered = false;
+    } else {
+      ordered = false;
+    }
+  }
+  return {found, ordered};
+}
+
+void evaluateVerticalTablePages(Readers& readers, int variants, bool verbose) {
+  const QString families[] = {QStringLiteral("Noto Sans CJK JP"), kSerif};
+  std::printf("\nVertical pages with a ruled table, a picture and two-character headings (direction given; "
+              "Tesseract jpn_vert), ours vs tess:\n");
+  std::printf("%-28s %3s %6s | %-13s | %-13s | %-17s | %-17s | %-11s | %s\n", "font", "n", "chars", "CER %",
+              "order-free %", "headings read", "cells read", "cells order", "chars from picture");
+  TablePageTally all;
+  auto print = [](const std::string& name, const TablePageTally& t) {
+    const auto pct = [&](long e) { return t.truth == 0 ? 0.0 : 100.0 * static_cast<double>(e) / static_cast<double>(t.truth); };
+    std::printf("%-28s %3d %6ld | %6.2f %6.2f | %6.2f %6.2f | %3d/%-3d %3d/%-3d | %3d/%-3d %3d/%-3d | %2d/%-2d %2d/%-2d | "
+                "%4ld %4ld | CPU s/page %5.2f %5.2f\n",
+                name.c_str(), t.pages, t.truth, pct(t.ours), pct(t.tess), pct(t.oursBag), pct(t.tessBag), t.headingsOurs,
+                t.headings, t.headingsTess, t.headings, t.cellsOurs, t.cells, t.cellsTess, t.cells, t.orderedOurs, t.pages,
+                t.orderedTess, t.pages, t.extraOurs, t.extraTess, t.oursCpu / std::max(1, t.pages),
+                t.tessCpu / std::max(1, t.pages));
+  };
+  for (const QString& family : families) {
+    TablePageTally t;
+    for (int v = 0; v < variants; ++v) {
+      const int dpi = 300;
+      const int mm = dpi * 4 / 100;
+      PageBuilder builder(150 * mm, 150 * mm, dpi);
+      const testpages::VerticalTablePage layout = testpages::addVerticalTablePage(builder, mm, 150, v, family);
+      RenderedPage page = builder.render();
+      const Result r = run(page, false, Writing::Vertical, readers);
+      const std::u32string truth = normalized(truthText(page));
+      const std::u32string ours = normalized(r.ours);
+      const std::u32string tess = normalized(r.tess);
+      ++t.pages;
+      t.truth += static_cast<long>(truth.size());
+      t.ours += editDistance(truth, ours);
+      t.tess += editDistance(truth, tess);
+      t.oursBag += bagDistance(truth, ours);
+      t.tessBag += bagDistance(truth, tess);
+      t.extraOurs += extraCharacters(truth, ours);
+      t.extraTess += extraCharacters(truth, tess);
+      for (const QString& heading : layout.headings) {
+        ++t.headings;
+        t.headingsOurs += ours.find(normalized(heading)) != std::u32string::npos;
+        t.headingsTess += tess.find(normalized(heading)) != std::u32string::npos;
+      }
+      std::vector<std::u32string> cells;
+      for (const testpages::BlockTruth* block : testpages::cellBlocks(page, layout)) {
+        QString text;
+        for (const auto& line : block->lines)
+          for (const auto& g : line.glyphs) text += g.ch;
+        cells.push_back(normalized(text));
+      }
+      t.cells += static_cast<int>(cells.size());
+      const auto [foundOurs, orderOurs] = cellsInOrder(ours, cells);
+      const auto [foundTess, orderTess] = cellsInOrder(tess, cells);
+      t.cellsOurs += foundOurs;
+      t.cellsTess += foundTess;
+      t.orderedOurs += orderOurs;
+      t.orderedTess += orderTess;
+      t.oursCpu += r.oursCpu;
+      t.tessCpu += r.tessCpu;
+      if (verbose) {
+        std::printf("  truth %s\n  ours  %s\n  tess  %s\n", truthText(page).toStdString().c_str(),
+                    r.ours.toStdString().c_str(), r.tess.toStdString().c_str());
+      }
+    }
+    print(family.toStdString(), t);
+    all.pages += t.pages;
+    all.truth += t.truth;
+    all.ours += t.ours;
+    all.tess += t.tess;
+    all.oursBag += t.oursBag;
+    all.tessBag += t.tessBag;
+    all.headings += t.headings;
+    all.headingsOurs += t.headingsOurs;
+    all.headingsTess += t.headingsTess;
+    all.cells += t.cells;
+    all.cellsOurs += t.cellsOurs;
+    all.cellsTess += t.cellsTess;
+    all.orderedOurs += t.orderedOurs;
+    all.orderedTess += t.orderedTess;
+    all.extraOurs += t.extraOurs;
+    all.extraTess += t.extraTess;
+    all.oursCpu += t.oursCpu;
+    all.tessCpu += t.tessCpu;
+  }
+  print("all", all);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -743,6 +878,8 @@ int main(int argc, char** argv) {
   printRow("all mixed", mixed);
   printRow("all", total);
   if (scans) runScannedPages(readers, quick, only, verbose);
+  if (only.empty() || std::string("vertical table").find(only) != std::string::npos)
+    evaluateVerticalTablePages(readers, variants, verbose);
   CloseAlloc();
   return 0;
 }

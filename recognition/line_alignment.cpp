@@ -89,6 +89,7 @@ void alignSymbols(const std::vector<InkSegment>& segments, LineDirection d, int 
   if (m == 0 || k == 0) return;
   const double c = std::max(1, crossSize);
   auto hint = [&](int symbol, double centre) {
+    if (symbol < static_cast<int>(traits.size()) && !traits[symbol].placedByBox) return kHintWeight * kMaxHintCost;
     const Span s = along(boxes[symbol], d);
     return kHintWeight * std::min(std::abs((s.lo + s.hi) / 2.0 - centre) / c, kMaxHintCost);
   };

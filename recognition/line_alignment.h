@@ -36,9 +36,12 @@ std::vector<InkSegment> inkSegments(const EngineImage& image, const CharRect& li
 // as a share of the cross size (0: any), so that a stroke of a character is
 // not taken for a whole character that the reading inserted; `sureness`
 // (0-1) makes a sure symbol dearer to leave out than an unsure one.
+// `placedByBox` false: the reported box does not say where along the line
+// the symbol lies, only the order of the symbols does.
 struct SymbolTraits {
   double minAlong = 0;
   double sureness = 1;
+  bool placedByBox = true;
 };
 void alignSymbols(const std::vector<InkSegment>& segments, LineDirection direction, int crossSize,
                   const std::vector<SymbolTraits>& traits, std::vector<CharRect>& boxes,

@@ -245,7 +245,7 @@ std::vector<TesseractJapaneseEngine::LineSymbol> TesseractJapaneseEngine::readLi
   TesseractReader& reader = direction == LineDirection::Horizontal ? horizontal_ : vertical_;
   const auto symbols = reader.read(piece.pix.get(),
                                    direction == LineDirection::Horizontal ? Segmentation::SingleLine
-                                                                          : Segmentation::VerticalBlock,
+                                                                          : Segmentation::VerticalLine,
                                    static_cast<int>(image.dpi * factor));
   auto toPage = [&](int v, int origin) {
     return static_cast<std::int16_t>(origin + static_cast<int>(v / factor) - piece.border);
@@ -261,9 +261,12 @@ std::vector<TesseractJapaneseEngine::LineSymbol> TesseractJapaneseEngine::readLi
     results.push_back(result);
   }
   std::vector<SymbolTraits> traits;
+  // The vertical model's symbol boxes trail the ink by up to a character
+  // along the column: they give the order, not the place.
   for (const CellResult& r : results)
     traits.push_back({leastExtent(r.best(), direction),
-                      std::clamp((kNoReadingDistance - r.distance) / 2000.0, 0.0, 1.0)});
+                      std::clamp((kNoReadingDistance - r.distance) / 2000.0, 0.0, 1.0),
+                      direction == LineDirection::Horizontal});
   std::vector<bool> placed;
   alignSymbols(segments, direction, acrossLine(rect, direction).length(), traits, boxes, placed);
   for (std::size_t i = 0; i < boxes.size(); ++i)

@@ -42,11 +42,24 @@ void TesseractReader::close() {
 std::vector<SymbolReading> TesseractReader::read(Pix* image, Segmentation mode, int dpi) {
   std::vector<SymbolReading> symbols;
   if (!api_ || !image) return symbols;
+  // A vertical line is turned a quarter to the left (its top to the left
+  // edge) and read as one horizontal line by the vertical model, which is
+  // what Tesseract does with each vertical line it finds itself.  Left to
+  // find the lines of a single column, Tesseract's block mode now and then
+  // cuts a long column into overlapping pieces and gives them in the wrong
+  // order, and its symbol boxes then say nothing about where they lie.
+  std::unique_ptr<Pix, void (*)(Pix*)> turned(nullptr, [](Pix* p) { pixDestroy(&p); });
+  const int width = pixGetWidth(image);
   switch (mode) {
     case Segmentation::SingleChar: api_->SetPageSegMode(tesseract::PSM_SINGLE_CHAR); break;
     case Segmentation::SingleLine: api_->SetPageSegMode(tesseract::PSM_SINGLE_LINE); break;
     case Segmentation::SingleBlock: api_->SetPageSegMode(tesseract::PSM_SINGLE_BLOCK); break;
-    case Segmentation::VerticalBlock: api_->SetPageSegMode(tesseract::PSM_SINGLE_BLOCK_VERT_TEXT); break;
+    case Segmentation::VerticalLine:
+      turned.reset(pixRotateOrth(image, 3));
+      if (!turned) return symbols;
+      image = turned.get();
+      api_->SetPageSegMode(tesseract::PSM_SINGLE_LINE);
+      break;
   }
   api_->SetImage(image);
   api_->SetSourceResolution(dpi > 0 ? dpi : 300);
@@ -61,10 +74,19 @@ std::vector<SymbolReading> TesseractReader::read(Pix* image, Segmentation mode, 
     SymbolReading s;
     int l = 0, t = 0, r = 0, b = 0;
     it->BoundingBox(kLevel, &l, &t, &r, &b);
-    s.left = l;
-    s.top = t;
-    s.right = r - 1;
-    s.bottom = b - 1;
+    if (turned) {
+      // Back from the turned image: its columns are the line's rows, its
+      // rows counted from the line's right edge.
+      s.left = width - b;
+      s.right = width - 1 - t;
+      s.top = l;
+      s.bottom = r - 1;
+    } else {
+      s.left = l;
+      s.top = t;
+      s.right = r - 1;
+      s.bottom = b - 1;
+    }
     s.confidence = it->Confidence(kLevel);
     s.startsWord = it->IsAtBeginningOf(tesseract::RIL_WORD);
     s.startsLine = it->IsAtBeginningOf(tesseract::RIL_TEXTLINE);

@@ -32,7 +32,7 @@ enum class Segmentation {
   SingleChar,    // the image is one character
   SingleLine,    // one horizontal line
   SingleBlock,   // one uniform block of horizontal lines
-  VerticalBlock, // one block of vertical lines (with the vertical model)
+  VerticalLine,  // one vertical line, top to bottom (with the vertical model)
 };
 
 class TesseractReader {

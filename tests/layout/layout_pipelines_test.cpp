@@ -200,6 +200,12 @@ TEST_F(Pipelines, VerticalWritingRunsTheVerticalTable) {
   EXPECT_TRUE(ran("merge_vAllBlocks"));
 }
 
+TEST_F(Pipelines, EveryVerticalStepDoesItsWork) {
+  const layout::PipelineTable& table = layout::verticalPipeline();
+  for (const auto* part : {&table.main, &table.tail})
+    for (const layout::LayoutStep& step : *part) EXPECT_NE(step.run, &layout::step_not_built) << step.name;
+}
+
 TEST_F(Pipelines, OneBlockOnlyAsksForOneColumnAndDropsTheSeparators) {
   ctx_.params.setByte(ParamBlock::kSingleBlock, 1);
   add(&ctx_.sepList, 0, 0, 500, 2, 1);

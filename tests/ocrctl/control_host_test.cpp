@@ -8,6 +8,7 @@
 #include "tests/support/page_renderer.h"
 #include "tests/support/edit_distance.h"
 #include "tests/support/test_env.h"
+#include "tests/support/vertical_table_page.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -130,9 +131,46 @@ class ControlHost : public ::testing::Test {
     return path;
   }
 
+  std::string writeRendered(const testpages::RenderedPage& page, const char* name) {
+    PIX* pix = pixCreate(page.width, page.height, 1);
+    for (int y = 0; y < page.height; ++y)
+      for (int x = 0; x < page.width; ++x)
+        if (page.pixel(x, y)) pixSetPixel(pix, x, y, 1);
+    pixSetResolution(pix, page.dpi, page.dpi);
+    const std::string path = dir_.file(name);
+    EXPECT_EQ(pixWrite(path.c_str(), pix, IFF_PNG), 0);
+    pixDestroy(&pix);
+    return path;
+  }
+
   testsupport::TempDir dir_;
   testpages::RenderedPage page_;
 };
+
+QString flattened(const QString& text) {
+  QString flat = text.normalized(QString::NormalizationForm_KC);
+  flat.remove(QRegularExpression(QStringLiteral("\\s")));
+  return flat;
+}
+
+// The end of the first piece of `text`, starting at or after `from`, that
+// `pattern` matches with at most `limit` edits; -1 when there is none.
+int firstMatchFrom(const QString& text, const QString& pattern, int from, int limit) {
+  const int n = static_cast<int>(text.size());
+  const int m = static_cast<int>(pattern.size());
+  std::vector<int> previous(static_cast<std::size_t>(m) + 1), current(previous.size());
+  for (int j = 0; j <= m; ++j) previous[static_cast<std::size_t>(j)] = j;
+  for (int i = from; i < n; ++i) {
+    current[0] = 0;  // a match may start anywhere
+    for (int j = 1; j <= m; ++j)
+      current[static_cast<std::size_t>(j)] =
+          std::min({previous[static_cast<std::size_t>(j)] + 1, current[static_cast<std::size_t>(j) - 1] + 1,
+                    previous[static_cast<std::size_t>(j) - 1] + (text[i] == pattern[j - 1] ? 0 : 1)});
+    if (current[static_cast<std::size_t>(m)] <= limit) return i + 1;
+    std::swap(previous, current);
+  }
+  return -1;
+}
 
 }  // namespace
 
@@ -475,5 +513,44 @@ TEST_F(ControlHost, TheWayUpIsFoundOrLeftAloneButNeverGuessed) {
     SCOPED_TRACE(c.name);
     ASSERT_EQ(control.LoadImageFile(writeProsePage("wayup.png", c.english, c.skew, c.quarterTurns)), 0);
     EXPECT_EQ(control.Rotate(0), c.expected);
+  }
+}
+
+TEST_F(ControlHost, EveryColumnOfAVerticalPageIsReadWholeAndInItsPlace) {
+  // Pages on which the model, left to find the lines of a column itself,
+  // once cut a column into pieces and gave them back to front.
+  const struct {
+    int variant;
+    QString family;
+  } pages[] = {{0, QStringLiteral("Noto Sans CJK JP")}, {1, QStringLiteral("Noto Serif CJK JP")}};
+  auto control = create();
+  ASSERT_NE(control, nullptr);
+  QWidget host;
+  control->window()->setParent(&host);
+  ASSERT_EQ(number(call(*control, InitOcr, {Variant(dir_.path())})), 0);
+  for (const auto& p : pages) {
+    SCOPED_TRACE(p.family.toStdString());
+    const int mm = 300 * 4 / 100;
+    testpages::PageBuilder builder(150 * mm, 150 * mm, 300);
+    testpages::addVerticalTablePage(builder, mm, 150, p.variant, p.family);
+    const testpages::RenderedPage page = builder.render();
+    ASSERT_EQ(number(call(*control, LoadImageFile, {Variant(writeRendered(page, "vertical.png"))})), 0);
+    ASSERT_EQ(number(call(*control, DoLayout)), 0);
+    ASSERT_EQ(number(call(*control, DoRecognize)), 0);
+    const QString read = flattened(QString::fromStdString(*call(*control, GetOcrResult).text()));
+
+    // The passages' columns, in their order: each found with at most two
+    // characters misread, after the one before.
+    int from = 0;
+    for (const auto& block : page.blocks) {
+      if (block.lines.size() < 2) continue;  // headings and table cells
+      for (const auto& line : block.lines) {
+        QString column;
+        for (const auto& g : line.glyphs) column += g.ch;
+        const int end = firstMatchFrom(read, flattened(column), from, 2);
+        EXPECT_GE(end, 0) << column.toStdString() << " in " << read.toStdString();
+        if (end >= 0) from = end;
+      }
+    }
   }
 }

@@ -1,5 +1,7 @@
 #include "shell/fd3_app.h"
 
+#include "shell/folder_intake.h"
+
 #include "shell/fd3_doc.h"
 #include "shell/progress_dialogs.h"
 
@@ -142,10 +144,14 @@ bool CFD3App::InitInstance(const QStringList& arguments) {
   frame_->SetCommandLine(commandLine_);
   if (hasSwitch(arguments_, kScanSwitch)) PostMessage(frame_.get(), kScanRequestMessage);
   if (hasSwitch(arguments_, kEarlierImportSwitch)) PostMessage(frame_.get(), kEarlierImportMessage);
-  if (hasSwitch(arguments_, kListImportSwitch))
+  // The folder holds the request files and documents of a list import.
+  const std::string dropFolder = platform::workFolder(platform::workfolder::kImport);
+  if (hasSwitch(arguments_, kListImportSwitch)) {
+    ForgetListImportCompletion(dropFolder);
     PostMessage(frame_.get(), kListImportMessage);
-  else  // the folder holds the request files of a list import
-    QDir(QString::fromStdString(platform::workFolder(platform::workfolder::kImport))).removeRecursively();
+  } else {
+    TidyListImportDropFolder(dropFolder);
+  }
   InstallTerminationHandler();
   // A desktop session that ends asks the program to keep its state.
   connect(qApp, &QGuiApplication::commitDataRequest, frame_.get(), [this](QSessionManager& manager) {

@@ -2,16 +2,27 @@
 
 #include "platform/file_ops.h"
 #include "platform/paths.h"
+#include "platform/sjis_codec.h"
 #include "platform/user_interaction.h"
 
 #include <sqlite3.h>
 
+#include <dirent.h>
 #include <sys/stat.h>
+
+#include <QLoggingCategory>
+#include <QString>
 
 #include <cerrno>
 #include <new>
+#include <regex>
+#include <set>
+#include <utility>
+#include <vector>
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcCatalogue, "brindel.catalogue")
 
 const FolderDatabase* gActiveDatabase = nullptr;
 
@@ -23,6 +34,54 @@ bool isDirectory(const std::string& path) {
 bool isRegularFile(const std::string& path) {
   struct stat st {};
   return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+// A catalogue whose header is whole may still be damaged inside (a torn
+// write, a disk error): read as it is, it would show an empty or partial
+// folder and take new rows into broken pages. The quick check reads every
+// page once, which a compaction does anyway, and skips only the index-to-
+// table cross checks.
+void checkIntegrity(SqliteDatabase& db) {
+  Statement check(db, "PRAGMA quick_check(1)");
+  if (!check.step()) throw DbException(SQLITE_CORRUPT, "quick_check gave no answer");
+  const std::string verdict = check.textAt(0);
+  if (verdict != "ok") throw DbException(SQLITE_CORRUPT, verdict);
+}
+
+// The columns the program reads and writes, table by table: a catalogue
+// that lacks one is not one the program can use.
+void checkSchema(SqliteDatabase& db) {
+  static const std::vector<std::pair<const char*, std::vector<const char*>>> kColumns = {
+      {"ItemMST",
+       {"ItemNo", "ItemTitle", "ItemExt", "ImageLevel", "OLELevel", "FullTextLevel", "TextExt", "OfficialDate",
+        "LastModifiedDate", "LastAccessedDate", "StackNo", "PageNo", "SingleItemPosX", "SingleItemPosY",
+        "SearchHit"}},
+      {"StackMST",
+       {"StackNo", "StackTitle", "OfficialDate", "LastModifiedDate", "LastAccessedDate", "CurPageNo",
+        "StackPosX", "StackPosY", "SearchHit"}},
+      {"ThumbMST", {"ItemNo", "ThumbDateTime", "ThumbSizeX", "ThumbSizeY", "ThumbData"}},
+      {"AnnBoxMST",
+       {"ID", "ItemNo", "AnnType", "BoxTop", "BoxLeft", "BoxBottom", "BoxRight", "FontName", "FontSize",
+        "FontBold", "FontItalic", "FontUnderline", "FontStrikeOut", "FontCharSet", "FontFamily", "AnnParam1",
+        "AnnParam2", "AnnParam3", "ForeColor", "BackColor", "BoxString"}},
+      {"CommentMST", {"ItemNo", "Comment"}},
+      {"KeywordMST", {"ItemNo", "Keyword"}},
+      {"CreatorMST", {"ItemNo", "Creator"}},
+      {"ItemTRN", {"ItemNo", "StackNo"}},
+      {"SortTRN", {"ItemNo", "StackNo", "Title", "OfficialDate", "LastModifiedDate", "LastAccessedDate"}},
+      {"SysEnv", {"DatabaseVersion", "ApplicationVersion"}},
+  };
+  std::set<std::string> present;
+  Statement columns(db,
+                    "SELECT m.name || '.' || lower(c.name) FROM sqlite_master AS m, pragma_table_info(m.name) AS c "
+                    "WHERE m.type = 'table'");
+  while (columns.step()) present.insert(columns.textAt(0));
+  for (const auto& [table, names] : kColumns)
+    for (const char* name : names) {
+      const std::string wanted = std::string(table) + "." + QString::fromLatin1(name).toLower().toStdString();
+      if (!present.count(wanted))
+        throw DbException(SQLITE_CORRUPT, "the catalogue has no column " + std::string(table) + "." + name);
+    }
 }
 
 // One trailing slash goes, as the catalogue's folder paths are kept.
@@ -78,6 +137,7 @@ int FolderDatabase::DoesFolderExist(const std::string& folder, int& isCatalogue,
   // a caller can repair the folder and test it again.
   const int result = Guard("DAOのエラーです。:DoesFolderExist", "MemoryException :DoesFolderExist", [&] {
     database_.openExclusive(path, false);
+    checkIntegrity(database_);
     VersionRecordset versionRows(database_);
     versionRows.open(OpenType::Snapshot, "SELECT * FROM SysEnv");
     if (versionRows.isEOF()) {
@@ -85,6 +145,7 @@ int FolderDatabase::DoesFolderExist(const std::string& folder, int& isCatalogue,
       database_.close();
       return SetError(dbresult::kBadArgument, "FDDBのデータベースではありません。:DoesFolderExist");
     }
+    checkSchema(database_);
     version = versionRows->DatabaseVersion;
     if (versionRows->ApplicationVersion == "1.0") {
       // The first format kept no full-text level for web pages and mails.
@@ -151,6 +212,11 @@ bool FolderDatabase::IsInUse(const DbLastError& error) {
   return error.code == dbresult::kEngine && (code == SQLITE_BUSY || code == SQLITE_LOCKED);
 }
 
+bool FolderDatabase::IsDamaged(const DbLastError& error) {
+  const int code = error.daoErrorCode & 0xFF;
+  return error.code == dbresult::kEngine && (code == SQLITE_CORRUPT || code == SQLITE_NOTADB);
+}
+
 // ---- OpenFolder / CloseFolder ---------------------------------------------
 
 int FolderDatabase::OpenFolder(const std::string& folder, bool readOnly) {
@@ -162,6 +228,8 @@ int FolderDatabase::OpenFolder(const std::string& folder, bool readOnly) {
   return Guard("DAOのエラーです。:OpenFolder", "MemoryException :OpenFolder", [&] {
     database_.openExclusive(CataloguePath(folderPath_), readOnly);
     try {
+      // Held exclusively now: no copy into this folder is under way.
+      if (!readOnly) RemoveLeftoverCopies();
       CreateRecordsets();
     } catch (...) {
       database_.close();
@@ -169,6 +237,44 @@ int FolderDatabase::OpenFolder(const std::string& folder, bool readOnly) {
     }
     return dbresult::kOk;
   });
+}
+
+void FolderDatabase::RemoveLeftoverCopies() {
+  std::vector<std::pair<std::string, std::string>> leftovers;  // partial name, the name it was made for
+  if (DIR* dir = ::opendir(folderPath_.c_str())) {
+    while (const dirent* entry = ::readdir(dir))
+      if (auto target = platform::partialCopyTarget(entry->d_name)) leftovers.emplace_back(entry->d_name, *target);
+    ::closedir(dir);
+  }
+  if (leftovers.empty()) return;
+  // The files the rows name, whatever their case: one of them is never
+  // removed, whoever made it.
+  std::set<std::string> named;
+  Statement rows(database_, "SELECT ItemTitle, ItemExt, TextExt FROM ItemMST");
+  while (rows.step()) {
+    // ItemTitle holds the file name; the attached text adds TextExt to it.
+    // Keeping more names than needed only ever keeps a file.
+    const std::string name = rows.textAt(0);
+    named.insert(platform::asciiUpper(name));
+    if (!rows.textAt(1).empty()) named.insert(platform::asciiUpper(name + "." + rows.textAt(1)));
+    if (!rows.textAt(2).empty()) named.insert(platform::asciiUpper(name + "." + rows.textAt(2)));
+  }
+  for (const auto& [partialName, targetName] : leftovers) {
+    const std::string partial = platform::joinPath(folderPath_, partialName);
+    const std::string target = platform::joinPath(folderPath_, targetName);
+    struct stat partialStat {}, targetStat {};
+    if (::lstat(partial.c_str(), &partialStat) != 0 || !S_ISREG(partialStat.st_mode)) continue;
+    // Still linked to the partial name, the placed file is the copy a
+    // killed transfer made and never recorded.
+    if (::lstat(target.c_str(), &targetStat) == 0 && S_ISREG(targetStat.st_mode) &&
+        targetStat.st_dev == partialStat.st_dev && targetStat.st_ino == partialStat.st_ino &&
+        !named.count(platform::asciiUpper(targetName))) {
+      qCInfo(lcCatalogue).noquote() << "removing an unrecorded copy" << QString::fromStdString(target);
+      ::unlink(target.c_str());
+    }
+    qCInfo(lcCatalogue).noquote() << "removing a partial copy" << QString::fromStdString(partial);
+    ::unlink(partial.c_str());
+  }
 }
 
 int FolderDatabase::CloseFolder() {
@@ -286,8 +392,18 @@ int ShowLastDbError(int code, bool silentNegative) {
   // Always the message of the document's own catalogue, also when the
   // failing object was another one: callers with their own instance format
   // their own message.
-  if (gActiveDatabase)
-    platform::messageBox(gActiveDatabase->GetDbLastError().message, platform::Buttons::Ok,
-                         platform::Icon::Warning);
+  if (gActiveDatabase) {
+    const std::string& message = gActiveDatabase->GetDbLastError().message;
+    qCWarning(lcCatalogue).noquote() << "catalogue error" << code << QString::fromStdString(message);
+    platform::messageBox(DbMessageForUser(message), platform::Buttons::Ok, platform::Icon::Warning);
+  }
   return code;
+}
+
+std::string DbMessageForUser(const std::string& message) {
+  // Operation names are ASCII identifiers, joined with a colon as the
+  // failure passed up through them; nothing else in a message ends so.
+  static const std::regex kOperationTail(R"((\s*:\s*[A-Za-z_][A-Za-z0-9_]*)+\s*$)");
+  std::string text = std::regex_replace(message, kOperationTail, "");
+  return text.empty() ? message : text;
 }

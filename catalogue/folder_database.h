@@ -92,6 +92,8 @@ class FolderDatabase {
   // connection (of this or another process): the catalogue is in use, not
   // damaged.
   static bool IsInUse(const DbLastError& error);
+  // The failure was the engine finding the catalogue file damaged.
+  static bool IsDamaged(const DbLastError& error);
   // The open connection, for the search database and for tests that look at
   // rows directly; catalogue changes go through the operations.
   SqliteDatabase& Engine() { return database_; }
@@ -148,6 +150,10 @@ class FolderDatabase {
   // Another connection holds the catalogue file open.
   static bool IsHeldOpen(const std::string& cataloguePath);
   bool recoveryNotice_ = false;
+  // Removes what a copy into this folder that was killed left: hidden
+  // partial copies, and a copy placed under its name that no row records
+  // (platform::placePartialCopy tells it from the user's files).
+  void RemoveLeftoverCopies();
 
   // ---- annotation boxes ----------------------------------------------------
  public:
@@ -364,8 +370,12 @@ class CatalogueTransaction {
 
 // The reporter: 0 shows nothing; a negative code with silentNegative shows
 // nothing; otherwise shows the last message of the active document's
-// catalogue in an OK message box. Returns code.
+// catalogue in an OK message box. Returns code. The whole message goes to
+// the log; the box leaves out the names of the operations it carries.
 int ShowLastDbError(int code, bool silentNegative);
+// message without the trailing operation names (": CompactFolder",
+// ":OpenFolder:CompactFolder"), which say nothing to the user.
+std::string DbMessageForUser(const std::string& message);
 // The catalogue whose message ShowLastDbError shows (the document's own);
 // nullptr when no document holds one. Not owned.
 void SetActiveFolderDatabase(const FolderDatabase* database);

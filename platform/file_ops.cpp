@@ -13,8 +13,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
+#include <string_view>
 #include <utility>
 
 namespace platform {
@@ -141,15 +143,14 @@ int readGuarded(const std::string& path, std::size_t maxBytes, bool refuseLarger
   return error;
 }
 
-}  // namespace
-
-int copyFileReplacing(const std::string& from, const std::string& to) {
-  // Only a regular file is copied: a device or a FIFO would never end.
+// Copies from into a new file made from the mkostemp pattern temp (which
+// gets the file's path), flushed to disk; nothing is left on failure. Only a
+// regular file is copied: a device or a FIFO would never end.
+int copyIntoNewFile(const std::string& from, std::string& temp) {
   int openError = 0;
   struct stat st {};
   const int in = openRegular(from, &openError, &st);
   if (in < 0) return openError;
-  std::string temp = joinPath(parentPath(to), "." + fileNameOf(to) + ".XXXXXX");
   const int out = ::mkostemp(temp.data(), O_CLOEXEC);
   if (out < 0) {
     const int error = errno;
@@ -185,9 +186,53 @@ int copyFileReplacing(const std::string& from, const std::string& to) {
   if (!error && ::fsync(out) != 0) error = errno;
   if (::close(out) != 0 && !error) error = errno;
   ::close(in);
-  if (!error && ::rename(temp.c_str(), to.c_str()) != 0) error = errno;
   if (error) ::unlink(temp.c_str());
   return error;
+}
+
+constexpr std::string_view kPartialInfix = ".part.";
+constexpr std::size_t kRandomPart = 6;  // mkostemp's XXXXXX
+
+}  // namespace
+
+int copyFileReplacing(const std::string& from, const std::string& to) {
+  std::string temp = joinPath(parentPath(to), "." + fileNameOf(to) + ".XXXXXX");
+  int error = copyIntoNewFile(from, temp);
+  if (!error && ::rename(temp.c_str(), to.c_str()) != 0) {
+    error = errno;
+    ::unlink(temp.c_str());
+  }
+  return error;
+}
+
+int makePartialCopy(const std::string& from, const std::string& to, std::string& partial) {
+  partial = joinPath(parentPath(to), "." + fileNameOf(to) + std::string(kPartialInfix) + "XXXXXX");
+  const int error = copyIntoNewFile(from, partial);
+  if (error) partial.clear();
+  return error;
+}
+
+int placePartialCopy(const std::string& partial, const std::string& to) {
+  const int error = renameCalls().link(partial.c_str(), to.c_str());
+  if (error == 0 || !refusesHardLink(error)) return error;
+  return renameNoReplace(partial, to);
+}
+
+void releasePartialCopy(const std::string& partial) {
+  if (!partial.empty()) ::unlink(partial.c_str());
+}
+
+std::optional<std::string> partialCopyTarget(const std::string& fileName) {
+  const std::size_t tail = kPartialInfix.size() + kRandomPart;
+  if (fileName.size() <= 1 + tail || fileName.front() != '.') return std::nullopt;
+  const std::size_t infix = fileName.size() - tail;
+  if (fileName.compare(infix, kPartialInfix.size(), kPartialInfix) != 0) return std::nullopt;
+  for (std::size_t i = fileName.size() - kRandomPart; i < fileName.size(); ++i)
+    if (!std::isalnum(static_cast<unsigned char>(fileName[i]))) return std::nullopt;
+  std::string target = fileName.substr(1, infix - 1);
+  if (target.empty() || target == "." || target == ".." || target.find('/') != std::string::npos)
+    return std::nullopt;
+  return target;
 }
 
 ReplaceStage writeFileReplacing(const std::string& path, std::span<const std::uint8_t> bytes) {

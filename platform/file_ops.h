@@ -3,6 +3,8 @@
 //
 //   renameNoReplace     rename that never replaces an existing target
 //   copyFileReplacing   copy that replaces the target only when complete
+//   makePartialCopy, placePartialCopy, releasePartialCopy, partialCopyTarget
+//                       copies that never replace, with recognisable leftovers
 //   writeFileReplacing  bytes that replace the target only when complete
 //   readFileCapped      a whole regular file, refused above a size
 //   readFileHead        the first bytes of a regular file
@@ -49,6 +51,24 @@ void setRenameCalls(const RenameCalls* calls);
 // copy gets the default permissions of a new file, not the source's (the
 // source may be a read-only installed template).
 int copyFileReplacing(const std::string& from, const std::string& to);
+
+// Copies that must never replace a file, and whose leftovers a later look
+// at the folder can tell from the user's files.
+//
+// makePartialCopy copies from into a new hidden file beside to, named
+// ".<name of to>.part.XXXXXX" (a pattern of this program's own), flushed to
+// disk; partial gets its path. placePartialCopy gives the copy the name to
+// (EEXIST when it exists): as a hard link where the file system has them,
+// so that until releasePartialCopy drops the partial name, the placed file
+// is known as this program's copy (same inode) should the process die
+// before the copy is recorded. Without hard links the partial file is
+// renamed and nothing is left to release.
+int makePartialCopy(const std::string& from, const std::string& to, std::string& partial);
+int placePartialCopy(const std::string& partial, const std::string& to);
+void releasePartialCopy(const std::string& partial);
+// The name a partial copy was made for: "x.doc" for ".x.doc.part.a1B2c3".
+// Nothing for any name the pattern does not make.
+std::optional<std::string> partialCopyTarget(const std::string& fileName);
 
 // Writes the bytes to a temporary file beside the target and renames it over
 // the target, so the target is the old file or the new one whole. Which step

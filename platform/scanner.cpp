@@ -2,6 +2,7 @@
 
 #include "platform/byte_order.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QLoggingCategory>
 #include <QMetaObject>
@@ -10,6 +11,7 @@
 #include <sane/saneopts.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <condition_variable>
 #include <cstring>
@@ -389,6 +391,7 @@ bool CNewScanner::Scan() {
   scanning_ = true;
   cancelled_ = false;
   QEventLoop loop;
+  std::atomic<bool> finished{false};
   ScanStatus status = ScanStatus::Done;
   const ScanSettings settings = settings_;
   std::thread worker([&] {
@@ -421,9 +424,17 @@ bool CNewScanner::Scan() {
       return !cancelled_.load();
     };
     status = source_->acquire(settings, sink, cancelled_);
+    finished = true;
     QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
   });
   loop.exec();
+  if (!finished) {
+    // The loop was ended from outside (the session ends): the scan is
+    // cancelled, and events are still served until the worker is through,
+    // since a page on its way waits for its handler here.
+    Cancel();
+    while (!finished) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  }
   worker.join();
   // A cancel that came after the last page still ends the scan as cancelled.
   if (status == ScanStatus::Done && cancelled_) status = ScanStatus::Cancelled;

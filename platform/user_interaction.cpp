@@ -1,11 +1,13 @@
 #include "platform/user_interaction.h"
 
+#include <atomic>
 #include <cstdio>
 
 namespace platform {
 namespace {
 
 UserInteraction* gService = nullptr;
+std::atomic<bool> gSessionEnding{false};
 
 }  // namespace
 
@@ -36,7 +38,15 @@ UserInteraction* setUserInteraction(UserInteraction* service) {
   return previous;
 }
 
+void setSessionEnding(bool ending) { gSessionEnding = ending; }
+
+bool sessionEnding() { return gSessionEnding; }
+
 Answer messageBox(const std::string& text, Buttons buttons, Icon icon, const std::string& caption) {
+  if (gSessionEnding) {
+    std::fprintf(stderr, "%s (not shown, the session ends): %s\n", caption.c_str(), text.c_str());
+    return escapeAnswerOf(buttons);
+  }
   if (gService) return gService->messageBox(text, caption, buttons, icon);
   std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
   return firstAnswerOf(buttons);

@@ -8,6 +8,7 @@
 //                              QMessageBox one of shell/qt_user_interaction.h)
 //   ScopedUserInteraction      installs a service for a scope
 //   RecordingUserInteraction   answers from a script and keeps every box shown
+//   setSessionEnding           no more boxes: the session ends
 //
 // No widgets here: the libraries that use this service run without Qt Widgets.
 
@@ -37,6 +38,14 @@ Answer messageBox(const std::string& text, Buttons buttons = Buttons::Ok, Icon i
 
 // Installs a service (not owned); nullptr restores the default. Returns the previous one.
 UserInteraction* setUserInteraction(UserInteraction* service);
+
+// The session is ending (SIGTERM, SIGHUP): from then on no box is shown (the
+// text goes to standard error) and every question gets the answer of a box
+// closed without a choice, so that nothing waits for a user who is gone and
+// nothing is done that a user did not choose. Work that looks for a cancel
+// is cancelled. Tests set it back with false.
+void setSessionEnding(bool ending);
+bool sessionEnding();
 
 Answer firstAnswerOf(Buttons buttons);
 // The answer of a box closed without a choice (Escape, or its owner gone).

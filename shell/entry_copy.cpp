@@ -27,6 +27,19 @@ void removeAll(const std::vector<std::string>& paths) {
   for (const std::string& path : paths) DeleteFileForce(path);
 }
 
+void releaseAll(std::vector<std::string>& partials) {
+  for (const std::string& partial : partials) platform::releasePartialCopy(partial);
+  partials.clear();
+}
+
+// The copies go before their partial names: a kill in between leaves only
+// partial names, never a copy that is no longer known as ours.
+void dropCopies(std::vector<std::string>& copied, std::vector<std::string>& partials) {
+  removeAll(copied);
+  copied.clear();
+  releaseAll(partials);
+}
+
 }  // namespace
 
 bool ReadEntryPages(FolderDatabase& source, int kind, int number, std::vector<ItemInfo>& pages) {
@@ -124,38 +137,46 @@ void fileStep() {
 
 void SetFileStepHook(std::function<void()> hook) { fileStepHook() = std::move(hook); }
 
-int CopyFileNoReplace(const std::string& from, const std::string& to) {
+int CopyFileNoReplace(const std::string& from, const std::string& to, std::string& partial) {
+  partial.clear();
   if (!isFile(from)) return ENOENT;
-  // The whole copy is made under a name of its own and only then given the
-  // target name, which fails rather than replace a file that appeared since.
-  const std::string temporary = MakeUniqueFileName(to + ".part");
-  if (temporary.empty()) return EEXIST;
+  // The whole copy is made under a hidden name of its own and only then
+  // given the target name, which fails rather than replace a file that
+  // appeared since. The hidden name stays linked to the copy until its rows
+  // are committed: a copy left without rows by a killed process is known as
+  // ours when the folder is next opened, and removed there.
   fileStep();
-  int error = platform::copyFileReplacing(from, temporary);
+  int error = platform::makePartialCopy(from, to, partial);
   if (error == 0) {
     fileStep();
-    error = platform::renameNoReplace(temporary, to);
+    error = platform::placePartialCopy(partial, to);
   }
-  if (error != 0) DeleteFileForce(temporary);
+  if (error != 0) {
+    platform::releasePartialCopy(partial);
+    partial.clear();
+  }
   return error;
 }
 
 int CopyEntryDocuments(FolderDatabase& source, int kind, int number, const std::string& sourceFolder,
-                       const std::string& targetFolder, std::vector<std::string>& copied, std::string& failedName) {
+                       const std::string& targetFolder, std::vector<std::string>& copied, std::string& failedName,
+                       std::vector<std::string>& partials) {
   copied.clear();
+  partials.clear();
   std::vector<ItemInfo> pages;
   if (!ReadEntryPages(source, kind, number, pages)) return EIO;
   for (const ItemInfo& page : pages) {
     for (const std::string& name : FileNamesOf(page)) {
       const std::string to = join(targetFolder, name);
-      const int error = CopyFileNoReplace(join(sourceFolder, name), to);
+      std::string partial;
+      const int error = CopyFileNoReplace(join(sourceFolder, name), to, partial);
       if (error != 0) {
         failedName = name;
-        removeAll(copied);
-        copied.clear();
+        dropCopies(copied, partials);
         return error;
       }
       copied.push_back(to);
+      partials.push_back(partial);
     }
   }
   return 0;
@@ -171,7 +192,9 @@ TransferResult TransferEntry(FolderDatabase& source, int kind, int number, Folde
     return result;
   }
   std::vector<std::string> copied;
-  result.error = CopyEntryDocuments(source, kind, number, sourceFolder, targetFolder, copied, result.failedName);
+  std::vector<std::string> partials;
+  result.error =
+      CopyEntryDocuments(source, kind, number, sourceFolder, targetFolder, copied, result.failedName, partials);
   if (result.error != 0) {
     result.outcome = Outcome::FilesFailed;
     return result;
@@ -180,11 +203,14 @@ TransferResult TransferEntry(FolderDatabase& source, int kind, int number, Folde
   int code = source.DupTo(kind, number, target, result.target);
   ShowLastDbError(code, false);
   if (code != 0) {
-    removeAll(copied);
+    dropCopies(copied, partials);
     result.outcome = Outcome::RowsFailed;
     result.error = code;
     return result;
   }
+  // Recorded: the copies are the folder's documents now.
+  fileStep();
+  releaseAll(partials);
   if (result.target.Kind == EntryRef::kStack) {
     StackInfo stack;
     stack.StackNo = result.target.No;

@@ -54,12 +54,17 @@ int CheckEntryCopy(FolderDatabase& source, int kind, int number, FolderDatabase&
 // errno of the first failure (failedName: its file name), after which the
 // files already copied for this entry are removed again. copied receives the
 // target paths made.
+// partials receives the hidden partial names that keep the copies known as
+// this program's until their rows are committed (platform::placePartialCopy);
+// the caller releases them then.
 int CopyEntryDocuments(FolderDatabase& source, int kind, int number, const std::string& sourceFolder,
-                       const std::string& targetFolder, std::vector<std::string>& copied, std::string& failedName);
+                       const std::string& targetFolder, std::vector<std::string>& copied, std::string& failedName,
+                       std::vector<std::string>& partials);
 
 // Copies one file without ever replacing the target: 0 or an errno (EEXIST
-// when the target exists).
-int CopyFileNoReplace(const std::string& from, const std::string& to);
+// when the target exists). partial: the hidden name still linked to the
+// copy (empty where the file system has no hard links).
+int CopyFileNoReplace(const std::string& from, const std::string& to, std::string& partial);
 
 enum class Outcome {
   Done,          // carried over (moved: gone from the source)

@@ -1,5 +1,7 @@
 #include "shell/fd3_app.h"
 
+#include "shell/folder_intake.h"
+
 #include "shell/fd3_doc.h"
 #include "shell/progress_dialogs.h"
 
@@ -142,10 +144,14 @@ bool CFD3App::InitInstance(const QStringList& arguments) {
   frame_->SetCommandLine(commandLine_);
   if (hasSwitch(arguments_, kScanSwitch)) PostMessage(frame_.get(), kScanRequestMessage);
   if (hasSwitch(arguments_, kEarlierImportSwitch)) PostMessage(frame_.get(), kEarlierImportMessage);
-  if (hasSwitch(arguments_, kListImportSwitch))
+  // The folder holds the request files and documents of a list import.
+  const std::string dropFolder = platform::workFolder(platform::workfolder::kImport);
+  if (hasSwitch(arguments_, kListImportSwitch)) {
+    ForgetListImportCompletion(dropFolder);
     PostMessage(frame_.get(), kListImportMessage);
-  else  // the folder holds the request files of a list import
-    QDir(QString::fromStdString(platform::workFolder(platform::workfolder::kImport))).removeRecursively();
+  } else {
+    TidyListImportDropFolder(dropFolder);
+  }
   InstallTerminationHandler();
   // A desktop session that ends asks the program to keep its state.
   connect(qApp, &QGuiApplication::commitDataRequest, frame_.get(), [this](QSessionManager& manager) {
@@ -195,17 +201,21 @@ bool CFD3App::RepeatedStart() {
   return false;
 }
 
-// SIGTERM and SIGHUP end the session: the frame closes as usual, saving its
-// state, and the event loop ends.
+// SIGTERM and SIGHUP end the session from any state: every event loop ends
+// (modal boxes and dialogs included, which count as closed without a
+// choice), no further box waits for an answer, and work that looks for a
+// cancel is cancelled. Once the stack has unwound, ExitInstance closes the
+// frame as usual, which saves its state. Asking the windows to close here
+// instead would let any dialog that refuses to close (a progress dialog, a
+// question without Cancel) keep the program up.
 void CFD3App::InstallTerminationHandler() {
   if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, gTerminationPipe) != 0) return;
   terminationNotifier_ = std::make_unique<QSocketNotifier>(gTerminationPipe[1], QSocketNotifier::Read);
-  connect(terminationNotifier_.get(), &QSocketNotifier::activated, this, [this] {
+  connect(terminationNotifier_.get(), &QSocketNotifier::activated, this, [] {
     char byte;
     if (::read(gTerminationPipe[1], &byte, 1) < 0) return;
     qCInfo(lcStartup) << "session ends";
-    if (frame_ && frame_->isVisible()) frame_->close();
-    if (!frame_ || !frame_->isVisible()) QCoreApplication::quit();
+    EndSession();
   });
   struct sigaction action = {};
   action.sa_handler = [](int) {
@@ -247,7 +257,20 @@ int CFD3App::FindOcrApplication(std::string* path) {
   return 1;
 }
 
+void CFD3App::EndSession() {
+  platform::setSessionEnding(true);
+  QCoreApplication::exit(0);
+  // Before the main loop has started, exit() has no loop to end: the loop
+  // ends as soon as it runs.
+  QMetaObject::invokeMethod(qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+}
+
 int CFD3App::ExitInstance(int exitCode) {
+  if (platform::sessionEnding() && frame_ && frame_->isVisible()) {
+    frame_->close();
+    // A viewer that would not give way still leaves the settings written.
+    if (frame_->isVisible()) frame_->SaveState();
+  }
   if (terminationNotifier_) {
     ::signal(SIGTERM, SIG_DFL);
     ::signal(SIGHUP, SIG_DFL);

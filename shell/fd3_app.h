@@ -40,8 +40,13 @@ class CFD3App : public QObject {
 
   // arguments: the program's arguments without the program name.
   bool InitInstance(const QStringList& arguments);
+  // After the session ended (EndSession), first closes the frame, which
+  // saves its state.
   int ExitInstance(int exitCode);
   int ExitCode() const { return exitCode_; }
+  // What SIGTERM and SIGHUP do: every event loop ends, boxes answer as
+  // closed without a choice, cancellable work is cancelled.
+  static void EndSession();
 
   CMainFrame* Frame() const { return frame_.get(); }
   CFD3Doc* Document() const { return document_.get(); }

@@ -39,6 +39,9 @@ constexpr const char* kBackupName = "info.bk";
 constexpr const char* kRecoveredMessage =
     "前回のデータベースの最適化が中断されていました。\nバックアップからデータベースを元に戻しました。";
 constexpr const char* kCatalogueName = "info.mdb";
+constexpr const char* kFolderInUseMessage =
+    "指定されたフォルダは他のプログラムで使用中のため、開けませんでした。\n"
+    "そのプログラムを終了してから、もう一度開いてください。";
 
 std::function<void(int)>& fatalExit() {
   static std::function<void(int)> handler = [](int code) { std::exit(code); };
@@ -60,9 +63,13 @@ std::string keepDamagedCatalogue(const std::string& folder) {
   const std::string source = platform::joinPath(folder, kCatalogueName);
   if (!exists(source)) return {};
   std::string target = source + ".damaged";
-  for (int n = 2; exists(target); ++n) target = source + ".damaged" + std::to_string(n);
-  return QFile::rename(QString::fromStdString(source), QString::fromStdString(target)) ? target
-                                                                                      : std::string();
+  for (int n = 2; exists(target) || exists(target + "-journal"); ++n)
+    target = source + ".damaged" + std::to_string(n);
+  if (!QFile::rename(QString::fromStdString(source), QString::fromStdString(target))) return {};
+  // A journal left beside it belongs to it, not to what takes its name.
+  if (exists(source + "-journal"))
+    QFile::rename(QString::fromStdString(source + "-journal"), QString::fromStdString(target + "-journal"));
+  return target;
 }
 
 }  // namespace
@@ -209,10 +216,22 @@ int CFD3Doc::CheckFolderDatabase(const std::string& path, int& existsOut) {
     if (platform::messageBox("データベースが壊れています。\nバックアップを使用しますか？",
                              platform::Buttons::YesNo, platform::Icon::Question) != platform::Answer::Yes)
       return code;
-    db.RestoreFromBackup(work);
+    // The damaged file is kept beside the backup that replaces it: what it
+    // still holds may be rescued by hand.
+    std::string keptBeforeRestore;
+    if (exists(platform::joinPath(work, kBackupName))) keptBeforeRestore = keepDamagedCatalogue(work);
+    if (db.RestoreFromBackup(work) != 0 && !keptBeforeRestore.empty()) {
+      // No copy of the backup took its place: the damaged file is all the
+      // folder has, and it goes back under its name.
+      QFile::rename(QString::fromStdString(keptBeforeRestore),
+                    QString::fromStdString(platform::joinPath(work, kCatalogueName)));
+      keptBeforeRestore.clear();
+    }
     code = db.DoesFolderExist(work, existsOut, version);
     if (code != 0) {
-      const std::string kept = keepDamagedCatalogue(work);
+      // A backup as damaged as the catalogue is still info.bk: its copy is
+      // not kept twice.
+      const std::string kept = keptBeforeRestore.empty() ? keepDamagedCatalogue(work) : keptBeforeRestore;
       std::string message = "バックアップが使用できません\n初期化します。";
       if (!kept.empty()) message += "\n壊れたデータベースは次の名前で残しました:\n" + kept;
       platform::messageBox(message, platform::Buttons::Ok, platform::Icon::Warning);
@@ -245,8 +264,13 @@ bool CFD3Doc::OpenFolderDatabase(const std::string& path) {
   // numbers (a reopen after a rename closed the folder).
   if (compact && !ShowsEntriesOf(path)) {
     const int code = db.CompactFolder(path);
-    if (code != dbresult::kEngine) reportDb(code);
+    // A catalogue held elsewhere fails the open below as well, which tells
+    // the user; any other failure of the engine is news.
+    if (code != dbresult::kEngine || !FolderDatabase::IsInUse(db.GetDbLastError())) reportDb(code);
     tellRecovery();
+    // Damage the engine found while compacting is not opened for writing:
+    // new rows would go into broken pages and the folder would look empty.
+    if (code == dbresult::kEngine && FolderDatabase::IsDamaged(db.GetDbLastError())) return false;
   }
   // A compaction that failed between its renames is put right by the open,
   // which brings the backup back.
@@ -332,8 +356,11 @@ void CFD3Doc::LoadFolder(const std::string& pathWithTrailingSlash, int layoutFla
   int catalogueExists = 0;
   if (CheckFolderDatabase(folder, catalogueExists) != 0) {
     bringMainWindowForward();
-    platform::messageBox("指定されたフォルダにアクセスできませんでした。", platform::Buttons::Ok,
-                         platform::Icon::Warning);
+    // A catalogue held by another program (or another user) is no fault of
+    // the folder's: the user learns to close it there and try again.
+    platform::messageBox(FolderDatabase::IsInUse(db.GetDbLastError()) ? kFolderInUseMessage
+                                                                       : "指定されたフォルダにアクセスできませんでした。",
+                         platform::Buttons::Ok, platform::Icon::Warning);
     return;
   }
   if (catalogueExists == 0) return;

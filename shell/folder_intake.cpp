@@ -14,6 +14,8 @@
 #include "shell/progress_dialogs.h"
 
 #include <QDir>
+#include <QDirIterator>
+#include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -40,6 +42,12 @@ std::vector<std::string> slice(const std::vector<std::string>& all, std::size_t 
   std::vector<std::string> part;
   for (std::size_t i = from; i < from + count; ++i) part.push_back(i < all.size() ? all[i] : std::string());
   return part;
+}
+
+// Beside the drop folder, never in it: its presence says that the last
+// request was registered whole.
+std::string completionMarker(const std::string& importFolder) {
+  return platform::withoutTrailingSlash(importFolder) + ".done";
 }
 
 int itemCount(CFD3Doc& doc) {
@@ -254,11 +262,43 @@ ListImportOutcome RunListImport(IntakeRun& run, const std::string& importFolder,
   if (!run.targetFolder.empty()) RefreshFolderBackup(run.targetFolder);
   outcome.complete = whole && !run.incomplete;
   if (outcome.complete) {
+    // Recorded outside the folder first: a deletion cut short leaves files
+    // that were registered, and the next start finishes it.
+    const std::string done = completionMarker(importFolder);
+    const bool marked = platform::writeFileReplacing(done, {}) == platform::ReplaceStage::Done;
     outcome.dropFolderDeleted = QDir(QString::fromStdString(importFolder)).removeRecursively();
+    if (marked && outcome.dropFolderDeleted) QFile::remove(QString::fromStdString(done));
   } else {
     tell("インポートできなかったファイルがあります。\nインポート用のフォルダはそのまま残しました。\n" + importFolder);
   }
   return outcome;
+}
+
+bool TidyListImportDropFolder(const std::string& importFolder) {
+  const QString folder = QString::fromStdString(importFolder);
+  const QString done = QString::fromStdString(completionMarker(importFolder));
+  if (!QFileInfo(folder).isDir()) {
+    QFile::remove(done);
+    return false;
+  }
+  bool holdsFiles = false;
+  for (QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+       it.hasNext() && !holdsFiles;) {
+    it.next();
+    holdsFiles = true;
+  }
+  if (QFile::exists(done) || !holdsFiles) {
+    if (QDir(folder).removeRecursively()) QFile::remove(done);
+    return false;
+  }
+  tell("前回のリスト インポートで渡されたファイルが、登録されないまま残っています。\n"
+       "ファイルは次のフォルダにあります。必要なファイルは手動で登録してください。\n" +
+       importFolder);
+  return true;
+}
+
+void ForgetListImportCompletion(const std::string& importFolder) {
+  QFile::remove(QString::fromStdString(completionMarker(importFolder)));
 }
 
 // ---- the migration --------------------------------------------------------

@@ -112,6 +112,17 @@ struct ListImportOutcome {
 // was registered; otherwise it stays, and the user is told.
 ListImportOutcome RunListImport(IntakeRun& run, const std::string& importFolder, const std::string& requestFile);
 
+// What a start without a list import does with the drop folder: deleted
+// when its last request was registered whole (also when a kill cut that
+// deletion short) or when it holds no file; otherwise the files were handed
+// over and never registered (the program was killed during the import or
+// before it), so they stay and the user is told where they lie. True when
+// the folder was kept.
+bool TidyListImportDropFolder(const std::string& importFolder);
+// A start with a list import: the drop folder holds a new request, so an
+// earlier request's completion no longer speaks for it.
+void ForgetListImportCompletion(const std::string& importFolder);
+
 // ---- the migration --------------------------------------------------------
 
 // Splits a record file name ("請求001.TXT", "a.TXT.WRD"): extension "TXT" or

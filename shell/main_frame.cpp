@@ -52,6 +52,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <functional>
+#include <thread>
 #include <optional>
 
 namespace {
@@ -525,6 +527,29 @@ void CMainFrame::OnApplicationSettings() {
   BuildApplicationBar();
 }
 
+namespace {
+
+// Runs work on a thread of its own while the window stays live: the dialog
+// repaints and moves, and its Cancel sets cancel, which the transfer looks
+// at while it connects. work may post to relay to reach the window; what is
+// still posted when work ends is dropped with relay.
+void runBesideDialog(ProgressDialog& dialog, std::atomic<bool>& cancel, const std::function<void(QObject&)>& work) {
+  QObject relay;
+  std::atomic<bool> done{false};
+  std::thread worker([&] {
+    work(relay);
+    done = true;
+    QMetaObject::invokeMethod(&relay, [] {}, Qt::QueuedConnection);  // wakes the loop below
+  });
+  while (!done) {
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    if (dialog.PumpAndCheckCancel()) cancel = true;
+  }
+  worker.join();
+}
+
+}  // namespace
+
 void CMainFrame::OnUpdateCheck() {
   using platform::Buttons;
   using platform::Icon;
@@ -541,13 +566,21 @@ void CMainFrame::OnUpdateCheck() {
   SetBusy(true);
   const std::string manual = "お急ぎの場合はお手数ですがヴェルノアホームページより手動でアップデータをダウンロードして適用してください。";
   std::string body;
-  update::Result fetched;
+  update::Result fetched = update::Result::Unreachable;
   {
-    // The information file is small: a wait dialog while the server answers.
-    WaitDialog wait(QStringLiteral("サーバに接続中です。"));
+    // The information file is small: a wait dialog while the server
+    // answers, live the whole time, whose Cancel ends the wait.
+    WaitDialog wait(QStringLiteral("サーバに接続中です。"), {}, true);
     wait.Create();
-    QCoreApplication::processEvents();
-    fetched = update::FetchText(server + "/download/archive/online/vu3rorizi.ziz", body);
+    std::atomic<bool> cancel{false};
+    runBesideDialog(wait, cancel, [&](QObject&) {
+      fetched = update::FetchText(server + "/download/archive/online/vu3rorizi.ziz", body, 30, &cancel);
+    });
+    wait.Close();
+  }
+  if (fetched == update::Result::Cancelled) {
+    RunPendingWork();
+    return;
   }
   const auto info = fetched == update::Result::Ok ? update::ParseUpdateInfo(body) : std::nullopt;
   if (!info) {
@@ -579,7 +612,7 @@ void CMainFrame::OnUpdateCheck() {
     return;
   }
   const std::string destination = (folder + QLatin1Char('/')).toStdString() + name;
-  update::Result got;
+  update::Result got = update::Result::Unreachable;
   {
     DownloadProgressDlg progress;
     progress.setWindowTitle(QStringLiteral("自動アップデート"));
@@ -589,17 +622,24 @@ void CMainFrame::OnUpdateCheck() {
     const QString downloading =
         QStringLiteral("アップデータ(%1)のダウンロード中...").arg(QString::fromStdString(info->publishedVersion));
     std::atomic<bool> cancel{false};
-    got = update::DownloadFile(info->updaterUrl, destination, &cancel, [&](int percent) {
-      progress.SetText(downloading);
-      progress.SetPosition(percent);
-      if (progress.PumpAndCheckCancel()) cancel = true;
+    runBesideDialog(progress, cancel, [&](QObject& relay) {
+      got = update::DownloadFile(info->updaterUrl, destination, &cancel, [&](int percent) {
+        QMetaObject::invokeMethod(
+            &relay,
+            [&progress, &downloading, percent] {
+              progress.SetText(downloading);
+              progress.SetPosition(percent);
+            },
+            Qt::QueuedConnection);
+      });
     });
     progress.Close();
   }
   if (got == update::Result::ServerError)
     platform::messageBox("サーバ側でエラーが発生しました。しばらく経った後に再度自動アップデートを行ってください。\n\n" + manual,
                          Buttons::Ok, Icon::Error);
-  else if (got == update::Result::ShortBody || got == update::Result::WriteFailed || got == update::Result::Unreachable)
+  else if (got == update::Result::ShortBody || got == update::Result::WriteFailed || got == update::Result::Unreachable ||
+           got == update::Result::TooLarge)
     platform::messageBox("アップデータのダウンロードに失敗しました。\n\n" + manual, Buttons::Ok, Icon::Error);
   if (got == update::Result::Ok) {
     // Code fetched over the network is not run by the program: the user

@@ -1,5 +1,7 @@
 #include "shell/progress_dialogs.h"
 
+#include "platform/user_interaction.h"
+
 #include "platform/timer_source.h"
 #include "shell/busy_animation.h"
 #include "shell/centered_text_label.h"
@@ -113,7 +115,8 @@ void ProgressDialog::appearAfter(int ms, std::function<void()> appear) {
 
 bool ProgressDialog::PumpAndCheckCancel() {
   QCoreApplication::processEvents(QEventLoop::AllEvents);
-  return std::exchange(cancelRequested_, false);
+  // An ending session cancels the work as the user's Cancel would.
+  return std::exchange(cancelRequested_, false) || platform::sessionEnding();
 }
 
 void ProgressDialog::reject() { onCancel(); }

@@ -39,9 +39,35 @@ void commonOptions(CURL* h, const std::string& url, long timeoutSeconds) {
   curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
 }
 
+struct Text {
+  std::string* body;
+  std::size_t maxBytes;
+  bool tooLarge = false;
+};
+
 size_t appendText(char* data, size_t size, size_t count, void* user) {
-  static_cast<std::string*>(user)->append(data, size * count);
-  return size * count;
+  auto& t = *static_cast<Text*>(user);
+  const size_t bytes = size * count;
+  if (t.body->size() + bytes > t.maxBytes) {
+    t.tooLarge = true;
+    return CURL_WRITEFUNC_ERROR;
+  }
+  t.body->append(data, bytes);
+  return bytes;
+}
+
+// Called by libcurl while it connects and transfers, also when nothing
+// arrives: a cancel never waits for the server.
+int cancelled(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+  const auto* cancel = static_cast<const std::atomic<bool>*>(user);
+  return cancel && cancel->load() ? 1 : 0;
+}
+
+void cancelOption(CURL* h, const std::atomic<bool>* cancel) {
+  if (!cancel) return;
+  curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, cancelled);
+  curl_easy_setopt(h, CURLOPT_XFERINFODATA, cancel);
+  curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
 }
 
 struct Download {
@@ -50,6 +76,7 @@ struct Download {
   const std::string* destination;
   const std::atomic<bool>* cancel;
   const std::function<void(int)>* progress;
+  curl_off_t maxBytes;
   curl_off_t length = -1;
   curl_off_t received = 0;
   Result stop = Result::Ok;
@@ -66,6 +93,10 @@ size_t writeBlock(char* data, size_t size, size_t count, void* user) {
     curl_easy_getinfo(d.handle, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
     if (length <= 0) {
       d.stop = Result::NoLength;
+      return CURL_WRITEFUNC_ERROR;
+    }
+    if (length > d.maxBytes) {
+      d.stop = Result::TooLarge;
       return CURL_WRITEFUNC_ERROR;
     }
     d.length = length;
@@ -162,31 +193,43 @@ std::string FileNameOfUrl(const std::string& url) {
   return slash == std::string::npos ? url : url.substr(slash + 1);
 }
 
-Result FetchText(const std::string& url, std::string& body, long timeoutSeconds) {
+Result FetchText(const std::string& url, std::string& body, long timeoutSeconds, const std::atomic<bool>* cancel,
+                 std::size_t maxBytes) {
   if (!IsAllowedUrl(url)) return Result::NotAllowed;
   initCurl();
   Easy easy;
   if (!easy.handle) return Result::Unreachable;
   commonOptions(easy.handle, url, timeoutSeconds);
+  Text text{&body, maxBytes};
   curl_easy_setopt(easy.handle, CURLOPT_WRITEFUNCTION, appendText);
-  curl_easy_setopt(easy.handle, CURLOPT_WRITEDATA, &body);
-  if (curl_easy_perform(easy.handle) != CURLE_OK) return Result::Unreachable;
+  curl_easy_setopt(easy.handle, CURLOPT_WRITEDATA, &text);
+  curl_easy_setopt(easy.handle, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(maxBytes));
+  cancelOption(easy.handle, cancel);
+  const CURLcode code = curl_easy_perform(easy.handle);
+  if (text.tooLarge || code == CURLE_FILESIZE_EXCEEDED) {
+    body.clear();
+    return Result::TooLarge;
+  }
+  if (code == CURLE_ABORTED_BY_CALLBACK) return Result::Cancelled;
+  if (code != CURLE_OK) return Result::Unreachable;
   long status = 0;
   curl_easy_getinfo(easy.handle, CURLINFO_RESPONSE_CODE, &status);
   return status == 200 ? Result::Ok : Result::ServerError;
 }
 
 Result DownloadFile(const std::string& url, const std::string& destination, const std::atomic<bool>* cancel,
-                    const std::function<void(int)>& progress, long timeoutSeconds) {
+                    const std::function<void(int)>& progress, long timeoutSeconds, std::int64_t maxBytes) {
   if (!IsAllowedUrl(url)) return Result::NotAllowed;
   initCurl();
   Easy easy;
   if (!easy.handle) return Result::Unreachable;
-  Download d{easy.handle, nullptr, &destination, cancel, &progress};
+  Download d{easy.handle, nullptr, &destination, cancel, &progress, static_cast<curl_off_t>(maxBytes)};
   commonOptions(easy.handle, url, timeoutSeconds);
   curl_easy_setopt(easy.handle, CURLOPT_WRITEFUNCTION, writeBlock);
   curl_easy_setopt(easy.handle, CURLOPT_WRITEDATA, &d);
-  const CURLcode code = curl_easy_perform(easy.handle);
+  cancelOption(easy.handle, cancel);
+  CURLcode code = curl_easy_perform(easy.handle);
+  if (code == CURLE_ABORTED_BY_CALLBACK && d.stop == Result::Ok) d.stop = Result::Cancelled;
   long status = 0;
   curl_easy_getinfo(easy.handle, CURLINFO_RESPONSE_CODE, &status);
   const bool opened = d.file != nullptr;

@@ -11,6 +11,8 @@
 //   DownloadFile       the updater, checked against the announced length
 
 #include <atomic>
+#include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -35,19 +37,28 @@ std::optional<UpdateInfo> ParseUpdateInfo(const std::string& text);
 // Only HTTPS, or plain HTTP to the loopback address (a local server).
 bool IsAllowedUrl(const std::string& url);
 
-enum class Result { Ok, Unreachable, ServerError, NoLength, ShortBody, Cancelled, WriteFailed, NotAllowed };
+enum class Result { Ok, Unreachable, ServerError, NoLength, ShortBody, Cancelled, WriteFailed, NotAllowed, TooLarge };
 
-// GET of the whole body into `body` (status 200 only).
-Result FetchText(const std::string& url, std::string& body, long timeoutSeconds = 30);
+// The information file is three short lines; the updater a setup program.
+// A server that sends more is not followed (TooLarge).
+inline constexpr std::size_t kMaxInfoBytes = 64 * 1024;
+inline constexpr std::int64_t kMaxDownloadBytes = 512LL * 1024 * 1024;
+
+// GET of the whole body into `body` (status 200 only). `cancel` is looked
+// at while connecting and receiving, at least once a second.
+Result FetchText(const std::string& url, std::string& body, long timeoutSeconds = 30,
+                 const std::atomic<bool>* cancel = nullptr, std::size_t maxBytes = kMaxInfoBytes);
 
 // The file name of the URL (after its last "/").
 std::string FileNameOfUrl(const std::string& url);
 
 // Downloads `url` to `destination`. The server must announce a length (none
-// or 0: NoLength, nothing written); fewer bytes than announced is ShortBody.
-// `progress` gets 0-100 after each block; `cancel` is looked at between
+// or 0: NoLength, nothing written; more than maxBytes: TooLarge, nothing
+// written); fewer bytes than announced is ShortBody. `progress` gets 0-100
+// after each block; `cancel` is looked at while connecting and between
 // blocks. Any failure leaves no file at `destination`.
 Result DownloadFile(const std::string& url, const std::string& destination, const std::atomic<bool>* cancel = nullptr,
-                    const std::function<void(int percent)>& progress = {}, long timeoutSeconds = 120);
+                    const std::function<void(int percent)>& progress = {}, long timeoutSeconds = 120,
+                    std::int64_t maxBytes = kMaxDownloadBytes);
 
 }  // namespace update

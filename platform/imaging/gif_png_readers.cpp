@@ -192,6 +192,10 @@ short readPngFlattened(std::span<const std::uint8_t> bytes, PixPtr& out) {
   // Read with alpha and composed here, on the 8-bit values as the other
   // readers compose (libpng's own composition works in linear light).
   png.image.format = palette ? PNG_FORMAT_RGBA_COLORMAP : colour ? PNG_FORMAT_RGBA : PNG_FORMAT_GA;
+  // Without a gAMA or sRGB chunk the simplified reader takes 16-bit samples
+  // for linear light and brightens them on the way to 8 bits; every other
+  // reader (and every program that writes such files) means sRGB.
+  png.image.flags |= PNG_IMAGE_FLAG_16BIT_sRGB;
   std::vector<png_byte> pixels(PNG_IMAGE_SIZE(png.image));
   std::vector<png_byte> colourMap(palette ? PNG_IMAGE_COLORMAP_SIZE(png.image) : 0);
   if (png_image_finish_read(&png.image, nullptr, pixels.data(), 0, palette ? colourMap.data() : nullptr) == 0)

@@ -6,7 +6,9 @@
 #include "platform/paths.h"
 #include "platform/program_folder.h"
 
+#include <QByteArray>
 #include <QDir>
+#include <QFile>
 
 #include <map>
 #include <set>
@@ -30,6 +32,26 @@ std::string templateDbFolder() {
     return copy;
   }();
   return folder;
+}
+
+void damageTableInside(const std::string& folder, const std::string& table) {
+  const std::string path = FolderDatabase::CataloguePath(folder);
+  long long pageSize = 0;
+  long long rootPage = 0;
+  {
+    SqliteDatabase db;
+    db.openShared(path);
+    Statement size(db, "PRAGMA page_size");
+    if (size.step()) pageSize = size.intAt(0);
+    Statement root(db, "SELECT rootpage FROM sqlite_master WHERE type = 'table' AND name = ?");
+    root.bindAll(table);
+    if (root.step()) rootPage = root.intAt(0);
+  }
+  if (pageSize <= 0 || rootPage <= 1) throw std::runtime_error("no table " + table + " in " + path);
+  QFile file(QString::fromStdString(path));
+  if (!file.open(QIODevice::ReadWrite) || !file.seek((rootPage - 1) * pageSize) ||
+      file.write(QByteArray(static_cast<int>(pageSize), '\xA5')) != pageSize)
+    throw std::runtime_error("cannot damage " + path);
 }
 
 void makeCatalogueFolder(const std::string& folder) {

@@ -47,6 +47,11 @@ class CatalogueRows {
   SqliteDatabase db_;
 };
 
+// Overwrites the root page of table in the closed catalogue of folder with
+// bytes no page holds, leaving the file's header and every other page whole:
+// damage that opening the file does not notice.
+void damageTableInside(const std::string& folder, const std::string& table);
+
 ::testing::AssertionResult catalogueInvariantsHold(SqliteDatabase& db);
 ::testing::AssertionResult catalogueInvariantsHold(FolderDatabase& database);
 

@@ -105,6 +105,22 @@ TEST_P(DoesFolderExistCases, ReportsWhatTheFolderHolds) {
     makeCatalogueFolder(folder);
     CatalogueRows(folder).db().execute("DELETE FROM SysEnv");
   }
+  if (setup == "damaged inside") {
+    makeCatalogueFolder(folder);
+    {
+      CatalogueRows rows(folder);
+      for (int no = 1; no <= 20; ++no) rows.addItem({.itemNo = no, .title = "書類" + std::to_string(no)});
+    }
+    damageTableInside(folder, "ItemMST");
+  }
+  if (setup == "column missing") {
+    makeCatalogueFolder(folder);
+    CatalogueRows(folder).db().execute("ALTER TABLE ItemMST DROP COLUMN SearchHit");
+  }
+  if (setup == "table missing") {
+    makeCatalogueFolder(folder);
+    CatalogueRows(folder).db().execute("DROP TABLE AnnBoxMST");
+  }
 
   FolderDatabase db;
   int exists = -1, version = 0;
@@ -128,7 +144,12 @@ INSTANTIATE_TEST_SUITE_P(
         NoCatalogueCase{"EmptySysEnv", "empty SysEnv", 10,
                         "FDDBのデータベースではありません。:DoesFolderExist"},
         NoCatalogueCase{"NotADatabase", "not a database", 120,
-                        "DAOのエラーです。:DoesFolderExist"}),
+                        "DAOのエラーです。:DoesFolderExist"},
+        // A whole header over broken pages or a schema the program cannot
+        // use is damage, not an empty folder.
+        NoCatalogueCase{"DamagedInside", "damaged inside", 120, "DAOのエラーです。:DoesFolderExist"},
+        NoCatalogueCase{"ColumnMissing", "column missing", 120, "DAOのエラーです。:DoesFolderExist"},
+        NoCatalogueCase{"TableMissing", "table missing", 120, "DAOのエラーです。:DoesFolderExist"}),
     [](const auto& info) { return info.param.name; });
 
 TEST(FolderDatabaseUpgrade, FirstFormatIsUpgradedOnceOnFirstTest) {
@@ -341,6 +362,42 @@ TEST_F(FolderDatabaseTest, TheDestructorClosesAnOpenCatalogue) {
   EXPECT_EQ(again.OpenFolder(folder, false), 0);
 }
 
+// ---- what a killed copy into the folder left -------------------------------
+
+// A copy into the folder killed before its rows were committed left its
+// hidden partial copy and, placed under its name, a copy without a row that
+// made a retry fail. Opening the folder removes exactly those: files still
+// linked to a partial copy that no row names. A user's file of the same name
+// and a copy whose row was committed stay.
+TEST_F(FolderDatabaseTest, OpeningRemovesWhatAKilledCopyLeftAndNothingElse) {
+  CatalogueRows(folder).addItem({.itemNo = 1, .title = "recorded", .ext = "doc"});
+  auto placeLinked = [&](const std::string& name) {
+    testsupport::writeFile(platform::joinPath(folder, "." + name + ".part.Ab12Cd"), name);
+    ASSERT_EQ(::link(platform::joinPath(folder, "." + name + ".part.Ab12Cd").c_str(),
+                     platform::joinPath(folder, name).c_str()),
+              0);
+  };
+  placeLinked("stray.doc");     // placed, no row: the killed copy's
+  placeLinked("recorded.doc");  // placed and recorded: the folder's document
+  testsupport::writeFile(platform::joinPath(folder, ".mine.doc.part.Zz99zz"), "partial");
+  testsupport::writeFile(platform::joinPath(folder, "mine.doc"), "the user's own file");
+  testsupport::writeFile(platform::joinPath(folder, ".lost.doc.part.Qq11qq"), "half a copy");
+  testsupport::writeFile(platform::joinPath(folder, "notes.part"), "the user's");
+
+  FolderDatabase readOnly;
+  ASSERT_EQ(readOnly.OpenFolder(folder, true), 0);
+  ASSERT_EQ(readOnly.CloseFolder(), 0);
+  EXPECT_TRUE(testsupport::fileExists(platform::joinPath(folder, "stray.doc"))) << "a read-only open changes nothing";
+
+  FolderDatabase db;
+  ASSERT_EQ(db.OpenFolder(folder, false), 0);
+  std::vector<std::string> left;
+  for (const QString& name : QDir(QString::fromStdString(folder)).entryList(QDir::Files | QDir::Hidden, QDir::Name))
+    left.push_back(name.toStdString());
+  EXPECT_EQ(left, (std::vector<std::string>{"info.mdb", "mine.doc", "notes.part", "recorded.doc"}));
+  EXPECT_EQ(testsupport::readFile(platform::joinPath(folder, "mine.doc")), "the user's own file");
+}
+
 // ---- ShowLastDbError ------------------------------------------------------
 
 TEST_F(FolderDatabaseTest, ShowLastDbErrorShowsTheDocumentCatalogueMessage) {
@@ -356,10 +413,26 @@ TEST_F(FolderDatabaseTest, ShowLastDbErrorShowsTheDocumentCatalogueMessage) {
   EXPECT_EQ(ShowLastDbError(-20, false), -20);
   EXPECT_EQ(ShowLastDbError(10, true), 10);
   ASSERT_EQ(boxes.shown().size(), 2u);
-  // Always the document's own message, whichever object failed.
-  EXPECT_EQ(boxes.shown()[1].text, "すでにDBがクローズされています: CloseFolder");
+  // Always the document's own message, whichever object failed, without
+  // the operation's name.
+  EXPECT_EQ(boxes.shown()[1].text, "すでにDBがクローズされています");
   EXPECT_EQ(boxes.shown()[1].buttons, platform::Buttons::Ok);
   SetActiveFolderDatabase(nullptr);
+}
+
+TEST(DbMessageForUser, LeavesOutTheOperationNames) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"データベースファイルのコピーまたは削除に失敗しました。 : CompactFolder",
+       "データベースファイルのコピーまたは削除に失敗しました。"},
+      {"DAOのエラーです。:OpenFolder:CompactFolder", "DAOのエラーです。"},
+      {"リードオンリーです。 : RegisterItem", "リードオンリーです。"},
+      {"GetFirst..(),GetNext..()のループ中です。: RegisterItem", "GetFirst..(),GetNext..()のループ中です。"},
+      {"コピー先 (/home/a:b) が在りません: InitFolder", "コピー先 (/home/a:b) が在りません"},
+      {"コピーに失敗", "コピーに失敗"},
+      // Nothing but a name: better the name than an empty box.
+      {": CloseFolder", ": CloseFolder"},
+  };
+  for (const auto& [message, shown] : cases) EXPECT_EQ(DbMessageForUser(message), shown) << message;
 }
 
 TEST(FolderDatabaseTemplate, HoldsTheTenTablesAndOneCurrentSysEnvRow) {

@@ -1,4 +1,5 @@
 #include "platform/file_ops.h"
+#include "platform/paths.h"
 
 #include "tests/support/child_process.h"
 #include "tests/support/test_env.h"
@@ -131,6 +132,56 @@ TEST_F(RenameFallback, OtherFailuresAreReportedAsTheyCome) {
   EXPECT_EQ(platform::renameNoReplace(dir.file("a"), dir.file("c")), EACCES);
   EXPECT_EQ(readFile(dir.file("a")), "A");
   EXPECT_FALSE(testsupport::fileExists(dir.file("c")));
+}
+
+// Only names of the program's own partial-copy pattern are taken for
+// leftovers; a user's file never is.
+TEST(PartialCopy, OnlyItsOwnPatternNamesALeftover) {
+  const std::pair<const char*, const char*> names[] = {
+      {".x.doc.part.a1B2c3", "x.doc"},
+      {".請求書.pdf.part.Zz09aa", "請求書.pdf"},
+      {".a.doc.TXT.part.AAAAAA", "a.doc.TXT"},
+      {"x.doc.part.a1B2c3", nullptr},   // not hidden
+      {".x.doc.part.a1B2c", nullptr},   // five characters
+      {".x.doc.part.a1B2c!", nullptr},  // not of mkostemp's alphabet
+      {".x.doc.part.a1B2c3.bak", nullptr},
+      {".part.a1B2c3", nullptr},
+      {"..part.a1B2c3", nullptr},
+      {".bashrc", nullptr},
+      {"report.part", nullptr},
+      {".x.doc.XXXXXX", nullptr},  // another temporary, not a copy's
+  };
+  for (const auto& [name, target] : names) {
+    const auto got = platform::partialCopyTarget(name);
+    if (target)
+      EXPECT_EQ(got.value_or("<none>"), target) << name;
+    else
+      EXPECT_FALSE(got) << name;
+  }
+}
+
+TEST_F(RenameFallback, APlacedCopyStaysLinkedToItsPartialNameUntilReleased) {
+  writeFile(dir.file("from"), "content");
+  std::string partial;
+  ASSERT_EQ(platform::makePartialCopy(dir.file("from"), dir.file("to.doc"), partial), 0);
+  EXPECT_EQ(platform::partialCopyTarget(platform::fileNameOf(partial)).value_or(""), "to.doc");
+  writeFile(dir.file("taken"), "user's");
+  EXPECT_EQ(platform::placePartialCopy(partial, dir.file("taken")), EEXIST);
+  EXPECT_EQ(readFile(dir.file("taken")), "user's");
+  ASSERT_EQ(platform::placePartialCopy(partial, dir.file("to.doc")), 0);
+  struct stat placed {}, kept {};
+  ASSERT_EQ(::stat(dir.file("to.doc").c_str(), &placed), 0);
+  ASSERT_EQ(::stat(partial.c_str(), &kept), 0);
+  EXPECT_EQ(placed.st_ino, kept.st_ino);
+  platform::releasePartialCopy(partial);
+  EXPECT_FALSE(testsupport::fileExists(partial));
+  EXPECT_EQ(readFile(dir.file("to.doc")), "content");
+  // Without hard links the partial copy is renamed into place.
+  refuseLinks(EPERM);
+  ASSERT_EQ(platform::makePartialCopy(dir.file("from"), dir.file("other.doc"), partial), 0);
+  ASSERT_EQ(platform::placePartialCopy(partial, dir.file("other.doc")), 0);
+  EXPECT_FALSE(testsupport::fileExists(partial));
+  EXPECT_EQ(readFile(dir.file("other.doc")), "content");
 }
 
 TEST(CopyFileReplacing, ReplacesWholeWithNewFilePermissions) {

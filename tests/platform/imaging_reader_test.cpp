@@ -10,6 +10,9 @@
 
 #include <leptonica/allheaders.h>
 
+#include <QImage>
+#include <QString>
+
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -248,6 +251,60 @@ TEST(JpegResolution, JfifInAUnitElseExifElseTheDefault) {
     EXPECT_EQ(info.format, c.exif ? img::format::kExifJpeg : img::format::kJpeg444);
     img::PixPtr pix = img::decodeImage(jpeg, 1, info.format, 1);
     ASSERT_TRUE(pix) << "the segments around the image data are well formed";
+  }
+}
+
+// PNG kinds as ImageMagick writes them, without gAMA, cHRM or sRGB chunks:
+// what we read, composed onto white, is what Qt's reader reads composed the
+// same way. 16-bit samples are sRGB like 8-bit ones, alpha or not.
+TEST(PngReader, ReadsEveryKindAsAnIndependentReaderDoes) {
+  struct Kind {
+    const char* name;
+    const char* prefix;   // ImageMagick's output format
+    const char* options;  // written after the picture
+  };
+  const Kind kinds[] = {
+      {"8-bit colour", "PNG24:", ""},
+      {"8-bit colour with alpha", "PNG32:", ""},
+      {"16-bit colour", "PNG48:", ""},
+      {"16-bit colour with alpha", "PNG64:", ""},
+      {"8-bit grey with alpha", "PNG:", "-colorspace Gray -define png:color-type=4 -define png:bit-depth=8"},
+      {"16-bit grey with alpha", "PNG:", "-colorspace Gray -define png:color-type=4 -define png:bit-depth=16"},
+      {"16-bit grey", "PNG:", "-colorspace Gray -alpha off -define png:color-type=0 -define png:bit-depth=16"},
+      {"palette with transparency", "PNG8:", ""},
+  };
+  // (72,61,139) opaque on the left, half-transparent green on the right.
+  const std::string picture =
+      "-size 8x6 xc:'rgb(72,61,139)' \\( -size 4x6 xc:'rgba(20,200,90,0.4)' \\) -geometry +4+0 "
+      "-compose Copy -composite";
+  testsupport::TempDir dir;
+  for (const Kind& kind : kinds) {
+    SCOPED_TRACE(kind.name);
+    const std::string file = dir.file(std::string(kind.name) + ".png");
+    const std::string options =
+        std::string(kind.options) + " -define png:exclude-chunks=gAMA,cHRM,sRGB,bKGD,date,time";
+    ASSERT_TRUE(imagingtest::convert(picture + " " + options, kind.prefix + file));
+    const std::string content = testsupport::readFile(file);
+    const Bytes bytes(content.begin(), content.end());
+    img::PixPtr pix = img::decodeImage(bytes, 1, img::format::kPng, 1);
+    ASSERT_TRUE(pix);
+    QImage reference;
+    ASSERT_TRUE(reference.load(QString::fromStdString(file)));
+    reference = reference.convertToFormat(QImage::Format_ARGB32);
+    ASSERT_EQ(pixGetWidth(pix.get()), reference.width());
+    ASSERT_EQ(pixGetHeight(pix.get()), reference.height());
+    img::PixPtr rgb(pixConvertTo32(pix.get()));
+    for (int y = 0; y < reference.height(); ++y)
+      for (int x = 0; x < reference.width(); ++x) {
+        const QRgb want = reference.pixel(x, y);
+        const int a = qAlpha(want);
+        auto onWhite = [a](int v) { return (v * a + 255 * (255 - a) + 127) / 255; };
+        l_int32 r = 0, g = 0, b = 0;
+        pixGetRGBPixel(rgb.get(), x, y, &r, &g, &b);
+        EXPECT_NEAR(r, onWhite(qRed(want)), 2) << x << "," << y;
+        EXPECT_NEAR(g, onWhite(qGreen(want)), 2) << x << "," << y;
+        EXPECT_NEAR(b, onWhite(qBlue(want)), 2) << x << "," << y;
+      }
   }
 }
 

@@ -44,3 +44,18 @@ TEST(UserInteraction, RecordersNestAndRestore) {
   messageBox("outer again");
   EXPECT_EQ(outer.shown().size(), 2u);
 }
+
+// Once the session ends, no box waits for an answer: each question gets
+// what closing it without a choice gives, so nothing a user did not choose
+// is done.
+TEST(SessionEnding, NoBoxIsShownAndEveryQuestionIsDeclined) {
+  RecordingUserInteraction recorder;
+  recorder.script({Answer::Yes});
+  setSessionEnding(true);
+  EXPECT_EQ(messageBox("削除しますか？", Buttons::YesNo), Answer::No);
+  EXPECT_EQ(messageBox("続けますか？", Buttons::OkCancel), Answer::Cancel);
+  EXPECT_EQ(messageBox("終わりました。", Buttons::Ok), Answer::Ok);
+  setSessionEnding(false);
+  EXPECT_TRUE(recorder.shown().empty());
+  EXPECT_EQ(messageBox("削除しますか？", Buttons::YesNo), Answer::Yes);
+}

@@ -145,7 +145,7 @@ TEST_F(DocumentTest, AFolderWithOneBrokenStackLoadsEveryOtherStack) {
     loaded.emplace_back(doc.EntryList().GetAt(i)->kind, doc.EntryList().GetAt(i)->number);
   EXPECT_EQ(loaded, (std::vector<std::pair<int, int>>{{1, 1}, {1, 3}, {0, 9}}));
   ASSERT_EQ(recorder.shown().size(), 1u) << "the damage is told once";
-  EXPECT_EQ(recorder.shown()[0].text, "DBが壊れています。: GetStackNextInfoEx");
+  EXPECT_EQ(recorder.shown()[0].text, "DBが壊れています。");
 }
 
 // Every road out of a load ends with one DocumentChanged that carries the
@@ -364,6 +364,48 @@ TEST_F(DocumentTest, DamagedCatalogueIsRestoredFromItsBackupAfterYes) {
   EXPECT_EQ(fresh.EntryList().GetAt(0)->title, "大事な書類.doc");
 }
 
+// A whole header over damaged pages used to open as an empty folder that
+// took new rows into broken pages: it is damage, and the backup is offered.
+TEST_F(DocumentTest, ACatalogueDamagedInsideIsRestoredFromItsBackupAndKept) {
+  {
+    CatalogueRows rows(folder);
+    for (int no = 1; no <= 30; ++no)
+      rows.addItem({.itemNo = no, .title = "書類" + std::to_string(no), .ext = "doc"});
+  }
+  ASSERT_TRUE(doc.OpenFolderDatabase(folder));  // compaction leaves a good info.bk
+  doc.Database().CloseFolder();
+  cataloguetest::damageTableInside(folder, "ItemMST");
+  const std::string damaged = testsupport::readFile(joinPath(folder, "info.mdb"));
+
+  CFD3Doc fresh;
+  fresh.AddObserver(&views);
+  platform::RecordingUserInteraction recorder;
+  recorder.script({Answer::Ok, Answer::Yes});
+  fresh.LoadFolder(folder + "/", 0);
+  ASSERT_EQ(recorder.shown().size(), 2u) << recorder.shown().back().text;
+  EXPECT_NE(recorder.shown()[0].text.find("エラー内容"), std::string::npos);
+  EXPECT_EQ(recorder.shown()[1].text, "データベースが壊れています。\nバックアップを使用しますか？");
+  EXPECT_EQ(fresh.EntryList().GetCount(), 30);
+  EXPECT_EQ(testsupport::readFile(joinPath(folder, "info.mdb.damaged")), damaged)
+      << "the damaged catalogue is kept beside the restored one";
+}
+
+// The compaction meets damage the engine reports: the folder is not opened
+// for new rows, and the user is told instead of shown an empty folder.
+TEST_F(DocumentTest, DamageFoundByTheCompactionIsToldAndNotOpened) {
+  {
+    CatalogueRows rows(folder);
+    for (int no = 1; no <= 30; ++no)
+      rows.addItem({.itemNo = no, .title = "書類" + std::to_string(no), .ext = "doc"});
+  }
+  cataloguetest::damageTableInside(folder, "ItemMST");
+  platform::RecordingUserInteraction recorder;
+  EXPECT_FALSE(doc.OpenFolderDatabase(folder));
+  ASSERT_EQ(recorder.texts().size(), 1u);
+  EXPECT_EQ(recorder.texts()[0].find("CompactFolder"), std::string::npos) << "no operation names shown";
+  EXPECT_FALSE(doc.Database().IsOpen());
+}
+
 TEST_F(DocumentTest, DamagedCatalogueWithoutBackupIsKeptAsideBeforeReinitialising) {
   ASSERT_TRUE(testsupport::writeFile(joinPath(folder, "info.mdb"), "damaged bytes"));
   platform::RecordingUserInteraction recorder;
@@ -455,7 +497,10 @@ TEST_F(DocumentTest, ACatalogueHeldElsewhereIsInUseNotDamaged) {
   EXPECT_EQ(exists, 0);
   EXPECT_TRUE(recorder.shown().empty()) << recorder.shown().front().text;
   doc.LoadFolder(folder + "/", 0);
-  EXPECT_EQ(recorder.texts(), (std::vector<std::string>{"指定されたフォルダにアクセスできませんでした。"}));
+  ASSERT_EQ(recorder.texts().size(), 1u);
+  EXPECT_EQ(recorder.texts()[0],
+            "指定されたフォルダは他のプログラムで使用中のため、開けませんでした。\n"
+            "そのプログラムを終了してから、もう一度開いてください。");
   EXPECT_EQ(doc.EntryList().GetCount(), 0);
 
   ASSERT_EQ(holder.SetComment(1, "written by the holder"), 0);
@@ -526,7 +571,7 @@ TEST_F(DocumentTest, LeavingAnInconsistentCatalogueKeepsIt) {
   ASSERT_TRUE(doc.OpenFolderDatabase(other));
   EXPECT_TRUE(testsupport::fileExists(joinPath(folder, "info.mdb")));
   EXPECT_TRUE(testsupport::fileExists(joinPath(folder, "info.bk")));
-  EXPECT_EQ(recorder.texts(), (std::vector<std::string>{"データベース壊れました。: IsEmptyCatalogue"}));
+  EXPECT_EQ(recorder.texts(), (std::vector<std::string>{"データベース壊れました。"}));
 }
 
 // A catalogue that cannot store thumbnails (a read-only folder) says so once

@@ -27,6 +27,14 @@
 #include <QStatusBar>
 #include <QTest>
 #include <QToolBar>
+#include <QTimer>
+#include <QPushButton>
+#include <QApplication>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -409,6 +417,46 @@ TEST_F(MainFrameTest, UpdateCheckWithoutAServerSaysSo) {
   ASSERT_EQ(recorder.shown().size(), 2u);
   EXPECT_EQ(recorder.shown()[1].text.rfind("ヴェルノアサーバーに接続できませんでした。", 0), 0u);
   EXPECT_FALSE(IsBusy());
+}
+
+// A server that takes the connection and never answers: the wait dialog
+// stays live (it is shown and takes its Cancel) and the check ends there.
+TEST_F(MainFrameTest, UpdateCheckWaitsLiveAndEndsAtCancel) {
+  const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+  socklen_t len = sizeof addr;
+  ::getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len);
+  ASSERT_EQ(::listen(listener, 4), 0);
+
+  auto frame = startFrame();
+  store(QStringLiteral("UpdateServer"), QStringLiteral("http://127.0.0.1:%1").arg(ntohs(addr.sin_port)));
+  recorder.clear();
+  recorder.script({platform::Answer::Ok});
+  bool sawDialog = false;
+  // Looks whenever the window turns to its events, which it must keep doing
+  // while it waits for the server.
+  QTimer look;
+  look.setInterval(0);
+  QObject::connect(&look, &QTimer::timeout, [&] {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      if (w->objectName() != QStringLiteral("dlg10570") || !w->isVisible()) continue;
+      auto* cancel = w->findChild<QPushButton*>(QStringLiteral("ctl2"));
+      if (!cancel || !cancel->isVisible() || !cancel->isEnabled()) continue;
+      sawDialog = true;
+      look.stop();
+      cancel->click();
+    }
+  });
+  look.start();
+  frame->RunCommand(cmd::kUpdateCheck);
+  look.stop();
+  EXPECT_TRUE(sawDialog);
+  EXPECT_EQ(recorder.shown().size(), 1u) << "a cancelled check says nothing more";
+  EXPECT_FALSE(IsBusy());
+  ::close(listener);
 }
 
 }  // namespace

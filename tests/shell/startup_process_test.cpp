@@ -14,6 +14,8 @@
 
 #include <memory>
 
+#include <signal.h>
+
 namespace {
 
 // A guard against a hang, not a speed check: a start on a loaded machine
@@ -105,6 +107,29 @@ TEST_F(TwoStarts, SecondStartForwardsItsRequestsAndEnds) {
   EXPECT_EQ(first.process().exitCode(), 0) << first.log().toStdString();
   QSettings profile(QString::fromStdString(configFile("ブリンデル.ini")), QSettings::IniFormat);
   EXPECT_GT(profile.value("Browser/MainFrameWidth").toInt(), 0);
+}
+
+// SIGTERM while a forwarded scan request is served (its progress dialog
+// refuses to close, its box waits for an answer) still ends the program,
+// with the settings saved; SIGHUP likewise.
+TEST_F(TwoStarts, TheSessionEndsFromAScanRequestAndItsBox) {
+  for (const int signal : {SIGTERM, SIGHUP}) {
+    SCOPED_TRACE(signal);
+    QFile::remove(QString::fromStdString(configFile("ブリンデル.ini")));
+    ProgramRun first(env);
+    first.start({});
+    ASSERT_TRUE(first.waitFor("main window marked")) << first.log().toStdString();
+    ProgramRun second(env);
+    second.start({"/Scanning"});
+    ASSERT_TRUE(second.process().waitForFinished(kTimeoutMs));
+    ASSERT_TRUE(first.waitFor("serving scan request")) << first.log().toStdString();
+    ::kill(static_cast<pid_t>(first.process().processId()), signal);
+    ASSERT_TRUE(first.process().waitForFinished(kTimeoutMs)) << "still up: " << first.log().toStdString();
+    EXPECT_EQ(first.process().exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(first.process().exitCode(), 0) << first.log().toStdString();
+    QSettings profile(QString::fromStdString(configFile("ブリンデル.ini")), QSettings::IniFormat);
+    EXPECT_GT(profile.value("Browser/MainFrameWidth").toInt(), 0);
+  }
 }
 
 TEST_F(TwoStarts, CrashedInstanceDoesNotBlockTheNextStart) {

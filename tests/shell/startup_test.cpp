@@ -107,20 +107,52 @@ TEST_F(StartupTest, QtsStandardButtonsSpeakJapanese) {
   app.ExitInstance(0);
 }
 
-TEST_F(StartupTest, WithoutImportTheImportFolderGoesAndStoredValuesStay) {
+TEST_F(StartupTest, WithoutImportAnEmptyImportFolderGoesAndStoredValuesStay) {
   platform::ensureProgramFolder();
   platform::writeProfileString(platform::programIniPath(), "ブリンデル", "VERSION", "2.0");
   platform::writeProfileString(platform::programIniPath(), "ブリンデル", "INSTPATH", "/stale/place");
   const std::string importFolder = platform::workFolder("import");
-  QDir().mkpath(QString::fromStdString(importFolder));
-  writeFile(platform::joinPath(importFolder, "left.ini"), "x");
+  QDir().mkpath(QString::fromStdString(importFolder + "/sub"));
 
   CFD3App app;
   ASSERT_TRUE(app.InitInstance({}));
   EXPECT_FALSE(fileExists(importFolder));
+  EXPECT_TRUE(recorder.shown().empty());
   EXPECT_EQ(ini("VERSION"), "2.0");
   EXPECT_EQ(ini("INSTPATH"), "/stale/place");
   app.ExitInstance(0);
+}
+
+// Files handed over for a list import that a kill cut short were deleted at
+// the next start: they stay until a request registers them whole, and the
+// user learns where they are.
+TEST_F(StartupTest, HandedOverFilesOfAnImportCutShortStayAndTheUserIsTold) {
+  platform::ensureProgramFolder();
+  const std::string importFolder = platform::workFolder("import");
+  QDir().mkpath(QString::fromStdString(importFolder));
+  writeFile(platform::joinPath(importFolder, "x.ini"),
+            "[Command]\nImportObjCount=1\n[ImportObj1]\nItemCount=1\nItemTitle1=memo\nItemExt1=txt\n");
+  writeFile(platform::joinPath(importFolder, "memo.txt"), "handed over");
+  {
+    CFD3App app;
+    ASSERT_TRUE(app.InitInstance({}));
+    EXPECT_EQ(testsupport::readFile(platform::joinPath(importFolder, "memo.txt")), "handed over");
+    ASSERT_EQ(recorder.shown().size(), 1u);
+    EXPECT_NE(recorder.shown()[0].text.find(importFolder), std::string::npos) << recorder.shown()[0].text;
+    app.ExitInstance(0);
+  }
+  // A request registered whole whose deletion of the folder was cut short:
+  // the next start finishes the deletion without a word.
+  recorder.clear();
+  writeFile(importFolder + ".done", "");
+  {
+    CFD3App app;
+    ASSERT_TRUE(app.InitInstance({}));
+    EXPECT_FALSE(fileExists(importFolder));
+    EXPECT_FALSE(fileExists(importFolder + ".done"));
+    EXPECT_TRUE(recorder.shown().empty());
+    app.ExitInstance(0);
+  }
 }
 
 TEST_F(StartupTest, DictionaryThatCannotBeOpenedEndsTheStartBeforeTheIniFile) {

@@ -132,4 +132,70 @@ TEST(UpdateCheck, DownloadKeepsOnlyWholeFiles) {
   EXPECT_FALSE(std::filesystem::exists(dest));
 }
 
+// A server that takes the connection and never answers: the request waits
+// in its backlog.
+class SilentServer {
+ public:
+  SilentServer() {
+    fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    socklen_t len = sizeof addr;
+    ::getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len);
+    port_ = ntohs(addr.sin_port);
+    ::listen(fd_, 4);
+  }
+  ~SilentServer() { ::close(fd_); }
+  std::string url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(port_) + path; }
+
+ private:
+  int fd_ = -1;
+  int port_ = 0;
+};
+
+TEST(UpdateCheck, WhatTheServerSendsIsCapped) {
+  std::string body;
+  {
+    LoopbackServer server(ok(std::string(update::kMaxInfoBytes + 1, 'v')));
+    EXPECT_EQ(update::FetchText(server.url("/info"), body, 10), update::Result::TooLarge);
+    EXPECT_TRUE(body.empty());
+  }
+  {
+    // Without a length the cap still holds.
+    LoopbackServer server(ok(std::string(update::kMaxInfoBytes + 1, 'v'), false));
+    EXPECT_EQ(update::FetchText(server.url("/info"), body, 10), update::Result::TooLarge);
+  }
+  {
+    LoopbackServer server(ok("R3\nx\nhttp://127.0.0.1/u.bin\n"));
+    EXPECT_EQ(update::FetchText(server.url("/info"), body, 10), update::Result::Ok);
+  }
+  testsupport::TempDir dir;
+  const std::string dest = dir.file("setup.bin");
+  {
+    // Announced beyond the cap: nothing is fetched into a file.
+    LoopbackServer server(ok(std::string(5000, 'z')));
+    EXPECT_EQ(update::DownloadFile(server.url("/setup.bin"), dest, nullptr, {}, 10, 4999), update::Result::TooLarge);
+    EXPECT_FALSE(std::filesystem::exists(dest));
+  }
+}
+
+// A cancel given while the server keeps silent ends the request: the
+// transfer looks at it while it waits, not only when bytes arrive.
+TEST(UpdateCheck, ACancelEndsAWaitOnASilentServer) {
+  SilentServer server;
+  std::atomic<bool> cancel{false};
+  std::string body;
+  update::Result fetched = update::Result::Ok;
+  std::thread request([&] { fetched = update::FetchText(server.url("/info"), body, 600, &cancel); });
+  cancel = true;
+  request.join();
+  EXPECT_EQ(fetched, update::Result::Cancelled);
+  testsupport::TempDir dir;
+  EXPECT_EQ(update::DownloadFile(server.url("/setup.bin"), dir.file("s.bin"), &cancel, {}, 600),
+            update::Result::Cancelled);
+  EXPECT_FALSE(std::filesystem::exists(dir.file("s.bin")));
+}
+
 }  // namespace

@@ -3,6 +3,8 @@
 
 #include "catalogue/fulltext_search.h"
 
+#include "catalogue/office_archive_text.h"
+
 #include "platform/program_folder.h"
 #include "platform/sjis_codec.h"
 #include "shell/file_bytes.h"
@@ -20,7 +22,6 @@
 namespace {
 
 constexpr std::uint64_t kMaxArchiveBytes = 256ull << 20;
-constexpr int kExtractorTimeoutMs = 120000;
 
 std::string upper(std::string_view s) { return platform::asciiUpper(s); }
 
@@ -106,13 +107,23 @@ void FulltextSearch::SetExtractorPrograms(std::string catdoc, std::string xls2cs
   xls2csv_ = std::move(xls2csv);
 }
 
+void FulltextSearch::SetPdfExtractorProgram(std::string pdftotext) { pdftotext_ = std::move(pdftotext); }
+
 void FulltextSearch::NoText(const std::string& path, const std::string& reason) {
   ++noTextCount_;
   lastNoTextReason_ = path + ": " + reason;
 }
 
-bool FulltextSearch::Extract(const std::string& program, const std::string& name,
-                             const std::string& document) {
+bool FulltextSearch::WriteWorkText(const std::string& document, std::string_view utf8) {
+  if (!fileio::writeFileBytes(workTextPath_, platform::toCp932Lossy(utf8))) {
+    NoText(document, "the work file cannot be written");
+    return false;
+  }
+  return true;
+}
+
+bool FulltextSearch::Extract(const std::string& program, const std::string& name, const std::string& document,
+                             const QStringList& before, const QStringList& after) {
   const QString executable = program.find('/') != std::string::npos
                                  ? QString::fromStdString(program)
                                  : QStandardPaths::findExecutable(QString::fromStdString(program));
@@ -122,8 +133,9 @@ bool FulltextSearch::Extract(const std::string& program, const std::string& name
   }
   QProcess process;
   process.setProcessChannelMode(QProcess::SeparateChannels);
-  process.start(executable, {QStringLiteral("-d"), QStringLiteral("utf-8"),
-                             QString::fromStdString(std::filesystem::absolute(document).string())});
+  process.start(executable, QStringList(before)
+                                << QString::fromStdString(std::filesystem::absolute(document).string())
+                                << after);
   if (!process.waitForStarted() || !process.waitForFinished(kExtractorTimeoutMs)) {
     process.kill();
     process.waitForFinished();
@@ -135,13 +147,7 @@ bool FulltextSearch::Extract(const std::string& program, const std::string& name
     return false;
   }
   const QByteArray text = process.readAllStandardOutput();
-  if (!fileio::writeFileBytes(workTextPath_,
-                              platform::toCp932Lossy(std::string_view(text.constData(),
-                                                                      static_cast<std::size_t>(text.size()))))) {
-    NoText(document, "the work file cannot be written");
-    return false;
-  }
-  return true;
+  return WriteWorkText(document, std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
 }
 
 bool FulltextSearch::Scan(const std::string& path, bool isWorkFile, int& hit) {
@@ -208,12 +214,30 @@ bool FulltextSearch::SearchItemFile(const std::string& folderPath, const ItemInf
     }
     return Scan(workTextPath_, true, hit);
   }
+  const QStringList utf8Output = {QStringLiteral("-d"), QStringLiteral("utf-8")};
   if (ext == "DOC") {
-    if (!Extract(catdoc_, "catdoc", path)) return true;
+    if (!Extract(catdoc_, "catdoc", path, utf8Output)) return true;
     return Scan(workTextPath_, true, hit);
   }
   if (ext == "XLS") {
-    if (!Extract(xls2csv_, "xls2csv", path)) return true;
+    if (!Extract(xls2csv_, "xls2csv", path, utf8Output)) return true;
+    return Scan(workTextPath_, true, hit);
+  }
+  if (ext == "PDF") {
+    // "-" after the document: the text goes to the standard output.
+    if (!Extract(pdftotext_, "pdftotext", path, {QStringLiteral("-q"), QStringLiteral("-enc"), QStringLiteral("UTF-8")},
+                 {QStringLiteral("-")}))
+      return true;
+    return Scan(workTextPath_, true, hit);
+  }
+  if (officetext::IsOfficeArchiveExtension(ext)) {
+    std::string reason;
+    const std::optional<std::string> text = officetext::OfficeArchiveText(path, ext, reason);
+    if (!text) {
+      NoText(path, reason);
+      return true;
+    }
+    if (!WriteWorkText(path, *text)) return true;
     return Scan(workTextPath_, true, hit);
   }
   NoText(path, "no text extractor for \"." + item.Ext + "\" files");

@@ -148,6 +148,7 @@ short encodeWithMagick(Pix* pix, int formatCode, std::vector<std::uint8_t>& out)
       image.resolutionUnits(MagickCore::PixelsPerInchResolution);
       image.density(Magick::Geometry(static_cast<size_t>(xres), static_cast<size_t>(yres)));
     }
+    image.depth(depth == 1 ? 1 : 8);
     image.magick(coder);
     Magick::Blob blob;
     image.write(&blob);

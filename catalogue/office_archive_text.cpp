@@ -200,35 +200,31 @@ bool matches(const std::string& name, const MemberGroup& group) {
 
 bool IsOfficeArchiveExtension(std::string_view ext) { return kindOf(ext) != nullptr; }
 
-std::optional<std::string> OfficeArchiveText(const std::string& path, std::string_view ext, std::string& reason) {
-  const DocumentKind* kind = kindOf(ext);
-  if (!kind) {
-    reason = "not an office archive";
-    return std::nullopt;
-  }
-  int error = 0;
-  std::unique_ptr<zip_t, ZipCloser> archive(zip_open(path.c_str(), ZIP_RDONLY, &error));
-  if (!archive) {
-    zip_error_t z;
-    zip_error_init_with_code(&z, error);
-    reason = std::string("the archive cannot be read: ") + zip_error_strerror(&z);
-    zip_error_fini(&z);
-    return std::nullopt;
-  }
-  const zip_int64_t count = zip_get_num_entries(archive.get(), 0);
+namespace {
+
+std::string zipErrorText(int error) {
+  zip_error_t z;
+  zip_error_init_with_code(&z, error);
+  std::string text = zip_error_strerror(&z);
+  zip_error_fini(&z);
+  return text;
+}
+
+std::optional<std::string> archiveText(zip_t* archive, const DocumentKind& kind, std::string& reason) {
+  const zip_int64_t count = zip_get_num_entries(archive, 0);
   QString text;
   bool anyMember = false;
-  for (const MemberGroup& group : kind->members) {
+  for (const MemberGroup& group : kind.members) {
     std::vector<std::pair<std::string, zip_uint64_t>> found;
     for (zip_int64_t i = 0; i < count; ++i) {
-      const char* name = zip_get_name(archive.get(), static_cast<zip_uint64_t>(i), ZIP_FL_ENC_GUESS);
+      const char* name = zip_get_name(archive, static_cast<zip_uint64_t>(i), ZIP_FL_ENC_GUESS);
       if (name && matches(name, group)) found.emplace_back(name, static_cast<zip_uint64_t>(i));
     }
     std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return naturalLess(a.first, b.first); });
     for (const auto& [name, index] : found) {
-      const std::optional<QByteArray> xml = readMember(archive.get(), index, reason);
+      const std::optional<QByteArray> xml = readMember(archive, index, reason);
       if (!xml) return std::nullopt;
-      if (!appendXmlText(*xml, kind->rules, text)) {
+      if (!appendXmlText(*xml, kind.rules, text)) {
         reason = "\"" + name + "\" is not well-formed XML";
         return std::nullopt;
       }
@@ -241,6 +237,45 @@ std::optional<std::string> OfficeArchiveText(const std::string& path, std::strin
     return std::nullopt;
   }
   return text.toStdString();
+}
+
+}  // namespace
+
+std::optional<std::string> OfficeArchiveText(const std::string& path, std::string_view ext, std::string& reason) {
+  const DocumentKind* kind = kindOf(ext);
+  if (!kind) {
+    reason = "not an office archive";
+    return std::nullopt;
+  }
+  int error = 0;
+  std::unique_ptr<zip_t, ZipCloser> archive(zip_open(path.c_str(), ZIP_RDONLY, &error));
+  if (!archive) {
+    reason = "the archive cannot be read: " + zipErrorText(error);
+    return std::nullopt;
+  }
+  return archiveText(archive.get(), *kind, reason);
+}
+
+std::optional<std::string> OfficeArchiveTextOfBytes(std::string_view bytes, std::string_view ext,
+                                                    std::string& reason) {
+  const DocumentKind* kind = kindOf(ext);
+  if (!kind) {
+    reason = "not an office archive";
+    return std::nullopt;
+  }
+  zip_error_t error;
+  zip_error_init(&error);
+  zip_source_t* source = zip_source_buffer_create(bytes.data(), bytes.size(), 0, &error);
+  zip_t* opened = source ? zip_open_from_source(source, ZIP_RDONLY, &error) : nullptr;
+  if (!opened) {
+    reason = std::string("the archive cannot be read: ") + zip_error_strerror(&error);
+    if (source) zip_source_free(source);
+    zip_error_fini(&error);
+    return std::nullopt;
+  }
+  zip_error_fini(&error);
+  std::unique_ptr<zip_t, ZipCloser> archive(opened);  // the archive owns the source now
+  return archiveText(archive.get(), *kind, reason);
 }
 
 }  // namespace officetext

@@ -5,6 +5,7 @@
 //
 //   IsOfficeArchiveExtension   whether an extension names such a document
 //   OfficeArchiveText          the document's text as UTF-8
+//   OfficeArchiveTextOfBytes   the same from an archive in memory
 //
 // Method: the archive is read with libzip in the process; only the members
 // that carry the visible text are opened (the body, headers and footers and
@@ -30,5 +31,8 @@ bool IsOfficeArchiveExtension(std::string_view ext);
 
 // The text of the document at path, or nothing with reason set.
 std::optional<std::string> OfficeArchiveText(const std::string& path, std::string_view ext, std::string& reason);
+// The same for an archive held in memory (the bytes must outlive the call).
+std::optional<std::string> OfficeArchiveTextOfBytes(std::string_view bytes, std::string_view ext,
+                                                    std::string& reason);
 
 }  // namespace officetext

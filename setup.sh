@@ -11,9 +11,10 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
   libsqlite3-dev sqlite3
   libleptonica-dev libtiff-dev libtiff-tools libgif-dev libjpeg-dev libpng-dev libwebp-dev libopenjp2-7-dev
+  libmagick++-6.q16-dev
   libtesseract-dev tesseract-ocr tesseract-ocr-jpn tesseract-ocr-jpn-vert tesseract-ocr-eng
   libsane-dev libsane1 sane-utils
-  libcurl4-openssl-dev libgsf-1-dev catdoc
+  libcurl4-openssl-dev libgsf-1-dev catdoc poppler-utils libzip-dev
   libharfbuzz-dev libfreetype-dev fonts-noto-cjk
   libgtest-dev libgmock-dev libbenchmark-dev
   imagemagick xvfb xauth python3 python3-olefile

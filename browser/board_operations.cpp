@@ -467,6 +467,11 @@ constexpr const char* kDuplicateFailed = "複製に失敗しました。";
 constexpr const char* kDuplicateNameTooLong = "複製するにはファイル名が長すぎます。";
 constexpr const char* kDuplicateStackTitleTooLong = "複製するにはスタックタイトル名が長すぎます。";
 
+void reportOf(FolderDatabase& db, int code) {
+  SetActiveFolderDatabase(&db);
+  ShowLastDbError(code, false);
+}
+
 void tell(const std::string& text, platform::Icon icon = platform::Icon::Warning) {
   platform::messageBox(text, platform::Buttons::Ok, icon);
 }
@@ -484,7 +489,7 @@ void tellDuplicateResult(duplicate::Result result) {
 
 }  // namespace
 
-void BoardOperations::placeOf(int mode, int x, int y, int& outX, int& outY) const {
+void BoardOperations::placeOf(int mode, int x, int y, int& outX, int& outY) {
   if (mode == kDuplicateUnplaced) {
     outX = outY = 0;
   } else if (mode == kDuplicateBesideAuto) {
@@ -501,15 +506,20 @@ int BoardOperations::positionMode() const {
 }
 
 bool BoardOperations::duplicateRefused(int count) {
+  return !RoomForCopies(document_.Database(), platform::withTrailingSlash(folder()), count, folderMax);
+}
+
+bool BoardOperations::RoomForCopies(FolderDatabase& db, const std::string& folderWithSlash, int count,
+                                    int folderMax) {
   int total = 0;
-  const int code = document_.Database().GetTotalItemCount(total);
-  report(code);
-  if (code != 0) return true;
+  const int code = db.GetTotalItemCount(total);
+  reportOf(db, code);
+  if (code != 0) return false;
   if (total + count > folderMax) {
     tell("データの登録は、各フォルダ " + std::to_string(folderMax) + " 件までです", platform::Icon::Warning);
-    return true;
+    return false;
   }
-  return CheckDiskFree(platform::withTrailingSlash(folder()));
+  return !CheckDiskFree(folderWithSlash);
 }
 
 void BoardOperations::DuplicateSelected() {
@@ -527,6 +537,21 @@ void BoardOperations::DuplicateEntries(const std::vector<int>& indices, int mode
                                     : DuplicateItem(index, mode, true, false, progress.get());
     if (result != 0) break;
   }
+}
+
+int BoardOperations::CopyItem(FolderDatabase& db, const std::string& folderWithSlash, const ItemInfo& source, int x,
+                              int y, int mode, ItemInfo& copy) {
+  int posX = 0, posY = 0;
+  placeOf(mode, x, y, posX, posY);
+  int dbCode = 0;
+  const duplicate::Result result =
+      duplicate::DuplicateItemRecord(db, folderWithSlash, source, posX, posY, copy, dbCode);
+  if (result == duplicate::Result::CatalogueFailed) reportOf(db, dbCode);
+  if (result != duplicate::Result::Done) {
+    tellDuplicateResult(result);
+    return 1;
+  }
+  return 0;
 }
 
 int BoardOperations::DuplicateItem(int entryIndex, int mode, bool addEntry, bool relayout, Progress* progress) {
@@ -561,17 +586,8 @@ int BoardOperations::DuplicateItem(int entryIndex, int mode, bool addEntry, bool
     progress->SetTexts(fileNameOf(source), "");
     if (progress->PumpAndCheckCancel()) return 1;
   }
-  int posX = 0, posY = 0;
-  placeOf(mode, x, y, posX, posY);
   ItemInfo copy;
-  int dbCode = 0;
-  const duplicate::Result result =
-      duplicate::DuplicateItemRecord(db, platform::withTrailingSlash(folder()), source, posX, posY, copy, dbCode);
-  if (result == duplicate::Result::CatalogueFailed) report(dbCode);
-  if (result != duplicate::Result::Done) {
-    tellDuplicateResult(result);
-    return 1;
-  }
+  if (CopyItem(db, platform::withTrailingSlash(folder()), source, x, y, mode, copy) != 0) return 1;
   if (addEntry) {
     auto added = std::make_unique<DisplayEntry>();
     added->kind = 0;
@@ -594,20 +610,11 @@ int BoardOperations::DuplicateItem(int entryIndex, int mode, bool addEntry, bool
   return 0;
 }
 
-int BoardOperations::DuplicateStack(int entryIndex, int mode, bool addEntry, bool relayout, Progress* progress) {
-  const DisplayEntry* e = entry(entryIndex);
-  if (!e) return 1;
-  if (!openFolder()) {
-    tell("パスが不正です。(DDS:01)");
-    return 1;
-  }
-  FolderDatabase& db = document_.Database();
-  StackInfo stack;
-  int code = db.GetStackInfo(e->number, stack);
-  report(code);
-  if (code != 0) return 1;
-  if (duplicateRefused(stack.PageCount)) return 1;
-  const std::string dir = platform::withTrailingSlash(folder());
+BoardOperations::StackCopy BoardOperations::CopyStackPages(FolderDatabase& db, const std::string& folderWithSlash,
+                                                           const StackInfo& stack, int mode, Progress* progress) {
+  const std::string& dir = folderWithSlash;
+  const auto report = [&db](int code) { reportOf(db, code); };
+  int code = 0;
   std::vector<MergeElement> elements;
   std::vector<ItemInfo> copies;
   bool failed = false;
@@ -685,6 +692,34 @@ int BoardOperations::DuplicateStack(int entryIndex, int mode, bool addEntry, boo
       }
     }
   }
+  StackCopy made;
+  made.stacked = stacked;
+  made.failed = failed;
+  made.cancelled = cancelled;
+  made.record = record;
+  made.copies = std::move(copies);
+  return made;
+}
+
+int BoardOperations::DuplicateStack(int entryIndex, int mode, bool addEntry, bool relayout, Progress* progress) {
+  const DisplayEntry* e = entry(entryIndex);
+  if (!e) return 1;
+  if (!openFolder()) {
+    tell("パスが不正です。(DDS:01)");
+    return 1;
+  }
+  FolderDatabase& db = document_.Database();
+  StackInfo stack;
+  int code = db.GetStackInfo(e->number, stack);
+  report(code);
+  if (code != 0) return 1;
+  if (duplicateRefused(stack.PageCount)) return 1;
+  const StackCopy made = CopyStackPages(db, platform::withTrailingSlash(folder()), stack, mode, progress);
+  const bool stacked = made.stacked;
+  const bool failed = made.failed;
+  const bool cancelled = made.cancelled;
+  const StackInfo& record = made.record;
+  const std::vector<ItemInfo>& copies = made.copies;
   if (addEntry) {
     if (progress) progress->SetTexts("", "表示更新処理中");
     if (stacked) {

@@ -24,15 +24,15 @@
 #include <string>
 #include <vector>
 
+#include "catalogue/catalogue_records.h"
+
 class CFD3Doc;
 class FolderDatabase;
 class ProgressReporter;
 class ThumbnailPaneWnd;
 class TitleChangeDlg;
 struct DisplayEntry;
-struct ItemInfo;
 struct MergeElement;
-struct StackInfo;
 
 class BoardOperations {
  public:
@@ -93,6 +93,26 @@ class BoardOperations {
   // when refused, failed or cancelled (the pages copied before a cancel are
   // stacked all the same).
   int DuplicateStack(int entryIndex, int positionMode, bool addEntry, bool relayout, Progress* progress = nullptr);
+  // The copy of a stack's pages in db, the catalogue of folderWithSlash
+  // (any folder): stacked again under a free copy title placed by
+  // positionMode when two or more pages were copied, else left as the
+  // single items in copies. Failures are told to the user.
+  struct StackCopy {
+    bool stacked = false;
+    bool failed = false;
+    bool cancelled = false;
+    StackInfo record;
+    std::vector<ItemInfo> copies;
+  };
+  static StackCopy CopyStackPages(FolderDatabase& db, const std::string& folderWithSlash, const StackInfo& stack,
+                                  int positionMode, Progress* progress);
+  // One single item (or a stack's page) copied in db's folder at a place
+  // beside (x, y) by positionMode; 0 copied, 1 not (told to the user).
+  static int CopyItem(FolderDatabase& db, const std::string& folderWithSlash, const ItemInfo& source, int x, int y,
+                      int positionMode, ItemInfo& copy);
+  // The question before copies: false (and told) when count more items
+  // would pass folderMax, or the disk is too full.
+  static bool RoomForCopies(FolderDatabase& db, const std::string& folderWithSlash, int count, int folderMax);
   // The page reorder dialog for a stack; the new order is stored on OK.
   // runDialog (tests) stands in for the dialog: it gets the page titles and
   // returns the former indices in their new order, or nothing for Cancel.
@@ -120,7 +140,7 @@ class BoardOperations {
   void splitStack(int tileIndex, bool dissolveTwoPages);
   int appendItemEntry(const ItemInfo& item);
   int positionMode() const;
-  void placeOf(int positionMode, int x, int y, int& outX, int& outY) const;
+  static void placeOf(int positionMode, int x, int y, int& outX, int& outY);
   bool duplicateRefused(int count);
   void tidy();
   void report(int code);

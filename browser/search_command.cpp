@@ -26,6 +26,7 @@ int RunSearchCommand(CMainFrame& frame, CFD3Doc* document, bool tidyUp) {
   setup.tidyDateType = frame.Settings().KankyoToriaezuDateType;
   setup.tidyDateRange = frame.Settings().KankyoToriaezuDateRange;
   setup.searchHitMax = frame.SearchHitMax();
+  setup.folderMax = frame.Settings().KankyoShowFolderMax2000;
   const KankyoSettings& settings = frame.Settings();
   setup.print = PrintSettingsFrom(settings);
   // Hits print from the sheet's corner, with no margins.

@@ -12,6 +12,7 @@
 #include "catalogue/search_folders.h"
 #include "catalogue/sjis_text.h"
 #include "platform/clock.h"
+#include "platform/paths.h"
 #include "platform/user_interaction.h"
 #include "shell/app_profile.h"
 #include "shell/color_choice_dlg.h"
@@ -241,6 +242,8 @@ CSearchDlg::CSearchDlg(const Setup& setup, QWidget* parent)
     if (command == cmd::kReorderPages) OnHitReorderPages();
     if (command == cmd::kExport) OnHitExport();
     if (command == cmd::kOcr) OcrSelectedHits();
+    if (command == cmd::kDuplicate) OnHitDuplicate(false);
+    if (command == ThumbnailPaneWnd::kDuplicatePageCommand) OnHitDuplicate(true);
   });
   if (setup_.applicationButtonAt) {
     pane_->findOutsideTarget = setup_.applicationButtonAt;
@@ -252,11 +255,13 @@ CSearchDlg::CSearchDlg(const Setup& setup, QWidget* parent)
     return names;
   };
   // What the hit board offers beyond opening: printing, properties, stack
-  // titles, page order and export (each through the hit's own folder), OCR
-  // of the hits' images and the registered applications.
+  // titles, page order, copies and export (each through the hit's own
+  // folder), OCR of the hits' images and the registered applications.
   pane_->commandAvailable = [this](int command) {
     return command == kPrintCommand || command == cmd::kProperties || command == ThumbnailPaneWnd::kStackRenameCommand ||
            command == cmd::kReorderPages || command == cmd::kExport || command == cmd::kOcr ||
+           command == cmd::kDuplicate ||
+           (command == ThumbnailPaneWnd::kDuplicatePageCommand && pane_->SelectedCount() == 1) ||
            (command == cmd::kFirstApplicationMenuEntry && !setup_.applications.empty());
   };
 
@@ -975,6 +980,82 @@ void CSearchDlg::OnHitReorderPages() {
   if (!BoardOperations::ReorderPagesOf(*db, entry->number, dialog)) return;
   entry->lastModifiedDate = entry->lastAccessedDate = platform::todayYmd();
   pane_->RebuildTile(selected.front());
+}
+
+void CSearchDlg::OnHitDuplicate(bool currentPageOnly) {
+  const std::vector<int> selected = pane_->SelectedEntryIndices();
+  if (selected.empty() || (currentPageOnly && selected.size() != 1)) return;
+  std::vector<std::pair<int, std::unique_ptr<DisplayEntry>>> made;  // folder number, entry
+  const auto add = [&](int folderNo, int kind, int number, const std::string& title, int width, int height,
+                       const ItemInfo* item, const StackInfo* stack) {
+    auto e = std::make_unique<DisplayEntry>();
+    e->kind = kind;
+    e->number = number;
+    e->flags = folderNo;
+    e->cellWidth = std::max(width, DisplayEntry::kMinCell);
+    e->cellHeight = std::max(height, DisplayEntry::kMinCell);
+    e->title = title;
+    e->officialDate = stack ? stack->OfficialDate : item->OfficialDate;
+    e->lastModifiedDate = stack ? stack->LastModifiedDate : item->LastModifiedDate;
+    e->lastAccessedDate = stack ? stack->LastAccessedDate : item->LastAccessedDate;
+    made.emplace_back(folderNo, std::move(e));
+  };
+  for (int index : selected) {
+    const DisplayEntry* entry = hitList_.GetAt(index);
+    std::string folder;
+    FolderDatabase* db = entry && database_.GetFolderPath(entry->flags, folder) ? database_.FolderByNo(entry->flags)
+                                                                                : nullptr;
+    if (!db) break;
+    const std::string dir = platform::withTrailingSlash(folder);
+    const int folderNo = entry->flags;
+    const int width = entry->cellWidth, height = entry->cellHeight;
+    // Copies land beside their source in the hit's own folder.
+    constexpr int kPlace = BoardOperations::kDuplicateOffset;
+    if (!entry->isStack() || currentPageOnly) {
+      ItemInfo source;
+      int x = 0, y = 0;
+      if (entry->isStack()) {
+        StackInfo stack;
+        if (!database_.GetFolderStackInfo(folderNo, entry->number, stack) ||
+            !database_.FolderStack2Item(folderNo, entry->number, std::max(1, stack.CurPageNo), source))
+          break;
+        x = stack.StackPosX;
+        y = stack.StackPosY;
+      } else {
+        if (!database_.GetFolderItemInfo(folderNo, entry->number, source)) break;
+        x = source.SingleItemPosX;
+        y = source.SingleItemPosY;
+      }
+      ItemInfo copy;
+      if (!BoardOperations::RoomForCopies(*db, dir, 1, setup_.folderMax) ||
+          BoardOperations::CopyItem(*db, dir, source, x, y, kPlace, copy) != 0)
+        break;
+      add(folderNo, 0, copy.ItemNo, copy.Title + "." + copy.Ext, width, height, &copy, nullptr);
+      continue;
+    }
+    StackInfo stack;
+    if (!database_.GetFolderStackInfo(folderNo, entry->number, stack) ||
+        !BoardOperations::RoomForCopies(*db, dir, stack.PageCount, setup_.folderMax))
+      break;
+    const BoardOperations::StackCopy copied = BoardOperations::CopyStackPages(*db, dir, stack, kPlace, nullptr);
+    if (copied.stacked) {
+      add(folderNo, 1, copied.record.StackNo, copied.record.Title, width, height, nullptr, &copied.record);
+    } else {
+      for (const ItemInfo& copy : copied.copies)
+        add(folderNo, 0, copy.ItemNo, copy.Title + "." + copy.Ext, width, height, &copy, nullptr);
+    }
+    if (copied.failed || copied.cancelled) break;
+  }
+  if (made.empty()) return;
+  // The copies join the board behind the hits, in the hits' folders.
+  for (auto& [folderNo, e] : made) {
+    const int index = hitList_.Add(std::move(e));
+    StackInfo stack;
+    ItemInfo item;
+    if (source_->ReadRecords(index, stack, item))
+      pane_->AddItem(index, hitList_.GetAt(index)->isStack() ? &stack : nullptr, &item);
+  }
+  pane_->ArrangeItems(ThumbnailPaneWnd::kSortNone, 1, 0);
 }
 
 void CSearchDlg::OnHitExport() {

@@ -65,6 +65,7 @@ class CSearchDlg : public QDialog {
     int tidyDateType = 1;                  // KankyoToriaezuDateType
     int tidyDateRange = 1;                 // KankyoToriaezuDateRange
     int searchHitMax = 100;
+    int folderMax = 2000;                  // KankyoShowFolderMax2000
     bool showExtension = false;            // KankyoShowExtMode
     PagePrintSettings print;
     // The registered applications the hit board's menu offers, and the
@@ -118,6 +119,10 @@ class CSearchDlg : public QDialog {
   void OnHitReorderPages();
   // The export of the selected hits, each read from its own folder.
   void OnHitExport();
+  // Copies of the selected hits in their own folders (currentPageOnly: the
+  // one selected stack's current page as a single item); each copy is added
+  // to the hit board.
+  void OnHitDuplicate(bool currentPageOnly);
   // The print set-up (tests point the printer at a PDF file); false cancels.
   std::function<bool(QPrinter& printer)> printSetup;
   PrintCommandRunner printCommand = DefaultPrintCommand();

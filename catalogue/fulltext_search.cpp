@@ -3,6 +3,8 @@
 
 #include "catalogue/fulltext_search.h"
 
+#include "catalogue/office_archive_text.h"
+
 #include "platform/program_folder.h"
 #include "platform/sjis_codec.h"
 #include "shell/file_bytes.h"
@@ -149,13 +151,23 @@ void FulltextSearch::SetExtractorPrograms(std::string catdoc, std::string xls2cs
   xls2csv_ = std::move(xls2csv);
 }
 
+void FulltextSearch::SetPdfExtractorProgram(std::string pdftotext) { pdftotext_ = std::move(pdftotext); }
+
 void FulltextSearch::NoText(const std::string& path, const std::string& reason) {
   ++noTextCount_;
   lastNoTextReason_ = path + ": " + reason;
 }
 
-bool FulltextSearch::Extract(const std::string& program, const std::string& name,
-                             const std::string& document) {
+bool FulltextSearch::WriteWorkText(const std::string& document, std::string_view utf8) {
+  if (!fileio::writeFileBytes(workTextPath_, platform::toCp932Lossy(utf8))) {
+    NoText(document, "the work file cannot be written");
+    return false;
+  }
+  return true;
+}
+
+bool FulltextSearch::Extract(const std::string& program, const std::string& name, const std::string& document,
+                             const QStringList& before, const QStringList& after) {
   const QString executable = program.find('/') != std::string::npos
                                  ? QString::fromStdString(program)
                                  : QStandardPaths::findExecutable(QString::fromStdString(program));
@@ -165,8 +177,9 @@ bool FulltextSearch::Extract(const std::string& program, const std::string& name
   }
   QProcess process;
   process.setProcessChannelMode(QProcess::SeparateChannels);
-  process.start(executable, {QStringLiteral("-d"), QStringLiteral("utf-8"),
-                             QString::fromStdString(std::filesystem::absolute(document).string())});
+  process.start(executable, QStringList(before)
+                                << QString::fromStdString(std::filesystem::absolute(document).string())
+                                << after);
   if (!process.waitForStarted() || !process.waitForFinished(kExtractorTimeoutMs)) {
     process.kill();
     process.waitForFinished();
@@ -178,13 +191,7 @@ bool FulltextSearch::Extract(const std::string& program, const std::string& name
     return false;
   }
   const QByteArray text = process.readAllStandardOutput();
-  if (!fileio::writeFileBytes(workTextPath_,
-                              platform::toCp932Lossy(std::string_view(text.constData(),
-                                                                      static_cast<std::size_t>(text.size()))))) {
-    NoText(document, "the work file cannot be written");
-    return false;
-  }
-  return true;
+  return WriteWorkText(document, std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
 }
 
 bool FulltextSearch::Scan(const std::string& path, bool isWorkFile, int& hit) {
@@ -264,7 +271,9 @@ FulltextSearch::ItemText FulltextSearch::ReadItemText(const std::string& folderP
     t.bytes = mime::htmlTextToShiftJis(page.bytes);
     return t;
   }
-  if (ext == "DOC" || ext == "XLS") {
+  // Outside programs and archives of other formats are read on the
+  // caller's thread: they write the one work file.
+  if (ext == "DOC" || ext == "XLS" || ext == "PDF" || officetext::IsOfficeArchiveExtension(ext)) {
     t.kind = ItemText::kOnCallerThread;
     t.path = path;
     t.reason = ext;
@@ -282,8 +291,25 @@ bool FulltextSearch::Finish(const ItemText& text, int& hit) {
     case ItemText::kOnCallerThread: break;
   }
   if (text.reason == kScanFile) return Scan(text.path, false, hit);
-  const bool doc = text.reason == "DOC";
-  if (!Extract(doc ? catdoc_ : xls2csv_, doc ? "catdoc" : "xls2csv", text.path)) return true;
+  const QStringList utf8Output = {QStringLiteral("-d"), QStringLiteral("utf-8")};
+  if (text.reason == "DOC") {
+    if (!Extract(catdoc_, "catdoc", text.path, utf8Output)) return true;
+  } else if (text.reason == "XLS") {
+    if (!Extract(xls2csv_, "xls2csv", text.path, utf8Output)) return true;
+  } else if (text.reason == "PDF") {
+    // "-" after the document: the text goes to the standard output.
+    if (!Extract(pdftotext_, "pdftotext", text.path, {QStringLiteral("-q"), QStringLiteral("-enc"), QStringLiteral("UTF-8")},
+                 {QStringLiteral("-")}))
+      return true;
+  } else {
+    std::string reason;
+    const std::optional<std::string> archived = officetext::OfficeArchiveText(text.path, text.reason, reason);
+    if (!archived) {
+      NoText(text.path, reason);
+      return true;
+    }
+    if (!WriteWorkText(text.path, *archived)) return true;
+  }
   return Scan(workTextPath_, true, hit);
 }
 

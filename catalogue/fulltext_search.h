@@ -10,9 +10,12 @@
 //   SearchItemFile           one item
 //   SetExtractorPrograms     the programs of the text-extraction adapter
 //
-// Text extraction: ".doc" through catdoc, ".xls" through xls2csv, started
-// with an argument list and an absolute path; their UTF-8 output is written
-// as the Shift-JIS work file tmp/swork.TXT of the program folder. A missing
+// Text extraction: ".doc" through catdoc, ".xls" through xls2csv, ".pdf"
+// through pdftotext, started with an argument list and an absolute path and
+// stopped after kExtractorTimeoutMs; the office formats that are zip
+// archives of XML (".docx", ".xlsx", ".pptx", OpenDocument) are read in the
+// process (office_archive_text.h). The UTF-8 text is written as the
+// Shift-JIS work file tmp/swork.TXT of the program folder. A missing
 // program, a failed run or a format without an extractor yields no text:
 // the item is no hit and is counted in NoTextCount with its reason.
 // Web pages (".htm", ".html") and MIME HTML archives and mails (".mht",
@@ -30,8 +33,11 @@
 #include "catalogue/catalogue_records.h"
 #include "catalogue/fulltext_engine.h"
 
+#include <QStringList>
+
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace fulltextmode {
@@ -45,6 +51,7 @@ class FulltextSearch {
  public:
   static constexpr const char* kWorkFileName = "swork.TXT";
   static constexpr std::size_t kMaxLibraryFolderBytes = 260;
+  static constexpr int kExtractorTimeoutMs = 120000;
 
   FulltextSearch();
   ~FulltextSearch();
@@ -75,6 +82,7 @@ class FulltextSearch {
   void SetThreadLimit(unsigned limit) { threadLimit_ = limit; }
 
   void SetExtractorPrograms(std::string catdoc, std::string xls2csv);
+  void SetPdfExtractorProgram(std::string pdftotext);
   const std::string& LastError() const { return lastError_; }
   // Items that had no text to search (and why, for the last one).
   int NoTextCount() const { return noTextCount_; }
@@ -100,8 +108,12 @@ class FulltextSearch {
   bool Finish(const ItemText& text, int& hit);
   bool Scan(const std::string& path, bool isWorkFile, int& hit);
   void NoText(const std::string& path, const std::string& reason);
-  // Runs an extractor; true with the work file written.
-  bool Extract(const std::string& program, const std::string& name, const std::string& document);
+  // Runs an extractor with arguments before the document's absolute path
+  // (and after it, when the program wants an output there); true with the
+  // work file written.
+  bool Extract(const std::string& program, const std::string& name, const std::string& document,
+               const QStringList& before, const QStringList& after = {});
+  bool WriteWorkText(const std::string& document, std::string_view utf8);
 
   std::string libraryFolder_;
   std::string workTextPath_;
@@ -110,6 +122,7 @@ class FulltextSearch {
   std::string catdoc_ = "catdoc";
   std::string xls2csv_ = "xls2csv";
   unsigned threadLimit_ = 0;
+  std::string pdftotext_ = "pdftotext";
   int noTextCount_ = 0;
   std::string lastNoTextReason_;
   bool initialised_ = false;

@@ -389,10 +389,11 @@ std::uint16_t ConfTemplate(void* window, int, void* image, int, short width, sho
         ImageCallFrame frame(window, image, width, height, dpi);
         layout::begin_template_call(templateFolder, width, height);
         const auto confirm = layout::templateDialogHooks().confirm;
-        // Without its window the dialog cannot be shown: that is no OK.
+        // A dialog that cannot be shown (no window for it) is taken as OK:
+        // the caller goes on with the current template.
         const int result = confirm != nullptr ? confirm(window, layout::kModeReference, std::max(startNumber, 0)) : -1;
         free_fld_list(&layoutState().inputFields);
-        if (result <= 0) return kCancelled;
+        if (result == 0) return kCancelled;
         return static_cast<std::uint16_t>(layout::templateContext().current);
       },
       kCancelled);

@@ -29,6 +29,7 @@ int byteOf(FieldCheck check) {
     case FieldCheck::VerticalDotted: return ParamBlock::kVerticalRules;        // byte 14
     case FieldCheck::BlankOutput: return ParamBlock::kBlankOutput;
     case FieldCheck::BreakEveryLine: return ParamBlock::kLineEnds;
+    case FieldCheck::OneRegion: return ParamBlock::kCharBlocks;  // byte 17
   }
   return 0;
 }

@@ -35,6 +35,7 @@ enum class FieldCheck {
   VerticalDotted = 1023,      // checked: byte 14 = 1
   BlankOutput = 1020,         // checked: byte 15 = 1
   BreakEveryLine = 1019,      // checked: byte 22 = 1; unchecking clears byte 15
+  OneRegion = 1018,           // checked: byte 17 = 1 (the field is analysed as one user region)
 };
 bool field_check(const ParamBlock& params, FieldCheck check);
 void set_field_check(ParamBlock& params, FieldCheck check, bool checked);

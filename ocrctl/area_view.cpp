@@ -5,6 +5,9 @@
 #include "ocrctl/property_page.h"
 
 #include <QFontMetrics>
+#include <QGridLayout>
+#include <QToolButton>
+#include <QWidgetAction>
 #include <QImage>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -66,12 +69,38 @@ int hitTest(const QPoint& p, const QRect& frame, const QRect& client) {
 std::unique_ptr<QMenu> buildAreaMenu(const AreaList& areas, int checked, QWidget* parent) {
   auto menu = std::make_unique<QMenu>(parent);
   menu->setObjectName(QStringLiteral("areaMenu"));
+  // The numbers stand in columns of ten: the menu's own actions carry the
+  // choice (hidden, so the menu draws none of them as a row), and one grid
+  // of buttons below shows them and triggers them.
+  auto* grid = new QWidget(menu.get());
+  grid->setObjectName(QStringLiteral("areaMenuGrid"));
+  auto* layout = new QGridLayout(grid);
+  layout->setContentsMargins(2, 2, 2, 2);
+  layout->setSpacing(0);
+  QMenu* owner = menu.get();
   for (int i = 0; i < areas.count(); ++i) {
     QAction* item = menu->addAction(QString::number(i + 1));
     item->setData(i);
     item->setCheckable(true);
     item->setChecked(i == checked);
+    item->setVisible(false);
+    auto* button = new QToolButton(grid);
+    button->setObjectName(QStringLiteral("areaMenuItem%1").arg(i + 1));
+    button->setText(item->text());
+    button->setCheckable(true);
+    button->setChecked(item->isChecked());
+    button->setAutoRaise(true);
+    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    QObject::connect(button, &QToolButton::clicked, owner, [owner, item] {
+      owner->close();
+      item->trigger();
+    });
+    layout->addWidget(button, i % kAreaMenuColumnLength, i / kAreaMenuColumnLength);
   }
+  auto* gridAction = new QWidgetAction(menu.get());
+  gridAction->setDefaultWidget(grid);
+  menu->addAction(gridAction);
   return menu;
 }
 

@@ -42,7 +42,9 @@ int hitTest(const QPoint& point, const QRect& frame, const QRect& client);
 
 // The context menu of the areas: one item per area, its number as text,
 // the item of area `checked` (from 0) checked; the item's data is the
-// area's index.
+// area's index. The menu's first actions are the areas'; they are shown as
+// a grid of buttons in columns of kAreaMenuColumnLength.
+inline constexpr int kAreaMenuColumnLength = 10;
 std::unique_ptr<QMenu> buildAreaMenu(const AreaList& areas, int checked, QWidget* parent);
 
 class AreaView : public QAbstractScrollArea {

@@ -6,6 +6,8 @@
 #include "platform/imaging/image_codec.h"
 #include "platform/imaging/image_ops.h"
 #include "platform/paths.h"
+#include "platform/profile.h"
+#include "platform/program_folder.h"
 #include "platform/sjis_codec.h"
 
 #include <QCoreApplication>
@@ -16,6 +18,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -88,9 +91,11 @@ OcrControl::OcrControl() {
   defaults_.setByte(ParamBlock::kNoVerticalMargin, 1);
   defaults_.setByte(ParamBlock::kNoHorizontalMargin, 1);
   defaults_.setByte(ParamBlock::kLineEnds, 1);
+  loadPersisted();
 }
 
 OcrControl::~OcrControl() {
+  savePersisted();
   if (sectionLoaded_ && patternsChanged_) SavePatFile();
   // The areas go back to the library's pools before it is closed.
   areas_.freeOwn();
@@ -105,6 +110,59 @@ void OcrControl::resetState() {
   activePensize = rcgFieldPensize = createPensize = 1;
   rcgJpnColor = 0x7F7FFF;
   rcgEngColor = 0xFF7F7F;
+}
+
+// Persisted properties ------------------------------------------------------
+
+namespace {
+
+constexpr const char* kSettingsSection = "ZeqOcr3";
+constexpr int kPersistenceVersion = 0x30000;
+constexpr const char* kPersistedNames[] = {"ActiveColor",   "RcgFieldColor",   "CreateColor",
+                                           "ActivePensize", "RcgFieldPensize", "CreatePensize",
+                                           "RcgJpnColor",   "RcgEngColor"};
+
+}  // namespace
+
+std::string OcrControl::settingsPath() { return platform::joinPath(platform::configFolder(), "ZEQOCR30.ini"); }
+
+std::array<std::int32_t, 8> OcrControl::persistedValues() const {
+  return {activeColor, rcgFieldColor, createColor, activePensize, rcgFieldPensize, createPensize,
+          rcgJpnColor, rcgEngColor};
+}
+
+void OcrControl::loadPersisted() {
+  resetState();
+  const std::string path = settingsPath();
+  if (platform::getProfileInt(path, kSettingsSection, "Version", 0) == kPersistenceVersion) {
+    std::array<std::int32_t, 8> v = persistedValues();
+    for (std::size_t i = 0; i < v.size(); ++i)
+      v[i] = platform::getProfileInt(path, kSettingsSection, kPersistedNames[i], v[i]);
+    activeColor = v[0] & 0xFFFFFF;
+    rcgFieldColor = v[1] & 0xFFFFFF;
+    createColor = v[2] & 0xFFFFFF;
+    // The file is outside text: a width is kept to what a frame can be.
+    const auto pen = [](std::int32_t w) { return static_cast<short>(std::clamp(w, 0, 255)); };
+    activePensize = pen(v[3]);
+    rcgFieldPensize = pen(v[4]);
+    createPensize = pen(v[5]);
+    rcgJpnColor = v[6] & 0xFFFFFF;
+    rcgEngColor = v[7] & 0xFFFFFF;
+  }
+  persistedAsRead_ = persistedValues();
+}
+
+bool OcrControl::savePersisted() {
+  const std::array<std::int32_t, 8> v = persistedValues();
+  if (v == persistedAsRead_) return true;
+  const std::string path = settingsPath();
+  std::error_code ec;
+  std::filesystem::create_directories(platform::configFolder(), ec);
+  bool written = platform::writeProfileString(path, kSettingsSection, "Version", std::to_string(kPersistenceVersion));
+  for (std::size_t i = 0; i < v.size() && written; ++i)
+    written = platform::writeProfileString(path, kSettingsSection, kPersistedNames[i], std::to_string(v[i]));
+  if (written) persistedAsRead_ = v;
+  return written;
 }
 
 // Properties ----------------------------------------------------------------

@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <array>
 #include <string>
 #include <vector>
 
@@ -143,6 +144,15 @@ class OcrControl {
   void flushPatternSection();
   void followPatternStore();
   void resetState();  // the persisted properties back to their defaults
+  // The persisted properties live in the control's settings file
+  // (ZEQOCR30.ini in the config folder), under the persistence version:
+  // read when the control is made, written when it goes and they differ
+  // from what was read. A file of another version is not read.
+  static std::string settingsPath();
+  void loadPersisted();
+  bool savePersisted();
+  // BorderStyle: 0 no border, 1 a single line.
+  short borderStyle = 0;
 
   // Methods ---------------------------------------------------------------
   short InitOcr(const std::string& folder);
@@ -254,6 +264,8 @@ class OcrControl {
   short dpi_ = 400;
   AreaList areas_;
   ParamBlock defaults_;
+  std::array<std::int32_t, 8> persistedAsRead_{};
+  std::array<std::int32_t, 8> persistedValues() const;
   short scale_ = 8;
   State state_ = State::NoImage;
   bool initialised_ = false;

@@ -75,6 +75,40 @@ RecognitionStopDlg::RecognitionStopDlg(OcrControl& control, QWidget* parent)
 
 void RecognitionStopDlg::reject() { control_.requestStop(); }
 
+namespace {
+
+// The stock border: none, or a single line.
+void applyBorderStyle(QFrame& frame, short style) {
+  if (style == 1) {
+    frame.setFrameStyle(QFrame::Box | QFrame::Plain);
+    frame.setLineWidth(1);
+  } else {
+    frame.setFrameStyle(QFrame::NoFrame);
+  }
+}
+
+// Dialog 1: the control's name and version.
+int runAboutBox(QWidget* parent, const DialogRunner& runner) {
+  QDialog dialog(parent);
+  dialog.setObjectName(QStringLiteral("dlg1"));
+  dialog.setWindowTitle(QStringLiteral("ZEQOCR30 のバージョン情報"));
+  dialog.setFont(controlDialogFont());
+  auto* icon = new QLabel(&dialog);
+  icon->setPixmap(dialog.style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(32, 32));
+  auto* text = new QLabel(QStringLiteral("ZEQOCR30 OCR コントロール\nバージョン 3.0"), &dialog);
+  auto* ok = new QPushButton(QStringLiteral("OK"), &dialog);
+  ok->setObjectName(QStringLiteral("IDOK"));
+  ok->setDefault(true);
+  QObject::connect(ok, &QPushButton::clicked, &dialog, &QDialog::accept);
+  auto* layout = new QHBoxLayout(&dialog);
+  layout->addWidget(icon);
+  layout->addWidget(text, 1);
+  layout->addWidget(ok);
+  return runDialog(dialog, runner);
+}
+
+}  // namespace
+
 OcrDispatch::OcrDispatch() {
   control_.setRepaint([this] {
     if (window_) window_->refresh();
@@ -119,6 +153,7 @@ QWidget* OcrDispatch::window() {
   if (!window_) {
     window_ = new OcrControlWindow(control_);
     control_.setWindow(window_.data());
+    applyBorderStyle(*window_, control_.borderStyle);
     // The events go out synchronously from the window's input handlers.
     auto rectArgs = [](int number, const QRect& r) {
       return std::array<Variant, 5>{Variant(static_cast<std::int16_t>(number)), Variant(std::int32_t{r.left()}),
@@ -303,6 +338,22 @@ std::int32_t OcrDispatch::invokeChecked(int dispid, DispatchKind kind, std::span
     case 88: method(2); out = c.GetConfLevel(a.shortAt(0), a.shortAt(1)); break;
     case 89: method(3); out = c.SkewAutoEx(a.shortRefAt(0), a.shortRefAt(1), a.shortRefAt(2)); break;
     case 90: method(0); out = static_cast<std::int32_t>(c.GetImageHandle()); break;
+    case kDispidBorderStyle:
+      shortProperty([&] { return c.borderStyle; },
+                    [&](short v) {
+                      c.borderStyle = v == 1 ? 1 : 0;
+                      c.markModified();
+                      if (window_) applyBorderStyle(*window_, c.borderStyle);
+                    });
+      break;
+    case kDispidRefresh:
+      method(0);
+      if (window_) window_->viewport()->repaint();
+      break;
+    case kDispidAboutBox:
+      method(0);
+      runAboutBox(window_.data(), dialogRunner_);
+      break;
     default: return platform::kDispUnknownName;
   }
   if (result != nullptr) *result = std::move(out);

@@ -43,6 +43,10 @@ class RecognitionStopDlg : public QDialog {
 
 class OcrDispatch : public platform::DispatchObject {
  public:
+  // The stock members of a control.
+  static constexpr int kDispidBorderStyle = -504;
+  static constexpr int kDispidRefresh = -550;
+  static constexpr int kDispidAboutBox = -552;
   OcrDispatch();
   ~OcrDispatch() override;
   std::int32_t invoke(int dispid, platform::DispatchKind kind, std::span<const platform::Variant> args,

@@ -13,6 +13,7 @@
 #include "shell/import_file.h"
 
 #include "catalogue/file_utilities.h"
+#include "catalogue/office_archive_text.h"
 #include "platform/clock.h"
 #include "platform/file_ops.h"
 #include "platform/paths.h"
@@ -126,7 +127,9 @@ std::uint32_t ClassifyImportFile(CLead& imageCtrl, const std::string& path, cons
   const std::uint32_t storage =
       head.size() >= 8 && head.compare(0, 8, kOleSignature, 8) == 0 ? ic::kOleStorage : ic::kPlainFile;
   if (extensionIs(path, {"TXT"})) return ic::kText | storage;
-  if (extensionIs(path, {"DOC", "XLS", "JSW", "JAW", "JBW", "JFW", "JTD"})) return ic::kOffice | storage;
+  if (extensionIs(path, {"DOC", "XLS", "JSW", "JAW", "JBW", "JFW", "JTD", "PDF"}) ||
+      officetext::IsOfficeArchiveExtension(platform::extensionOf(platform::fileNameOf(path))))
+    return ic::kOffice | storage;
   if (extensionIs(path, {"MHT", "MHTML", "HTML", "HTM", "EML"})) return ic::kHtml | storage;
   if (head.size() >= 9 && head.compare(0, 9, "$$ZRV Uni") == 0) return ic::kZrvUni | storage;
   if (head.size() >= 9 && head.compare(0, 9, std::string("Kpx Draw\0", 9)) == 0) return ic::kKpxDraw | storage;

@@ -321,12 +321,17 @@ bool RegisterFoundFiles(CFD3Doc& doc, ProgressReporter* progress, const std::str
       }
       if (!ctrl) continue;
       std::uint32_t classWord = ClassifyImportFile(*ctrl, file, readHead(file));
-      const std::uint32_t kind = classWord & ic::kKindMask;
+      std::uint32_t kind = classWord & ic::kKindMask;
       if (kind == ic::kKindZrvUni) {
         deferred.push_back(name);
         continue;
       }
       if (kind == ic::kKindKpxDraw) classWord = ic::kOther;
+      // An image registered in place is shown as one page: a file of more
+      // pages is kept as a plain document.
+      if (kind == ic::kKindImage && ctrl->GetFileInfo(file, 2, 0) == 0 && ctrl->GetDispid39() >= 2)
+        classWord = ic::kOther;
+      kind = classWord & ic::kKindMask;
 
       // A text named after a document: its attached text.
       if (kind == (ic::kText & ic::kKindMask)) {

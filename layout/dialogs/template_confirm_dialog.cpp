@@ -105,6 +105,7 @@ void TemplateConfirmDialog::buildControls() {
   vDotted_ = withControlId(new QCheckBox(QStringLiteral("縦点線"), conditions_), 1023);
   blanks_ = withControlId(new QCheckBox(QStringLiteral("空白出力"), conditions_), 1020);
   lineBreaks_ = withControlId(new QCheckBox(QStringLiteral("毎行改行"), conditions_), 1019);
+  oneRegion_ = withControlId(new QCheckBox(QStringLiteral("一領域として解析"), conditions_), 1018);
   kinds_ = withControlId(new QLineEdit(conditions_), 1043);
   kinds_->setReadOnly(true);
   changeKinds_ = withControlId(new QPushButton(QStringLiteral("変更..."), conditions_), 1044);
@@ -131,6 +132,7 @@ void TemplateConfirmDialog::buildControls() {
   conditionsLayout->addWidget(vDotted_, 5, 1);
   conditionsLayout->addWidget(blanks_, 6, 0);
   conditionsLayout->addWidget(lineBreaks_, 6, 1);
+  conditionsLayout->addWidget(oneRegion_, 8, 0, 1, 2);
   conditionsLayout->addWidget(new QLabel(QStringLiteral("字種"), conditions_), 7, 0);
   auto* kindsRow = new QHBoxLayout;
   kindsRow->addWidget(kinds_);
@@ -192,13 +194,14 @@ void TemplateConfirmDialog::buildControls() {
     storeSetting([index](ParamBlock& p) { set_language(p, index); });
     setEnabledStates(currentField());
   });
-  const std::array<std::pair<QCheckBox*, FieldCheck>, 7> checks{{{hRules_, FieldCheck::HorizontalRules},
+  const std::array<std::pair<QCheckBox*, FieldCheck>, 8> checks{{{hRules_, FieldCheck::HorizontalRules},
                                                                  {vRules_, FieldCheck::VerticalRules},
                                                                  {autoRules_, FieldCheck::AutoRules},
                                                                  {hDotted_, FieldCheck::HorizontalDotted},
                                                                  {vDotted_, FieldCheck::VerticalDotted},
                                                                  {blanks_, FieldCheck::BlankOutput},
-                                                                 {lineBreaks_, FieldCheck::BreakEveryLine}}};
+                                                                 {lineBreaks_, FieldCheck::BreakEveryLine},
+                                                                 {oneRegion_, FieldCheck::OneRegion}}};
   for (auto [box, check] : checks) {
     connect(box, &QCheckBox::clicked, this, [this, check = check](bool on) {
       storeSetting([check, on](ParamBlock& p) { set_field_check(p, check, on); });
@@ -320,6 +323,7 @@ void TemplateConfirmDialog::showFieldSettings(const userfld* field) {
   vDotted_->setChecked(field_check(p, FieldCheck::VerticalDotted));
   blanks_->setChecked(field_check(p, FieldCheck::BlankOutput));
   lineBreaks_->setChecked(field_check(p, FieldCheck::BreakEveryLine));
+  oneRegion_->setChecked(field_check(p, FieldCheck::OneRegion));
   setEnabledStates(field);
   loading_ = wasLoading;
 }

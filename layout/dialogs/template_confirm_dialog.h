@@ -82,6 +82,7 @@ class TemplateConfirmDialog : public QDialog {
   QCheckBox* vDotted_ = nullptr;
   QCheckBox* blanks_ = nullptr;
   QCheckBox* lineBreaks_ = nullptr;
+  QCheckBox* oneRegion_ = nullptr;
   QLineEdit* kinds_ = nullptr;
   QPushButton* changeKinds_ = nullptr;
   QCheckBox* useLines_ = nullptr;

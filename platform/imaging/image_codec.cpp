@@ -1,5 +1,7 @@
 #include "platform/imaging/image_codec.h"
 
+#include "platform/imaging/magick_codec.h"
+
 #include "platform/imaging/bmp_codec.h"
 #include "platform/imaging/gif_png_readers.h"
 #include "platform/imaging/jpeg_reader.h"
@@ -134,7 +136,8 @@ int jpegQualityFromFactor(int factor) {
 bool canWriteFormat(int code) {
   using namespace format;
   return isTiff(code) || isJpeg(code) || code == kBmp || code == kWindowsBmp || code == kOs2Bmp ||
-         code == kBmpRle || code == kPng || code == kGif || code == kPnm;
+         code == kBmpRle || code == kPng || code == kGif || code == kPnm || code == kEps ||
+         magickCoderOf(code) != nullptr;
 }
 
 PixPtr flattenOntoWhite(Pix* pix) {
@@ -183,6 +186,8 @@ PixPtr decodeImage(std::span<const std::uint8_t> bytes, int page, int code, int 
     } else {
       pix.reset(pixReadMemPng(bytes.data(), bytes.size()));
     }
+  } else if (magickCoderOf(code) != nullptr) {
+    pix = decodeWithMagick(bytes, code);
   } else if (code == kPnm) {
     pix.reset(pixReadMemPnm(bytes.data(), bytes.size()));
     // Grey levels with a small maximum come as 1, 2 or 4 bits: grey is held in 8.
@@ -203,6 +208,8 @@ short encodeImage(Pix* pix, int code, int bits, int qualityFactor, std::span<con
   if (isJpeg(code)) return writeJpeg(pix, code, qualityFactor, out);
   if (code == kBmp || code == kWindowsBmp || code == kOs2Bmp) return writeBmp(pix, bits, false, true, out);
   if (code == kBmpRle) return writeBmp(pix, bits, true, true, out);
+  if (code == kEps) return encodeEps(pix, out);
+  if (magickCoderOf(code) != nullptr) return encodeWithMagick(pix, code, out);
   l_uint8* data = nullptr;
   size_t size = 0;
   l_ok rc = 1;

@@ -6,9 +6,12 @@
 #include "platform/imaging/bmp_codec.h"
 #include "platform/imaging/gif_png_readers.h"
 #include "platform/imaging/image.h"
+#include "platform/imaging/magick_codec.h"
 #include "platform/imaging/tiff_codec.h"
 
 #include <cctype>
+#include <cstdio>
+#include <string>
 #include <cstring>
 
 namespace platform::imaging {
@@ -295,6 +298,116 @@ short examinePnm(Bytes b, FileInfo& info) {
   return kOk;
 }
 
+// ZSoft PCX: a 128-byte header (manufacturer 10, version, encoding, bits
+// per plane, window, resolution, planes).
+short examinePcx(Bytes b, FileInfo& info) {
+  if (b.size() < 128) return kErrorCorrupt;
+  const int bitsPerPlane = b[3], planes = b[65];
+  if ((bitsPerPlane != 1 && bitsPerPlane != 2 && bitsPerPlane != 4 && bitsPerPlane != 8) || planes < 1 || planes > 4)
+    return kErrorCorrupt;
+  const long w = static_cast<long>(le16(b, 8)) - le16(b, 4) + 1;
+  const long h = static_cast<long>(le16(b, 10)) - le16(b, 6) + 1;
+  if (w <= 0 || h <= 0) return kErrorCorrupt;
+  info.format = format::kPcx;
+  info.width = static_cast<int>(w);
+  info.height = static_cast<int>(h);
+  // Held as black and white, else as colour (a palette may hold anything).
+  info.bitsPerPixel = bitsPerPlane * planes == 1 ? 1 : 24;
+  info.pageCount = 1;
+  info.compression = b[2] == 1 ? "RLE" : "None";
+  takeStatedDpi(le16(b, 12), le16(b, 14), info.xResolution, info.yResolution);
+  return kOk;
+}
+
+// Adobe Photoshop: "8BPS", version 1, channels, height, width, depth, mode.
+short examinePsd(Bytes b, FileInfo& info) {
+  if (b.size() < 26 || be16(b, 4) != 1) return kErrorCorrupt;
+  const std::uint32_t channels = be16(b, 12), h = be32(b, 14), w = be32(b, 18), depth = be16(b, 22),
+                      mode = be16(b, 24);
+  if (channels < 1 || channels > 56 || w < 1 || h < 1 || w > 300000 || h > 300000) return kErrorCorrupt;
+  if (depth != 1 && depth != 8 && depth != 16 && depth != 32) return kErrorCorrupt;
+  info.format = format::kPhotoshop;
+  info.width = static_cast<int>(w);
+  info.height = static_cast<int>(h);
+  info.bitsPerPixel = mode == 0 ? 1 : mode == 1 || mode == 2 ? 8 : 24;
+  info.grey = mode == 1;
+  info.pageCount = 1;
+  info.compression = "Photoshop";
+  return kOk;
+}
+
+// Sun Raster: magic, width, height, depth, length, type, map type, map length.
+short examineSun(Bytes b, FileInfo& info) {
+  if (b.size() < 32) return kErrorCorrupt;
+  const std::uint32_t w = be32(b, 4), h = be32(b, 8), depth = be32(b, 12), type = be32(b, 20);
+  if (w < 1 || h < 1 || w > 65535 || h > 65535 || (depth != 1 && depth != 8 && depth != 24 && depth != 32) ||
+      type > 3)
+    return kErrorCorrupt;
+  info.format = format::kSunRaster;
+  info.width = static_cast<int>(w);
+  info.height = static_cast<int>(h);
+  const bool greyLevels = depth == 8 && be32(b, 24) == 0;  // no colour map
+  info.bitsPerPixel = depth == 1 ? 1 : greyLevels ? 8 : 24;
+  info.grey = greyLevels;
+  info.pageCount = 1;
+  info.compression = type == 2 ? "RLE" : "None";
+  return kOk;
+}
+
+// CALS Raster type 1: 128-byte text records ("rtype: 1", "rpelcnt: w,h",
+// "rdensty: dpi") before Group 4 data at byte 2048.
+short examineCals(Bytes b, FileInfo& info) {
+  if (b.size() <= 2048) return kErrorCorrupt;
+  const std::string header(reinterpret_cast<const char*>(b.data()), 2048);
+  auto value = [&](const char* key) -> std::string {
+    const std::size_t at = header.find(key);
+    if (at == std::string::npos || at % 128 != 0) return {};
+    const std::size_t end = header.find_first_of("\r\n", at);
+    return header.substr(at + std::strlen(key), (end == std::string::npos ? 2048 : end) - at - std::strlen(key));
+  };
+  long w = 0, h = 0, dpi = 0;
+  if (std::sscanf(value("rpelcnt:").c_str(), "%ld,%ld", &w, &h) != 2 || w <= 0 || h <= 0 || w > 65535 || h > 65535)
+    return kErrorCorrupt;
+  std::sscanf(value("rdensty:").c_str(), "%ld", &dpi);
+  info.format = format::kCals;
+  info.width = static_cast<int>(w);
+  info.height = static_cast<int>(h);
+  info.bitsPerPixel = 1;
+  info.pageCount = 1;
+  info.compression = "CCITT Group 4";
+  if (dpi > 0) takeStatedDpi(dpi, dpi, info.xResolution, info.yResolution);
+  return kOk;
+}
+
+// TARGA has no signature: its 18-byte header is taken only when every field
+// holds a value the format allows and the kind of image matches the depth.
+short examineTga(Bytes b, FileInfo& info) {
+  if (b.size() < 18) return kErrorFormat;
+  const int mapType = b[1], type = b[2], depth = b[16], mapEntryBits = b[7];
+  const std::uint32_t w = le16(b, 12), h = le16(b, 14), mapLength = le16(b, 5);
+  const bool mapped = type == 1 || type == 9, truecolour = type == 2 || type == 10, grey = type == 3 || type == 11;
+  if (!(mapped || truecolour || grey) || mapType > 1 || w == 0 || h == 0 || (b[17] & 0xC0) != 0) return kErrorFormat;
+  if (mapped && (mapType != 1 || depth != 8)) return kErrorFormat;
+  if (grey && (mapType != 0 || depth != 8)) return kErrorFormat;
+  if (truecolour && depth != 15 && depth != 16 && depth != 24 && depth != 32) return kErrorFormat;
+  if (mapType == 1 && (mapLength == 0 || (mapEntryBits != 15 && mapEntryBits != 16 && mapEntryBits != 24 &&
+                                          mapEntryBits != 32)))
+    return kErrorFormat;
+  if (mapType == 0 && (mapLength != 0 || mapEntryBits != 0)) return kErrorFormat;
+  const std::uint64_t start = 18u + b[0] + static_cast<std::uint64_t>(mapLength) * ((mapEntryBits + 7) / 8);
+  const bool rle = type >= 9;
+  if (!rle && b.size() < start + static_cast<std::uint64_t>(w) * h * ((depth + 7) / 8)) return kErrorFormat;
+  if (rle && b.size() <= start) return kErrorFormat;
+  info.format = format::kTarga;
+  info.width = static_cast<int>(w);
+  info.height = static_cast<int>(h);
+  info.bitsPerPixel = grey ? 8 : 24;
+  info.grey = grey;
+  info.pageCount = 1;
+  info.compression = rle ? "RLE" : "None";
+  return kOk;
+}
+
 }  // namespace
 
 short examineImage(std::span<const std::uint8_t> b, int page, FileInfo& info) {
@@ -312,6 +425,16 @@ short examineImage(std::span<const std::uint8_t> b, int page, FileInfo& info) {
     rc = examineGif(b, page, info);
   } else if (b.size() >= 3 && b[0] == 'P' && b[1] >= '1' && b[1] <= '6' && std::isspace(b[2])) {
     rc = examinePnm(b, info);
+  } else if (startsWith(b, "8BPS", 4)) {
+    rc = examinePsd(b, info);
+  } else if (startsWith(b, "\x59\xA6\x6A\x95", 4)) {
+    rc = examineSun(b, info);
+  } else if (startsWith(b, "srcdocid:", 9) || startsWith(b, "version:", 8)) {
+    rc = examineCals(b, info);
+  } else if (b.size() >= 3 && b[0] == 0x0A && b[1] <= 5 && b[2] <= 1) {
+    rc = examinePcx(b, info);
+  } else {
+    rc = examineTga(b, info);
   }
   if (rc != kOk) {
     info = FileInfo{};

@@ -689,4 +689,68 @@ TEST_F(HitPrinting, SelectedHitsAreExportedFromTheirOwnFolder) {
   EXPECT_EQ(testsupport::readFile(out.path() + "/scanletter.doc"), "letter");
 }
 
+// The copy commands of the hit board copy into the hit's own folder (the
+// browser has none open here) and show the copies on the board.
+TEST_F(HitPrinting, HitsAreDuplicatedInTheirOwnFolderAndShownOnTheBoard) {
+  auto dlg = Searched(PagePrintSettings());
+  const std::string folder = root + "/S/";
+  const int stack = dlg->hits().Find(1, 1);
+  const int letter = dlg->hits().Find(0, 4);
+  ASSERT_GE(stack, 0);
+  ASSERT_GE(letter, 0);
+  const int folderNo = dlg->hits().GetAt(stack)->flags;
+
+  dlg->hitPane()->SelectOnly(stack);
+  auto menu = dlg->hitPane()->BuildTileMenu(stack);
+  for (int command : {tilecmd::kDuplicateAllPages, tilecmd::kDuplicatePage})
+    EXPECT_TRUE(MenuAction(*menu, command)->isEnabled()) << command;
+  dlg->hitPane()->OnTileCommand(tilecmd::kDuplicatePage, stack);
+  ASSERT_EQ(dlg->hits().GetCount(), 3);
+  const DisplayEntry* page = dlg->hits().GetAt(2);
+  EXPECT_EQ(page->kind, 0);
+  EXPECT_EQ(page->flags, folderNo);
+  EXPECT_EQ(page->title, "scan1のコピー.png");
+  EXPECT_TRUE(QFile::exists(QString::fromStdString(folder + "scan1のコピー.png")));
+
+  dlg->hitPane()->OnTileCommand(tilecmd::kDuplicateAllPages, stack);
+  ASSERT_EQ(dlg->hits().GetCount(), 4);
+  const DisplayEntry* copiedStack = dlg->hits().GetAt(3);
+  EXPECT_EQ(copiedStack->kind, 1);
+  EXPECT_EQ(copiedStack->title, "scanのコピー");
+  StackInfo info;
+  ASSERT_TRUE(dlg->database().GetFolderStackInfo(folderNo, copiedStack->number, info));
+  EXPECT_EQ(info.PageCount, 3);
+  for (const char* file : {"scan1のコピーその2.png", "scan2のコピー.png", "scan3のコピー.png"})
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(folder + file))) << file;
+
+  dlg->hitPane()->SelectOnly(letter);
+  dlg->hitPane()->OnTileCommand(tilecmd::kDuplicate, letter);
+  ASSERT_EQ(dlg->hits().GetCount(), 5);
+  EXPECT_EQ(dlg->hits().GetAt(4)->title, "scanletterのコピー.doc");
+  EXPECT_EQ(testsupport::readFile(folder + "scanletterのコピー.doc"), "letter");
+  EXPECT_EQ(dlg->hitPane()->tileCount(), 5);
+  EXPECT_TRUE(boxes.texts().empty());
+}
+
+// A folder at its limit takes no copy, and says so.
+TEST_F(HitPrinting, AFullFolderRefusesTheHitsCopy) {
+  CSearchDlg::Setup setup;
+  setup.desktopRoot = root;
+  setup.currentFolder = root;
+  setup.folderMax = 4;
+  CSearchDlg dlg(setup);
+  ASSERT_TRUE(dlg.OpenSearchDatabase());
+  dlg.ResetConditions();
+  dlg.show();
+  Type(dlg, "scan");
+  dlg.OnSearch();
+  const int letter = dlg.hits().Find(0, 4);
+  ASSERT_GE(letter, 0);
+  dlg.hitPane()->SelectOnly(letter);
+  dlg.hitPane()->OnTileCommand(tilecmd::kDuplicate, letter);
+  EXPECT_EQ(dlg.hits().GetCount(), 2);
+  EXPECT_FALSE(QFile::exists(QString::fromStdString(root + "/S/scanletterのコピー.doc")));
+  EXPECT_EQ(boxes.texts(), (std::vector<std::string>{"データの登録は、各フォルダ 4 件までです"}));
+}
+
 }  // namespace

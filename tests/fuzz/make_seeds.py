@@ -3,7 +3,9 @@
 Run again after changing it; the files are kept in the repository."""
 import base64
 import os
+import io
 import struct
+import zipfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
@@ -141,3 +143,31 @@ put("template_table", "names", b"\2" + b"".join(
 put("template_file", "current", b"\0" + template_file(870, 2))
 put("template_file", "old16", b"\1" + template_file(467, 2))
 put("template_file", "old32", b"\2" + template_file(875, 2))
+
+
+def office(members):
+    out = io.BytesIO()
+    with zipfile.ZipFile(out, "w", zipfile.ZIP_DEFLATED) as z:
+        for name, text in members:
+            z.writestr(name, text)
+    return out.getvalue()
+
+
+W = 'xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main"'
+put("office_archive", "a.docx", office([
+    ("word/document.xml", '<w:document %s><w:body><w:p><w:r><w:t>契約書</w:t></w:r><w:r><w:tab/>'
+     '<w:t xml:space="preserve"> 本文</w:t></w:r></w:p></w:body></w:document>' % W),
+    ("word/footer1.xml", '<w:ftr %s><w:p><w:r><w:t>1</w:t></w:r></w:p></w:ftr>' % W)]))
+put("office_archive", "b.xlsx", office([
+    ("xl/sharedStrings.xml", '<sst><si><t>見積</t><rPh><t>ミツモリ</t></rPh></si></sst>'),
+    ("xl/worksheets/sheet1.xml", '<worksheet><sheetData><row><c t="s"><v>0</v></c><c><v>12</v></c>'
+     '<c t="inlineStr"><is><t>x</t></is></c></row></sheetData></worksheet>')]))
+put("office_archive", "c.pptx", office([
+    ("ppt/slides/slide2.xml", '<p:sld xmlns:p="p" xmlns:a="a"><a:p><a:r><a:t>二</a:t></a:r></a:p></p:sld>'),
+    ("ppt/slides/slide10.xml", '<p:sld xmlns:p="p" xmlns:a="a"><a:p><a:br/><a:r><a:t>十</a:t></a:r></a:p></p:sld>')]))
+put("office_archive", "d.odt", office([
+    ("mimetype", "application/vnd.oasis.opendocument.text"),
+    ("content.xml", '<office:document-content xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" '
+     'xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0"><office:body><office:text>'
+     '<text:h>題</text:h><text:p>a<text:s text:c="3"/>b<text:tab/>c</text:p></office:text></office:body>'
+     '</office:document-content>')]))

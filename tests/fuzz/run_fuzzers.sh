@@ -12,15 +12,16 @@ OUT=${FUZZ_BUILD_DIR:-$ROOT/build-fuzz}
 case "$OUT" in /*) ;; *) OUT="$ROOT/$OUT" ;; esac
 SECONDS_EACH=${FUZZ_SECONDS:-60}
 CXX=${FUZZ_CXX:-clang++}
-TARGETS=(mht_reader kpx_draw zrv_uni fld_file char_block template_table template_file)
+TARGETS=(mht_reader kpx_draw zrv_uni fld_file char_block template_table template_file office_archive)
 SOURCES=(shell/file_bytes.cpp shell/mime_codecs.cpp shell/html_charset.cpp shell/charset_guess.cpp shell/mht_converter.cpp
          shell/mht_reader.cpp shell/kpx_draw_reader.cpp shell/zrv_uni_reader.cpp
          platform/sjis_codec.cpp platform/paths.cpp platform/file_ops.cpp
-         layout/field_list_file_codec.cpp layout/char_block_file.cpp layout/template_table.cpp)
+         layout/field_list_file_codec.cpp layout/char_block_file.cpp layout/template_table.cpp
+         catalogue/office_archive_text.cpp)
 
 mkdir -p "$OUT/obj"
 read -r -a QT_CFLAGS <<<"$(pkg-config --cflags Qt6Core)"
-read -r -a QT_LIBS <<<"$(pkg-config --libs Qt6Core)"
+read -r -a QT_LIBS <<<"$(pkg-config --libs Qt6Core libzip)"
 FLAGS=(-std=c++20 -O1 -g -fPIC -fno-omit-frame-pointer -I"$ROOT" "${QT_CFLAGS[@]}")
 SAN=address,undefined
 

@@ -5,7 +5,8 @@
 # TIFF (LZW, G4, G3, JPEG), PNM, and what transparency, pages and colour
 # spaces bring: PNG with alpha or a transparency chunk, 32-bit BMP with
 # alpha, multi-frame GIF with a transparent index, TIFF with alpha and of 16-bit grey,
-# CMYK, progressive and Exif JPEG.
+# CMYK, progressive and Exif JPEG; PCX, TARGA, Photoshop, Sun Raster and CALS
+# (read through Magick++).
 #   FUZZ_SECONDS=60  FUZZ_BUILD_DIR=build-fuzz
 # A crash leaves its input as <build dir>/crash-image_reader-* and fails the script.
 set -euo pipefail
@@ -13,9 +14,10 @@ set -euo pipefail
 source "$(dirname "$0")/fuzz_common.sh"
 SOURCES=(platform/imaging/image.cpp platform/imaging/image_inspector.cpp platform/imaging/image_codec.cpp
          platform/imaging/bmp_codec.cpp platform/imaging/tiff_codec.cpp platform/imaging/jpeg_reader.cpp
-         platform/imaging/gif_png_readers.cpp)
-read -r -a LIBS <<<"$(pkg-config --libs lept libtiff-4 libjpeg libpng) -lgif"
-read -r -a CFLAGS <<<"$(pkg-config --cflags lept libtiff-4 libpng)"
+         platform/imaging/gif_png_readers.cpp platform/imaging/magick_codec.cpp)
+read -r -a LIBS <<<"$(pkg-config --libs lept libtiff-4 libjpeg libpng Magick++) -lgif"
+# Magick++ asks for OpenMP, which its own libraries bring; clang needs no flag for the headers.
+read -r -a CFLAGS <<<"$(pkg-config --cflags lept libtiff-4 libpng Magick++ | sed 's/-fopenmp//g')"
 FLAGS=(-std=c++20 -O1 -g -fPIC -fno-omit-frame-pointer -I"$ROOT" "${CFLAGS[@]}")
 build_fuzzer image_reader "$OUT/obj-image" "${SOURCES[@]}"
 
@@ -64,6 +66,12 @@ seed TIFF:g4.tif "${pic[@]}" -type bilevel -compress Group4
 seed TIFF:rgb.tif "${pic[@]}" -compress None
 [ -f jpeg.tif ] || tiffcp -c jpeg -r 16 rgb.tif jpeg.tif
 seed PGM:a.pgm "${pic[@]}"
+seed PCX:a.pcx "${pic[@]}"
+seed TGA:a.tga "${pic[@]}" -compress RLE
+seed TGA:grey.tga "${pic[@]}" -colorspace Gray
+seed PSD:a.psd "${pic[@]}"
+seed SUN:a.ras "${pic[@]}"
+seed CALS:a.cal "${pic[@]}" -monochrome
 cd "$ROOT"
 
 run_fuzzer image_reader "$seeds"

@@ -131,6 +131,16 @@ TEST_F(TemplateDialogs, RegisteringInAFreshFolderStartsFromTheCallersFields) {
     EXPECT_EQ(control<QComboBox>(&dialog, 1042)->currentText(), QStringLiteral("表"));
     control<QComboBox>(&dialog, 1013)->setCurrentIndex(3);
     EXPECT_EQ(working_field_at(2)->params.byte(ParamBlock::kDirection), 1);
+    // Whether the field is analysed as one user region (byte 17).
+    auto* oneRegion = control<QCheckBox>(&dialog, 1018);
+    EXPECT_EQ(oneRegion->text(), QStringLiteral("一領域として解析"));
+    EXPECT_FALSE(oneRegion->isChecked());
+    oneRegion->click();
+    EXPECT_EQ(working_field_at(2)->params.byte(ParamBlock::kCharBlocks), 1);
+    dialog.imageWindow()->selectAt(QPoint(200 / 8, 200 / 8));
+    EXPECT_FALSE(oneRegion->isChecked());
+    dialog.imageWindow()->selectAt(QPoint(1000 / 8, 1000 / 8));
+    EXPECT_TRUE(oneRegion->isChecked());
     EXPECT_TRUE(errors_.size() == 1);
     QDir().mkpath(QStringLiteral(BRINDEL_SCREENSHOT_DIR));
     EXPECT_TRUE(dialog.grab().save(QStringLiteral(BRINDEL_SCREENSHOT_DIR "/template_register_dialog.png")));
@@ -148,6 +158,7 @@ TEST_F(TemplateDialogs, RegisteringInAFreshFolderStartsFromTheCallersFields) {
   TemplateConfirmDialog reference(nullptr, kModeReference, 0);
   ASSERT_TRUE(reference.start());
   EXPECT_EQ(working_field_at(2)->params.byte(ParamBlock::kDirection), 1);
+  EXPECT_EQ(working_field_at(2)->params.byte(ParamBlock::kCharBlocks), 1);
   EXPECT_EQ(control<QLineEdit>(&reference, 1041)->text(), QStringLiteral("請求書"));
   EXPECT_FALSE(control<QComboBox>(&reference, 1042)->isEnabled());
 }
@@ -393,13 +404,17 @@ TEST_F(TemplateDialogs, RegstTemplateRegistersTheCallersFieldsThroughItsDialogs)
   free_userfld_ring(&list);
 }
 
-TEST_F(TemplateDialogs, ConfTemplateWithoutItsWindowIsNoOk) {
+// A confirmation that cannot be shown is taken as OK: the caller goes on
+// with the current template; only a cancel gives 0xFFFF.
+TEST_F(TemplateDialogs, ConfTemplateWithoutItsWindowActsAsOk) {
   const TemplateDialogHooks saved = templateDialogHooks();
   templateDialogHooks() = {};
   templateContext().current = 3;
   std::string folder = folder_;
   int window = 0;
-  EXPECT_EQ(ConfTemplate(&window, 0, nullptr, 0, 0, 0, 400, 8, 0, 0, folder.data(), 3), 0xFFFF);
+  EXPECT_EQ(ConfTemplate(&window, 0, nullptr, 0, 0, 0, 400, 8, 0, 0, folder.data(), 3), 3);
+  templateDialogHooks().confirm = [](void*, int, int) { return -1; };
+  EXPECT_EQ(ConfTemplate(&window, 0, nullptr, 0, 0, 0, 400, 8, 0, 0, folder.data(), 3), 3);
   std::vector<std::uint8_t> bits(16);
   userfld* list = nullptr;
   EXPECT_EQ(RegstTemplate(&window, 0, bits.data(), &list, 16, 8, 400, 8, 0, 0, folder.data()), -1);

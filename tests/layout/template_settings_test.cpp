@@ -61,7 +61,7 @@ TEST(TemplateSettings, ChecksMapToTheirBytes) {
   const Case cases[] = {{FieldCheck::HorizontalRules, 10, 0}, {FieldCheck::VerticalRules, 11, 0},
                         {FieldCheck::AutoRules, 9, 0},        {FieldCheck::HorizontalDotted, 13, 1},
                         {FieldCheck::VerticalDotted, 14, 1},  {FieldCheck::BlankOutput, 15, 1},
-                        {FieldCheck::BreakEveryLine, 22, 1}};
+                        {FieldCheck::BreakEveryLine, 22, 1},  {FieldCheck::OneRegion, 17, 1}};
   for (const Case& c : cases) {
     ParamBlock p;
     layout::set_field_check(p, c.check, true);

@@ -13,6 +13,9 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QGridLayout>
+#include <QToolButton>
+#include <tuple>
 #include <gtest/gtest.h>
 #include <leptonica/allheaders.h>
 
@@ -429,7 +432,7 @@ TEST_F(AreaViewTest, ContextMenuRenumbersAndSfldKeepsTheSameOrder) {
   rightClick(centreOf(last));
   QMenu* menu = view_->areaMenu();
   ASSERT_NE(menu, nullptr);
-  ASSERT_EQ(menu->actions().size(), last);
+  ASSERT_EQ(menu->actions().size(), last + 1);  // the areas, then their grid
   EXPECT_TRUE(menu->actions()[last - 1]->isChecked());
   const QRect moved = area(last);
   menu->actions()[0]->trigger();
@@ -465,6 +468,34 @@ TEST_F(AreaViewTest, ContextMenuRenumbersAndSfldKeepsTheSameOrder) {
   view_->areaMenu()->actions()[0]->trigger();
   EXPECT_EQ(sink_.take(), (std::vector<Fired>{{kAreaNoChanged, {1, 1}}}));
   EXPECT_EQ(sfldRects(), before);
+}
+
+TEST_F(AreaViewTest, AreaMenuNumbersStandInColumnsOfTenAndAClickChoosesTheArea) {
+  control().DeleteAllRcgRect();
+  for (int i = 0; i < 23; ++i) ASSERT_GT(control().SetRcgRect(40 * (i % 10), 40 * (i / 10), 40 * (i % 10) + 30, 40 * (i / 10) + 30), 0);
+  const std::unique_ptr<QMenu> menu = buildAreaMenu(control().areas(), 12, view_);
+  auto* grid = menu->findChild<QWidget*>(QStringLiteral("areaMenuGrid"));
+  ASSERT_NE(grid, nullptr);
+  auto* layout = qobject_cast<QGridLayout*>(grid->layout());
+  ASSERT_NE(layout, nullptr);
+  EXPECT_EQ(layout->rowCount(), 10);
+  EXPECT_EQ(layout->columnCount(), 3);
+  // (number, row, column)
+  for (const auto& [number, row, column] : std::vector<std::tuple<int, int, int>>{
+           {1, 0, 0}, {10, 9, 0}, {11, 0, 1}, {20, 9, 1}, {21, 0, 2}, {23, 2, 2}}) {
+    auto* button = qobject_cast<QToolButton*>(layout->itemAtPosition(row, column)->widget());
+    ASSERT_NE(button, nullptr) << number;
+    EXPECT_EQ(button->text(), QString::number(number));
+    EXPECT_EQ(button->isChecked(), number == 13) << number;
+  }
+  QDir().mkpath(QStringLiteral(BRINDEL_SCREENSHOT_DIR));
+  menu->adjustSize();
+  EXPECT_TRUE(menu->grab().save(QStringLiteral(BRINDEL_SCREENSHOT_DIR "/area_menu_columns.png")));
+  QAction* chosen = nullptr;
+  QObject::connect(menu.get(), &QMenu::triggered, [&](QAction* action) { chosen = action; });
+  menu->findChild<QToolButton*>(QStringLiteral("areaMenuItem21"))->click();
+  ASSERT_NE(chosen, nullptr);
+  EXPECT_EQ(chosen->data().toInt(), 20);
 }
 
 TEST_F(AreaViewTest, AHostAreaAfterAFigureIsLaidOutAfterIt) {

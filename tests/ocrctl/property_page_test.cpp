@@ -8,6 +8,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
+#include <QFrame>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -26,6 +28,14 @@ std::int32_t get(OcrDispatch& d, const char* name) {
   EXPECT_EQ(d.invoke(PropertyBinding::dispidOf(name), DispatchKind::PropertyGet, {}, &result), platform::kDispOk);
   std::int32_t value = 0;
   EXPECT_TRUE(result.toLong(&value)) << name;
+  return value;
+}
+
+std::int32_t getById(OcrDispatch& d, int dispid) {
+  Variant result;
+  EXPECT_EQ(d.invoke(dispid, DispatchKind::PropertyGet, {}, &result), platform::kDispOk);
+  std::int32_t value = -1;
+  EXPECT_TRUE(result.toLong(&value)) << dispid;
   return value;
 }
 
@@ -52,9 +62,16 @@ void screenshot(QWidget& widget, const char* name) {
   EXPECT_TRUE(widget.grab().toImage().save(QStringLiteral(BRINDEL_SCREENSHOT_DIR "/%1.png").arg(name)));
 }
 
+// The control keeps its frame colours and pen widths in a settings file when
+// it goes: a test that changes them takes the file away after the control.
+struct SettingsFileRemoved {
+  ~SettingsFileRemoved() { QFile::remove(QString::fromStdString(OcrControl::settingsPath())); }
+};
+
 }  // namespace
 
 TEST(PropertySheet, EveryPropertyShownGoesThereAndBack) {
+  const SettingsFileRemoved forget;
   OcrDispatch control;
   const std::pair<const char*, std::int32_t> start[] = {
       {"Form", 2},           {"Language", 0},          {"LetterDirection", 4}, {"InsertCRMode", 0},
@@ -130,6 +147,7 @@ TEST(PropertySheet, EveryPropertyShownGoesThereAndBack) {
 }
 
 TEST(PropertySheet, LanguageAndLineBreaksGovernTheOtherControls) {
+  const SettingsFileRemoved forget;
   OcrDispatch control;
   put(control, "Language", 0);
   put(control, "InsertCRMode", 0);
@@ -169,6 +187,7 @@ TEST(PropertySheet, LanguageAndLineBreaksGovernTheOtherControls) {
 }
 
 TEST(PropertySheet, LanguageChosenAutomaticallyChecksNoLanguageButton) {
+  const SettingsFileRemoved forget;
   OcrDispatch control;
   put(control, "Language", -1);
   OcrPropertySheet sheet(control, nullptr);
@@ -190,6 +209,7 @@ TEST(CharKindDialog, BoxesFollowTheBitsAndCancelLeavesThePageAsItWas) {
   EXPECT_EQ(dialog.value(), 1u + 4u + 8u + 32u);
   screenshot(dialog, "char_kind_dialog");
 
+  const SettingsFileRemoved forget;
   OcrDispatch control;
   put(control, "CharAttr", 3);
   OcrPropertySheet sheet(control, nullptr);
@@ -214,6 +234,7 @@ TEST(CharKindDialog, BoxesFollowTheBitsAndCancelLeavesThePageAsItWas) {
 }
 
 TEST(PropertySheet, ShowParamSetAppliesAndAnUntouchedSheetWritesNothing) {
+  const SettingsFileRemoved forget;
   OcrDispatch control;
   auto showParamSet = [&] {
     Variant result;
@@ -241,4 +262,61 @@ TEST(PropertySheet, ShowParamSetAppliesAndAnUntouchedSheetWritesNothing) {
   EXPECT_EQ(showParamSet(), 0);
   EXPECT_EQ(get(control, "RcgFieldPensize"), 6);
   EXPECT_TRUE(control.control().modified());
+}
+
+TEST(ControlSettings, FrameColoursAndPenWidthsOutliveTheControl) {
+  const SettingsFileRemoved forget;
+  {
+    OcrDispatch control;
+    EXPECT_EQ(get(control, "ActiveColor"), 0x0000FF);
+    put(control, "ActiveColor", 0x00FF00);
+    put(control, "RcgFieldPensize", 4);
+    put(control, "RcgEngColor", 0x123456);
+  }
+  {
+    OcrDispatch control;
+    EXPECT_EQ(get(control, "ActiveColor"), 0x00FF00);
+    EXPECT_EQ(get(control, "RcgFieldPensize"), 4);
+    EXPECT_EQ(get(control, "RcgEngColor"), 0x123456);
+    EXPECT_EQ(get(control, "CreateColor"), 0x7F7F7F);
+    EXPECT_FALSE(control.control().modified());
+    // What was not persisted starts at its default every time.
+    EXPECT_EQ(getById(control, 25), 1);  // ShowCancel
+  }
+  // A file of another version is not read.
+  const std::string path = OcrControl::settingsPath();
+  QFile file(QString::fromStdString(path));
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write("[ZeqOcr3]\r\nVersion=131072\r\nActiveColor=65280\r\n");
+  file.close();
+  OcrDispatch control;
+  EXPECT_EQ(get(control, "ActiveColor"), 0x0000FF);
+}
+
+TEST(ControlSettings, StockBorderRefreshAndAboutBox) {
+  OcrDispatch control;
+  auto* window = qobject_cast<QFrame*>(control.window());
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(getById(control, OcrDispatch::kDispidBorderStyle), 0);
+  EXPECT_EQ(window->frameShape(), QFrame::NoFrame);
+  Variant one(std::int16_t{1});
+  EXPECT_EQ(control.invoke(OcrDispatch::kDispidBorderStyle, DispatchKind::PropertyPut, {&one, 1}, nullptr),
+            platform::kDispOk);
+  EXPECT_EQ(getById(control, OcrDispatch::kDispidBorderStyle), 1);
+  EXPECT_EQ(window->frameShape(), QFrame::Box);
+  EXPECT_GT(window->frameWidth(), 0);
+
+  Variant result;
+  EXPECT_EQ(control.invoke(OcrDispatch::kDispidRefresh, DispatchKind::Method, {}, &result), platform::kDispOk);
+  QString shown;
+  control.setDialogRunner([&](QDialog& dialog) {
+    shown = dialog.objectName() + " " + dialog.windowTitle();
+    dialog.accept();
+    return dialog.result();
+  });
+  EXPECT_EQ(control.invoke(OcrDispatch::kDispidAboutBox, DispatchKind::Method, {}, &result), platform::kDispOk);
+  EXPECT_EQ(shown, QStringLiteral("dlg1 ZEQOCR30 のバージョン情報"));
+  EXPECT_EQ(control.invoke(OcrDispatch::kDispidAboutBox, DispatchKind::PropertyGet, {}, &result),
+            platform::kDispUnknownName);
+  EXPECT_EQ(control.invoke(-505, DispatchKind::PropertyGet, {}, &result), platform::kDispUnknownName);
 }

@@ -10,6 +10,7 @@
 #include "shell/progress_reporter.h"
 #include "shell/rescan_folder.h"
 #include "tests/catalogue/catalogue_fixture.h"
+#include "tests/shell/import_fixtures.h"
 #include "tests/support/test_env.h"
 
 #include <QDir>
@@ -22,6 +23,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <fstream>
+#include <map>
 
 #include <sys/stat.h>
 
@@ -189,6 +191,28 @@ TEST_F(RescanTest, AnImageAndItsTextBecomeOneItemInEitherOrder) {
     ASSERT_EQ(all.size(), 1u);
     EXPECT_EQ(all[0].ImageLevel, 1);
   }
+}
+
+// Registered in place, an image is one page: a file of more pages is looked
+// at once more and kept as a plain document; so are the text-searchable
+// office documents, PDF included.
+TEST_F(RescanTest, ImagesOfMorePagesAndOfficeFilesArePlainDocuments) {
+  ASSERT_TRUE(importtest::writeG4Tiff(root + "two.tif", 2, 200, 280));
+  ASSERT_TRUE(importtest::writeG4Tiff(root + "one.tif", 1, 200, 280));
+  image(root + "photo.jpg");
+  touch(root + "report.pdf", "%PDF-1.4\n");
+  touch(root + "sheet.xlsx", "PK");
+  ASSERT_TRUE(doc.OpenFolderDatabase(plain(root)));
+  EXPECT_FALSE(RegisterFoundFiles(doc, nullptr, root, {"two.tif", "one.tif", "photo.jpg", "report.pdf", "sheet.xlsx"},
+                                  2000, report));
+  std::map<std::string, std::pair<int, int>> levels;
+  for (const ItemInfo& item : items(plain(root)))
+    levels[item.Title + "." + item.Ext] = {item.ImageLevel, item.FullTextLevel};
+  EXPECT_EQ(levels, (std::map<std::string, std::pair<int, int>>{{"one.tif", {1, 0}},
+                                                                {"photo.jpg", {1, 0}},
+                                                                {"report.pdf", {0, 1}},
+                                                                {"sheet.xlsx", {0, 1}},
+                                                                {"two.tif", {0, 0}}}));
 }
 
 TEST_F(RescanTest, NamesTheCatalogueCannotHoldAreReportedNotRegistered) {

@@ -384,6 +384,12 @@ bool FulltextSearch::SearchItems(const std::string& folderPath, const std::vecto
   std::vector<std::jthread> pool;
   pool.reserve(threads);
   for (std::size_t k = 0; k < threads; ++k) pool.emplace_back(work);
+  // However this thread leaves (a cancel, an error, an exception of the
+  // caller's), the workers stop at their next item before they are joined.
+  struct StopOnExit {
+    std::atomic<bool>& stop;
+    ~StopOnExit() { stop = true; }
+  } stopOnExit{stop};
   bool ok = true;
   std::vector<Outcome> taken;
   for (std::size_t i = 0; i < items.size(); ++i) {

@@ -636,6 +636,7 @@ constexpr TrailWord kTrailWords[] = {
     {"80_A0", "冷蔵庫"}, {"80_A0", "請求"}, {"A1_DF", "温"},     {"A1_DF", "温泉"},
     {"E0_FC", "説明"},   {"E0_FC", "案内"},
 };
+void PrintTo(const TrailWord& w, std::ostream* os) { *os << w.range << " " << w.word; }
 
 // The text of each place of a word: at the start, in the middle, at the
 // end, and across the border of the first block (it starts on the last

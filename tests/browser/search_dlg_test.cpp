@@ -730,6 +730,10 @@ TEST_F(HitPrinting, HitsAreDuplicatedInTheirOwnFolderAndShownOnTheBoard) {
   EXPECT_EQ(testsupport::readFile(folder + "scanletterのコピー.doc"), "letter");
   EXPECT_EQ(dlg->hitPane()->tileCount(), 5);
   EXPECT_TRUE(boxes.texts().empty());
+  dlg->resize(640, 620);
+  QCoreApplication::processEvents();
+  QDir().mkpath(BRINDEL_SCREENSHOT_DIR);
+  EXPECT_TRUE(dlg->grab().save(QStringLiteral(BRINDEL_SCREENSHOT_DIR "/hit_board_copies.png")));
 }
 
 // A folder at its limit takes no copy, and says so.

@@ -39,3 +39,19 @@ command -v ccache >/dev/null 2>&1 && [ -z "${CI:-}" ] && LAUNCHER=(-DCMAKE_CXX_C
 cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DBRINDEL_SANITIZE="$SANITIZE" "${LAUNCHER[@]}" >/dev/null
 cmake --build "$BUILD_DIR" -j "$(nproc)"
+
+# Further Japanese font families for the evaluation harnesses (bench/*_eval)
+# only: unpacked into the build folder, never installed, because a second CJK
+# font known to fontconfig changes the glyphs Qt picks in the program's tests.
+EVAL_FONT_PACKAGES=(fonts-ipafont-mincho fonts-ipaexfont-gothic fonts-takao-gothic fonts-vlgothic)
+fonts_dir="$BUILD_DIR/eval-fonts"
+if [ ! -f "$fonts_dir/unpacked" ]; then
+  mkdir -p "$fonts_dir/debs"
+  if (cd "$fonts_dir/debs" && apt-get download -q "${EVAL_FONT_PACKAGES[@]}" >/dev/null 2>&1); then
+    for deb in "$fonts_dir"/debs/*.deb; do dpkg-deb -x "$deb" "$fonts_dir"; done
+    rm -rf "$fonts_dir/debs"
+    touch "$fonts_dir/unpacked"
+  else
+    echo "setup.sh: the evaluation fonts could not be fetched; the evaluations leave out their pages" >&2
+  fi
+fi

@@ -1,8 +1,10 @@
 // layout_eval: the layout library's text measures on rendered pages, against
 // the renderer's truth and beside Tesseract on the same pages.
 //
-// For every page (horizontal and vertical Japanese, English, mixed, a ruled
-// table with a dotted leader; 200, 300 and 400 dpi) it reports:
+// For every page (horizontal and vertical Japanese, English in one and two
+// columns, mixed, a ruled table with a dotted leader, forms of labels and
+// values and a summary table, Japanese in the further font families of
+// eval_fonts.h; 200, 300 and 400 dpi) it reports:
 //   direction   the writing direction the measuring step decides for an
 //               automatic area (Tesseract: the writing direction of its
 //               layout analysis, text blocks weighted by area)
@@ -41,6 +43,7 @@
 #include "layout/library_state.h"
 #include "layout/line_field_steps.h"
 #include "layout/vulay30.h"
+#include "bench/eval_fonts.h"
 #include "bench/page_pix.h"
 #include "tests/layout/region_runner.h"
 #include "tests/layout/test_pages.h"
@@ -94,7 +97,7 @@ struct PageKind {
   bool mixed = false;  // a vertical body with horizontal title and captions
 };
 
-std::vector<PageKind> kinds() {
+std::vector<PageKind> baseKinds() {
   return {
       {"jp-h 10.5pt sans", false, false,
        [](PageBuilder& b, int mm, int v) { b.addText({20 * mm, 20 * mm}, kJapanese[v % 3], 10.5, 36, 30); }},
@@ -220,6 +223,100 @@ std::vector<PageKind> kinds() {
          b.addText({20 * mm, 170 * mm}, kJapanese[(v + 1) % 3], 10.5, 40, 8);
        }},
   };
+}
+
+// Forms: labels beside their values (one pair, or two pairs a row) and a
+// ruled summary table, each cell drawn in reading order (row by row, label
+// before value) and set as print sets it (shaped, half-width digits).
+void addCell(PageBuilder& b, QPoint topLeft, const QString& text, int dpi) {
+  b.addShapedLine({topLeft.x(), topLeft.y() + static_cast<int>(10.5 * dpi / 72 * 0.88)}, text, 10.5, false);
+}
+
+std::vector<PageKind> formKinds() {
+  static const QString labels[] = {QStringLiteral("氏名"), QStringLiteral("住所"), QStringLiteral("電話番号"),
+                                   QStringLiteral("申込日"), QStringLiteral("会員番号"), QStringLiteral("備考")};
+  static const QString values[] = {QStringLiteral("山田太郎"), QStringLiteral("東京都千代田区一番町"),
+                                   QStringLiteral("03-1234-5678"), QStringLiteral("2024年4月1日"),
+                                   QStringLiteral("A-20931"), QStringLiteral("特になし")};
+  return {
+      {"form: label-value pairs", false, false,
+       [](PageBuilder& b, int mm, int v) {
+         const int dpi = mm * 100 / 4;
+         for (int r = 0; r < 6; ++r) {
+           addCell(b, {20 * mm, (20 + 12 * r) * mm}, labels[(r + v) % 6], dpi);
+           addCell(b, {60 * mm, (20 + 12 * r) * mm}, values[(r + v) % 6], dpi);
+         }
+       }},
+      {"form: two pairs a row", false, false,
+       [](PageBuilder& b, int mm, int v) {
+         const int dpi = mm * 100 / 4;
+         for (int r = 0; r < 3; ++r)
+           for (int c = 0; c < 2; ++c) {
+             const int k = (2 * r + c + v) % 6;
+             addCell(b, {(20 + 90 * c) * mm, (20 + 15 * r) * mm}, labels[k], dpi);
+             addCell(b, {(45 + 90 * c) * mm, (20 + 15 * r) * mm}, values[k], dpi);
+           }
+       }},
+      {"form: summary table", false, false,
+       [](PageBuilder& b, int mm, int v) {
+         const int dpi = mm * 100 / 4;
+         const int left = 20 * mm, top = 30 * mm, rowH = 11 * mm, rows = 6;
+         const int edges[] = {0, 50 * mm, 75 * mm, 110 * mm, 160 * mm};
+         for (int r = 0; r <= rows; ++r) b.addRule(QRect(left, top + r * rowH, edges[4] + 2, 2), true);
+         for (const int x : edges) b.addRule(QRect(left + x, top, 2, rows * rowH + 2), false);
+         const QString header[] = {QStringLiteral("品名"), QStringLiteral("数量"), QStringLiteral("単価"),
+                                   QStringLiteral("金額")};
+         static const QString items[] = {QStringLiteral("用紙"), QStringLiteral("封筒"), QStringLiteral("印刷"),
+                                         QStringLiteral("配送"), QStringLiteral("保管")};
+         for (int c = 0; c < 4; ++c) addCell(b, {left + edges[c] + 3 * mm, top + 3 * mm}, header[c], dpi);
+         for (int r = 1; r < rows; ++r) {
+           const int quantity = 1 + (r * 3 + v * 2) % 9;
+           const int price = 120 + 35 * ((r + v) % 5);
+           const QString cells[] = {items[(r + v) % 5], QString::number(quantity), QString::number(price),
+                                    QString::number(quantity * price)};
+           for (int c = 0; c < 4; ++c) addCell(b, {left + edges[c] + 3 * mm, top + r * rowH + 3 * mm}, cells[c], dpi);
+         }
+       }},
+  };
+}
+
+// English pages beyond the two of one column: two columns, and a letter with
+// a heading.
+std::vector<PageKind> englishKinds() {
+  return {
+      {"en two columns", false, true,
+       [](PageBuilder& b, int mm, int v) {
+         b.addText({15 * mm, 20 * mm}, kEnglish[v % 2], 10, 36, 30, false, 1.4, kLatinSerif);
+         b.addText({110 * mm, 20 * mm}, kEnglish[(v + 1) % 2], 10, 36, 30, false, 1.4, kLatinSerif);
+       }},
+      {"en letter, heading", false, true,
+       [](PageBuilder& b, int mm, int v) {
+         b.addText({20 * mm, 20 * mm}, QStringLiteral("Notice of Annual Review"), 16, 23, 1, false, 1.4, kLatinSans);
+         b.addText({20 * mm, 40 * mm}, kEnglish[(v + 1) % 2], 10.5, 72, 20, false, 1.5, kLatinSans);
+       }},
+  };
+}
+
+// Japanese pages drawn with the further font families.
+std::vector<PageKind> fontKinds(const std::vector<QString>& families) {
+  std::vector<PageKind> out;
+  for (const QString& family : families) {
+    const std::string name = "font " + family.mid(5).toStdString();
+    out.push_back({name + ", jp-h", false, false, [family](PageBuilder& b, int mm, int v) {
+                     b.addText({20 * mm, 20 * mm}, kJapanese[v % 3], 10.5, 36, 30, false, 1.6, family);
+                   }});
+    out.push_back({name + ", jp-v", true, false, [family](PageBuilder& b, int mm, int v) {
+                     b.addText({185 * mm, 20 * mm}, kJapanese[(v + 1) % 3], 10.5, 40, 25, true, 1.6, family);
+                   }});
+  }
+  return out;
+}
+
+std::vector<PageKind> kinds(const std::vector<QString>& fontFamilies) {
+  std::vector<PageKind> all = baseKinds();
+  for (auto more : {formKinds(), englishKinds(), fontKinds(fontFamilies)})
+    all.insert(all.end(), std::make_move_iterator(more.begin()), std::make_move_iterator(more.end()));
+  return all;
 }
 
 int medianGlyphHeight(const RenderedPage& page) {
@@ -946,6 +1043,10 @@ int main(int argc, char** argv) {
     CloseAlloc();
     return 0;
   }
+  const std::vector<QString> fontFamilies = registerEvalFonts();
+  if (fontFamilies.size() < evalFonts().size())
+    std::printf("(%zu of %zu further font families found: run setup.sh to unpack them)\n", fontFamilies.size(),
+                evalFonts().size());
 
   std::printf("%-24s %3s | %-17s | %-17s | %-48s | %-13s | %-39s | %s\n", "kind", "n", "direction ours tess",
               "language ours tess", "char height: mean |error|, share within 15 %, ours tess", "rules found",
@@ -954,7 +1055,7 @@ int main(int argc, char** argv) {
   Tally horizontal, vertical, mixed;
   std::vector<std::pair<std::string, Tally>> fieldRows;
   int variant = 0;
-  for (const PageKind& kind : kinds()) {
+  for (const PageKind& kind : kinds(fontFamilies)) {
     Tally t;
     for (int dpi : dpis) {
       const int mm = dpi * 4 / 100;

@@ -10,7 +10,10 @@
 // (a horizontal title and captions over a vertical body in tiers, a
 // figure).  Vertical and mixed pages are analysed with their writing
 // direction given (mixed: vertical with the per-field pass) and read by
-// Tesseract with jpn_vert.
+// Tesseract with jpn_vert. Then forms (labels beside their values, two pairs
+// a row, a ruled summary table with one-digit quantities), English in two
+// columns and a sans serif letter, and horizontal and vertical Japanese in
+// each further font family of eval_fonts.h.
 // For each kind it reports the character error rate (NFKC, whitespace
 // removed, reading order; Levenshtein distance over the truth's length) of
 //   ours   GetRecg's text (cells, lattice, blanks, English fields through the
@@ -26,7 +29,11 @@
 // (and the same without the order: characters missing or extra as
 // multisets, which separates reading errors from a different reading order
 // of table cells), and the CPU seconds per page of ours (GetLayout + GetRecg),
-// of the line reading alone and of Tesseract's page reading.
+// of the line reading alone and of Tesseract's page reading, with the ratio
+// ours/tess. At the end: InitLayout's CPU (the models load at their first
+// reading, on the first page that needs them) beside the loading of
+// Tesseract's models, the ratio over all pages with loading included, and
+// the median and slowest page of ours.
 //
 // Scanned pages (Japanese, English and vertical Japanese prose, and a ruled
 // form of labels and numbers) go the program's own road: GetLines,
@@ -47,6 +54,7 @@
 #include "recognition/character_codes.h"
 #include "recognition/tesseract_reader.h"
 #include "tests/recognition/line_driver.h"
+#include "bench/eval_fonts.h"
 #include "bench/page_pix.h"
 #include "tests/support/page_renderer.h"
 #include "tests/support/vertical_table_page.h"
@@ -116,7 +124,7 @@ PageKind verticalKind(std::string name, std::function<void(PageBuilder&, int mm,
   return k;
 }
 
-std::vector<PageKind> kinds() {
+std::vector<PageKind> baseKinds() {
   return {
       {"jp-h one column", false, 300,
        [](PageBuilder& b, int mm, int v) { b.addText({10 * mm, 10 * mm}, kJapanese[v % 3], 10.5, 30, 6); }},
@@ -208,6 +216,117 @@ std::vector<PageKind> kinds() {
   };
 }
 
+// Forms as offices fill them: labels with their values beside them, unruled
+// and in two pairs a row, and a ruled summary table with a header, single
+// digit quantities and a total. The truth reads row by row, cell by cell,
+// each label before its value.
+const QString kPairLabels[] = {QStringLiteral("氏名"), QStringLiteral("住所"), QStringLiteral("電話番号"),
+                               QStringLiteral("申込日"), QStringLiteral("会員番号")};
+const QString kPairValues[][5] = {
+    {QStringLiteral("山田太郎"), QStringLiteral("東京都千代田区一番町"), QStringLiteral("03-1234-5678"),
+     QStringLiteral("2024年4月1日"), QStringLiteral("A-20931")},
+    {QStringLiteral("佐藤花子"), QStringLiteral("大阪府大阪市北区梅田"), QStringLiteral("06-9876-5432"),
+     QStringLiteral("2023年12月24日"), QStringLiteral("B-11408")},
+    {QStringLiteral("鈴木一郎"), QStringLiteral("福岡県福岡市中央区天神"), QStringLiteral("092-555-0147"),
+     QStringLiteral("2025年7月7日"), QStringLiteral("C-73015")},
+};
+const QString kItems[] = {QStringLiteral("用紙"), QStringLiteral("封筒"), QStringLiteral("印刷"), QStringLiteral("配送"),
+                          QStringLiteral("保管")};
+
+// A cell's text as print sets it: shaped, so digits and Latin letters take
+// their own (half) widths; `at` is the top left of the first character.
+void addCell(PageBuilder& b, QPoint at, const QString& text, double points = 10.5) {
+  const int cell = static_cast<int>(points * 300 / 72);
+  b.addShapedLine({at.x(), at.y() + cell * 88 / 100}, text, points, false);
+}
+
+std::vector<PageKind> formKinds() {
+  return {
+      {"form: label-value pairs", false, 300,
+       [](PageBuilder& b, int mm, int v) {
+         for (int r = 0; r < 5; ++r) {
+           addCell(b, {10 * mm, (10 + 10 * r) * mm}, kPairLabels[r]);
+           addCell(b, {45 * mm, (10 + 10 * r) * mm}, kPairValues[v % 3][r]);
+         }
+       }},
+      {"form: two pairs a row", false, 300,
+       [](PageBuilder& b, int mm, int v) {
+         for (int r = 0; r < 2; ++r)
+           for (int c = 0; c < 2; ++c) {
+             const int k = 2 * r + c;
+             addCell(b, {(10 + 85 * c) * mm, (12 + 14 * r) * mm}, kPairLabels[k]);
+             addCell(b, {(35 + 85 * c) * mm, (12 + 14 * r) * mm}, kPairValues[v % 3][k]);
+           }
+       }},
+      {"form: summary table", false, 300,
+       [](PageBuilder& b, int mm, int v) {
+         const int left = 10 * mm, top = 8 * mm, rowH = 11 * mm, rows = 6;
+         const int edges[] = {0, 50 * mm, 75 * mm, 110 * mm, 155 * mm};
+         for (int r = 0; r <= rows; ++r) b.addRule(QRect(left, top + r * rowH, edges[4] + 2, 2), true);
+         for (const int x : edges) b.addRule(QRect(left + x, top, 2, rows * rowH + 2), false);
+         const QString header[] = {QStringLiteral("品名"), QStringLiteral("数量"), QStringLiteral("単価"),
+                                   QStringLiteral("金額")};
+         for (int c = 0; c < 4; ++c) addCell(b, {left + edges[c] + 3 * mm, top + 3 * mm}, header[c]);
+         int total = 0;
+         for (int r = 1; r < rows - 1; ++r) {
+           const int quantity = 1 + (r * 3 + v * 2) % 9;  // one digit alone in its cell
+           const int price = 120 + 35 * ((r + v) % 5);
+           total += quantity * price;
+           const QString cells[] = {kItems[(r + v) % 5], QString::number(quantity), QString::number(price),
+                                    QString::number(quantity * price)};
+           for (int c = 0; c < 4; ++c) addCell(b, {left + edges[c] + 3 * mm, top + r * rowH + 3 * mm}, cells[c]);
+         }
+         addCell(b, {left + 3 * mm, top + (rows - 1) * rowH + 3 * mm}, QStringLiteral("合計"));
+         addCell(b, {left + edges[3] + 3 * mm, top + (rows - 1) * rowH + 3 * mm}, QString::number(total));
+       }},
+  };
+}
+
+// English pages beyond the one-paragraph kind: two columns, a sans serif
+// letter with a heading.
+const QString kLatinSans = QStringLiteral("DejaVu Sans");
+const QString kEnglishMore[] = {
+    QStringLiteral("Please find enclosed the signed contract and the invoice for the first quarter of the year. "),
+    QStringLiteral("Records are kept for seven years and destroyed after review by the office manager in charge. "),
+};
+
+std::vector<PageKind> englishKinds() {
+  return {
+      {"english two columns", true, 300,
+       [](PageBuilder& b, int mm, int v) {
+         b.addText({10 * mm, 10 * mm}, kEnglishMore[v % 2], 10, 28, 6, false, 1.4, kLatinSerif);
+         b.addText({95 * mm, 10 * mm}, kEnglishMore[(v + 1) % 2], 10, 28, 6, false, 1.4, kLatinSerif);
+       }},
+      {"english letter, sans", true, 300,
+       [](PageBuilder& b, int mm, int v) {
+         b.addText({10 * mm, 8 * mm}, QStringLiteral("Notice of Annual Review"), 14, 23, 1, false, 1.4, kLatinSans);
+         b.addText({10 * mm, 20 * mm}, kEnglishMore[v % 2], 10.5, 62, 5, false, 1.4, kLatinSans);
+       }},
+  };
+}
+
+// The horizontal and vertical Japanese pages drawn with other families.
+std::vector<PageKind> fontKinds(const std::vector<QString>& families) {
+  std::vector<PageKind> out;
+  for (const QString& family : families) {
+    const std::string name = "font " + family.mid(5).toStdString();
+    out.push_back({name + ", horizontal", false, 300, [family](PageBuilder& b, int mm, int v) {
+                     b.addText({10 * mm, 10 * mm}, kJapanese[v % 3], 10.5, 30, 6, false, 1.6, family);
+                   }});
+    out.push_back(verticalKind(name + ", vertical", [family](PageBuilder& b, int mm, int v) {
+      b.addVerticalTiers({140 * mm, 10 * mm}, kJapanese[(v + 1) % 3], 10.5, 30, 10, 1, 0, 1.6, family);
+    }));
+  }
+  return out;
+}
+
+std::vector<PageKind> kinds(const std::vector<QString>& fontFamilies) {
+  std::vector<PageKind> all = baseKinds();
+  for (auto more : {formKinds(), englishKinds(), fontKinds(fontFamilies)})
+    all.insert(all.end(), std::make_move_iterator(more.begin()), std::make_move_iterator(more.end()));
+  return all;
+}
+
 // Salt noise on the ink's edges and dust specks of 2-4 pixels over the page.
 void degrade(RenderedPage& page, unsigned seed) {
   std::mt19937 rng(seed);
@@ -270,12 +389,16 @@ std::string tessText(tesseract::TessBaseAPI& api) {
 struct Readers {
   tesseract::TessBaseAPI jpn, eng, jpnVert;
   recognition::TesseractReader jpnLine, engLine, jpnVertLine;
+  double loadCpu = 0;  // Tesseract's own three models
   bool start() {
     const char* folder = std::getenv("TESSDATA_PREFIX");
     const std::string data = folder != nullptr ? std::string(folder) : "/usr/share/tesseract-ocr/5/tessdata";
-    return jpn.Init(data.c_str(), "jpn", tesseract::OEM_LSTM_ONLY) == 0 &&
-           eng.Init(data.c_str(), "eng", tesseract::OEM_LSTM_ONLY) == 0 &&
-           jpnVert.Init(data.c_str(), "jpn_vert", tesseract::OEM_LSTM_ONLY) == 0 &&
+    const double loadStart = cpuSeconds();
+    const bool loaded = jpn.Init(data.c_str(), "jpn", tesseract::OEM_LSTM_ONLY) == 0 &&
+                        eng.Init(data.c_str(), "eng", tesseract::OEM_LSTM_ONLY) == 0 &&
+                        jpnVert.Init(data.c_str(), "jpn_vert", tesseract::OEM_LSTM_ONLY) == 0;
+    loadCpu = cpuSeconds() - loadStart;
+    return loaded &&
            jpnLine.open(recognition::findLanguageData("", "jpn"), "jpn") &&
            engLine.open(recognition::findLanguageData("", "eng"), "eng") &&
            jpnVertLine.open(recognition::findLanguageData("", "jpn_vert"), "jpn_vert");
@@ -399,7 +522,9 @@ struct Tally {
   long truth = 0, ours = 0, line = 0, tess = 0;
   long oursBag = 0, lineBag = 0, tessBag = 0;
   double oursCpu = 0, lineCpu = 0, tessCpu = 0;
+  std::vector<double> oursPages;  // CPU seconds of each page
   void add(const Tally& t) {
+    oursPages.insert(oursPages.end(), t.oursPages.begin(), t.oursPages.end());
     pages += t.pages;
     truth += t.truth;
     ours += t.ours;
@@ -417,9 +542,9 @@ struct Tally {
 void printRow(const std::string& name, const Tally& t) {
   const auto pct = [&](long e) { return t.truth == 0 ? 0.0 : 100.0 * static_cast<double>(e) / static_cast<double>(t.truth); };
   const double n = std::max(1, t.pages);
-  std::printf("%-24s %3d %6ld | %6.2f %6.2f %6.2f | %6.2f %6.2f %6.2f | %6.2f %6.2f %6.2f\n", name.c_str(), t.pages,
+  std::printf("%-24s %3d %6ld | %6.2f %6.2f %6.2f | %6.2f %6.2f %6.2f | %6.2f %6.2f %6.2f %5.2f\n", name.c_str(), t.pages,
               t.truth, pct(t.ours), pct(t.line), pct(t.tess), pct(t.oursBag), pct(t.lineBag), pct(t.tessBag),
-              t.oursCpu / n, t.lineCpu / n, t.tessCpu / n);
+              t.oursCpu / n, t.lineCpu / n, t.tessCpu / n, t.tessCpu > 0 ? t.oursCpu / t.tessCpu : 0.0);
 }
 
 
@@ -834,14 +959,20 @@ int main(int argc, char** argv) {
   }
   QTemporaryDir learning;
   const std::string folder = learning.path().toStdString();
+  const double initStart = cpuSeconds();
   if (InitLayout(folder.c_str(), folder.c_str(), 1) != 1) {
     std::fprintf(stderr, "ocr_eval: the recognition engines could not be started\n");
     return 2;
   }
+  const double initCpu = cpuSeconds() - initStart;
+  const std::vector<QString> fontFamilies = registerEvalFonts();
+  if (fontFamilies.size() < evalFonts().size())
+    std::printf("(%zu of %zu further font families found: run setup.sh to unpack them)\n", fontFamilies.size(),
+                evalFonts().size());
   std::printf("%-24s %3s %6s | %-20s | %-20s | %s\n", "kind", "n", "chars", "CER % ours line tess",
-              "order-free ours l t", "CPU s/page ours line tess");
+              "order-free ours l t", "CPU s/page ours line tess ours/tess");
   Tally total, horizontal, vertical, mixed;
-  for (const PageKind& kind : kinds()) {
+  for (const PageKind& kind : kinds(fontFamilies)) {
     if (!others) break;
     if (!only.empty() && kind.name.find(only) == std::string::npos) continue;
     Tally t;
@@ -862,6 +993,7 @@ int main(int argc, char** argv) {
       t.lineBag += bagDistance(truth, normalized(r.line));
       t.tessBag += bagDistance(truth, normalized(r.tess));
       t.oursCpu += r.oursCpu;
+      t.oursPages.push_back(r.oursCpu);
       t.lineCpu += r.lineCpu;
       t.tessCpu += r.tessCpu;
       if (verbose) {
@@ -877,6 +1009,21 @@ int main(int argc, char** argv) {
   printRow("all vertical", vertical);
   printRow("all mixed", mixed);
   printRow("all", total);
+  // Loading: InitLayout names the models, each is loaded by its first
+  // reading (inside the pages above); Tesseract loaded its three up front.
+  std::printf("\nInitLayout %.3f s CPU; Tesseract's models %.3f s CPU\n", initCpu, readers.loadCpu);
+  if (total.tessCpu > 0)
+    std::printf("CPU over all pages, loading included: ours %.2f s, tess %.2f s, ours/tess %.2f\n",
+                total.oursCpu + initCpu, total.tessCpu + readers.loadCpu,
+                (total.oursCpu + initCpu) / (total.tessCpu + readers.loadCpu));
+  if (!total.oursPages.empty()) {
+    std::vector<double> pages = total.oursPages;
+    std::sort(pages.begin(), pages.end());
+    const double median = pages[pages.size() / 2];
+    const long over = std::count_if(pages.begin(), pages.end(), [&](double c) { return c > 3 * median; });
+    std::printf("ours per page: median %.2f s, slowest %.2f s (%.1f x median), pages over 3 x median: %ld\n", median,
+                pages.back(), median > 0 ? pages.back() / median : 0.0, over);
+  }
   if (scans) runScannedPages(readers, quick, only, verbose);
   if (only.empty() || std::string("vertical table").find(only) != std::string::npos)
     evaluateVerticalTablePages(readers, variants, verbose);

@@ -4,6 +4,7 @@
 #include "layout/block_cleaning.h"
 #include "layout/component_steps.h"
 #include "layout/later_steps.h"
+#include "layout/form_rows.h"
 #include "layout/layout_driver.h"
 #include "layout/layout_status.h"
 #include "layout/library_state.h"
@@ -259,6 +260,7 @@ constexpr LayoutStep kHorizontalMain[] = {
     // band by band (layout_eval: exact order 100 % -> 90 %).
     {"add_gap_separators", notT, step_not_built, kStops},
     {"order_fields", notT, [](LayoutRun& r) { return order_fields(r.result->fields, r.ctx); }, kStops},
+    {"read_form_rows", notT, [](LayoutRun& r) { return read_form_rows(r.result->fields); }, kStops},
     {"resplit_edge_fields", T, [](LayoutRun& r) { return resplit_edge_fields(r.result->fields, r.images); },
      kStops},
     {"add_table_gap_separators", T,

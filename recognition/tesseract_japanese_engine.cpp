@@ -33,9 +33,13 @@ constexpr int kMaxLineGroup = 8;
 // both ways, that meets no symbol of the line reading, is not read alone.
 constexpr int kSpeckShare = 15;
 // A line with a symbol read less surely than this is read a second time,
-// reduced by each of kSecondOpinionScales.
+// reduced by each of kSecondOpinionScales (a second reduction, 0.8, cost a
+// whole reading more and mended nothing the first did not).
 constexpr int kSecondOpinionDistance = 600;
-constexpr double kSecondOpinionScales[] = {0.6, 0.8};
+constexpr double kSecondOpinionScales[] = {0.6};
+// Line heights of context on either side of an unsure symbol that the second
+// reading sees: fewer, and the model reads the short piece worse.
+constexpr int kSecondOpinionContext = 10;
 
 struct Extent {
   int lo, hi;
@@ -115,11 +119,83 @@ double leastExtent(std::uint16_t code, LineDirection direction) {
   return direction == LineDirection::Horizontal ? 0.45 : 0.0;
 }
 
+// Strokes and hooks that the model gives for a digit standing apart from
+// its neighbours (1 as ｜ or ］, 2 as ノ, 5 as う).
+bool strokeLike(std::uint16_t code) {
+  switch (code) {
+    case 0x8162: case 0x816E: case 0x816D: case 0x836D: case 0x828C: case 0x8268: case 0x816A: case 0x8169:
+    case 0x82A4: case 0x815E:
+      return true;
+    default:
+      return isBarLike(code) && code != 0x815B && code != 0x88EA && code != 0x8250;
+  }
+}
+
+bool digitCode(std::uint16_t code) { return (kindOfCode(code) & kKindDigit) != 0; }
+
+// The stretches of a line read again for a second opinion: each unsure
+// symbol with kSecondOpinionContext line heights on either side, widened so
+// that no ink run is cut, overlapping stretches joined.
+template <typename Symbols>
+std::vector<CharRect> secondOpinionWindows(const Symbols& symbols, const CharRect& line, LineDirection d,
+                                           const std::vector<InkSegment>& segments) {
+  std::vector<Extent> spans;
+  const int cross = acrossLine(line, d).length();
+  const Extent whole = alongLine(line, d);
+  for (const auto& s : symbols) {
+    if (s.result.distance <= kSecondOpinionDistance) continue;
+    const Extent e = alongLine(s.rect, d);
+    Extent span{std::max(whole.lo, e.lo - kSecondOpinionContext * cross),
+                std::min(whole.hi, e.hi + kSecondOpinionContext * cross)};
+    for (const InkSegment& seg : segments) {
+      const Extent g = alongLine(seg.rect, d);
+      if (g.lo < span.lo && g.hi >= span.lo) span.lo = g.lo;
+      if (g.hi > span.hi && g.lo <= span.hi) span.hi = g.hi;
+    }
+    spans.push_back(span);
+  }
+  std::sort(spans.begin(), spans.end(), [](const Extent& a, const Extent& b) { return a.lo < b.lo; });
+  std::vector<Extent> joined;
+  for (const Extent& e : spans) {
+    if (!joined.empty() && e.lo <= joined.back().hi + 1) joined.back().hi = std::max(joined.back().hi, e.hi);
+    else joined.push_back(e);
+  }
+  std::vector<CharRect> windows;
+  for (const Extent& e : joined) {
+    CharRect r = line;
+    if (d == LineDirection::Horizontal) {
+      r.left = static_cast<std::int16_t>(e.lo);
+      r.right = static_cast<std::int16_t>(e.hi);
+    } else {
+      r.top = static_cast<std::int16_t>(e.lo);
+      r.bottom = static_cast<std::int16_t>(e.hi);
+    }
+    windows.push_back(r);
+  }
+  return windows;
+}
+
 }  // namespace
 
 std::int16_t distanceFromConfidence(float confidence) {
   const double c = std::clamp(static_cast<double>(confidence), 0.0, 100.0);
   return static_cast<std::int16_t>(std::lround(std::clamp(500.0 + (100.0 - c) * 20.0, 0.0, 2500.0)));
+}
+
+void preferDigitsAmongDigits(std::vector<CellResult>& line) {
+  const std::size_t n = line.size();
+  for (std::size_t i = 0; i < n; ++i) {
+    CellResult& r = line[i];
+    if (r.count < 2 || !strokeLike(r.best())) continue;
+    const bool before = i > 0 && digitCode(line[i - 1].best());
+    const bool after = i + 1 < n && digitCode(line[i + 1].best());
+    if (!(before || after || n == 1)) continue;
+    for (int k = 1; k < r.count; ++k) {
+      if (!digitCode(r.candidates[k])) continue;
+      std::rotate(r.candidates, r.candidates + k, r.candidates + k + 1);
+      break;
+    }
+  }
 }
 
 namespace {
@@ -208,12 +284,16 @@ std::int16_t TesseractJapaneseEngine::beginLine(const EngineImage& image, const 
   const int scale = enlargementFor(cross, kLineCrossPixels);
   reading.symbols = readLineOnce(image, rect, direction, segments, scale, 1.0);
   // Unsure symbols get a second opinion from the line reduced: the model
-  // misreads some rare kanji at one size and not at another.
-  const bool unsure = std::any_of(reading.symbols.begin(), reading.symbols.end(),
-                                  [](const LineSymbol& s) { return s.result.distance > kSecondOpinionDistance; });
-  if (unsure) {
-    for (double reduction : kSecondOpinionScales)
-    for (const LineSymbol& other : readLineOnce(image, rect, direction, segments, scale, reduction)) {
+  // misreads some rare kanji at one size and not at another. Only a stretch
+  // of the line around each unsure symbol is read again, enough for the
+  // model's context; reading the whole line again cost more than the first
+  // reading.
+  for (const CharRect& window : secondOpinionWindows(reading.symbols, rect, direction, segments)) {
+    std::vector<InkSegment> inside;
+    for (const InkSegment& seg : segments)
+      if (overlap(alongLine(seg.rect, direction), alongLine(window, direction)) > 0) inside.push_back(seg);
+    for (double reduction : kSecondOpinionScales) {
+    for (const LineSymbol& other : readLineOnce(image, window, direction, inside, scale, reduction)) {
       for (LineSymbol& mine : reading.symbols) {
         if (!(mine.rect == other.rect) || mine.result.distance <= kSecondOpinionDistance ||
             other.result.distance >= mine.result.distance)
@@ -223,7 +303,12 @@ std::int16_t TesseractJapaneseEngine::beginLine(const EngineImage& image, const 
         mine.result = merged;
       }
     }
+    }
   }
+  std::vector<CellResult> results;
+  for (const LineSymbol& symbol : reading.symbols) results.push_back(symbol.result);
+  preferDigitsAmongDigits(results);
+  for (std::size_t i = 0; i < results.size(); ++i) reading.symbols[i].result = results[i];
   fieldLines_.push_back(std::move(reading));
   currentLine_ = static_cast<int>(fieldLines_.size()) - 1;
   return kEngineDone;

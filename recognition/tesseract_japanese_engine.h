@@ -3,6 +3,7 @@
 //
 //   TesseractJapaneseEngine     JapaneseEngine with line context and user patterns
 //   distanceFromConfidence      the calibrated distance of a Tesseract confidence
+//   preferDigitsAmongDigits     digits read as strokes beside digits
 //
 // Method. Tesseract reads whole lines far better than single characters
 // (measured on clean print: 0.2-0.5 % character errors on horizontal lines,
@@ -50,6 +51,13 @@ namespace recognition {
 // decides when a line is read a second time; otherwise distances are
 // compared with each other.
 std::int16_t distanceFromConfidence(float confidence);
+
+// The readings of one line's symbols, in order: a symbol read as a stroke or
+// hook (｜ ］ ノ う ...) that has a digit among its choices reads as that
+// digit when a digit stands next to it or it is alone on its line: the
+// digits of a number in a table cell or a form stand apart, and the model
+// reads them out of context.
+void preferDigitsAmongDigits(std::vector<CellResult>& line);
 
 constexpr std::int16_t kNoReadingDistance = 2500;
 constexpr std::int16_t kPartDistance = 1500;

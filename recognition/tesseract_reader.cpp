@@ -16,6 +16,17 @@ TesseractReader::~TesseractReader() { close(); }
 
 bool TesseractReader::open(const std::string& dataFolder, const std::string& language) {
   close();
+  std::error_code ec;
+  const auto model = std::filesystem::path(dataFolder) / (language + ".traineddata");
+  if (!std::filesystem::is_regular_file(model, ec) || std::filesystem::file_size(model, ec) == 0 || ec) return false;
+  dataFolder_ = dataFolder;
+  language_ = language;
+  return true;
+}
+
+bool TesseractReader::load() {
+  if (api_) return true;
+  if (loadFailed_ || language_.empty()) return false;
   // Tesseract's OpenMP threads only cost time on the small images it gets
   // here, and make timings depend on the machine's load. OMP_THREAD_LIMIT is
   // read when the process starts, too early for a library to set it; no
@@ -25,11 +36,16 @@ bool TesseractReader::open(const std::string& dataFolder, const std::string& lan
   // Tesseract reports missing data on stderr; keep its debug chatter out of
   // the host's streams otherwise.
   api->SetVariable("debug_file", "/dev/null");
-  if (api->Init(dataFolder.c_str(), language.c_str(), tesseract::OEM_LSTM_ONLY) != 0) {
+  if (api->Init(dataFolder_.c_str(), language_.c_str(), tesseract::OEM_LSTM_ONLY) != 0) {
     api->End();
+    loadFailed_ = true;
     return false;
   }
   api->SetVariable("lstm_choice_mode", "2");
+  // Each further round of choices decodes the line again (five by default,
+  // more than the network's own reading costs); two rounds give the
+  // alternatives that matter.
+  api->SetVariable("lstm_choice_iterations", "2");
   api_ = std::move(api);
   return true;
 }
@@ -37,11 +53,14 @@ bool TesseractReader::open(const std::string& dataFolder, const std::string& lan
 void TesseractReader::close() {
   if (api_) api_->End();
   api_.reset();
+  dataFolder_.clear();
+  language_.clear();
+  loadFailed_ = false;
 }
 
 std::vector<SymbolReading> TesseractReader::read(Pix* image, Segmentation mode, int dpi) {
   std::vector<SymbolReading> symbols;
-  if (!api_ || !image) return symbols;
+  if (!image || !load()) return symbols;
   // A vertical line is turned a quarter to the left (its top to the left
   // edge) and read as one horizontal line by the vertical model, which is
   // what Tesseract does with each vertical line it finds itself.  Left to

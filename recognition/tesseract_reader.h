@@ -1,7 +1,10 @@
 #pragma once
 // One initialised Tesseract model and the readings it gives.
 //
-//   TesseractReader::open      load a language (once: 100-160 ms per model)
+//   TesseractReader::open      name a language; its model (150-450 ms CPU to
+//                              load) is loaded by the first reading, so a
+//                              program that never reads with it never pays
+//                              for it
 //   TesseractReader::read      read a grey image in a page-segmentation mode
 //   SymbolReading              one symbol: its box, confidence, choices in order
 //   findLanguageData           the folder that holds a language's model
@@ -42,17 +45,21 @@ class TesseractReader {
   TesseractReader(const TesseractReader&) = delete;
   TesseractReader& operator=(const TesseractReader&) = delete;
 
-  // Loads `language` from `dataFolder`; false when the model is missing or
-  // does not initialise.
+  // Takes `language` from `dataFolder`; false when its model file is
+  // missing or empty. A model that then does not initialise reads nothing.
   bool open(const std::string& dataFolder, const std::string& language);
   void close();
-  bool isOpen() const { return api_ != nullptr; }
+  bool isOpen() const { return !language_.empty(); }
 
   // Symbols in reading order. `image` is 8-bit grey (0 ink, 255 paper).
   std::vector<SymbolReading> read(Pix* image, Segmentation mode, int dpi);
 
  private:
+  bool load();
+
   std::unique_ptr<tesseract::TessBaseAPI> api_;
+  std::string dataFolder_, language_;
+  bool loadFailed_ = false;
 };
 
 // The folder holding `language`.traineddata: `preferred` (when not empty),

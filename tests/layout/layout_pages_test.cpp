@@ -122,4 +122,98 @@ TEST_F(LayoutPages, ATableWithADottedLeaderGivesLineFieldsWhereTheyWereDrawn) {
   }
 }
 
+// The truth lines in the order the result fields read them: each line of
+// each field, then the truth lines it covers (most of their ink) from left
+// to right, as a line that runs from a label on into its value.
+std::vector<int> readingOrderOfLines(const RenderedPage& page, const userfld* fields) {
+  std::vector<QRect> truth;
+  for (const auto& block : page.blocks)
+    for (const auto& line : block.lines) truth.push_back(line.rect);
+  std::vector<int> order;
+  for (const userfld* f = fields->next; f != fields; f = f->next) {
+    if (f->lines == nullptr) continue;
+    for (const line_record* l = f->lines->next; l != f->lines; l = l->next) {
+      const QRect rect(QPoint(l->left, l->top), QPoint(l->right, l->bottom));
+      std::vector<int> covered;
+      for (int i = 0; i < static_cast<int>(truth.size()); ++i) {
+        const QRect common = rect.intersected(truth[i]);
+        if (2 * common.width() * common.height() >= truth[i].width() * truth[i].height()) covered.push_back(i);
+      }
+      std::sort(covered.begin(), covered.end(), [&](int a, int b) { return truth[a].left() < truth[b].left(); });
+      for (int i : covered)
+        if (std::find(order.begin(), order.end(), i) == order.end()) order.push_back(i);
+    }
+  }
+  return order;
+}
+
+void addCell(PageBuilder& b, QPoint topLeft, const QString& text) {
+  b.addShapedLine({topLeft.x(), topLeft.y() + 38}, text, 10.5, false);
+}
+
+// Every case draws its text in the order it is to be read.
+TEST_F(LayoutPages, FormsReadRowByRowAndTextColumnsColumnByColumn) {
+  struct Case {
+    const char* name;
+    std::function<void(PageBuilder&, int mm)> draw;
+  };
+  static const QString labels[] = {QStringLiteral("氏名"), QStringLiteral("住所"), QStringLiteral("電話番号"),
+                                   QStringLiteral("会員番号")};
+  static const QString values[] = {QStringLiteral("山田太郎"), QStringLiteral("東京都千代田区一番町"),
+                                   QStringLiteral("03-1234-5678"), QStringLiteral("A-20931")};
+  const Case cases[] = {
+      {"labels beside their values",
+       [](PageBuilder& b, int mm) {
+         for (int r = 0; r < 4; ++r) {
+           addCell(b, {10 * mm, (10 + 10 * r) * mm}, labels[r]);
+           addCell(b, {45 * mm, (10 + 10 * r) * mm}, values[r]);
+         }
+       }},
+      {"rows far apart, two pairs a row",
+       [](PageBuilder& b, int mm) {
+         for (int r = 0; r < 2; ++r)
+           for (int c = 0; c < 2; ++c) {
+             addCell(b, {(10 + 85 * c) * mm, (12 + 14 * r) * mm}, labels[2 * r + c]);
+             addCell(b, {(35 + 85 * c) * mm, (12 + 14 * r) * mm}, values[2 * r + c]);
+           }
+       }},
+      {"a ruled table of items and amounts",
+       [](PageBuilder& b, int mm) {
+         const int left = 10 * mm, top = 8 * mm, rowH = 11 * mm;
+         const int edges[] = {0, 50 * mm, 75 * mm, 110 * mm};
+         for (int r = 0; r <= 4; ++r) b.addRule(QRect(left, top + r * rowH, edges[3] + 2, 2), true);
+         for (const int x : edges) b.addRule(QRect(left + x, top, 2, 4 * rowH + 2), false);
+         const QString cells[4][3] = {{QStringLiteral("品名"), QStringLiteral("数量"), QStringLiteral("金額")},
+                                      {QStringLiteral("用紙"), QStringLiteral("4"), QStringLiteral("620")},
+                                      {QStringLiteral("封筒"), QStringLiteral("7"), QStringLiteral("1330")},
+                                      {QStringLiteral("合計"), QStringLiteral("11"), QStringLiteral("1950")}};
+         for (int r = 0; r < 4; ++r)
+           for (int c = 0; c < 3; ++c) addCell(b, {left + edges[c] + 3 * mm, top + r * rowH + 3 * mm}, cells[r][c]);
+       }},
+      {"two columns of prose whose lines line up",
+       [](PageBuilder& b, int mm) {
+         b.addText({10 * mm, 10 * mm}, kJapanese, 10.5, 15, 5);
+         b.addText({95 * mm, 10 * mm}, kJapanese, 10.5, 15, 5);
+       }},
+  };
+  for (const Case& c : cases) {
+    const int mm = 300 * 4 / 100;
+    PageBuilder builder(180 * mm, 70 * mm, 300);
+    c.draw(builder, mm);
+    RenderedPage page = builder.render();
+    ParamBlock params;
+    params.setByte(ParamBlock::kDirection, 3);
+    params.setByte(ParamBlock::kHorizontalRules, 1);
+    params.setByte(ParamBlock::kVerticalRules, 1);
+    layouttest::RegionRun run;
+    layouttest::runRegion(run, page, params);
+    ASSERT_EQ(run.status, 1) << c.name;
+    ASSERT_NE(run.result.fields, nullptr) << c.name;
+    std::vector<int> expected;
+    for (const auto& block : page.blocks)
+      for (std::size_t i = 0; i < block.lines.size(); ++i) expected.push_back(static_cast<int>(expected.size()));
+    EXPECT_EQ(readingOrderOfLines(page, run.result.fields), expected) << c.name;
+  }
+}
+
 }  // namespace

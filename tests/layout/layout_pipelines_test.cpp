@@ -73,7 +73,7 @@ TEST_F(Pipelines, APageRunsTheHorizontalStepsInOrder) {
       "drop_figure_blocks", "drop_figure_lines", "drop_thin_figure_lines", "drop_flat_lines",
       "join_overlapping_lines", "split_blocks_at_gutters", "split_blocks_at_gaps", "split_initial_lines",
       "join_overlapping_lines", "sort_rects_by_top", "emit_fields", "free_blocks_and_regions",
-      "add_gap_separators", "order_fields", "free_context_lists", "expand_tables", "tidy_line_fields",
+      "add_gap_separators", "order_fields", "read_form_rows", "free_context_lists", "expand_tables", "tidy_line_fields",
       "drop_line_fields_in_figures", "drop_large_figures", "merge_figures", "drop_thin_figures",
       "drop_line_fields_in_text", "mark_line_fields_in_tables"};
   EXPECT_EQ(g_trace, expected);

@@ -4,6 +4,7 @@
 
 #include "recognition/blank_insertion.h"
 #include "recognition/half_width.h"
+#include "recognition/tesseract_japanese_engine.h"
 #include "tests/recognition/rule_engine.h"
 
 namespace {
@@ -153,6 +154,43 @@ TEST(HalfWidth, DigitsAndLettersAlwaysOthersOnlyWhenListed) {
   EXPECT_EQ(singleByteForm(0x8142), 0xA1);  // 。
   EXPECT_EQ(singleByteForm(0x815B), 0xB0);  // ー
   EXPECT_EQ(singleByteForm(0x8393), 0xDD);  // ン
+}
+
+}  // namespace
+
+namespace {
+
+recognition::CellResult choices(std::initializer_list<std::uint16_t> codes) {
+  recognition::CellResult r;
+  r.count = 0;
+  for (const std::uint16_t c : codes) r.candidates[r.count++] = c;
+  r.distance = 900;
+  r.certainty = 2;
+  return r;
+}
+
+TEST(DigitsInForms, AStrokeWithADigitChoiceReadsAsTheDigitAmongDigitsOrAlone) {
+  constexpr std::uint16_t kOne = 0x8250, kTwo = 0x8251, kFour = 0x8253, kBar = 0x8162, kBracket = 0x816E,
+                          kNo = 0x836D, kKanji = 0x88EA, kKa = 0x82A9;
+  struct Case {
+    const char* name;
+    std::vector<recognition::CellResult> line;
+    std::vector<std::uint16_t> expected;  // the best of each symbol after
+  };
+  const Case cases[] = {
+      {"1411 read as ｜4］1", {choices({kBar, kOne}), choices({kFour}), choices({kBracket, kOne}), choices({kOne})},
+       {kOne, kFour, kOne, kOne}},
+      {"a 2 alone in its cell read as ノ", {choices({kNo, kKa, kTwo})}, {kTwo}},
+      {"a bar between kana stays", {choices({kKa}), choices({kBar, kOne}), choices({kKa})}, {kKa, kBar, kKa}},
+      {"no digit among the choices", {choices({kFour}), choices({kBar, kKanji})}, {kFour, kBar}},
+      {"a kanji beside digits stays", {choices({kFour}), choices({kKanji, kOne})}, {kFour, kKanji}},
+  };
+  for (Case c : cases) {
+    recognition::preferDigitsAmongDigits(c.line);
+    std::vector<std::uint16_t> best;
+    for (const auto& r : c.line) best.push_back(r.best());
+    EXPECT_EQ(best, c.expected) << c.name;
+  }
 }
 
 }  // namespace

@@ -164,9 +164,25 @@ struct FontFile {
   int index = 0;
 };
 
-// The file of a family, through fontconfig (cached: the answer never changes
-// during a run).
+struct RegisteredFont {
+  std::string path;
+  bool cjk = false;
+};
+
+std::map<QString, RegisteredFont>& registeredFonts() {
+  static std::map<QString, RegisteredFont> fonts;
+  return fonts;
+}
+
+bool isCjkFamily(const QString& family) {
+  if (auto it = registeredFonts().find(family); it != registeredFonts().end()) return it->second.cjk;
+  return family.contains(QStringLiteral("CJK"));
+}
+
+// The file of a family: a registered file, else through fontconfig (cached:
+// the answer never changes during a run).
 FontFile fontFileOf(const QString& family) {
+  if (auto it = registeredFonts().find(family); it != registeredFonts().end()) return FontFile{it->second.path, 0};
   static std::map<QString, FontFile> cache;
   if (auto it = cache.find(family); it != cache.end()) return it->second;
   FontFile found;
@@ -320,6 +336,10 @@ constexpr int kBaselinePermille = 880;
 
 }  // namespace
 
+void registerFontFile(const QString& family, const std::string& path, bool cjk) {
+  registeredFonts()[family] = RegisteredFont{path, cjk};
+}
+
 RenderedPage PageBuilder::render(double skewDegrees, int quarterTurns) const {
   QImage gray(width_, height_, QImage::Format_Grayscale8);
   gray.fill(255);
@@ -358,7 +378,7 @@ RenderedPage PageBuilder::render(double skewDegrees, int quarterTurns) const {
     const int cellPx = static_cast<int>(std::lround(item.pointSize * dpi_ / 72.0));
     const int pitch = static_cast<int>(std::lround(cellPx * item.lineSpacing));
     const int advance = cellPx + cellPx / 10;
-    const bool proportional = !item.family.contains(QStringLiteral("CJK")) && !item.vertical;
+    const bool proportional = !isCjkFamily(item.family) && !item.vertical;
     const int baseline = cellPx * kBaselinePermille / 1000;
     int k = item.textOffset;
     for (int line = 0; line < item.lines; ++line) {

@@ -99,6 +99,12 @@ struct RenderedPage {
 
 inline const QString kCjkFamily = QStringLiteral("Noto Sans CJK JP");
 
+// Makes `family` name the font file at `path` for this process's pages, past
+// fontconfig: the evaluations draw with fonts that are unpacked, not
+// installed, so that the one CJK font the program's own tests see stays the
+// only one. `cjk`: the family sets characters in square cells.
+void registerFontFile(const QString& family, const std::string& path, bool cjk);
+
 class PageBuilder {
  public:
   PageBuilder(int widthPx, int heightPx, int dpi);

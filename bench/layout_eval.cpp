@@ -30,7 +30,7 @@
 //
 //   layout_eval [--quick] [--vertical-table]
 //     --quick: 300 dpi only; --vertical-table: only the vertical pages with a
-//     table and a picture
+//     table and a picture (LAYOUT_EVAL_DUMP=1 lists what each reader found)
 #include "layout/field_rings.h"
 #include "layout/layout_pipelines.h"
 #include "layout/layout_status.h"

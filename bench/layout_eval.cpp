@@ -35,8 +35,9 @@
 // with the control's default settings, beside Tesseract's layout analysis.
 //
 //   layout_eval [--quick] [--vertical-table]
-//     --quick: 300 dpi only, fewer skews; --vertical-table: only the vertical pages with a
-//     table and a picture
+//     --quick: 300 dpi only, fewer skews; --vertical-table: only the vertical
+//     pages with a table and a picture (LAYOUT_EVAL_DUMP=1 lists what each
+//     reader found)
 #include "layout/field_rings.h"
 #include "layout/layout_pipelines.h"
 #include "layout/layout_status.h"

@@ -32,6 +32,7 @@ int main(int argc, char* argv[]) {
   view->AttachDocument(app.Document());
   view->AttachToFrame(app.Frame());
   view->OnInitialUpdate();
+  view->FollowApplicationState();
   // The viewer face lives in the view's viewer slot; the frame reaches it
   // through its viewer interface, the board through the view's opener.
   auto* viewer = new ViewerFrame(app.Frame(), view->GetViewerContainer());

@@ -17,6 +17,9 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <set>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -72,5 +75,19 @@ void BoardFileDrop::OnDropFiles(QPoint clientPoint, const std::vector<std::strin
     files.push_back({names[i], PositionFor(boardPoint, static_cast<int>(i))});
   bool folderTold = false;
   auto admit = [&](const std::string& path) { return AdmitDroppedName(doc_, path, folderTold); };
+  const auto keys = [this] {
+    std::set<std::pair<int, int>> out;
+    for (int i = 0; i < doc_.EntryList().GetCount(); ++i)
+      if (const DisplayEntry* e = doc_.EntryList().GetAt(i)) out.emplace(e->kind, e->number);
+    return out;
+  };
+  const std::set<std::pair<int, int>> before = keys();
   ImportFileLoop(doc_, folder, files, board_->window(), admit);
+  // The drop's documents, put one step apart from the drop point, go where
+  // they cover no other document.
+  if (board_->ArrangesAutomatically()) return;
+  std::vector<int> added;
+  for (int i = 0; i < doc_.EntryList().GetCount(); ++i)
+    if (const DisplayEntry* e = doc_.EntryList().GetAt(i); e && !before.count({e->kind, e->number})) added.push_back(i);
+  board_->SettleNewTiles(added);
 }

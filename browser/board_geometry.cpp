@@ -154,6 +154,36 @@ PlacementResult PlaceUnplacedTiles(const std::vector<Size>& unplacedBoxes, int l
   return result;
 }
 
+Point FirstFreePlace(Size box, const std::vector<Rect>& taken, int rowWidth) {
+  const auto clashes = [&](int left, int top) {
+    return std::any_of(taken.begin(), taken.end(), [&](const Rect& t) {
+      return left < t.right + kGap && t.left < left + box.w + kGap && top < t.bottom + kGap &&
+             t.top < top + box.h + kGap;
+    });
+  };
+  std::vector<int> tops = {kGap};
+  int lowest = 0;
+  for (const Rect& t : taken) {
+    tops.push_back(t.bottom + kGap);
+    lowest = std::max(lowest, t.bottom);
+  }
+  std::sort(tops.begin(), tops.end());
+  tops.erase(std::unique(tops.begin(), tops.end()), tops.end());
+  for (const int top : tops) {
+    std::vector<int> lefts = {kGap};
+    for (const Rect& t : taken)
+      if (top < t.bottom + kGap && t.top < top + box.h + kGap) lefts.push_back(t.right + kGap);
+    std::sort(lefts.begin(), lefts.end());
+    lefts.erase(std::unique(lefts.begin(), lefts.end()), lefts.end());
+    for (const int left : lefts) {
+      // A box wider than the row stands alone at the edge.
+      if (left + box.w + kGap > rowWidth && left != kGap) break;
+      if (!clashes(left, top)) return {left + box.w / 2, top};
+    }
+  }
+  return {kGap + box.w / 2, (taken.empty() ? 0 : lowest) + kGap};
+}
+
 Point DraggedAnchor(Point anchorClient, Point pictureTopLeft, Point dropTopLeft, Point scroll, int boxWidth) {
   Point p{scroll.x + anchorClient.x + (dropTopLeft.x - pictureTopLeft.x),
           scroll.y + anchorClient.y + (dropTopLeft.y - pictureTopLeft.y)};

@@ -9,6 +9,7 @@
 //   ClampScrollPosition     keeps the scroll position inside the extent
 //   VisualOrder             tiles in reading order (rows of close tops, then x)
 //   PlaceUnplacedTiles      new tiles in rows below the placed ones
+//   FirstFreePlace          a new tile's first free place among the others
 //   DraggedAnchor           where a tile dragged to a rectangle comes to rest
 //   OrderFromEnumeration    entries in the order a sorted enumeration gave
 //   BoardExtent             the extent of tiles where they stand
@@ -92,6 +93,14 @@ struct PlacementResult {
 // none. rowWidth: the client width, less a vertical bar's width when none is
 // shown.
 PlacementResult PlaceUnplacedTiles(const std::vector<Size>& unplacedBoxes, int lowestPlacedBottom, int rowWidth);
+
+// The first free place for a box among the boxes already on the board
+// (`taken`, right and bottom exclusive): rows are tried from the top (the
+// board's edge and each box's bottom edge), and in each row places from the
+// left (the edge and each box's right edge), keeping 10 px from every other
+// box and within rowWidth. Below every box there is always room. Gives the
+// anchor (top centre) of the box.
+Point FirstFreePlace(Size box, const std::vector<Rect>& taken, int rowWidth);
 
 // A tile whose picture stood at pictureTopLeft (client) and was dropped with
 // its picture at dropTopLeft (client): its new anchor in board coordinates,

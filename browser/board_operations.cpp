@@ -263,6 +263,7 @@ void BoardOperations::UnstackOne(int tileIndex) {
   report(db.SetItemInfo(page, fieldmask::kItemPosition));
   board_.SetRedraw(false);
   const int added = appendItemEntry(page);
+  if (!arranged) board_.SettleNewTiles({added});
 
   // The stack shows its new current page.
   code = db.GetStackInfo(stack.StackNo, stack);
@@ -322,6 +323,7 @@ void BoardOperations::splitStack(int tileIndex, bool dissolveTwoPages) {
     report(db.SetItemInfo(page, fieldmask::kItemPosition));
     added.push_back(appendItemEntry(page));
   }
+  if (!arranged) board_.SettleNewTiles(added);
   board_.SelectOnly(-1);
   if (dissolveTwoPages) {
     // Both on top, the current page last and selected.
@@ -583,6 +585,7 @@ int BoardOperations::DuplicateItem(int entryIndex, int mode, bool addEntry, bool
     added->lastModifiedDate = copy.LastModifiedDate;
     added->lastAccessedDate = copy.LastAccessedDate;
     document_.AppendEntry(std::move(added), nullptr, &copy);
+    if (mode == kDuplicateOffset) board_.SettleNewTiles({document_.EntryList().GetCount() - 1});
   }
   if (relayout) {
     board_.PlaceNewItems();
@@ -695,6 +698,7 @@ int BoardOperations::DuplicateStack(int entryIndex, int mode, bool addEntry, boo
       added->lastModifiedDate = record.LastModifiedDate;
       added->lastAccessedDate = record.LastAccessedDate;
       document_.AppendEntry(std::move(added), &record, nullptr);
+      if (mode == kDuplicateOffset) board_.SettleNewTiles({document_.EntryList().GetCount() - 1});
     } else {
       // Copied pages left as single items get entries of their own.
       for (const ItemInfo& copy : copies) appendItemEntry(copy);

@@ -28,8 +28,9 @@ class BrowserDocument {
   virtual void SetFolderPath(const std::string& path) = 0;
 
   // Registers the files found on disk below path that the catalogues lack,
-  // showing its progress in the dialog.
-  virtual void RescanFolderTree(RefreshProgressDlg* dialog, const std::string& path) = 0;
+  // showing its progress in the dialog. Gives what to tell the user once the
+  // dialog is closed (empty for nothing).
+  virtual std::string RescanFolderTree(RefreshProgressDlg* dialog, const std::string& path) = 0;
 
   // Set while a folder name is edited in the tree, which suspends the
   // document's accelerator keys.

@@ -2,7 +2,6 @@
 
 #include <QWidget>  // before fd3_doc.h: its QPointer<QWidget> needs the whole class
 
-#include "platform/user_interaction.h"
 #include "shell/fd3_doc.h"
 #include "shell/progress_dialogs.h"
 #include "shell/rescan_folder.h"
@@ -25,9 +24,8 @@ void Fd3DocAdapter::SetFolderPath(const std::string& path) { document_.SetFolder
 
 void Fd3DocAdapter::SetLabelEditing(bool editing) { document_.SetTitleEditing(editing); }
 
-void Fd3DocAdapter::RescanFolderTree(RefreshProgressDlg* dialog, const std::string& path) {
+std::string Fd3DocAdapter::RescanFolderTree(RefreshProgressDlg* dialog, const std::string& path) {
   RescanReport report;
   ::RescanFolderTree(document_, dialog, path, document_.importSettings().folderMax, report);
-  if (const std::string message = RescanReportMessage(report); !message.empty())
-    platform::messageBox(message, platform::Buttons::Ok, platform::Icon::Information);
+  return RescanReportMessage(report);
 }

@@ -16,7 +16,7 @@ class Fd3DocAdapter : public BrowserDocument {
   void setPaneMode(int mode) override;
   std::string GetFolderPath() const override;
   void SetFolderPath(const std::string& path) override;
-  void RescanFolderTree(RefreshProgressDlg* dialog, const std::string& path) override;
+  std::string RescanFolderTree(RefreshProgressDlg* dialog, const std::string& path) override;
   void SetLabelEditing(bool editing) override;
 
  private:

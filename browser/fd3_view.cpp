@@ -117,6 +117,7 @@ CFD3View::CFD3View(QWidget* parent) : QWidget(parent) {
   installPrintDefaults();
   connect(tree_, &FolderTree::folderSelected, this, &CFD3View::OnFolderTreeSelChanged);
   connect(board_, &ThumbnailPaneWnd::selectionChanged, this, &CFD3View::UpdateCommandStates);
+  connect(board_, &ThumbnailPaneWnd::selectionChanged, this, &CFD3View::ShowSelectionImageInfo);
   connectBoard();
 }
 
@@ -217,6 +218,7 @@ void CFD3View::AttachDocument(CFD3Doc* document) {
     if (document_) document_->SetLabelEditing(editing);
   };
   connect(list_, &QTreeWidget::itemSelectionChanged, this, &CFD3View::UpdateCommandStates);
+  connect(list_, &QTreeWidget::itemSelectionChanged, this, &CFD3View::ShowSelectionImageInfo);
   operations_->reorderDialog = [this](const std::vector<ItemInfo>& pages) -> std::optional<std::vector<int>> {
     PageReorderDlg dialog(pages, frame_ && frame_->Settings().KankyoShowExtMode != 0, window());
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
@@ -506,6 +508,51 @@ void CFD3View::ShowImageInfoInStatusBar(int entryIndex) {
        QString::fromStdString(GetColorDepthName(ctrl->GetInfoFormat(), ctrl->GetBitsPerPixel())));
 }
 
+namespace {
+std::optional<std::int64_t> modificationStamp(const std::string& folder) {
+  struct stat st {};
+  if (::stat(folder.c_str(), &st) != 0) return std::nullopt;
+  return static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
+}
+}  // namespace
+
+void CFD3View::FollowApplicationState() {
+  // Queued: the refresh runs after the activation has been handled.
+  connect(qApp, &QGuiApplication::applicationStateChanged, this, &CFD3View::OnApplicationStateChanged,
+          Qt::QueuedConnection);
+}
+
+void CFD3View::OnApplicationStateChanged(Qt::ApplicationState state) {
+  const std::string folder = platform::withoutTrailingSlash(tree_->GetCurrentPath());
+  const FolderStamp& stamp = folderStamp_ ? folderStamp_ : FolderStamp(modificationStamp);
+  if (state != Qt::ApplicationActive) {
+    leftFolder_ = folder;
+    leftStamp_ = folder.empty() ? std::nullopt : stamp(folder);
+    return;
+  }
+  const bool changed = !folder.empty() && folder == leftFolder_ && leftStamp_ && stamp(folder) != leftStamp_;
+  leftFolder_.clear();
+  leftStamp_.reset();
+  // Not over the viewer, an open editor or other work: the user finds the
+  // folder as they left it, and the next return checks again.
+  if (!changed || viewerShown_ || IsBusy() || !frame_ || !frame_->isEnabled() || QApplication::activeModalWidget() ||
+      (attachedDocument_ && attachedDocument_->TitleEditing()))
+    return;
+  OnViewRefresh();
+}
+
+void CFD3View::ShowSelectionImageInfo() {
+  if (viewerShown_) return;
+  const std::vector<int> selected =
+      paneMode() == kThumbnailMode ? board_->SelectedEntryIndices() : list_->SelectedEntryIndices();
+  if (selected.size() != 1) {
+    ShowImageInfoInStatusBar(-1);
+    return;
+  }
+  lastInfoIndex_ = -1;
+  ShowImageInfoInStatusBar(selected.front());
+}
+
 void CFD3View::RefreshThumbnail(int kind, int number) {
   if (paneMode() == kThumbnailMode) board_->RefreshThumbnail(kind, number);
 }
@@ -765,12 +812,14 @@ void CFD3View::OnViewRefresh() {
   BringMainWindowForward();
   RefreshProgressDlg dialog;
   dialog.Create(window());
-  if (document_) document_->RescanFolderTree(&dialog, path);
+  const std::string report = document_ ? document_->RescanFolderTree(&dialog, path) : std::string();
   dialog.SetText(QStringLiteral("再表示処理中"));
   if (document_) document_->LoadFolder(path, 1);
   tree_->Refresh();
   dialog.Close();
   BringMainWindowForward();
+  // Told after the progress box is gone, so that nothing stands over its Cancel.
+  if (!report.empty()) platform::messageBox(report, platform::Buttons::Ok, platform::Icon::Information);
   finish();
 }
 

@@ -8,6 +8,8 @@
 //   LayoutPanes                   the geometry rule of the panes
 //   OnViewThumbnail, OnViewList   the right-pane mode
 //   OnFileNewFolder, OnViewRefresh
+//   OnApplicationStateChanged     a refresh when the user comes back to a
+//                                 folder that changed on disk meanwhile
 //   AttachToFrame                 becomes the frame's central widget and
 //                                 takes the browser's commands
 //   ShowImageInfoInStatusBar      size, format and depth of a hovered image
@@ -29,8 +31,11 @@
 #include <QPoint>
 #include <QWidget>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 class BoardCopyMove;
@@ -92,8 +97,23 @@ class CFD3View : public QWidget, public DocumentViews, public DocumentObserver, 
   void OnViewList();
   void OnFileNewFolder();
   void OnViewRefresh();
+  // The program lost the user (inactive) or got them back (active). Coming
+  // back, the open folder is refreshed when its modification stamp differs
+  // from the one taken on leaving, so files added from outside appear.
+  void OnApplicationStateChanged(Qt::ApplicationState state);
+  // The program's view follows the application's state (the program sets
+  // this up; tests call OnApplicationStateChanged themselves).
+  void FollowApplicationState();
+  // The folder's modification stamp, nullopt when it cannot be read; tests
+  // give their own.
+  using FolderStamp = std::function<std::optional<std::int64_t>(const std::string& folder)>;
+  void SetFolderStamp(FolderStamp stamp) { folderStamp_ = std::move(stamp); }
+
   // -1 empties the three image panes of the status bar.
   void ShowImageInfoInStatusBar(int entryIndex);
+  // The image information of the one selected entry, read afresh (a rotation
+  // may have changed it); with no or several entries selected, none.
+  void ShowSelectionImageInfo();
   void RefreshThumbnail(int kind, int number);
   // Whether a browser command may run now (its update rule); the commands
   // this view handles are enabled and disabled by it.
@@ -218,6 +238,9 @@ class CFD3View : public QWidget, public DocumentViews, public DocumentObserver, 
   std::function<bool(int, int)> viewerOpener_;
   std::vector<int> handledCommands_;
   int lastInfoIndex_ = -1;
+  FolderStamp folderStamp_;
+  std::string leftFolder_;  // the open folder when the user left, and its stamp
+  std::optional<std::int64_t> leftStamp_;
   CMainFrame* frame_ = nullptr;
   FolderTree* tree_ = nullptr;
   ThumbnailPaneWnd* board_ = nullptr;

@@ -69,6 +69,7 @@ void CFD3View::rotateSelection(int degrees) {
   if (frame_) operations_->bmpResolution = frame_->Settings().KankyoBmpRes;
   operations_->RotateSelection(degrees);
   UpdateCommandStates();
+  ShowSelectionImageInfo();
 }
 
 void CFD3View::OnRotateRight() { rotateSelection(90); }

@@ -18,6 +18,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QStyledItemDelegate>
 #include <QTimer>
 
@@ -760,7 +761,31 @@ bool FolderTree::EndLabelEdit(QTreeWidgetItem* item, const QString& typed) {
   item->setText(0, QString::fromStdString(name));
   item->setData(0, kSortKeyRole, sortKey(name));
   RebaseOpenPaths(from, to);
+  moveToSortedPlace(item);
   return true;
+}
+
+// The item leaves its place and comes back where its new name sorts, with
+// what was open below it; the current folder stays current, and nothing is
+// loaded again.
+void FolderTree::moveToSortedPlace(QTreeWidgetItem* item) {
+  QTreeWidgetItem* parent = item->parent();
+  if (!parent) return;
+  std::vector<QTreeWidgetItem*> expanded;
+  std::vector<QTreeWidgetItem*> pending = {item};
+  while (!pending.empty()) {
+    QTreeWidgetItem* next = pending.back();
+    pending.pop_back();
+    if (next->isExpanded()) expanded.push_back(next);
+    for (int i = 0; i < next->childCount(); ++i) pending.push_back(next->child(i));
+  }
+  QTreeWidgetItem* current = currentItem();
+  const QSignalBlocker quiet(this);
+  parent->takeChild(parent->indexOfChild(item));
+  insertSorted(parent, item);
+  for (QTreeWidgetItem* open : expanded) open->setExpanded(true);
+  if (current) setCurrentItem(current);
+  scrollToItem(item);
 }
 
 // ---- moving a folder by dragging it -----------------------------------------------

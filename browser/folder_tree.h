@@ -125,6 +125,7 @@ class FolderTree : public QTreeWidget {
   void OnLabelEditCommitted(const QPersistentModelIndex& index, const QString& typed);
   QTreeWidgetItem* makeFolderItem(const std::string& parentPath, const std::string& name) const;
   void insertSorted(QTreeWidgetItem* parent, QTreeWidgetItem* child);
+  void moveToSortedPlace(QTreeWidgetItem* item);
   // The child of that name: the exact one, else the one child whose name
   // differs only in ASCII case; nullptr when none or several do.
   static QTreeWidgetItem* childNamed(QTreeWidgetItem* parent, const std::string& name);

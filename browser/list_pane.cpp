@@ -7,6 +7,7 @@
 #include "platform/user_interaction.h"
 #include "shell/app_profile.h"
 #include "shell/command_ids.h"
+#include "shell/cp932_typing.h"
 #include "shell/entry_holder.h"
 #include "shell/fd3_doc.h"
 #include "shell/image_utilities.h"
@@ -114,6 +115,7 @@ class ListRowDelegate : public QStyledItemDelegate {
   QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex&) const override {
     auto* edit = new QLineEdit(parent);
     edit->setObjectName(QStringLiteral("ListPaneEdit"));
+    KeepCp932FormsWhileTyping(edit);
     return edit;
   }
   void setEditorData(QWidget* editor, const QModelIndex& index) const override {
@@ -153,7 +155,7 @@ CListPane::CListPane(QWidget* parent) : QTreeWidget(parent) {
   header()->setSectionsMovable(false);
   header()->setStretchLastSection(false);
   auto profile = OpenAppProfile();
-  for (int c = 0; c < kColumnCount; ++c) setColumnWidth(c, profile->value(widthKey(c), kDefaultWidths[c]).toInt());
+  for (int c = 0; c < kColumnCount; ++c) setColumnWidth(c, profile->value(widthKey(c), DefaultColumnWidth(c)).toInt());
   connect(header(), &QHeaderView::sectionClicked, this, [this](int column) { Fill(column, 0); });
   Fill(kTitle, 0);
 }
@@ -179,6 +181,19 @@ void CListPane::keyPressEvent(QKeyEvent* event) {
 }
 
 CListPane::~CListPane() { SaveColumnWidths(); }
+
+int CListPane::DefaultColumnWidth(int column) const {
+  if (column < 0 || column >= kColumnCount) return 0;
+  // The widths were chosen for a narrower face than the Japanese one the
+  // program draws with: a heading, and a whole date in the date columns,
+  // must fit without being cut.
+  constexpr int kMargins = 16;  // pixels of the header's and the cell's padding
+  int width = std::max(kDefaultWidths[column],
+                       header()->fontMetrics().horizontalAdvance(headerItem()->text(column)) + kMargins);
+  if (column >= kIssueDate)
+    width = std::max(width, fontMetrics().horizontalAdvance(QString::fromStdString(FormatListDate(20261231))) + kMargins);
+  return width;
+}
 
 void CListPane::SaveColumnWidths() const {
   auto profile = OpenAppProfile();

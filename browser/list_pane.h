@@ -31,6 +31,9 @@ class CListPane : public QTreeWidget {
  public:
   static constexpr int kControlId = 2004;
   static constexpr int kDefaultWidths[listpane::kColumnCount] = {150, 50, 50, 70, 70, 70};
+  // A column's width without a stored one: the default, widened so that its
+  // heading (and a whole date) fits.
+  int DefaultColumnWidth(int column) const;
   // The stack menu's "タイトルの変更 ...": the title change dialog of the row
   // (no menu command of the frame; the view runs it).
   static constexpr int kStackTitleCommand = 0x8079;

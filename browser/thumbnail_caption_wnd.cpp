@@ -59,9 +59,17 @@ void ThumbnailCaptionWnd::SetCaptionText(const QString& text, bool force, const 
   const QFontMetrics& metrics = mode_ == kStackTitle                         ? fonts.boldMetrics
                                 : styleSet_ && style_ == kUnderlined ? fonts.underlinedMetrics
                                                                              : fonts.normalMetrics;
-  const int textWidth = std::min(metrics.horizontalAdvance(text), kMaxTextWidth);
+  fullTextWidth_ = metrics.horizontalAdvance(text);
+  const int textWidth = std::min(fullTextWidth_, maxTextWidth_);
   const int centre = rect_.left() + rect_.width() / 2;
   rect_ = QRect(centre - textWidth / 2 - kPadding, rect_.top(), textWidth + 2 * kPadding, metrics.height() + 2);
+}
+
+void ThumbnailCaptionWnd::SetMaxTextWidth(int pixels) {
+  maxTextWidth_ = std::clamp(pixels, 1, kMaxTextWidth);
+  const int textWidth = std::min(fullTextWidth_, maxTextWidth_);
+  const int centre = rect_.left() + rect_.width() / 2;
+  rect_ = QRect(centre - textWidth / 2 - kPadding, rect_.top(), textWidth + 2 * kPadding, rect_.height());
 }
 
 void ThumbnailCaptionWnd::MoveCenteredTo(QPoint topCentre) {

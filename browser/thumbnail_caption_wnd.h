@@ -48,6 +48,12 @@ class ThumbnailCaptionWnd {
   // caption is sized around its present centre: text width (at most 210) +
   // 4 wide, text height + 2 high, top unchanged.
   void SetCaptionText(const QString& text, bool force, const CaptionFonts& fonts);
+  // The widest the text may be (at most 210): a caption is no wider than its
+  // tile, so that a long title is cut with an ellipsis instead of lying over
+  // its neighbours' titles. The caption is sized again around its centre.
+  void SetMaxTextWidth(int pixels);
+  // The whole text does not fit: it is drawn cut (the board's tooltip shows it).
+  bool elided() const { return fullTextWidth_ > maxTextWidth_; }
   void MoveCenteredTo(QPoint topCentre);
   QPoint GetAnchorPoint() const { return {rect_.left() + rect_.width() / 2, rect_.top()}; }
 
@@ -70,6 +76,8 @@ class ThumbnailCaptionWnd {
   bool styleSet_ = false;
   int style_ = kPlain;
   QRect rect_;
+  int fullTextWidth_ = 0;
+  int maxTextWidth_ = kMaxTextWidth;
 };
 
 class PageNumberWnd {

@@ -36,6 +36,7 @@ void ThumbnailItemWnd::Rebuild(int index, const TileContent& content, const Capt
   counter_.rect.setSize(QSize(PageNumberWnd::kWidth, PageNumberWnd::kHeight));
   cell_ = QSize(std::max(content.cell.width(), kMinCell), std::max(content.cell.height(), kMinCell));
   picture_.setSize(QSize(pictureWindowSide(cell_.width()), pictureWindowSide(cell_.height())));
+  fitCaptions();
   const bool stored = content.storedAnchor.x != 0 || content.storedAnchor.y != 0;
   // The hit board keeps no places for single items: it arranges them.
   placed_ = stored && !(mode_ == kHitBoard && !stack_);
@@ -72,7 +73,16 @@ QRect ThumbnailItemWnd::PictureArea() const {
 void ThumbnailItemWnd::SetCell(QSize cell) {
   cell_ = cell;
   picture_.setSize(QSize(pictureWindowSide(cell.width()), pictureWindowSide(cell.height())));
+  fitCaptions();
   Layout(anchor_);
+}
+
+void ThumbnailItemWnd::fitCaptions() {
+  // A stack's page counter makes its tile wider than its picture.
+  const int tileWidth = stack_ ? std::max(picture_.width() + kSheetOffset, PageNumberWnd::kWidth) : picture_.width();
+  const int text = tileWidth - 2 * ThumbnailCaptionWnd::kPadding;
+  lower_.SetMaxTextWidth(text);
+  upper_.SetMaxTextWidth(text);
 }
 
 bool ThumbnailItemWnd::AdjustCell(QSize pictureSize) {

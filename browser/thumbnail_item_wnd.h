@@ -127,6 +127,8 @@ class ThumbnailItemWnd {
 
  private:
   void paintFrame(QPainter& painter, QRect sheet, QColor fill, QColor outer, QColor inner) const;
+  // Captions no wider than the tile.
+  void fitCaptions();
   int pictureWindowSide(int cellSide) const { return cellSide + (stack_ ? kStackFrame : kSingleFrame); }
 
   int mode_;

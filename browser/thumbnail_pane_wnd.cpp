@@ -22,6 +22,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QToolTip>
 #include <QStyle>
 #include <QWheelEvent>
 
@@ -351,6 +352,21 @@ bool ThumbnailPaneWnd::viewportEvent(QEvent* event) {
     paintBoard(static_cast<QPaintEvent*>(event));
     return true;
   }
+  if (event->type() == QEvent::ToolTip) {
+    // A title cut short to its tile is shown whole over its caption.
+    const auto* help = static_cast<QHelpEvent*>(event);
+    ThumbnailItemWnd::Zone zone;
+    const ThumbnailItemWnd* tile = TileAt(help->pos(), &zone);
+    const ThumbnailCaptionWnd* caption = !tile                                              ? nullptr
+                                         : zone == ThumbnailItemWnd::Zone::LowerCaption ? &tile->lowerCaption()
+                                         : zone == ThumbnailItemWnd::Zone::UpperCaption ? &tile->upperCaption()
+                                                                                         : nullptr;
+    if (caption && caption->elided())
+      QToolTip::showText(help->globalPos(), caption->text(), viewport());
+    else
+      QToolTip::hideText();
+    return true;
+  }
   return QAbstractScrollArea::viewportEvent(event);
 }
 
@@ -602,6 +618,48 @@ void ThumbnailPaneWnd::PlaceNewItems() {
   }
   writeMovedPositions(unplaced);
   viewport()->setUpdatesEnabled(updates);
+  viewport()->update();
+}
+
+void ThumbnailPaneWnd::SettleNewTiles(const std::vector<int>& indices) {
+  if (mode_ != kFolderBoard || indices.empty()) return;
+  std::vector<ThumbnailItemWnd*> fresh;
+  for (int index : indices)
+    if (ThumbnailItemWnd* tile = Tile(index); tile && std::find(fresh.begin(), fresh.end(), tile) == fresh.end())
+      fresh.push_back(tile);
+  const auto rectOf = [](const ThumbnailItemWnd& tile) {
+    const board::Size box = tile.GetCaptionRect();
+    const int left = tile.anchor().x - box.w / 2;
+    return board::Rect{left, tile.anchor().y, left + box.w, tile.anchor().y + box.h};
+  };
+  std::vector<board::Rect> taken;
+  for (const auto& tile : tiles_)
+    if (tile->placed() && std::find(fresh.begin(), fresh.end(), tile.get()) == fresh.end())
+      taken.push_back(rectOf(*tile));
+  const int rowWidth = viewport()->width() - (verticalShown_ ? 0 : scrollBarExtent());
+  if (fresh.size() > kMostTilesSettledOneByOne) {
+    int lowest = 0;
+    for (const board::Rect& r : taken) lowest = std::max(lowest, r.bottom);
+    std::vector<board::Size> boxes;
+    for (const ThumbnailItemWnd* tile : fresh) boxes.push_back(tile->GetCaptionRect());
+    const board::PlacementResult placement = board::PlaceUnplacedTiles(boxes, lowest, rowWidth);
+    for (std::size_t i = 0; i < fresh.size(); ++i) {
+      fresh[i]->Layout(placement.anchors[i]);
+      fresh[i]->SetPlaced(true);
+    }
+  } else {
+    for (ThumbnailItemWnd* tile : fresh) {
+      const board::Rect r = rectOf(*tile);
+      const bool free = tile->placed() && r.left >= 0 && r.top >= 0 &&
+                        std::none_of(taken.begin(), taken.end(), [&](const board::Rect& t) {
+                          return r.left < t.right && t.left < r.right && r.top < t.bottom && t.top < r.bottom;
+                        });
+      if (!free) tile->Layout(board::FirstFreePlace(tile->GetCaptionRect(), taken, rowWidth));
+      tile->SetPlaced(true);
+      taken.push_back(rectOf(*tile));
+    }
+  }
+  writeMovedPositions(fresh);
   viewport()->update();
 }
 
@@ -1247,10 +1305,19 @@ void ThumbnailPaneWnd::BeginTitleEdit(int tileIndex, int which) {
   auto* edit = new TitleEdit(which == kUpperCaption ? TitleEdit::kUpperCaptionId : TitleEdit::kLowerCaptionId, text,
                              viewport());
   const board::Point s = scrollPosition();
-  QRect r = caption.rect().translated(-s.x, -s.y);
-  r.setRight(std::min(r.right() + 20, viewport()->width() - 1));
+  const QRect r = caption.rect().translated(-s.x, -s.y);
   edit->setFont(caption.Font(*fonts_));
-  edit->setGeometry(r);
+  // The editor shows the whole title as it is typed: as wide as the text
+  // (never narrower than the caption), centred on it, kept in the pane.
+  const auto fit = [this, edit, r] {
+    const int room = std::max(1, viewport()->width() - 2);
+    const int wanted = edit->fontMetrics().horizontalAdvance(edit->text()) + kTitleEditSlack;
+    const int width = std::min(std::max(wanted, r.width() + 20), room);
+    const int left = std::clamp(r.center().x() - width / 2, 0, std::max(0, viewport()->width() - width));
+    edit->setGeometry(left, r.top(), width, r.height());
+  };
+  fit();
+  connect(edit, &QLineEdit::textChanged, edit, fit);
   titleEdit_ = edit;
   titleEditTile_ = tile;
   titleEditWhich_ = which;

@@ -194,6 +194,14 @@ class ThumbnailPaneWnd : public QAbstractScrollArea {
   void AddItem(int index, const StackInfo* stack, const ItemInfo* item) { AddTile(index, stack, item); }
   // Gives every tile without a place a place on the board (folder board).
   void PlaceNewItems();
+  // New documents' tiles (a drop, a duplicate, pages taken out of a stack):
+  // each stays where it was put when that place is free, else goes to the
+  // first free place of the board, so no tile covers another. A large batch
+  // goes in rows below the others instead (folder board).
+  void SettleNewTiles(const std::vector<int>& indices);
+  static constexpr std::size_t kMostTilesSettledOneByOne = 100;
+  // Pixels of the title editor beyond its text: frame, margins and cursor.
+  static constexpr int kTitleEditSlack = 16;
   // The board arranges its tiles itself after every load.
   bool ArrangesAutomatically() const { return autoArrange_; }
   void ArrangeItems(int key, int resetScroll, int showCount);

@@ -1,5 +1,6 @@
 #include "browser/title_change_dlg.h"
 
+#include "shell/cp932_typing.h"
 #include "browser/stack_titles.h"
 #include "catalogue/catalogue_text.h"
 #include "catalogue/folder_database.h"
@@ -56,6 +57,7 @@ BaseTitleDlg::BaseTitleDlg(int maxLength, QWidget* parent) : QDialog(parent), ma
       QStringLiteral("ベースとなるタイトルを入力してください。\n                    (拡張子は要りません。)"), this));
   edit_ = new QLineEdit(this);
   edit_->setObjectName(QStringLiteral("ctl10081"));
+  KeepCp932FormsWhileTyping(edit_);
   layout->addWidget(edit_);
   addButtons(*this, *layout);
   edit_->setFocus();
@@ -89,6 +91,7 @@ TitleChangeDlg::TitleChangeDlg(FolderDatabase& db, const std::string& folder, in
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(new QLabel(QStringLiteral("文書タイトル"), this));
   stackEdit_ = new QLineEdit(this);
+  KeepCp932FormsWhileTyping(stackEdit_);
   stackEdit_->setObjectName(QStringLiteral("ctl10081"));
   layout->addWidget(stackEdit_);
   layout->addWidget(new QLabel(QStringLiteral("頁タイトル"), this));

@@ -1,5 +1,6 @@
 #include "browser/title_edit.h"
 
+#include "shell/cp932_typing.h"
 #include "platform/sjis_codec.h"
 #include "shell/image_utilities.h"
 
@@ -15,6 +16,7 @@ TitleEdit::TitleEdit(int controlId, const QString& startingText, QWidget* parent
     : QLineEdit(startingText, parent), controlId_(controlId), startingText_(startingText) {
   setObjectName(QStringLiteral("ctl%1").arg(controlId));
   setValidator(new ShiftJisLengthValidator(kTitleMaxBytes, this));
+  KeepCp932FormsWhileTyping(this);
 }
 
 void TitleEdit::End(bool cancelled) {

@@ -10,9 +10,12 @@
 #include <QFile>
 #include <QFileIconProvider>
 #include <QFileInfo>
+#include <QProcess>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStyle>
+
+#include <algorithm>
 
 namespace {
 
@@ -78,6 +81,40 @@ bool WriteRegistrations(const std::string& iniPath, const std::vector<AppRegistr
     ok = platform::writeProfileString(iniPath, kProductSection, key("DropImage", n), std::to_string(e.code)) && ok;
   }
   return ok;
+}
+
+QStringList DesktopApplicationFolders() { return desktopEntryFolders(); }
+
+std::vector<AppRegistration> ReadDesktopApplications(const QStringList& folders,
+                                                     const std::vector<AppRegistration>& taken) {
+  std::vector<AppRegistration> offers;
+  const auto isTaken = [&](const QString& name) {
+    const auto same = [&](const AppRegistration& e) { return e.menuText == name; };
+    return std::any_of(taken.begin(), taken.end(), same) || std::any_of(offers.begin(), offers.end(), same);
+  };
+  for (const QString& folder : folders) {
+    const QDir dir(folder);
+    for (const QString& file : dir.entryList({QStringLiteral("*.desktop")}, QDir::Files, QDir::Name)) {
+      const QString entry = dir.filePath(file);
+      if (desktopValue(entry, QStringLiteral("Type")) != QStringLiteral("Application") ||
+          desktopValue(entry, QStringLiteral("NoDisplay")) == QStringLiteral("true") ||
+          desktopValue(entry, QStringLiteral("Hidden")) == QStringLiteral("true"))
+        continue;
+      QString name = desktopValue(entry, QStringLiteral("Name[ja]"));
+      if (name.isEmpty()) name = desktopValue(entry, QStringLiteral("Name"));
+      const QString exec = desktopValue(entry, QStringLiteral("Exec"));
+      const QStringList words = QProcess::splitCommand(exec);
+      if (name.isEmpty() || words.isEmpty() || isTaken(name)) continue;
+      const QString program = FindProgram(words.front());
+      if (program.isEmpty()) continue;
+      // %F and %U take several files at once, %f and %u one file per start.
+      const bool oneFile = exec.contains(QStringLiteral("%f")) || exec.contains(QStringLiteral("%u"));
+      offers.push_back({name, program, MakeLaunchCode(oneFile ? 1 : 2, 0)});
+    }
+  }
+  std::sort(offers.begin(), offers.end(),
+            [](const AppRegistration& a, const AppRegistration& b) { return a.menuText < b.menuText; });
+  return offers;
 }
 
 std::vector<AppRegistration> ReadCandidates(const QString& appRegPath, const std::vector<AppRegistration>& registered) {

@@ -6,6 +6,7 @@
 //
 //   ReadRegistrations / WriteRegistrations   the 14 slots of brindel.ini
 //   ReadCandidates                           "AppReg.dat": offers not yet registered
+//   ReadDesktopApplications                  the desktop's installed applications as offers
 //   LaunchMode, Preparation, MakeLaunchCode  the launch code
 //   FindProgram                              a program file as written, on PATH or in desktop entries
 //   IconOfRegistration                       the bar's icon of an entry
@@ -50,6 +51,16 @@ bool WriteRegistrations(const std::string& iniPath, const std::vector<AppRegistr
 // stops at the first line without a CR or without both commas. Entries
 // whose menu text is registered are left out.
 std::vector<AppRegistration> ReadCandidates(const QString& appRegPath, const std::vector<AppRegistration>& registered);
+
+// The installed applications of the desktop (the ".desktop" files of the
+// folders, by default the XDG applications folders) as further offers:
+// the Japanese name where one is given, the program of Exec=, one start
+// with all files (one per file when Exec= takes one file). Hidden entries,
+// entries whose program cannot be found and menu texts already taken are
+// left out; sorted by name.
+std::vector<AppRegistration> ReadDesktopApplications(const QStringList& folders,
+                                                     const std::vector<AppRegistration>& taken);
+QStringList DesktopApplicationFolders();
 
 // A program as written when it holds a folder; otherwise looked up on PATH
 // and in the installed desktop entries (Exec= of <name>.desktop). Empty when

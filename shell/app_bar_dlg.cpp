@@ -38,7 +38,8 @@ QButtonGroup* radiosOf(QWidget* parent, QGroupBox* box, std::initializer_list<co
 
 }  // namespace
 
-AppRegistrationDlg::AppRegistrationDlg(std::string iniPath, QString appRegPath, QWidget* parent)
+AppRegistrationDlg::AppRegistrationDlg(std::string iniPath, QString appRegPath, QWidget* parent,
+                                       const QStringList& applicationFolders)
     : QDialog(parent),
       iniPath_(std::move(iniPath)),
       fileChooser_([](QWidget* owner) {
@@ -87,6 +88,9 @@ AppRegistrationDlg::AppRegistrationDlg(std::string iniPath, QString appRegPath, 
 
   registered_ = ReadRegistrations(iniPath_);
   candidates_ = ReadCandidates(appRegPath, registered_);
+  std::vector<AppRegistration> taken = registered_;
+  taken.insert(taken.end(), candidates_.begin(), candidates_.end());
+  for (AppRegistration& offer : ReadDesktopApplications(applicationFolders, taken)) candidates_.push_back(std::move(offer));
   for (const auto& e : registered_) registeredList_->addItem(e.menuText);
   for (const auto& e : candidates_) candidateList_->addItem(e.menuText);
   for (QPushButton* b : {add_, update_, delete_}) b->setEnabled(false);

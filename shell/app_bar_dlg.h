@@ -1,8 +1,8 @@
 #pragma once
 // AppRegistrationDlg: "起動アプリケーションの設定", the registrations of the
 // application bar. Registered entries on one side, the offers of AppReg.dat
-// on the other; "追加", "更新" and "削除" edit the registered list and
-// "終了" writes the 14 slots. Every refusal is a message captioned
+// and the desktop's installed applications on the other; "追加", "更新" and
+// "削除" edit the registered list and "終了" writes the 14 slots. Every refusal is a message captioned
 // "アプリケーションの登録" and changes nothing.
 
 #include "shell/app_bar.h"
@@ -25,7 +25,10 @@ class AppRegistrationDlg : public QDialog {
   // The file chooser of "参照...": the chosen path, empty when cancelled.
   using FileChooser = std::function<QString(QWidget* parent)>;
 
-  AppRegistrationDlg(std::string iniPath, QString appRegPath, QWidget* parent = nullptr);
+  // The offers: those of appRegPath, then the installed applications of
+  // the desktop entries in applicationFolders.
+  AppRegistrationDlg(std::string iniPath, QString appRegPath, QWidget* parent = nullptr,
+                     const QStringList& applicationFolders = DesktopApplicationFolders());
 
   void SetFileChooser(FileChooser chooser) { fileChooser_ = std::move(chooser); }
 

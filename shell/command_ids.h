@@ -76,6 +76,20 @@ inline constexpr int kViewerImage = 10552;
 inline constexpr int kViewerText = 10553;
 inline constexpr int kViewerInfo = 10554;
 inline constexpr int kViewerTile = 10555;
+// The viewer's commands that its keys reach (viewer/viewer_commands.h gives
+// the viewer's own names to the same numbers).
+inline constexpr int kViewerPreviousPage = 0x84;
+inline constexpr int kViewerNextPage = 0x85;
+inline constexpr int kViewerPreviousDocument = 0x8090;
+inline constexpr int kViewerNextDocument = 0x8091;
+inline constexpr int kViewerUndo = 0xBE0;
+inline constexpr int kViewerCut = 0xBE1;
+inline constexpr int kViewerCopy = 0xBE2;
+inline constexpr int kViewerPaste = 0xBE3;
+inline constexpr int kViewerDelete = 0xBE4;
+inline constexpr int kViewerSelectAll = 0xBE5;
+inline constexpr int kViewerPrint = 0xC3B;
+inline constexpr int kViewerHelp = 0x808E;
 }  // namespace cmd
 
 namespace bar {

@@ -1,5 +1,7 @@
 #include "shell/desktop_register_dlg.h"
 
+#include "shell/file_dialogs.h"
+
 #include "catalogue/file_utilities.h"
 #include "platform/paths.h"
 #include "platform/user_interaction.h"
@@ -51,7 +53,7 @@ bool refusedAsReserved(int classification) {
 }
 
 QString defaultFolderChooser(QWidget* parent, const QString& title) {
-  return QFileDialog::getExistingDirectory(parent, title, QString(), QFileDialog::ShowDirsOnly);
+  return ChooseFolder(parent, title, FileDialogPurpose::Desktop);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "shell/export_dlg.h"
 
+#include "shell/file_dialogs.h"
+
 #include "catalogue/file_utilities.h"
 #include "platform/user_interaction.h"
 #include "shell/image_format_lists.h"
@@ -86,6 +88,7 @@ CDlgExport2::CDlgExport2(const QString& startFolder, const QString& fileName, QW
     if (!initialising_) OnFormatChanged();
   });
   connect(skip_, &QPushButton::clicked, this, [this] { done(kSkipped); });
+  FitFileDialog(*this);
 }
 
 CDlgExport2::~CDlgExport2() = default;

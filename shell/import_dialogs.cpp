@@ -1,5 +1,7 @@
 #include "shell/import_dialogs.h"
 
+#include "shell/file_dialogs.h"
+
 #include "platform/paths.h"
 #include "platform/sjis_codec.h"
 #include "platform/user_interaction.h"
@@ -57,6 +59,8 @@ CDlgImport::CDlgImport(QWidget* parent, int allowed) : QFileDialog(parent), allo
   // Our own dialog, so that the selection check runs before it closes.
   setOption(QFileDialog::DontUseNativeDialog, true);
   setNameFilters(Filters());
+  setDirectory(StartFolder(FileDialogPurpose::Import));
+  FitFileDialog(*this);
 }
 
 QStringList CDlgImport::Filters() {
@@ -83,6 +87,7 @@ bool CDlgImport::CheckSelection(const QStringList& files) const {
 
 void CDlgImport::accept() {
   if (!CheckSelection(selectedFiles())) return;
+  RememberFolder(FileDialogPurpose::Import, directory().absolutePath());
   QFileDialog::accept();
 }
 

@@ -1,5 +1,7 @@
 #include "shell/main_frame.h"
 
+#include "shell/accelerator_tables.h"
+
 #include "catalogue/file_utilities.h"
 #include "catalogue/folder_settings.h"
 #include "platform/clock.h"
@@ -7,6 +9,7 @@
 #include "platform/profile.h"
 #include "platform/program_folder.h"
 #include "platform/user_interaction.h"
+#include "shell/accelerator_tables.h"
 #include "shell/app_profile.h"
 #include "shell/busy_flag.h"
 #include "shell/command_ids.h"
@@ -202,7 +205,14 @@ bool CMainFrame::CreateApplicationBar() {
   applicationBar_ = new QToolBar(QStringLiteral("アプリケーションバー"), this);
   applicationBar_->setObjectName(hexName("bar", bar::kApplicationBar));
   applicationBar_->setIconSize(QSize(32, 32));
+  // A button's hint goes when the pointer leaves the bar.
+  applicationBar_->installEventFilter(this);
   return true;
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == applicationBar_ && event->type() == QEvent::Leave) ShowApplicationHint(-1);
+  return QMainWindow::eventFilter(watched, event);
 }
 
 bool CMainFrame::CreateDesktopBar() {
@@ -333,23 +343,21 @@ void CMainFrame::CreateMenus() {
   struct Entry {
     int id;  // 0: separator
     const char* text;
-    const char* shortcut = nullptr;
   };
+  // Keys come from the accelerator tables, bound by ApplyAccelerators.
   auto fill = [this](QMenu* menu, std::initializer_list<Entry> entries) {
     for (const Entry& e : entries) {
       if (e.id == 0) {
         menu->addSeparator();
         continue;
       }
-      QAction* action = MakeAction(e.id, QString::fromUtf8(e.text));
-      if (e.shortcut) browserKeys_[e.id] = QKeySequence(QString::fromLatin1(e.shortcut));
-      menu->addAction(action);
+      menu->addAction(MakeAction(e.id, QString::fromUtf8(e.text)));
     }
   };
   QMenuBar* bar = menuBar();
   QMenu* file = bar->addMenu(QStringLiteral("ファイル(&F)"));
-  fill(file, {{cmd::kFileOpen, "開く(&O)", "Ctrl+O"},
-              {cmd::kFileNewFolder, "フォルダの新規作成(&N)", "Ctrl+N"},
+  fill(file, {{cmd::kFileOpen, "開く(&O)"},
+              {cmd::kFileNewFolder, "フォルダの新規作成(&N)"},
               {0, nullptr},
               {cmd::kImport, "インポート(&I)..."},
               {cmd::kExport, "エクスポート(&E)..."},
@@ -357,7 +365,7 @@ void CMainFrame::CreateMenus() {
               {cmd::kScan, "スキャン(&S)..."},
               {cmd::kSelectScanner, "スキャナの選択(&T)..."},
               {0, nullptr},
-              {cmd::kPrint, "印刷(&P)...", "Ctrl+P"},
+              {cmd::kPrint, "印刷(&P)..."},
               {cmd::kSendMail, "メール送信(&M)..."},
               {0, nullptr},
               {cmd::kRename, "タイトルの変更(&R)..."},
@@ -365,12 +373,12 @@ void CMainFrame::CreateMenus() {
               {0, nullptr},
               {cmd::kAppExit, "アプリケーションの終了(&X)"}});
   QMenu* edit = bar->addMenu(QStringLiteral("編集(&E)"));
-  fill(edit, {{cmd::kCopy, "コピー(&C)", "Ctrl+C"},
-              {cmd::kPaste, "貼り付け(&P)", "Ctrl+V"},
+  fill(edit, {{cmd::kCopy, "コピー(&C)"},
+              {cmd::kPaste, "貼り付け(&P)"},
               {cmd::kDuplicate, "複製(&Y)"},
               {cmd::kDelete, "削除(&D)\tDel"},
               {0, nullptr},
-              {cmd::kSelectAll, "全てを選択(&A)", "Ctrl+A"},
+              {cmd::kSelectAll, "全てを選択(&A)"},
               {0, nullptr},
               {cmd::kStack, "スタック(&S)"},
               {cmd::kUnstackOne, "１頁解除(&U)"},
@@ -378,7 +386,7 @@ void CMainFrame::CreateMenus() {
               {cmd::kReorderPages, "頁並べ替え(&O)..."},
               {0, nullptr},
               {cmd::kRotateRight, "右９０度(&R)"},
-              {cmd::kRotate180, "１８０度(&C)"},
+              {cmd::kRotate180, "１８０度(&H)"},
               {cmd::kRotateLeft, "左９０度(&L)"}});
   QMenu* view = bar->addMenu(QStringLiteral("表示(&V)"));
   fill(view, {{cmd::kViewToolBar, "ツールバー(&T)"},
@@ -403,7 +411,7 @@ void CMainFrame::CreateMenus() {
   QMenu* tools = bar->addMenu(QStringLiteral("ツール(&T)"));
   tools->setObjectName(QStringLiteral("toolsMenu"));
   toolsMenu_ = tools;
-  fill(tools, {{cmd::kSearch, "検索(&F)...", "Ctrl+F"},
+  fill(tools, {{cmd::kSearch, "検索(&F)..."},
                {cmd::kTidyUp, "文書整理(&C)..."},
                {0, nullptr},
                {cmd::kOcr, "OCR(&O)..."},
@@ -413,11 +421,11 @@ void CMainFrame::CreateMenus() {
                {cmd::kDesktopAddRemove, "デスクトップの追加／削除(&E)..."},
                {cmd::kMediaExchange, "メディア入れ替え(&X)..."},
                {0, nullptr},
-               {cmd::kApplicationSettings, "アプリケーションの設定(&E)..."},
+               {cmd::kApplicationSettings, "アプリケーションの設定(&A)..."},
                {0, nullptr},
                {cmd::kSettings, "環境設定(&S)..."}});
   QMenu* help = bar->addMenu(QStringLiteral("ヘルプ(&H)"));
-  fill(help, {{cmd::kHelp, "ヘルプ(&H)", "F1"},
+  fill(help, {{cmd::kHelp, "ヘルプ(&H)"},
               {0, nullptr},
               {cmd::kHomePage, "Velnor ホームページの表示(&W)..."},
               {cmd::kUpdateCheck, "自動アップデート(&U)..."},
@@ -459,7 +467,8 @@ void CMainFrame::CreateMenus() {
 }
 
 // While an in-place editor is open, plain Ctrl+C and Ctrl+V belong to it;
-// these two keys reach it through the frame's own copy and paste.
+// the title-editing table's keys reach it through the frame's own copy and
+// paste. The viewer's help key has no menu item of its own.
 void CMainFrame::CreateTitleEditingKeys() {
   const auto focusedEdit = [] { return qobject_cast<QLineEdit*>(QApplication::focusWidget()); };
   addAction(MakeAction(cmd::kEditCopy, QString()));
@@ -470,19 +479,18 @@ void CMainFrame::CreateTitleEditingKeys() {
   SetCommandHandler(cmd::kEditPaste, [focusedEdit] {
     if (QLineEdit* edit = focusedEdit()) edit->paste();
   });
-  titleEditingKeys_[cmd::kEditCopy] = QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::ALT | Qt::Key_C);
-  titleEditingKeys_[cmd::kEditPaste] = QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::ALT | Qt::Key_V);
+  addAction(MakeAction(cmd::kViewerHelp, QStringLiteral("ヘルプ(&H)")));
+  SetCommandHandler(cmd::kViewerHelp, [this] { OnHelp(); });
 }
 
 void CMainFrame::ApplyAccelerators(CFD3Doc::AcceleratorTable table) {
   accelerators_ = table;
-  // The viewer binds its own keys when it is shown; the browser's are off then.
-  const auto bind = [this](const std::map<int, QKeySequence>& keys, bool on) {
-    for (const auto& [id, key] : keys)
-      if (QAction* action = Action(id)) action->setShortcut(on ? key : QKeySequence());
-  };
-  bind(browserKeys_, table == CFD3Doc::AcceleratorTable::Browser);
-  bind(titleEditingKeys_, table == CFD3Doc::AcceleratorTable::TitleEditing);
+  for (const AcceleratorRow& row : AcceleratorRows())
+    if (row.table != table)
+      if (QAction* action = Action(row.command)) action->setShortcut(QKeySequence());
+  for (const AcceleratorRow& row : AcceleratorRows())
+    if (row.table == table)
+      if (QAction* action = Action(row.command)) action->setShortcut(QKeySequence(row.key));
 }
 
 void CMainFrame::OnSettings() {
@@ -787,12 +795,12 @@ void CMainFrame::OnRestoreAfterStart() {
   for (int i = 0; i < kDesktopHistorySize; ++i) {
     const QString path = profile->value(BrowserKey(QStringLiteral("DesktopHistory%1").arg(i))).toString();
     if (path.isEmpty()) break;
-    desktopCombo_->addItem(path);
+    desktopCombo_->addItem(desktopHistoryValue(path));
   }
   const QString sample = QString::fromStdString(GetSamplesFolder());
   if (desktopCombo_->count() == 0) {
-    profile->setValue(BrowserKey(QStringLiteral("DesktopHistory0")), sample);
-    desktopCombo_->addItem(sample);
+    profile->setValue(BrowserKey(QStringLiteral("DesktopHistory0")), desktopHistoryValue(sample));
+    desktopCombo_->addItem(desktopHistoryValue(sample));
   }
   const int index = profile->value(BrowserKey(QStringLiteral("CurrentDesktopIndex")), 0).toInt();
   desktopCombo_->setCurrentIndex(index >= 0 && index < desktopCombo_->count() ? index : 0);
@@ -839,8 +847,9 @@ void CMainFrame::OnDesktopAddRemove() {
 void CMainFrame::RefillDesktops(const QStringList& desktops) {
   const QString current = desktopCombo_->currentText();
   desktopCombo_->clear();
-  desktopCombo_->addItems(desktops);
-  const int kept = desktops.indexOf(current);
+  // One spelling of each desktop: with one trailing separator.
+  for (const QString& desktop : desktops) desktopCombo_->addItem(desktopHistoryValue(desktop));
+  const int kept = desktopCombo_->findText(desktopHistoryValue(current));
   desktopCombo_->setCurrentIndex(std::max(kept, 0));
   // The tree must not go on showing a desktop that is no longer registered.
   if (kept < 0 && desktopCombo_->count() > 0) OnDesktopSelChange();
@@ -865,12 +874,12 @@ QString CMainFrame::SelectDefaultDesktop() {
   for (int i = 0; i < desktopCombo_->count() && index < 0; ++i)
     if (asDesktopFolder(desktopCombo_->itemText(i)) == sample) index = i;
   if (index < 0 && desktopCombo_->count() < kDesktopHistorySize) {
-    desktopCombo_->addItem(sample);
+    desktopCombo_->addItem(desktopHistoryValue(sample));
     index = desktopCombo_->count() - 1;
   } else if (index < 0) {
     // A full list: the default takes the place of the entry that was not found.
     index = std::max(desktopCombo_->currentIndex(), 0);
-    desktopCombo_->setItemText(index, sample);
+    desktopCombo_->setItemText(index, desktopHistoryValue(sample));
   }
   desktopCombo_->setCurrentIndex(index);
   return sample;

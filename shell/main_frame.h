@@ -222,6 +222,7 @@ class CMainFrame : public QMainWindow, public DocumentObserver {
 
  protected:
   bool event(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
  private:
@@ -310,9 +311,6 @@ class CMainFrame : public QMainWindow, public DocumentObserver {
   std::map<int, QLabel*> panes_;
   std::map<int, QAction*> actions_;
   std::map<int, std::function<void()>> handlers_;
-  // The keys of each table, by command.
-  std::map<int, QKeySequence> browserKeys_;
-  std::map<int, QKeySequence> titleEditingKeys_;
   CFD3Doc::AcceleratorTable accelerators_ = CFD3Doc::AcceleratorTable::Browser;
   QPointer<CFD3Doc> document_;
   ViewerFace* viewerFace_ = nullptr;

@@ -28,6 +28,9 @@ QString controlName(int id) { return QStringLiteral("ctl%1").arg(id); }
 
 QString fileNameOf(const std::string& path) { return QFileInfo(QString::fromStdString(path)).fileName(); }
 
+// A page is listed by its document's file, not by the copy made for reading.
+QString shownName(const OcrPage& page) { return fileNameOf(page.source.empty() ? page.prepared : page.source); }
+
 }  // namespace
 
 const QString OcrDlg::kUnreadMark = QStringLiteral("<未処理> ");
@@ -97,7 +100,7 @@ OcrDlg::OcrDlg(CZeqOcr3& control, std::string dictionaryFolder, std::vector<OcrP
   control_.InitOcr(dictionaryFolder);
   control_.SetShowCancel(1);
   filling_ = true;
-  for (const OcrPage& page : pages_) images_->addItem(kUnreadMark + fileNameOf(page.prepared));
+  for (const OcrPage& page : pages_) images_->addItem(kUnreadMark + shownName(page));
   filling_ = false;
   // Nothing to write and nothing to correct before a text is read.
   ok_->setEnabled(false);
@@ -173,7 +176,7 @@ bool OcrDlg::recognise(int n, bool inBatch) {
   if (params_.halfWidth == 1) text = ToHalfWidth(text);
   // Lines end in LF while shown and edited; the file gets CR LF again.
   texts_[static_cast<std::size_t>(n)] = QString::fromStdString(text).remove(QLatin1Char('\r'));
-  images_->setItemText(n, fileNameOf(page.prepared));
+  images_->setItemText(n, shownName(page));
   ok_->setEnabled(true);
   if (n == current_) showText();
   return true;

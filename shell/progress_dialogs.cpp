@@ -163,7 +163,8 @@ void ImportProgressDlg::SetRange(int low, int high) {
   high_ = high > low ? high : low + 1;
   bar_->setRange(low_, high_);
   position_ = low_;
-  bar_->setValue(low_);
+  setCount(current_, total_);
+  bar_->setValue(bar_->minimum());
 }
 
 QString ImportProgressDlg::countPrefix(int current, int total) {
@@ -172,11 +173,13 @@ QString ImportProgressDlg::countPrefix(int current, int total) {
 }
 
 void ImportProgressDlg::SetFile(const QString& name, int current, int total) {
+  setCount(current, total);
   setTextIfChanged(text_, countPrefix(current, total) + QStringLiteral("%1 をインポート中です。").arg(name));
 }
 
 void ImportProgressDlg::SetFileWithSuffix(const QString& name, const QString& suffix, int current,
                                           int total) {
+  setCount(current, total);
   setTextIfChanged(text_, countPrefix(current, total) +
                               QStringLiteral("%1%2 をインポート中です。").arg(name, suffix));
 }
@@ -185,16 +188,38 @@ void ImportProgressDlg::SetFileAndSuffixOnly(const QString& name, const QString&
   setTextIfChanged(text_, name + suffix);
 }
 
+void ImportProgressDlg::setCount(int current, int total) {
+  current_ = std::max(1, current);
+  total_ = std::max(1, total);
+  // Several files share the bar: each fills its own part of it, so the bar
+  // and the percentage tell how far the whole import is.
+  const int span = high_ - low_;
+  if (total_ > 1)
+    bar_->setRange(0, span * total_);
+  else
+    bar_->setRange(low_, high_);
+}
+
 int ImportProgressDlg::StepTo(int position) {
   QCoreApplication::processEvents(QEventLoop::AllEvents);
   const int previous = position_;
   position_ = position;
+  const int span = high_ - low_;
+  if (total_ > 1) {
+    const int done = (current_ - 1) * span + std::clamp(position, low_, high_) - low_;
+    bar_->setValue(done);
+    setTextIfChanged(percent_, QStringLiteral("%1%").arg(static_cast<long long>(done) * 100 / (span * total_)));
+    return previous;
+  }
   bar_->setValue(std::clamp(position, low_, high_));
-  int percent = (position - low_) * 100 / (high_ - low_);
+  int percent = (position - low_) * 100 / span;
   if (percent != 100) percent %= 100;
   setTextIfChanged(percent_, QStringLiteral("%1%").arg(percent));
   return previous;
 }
+
+int ImportProgressDlg::barValue() const { return bar_->value(); }
+int ImportProgressDlg::barMaximum() const { return bar_->maximum(); }
 
 QString ImportProgressDlg::percentText() const { return percent_->text(); }
 QString ImportProgressDlg::fileText() const { return text_->text(); }

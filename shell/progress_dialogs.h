@@ -115,21 +115,28 @@ class ImportProgressDlg : public ProgressDialog {
   void SetFile(const QString& name, int current = 1, int total = 1);
   void SetFileWithSuffix(const QString& name, const QString& suffix, int current = 1, int total = 1);
   void SetFileAndSuffixOnly(const QString& name, const QString& suffix);
-  // Pumps, moves the bar and shows the percentage; returns the previous position.
+  // Pumps, moves the bar and shows the percentage; returns the previous
+  // position. The position is within the current file; with several files
+  // the bar and the percentage show the whole import.
   int StepTo(int position);
   int position() const { return position_; }
+  int barValue() const;
+  int barMaximum() const;
   QString percentText() const;
   QString fileText() const;
   void SetProgressText(const std::string& text) override { SetFile(QString::fromStdString(text)); }
 
  private:
   static QString countPrefix(int current, int total);
+  void setCount(int current, int total);
   QProgressBar* bar_;
   QLabel* percent_;
   QLabel* text_;
   int low_ = 0;
   int high_ = 100;
   int position_ = 0;
+  int current_ = 1;
+  int total_ = 1;
 };
 
 class GeneralProgressDlg : public ProgressDialog {

@@ -4,6 +4,7 @@
 #include "catalogue/catalogue_text.h"
 #include "catalogue/file_utilities.h"
 #include "catalogue/folder_database.h"
+#include "catalogue/sjis_text.h"
 #include "platform/clock.h"
 #include "platform/paths.h"
 #include "platform/program_folder.h"
@@ -234,6 +235,14 @@ bool RescanFolder(CFD3Doc& doc, ProgressReporter* progress, const std::string& p
   std::vector<std::string> files;
   listFolder(path, &files, nullptr);
   files.erase(std::remove_if(files.begin(), files.end(), neverRegistered), files.end());
+  std::sort(files.begin(), files.end(), [](const std::string& a, const std::string& b) {
+    const std::size_t pa = a.rfind('.');
+    const std::size_t pb = b.rfind('.');
+    const int byTitle = CompareTitles(a.substr(0, pa), b.substr(0, pb));
+    if (byTitle != 0) return byTitle < 0;
+    return CompareTitles(pa == std::string::npos ? std::string() : a.substr(pa + 1),
+                         pb == std::string::npos ? std::string() : b.substr(pb + 1)) < 0;
+  });
   if (cancelled(progress)) return true;
   return RegisterFoundFiles(doc, progress, path, files, folderMax, result);
 }
@@ -338,11 +347,14 @@ bool RegisterFoundFiles(CFD3Doc& doc, ProgressReporter* progress, const std::str
         }
       }
 
-      if (full) continue;
-      if (count + 1 > folderMax) {
-        platform::messageBox(path + "\nこのフォルダは登録上限を超えました。\n追加登録できません。",
-                             platform::Buttons::Ok);
+      if (!full && count + 1 > folderMax) {
+        // Told once the walk is over, so that no message stands over the
+        // progress box while it runs.
         full = true;
+        result.full.push_back({path, {}});
+      }
+      if (full) {
+        result.full.back().leftOut.push_back(name);
         continue;
       }
       ItemInfo item;
@@ -375,8 +387,18 @@ bool RegisterFoundFiles(CFD3Doc& doc, ProgressReporter* progress, const std::str
 }
 
 std::string RescanReportMessage(const RescanReport& report) {
-  if (report.skipped.empty()) return {};
-  std::string text = "次のファイルは名前のため登録しませんでした。";
-  for (const std::string& file : report.skipped) text += "\n" + file;
+  std::string text;
+  if (!report.skipped.empty()) {
+    text = "次のファイルは名前のため登録しませんでした。";
+    for (const std::string& file : report.skipped) text += "\n" + file;
+  }
+  for (const RescanReport::FullFolder& folder : report.full) {
+    if (!text.empty()) text += "\n\n";
+    text += folder.path + "\nこのフォルダは登録上限を超えました。\n追加登録できません。";
+    const std::size_t count = folder.leftOut.size();
+    text += "\n登録しなかったファイル: " + std::to_string(count) + " 件";
+    for (std::size_t i = 0; i < count && i < kNamedLeftOutFiles; ++i) text += "\n  " + folder.leftOut[i];
+    if (count > kNamedLeftOutFiles) text += "\n  ほか " + std::to_string(count - kNamedLeftOutFiles) + " 件";
+  }
   return text;
 }

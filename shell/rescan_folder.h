@@ -9,6 +9,9 @@
 //   RescanFolder       one folder
 //   RegisterFoundFiles the registration step over names in a given order
 //
+// Files are registered in title order, so that a folder that reaches its
+// limit holds the first titles, and the rest are named in the report.
+//
 // Names are compared exactly (the file system tells case apart) while the
 // catalogue is case-blind: a file whose name differs from a registered one
 // only in case is kept on disk, not registered, and reported. Files whose
@@ -16,6 +19,7 @@
 // An item is unregistered only when its file is really gone (ENOENT), never
 // on a transient error such as a file that cannot be read.
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -24,6 +28,12 @@ class ProgressReporter;
 
 struct RescanReport {
   std::vector<std::string> skipped;  // paths of files left unregistered for their names
+  // A folder that reached its limit, with the names left out (title order).
+  struct FullFolder {
+    std::string path;
+    std::vector<std::string> leftOut;
+  };
+  std::vector<FullFolder> full;
   int registered = 0;
   int unregistered = 0;
   int attached = 0;  // texts joined to their documents
@@ -40,6 +50,8 @@ bool RescanFolder(CFD3Doc& doc, ProgressReporter* progress, const std::string& p
 bool RegisterFoundFiles(CFD3Doc& doc, ProgressReporter* progress, const std::string& path,
                         const std::vector<std::string>& names, int folderMax, RescanReport& report);
 
-// The message listing the files the rescan left out for their names; empty
-// when there are none.
+// The message listing the files the rescan left out for their names and the
+// folders that reached their limit (the first few names left out and how
+// many); empty when there are none.
 std::string RescanReportMessage(const RescanReport& report);
+inline constexpr std::size_t kNamedLeftOutFiles = 5;

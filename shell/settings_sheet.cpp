@@ -323,7 +323,9 @@ class OcrPage : public SettingsPage {
   }
   void Store() override {
     auto& v = values();
-    v.KankyoOCRProgram = program_.Get();
+    // Without the sibling application the choice is not the user's: the
+    // value stays unset (-1), so a sibling installed later is used.
+    if (sheet_.OcrLevel() >= 4) v.KankyoOCRProgram = program_.Get();
     v.KankyoOCRLanguage = language_.Get();
     v.KankyoOCRStringType = type_.Get();
   }
@@ -335,10 +337,11 @@ class OcrPage : public SettingsPage {
     if (sheet_.OcrLevel() < 4) {
       v.KankyoOCRProgram = -1;
       program_.SetEnabled(false);
-    } else if (v.KankyoOCRProgram == -1) {
-      v.KankyoOCRProgram = 1;
+      program_.Set(0);  // what runs: the built-in recognition
+    } else {
+      if (v.KankyoOCRProgram == -1) v.KankyoOCRProgram = 1;
+      program_.Set(v.KankyoOCRProgram);
     }
-    program_.Set(v.KankyoOCRProgram);
     language_.Set(v.KankyoOCRLanguage);
     type_.Set(v.KankyoOCRStringType);
     type_.SetEnabled(v.KankyoOCRLanguage != 1);
@@ -683,6 +686,9 @@ SettingsSheet::SettingsSheet(const KankyoSettings& values, int ocrLevel, QWidget
   buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("キャンセル"));
   connect(buttons, &QDialogButtonBox::accepted, this, &SettingsSheet::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &SettingsSheet::reject);
+  // Every tab is seen at once: the sheet is as wide as its tab row.
+  tabs_->setUsesScrollButtons(false);
+  tabs_->setElideMode(Qt::ElideNone);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(tabs_);
   layout->addWidget(buttons);

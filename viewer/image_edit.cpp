@@ -18,6 +18,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QPointF>
 #include <QScrollBar>
 
 #include <leptonica/allheaders.h>
@@ -103,6 +104,7 @@ bool ImageView::beginChange(bool sizeChange, int progressKind) {
   for (Annotation& a : annotations_) {
     a.backupRect = a.rect();
     a.backupFontSize = a.box.FontSize;
+    a.backupParam1 = a.box.AnnParam1;
   }
   undoState_ = kCanUndo;
   undoSizeChanged_ = sizeChange;
@@ -165,9 +167,65 @@ bool ImageView::ChangeResolution(int dpi) {
 
 bool ImageView::RotateBy(double degrees) {
   if (!beginChange(true, kProgressRotate)) return false;
-  ctrl_->Rotate(static_cast<std::int32_t>(std::lround(degrees * 100)), 1, kWhite);
+  const QSize before = imageSize();
+  const std::int32_t hundredths = static_cast<std::int32_t>(std::lround(degrees * 100));
+  ctrl_->Rotate(hundredths, 1, kWhite);
   endChange();
+  turnAnnotations(hundredths / 100.0, before, imageSize());
+  SetZoom(zoom_);
   return true;
+}
+
+// The page turns about its centre and the turned page is centred on the new
+// canvas, so a point p lands at R(p - old centre) + new centre. A quarter or
+// half turn turns each rectangle exactly (and an arrow's tip corner with
+// it); any other angle moves only the centre, since a turned rectangle is no
+// rectangle, and keeps the annotation on the page.
+void ImageView::turnAnnotations(double degrees, const QSize& before, const QSize& after) {
+  const double radians = degrees * M_PI / 180.0;
+  const double c = std::cos(radians);
+  const double s = std::sin(radians);
+  const QPointF from(before.width() / 2.0, before.height() / 2.0);
+  const QPointF to(after.width() / 2.0, after.height() / 2.0);
+  const auto turn = [&](QPointF p) {
+    const QPointF d = p - from;
+    return QPointF(d.x() * c - d.y() * s, d.x() * s + d.y() * c) + to;
+  };
+  const long long hundredths = std::llround(degrees * 100);
+  const bool quarter = hundredths % 9000 == 0;
+  for (Annotation& a : annotations_) {
+    const QRect r = a.rect().normalized();
+    // Pixel edges, not pixel centres: a rectangle covers right + 1 and bottom + 1.
+    const QPointF topLeft(r.left(), r.top());
+    const QPointF bottomRight(r.right() + 1, r.bottom() + 1);
+    if (quarter) {
+      const QPointF p = turn(topLeft);
+      const QPointF q = turn(bottomRight);
+      const QPoint one(static_cast<int>(std::lround(std::min(p.x(), q.x()))),
+                       static_cast<int>(std::lround(std::min(p.y(), q.y()))));
+      const QPoint two(static_cast<int>(std::lround(std::max(p.x(), q.x()))),
+                       static_cast<int>(std::lround(std::max(p.y(), q.y()))));
+      const QRect moved(one, two - QPoint(1, 1));
+      if (a.box.AnnType == 3) {
+        // The tip's corner: 1 upper left, 2 upper right, 3 lower left, 4 lower right.
+        const int corner = a.box.AnnParam1;
+        const QPointF tip(corner == 1 || corner == 3 ? r.left() : r.right() + 1,
+                          corner == 1 || corner == 2 ? r.top() : r.bottom() + 1);
+        const QPointF t = turn(tip);
+        const QPointF centre = (QPointF(one) + QPointF(two)) / 2.0;
+        a.box.AnnParam1 = t.y() < centre.y() ? (t.x() < centre.x() ? 1 : 2) : (t.x() < centre.x() ? 3 : 4);
+      }
+      a.setRect(moved);
+    } else {
+      const QPointF centre = turn((topLeft + bottomRight) / 2.0);
+      QRect moved(QPoint(0, 0), r.size());
+      moved.moveCenter(QPoint(static_cast<int>(std::lround(centre.x())), static_cast<int>(std::lround(centre.y()))));
+      moved.moveLeft(std::clamp(moved.left(), 0, std::max(0, after.width() - moved.width())));
+      moved.moveTop(std::clamp(moved.top(), 0, std::max(0, after.height() - moved.height())));
+      a.setRect(moved);
+    }
+  }
+  if (!annotations_.empty()) annotationChanged_ = true;
 }
 
 bool ImageView::Deskew() {
@@ -285,10 +343,13 @@ bool ImageView::Undo() {
   for (Annotation& a : annotations_) {
     const QRect r = a.rect();
     const int font = a.box.FontSize;
+    const int param1 = a.box.AnnParam1;
     a.setRect(a.backupRect);
     a.box.FontSize = a.backupFontSize;
+    a.box.AnnParam1 = a.backupParam1;
     a.backupRect = r;
     a.backupFontSize = font;
+    a.backupParam1 = param1;
   }
   imageChanged_ = true;
   page_ = ctrl_->heldImage();
@@ -387,6 +448,7 @@ bool ImageView::RegionToolCommand(int tool, const QRect& region) {
       // Whatever the answer, the tool before the trim comes back.
       tool_ = previousTool_;
       emit prompt(QString());
+      emit toolChanged();
       return done;
     }
     case kToolInvert:

@@ -430,6 +430,7 @@ void ImageView::mouseReleaseEvent(QMouseEvent* event) {
       // After a text or link box the select tool follows and its text is edited in place.
       if (tool_ == anntool::kTextBox || tool_ == anntool::kLink) {
         tool_ = anntool::kSelect;
+        emit toolChanged();
         if (AnnBoxWnd* window = annotationWindow(index)) window->StartEdit();
       }
     }
@@ -710,10 +711,20 @@ void ImageView::OnCommand(int commandId) {
 bool ImageView::EditCommand(int commandId) {
   if (editing_ != nullptr) return editing_->edit()->EditCommand(commandId, false);
   if (commandId == vcmd::kEditUndo) return Undo();
+  if (commandId == vcmd::kEditDelete) {
+    // Del deletes the selected annotations, as it does on a selected box.
+    std::vector<AnnBoxWnd*> chosen;
+    for (AnnBoxWnd* window : windows_)
+      if (window->selected()) chosen.push_back(window);
+    for (AnnBoxWnd* window : chosen) window->Delete();
+    return !chosen.empty();
+  }
   return false;
 }
 
 bool ImageView::EditCommandEnabled(int commandId) const {
   if (editing_ != nullptr) return editing_->edit()->EditCommand(commandId, true);
+  if (commandId == vcmd::kEditDelete)
+    return std::any_of(windows_.begin(), windows_.end(), [](const AnnBoxWnd* window) { return window->selected(); });
   return commandId == vcmd::kEditUndo && hasImage() && undoState_ != kNoUndo;
 }

@@ -139,6 +139,7 @@ class ImageView : public QAbstractScrollArea {
     AnnBox box;
     QRect backupRect;  // for undo
     int backupFontSize = 0;
+    int backupParam1 = 0;  // an arrow's tip corner, which a turn moves
     bool deleted = false;
     QRect rect() const { return QRect(QPoint(box.BoxLeft, box.BoxTop), QPoint(box.BoxRight, box.BoxBottom)); }
     void setRect(const QRect& r);
@@ -174,6 +175,9 @@ class ImageView : public QAbstractScrollArea {
  signals:
   void activated();
   void zoomChanged(int step);
+  // The view changed its tool by itself (after a trim, after an annotation
+  // was drawn): the bars' pressed buttons follow.
+  void toolChanged();
   // The status bar's prompt for the current tool; empty: the idle text.
   void prompt(const QString& text);
   // Text read from a region: target 0 the attached text, 1 the comment.
@@ -234,6 +238,9 @@ class ImageView : public QAbstractScrollArea {
   bool beginChange(bool sizeChange, int progressKind);
   void endChange();
   bool regionCommand(const QRect& region, int kind);
+  // Moves the annotations with a page turned clockwise by `degrees` about its
+  // centre from `before` to `after` in size.
+  void turnAnnotations(double degrees, const QSize& before, const QSize& after);
   bool saveImage();
   void rebuildThumbnail();
   bool saveAnnotations();

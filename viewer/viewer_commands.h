@@ -2,16 +2,18 @@
 // Command identifiers of the viewer: its menu (102), its tool bars and the
 // image context menu (153). QActions of the main frame carry them.
 
+#include "shell/command_ids.h"
+
 namespace vcmd {
 // Viewer tool-bar controls
 inline constexpr int kPageCombo = 0x80;
 inline constexpr int kRenameDocumentButton = 0x81;
 inline constexpr int kRenamePageButton = 0x82;
 inline constexpr int kDocumentCombo = 0x83;
-inline constexpr int kPreviousPage = 0x84;
-inline constexpr int kNextPage = 0x85;
-inline constexpr int kPreviousDocument = 0x8090;
-inline constexpr int kNextDocument = 0x8091;
+inline constexpr int kPreviousPage = cmd::kViewerPreviousPage;
+inline constexpr int kNextPage = cmd::kViewerNextPage;
+inline constexpr int kPreviousDocument = cmd::kViewerPreviousDocument;
+inline constexpr int kNextDocument = cmd::kViewerNextDocument;
 // File menu
 inline constexpr int kBackToBrowser = 0xC3E;
 // Layout buttons (the viewer tool bar's; shell/command_ids.h names them too)
@@ -21,12 +23,12 @@ inline constexpr int kLayoutText = 0x2939;
 inline constexpr int kLayoutInfo = 0x293A;
 inline constexpr int kLayoutTile = 0x293B;
 // Edit menu: passed to the active pane
-inline constexpr int kEditUndo = 0xBE0;
-inline constexpr int kEditCut = 0xBE1;
-inline constexpr int kEditCopy = 0xBE2;
-inline constexpr int kEditPaste = 0xBE3;
-inline constexpr int kEditDelete = 0xBE4;
-inline constexpr int kEditSelectAll = 0xBE5;
+inline constexpr int kEditUndo = cmd::kViewerUndo;
+inline constexpr int kEditCut = cmd::kViewerCut;
+inline constexpr int kEditCopy = cmd::kViewerCopy;
+inline constexpr int kEditPaste = cmd::kViewerPaste;
+inline constexpr int kEditDelete = cmd::kViewerDelete;
+inline constexpr int kEditSelectAll = cmd::kViewerSelectAll;
 // Image tool bar and the view menu's image entries
 inline constexpr int kToolDragButton = 0xBC2;
 inline constexpr int kFitWholeButton = 0xBC3;
@@ -73,7 +75,7 @@ inline constexpr int kSelectAnnotationsTool = 0xBFB;
 inline constexpr int kLinkTool = 0xBFC;
 // Viewer file menu
 inline constexpr int kMail = 0xC3A;
-inline constexpr int kPrint = 0xC3B;
+inline constexpr int kPrint = cmd::kViewerPrint;
 inline constexpr int kRenameDocument = 0xC3C;
 inline constexpr int kRenamePage = 0xC3D;
 // Image context menu

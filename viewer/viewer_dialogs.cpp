@@ -1,5 +1,6 @@
 #include "viewer/viewer_dialogs.h"
 
+#include "shell/cp932_typing.h"
 #include "platform/sjis_codec.h"
 #include "platform/user_interaction.h"
 #include "shell/image_ctrl.h"
@@ -195,6 +196,7 @@ TitleDialog::TitleDialog(const QString& current, const QString& caption, int max
   auto* next = new QHBoxLayout;
   next->addWidget(new QLabel(QStringLiteral("新しいタイトル"), this));
   edit_ = new QLineEdit(current, this);
+  KeepCp932FormsWhileTyping(edit_);
   next->addWidget(edit_, 1);
   layout->addLayout(next);
   layout->addWidget(okCancel(this));

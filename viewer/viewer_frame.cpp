@@ -78,7 +78,13 @@ ViewerFrame::ViewerFrame(CMainFrame* frame, QWidget* host) : QObject(frame), fra
   auto* layout = new QVBoxLayout(host);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(panes_);
-  connect(panes_->imageView(), &ImageView::zoomChanged, this, [this] { UpdateCommandStates(); });
+  // Every image command and its undo end with this signal: size, format and
+  // depth in the status bar follow the image.
+  connect(panes_->imageView(), &ImageView::toolChanged, this, [this] { UpdateCommandStates(); });
+  connect(panes_->imageView(), &ImageView::zoomChanged, this, [this] {
+    UpdateCommandStates();
+    if (pageShown_) ShowViewerImageInfo();
+  });
   createCommands();
   if (QDialog* confirm = frame_->ConfirmLaunchDialog())
     if (auto* launch = confirm->findChild<QPushButton*>(QStringLiteral("launchButton")))
@@ -126,27 +132,22 @@ void ViewerFrame::createCommands() {
     connect(documentCombo_, &QComboBox::activated, this, [this](int line) { OnSelChangeDocument(line); });
     connect(pageCombo_, &QComboBox::activated, this, [this](int line) { OnSelChangePage(line); });
   }
-  // Ctrl+Left and Ctrl+Right turn the pages, Ctrl+Up and Ctrl+Down the documents.
-  frame_->Action(vcmd::kPreviousPage)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Left));
-  frame_->Action(vcmd::kNextPage)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Right));
-  frame_->Action(vcmd::kPreviousDocument)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Up));
-  frame_->Action(vcmd::kNextDocument)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Down));
 
   auto* file = new QMenu(QStringLiteral("ファイル(&F)"), frame_);
   file->addAction(command(vcmd::kRenameDocument, "文書タイトルの変更(&S)...", [this] { OnRenameDocumentCommand(); }));
   file->addAction(command(vcmd::kRenamePage, "頁タイトルの変更(&R)...", [this] { OnRenamePageCommand(); }));
   file->addSeparator();
   file->addAction(command(vcmd::kMail, "メール送信(&M)...", [this] { OnMail(); }));
-  file->addAction(command(vcmd::kPrint, "印刷(&P)...\tCtrl+P", [this] { OnPrint(); }));
+  file->addAction(command(vcmd::kPrint, "印刷(&P)...", [this] { OnPrint(); }));
   file->addSeparator();
   file->addAction(frame_->Action(vcmd::kBackToBrowser));
   auto* edit = new QMenu(QStringLiteral("編集(&E)"), frame_);
-  const std::pair<int, const char*> edits[] = {{vcmd::kEditUndo, "元に戻す(&U)\tCtrl+Z"},
-                                               {vcmd::kEditCut, "切り取り(&T)\tCtrl+X"},
-                                               {vcmd::kEditCopy, "コピー(&C)\tCtrl+C"},
-                                               {vcmd::kEditPaste, "貼り付け(&P)\tCtrl+V"},
-                                               {vcmd::kEditDelete, "削除(&D)\tDel"},
-                                               {vcmd::kEditSelectAll, "全てを選択(&A)\tCtrl+A"}};
+  const std::pair<int, const char*> edits[] = {{vcmd::kEditUndo, "元に戻す(&U)"},
+                                               {vcmd::kEditCut, "切り取り(&T)"},
+                                               {vcmd::kEditCopy, "コピー(&C)"},
+                                               {vcmd::kEditPaste, "貼り付け(&P)"},
+                                               {vcmd::kEditDelete, "削除(&D)"},
+                                               {vcmd::kEditSelectAll, "全てを選択(&A)"}};
   for (const auto& [id, text] : edits) edit->addAction(command(id, text, [this, id = id] { OnEditCommand(id); }));
   connect(edit, &QMenu::aboutToShow, this, [this] { UpdateCommandStates(); });
   auto* view = new QMenu(QStringLiteral("表示(&V)"), frame_);
@@ -281,7 +282,7 @@ void ViewerFrame::UpdateCommandStates() {
     // The image's one step of undo, once taken back, is offered again as redo.
     const bool redo = panes_->activePane() == ViewerPaneWnd::kPaneImage && panes_->imageView()->editingAnnotation() == nullptr &&
                       panes_->imageView()->undoState() == ImageView::kCanRedo;
-    undo->setText(redo ? QStringLiteral("やり直し(&U)\tCtrl+Z") : QStringLiteral("元に戻す(&U)\tCtrl+Z"));
+    undo->setText(redo ? QStringLiteral("やり直し(&U)") : QStringLiteral("元に戻す(&U)"));
   }
   ImageView* image = panes_->imageView();
   const bool imageCommands = pageShowsImagePane();

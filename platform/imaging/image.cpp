@@ -4,12 +4,33 @@
 
 #include <leptonica/allheaders.h>
 
+#include <QLoggingCategory>
+#include <QString>
+
 #include <climits>
 #include <unordered_map>
 
 namespace platform::imaging {
 
 void unregisterImageHandle(std::int32_t handle);
+
+namespace {
+Q_LOGGING_CATEGORY(lcLeptonica, "brindel.leptonica")
+
+// Leptonica's own reports: its notes ("Quantizing in gray") are no news to
+// the user and stay unsaid; warnings and errors go to the program's log
+// instead of a terminal the user never sees. Set once, for the process,
+// when the library is loaded.
+void toLog(const char* text) {
+  QString line = QString::fromLocal8Bit(text).trimmed();
+  if (!line.isEmpty()) qCWarning(lcLeptonica).noquote() << line;
+}
+const bool kLeptonicaReportsSet = [] {
+  setMsgSeverity(L_SEVERITY_WARNING);
+  leptSetStderrHandler(toLog);
+  return true;
+}();
+}  // namespace
 
 void PixDeleter::operator()(Pix* pix) const {
   if (pix != nullptr) pixDestroy(&pix);

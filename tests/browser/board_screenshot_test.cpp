@@ -3,7 +3,9 @@
 
 #include "browser/fd3_view.h"
 
+#include "browser/board_operations.h"
 #include "browser/thumbnail_pane_wnd.h"
+#include "browser/title_edit.h"
 #include "catalogue/catalogue_records.h"
 #include "catalogue/file_utilities.h"
 #include "catalogue/sjis_text.h"
@@ -18,7 +20,13 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QImage>
+#include <QFileInfo>
+#include <QHelpEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QPainter>
+#include <QTest>
+#include <QToolTip>
 
 #include <gtest/gtest.h>
 
@@ -116,6 +124,105 @@ TEST(BoardScreenshot, StacksPicturesFileIconsAndJapaneseCaptions) {
   ItemInfo stored;
   ASSERT_EQ(document.Database().GetItemInfo(document.EntryList().GetAt(single)->number, stored), 0);
   EXPECT_EQ((board::Point{stored.SingleItemPosX, stored.SingleItemPosY}), board->Tile(single)->anchor());
+  view.reset();
+  document.CloseFolderDatabase();
+}
+
+// The board of a user who files by hand: a title longer than its tile is cut
+// with an ellipsis (the tooltip shows it whole) and lies over no neighbour;
+// a duplicate and a page taken out of a stack go to free places instead of
+// onto other documents; the title editor is as wide as the title typed.
+TEST(BoardScreenshot, LongTitlesNewDocumentsInFreePlacesAndAWideTitleEditor) {
+  FreshEnvironment env;
+  platform::RecordingUserInteraction boxes;
+  platform::ensureProgramFolder();
+  InitModuleFolder();
+  testsupport::TempDir desktop;
+  const std::string folder = desktop.path() + "/営業";
+  const std::string longTitle = "二〇二六年度 第三四半期 営業部 売上報告書 最終版";
+  cataloguetest::makeCatalogueFolder(folder);
+  {
+    cataloguetest::CatalogueRows rows(folder);
+    rows.addStack(1, "打合せ資料", 1);
+    const char* pages[] = {"議題", "資料A", "資料B"};
+    for (int p = 1; p <= 3; ++p)
+      rows.addItem({.itemNo = p, .title = pages[p - 1], .ext = "docx", .stackNo = 1, .pageNo = p});
+    rows.addItem({.itemNo = 4, .title = longTitle, .ext = "xlsx"});
+    rows.addItem({.itemNo = 5, .title = "見積書", .ext = "docx"});
+    rows.addItem({.itemNo = 6, .title = "納品書", .ext = "pdf"});
+    rows.db().execute("UPDATE ItemMST SET ImageLevel = 0");
+  }
+  for (const char* name : {"議題.docx", "資料A.docx", "資料B.docx", "見積書.docx", "納品書.pdf"})
+    ASSERT_TRUE(testsupport::writeFile(folder + "/" + name, "x"));
+  ASSERT_TRUE(testsupport::writeFile(folder + "/" + longTitle + ".xlsx", "x"));
+
+  CFD3Doc document;
+  auto view = std::make_unique<CFD3View>();
+  view->AttachDocument(&document);
+  view->resize(900, 520);
+  view->show();
+  view->OnInitialUpdate();
+  view->BuildFolderTreeForDesktop(desktop.path() + "/");
+  ASSERT_EQ(view->SelectFolderInTree(folder), 1);
+  ThumbnailPaneWnd* board = view->GetThumbnailPane();
+  ASSERT_FALSE(board->ArrangesAutomatically());
+  ASSERT_EQ(board->tileCount(), 4);
+  const auto tileOf = [&](int kind, int number) { return document.EntryList().Find(kind, number); };
+
+  const ThumbnailItemWnd* longTile = board->Tile(tileOf(0, 4));
+  EXPECT_TRUE(longTile->lowerCaption().elided());
+  EXPECT_LE(longTile->lowerCaption().rect().width(), longTile->PictureRect().width());
+
+  board->SelectOnly(tileOf(0, 5));
+  view->boardOperations()->DuplicateSelected();
+  view->boardOperations()->UnstackOne(tileOf(1, 1));
+  ASSERT_EQ(board->tileCount(), 6);
+  // No two tiles cover each other.
+  const auto boxOf = [](const ThumbnailItemWnd& tile) {
+    const board::Size box = tile.GetCaptionRect();
+    return QRect(tile.anchor().x - box.w / 2, tile.anchor().y, box.w, box.h);
+  };
+  for (int a = 0; a < board->tileCount(); ++a)
+    for (int b = a + 1; b < board->tileCount(); ++b)
+      EXPECT_FALSE(boxOf(*board->Tile(a)).intersects(boxOf(*board->Tile(b))))
+          << board->Tile(a)->lowerCaption().text().toStdString() << " / "
+          << board->Tile(b)->lowerCaption().text().toStdString();
+  QCoreApplication::processEvents();
+  QDir().mkpath(BRINDEL_SCREENSHOT_DIR);
+  EXPECT_TRUE(board->grab().toImage().save(QStringLiteral(BRINDEL_SCREENSHOT_DIR "/board_long_titles.png")));
+
+  // The whole title over the cut caption, nothing over a caption that fits.
+  const board::Point s = board->scrollPosition();
+  const QPoint over = longTile->lowerCaption().rect().center() - QPoint(s.x, s.y);
+  QHelpEvent help(QEvent::ToolTip, over, board->viewport()->mapToGlobal(over));
+  QCoreApplication::sendEvent(board->viewport(), &help);
+  EXPECT_EQ(QToolTip::text(), QString::fromStdString(longTitle));
+  QToolTip::hideText();
+
+  board->BeginTitleEdit(tileOf(0, 5), ThumbnailPaneWnd::kLowerCaption);
+  QLineEdit* editor = board->openTitleEdit();
+  ASSERT_NE(editor, nullptr);
+  const int narrow = editor->width();
+  editor->setText(QString::fromStdString(longTitle));
+  EXPECT_GT(editor->width(), narrow);
+  EXPECT_GE(editor->width(), editor->fontMetrics().horizontalAdvance(editor->text()));
+  EXPECT_TRUE(board->viewport()->rect().contains(editor->geometry()));
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(board->grab().toImage().save(QStringLiteral(BRINDEL_SCREENSHOT_DIR "/board_title_editor.png")));
+  // The wave dash an input method gives (U+301C) is taken as the one
+  // Shift-JIS stores (U+FF5E): the title is accepted and reads back as shown.
+  editor->setText(QStringLiteral("見積書"));
+  editor->end(false);
+  QKeyEvent typed(QEvent::KeyPress, 0, Qt::NoModifier, QStringLiteral("〜"));
+  QCoreApplication::sendEvent(editor, &typed);
+  EXPECT_EQ(editor->text(), QStringLiteral("見積書～"));
+  QTest::keyClick(editor, Qt::Key_Return);
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(boxes.shown().empty()) << boxes.texts().front();
+  ItemInfo renamed;
+  ASSERT_EQ(document.Database().GetItemInfo(5, renamed), 0);
+  EXPECT_EQ(renamed.Title, "見積書～");
+  EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(folder + "/見積書～.docx")));
   view.reset();
   document.CloseFolderDatabase();
 }

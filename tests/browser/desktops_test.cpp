@@ -250,7 +250,7 @@ TEST_F(DesktopsTest, TheRegistrationDialogRefillsTheDesktopBar) {
   EXPECT_EQ(runs, 1);
   EXPECT_FALSE(IsBusy());
   ASSERT_EQ(combo()->count(), 3);
-  EXPECT_EQ(combo()->itemText(2).toStdString(), d3.path());
+  EXPECT_EQ(combo()->itemText(2).toStdString(), d3.path() + "/");  // one spelling for every desktop
   EXPECT_EQ(combo()->currentIndex(), 0);
   EXPECT_EQ(tree->rootItem(), rootBefore);
 

@@ -28,7 +28,10 @@ class FakeDocument : public BrowserDocument {
   void setPaneMode(int m) override { mode = m; }
   std::string GetFolderPath() const override { return folderPath; }
   void SetFolderPath(const std::string& path) override { folderPath = path; }
-  void RescanFolderTree(RefreshProgressDlg*, const std::string&) override { ++rescans; }
+  std::string RescanFolderTree(RefreshProgressDlg*, const std::string&) override {
+    ++rescans;
+    return {};
+  }
   void SetLabelEditing(bool editing) override {
     if (editing) ++labelEditStarts;
     labelEditing = editing;

@@ -320,6 +320,49 @@ TEST_F(BrowserInFrameTest, RestoreOpensTheStoredFolderAndCommandsReachTheView) {
 // While a folder name is edited, the browser's keys reach the editor: Ctrl+N
 // makes no folder, and Ctrl+Shift+Alt+C copies from the editor. The keys are
 // back once the editor closes.
+// Files added from outside while the user was in another program appear
+// when they come back: the open folder is refreshed when its modification
+// stamp changed meanwhile, and not otherwise, nor while other work runs.
+// F5 refreshes at any time.
+TEST_F(BrowserInFrameTest, ComingBackToAFolderChangedOnDiskRefreshesIt) {
+  fs::create_directories(root + "書類");
+  store(QStringLiteral("DesktopHistory0"), QString::fromStdString(root));
+  store(QStringLiteral("CurrentFolderPath"), QString::fromStdString(root + "書類/"));
+  auto frame = startFrame();
+  auto* v = qobject_cast<CFD3View*>(frame->centralWidget());
+  ASSERT_NE(v, nullptr);
+  ASSERT_EQ(v->GetFolderTree()->GetCurrentPath(), root + "書類/");
+  std::int64_t stamp = 1;
+  v->SetFolderStamp([&](const std::string& folder) {
+    EXPECT_EQ(folder, root + "書類");
+    return std::optional<std::int64_t>(stamp);
+  });
+  const int before = doc.rescans;
+  const auto leaveAndComeBack = [&](bool change) {
+    v->OnApplicationStateChanged(Qt::ApplicationInactive);
+    if (change) ++stamp;
+    v->OnApplicationStateChanged(Qt::ApplicationActive);
+  };
+  leaveAndComeBack(false);
+  EXPECT_EQ(doc.rescans, before);
+  leaveAndComeBack(true);
+  EXPECT_EQ(doc.rescans, before + 1);
+  EXPECT_EQ(doc.lastLoad(), root + "書類/");
+  EXPECT_FALSE(IsBusy());
+  SetBusy(true);
+  leaveAndComeBack(true);
+  EXPECT_EQ(doc.rescans, before + 1);
+  SetBusy(false);
+
+  frame->activateWindow();
+  v->GetFolderTree()->setFocus();
+  ASSERT_TRUE(waitUntil([&] { return QApplication::activeWindow() == frame.get(); }));
+  QTest::keyClick(v->GetFolderTree(), Qt::Key_F5);
+  EXPECT_EQ(doc.rescans, before + 2);
+  frame->close();
+  frame.reset();
+}
+
 TEST_F(BrowserInFrameTest, AnOpenLabelEditorSuspendsTheBrowserShortcuts) {
   fs::create_directories(root + "書類");
   store(QStringLiteral("DesktopHistory0"), QString::fromStdString(root));

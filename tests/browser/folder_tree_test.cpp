@@ -341,6 +341,31 @@ TEST_F(FolderTreeTest, RenameOntoAnExistingNameLeavesBothIntact) {
   EXPECT_TRUE(boxes.shown().empty());
 }
 
+// A renamed folder moves at once to where its new name sorts, keeping its
+// open subfolders, and stays the current folder without a new load.
+TEST_F(FolderTreeTest, ARenamedFolderMovesToItsSortedPlace) {
+  mkdirs("b");
+  mkdirs("c");
+  mkdirs("a/inner");
+  build();
+  QTreeWidgetItem* item = child(tree.rootItem(), "a");
+  item->setExpanded(true);
+  tree.setCurrentItem(item);
+  int selections = 0;
+  QObject::connect(&tree, &FolderTree::folderSelected, [&] { ++selections; });
+  ASSERT_TRUE(tree.EndLabelEdit(item, QStringLiteral("d")));
+  QStringList order;
+  for (int i = 0; i < tree.rootItem()->childCount(); ++i) order << tree.rootItem()->child(i)->text(0);
+  EXPECT_EQ(order, (QStringList{"b", "c", "d"}));
+  EXPECT_EQ(tree.currentItem(), item);
+  EXPECT_EQ(tree.GetCurrentPath(), root + "d/");
+  EXPECT_TRUE(item->isExpanded());
+  EXPECT_EQ(item->childCount(), 1);
+  EXPECT_EQ(selections, 0);
+  ASSERT_TRUE(tree.EndLabelEdit(item, QStringLiteral("bb")));
+  EXPECT_EQ(tree.rootItem()->indexOfChild(item), 1);
+}
+
 TEST_F(FolderTreeTest, RefusedEditStartsAgainWithTheTypedText) {
   mkdirs("old");
   build();

@@ -332,7 +332,20 @@ TEST_F(ListPaneTest, ColumnWidthsAreKeptAcrossARestart) {
   CListPane again;
   EXPECT_EQ(again.columnWidth(kTitle), 222);
   EXPECT_EQ(again.columnWidth(kAccessedDate), 91);
-  EXPECT_EQ(again.columnWidth(kPageTitle), CListPane::kDefaultWidths[kPageTitle]);
+  EXPECT_EQ(again.columnWidth(kPageTitle), again.DefaultColumnWidth(kPageTitle));
+}
+
+// Without stored widths every heading fits, and every date column shows a
+// whole date in the Japanese face.
+TEST_F(ListPaneTest, DefaultWidthsFitHeadingsAndWholeDates) {
+  for (int c = 0; c < kColumnCount; ++c) {
+    SCOPED_TRACE(c);
+    EXPECT_GE(pane->columnWidth(c), CListPane::kDefaultWidths[c]);
+    EXPECT_GT(pane->columnWidth(c), pane->header()->fontMetrics().horizontalAdvance(pane->headerItem()->text(c)));
+    if (c >= kIssueDate) {
+      EXPECT_GT(pane->columnWidth(c), pane->fontMetrics().horizontalAdvance(QStringLiteral("2026/12/31")) + 8);
+    }
+  }
 }
 
 TEST_F(ListPaneTest, Screenshot) {

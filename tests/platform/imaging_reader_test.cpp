@@ -10,6 +10,11 @@
 
 #include <leptonica/allheaders.h>
 
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QtGlobal>
+
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -317,3 +322,20 @@ TEST(Readers, SurviveTruncatedAndMutatedFiles) {
 }
 
 }  // namespace
+
+// Leptonica's notes are not printed on the terminal; its errors reach the
+// program's log.
+TEST(LeptonicaReports, NotesAreQuietAndErrorsGoToTheLog) {
+  static QStringList logged;
+  logged.clear();
+  const QtMessageHandler previous = qInstallMessageHandler(
+      [](QtMsgType, const QMessageLogContext& context, const QString& text) {
+        if (context.category && QByteArray(context.category) == "brindel.leptonica") logged << text;
+      });
+  const l_int32 severity = setMsgSeverity(L_SEVERITY_WARNING);
+  EXPECT_EQ(severity, L_SEVERITY_WARNING);
+  EXPECT_EQ(pixGetDepth(nullptr), 0);  // an error of the library's own
+  qInstallMessageHandler(previous);
+  ASSERT_FALSE(logged.isEmpty());
+  EXPECT_TRUE(logged.front().contains(QStringLiteral("pixGetDepth"))) << logged.front().toStdString();
+}

@@ -1,5 +1,7 @@
 #include "platform/sjis_codec.h"
 
+#include "platform/cp932_forms.h"
+
 #include <gtest/gtest.h>
 
 using namespace platform;
@@ -36,6 +38,18 @@ INSTANTIATE_TEST_SUITE_P(Measured, Cp932Mapping,
                                            MappedChar{"Not", "¬", "￢"},
                                            MappedChar{"Yen", "¥", "\\"}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Typed look-alikes become the characters CP932 stores, so that a title
+// reads back as typed; a single-byte result (¥ as '\\') is no look-alike.
+TEST(Cp932Codec, TypedLookAlikesBecomeTheStoredForms) {
+  EXPECT_EQ(toCp932Forms("請求書〜12月分 −1‖¢£¬"), "請求書～12月分 －1∥￠￡￢");
+  EXPECT_EQ(toCp932Forms("¥100 한"), "¥100 한");
+  EXPECT_EQ(toCp932Forms("見積書～（控）"), "見積書～（控）");
+  const std::string mapped = toCp932Forms("〜−‖¢£¬");
+  const auto sjis = toCp932(mapped);
+  ASSERT_TRUE(sjis);
+  EXPECT_EQ(fromCp932(*sjis), mapped);
+}
 
 TEST(Cp932Codec, UnencodableCharactersAreRefusedOrReplaced) {
   EXPECT_FALSE(toCp932("abc😀"));

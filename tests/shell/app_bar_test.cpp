@@ -6,6 +6,7 @@
 #include "platform/profile.h"
 #include "tests/support/test_env.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileDevice>
 
@@ -109,6 +110,33 @@ TEST(AppBar, CandidatesEndAtTheFirstBadLineAndSkipRegisteredNames) {
 
 namespace {
 
+// Without an AppReg.dat the desktop's installed applications are offered:
+// named in Japanese where they can be, hidden ones and ones whose program is
+// missing left out, and none twice.
+TEST(AppRegistrationDialog, TheDesktopsInstalledApplicationsAreOffered) {
+  testsupport::TempDir dir;
+  const std::string apps = dir.file("applications");
+  ASSERT_TRUE(QDir().mkpath(QString::fromStdString(apps)));
+  const auto entry = [&](const char* file, const std::string& body) {
+    ASSERT_TRUE(testsupport::writeFile(apps + "/" + file, "[Desktop Entry]\nType=Application\n" + body));
+  };
+  entry("viewer.desktop", "Name=Image Viewer\nName[ja]=画像ビューアー\nExec=sh %f\n");
+  entry("editor.desktop", "Name=Editor\nExec=sh %F\n");
+  entry("hidden.desktop", "Name=Hidden\nNoDisplay=true\nExec=sh\n");
+  entry("gone.desktop", "Name=Gone\nExec=/nonexistent/program %F\n");
+  entry("again.desktop", "Name=Editor\nExec=sh\n");
+  AppRegistrationDlg dialog(dir.file("brindel.ini"), QString::fromStdString(dir.file("AppReg.dat")), nullptr,
+                            {QString::fromStdString(apps)});
+  ASSERT_EQ(dialog.CandidateList()->count(), 2);
+  EXPECT_EQ(dialog.CandidateList()->item(0)->text(), QStringLiteral("Editor"));
+  EXPECT_EQ(dialog.CandidateList()->item(1)->text(), QStringLiteral("画像ビューアー"));
+  dialog.CandidateList()->setCurrentRow(1);
+  EXPECT_EQ(dialog.ProgramEdit()->text(), FindProgram(QStringLiteral("sh")));
+  EXPECT_EQ(dialog.ModeGroup()->checkedId(), 1);  // one start per file
+  dialog.CandidateList()->setCurrentRow(0);
+  EXPECT_EQ(dialog.ModeGroup()->checkedId(), 2);  // all files at once
+}
+
 TEST(AppRegistrationDialog, RegistrationRulesAndStore) {
   testsupport::TempDir dir;
   const std::string ini = dir.file("brindel.ini");
@@ -119,7 +147,7 @@ TEST(AppRegistrationDialog, RegistrationRulesAndStore) {
     f.write("Shell,sh,1001\r\nOwn,own,-10\r\n");
   }
   platform::RecordingUserInteraction boxes;
-  AppRegistrationDlg dialog(ini, appReg);
+  AppRegistrationDlg dialog(ini, appReg, nullptr, QStringList());
   EXPECT_EQ(dialog.CandidateList()->count(), 2);
   EXPECT_FALSE(dialog.AddButton()->isEnabled());
 

@@ -4,13 +4,22 @@
 #include "platform/user_interaction.h"
 #include "shell/convert_dlg.h"
 #include "shell/export_dlg.h"
+#include "shell/file_dialogs.h"
+#include "shell/import_dialogs.h"
 #include "shell/image_format_lists.h"
+#include "shell/qt_translations.h"
 #include "shell/registration_info_dlg.h"
+#include "tests/shell/wait_until.h"
 #include "tests/support/test_env.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QStandardPaths>
+#include <QStyledItemDelegate>
+#include <QTreeView>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -305,4 +314,50 @@ TEST_F(ExportDialogTest, Screenshots) {
   properties.show();
   QCoreApplication::processEvents();
   EXPECT_TRUE(properties.grab().save(QStringLiteral(BRINDEL_SCREENSHOT_DIR "/document_property_dialog.png")));
+}
+
+// The import dialog as a Japanese user meets it: Qt's texts in Japanese
+// (a folder's type too), opened in the documents folder or the folder last
+// used, its columns wide enough for what they show.
+TEST(FileDialogs, JapaneseTextsTheRightFolderAndWholeColumns) {
+  ASSERT_TRUE(InstallQtTranslations());
+  testsupport::TempDir dir;
+  ASSERT_TRUE(QDir().mkpath(q(dir.path() + "/請求書")));
+  ASSERT_TRUE(testsupport::writeFile(dir.path() + "/見積書.txt", "x"));
+  const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  EXPECT_EQ(StartFolder(FileDialogPurpose::Desktop), QFileInfo(documents).isDir() ? documents : QDir::homePath());
+
+  RememberFolder(FileDialogPurpose::Import, q(dir.path()));
+  CDlgImport dialog(nullptr, 10);
+  EXPECT_EQ(dialog.directory().absolutePath(), q(dir.path()));
+  dialog.setViewMode(QFileDialog::Detail);
+  dialog.show();
+  auto* details = dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
+  ASSERT_NE(details, nullptr);
+  QAbstractItemModel* model = details->model();
+  const auto rowOf = [&](const QString& name) {
+    const QModelIndex root = details->rootIndex();
+    for (int r = 0; r < model->rowCount(root); ++r)
+      if (model->index(r, 0, root).data().toString() == name) return model->index(r, 0, root);
+    return QModelIndex();
+  };
+  ASSERT_TRUE(waitUntil([&] { return rowOf(QStringLiteral("請求書")).isValid() && rowOf(QStringLiteral("見積書.txt")).isValid(); }));
+  const QModelIndex folder = rowOf(QStringLiteral("請求書"));
+  EXPECT_EQ(folder.siblingAtColumn(2).data().toString(), QStringLiteral("フォルダー"));
+  const QModelIndex file = rowOf(QStringLiteral("見積書.txt"));
+  const QFontMetrics metrics = details->fontMetrics();
+  const auto* delegate = qobject_cast<const QStyledItemDelegate*>(details->itemDelegate());
+  ASSERT_NE(delegate, nullptr);
+  for (int column = 1; column <= 3; ++column) {
+    SCOPED_TRACE(column);
+    const QString shown = delegate->displayText(file.siblingAtColumn(column).data(), details->locale());
+    EXPECT_GT(details->header()->sectionSize(column), metrics.horizontalAdvance(shown)) << shown.toStdString();
+    EXPECT_GT(details->header()->sectionSize(column),
+              metrics.horizontalAdvance(model->headerData(column, Qt::Horizontal).toString()));
+  }
+  EXPECT_EQ(model->headerData(0, Qt::Horizontal).toString(), QStringLiteral("名前"));
+  QCoreApplication::processEvents();
+  QDir().mkpath(QStringLiteral(BRINDEL_SCREENSHOT_DIR));
+  EXPECT_TRUE(dialog.grab().save(QStringLiteral(BRINDEL_SCREENSHOT_DIR "/import_dialog.png")));
+  dialog.reject();
 }

@@ -20,6 +20,8 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMenuBar>
@@ -30,6 +32,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
 
 namespace {
@@ -130,6 +133,9 @@ TEST_F(MainFrameTest, BarsMenusAndPanesCarryTheirIdentifiers) {
   EXPECT_EQ(frame->StatusPaneText(0), "お絵かき");
   frame->ShowApplicationHint(0);
   EXPECT_EQ(frame->StatusPaneText(0), "表計算");
+  QEvent leave(QEvent::Leave);
+  QCoreApplication::sendEvent(frame->GetApplicationBar(), &leave);
+  EXPECT_EQ(frame->StatusPaneText(0), "ヘルプを表示するには[F1]を押してください。");
   for (int index : {-1, 2}) {
     frame->ShowApplicationHint(index);
     EXPECT_EQ(frame->StatusPaneText(0), "ヘルプを表示するには[F1]を押してください。") << index;
@@ -246,6 +252,25 @@ TEST_F(MainFrameTest, ScheduledTidyUpAsksAtTheFirstStartOfTheDay) {
   EXPECT_EQ(recorder.shown().size(), 1u);
 }
 
+// Alt and a letter reach one item of a menu: no two items of a menu share
+// their underlined letter.
+TEST_F(MainFrameTest, EveryMenuItemHasAMnemonicOfItsOwn) {
+  auto frame = startFrame();
+  for (QAction* entry : frame->menuBar()->actions()) {
+    QMenu* menu = entry->menu();
+    if (!menu) continue;
+    std::map<QChar, QString> seen;
+    for (QAction* item : menu->actions()) {
+      const qsizetype amp = item->text().indexOf(QLatin1Char('&'));
+      if (amp < 0 || amp + 1 >= item->text().size()) continue;
+      const QChar key = item->text().at(amp + 1).toUpper();
+      const auto [it, fresh] = seen.emplace(key, item->text());
+      EXPECT_TRUE(fresh) << menu->title().toStdString() << ": " << it->second.toStdString() << " / "
+                         << item->text().toStdString();
+    }
+  }
+}
+
 TEST_F(MainFrameTest, SplashClosesOnAKeyPressOrAfterItsTime) {
   auto frame = startFrame();
   platform::ManualTimerSource clock;
@@ -340,8 +365,22 @@ TEST_F(MainFrameTest, SettingsSheetAppliesOnOkAndUndoesThePreviewOnCancel) {
   });
   frame->RunCommand(cmd::kHomePage);
   EXPECT_EQ(opened.toString(), kHomePageUrl);
-  frame->RunCommand(cmd::kHelp);  // no help beside the test program
-  EXPECT_EQ(recorder.texts().back(), "ヘルプがインストールされていません。");
+  // The user's guide is shipped with the program: the help menu and the
+  // viewer's F1 open it in the desktop's browser.
+  const QUrl guide = QUrl::fromLocalFile(QString::fromStdString(platform::resourceFolder()) + "/help/index.html");
+  ASSERT_TRUE(QFileInfo::exists(guide.toLocalFile()));
+  const std::size_t told = recorder.shown().size();
+  for (int help : {cmd::kHelp, cmd::kViewerHelp}) {
+    opened.clear();
+    frame->RunCommand(help);
+    EXPECT_EQ(opened, guide);
+  }
+  EXPECT_EQ(recorder.shown().size(), told);
+  QFile page(guide.toLocalFile());
+  ASSERT_TRUE(page.open(QIODevice::ReadOnly));
+  const QString html = QString::fromUtf8(page.readAll());
+  for (const char* topic : {"デスクトップ", "フォルダ", "スタック", "サムネイル表示", "ビューワー", "検索", "OCR", "info.mdb"})
+    EXPECT_TRUE(html.contains(QString::fromUtf8(topic))) << topic;
 }
 
 }  // namespace

@@ -81,6 +81,17 @@ class OcrInteractive : public ::testing::Test {
 
 }  // namespace
 
+// A PNG page is read from a BMP copy, but listed by its own name.
+TEST_F(OcrInteractive, PagesAreListedByTheirDocumentsNames) {
+  std::vector<OcrPage> images = pages(2);
+  images[0].source = dir.file("請求書.png");
+  auto d = dialog(images);
+  EXPECT_EQ(entry(*d, 0), QStringLiteral("<未処理> 請求書.png"));
+  EXPECT_EQ(entry(*d, 1), QStringLiteral("<未処理> 1.bmp"));
+  d->findChild<QPushButton*>(QStringLiteral("ctl10201"))->click();
+  EXPECT_EQ(entry(*d, 0), QStringLiteral("請求書.png"));
+}
+
 TEST_F(OcrInteractive, ReadsOneImageAndAsksBeforeReadingItAgain) {
   auto d = dialog(pages(2));
   EXPECT_EQ(d->objectName(), QStringLiteral("dlg10200"));

@@ -147,6 +147,31 @@ TEST(ProgressDialogs, ImportFileTextLeavesOutCountForOneFile) {
   EXPECT_EQ(dlg.fileText(), QStringLiteral("b(1頁) をインポート中です。"));
 }
 
+// Files of one import share the bar: it runs once from empty to full over
+// the whole import, never back, while the text counts the files.
+TEST(ProgressDialogs, ImportOfManyFilesFillsTheBarOnceOverTheWholeImport) {
+  ImportProgressDlg dlg;
+  ASSERT_TRUE(dlg.Create(nullptr));
+  const int files = 4;
+  int last = -1;
+  std::vector<QString> shown;
+  for (int file = 1; file <= files; ++file) {
+    dlg.SetFile(QStringLiteral("p%1.png").arg(file), file, files);
+    for (int position : {0, 50, 84, 100}) {
+      dlg.StepTo(position);
+      EXPECT_GE(dlg.barValue(), last) << "file " << file << " at " << position;
+      last = dlg.barValue();
+      shown.push_back(dlg.percentText());
+    }
+  }
+  EXPECT_EQ(last, dlg.barMaximum());
+  EXPECT_EQ(shown[1], QStringLiteral("12%"));   // half of the first file
+  EXPECT_EQ(shown[4], QStringLiteral("25%"));   // the second file begins
+  EXPECT_EQ(shown[14], QStringLiteral("96%"));  // the last file at 84
+  EXPECT_EQ(shown.back(), QStringLiteral("100%"));
+  EXPECT_EQ(dlg.fileText(), QStringLiteral("4ファイル中の4ファイル目\np4.png をインポート中です。"));
+}
+
 TEST(ProgressDialogs, SearchCountTexts) {
   SearchProgressDlg dlg;
   EXPECT_EQ(dlg.objectName(), QStringLiteral("dlg10270"));

@@ -163,8 +163,29 @@ TEST_F(RescanTest, AFullFolderIsToldOnceAndRegistersNoMore) {
   ASSERT_TRUE(doc.OpenFolderDatabase(plain(root)));
   EXPECT_FALSE(RegisterFoundFiles(doc, nullptr, root, {"a.doc", "b.doc", "c.doc"}, 1, report));
   EXPECT_EQ(names(plain(root)), (std::vector<std::string>{"a.doc|"}));
-  EXPECT_EQ(boxes.texts(),
-            (std::vector<std::string>{root + "\nこのフォルダは登録上限を超えました。\n追加登録できません。"}));
+  EXPECT_TRUE(boxes.texts().empty()) << "told by the caller, after the progress box";
+  ASSERT_EQ(report.full.size(), 1u);
+  EXPECT_EQ(report.full[0].leftOut, (std::vector<std::string>{"b.doc", "c.doc"}));
+  EXPECT_EQ(RescanReportMessage(report), root + "\nこのフォルダは登録上限を超えました。\n追加登録できません。"
+                                                "\n登録しなかったファイル: 2 件\n  b.doc\n  c.doc");
+}
+
+// Over the limit the first titles are registered, whatever order the disk
+// lists them in, and the message names the first few left out and a count.
+TEST_F(RescanTest, OverTheLimitTheFirstTitlesAreRegisteredAndTheRestNamed) {
+  const std::vector<std::string> files = {"k.doc", "b.doc", "請求書.doc", "a.doc", "j.doc", "c.doc",
+                                          "h.doc", "d.doc", "あ.doc", "e.doc", "f.doc", "g.doc"};
+  for (const std::string& name : files) touch(root + name);
+  EXPECT_FALSE(RescanFolder(doc, nullptr, root, 3, report));
+  EXPECT_EQ(names(plain(root)), (std::vector<std::string>{"a.doc|", "b.doc|", "c.doc|"}));
+  ASSERT_EQ(report.full.size(), 1u);
+  EXPECT_EQ(report.full[0].leftOut, (std::vector<std::string>{"d.doc", "e.doc", "f.doc", "g.doc", "h.doc", "j.doc",
+                                                               "k.doc", "あ.doc", "請求書.doc"}));
+  const std::string message = RescanReportMessage(report);
+  EXPECT_NE(message.find("登録しなかったファイル: 9 件\n  d.doc\n  e.doc\n  f.doc\n  g.doc\n  h.doc\n  ほか 4 件"),
+            std::string::npos)
+      << message;
+  EXPECT_TRUE(boxes.texts().empty());
 }
 
 }  // namespace

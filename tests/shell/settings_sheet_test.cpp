@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 
@@ -187,7 +188,9 @@ TEST(SettingsSheet, OcrProgramFollowsTheSiblingApplication) {
     SettingsSheet sheet(in, 3);
     ASSERT_TRUE(showTab(sheet, kOcr));
     EXPECT_FALSE(ctl<QAbstractButton>(sheet.Page(kOcr), 10140)->isEnabled());
-    EXPECT_FALSE(ctl<QAbstractButton>(sheet.Page(kOcr), 10140)->isChecked());
+    // What runs without the sibling is shown chosen, though the value stays unset.
+    EXPECT_TRUE(ctl<QAbstractButton>(sheet.Page(kOcr), 10140)->isChecked());
+    EXPECT_FALSE(ctl<QAbstractButton>(sheet.Page(kOcr), 10141)->isChecked());
     EXPECT_FALSE(ctl<QAbstractButton>(sheet.Page(kOcr), 10145)->isEnabled());  // English: no output choice
     ctl<QAbstractButton>(sheet.Page(kOcr), 10142)->click();
     EXPECT_TRUE(ctl<QAbstractButton>(sheet.Page(kOcr), 10145)->isEnabled());
@@ -242,6 +245,13 @@ TEST(SettingsSheet, Screenshot) {
   SettingsSheet sheet(in, 0);
   sheet.resize(600, 440);
   sheet.show();
+  // All eight tabs are seen whole, however small the sheet was asked to be.
+  auto* tabs = sheet.findChild<QTabWidget*>();
+  ASSERT_NE(tabs, nullptr);
+  ASSERT_EQ(tabs->count(), 8);
+  for (int i = 0; i < tabs->count(); ++i)
+    EXPECT_LE(tabs->tabBar()->tabRect(i).right(), tabs->tabBar()->width()) << tabs->tabText(i).toStdString();
+  EXPECT_LE(tabs->tabBar()->tabRect(7).right(), tabs->width());
   QDir().mkpath(QStringLiteral(BRINDEL_SCREENSHOT_DIR));
   EXPECT_TRUE(sheet.grab().save(QStringLiteral(BRINDEL_SCREENSHOT_DIR "/settings_sheet.png")));
   ASSERT_TRUE(showTab(sheet, kColor));

@@ -20,6 +20,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace {
 
 AnnBox box(int type, QRect r) {
@@ -93,6 +95,57 @@ TEST_F(ImageEditTest, RotationByAnAngleEnlargesTheCanvasWithWhite) {
   EXPECT_EQ(qGray(pixel(size.width() - 1, size.height() - 1)), 255);
   EXPECT_TRUE(view.imageChanged());
   EXPECT_EQ(view.undoState(), ImageView::kCanUndo);
+}
+
+// A quarter or half turn turns the annotations with the page: what a marker
+// covered (the black square) it covers still, and an arrow's tip follows
+// its corner. Undo brings rectangles and tips back.
+TEST_F(ImageEditTest, QuarterAndHalfTurnsTurnTheAnnotationsWithThePage) {
+  struct Case {
+    const char* name;
+    double degrees;
+    QSize size;
+    int tip;  // the arrow's tip corner after the turn (it starts upper left)
+  } cases[] = {{"right 90", 90, {300, 400}, 2}, {"180", 180, {400, 300}, 4}, {"left 90", -90, {300, 400}, 3}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    load(400, 300, 200);
+    view.AddAnnotation(box(1, QRect(120, 110, 50, 40)));  // on the square, off its centre
+    AnnBox arrow = box(3, QRect(20, 30, 60, 20));
+    arrow.AnnParam1 = 1;
+    view.AddAnnotation(arrow);
+    ASSERT_TRUE(view.RotateBy(c.degrees));
+    ASSERT_EQ(view.imageSize(), c.size);
+    const QRect marker = view.annotations()[0].rect();
+    EXPECT_EQ(marker.size(), std::abs(c.degrees) == 90 ? QSize(40, 50) : QSize(50, 40));
+    for (const QPoint corner : {marker.topLeft(), marker.topRight(), marker.bottomLeft(), marker.bottomRight()})
+      EXPECT_EQ(qGray(pixel(corner.x(), corner.y())), 0) << corner.x() << "," << corner.y();
+    EXPECT_EQ(view.annotations()[1].box.AnnParam1, c.tip);
+    EXPECT_TRUE(QRect(QPoint(0, 0), c.size).contains(view.annotations()[1].rect()));
+    EXPECT_TRUE(view.annotationChanged());
+    ASSERT_TRUE(view.Undo());
+    EXPECT_EQ(view.annotations()[0].rect(), QRect(120, 110, 50, 40));
+    EXPECT_EQ(view.annotations()[1].rect(), QRect(20, 30, 60, 20));
+    EXPECT_EQ(view.annotations()[1].box.AnnParam1, 1);
+  }
+}
+
+// Any other angle moves each annotation's centre with the page, keeps its
+// size, and keeps it on the page even where its corner would leave it.
+TEST_F(ImageEditTest, AnAngledTurnMovesTheAnnotationsCentresAndKeepsThemOnThePage) {
+  load(400, 300, 200);
+  view.AddAnnotation(box(0, QRect(130, 130, 40, 40)));  // centred on the square
+  view.AddAnnotation(box(2, QRect(0, 0, 80, 30)));      // in the corner that turns off the canvas's edge
+  ASSERT_TRUE(view.RotateBy(30));
+  const QSize size = view.imageSize();
+  const QRect memo = view.annotations()[0].rect();
+  EXPECT_EQ(memo.size(), QSize(40, 40));
+  EXPECT_EQ(qGray(pixel(memo.center().x(), memo.center().y())), 0);
+  const QRect corner = view.annotations()[1].rect();
+  EXPECT_EQ(corner.size(), QSize(80, 30));
+  EXPECT_TRUE(QRect(QPoint(0, 0), size).contains(corner));
+  // The corner's centre turned about the page's centre: right of where it was.
+  EXPECT_GT(corner.center().x(), 40 + (size.width() - 400) / 2);
 }
 
 TEST_F(ImageEditTest, TrimKeepsTheRegionAndMovesAnnotationsByItsOrigin) {

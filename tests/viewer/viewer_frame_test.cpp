@@ -6,6 +6,7 @@
 #include "viewer/viewer_frame.h"
 
 #include "browser/fd3_view.h"
+#include "browser/folder_tree.h"
 #include "browser/list_pane.h"
 #include "browser/thumbnail_pane_wnd.h"
 #include "catalogue/file_utilities.h"
@@ -16,6 +17,7 @@
 #include "platform/program_folder.h"
 #include "platform/sjis_codec.h"
 #include "platform/user_interaction.h"
+#include "shell/accelerator_tables.h"
 #include "shell/app_profile.h"
 #include "shell/busy_flag.h"
 #include "shell/command_ids.h"
@@ -316,11 +318,18 @@ TEST_F(ViewerFrameTest, ImageAndAnnotationMenusAndTheImageToolBarServeAnImagePag
   EXPECT_FALSE(frame->Action(vcmd::kTrimButton)->isChecked());
   EXPECT_EQ(frame->statusBar()->currentMessage(), QStringLiteral("領域を選択してください。"));
   EXPECT_TRUE(enabled(vcmd::kOcr));  // a region's text can be read
+  // A trim done, the tool before it comes back, and the buttons show it at once.
+  frame->Action(vcmd::kTrimButton)->trigger();
+  image->SetTrimConfirmation([](std::int32_t) { return true; });
+  ASSERT_TRUE(image->RegionToolCommand(ImageView::kToolTrim, QRect(0, 0, 300, 300)));
+  EXPECT_FALSE(frame->Action(vcmd::kTrimButton)->isChecked());
+  EXPECT_FALSE(frame->Action(vcmd::kTrim)->isChecked());
+  EXPECT_TRUE(frame->Action(vcmd::kHighlightButton)->isChecked());
   // Undone once, the image's undo is offered as redo.
   ASSERT_TRUE(image->RotateBy(90));
   frame->RunCommand(vcmd::kEditUndo);
   viewer->UpdateCommandStates();
-  EXPECT_EQ(frame->Action(vcmd::kEditUndo)->text(), QStringLiteral("やり直し(&U)\tCtrl+Z"));
+  EXPECT_EQ(frame->Action(vcmd::kEditUndo)->text(), QStringLiteral("やり直し(&U)"));
   EXPECT_TRUE(enabled(vcmd::kEditUndo));
 
   // The text layout and a page that is no image grey both menus.
@@ -638,3 +647,91 @@ TEST_F(ViewerFrameTest, MailAndTheLaunchButtonStartTheShownPagesFile) {
 }
 
 }  // namespace
+
+// Every key of every accelerator table, pressed where its table holds,
+// reaches its own command and nothing else: the browser's keys on the
+// tree, the board and the list, the title editor's while an editor is
+// open, the viewer's while a page is shown.
+TEST_F(ViewerInWindowTest, EveryKeyOfTheAcceleratorTablesReachesItsCommand) {
+  std::vector<int> fired;
+  for (const AcceleratorRow& row : AcceleratorRows())
+    frame->SetCommandHandler(row.command, [&fired, id = row.command] { fired.push_back(id); });
+  frame->activateWindow();
+  ASSERT_TRUE(waitUntil([&] { return QApplication::activeWindow() == frame.get(); }));
+  const auto pressAll = [&](CFD3Doc::AcceleratorTable table, QWidget* target, const char* where) {
+    ASSERT_EQ(frame->accelerators(), table) << where;
+    int rows = 0;
+    for (const AcceleratorRow& row : AcceleratorRows()) {
+      if (row.table != table) continue;
+      ++rows;
+      fired.clear();
+      // The binding is tested here, not when each command may run.
+      frame->Action(row.command)->setEnabled(true);
+      QTest::keyClick(target, row.key.key(), row.key.keyboardModifiers());
+      EXPECT_EQ(fired, std::vector<int>{row.command})
+          << where << ": " << QKeySequence(row.key).toString().toStdString();
+    }
+    EXPECT_GT(rows, 0) << where;
+  };
+
+  view->GetFolderTree()->setFocus();
+  pressAll(CFD3Doc::AcceleratorTable::Browser, view->GetFolderTree(), "tree");
+  view->GetThumbnailPane()->setFocus();
+  pressAll(CFD3Doc::AcceleratorTable::Browser, view->GetThumbnailPane(), "board");
+  frame->RunCommand(cmd::kViewList);
+  ASSERT_TRUE(view->GetListPane()->isVisible());
+  view->GetListPane()->setFocus();
+  pressAll(CFD3Doc::AcceleratorTable::Browser, view->GetListPane(), "list");
+
+  QLineEdit editor(view);
+  editor.show();
+  editor.setFocus();
+  document.SetTitleEditing(true);
+  pressAll(CFD3Doc::AcceleratorTable::TitleEditing, &editor, "title editor");
+  document.SetTitleEditing(false);
+  editor.hide();
+
+  frame->RunCommand(cmd::kViewThumbnail);
+  ASSERT_TRUE(view->OpenInViewer(entryOf(1, 1), 2));
+  ImageView* image = viewer->container()->imageView();
+  image->setFocus();
+  pressAll(CFD3Doc::AcceleratorTable::Viewer, image, "viewer");
+  // The browser's keys that the viewer has none of stay quiet there.
+  fired.clear();
+  QTest::keyClick(image, Qt::Key_N, Qt::ControlModifier);
+  QTest::keyClick(image, Qt::Key_F5);
+  EXPECT_TRUE(fired.empty());
+}
+
+// The status bar's image information follows the image: a rotation on the
+// board, a trim in the viewer, a change of selection, and an empty
+// selection in the list.
+TEST_F(ViewerInWindowTest, TheStatusBarsImageInformationFollowsTheImage) {
+  const auto size = [&] { return frame->StatusPaneText(pane::kPane2400); };
+  ThumbnailPaneWnd* board = view->GetThumbnailPane();
+  board->SelectOnly(entryOf(0, 4));
+  EXPECT_EQ(size(), QStringLiteral("400 x 560"));
+  frame->RunCommand(cmd::kRotateRight);
+  EXPECT_EQ(size(), QStringLiteral("560 x 400"));
+  board->SelectOnly(entryOf(0, 6));  // not an image
+  EXPECT_EQ(size(), QString());
+  board->SelectOnly(entryOf(0, 5));
+  EXPECT_EQ(size(), QStringLiteral("400 x 560"));
+
+  frame->RunCommand(cmd::kViewList);
+  CListPane* list = view->GetListPane();
+  list->SelectOnlyRow(entryOf(0, 4));
+  EXPECT_EQ(size(), QStringLiteral("560 x 400"));
+  list->clearSelection();
+  EXPECT_EQ(size(), QString());
+  for (int pane : {pane::kPane2401, pane::kPane2402}) EXPECT_EQ(frame->StatusPaneText(pane), QString());
+
+  frame->RunCommand(cmd::kViewThumbnail);
+  ASSERT_TRUE(view->OpenInViewer(entryOf(0, 5), 0));
+  EXPECT_EQ(size(), QStringLiteral("400 x 560"));
+  ImageView* image = viewer->container()->imageView();
+  ASSERT_TRUE(image->Trim(QRect(10, 20, 200, 150)));
+  EXPECT_EQ(size(), QStringLiteral("200 x 150"));
+  ASSERT_TRUE(image->Undo());
+  EXPECT_EQ(size(), QStringLiteral("400 x 560"));
+}

@@ -1,5 +1,6 @@
 #include "shell/file_dialogs.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileIconProvider>
@@ -7,7 +8,9 @@
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QScreen>
+#include <QSplitter>
 #include <QStandardPaths>
+#include <QStyledItemDelegate>
 #include <QTreeView>
 
 #include <algorithm>
@@ -55,9 +58,13 @@ void FitFileDialog(QFileDialog& dialog) {
   int columns = kNameColumnWidth;
   if (details) {
     const QFontMetrics metrics = details->fontMetrics();
+    // A date as the list shows it, in the user's locale.
+    const auto* delegate = qobject_cast<const QStyledItemDelegate*>(details->itemDelegate());
+    const QDateTime widest(QDate(2026, 12, 31), QTime(23, 59, 59));
+    const QString date = delegate ? delegate->displayText(widest, details->locale()) : widest.toString();
     const int widths[] = {kNameColumnWidth, metrics.horizontalAdvance(QStringLiteral("999.9 KB")) + kColumnPadding,
                           metrics.horizontalAdvance(QStringLiteral("フォルダー")) + kColumnPadding,
-                          metrics.horizontalAdvance(QStringLiteral("2026/12/31 23:59")) + kColumnPadding};
+                          metrics.horizontalAdvance(date) + kColumnPadding};
     QHeaderView* header = details->header();
     header->setStretchLastSection(false);
     columns = 0;
@@ -66,8 +73,12 @@ void FitFileDialog(QFileDialog& dialog) {
       columns += widths[c];
     }
   }
-  // The places list on the left, the columns, the frames and a scroll bar.
-  constexpr int kBeside = 260;
+  // The places list on the left wide enough for its names.
+  constexpr int kPlacesWidth = 170;
+  if (auto* splitter = dialog.findChild<QSplitter*>(QStringLiteral("splitter")))
+    splitter->setSizes({kPlacesWidth, columns + 40});
+  // The places list, the columns, the frames and a scroll bar.
+  constexpr int kBeside = kPlacesWidth + 90;
   QSize wanted(columns + kBeside, 500);
   if (const QScreen* screen = QGuiApplication::primaryScreen())
     wanted = wanted.boundedTo(screen->availableGeometry().size() * 9 / 10);

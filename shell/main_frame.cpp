@@ -388,7 +388,7 @@ void CMainFrame::CreateMenus() {
               {cmd::kReorderPages, "頁並べ替え(&O)..."},
               {0, nullptr},
               {cmd::kRotateRight, "右９０度(&R)"},
-              {cmd::kRotate180, "１８０度(&C)"},
+              {cmd::kRotate180, "１８０度(&H)"},
               {cmd::kRotateLeft, "左９０度(&L)"}});
   QMenu* view = bar->addMenu(QStringLiteral("表示(&V)"));
   fill(view, {{cmd::kViewToolBar, "ツールバー(&T)"},

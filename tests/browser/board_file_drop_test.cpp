@@ -107,21 +107,27 @@ TEST(BoardFileDropPositions, EachNameStepsTwentyPixelsFromAnAnchorAboveThePoint)
   EXPECT_EQ(BoardFileDrop::PositionFor(QPoint(5, 10), 1), QPoint(25, 0));
 }
 
-TEST_F(BoardDropTest, DroppedFilesAreImportedAtTheirPlacesAndShown) {
+TEST_F(BoardDropTest, DroppedFilesAreImportedWhereTheyCoverNoOtherDocument) {
   for (const char* name : {"a.txt", "b.txt", "c.txt"})
     ASSERT_TRUE(testsupport::writeFile(source + "/" + name, name));
   drop(QPoint(300, 200), {source + "/a.txt", source + "/b.txt", source + "/c.txt"});
   EXPECT_TRUE(boxes.shown().empty()) << boxes.texts().front();
   const auto placed = positions();
+  // The first where it was dropped; the next two, which would cover it, in
+  // the first free places of the board.
   EXPECT_EQ(placed.at("a.txt"), QPoint(300, 160));
-  EXPECT_EQ(placed.at("b.txt"), QPoint(320, 180));
-  EXPECT_EQ(placed.at("c.txt"), QPoint(340, 200));
+  EXPECT_EQ(placed.at("b.txt"), QPoint(50, 10));
+  EXPECT_EQ(placed.at("c.txt"), QPoint(140, 10));
   EXPECT_EQ(board->tileCount(), 3);
-  // The top edge keeps a drop near it on the board.
+  // A drop onto a document goes beside the others instead.
   ASSERT_TRUE(testsupport::writeFile(source + "/d.txt", "d"));
   drop(QPoint(50, 10), {source + "/d.txt"});
-  EXPECT_EQ(positions().at("d.txt"), QPoint(50, 0));
+  EXPECT_EQ(positions().at("d.txt"), QPoint(230, 10));
   EXPECT_EQ(board->tileCount(), 4);
+  // On free ground near the top edge the drop stays on the board.
+  ASSERT_TRUE(testsupport::writeFile(source + "/e.txt", "e"));
+  drop(QPoint(500, 10), {source + "/e.txt"});
+  EXPECT_EQ(positions().at("e.txt"), QPoint(500, 0));
 }
 
 TEST_F(BoardDropTest, FoldersAndMissingNamesAreToldAndSkipped) {

@@ -18,6 +18,7 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QStandardPaths>
+#include <QStyledItemDelegate>
 #include <QTreeView>
 #include <QComboBox>
 #include <QLabel>
@@ -348,9 +349,11 @@ TEST(FileDialogs, JapaneseTextsTheRightFolderAndWholeColumns) {
   EXPECT_EQ(folder.siblingAtColumn(2).data().toString(), QStringLiteral("フォルダー"));
   const QModelIndex file = rowOf(QStringLiteral("見積書.txt"));
   const QFontMetrics metrics = details->fontMetrics();
+  const auto* delegate = qobject_cast<const QStyledItemDelegate*>(details->itemDelegate());
+  ASSERT_NE(delegate, nullptr);
   for (int column = 1; column <= 3; ++column) {
     SCOPED_TRACE(column);
-    const QString shown = file.siblingAtColumn(column).data().toString();
+    const QString shown = delegate->displayText(file.siblingAtColumn(column).data(), details->locale());
     EXPECT_GT(details->header()->sectionSize(column), metrics.horizontalAdvance(shown)) << shown.toStdString();
     EXPECT_GT(details->header()->sectionSize(column),
               metrics.horizontalAdvance(model->headerData(column, Qt::Horizontal).toString()));

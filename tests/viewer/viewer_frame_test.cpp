@@ -6,6 +6,7 @@
 #include "viewer/viewer_frame.h"
 
 #include "browser/fd3_view.h"
+#include "browser/folder_tree.h"
 #include "browser/list_pane.h"
 #include "browser/thumbnail_pane_wnd.h"
 #include "catalogue/file_utilities.h"

@@ -240,10 +240,9 @@ TEST_F(PaperDirection, TheEngineReadsWholeSquareCellsInFourTurns) {
   short degrees = -1;
   ASSERT_EQ(find_paper_direction(&d, &degrees), 1);
   ASSERT_FALSE(reader_->cells.empty());
-  // Sampling stops after the cell that passes 70 samples.
+  // A landslide ends the reading early: 20 samples all one way.
   EXPECT_EQ(reader_->cells.size() % 4, 0u);
-  EXPECT_GT(reader_->cells.size() / 4, 70u);
-  EXPECT_LT(reader_->cells.size() / 4, 70u + 40u);
+  EXPECT_EQ(reader_->cells.size() / 4, 20u);
   for (std::size_t i = 0; i < reader_->cells.size(); ++i) {
     const auto& cell = reader_->cells[i];
     EXPECT_EQ(cell.left, 0);
@@ -251,6 +250,14 @@ TEST_F(PaperDirection, TheEngineReadsWholeSquareCellsInFourTurns) {
     EXPECT_EQ(cell.width(), reader_->imageSizes[i].first) << i;
     EXPECT_EQ(cell.height(), reader_->imageSizes[i].second) << i;
   }
+  // Without one, sampling stops after the cell that passes 70 samples.
+  reader_->cells.clear();
+  reader_->same = true;
+  EXPECT_EQ(find_paper_direction(&d, &degrees), 0);
+  EXPECT_EQ(degrees, 0);
+  EXPECT_EQ(reader_->cells.size() % 4, 0u);
+  EXPECT_GT(reader_->cells.size() / 4, 70u);
+  EXPECT_LT(reader_->cells.size() / 4, 70u + 40u);
 }
 
 TEST_F(PaperDirection, EqualReadingsKeepThePageAsItIs) {

@@ -245,6 +245,21 @@ std::string validShiftJis(std::string_view text) {
   return platform::toCp932Lossy(platform::fromCp932(text));
 }
 
+std::string latin1ToUtf8(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char ch : text) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c < 0x80) {
+      out += ch;
+    } else {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
 std::string singleByteToShiftJis(std::string_view text, std::string_view charset) {
   // ISO-8859-1 as mail programs read it: as Windows' superset, whose extra
   // characters (quotes, dashes) fill codes ISO-8859-1 leaves to controls.

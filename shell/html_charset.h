@@ -55,6 +55,8 @@ std::string textToShiftJis(std::string_view text, std::string_view charsetName);
 // Shift-JIS text with every broken or unknown sequence made "?".
 std::string validShiftJis(std::string_view text);
 std::string singleByteToShiftJis(std::string_view text, std::string_view charset);
+// Latin-1 bytes (ASCII included) in UTF-8.
+std::string latin1ToUtf8(std::string_view text);
 
 // Every line that holds "<meta" and "charset" gets "shift_jis" in place of
 // the first JIS or EUC charset name it declares.

@@ -62,19 +62,8 @@ int hexValue(char c) {
 std::string wordText(std::string_view charset, std::string_view bytes) {
   const mime::HtmlCharset code = mime::charsetOfName(charset);
   if (code == mime::kCharsetUtf8) return std::string(bytes);
-  if (code == mime::kCharsetNone || code == mime::kCharsetIso8859) {
-    std::string out;  // ASCII and Latin-1 names
-    for (char ch : bytes) {
-      const auto c = static_cast<unsigned char>(ch);
-      if (c < 0x80) {
-        out += ch;
-      } else {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-      }
-    }
-    return out;
-  }
+  // ASCII and Latin-1 names
+  if (code == mime::kCharsetNone || code == mime::kCharsetIso8859) return mime::latin1ToUtf8(bytes);
   return platform::fromCp932(mime::toShiftJis(bytes, code));
 }
 

@@ -93,19 +93,7 @@ std::string percentDecode(std::string_view text) {
 std::string referenceToUtf8(std::string_view ref, HtmlCharset pageCharset) {
   switch (pageCharset) {
     case kCharsetUtf8: return std::string(ref);
-    case kCharsetIso8859: {
-      std::string out;
-      for (char ch : ref) {
-        auto c = static_cast<unsigned char>(ch);
-        if (c < 0x80) {
-          out += ch;
-        } else {
-          out += static_cast<char>(0xC0 | (c >> 6));
-          out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-      }
-      return out;
-    }
+    case kCharsetIso8859: return latin1ToUtf8(ref);
     default: return platform::fromCp932(ref);
   }
 }

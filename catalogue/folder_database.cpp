@@ -15,7 +15,6 @@
 
 #include <cerrno>
 #include <new>
-#include <regex>
 #include <set>
 #include <utility>
 #include <vector>
@@ -403,7 +402,23 @@ int ShowLastDbError(int code, bool silentNegative) {
 std::string DbMessageForUser(const std::string& message) {
   // Operation names are ASCII identifiers, joined with a colon as the
   // failure passed up through them; nothing else in a message ends so.
-  static const std::regex kOperationTail(R"((\s*:\s*[A-Za-z_][A-Za-z0-9_]*)+\s*$)");
-  std::string text = std::regex_replace(message, kOperationTail, "");
-  return text.empty() ? message : text;
+  const auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+  const auto isIdentifier = [](char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
+  };
+  std::size_t end = message.size();
+  for (;;) {
+    std::size_t at = end;
+    while (at > 0 && isSpace(message[at - 1])) --at;
+    const std::size_t nameEnd = at;
+    while (at > 0 && isIdentifier(message[at - 1])) --at;
+    // An identifier does not start with a digit.
+    if (at == nameEnd || (message[at] >= '0' && message[at] <= '9')) break;
+    while (at > 0 && isSpace(message[at - 1])) --at;
+    if (at == 0 || message[at - 1] != ':') break;
+    --at;
+    while (at > 0 && isSpace(message[at - 1])) --at;
+    end = at;
+  }
+  return end == 0 ? message : message.substr(0, end);
 }

@@ -1,5 +1,7 @@
 #include "ocrctl/tiff_codec.h"
 
+#include "ocrctl/result_codes.h"
+
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -653,7 +655,7 @@ short TiffFile::readRows(int plane, int firstRow, int rows, std::uint8_t* buffer
 }
 
 short loadTiffBilevel(const std::string& name, platform::GlobalHandle* handle, int* width, int* height) {
-  if (name.empty()) return -1101;
+  if (name.empty()) return code::kReaderRefused;
   auto dropCallers = [&] {
     if (handle != nullptr && *handle != 0) platform::globalFree(*handle);
     if (handle != nullptr) *handle = 0;
@@ -661,18 +663,18 @@ short loadTiffBilevel(const std::string& name, platform::GlobalHandle* handle, i
   TiffFile file;
   if (file.open(name) != kOk) {
     dropCallers();
-    return -1102;
+    return code::kOpenFailed;
   }
   file.init(4096);
   if (file.readIfd(0) != kOk || file.bitsPerPixel() != 1) {
     dropCallers();
-    return -1105;
+    return code::kReadFailed;
   }
   const int w = (file.width + 63) / 64 * 64;
   const int h = (file.height + 63) / 64 * 64;
   dropCallers();
   const platform::GlobalHandle block = platform::globalAlloc(static_cast<std::size_t>(w / 8) * h);
-  if (block == 0) return -1009;
+  if (block == 0) return code::kNoMemory;
   std::uint8_t* out = platform::globalLock(block);
   const auto imageRow = static_cast<std::size_t>(file.bytesPerRow());
   std::vector<std::uint8_t> row(imageRow);
@@ -681,7 +683,7 @@ short loadTiffBilevel(const std::string& name, platform::GlobalHandle* handle, i
   for (int y = 0; y < file.height; ++y) {
     if (file.readRows(0, y, 1, row.data(), imageRow) != kOk) {
       platform::globalFree(block);
-      return -1105;
+      return code::kReadFailed;
     }
     std::uint8_t* to = out + static_cast<std::size_t>(w / 8) * y;
     for (std::size_t i = 0; i < copy; ++i) to[i] = file.photometric == 1 ? static_cast<std::uint8_t>(~row[i]) : row[i];

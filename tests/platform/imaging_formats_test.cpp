@@ -118,22 +118,24 @@ TEST(WrittenFormats, EncapsulatedPostScriptHasItsHeaderAndBoundingBox) {
 // ImageMagick makes of the file is the picture written.
 TEST(WrittenFormats, PictAndRawFaxAreWrittenForOthersToRead) {
   testsupport::TempDir dir;
+  // ImageMagick is told each file's format by a prefix: these files carry
+  // nothing it could know them by.
   struct Case {
     int code;
     int depth;
-    const char* file;
+    const char* magickFormat;
+    const char* name;
   };
-  for (const Case& c : {Case{img::format::kPict, 32, "PICT:a.pct"}, Case{img::format::kFaxG3OneD, 1, "G3:b.fax"},
-                        Case{img::format::kFaxG4, 1, "G4:c.g4"}}) {
+  for (const Case& c : {Case{img::format::kPict, 32, "PICT", "a.pct"}, Case{img::format::kFaxG3OneD, 1, "G3", "b.fax"},
+                        Case{img::format::kFaxG4, 1, "G4", "c.g4"}}) {
     ASSERT_TRUE(img::canWriteFormat(c.code));
     img::PixPtr pix = picture(c.depth);
     Bytes bytes;
     ASSERT_EQ(img::encodeImage(pix.get(), c.code, c.depth == 32 ? 24 : 1, 2, {}, bytes), img::kOk) << c.code;
     ASSERT_FALSE(bytes.empty());
-    const std::string spec = c.file;
-    const std::string path = dir.file(spec.substr(spec.find(':') + 1));
+    const std::string path = dir.file(c.name);
     testsupport::writeFile(path, std::string(bytes.begin(), bytes.end()));
-    const std::string target = spec.substr(0, spec.find(':') + 1) + path;
+    const std::string target = std::string(c.magickFormat) + ":" + path;
     // Raw fax states no size: the reader is told it.
     if (c.code == img::format::kPict)
       EXPECT_EQ(imagingtest::identify("%w %h", target), "41 27");

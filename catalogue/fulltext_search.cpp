@@ -5,6 +5,7 @@
 
 #include "catalogue/office_archive_text.h"
 
+#include "platform/file_ops.h"
 #include "platform/program_folder.h"
 #include "platform/sjis_codec.h"
 #include "shell/file_bytes.h"
@@ -23,8 +24,6 @@
 #include <thread>
 #include <system_error>
 #include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -42,31 +41,13 @@ std::string upper(std::string_view s) { return platform::asciiUpper(s); }
 
 enum class ReadOutcome { kRead, kUnreadable, kTooLarge };
 
-// The whole file into bytes, whose capacity is kept from earlier reads.
+// The whole file into bytes, through the guarded reader: a FIFO or device
+// under a document's name is never waited on.
 ReadOutcome readText(const std::string& path, std::string& bytes) {
   bytes.clear();
-  // O_NONBLOCK: a FIFO under a document's name must not wait for a writer.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return ReadOutcome::kUnreadable;
-  struct stat st {};
-  ReadOutcome outcome = ReadOutcome::kRead;
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    outcome = ReadOutcome::kUnreadable;
-  } else if (static_cast<std::uint64_t>(st.st_size) > kMaxTextInMemory) {
-    outcome = ReadOutcome::kTooLarge;
-  } else {
-    bytes.resize(static_cast<std::size_t>(st.st_size));
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-      const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) break;  // an error, or the file shrank while it was read
-      done += static_cast<std::size_t>(n);
-    }
-    bytes.resize(done);
-  }
-  ::close(fd);
-  return outcome;
+  const int error = platform::readFileCapped(path, kMaxTextInMemory, &bytes);
+  if (error == EFBIG) return ReadOutcome::kTooLarge;
+  return error == 0 ? ReadOutcome::kRead : ReadOutcome::kUnreadable;
 }
 
 }  // namespace

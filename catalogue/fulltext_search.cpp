@@ -5,12 +5,12 @@
 
 #include "catalogue/office_archive_text.h"
 
+#include "formats/file_bytes.h"
+#include "formats/html_charset.h"
+#include "formats/mht_reader.h"
 #include "platform/file_ops.h"
 #include "platform/program_folder.h"
 #include "platform/sjis_codec.h"
-#include "shell/file_bytes.h"
-#include "shell/html_charset.h"
-#include "shell/mht_reader.h"
 
 #include <QProcess>
 #include <QStandardPaths>

@@ -2,11 +2,11 @@
 
 #include "shell/file_dialogs.h"
 
+#include "formats/html_page_document.h"
+#include "platform/clock.h"
 #include "platform/paths.h"
 #include "platform/sjis_codec.h"
 #include "platform/user_interaction.h"
-#include "platform/clock.h"
-#include "shell/html_page_document.h"
 #include "shell/lead.h"
 
 #include <QAbstractTextDocumentLayout>

@@ -16,7 +16,7 @@
 // that drawing completes at once there is no ready state to wait for:
 // DoModal draws and ends without showing itself.
 
-#include "shell/html_page_document.h"
+#include "formats/html_page_document.h"
 
 #include <QDialog>
 #include <QFileDialog>

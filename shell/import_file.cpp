@@ -14,6 +14,9 @@
 
 #include "catalogue/file_utilities.h"
 #include "catalogue/office_archive_text.h"
+#include "formats/kpx_draw_reader.h"
+#include "formats/mht_converter.h"
+#include "formats/zrv_uni_reader.h"
 #include "platform/clock.h"
 #include "platform/file_ops.h"
 #include "platform/paths.h"
@@ -23,10 +26,7 @@
 #include "shell/fd3_doc.h"
 #include "shell/image_ctrl.h"
 #include "shell/import_dialogs.h"
-#include "shell/kpx_draw_reader.h"
-#include "shell/mht_converter.h"
 #include "shell/progress_dialogs.h"
-#include "shell/zrv_uni_reader.h"
 
 #include <QDir>
 #include <QFile>

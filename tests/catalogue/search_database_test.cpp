@@ -5,11 +5,11 @@
 #include "catalogue/search_database.h"
 
 #include "catalogue/catalogue_text.h"
-#include "tests/catalogue/catalogue_fixture.h"
+#include "formats/mime_codecs.h"
 #include "platform/file_ops.h"
 #include "platform/program_folder.h"
 #include "platform/sjis_codec.h"
-#include "shell/mime_codecs.h"
+#include "tests/catalogue/catalogue_fixture.h"
 #include "tests/support/test_env.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 // libFuzzer target: "Kpx Draw" files, with caps small enough for speed.
-#include "shell/kpx_draw_reader.h"
+#include "formats/kpx_draw_reader.h"
 
 #include <cstddef>
 #include <cstdint>

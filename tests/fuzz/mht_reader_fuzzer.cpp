@@ -4,10 +4,10 @@
 // writer's link scanner over the same bytes as a page; every leaf as the
 // page drawing reads it, and the writer's resource scanners as page and as
 // style sheet.
+#include "formats/html_charset.h"
+#include "formats/mht_converter.h"
+#include "formats/mht_reader.h"
 #include "platform/sjis_codec.h"
-#include "shell/html_charset.h"
-#include "shell/mht_converter.h"
-#include "shell/mht_reader.h"
 
 #include <cstddef>
 #include <cstdint>

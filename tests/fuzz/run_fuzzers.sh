@@ -13,8 +13,8 @@ case "$OUT" in /*) ;; *) OUT="$ROOT/$OUT" ;; esac
 SECONDS_EACH=${FUZZ_SECONDS:-60}
 CXX=${FUZZ_CXX:-clang++}
 TARGETS=(mht_reader kpx_draw zrv_uni fld_file char_block template_table template_file office_archive)
-SOURCES=(shell/file_bytes.cpp shell/mime_codecs.cpp shell/html_charset.cpp shell/charset_guess.cpp shell/mht_converter.cpp
-         shell/mht_reader.cpp shell/kpx_draw_reader.cpp shell/zrv_uni_reader.cpp
+SOURCES=(formats/file_bytes.cpp formats/mime_codecs.cpp formats/html_charset.cpp formats/charset_guess.cpp formats/mht_converter.cpp
+         formats/mht_reader.cpp formats/kpx_draw_reader.cpp formats/zrv_uni_reader.cpp
          platform/sjis_codec.cpp platform/paths.cpp platform/file_ops.cpp
          layout/field_list_file_codec.cpp layout/char_block_file.cpp layout/template_table.cpp
          catalogue/office_archive_text.cpp)
@@ -33,7 +33,7 @@ jobs_=()
 for src in "${SOURCES[@]}"; do
   obj="$OUT/obj/$(echo "$src" | tr / _).o"
   if [ ! -f "$obj" ] || [ "$ROOT/$src" -nt "$obj" ] ||
-     [ -n "$(find "$ROOT/shell" "$ROOT/platform" "$ROOT/layout" -name '*.h' -newer "$obj" -print -quit)" ]; then
+     [ -n "$(find "$ROOT/formats" "$ROOT/platform" "$ROOT/layout" -name '*.h' -newer "$obj" -print -quit)" ]; then
     "$CXX" "${FLAGS[@]}" -fsanitize=fuzzer-no-link,$SAN -c "$ROOT/$src" -o "$obj" &
     jobs_+=($!)
   fi

@@ -1,6 +1,6 @@
 // libFuzzer target: "$$ZRV Uni" files into pages kept in memory. Every
 // completed page must be exactly as long as its TIFF directory says.
-#include "shell/zrv_uni_reader.h"
+#include "formats/zrv_uni_reader.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -3,14 +3,14 @@
 // parts of an archive or a mail), what it may not (anything else on the
 // machine, devices, FIFOs), and the time limit of the whole drawing.
 
+#include "formats/html_page_document.h"
+#include "formats/mht_converter.h"
+#include "formats/mime_codecs.h"
 #include "platform/clock.h"
 #include "platform/paths.h"
 #include "platform/sjis_codec.h"
-#include "shell/html_page_document.h"
 #include "shell/image_ctrl.h"
 #include "shell/import_dialogs.h"
-#include "shell/mht_converter.h"
-#include "shell/mime_codecs.h"
 #include "tests/support/child_process.h"
 #include "tests/support/test_env.h"
 

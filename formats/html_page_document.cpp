@@ -1,13 +1,13 @@
-#include "shell/html_page_document.h"
+#include "formats/html_page_document.h"
 
+#include "formats/html_charset.h"
+#include "formats/mht_converter.h"
+#include "formats/mht_reader.h"
+#include "formats/mime_codecs.h"
 #include "platform/clock.h"
 #include "platform/file_ops.h"
 #include "platform/paths.h"
 #include "platform/sjis_codec.h"
-#include "shell/html_charset.h"
-#include "shell/mht_converter.h"
-#include "shell/mht_reader.h"
-#include "shell/mime_codecs.h"
 
 #include <QBuffer>
 #include <QImage>

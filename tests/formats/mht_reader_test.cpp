@@ -1,8 +1,8 @@
-#include "shell/mht_reader.h"
+#include "formats/mht_reader.h"
 
+#include "formats/html_charset.h"
 #include "platform/sjis_codec.h"
-#include "shell/html_charset.h"
-#include "tests/shell/charset_fixtures.h"
+#include "tests/formats/charset_fixtures.h"
 #include "tests/support/test_env.h"
 
 #include <gtest/gtest.h>

@@ -19,7 +19,7 @@
 // most texts; the count of common characters decides the few that both
 // read without fault.
 
-#include "shell/html_charset.h"
+#include "formats/html_charset.h"
 
 #include <string_view>
 

@@ -1,8 +1,8 @@
-#include "shell/html_charset.h"
+#include "formats/html_charset.h"
 
+#include "formats/charset_guess.h"
+#include "formats/file_bytes.h"
 #include "platform/sjis_codec.h"
-#include "shell/charset_guess.h"
-#include "shell/file_bytes.h"
 
 #include <array>
 #include <cctype>

@@ -1,7 +1,7 @@
-#include "shell/kpx_draw_reader.h"
+#include "formats/kpx_draw_reader.h"
 
+#include "formats/file_bytes.h"
 #include "platform/byte_order.h"
-#include "shell/file_bytes.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "shell/mime_codecs.h"
+#include "formats/mime_codecs.h"
 
 #include <array>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "shell/kpx_draw_reader.h"
+#include "formats/kpx_draw_reader.h"
 
 #include "tests/support/test_env.h"
 

@@ -1,4 +1,4 @@
-#include "shell/zrv_uni_reader.h"
+#include "formats/zrv_uni_reader.h"
 
 #include <algorithm>
 #include <array>

@@ -1,10 +1,10 @@
-#include "shell/mht_converter.h"
+#include "formats/mht_converter.h"
 
+#include "formats/file_bytes.h"
+#include "formats/html_charset.h"
+#include "formats/mime_codecs.h"
 #include "platform/paths.h"
 #include "platform/sjis_codec.h"
-#include "shell/file_bytes.h"
-#include "shell/html_charset.h"
-#include "shell/mime_codecs.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "shell/file_bytes.h"
+#include "formats/file_bytes.h"
 
 #include "platform/file_ops.h"
 #include "platform/paths.h"

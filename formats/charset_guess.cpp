@@ -1,4 +1,4 @@
-#include "shell/charset_guess.h"
+#include "formats/charset_guess.h"
 
 #include "platform/sjis_codec.h"
 

@@ -1,9 +1,9 @@
-#include "shell/mht_reader.h"
+#include "formats/mht_reader.h"
 
+#include "formats/file_bytes.h"
+#include "formats/html_charset.h"
+#include "formats/mime_codecs.h"
 #include "platform/paths.h"
-#include "shell/file_bytes.h"
-#include "shell/html_charset.h"
-#include "shell/mime_codecs.h"
 
 #include <optional>
 #include <utility>

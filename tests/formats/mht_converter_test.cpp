@@ -1,10 +1,10 @@
-#include "shell/mht_converter.h"
+#include "formats/mht_converter.h"
 
+#include "formats/mht_reader.h"
 #include "platform/paths.h"
 #include "platform/sjis_codec.h"
-#include "shell/mht_reader.h"
-#include "tests/shell/charset_fixtures.h"
-#include "tests/shell/mht_test_support.h"
+#include "tests/formats/charset_fixtures.h"
+#include "tests/formats/mht_test_support.h"
 #include "tests/support/test_env.h"
 
 #include <QByteArray>

@@ -1,7 +1,7 @@
-#include "shell/html_charset.h"
+#include "formats/html_charset.h"
 
 #include "platform/sjis_codec.h"
-#include "tests/shell/charset_fixtures.h"
+#include "tests/formats/charset_fixtures.h"
 #include "tests/support/test_env.h"
 
 #include <gtest/gtest.h>

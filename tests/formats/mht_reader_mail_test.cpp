@@ -2,12 +2,12 @@
 // that the full-text search uses: every text a mail carries must come out
 // in valid Shift-JIS, and nothing else (headers, garbage) must.
 
-#include "shell/charset_guess.h"
-#include "shell/html_charset.h"
-#include "shell/mht_reader.h"
+#include "formats/charset_guess.h"
+#include "formats/html_charset.h"
+#include "formats/mht_reader.h"
 
 #include "platform/sjis_codec.h"
-#include "tests/shell/charset_fixtures.h"
+#include "tests/formats/charset_fixtures.h"
 #include "tests/support/test_env.h"
 
 #include <QByteArray>

@@ -15,6 +15,7 @@
 #include "layout/layout_overlay.h"
 #include "layout/layout_status.h"
 #include "layout/library_state.h"
+#include "layout/recognition_driver.h"
 #include "layout/ring.h"
 #include "layout/parameter_tables.h"
 #include "layout/ruled_lines.h"
@@ -23,7 +24,6 @@
 #include "layout/template_matching.h"
 #include "layout/template_session.h"
 #include "layout/template_table.h"
-#include "recognition/recognition_driver.h"
 
 #include <dlfcn.h>
 #include <unistd.h>

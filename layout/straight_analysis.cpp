@@ -6,11 +6,11 @@
 #include "layout/layout_hooks.h"
 #include "layout/layout_status.h"
 #include "layout/library_state.h"
+#include "layout/recognition_driver.h"
 #include "layout/ring.h"
 #include "layout/ruled_lines.h"
 #include "layout/skew_correction.h"
 #include "layout/skew_estimate.h"
-#include "recognition/recognition_driver.h"
 
 #include <algorithm>
 #include <array>

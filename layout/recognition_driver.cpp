@@ -1,4 +1,4 @@
-#include "recognition/recognition_driver.h"
+#include "layout/recognition_driver.h"
 
 #include <algorithm>
 #include <optional>

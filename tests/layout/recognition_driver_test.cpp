@@ -9,9 +9,9 @@
 
 #include "layout/field_rings.h"
 #include "layout/library_state.h"
+#include "layout/recognition_driver.h"
 #include "layout/ring.h"
 #include "layout/vulay30.h"
-#include "recognition/recognition_driver.h"
 #include "tests/recognition/rule_engine.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include "layout/pixel_groups.h"
 #include "layout/rect_rings.h"
 #include "layout/ring.h"
-#include "layout/skew_estimate.h"
+#include "layout/skew_fit.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -5,7 +5,7 @@
 #include "layout/pixel_groups.h"
 #include "layout/rect_rings.h"
 #include "layout/ring.h"
-#include "layout/skew_estimate.h"
+#include "layout/skew_fit.h"
 
 #include <algorithm>
 #include <cmath>
@@ -113,11 +113,11 @@ short vote_writing_direction(const ImageDesc* image, short* direction) {
   // taken straight across a cell would see none of them.
   double rowAngle = 0;
   double columnAngle = 0;
-  const short rows = estimate_skew_components(image, 1, &rowAngle, 0);
-  const short columns = estimate_skew_components(image, 1, &columnAngle, 1);
-  if (rows == -1 || columns == -1) return layout::kStatusNoMemory;
-  const double rowSlope = rows == 1 ? std::tan(rowAngle * M_PI / 180.0) : 0.0;
-  const double columnSlope = columns == 1 ? std::tan(columnAngle * M_PI / 180.0) : 0.0;
+  const short rows = fit_component_skew(image, &rowAngle, false);
+  const short columns = fit_component_skew(image, &columnAngle, true);
+  if (rows == layout::kSkewFailed || columns == layout::kSkewFailed) return layout::kStatusNoMemory;
+  const double rowSlope = rows == layout::kSkewFound ? std::tan(rowAngle * M_PI / 180.0) : 0.0;
+  const double columnSlope = columns == layout::kSkewFound ? std::tan(columnAngle * M_PI / 180.0) : 0.0;
   const int dpi = image->dpi;
   const layout::SkewCells cells =
       layout::skew_cells(image, kColumns, skewMm(kColumnMm, dpi), kRows, skewMm(kRowMm, dpi), skewMm(kInsetMm, dpi));

@@ -4,6 +4,7 @@
 #include "layout/layout_status.h"
 #include "layout/rect_rings.h"
 #include "layout/skew_estimate.h"
+#include "layout/skew_fit.h"
 #include "tests/layout/layout_fixture.h"
 #include "tests/layout/ring_checker.h"
 #include "tests/layout/skew_pages.h"

@@ -87,11 +87,14 @@ endforeach()
 endfunction()
 include(GoogleTest)
 
+# brindel_forbid_links(TARGETS targets... FORBIDDEN libraries...)
+# Fails the configuration when one of the targets reaches one of the
+# libraries through its link libraries, directly or through other targets:
+# the layers link downhill only.
 # brindel_forbid_widgets(targets...)
-# Fails the configuration when one of the targets reaches Qt6::Widgets
-# through its link libraries: the cores (platform, catalogue, layout,
-# recognition, the format readers) run without widgets.
-function(brindel_links_widgets target out visited)
+# The same for Qt Widgets: the cores (BRINDEL_CORES in the root
+# CMakeLists.txt) run without widgets.
+function(brindel_reaches target forbidden out visited)
   set(found "")
   foreach(property LINK_LIBRARIES INTERFACE_LINK_LIBRARIES)
     get_target_property(libraries ${target} ${property})
@@ -101,11 +104,11 @@ function(brindel_links_widgets target out visited)
     foreach(library IN LISTS libraries)
       # $<LINK_LIBRARY:WHOLE_ARCHIVE,x> and $<LINK_ONLY:x> name a target too.
       string(REGEX REPLACE "^\\$<(LINK_LIBRARY:[A-Z_]+,|LINK_ONLY:)(.*)>$" "\\2" library "${library}")
-      if(library STREQUAL "Qt6::Widgets" OR library STREQUAL "Qt::Widgets")
-        set(found "${target}")
+      if(library IN_LIST forbidden)
+        set(found "${target} -> ${library}")
       elseif(TARGET ${library} AND NOT library IN_LIST visited)
         list(APPEND visited ${library})
-        brindel_links_widgets(${library} via "${visited}")
+        brindel_reaches(${library} "${forbidden}" via "${visited}")
         if(via)
           set(found "${target} -> ${via}")
         endif()
@@ -119,9 +122,19 @@ function(brindel_links_widgets target out visited)
   set(${out} "" PARENT_SCOPE)
 endfunction()
 
+function(brindel_forbid_links)
+  cmake_parse_arguments(F "" "" "TARGETS;FORBIDDEN" ${ARGN})
+  foreach(target IN LISTS F_TARGETS)
+    brindel_reaches(${target} "${F_FORBIDDEN}" chain "${target}")
+    if(chain)
+      message(FATAL_ERROR "${target} links a layer above it: ${chain}")
+    endif()
+  endforeach()
+endfunction()
+
 function(brindel_forbid_widgets)
   foreach(target IN LISTS ARGN)
-    brindel_links_widgets(${target} chain "${target}")
+    brindel_reaches(${target} "Qt6::Widgets;Qt::Widgets" chain "${target}")
     if(chain)
       message(FATAL_ERROR "${target} links Qt Widgets: ${chain}")
     endif()

@@ -1,6 +1,7 @@
 #include "browser/list_pane.h"
 
-#include "browser/document_rename.h"
+#include "browser/entry_commands.h"
+#include "browser/folder_board_source.h"
 #include "catalogue/folder_database.h"
 #include "platform/clock.h"
 #include "platform/paths.h"
@@ -36,15 +37,10 @@ constexpr int kImageLevelImage = 1;
 constexpr int kImageLevelOther = 2;
 constexpr int kFullTextLevelText = 3;
 constexpr int kIconWidth = 19;  // the first column's text starts after the icon
-const char* const kRenameCaption = "タイトルの変更";
 const char* const kDeleteCaption = "文書の削除";
 constexpr int kMaxApplicationEntries = 14;
 
 QString widthKey(int column) { return BrowserKey(QStringLiteral("ListPaneWidth%1").arg(column)); }
-
-std::string trimmed(const std::string& text) {
-  return QString::fromStdString(text).trimmed().toStdString();
-}
 
 // Icons: 0 stack, 1 embedded object, 2 image, 3 text, 4 other file, 5 other image.
 QIcon rowIcon(int image) {
@@ -181,6 +177,11 @@ void CListPane::keyPressEvent(QKeyEvent* event) {
 }
 
 CListPane::~CListPane() { SaveColumnWidths(); }
+
+void CListPane::SetDocument(CFD3Doc* document) {
+  document_ = document;
+  entries_ = document ? std::make_unique<FolderBoardSource>(*document) : nullptr;
+}
 
 int CListPane::DefaultColumnWidth(int column) const {
   if (column < 0 || column >= kColumnCount) return 0;
@@ -418,151 +419,28 @@ void CListPane::OnRenameItem() {
 bool CListPane::EndLabelEdit(int row, const std::string& text) {
   const int entryIndex = EntryOfRow(row);
   const DisplayEntry* entry = document_ ? document_->EntryList().GetAt(entryIndex) : nullptr;
-  if (!entry) return false;
-  const std::string newText = trimmed(text);
-  const std::string oldText = trimmed(CellText(row, kTitle));
-  std::string oldName = oldText;
-  std::string newName = newText;
-  std::string extension;
-  if (!entry->isStack()) {
-    if (!document_->OpenFolderDatabase(document_->EntryList().GetFolderPath())) return false;
+  if (!entry || !entries_) return false;
+  EntryCommands commands(*entries_);
+  const CommandResult result =
+      entry->isStack() ? commands.RenameStack(entryIndex, text) : commands.RenameDocument(entryIndex, text);
+  if (!result.message.empty())
+    platform::messageBox(result.message, platform::Buttons::Ok, platform::Icon::Warning,
+                         EntryCommands::kRenameCaption);
+  // A title that may be corrected is edited again; nothing else is.
+  if (result.status == CommandStatus::Refused)
+    QMetaObject::invokeMethod(this, [this, row] { BeginRename(row); }, Qt::QueuedConnection);
+  if (!result.done()) return false;
+  std::string shown = entry->title;
+  if (!entry->isStack() && !extensionsShown()) {
     StackInfo stack;
     ItemInfo item;
-    if (!document_->GetEntryRecords(*entry, stack, item)) return false;
-    extension = item.Ext;
-    newName = newText + "." + item.Ext;
-    if (!extensionsShown()) oldName = oldText + "." + item.Ext;
-  }
-  if (newName == oldName) return false;
-  int date = 0;
-  const int code = RenameEntry(row, oldName, newName, date);
-  if (code != kRenamed) {
-    platform::messageBox(RenameMessage(code, newName), platform::Buttons::Ok, platform::Icon::Warning,
-                         kRenameCaption);
-    QMetaObject::invokeMethod(this, [this, row] { BeginRename(row); }, Qt::QueuedConnection);
-    return false;
+    if (entries_->ReadRecords(entryIndex, stack, item)) shown = item.Title;
   }
   QTreeWidgetItem* item = topLevelItem(row);
-  item->setText(kTitle, QString::fromStdString(!entry->isStack() && extensionsShown() ? newName : newText));
-  item->setText(kModifiedDate, QString::fromStdString(FormatListDate(date)));
-  item->setText(kAccessedDate, QString::fromStdString(FormatListDate(date)));
+  item->setText(kTitle, QString::fromStdString(shown));
+  item->setText(kModifiedDate, QString::fromStdString(FormatListDate(entry->lastModifiedDate)));
+  item->setText(kAccessedDate, QString::fromStdString(FormatListDate(entry->lastAccessedDate)));
   return true;
-}
-
-int CListPane::RenameEntry(int row, const std::string& oldName, const std::string& newName, int& date) {
-  const int entryIndex = EntryOfRow(row);
-  const DisplayEntry* entry = document_ ? document_->EntryList().GetAt(entryIndex) : nullptr;
-  if (!entry) return kNoDatabase;
-  return entry->isStack() ? renameStack(entryIndex, newName, date) : renameItem(entryIndex, oldName, newName, date);
-}
-
-int CListPane::renameItem(int entryIndex, const std::string&, const std::string& newName, int& date) {
-  const std::size_t point = newName.rfind('.');
-  if (point == std::string::npos) return kNoExtension;
-  const std::string title = newName.substr(0, point);
-  const std::string extension = newName.substr(point + 1);
-  const std::string folder = platform::withoutTrailingSlash(document_->EntryList().GetFolderPath());
-  if (!document_->OpenFolderDatabase(document_->EntryList().GetFolderPath())) return kNoDatabase;
-  DisplayEntry* entry = document_->EntryList().GetAt(entryIndex);
-  StackInfo stack;
-  ItemInfo item;
-  if (!entry || !document_->GetEntryRecords(*entry, stack, item)) return kNoDatabase;
-  switch (CheckTitle(title, extension, folder)) {
-    case kTitleValid: break;
-    case kTitleEmpty: return kItemEmpty;
-    case kTitleTooLong:
-    case kNameTooLongForPath: return kItemTooLong;
-    case kExtensionEmpty: return kExtensionEmpty;
-    case kExtensionTooLong: return kExtensionTooLong;
-    default: return kItemForbiddenChar;
-  }
-  FolderDatabase& db = document_->Database();
-  SetActiveFolderDatabase(&db);
-  int found = 0;
-  int itemNo = 0;
-  const int lookup = db.FindItem(title, extension, found, itemNo);
-  ShowLastDbError(lookup, false);
-  if (lookup != 0) return kNoDatabase;
-  if (found && itemNo != item.ItemNo) return kItemTitleTaken;
-  // Both files or neither, never over another file; the catalogue last.
-  const std::string oldName = item.Ext.empty() ? item.Title : item.Title + "." + item.Ext;
-  switch (RenameDocumentFiles(folder, oldName, newName, item.TextExt)) {
-    case DocumentRename::Done: break;
-    case DocumentRename::ReadOnly: return kReadOnly;
-    case DocumentRename::NameTaken:
-    case DocumentRename::Failed: return kFileNameTaken;
-    case DocumentRename::TextNameTaken:
-    case DocumentRename::TextFailed: return kTextRenameFailed;
-  }
-  date = platform::todayYmd();
-  item.Title = title;
-  item.Ext = extension;
-  item.LastModifiedDate = item.LastAccessedDate = date;
-  const int written = db.SetItemInfo(
-      item, fieldmask::kItemTitle | fieldmask::kItemLastModifiedDate | fieldmask::kItemLastAccessedDate);
-  ShowLastDbError(written, false);
-  if (written != 0) {
-    // The catalogue still names the old file: give it its name back.
-    RenameDocumentFiles(folder, newName, oldName, item.TextExt);
-    return kNoDatabase;
-  }
-  entry->title = newName;
-  entry->lastModifiedDate = entry->lastAccessedDate = date;
-  return kRenamed;
-}
-
-int CListPane::renameStack(int entryIndex, const std::string& newName, int& date) {
-  if (!document_->OpenFolderDatabase(document_->EntryList().GetFolderPath())) return kNoDatabase;
-  DisplayEntry* entry = document_->EntryList().GetAt(entryIndex);
-  FolderDatabase& db = document_->Database();
-  SetActiveFolderDatabase(&db);
-  StackInfo stack;
-  const int read = db.GetStackInfo(entry->number, stack);
-  ShowLastDbError(read, false);
-  if (read != 0) return kNoDatabase;
-  const int check = FindInvalidTitleChar(newName);
-  if (check == kTitleEmpty) return kStackEmpty;
-  if (check == kTitleTooLong) return kStackTooLong;
-  if (check != kTitleValid) return kStackForbiddenChar;
-  int found = 0;
-  int stackNo = 0;
-  const int lookup = db.FindStack(newName, found, stackNo);
-  ShowLastDbError(lookup, false);
-  if (lookup != 0) return kNoDatabase;
-  if (found && stackNo != stack.StackNo) return kStackTitleTaken;
-  date = platform::todayYmd();
-  stack.Title = newName;
-  stack.LastModifiedDate = stack.LastAccessedDate = date;
-  const int written = db.SetStackInfo(
-      stack, fieldmask::kStackTitle | fieldmask::kStackLastModifiedDate | fieldmask::kStackLastAccessedDate);
-  ShowLastDbError(written, false);
-  if (written != 0) return kNoDatabase;
-  entry->title = newName;
-  entry->lastModifiedDate = entry->lastAccessedDate = date;
-  return kRenamed;
-}
-
-std::string CListPane::RenameMessage(int code, const std::string& newName) {
-  switch (code) {
-    case kStackTitleTaken:
-    case kItemTitleTaken:
-      return "フォルダ内に同名のタイトル「 " + newName + " 」が存在します。\n別のタイトルを指定してください。";
-    case kStackForbiddenChar:
-    case kItemForbiddenChar: return "タイトルには \"\\/:<>'*?][#| を含めないでください。";
-    case kStackTooLong:
-    case kItemTooLong: return "タイトルが長すぎます。";
-    case kStackEmpty:
-    case kItemEmpty: return "タイトルを入力して下さい。";
-    case kNoExtension:
-    case kExtensionEmpty: return "タイトルには、ファイル形式に対応した拡張子も指定してください。";
-    case kExtensionTooLong: return "タイトルの拡張子が長すぎます。";
-    case kFileNameTaken:
-      return "フォルダ内に同名のファイル「 " + newName + " 」が存在します。\n別のタイトルを指定してください。";
-    case kReadOnly: return "このファイルは書き込み禁止です。";
-    case kTextRenameFailed: return "アタッチテキストの名前の変更に失敗しました。";
-    case kNoDatabase: return "パスが不正です。(LPE:01)";
-    default: return "error";
-  }
 }
 
 // ---- context menus -------------------------------------------------------------------

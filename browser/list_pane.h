@@ -7,7 +7,7 @@
 //   UpdateEntry, DeleteRow, DeleteAllRows   rows from the document's entries
 //   Fill                  sort by a column (the same column again reverses)
 //   SelectOnlyRow, SelectItemById, SelectedEntryIndices   the selection
-//   OnDelete, OnRenameItem, EndLabelEdit, RenameEntry     editing
+//   OnDelete, OnRenameItem, EndLabelEdit    editing
 //
 // Column widths are kept in the profile ("Browser", "ListPaneWidth0-5"):
 // read when the pane is made, written when it goes.
@@ -18,10 +18,12 @@
 #include <QTreeWidget>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 class CFD3Doc;
+class EntrySource;
 class QMenu;
 struct ItemInfo;
 struct StackInfo;
@@ -38,30 +40,10 @@ class CListPane : public QTreeWidget {
   // (no menu command of the frame; the view runs it).
   static constexpr int kStackTitleCommand = 0x8079;
 
-  // Rename result codes; each has its message (RenameMessage).
-  enum RenameCode {
-    kRenamed = 0,
-    kStackTitleTaken = 1,
-    kStackForbiddenChar = 2,
-    kStackTooLong = 3,
-    kStackEmpty = 4,
-    kNoExtension = 5,
-    kItemTitleTaken = 6,
-    kItemForbiddenChar = 7,
-    kItemTooLong = 8,
-    kExtensionTooLong = 9,
-    kItemEmpty = 10,
-    kExtensionEmpty = 11,
-    kFileNameTaken = 12,
-    kReadOnly = 13,
-    kTextRenameFailed = 14,
-    kNoDatabase = 100,
-  };
-
   explicit CListPane(QWidget* parent = nullptr);
   ~CListPane() override;
 
-  void SetDocument(CFD3Doc* document) { document_ = document; }
+  void SetDocument(CFD3Doc* document);
   // The frame's hooks: the document count in the status bar, whether titles
   // show their extension, deleting one entry (files, catalogue rows, entry),
   // the label edit's start and end (the document's shortcuts pause).
@@ -115,11 +97,10 @@ class CListPane : public QTreeWidget {
   void OnRenameItem();
   // Starts the in-place edit of row; false when it is refused.
   bool BeginRename(int row);
-  // The end of an edit with text: true when accepted. A refused name shows
-  // its message and opens the edit on the row again.
+  // The end of an edit with text, through the entry commands: true when
+  // renamed. A refused title shows its message and opens the edit on the
+  // row again.
   bool EndLabelEdit(int row, const std::string& text);
-  int RenameEntry(int row, const std::string& oldName, const std::string& newName, int& date);
-  static std::string RenameMessage(int code, const std::string& newName);
   bool IsEditing() const { return state() == QAbstractItemView::EditingState; }
 
   // Title cell text for editing (the extension cut when titles show it);
@@ -137,10 +118,9 @@ class CListPane : public QTreeWidget {
   friend class ListRowItem;
   void setEntryRow(int index, const StackInfo* stack, const ItemInfo* item);
   bool extensionsShown() const { return showExtension && showExtension(); }
-  int renameItem(int entryIndex, const std::string& oldName, const std::string& newName, int& date);
-  int renameStack(int entryIndex, const std::string& newName, int& date);
 
   CFD3Doc* document_ = nullptr;
+  std::unique_ptr<EntrySource> entries_;  // the document's entries, for the entry commands
   std::vector<QTreeWidgetItem*> rowOfEntry_;  // by entry index
   std::vector<listpane::PreparedKey> keys_;   // by entry index, during a sort
   int sortColumn_ = -1;

@@ -4,14 +4,16 @@
 // records. The folder board's owner is the document (through
 // FolderBoardSource); the search dialog's hit board has its own.
 //
-//   entries      EntryCount, Entry, EntryFolder, ReorderEntries
-//   records      ReadRecords, ReadThumbnail, HasAnnotations, StackCell
-//   writing      WritePositions, SetStackInfo, SetItemInfo, FindStack, FindItem
-//   sorting      SortedOrder (the catalogue's own order; false: the board sorts)
-//   the program  ImagingControl, ReportDbError, SetTitleEditing,
-//                ShowDocumentCount, ShowItemInfo
+//   entries      (EntrySource) EntryCount, Entry, EntryFolder, ReadRecords,
+//                FindStack, FindItem, SetStackInfo, SetItemInfo, ReportDbError
+//   order        ReorderEntries, SortedOrder (the catalogue's own order;
+//                false: the board sorts)
+//   pictures     ReadThumbnail, HasAnnotations, StackCell, ReadStackPages
+//   writing      WritePositions
+//   the program  ImagingControl, SetTitleEditing, ShowDocumentCount, ShowItemInfo
 
 #include "browser/board_geometry.h"
+#include "browser/entry_source.h"
 
 #include <QSize>
 
@@ -25,21 +27,12 @@ struct ItemInfo;
 struct StackInfo;
 struct ThumbInfo;
 
-class ThumbnailBoardSource {
+class ThumbnailBoardSource : public EntrySource {
  public:
-  virtual ~ThumbnailBoardSource() = default;
-
-  virtual int EntryCount() const = 0;
-  virtual DisplayEntry* Entry(int index) const = 0;
-  // The folder that holds entry index's files, without a trailing slash.
-  virtual std::string EntryFolder(int index) const = 0;
   // Puts the entries in a new order: newOrder[k] is the old index of the
   // entry that becomes entry k.
   virtual void ReorderEntries(const std::vector<int>& newOrder) = 0;
 
-  // The stack record (stacks only) and the item record: the single item or
-  // the stack's current page. False when they could not be read.
-  virtual bool ReadRecords(int index, StackInfo& stack, ItemInfo& item) = 0;
   // The item (or the stack's current page) and its thumbnail row; found is
   // cleared when it has none. False when the records could not be read.
   virtual bool ReadThumbnail(int index, ItemInfo& item, ThumbInfo& thumb, bool& found) = 0;
@@ -52,12 +45,6 @@ class ThumbnailBoardSource {
 
   // Board positions of moved documents, one call per kind (folder board).
   virtual void WritePositions(const std::vector<ItemInfo>& items, const std::vector<StackInfo>& stacks) = 0;
-  // The catalogue's codes: 0 success. The entry tells the owner which
-  // folder (and, on the hit board, which record kind) is meant.
-  virtual int FindStack(int index, const std::string& title, int& found, int& stackNo) = 0;
-  virtual int FindItem(int index, const std::string& title, const std::string& ext, int& found, int& itemNo) = 0;
-  virtual int SetStackInfo(int index, const StackInfo& stack, std::uint32_t mask) = 0;
-  virtual int SetItemInfo(int index, const ItemInfo& item, std::uint32_t mask) = 0;
 
   // The order of the entries by a sort key (1 title, 7 issue date, 9
   // modified, 11 accessed) as the catalogue enumerates them. False when the
@@ -66,7 +53,6 @@ class ThumbnailBoardSource {
 
   // The imaging control that renders pictures from files; may be null.
   virtual CLead* ImagingControl() = 0;
-  virtual void ReportDbError(int code) = 0;
   // Set while a title is edited in place (the browser's keys give way).
   virtual void SetTitleEditing(bool editing) = 0;
   virtual void ShowDocumentCount(int count) = 0;

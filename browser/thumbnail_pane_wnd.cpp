@@ -1,7 +1,7 @@
 #include "browser/thumbnail_pane_wnd.h"
 
 #include "browser/board_menus.h"
-#include "browser/document_rename.h"
+#include "browser/entry_commands.h"
 #include "browser/thumbnail_board_source.h"
 #include "browser/thumbnail_picture.h"
 #include "browser/title_edit.h"
@@ -31,28 +31,8 @@
 
 namespace {
 
-constexpr const char* kRenameCaption = "タイトルの変更";
-constexpr const char* kForbiddenFirst = "'*?][#|";
-constexpr const char* kForbiddenSecond = "\"\\/:<>";
-
 QColor fromColorRef(int value) {
   return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
-}
-
-std::string trimSpaces(const std::string& text) {
-  const size_t first = text.find_first_not_of(' ');
-  if (first == std::string::npos) return {};
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
-std::string forbiddenCharacterMessage() {
-  char text[256];
-  std::snprintf(text, sizeof text, "タイトルには %s%s を含めないで下さい。", kForbiddenFirst, kForbiddenSecond);
-  return text;
-}
-
-std::string duplicateTitleMessage(const std::string& title) {
-  return "フォルダ内に同名のタイトル「 " + title + " 」が存在します。\n別のタイトルを指定してください。";
 }
 
 std::string fileName(const std::string& title, const std::string& ext) {
@@ -1342,130 +1322,37 @@ void ThumbnailPaneWnd::closeTitleEdit() {
 void ThumbnailPaneWnd::OnTitleEditEnd(int, bool cancelled) {
   if (!titleEdit_ || !titleEditTile_) return;
   if (source_) source_->SetTitleEditing(false);
-  const std::string title = trimSpaces(titleEdit_->text().toStdString());
-  const bool unchanged = title == titleEdit_->startingText().toStdString();
+  const std::string title = titleEdit_->text().toStdString();
+  const bool unchanged = titleEdit_->text().trimmed() == titleEdit_->startingText();
   ThumbnailItemWnd* tile = titleEditTile_;
   const int which = titleEditWhich_;
   closeTitleEdit();
   setFocus(Qt::OtherFocusReason);
   focused_ = tile;
   if (cancelled || unchanged || !source_) return;
-  if (which == kUpperCaption)
-    endTitleEditOnStack(*tile, title);
-  else
-    endTitleEditOnDocument(*tile, title);
+  EntryCommands commands(*source_);
+  showRenameResult(*tile, which,
+                   which == kUpperCaption ? commands.RenameStack(tile->GetIndex(), title)
+                                          : commands.RenameDocument(tile->GetIndex(), title));
 }
 
-void ThumbnailPaneWnd::titleEditFailed(int tileIndex, int which, const std::string& message, bool reopen) {
-  platform::messageBox(message, platform::Buttons::Ok, platform::Icon::Warning, kRenameCaption);
-  if (reopen) BeginTitleEdit(tileIndex, which);
-}
-
-void ThumbnailPaneWnd::endTitleEditOnStack(ThumbnailItemWnd& tile, const std::string& title) {
+void ThumbnailPaneWnd::showRenameResult(ThumbnailItemWnd& tile, int which, const CommandResult& result) {
   const int index = tile.GetIndex();
-  StackInfo stack;
-  ItemInfo item;
-  if (!source_->ReadRecords(index, stack, item)) return;
-  const int invalid = FindInvalidTitleChar(title);
-  if (invalid != 0) {
-    const std::string message = invalid == -1   ? "タイトルを入力して下さい。"
-                                : invalid == -2 ? "タイトルが長すぎます。"
-                                                : forbiddenCharacterMessage();
-    titleEditFailed(index, kUpperCaption, message, true);
-    return;
-  }
-  int found = 0;
-  int stackNo = 0;
-  const int code = source_->FindStack(index, title, found, stackNo);
-  source_->ReportDbError(code);
-  if (code != 0) return;
-  if (found && stackNo != stack.StackNo) {
-    titleEditFailed(index, kUpperCaption, duplicateTitleMessage(title), true);
-    return;
-  }
-  stack.Title = title;
-  stack.LastModifiedDate = stack.LastAccessedDate = platform::todayYmd();
-  const int written = source_->SetStackInfo(
-      index, stack, fieldmask::kStackTitle | fieldmask::kStackLastModifiedDate | fieldmask::kStackLastAccessedDate);
-  source_->ReportDbError(written);
-  if (written != 0) return;
-  if (DisplayEntry* entry = source_->Entry(index)) entry->title = title;
+  if (!result.message.empty())
+    platform::messageBox(result.message, platform::Buttons::Ok, platform::Icon::Warning, EntryCommands::kRenameCaption);
+  // A title that may be corrected is edited again; nothing else is.
+  if (result.status == CommandStatus::Refused) BeginTitleEdit(index, which);
+  if (!result.done()) return;
   const QRect before = tile.Bounds();
-  tile.upperCaption().SetCaptionText(QString::fromStdString(title), false, *fonts_);
-  const board::Point s = scrollPosition();
-  viewport()->update((before | tile.Bounds()).translated(-s.x, -s.y));
-}
-
-void ThumbnailPaneWnd::endTitleEditOnDocument(ThumbnailItemWnd& tile, const std::string& title) {
-  const int index = tile.GetIndex();
-  StackInfo stack;
-  ItemInfo item;
-  if (!source_->ReadRecords(index, stack, item)) return;
-  const std::string folder = source_->EntryFolder(index);
-  const int check = CheckTitle(title, item.Ext, folder);
-  if (check != 0) {
-    std::string message;
-    switch (check) {
-      case -1: message = "タイトルを入力してください。"; break;
-      case -2:
-      case -5: message = "タイトルが長すぎます。"; break;
-      case -3: message = "タイトルには、ファイル形式に対応した拡張子も指定してください。"; break;
-      case -4: message = "タイトルの拡張子が長すぎます。"; break;
-      default: message = forbiddenCharacterMessage(); break;
-    }
-    titleEditFailed(index, kLowerCaption, message, true);
-    return;
+  if (which == kUpperCaption) {
+    if (const DisplayEntry* entry = source_->Entry(index))
+      tile.upperCaption().SetCaptionText(QString::fromStdString(entry->title), false, *fonts_);
+  } else {
+    StackInfo stack;
+    ItemInfo item;
+    if (source_->ReadRecords(index, stack, item))
+      tile.lowerCaption().SetCaptionText(documentTitle(item), false, *fonts_);
   }
-  int found = 0;
-  int itemNo = 0;
-  const int code = source_->FindItem(index, title, item.Ext, found, itemNo);
-  source_->ReportDbError(code);
-  if (code != 0) return;
-  const std::string newName = fileName(title, item.Ext);
-  if (found && itemNo != item.ItemNo) {
-    titleEditFailed(index, kLowerCaption, duplicateTitleMessage(newName), true);
-    return;
-  }
-  // The files first, both or neither; the catalogue only once they bear
-  // their new names.
-  switch (RenameDocumentFiles(folder, fileName(item.Title, item.Ext), newName, item.TextExt)) {
-    case DocumentRename::Done: break;
-    case DocumentRename::ReadOnly:
-      titleEditFailed(index, kLowerCaption, "このファイルは書き込み禁止です。", false);
-      return;
-    case DocumentRename::NameTaken:
-      titleEditFailed(index, kLowerCaption, duplicateTitleMessage(newName), true);
-      return;
-    case DocumentRename::TextNameTaken:
-      titleEditFailed(index, kLowerCaption, duplicateTitleMessage(newName + "." + item.TextExt), true);
-      return;
-    case DocumentRename::Failed:
-      titleEditFailed(index, kLowerCaption, "ファイル「" + newName + "」に名前を変更できませんでした。", false);
-      return;
-    case DocumentRename::TextFailed:
-      titleEditFailed(index, kLowerCaption, "アタッチテキストの名前の変更に失敗しました。", false);
-      return;
-  }
-  const int today = platform::todayYmd();
-  if (tile.isStack()) {
-    stack.LastModifiedDate = stack.LastAccessedDate = today;
-    source_->ReportDbError(source_->SetStackInfo(
-        index, stack, fieldmask::kStackLastModifiedDate | fieldmask::kStackLastAccessedDate));
-  }
-  const std::string oldName = fileName(item.Title, item.Ext);
-  item.Title = title;
-  item.LastModifiedDate = item.LastAccessedDate = today;
-  const int written = source_->SetItemInfo(
-      index, item, fieldmask::kItemTitle | fieldmask::kItemLastModifiedDate | fieldmask::kItemLastAccessedDate);
-  source_->ReportDbError(written);
-  if (written != 0) {
-    // The catalogue still names the old file: give it back its name.
-    RenameDocumentFiles(folder, newName, oldName, item.TextExt);
-    return;
-  }
-  if (DisplayEntry* entry = source_->Entry(index); entry && !entry->isStack()) entry->title = newName;
-  const QRect before = tile.Bounds();
-  tile.lowerCaption().SetCaptionText(documentTitle(item), false, *fonts_);
   const board::Point s = scrollPosition();
   viewport()->update((before | tile.Bounds()).translated(-s.x, -s.y));
 }

@@ -49,6 +49,7 @@ struct PaneMenuState;
 struct TileMenuState;
 
 class ThumbnailBoardSource;
+struct CommandResult;
 struct ItemInfo;
 struct StackInfo;
 
@@ -281,9 +282,9 @@ class ThumbnailPaneWnd : public QAbstractScrollArea {
   QString documentTitle(const ItemInfo& item) const;
   int scrollBarExtent() const;
   void closeTitleEdit();
-  void titleEditFailed(int tileIndex, int which, const std::string& message, bool reopen);
-  void endTitleEditOnStack(ThumbnailItemWnd& tile, const std::string& title);
-  void endTitleEditOnDocument(ThumbnailItemWnd& tile, const std::string& title);
+  // Tells a rename's message, edits a title that may be corrected again and
+  // shows a new one on its caption.
+  void showRenameResult(ThumbnailItemWnd& tile, int which, const CommandResult& result);
 
   int mode_;
   ThumbnailBoardSource* source_ = nullptr;

@@ -289,11 +289,15 @@ TEST_F(ListPaneTest, RenameCodesShowTheirMessagesAndTheEditOpensAgain) {
   }
   EXPECT_TRUE(fs::exists(platform::joinPath(folder, "alpha.bmp")));
 
-  // A file in the way of the attached text: nothing is renamed.
+  // A file in the way of the attached text: nothing is renamed, and another
+  // title may avoid it.
   touch("gamma.bmp.TXT");
   boxes.clear();
   EXPECT_FALSE(pane->EndLabelEdit(0, "gamma"));
-  EXPECT_EQ(boxes.shown().front().text, "アタッチテキストの名前の変更に失敗しました。");
+  EXPECT_EQ(boxes.shown().front().text,
+            "フォルダ内に同名のファイル「 gamma.bmp.TXT 」が存在します。\n別のタイトルを指定してください。");
+  QApplication::processEvents();
+  EXPECT_TRUE(pane->IsEditing());
   EXPECT_TRUE(fs::exists(platform::joinPath(folder, "alpha.bmp")));
   EXPECT_TRUE(fs::exists(platform::joinPath(folder, "alpha.bmp.TXT")));
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
@@ -306,6 +310,8 @@ TEST_F(ListPaneTest, RenameCodesShowTheirMessagesAndTheEditOpensAgain) {
   EXPECT_FALSE(pane->EndLabelEdit(0, "delta"));
   if (::geteuid() != 0) {
     EXPECT_EQ(boxes.shown().front().text, "このファイルは書き込み禁止です。");
+    QApplication::processEvents();
+    EXPECT_FALSE(pane->IsEditing()) << "another title would not help";
   }
   ::chmod(alpha.c_str(), 0644);
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);

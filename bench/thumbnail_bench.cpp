@@ -30,8 +30,8 @@ struct Pages {
   Pages() {
     QImage text = imagingtest::renderJapanesePage(false, 0, 1000, kA4Width, kA4Height);
     CImageCtrl ctrl;
-    ctrl.InvokeDispid330(kA4Width, kA4Height, 24);
-    QPainter* painter = ctrl.InvokeDispid332();
+    ctrl.CreateBlank(kA4Width, kA4Height, 24);
+    QPainter* painter = ctrl.BeginDraw();
     QLinearGradient wash(0, 0, kA4Width, kA4Height);
     wash.setColorAt(0, QColor(250, 240, 210));
     wash.setColorAt(1, QColor(180, 210, 250));
@@ -39,7 +39,7 @@ struct Pages {
     painter->fillRect(QRect(200, 300, 900, 700), QColor(200, 40, 40));
     painter->setCompositionMode(QPainter::CompositionMode_Multiply);
     painter->drawImage(0, 0, text);
-    ctrl.InvokeDispid333();
+    ctrl.EndDraw();
     ctrl.SetXResolution(300);
     ctrl.SetYResolution(300);
     jpeg = (dir.path() + "/page.jpg").toStdString();
@@ -48,10 +48,10 @@ struct Pages {
     ctrl.SaveToFile(jpegMedium, 21, 24, 120, 0);  // "中圧縮"
 
     ctrl.SetImageHandle(0);
-    ctrl.InvokeDispid330(kA4Width, kA4Height, 24);
-    painter = ctrl.InvokeDispid332();
+    ctrl.CreateBlank(kA4Width, kA4Height, 24);
+    painter = ctrl.BeginDraw();
     painter->drawImage(0, 0, text);
-    ctrl.InvokeDispid333();
+    ctrl.EndDraw();
     ctrl.SetXResolution(300);
     ctrl.SetYResolution(300);
     g4 = (dir.path() + "/page.tif").toStdString();
@@ -76,10 +76,10 @@ void storedThumbnail(benchmark::State& state, const std::string& path) {
     ComputeThumbnailCell(static_cast<int>(ctrl.GetImageWidth()), static_cast<int>(ctrl.GetImageHeight()), cellW,
                          cellH, ctrl.GetXResolution(), ctrl.GetYResolution());
     if (ctrl.GetDispid12() == 1) {
-      ctrl.InvokeDispid335(static_cast<float>(cellW * 4), static_cast<float>(cellH * 4), 0);
-      ctrl.InvokeDispid303(8);
+      ctrl.ResizeImage(static_cast<float>(cellW * 4), static_cast<float>(cellH * 4), 0);
+      ctrl.ConvertToGrey(8);
     }
-    ctrl.InvokeDispid335(static_cast<float>(cellW), static_cast<float>(cellH), 2);
+    ctrl.ResizeImage(static_cast<float>(cellW), static_cast<float>(cellH), 2);
     std::int32_t handle = 0, size = 0;
     if (ctrl.SaveToMemory(&handle, 2, 8, 0, &size) != 0) {
       state.SkipWithError("save failed");

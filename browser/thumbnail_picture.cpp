@@ -51,7 +51,7 @@ QImage RenderThumbnailFromFile(CLead& ctrl, const std::string& path, int bmpReso
   int cellHeight = 0;
   ComputeThumbnailCell(static_cast<int>(ctrl.GetImageWidth()), static_cast<int>(ctrl.GetImageHeight()), cellWidth,
                        cellHeight, ctrl.GetXResolution(), ctrl.GetYResolution());
-  ctrl.InvokeDispid335(static_cast<float>(cellWidth), static_cast<float>(cellHeight), 2);
+  ctrl.ResizeImage(static_cast<float>(cellWidth), static_cast<float>(cellHeight), 2);
   QImage image = ctrl.heldImage().copy();
   ctrl.SetImageHandle(0);
   return image;

@@ -431,9 +431,9 @@ void ApplyScanCorrections(CLead& imageCtrl, const ScanCorrections& c) {
       default: break;
     }
   }
-  if (c.invert != 0 && imageCtrl.GetDispid12() == 1) imageCtrl.InvokeDispid307();
-  if (c.despeckle != 0) imageCtrl.InvokeDispid301();
-  if (c.deskew != 0) imageCtrl.InvokeDispid327();
+  if (c.invert != 0 && imageCtrl.GetDispid12() == 1) imageCtrl.Invert();
+  if (c.despeckle != 0) imageCtrl.Despeckle();
+  if (c.deskew != 0) imageCtrl.Deskew();
 }
 
 bool ScaleToThumbnail(CImageCtrl& imageCtrl, ThumbInfo& thumb, const std::function<void(int, int)>& stage) {
@@ -449,14 +449,14 @@ bool ScaleToThumbnail(CImageCtrl& imageCtrl, ThumbInfo& thumb, const std::functi
     // Scaling a 1-bit page straight to the cell loses thin strokes: scale to
     // four times the cell, go to grey, then resample.
     step(86, 95);
-    imageCtrl.InvokeDispid335(static_cast<float>(cellWidth * 4), static_cast<float>(cellHeight * 4), 0);
+    imageCtrl.ResizeImage(static_cast<float>(cellWidth * 4), static_cast<float>(cellHeight * 4), 0);
     step(95, 97);
-    imageCtrl.InvokeDispid303(8);
+    imageCtrl.ConvertToGrey(8);
     step(97, 99);
   } else {
     step(86, 99);
   }
-  imageCtrl.InvokeDispid335(static_cast<float>(cellWidth), static_cast<float>(cellHeight), 2);
+  imageCtrl.ResizeImage(static_cast<float>(cellWidth), static_cast<float>(cellHeight), 2);
   step(99, 99);
 
   std::int32_t handle = 0;

@@ -24,8 +24,8 @@ void SetImageCtrlMaker(std::function<std::unique_ptr<CImageCtrl>()> maker) { ima
 int ApplyImagingControlSettings(CLead* control) {
   if (control == nullptr) return 1;
   control->SetDispid20(false);
-  control->InvokeDispid464(16, 24, kLoadFilters);
-  control->InvokeDispid465(kExtraFilters);
+  control->SetLoadFilters(16, 24, kLoadFilters);
+  control->SetExtraFilters(kExtraFilters);
   return 0;
 }
 

@@ -228,13 +228,13 @@ int HtmlDrawDlg::DoModal() {
   document.setPage(source.html);
   document.setTextWidth(kSide);
   ctrl_->SetImageHandle(0);
-  if (ctrl_->InvokeDispid330(kSide, kSide, 24) != 0) return QDialog::Rejected;
-  QPainter* painter = ctrl_->InvokeDispid332();
+  if (ctrl_->CreateBlank(kSide, kSide, 24) != 0) return QDialog::Rejected;
+  QPainter* painter = ctrl_->BeginDraw();
   if (!painter) return QDialog::Rejected;
   painter->fillRect(QRect(0, 0, kSide, kSide), Qt::white);
   painter->setClipRect(QRect(0, 0, kSide, kSide));
   document.drawContents(painter, QRectF(0, 0, kSide, kSide));
-  ctrl_->InvokeDispid333();
+  ctrl_->EndDraw();
   loaded_ = document.loaded();
   refused_ = document.refused();
   elapsedMs_ = static_cast<int>(platform::monotonicMs() - start);

@@ -153,20 +153,20 @@ void CLead::paintEvent(QPaintEvent* event) {
 
 // ---------------------------------------------------------------- methods
 
-short CLead::InvokeDispid301() {
+short CLead::Despeckle() {
   Pix* pix = heldPix();
   if (pix == nullptr) return img::kErrorNoImage;
   return replaceImage(img::despeckle(pix, image_->xResolution()));
 }
 
-short CLead::InvokeDispid303(short bits) {
+short CLead::ConvertToGrey(short bits) {
   Pix* pix = heldPix();
   if (pix == nullptr) return img::kErrorNoImage;
   if (bits != 8) return img::kErrorBadArgument;
   return replaceImage(img::toGrey8(pix));
 }
 
-short CLead::InvokeDispid307() {
+short CLead::Invert() {
   Pix* pix = heldPix();
   if (pix == nullptr) return img::kErrorNoImage;
   return replaceImage(img::invertImage(pix));
@@ -226,13 +226,13 @@ short CLead::Rotate(std::int32_t hundredths, short flags, std::int32_t fillColou
   return replaceImage(img::rotateImage(pix, hundredths, (flags & 1) != 0, rgbFromColorRef(fillColour)));
 }
 
-short CLead::InvokeDispid327() {
+short CLead::Deskew() {
   Pix* pix = heldPix();
   if (pix == nullptr) return img::kErrorNoImage;
   return replaceImage(img::deskew(pix));
 }
 
-short CLead::InvokeDispid330(float width, float height, short bits) {
+short CLead::CreateBlank(float width, float height, short bits) {
   img::PixPtr pix = img::createBlank(static_cast<int>(width), static_cast<int>(height), bits);
   if (!pix) return width < 1 || height < 1 ? img::kErrorBadArgument : img::kErrorNoMemory;
   pixSetResolution(pix.get(), img::kDefaultDpi, img::kDefaultDpi);
@@ -251,7 +251,7 @@ short CLead::PrintImage(QPainter* painter, float left, float top, float width, f
   return img::kOk;
 }
 
-QPainter* CLead::InvokeDispid332() {
+QPainter* CLead::BeginDraw() {
   if (!image_ || drawPainter_) return drawPainter_.get();
   drawTarget_ = heldImage().convertToFormat(QImage::Format_RGB32);
   if (drawTarget_.isNull()) return nullptr;
@@ -259,7 +259,7 @@ QPainter* CLead::InvokeDispid332() {
   return drawPainter_.get();
 }
 
-short CLead::InvokeDispid333() {
+short CLead::EndDraw() {
   if (!drawPainter_) return img::kErrorBadArgument;
   drawPainter_->end();
   drawPainter_.reset();
@@ -273,13 +273,13 @@ short CLead::InvokeDispid333() {
   return replaceImage(std::move(pix));
 }
 
-short CLead::InvokeDispid334(short bits, std::int32_t /*colour*/) {
+short CLead::ConvertToBits(short bits, std::int32_t /*colour*/) {
   Pix* pix = heldPix();
   if (pix == nullptr) return img::kErrorNoImage;
   return replaceImage(img::convertToBits(pix, bits, false));
 }
 
-short CLead::InvokeDispid335(float width, float height, short flags) {
+short CLead::ResizeImage(float width, float height, short flags) {
   Pix* pix = nullptr;
   if (!image_) return img::kErrorNoImage;
   const int w = static_cast<int>(width);
@@ -342,13 +342,13 @@ short CLead::ReduceColors(short bits, short paletteMode, short ditherMode, short
   return replaceImage(std::move(out));
 }
 
-short CLead::InvokeDispid351(float left, float top, float width, float height) {
+short CLead::SetSourceRect(float left, float top, float width, float height) {
   source_ = QRectF(left, top, width, height);
   if (repaint_) update();
   return img::kOk;
 }
 
-short CLead::InvokeDispid352(float left, float top, float width, float height) {
+short CLead::SetDisplayRect(float left, float top, float width, float height) {
   dest_ = QRectF(left, top, width, height);
   if (repaint_) update();
   return img::kOk;
@@ -373,7 +373,7 @@ short CLead::GetFileInfo(const std::string& path, std::int32_t page, std::int32_
   return img::kOk;
 }
 
-bool CLead::InvokeDispid381(short /*what*/) { return image_ != nullptr; }
+bool CLead::IsOperationAvailable(short /*what*/) { return image_ != nullptr; }
 
 short CLead::SaveMemory(std::int32_t* handle, short format, short bits, short quality, std::int32_t* size) {
   if (handle == nullptr || size == nullptr) return img::kErrorBadArgument;
@@ -388,8 +388,8 @@ short CLead::SaveMemory(std::int32_t* handle, short format, short bits, short qu
   return img::kOk;
 }
 
-short CLead::InvokeDispid385(std::int32_t handle, short bits, std::int32_t page, std::int32_t /*pageCount*/,
-                             std::int32_t size) {
+short CLead::LoadMemory(std::int32_t handle, short bits, std::int32_t page, std::int32_t /*pageCount*/,
+                        std::int32_t size) {
   const std::uint8_t* data = platform::globalLock(handle);
   if (data == nullptr || size <= 0) return img::kErrorBadArgument;
   const std::size_t length = std::min(static_cast<std::size_t>(size), platform::globalSize(handle));
@@ -398,15 +398,15 @@ short CLead::InvokeDispid385(std::int32_t handle, short bits, std::int32_t page,
   return loadBytes(std::move(bytes), bits, page);
 }
 
-short CLead::InvokeDispid389() { return image_ ? img::kOk : img::kErrorNoImage; }
+short CLead::ClearRegion() { return image_ ? img::kOk : img::kErrorNoImage; }
 
 short CLead::RotateDegrees(short degrees) {
   return Rotate(static_cast<std::int32_t>(degrees) * 100, 1, 0xFFFFFF);
 }
 
-short CLead::InvokeDispid464(short, short, const std::string& filters) {
+short CLead::SetLoadFilters(short, short, const std::string& filters) {
   filters_ = filters;
   return img::kOk;
 }
 
-short CLead::InvokeDispid465(const std::string&) { return img::kOk; }
+short CLead::SetExtraFilters(const std::string&) { return img::kOk; }

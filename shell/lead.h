@@ -9,12 +9,12 @@
 // device context becomes a QPainter.
 //
 // The clean-up steps, as the callers use them:
-//   301  despeckle: removes isolated specks (dirt on the open paper) only
-//   307  invert: black and white swap (the scan corrections use it on 1-bit pages)
-//   327  deskew: straightens a page whose text lines are measurably skewed
-//   334  (bits, colour): reduces to that many bits (the viewer's binarise: 1)
-//   389  clears the region; this control keeps no region, so it has nothing to do
-//   381  (0): true while an image is held
+//   Despeckle      removes isolated specks (dirt on the open paper) only
+//   Invert         black and white swap (the scan corrections use it on 1-bit pages)
+//   Deskew         straightens a page whose text lines are measurably skewed
+//   ConvertToBits  (bits, colour): reduces to that many bits (the viewer's binarise: 1)
+//   ClearRegion    this control keeps no region, so it has nothing to do
+//   IsOperationAvailable (0): true while an image is held
 // Display-only properties (2, 4, 8, 20, 104) are kept and read back; 2 turns
 // repainting of the window off and on.
 //
@@ -102,32 +102,35 @@ class CLead : public QWidget {
   void SetPaletteEntry(short index, std::int32_t colour);
 
   // methods
-  short InvokeDispid301();
-  short InvokeDispid303(short bits);
-  short InvokeDispid307();
+  short Despeckle();
+  short ConvertToGrey(short bits);  // callers pass 8
+  short Invert();
   short SaveFile(const std::string& path, short format, short bits, short quality, short multiPage);
   short Rotate(std::int32_t hundredths, short flags, std::int32_t fillColour);
-  short InvokeDispid327();
-  short InvokeDispid330(float width, float height, short bits);
+  short Deskew();
+  short CreateBlank(float width, float height, short bits);  // a blank image of that size and depth
   short PrintImage(QPainter* painter, float left, float top, float width, float height);
-  QPainter* InvokeDispid332();
-  short InvokeDispid333();
-  short InvokeDispid334(short bits, std::int32_t colour);
-  short InvokeDispid335(float width, float height, short flags);
+  // A painter drawing into the held image, until EndDraw puts the drawing in place.
+  QPainter* BeginDraw();
+  short EndDraw();
+  short ConvertToBits(short bits, std::int32_t colour);
+  short ResizeImage(float width, float height, short flags);  // flags choose the resampling
   short LoadFile(const std::string& path, short bits, std::int32_t page, std::int32_t pageCount);
   std::int32_t GetDibHandle();
   short ReduceColors(short bits, short paletteMode, short ditherMode, short colours);
-  short InvokeDispid351(float left, float top, float width, float height);
-  short InvokeDispid352(float left, float top, float width, float height);
+  // The part of the image the window shows, and where in the window it is drawn.
+  short SetSourceRect(float left, float top, float width, float height);
+  short SetDisplayRect(float left, float top, float width, float height);
   short GetFileInfo(const std::string& path, std::int32_t page, std::int32_t flags);
-  bool InvokeDispid381(short what);
+  bool IsOperationAvailable(short what);
   short SaveMemory(std::int32_t* handle, short format, short bits, short quality, std::int32_t* size);
-  short InvokeDispid385(std::int32_t handle, short bits, std::int32_t page, std::int32_t pageCount,
-                        std::int32_t size);
-  short InvokeDispid389();
+  // Loads an image file held in a global-memory block (the catalogue's thumbnails).
+  short LoadMemory(std::int32_t handle, short bits, std::int32_t page, std::int32_t pageCount, std::int32_t size);
+  short ClearRegion();
   short RotateDegrees(short degrees);
-  short InvokeDispid464(short a, short b, const std::string& filters);
-  short InvokeDispid465(const std::string& filters);
+  // Start-up settings of the file filters.
+  short SetLoadFilters(short a, short b, const std::string& filters);
+  short SetExtraFilters(const std::string& filters);
 
   // The depth a save with `bits` writes in `format` (see the top of this
   // file): n > 0 stays, 0 is grey for the grey-or-colour formats, otherwise

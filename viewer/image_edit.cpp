@@ -155,7 +155,7 @@ bool ImageView::ChangeResolution(int dpi) {
   const QSize size = imageSize();
   const auto w = static_cast<float>(static_cast<long long>(size.width()) * dpi / old);
   const auto h = static_cast<float>(static_cast<long long>(size.height()) * dpi / old);
-  ctrl_->InvokeDispid335(std::max(1.0f, w), std::max(1.0f, h), ctrl_->GetDispid12() == 1 ? 0 : 1);
+  ctrl_->ResizeImage(std::max(1.0f, w), std::max(1.0f, h), ctrl_->GetDispid12() == 1 ? 0 : 1);
   ctrl_->SetXResolution(static_cast<short>(dpi));
   ctrl_->SetYResolution(static_cast<short>(dpi));
   for (Annotation& a : annotations_) a.setRect(scaled(a.rect(), dpi, old));
@@ -230,7 +230,7 @@ void ImageView::turnAnnotations(double degrees, const QSize& before, const QSize
 
 bool ImageView::Deskew() {
   if (!beginChange(false, kProgressDeskew)) return false;
-  ctrl_->InvokeDispid327();
+  ctrl_->Deskew();
   endChange();
   return true;
 }
@@ -243,7 +243,7 @@ bool ImageView::Binarise() {
     return false;
   }
   if (!beginChange(false, kProgressBinarise)) return false;
-  ctrl_->InvokeDispid334(1, kWhite);
+  ctrl_->ConvertToBits(1, kWhite);
   endChange();
   return true;
 }
@@ -256,14 +256,14 @@ bool ImageView::GreyScale() {
     return false;
   }
   if (!beginChange(false, kProgressGrey)) return false;
-  ctrl_->InvokeDispid303(8);
+  ctrl_->ConvertToGrey(8);
   endChange();
   return true;
 }
 
 bool ImageView::Despeckle() {
   if (!beginChange(false, kProgressDespeckle)) return false;
-  ctrl_->InvokeDispid301();
+  ctrl_->Despeckle();
   endChange();
   return true;
 }

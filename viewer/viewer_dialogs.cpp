@@ -169,7 +169,7 @@ void TrimDialog::fitImage() {
     dh = ch;
     dw = w * ch / h;
   }
-  ctrl_->InvokeDispid352(0, 0, dw, dh);
+  ctrl_->SetDisplayRect(0, 0, dw, dh);
 }
 
 void TrimDialog::done(int result) {

@@ -310,8 +310,8 @@ TEST_F(Fixture, ExaminingAnotherFileLeavesTheHeldImagesResolution) {
   ASSERT_EQ(ctrl.GetFileInfo(other, 1, 0), 0);
   EXPECT_EQ(ctrl.GetXResolution(), 72) << "the examined file's values are reported";
   // Drawing into the held image and saving it keep the image's own 200 dpi.
-  ASSERT_NE(ctrl.InvokeDispid332(), nullptr);
-  ASSERT_EQ(ctrl.InvokeDispid333(), 0);
+  ASSERT_NE(ctrl.BeginDraw(), nullptr);
+  ASSERT_EQ(ctrl.EndDraw(), 0);
   const std::string out = dir.file("drawn.bmp");
   ASSERT_EQ(ctrl.SaveToFile(out, 6, 24, 0, 0), 0);
   CImageCtrl back;
@@ -374,7 +374,7 @@ TEST_F(Fixture, ReducesToBlackAndWhiteAndToGreyLevels) {
   EXPECT_EQ(grey.heldImage().pixelColor(15, 8), QColor(Qt::black));
   EXPECT_EQ(grey.heldImage().pixelColor(110, 75), QColor(Qt::white));
 
-  ASSERT_EQ(ctrl.InvokeDispid303(8), 0);
+  ASSERT_EQ(ctrl.ConvertToGrey(8), 0);
   EXPECT_NE(ctrl.GetDispid98(), 0);
 }
 
@@ -384,11 +384,11 @@ TEST_F(Fixture, ResizesToTheAskedSize) {
   for (short flags : {0, 2}) {
     CImageCtrl small;
     small.SetImageHandle(ctrl.GetImageHandle());
-    ASSERT_EQ(small.InvokeDispid335(31, 17, flags), 0);
+    ASSERT_EQ(small.ResizeImage(31, 17, flags), 0);
     EXPECT_EQ(small.GetImageWidth(), 31);
     EXPECT_EQ(small.GetImageHeight(), 17);
   }
-  EXPECT_NE(ctrl.InvokeDispid335(0, 10, 2), 0);
+  EXPECT_NE(ctrl.ResizeImage(0, 10, 2), 0);
 }
 
 TEST_F(Fixture, ImagesMoveBetweenInstancesByHandle) {
@@ -431,7 +431,7 @@ TEST_F(Fixture, ResolutionIsSetOnTheHeldImage) {
 TEST_F(Fixture, ThumbnailDataGoesThroughMemoryBlocks) {
   CImageCtrl ctrl;
   ASSERT_EQ(ctrl.LoadFile(colourPng(), 0, 1, 1), 0);
-  ASSERT_EQ(ctrl.InvokeDispid335(60, 40, 2), 0);
+  ASSERT_EQ(ctrl.ResizeImage(60, 40, 2), 0);
   std::int32_t handle = 0, size = 0;
   ASSERT_EQ(ctrl.SaveToMemory(&handle, 2, 8, 0, &size), 0);
   ASSERT_NE(handle, 0);
@@ -439,7 +439,7 @@ TEST_F(Fixture, ThumbnailDataGoesThroughMemoryBlocks) {
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(platform::globalLock(handle)), 4), "GIF8");
 
   CImageCtrl back;
-  ASSERT_EQ(back.InvokeDispid385(handle, 0, 1, 1, size), 0);
+  ASSERT_EQ(back.LoadMemory(handle, 0, 1, 1, size), 0);
   EXPECT_EQ(back.GetImageWidth(), 60);
   EXPECT_EQ(back.GetDispid12(), 8);
   EXPECT_TRUE(platform::globalFree(handle));
@@ -460,11 +460,11 @@ TEST_F(Fixture, DibHandleHoldsAPackedBitmap) {
 
 TEST_F(Fixture, DrawsIntoTheImageAndOntoAPainter) {
   CImageCtrl ctrl;
-  ASSERT_EQ(ctrl.InvokeDispid330(800, 800, 24), 0);
-  QPainter* painter = ctrl.InvokeDispid332();
+  ASSERT_EQ(ctrl.CreateBlank(800, 800, 24), 0);
+  QPainter* painter = ctrl.BeginDraw();
   ASSERT_NE(painter, nullptr);
   painter->fillRect(QRect(100, 100, 50, 50), Qt::blue);
-  ASSERT_EQ(ctrl.InvokeDispid333(), 0);
+  ASSERT_EQ(ctrl.EndDraw(), 0);
   EXPECT_EQ(ctrl.heldImage().pixelColor(120, 120), QColor(Qt::blue));
   EXPECT_EQ(ctrl.heldImage().pixelColor(10, 10), QColor(Qt::white));
 
@@ -483,7 +483,7 @@ TEST_F(Fixture, WindowShowsTheImageInItsDisplayRectangle) {
   EXPECT_FALSE(ctrl.isVisible()) << "created hidden";
   ctrl.SetBackColor(0x00808080);
   ASSERT_EQ(ctrl.LoadFile(colourPng(), 0, 1, 1), 0);
-  ctrl.InvokeDispid352(0, 0, ctrl.GetImageWidth() * 1.5f, ctrl.GetImageHeight() * 1.5f);  // zoom 150 %
+  ctrl.SetDisplayRect(0, 0, ctrl.GetImageWidth() * 1.5f, ctrl.GetImageHeight() * 1.5f);  // zoom 150 %
   ctrl.show();
   const QImage shot = ctrl.grab().toImage();
   const QString dir = QString::fromStdString(testsupport::privateRoot());
@@ -503,11 +503,11 @@ TEST_F(Fixture, CleanUpStepsKeepTheImageSize) {
   ASSERT_TRUE(convert(imagingtest::bilevelPicture(300, 200) + " -type bilevel -compress Group4", path));
   ASSERT_EQ(ctrl.LoadFile(path, 0, 1, 1), 0);
   ASSERT_EQ(ctrl.GetDispid12(), 1);
-  ASSERT_EQ(ctrl.InvokeDispid307(), 0);
+  ASSERT_EQ(ctrl.Invert(), 0);
   EXPECT_EQ(ctrl.heldImage().pixelColor(0, 0), QColor(Qt::black)) << "inverted";
-  ASSERT_EQ(ctrl.InvokeDispid307(), 0);
-  ASSERT_EQ(ctrl.InvokeDispid301(), 0);
-  ASSERT_EQ(ctrl.InvokeDispid327(), 0);
+  ASSERT_EQ(ctrl.Invert(), 0);
+  ASSERT_EQ(ctrl.Despeckle(), 0);
+  ASSERT_EQ(ctrl.Deskew(), 0);
   EXPECT_EQ(ctrl.GetImageWidth(), 300);
   EXPECT_EQ(ctrl.GetImageHeight(), 200);
   EXPECT_EQ(ctrl.heldImage().pixelColor(20, 20), QColor(Qt::black));

@@ -2,9 +2,9 @@
 // One folder's catalogue: the file info.mdb in the folder directory.
 //
 //   FolderDatabase   opens one folder's catalogue at a time, exclusively;
-//                    every operation returns a result code (below) and keeps
-//                    the last failure in a DbLastError record
-//   DbLastError      the last failure: code, message, the engine's fields
+//                    every operation returns a result code (dbresult::) and
+//                    keeps the last failure in a DbLastError record (both in
+//                    folder_connection.h, with the connection its parts share)
 //   ShowLastDbError  shows the message of the active document's catalogue
 //   SetActiveFolderDatabase  tells the reporter which catalogue that is
 //
@@ -20,6 +20,12 @@
 #include "catalogue/ann_box.h"
 #include "catalogue/catalogue_records.h"
 #include "catalogue/enumeration_cursor.h"
+#include "catalogue/folder_annotations.h"
+#include "catalogue/folder_compaction.h"
+#include "catalogue/folder_enumeration.h"
+#include "catalogue/folder_items.h"
+#include "catalogue/folder_stacks.h"
+#include "catalogue/folder_connection.h"
 #include "catalogue/recordsets.h"
 #include "catalogue/sqlite_database.h"
 
@@ -29,34 +35,6 @@
 #include <string>
 #include <utility>
 #include <vector>
-
-// Result codes of every catalogue operation.
-namespace dbresult {
-inline constexpr int kOk = 0;
-inline constexpr int kBadArgument = 10;      // or record not found
-inline constexpr int kEnumeration = 20;      // enumeration running / not started
-inline constexpr int kAlreadyOpen = 30;
-inline constexpr int kNotOpen = 40;
-inline constexpr int kReadOnly = 50;
-inline constexpr int kInconsistent = 60;
-inline constexpr int kOutOfMemory = 100;
-inline constexpr int kEngine = 120;
-inline constexpr int kCopyFailed = 140;
-inline constexpr int kDuplicateItem = -20;   // silent: callers pick another title
-}  // namespace dbresult
-
-struct DbLastError {
-  std::int32_t code = 0;
-  std::string message;
-  // The engine's fields; set with code 120 only.
-  std::int32_t daoErrorCode = 0;
-  std::string source;
-  std::string description;
-  std::string helpFile;
-  std::int32_t helpContext = 0;
-  // errno of a failed template copy; set with code 140 only.
-  std::uint32_t systemError = 0;
-};
 
 // The catalogue version that SysEnv.DatabaseVersion holds in every catalogue
 // this program makes.
@@ -81,13 +59,13 @@ class FolderDatabase {
   int OpenFolder(const std::string& folder, bool readOnly);
   int CloseFolder();
 
-  bool IsOpen() const { return database_.isOpen(); }
+  bool IsOpen() const { return connection_.isOpen(); }
   // The engine's own can-update property of the open catalogue.
-  bool CanUpdate() const { return database_.canUpdate(); }
+  bool CanUpdate() const { return connection_.canUpdate(); }
   // Without trailing slash; empty when closed (and after a failed open,
   // the folder that was asked for).
-  const std::string& FolderPath() const { return folderPath_; }
-  DbLastError GetDbLastError() const { return lastError_; }
+  const std::string& FolderPath() const { return connection_.folderPath(); }
+  DbLastError GetDbLastError() const { return connection_.lastError(); }
   // The failure was the engine finding the catalogue held by another
   // connection (of this or another process): the catalogue is in use, not
   // damaged.
@@ -96,7 +74,7 @@ class FolderDatabase {
   static bool IsDamaged(const DbLastError& error);
   // The open connection, for the search database and for tests that look at
   // rows directly; catalogue changes go through the operations.
-  SqliteDatabase& Engine() { return database_; }
+  SqliteDatabase& Engine() { return connection_.db(); }
 
   // The path of a folder's catalogue: one trailing slash dropped, "info.mdb"
   // appended.
@@ -122,54 +100,48 @@ class FolderDatabase {
  private:
   int EndTransaction(bool commit, const std::string& operation);
 
-  // ---- compaction, backup and restore --------------------------------------
+  // ---- compaction, backup and restore (FolderCompaction) -------------------
  public:
-  static constexpr const char* kBackupFileName = "info.bk";
+  static constexpr const char* kBackupFileName = FolderCompaction::kBackupFileName;
   // Renumbers items and stacks from 1 without gaps, keeps that catalogue as
   // info.bk and puts a compacted copy in its place as info.mdb. The object
   // must be closed; it is closed again on return, failures included. At no
   // moment is there neither a whole info.mdb nor a whole info.bk.
-  int CompactFolder(const std::string& folder);
+  int CompactFolder(const std::string& folder) { return compaction_.CompactFolder(*this, folder); }
   // Puts info.bk back as info.mdb (no open catalogue needed). 0 also when
   // there is no backup; 140 with the system error when the copy fails, and
   // with EBUSY, copying nothing, while someone holds the catalogue open.
-  int RestoreFromBackup(const std::string& folder);
+  int RestoreFromBackup(const std::string& folder) { return compaction_.RestoreFromBackup(folder); }
   // True once after DoesFolderExist, OpenFolder or CompactFolder found the
   // folder as a compaction cut short leaves it (info.bk without info.mdb)
   // and put the backup back; the caller tells the user.
-  bool TakeRecoveryNotice() { return std::exchange(recoveryNotice_, false); }
+  bool TakeRecoveryNotice() { return compaction_.TakeRecoveryNotice(); }
   // Called before each step by which compaction and recovery change the
   // folder's files (unlink, rename, sync, copy), so that the crash tests can
   // stop the process between any two of them. Never set in the program.
-  static void SetFileStepHook(void (*hook)());
+  static void SetFileStepHook(void (*hook)()) { FolderCompaction::SetFileStepHook(hook); }
 
  private:
-  // A folder with info.bk and no info.mdb gets its backup back (and loses
-  // the compaction's leftover work file) before anything looks at it.
-  int RecoverInterruptedCompaction(const std::string& folder);
-  // Another connection holds the catalogue file open.
-  static bool IsHeldOpen(const std::string& cataloguePath);
-  bool recoveryNotice_ = false;
   // Removes what a copy into this folder that was killed left: hidden
   // partial copies, and a copy placed under its name that no row records
   // (platform::placePartialCopy tells it from the user's files).
   void RemoveLeftoverCopies();
 
-  // ---- annotation boxes ----------------------------------------------------
+  // ---- annotation boxes (FolderAnnotations) --------------------------------
  public:
   // Deletes all boxes of the item.
-  int AddAnnBox(int itemNo);
+  int AddAnnBox(int itemNo) { return annotations_.AddAnnBox(itemNo); }
   // Adds one box row; box is not changed.
-  int AddAnnBoxAdd(const AnnBox& box);
+  int AddAnnBoxAdd(const AnnBox& box) { return annotations_.AddAnnBoxAdd(box); }
   // Replaces all boxes of the item in one transaction: the old set stays
   // whole when any part fails.
-  int SaveAnnBoxes(int itemNo, std::span<const AnnBox> boxes);
+  int SaveAnnBoxes(int itemNo, std::span<const AnnBox> boxes) { return annotations_.SaveAnnBoxes(itemNo, boxes); }
   // has = 1 when the item has at least one box.
-  int HasAnnBoxes(int itemNo, int& has);
+  int HasAnnBoxes(int itemNo, int& has) { return annotations_.HasAnnBoxes(itemNo, has); }
   // The item's boxes: First, Next until box.ItemNo is 0, Post.
-  int GetAnnBoxFirst(int itemNo);
-  int GetAnnBoxNext(AnnBox& box);
-  int GetAnnBoxPost();
+  int GetAnnBoxFirst(int itemNo) { return annotations_.GetAnnBoxFirst(itemNo); }
+  int GetAnnBoxNext(AnnBox& box) { return annotations_.GetAnnBoxNext(box); }
+  int GetAnnBoxPost() { return annotations_.GetAnnBoxPost(); }
 
   // ---- copying entries between catalogues ----------------------------------
  public:
@@ -184,22 +156,25 @@ class FolderDatabase {
   // title.ext; newItemNo gets its number.
   int DupToThisItem(int itemNo, const std::string& title, const std::string& ext, int& newItemNo);
 
-  // ---- extended enumerators and lookups -------------------------------------
+  // ---- extended enumerators (FolderEnumeration) and lookups ----------------
  public:
   // The item enumeration (read with GetSingleItemNextInfo, ended with
   // PostSingleItem) over all items, or over one stack's pages in page order.
-  int GetFirstItem();
-  int GetFirstStackPage(int stackNo);
+  int GetFirstItem() { return enumeration_.GetFirstItem(); }
+  int GetFirstStackPage(int stackNo) { return enumeration_.GetFirstStackPage(stackNo); }
   // Stacks with their cover page (the current page), page count and the
   // largest thumbnail size of their pages (0, 0 without thumbnails).
-  int GetStackFirstInfoEx();
-  int GetStackNextInfoEx(StackInfo& stack, ItemInfo& cover, int& sizeX, int& sizeY, int& end);
-  int GetStackPostInfoEx();
+  int GetStackFirstInfoEx() { return enumeration_.GetStackFirstInfoEx(); }
+  int GetStackNextInfoEx(StackInfo& stack, ItemInfo& cover, int& sizeX, int& sizeY, int& end) {
+    return enumeration_.GetStackNextInfoEx(stack, cover, sizeX, sizeY, end);
+  }
+  int GetStackPostInfoEx() { return enumeration_.GetStackPostInfoEx(); }
   // Single items with their thumbnail's date and size (null, 0, 0 without).
-  int GetSingleItemFirstInfoEx();
-  int GetSingleItemNextInfoEx(ItemInfo& info, QDateTime& thumbDate, int& sizeX, int& sizeY,
-                              int& end);
-  int GetSingleItemPostInfoEx();
+  int GetSingleItemFirstInfoEx() { return enumeration_.GetSingleItemFirstInfoEx(); }
+  int GetSingleItemNextInfoEx(ItemInfo& info, QDateTime& thumbDate, int& sizeX, int& sizeY, int& end) {
+    return enumeration_.GetSingleItemNextInfoEx(info, thumbDate, sizeX, sizeY, end);
+  }
+  int GetSingleItemPostInfoEx() { return enumeration_.GetSingleItemPostInfoEx(); }
   // A stack's cover page, or an item, with its thumbnail row (sizes 0 and no
   // picture when it has none).
   int GetThumbInfoFromStackNo(int stackNo, ItemInfo& info, ThumbInfo& thumb);
@@ -211,59 +186,41 @@ class FolderDatabase {
 
  private:
   // Records a failure and returns its code.
-  int SetError(int code, std::string message);
-  int SetEngineError(const DbException& e, std::string message);
-  // Runs body (which returns a result code), turning an engine failure into
-  // 120 with daoMessage and the engine's fields, and running out of memory
-  // into 100 with memoryMessage; nothing escapes.
+  int SetError(int code, std::string message) { return connection_.fail(code, std::move(message)); }
   template <typename Body>
-  int Guard(const char* daoMessage, const char* memoryMessage, Body&& body);
-  void CreateRecordsets();
-  void DeleteRecordsets();
+  int Guard(const char* daoMessage, const char* memoryMessage, Body&& body) {
+    return connection_.guard(daoMessage, memoryMessage, std::forward<Body>(body));
+  }
   // Ends every running enumeration in the order CloseFolder gives.
   int EndRunningEnumerations();
   // An item or stack enumeration is running (changes are refused with 20).
-  bool EnumerationRunning() const;
+  bool EnumerationRunning() const { return enumeration_.running(); }
 
-  SqliteDatabase database_;
-  std::string folderPath_;
-  DbLastError lastError_;
-  // The enumerations; each First.. opens its cursor afresh.
-  std::unique_ptr<EnumerationCursor<ItemListRecordset>> itemList_;
-  std::unique_ptr<EnumerationCursor<StackListRecordset>> stackList_;
-  std::unique_ptr<EnumerationCursor<ItemTRNRecordset>> sortList_;
-  std::unique_ptr<EnumerationCursor<AnnBoxRecordset>> annBoxList_;
-  std::unique_ptr<EnumerationCursor<StackInfoAndItemInfoRecordset>> stackInfoEx_;
-  // Walks beside stackInfoEx_, opened and closed with it.
-  std::unique_ptr<StackPageCountAndMaxThumbSizeRecordset> stackPageCountEx_;
-  std::unique_ptr<EnumerationCursor<ItemInfoAndThumbSizeRecordset>> itemInfoEx_;
+  // The connection, its folder and the last failure, shared with the parts.
+  FolderConnection connection_;
+  // The parts, each over connection_.
+  FolderAnnotations annotations_{connection_};
+  FolderCompaction compaction_{connection_};
+  FolderItems items_{connection_};
+  FolderStacks stacks_{connection_};
+  FolderEnumeration enumeration_{connection_};
 
-  // The three operations of an enumeration around its cursor. FirstOf
-  // (re)opens it with open(reader); NextOf hands the current row to fill
-  // (which returns a result code) and steps on when fill succeeds, or at the
-  // end calls atEnd and sets end to 1; PostOf closes it.
-  template <typename Reader, typename Open>
-  int FirstOf(EnumerationCursor<Reader>* cursor, const EnumerationTexts& texts, Open&& open);
-  template <typename Reader, typename Fill, typename AtEnd>
-  int NextOf(EnumerationCursor<Reader>* cursor, const EnumerationTexts& texts, int& end,
-             AtEnd&& atEnd, Fill&& fill);
-  template <typename Reader>
-  int PostOf(EnumerationCursor<Reader>* cursor, const EnumerationTexts& texts);
   // The caller's transactions, innermost last.
   std::vector<std::unique_ptr<Transaction>> callerTransactions_;
 
   // ---- catalogue operations: enumeration, lookup, registration, stacking,
   // attributes, field updates, the sorted enumeration, thumbnails ----------
  public:
-  // Stack and single-item enumerations: GetFirst.. once, GetNext.. until the
-  // end flag is 1, Post... A repeated GetFirst.. restarts at the first row.
-  int GetFirstStack();
-  int GetNextStack(StackInfo& info, int& end);
-  int PostStack();
-  int GetFirstSingleItem();
-  int GetSingleItemNextInfo(ItemInfo& info, int& end);
+  // Stack and single-item enumerations (FolderEnumeration): GetFirst.. once,
+  // GetNext.. until the end flag is 1, Post... A repeated GetFirst.. restarts
+  // at the first row.
+  int GetFirstStack() { return enumeration_.GetFirstStack(); }
+  int GetNextStack(StackInfo& info, int& end) { return enumeration_.GetNextStack(info, end); }
+  int PostStack() { return enumeration_.PostStack(); }
+  int GetFirstSingleItem() { return enumeration_.GetFirstSingleItem(); }
+  int GetSingleItemNextInfo(ItemInfo& info, int& end) { return enumeration_.GetSingleItemNextInfo(info, end); }
   // Ends the item enumeration, whichever first-operation opened it.
-  int PostSingleItem();
+  int PostSingleItem() { return enumeration_.PostSingleItem(); }
 
   int GetSingleItemCount(int& count);
   int GetStackCount(int& count);
@@ -286,21 +243,23 @@ class FolderDatabase {
   static void ItemListCPItemInfo(const ItemListRecordset& reader, ItemInfo& info);
   int StackListCPStackInfo(const StackListRecordset& reader, StackInfo& info);
 
+  // Registration and removal (FolderItems).
   // Adds one single item; info.ItemNo becomes its number. -20 (no message)
   // when an item of that file name exists, ASCII case ignored.
-  int RegisterItem(ItemInfo& info);
+  int RegisterItem(ItemInfo& info) { return items_.RegisterItem(info); }
   // Removes an item with its thumbnail, boxes and attributes; closes the gap
   // in its stack, dissolving a stack left with one page.
-  int UnregisterItem(int itemNo, DissolvedStack& dissolved);
-  int UnregisterStack(int stackNo);
+  int UnregisterItem(int itemNo, DissolvedStack& dissolved) { return items_.UnregisterItem(itemNo, dissolved); }
+  int UnregisterStack(int stackNo) { return items_.UnregisterStack(stackNo); }
 
-  int UnstackAll(int stackNo);
+  // Stacking (FolderStacks).
+  int UnstackAll(int stackNo) { return stacks_.UnstackAll(stackNo); }
   // Takes the current page out of the stack as a single item.
-  int Unstack1(int stackNo, DissolvedStack& dissolved);
+  int Unstack1(int stackNo, DissolvedStack& dissolved) { return stacks_.Unstack1(stackNo, dissolved); }
   // One new stack of the given items and stacks, pages in element order.
-  int MergeN(StackInfo& info, std::span<const MergeElement> elements);
+  int MergeN(StackInfo& info, std::span<const MergeElement> elements) { return stacks_.MergeN(info, elements); }
   // order[i] is the new page number of the page now numbered i + 1.
-  int ReorderAll(int stackNo, std::span<const std::int32_t> order);
+  int ReorderAll(int stackNo, std::span<const std::int32_t> order) { return stacks_.ReorderAll(stackNo, order); }
 
   int SetComment(int itemNo, const std::string& text);
   int SetKeyword(int itemNo, const std::string& text);
@@ -316,9 +275,9 @@ class FolderDatabase {
   int SetStackInfos(std::span<const StackInfo> infos, std::uint32_t mask);
 
   // Stacks and single items together in the order of a sort mask (sortmask::).
-  int SortFirst(std::uint32_t mask);
-  int SortNext(SortEntry& entry, int& end);
-  int SortPost();
+  int SortFirst(std::uint32_t mask) { return enumeration_.SortFirst(mask); }
+  int SortNext(SortEntry& entry, int& end) { return enumeration_.SortNext(entry, end); }
+  int SortPost() { return enumeration_.SortPost(); }
 
   int GetThumbInfo(int itemNo, ThumbInfo& thumb, int& found);
   int SetThumbInfo(const ThumbInfo& thumb);
@@ -330,11 +289,9 @@ class FolderDatabase {
 
  private:
   // 40, 50 or (with a loop message) 20 with the given message, else 0.
-  int CheckWritable(const char* notOpen, const char* readOnly, const char* looping);
-  // The StackInfo of the reader's row with its pages counted.
-  void FillStackInfo(const StackListFields& row, StackInfo& info);
-  int CountPages(int stackNo);
-  bool StackExists(int stackNo);
+  int CheckWritable(const char* notOpen, const char* readOnly, const char* looping) {
+    return connection_.checkWritable(notOpen, readOnly, looping);
+  }
   int ReadCount(const std::string& operation, const char* sql, int& count);
   // Runs the updates of one table in one transaction; every row must exist.
   int UpdateRows(const char* table, const char* keyColumn, const std::vector<RowUpdate>& rows,
@@ -379,50 +336,3 @@ std::string DbMessageForUser(const std::string& message);
 // The catalogue whose message ShowLastDbError shows (the document's own);
 // nullptr when no document holds one. Not owned.
 void SetActiveFolderDatabase(const FolderDatabase* database);
-
-template <typename Reader, typename Open>
-int FolderDatabase::FirstOf(EnumerationCursor<Reader>* cursor, const EnumerationTexts& texts,
-                            Open&& open) {
-  if (!IsOpen() || cursor == nullptr) return SetError(dbresult::kNotOpen, texts.firstNotOpen);
-  return Guard(texts.firstEngine, texts.firstMemory, [&] {
-    cursor->start(open);
-    return dbresult::kOk;
-  });
-}
-
-template <typename Reader, typename Fill, typename AtEnd>
-int FolderDatabase::NextOf(EnumerationCursor<Reader>* cursor, const EnumerationTexts& texts,
-                           int& end, AtEnd&& atEnd, Fill&& fill) {
-  if (!IsOpen() || cursor == nullptr || !cursor->running())
-    return SetError(texts.nextNotRunningCode, texts.nextNotRunning);
-  return Guard(texts.nextEngine, texts.nextMemory, [&] {
-    if (cursor->atEnd()) {
-      atEnd();
-      end = 1;
-      return dbresult::kOk;
-    }
-    if (const int code = fill(cursor->reader()); code != dbresult::kOk) return code;
-    end = 0;
-    cursor->advance();
-    return dbresult::kOk;
-  });
-}
-
-template <typename Reader>
-int FolderDatabase::PostOf(EnumerationCursor<Reader>* cursor, const EnumerationTexts& texts) {
-  if (!IsOpen() || cursor == nullptr || (texts.postNeedsRunning && !cursor->running()))
-    return SetError(texts.postNotRunningCode, texts.postNotRunning);
-  cursor->stop();
-  return dbresult::kOk;
-}
-
-template <typename Body>
-int FolderDatabase::Guard(const char* daoMessage, const char* memoryMessage, Body&& body) {
-  try {
-    return body();
-  } catch (const DbException& e) {
-    return SetEngineError(e, daoMessage);
-  } catch (const std::bad_alloc&) {
-    return SetError(dbresult::kOutOfMemory, memoryMessage);
-  }
-}

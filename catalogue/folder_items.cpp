@@ -11,6 +11,7 @@
 
 #include "catalogue/catalogue_text.h"
 #include "catalogue/folder_items.h"
+#include "catalogue/recordsets.h"
 #include "platform/sjis_codec.h"
 
 #include <string>

@@ -1,6 +1,8 @@
 #include "browser/board_operations.h"
 
 #include "browser/document_duplicate.h"
+#include "browser/entry_commands.h"
+#include "browser/thumbnail_board_source.h"
 
 #include "browser/thumbnail_pane_wnd.h"
 #include "browser/title_change_dlg.h"
@@ -29,7 +31,6 @@
 namespace {
 
 constexpr int kUnstackStep = 20;  // pixels right and down of the stack for a page taken out
-constexpr const char* kDeleteCaption = "文書の削除";
 constexpr const char* kLaunchCaption = "アプリケーションの起動";
 
 std::string fileNameOf(const ItemInfo& item) { return item.Ext.empty() ? item.Title : item.Title + "." + item.Ext; }
@@ -350,74 +351,14 @@ void BoardOperations::splitStack(int tileIndex, bool dissolveTwoPages) {
 
 void BoardOperations::DeleteSelected(bool forGood) {
   WaitCursor wait;
-  if (board_.SelectedCount() == 0) {
-    platform::messageBox("文書が選択されていません。", platform::Buttons::Ok, platform::Icon::Information,
-                         kDeleteCaption);
-    return;
-  }
-  const char* question =
-      forGood ? "文書を削除します。\nよろしいですか？" : "文書をごみ箱に移動します。\nよろしいですか？";
-  if (platform::messageBox(question, platform::Buttons::OkCancel, platform::Icon::Question, kDeleteCaption) !=
-      platform::Answer::Ok)
-    return;
-  board_.SetRedraw(false);
   const std::vector<int> selected = board_.SelectedEntryIndices();
-  for (auto it = selected.rbegin(); it != selected.rend(); ++it) DeleteDocumentAt(*it, !forGood);
+  if (!board_.source() || !EntryCommands::ConfirmDelete(selected.size(), forGood)) return;
+  board_.SetRedraw(false);
+  const CommandResult result = EntryCommands(*board_.source()).DeleteEntries(selected, !forGood);
   board_.SetRedraw(true);
+  if (!result.message.empty())
+    platform::messageBox(result.message, platform::Buttons::Ok, platform::Icon::Warning, EntryCommands::kDeleteCaption);
   tidy();
-}
-
-bool BoardOperations::DeleteDocumentAt(int tileIndex, bool toTrash) {
-  const DisplayEntry* e = entry(tileIndex);
-  if (!e || !openFolder()) return false;
-  FolderDatabase& db = document_.Database();
-  // The records first: a document that cannot be read is left whole.
-  std::vector<ItemInfo> items;
-  int code = 0;
-  if (e->isStack()) {
-    StackInfo stack;
-    code = db.GetStackInfo(e->number, stack);
-    for (int p = 1; code == 0 && p <= stack.PageCount; ++p) {
-      ItemInfo page;
-      code = db.Stack2Item(stack.StackNo, p, page);
-      items.push_back(page);
-    }
-  } else {
-    ItemInfo item;
-    code = db.GetItemInfo(e->number, item);
-    items.push_back(item);
-  }
-  report(code);
-  if (code != 0) return false;
-
-  // The rows before the files: a row never names a file that is gone.
-  if (e->isStack()) {
-    code = db.UnregisterStack(e->number);
-  } else {
-    DissolvedStack dissolved;
-    code = db.UnregisterItem(e->number, dissolved);
-  }
-  report(code);
-  if (code != 0) return false;
-
-  const std::string dir = platform::withTrailingSlash(folder());
-  std::vector<std::string> failed;
-  for (const ItemInfo& item : items) {
-    std::vector<std::string> files{dir + fileNameOf(item)};
-    if (!item.TextExt.empty()) files.push_back(files.front() + "." + item.TextExt);
-    for (const std::string& file : files) {
-      const int error = ShellDelete(file, !toTrash);
-      if (error != 0 && error != ENOENT) failed.push_back(file);
-    }
-  }
-  document_.DeleteEntry(tileIndex);
-  if (!failed.empty()) {
-    // The document is gone from the catalogue; its file stays where it was.
-    std::string text = "次のファイルを削除できませんでした。";
-    for (const std::string& file : failed) text += "\n" + file;
-    platform::messageBox(text, platform::Buttons::Ok, platform::Icon::Warning, kDeleteCaption);
-  }
-  return true;
 }
 
 // ---- opening -------------------------------------------------------------------------

@@ -8,15 +8,11 @@
 //   MergeIntoStack           selected tiles dropped on another tile
 //   StackSelection           the view's stack command
 //   UnstackOne, UnstackAll   a stack's current page out; the stack split
-//   DeleteSelected, DeleteDocumentAt   to the trash or for good
+//   DeleteSelected           to the trash or for good (EntryCommands)
 //   OpenItem                 the viewer for a page image, else the desktop's
 //                            application for the file
 //   RotateSelection          the selected images turned on disk, with their
 //                            stored thumbnails
-//
-// Deleting reads and checks a document's records first; its catalogue rows
-// go before its files, so that a failure at any step never leaves a row that
-// names a missing file, nor a tile without its row.
 
 #include <functional>
 #include <memory>
@@ -48,9 +44,9 @@ class BoardOperations {
   void StackSelection();
   void UnstackOne(int tileIndex);
   void UnstackAll(int tileIndex);
-  // The delete request: asks first; forGood skips the trash.
+  // The delete request on the selected tiles (EntryCommands::Delete); the
+  // board is tidied after.
   void DeleteSelected(bool forGood);
-  bool DeleteDocumentAt(int tileIndex, bool toTrash);
   void OpenItem(int tileIndex);
 
   // The most items a folder may hold (the main window's setting).

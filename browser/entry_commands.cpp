@@ -3,11 +3,17 @@
 #include "browser/document_rename.h"
 #include "browser/entry_source.h"
 #include "catalogue/catalogue_records.h"
+#include "catalogue/file_utilities.h"
+#include "platform/paths.h"
+#include "platform/user_interaction.h"
 #include "platform/clock.h"
 #include "shell/entry_holder.h"
 #include "shell/image_utilities.h"
 
 #include <QString>
+
+#include <algorithm>
+#include <cerrno>
 
 namespace {
 
@@ -130,4 +136,78 @@ CommandResult EntryCommands::RenameDocument(int index, const std::string& typed)
   if (!entry->isStack()) entry->title = newName;
   entry->lastModifiedDate = entry->lastAccessedDate = today;
   return CommandResult::Done({index});
+}
+
+// ---- deleting ------------------------------------------------------------------------
+
+namespace {
+
+constexpr const char* kNothingSelected = "文書が選択されていません。";
+constexpr const char* kFilesStayed = "次のファイルを削除できませんでした。";
+
+}  // namespace
+
+bool EntryCommands::ConfirmDelete(std::size_t count, bool forGood) {
+  if (count == 0) {
+    platform::messageBox(kNothingSelected, platform::Buttons::Ok, platform::Icon::Information, kDeleteCaption);
+    return false;
+  }
+  const char* question =
+      forGood ? "文書を削除します。\nよろしいですか？" : "文書をごみ箱に移動します。\nよろしいですか？";
+  return platform::messageBox(question, platform::Buttons::OkCancel, platform::Icon::Question, kDeleteCaption) ==
+         platform::Answer::Ok;
+}
+
+CommandResult EntryCommands::DeleteEntries(std::vector<int> indices, bool toTrash) {
+  std::sort(indices.rbegin(), indices.rend());
+  indices.erase(std::unique(indices.begin(), indices.end()), indices.end());
+  CommandResult all = CommandResult::Done({});
+  std::string stayed;
+  for (int index : indices) {
+    const CommandResult one = DeleteEntry(index, toTrash);
+    all.changed.insert(all.changed.end(), one.changed.begin(), one.changed.end());
+    if (one.done()) continue;
+    all.status = CommandStatus::Failed;
+    // Each failure lists its files below the one heading.
+    if (!one.message.empty()) stayed += one.message.substr(one.message.find('\n'));
+  }
+  if (!stayed.empty()) all.message = kFilesStayed + stayed;
+  return all;
+}
+
+CommandResult EntryCommands::DeleteEntry(int index, bool toTrash) {
+  const DisplayEntry* entry = source_.Entry(index);
+  if (!entry) return CommandResult::Failed();
+  // The records first: a document that cannot be read is left whole.
+  std::vector<ItemInfo> items;
+  if (entry->isStack()) {
+    if (!source_.ReadStackPages(index, items)) return CommandResult::Failed();
+  } else {
+    StackInfo stack;
+    ItemInfo item;
+    if (!source_.ReadRecords(index, stack, item)) return CommandResult::Failed();
+    items.push_back(item);
+  }
+  // The rows before the files: a row never names a file that is gone.
+  const int code = source_.UnregisterEntry(index);
+  source_.ReportDbError(code);
+  if (code != 0) return CommandResult::Failed();
+
+  const std::string dir = platform::withTrailingSlash(source_.EntryFolder(index));
+  std::vector<std::string> stayed;
+  for (const ItemInfo& item : items) {
+    std::vector<std::string> files{dir + fileName(item.Title, item.Ext)};
+    if (!item.TextExt.empty()) files.push_back(files.front() + "." + item.TextExt);
+    for (const std::string& file : files) {
+      const int error = ShellDelete(file, !toTrash);
+      if (error != 0 && error != ENOENT) stayed.push_back(file);
+    }
+  }
+  source_.RemoveEntry(index);
+  if (stayed.empty()) return CommandResult::Done({index});
+  // The document is gone from the catalogue; its file stays where it was.
+  CommandResult result = CommandResult::Failed(kFilesStayed);
+  for (const std::string& file : stayed) result.message += "\n" + file;
+  result.changed = {index};
+  return result;
 }

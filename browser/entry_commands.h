@@ -6,6 +6,7 @@
 // and leaves the files to the document's file operations (RenameDocumentFiles).
 //
 //   RenameStack, RenameDocument   a new title from an in-place edit
+//   ConfirmDelete, DeleteEntries, DeleteEntry   documents to the trash or for good
 //
 // Every command answers with a CommandResult: done, cancelled (nothing to
 // do, or the user said no), refused (the user's input is wrong and may be
@@ -14,7 +15,9 @@
 // A result's message is what the pane shows (empty when nothing is to be
 // shown, or when a catalogue failure has been shown already).
 
+#include <cstddef>
 #include <string>
+#include <utility>
 #include <vector>
 
 class EntrySource;
@@ -36,8 +39,9 @@ struct CommandResult {
 
 class EntryCommands {
  public:
-  // The caption of the rename messages.
+  // The captions of the commands' messages.
   static constexpr const char* kRenameCaption = "タイトルの変更";
+  static constexpr const char* kDeleteCaption = "文書の削除";
 
   explicit EntryCommands(EntrySource& source) : source_(source) {}
 
@@ -51,6 +55,20 @@ class EntryCommands {
   // and, when it cannot be written, the files get their old names back. A
   // stack's dates become today with its page's. Cancelled when unchanged.
   CommandResult RenameDocument(int index, const std::string& typed);
+
+  // The question before a delete of count documents: with none, a notice
+  // and false; else whether the user wants them gone (forGood: past the
+  // trash).
+  static bool ConfirmDelete(std::size_t count, bool forGood);
+  // The documents of the given entries, from the last index down so that
+  // the indices still to come stay put. Done (or failed, naming the files
+  // that stayed) lists the entries deleted.
+  CommandResult DeleteEntries(std::vector<int> indices, bool toTrash);
+  // One entry's document: its records are read first (a document that
+  // cannot be read is left whole), its catalogue rows go before its files,
+  // so that a row never names a missing file, and the entry leaves the list.
+  // A file that cannot be deleted stays, named in the failure's message.
+  CommandResult DeleteEntry(int index, bool toTrash);
 
   EntrySource& source() const { return source_; }
 

@@ -211,9 +211,7 @@ void CFD3View::AttachDocument(CFD3Doc* document) {
     return std::make_unique<CopyProgress>(
         window(), kind == BoardOperations::ProgressKind::Rotate ? CopyProgressDlg::Rotate : CopyProgressDlg::Copy);
   };
-  // The list deletes through the board's own deletion of one entry.
   list_->SetDocument(document);
-  list_->deleteEntry = [this](int entryIndex, bool toTrash) { return operations_->DeleteDocumentAt(entryIndex, toTrash); };
   list_->onLabelEditing = [this](bool editing) {
     if (document_) document_->SetLabelEditing(editing);
   };

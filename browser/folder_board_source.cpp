@@ -112,6 +112,16 @@ int FolderBoardSource::SetItemInfo(int index, const ItemInfo& item, std::uint32_
   return code;
 }
 
+int FolderBoardSource::UnregisterEntry(int index) {
+  const DisplayEntry* entry = Entry(index);
+  if (!entry || !openFolder()) return dbresult::kNotOpen;
+  if (entry->isStack()) return document_.Database().UnregisterStack(entry->number);
+  DissolvedStack dissolved;
+  return document_.Database().UnregisterItem(entry->number, dissolved);
+}
+
+void FolderBoardSource::RemoveEntry(int index) { document_.DeleteEntry(index); }
+
 bool FolderBoardSource::SortedOrder(int key, std::vector<board::EntryKey>& order) {
   const std::uint32_t mask = sortMaskOf(key);
   if (mask == 0 || !openFolder()) return false;

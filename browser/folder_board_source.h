@@ -31,6 +31,8 @@ class FolderBoardSource : public ThumbnailBoardSource {
   int FindItem(int index, const std::string& title, const std::string& ext, int& found, int& itemNo) override;
   int SetStackInfo(int index, const StackInfo& stack, std::uint32_t mask) override;
   int SetItemInfo(int index, const ItemInfo& item, std::uint32_t mask) override;
+  int UnregisterEntry(int index) override;
+  void RemoveEntry(int index) override;
   bool SortedOrder(int key, std::vector<board::EntryKey>& order) override;
   CLead* ImagingControl() override;
   void ReportDbError(int code) override;

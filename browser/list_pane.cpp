@@ -37,7 +37,6 @@ constexpr int kImageLevelImage = 1;
 constexpr int kImageLevelOther = 2;
 constexpr int kFullTextLevelText = 3;
 constexpr int kIconWidth = 19;  // the first column's text starts after the icon
-const char* const kDeleteCaption = "文書の削除";
 constexpr int kMaxApplicationEntries = 14;
 
 QString widthKey(int column) { return BrowserKey(QStringLiteral("ListPaneWidth%1").arg(column)); }
@@ -344,26 +343,15 @@ void CListPane::OnDelete(bool forGood) {
   struct Restore {
     ~Restore() { QApplication::restoreOverrideCursor(); }
   } restore;
-  std::vector<int> selected = SelectedEntryIndices();
-  if (selected.empty()) {
-    platform::messageBox("文書が選択されていません。", platform::Buttons::Ok, platform::Icon::Information,
-                         kDeleteCaption);
-    return;
-  }
-  const char* question =
-      forGood ? "文書を削除します。\nよろしいですか？" : "文書をごみ箱に移動します。\nよろしいですか？";
-  if (platform::messageBox(question, platform::Buttons::OkCancel, platform::Icon::Question, kDeleteCaption) !=
-      platform::Answer::Ok)
-    return;
-  if (!deleteEntry) return;
-  // From the last entry down, so that the indices still to come stay put;
-  // each deletion reads and checks the document first and removes its
-  // files, catalogue rows, entry and row together (the row through the
-  // document's notice).
-  std::sort(selected.rbegin(), selected.rend());
+  const std::vector<int> selected = SelectedEntryIndices();
+  if (!entries_ || !EntryCommands::ConfirmDelete(selected.size(), forGood)) return;
+  // The rows go with their entries, through the document's notice.
   setUpdatesEnabled(false);
-  for (int index : selected) deleteEntry(index, !forGood);
+  const CommandResult result = EntryCommands(*entries_).DeleteEntries(selected, !forGood);
   setUpdatesEnabled(true);
+  if (!result.message.empty())
+    platform::messageBox(result.message, platform::Buttons::Ok, platform::Icon::Warning,
+                         EntryCommands::kDeleteCaption);
 }
 
 void CListPane::keyReleaseEvent(QKeyEvent* event) {

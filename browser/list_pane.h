@@ -45,11 +45,10 @@ class CListPane : public QTreeWidget {
 
   void SetDocument(CFD3Doc* document);
   // The frame's hooks: the document count in the status bar, whether titles
-  // show their extension, deleting one entry (files, catalogue rows, entry),
-  // the label edit's start and end (the document's shortcuts pause).
+  // show their extension, the label edit's start and end (the document's
+  // shortcuts pause).
   std::function<void(int count)> onShowDocumentCount;
   std::function<bool()> showExtension;
-  std::function<bool(int entryIndex, bool toTrash)> deleteEntry;
   std::function<void(bool editing)> onLabelEditing;
   // The context menus' entries run as the frame's commands on the selection;
   // an entry is greyed while the frame's command is unavailable.
@@ -91,7 +90,8 @@ class CListPane : public QTreeWidget {
   int SelectedCount() const { return static_cast<int>(selectedItems().size()); }
   void SaveColumnWidths() const;
 
-  // Asks, then deletes the selected documents (forGood skips the trash).
+  // Asks, then deletes the selected documents through the entry commands
+  // (forGood skips the trash).
   void OnDelete(bool forGood);
   // The in-place edit of the first selected row.
   void OnRenameItem();

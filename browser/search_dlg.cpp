@@ -1,5 +1,7 @@
 #include "browser/search_dlg.h"
 
+#include "browser/entry_commands.h"
+
 #include "browser/page_reorder_dlg.h"
 
 #include "browser/board_export.h"
@@ -147,6 +149,22 @@ class SearchHitSource : public ThumbnailBoardSource {
     return true;
   }
   void WritePositions(const std::vector<ItemInfo>&, const std::vector<StackInfo>&) override {}
+  int UnregisterEntry(int index) override {
+    const DisplayEntry* e = hits_.GetAt(index);
+    if (!e) return 1;
+    DissolvedStack dissolved;
+    return (e->isStack() ? db_.UnregisterFolderStack(e->flags, e->number)
+                         : db_.UnregisterFolderItem(e->flags, e->number, dissolved))
+               ? 0
+               : 1;
+  }
+  // The hit leaves the list and its tile the board.
+  std::function<void(int index)> onRemoved;
+  void RemoveEntry(int index) override {
+    if (index < 0 || index >= hits_.GetCount()) return;
+    hits_.DeleteAt(index);
+    if (onRemoved) onRemoved(index);
+  }
   int FindStack(int index, const std::string& title, int& found, int& stackNo) override {
     StackInfo info;
     const DisplayEntry* e = hits_.GetAt(index);
@@ -232,6 +250,8 @@ CSearchDlg::CSearchDlg(const Setup& setup, QWidget* parent)
   pane_->ApplySettings(board);
   connect(pane_, &ThumbnailPaneWnd::openRequested, this,
           [this](int tile) { ChooseHitAndClose(tile, kOpened); });
+  source_->onRemoved = [this](int index) { pane_->RemoveItemAt(index); };
+  connect(pane_, &ThumbnailPaneWnd::deleteRequested, this, &CSearchDlg::OnHitDelete);
   connect(pane_, &ThumbnailPaneWnd::hitChosen, this, [this](int tile, int result) { ChooseHitAndClose(tile, result); });
   connect(pane_, &ThumbnailPaneWnd::viewCommandRequested, this, [this](int command) {
     if (command == kPrintCommand) OnPrint();
@@ -980,6 +1000,20 @@ void CSearchDlg::OnHitReorderPages() {
   if (!BoardOperations::ReorderPagesOf(*db, entry->number, dialog)) return;
   entry->lastModifiedDate = entry->lastAccessedDate = platform::todayYmd();
   pane_->RebuildTile(selected.front());
+}
+
+void CSearchDlg::OnHitDelete(bool forGood) {
+  const std::vector<int> selected = pane_->SelectedEntryIndices();
+  if (!EntryCommands::ConfirmDelete(selected.size(), forGood)) return;
+  pane_->SetRedraw(false);
+  const CommandResult result = EntryCommands(*source_).DeleteEntries(selected, !forGood);
+  pane_->SetRedraw(true);
+  hitCount_ = std::max(0, hitCount_ - static_cast<int>(result.changed.size()));
+  pane_->ArrangeItems(ThumbnailPaneWnd::kVisualOrder, 0, 1);
+  showCount();
+  if (!result.message.empty())
+    platform::messageBox(result.message, platform::Buttons::Ok, platform::Icon::Warning,
+                         EntryCommands::kDeleteCaption);
 }
 
 void CSearchDlg::OnHitDuplicate(bool currentPageOnly) {

@@ -119,6 +119,10 @@ class CSearchDlg : public QDialog {
   void OnHitReorderPages();
   // The export of the selected hits, each read from its own folder.
   void OnHitExport();
+  // The delete request on the selected hits (forGood: past the trash): each
+  // document goes from its own folder, its tile from the board and the hit
+  // count down by one.
+  void OnHitDelete(bool forGood);
   // Copies of the selected hits in their own folders (currentPageOnly: the
   // one selected stack's current page as a single item); each copy is added
   // to the hit board.

@@ -5,10 +5,11 @@
 // FolderBoardSource); the search dialog's hit board has its own.
 //
 //   entries      (EntrySource) EntryCount, Entry, EntryFolder, ReadRecords,
-//                FindStack, FindItem, SetStackInfo, SetItemInfo, ReportDbError
+//                ReadStackPages, FindStack, FindItem, SetStackInfo, SetItemInfo,
+//                UnregisterEntry, RemoveEntry, ReportDbError
 //   order        ReorderEntries, SortedOrder (the catalogue's own order;
 //                false: the board sorts)
-//   pictures     ReadThumbnail, HasAnnotations, StackCell, ReadStackPages
+//   pictures     ReadThumbnail, HasAnnotations, StackCell
 //   writing      WritePositions
 //   the program  ImagingControl, SetTitleEditing, ShowDocumentCount, ShowItemInfo
 
@@ -39,9 +40,6 @@ class ThumbnailBoardSource : public EntrySource {
   virtual bool HasAnnotations(int index, int itemNo) = 0;
   // The largest thumbnail over a stack's pages.
   virtual QSize StackCell(int index) = 0;
-  // The item records of a stack's pages in page order. False when they
-  // could not be read (or the owner cannot list pages).
-  virtual bool ReadStackPages(int /*index*/, std::vector<ItemInfo>& /*pages*/) { return false; }
 
   // Board positions of moved documents, one call per kind (folder board).
   virtual void WritePositions(const std::vector<ItemInfo>& items, const std::vector<StackInfo>& stacks) = 0;

@@ -284,3 +284,87 @@ INSTANTIATE_TEST_SUITE_P(Cases, PanesRenameAlike,
                                            PaneCase{"Empty", " ", false, true},
                                            PaneCase{"ReadOnly", "%2", true, false}),
                          [](const ::testing::TestParamInfo<PaneCase>& info) { return std::string(info.param.name); });
+
+// ---- deleting ------------------------------------------------------------------------
+
+TEST_F(EntryCommandsTest, DeletedDocumentsLeaveRowsFilesAndEntriesAndTheRestMoveUp) {
+  const int alpha = entryOf(0, 1);
+  const int bundle = entryOf(1, 1);
+  const CommandResult result = commands.DeleteEntries({alpha, bundle}, false);
+  ASSERT_EQ(result.status, CommandStatus::Done) << result.message;
+  EXPECT_EQ(result.changed, (std::vector<int>{std::max(alpha, bundle), std::min(alpha, bundle)}))
+      << "the last index first, so that the others stay put";
+  for (const char* name : {"alpha.bmp", "alpha.bmp.TXT", "page1.bmp", "page2.bmp"}) EXPECT_FALSE(exists(name)) << name;
+  EXPECT_TRUE(exists("taken.bmp"));
+  ItemInfo gone;
+  EXPECT_NE(doc.Database().GetItemInfo(1, gone), 0);
+  EXPECT_NE(doc.Database().GetItemInfo(3, gone), 0);
+  StackInfo stackGone;
+  EXPECT_NE(doc.Database().GetStackInfo(1, stackGone), 0);
+  ASSERT_EQ(doc.EntryList().GetCount(), 2);
+  EXPECT_GE(entryOf(0, 2), 0);
+  EXPECT_GE(entryOf(1, 2), 0);
+  EXPECT_TRUE(cataloguetest::catalogueInvariantsHold(doc.Database()));
+}
+
+TEST_F(EntryCommandsTest, ADeleteAsksFirstAndNothingSelectedIsSaid) {
+  EXPECT_FALSE(EntryCommands::ConfirmDelete(0, false));
+  boxes.script({platform::Answer::Cancel, platform::Answer::Ok});
+  EXPECT_FALSE(EntryCommands::ConfirmDelete(2, false));
+  EXPECT_TRUE(EntryCommands::ConfirmDelete(2, true));
+  EXPECT_EQ(boxes.texts(), (std::vector<std::string>{"文書が選択されていません。", "文書をごみ箱に移動します。\nよろしいですか？",
+                                                     "文書を削除します。\nよろしいですか？"}));
+  for (const auto& box : boxes.shown()) EXPECT_EQ(box.caption, "文書の削除");
+}
+
+namespace {
+
+struct DeleteCase {
+  const char* name;
+  bool selected;
+  platform::Answer answer;
+};
+
+class PanesDeleteAlike : public BrowserViewFixture, public ::testing::WithParamInterface<DeleteCase> {};
+
+}  // namespace
+
+// The same request on the board and on the list asks the same and leaves the
+// folder alike: each pane deletes its own document of two.
+TEST_P(PanesDeleteAlike, BoardAndListEndAlike) {
+  {
+    CatalogueRows rows(folder);
+    rows.addItem({.itemNo = 1, .title = "onboard", .ext = "doc"});
+    rows.addItem({.itemNo = 2, .title = "inlist", .ext = "doc"});
+  }
+  touch("onboard.doc");
+  touch("inlist.doc");
+  show();
+  const DeleteCase& c = GetParam();
+
+  boxes.clear();
+  boxes.script({c.answer});
+  board->SelectOnly(c.selected ? entryOf(0, 1) : -1);
+  ops->DeleteSelected(true);
+  const std::vector<std::string> boardAsked = boxes.texts();
+  const bool boardDeleted = !exists("onboard.doc");
+  EXPECT_EQ(board->tileCount(), document.EntryList().GetCount());
+
+  boxes.clear();
+  boxes.script({c.answer});
+  view->OnViewList();
+  CListPane* list = view->GetListPane();
+  list->clearSelection();
+  if (c.selected) list->SelectOnlyRow(entryOf(0, 2));
+  list->OnDelete(true);
+  EXPECT_EQ(boxes.texts(), boardAsked);
+  EXPECT_EQ(!exists("inlist.doc"), boardDeleted);
+  EXPECT_EQ(list->rowCount(), document.EntryList().GetCount());
+  EXPECT_EQ(document.EntryList().GetCount(), boardDeleted ? 0 : 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, PanesDeleteAlike,
+                         ::testing::Values(DeleteCase{"NothingSelected", false, platform::Answer::Ok},
+                                           DeleteCase{"Cancelled", true, platform::Answer::Cancel},
+                                           DeleteCase{"Deleted", true, platform::Answer::Ok}),
+                         [](const ::testing::TestParamInfo<DeleteCase>& info) { return std::string(info.param.name); });

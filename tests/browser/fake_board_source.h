@@ -136,6 +136,13 @@ class FakeBoardSource : public ThumbnailBoardSource {
     if (mask & fieldmask::kItemTitle) records[static_cast<size_t>(index)].item.Title = item.Title;
     return 0;
   }
+  // Removal drops the record; what the catalogue would unregister is kept.
+  std::vector<int> unregistered;
+  int UnregisterEntry(int index) override {
+    unregistered.push_back(records[static_cast<size_t>(index)].entry.number);
+    return 0;
+  }
+  void RemoveEntry(int index) override { records.erase(records.begin() + index); }
   bool SortedOrder(int, std::vector<board::EntryKey>& order) override {
     if (catalogueOrder.empty()) return false;
     order = catalogueOrder;

@@ -1,6 +1,8 @@
 // The document commands run from the list's rows (duplicate, page order,
 // stack title, copy and paste) and the duplicate's progress and cancel.
 
+#include "browser/entry_commands.h"
+#include "browser/thumbnail_board_source.h"
 #include "browser/entry_paste.h"
 #include "browser/list_pane.h"
 #include "browser/title_change_dlg.h"
@@ -201,7 +203,7 @@ TEST_F(ListCommandsTest, ACancelledStackDuplicateKeepsThePagesCopiedSoFar) {
     EXPECT_EQ(board->tileCount(), document.EntryList().GetCount());
     EXPECT_TRUE(cataloguetest::catalogueInvariantsHold(document.Database()));
     // Leave the folder as it was for the next case.
-    for (int i = document.EntryList().GetCount() - 1; i >= entries; --i) ASSERT_TRUE(ops->DeleteDocumentAt(i, false));
+    for (int i = document.EntryList().GetCount() - 1; i >= entries; --i) ASSERT_TRUE(EntryCommands(*board->source()).DeleteEntry(i, false).done());
   }
 }
 

@@ -1,7 +1,6 @@
 // The list pane over a real document: rows, sorting, column widths, rename
 // and delete; and the list's texts without widgets.
 
-#include "browser/board_operations.h"
 #include "browser/list_pane.h"
 #include "browser/list_rows.h"
 #include "browser/thumbnail_pane_wnd.h"
@@ -85,8 +84,6 @@ class ListPaneTest : public ::testing::Test {
     pane->resize(600, 400);
     pane->SetDocument(&doc);
     pane->onShowDocumentCount = [this](int count) { shownCount = count; };
-    operations = std::make_unique<BoardOperations>(board, doc);
-    pane->deleteEntry = [this](int index, bool toTrash) { return operations->DeleteDocumentAt(index, toTrash); };
     observer = std::make_unique<ListObserver>(*pane);
     doc.AddObserver(observer.get());
   }
@@ -117,9 +114,7 @@ class ListPaneTest : public ::testing::Test {
   std::string folder;
   QMainWindow window;
   CFD3Doc doc;
-  ThumbnailPaneWnd board;
   std::unique_ptr<CListPane> pane;
-  std::unique_ptr<BoardOperations> operations;
   std::unique_ptr<ListObserver> observer;
   platform::RecordingUserInteraction boxes;
   int shownCount = -1;

@@ -736,6 +736,38 @@ TEST_F(HitPrinting, HitsAreDuplicatedInTheirOwnFolderAndShownOnTheBoard) {
   EXPECT_TRUE(dlg->grab().save(QStringLiteral(BRINDEL_SCREENSHOT_DIR "/hit_board_copies.png")));
 }
 
+// The hit board's delete asks as the folder's panes do and deletes each
+// hit's document from its own folder, its tile from the board.
+TEST_F(HitPrinting, HitsAreDeletedFromTheirOwnFolder) {
+  auto dlg = Searched(PagePrintSettings());
+  const std::string folder = root + "/S/";
+  const int letter = dlg->hits().Find(0, 4);
+  ASSERT_GE(letter, 0);
+  const int folderNo = dlg->hits().GetAt(letter)->flags;
+
+  // The menu's delete reaches the question; Cancel keeps everything.
+  boxes.script({platform::Answer::Cancel});
+  dlg->hitPane()->SelectOnly(letter);
+  dlg->hitPane()->OnTileCommand(tilecmd::kDelete, letter);
+  EXPECT_EQ(boxes.texts(), std::vector<std::string>{"文書をごみ箱に移動します。\nよろしいですか？"});
+  EXPECT_EQ(dlg->hits().GetCount(), 2);
+
+  boxes.clear();
+  boxes.script({platform::Answer::Ok});
+  dlg->hitPane()->OnSelectAll();
+  dlg->OnHitDelete(true);
+  EXPECT_EQ(boxes.texts(), std::vector<std::string>{"文書を削除します。\nよろしいですか？"});
+  EXPECT_EQ(dlg->hits().GetCount(), 0);
+  EXPECT_EQ(dlg->hitPane()->tileCount(), 0);
+  EXPECT_EQ(dlg->hitCount(), 0);
+  for (const char* file : {"scan1.png", "scan2.png", "scan3.png", "scanletter.doc"})
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(folder + file))) << file;
+  ItemInfo item;
+  StackInfo stack;
+  EXPECT_FALSE(dlg->database().GetFolderItemInfo(folderNo, 4, item));
+  EXPECT_FALSE(dlg->database().GetFolderStackInfo(folderNo, 1, stack));
+}
+
 // A folder at its limit takes no copy, and says so.
 TEST_F(HitPrinting, AFullFolderRefusesTheHitsCopy) {
   CSearchDlg::Setup setup;

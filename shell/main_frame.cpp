@@ -42,7 +42,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
-#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -100,6 +99,7 @@ CMainFrame::CMainFrame(QWidget* parent)
   setMinimumSize(kMinimumTrackSize);
   setCentralWidget(new QWidget(this));
   centralWidget()->setObjectName(QStringLiteral("viewSlot"));
+  scanning_ = std::make_unique<ScanController>(*this, settings_);
 }
 
 CMainFrame::~CMainFrame() {
@@ -109,6 +109,7 @@ CMainFrame::~CMainFrame() {
 void CMainFrame::SetDocument(CFD3Doc* document) {
   if (document_) document_->RemoveObserver(this);
   document_ = document;
+  scanning_->SetDocument(document);
   if (document_) {
     document_->AddObserver(this);
     ApplyAccelerators(document_->GetDefaultAccelerator());
@@ -169,9 +170,7 @@ bool CMainFrame::OnCreate() {
   firstRun_ = profile->value(BrowserKey(QStringLiteral("FirstRun")), 1).toInt();
   profile.reset();
 
-  const std::string scanTmp = platform::workFolder(platform::workfolder::kScanTmp);
-  QDir(QString::fromStdString(scanTmp)).removeRecursively();
-  StartScannerDriver(scanTmp);
+  scanning_->Startup(platform::workFolder(platform::workfolder::kScanTmp));
 
   CreateConfirmLaunchDialog();
   PostMessage(this, kRestoreAfterStartMessage);
@@ -1011,11 +1010,6 @@ bool CMainFrame::ProbeImagingControl() {
   return CreateImagingControl(this, &probe, kProbeControlId) == 0;
 }
 
-void CMainFrame::StartScannerDriver(const std::string& workFolder) {
-  Scanner().Startup();
-  Scanner().SetScanFolder(workFolder);
-}
-
 void CMainFrame::BuildApplicationBar() {
   SetRegisteredApplications(ReadRegistrations(platform::programIniPath()));
 }
@@ -1102,11 +1096,7 @@ void CMainFrame::RunHotScan() {
     qCInfo(lcRequests) << "no folder is open: nothing scanned";
     return;
   }
-  scanIdle_ = false;
-  RunScan(true);
-  RegisterScannedPages();
-  scanIdle_ = true;
-  emit scanFinished();
+  scanning_->Scan(true);
 }
 
 void CMainFrame::ImportFromEarlierProduct() {
@@ -1187,165 +1177,14 @@ void CMainFrame::RunTidyUp() {
 
 // ---- scanning ----------------------------------------------------------------
 
-namespace {
-
-// The scanner-start window; closing it (Escape, the close button) stops
-// the scan after the page in hand.
-class ScanWaitDlg : public ScannerStartDlg {
- public:
-  explicit ScanWaitDlg(std::function<void()> cancel) : cancel_(std::move(cancel)) {}
-
- protected:
-  void onCancel() override {
-    ScannerStartDlg::onCancel();
-    if (cancel_) cancel_();
-  }
-
- private:
-  std::function<void()> cancel_;
-};
-
-std::string chooseScannerInDialog(QWidget* parent, const std::vector<platform::ScannerDeviceInfo>& devices) {
-  if (devices.empty()) {
-    platform::messageBox("スキャナが見つかりませんでした。", platform::Buttons::Ok, platform::Icon::Warning);
-    return {};
-  }
-  QStringList names;
-  for (const auto& d : devices)
-    names << QStringLiteral("%1 %2 (%3)").arg(QString::fromStdString(d.vendor), QString::fromStdString(d.model),
-                                            QString::fromStdString(d.name));
-  bool ok = false;
-  const QString chosen = QInputDialog::getItem(parent, QStringLiteral("スキャナの選択"), QStringLiteral("スキャナ:"),
-                                               names, 0, false, &ok);
-  if (!ok) return {};
-  const auto at = names.indexOf(chosen);
-  return at >= 0 ? devices[static_cast<std::size_t>(at)].name : std::string();
-}
-
-}  // namespace
-
-platform::CNewScanner& CMainFrame::Scanner() {
-  if (!scanner_) scanner_ = std::make_unique<platform::CNewScanner>(platform::makeSaneSource());
-  return *scanner_;
-}
-
-void CMainFrame::SetScannerSource(std::unique_ptr<platform::ScannerSource> source) {
-  const std::string folder = scanner_ ? scanner_->ScanFolder() : std::string();
-  scanner_ = std::make_unique<platform::CNewScanner>(std::move(source));
-  scanner_->SetScanFolder(folder);
-}
-
-platform::ScanSettings CMainFrame::ReadScanSettings() const {
-  auto profile = OpenAppProfile();
-  const auto text = [&](const char* key) {
-    return profile->value(BrowserKey(QString::fromLatin1(key))).toString().toStdString();
-  };
-  platform::ScanSettings s;
-  s.device = text("ScannerDevice");
-  s.source = text("ScanSource");
-  s.mode = text("ScanMode");
-  s.depth = profile->value(BrowserKey(QStringLiteral("ScanDepth")), 0).toInt();
-  s.resolution = profile->value(BrowserKey(QStringLiteral("ScanResolution")), 300).toInt();
-  s.widthMm = profile->value(BrowserKey(QStringLiteral("ScanWidthMm")), 0).toDouble();
-  s.heightMm = profile->value(BrowserKey(QStringLiteral("ScanHeightMm")), 0).toDouble();
-  return s;
-}
-
 void CMainFrame::OnSelectScanner() {
   SetBusy(true);
-  Scanner().SetSettings(ReadScanSettings());
-  Scanner().SelectSource([this](const std::vector<platform::ScannerDeviceInfo>& devices) {
-    return scannerChooser_ ? scannerChooser_(devices) : chooseScannerInDialog(this, devices);
-  });
-  const std::string chosen = Scanner().Settings().device;
-  if (!chosen.empty()) {
-    auto profile = OpenAppProfile();
-    profile->setValue(BrowserKey(QStringLiteral("ScannerDevice")), QString::fromStdString(chosen));
-  }
+  scanning_->SelectScanner();
   RunPendingWork();
 }
 
 void CMainFrame::OnScan() {
   SetBusy(true);
-  scanIdle_ = false;
-  RunScan(false);
-  raise();
-  activateWindow();
-  RegisterScannedPages();
-  scanIdle_ = true;
-  emit scanFinished();
+  scanning_->Scan(false);
   RunPendingWork();
-}
-
-bool CMainFrame::RunScan(bool hot) {
-  platform::CNewScanner& scanner = Scanner();
-  scanFolder_ = platform::workFolder(platform::workfolder::kScanOut);
-  QDir(QString::fromStdString(scanFolder_)).removeRecursively();
-  QDir().mkpath(QString::fromStdString(scanFolder_));
-  scanner.SetScanFolder(scanFolder_);
-  scanner.SetSettings(ReadScanSettings());
-  scanner.SetPageHandler([this](int kind, platform::GlobalHandle block) { OnScannerPage(kind, block); });
-  nextPageNumber_ = 1;
-  bool ok = false;
-  {
-    ScanWaitDlg wait([&scanner] { scanner.Cancel(); });
-    wait.Create(this);
-    ok = hot ? scanner.ScanHot() : scanner.Scan();
-    wait.Close();
-  }
-  repaint();
-  if (ok) return true;
-  const char* text = "スキャン中にエラーが発生しました。";
-  switch (scanner.LastStatus()) {
-    case platform::ScanStatus::NoDevice: text = "スキャナが見つかりませんでした。"; break;
-    case platform::ScanStatus::OpenFailed: text = "スキャナを開けませんでした。"; break;
-    default: break;
-  }
-  raise();
-  activateWindow();
-  platform::messageBox(text, platform::Buttons::Ok, platform::Icon::Warning, "スキャン");
-  return false;
-}
-
-void CMainFrame::OnScannerPage(int kind, platform::GlobalHandle block) {
-  if (kind != 1 || block == 0) {
-    platform::globalFree(block);
-    return;
-  }
-  const std::span<const std::uint8_t> bytes(platform::globalLock(block), platform::globalSize(block));
-  const std::string path = platform::joinPath(scanFolder_, std::to_string(nextPageNumber_) + ".bmp");
-  const bool newTwain = platform::getProfileInt(platform::programIniPath(), "ブリンデル", "NewTWAIN", 0) != 0;
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-  const ScanPageResult written = WriteScannedPage(bytes, path, newTwain, freeSpace_);
-  QApplication::restoreOverrideCursor();
-  platform::globalUnlock(block);
-  platform::globalFree(block);
-  if (written == ScanPageResult::Written) {
-    emit scannedPageWritten(nextPageNumber_++);
-    return;
-  }
-  // The pages so far stay and are registered when the scan returns.
-  std::string text;
-  switch (written) {
-    case ScanPageResult::NoDriveInfo: text = "ﾄﾞﾗｲﾌﾞ情報が取得できませんでした。"; break;
-    case ScanPageResult::NoSpace: text = "tmpの空き容量が不足しています。\n画像を保存できません。"; break;
-    case ScanPageResult::CannotCreate: text = "スキャンした画像を保存できませんでした。\n" + path; break;
-    default: text = "スキャナから受け取った画像を読めませんでした。"; break;
-  }
-  Scanner().Cancel();
-  raise();
-  activateWindow();
-  platform::messageBox(text, platform::Buttons::Ok, platform::Icon::Warning);
-}
-
-void CMainFrame::RegisterScannedPages() {
-  if (!document_) {
-    qCWarning(lcRequests) << "no document: the scanned pages stay in" << scanFolder_.c_str();
-    return;
-  }
-  lastScanRegistration_ = ImportScannedPages(*document_, settings_, scanFolder_,
-                                             platform::workFolder("scankeep"));
-  qCInfo(lcRequests) << "scanned pages:" << lastScanRegistration_.pages
-                     << "registered:" << lastScanRegistration_.registered;
-  if (QWidget* view = centralWidget()) view->update();
 }

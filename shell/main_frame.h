@@ -9,6 +9,7 @@
 //   OnRestoreAfterStart the private restore message (desktops, schedule, pending work)
 //   SaveState           writes all frame state
 //   RunPendingWork      the pump of scan, earlier-product import and list import
+//   Scanning            the scan controller (scanner, scans, page registration)
 //   SetStatusPaneText, ShowDocumentCount, ShowApplicationHint   status bar
 //   OnDesktopAddRemove, OnDesktopSelChange, OnMediaExchange     desktops and media
 //   Action              the QAction of a command identifier
@@ -23,10 +24,8 @@
 #include "shell/desktop_drive.h"
 #include "shell/document_observer.h"
 #include "shell/fd3_doc.h"
-#include "platform/scanner.h"
 #include "shell/kankyo_settings.h"
-#include "shell/scan_page_writer.h"
-#include "shell/scan_registration.h"
+#include "shell/scan_controller.h"
 #include "shell/viewer_face.h"
 
 #include <QKeySequence>
@@ -182,23 +181,9 @@ class CMainFrame : public QMainWindow, public DocumentObserver {
   void RunPendingWork();
 
   // ---- scanning -------------------------------------------------------------
-  // The scanner driver; its source is SANE unless one was set.
-  platform::CNewScanner& Scanner();
-  void SetScannerSource(std::unique_ptr<platform::ScannerSource> source);
-  // Picks a device from the list (its name, or empty to keep the current
-  // one); the default asks the user in a list dialog.
-  using ScannerChooser = std::function<std::string(const std::vector<platform::ScannerDeviceInfo>&)>;
-  void SetScannerChooser(ScannerChooser chooser) { scannerChooser_ = std::move(chooser); }
-  // Tests put a drive of their own under the scan folder.
-  void SetFreeSpaceProbe(FreeSpaceProbe probe) { freeSpace_ = std::move(probe); }
-  // The scan command (0x8044) and the scanner selection (0x8043).
-  void OnScan();
-  void OnSelectScanner();
-  // A page from the scanner driver: written as the next numbered file.
-  void OnScannerPage(int kind, platform::GlobalHandle block);
-  bool ScanIdle() const { return scanIdle_; }
-  const std::string& ScanFolder() const { return scanFolder_; }
-  const ScanRegistrationResult& LastScanRegistration() const { return lastScanRegistration_; }
+  // The scanner, its driver and the pages of a scan; the scan command
+  // (0x8044) and the scanner selection (0x8043) run through it.
+  ScanController& Scanning() { return *scanning_; }
 
   // Brings the window to the front, restoring it when minimised.
   void ActivateFromOtherInstance();
@@ -215,10 +200,6 @@ class CMainFrame : public QMainWindow, public DocumentObserver {
   // A registered application's button or menu entry: the active pane
   // prepares its selected documents and starts the application.
   void applicationLaunchRequested(int index);
-  // A scanned page was written as page file number.
-  void scannedPageWritten(int number);
-  // A scan is over and its pages were registered (or kept).
-  void scanFinished();
 
  protected:
   bool event(QEvent* event) override;
@@ -246,7 +227,6 @@ class CMainFrame : public QMainWindow, public DocumentObserver {
   // Seams: the steps that need the scanner library, the registered
   // applications, the document or the browser view. Each does what it can
   // without them and names what it will call.
-  void StartScannerDriver(const std::string& workFolder);
   void RestoreFolderTree(const QString& desktop, const QString& folderPath, bool openFolder);
   QString DocumentFolderPath() const;
   void CloseDocumentFolder();
@@ -265,11 +245,8 @@ class CMainFrame : public QMainWindow, public DocumentObserver {
   // the first of them is opened (else the open folder is loaded again).
   void ShowIntakeResult(const std::string& firstFolder);
   std::string IntakeParentFolder() const;
-  // Empties the scan folder, runs the driver under the scanner-start
-  // window; false when the scan failed (the user was told).
-  bool RunScan(bool hot);
-  void RegisterScannedPages();
-  platform::ScanSettings ReadScanSettings() const;
+  void OnScan();
+  void OnSelectScanner();
   void RunTidyUp();
 
   KankyoSettings settings_;
@@ -283,13 +260,6 @@ class CMainFrame : public QMainWindow, public DocumentObserver {
   bool listImportRequested_ = false;
   QString commandLine_;
   MigrationChooser migrationChooser_;
-  std::unique_ptr<platform::CNewScanner> scanner_;
-  ScannerChooser scannerChooser_;
-  FreeSpaceProbe freeSpace_;
-  std::string scanFolder_;
-  int nextPageNumber_ = 1;
-  bool scanIdle_ = true;
-  ScanRegistrationResult lastScanRegistration_;
   bool restoring_ = false;
   bool removableDesktop_ = false;
   QString currentFolderPath_;  // kept for SaveState until the document exists
@@ -318,6 +288,8 @@ class CMainFrame : public QMainWindow, public DocumentObserver {
   std::function<int(bool)> toBrowser_;
   std::vector<QMenu*> viewerMenus_;
   bool viewerMenusShown_ = false;
+  // Last, so that they go before the bars and settings they use.
+  std::unique_ptr<ScanController> scanning_;
 };
 
 // The build name that the update check compares with the published one.

@@ -61,7 +61,7 @@ class MainFrameTest : public ::testing::Test {
     frame->PreCreateWindow();
     EXPECT_TRUE(frame->OnCreate());
     // No scanner of the machine is asked: a feeder without paper.
-    frame->SetScannerSource(std::make_unique<platform::FakeScannerSource>(platform::FakeScannerSource::Options{0}));
+    frame->Scanning().SetScannerSource(std::make_unique<platform::FakeScannerSource>(platform::FakeScannerSource::Options{0}));
     bool restored = false;
     QObject::connect(frame.get(), &CMainFrame::restoredAfterStart, [&restored] { restored = true; });
     frame->show();

@@ -10,11 +10,13 @@
 #include "platform/user_interaction.h"
 #include "shell/app_profile.h"
 #include "shell/busy_flag.h"
+#include "shell/command_ids.h"
 #include "shell/fd3_doc.h"
 #include "shell/import_file.h"
 #include "shell/kankyo_settings.h"
 #include "shell/main_frame.h"
 #include "shell/posted_message.h"
+#include "shell/scan_controller.h"
 #include "shell/scan_page_writer.h"
 #include "shell/scan_registration.h"
 #include "tests/shell/fresh_environment.h"
@@ -346,7 +348,7 @@ class FrameScanTest : public ScanRegistrationTest {
     options.failAfter = failAfter;
     auto fake = std::make_unique<platform::FakeScannerSource>(options);
     auto& ref = *fake;
-    frame->SetScannerSource(std::move(fake));
+    frame->Scanning().SetScannerSource(std::move(fake));
     return ref;
   }
   std::unique_ptr<CMainFrame> frame;
@@ -354,14 +356,14 @@ class FrameScanTest : public ScanRegistrationTest {
 
 TEST_F(FrameScanTest, CancelMidFeederKeepsThePagesAlreadyWritten) {
   useFake(6);
-  QObject::connect(frame.get(), &CMainFrame::scannedPageWritten, [this](int n) {
-    if (n == 2) frame->Scanner().Cancel();
+  QObject::connect(&frame->Scanning(), &ScanController::scannedPageWritten, [this](int n) {
+    if (n == 2) frame->Scanning().Scanner().Cancel();
   });
-  frame->OnScan();
+  frame->RunCommand(cmd::kScan);
   EXPECT_FALSE(IsBusy());
-  EXPECT_TRUE(frame->ScanIdle());
+  EXPECT_TRUE(frame->Scanning().ScanIdle());
   EXPECT_TRUE(frame->isEnabled());
-  const auto& result = frame->LastScanRegistration();
+  const auto& result = frame->Scanning().LastScanRegistration();
   EXPECT_EQ(result.pages, 2);
   ASSERT_EQ(result.entry.Kind, EntryRef::kStack);
   EXPECT_EQ(itemTitles().size(), 2u);
@@ -386,19 +388,19 @@ TEST_F(FrameScanTest, AFailureMidScanStopsWithAMessageAndRegistersWhatCame) {
     SCOPED_TRACE(c.what);
     boxes.clear();
     useFake(5, c.failAfter);
-    frame->SetFreeSpaceProbe(c.freeSpace);
-    frame->OnScan();
+    frame->Scanning().SetFreeSpaceProbe(c.freeSpace);
+    frame->RunCommand(cmd::kScan);
     ASSERT_EQ(boxes.shown().size(), 1u);
     EXPECT_EQ(boxes.shown()[0].text, c.message);
-    EXPECT_EQ(frame->LastScanRegistration().pages, 2);
-    EXPECT_EQ(frame->LastScanRegistration().entry.Kind, EntryRef::kStack);
+    EXPECT_EQ(frame->Scanning().LastScanRegistration().pages, 2);
+    EXPECT_EQ(frame->Scanning().LastScanRegistration().entry.Kind, EntryRef::kStack);
   }
 }
 
 TEST_F(FrameScanTest, ScanRequestsAreServedOnceAndDroppedOverTheViewer) {
   useFake(1);
   int scans = 0;
-  QObject::connect(frame.get(), &CMainFrame::scanFinished, [&scans] { ++scans; });
+  QObject::connect(&frame->Scanning(), &ScanController::scanFinished, [&scans] { ++scans; });
   SetBusy(true);
   PostMessage(frame.get(), kScanRequestMessage);
   PostMessage(frame.get(), kScanRequestMessage);
@@ -406,7 +408,7 @@ TEST_F(FrameScanTest, ScanRequestsAreServedOnceAndDroppedOverTheViewer) {
   EXPECT_EQ(scans, 0);
   frame->RunPendingWork();
   EXPECT_EQ(scans, 1);
-  EXPECT_EQ(frame->LastScanRegistration().entry.Kind, EntryRef::kItem);
+  EXPECT_EQ(frame->Scanning().LastScanRegistration().entry.Kind, EntryRef::kItem);
 
   frame->SetBrowserReturn([] { return true; }, [](bool) { return 0; });
   PostMessage(frame.get(), kScanRequestMessage);
@@ -419,14 +421,14 @@ TEST_F(FrameScanTest, SelectingAScannerIsRememberedForTheNextScan) {
   options.devices = {{"fake:0", "A", "One", "flatbed"}, {"fake:1", "B", "Two", "sheetfed"}};
   auto fake = std::make_unique<platform::FakeScannerSource>(options);
   auto& source = *fake;
-  frame->SetScannerSource(std::move(fake));
-  frame->SetScannerChooser([](const std::vector<platform::ScannerDeviceInfo>& devices) {
+  frame->Scanning().SetScannerSource(std::move(fake));
+  frame->Scanning().SetScannerChooser([](const std::vector<platform::ScannerDeviceInfo>& devices) {
     EXPECT_EQ(devices.size(), 2u);
     return devices[1].name;
   });
-  frame->OnSelectScanner();
+  frame->RunCommand(cmd::kSelectScanner);
   EXPECT_FALSE(IsBusy());
-  frame->OnScan();
+  frame->RunCommand(cmd::kScan);
   EXPECT_EQ(source.lastSettings().device, "fake:1");
   EXPECT_EQ(source.lastSettings().resolution, 300);
 }
@@ -443,17 +445,17 @@ class SaneScanTest : public FrameScanTest {
     OpenAppProfile()->setValue(BrowserKey("ScanResolution"), 75);
     OpenAppProfile()->setValue(BrowserKey("ScanMode"), "Gray");
     OpenAppProfile()->setValue(BrowserKey("ScanDepth"), 1);
-    frame->SetScannerSource(platform::makeSaneSource());
+    frame->Scanning().SetScannerSource(platform::makeSaneSource());
   }
 };
 
 TEST_F(SaneScanTest, AFeederOfThreePagesBecomesAStackTitledFromTheClock) {
   OpenAppProfile()->setValue(BrowserKey("ScanSource"), "Automatic Document Feeder");
-  QObject::connect(frame.get(), &CMainFrame::scannedPageWritten, [this](int n) {
-    if (n == 3) frame->Scanner().Cancel();  // the test feeder holds ten
+  QObject::connect(&frame->Scanning(), &ScanController::scannedPageWritten, [this](int n) {
+    if (n == 3) frame->Scanning().Scanner().Cancel();  // the test feeder holds ten
   });
-  frame->OnScan();
-  const auto& result = frame->LastScanRegistration();
+  frame->RunCommand(cmd::kScan);
+  const auto& result = frame->Scanning().LastScanRegistration();
   EXPECT_EQ(result.pages, 3);
   ASSERT_EQ(result.entry.Kind, EntryRef::kStack);
   EXPECT_EQ(stackTitle(result.entry.No), "2004年5月3日／午後3時7分");
@@ -463,8 +465,8 @@ TEST_F(SaneScanTest, AFeederOfThreePagesBecomesAStackTitledFromTheClock) {
 
 TEST_F(SaneScanTest, AFlatbedPageBecomesASingleItem) {
   OpenAppProfile()->setValue(BrowserKey("ScanSource"), "Flatbed");
-  frame->OnScan();
-  const auto& result = frame->LastScanRegistration();
+  frame->RunCommand(cmd::kScan);
+  const auto& result = frame->Scanning().LastScanRegistration();
   EXPECT_EQ(result.pages, 1);
   EXPECT_EQ(result.entry.Kind, EntryRef::kItem);
   EXPECT_EQ(itemTitles(), std::vector<std::string>{"2004年5月3日／午後3時7分"});

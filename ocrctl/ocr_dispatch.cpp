@@ -232,61 +232,75 @@ std::int32_t OcrDispatch::invokeChecked(int dispid, DispatchKind kind, std::span
     if (kind != DispatchKind::Method) throw DispatchError{platform::kDispUnknownName};
     a.need(n);
   };
+  // A property the control only stores; setting it marks the control modified.
+  auto storedShort = [&](short& field) {
+    shortProperty([&] { return field; }, [&](short v) { field = v; c.markModified(); });
+  };
+  auto storedLong = [&](std::int32_t& field) {
+    longProperty([&] { return field; }, [&](std::int32_t v) { field = v; c.markModified(); });
+  };
   auto markOnly = [&](short) { c.markModified(); };
   auto nothing = [](auto) {};
 
+  namespace id = dispid;
   switch (dispid) {
-    case 1: shortProperty([&] { return c.drawWidth(); }, markOnly); break;
-    case 2: shortProperty([&] { return c.drawHeight(); }, markOnly); break;
-    case 3: shortProperty([&] { return c.drawDpi(); }, [&](short v) { c.setDrawDpi(v); }); break;
-    case 4: shortProperty([&] { return c.dispScale(); }, [&](short v) { c.setDispScale(v); }); break;
-    case 5: shortProperty([&] { return c.form(); }, [&](short v) { c.setForm(v); }); break;
-    case 6: shortProperty([&] { return c.language(); }, [&](short v) { c.setLanguage(v); }); break;
-    case 7: shortProperty([&] { return c.letterDirection(); }, [&](short v) { c.setLetterDirection(v); }); break;
-    case 8: shortProperty([&] { return c.insertCrMode(); }, [&](short v) { c.setInsertCrMode(v); }); break;
-    case 9: shortProperty([&] { return c.blancOutMode(); }, [&](short v) { c.setBlancOutMode(v); }); break;
-    case 10: shortProperty([&] { return c.charAttr(); }, [&](short v) { c.setCharAttr(v); }); break;
-    case 11: shortProperty([&] { return c.activeId(); }, [&](short v) { c.setActiveId(v); }); break;
-    case 12: shortProperty([&] { return c.rcgNum(); }, nothing); break;
-    case 13: shortProperty([&] { return c.rcgLeft(); }, [&](short v) { c.setRcgEdge(0, v); }); break;
-    case 14: shortProperty([&] { return c.rcgTop(); }, [&](short v) { c.setRcgEdge(1, v); }); break;
-    case 15: shortProperty([&] { return c.rcgRight(); }, [&](short v) { c.setRcgEdge(2, v); }); break;
-    case 16: shortProperty([&] { return c.rcgBottom(); }, [&](short v) { c.setRcgEdge(3, v); }); break;
-    case 17: longProperty([&] { return c.activeColor; }, [&](std::int32_t v) { c.activeColor = v; c.markModified(); }); break;
-    case 18: longProperty([&] { return c.rcgFieldColor; }, [&](std::int32_t v) { c.rcgFieldColor = v; c.markModified(); }); break;
-    case 19: longProperty([&] { return c.createColor; }, [&](std::int32_t v) { c.createColor = v; c.markModified(); }); break;
-    case 20: shortProperty([&] { return c.activePensize; }, [&](short v) { c.activePensize = v; c.markModified(); }); break;
-    case 21: shortProperty([&] { return c.rcgFieldPensize; }, [&](short v) { c.rcgFieldPensize = v; c.markModified(); }); break;
-    case 22: shortProperty([&] { return c.createPensize; }, [&](short v) { c.createPensize = v; c.markModified(); }); break;
-    case 23: longProperty([&] { return c.rcgJpnColor; }, [&](std::int32_t v) { c.rcgJpnColor = v; c.markModified(); }); break;
-    case 24: longProperty([&] { return c.rcgEngColor; }, [&](std::int32_t v) { c.rcgEngColor = v; c.markModified(); }); break;
-    case 25: shortProperty([&] { return c.showCancel; }, [&](short v) { c.showCancel = v; c.markModified(); }); break;
-    case 26: longProperty([&] { return c.version(); }, nothing); break;
-    case 27: longProperty([&] { return c.dispOffset(); }, nothing); break;
-    case 28: longProperty([&] { return c.betterMode; }, [&](std::int32_t v) { c.betterMode = v; }); break;
-    case 29:
-    case 31:
+    case id::kDrawWidth: shortProperty([&] { return c.drawWidth(); }, markOnly); break;
+    case id::kDrawHeight: shortProperty([&] { return c.drawHeight(); }, markOnly); break;
+    case id::kDrawDpi: shortProperty([&] { return c.drawDpi(); }, [&](short v) { c.setDrawDpi(v); }); break;
+    case id::kDispScale: shortProperty([&] { return c.dispScale(); }, [&](short v) { c.setDispScale(v); }); break;
+    case id::kForm: shortProperty([&] { return c.form(); }, [&](short v) { c.setForm(v); }); break;
+    case id::kLanguage: shortProperty([&] { return c.language(); }, [&](short v) { c.setLanguage(v); }); break;
+    case id::kLetterDirection:
+      shortProperty([&] { return c.letterDirection(); }, [&](short v) { c.setLetterDirection(v); });
+      break;
+    case id::kInsertCRMode:
+      shortProperty([&] { return c.insertCrMode(); }, [&](short v) { c.setInsertCrMode(v); });
+      break;
+    case id::kBlancOutMode:
+      shortProperty([&] { return c.blancOutMode(); }, [&](short v) { c.setBlancOutMode(v); });
+      break;
+    case id::kCharAttr: shortProperty([&] { return c.charAttr(); }, [&](short v) { c.setCharAttr(v); }); break;
+    case id::kActiveId: shortProperty([&] { return c.activeId(); }, [&](short v) { c.setActiveId(v); }); break;
+    case id::kRcgNum: shortProperty([&] { return c.rcgNum(); }, nothing); break;
+    case id::kRcgLeft: shortProperty([&] { return c.rcgLeft(); }, [&](short v) { c.setRcgEdge(0, v); }); break;
+    case id::kRcgTop: shortProperty([&] { return c.rcgTop(); }, [&](short v) { c.setRcgEdge(1, v); }); break;
+    case id::kRcgRight: shortProperty([&] { return c.rcgRight(); }, [&](short v) { c.setRcgEdge(2, v); }); break;
+    case id::kRcgBottom: shortProperty([&] { return c.rcgBottom(); }, [&](short v) { c.setRcgEdge(3, v); }); break;
+    case id::kActiveColor: storedLong(c.activeColor); break;
+    case id::kRcgFieldColor: storedLong(c.rcgFieldColor); break;
+    case id::kCreateColor: storedLong(c.createColor); break;
+    case id::kActivePensize: storedShort(c.activePensize); break;
+    case id::kRcgFieldPensize: storedShort(c.rcgFieldPensize); break;
+    case id::kCreatePensize: storedShort(c.createPensize); break;
+    case id::kRcgJpnColor: storedLong(c.rcgJpnColor); break;
+    case id::kRcgEngColor: storedLong(c.rcgEngColor); break;
+    case id::kShowCancel: storedShort(c.showCancel); break;
+    case id::kVersion: longProperty([&] { return c.version(); }, nothing); break;
+    case id::kDispOffset: longProperty([&] { return c.dispOffset(); }, nothing); break;
+    case id::kBetterMode: longProperty([&] { return c.betterMode; }, [&](std::int32_t v) { c.betterMode = v; }); break;
+    case id::kUsrPatName:
+    case id::kPatTempDir:
       if (get) {
         a.need(0);
-        out = dispid == 29 ? c.usrPatName() : c.patTempDir();
+        out = dispid == id::kUsrPatName ? c.usrPatName() : c.patTempDir();
       } else if (put) {
         a.need(1);
-        if (dispid == 29) c.setUsrPatName(a.textAt(0));
+        if (dispid == id::kUsrPatName) c.setUsrPatName(a.textAt(0));
         else c.setPatTempDir(a.textAt(0));
       } else {
         throw DispatchError{platform::kDispUnknownName};
       }
       break;
-    case 30: shortProperty([&] { return c.patNum(); }, markOnly); break;
-    case 32: shortProperty([&] { return c.specNum(); }, [&](short v) { c.setSpecNum(v); }); break;
+    case id::kPatNum: shortProperty([&] { return c.patNum(); }, markOnly); break;
+    case id::kSpecNum: shortProperty([&] { return c.specNum(); }, [&](short v) { c.setSpecNum(v); }); break;
 
-    case 60: method(1); out = c.InitOcr(a.textAt(0)); break;
-    case 61: method(1); out = c.LoadImageFile(a.textAt(0)); break;
-    case 62: method(1); out = c.SetImageHandle(a.longAt(0)); break;
-    case 63: method(0); out = c.SkewAuto(); break;
-    case 64: method(1); out = c.Rotate(a.shortAt(0)); break;
-    case 65: method(0); out = c.DoLayout(); break;
-    case 66:
+    case id::kInitOcr: method(1); out = c.InitOcr(a.textAt(0)); break;
+    case id::kLoadImageFile: method(1); out = c.LoadImageFile(a.textAt(0)); break;
+    case id::kSetImageHandle: method(1); out = c.SetImageHandle(a.longAt(0)); break;
+    case id::kSkewAuto: method(0); out = c.SkewAuto(); break;
+    case id::kRotate: method(1); out = c.Rotate(a.shortAt(0)); break;
+    case id::kDoLayout: method(0); out = c.DoLayout(); break;
+    case id::kShowParamSet:
       method(0);
       if (c.state() == State::Recognising) {
         out = code::kNotReady;
@@ -295,50 +309,53 @@ std::int32_t OcrDispatch::invokeChecked(int dispid, DispatchKind kind, std::span
       out = showPropertySheet(*this, window_.data(), dialogRunner_);
       if (window_) window_->update();  // frame colours and pen widths
       break;
-    case 67: method(0); out = c.DoRecognize(); break;
-    case 68: method(0); out = c.GetOcrResult(); break;
-    case 69: method(4); out = c.SetRcgRect(a.shortAt(0), a.shortAt(1), a.shortAt(2), a.shortAt(3)); break;
-    case 70: method(1); out = c.DeleteRcgRect(a.shortAt(0)); break;
-    case 71:
+    case id::kDoRecognize: method(0); out = c.DoRecognize(); break;
+    case id::kGetOcrResult: method(0); out = c.GetOcrResult(); break;
+    case id::kSetRcgRect: method(4); out = c.SetRcgRect(a.shortAt(0), a.shortAt(1), a.shortAt(2), a.shortAt(3)); break;
+    case id::kDeleteRcgRect: method(1); out = c.DeleteRcgRect(a.shortAt(0)); break;
+    case id::kModifyRcgRect:
       method(5);
       out = c.ModifyRcgRect(a.shortAt(0), a.shortAt(1), a.shortAt(2), a.shortAt(3), a.shortAt(4));
       break;
-    case 72: method(0); out = c.DeleteAllRcgRect(); break;
-    case 73:
+    case id::kDeleteAllRcgRect: method(0); out = c.DeleteAllRcgRect(); break;
+    case id::kGetRcgRect:
       method(5);
       out = c.GetRcgRect(a.shortAt(0), a.shortRefAt(1), a.shortRefAt(2), a.shortRefAt(3), a.shortRefAt(4));
       break;
-    case 74: {
+    case id::kGetResultRectHandle: {
       method(1);
       out = static_cast<std::int32_t>(c.GetResultRectHandle(a.shortRefAt(0)));
       break;
     }
-    case 75: method(1); out = c.GetRcgCandidate(a.shortAt(0)); break;
-    case 76: method(1); out = c.SetSyncPos(a.shortAt(0)); break;
-    case 77:
+    case id::kGetRcgCandidate: method(1); out = c.GetRcgCandidate(a.shortAt(0)); break;
+    case id::kSetSyncPos: method(1); out = c.SetSyncPos(a.shortAt(0)); break;
+    case id::kGetResultRect:
       method(5);
       out = c.GetResultRect(a.shortAt(0), a.shortRefAt(1), a.shortRefAt(2), a.shortRefAt(3), a.shortRefAt(4));
       break;
-    case 78:
+    case id::kRegistPat:
       method(5);
       out = c.RegistPat(a.shortAt(0), a.shortAt(1), a.shortAt(2), a.shortAt(3), a.shortAt(4));
       break;
-    case 79: method(2); out = c.UpdatePat(a.shortAt(0), a.shortAt(1)); break;
-    case 80: method(1); out = c.DeletePat(a.shortAt(0)); break;
-    case 81: method(0); out = c.SavePatFile(); break;
-    case 82: method(0); out = c.LoadPatImageSection(); break;
-    case 83: method(0); out = c.UnloadPatImageSection(); break;
-    case 84: method(0); out = runPatternManagement(c, dialogRunner_); break;
-    case 85:
+    case id::kUpdatePat: method(2); out = c.UpdatePat(a.shortAt(0), a.shortAt(1)); break;
+    case id::kDeletePat: method(1); out = c.DeletePat(a.shortAt(0)); break;
+    case id::kSavePatFile: method(0); out = c.SavePatFile(); break;
+    case id::kLoadPatImageSection: method(0); out = c.LoadPatImageSection(); break;
+    case id::kUnloadPatImageSection: method(0); out = c.UnloadPatImageSection(); break;
+    case id::kUserPatMant: method(0); out = runPatternManagement(c, dialogRunner_); break;
+    case id::kGetPatInfo:
       method(4);
       out = c.GetPatInfo(a.shortAt(0), a.shortRefAt(1), a.shortRefAt(2), a.shortRefAt(3));
       break;
-    case 86: method(1); out = static_cast<std::int32_t>(c.GetPatImage(a.shortAt(0))); break;
-    case 87: method(1); out = static_cast<std::int32_t>(c.GetConfLevelHandle(a.shortRefAt(0))); break;
-    case 88: method(2); out = c.GetConfLevel(a.shortAt(0), a.shortAt(1)); break;
-    case 89: method(3); out = c.SkewAutoEx(a.shortRefAt(0), a.shortRefAt(1), a.shortRefAt(2)); break;
-    case 90: method(0); out = static_cast<std::int32_t>(c.GetImageHandle()); break;
-    case kDispidBorderStyle:
+    case id::kGetPatImage: method(1); out = static_cast<std::int32_t>(c.GetPatImage(a.shortAt(0))); break;
+    case id::kGetConfLevelHandle:
+      method(1);
+      out = static_cast<std::int32_t>(c.GetConfLevelHandle(a.shortRefAt(0)));
+      break;
+    case id::kGetConfLevel: method(2); out = c.GetConfLevel(a.shortAt(0), a.shortAt(1)); break;
+    case id::kSkewAutoEx: method(3); out = c.SkewAutoEx(a.shortRefAt(0), a.shortRefAt(1), a.shortRefAt(2)); break;
+    case id::kGetImageHandle: method(0); out = static_cast<std::int32_t>(c.GetImageHandle()); break;
+    case id::kBorderStyle:
       shortProperty([&] { return c.borderStyle; },
                     [&](short v) {
                       c.borderStyle = v == 1 ? 1 : 0;
@@ -346,11 +363,11 @@ std::int32_t OcrDispatch::invokeChecked(int dispid, DispatchKind kind, std::span
                       if (window_) applyBorderStyle(*window_, c.borderStyle);
                     });
       break;
-    case kDispidRefresh:
+    case id::kRefresh:
       method(0);
       if (window_) window_->viewport()->repaint();
       break;
-    case kDispidAboutBox:
+    case id::kAboutBox:
       method(0);
       runAboutBox(window_.data(), dialogRunner_);
       break;

@@ -1,8 +1,9 @@
 #pragma once
-// The OCR control as a component: Invoke by dispatch id onto OcrControl's
-// typed methods, the event sink, and the control's window.
+// The OCR control as a component: Invoke by dispatch id (ocr_dispatch_ids.h)
+// onto OcrControl's typed methods, the event sink, and the control's window.
 #include "ocrctl/area_view.h"
 #include "ocrctl/control_dialogs.h"
+#include "ocrctl/ocr_dispatch_ids.h"
 #include "ocrctl/ocr_control.h"
 #include "platform/component_registry.h"
 
@@ -13,16 +14,6 @@
 #include <vector>
 
 namespace ocrctl {
-
-// Dispatch ids of the events.
-namespace event {
-inline constexpr int kAreaCreated = 1;
-inline constexpr int kAreaDeleted = 2;
-inline constexpr int kAreaModified = 3;
-inline constexpr int kActiveAreaChanged = 4;
-inline constexpr int kAreaNoChanged = 5;
-inline constexpr int kViewScrolled = 6;
-}  // namespace event
 
 // The control's window: the page and its recognition areas.
 using OcrControlWindow = AreaView;
@@ -43,10 +34,6 @@ class RecognitionStopDlg : public QDialog {
 
 class OcrDispatch : public platform::DispatchObject {
  public:
-  // The stock members of a control.
-  static constexpr int kDispidBorderStyle = -504;
-  static constexpr int kDispidRefresh = -550;
-  static constexpr int kDispidAboutBox = -552;
   OcrDispatch();
   ~OcrDispatch() override;
   std::int32_t invoke(int dispid, platform::DispatchKind kind, std::span<const platform::Variant> args,

@@ -1,6 +1,7 @@
 #include "ocrctl/property_page.h"
 
 #include "ocrctl/char_kind_dlg.h"
+#include "ocrctl/ocr_dispatch_ids.h"
 #include "platform/component_registry.h"
 
 #include <QButtonGroup>
@@ -32,11 +33,20 @@ struct PropertyName {
 };
 
 constexpr PropertyName kProperties[] = {
-    {"Form", 5, false},           {"Language", 6, false},        {"LetterDirection", 7, false},
-    {"InsertCRMode", 8, false},   {"BlancOutMode", 9, false},    {"CharAttr", 10, false},
-    {"ActiveColor", 17, true},    {"RcgFieldColor", 18, true},   {"CreateColor", 19, true},
-    {"ActivePensize", 20, false}, {"RcgFieldPensize", 21, false}, {"CreatePensize", 22, false},
-    {"RcgJpnColor", 23, true},    {"RcgEngColor", 24, true},
+    {"Form", dispid::kForm, false},
+    {"Language", dispid::kLanguage, false},
+    {"LetterDirection", dispid::kLetterDirection, false},
+    {"InsertCRMode", dispid::kInsertCRMode, false},
+    {"BlancOutMode", dispid::kBlancOutMode, false},
+    {"CharAttr", dispid::kCharAttr, false},
+    {"ActiveColor", dispid::kActiveColor, true},
+    {"RcgFieldColor", dispid::kRcgFieldColor, true},
+    {"CreateColor", dispid::kCreateColor, true},
+    {"ActivePensize", dispid::kActivePensize, false},
+    {"RcgFieldPensize", dispid::kRcgFieldPensize, false},
+    {"CreatePensize", dispid::kCreatePensize, false},
+    {"RcgJpnColor", dispid::kRcgJpnColor, true},
+    {"RcgEngColor", dispid::kRcgEngColor, true},
 };
 
 const PropertyName* propertyNamed(std::string_view name) {

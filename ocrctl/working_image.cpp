@@ -1,5 +1,6 @@
 #include "ocrctl/working_image.h"
 
+#include "ocrctl/result_codes.h"
 #include "platform/byte_order.h"
 
 #include <algorithm>
@@ -10,9 +11,8 @@ namespace ocrctl {
 
 namespace {
 
-
-constexpr short kUnsupported = -1111;
-constexpr short kNoMemory = -1009;
+using code::kNoMemory;
+using code::kUnsupported;
 constexpr std::size_t kFileHeader = 14;
 constexpr std::size_t kInfoHeader = 40;
 // The grey level at and above which a pixel is ink (255 = black).

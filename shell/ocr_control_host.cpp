@@ -40,20 +40,26 @@ short CZeqOcr3::method(int dispid, std::initializer_list<platform::Variant> args
   return value;
 }
 
-short CZeqOcr3::InitOcr(const std::string& folder) { return method(60, {platform::Variant(folder)}); }
-short CZeqOcr3::LoadImageFile(const std::string& path) { return method(61, {platform::Variant(path)}); }
+short CZeqOcr3::InitOcr(const std::string& folder) {
+  return method(ocrctl::dispid::kInitOcr, {platform::Variant(folder)});
+}
+short CZeqOcr3::LoadImageFile(const std::string& path) {
+  return method(ocrctl::dispid::kLoadImageFile, {platform::Variant(path)});
+}
 
 std::string CZeqOcr3::GetOcrResult() {
   platform::Variant result;
-  if (control_->invoke(68, platform::DispatchKind::Method, {}, &result) != platform::kDispOk || !result.text())
+  if (control_->invoke(ocrctl::dispid::kGetOcrResult, platform::DispatchKind::Method, {}, &result) !=
+          platform::kDispOk ||
+      !result.text())
     return {};
   return *result.text();
 }
 
 short CZeqOcr3::SetRcgRect(short left, short top, short right, short bottom) {
-  return method(69, {platform::Variant(static_cast<std::int16_t>(left)), platform::Variant(static_cast<std::int16_t>(top)),
-                     platform::Variant(static_cast<std::int16_t>(right)),
-                     platform::Variant(static_cast<std::int16_t>(bottom))});
+  return method(ocrctl::dispid::kSetRcgRect,
+                {platform::Variant(static_cast<std::int16_t>(left)), platform::Variant(static_cast<std::int16_t>(top)),
+                 platform::Variant(static_cast<std::int16_t>(right)), platform::Variant(static_cast<std::int16_t>(bottom))});
 }
 
 std::unique_ptr<CZeqOcr3> CreateOcrControl() {

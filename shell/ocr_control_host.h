@@ -9,6 +9,7 @@
 //   OcrParams, ReadOcrParams, SaveOcrParams, PushOcrParams
 //   ControlRecogniser         the batch's recogniser of one page on the control
 
+#include "ocrctl/ocr_dispatch_ids.h"
 #include "platform/component_registry.h"
 #include "shell/ocr_batch.h"
 
@@ -25,22 +26,22 @@ class CZeqOcr3 {
   // its library cannot be loaded).
   static int Create(std::unique_ptr<CZeqOcr3>* out);
 
-  short DrawWidth() { return get(1); }
-  short DrawHeight() { return get(2); }
-  void SetDrawDpi(short dpi) { put(3, dpi); }
-  void SetDispScale(short divisor) { put(4, divisor); }
-  void SetForm(short v) { put(5, v); }
-  void SetLanguage(short v) { put(6, v); }
-  void SetLetterDirection(short v) { put(7, v); }
-  void SetInsertCRMode(short v) { put(8, v); }
-  void SetBlancOutMode(short v) { put(9, v); }
-  void SetCharAttr(short v) { put(10, v); }
-  short RcgNum() { return get(12); }
-  void SetShowCancel(short v) { put(25, v); }
+  short DrawWidth() { return get(ocrctl::dispid::kDrawWidth); }
+  short DrawHeight() { return get(ocrctl::dispid::kDrawHeight); }
+  void SetDrawDpi(short dpi) { put(ocrctl::dispid::kDrawDpi, dpi); }
+  void SetDispScale(short divisor) { put(ocrctl::dispid::kDispScale, divisor); }
+  void SetForm(short v) { put(ocrctl::dispid::kForm, v); }
+  void SetLanguage(short v) { put(ocrctl::dispid::kLanguage, v); }
+  void SetLetterDirection(short v) { put(ocrctl::dispid::kLetterDirection, v); }
+  void SetInsertCRMode(short v) { put(ocrctl::dispid::kInsertCRMode, v); }
+  void SetBlancOutMode(short v) { put(ocrctl::dispid::kBlancOutMode, v); }
+  void SetCharAttr(short v) { put(ocrctl::dispid::kCharAttr, v); }
+  short RcgNum() { return get(ocrctl::dispid::kRcgNum); }
+  void SetShowCancel(short v) { put(ocrctl::dispid::kShowCancel, v); }
   short InitOcr(const std::string& folder);
   short LoadImageFile(const std::string& path);
-  short DoLayout() { return method(65); }
-  short DoRecognize() { return method(67); }
+  short DoLayout() { return method(ocrctl::dispid::kDoLayout); }
+  short DoRecognize() { return method(ocrctl::dispid::kDoRecognize); }
   std::string GetOcrResult();
   short SetRcgRect(short left, short top, short right, short bottom);
 

@@ -211,16 +211,19 @@ TEST_F(AreaViewTest, HostMethodsKeepTheirCodesAndTheActiveArea) {
   const Variant rect[] = {Variant(std::int16_t{10}), Variant(std::int16_t{20}), Variant(std::int16_t{110}),
                           Variant(std::int16_t{220})};
   Variant result;
-  ASSERT_EQ(dispatch_.invoke(69, platform::DispatchKind::Method, rect, &result), platform::kDispOk);
+  ASSERT_EQ(dispatch_.invoke(ocrctl::dispid::kSetRcgRect, platform::DispatchKind::Method, rect, &result),
+            platform::kDispOk);
   std::int32_t number = 0;
   ASSERT_TRUE(result.toLong(&number));
   EXPECT_EQ(number, 1);
   std::int16_t l = 0, t = 0, r = 0, b = 0;
   const Variant out[] = {Variant(std::int16_t{1}), Variant(&l), Variant(&t), Variant(&r), Variant(&b)};
-  ASSERT_EQ(dispatch_.invoke(73, platform::DispatchKind::Method, out, &result), platform::kDispOk);
+  ASSERT_EQ(dispatch_.invoke(ocrctl::dispid::kGetRcgRect, platform::DispatchKind::Method, out, &result),
+            platform::kDispOk);
   EXPECT_EQ(QRect(QPoint(l, t), QPoint(r, b)), QRect(QPoint(10, 20), QPoint(110, 220)));
   const Variant first(std::int16_t{1});
-  ASSERT_EQ(dispatch_.invoke(70, platform::DispatchKind::Method, {&first, 1}, &result), platform::kDispOk);
+  ASSERT_EQ(dispatch_.invoke(ocrctl::dispid::kDeleteRcgRect, platform::DispatchKind::Method, {&first, 1}, &result),
+            platform::kDispOk);
   EXPECT_EQ(control().rcgNum(), 0);
 }
 

@@ -265,7 +265,8 @@ TEST(PatternManagementByDispatch, TheControlFollowsTheFileTheDialogLeftItWith) {
 
   auto userPatMant = [&] {
     platform::Variant result;
-    EXPECT_EQ(dispatch.invoke(84, platform::DispatchKind::Method, {}, &result), platform::kDispOk);
+    EXPECT_EQ(dispatch.invoke(ocrctl::dispid::kUserPatMant, platform::DispatchKind::Method, {}, &result),
+              platform::kDispOk);
     std::int16_t value = 0;
     EXPECT_TRUE(result.toShort(&value));
     return value;

@@ -238,7 +238,7 @@ TEST(PropertySheet, ShowParamSetAppliesAndAnUntouchedSheetWritesNothing) {
   OcrDispatch control;
   auto showParamSet = [&] {
     Variant result;
-    EXPECT_EQ(control.invoke(66, DispatchKind::Method, {}, &result), platform::kDispOk);
+    EXPECT_EQ(control.invoke(ocrctl::dispid::kShowParamSet, DispatchKind::Method, {}, &result), platform::kDispOk);
     std::int16_t value = -99;
     EXPECT_TRUE(result.toShort(&value));
     return value;
@@ -297,26 +297,26 @@ TEST(ControlSettings, StockBorderRefreshAndAboutBox) {
   OcrDispatch control;
   auto* window = qobject_cast<QFrame*>(control.window());
   ASSERT_NE(window, nullptr);
-  EXPECT_EQ(getById(control, OcrDispatch::kDispidBorderStyle), 0);
+  EXPECT_EQ(getById(control, ocrctl::dispid::kBorderStyle), 0);
   EXPECT_EQ(window->frameShape(), QFrame::NoFrame);
   Variant one(std::int16_t{1});
-  EXPECT_EQ(control.invoke(OcrDispatch::kDispidBorderStyle, DispatchKind::PropertyPut, {&one, 1}, nullptr),
+  EXPECT_EQ(control.invoke(ocrctl::dispid::kBorderStyle, DispatchKind::PropertyPut, {&one, 1}, nullptr),
             platform::kDispOk);
-  EXPECT_EQ(getById(control, OcrDispatch::kDispidBorderStyle), 1);
+  EXPECT_EQ(getById(control, ocrctl::dispid::kBorderStyle), 1);
   EXPECT_EQ(window->frameShape(), QFrame::Box);
   EXPECT_GT(window->frameWidth(), 0);
 
   Variant result;
-  EXPECT_EQ(control.invoke(OcrDispatch::kDispidRefresh, DispatchKind::Method, {}, &result), platform::kDispOk);
+  EXPECT_EQ(control.invoke(ocrctl::dispid::kRefresh, DispatchKind::Method, {}, &result), platform::kDispOk);
   QString shown;
   control.setDialogRunner([&](QDialog& dialog) {
     shown = dialog.objectName() + " " + dialog.windowTitle();
     dialog.accept();
     return dialog.result();
   });
-  EXPECT_EQ(control.invoke(OcrDispatch::kDispidAboutBox, DispatchKind::Method, {}, &result), platform::kDispOk);
+  EXPECT_EQ(control.invoke(ocrctl::dispid::kAboutBox, DispatchKind::Method, {}, &result), platform::kDispOk);
   EXPECT_EQ(shown, QStringLiteral("dlg1 ZEQOCR30 のバージョン情報"));
-  EXPECT_EQ(control.invoke(OcrDispatch::kDispidAboutBox, DispatchKind::PropertyGet, {}, &result),
+  EXPECT_EQ(control.invoke(ocrctl::dispid::kAboutBox, DispatchKind::PropertyGet, {}, &result),
             platform::kDispUnknownName);
   EXPECT_EQ(control.invoke(-505, DispatchKind::PropertyGet, {}, &result), platform::kDispUnknownName);
 }

@@ -1,6 +1,5 @@
 #pragma once
-// The control's result codes, declared once for the control, its codecs and
-// their tests.
+// The control's result codes, declared once for the control and its tests.
 
 namespace ocrctl {
 

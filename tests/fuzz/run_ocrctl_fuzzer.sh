@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
-# Builds the OCR control's libFuzzer target (pattern files, DIBs, TIFF files
-# for its own codec) with clang, apart from the main GCC build, and runs it
-# for a bounded time from seeds it makes itself.
+# Builds the OCR control's libFuzzer target (pattern files, DIBs) with clang,
+# apart from the main GCC build, and runs it for a bounded time from seeds it
+# makes itself.
 #   FUZZ_SECONDS=60  FUZZ_BUILD_DIR=build-fuzz
 # A crash leaves its input as <build dir>/crash-ocrctl_inputs-* and fails the script.
 set -euo pipefail
 # shellcheck source=tests/fuzz/fuzz_common.sh
 source "$(dirname "$0")/fuzz_common.sh"
-SOURCES=(ocrctl/compound_file.cpp ocrctl/pattern_store.cpp ocrctl/working_image.cpp ocrctl/tiff_codec.cpp
+SOURCES=(ocrctl/compound_file.cpp ocrctl/pattern_store.cpp ocrctl/working_image.cpp
          platform/paths.cpp platform/global_memory.cpp)
 read -r -a LIBS <<<"$(pkg-config --libs libgsf-1)"
 read -r -a CFLAGS <<<"$(pkg-config --cflags libgsf-1)"
@@ -16,8 +16,7 @@ build_fuzzer ocrctl_inputs "$OUT/obj-ocrctl" "${SOURCES[@]}"
 
 # Seeds: a small compound file (from python3-olefile's reader's point of view
 # any valid one will do: ImageMagick cannot make one, so the build's own
-# pattern file of the tests is used when present), a flat pattern file, DIBs
-# and TIFF files of each compression from libtiff's tools.
+# pattern file of the tests is used when present), a flat pattern file and DIBs.
 seeds="$OUT/seeds/ocrctl_inputs"
 mkdir -p "$seeds"
 prefix() { { printf "\\x$(printf %02x "$1")"; cat "$2"; } >"$3"; }
@@ -27,11 +26,7 @@ convert -size 40x20 xc:white -fill black -draw "rectangle 5,5 30,15" "$tmp/p.png
 convert "$tmp/p.png" -monochrome BMP3:"$tmp/p1.bmp"
 convert "$tmp/p.png" -type Grayscale BMP3:"$tmp/p8.bmp"
 convert "$tmp/p.png" -type TrueColor BMP3:"$tmp/p24.bmp"
-for c in none packbits rle; do
-  convert "$tmp/p.png" -monochrome -compress "$([ $c = rle ] && echo Group3 || echo $c)" "$tmp/t-$c.tif" 2>/dev/null || true
-done
 for b in p1 p8 p24; do prefix 2 "$tmp/$b.bmp" "$seeds/dib-$b"; done
-for t in "$tmp"/t-*.tif; do prefix 3 "$t" "$seeds/$(basename "$t")"; done
 { printf 'usrPattenV30\0\0\0\0\0\0\0\0\1\0'; head -c 728 /dev/urandom; } >"$tmp/flat"
 prefix 1 "$tmp/flat" "$seeds/flat"
 python3 - "$tmp/c.upt" <<'PY' 2>/dev/null && prefix 0 "$tmp/c.upt" "$seeds/compound" || true

@@ -52,7 +52,6 @@ class FileIcon {
   int GetWidth() const;
   int GetHeight() const;
   int GetKind() const { return held_ ? kind_ : 0; }
-  void SetKind(int kind) { kind_ = kind; }
   bool IsHeld() const { return held_; }
   bool HoldsBitmap() const { return held_ && !bitmap_.isNull(); }
   // Entries of the held bitmap's palette: colours-used, or 2, 16, 256 for 1,

@@ -32,7 +32,6 @@ class SortDragListCtrl : public QTreeWidget {
   // The owning dialog calls it after creating the control.
   void LoadCursors();
   void OnColumnClick(int column);
-  bool sortsAscendingNext() const { return descending_; }
   bool dragging() const { return dragging_; }
   int insertionPosition() const { return position_; }
   bool insertionValid() const { return positionValid_; }

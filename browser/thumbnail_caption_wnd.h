@@ -106,8 +106,6 @@ class PageNumberWnd {
   // Button up: the zone to report (the pressed one while the pointer is
   // still in it), else kNone; the press ends either way.
   int Release();
-  int pressedZone() const { return pressed_; }
-  bool pressedInside() const { return pressedInside_; }
 
   void Paint(QPainter& painter, const QFont& font, QPoint offset) const;
 

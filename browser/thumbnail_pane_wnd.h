@@ -121,7 +121,6 @@ class ThumbnailPaneWnd : public QAbstractScrollArea {
   // The topmost tile under a point of the client area, and its zone.
   ThumbnailItemWnd* TileAt(QPoint client, ThumbnailItemWnd::Zone* zone = nullptr) const;
   void BringToFront(ThumbnailItemWnd* tile);
-  ThumbnailItemWnd* focusedTile() const { return focused_; }
   void SetDropTarget(int index);
   int dropTarget() const { return dropTarget_; }
   // Makes the picture of a tile now (painting does it for visible tiles).
@@ -149,7 +148,6 @@ class ThumbnailPaneWnd : public QAbstractScrollArea {
   bool DropItems(bool copy, QPoint client, QPoint globalPos);
   int HitTestDropTarget(QPoint client) const;
   bool isDragging() const { return dragging_; }
-  bool bandActive() const { return band_; }
   QRect bandRect() const { return bandRect_; }
   std::function<OutsideTarget(QPoint globalPos)> findOutsideTarget;
 

@@ -84,9 +84,6 @@ class FulltextEngine {
   // The terms of a slot after registration (longest first) with their kinds
   // and required character counts.
   const TermSlot& Slot(int slot) const { return slots_[static_cast<std::size_t>(slot)]; }
-  const std::vector<int>& RequiredCounts(int slot) const {
-    return required_[static_cast<std::size_t>(slot)];
-  }
 
  private:
   struct Pair {

@@ -87,7 +87,6 @@ class Recordset {
   bool isOpen() const { return open_; }
   OpenType openType() const { return type_; }
   bool isEOF() const { return position_ >= rows_.size(); }
-  bool isBOF() const { return rows_.empty(); }
   void moveNext() {
     if (position_ < rows_.size()) ++position_;
   }

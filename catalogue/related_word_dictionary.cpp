@@ -659,7 +659,6 @@ std::int16_t DeleteRelatedGroup(int index) {
 
 bool RelatedWordDictionaryOpened() { return dict().opened; }
 std::FILE* RelatedWordLogFile() { return dict().log.get(); }
-const std::string& RelatedWordLogPath() { return dict().logPath; }
 const std::string& RelatedWordArchivePath() { return dict().archivePath; }
 
 bool CreateEmptyRelatedWordDictionary(const std::string& folder, int capacity) {

@@ -7,7 +7,7 @@
 //   LoadRelatedWordDictionary, ReleaseRelatedWordDictionary
 //   LookupRelatedWords, GetRelatedGroup, GetNextRelatedWord  reading
 //   AddRelatedGroup, DeleteRelatedGroup                      editing
-//   RelatedWordDictionaryOpened, RelatedWordLogFile, RelatedWordLogPath,
+//   RelatedWordDictionaryOpened, RelatedWordLogFile,
 //   RelatedWordArchivePath                                   for start-up and the
 //                                                           maintenance dialog
 //   AppendFileData                                           file helper
@@ -109,7 +109,6 @@ std::int16_t DeleteRelatedGroup(int index);
 bool RelatedWordDictionaryOpened();
 // The open work log (Synonym.jf1) for the maintenance dialog, or nullptr.
 std::FILE* RelatedWordLogFile();
-const std::string& RelatedWordLogPath();
 const std::string& RelatedWordArchivePath();
 
 // Appends the whole source to the end of the target. kDone, or kFailed.

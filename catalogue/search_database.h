@@ -134,7 +134,6 @@ class SearchDatabase {
   bool NarrowSearch(const std::string& root, bool withSubfolders);
   int GetHitCount() const { return hitStacks_ + hitItems_; }
   int HitStackCount() const { return hitStacks_; }
-  int HitItemCount() const { return hitItems_; }
 
   bool GetFirstHit();
   // atEnd = 1 after the last hit.

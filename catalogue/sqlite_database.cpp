@@ -104,8 +104,6 @@ void SqliteDatabase::executeScript(const std::string& sql) {
   check(db_, rc);
 }
 
-std::int64_t SqliteDatabase::lastInsertRowId() const { return sqlite3_last_insert_rowid(db_); }
-
 void SqliteDatabase::raise(int rc) const { raiseCode(db_, rc); }
 
 // ---- Statement ------------------------------------------------------------

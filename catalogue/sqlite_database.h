@@ -71,7 +71,6 @@ class SqliteDatabase {
   int execute(std::string_view sql, const Args&... args);
   // Runs a script of statements without values (schema work of tests and tools).
   void executeScript(const std::string& sql);
-  std::int64_t lastInsertRowId() const;
 
   // Throws the engine's error for the result code rc of a call on this
   // connection (std::bad_alloc for SQLITE_NOMEM).

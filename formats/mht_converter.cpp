@@ -371,8 +371,6 @@ bool isPackedKind(ResourceKind kind, std::string_view contentType) {
   return false;
 }
 
-std::string_view contentTypeOf(const std::string& path) { return classify(path).type; }
-
 std::string canonicalPath(const std::string& path) { return canonicalKey(path); }
 
 bool isPageResourcePath(const std::string& pageFolder, const std::string& pageTree, const std::string& path,

@@ -74,8 +74,6 @@ std::vector<HtmlResource> findCssResources(std::string_view css);
 // Whether a file of the content type may be packed as what the reference
 // makes of it (a picture as a picture, a page only as a frame...).
 bool isPackedKind(ResourceKind kind, std::string_view contentType);
-// The content type the writer gives a file by its name.
-std::string_view contentTypeOf(const std::string& path);
 
 // The local file that a reference names, resolved against the page's
 // folder; empty for remote references (http:, ftp: and every other scheme

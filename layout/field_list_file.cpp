@@ -157,10 +157,6 @@ FieldListSet libraryFieldLists() {
   return {&s.inputFields, &s.Sfld, &s.ruleFields};
 }
 
-short count_fld_ring(const userfld* head) { return static_cast<short>(ringCount(head)); }
-short count_line_ring(const line_record* head) { return static_cast<short>(ringCount(head)); }
-short count_recg_ring(const recg* head) { return static_cast<short>(ringCount(head)); }
-
 short save_fld_file(const userfld* callerRing, std::string_view callerText, std::uint16_t callerWord,
                     const FieldListSet* set, const std::string& path) {
   if (set == nullptr || set->sfld == nullptr || set->ruleFields == nullptr) return kStatusNoFieldList;

@@ -5,7 +5,6 @@
 //
 //   save_fld_file     writes a file beside the target and renames it over it
 //   load_fld_file     reads a file; nothing changes unless all of it is read
-//   count_fld_ring, count_line_ring, count_recg_ring
 //   libraryFieldLists the library's three lists as a set
 #pragma once
 
@@ -34,10 +33,6 @@ struct FieldListSet {
 };
 
 FieldListSet libraryFieldLists();
-
-short count_fld_ring(const userfld* head);
-short count_line_ring(const line_record* head);
-short count_recg_ring(const recg* head);
 
 // 1; -150 no list set; -121 the file cannot be created; -122 a write failed
 // or a ring is too long for its count word; -124 finishing the file failed.

@@ -17,7 +17,6 @@ using layout::ringSortDescending;
 using layout::ringUnlink;
 
 userfld* alloc_fld() { return pools().fields.take(); }
-line_record* alloc_line() { return pools().lines.take(); }
 extern "C" recg* alloc_recg() { return pools().recgs.take(); }
 extern "C" void free_recg(recg* record) { pools().recgs.give(record); }
 
@@ -124,8 +123,6 @@ short move_fld_list(userfld** source, userfld** target) {
 
 void free_line_node(line_record* line) { pools().lines.give(line); }
 
-line_record* unlink_line(line_record* line) { return layout::ringDrop(line, pools().lines); }
-
 void free_line_list(line_record** head) {
   auto freeLine = [](line_record* line) {
     free_recg_list(&line->boxes);
@@ -134,10 +131,6 @@ void free_line_list(line_record** head) {
   };
   layout::ringFree(*head, freeLine, freeLine);
 }
-
-void free_recg_node(recg* record) { free_recg(record); }
-
-recg* unlink_recg(recg* record) { return layout::ringDrop(record, pools().recgs); }
 
 void free_recg_chain(recg* ending, recg* first) {
   for (recg* r = first; r != nullptr && r != ending;) {
@@ -283,14 +276,11 @@ void sort_fld_by_left(userfld* h) { ringSortAscending(h, [](const userfld& r) { 
 void sort_fld_by_right(userfld* h) { ringSortAscending(h, [](const userfld& r) { return r.right; }); }
 void sort_fld_by_right_desc(userfld* h) { ringSortDescending(h, [](const userfld& r) { return r.right; }); }
 void sort_line_by_top(line_record* h) { ringSortAscending(h, [](const line_record& r) { return r.top; }); }
-void sort_line_by_left(line_record* h) { ringSortAscending(h, [](const line_record& r) { return r.left; }); }
-void sort_line_by_right(line_record* h) { ringSortAscending(h, [](const line_record& r) { return r.right; }); }
 void sort_line_by_right_desc(line_record* h) {
   ringSortDescending(h, [](const line_record& r) { return r.right; });
 }
 void sort_recg_by_top(recg* h) { ringSortAscending(h, [](const recg& r) { return r.top; }); }
 void sort_recg_by_left(recg* h) { ringSortAscending(h, [](const recg& r) { return r.left; }); }
-void sort_recg_by_right(recg* h) { ringSortAscending(h, [](const recg& r) { return r.right; }); }
 
 void clip_rect_to_page(Rect16* rect, const ImageDesc* page) {
   const int width = page->bytesPerRow * 8;

@@ -1,16 +1,16 @@
 // Field, text-line and recognition rings.
 //
-//   records      alloc_fld, alloc_line, alloc_recg, free_recg
+//   records      alloc_fld, alloc_recg, free_recg
 //   building     append_fld, append_line, append_recg, add_fld_rect,
 //                add_plain_fld, add_page_fld
 //   freeing      free_fld_node, unlink_fld, free_fld_tree, free_fld_list,
-//                move_fld_list, free_line_node, unlink_line, free_line_list,
-//                free_recg_node, unlink_recg, free_recg_chain,
-//                free_recg_sublist, free_recg_list
+//                move_fld_list, free_line_node, free_line_list,
+//                free_recg_chain, free_recg_sublist, free_recg_list
 //   copying      copy_fld_deep
 //   host lists   create_userfld_ring, free_userfld_ring, free_Sfld_rings
 //   queries      count_fld, find_fld_at_point, number_fld_kind
-//   sorts        sort_{fld,line,recg}_by_{top,left,right}  (stable, ascending)
+//   sorts        sort_fld_by_{top,left,right}, sort_line_by_top,
+//                sort_recg_by_{top,left}  (stable, ascending)
 //                sort_fld_by_right_desc, sort_line_by_right_desc
 //   page         clip_rect_to_page
 //
@@ -24,7 +24,6 @@
 #include "layout/vulay30.h"  // alloc_recg, free_recg
 
 userfld* alloc_fld();
-line_record* alloc_line();
 
 userfld* append_fld(userfld** head);
 line_record* append_line(line_record** head);
@@ -42,11 +41,8 @@ void free_fld_list(userfld** head);
 short move_fld_list(userfld** source, userfld** target);
 
 void free_line_node(line_record* line);
-line_record* unlink_line(line_record* line);
 void free_line_list(line_record** head);
 
-void free_recg_node(recg* record);
-recg* unlink_recg(recg* record);
 void free_recg_chain(recg* ending, recg* first);
 void free_recg_sublist(recg* first, recg* owner);
 void free_recg_list(recg** head);
@@ -74,11 +70,8 @@ void sort_fld_by_left(userfld* head);
 void sort_fld_by_right(userfld* head);        // ascending
 void sort_fld_by_right_desc(userfld* head);   // largest right edge first
 void sort_line_by_top(line_record* head);
-void sort_line_by_left(line_record* head);
-void sort_line_by_right(line_record* head);
 void sort_line_by_right_desc(line_record* head);
 void sort_recg_by_top(recg* head);
 void sort_recg_by_left(recg* head);
-void sort_recg_by_right(recg* head);
 
 void clip_rect_to_page(Rect16* rect, const ImageDesc* page);

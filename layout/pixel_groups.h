@@ -41,11 +41,6 @@ inline constexpr short kKindText = 13;
 
 short group_pixels(rect_record** head, const ImageDesc* image, const Rect16* rect, int reduction,
                    int minimumSize);
-// Same operation under the other piece's name.
-inline short collect_components(rect_record** head, const ImageDesc* image, const Rect16* rect,
-                                int reduction, int minimumSize) {
-  return group_pixels(head, image, rect, reduction, minimumSize);
-}
 void drop_excluded_groups(const userfld* children, rect_record* ring);
 short classify_region(short* kind, const ImageDesc* image, const Rect16* rect);
 short keep_figure_blocks(rect_record* ring, const ImageDesc* image);

@@ -214,10 +214,6 @@ short find_white_row_bands(rect_record** bands, const rect_record* lines, const 
   return findWhiteBands(bands, lines, *q, Axis::Rows);
 }
 
-short find_white_column_bands(rect_record** bands, const rect_record* lines, const Rect16* q) {
-  return findWhiteBands(bands, lines, *q, Axis::Columns);
-}
-
 short count_hrule_groups(const Rect16* q, layctx* ctx) { return countRuleGroups(*q, ctx, Axis::Rows); }
 short count_vrule_groups(const Rect16* q, layctx* ctx) { return countRuleGroups(*q, ctx, Axis::Columns); }
 

@@ -9,7 +9,6 @@
 //   measure_row_features      f1..f4 of classify_table
 //   measure_column_features   f5..f8
 //   find_white_row_bands      runs of rows that the lines hardly cover
-//   find_white_column_bands   the same for columns
 //   count_hrule_groups        horizontal rule groups across 80 % of the width
 //   count_vrule_groups        vertical rule groups across 80 % of the height
 //   drop_text_regions         regions that lines cover by more than 70 %
@@ -36,7 +35,6 @@ short classify_table(short* cls, short* style, const Rect16* rect, layctx* ctx);
 short measure_row_features(short* f1, short* f2, short* f3, short* f4, const Rect16* q, layctx* ctx);
 short measure_column_features(short* f5, short* f6, short* f7, short* f8, const Rect16* q, layctx* ctx);
 short find_white_row_bands(rect_record** bands, const rect_record* lines, const Rect16* q);
-short find_white_column_bands(rect_record** bands, const rect_record* lines, const Rect16* q);
 short count_hrule_groups(const Rect16* q, layctx* ctx);
 short count_vrule_groups(const Rect16* q, layctx* ctx);
 short drop_text_regions(layctx* ctx);

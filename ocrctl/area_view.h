@@ -65,7 +65,6 @@ class AreaView : public QAbstractScrollArea {
   const std::vector<QRect>& lineFrames() const { return lineFrames_; }
 
   // What a drag is doing, for tests and the painting.
-  int dragMode() const { return dragMode_; }
   QRect trackingRect() const;
   int autoScrollDirection() const { return autoScroll_; }
   QTimer& autoScrollTimer() { return autoScrollTimer_; }

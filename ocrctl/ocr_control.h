@@ -188,7 +188,6 @@ class OcrControl {
   bool recognising() const { return state_ == State::Recognising; }
 
   // What the last recognition left, for hosts and tests.
-  short resultCount() const { return resultCount_; }
   short confidenceCount() const { return confidenceCount_; }
   const ParamBlock& defaultParams() const { return defaults_; }
 

@@ -48,11 +48,6 @@ std::int16_t* Variant::shortRef() const {
   return p != nullptr ? *p : nullptr;
 }
 
-std::int32_t* Variant::longRef() const {
-  const auto* p = std::get_if<std::int32_t*>(&value_);
-  return p != nullptr ? *p : nullptr;
-}
-
 void ComponentDeleter::operator()(DispatchObject* object) const {
   if (object == nullptr) return;
   if (destroy != nullptr) destroy(object);

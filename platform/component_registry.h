@@ -54,7 +54,6 @@ class Variant {
   bool toLong(std::int32_t* out) const;
   const std::string* text() const { return std::get_if<std::string>(&value_); }
   std::int16_t* shortRef() const;
-  std::int32_t* longRef() const;
   const VariantValue& value() const { return value_; }
 
  private:

@@ -34,8 +34,6 @@ TimerSource* gSource = &gQtSource;
 
 }  // namespace
 
-TimerSource& timerSource() { return *gSource; }
-
 std::unique_ptr<Timer> createTimer(std::function<void()> onTimeout, bool repeating) {
   return gSource->createTimer(std::move(onTimeout), repeating);
 }

@@ -5,7 +5,6 @@
 // 500 ms" are steps of the test, not waits on the wall clock.
 //
 //   Timer                  one timer: start (again), stop, isActive
-//   timerSource            the source in use
 //   createTimer            a timer of the source in use
 //   ManualTimerSource      a test's source; advance(ms) fires what falls due
 //
@@ -35,7 +34,6 @@ class TimerSource {
   virtual std::unique_ptr<Timer> createTimer(std::function<void()> onTimeout, bool repeating) = 0;
 };
 
-TimerSource& timerSource();
 std::unique_ptr<Timer> createTimer(std::function<void()> onTimeout, bool repeating = false);
 
 // Installed for its lifetime (the source before it returns afterwards). Timers

@@ -573,16 +573,10 @@ std::vector<int> cutCandidates(const Frame& f, const CharRect& rect, int step) {
 std::vector<int> column_projection(const EngineImage& image, const CharRect& rect) {
   return projection(Frame{image, false}, rect);
 }
-std::vector<int> row_projection(const EngineImage& image, const CharRect& rect) {
-  return projection(Frame{image, true}, turned(rect));
-}
 std::vector<int> find_cut_candidates(const EngineImage& image, const CharRect& rect, int step) {
   return cutCandidates(Frame{image, false}, rect, step);
 }
 CharRect fit_rect_to_ink(const EngineImage& image, const CharRect& rect) { return fitToInk(Frame{image, false}, rect); }
-CharRect fit_rect_to_ink_v(const EngineImage& image, const CharRect& rect) {
-  return turned(fitToInk(Frame{image, true}, turned(rect)));
-}
 
 std::int16_t split_component(CellReader& reader, const CellBox& box, SplitDirection direction, int threshold,
                              int step, int pitch, int tolerance, SplitMode mode, std::vector<CellBox>& pieces) {

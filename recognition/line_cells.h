@@ -189,14 +189,11 @@ std::int16_t split_two_digits(CellReader& reader, LineCut& cut);
 
 enum class SplitMode { Whole = 0, Half = 1 };
 enum class SplitDirection { Forward = 0, Backward = 1 };
-// Ink per column (row_projection: per row) of the rectangle, clipped.
+// Ink per column of the rectangle, clipped.
 std::vector<int> column_projection(const EngineImage& image, const CharRect& rect);
-std::vector<int> row_projection(const EngineImage& image, const CharRect& rect);
 std::vector<int> find_cut_candidates(const EngineImage& image, const CharRect& rect, int step);
-// The rectangle's top and bottom moved onto its ink; empty when it has none
-// (the _v twin moves its left and right).
+// The rectangle's top and bottom moved onto its ink; empty when it has none.
 CharRect fit_rect_to_ink(const EngineImage& image, const CharRect& rect);
-CharRect fit_rect_to_ink_v(const EngineImage& image, const CharRect& rect);
 std::int16_t split_wide_components(CellReader& reader, LineCut& cut, SplitMode mode, SplitDirection direction,
                                    int threshold, const LineCutParameters& p = {});
 // The pieces of one box (reading order), empty when it is not split.

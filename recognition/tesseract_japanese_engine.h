@@ -91,7 +91,6 @@ class TesseractJapaneseEngine final : public JapaneseEngine {
                           const std::int32_t rect[4], std::uint16_t* out, int capacity) override;
 
   ReadingMode mode() const { return mode_; }
-  void setMode(ReadingMode mode) { mode_ = mode; }
 
   // A symbol of a line reading, in page pixels, with its codes.
   struct LineSymbol {

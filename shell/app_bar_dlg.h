@@ -30,8 +30,6 @@ class AppRegistrationDlg : public QDialog {
   AppRegistrationDlg(std::string iniPath, QString appRegPath, QWidget* parent = nullptr,
                      const QStringList& applicationFolders = DesktopApplicationFolders());
 
-  void SetFileChooser(FileChooser chooser) { fileChooser_ = std::move(chooser); }
-
   void OnRegisteredChosen(int row);
   void OnCandidateChosen(int row);
   void OnBrowse();
@@ -48,7 +46,6 @@ class AppRegistrationDlg : public QDialog {
   QButtonGroup* ModeGroup() const { return modeGroup_; }
   QButtonGroup* PreparationGroup() const { return preparationGroup_; }
   QPushButton* AddButton() const { return add_; }
-  QPushButton* UpdateButton() const { return update_; }
   QPushButton* DeleteButton() const { return delete_; }
 
  private:

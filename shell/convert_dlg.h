@@ -32,7 +32,6 @@ class ConvertDlg : public QDialog {
   QComboBox* formatList() const { return format_; }
   QComboBox* colourList() const { return colour_; }
   QComboBox* compressionList() const { return compression_; }
-  QLabel* noteLabel() const { return note_; }
 
  private:
   QComboBox* format_;

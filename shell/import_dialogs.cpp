@@ -138,12 +138,6 @@ ExtensionFilterDlg::ExtensionFilterDlg(QWidget* parent, int mode, int firstRow, 
   connect(cancel, &QPushButton::clicked, this, &ExtensionFilterDlg::reject);
 }
 
-void ExtensionFilterDlg::SetCandidates(const QStringList& texts) {
-  if (mode_ == 1) return;
-  candidates_->clear();
-  candidates_->addItems(texts);
-}
-
 void ExtensionFilterDlg::SetResult(const QString& text) {
   result_ = text;
   fillChosen();
@@ -204,14 +198,6 @@ void HtmlDrawDlg::SetSource(CLead* ctrl, const std::string& htmlPath) {
   path_ = htmlPath;
 }
 
-bool HtmlDrawDlg::ReadPage(const std::string& path, QString& html, QString& baseFolder) {
-  PageSource source;
-  if (!readPageSource(path, PageLimits{}, source)) return false;
-  html = source.html;
-  baseFolder = QString::fromStdString(platform::parentPath(path));
-  return true;
-}
-
 int HtmlDrawDlg::DoModal() {
   const std::int64_t start = platform::monotonicMs();
   const PageLimits limits = limits_;
@@ -237,6 +223,5 @@ int HtmlDrawDlg::DoModal() {
   ctrl_->EndDraw();
   loaded_ = document.loaded();
   refused_ = document.refused();
-  elapsedMs_ = static_cast<int>(platform::monotonicMs() - start);
   return QDialog::Accepted;
 }

@@ -64,7 +64,6 @@ class ExtensionFilterDlg : public QDialog {
   // mode 1: the candidates are the rows of the pattern table (from
   // firstRow up to lastRow, exclusive); otherwise candidates are texts.
   explicit ExtensionFilterDlg(QWidget* parent = nullptr, int mode = 1, int firstRow = 0, int lastRow = kTextRunStart);
-  void SetCandidates(const QStringList& texts);  // outside mode 1
   void SetResult(const QString& text);
   QString Result() const { return result_; }
 
@@ -95,22 +94,16 @@ class HtmlDrawDlg : public QDialog {
   // Accepted when the page was drawn into the control's image; Rejected
   // when the page could not be read (no message: the caller decides).
   int DoModal();
-  int elapsedMs() const { return elapsedMs_; }
   // Resources the last drawing read, and those it refused (out of reach,
   // too large, not a picture, or past the time limit).
   int loadedResources() const { return loaded_; }
   int refusedResources() const { return refused_; }
   void SetLimits(const PageLimits& limits) { limits_ = limits; }
 
-  // The page's HTML (or plain text as HTML) in UTF-8 and the folder its
-  // relative links point into; false when nothing could be read.
-  static bool ReadPage(const std::string& path, QString& html, QString& baseFolder);
-
  private:
   CLead* ctrl_ = nullptr;
   std::string path_;
   PageLimits limits_;
-  int elapsedMs_ = 0;
   int loaded_ = 0;
   int refused_ = 0;
 };

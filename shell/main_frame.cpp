@@ -828,7 +828,6 @@ void CMainFrame::ActivateFromOtherInstance() {
 
 void CMainFrame::OnRestoreAfterStart() {
   SetBusy(true);
-  restoring_ = true;
   auto profile = OpenAppProfile();
   desktopCombo_->clear();
   for (int i = 0; i < kDesktopHistorySize; ++i) {
@@ -853,7 +852,6 @@ void CMainFrame::OnRestoreAfterStart() {
   profile->sync();
 
   QCoreApplication::processEvents();
-  restoring_ = false;
 
   const int today = platform::todayYmd();
   const int lastDate = profile->value(BrowserKey(QStringLiteral("LastDate")), 0).toInt();

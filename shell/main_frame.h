@@ -110,7 +110,6 @@ class CMainFrame : public QMainWindow, public DocumentObserver {
   // replace it.
   using MigrationChooser = std::function<bool(std::vector<std::string>& folders)>;
   void SetMigrationChooser(MigrationChooser chooser) { migrationChooser_ = std::move(chooser); }
-  bool IsRestoring() const { return restoring_; }
   bool IsRemovableDesktop() const { return removableDesktop_; }
   // Tests put a medium of their own under a desktop, and answer the dialog.
   void SetDriveProbe(DriveProbe probe) { driveProbe_ = std::move(probe); }
@@ -159,7 +158,6 @@ class CMainFrame : public QMainWindow, public DocumentObserver {
   // The viewer (not owned); without one OpenViewer does nothing and the
   // questions answer true.
   void SetViewerFace(ViewerFace* face) { viewerFace_ = face; }
-  ViewerFace* viewerFace() const { return viewerFace_; }
   void OpenViewer(const ViewerRequest& request);
   bool CloseViewer(bool offerCancel);
   bool QuerySaveDocument(bool offerCancel);
@@ -260,7 +258,6 @@ class CMainFrame : public QMainWindow, public DocumentObserver {
   bool listImportRequested_ = false;
   QString commandLine_;
   MigrationChooser migrationChooser_;
-  bool restoring_ = false;
   bool removableDesktop_ = false;
   QString currentFolderPath_;  // kept for SaveState until the document exists
 

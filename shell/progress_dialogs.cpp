@@ -143,9 +143,6 @@ CopyProgressDlg::CopyProgressDlg(int mode)
 
 void CopyProgressDlg::SetFileName(const QString& name) { setTextIfChanged(file_, name); }
 
-void CopyProgressDlg::SetCount(int current, int total) {
-  setTextIfChanged(count_, QStringLiteral("%1 ファイル中 %2 ファイル目").arg(total).arg(current));
-}
 
 void CopyProgressDlg::SetText(const QString& text) { setTextIfChanged(text_, text); }
 

@@ -96,7 +96,6 @@ class CopyProgressDlg : public ProgressDialog {
   enum Mode { Rotate = 0, Copy = 1 };
   explicit CopyProgressDlg(int mode);
   void SetFileName(const QString& name);
-  void SetCount(int current, int total);
   void SetText(const QString& text);
   void SetProgressText(const std::string& text) override { SetFileName(QString::fromStdString(text)); }
 

@@ -11,7 +11,6 @@ class QtUserInteraction : public platform::UserInteraction {
  public:
   // owner may be null: the box is then owned by the active window.
   explicit QtUserInteraction(QWidget* owner = nullptr) : owner_(owner) {}
-  void setOwner(QWidget* owner) { owner_ = owner; }
   platform::Answer messageBox(const std::string& text, const std::string& caption, platform::Buttons buttons,
                               platform::Icon icon) override;
 

@@ -128,8 +128,6 @@ AnnBox& AnnBoxWnd::mutableBox() { return view_->AnnotationBox(index_); }
 bool AnnBoxWnd::editing() const { return edit_->isVisible() || view_->editingAnnotation() == this; }
 bool AnnBoxWnd::selectTool() const { return view_->tool() == anntool::kSelect; }
 
-QRect AnnBoxWnd::boxClientRect() const { return client_; }
-
 void AnnBoxWnd::Place(const QRect& client) {
   client_ = client;
   setGeometry(frameShown_ ? client.adjusted(-kFrameMargin, -kFrameMargin, kFrameMargin, kFrameMargin) : client);

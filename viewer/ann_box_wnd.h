@@ -102,7 +102,6 @@ class AnnBoxWnd : public QWidget {
   AnnBox& mutableBox();
   bool selectTool() const;
   void forward(QMouseEvent* event);
-  QRect boxClientRect() const;  // the box in viewport pixels, without the frame
   int cornerAt(QPoint local) const;
   void changed();
   void fitLinkToText();

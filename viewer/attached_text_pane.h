@@ -5,7 +5,7 @@
 // it without a length limit.
 //
 //   Load, Save, Clear, AppendText    what the viewer frame calls
-//   IsModified, IsReadOnlyPane, TextPath
+//   IsModified, TextPath
 //   EditCommand, EditCommandEnabled, BuildEditMenu
 //
 // A file that is not valid Shift-JIS opens read-only with a message, so that
@@ -35,7 +35,6 @@ class AttachedTextPane : public QPlainTextEdit {
   void Clear();
   void AppendText(const std::string& text);
   bool IsModified() const;
-  bool IsReadOnlyPane() const { return isReadOnly(); }
   const std::string& TextPath() const { return path_; }
   // The page's file (and so its text file's name) was renamed.
   void PageRenamed(const std::string& oldFile, const std::string& newFile) {

@@ -12,8 +12,8 @@
 // single items, all items or one stack's pages), and a restart that only
 // rewound would hand out the rows of whichever statement ran last.
 //
-// The cursor knows nothing of result codes; FolderDatabase's FirstOf, NextOf
-// and PostOf wrap it with the guards and the messages of each enumeration.
+// The cursor knows nothing of result codes; FolderConnection's first, next
+// and post wrap it with the guards and the messages of each enumeration.
 
 #include "catalogue/sqlite_database.h"
 

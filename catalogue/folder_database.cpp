@@ -95,27 +95,11 @@ FolderDatabase::FolderDatabase() = default;
 
 FolderDatabase::~FolderDatabase() {
   if (IsOpen()) CloseFolder();
-  DeleteRecordsets();
   if (gActiveDatabase == this) gActiveDatabase = nullptr;
 }
 
 std::string FolderDatabase::CataloguePath(const std::string& folder) {
   return platform::joinPath(withoutOneTrailingSlash(folder), kCatalogueFileName);
-}
-
-int FolderDatabase::SetError(int code, std::string message) {
-  lastError_.code = code;
-  lastError_.message = std::move(message);
-  return code;
-}
-
-int FolderDatabase::SetEngineError(const DbException& e, std::string message) {
-  lastError_.daoErrorCode = e.engineCode();
-  lastError_.source = DbException::kSource;
-  lastError_.description = e.description();
-  lastError_.helpFile.clear();
-  lastError_.helpContext = 0;
-  return SetError(dbresult::kEngine, std::move(message));
 }
 
 // ---- DoesFolderExist ------------------------------------------------------
@@ -128,38 +112,38 @@ int FolderDatabase::DoesFolderExist(const std::string& folder, int& isCatalogue,
   if (!isDirectory(folder))
     return SetError(dbresult::kBadArgument, "指定されたディレクトリが在りません。:DoesFolderExist");
   if (const int recovered = RecoverInterruptedCompaction(folder); recovered != dbresult::kOk)
-    return SetError(recovered, lastError_.message + ":DoesFolderExist");
+    return SetError(recovered, connection_.lastError().message + ":DoesFolderExist");
   const std::string path = CataloguePath(folder);
   if (!isRegularFile(path)) return dbresult::kOk;
 
   // The database is closed again on every path, failures included, so that
   // a caller can repair the folder and test it again.
   const int result = Guard("DAOのエラーです。:DoesFolderExist", "MemoryException :DoesFolderExist", [&] {
-    database_.openExclusive(path, false);
-    checkIntegrity(database_);
-    VersionRecordset versionRows(database_);
+    connection_.db().openExclusive(path, false);
+    checkIntegrity(connection_.db());
+    VersionRecordset versionRows(connection_.db());
     versionRows.open(OpenType::Snapshot, "SELECT * FROM SysEnv");
     if (versionRows.isEOF()) {
       versionRows.close();
-      database_.close();
+      connection_.db().close();
       return SetError(dbresult::kBadArgument, "FDDBのデータベースではありません。:DoesFolderExist");
     }
-    checkSchema(database_);
+    checkSchema(connection_.db());
     version = versionRows->DatabaseVersion;
     if (versionRows->ApplicationVersion == "1.0") {
       // The first format kept no full-text level for web pages and mails.
-      Transaction upgrade(database_);
-      database_.execute(
+      Transaction upgrade(connection_.db());
+      connection_.db().execute(
           "UPDATE ItemMST SET FullTextLevel = 1 WHERE ItemExt IN('html','htm','mht','mhtml','eml')");
-      database_.execute("UPDATE SysEnv SET ApplicationVersion = ?", "3.0");
+      connection_.db().execute("UPDATE SysEnv SET ApplicationVersion = ?", "3.0");
       upgrade.commit();
     }
     versionRows.close();
-    database_.close();
+    connection_.db().close();
     isCatalogue = 1;
     return dbresult::kOk;
   });
-  database_.close();
+  connection_.db().close();
   return result;
 }
 
@@ -172,7 +156,7 @@ int FolderDatabase::InitFolder(const std::string& source, const std::string& tar
                     "指定されたFolderが空文字列か、または一致しています:InitFolder");
   int exists = 0, version = 0;
   const int tested = DoesFolderExist(source, exists, version);
-  if (tested != dbresult::kOk) return SetError(tested, lastError_.message + ":InitFolder");
+  if (tested != dbresult::kOk) return SetError(tested, connection_.lastError().message + ":InitFolder");
   if (!exists)
     return SetError(dbresult::kBadArgument, "コピー元 (" + source + ") が在りません:InitFolder");
   if (!isDirectory(target))
@@ -182,12 +166,12 @@ int FolderDatabase::InitFolder(const std::string& source, const std::string& tar
   // A catalogue that someone holds open is not replaced under them: their
   // later changes would go to a file that no longer has a name.
   if (IsHeldOpen(to)) {
-    lastError_.systemError = EBUSY;
+    connection_.lastError().systemError = EBUSY;
     return SetError(dbresult::kCopyFailed, "コピーに失敗");
   }
   const int error = platform::copyFileReplacing(CataloguePath(source), to);
   if (error != 0) {
-    lastError_.systemError = static_cast<std::uint32_t>(error);
+    connection_.lastError().systemError = static_cast<std::uint32_t>(error);
     return SetError(dbresult::kCopyFailed, "コピーに失敗");
   }
   return dbresult::kOk;
@@ -221,17 +205,17 @@ bool FolderDatabase::IsDamaged(const DbLastError& error) {
 int FolderDatabase::OpenFolder(const std::string& folder, bool readOnly) {
   if (folder.empty()) return SetError(dbresult::kBadArgument, "空文字列が指定されました :OpenFolder");
   if (IsOpen()) return SetError(dbresult::kAlreadyOpen, "すでにDBがオープンされています。:OpenFolder");
-  folderPath_ = withoutOneTrailingSlash(folder);
-  if (const int recovered = RecoverInterruptedCompaction(folderPath_); recovered != dbresult::kOk)
-    return SetError(recovered, lastError_.message + ":OpenFolder");
+  connection_.setFolderPath(withoutOneTrailingSlash(folder));
+  const std::string& folderPath = connection_.folderPath();
+  if (const int recovered = RecoverInterruptedCompaction(folderPath); recovered != dbresult::kOk)
+    return SetError(recovered, connection_.lastError().message + ":OpenFolder");
   return Guard("DAOのエラーです。:OpenFolder", "MemoryException :OpenFolder", [&] {
-    database_.openExclusive(CataloguePath(folderPath_), readOnly);
+    connection_.db().openExclusive(CataloguePath(folderPath), readOnly);
     try {
       // Held exclusively now: no copy into this folder is under way.
       if (!readOnly) RemoveLeftoverCopies();
-      CreateRecordsets();
     } catch (...) {
-      database_.close();
+      connection_.db().close();
       throw;
     }
     return dbresult::kOk;
@@ -239,8 +223,9 @@ int FolderDatabase::OpenFolder(const std::string& folder, bool readOnly) {
 }
 
 void FolderDatabase::RemoveLeftoverCopies() {
+  const std::string& folderPath = connection_.folderPath();
   std::vector<std::pair<std::string, std::string>> leftovers;  // partial name, the name it was made for
-  if (DIR* dir = ::opendir(folderPath_.c_str())) {
+  if (DIR* dir = ::opendir(folderPath.c_str())) {
     while (const dirent* entry = ::readdir(dir))
       if (auto target = platform::partialCopyTarget(entry->d_name)) leftovers.emplace_back(entry->d_name, *target);
     ::closedir(dir);
@@ -249,7 +234,7 @@ void FolderDatabase::RemoveLeftoverCopies() {
   // The files the rows name, whatever their case: one of them is never
   // removed, whoever made it.
   std::set<std::string> named;
-  Statement rows(database_, "SELECT ItemTitle, ItemExt, TextExt FROM ItemMST");
+  Statement rows(connection_.db(), "SELECT ItemTitle, ItemExt, TextExt FROM ItemMST");
   while (rows.step()) {
     // ItemTitle holds the file name; the attached text adds TextExt to it.
     // Keeping more names than needed only ever keeps a file.
@@ -259,8 +244,8 @@ void FolderDatabase::RemoveLeftoverCopies() {
     if (!rows.textAt(2).empty()) named.insert(platform::asciiUpper(name + "." + rows.textAt(2)));
   }
   for (const auto& [partialName, targetName] : leftovers) {
-    const std::string partial = platform::joinPath(folderPath_, partialName);
-    const std::string target = platform::joinPath(folderPath_, targetName);
+    const std::string partial = platform::joinPath(folderPath, partialName);
+    const std::string target = platform::joinPath(folderPath, targetName);
     struct stat partialStat {}, targetStat {};
     if (::lstat(partial.c_str(), &partialStat) != 0 || !S_ISREG(partialStat.st_mode)) continue;
     // Still linked to the partial name, the placed file is the copy a
@@ -282,9 +267,8 @@ int FolderDatabase::CloseFolder() {
     if (const int ended = EndRunningEnumerations(); ended != dbresult::kOk) return ended;
     // What the caller began and never committed is undone, innermost first.
     while (!callerTransactions_.empty()) callerTransactions_.pop_back();
-    DeleteRecordsets();
-    database_.close();
-    folderPath_.clear();
+    connection_.db().close();
+    connection_.setFolderPath({});
     return dbresult::kOk;
   });
 }
@@ -318,7 +302,7 @@ int FolderDatabase::IsEmptyCatalogue(int& empty) {
 int FolderDatabase::BeginTransaction() {
   if (!IsOpen()) return SetError(dbresult::kNotOpen, "DBがオープンされていません。: BeginTransaction");
   return Guard("DAOのエラーです。: BeginTransaction", "MemoryException : BeginTransaction", [&] {
-    callerTransactions_.push_back(std::make_unique<Transaction>(database_));
+    callerTransactions_.push_back(std::make_unique<Transaction>(connection_.db()));
     return dbresult::kOk;
   });
 }
@@ -343,42 +327,22 @@ int FolderDatabase::EndTransaction(bool commit, const std::string& operation) {
   });
 }
 
-void FolderDatabase::CreateRecordsets() {
-  itemList_ = std::make_unique<EnumerationCursor<ItemListRecordset>>(database_);
-  stackList_ = std::make_unique<EnumerationCursor<StackListRecordset>>(database_);
-  sortList_ = std::make_unique<EnumerationCursor<ItemTRNRecordset>>(database_);
-  annBoxList_ = std::make_unique<EnumerationCursor<AnnBoxRecordset>>(database_);
-  stackInfoEx_ = std::make_unique<EnumerationCursor<StackInfoAndItemInfoRecordset>>(database_);
-  stackPageCountEx_ = std::make_unique<StackPageCountAndMaxThumbSizeRecordset>(database_);
-  itemInfoEx_ = std::make_unique<EnumerationCursor<ItemInfoAndThumbSizeRecordset>>(database_);
-}
-
-void FolderDatabase::DeleteRecordsets() {
-  itemList_.reset();
-  stackList_.reset();
-  sortList_.reset();
-  annBoxList_.reset();
-  stackInfoEx_.reset();
-  stackPageCountEx_.reset();
-  itemInfoEx_.reset();
-}
-
 int FolderDatabase::EndRunningEnumerations() {
   // Item, stack, sorted, annotation-box, joined stack (both readers), joined
   // item enumeration: the readers hold no engine state, so ending one
   // cannot fail.
-  if (itemList_) itemList_->stop();
-  if (stackList_) stackList_->stop();
-  if (sortList_) sortList_->stop();
-  if (annBoxList_) annBoxList_->stop();
-  if (stackInfoEx_) stackInfoEx_->stop();
-  if (stackPageCountEx_) stackPageCountEx_->close();
-  if (itemInfoEx_) itemInfoEx_->stop();
+  itemList_.stop();
+  stackList_.stop();
+  sortList_.stop();
+  annBoxList_.stop();
+  stackInfoEx_.stop();
+  stackPageCountEx_.close();
+  itemInfoEx_.stop();
   return dbresult::kOk;
 }
 
 bool FolderDatabase::EnumerationRunning() const {
-  return (itemList_ && itemList_->running()) || (stackList_ && stackList_->running());
+  return itemList_.running() || stackList_.running();
 }
 
 // ---- the reporter ---------------------------------------------------------

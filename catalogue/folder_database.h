@@ -2,9 +2,9 @@
 // One folder's catalogue: the file info.mdb in the folder directory.
 //
 //   FolderDatabase   opens one folder's catalogue at a time, exclusively;
-//                    every operation returns a result code (below) and keeps
-//                    the last failure in a DbLastError record
-//   DbLastError      the last failure: code, message, the engine's fields
+//                    every operation returns a result code (dbresult::) and
+//                    keeps the last failure in a DbLastError record (both in
+//                    folder_connection.h, with the connection its parts share)
 //   ShowLastDbError  shows the message of the active document's catalogue
 //   SetActiveFolderDatabase  tells the reporter which catalogue that is
 //
@@ -20,6 +20,7 @@
 #include "catalogue/ann_box.h"
 #include "catalogue/catalogue_records.h"
 #include "catalogue/enumeration_cursor.h"
+#include "catalogue/folder_connection.h"
 #include "catalogue/recordsets.h"
 #include "catalogue/sqlite_database.h"
 
@@ -29,34 +30,6 @@
 #include <string>
 #include <utility>
 #include <vector>
-
-// Result codes of every catalogue operation.
-namespace dbresult {
-inline constexpr int kOk = 0;
-inline constexpr int kBadArgument = 10;      // or record not found
-inline constexpr int kEnumeration = 20;      // enumeration running / not started
-inline constexpr int kAlreadyOpen = 30;
-inline constexpr int kNotOpen = 40;
-inline constexpr int kReadOnly = 50;
-inline constexpr int kInconsistent = 60;
-inline constexpr int kOutOfMemory = 100;
-inline constexpr int kEngine = 120;
-inline constexpr int kCopyFailed = 140;
-inline constexpr int kDuplicateItem = -20;   // silent: callers pick another title
-}  // namespace dbresult
-
-struct DbLastError {
-  std::int32_t code = 0;
-  std::string message;
-  // The engine's fields; set with code 120 only.
-  std::int32_t daoErrorCode = 0;
-  std::string source;
-  std::string description;
-  std::string helpFile;
-  std::int32_t helpContext = 0;
-  // errno of a failed template copy; set with code 140 only.
-  std::uint32_t systemError = 0;
-};
 
 // The catalogue version that SysEnv.DatabaseVersion holds in every catalogue
 // this program makes.
@@ -81,13 +54,13 @@ class FolderDatabase {
   int OpenFolder(const std::string& folder, bool readOnly);
   int CloseFolder();
 
-  bool IsOpen() const { return database_.isOpen(); }
+  bool IsOpen() const { return connection_.isOpen(); }
   // The engine's own can-update property of the open catalogue.
-  bool CanUpdate() const { return database_.canUpdate(); }
+  bool CanUpdate() const { return connection_.canUpdate(); }
   // Without trailing slash; empty when closed (and after a failed open,
   // the folder that was asked for).
-  const std::string& FolderPath() const { return folderPath_; }
-  DbLastError GetDbLastError() const { return lastError_; }
+  const std::string& FolderPath() const { return connection_.folderPath(); }
+  DbLastError GetDbLastError() const { return connection_.lastError(); }
   // The failure was the engine finding the catalogue held by another
   // connection (of this or another process): the catalogue is in use, not
   // damaged.
@@ -96,7 +69,7 @@ class FolderDatabase {
   static bool IsDamaged(const DbLastError& error);
   // The open connection, for the search database and for tests that look at
   // rows directly; catalogue changes go through the operations.
-  SqliteDatabase& Engine() { return database_; }
+  SqliteDatabase& Engine() { return connection_.db(); }
 
   // The path of a folder's catalogue: one trailing slash dropped, "info.mdb"
   // appended.
@@ -211,44 +184,29 @@ class FolderDatabase {
 
  private:
   // Records a failure and returns its code.
-  int SetError(int code, std::string message);
-  int SetEngineError(const DbException& e, std::string message);
-  // Runs body (which returns a result code), turning an engine failure into
-  // 120 with daoMessage and the engine's fields, and running out of memory
-  // into 100 with memoryMessage; nothing escapes.
+  int SetError(int code, std::string message) { return connection_.fail(code, std::move(message)); }
   template <typename Body>
-  int Guard(const char* daoMessage, const char* memoryMessage, Body&& body);
-  void CreateRecordsets();
-  void DeleteRecordsets();
+  int Guard(const char* daoMessage, const char* memoryMessage, Body&& body) {
+    return connection_.guard(daoMessage, memoryMessage, std::forward<Body>(body));
+  }
   // Ends every running enumeration in the order CloseFolder gives.
   int EndRunningEnumerations();
   // An item or stack enumeration is running (changes are refused with 20).
   bool EnumerationRunning() const;
 
-  SqliteDatabase database_;
-  std::string folderPath_;
-  DbLastError lastError_;
-  // The enumerations; each First.. opens its cursor afresh.
-  std::unique_ptr<EnumerationCursor<ItemListRecordset>> itemList_;
-  std::unique_ptr<EnumerationCursor<StackListRecordset>> stackList_;
-  std::unique_ptr<EnumerationCursor<ItemTRNRecordset>> sortList_;
-  std::unique_ptr<EnumerationCursor<AnnBoxRecordset>> annBoxList_;
-  std::unique_ptr<EnumerationCursor<StackInfoAndItemInfoRecordset>> stackInfoEx_;
+  // The connection, its folder and the last failure, shared with the parts.
+  FolderConnection connection_;
+  // The enumerations; each First.. opens its cursor afresh, CloseFolder
+  // stops them all.
+  EnumerationCursor<ItemListRecordset> itemList_{connection_.db()};
+  EnumerationCursor<StackListRecordset> stackList_{connection_.db()};
+  EnumerationCursor<ItemTRNRecordset> sortList_{connection_.db()};
+  EnumerationCursor<AnnBoxRecordset> annBoxList_{connection_.db()};
+  EnumerationCursor<StackInfoAndItemInfoRecordset> stackInfoEx_{connection_.db()};
   // Walks beside stackInfoEx_, opened and closed with it.
-  std::unique_ptr<StackPageCountAndMaxThumbSizeRecordset> stackPageCountEx_;
-  std::unique_ptr<EnumerationCursor<ItemInfoAndThumbSizeRecordset>> itemInfoEx_;
+  StackPageCountAndMaxThumbSizeRecordset stackPageCountEx_{connection_.db()};
+  EnumerationCursor<ItemInfoAndThumbSizeRecordset> itemInfoEx_{connection_.db()};
 
-  // The three operations of an enumeration around its cursor. FirstOf
-  // (re)opens it with open(reader); NextOf hands the current row to fill
-  // (which returns a result code) and steps on when fill succeeds, or at the
-  // end calls atEnd and sets end to 1; PostOf closes it.
-  template <typename Reader, typename Open>
-  int FirstOf(EnumerationCursor<Reader>* cursor, const EnumerationTexts& texts, Open&& open);
-  template <typename Reader, typename Fill, typename AtEnd>
-  int NextOf(EnumerationCursor<Reader>* cursor, const EnumerationTexts& texts, int& end,
-             AtEnd&& atEnd, Fill&& fill);
-  template <typename Reader>
-  int PostOf(EnumerationCursor<Reader>* cursor, const EnumerationTexts& texts);
   // The caller's transactions, innermost last.
   std::vector<std::unique_ptr<Transaction>> callerTransactions_;
 
@@ -330,11 +288,12 @@ class FolderDatabase {
 
  private:
   // 40, 50 or (with a loop message) 20 with the given message, else 0.
-  int CheckWritable(const char* notOpen, const char* readOnly, const char* looping);
+  int CheckWritable(const char* notOpen, const char* readOnly, const char* looping) {
+    return looping ? connection_.checkWritable(notOpen, readOnly, looping, EnumerationRunning())
+                   : connection_.checkWritable(notOpen, readOnly);
+  }
   // The StackInfo of the reader's row with its pages counted.
   void FillStackInfo(const StackListFields& row, StackInfo& info);
-  int CountPages(int stackNo);
-  bool StackExists(int stackNo);
   int ReadCount(const std::string& operation, const char* sql, int& count);
   // Runs the updates of one table in one transaction; every row must exist.
   int UpdateRows(const char* table, const char* keyColumn, const std::vector<RowUpdate>& rows,
@@ -379,50 +338,3 @@ std::string DbMessageForUser(const std::string& message);
 // The catalogue whose message ShowLastDbError shows (the document's own);
 // nullptr when no document holds one. Not owned.
 void SetActiveFolderDatabase(const FolderDatabase* database);
-
-template <typename Reader, typename Open>
-int FolderDatabase::FirstOf(EnumerationCursor<Reader>* cursor, const EnumerationTexts& texts,
-                            Open&& open) {
-  if (!IsOpen() || cursor == nullptr) return SetError(dbresult::kNotOpen, texts.firstNotOpen);
-  return Guard(texts.firstEngine, texts.firstMemory, [&] {
-    cursor->start(open);
-    return dbresult::kOk;
-  });
-}
-
-template <typename Reader, typename Fill, typename AtEnd>
-int FolderDatabase::NextOf(EnumerationCursor<Reader>* cursor, const EnumerationTexts& texts,
-                           int& end, AtEnd&& atEnd, Fill&& fill) {
-  if (!IsOpen() || cursor == nullptr || !cursor->running())
-    return SetError(texts.nextNotRunningCode, texts.nextNotRunning);
-  return Guard(texts.nextEngine, texts.nextMemory, [&] {
-    if (cursor->atEnd()) {
-      atEnd();
-      end = 1;
-      return dbresult::kOk;
-    }
-    if (const int code = fill(cursor->reader()); code != dbresult::kOk) return code;
-    end = 0;
-    cursor->advance();
-    return dbresult::kOk;
-  });
-}
-
-template <typename Reader>
-int FolderDatabase::PostOf(EnumerationCursor<Reader>* cursor, const EnumerationTexts& texts) {
-  if (!IsOpen() || cursor == nullptr || (texts.postNeedsRunning && !cursor->running()))
-    return SetError(texts.postNotRunningCode, texts.postNotRunning);
-  cursor->stop();
-  return dbresult::kOk;
-}
-
-template <typename Body>
-int FolderDatabase::Guard(const char* daoMessage, const char* memoryMessage, Body&& body) {
-  try {
-    return body();
-  } catch (const DbException& e) {
-    return SetEngineError(e, daoMessage);
-  } catch (const std::bad_alloc&) {
-    return SetError(dbresult::kOutOfMemory, memoryMessage);
-  }
-}

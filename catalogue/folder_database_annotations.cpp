@@ -36,7 +36,7 @@ int FolderDatabase::AddAnnBox(int itemNo) {
   if (!IsOpen()) return SetError(dbresult::kNotOpen, "DBがオープンされていません。: AddAnnBox");
   if (!CanUpdate()) return SetError(dbresult::kReadOnly, "リードオンリーです。: AddAnnBox");
   return Guard("DAOエラーです。: AddAnnBox", "MemoryException: AddAnnBox", [&] {
-    database_.execute("DELETE FROM AnnBoxMST WHERE ItemNo = ?", itemNo);
+    connection_.db().execute("DELETE FROM AnnBoxMST WHERE ItemNo = ?", itemNo);
     return dbresult::kOk;
   });
 }
@@ -45,7 +45,7 @@ int FolderDatabase::AddAnnBoxAdd(const AnnBox& box) {
   if (!IsOpen()) return SetError(dbresult::kNotOpen, "DBがオープンされていません。: AddAnnBoxAdd");
   if (!CanUpdate()) return SetError(dbresult::kReadOnly, "リードオンリーです。: AddAnnBoxAdd");
   return Guard("DAOエラーです。: AddAnnBoxAdd", "MemoryException: AddAnnBoxAdd", [&] {
-    insertBox(database_, box, box.ItemNo);
+    insertBox(connection_.db(), box, box.ItemNo);
     return dbresult::kOk;
   });
 }
@@ -54,9 +54,9 @@ int FolderDatabase::SaveAnnBoxes(int itemNo, std::span<const AnnBox> boxes) {
   if (!IsOpen()) return SetError(dbresult::kNotOpen, "DBがオープンされていません。: AddAnnBox");
   if (!CanUpdate()) return SetError(dbresult::kReadOnly, "リードオンリーです。: AddAnnBox");
   return Guard("DAOエラーです。: AddAnnBox", "MemoryException: AddAnnBox", [&] {
-    Transaction transaction(database_);
-    database_.execute("DELETE FROM AnnBoxMST WHERE ItemNo = ?", itemNo);
-    for (const AnnBox& box : boxes) insertBox(database_, box, itemNo);
+    Transaction transaction(connection_.db());
+    connection_.db().execute("DELETE FROM AnnBoxMST WHERE ItemNo = ?", itemNo);
+    for (const AnnBox& box : boxes) insertBox(connection_.db(), box, itemNo);
     transaction.commit();
     return dbresult::kOk;
   });
@@ -67,7 +67,7 @@ int FolderDatabase::HasAnnBoxes(int itemNo, int& has) {
   // Reading needs an open catalogue only.
   if (!IsOpen()) return SetError(dbresult::kNotOpen, "DBがオープンされていません。: AddAnnBox");
   return Guard("DAOエラーです。: AddAnnBox", "MemoryException: AddAnnBox", [&] {
-    Statement probe(database_, "SELECT 1 FROM AnnBoxMST WHERE ItemNo = ? LIMIT 1");
+    Statement probe(connection_.db(), "SELECT 1 FROM AnnBoxMST WHERE ItemNo = ? LIMIT 1");
     probe.bindAll(itemNo);
     has = probe.step() ? 1 : 0;
     return dbresult::kOk;
@@ -91,9 +91,9 @@ constexpr EnumerationTexts kAnnBoxEnumeration{
 }  // namespace
 
 int FolderDatabase::GetAnnBoxFirst(int itemNo) {
-  if (IsOpen() && annBoxList_->running())
+  if (IsOpen() && annBoxList_.running())
     return SetError(dbresult::kEnumeration, "すでにオープンされています。: AddAnnBox");
-  return FirstOf(annBoxList_.get(), kAnnBoxEnumeration, [&](AnnBoxRecordset& reader) {
+  return connection_.first(annBoxList_, kAnnBoxEnumeration, [&](AnnBoxRecordset& reader) {
     // Boxes in the order they were added, so a page draws them as saved.
     reader.open(OpenType::Snapshot, "SELECT * FROM AnnBoxMST WHERE ItemNo = ? ORDER BY ID", itemNo);
   });
@@ -101,8 +101,8 @@ int FolderDatabase::GetAnnBoxFirst(int itemNo) {
 
 int FolderDatabase::GetAnnBoxNext(AnnBox& box) {
   int end = 0;
-  return NextOf(
-      annBoxList_.get(), kAnnBoxEnumeration, end, [&] { box.ItemNo = 0; },
+  return connection_.next(
+      annBoxList_, kAnnBoxEnumeration, end, [&] { box.ItemNo = 0; },
       [&](const AnnBoxRecordset& reader) {
     const AnnBoxFields& row = reader.current();
     box.AnnType = row.AnnType;
@@ -129,4 +129,4 @@ int FolderDatabase::GetAnnBoxNext(AnnBox& box) {
       });
 }
 
-int FolderDatabase::GetAnnBoxPost() { return PostOf(annBoxList_.get(), kAnnBoxEnumeration); }
+int FolderDatabase::GetAnnBoxPost() { return connection_.post(annBoxList_, kAnnBoxEnumeration); }

@@ -63,10 +63,10 @@ int FolderDatabase::SetAttribute(int itemNo, const std::string& text, const std:
     return refused;
   return Guard("DAOエラーです。: SetAttribute", "MemoryException : SetAttribute", [&] {
     const std::string table = std::string(kind->name) + "MST";
-    Transaction transaction(database_);
-    database_.execute("DELETE FROM " + table + " WHERE ItemNo = ?", itemNo);
+    Transaction transaction(connection_.db());
+    connection_.db().execute("DELETE FROM " + table + " WHERE ItemNo = ?", itemNo);
     if (!text.empty())
-      database_.execute("INSERT INTO " + table + "(ItemNo," + kind->name + ") VALUES(?,?)", itemNo,
+      connection_.db().execute("INSERT INTO " + table + "(ItemNo," + kind->name + ") VALUES(?,?)", itemNo,
                         catalogue::toStoredAttribute(text));
     transaction.commit();
     return dbresult::kOk;
@@ -80,7 +80,7 @@ int FolderDatabase::GetAttribute(int itemNo, std::string& text, const std::strin
     return SetError(dbresult::kBadArgument,
                     "指定された属性(" + kindName + ")はありません。: GetAttribute");
   return Guard("DAOエラーです。: GetAttribute", "MemoryException: GetAttribute", [&] {
-    AttributeRecordset rows(database_);
+    AttributeRecordset rows(connection_.db());
     rows.open(OpenType::Snapshot,
               std::string("SELECT ") + kind->name + " AS WORD FROM " + kind->name +
                   "MST WHERE ItemNo = ?",

@@ -130,27 +130,27 @@ void renumber(SqliteDatabase& db, const char* numbersSql, std::initializer_list<
 
 int FolderDatabase::CompactFolder(const std::string& folder) {
   if (const int opened = OpenFolder(folder, false); opened != dbresult::kOk)
-    return SetError(opened, lastError_.message + ":CompactFolder");
-  const std::string folderPath = folderPath_;
+    return SetError(opened, connection_.lastError().message + ":CompactFolder");
+  const std::string folderPath = connection_.folderPath();
   const std::string work = platform::joinPath(folderPath, kCompactWorkFileName);
 
   // A work file left by a compaction that was cut short is of no use.
   if (const int error = removeIfPresent(work); error != 0) {
     CloseFolder();
-    lastError_.systemError = static_cast<std::uint32_t>(error);
+    connection_.lastError().systemError = static_cast<std::uint32_t>(error);
     return SetError(dbresult::kCopyFailed, kFileErrorMessage);
   }
 
   int result = Guard("CDaoException : CompactFolder", "MemoryException : CompactFolder", [&] {
-    Transaction transaction(database_);
-    renumber(database_, "SELECT ItemNo FROM ItemMST ORDER BY ItemNo",
+    Transaction transaction(connection_.db());
+    renumber(connection_.db(), "SELECT ItemNo FROM ItemMST ORDER BY ItemNo",
              {{"UPDATE ItemMST set ItemNo = ? WHERE ItemNo = ?", nullptr},
               {"UPDATE CreatorMST set ItemNo = ? WHERE ItemNo = ?", "SELECT ItemNo FROM CreatorMST"},
               {"UPDATE KeywordMST set ItemNo = ? WHERE ItemNo = ?", "SELECT ItemNo FROM KeywordMST"},
               {"UPDATE CommentMST set ItemNo = ? WHERE ItemNo = ?", "SELECT ItemNo FROM CommentMST"},
               {"UPDATE ThumbMST set ItemNo = ? WHERE ItemNo = ?", "SELECT ItemNo FROM ThumbMST"},
               {"UPDATE AnnBoxMST set ItemNo = ? WHERE ItemNo = ?", "SELECT ItemNo FROM AnnBoxMST"}});
-    renumber(database_, "SELECT StackNo FROM StackMST ORDER BY StackNo",
+    renumber(connection_.db(), "SELECT StackNo FROM StackMST ORDER BY StackNo",
              {{"UPDATE StackMST set StackNo = ? WHERE StackNo = ?", nullptr},
               {"UPDATE ItemMST set StackNo = ? WHERE StackNo = ?",
                "SELECT StackNo FROM ItemMST WHERE StackNo IS NOT NULL"}});
@@ -160,28 +160,28 @@ int FolderDatabase::CompactFolder(const std::string& folder) {
   if (result == dbresult::kOk) {
     result = Guard("CDaoError CompactDatabaseに失敗しました。 : CompactFolder",
                    "MemoryException CDaoError CompactDatabaseに失敗しました。 : CompactFolder", [&] {
-                     database_.execute("VACUUM INTO ?", work);
+                     connection_.db().execute("VACUUM INTO ?", work);
                      return dbresult::kOk;
                    });
   }
   if (result != dbresult::kOk) {
     // Nothing of the folder's files has changed: the catalogue is closed
     // again, so the next open does not find it open.
-    const DbLastError failure = lastError_;
+    const DbLastError failure = connection_.lastError();
     CloseFolder();
-    lastError_ = failure;
+    connection_.lastError() = failure;
     removeIfPresent(work);
     return result;
   }
   if (const int closed = CloseFolder(); closed != dbresult::kOk) {
     removeIfPresent(work);
-    return SetError(closed, lastError_.message + ":CompactFolder");
+    return SetError(closed, connection_.lastError().message + ":CompactFolder");
   }
 
   const std::string catalogue = CataloguePath(folderPath);
   const std::string backup = platform::joinPath(folderPath, kBackupFileName);
   auto fileError = [&](int error) {
-    lastError_.systemError = static_cast<std::uint32_t>(error);
+    connection_.lastError().systemError = static_cast<std::uint32_t>(error);
     return SetError(dbresult::kCopyFailed, kFileErrorMessage);
   };
   // The engine does not flush a VACUUM INTO copy; it must be on disk before
@@ -237,19 +237,19 @@ int FolderDatabase::RestoreFromBackup(const std::string& folder) {
   // A catalogue that someone holds open is busy, not damaged: copied over,
   // the holder's later writes would go to a file without a name.
   if (IsHeldOpen(catalogue)) {
-    lastError_.systemError = EBUSY;
+    connection_.lastError().systemError = EBUSY;
     return SetError(dbresult::kCopyFailed, "コピーに失敗 : RestoreFromBackup");
   }
   // A journal left by a transaction that a crash cut short belongs to the
   // file being replaced; applied to the backup it would corrupt it. It goes
   // first: should the copy then fail, the backup is still there to retry.
   if (const int error = removeIfPresent(catalogue + "-journal"); error != 0) {
-    lastError_.systemError = static_cast<std::uint32_t>(error);
+    connection_.lastError().systemError = static_cast<std::uint32_t>(error);
     return SetError(dbresult::kCopyFailed, "コピーに失敗 : RestoreFromBackup");
   }
   fileStep();
   if (const int error = platform::copyFileReplacing(backup, catalogue); error != 0) {
-    lastError_.systemError = static_cast<std::uint32_t>(error);
+    connection_.lastError().systemError = static_cast<std::uint32_t>(error);
     return SetError(dbresult::kCopyFailed, "コピーに失敗 : RestoreFromBackup");
   }
   return dbresult::kOk;

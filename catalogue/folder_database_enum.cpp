@@ -66,16 +66,10 @@ void FolderDatabase::ItemListCPItemInfo(const ItemListRecordset& reader, ItemInf
   catalogue::copyItemRow(row, !reader.isFieldNull(ItemMSTColumns::stackNoField(false)), info);
 }
 
-int FolderDatabase::CountPages(int stackNo) {
-  CountRecordset count(database_);
-  count.open(OpenType::Snapshot, "SELECT Count(*) AS Count FROM ItemMST WHERE StackNo = ?", stackNo);
-  return count.isEOF() ? 0 : count->Count;
-}
-
 void FolderDatabase::FillStackInfo(const StackListFields& row, StackInfo& info) {
   info.StackNo = row.StackNo;
   info.Title = catalogue::cutToSjisBytes(row.StackTitle, catalogue::kTitleMaxBytes);
-  info.PageCount = CountPages(row.StackNo);
+  info.PageCount = connection_.countPages(row.StackNo);
   info.CurPageNo = row.CurPageNo;
   info.StackPosX = row.StackPosX;
   info.StackPosY = row.StackPosY;
@@ -95,39 +89,39 @@ int FolderDatabase::StackListCPStackInfo(const StackListRecordset& reader, Stack
 // ---- stack enumeration ----------------------------------------------------
 
 int FolderDatabase::GetFirstStack() {
-  return FirstOf(stackList_.get(), kStackEnumeration,
+  return connection_.first(stackList_, kStackEnumeration,
                  [&](StackListRecordset& reader) { reader.open(OpenType::Snapshot, stackSelect("")); });
 }
 
 int FolderDatabase::GetNextStack(StackInfo& info, int& end) {
-  return NextOf(
-      stackList_.get(), kStackEnumeration, end, [&] { info.StackNo = 0; },
+  return connection_.next(
+      stackList_, kStackEnumeration, end, [&] { info.StackNo = 0; },
       [&](const StackListRecordset& reader) {
         FillStackInfo(reader.current(), info);
         return dbresult::kOk;
       });
 }
 
-int FolderDatabase::PostStack() { return PostOf(stackList_.get(), kStackEnumeration); }
+int FolderDatabase::PostStack() { return connection_.post(stackList_, kStackEnumeration); }
 
 // ---- single-item enumeration ----------------------------------------------
 
 int FolderDatabase::GetFirstSingleItem() {
-  return FirstOf(itemList_.get(), kSingleItemEnumeration, [&](ItemListRecordset& reader) {
+  return connection_.first(itemList_, kSingleItemEnumeration, [&](ItemListRecordset& reader) {
     reader.open(OpenType::Snapshot, itemSelect(" WHERE StackNo IS NULL"));
   });
 }
 
 int FolderDatabase::GetSingleItemNextInfo(ItemInfo& info, int& end) {
-  return NextOf(
-      itemList_.get(), kSingleItemEnumeration, end, [&] { info.ItemNo = 0; },
+  return connection_.next(
+      itemList_, kSingleItemEnumeration, end, [&] { info.ItemNo = 0; },
       [&](const ItemListRecordset& reader) {
         ItemListCPItemInfo(reader, info);
         return dbresult::kOk;
       });
 }
 
-int FolderDatabase::PostSingleItem() { return PostOf(itemList_.get(), kSingleItemEnumeration); }
+int FolderDatabase::PostSingleItem() { return connection_.post(itemList_, kSingleItemEnumeration); }
 
 // ---- counts ---------------------------------------------------------------
 
@@ -135,7 +129,7 @@ int FolderDatabase::ReadCount(const std::string& operation, const char* sql, int
   if (!IsOpen()) return SetError(dbresult::kNotOpen, "DBがオープンされていません。: " + operation);
   return Guard(("DAOエラーです。: " + operation).c_str(), ("MemoryException: " + operation).c_str(),
                [&] {
-                 CountRecordset rows(database_);
+                 CountRecordset rows(connection_.db());
                  rows.open(OpenType::Snapshot, sql);
                  count = rows.isEOF() ? 0 : rows->Count;
                  return dbresult::kOk;
@@ -164,7 +158,7 @@ int FolderDatabase::FindStack(const std::string& title, int& found, int& stackNo
                     catalogue::invalidTitleMessage("StackTitle", title, "FindStack"));
   return Guard("DAOエラー : FindStack", "MemoryException : FindStack", [&] {
     // The column compares case-blind; a stack title must match exactly.
-    StackListRecordset rows(database_);
+    StackListRecordset rows(connection_.db());
     rows.open(OpenType::Snapshot, stackSelect(" WHERE StackTitle = ?"), title);
     found = 0;
     for (; !rows.isEOF(); rows.moveNext()) {
@@ -189,7 +183,7 @@ int FolderDatabase::FindItem(const std::string& title, const std::string& ext, i
                     catalogue::invalidTitleMessage("ItemTitle", ext, "FindItem"));
   return Guard("DAOエラーです。: FindItem", "MemoryException : FindItem", [&] {
     const std::string name = platform::asciiUpper(title + "." + ext);
-    ItemListRecordset rows(database_);
+    ItemListRecordset rows(connection_.db());
     rows.open(OpenType::Snapshot, itemSelect(" WHERE ItemTitle = ?"), name);
     found = 0;
     itemNo = 0;
@@ -209,13 +203,13 @@ int FolderDatabase::FindItem(const std::string& title, const std::string& ext, i
 int FolderDatabase::GetStackInfo(int stackNo, StackInfo& info) {
   if (!IsOpen()) return SetError(dbresult::kNotOpen, "DBがオープンされていません。: GetStackInfo");
   return Guard("DAOエラーです。: GetStackInfo", "MemoryException: GetStackInfo", [&] {
-    StackListRecordset rows(database_);
+    StackListRecordset rows(connection_.db());
     rows.open(OpenType::Snapshot, stackSelect(" WHERE StackNo = ?"), stackNo);
     if (rows.isEOF())
       return SetError(dbresult::kBadArgument, "指定されたStackNo(" + std::to_string(stackNo) +
                                                   ")のStackが存在しません。: GetStackInfo");
     if (StackListCPStackInfo(rows, info) != dbresult::kOk)
-      return SetError(dbresult::kInconsistent, lastError_.message + ": GetStackInfo");
+      return SetError(dbresult::kInconsistent, connection_.lastError().message + ": GetStackInfo");
     // A current page outside 1..n cannot be shown.
     if (info.CurPageNo < 1 || info.CurPageNo > info.PageCount)
       return SetError(dbresult::kInconsistent, "データベース壊れました。: GetStackInfo");
@@ -226,7 +220,7 @@ int FolderDatabase::GetStackInfo(int stackNo, StackInfo& info) {
 int FolderDatabase::GetItemInfo(int itemNo, ItemInfo& info) {
   if (!IsOpen()) return SetError(dbresult::kNotOpen, "DBがオープンされていません。: GetItemInfo");
   return Guard("DAOエラーです。: GetItemInfo", "MemoryException : GetItemInfo", [&] {
-    ItemListRecordset rows(database_);
+    ItemListRecordset rows(connection_.db());
     rows.open(OpenType::Snapshot, itemSelect(" WHERE ItemNo = ?"), itemNo);
     if (rows.isEOF())
       return SetError(dbresult::kBadArgument,
@@ -239,7 +233,7 @@ int FolderDatabase::GetItemInfo(int itemNo, ItemInfo& info) {
 int FolderDatabase::Stack2Item(int stackNo, int pageNo, ItemInfo& info) {
   if (!IsOpen()) return SetError(dbresult::kNotOpen, "DBがオープンされていません。: Stack2Item");
   return Guard("DAOエラーです: Stack2Item", "MemoryException: Stack2Item", [&] {
-    ItemListRecordset rows(database_);
+    ItemListRecordset rows(connection_.db());
     rows.open(OpenType::Snapshot, itemSelect(" WHERE StackNo = ? AND PageNo = ?"), stackNo, pageNo);
     if (rows.isEOF())
       return SetError(dbresult::kBadArgument, "指定されたStackNo(" + std::to_string(stackNo) +

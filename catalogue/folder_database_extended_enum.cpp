@@ -98,7 +98,7 @@ int FolderDatabase::GetFirstItem() {
   static constexpr EnumerationTexts texts = itemEnumerationTexts(
       "DBがオープンされていません。: GetFirstSingleItem", "DAOエラーです。: GetFirstItem",
       "MemoryException: GetFirstItem");
-  return FirstOf(itemList_.get(), texts, [&](ItemListRecordset& reader) {
+  return connection_.first(itemList_, texts, [&](ItemListRecordset& reader) {
     reader.open(OpenType::Snapshot, "SELECT * FROM ItemMST");
   });
 }
@@ -107,7 +107,7 @@ int FolderDatabase::GetFirstStackPage(int stackNo) {
   static constexpr EnumerationTexts texts = itemEnumerationTexts(
       "DBがオープンされていません。: GetFirstStackPage", "DAOエラーです。: GetFirstStackPage",
       "MemoryException: GetFirstStackPage");
-  return FirstOf(itemList_.get(), texts, [&](ItemListRecordset& reader) {
+  return connection_.first(itemList_, texts, [&](ItemListRecordset& reader) {
     reader.open(OpenType::Snapshot, "SELECT * FROM ItemMST WHERE StackNo = ? ORDER BY PageNo",
                 stackNo);
   });
@@ -116,12 +116,12 @@ int FolderDatabase::GetFirstStackPage(int stackNo) {
 // ---- stacks with cover page, page count and thumbnail size ----------------
 
 int FolderDatabase::GetStackFirstInfoEx() {
-  return FirstOf(stackInfoEx_.get(), kStackEnumerationEx, [&](StackInfoAndItemInfoRecordset& rows) {
+  return connection_.first(stackInfoEx_, kStackEnumerationEx, [&](StackInfoAndItemInfoRecordset& rows) {
     rows.open(OpenType::Snapshot,
               "SELECT * FROM StackMST INNER JOIN ItemMST ON (StackMST.CurPageNo = "
               "ItemMST.PageNo) AND (StackMST.StackNo = ItemMST.StackNo) ORDER BY "
               "StackMST.StackNo");
-    stackPageCountEx_->open(
+    stackPageCountEx_.open(
         OpenType::Snapshot,
         "SELECT StackMST.StackNo, Count(ItemMST.ItemNo) AS PageCount, MAX(ThumbSizeX) AS X, "
         "MAX(ThumbSizeY) AS Y FROM (StackMST INNER JOIN ItemMST ON StackMST.StackNo = "
@@ -132,21 +132,21 @@ int FolderDatabase::GetStackFirstInfoEx() {
 
 int FolderDatabase::GetStackNextInfoEx(StackInfo& stack, ItemInfo& cover, int& sizeX, int& sizeY,
                                        int& end) {
-  StackPageCountAndMaxThumbSizeRecordset& counts = *stackPageCountEx_;
-  if (IsOpen() && stackInfoEx_->running() && counts.isOpen() && !counts.isEOF() &&
-      (stackInfoEx_->atEnd() || counts->StackNo < stackInfoEx_->row().StackMST_StackNo)) {
+  StackPageCountAndMaxThumbSizeRecordset& counts = stackPageCountEx_;
+  if (IsOpen() && stackInfoEx_.running() && counts.isOpen() && !counts.isEOF() &&
+      (stackInfoEx_.atEnd() || counts->StackNo < stackInfoEx_.row().StackMST_StackNo)) {
     // A stack without a page at its current page number: report it and step
     // past it, so that the next call reads the next stack.
     counts.moveNext();
     return SetError(dbresult::kInconsistent, kInconsistentStackEx);
   }
-  return NextOf(
-      stackInfoEx_.get(), kStackEnumerationEx, end, [&] { stack.StackNo = 0; },
+  return connection_.next(
+      stackInfoEx_, kStackEnumerationEx, end, [&] { stack.StackNo = 0; },
       [&](const StackInfoAndItemInfoRecordset& rows) {
         const StackInfoAndItemInfoFields& row = rows.current();
         if (!counts.isOpen() || counts.isEOF() || counts->StackNo != row.StackMST_StackNo) {
           // A row without its counts: step past it all the same.
-          stackInfoEx_->advance();
+          stackInfoEx_.advance();
           return SetError(dbresult::kInconsistent, kInconsistentStackEx);
         }
         stack.StackNo = row.StackMST_StackNo;
@@ -168,16 +168,16 @@ int FolderDatabase::GetStackNextInfoEx(StackInfo& stack, ItemInfo& cover, int& s
 }
 
 int FolderDatabase::GetStackPostInfoEx() {
-  if (const int code = PostOf(stackInfoEx_.get(), kStackEnumerationEx); code != dbresult::kOk)
+  if (const int code = connection_.post(stackInfoEx_, kStackEnumerationEx); code != dbresult::kOk)
     return code;
-  stackPageCountEx_->close();
+  stackPageCountEx_.close();
   return dbresult::kOk;
 }
 
 // ---- single items with thumbnail date and size ----------------------------
 
 int FolderDatabase::GetSingleItemFirstInfoEx() {
-  return FirstOf(itemInfoEx_.get(), kSingleItemEnumerationEx, [&](ItemInfoAndThumbSizeRecordset& reader) {
+  return connection_.first(itemInfoEx_, kSingleItemEnumerationEx, [&](ItemInfoAndThumbSizeRecordset& reader) {
     reader.open(OpenType::Snapshot,
                 "SELECT ItemMST.*, ThumbMST.ThumbDateTime, ThumbMST.ThumbSizeX, "
                 "ThumbMST.ThumbSizeY FROM ItemMST LEFT JOIN ThumbMST ON ItemMST.ItemNo = "
@@ -187,8 +187,8 @@ int FolderDatabase::GetSingleItemFirstInfoEx() {
 
 int FolderDatabase::GetSingleItemNextInfoEx(ItemInfo& info, QDateTime& thumbDate, int& sizeX,
                                             int& sizeY, int& end) {
-  return NextOf(
-      itemInfoEx_.get(), kSingleItemEnumerationEx, end, [&] { info.ItemNo = 0; },
+  return connection_.next(
+      itemInfoEx_, kSingleItemEnumerationEx, end, [&] { info.ItemNo = 0; },
       [&](const ItemInfoAndThumbSizeRecordset& reader) {
         const ItemInfoAndThumbSizeFields& row = reader.current();
         catalogue::copyItemRow(row.item, false, info);
@@ -200,7 +200,7 @@ int FolderDatabase::GetSingleItemNextInfoEx(ItemInfo& info, QDateTime& thumbDate
       });
 }
 
-int FolderDatabase::GetSingleItemPostInfoEx() { return PostOf(itemInfoEx_.get(), kSingleItemEnumerationEx); }
+int FolderDatabase::GetSingleItemPostInfoEx() { return connection_.post(itemInfoEx_, kSingleItemEnumerationEx); }
 
 // ---- an item with its thumbnail ------------------------------------------
 
@@ -211,7 +211,7 @@ int FolderDatabase::ReadItemAndThumb(const char* sql, int no, const std::string&
   const std::string daoMessage = "DAOエラーです。: " + operation;
   const std::string memoryMessage = "MemoryException: " + operation;
   return Guard(daoMessage.c_str(), memoryMessage.c_str(), [&] {
-    ItemInfoAndThumbInfoFromNoRecordset reader(database_);
+    ItemInfoAndThumbInfoFromNoRecordset reader(connection_.db());
     reader.open(OpenType::Snapshot, sql, no);
     if (reader.isEOF()) return SetError(dbresult::kBadArgument, notFound);
     fillItemAndThumb(reader, info, thumb);

@@ -98,9 +98,9 @@ constexpr std::uint32_t kStackBits = 0xFC00;
 int FolderDatabase::UpdateRows(const char* table, const char* keyColumn,
                                const std::vector<RowUpdate>& rows, const std::string& tag) {
   return Guard(("DAOエラーです。: " + tag).c_str(), ("MemoryException : " + tag).c_str(), [&] {
-    Transaction transaction(database_);
+    Transaction transaction(connection_.db());
     for (const RowUpdate& row : rows) {
-      Statement update(database_, std::string("UPDATE ") + table + " SET " + row.set + " WHERE " +
+      Statement update(connection_.db(), std::string("UPDATE ") + table + " SET " + row.set + " WHERE " +
                                       keyColumn + " = ?");
       int index = 0;
       for (const auto& value : row.values)
@@ -147,7 +147,7 @@ int FolderDatabase::SetStackRows(std::span<const StackInfo> infos, std::uint32_t
     const int refused =
         Guard(("DAOエラーです。: " + tag).c_str(), ("MemoryException : " + tag).c_str(), [&] {
           for (const StackInfo& info : infos) {
-            if (info.CurPageNo >= 1 && info.CurPageNo <= CountPages(info.StackNo)) continue;
+            if (info.CurPageNo >= 1 && info.CurPageNo <= connection_.countPages(info.StackNo)) continue;
             return SetError(dbresult::kBadArgument,
                             "指定されたCurPageNo(" + std::to_string(info.CurPageNo) + ")はStackNo(" +
                                 std::to_string(info.StackNo) + ")のページにありません。: " + tag);
@@ -223,12 +223,12 @@ int FolderDatabase::SortFirst(std::uint32_t mask) {
     return refused;
   return Guard("DAOエラーです。: GetFirstStack", "MemoryException: GetFirstStack", [&] {
     {
-      Transaction transaction(database_);
-      database_.execute("DELETE FROM SortTRN");
-      database_.execute(
+      Transaction transaction(connection_.db());
+      connection_.db().execute("DELETE FROM SortTRN");
+      connection_.db().execute(
           "INSERT INTO SortTRN(StackNo,Title,OfficialDate,LastModifiedDate,LastAccessedDate) "
           "SELECT StackNo,StackTitle,OfficialDate,LastModifiedDate,LastAccessedDate FROM StackMST");
-      database_.execute(
+      connection_.db().execute(
           "INSERT INTO SortTRN(ItemNo,Title,OfficialDate,LastModifiedDate,LastAccessedDate) "
           "SELECT ItemNo,ItemTitle,OfficialDate,LastModifiedDate,LastAccessedDate FROM ItemMST "
           "WHERE StackNo IS NULL");
@@ -236,11 +236,11 @@ int FolderDatabase::SortFirst(std::uint32_t mask) {
     }
     const char* key = sortKeyColumn(mask);
     if (!key) return SetError(dbresult::kBadArgument, "sortするMaskが設定されてません。: SortFirst");
-    const int rc = sqlite3_create_collation_v2(database_.handle(), kSjisCollation, SQLITE_UTF8,
+    const int rc = sqlite3_create_collation_v2(connection_.db().handle(), kSjisCollation, SQLITE_UTF8,
                                                nullptr, compareSjis, nullptr);
-    if (rc != SQLITE_OK) database_.raise(rc);
+    if (rc != SQLITE_OK) connection_.db().raise(rc);
     // Ties go by ItemNo (the stacks, without one, first), then by StackNo.
-    sortList_->start([&](ItemTRNRecordset& reader) {
+    sortList_.start([&](ItemTRNRecordset& reader) {
       reader.open(OpenType::Snapshot,
                   std::string("SELECT ItemNo,StackNo FROM SortTRN ORDER BY ") + key +
                       ((mask & sortmask::kDescending) ? " DESC" : "") + ",ItemNo,StackNo");
@@ -250,8 +250,8 @@ int FolderDatabase::SortFirst(std::uint32_t mask) {
 }
 
 int FolderDatabase::SortNext(SortEntry& entry, int& end) {
-  return NextOf(
-      sortList_.get(), kSortEnumeration, end, [&] { entry.No = 0; },
+  return connection_.next(
+      sortList_, kSortEnumeration, end, [&] { entry.No = 0; },
       [&](const ItemTRNRecordset& reader) {
         if (!reader.isFieldNull("StackNo")) entry = {SortEntry::kStack, reader->StackNo};
         else entry = {SortEntry::kItem, reader->ItemNo};
@@ -259,4 +259,4 @@ int FolderDatabase::SortNext(SortEntry& entry, int& end) {
       });
 }
 
-int FolderDatabase::SortPost() { return PostOf(sortList_.get(), kSortEnumeration); }
+int FolderDatabase::SortPost() { return connection_.post(sortList_, kSortEnumeration); }

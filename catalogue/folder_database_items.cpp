@@ -14,19 +14,6 @@
 
 #include <string>
 
-int FolderDatabase::CheckWritable(const char* notOpen, const char* readOnly, const char* looping) {
-  if (!IsOpen()) return SetError(dbresult::kNotOpen, notOpen);
-  if (!CanUpdate()) return SetError(dbresult::kReadOnly, readOnly);
-  if (looping && EnumerationRunning()) return SetError(dbresult::kEnumeration, looping);
-  return dbresult::kOk;
-}
-
-bool FolderDatabase::StackExists(int stackNo) {
-  Statement stack(database_, "SELECT 1 FROM StackMST WHERE StackNo = ?");
-  stack.bind(1, stackNo);
-  return stack.step();
-}
-
 namespace {
 
 // The item rows that hang on an item, in the order they are removed.
@@ -54,22 +41,22 @@ int FolderDatabase::RegisterItem(ItemInfo& info) {
                     catalogue::invalidTitleMessage("ItemTitle", info.Ext, "RegisterItem"));
 
   return Guard("DAOエラーです。: RegisterItem", "MemoryException : RegisterItem", [&] {
-    Transaction transaction(database_);
+    Transaction transaction(connection_.db());
     int newNo = 1;
     {
-      Statement max(database_, "SELECT Max(ItemNo) FROM ItemMST");
+      Statement max(connection_.db(), "SELECT Max(ItemNo) FROM ItemMST");
       if (max.step() && !max.isNull(0)) newNo = max.intAt(0) + 1;
     }
     const std::string fileName = info.Title + "." + info.Ext;
     {
       // The column compares ASCII-case-blind; the walk confirms each hit.
       const std::string upper = platform::asciiUpper(fileName);
-      Statement same(database_, "SELECT ItemTitle FROM ItemMST WHERE ItemTitle = ?");
+      Statement same(connection_.db(), "SELECT ItemTitle FROM ItemMST WHERE ItemTitle = ?");
       same.bind(1, fileName);
       while (same.step())
         if (platform::asciiUpper(same.textAt(0)) == upper) return dbresult::kDuplicateItem;
     }
-    database_.execute(
+    connection_.db().execute(
         "INSERT INTO ItemMST(ItemNo,ItemTitle,ItemExt,ImageLevel,OLELevel,FullTextLevel,TextExt,"
         "OfficialDate,LastModifiedDate,LastAccessedDate,SingleItemPosX,SingleItemPosY) "
         "VALUES(?,?,?,?,?,?,?,?,?,?,?,?)",
@@ -93,8 +80,8 @@ int FolderDatabase::UnregisterItem(int itemNo, DissolvedStack& dissolved) {
                                         "GetFirst..(),GetNext..()のループ中です。: UnregisterItem"))
     return refused;
   return Guard("DAOエラーです。: UnregisterItem", "MemoryException: UnregisterItem", [&] {
-    Transaction transaction(database_);
-    ItemListRecordset item(database_);
+    Transaction transaction(connection_.db());
+    ItemListRecordset item(connection_.db());
     item.open(OpenType::Dynaset,
               std::string("SELECT ") + ItemMSTColumns::kSelectList +
                   " FROM ItemMST WHERE ItemNo = ?",
@@ -105,30 +92,30 @@ int FolderDatabase::UnregisterItem(int itemNo, DissolvedStack& dissolved) {
     DissolvedStack result;
     if (!item.isFieldNull("StackNo")) {
       const int stackNo = item->StackNo;
-      const int pageCount = CountPages(stackNo);
+      const int pageCount = connection_.countPages(stackNo);
       if (pageCount > 2) {
         int curPageNo = 0;
         {
-          Statement current(database_, "SELECT CurPageNo FROM StackMST WHERE StackNo = ?");
+          Statement current(connection_.db(), "SELECT CurPageNo FROM StackMST WHERE StackNo = ?");
           current.bind(1, stackNo);
           if (current.step()) curPageNo = current.intAt(0);
         }
         if (curPageNo == pageCount)
-          database_.execute("UPDATE StackMST SET CurPageNo = CurPageNo -1 WHERE StackNo = ?",
+          connection_.db().execute("UPDATE StackMST SET CurPageNo = CurPageNo -1 WHERE StackNo = ?",
                             stackNo);
-        database_.execute("UPDATE ItemMST SET PageNo = PageNo -1 WHERE StackNo = ? AND PageNo > ?",
+        connection_.db().execute("UPDATE ItemMST SET PageNo = PageNo -1 WHERE StackNo = ? AND PageNo > ?",
                           stackNo, item->PageNo);
       } else {
         result.Dissolved = 1;
         result.StackNo = stackNo;
-        database_.execute("UPDATE ItemMST SET StackNo = NULL,PageNo = NULL WHERE StackNo = ?",
+        connection_.db().execute("UPDATE ItemMST SET StackNo = NULL,PageNo = NULL WHERE StackNo = ?",
                           stackNo);
-        database_.execute("DELETE FROM StackMST WHERE StackNo = ?", stackNo);
+        connection_.db().execute("DELETE FROM StackMST WHERE StackNo = ?", stackNo);
       }
     }
     for (const char* table : kDependentTables)
-      database_.execute(std::string("DELETE FROM ") + table + " WHERE ItemNo = ?", itemNo);
-    database_.execute("DELETE FROM ItemMST WHERE ItemNo = ?", itemNo);
+      connection_.db().execute(std::string("DELETE FROM ") + table + " WHERE ItemNo = ?", itemNo);
+    connection_.db().execute("DELETE FROM ItemMST WHERE ItemNo = ?", itemNo);
     transaction.commit();
     dissolved = result;
     return dbresult::kOk;
@@ -143,16 +130,16 @@ int FolderDatabase::UnregisterStack(int stackNo) {
                                         "GetFirst..(),GetNext..()のループ中です。: UnregisterStack"))
     return refused;
   return Guard("DAOエラー: UnregisterStack", "MemoryException: UnregisterStack", [&] {
-    Transaction transaction(database_);
-    if (!StackExists(stackNo))
+    Transaction transaction(connection_.db());
+    if (!connection_.stackExists(stackNo))
       return SetError(dbresult::kBadArgument, "指定されたStackNo(" + std::to_string(stackNo) +
                                                   ")が存在しません。: UnregisterStack");
     for (const char* table : kDependentTables)
-      database_.execute(std::string("DELETE FROM ") + table +
+      connection_.db().execute(std::string("DELETE FROM ") + table +
                             " WHERE ItemNo IN(SELECT ItemNo FROM ItemMST WHERE StackNo = ?)",
                         stackNo);
-    database_.execute("DELETE FROM ItemMST WHERE StackNo = ?", stackNo);
-    database_.execute("DELETE FROM StackMST WHERE StackNo = ?", stackNo);
+    connection_.db().execute("DELETE FROM ItemMST WHERE StackNo = ?", stackNo);
+    connection_.db().execute("DELETE FROM StackMST WHERE StackNo = ?", stackNo);
     transaction.commit();
     return dbresult::kOk;
   });

@@ -32,11 +32,11 @@ int FolderDatabase::UnstackAll(int stackNo) {
                                         "GetFirst..(),GetNext..()のループ中です。: UnstackAll"))
     return refused;
   return Guard("DAOエラーです。: UnstackAll", "MemoryException: UnstackAll", [&] {
-    Transaction transaction(database_);
-    if (!StackExists(stackNo))
+    Transaction transaction(connection_.db());
+    if (!connection_.stackExists(stackNo))
       return SetError(dbresult::kBadArgument, missingStack(stackNo, "UnstackAll"));
-    database_.execute("UPDATE ItemMST SET StackNo = NULL,PageNo = NULL WHERE StackNo = ?", stackNo);
-    database_.execute("DELETE FROM StackMST WHERE StackNo = ?", stackNo);
+    connection_.db().execute("UPDATE ItemMST SET StackNo = NULL,PageNo = NULL WHERE StackNo = ?", stackNo);
+    connection_.db().execute("DELETE FROM StackMST WHERE StackNo = ?", stackNo);
     transaction.commit();
     return dbresult::kOk;
   });
@@ -48,31 +48,31 @@ int FolderDatabase::Unstack1(int stackNo, DissolvedStack& dissolved) {
                                         "GetFirst..(),GetNext..()のループ中です。: Unstack1"))
     return refused;
   return Guard("DAOエラーです。: Unstack1", "MemoryException : Unstack1", [&] {
-    Transaction transaction(database_);
+    Transaction transaction(connection_.db());
     int current = 0;
     {
-      Statement stack(database_, "SELECT CurPageNo FROM StackMST WHERE StackNo = ?");
+      Statement stack(connection_.db(), "SELECT CurPageNo FROM StackMST WHERE StackNo = ?");
       stack.bind(1, stackNo);
       if (!stack.step()) return SetError(dbresult::kBadArgument, missingStack(stackNo, "Unstack1"));
       current = stack.intAt(0);
     }
-    const int pageCount = CountPages(stackNo);
+    const int pageCount = connection_.countPages(stackNo);
     DissolvedStack result;
     if (pageCount > 2) {
-      const int taken = database_.execute(
+      const int taken = connection_.db().execute(
           "UPDATE ItemMST SET StackNo = NULL,PageNo = NULL WHERE StackNo = ? AND PageNo = ?",
           stackNo, current);
       if (taken != 1) return SetError(dbresult::kInconsistent, "データベース壊れました。: Unstack1");
       if (current < pageCount)
-        database_.execute("UPDATE ItemMST SET PageNo = PageNo -1 WHERE StackNo = ? AND PageNo > ?",
+        connection_.db().execute("UPDATE ItemMST SET PageNo = PageNo -1 WHERE StackNo = ? AND PageNo > ?",
                           stackNo, current);
       else
-        database_.execute("UPDATE StackMST SET CurPageNo = CurPageNo -1 WHERE StackNo = ?", stackNo);
+        connection_.db().execute("UPDATE StackMST SET CurPageNo = CurPageNo -1 WHERE StackNo = ?", stackNo);
     } else {
       result.Dissolved = 1;
       result.StackNo = stackNo;
-      database_.execute("UPDATE ItemMST SET StackNo = NULL,PageNo = NULL WHERE StackNo = ?", stackNo);
-      database_.execute("DELETE FROM StackMST WHERE StackNo = ?", stackNo);
+      connection_.db().execute("UPDATE ItemMST SET StackNo = NULL,PageNo = NULL WHERE StackNo = ?", stackNo);
+      connection_.db().execute("DELETE FROM StackMST WHERE StackNo = ?", stackNo);
     }
     transaction.commit();
     dissolved = result;
@@ -92,7 +92,7 @@ int FolderDatabase::MergeN(StackInfo& info, std::span<const MergeElement> elemen
     return SetError(dbresult::kBadArgument,
                     catalogue::invalidTitleMessage("StackTitle", info.Title, "MergeN"));
   return Guard("DAOエラーです。: MergeN", "MemoryException : MergeN", [&] {
-    Transaction transaction(database_);
+    Transaction transaction(connection_.db());
     // Every element is checked before the first row changes.
     std::set<std::pair<bool, int>> seen;
     for (const MergeElement& element : elements) {
@@ -101,11 +101,11 @@ int FolderDatabase::MergeN(StackInfo& info, std::span<const MergeElement> elemen
         return SetError(dbresult::kBadArgument, "指定された要素(" + std::to_string(element.No) +
                                                     ")が重複しています。: MergeN");
       if (isStack) {
-        if (!StackExists(element.No))
+        if (!connection_.stackExists(element.No))
           return SetError(dbresult::kBadArgument, missingStack(element.No, "MergeN"));
         continue;
       }
-      Statement item(database_, "SELECT StackNo FROM ItemMST WHERE ItemNo = ?");
+      Statement item(connection_.db(), "SELECT StackNo FROM ItemMST WHERE ItemNo = ?");
       item.bind(1, element.No);
       if (!item.step())
         return SetError(dbresult::kBadArgument, "指定されたItemNo(" + std::to_string(element.No) +
@@ -117,31 +117,31 @@ int FolderDatabase::MergeN(StackInfo& info, std::span<const MergeElement> elemen
 
     int newNo = 1;
     {
-      Statement max(database_, "SELECT Max(StackNo) FROM StackMST");
+      Statement max(connection_.db(), "SELECT Max(StackNo) FROM StackMST");
       if (max.step() && !max.isNull(0)) newNo = max.intAt(0) + 1;
     }
     int pages = 0;
     for (const MergeElement& element : elements) {
       if (element.Kind != MergeElement::kStack) {
         ++pages;
-        database_.execute("UPDATE ItemMST SET StackNo = ?, PageNo = ? WHERE ItemNo = ?", newNo,
+        connection_.db().execute("UPDATE ItemMST SET StackNo = ?, PageNo = ? WHERE ItemNo = ?", newNo,
                           pages, element.No);
         continue;
       }
       int lastPage = 0;
       {
-        Statement max(database_, "SELECT Max(PageNo) FROM ItemMST WHERE StackNo = ?");
+        Statement max(connection_.db(), "SELECT Max(PageNo) FROM ItemMST WHERE StackNo = ?");
         max.bind(1, element.No);
         if (max.step()) lastPage = max.intAt(0);
       }
-      database_.execute("UPDATE ItemMST SET StackNo = ?, PageNo = PageNo + ? WHERE StackNo = ?",
+      connection_.db().execute("UPDATE ItemMST SET StackNo = ?, PageNo = PageNo + ? WHERE StackNo = ?",
                         newNo, pages, element.No);
-      database_.execute("DELETE FROM StackMST WHERE StackNo = ?", element.No);
+      connection_.db().execute("DELETE FROM StackMST WHERE StackNo = ?", element.No);
       pages += lastPage;
     }
     // The new row comes last, once the merged stacks' rows are gone, so its
     // title may be the title of one of them.
-    database_.execute(
+    connection_.db().execute(
         "INSERT INTO StackMST(StackNo,StackTitle,OfficialDate,LastModifiedDate,LastAccessedDate,"
         "CurPageNo,StackPosX,StackPosY) VALUES(?,?,?,?,?,1,?,?)",
         newNo, info.Title, info.OfficialDate, info.LastModifiedDate, info.LastAccessedDate,
@@ -161,7 +161,7 @@ int FolderDatabase::ReorderAll(int stackNo, std::span<const std::int32_t> order)
     return refused;
   return Guard("DAOエラーです。: ReorderAll", "MemoryException: ReorderAll", [&] {
     const int given = static_cast<int>(order.size());
-    const int pageCount = CountPages(stackNo);
+    const int pageCount = connection_.countPages(stackNo);
     if (pageCount != given)
       return SetError(dbresult::kBadArgument, "指定されたPageCount(" + std::to_string(given) +
                                                   ")が間違っています。: ReorderAll");
@@ -172,11 +172,11 @@ int FolderDatabase::ReorderAll(int stackNo, std::span<const std::int32_t> order)
         return SetError(dbresult::kBadArgument, "指定された配列にPage(" + std::to_string(page) +
                                                     ")が見つかりません。: ReorderAll");
     // Through negative numbers, so that no two pages ever share one.
-    Transaction transaction(database_);
+    Transaction transaction(connection_.db());
     for (int i = 0; i < pageCount; ++i)
-      database_.execute("UPDATE ItemMST SET PageNo = ? WHERE StackNo = ? AND PageNo = ?", -order[i],
+      connection_.db().execute("UPDATE ItemMST SET PageNo = ? WHERE StackNo = ? AND PageNo = ?", -order[i],
                         stackNo, i + 1);
-    database_.execute("UPDATE ItemMST SET PageNo = -PageNo WHERE StackNo = ?", stackNo);
+    connection_.db().execute("UPDATE ItemMST SET PageNo = -PageNo WHERE StackNo = ?", stackNo);
     transaction.commit();
     return dbresult::kOk;
   });

@@ -12,7 +12,7 @@
 int FolderDatabase::GetThumbInfo(int itemNo, ThumbInfo& thumb, int& found) {
   if (!IsOpen()) return SetError(dbresult::kNotOpen, "DBがオープンされていません。: GetThumbInfo");
   return Guard("DAOエラーです。: GetThumbInfo", "MemoryException: GetThumbInfo", [&] {
-    ThumbRecordset rows(database_);
+    ThumbRecordset rows(connection_.db());
     rows.open(OpenType::Snapshot,
               "SELECT ItemNo,ThumbDateTime,ThumbSizeX,ThumbSizeY,ThumbData FROM ThumbMST "
               "WHERE ItemNo = ?",
@@ -38,13 +38,13 @@ int FolderDatabase::SetThumbInfo(const ThumbInfo& thumb) {
                                         "リードオンリーです。: SetThumbInfo", nullptr))
     return refused;
   return Guard("DAOエラーです。: SetThumbInfo", "MemoryException: SetThumbInfo", [&] {
-    Transaction transaction(database_);
-    const int changed = database_.execute(
+    Transaction transaction(connection_.db());
+    const int changed = connection_.db().execute(
         "UPDATE ThumbMST SET ThumbDateTime = ?,ThumbSizeX = ?,ThumbSizeY = ?,ThumbData = ? "
         "WHERE ItemNo = ?",
         thumb.ThumbDateTime, thumb.ThumbSizeX, thumb.ThumbSizeY, thumb.ThumbData, thumb.ItemNo);
     if (changed == 0)
-      database_.execute(
+      connection_.db().execute(
           "INSERT INTO ThumbMST(ItemNo,ThumbDateTime,ThumbSizeX,ThumbSizeY,ThumbData) "
           "VALUES(?,?,?,?,?)",
           thumb.ItemNo, thumb.ThumbDateTime, thumb.ThumbSizeX, thumb.ThumbSizeY, thumb.ThumbData);
@@ -58,7 +58,7 @@ int FolderDatabase::UnregisterThumb(int itemNo) {
                                         "リードオンリーです。: UnregisterThumb", nullptr))
     return refused;
   return Guard("DAOエラーです。: UnregisterThumb", "MemoryException: UnregisterThumb", [&] {
-    database_.execute("DELETE FROM ThumbMST WHERE ItemNo = ?", itemNo);
+    connection_.db().execute("DELETE FROM ThumbMST WHERE ItemNo = ?", itemNo);
     return dbresult::kOk;
   });
 }
@@ -68,7 +68,7 @@ int FolderDatabase::GetThumbSizeDate(int itemNo, int& sizeX, int& sizeY, QDateTi
   if (!IsOpen())
     return SetError(dbresult::kNotOpen, "DBがオープンされていません。: GetThumbSizeDate");
   return Guard("DAOエラーです。: GetThumbSizeDate", "MemoryException: GetThumbSizeDate", [&] {
-    ThumbNoDataRecordset rows(database_);
+    ThumbNoDataRecordset rows(connection_.db());
     rows.open(OpenType::Snapshot,
               "SELECT ThumbDateTime,ThumbSizeX,ThumbSizeY FROM ThumbMST WHERE ItemNo = ?", itemNo);
     found = rows.isEOF() ? 0 : 1;

@@ -104,27 +104,27 @@ int FolderDatabase::DupTo(int kind, int no, FolderDatabase& target, EntryRef& re
                     "移動先がGetFirst..(),GetNext..()のループ中です。: DupTo");
 
   return Guard("DAOエラーです。: DupTo", "MemoryException: DupTo", [&] {
-    SqliteDatabase& to = target.database_;
+    SqliteDatabase& to = target.connection_.db();
     // Everything the target gets is committed at once or not at all.
     Transaction targetTransaction(to);
     EntryRef made;
     if (kind == EntryRef::kItem) {
-      ItemListRecordset item(database_);
+      ItemListRecordset item(connection_.db());
       item.open(OpenType::Snapshot, "SELECT * FROM ItemMST WHERE ItemNo = ?", no);
       if (item.isEOF())
         return SetError(dbresult::kBadArgument,
                         "指定されたItemNo(" + std::to_string(no) + ")が存在しません。: MoveTo");
       const int newItemNo = nextItemNo(to);
       insertItemRow(to, *item, newItemNo, 0);
-      copyItemDependents(database_, no, to, newItemNo);
+      copyItemDependents(connection_.db(), no, to, newItemNo);
       made = {EntryRef::kItem, newItemNo};
     } else {
-      StackListRecordset stack(database_);
+      StackListRecordset stack(connection_.db());
       stack.open(OpenType::Snapshot, "SELECT * FROM StackMST WHERE StackNo = ?", no);
       if (stack.isEOF())
         return SetError(dbresult::kBadArgument,
                         "指定されたStackNo(" + std::to_string(no) + ")が存在しません。: MoveTo");
-      ItemListRecordset pages(database_);
+      ItemListRecordset pages(connection_.db());
       pages.open(OpenType::Snapshot, "SELECT * FROM ItemMST WHERE StackNo = ? ORDER BY PageNo", no);
       const int newStackNo = nextStackNo(to);
       to.execute(
@@ -135,7 +135,7 @@ int FolderDatabase::DupTo(int kind, int no, FolderDatabase& target, EntryRef& re
       int newItemNo = nextItemNo(to);
       for (; !pages.isEOF(); pages.moveNext(), ++newItemNo) {
         insertItemRow(to, *pages, newItemNo, newStackNo);
-        copyItemDependents(database_, pages->ItemNo, to, newItemNo);
+        copyItemDependents(connection_.db(), pages->ItemNo, to, newItemNo);
       }
       made = {EntryRef::kStack, newStackNo};
     }
@@ -151,12 +151,12 @@ int FolderDatabase::MoveTo(int kind, int no, FolderDatabase& target, EntryRef& r
   if (EnumerationRunning())
     return SetError(dbresult::kEnumeration, "GetFirst..(),GetNext..()のループ中です。: MoveTo");
   if (const int copied = DupTo(kind, no, target, result); copied != dbresult::kOk)
-    return SetError(copied, lastError_.message + ":MoveTo");
+    return SetError(copied, connection_.lastError().message + ":MoveTo");
   // The copy is committed; a failed removal leaves the entry in both
   // catalogues and says so.
   DissolvedStack dissolved;
   const int removed = kind == EntryRef::kItem ? UnregisterItem(no, dissolved) : UnregisterStack(no);
-  if (removed != dbresult::kOk) return SetError(removed, lastError_.message + ":MoveTo");
+  if (removed != dbresult::kOk) return SetError(removed, connection_.lastError().message + ":MoveTo");
   return dbresult::kOk;
 }
 
@@ -168,17 +168,17 @@ int FolderDatabase::DupToThisItem(int itemNo, const std::string& title, const st
     return SetError(dbresult::kEnumeration,
                     "GetFirst..(),GetNext..()のループ中です。: DupToThisItem");
   return Guard("DAOエラーです。: DupToThisItem", "MemoryException: DupToThisItem", [&] {
-    Transaction transaction(database_);
-    newItemNo = nextItemNo(database_);
-    ItemListRecordset item(database_);
+    Transaction transaction(connection_.db());
+    newItemNo = nextItemNo(connection_.db());
+    ItemListRecordset item(connection_.db());
     item.open(OpenType::Snapshot, "SELECT * FROM ItemMST WHERE ItemNo = ?", itemNo);
     if (item.isEOF())
       return SetError(dbresult::kBadArgument, "指定されたItemNoが存在しません。: DupToThisItem");
     ItemListFields copy = *item;
     copy.ItemTitle = title + "." + ext;
     copy.ItemExt = ext;
-    insertItemRow(database_, copy, newItemNo, 0);
-    copyItemDependents(database_, itemNo, database_, newItemNo);
+    insertItemRow(connection_.db(), copy, newItemNo, 0);
+    copyItemDependents(connection_.db(), itemNo, connection_.db(), newItemNo);
     transaction.commit();
     return dbresult::kOk;
   });

@@ -1,0 +1,48 @@
+#include "catalogue/folder_connection.h"
+
+#include "catalogue/recordsets.h"
+
+int FolderConnection::fail(int code, std::string message) {
+  lastError_.code = code;
+  lastError_.message = std::move(message);
+  return code;
+}
+
+int FolderConnection::failEngine(const DbException& e, std::string message) {
+  lastError_.daoErrorCode = e.engineCode();
+  lastError_.source = DbException::kSource;
+  lastError_.description = e.description();
+  lastError_.helpFile.clear();
+  lastError_.helpContext = 0;
+  return fail(dbresult::kEngine, std::move(message));
+}
+
+int FolderConnection::failFile(int error, std::string message) {
+  lastError_.systemError = static_cast<std::uint32_t>(error);
+  return fail(dbresult::kCopyFailed, std::move(message));
+}
+
+int FolderConnection::checkWritable(const char* notOpen, const char* readOnly) {
+  if (!isOpen()) return fail(dbresult::kNotOpen, notOpen);
+  if (!canUpdate()) return fail(dbresult::kReadOnly, readOnly);
+  return dbresult::kOk;
+}
+
+int FolderConnection::checkWritable(const char* notOpen, const char* readOnly, const char* looping,
+                                    bool enumerationRunning) {
+  if (const int refused = checkWritable(notOpen, readOnly)) return refused;
+  if (enumerationRunning) return fail(dbresult::kEnumeration, looping);
+  return dbresult::kOk;
+}
+
+int FolderConnection::countPages(int stackNo) {
+  CountRecordset count(database_);
+  count.open(OpenType::Snapshot, "SELECT Count(*) AS Count FROM ItemMST WHERE StackNo = ?", stackNo);
+  return count.isEOF() ? 0 : count->Count;
+}
+
+bool FolderConnection::stackExists(int stackNo) {
+  Statement stack(database_, "SELECT 1 FROM StackMST WHERE StackNo = ?");
+  stack.bind(1, stackNo);
+  return stack.step();
+}

@@ -334,7 +334,7 @@ int FolderDatabase::EndRunningEnumerations() {
   itemList_.stop();
   stackList_.stop();
   sortList_.stop();
-  annBoxList_.stop();
+  annotations_.stop();
   stackInfoEx_.stop();
   stackPageCountEx_.close();
   itemInfoEx_.stop();

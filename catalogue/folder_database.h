@@ -20,6 +20,7 @@
 #include "catalogue/ann_box.h"
 #include "catalogue/catalogue_records.h"
 #include "catalogue/enumeration_cursor.h"
+#include "catalogue/folder_annotations.h"
 #include "catalogue/folder_connection.h"
 #include "catalogue/recordsets.h"
 #include "catalogue/sqlite_database.h"
@@ -128,21 +129,21 @@ class FolderDatabase {
   // (platform::placePartialCopy tells it from the user's files).
   void RemoveLeftoverCopies();
 
-  // ---- annotation boxes ----------------------------------------------------
+  // ---- annotation boxes (FolderAnnotations) --------------------------------
  public:
   // Deletes all boxes of the item.
-  int AddAnnBox(int itemNo);
+  int AddAnnBox(int itemNo) { return annotations_.AddAnnBox(itemNo); }
   // Adds one box row; box is not changed.
-  int AddAnnBoxAdd(const AnnBox& box);
+  int AddAnnBoxAdd(const AnnBox& box) { return annotations_.AddAnnBoxAdd(box); }
   // Replaces all boxes of the item in one transaction: the old set stays
   // whole when any part fails.
-  int SaveAnnBoxes(int itemNo, std::span<const AnnBox> boxes);
+  int SaveAnnBoxes(int itemNo, std::span<const AnnBox> boxes) { return annotations_.SaveAnnBoxes(itemNo, boxes); }
   // has = 1 when the item has at least one box.
-  int HasAnnBoxes(int itemNo, int& has);
+  int HasAnnBoxes(int itemNo, int& has) { return annotations_.HasAnnBoxes(itemNo, has); }
   // The item's boxes: First, Next until box.ItemNo is 0, Post.
-  int GetAnnBoxFirst(int itemNo);
-  int GetAnnBoxNext(AnnBox& box);
-  int GetAnnBoxPost();
+  int GetAnnBoxFirst(int itemNo) { return annotations_.GetAnnBoxFirst(itemNo); }
+  int GetAnnBoxNext(AnnBox& box) { return annotations_.GetAnnBoxNext(box); }
+  int GetAnnBoxPost() { return annotations_.GetAnnBoxPost(); }
 
   // ---- copying entries between catalogues ----------------------------------
  public:
@@ -196,12 +197,13 @@ class FolderDatabase {
 
   // The connection, its folder and the last failure, shared with the parts.
   FolderConnection connection_;
+  // The parts, each over connection_.
+  FolderAnnotations annotations_{connection_};
   // The enumerations; each First.. opens its cursor afresh, CloseFolder
   // stops them all.
   EnumerationCursor<ItemListRecordset> itemList_{connection_.db()};
   EnumerationCursor<StackListRecordset> stackList_{connection_.db()};
   EnumerationCursor<ItemTRNRecordset> sortList_{connection_.db()};
-  EnumerationCursor<AnnBoxRecordset> annBoxList_{connection_.db()};
   EnumerationCursor<StackInfoAndItemInfoRecordset> stackInfoEx_{connection_.db()};
   // Walks beside stackInfoEx_, opened and closed with it.
   StackPageCountAndMaxThumbSizeRecordset stackPageCountEx_{connection_.db()};

@@ -10,7 +10,7 @@
 // other readers of the catalogue expect; the records hold the real text.
 // Values travel as bound parameters, so no text can change a statement.
 
-#include "catalogue/folder_database.h"
+#include "catalogue/folder_annotations.h"
 
 #include "catalogue/catalogue_text.h"
 
@@ -32,28 +32,31 @@ void insertBox(SqliteDatabase& db, const AnnBox& box, std::int32_t itemNo) {
 
 }  // namespace
 
-int FolderDatabase::AddAnnBox(int itemNo) {
-  if (!IsOpen()) return SetError(dbresult::kNotOpen, "DBがオープンされていません。: AddAnnBox");
-  if (!CanUpdate()) return SetError(dbresult::kReadOnly, "リードオンリーです。: AddAnnBox");
-  return Guard("DAOエラーです。: AddAnnBox", "MemoryException: AddAnnBox", [&] {
+int FolderAnnotations::AddAnnBox(int itemNo) {
+  if (const int refused = connection_.checkWritable("DBがオープンされていません。: AddAnnBox",
+                                                   "リードオンリーです。: AddAnnBox"))
+    return refused;
+  return connection_.guard("DAOエラーです。: AddAnnBox", "MemoryException: AddAnnBox", [&] {
     connection_.db().execute("DELETE FROM AnnBoxMST WHERE ItemNo = ?", itemNo);
     return dbresult::kOk;
   });
 }
 
-int FolderDatabase::AddAnnBoxAdd(const AnnBox& box) {
-  if (!IsOpen()) return SetError(dbresult::kNotOpen, "DBがオープンされていません。: AddAnnBoxAdd");
-  if (!CanUpdate()) return SetError(dbresult::kReadOnly, "リードオンリーです。: AddAnnBoxAdd");
-  return Guard("DAOエラーです。: AddAnnBoxAdd", "MemoryException: AddAnnBoxAdd", [&] {
+int FolderAnnotations::AddAnnBoxAdd(const AnnBox& box) {
+  if (const int refused = connection_.checkWritable("DBがオープンされていません。: AddAnnBoxAdd",
+                                                   "リードオンリーです。: AddAnnBoxAdd"))
+    return refused;
+  return connection_.guard("DAOエラーです。: AddAnnBoxAdd", "MemoryException: AddAnnBoxAdd", [&] {
     insertBox(connection_.db(), box, box.ItemNo);
     return dbresult::kOk;
   });
 }
 
-int FolderDatabase::SaveAnnBoxes(int itemNo, std::span<const AnnBox> boxes) {
-  if (!IsOpen()) return SetError(dbresult::kNotOpen, "DBがオープンされていません。: AddAnnBox");
-  if (!CanUpdate()) return SetError(dbresult::kReadOnly, "リードオンリーです。: AddAnnBox");
-  return Guard("DAOエラーです。: AddAnnBox", "MemoryException: AddAnnBox", [&] {
+int FolderAnnotations::SaveAnnBoxes(int itemNo, std::span<const AnnBox> boxes) {
+  if (const int refused = connection_.checkWritable("DBがオープンされていません。: AddAnnBox",
+                                                   "リードオンリーです。: AddAnnBox"))
+    return refused;
+  return connection_.guard("DAOエラーです。: AddAnnBox", "MemoryException: AddAnnBox", [&] {
     Transaction transaction(connection_.db());
     connection_.db().execute("DELETE FROM AnnBoxMST WHERE ItemNo = ?", itemNo);
     for (const AnnBox& box : boxes) insertBox(connection_.db(), box, itemNo);
@@ -62,11 +65,12 @@ int FolderDatabase::SaveAnnBoxes(int itemNo, std::span<const AnnBox> boxes) {
   });
 }
 
-int FolderDatabase::HasAnnBoxes(int itemNo, int& has) {
+int FolderAnnotations::HasAnnBoxes(int itemNo, int& has) {
   has = 0;
   // Reading needs an open catalogue only.
-  if (!IsOpen()) return SetError(dbresult::kNotOpen, "DBがオープンされていません。: AddAnnBox");
-  return Guard("DAOエラーです。: AddAnnBox", "MemoryException: AddAnnBox", [&] {
+  if (!connection_.isOpen())
+    return connection_.fail(dbresult::kNotOpen, "DBがオープンされていません。: AddAnnBox");
+  return connection_.guard("DAOエラーです。: AddAnnBox", "MemoryException: AddAnnBox", [&] {
     Statement probe(connection_.db(), "SELECT 1 FROM AnnBoxMST WHERE ItemNo = ? LIMIT 1");
     probe.bindAll(itemNo);
     has = probe.step() ? 1 : 0;
@@ -90,19 +94,19 @@ constexpr EnumerationTexts kAnnBoxEnumeration{
 
 }  // namespace
 
-int FolderDatabase::GetAnnBoxFirst(int itemNo) {
-  if (IsOpen() && annBoxList_.running())
-    return SetError(dbresult::kEnumeration, "すでにオープンされています。: AddAnnBox");
-  return connection_.first(annBoxList_, kAnnBoxEnumeration, [&](AnnBoxRecordset& reader) {
+int FolderAnnotations::GetAnnBoxFirst(int itemNo) {
+  if (connection_.isOpen() && boxes_.running())
+    return connection_.fail(dbresult::kEnumeration, "すでにオープンされています。: AddAnnBox");
+  return connection_.first(boxes_, kAnnBoxEnumeration, [&](AnnBoxRecordset& reader) {
     // Boxes in the order they were added, so a page draws them as saved.
     reader.open(OpenType::Snapshot, "SELECT * FROM AnnBoxMST WHERE ItemNo = ? ORDER BY ID", itemNo);
   });
 }
 
-int FolderDatabase::GetAnnBoxNext(AnnBox& box) {
+int FolderAnnotations::GetAnnBoxNext(AnnBox& box) {
   int end = 0;
   return connection_.next(
-      annBoxList_, kAnnBoxEnumeration, end, [&] { box.ItemNo = 0; },
+      boxes_, kAnnBoxEnumeration, end, [&] { box.ItemNo = 0; },
       [&](const AnnBoxRecordset& reader) {
     const AnnBoxFields& row = reader.current();
     box.AnnType = row.AnnType;
@@ -129,4 +133,4 @@ int FolderDatabase::GetAnnBoxNext(AnnBox& box) {
       });
 }
 
-int FolderDatabase::GetAnnBoxPost() { return connection_.post(annBoxList_, kAnnBoxEnumeration); }
+int FolderAnnotations::GetAnnBoxPost() { return connection_.post(boxes_, kAnnBoxEnumeration); }

@@ -2,6 +2,10 @@
 
 #include "catalogue/recordsets.h"
 
+#include <sqlite3.h>
+
+#include <sys/stat.h>
+
 int FolderConnection::fail(int code, std::string message) {
   lastError_.code = code;
   lastError_.message = std::move(message);
@@ -45,4 +49,18 @@ bool FolderConnection::stackExists(int stackNo) {
   Statement stack(database_, "SELECT 1 FROM StackMST WHERE StackNo = ?");
   stack.bind(1, stackNo);
   return stack.step();
+}
+
+bool FolderConnection::IsHeldOpen(const std::string& cataloguePath) {
+  struct stat st {};
+  if (::stat(cataloguePath.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
+  SqliteDatabase probe;
+  try {
+    probe.openExclusive(cataloguePath, true);
+  } catch (const DbException& e) {
+    const int code = e.engineCode() & 0xFF;
+    return code == SQLITE_BUSY || code == SQLITE_LOCKED;
+  } catch (const std::bad_alloc&) {
+  }
+  return false;
 }

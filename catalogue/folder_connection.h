@@ -95,6 +95,10 @@ class FolderConnection {
   template <typename Reader>
   int post(EnumerationCursor<Reader>& cursor, const EnumerationTexts& texts);
 
+  // Another connection (of this or another process) holds the catalogue
+  // file open.
+  static bool IsHeldOpen(const std::string& cataloguePath);
+
   // Rows every part asks about.
   int countPages(int stackNo);
   bool stackExists(int stackNo);

@@ -111,7 +111,7 @@ int FolderDatabase::DoesFolderExist(const std::string& folder, int& isCatalogue,
   if (folder.empty()) return SetError(dbresult::kBadArgument, "文字列が、空文字列です。:DoesFolderExist");
   if (!isDirectory(folder))
     return SetError(dbresult::kBadArgument, "指定されたディレクトリが在りません。:DoesFolderExist");
-  if (const int recovered = RecoverInterruptedCompaction(folder); recovered != dbresult::kOk)
+  if (const int recovered = compaction_.RecoverInterruptedCompaction(folder); recovered != dbresult::kOk)
     return SetError(recovered, connection_.lastError().message + ":DoesFolderExist");
   const std::string path = CataloguePath(folder);
   if (!isRegularFile(path)) return dbresult::kOk;
@@ -165,7 +165,7 @@ int FolderDatabase::InitFolder(const std::string& source, const std::string& tar
   const std::string to = CataloguePath(target);
   // A catalogue that someone holds open is not replaced under them: their
   // later changes would go to a file that no longer has a name.
-  if (IsHeldOpen(to)) {
+  if (FolderConnection::IsHeldOpen(to)) {
     connection_.lastError().systemError = EBUSY;
     return SetError(dbresult::kCopyFailed, "コピーに失敗");
   }
@@ -175,19 +175,6 @@ int FolderDatabase::InitFolder(const std::string& source, const std::string& tar
     return SetError(dbresult::kCopyFailed, "コピーに失敗");
   }
   return dbresult::kOk;
-}
-
-bool FolderDatabase::IsHeldOpen(const std::string& cataloguePath) {
-  if (!isRegularFile(cataloguePath)) return false;
-  SqliteDatabase probe;
-  try {
-    probe.openExclusive(cataloguePath, true);
-  } catch (const DbException& e) {
-    const int code = e.engineCode() & 0xFF;
-    return code == SQLITE_BUSY || code == SQLITE_LOCKED;
-  } catch (const std::bad_alloc&) {
-  }
-  return false;
 }
 
 bool FolderDatabase::IsInUse(const DbLastError& error) {
@@ -207,7 +194,7 @@ int FolderDatabase::OpenFolder(const std::string& folder, bool readOnly) {
   if (IsOpen()) return SetError(dbresult::kAlreadyOpen, "すでにDBがオープンされています。:OpenFolder");
   connection_.setFolderPath(withoutOneTrailingSlash(folder));
   const std::string& folderPath = connection_.folderPath();
-  if (const int recovered = RecoverInterruptedCompaction(folderPath); recovered != dbresult::kOk)
+  if (const int recovered = compaction_.RecoverInterruptedCompaction(folderPath); recovered != dbresult::kOk)
     return SetError(recovered, connection_.lastError().message + ":OpenFolder");
   return Guard("DAOのエラーです。:OpenFolder", "MemoryException :OpenFolder", [&] {
     connection_.db().openExclusive(CataloguePath(folderPath), readOnly);

@@ -21,6 +21,7 @@
 #include "catalogue/catalogue_records.h"
 #include "catalogue/enumeration_cursor.h"
 #include "catalogue/folder_annotations.h"
+#include "catalogue/folder_compaction.h"
 #include "catalogue/folder_connection.h"
 #include "catalogue/recordsets.h"
 #include "catalogue/sqlite_database.h"
@@ -96,34 +97,28 @@ class FolderDatabase {
  private:
   int EndTransaction(bool commit, const std::string& operation);
 
-  // ---- compaction, backup and restore --------------------------------------
+  // ---- compaction, backup and restore (FolderCompaction) -------------------
  public:
-  static constexpr const char* kBackupFileName = "info.bk";
+  static constexpr const char* kBackupFileName = FolderCompaction::kBackupFileName;
   // Renumbers items and stacks from 1 without gaps, keeps that catalogue as
   // info.bk and puts a compacted copy in its place as info.mdb. The object
   // must be closed; it is closed again on return, failures included. At no
   // moment is there neither a whole info.mdb nor a whole info.bk.
-  int CompactFolder(const std::string& folder);
+  int CompactFolder(const std::string& folder) { return compaction_.CompactFolder(*this, folder); }
   // Puts info.bk back as info.mdb (no open catalogue needed). 0 also when
   // there is no backup; 140 with the system error when the copy fails, and
   // with EBUSY, copying nothing, while someone holds the catalogue open.
-  int RestoreFromBackup(const std::string& folder);
+  int RestoreFromBackup(const std::string& folder) { return compaction_.RestoreFromBackup(folder); }
   // True once after DoesFolderExist, OpenFolder or CompactFolder found the
   // folder as a compaction cut short leaves it (info.bk without info.mdb)
   // and put the backup back; the caller tells the user.
-  bool TakeRecoveryNotice() { return std::exchange(recoveryNotice_, false); }
+  bool TakeRecoveryNotice() { return compaction_.TakeRecoveryNotice(); }
   // Called before each step by which compaction and recovery change the
   // folder's files (unlink, rename, sync, copy), so that the crash tests can
   // stop the process between any two of them. Never set in the program.
-  static void SetFileStepHook(void (*hook)());
+  static void SetFileStepHook(void (*hook)()) { FolderCompaction::SetFileStepHook(hook); }
 
  private:
-  // A folder with info.bk and no info.mdb gets its backup back (and loses
-  // the compaction's leftover work file) before anything looks at it.
-  int RecoverInterruptedCompaction(const std::string& folder);
-  // Another connection holds the catalogue file open.
-  static bool IsHeldOpen(const std::string& cataloguePath);
-  bool recoveryNotice_ = false;
   // Removes what a copy into this folder that was killed left: hidden
   // partial copies, and a copy placed under its name that no row records
   // (platform::placePartialCopy tells it from the user's files).
@@ -199,6 +194,7 @@ class FolderDatabase {
   FolderConnection connection_;
   // The parts, each over connection_.
   FolderAnnotations annotations_{connection_};
+  FolderCompaction compaction_{connection_};
   // The enumerations; each First.. opens its cursor afresh, CloseFolder
   // stops them all.
   EnumerationCursor<ItemListRecordset> itemList_{connection_.db()};

@@ -20,6 +20,8 @@
 // folder (DoesFolderExist, OpenFolder) puts it back before anything else
 // reads the folder. A failure in steps 1-2 leaves info.mdb as it was.
 
+#include "catalogue/folder_compaction.h"
+
 #include "catalogue/folder_database.h"
 
 #include "platform/file_ops.h"
@@ -128,20 +130,19 @@ void renumber(SqliteDatabase& db, const char* numbersSql, std::initializer_list<
 
 }  // namespace
 
-int FolderDatabase::CompactFolder(const std::string& folder) {
-  if (const int opened = OpenFolder(folder, false); opened != dbresult::kOk)
-    return SetError(opened, connection_.lastError().message + ":CompactFolder");
+int FolderCompaction::CompactFolder(FolderDatabase& database, const std::string& folder) {
+  if (const int opened = database.OpenFolder(folder, false); opened != dbresult::kOk)
+    return connection_.fail(opened, connection_.lastError().message + ":CompactFolder");
   const std::string folderPath = connection_.folderPath();
   const std::string work = platform::joinPath(folderPath, kCompactWorkFileName);
 
   // A work file left by a compaction that was cut short is of no use.
   if (const int error = removeIfPresent(work); error != 0) {
-    CloseFolder();
-    connection_.lastError().systemError = static_cast<std::uint32_t>(error);
-    return SetError(dbresult::kCopyFailed, kFileErrorMessage);
+    database.CloseFolder();
+    return connection_.failFile(error, kFileErrorMessage);
   }
 
-  int result = Guard("CDaoException : CompactFolder", "MemoryException : CompactFolder", [&] {
+  int result = connection_.guard("CDaoException : CompactFolder", "MemoryException : CompactFolder", [&] {
     Transaction transaction(connection_.db());
     renumber(connection_.db(), "SELECT ItemNo FROM ItemMST ORDER BY ItemNo",
              {{"UPDATE ItemMST set ItemNo = ? WHERE ItemNo = ?", nullptr},
@@ -158,37 +159,33 @@ int FolderDatabase::CompactFolder(const std::string& folder) {
     return dbresult::kOk;
   });
   if (result == dbresult::kOk) {
-    result = Guard("CDaoError CompactDatabaseに失敗しました。 : CompactFolder",
-                   "MemoryException CDaoError CompactDatabaseに失敗しました。 : CompactFolder", [&] {
-                     connection_.db().execute("VACUUM INTO ?", work);
-                     return dbresult::kOk;
-                   });
+    result = connection_.guard("CDaoError CompactDatabaseに失敗しました。 : CompactFolder",
+                               "MemoryException CDaoError CompactDatabaseに失敗しました。 : CompactFolder", [&] {
+                                 connection_.db().execute("VACUUM INTO ?", work);
+                                 return dbresult::kOk;
+                               });
   }
   if (result != dbresult::kOk) {
     // Nothing of the folder's files has changed: the catalogue is closed
     // again, so the next open does not find it open.
     const DbLastError failure = connection_.lastError();
-    CloseFolder();
+    database.CloseFolder();
     connection_.lastError() = failure;
     removeIfPresent(work);
     return result;
   }
-  if (const int closed = CloseFolder(); closed != dbresult::kOk) {
+  if (const int closed = database.CloseFolder(); closed != dbresult::kOk) {
     removeIfPresent(work);
-    return SetError(closed, connection_.lastError().message + ":CompactFolder");
+    return connection_.fail(closed, connection_.lastError().message + ":CompactFolder");
   }
 
-  const std::string catalogue = CataloguePath(folderPath);
+  const std::string catalogue = FolderDatabase::CataloguePath(folderPath);
   const std::string backup = platform::joinPath(folderPath, kBackupFileName);
-  auto fileError = [&](int error) {
-    connection_.lastError().systemError = static_cast<std::uint32_t>(error);
-    return SetError(dbresult::kCopyFailed, kFileErrorMessage);
-  };
   // The engine does not flush a VACUUM INTO copy; it must be on disk before
   // it takes the catalogue's name.
   if (const int error = syncFile(work); error != 0) {
     removeIfPresent(work);
-    return fileError(error);
+    return connection_.failFile(error, kFileErrorMessage);
   }
   // The journal of a cleanly closed catalogue holds nothing to roll back; it
   // must not stay beside the new file.
@@ -197,27 +194,27 @@ int FolderDatabase::CompactFolder(const std::string& folder) {
   if (::rename(catalogue.c_str(), backup.c_str()) != 0) {
     const int error = errno;
     removeIfPresent(work);
-    return fileError(error);
+    return connection_.failFile(error, kFileErrorMessage);
   }
   fileStep();
   if (const int error = platform::renameNoReplace(work, catalogue); error != 0) {
     // info.bk is whole; the caller puts it back.
     removeIfPresent(work);
-    return fileError(error);
+    return connection_.failFile(error, kFileErrorMessage);
   }
   syncFolder(folderPath);
   return dbresult::kOk;
 }
 
-void FolderDatabase::SetFileStepHook(void (*hook)()) { gFileStepHook = hook; }
+void FolderCompaction::SetFileStepHook(void (*hook)()) { gFileStepHook = hook; }
 
-int FolderDatabase::RecoverInterruptedCompaction(const std::string& folder) {
+int FolderCompaction::RecoverInterruptedCompaction(const std::string& folder) {
   const std::string folderPath = withoutTrailingSlash(folder);
   struct stat st {};
   // Anything under the catalogue's name (a damaged file included) is for
   // the callers' own checks; only a missing catalogue beside a backup is
   // what a cut compaction leaves.
-  if (::lstat(CataloguePath(folderPath).c_str(), &st) == 0 || errno != ENOENT) return dbresult::kOk;
+  if (::lstat(FolderDatabase::CataloguePath(folderPath).c_str(), &st) == 0 || errno != ENOENT) return dbresult::kOk;
   const std::string backup = platform::joinPath(folderPath, kBackupFileName);
   if (::stat(backup.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return dbresult::kOk;
   // The backup is whole at every moment of a compaction, and holds what the
@@ -228,29 +225,22 @@ int FolderDatabase::RecoverInterruptedCompaction(const std::string& folder) {
   return dbresult::kOk;
 }
 
-int FolderDatabase::RestoreFromBackup(const std::string& folder) {
+int FolderCompaction::RestoreFromBackup(const std::string& folder) {
   const std::string folderPath = withoutTrailingSlash(folder);
   const std::string backup = platform::joinPath(folderPath, kBackupFileName);
   struct stat st {};
   if (::stat(backup.c_str(), &st) != 0) return dbresult::kOk;
-  const std::string catalogue = CataloguePath(folderPath);
+  const std::string catalogue = FolderDatabase::CataloguePath(folderPath);
   // A catalogue that someone holds open is busy, not damaged: copied over,
   // the holder's later writes would go to a file without a name.
-  if (IsHeldOpen(catalogue)) {
-    connection_.lastError().systemError = EBUSY;
-    return SetError(dbresult::kCopyFailed, "コピーに失敗 : RestoreFromBackup");
-  }
+  if (FolderConnection::IsHeldOpen(catalogue)) return connection_.failFile(EBUSY, "コピーに失敗 : RestoreFromBackup");
   // A journal left by a transaction that a crash cut short belongs to the
   // file being replaced; applied to the backup it would corrupt it. It goes
   // first: should the copy then fail, the backup is still there to retry.
-  if (const int error = removeIfPresent(catalogue + "-journal"); error != 0) {
-    connection_.lastError().systemError = static_cast<std::uint32_t>(error);
-    return SetError(dbresult::kCopyFailed, "コピーに失敗 : RestoreFromBackup");
-  }
+  if (const int error = removeIfPresent(catalogue + "-journal"); error != 0)
+    return connection_.failFile(error, "コピーに失敗 : RestoreFromBackup");
   fileStep();
-  if (const int error = platform::copyFileReplacing(backup, catalogue); error != 0) {
-    connection_.lastError().systemError = static_cast<std::uint32_t>(error);
-    return SetError(dbresult::kCopyFailed, "コピーに失敗 : RestoreFromBackup");
-  }
+  if (const int error = platform::copyFileReplacing(backup, catalogue); error != 0)
+    return connection_.failFile(error, "コピーに失敗 : RestoreFromBackup");
   return dbresult::kOk;
 }

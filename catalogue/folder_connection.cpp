@@ -26,16 +26,10 @@ int FolderConnection::failFile(int error, std::string message) {
   return fail(dbresult::kCopyFailed, std::move(message));
 }
 
-int FolderConnection::checkWritable(const char* notOpen, const char* readOnly) {
+int FolderConnection::checkWritable(const char* notOpen, const char* readOnly, const char* looping) {
   if (!isOpen()) return fail(dbresult::kNotOpen, notOpen);
   if (!canUpdate()) return fail(dbresult::kReadOnly, readOnly);
-  return dbresult::kOk;
-}
-
-int FolderConnection::checkWritable(const char* notOpen, const char* readOnly, const char* looping,
-                                    bool enumerationRunning) {
-  if (const int refused = checkWritable(notOpen, readOnly)) return refused;
-  if (enumerationRunning) return fail(dbresult::kEnumeration, looping);
+  if (looping && enumerationRunning()) return fail(dbresult::kEnumeration, looping);
   return dbresult::kOk;
 }
 

@@ -20,6 +20,7 @@
 #include "catalogue/sqlite_database.h"
 
 #include <cstdint>
+#include <functional>
 #include <new>
 #include <string>
 #include <utility>
@@ -79,9 +80,12 @@ class FolderConnection {
   template <typename Body>
   int guard(const char* daoMessage, const char* memoryMessage, Body&& body);
   // 40 or 50 with the given message, else 0; with a loop message, also 20
-  // while an enumeration runs.
-  int checkWritable(const char* notOpen, const char* readOnly);
-  int checkWritable(const char* notOpen, const char* readOnly, const char* looping, bool enumerationRunning);
+  // while an item or stack enumeration runs.
+  int checkWritable(const char* notOpen, const char* readOnly, const char* looping = nullptr);
+  // How to ask whether an item or stack enumeration runs; the owner of the
+  // enumerations tells.
+  void setEnumerationProbe(std::function<bool()> running) { enumerationRunning_ = std::move(running); }
+  bool enumerationRunning() const { return enumerationRunning_ && enumerationRunning_(); }
 
   // The three operations of an enumeration around its cursor. first (re)opens
   // it with open(reader); next hands the current row to fill (which returns a
@@ -107,6 +111,7 @@ class FolderConnection {
   SqliteDatabase database_;
   std::string folderPath_;
   DbLastError lastError_;
+  std::function<bool()> enumerationRunning_;
 };
 
 template <typename Body>

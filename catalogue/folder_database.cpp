@@ -91,7 +91,9 @@ std::string withoutOneTrailingSlash(const std::string& folder) {
 
 }  // namespace
 
-FolderDatabase::FolderDatabase() = default;
+FolderDatabase::FolderDatabase() {
+  connection_.setEnumerationProbe([this] { return EnumerationRunning(); });
+}
 
 FolderDatabase::~FolderDatabase() {
   if (IsOpen()) CloseFolder();

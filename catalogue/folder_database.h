@@ -22,6 +22,7 @@
 #include "catalogue/enumeration_cursor.h"
 #include "catalogue/folder_annotations.h"
 #include "catalogue/folder_compaction.h"
+#include "catalogue/folder_stacks.h"
 #include "catalogue/folder_connection.h"
 #include "catalogue/recordsets.h"
 #include "catalogue/sqlite_database.h"
@@ -195,6 +196,7 @@ class FolderDatabase {
   // The parts, each over connection_.
   FolderAnnotations annotations_{connection_};
   FolderCompaction compaction_{connection_};
+  FolderStacks stacks_{connection_};
   // The enumerations; each First.. opens its cursor afresh, CloseFolder
   // stops them all.
   EnumerationCursor<ItemListRecordset> itemList_{connection_.db()};
@@ -250,13 +252,14 @@ class FolderDatabase {
   int UnregisterItem(int itemNo, DissolvedStack& dissolved);
   int UnregisterStack(int stackNo);
 
-  int UnstackAll(int stackNo);
+  // Stacking (FolderStacks).
+  int UnstackAll(int stackNo) { return stacks_.UnstackAll(stackNo); }
   // Takes the current page out of the stack as a single item.
-  int Unstack1(int stackNo, DissolvedStack& dissolved);
+  int Unstack1(int stackNo, DissolvedStack& dissolved) { return stacks_.Unstack1(stackNo, dissolved); }
   // One new stack of the given items and stacks, pages in element order.
-  int MergeN(StackInfo& info, std::span<const MergeElement> elements);
+  int MergeN(StackInfo& info, std::span<const MergeElement> elements) { return stacks_.MergeN(info, elements); }
   // order[i] is the new page number of the page now numbered i + 1.
-  int ReorderAll(int stackNo, std::span<const std::int32_t> order);
+  int ReorderAll(int stackNo, std::span<const std::int32_t> order) { return stacks_.ReorderAll(stackNo, order); }
 
   int SetComment(int itemNo, const std::string& text);
   int SetKeyword(int itemNo, const std::string& text);
@@ -287,8 +290,7 @@ class FolderDatabase {
  private:
   // 40, 50 or (with a loop message) 20 with the given message, else 0.
   int CheckWritable(const char* notOpen, const char* readOnly, const char* looping) {
-    return looping ? connection_.checkWritable(notOpen, readOnly, looping, EnumerationRunning())
-                   : connection_.checkWritable(notOpen, readOnly);
+    return connection_.checkWritable(notOpen, readOnly, looping);
   }
   // The StackInfo of the reader's row with its pages counted.
   void FillStackInfo(const StackListFields& row, StackInfo& info);

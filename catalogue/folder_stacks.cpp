@@ -1,4 +1,5 @@
-// FolderDatabase: stacking.
+// Stacking: the pages of a folder's stacks, on the connection that
+// FolderDatabase owns.
 //
 //   UnstackAll  dissolves a stack: every page becomes a single item
 //   Unstack1    takes the current page out as a single item
@@ -9,7 +10,7 @@
 // pages, CurPageNo in 1..n) and runs in one transaction.
 
 #include "catalogue/catalogue_text.h"
-#include "catalogue/folder_database.h"
+#include "catalogue/folder_stacks.h"
 
 #include <set>
 #include <string>
@@ -26,15 +27,15 @@ std::string missingStack(int stackNo, const char* operation) {
 // A missing stack is a bad argument (10) here, as everywhere else: no caller
 // tells it apart from other failures.
 
-int FolderDatabase::UnstackAll(int stackNo) {
-  if (const int refused = CheckWritable("DBがオープンされていません。: UnstackAll",
-                                        "リードオンリーです。: UnstackAll",
-                                        "GetFirst..(),GetNext..()のループ中です。: UnstackAll"))
+int FolderStacks::UnstackAll(int stackNo) {
+  if (const int refused = connection_.checkWritable("DBがオープンされていません。: UnstackAll",
+                                                    "リードオンリーです。: UnstackAll",
+                                                    "GetFirst..(),GetNext..()のループ中です。: UnstackAll"))
     return refused;
-  return Guard("DAOエラーです。: UnstackAll", "MemoryException: UnstackAll", [&] {
+  return connection_.guard("DAOエラーです。: UnstackAll", "MemoryException: UnstackAll", [&] {
     Transaction transaction(connection_.db());
     if (!connection_.stackExists(stackNo))
-      return SetError(dbresult::kBadArgument, missingStack(stackNo, "UnstackAll"));
+      return connection_.fail(dbresult::kBadArgument, missingStack(stackNo, "UnstackAll"));
     connection_.db().execute("UPDATE ItemMST SET StackNo = NULL,PageNo = NULL WHERE StackNo = ?", stackNo);
     connection_.db().execute("DELETE FROM StackMST WHERE StackNo = ?", stackNo);
     transaction.commit();
@@ -42,18 +43,18 @@ int FolderDatabase::UnstackAll(int stackNo) {
   });
 }
 
-int FolderDatabase::Unstack1(int stackNo, DissolvedStack& dissolved) {
-  if (const int refused = CheckWritable("DBがオープンされていません。: Unstack1",
-                                        "リードオンリーです。: Unstack1",
-                                        "GetFirst..(),GetNext..()のループ中です。: Unstack1"))
+int FolderStacks::Unstack1(int stackNo, DissolvedStack& dissolved) {
+  if (const int refused = connection_.checkWritable("DBがオープンされていません。: Unstack1",
+                                                    "リードオンリーです。: Unstack1",
+                                                    "GetFirst..(),GetNext..()のループ中です。: Unstack1"))
     return refused;
-  return Guard("DAOエラーです。: Unstack1", "MemoryException : Unstack1", [&] {
+  return connection_.guard("DAOエラーです。: Unstack1", "MemoryException : Unstack1", [&] {
     Transaction transaction(connection_.db());
     int current = 0;
     {
       Statement stack(connection_.db(), "SELECT CurPageNo FROM StackMST WHERE StackNo = ?");
       stack.bind(1, stackNo);
-      if (!stack.step()) return SetError(dbresult::kBadArgument, missingStack(stackNo, "Unstack1"));
+      if (!stack.step()) return connection_.fail(dbresult::kBadArgument, missingStack(stackNo, "Unstack1"));
       current = stack.intAt(0);
     }
     const int pageCount = connection_.countPages(stackNo);
@@ -62,10 +63,10 @@ int FolderDatabase::Unstack1(int stackNo, DissolvedStack& dissolved) {
       const int taken = connection_.db().execute(
           "UPDATE ItemMST SET StackNo = NULL,PageNo = NULL WHERE StackNo = ? AND PageNo = ?",
           stackNo, current);
-      if (taken != 1) return SetError(dbresult::kInconsistent, "データベース壊れました。: Unstack1");
+      if (taken != 1) return connection_.fail(dbresult::kInconsistent, "データベース壊れました。: Unstack1");
       if (current < pageCount)
         connection_.db().execute("UPDATE ItemMST SET PageNo = PageNo -1 WHERE StackNo = ? AND PageNo > ?",
-                          stackNo, current);
+                                      stackNo, current);
       else
         connection_.db().execute("UPDATE StackMST SET CurPageNo = CurPageNo -1 WHERE StackNo = ?", stackNo);
     } else {
@@ -80,39 +81,39 @@ int FolderDatabase::Unstack1(int stackNo, DissolvedStack& dissolved) {
   });
 }
 
-int FolderDatabase::MergeN(StackInfo& info, std::span<const MergeElement> elements) {
-  if (const int refused = CheckWritable("DBがオープンされていません。: MergeN",
-                                        "リードオンリーです。: MergeN",
-                                        "GetFirst..(),GetNext..()のループ中です。: MergeN"))
+int FolderStacks::MergeN(StackInfo& info, std::span<const MergeElement> elements) {
+  if (const int refused = connection_.checkWritable("DBがオープンされていません。: MergeN",
+                                                    "リードオンリーです。: MergeN",
+                                                    "GetFirst..(),GetNext..()のループ中です。: MergeN"))
     return refused;
   if (elements.size() < 2)
-    return SetError(dbresult::kBadArgument,
-                    "指定された要素数(" + std::to_string(elements.size()) + ")が足りません。: MergeN");
+    return connection_.fail(dbresult::kBadArgument,
+                            "指定された要素数(" + std::to_string(elements.size()) + ")が足りません。: MergeN");
   if (!catalogue::isValidTitle(info.Title))
-    return SetError(dbresult::kBadArgument,
-                    catalogue::invalidTitleMessage("StackTitle", info.Title, "MergeN"));
-  return Guard("DAOエラーです。: MergeN", "MemoryException : MergeN", [&] {
+    return connection_.fail(dbresult::kBadArgument,
+                            catalogue::invalidTitleMessage("StackTitle", info.Title, "MergeN"));
+  return connection_.guard("DAOエラーです。: MergeN", "MemoryException : MergeN", [&] {
     Transaction transaction(connection_.db());
     // Every element is checked before the first row changes.
     std::set<std::pair<bool, int>> seen;
     for (const MergeElement& element : elements) {
       const bool isStack = element.Kind == MergeElement::kStack;
       if (!seen.insert({isStack, element.No}).second)
-        return SetError(dbresult::kBadArgument, "指定された要素(" + std::to_string(element.No) +
-                                                    ")が重複しています。: MergeN");
+        return connection_.fail(dbresult::kBadArgument, "指定された要素(" + std::to_string(element.No) +
+                                                                ")が重複しています。: MergeN");
       if (isStack) {
         if (!connection_.stackExists(element.No))
-          return SetError(dbresult::kBadArgument, missingStack(element.No, "MergeN"));
+          return connection_.fail(dbresult::kBadArgument, missingStack(element.No, "MergeN"));
         continue;
       }
       Statement item(connection_.db(), "SELECT StackNo FROM ItemMST WHERE ItemNo = ?");
       item.bind(1, element.No);
       if (!item.step())
-        return SetError(dbresult::kBadArgument, "指定されたItemNo(" + std::to_string(element.No) +
-                                                    ")が存在しません。: MergeN");
+        return connection_.fail(dbresult::kBadArgument, "指定されたItemNo(" + std::to_string(element.No) +
+                                                                ")が存在しません。: MergeN");
       if (!item.isNull(0))
-        return SetError(dbresult::kBadArgument, "指定されたItemNo(" + std::to_string(element.No) +
-                                                    ")はStackに積まれています。: MergeN");
+        return connection_.fail(dbresult::kBadArgument, "指定されたItemNo(" + std::to_string(element.No) +
+                                                                ")はStackに積まれています。: MergeN");
     }
 
     int newNo = 1;
@@ -125,7 +126,7 @@ int FolderDatabase::MergeN(StackInfo& info, std::span<const MergeElement> elemen
       if (element.Kind != MergeElement::kStack) {
         ++pages;
         connection_.db().execute("UPDATE ItemMST SET StackNo = ?, PageNo = ? WHERE ItemNo = ?", newNo,
-                          pages, element.No);
+                                      pages, element.No);
         continue;
       }
       int lastPage = 0;
@@ -135,7 +136,7 @@ int FolderDatabase::MergeN(StackInfo& info, std::span<const MergeElement> elemen
         if (max.step()) lastPage = max.intAt(0);
       }
       connection_.db().execute("UPDATE ItemMST SET StackNo = ?, PageNo = PageNo + ? WHERE StackNo = ?",
-                        newNo, pages, element.No);
+                                    newNo, pages, element.No);
       connection_.db().execute("DELETE FROM StackMST WHERE StackNo = ?", element.No);
       pages += lastPage;
     }
@@ -154,28 +155,28 @@ int FolderDatabase::MergeN(StackInfo& info, std::span<const MergeElement> elemen
   });
 }
 
-int FolderDatabase::ReorderAll(int stackNo, std::span<const std::int32_t> order) {
-  if (const int refused = CheckWritable("DBがオープンされていません。: ReorderAll",
-                                        "リードオンリーです。: ReorderAll",
-                                        "GetFirst..(),GetNext..()のループ中です。: ReorderAll"))
+int FolderStacks::ReorderAll(int stackNo, std::span<const std::int32_t> order) {
+  if (const int refused = connection_.checkWritable("DBがオープンされていません。: ReorderAll",
+                                                    "リードオンリーです。: ReorderAll",
+                                                    "GetFirst..(),GetNext..()のループ中です。: ReorderAll"))
     return refused;
-  return Guard("DAOエラーです。: ReorderAll", "MemoryException: ReorderAll", [&] {
+  return connection_.guard("DAOエラーです。: ReorderAll", "MemoryException: ReorderAll", [&] {
     const int given = static_cast<int>(order.size());
     const int pageCount = connection_.countPages(stackNo);
     if (pageCount != given)
-      return SetError(dbresult::kBadArgument, "指定されたPageCount(" + std::to_string(given) +
-                                                  ")が間違っています。: ReorderAll");
-    if (pageCount == 0) return SetError(dbresult::kBadArgument, missingStack(stackNo, "ReorderAll"));
+      return connection_.fail(dbresult::kBadArgument, "指定されたPageCount(" + std::to_string(given) +
+                                                              ")が間違っています。: ReorderAll");
+    if (pageCount == 0) return connection_.fail(dbresult::kBadArgument, missingStack(stackNo, "ReorderAll"));
     const std::set<std::int32_t> present(order.begin(), order.end());
     for (int page = 1; page <= pageCount; ++page)
       if (!present.count(page))
-        return SetError(dbresult::kBadArgument, "指定された配列にPage(" + std::to_string(page) +
-                                                    ")が見つかりません。: ReorderAll");
+        return connection_.fail(dbresult::kBadArgument, "指定された配列にPage(" + std::to_string(page) +
+                                                                ")が見つかりません。: ReorderAll");
     // Through negative numbers, so that no two pages ever share one.
     Transaction transaction(connection_.db());
     for (int i = 0; i < pageCount; ++i)
       connection_.db().execute("UPDATE ItemMST SET PageNo = ? WHERE StackNo = ? AND PageNo = ?", -order[i],
-                        stackNo, i + 1);
+                                    stackNo, i + 1);
     connection_.db().execute("UPDATE ItemMST SET PageNo = -PageNo WHERE StackNo = ?", stackNo);
     transaction.commit();
     return dbresult::kOk;

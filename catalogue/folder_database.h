@@ -22,6 +22,7 @@
 #include "catalogue/enumeration_cursor.h"
 #include "catalogue/folder_annotations.h"
 #include "catalogue/folder_compaction.h"
+#include "catalogue/folder_items.h"
 #include "catalogue/folder_stacks.h"
 #include "catalogue/folder_connection.h"
 #include "catalogue/recordsets.h"
@@ -196,6 +197,7 @@ class FolderDatabase {
   // The parts, each over connection_.
   FolderAnnotations annotations_{connection_};
   FolderCompaction compaction_{connection_};
+  FolderItems items_{connection_};
   FolderStacks stacks_{connection_};
   // The enumerations; each First.. opens its cursor afresh, CloseFolder
   // stops them all.
@@ -244,13 +246,14 @@ class FolderDatabase {
   static void ItemListCPItemInfo(const ItemListRecordset& reader, ItemInfo& info);
   int StackListCPStackInfo(const StackListRecordset& reader, StackInfo& info);
 
+  // Registration and removal (FolderItems).
   // Adds one single item; info.ItemNo becomes its number. -20 (no message)
   // when an item of that file name exists, ASCII case ignored.
-  int RegisterItem(ItemInfo& info);
+  int RegisterItem(ItemInfo& info) { return items_.RegisterItem(info); }
   // Removes an item with its thumbnail, boxes and attributes; closes the gap
   // in its stack, dissolving a stack left with one page.
-  int UnregisterItem(int itemNo, DissolvedStack& dissolved);
-  int UnregisterStack(int stackNo);
+  int UnregisterItem(int itemNo, DissolvedStack& dissolved) { return items_.UnregisterItem(itemNo, dissolved); }
+  int UnregisterStack(int stackNo) { return items_.UnregisterStack(stackNo); }
 
   // Stacking (FolderStacks).
   int UnstackAll(int stackNo) { return stacks_.UnstackAll(stackNo); }

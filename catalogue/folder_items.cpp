@@ -1,4 +1,5 @@
-// FolderDatabase: registration and removal of items and stacks.
+// Registration and removal of a folder's items and stacks, on the
+// connection that FolderDatabase owns.
 //
 //   RegisterItem     adds one single item under the next free number
 //   UnregisterItem   removes an item, its dependent rows, and its place in a
@@ -9,7 +10,8 @@
 // it was. The documents on disk are the caller's.
 
 #include "catalogue/catalogue_text.h"
-#include "catalogue/folder_database.h"
+#include "catalogue/folder_items.h"
+#include "catalogue/recordsets.h"
 #include "platform/sjis_codec.h"
 
 #include <string>
@@ -24,23 +26,23 @@ constexpr const char* kDependentTables[] = {"CreatorMST", "KeywordMST", "Comment
 
 // ---- RegisterItem ---------------------------------------------------------
 
-int FolderDatabase::RegisterItem(ItemInfo& info) {
-  if (const int refused = CheckWritable("DBがオープンされていません。 : RegisterItem",
-                                        "リードオンリーです。 : RegisterItem",
-                                        "GetFirst..(),GetNext..()のループ中です。: RegisterItem"))
+int FolderItems::RegisterItem(ItemInfo& info) {
+  if (const int refused = connection_.checkWritable("DBがオープンされていません。 : RegisterItem",
+                                                    "リードオンリーです。 : RegisterItem",
+                                                    "GetFirst..(),GetNext..()のループ中です。: RegisterItem"))
     return refused;
   if (info.Stacked == 1)
-    return SetError(dbresult::kBadArgument,
-                    "指定されたItemがStackに積まれた設定になっています。: RegisterItem");
+    return connection_.fail(dbresult::kBadArgument,
+                            "指定されたItemがStackに積まれた設定になっています。: RegisterItem");
   if (!catalogue::isValidTitle(info.Title))
-    return SetError(dbresult::kBadArgument,
-                    catalogue::invalidTitleMessage("ItemTitle", info.Title, "RegisterItem"));
+    return connection_.fail(dbresult::kBadArgument,
+                            catalogue::invalidTitleMessage("ItemTitle", info.Title, "RegisterItem"));
   // The extension becomes part of the file name: it obeys the same rule.
   if (!catalogue::isValidExtension(info.Ext))
-    return SetError(dbresult::kBadArgument,
-                    catalogue::invalidTitleMessage("ItemTitle", info.Ext, "RegisterItem"));
+    return connection_.fail(dbresult::kBadArgument,
+                            catalogue::invalidTitleMessage("ItemTitle", info.Ext, "RegisterItem"));
 
-  return Guard("DAOエラーです。: RegisterItem", "MemoryException : RegisterItem", [&] {
+  return connection_.guard("DAOエラーです。: RegisterItem", "MemoryException : RegisterItem", [&] {
     Transaction transaction(connection_.db());
     int newNo = 1;
     {
@@ -74,21 +76,21 @@ int FolderDatabase::RegisterItem(ItemInfo& info) {
 
 // ---- UnregisterItem -------------------------------------------------------
 
-int FolderDatabase::UnregisterItem(int itemNo, DissolvedStack& dissolved) {
-  if (const int refused = CheckWritable("DBがオープンされていません。: UnregisterItem",
-                                        "リードオンリーです。: UnregisterItem",
-                                        "GetFirst..(),GetNext..()のループ中です。: UnregisterItem"))
+int FolderItems::UnregisterItem(int itemNo, DissolvedStack& dissolved) {
+  if (const int refused = connection_.checkWritable("DBがオープンされていません。: UnregisterItem",
+                                                    "リードオンリーです。: UnregisterItem",
+                                                    "GetFirst..(),GetNext..()のループ中です。: UnregisterItem"))
     return refused;
-  return Guard("DAOエラーです。: UnregisterItem", "MemoryException: UnregisterItem", [&] {
+  return connection_.guard("DAOエラーです。: UnregisterItem", "MemoryException: UnregisterItem", [&] {
     Transaction transaction(connection_.db());
     ItemListRecordset item(connection_.db());
     item.open(OpenType::Dynaset,
               std::string("SELECT ") + ItemMSTColumns::kSelectList +
-                  " FROM ItemMST WHERE ItemNo = ?",
+                              " FROM ItemMST WHERE ItemNo = ?",
               itemNo);
     if (item.isEOF())
-      return SetError(dbresult::kBadArgument, "指定されたItemNo(" + std::to_string(itemNo) +
-                                                  ")が存在しません。: UnregisterItem");
+      return connection_.fail(dbresult::kBadArgument, "指定されたItemNo(" + std::to_string(itemNo) +
+                                                              ")が存在しません。: UnregisterItem");
     DissolvedStack result;
     if (!item.isFieldNull("StackNo")) {
       const int stackNo = item->StackNo;
@@ -102,14 +104,14 @@ int FolderDatabase::UnregisterItem(int itemNo, DissolvedStack& dissolved) {
         }
         if (curPageNo == pageCount)
           connection_.db().execute("UPDATE StackMST SET CurPageNo = CurPageNo -1 WHERE StackNo = ?",
-                            stackNo);
+                                        stackNo);
         connection_.db().execute("UPDATE ItemMST SET PageNo = PageNo -1 WHERE StackNo = ? AND PageNo > ?",
-                          stackNo, item->PageNo);
+                                      stackNo, item->PageNo);
       } else {
         result.Dissolved = 1;
         result.StackNo = stackNo;
         connection_.db().execute("UPDATE ItemMST SET StackNo = NULL,PageNo = NULL WHERE StackNo = ?",
-                          stackNo);
+                                      stackNo);
         connection_.db().execute("DELETE FROM StackMST WHERE StackNo = ?", stackNo);
       }
     }
@@ -124,20 +126,20 @@ int FolderDatabase::UnregisterItem(int itemNo, DissolvedStack& dissolved) {
 
 // ---- UnregisterStack ------------------------------------------------------
 
-int FolderDatabase::UnregisterStack(int stackNo) {
-  if (const int refused = CheckWritable("DBがオープンされていません。: UnregisterStack",
-                                        "リードオンリーです。: UnregisterStack",
-                                        "GetFirst..(),GetNext..()のループ中です。: UnregisterStack"))
+int FolderItems::UnregisterStack(int stackNo) {
+  if (const int refused = connection_.checkWritable("DBがオープンされていません。: UnregisterStack",
+                                                    "リードオンリーです。: UnregisterStack",
+                                                    "GetFirst..(),GetNext..()のループ中です。: UnregisterStack"))
     return refused;
-  return Guard("DAOエラー: UnregisterStack", "MemoryException: UnregisterStack", [&] {
+  return connection_.guard("DAOエラー: UnregisterStack", "MemoryException: UnregisterStack", [&] {
     Transaction transaction(connection_.db());
     if (!connection_.stackExists(stackNo))
-      return SetError(dbresult::kBadArgument, "指定されたStackNo(" + std::to_string(stackNo) +
-                                                  ")が存在しません。: UnregisterStack");
+      return connection_.fail(dbresult::kBadArgument, "指定されたStackNo(" + std::to_string(stackNo) +
+                                                              ")が存在しません。: UnregisterStack");
     for (const char* table : kDependentTables)
       connection_.db().execute(std::string("DELETE FROM ") + table +
-                            " WHERE ItemNo IN(SELECT ItemNo FROM ItemMST WHERE StackNo = ?)",
-                        stackNo);
+                                        " WHERE ItemNo IN(SELECT ItemNo FROM ItemMST WHERE StackNo = ?)",
+                                    stackNo);
     connection_.db().execute("DELETE FROM ItemMST WHERE StackNo = ?", stackNo);
     connection_.db().execute("DELETE FROM StackMST WHERE StackNo = ?", stackNo);
     transaction.commit();

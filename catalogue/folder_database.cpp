@@ -317,21 +317,10 @@ int FolderDatabase::EndTransaction(bool commit, const std::string& operation) {
 }
 
 int FolderDatabase::EndRunningEnumerations() {
-  // Item, stack, sorted, annotation-box, joined stack (both readers), joined
-  // item enumeration: the readers hold no engine state, so ending one
-  // cannot fail.
-  itemList_.stop();
-  stackList_.stop();
-  sortList_.stop();
+  // The readers hold no engine state, so ending one cannot fail.
+  enumeration_.stopAll();
   annotations_.stop();
-  stackInfoEx_.stop();
-  stackPageCountEx_.close();
-  itemInfoEx_.stop();
   return dbresult::kOk;
-}
-
-bool FolderDatabase::EnumerationRunning() const {
-  return itemList_.running() || stackList_.running();
 }
 
 // ---- the reporter ---------------------------------------------------------

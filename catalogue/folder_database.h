@@ -22,6 +22,7 @@
 #include "catalogue/enumeration_cursor.h"
 #include "catalogue/folder_annotations.h"
 #include "catalogue/folder_compaction.h"
+#include "catalogue/folder_enumeration.h"
 #include "catalogue/folder_items.h"
 #include "catalogue/folder_stacks.h"
 #include "catalogue/folder_connection.h"
@@ -155,22 +156,25 @@ class FolderDatabase {
   // title.ext; newItemNo gets its number.
   int DupToThisItem(int itemNo, const std::string& title, const std::string& ext, int& newItemNo);
 
-  // ---- extended enumerators and lookups -------------------------------------
+  // ---- extended enumerators (FolderEnumeration) and lookups ----------------
  public:
   // The item enumeration (read with GetSingleItemNextInfo, ended with
   // PostSingleItem) over all items, or over one stack's pages in page order.
-  int GetFirstItem();
-  int GetFirstStackPage(int stackNo);
+  int GetFirstItem() { return enumeration_.GetFirstItem(); }
+  int GetFirstStackPage(int stackNo) { return enumeration_.GetFirstStackPage(stackNo); }
   // Stacks with their cover page (the current page), page count and the
   // largest thumbnail size of their pages (0, 0 without thumbnails).
-  int GetStackFirstInfoEx();
-  int GetStackNextInfoEx(StackInfo& stack, ItemInfo& cover, int& sizeX, int& sizeY, int& end);
-  int GetStackPostInfoEx();
+  int GetStackFirstInfoEx() { return enumeration_.GetStackFirstInfoEx(); }
+  int GetStackNextInfoEx(StackInfo& stack, ItemInfo& cover, int& sizeX, int& sizeY, int& end) {
+    return enumeration_.GetStackNextInfoEx(stack, cover, sizeX, sizeY, end);
+  }
+  int GetStackPostInfoEx() { return enumeration_.GetStackPostInfoEx(); }
   // Single items with their thumbnail's date and size (null, 0, 0 without).
-  int GetSingleItemFirstInfoEx();
-  int GetSingleItemNextInfoEx(ItemInfo& info, QDateTime& thumbDate, int& sizeX, int& sizeY,
-                              int& end);
-  int GetSingleItemPostInfoEx();
+  int GetSingleItemFirstInfoEx() { return enumeration_.GetSingleItemFirstInfoEx(); }
+  int GetSingleItemNextInfoEx(ItemInfo& info, QDateTime& thumbDate, int& sizeX, int& sizeY, int& end) {
+    return enumeration_.GetSingleItemNextInfoEx(info, thumbDate, sizeX, sizeY, end);
+  }
+  int GetSingleItemPostInfoEx() { return enumeration_.GetSingleItemPostInfoEx(); }
   // A stack's cover page, or an item, with its thumbnail row (sizes 0 and no
   // picture when it has none).
   int GetThumbInfoFromStackNo(int stackNo, ItemInfo& info, ThumbInfo& thumb);
@@ -190,7 +194,7 @@ class FolderDatabase {
   // Ends every running enumeration in the order CloseFolder gives.
   int EndRunningEnumerations();
   // An item or stack enumeration is running (changes are refused with 20).
-  bool EnumerationRunning() const;
+  bool EnumerationRunning() const { return enumeration_.running(); }
 
   // The connection, its folder and the last failure, shared with the parts.
   FolderConnection connection_;
@@ -199,15 +203,7 @@ class FolderDatabase {
   FolderCompaction compaction_{connection_};
   FolderItems items_{connection_};
   FolderStacks stacks_{connection_};
-  // The enumerations; each First.. opens its cursor afresh, CloseFolder
-  // stops them all.
-  EnumerationCursor<ItemListRecordset> itemList_{connection_.db()};
-  EnumerationCursor<StackListRecordset> stackList_{connection_.db()};
-  EnumerationCursor<ItemTRNRecordset> sortList_{connection_.db()};
-  EnumerationCursor<StackInfoAndItemInfoRecordset> stackInfoEx_{connection_.db()};
-  // Walks beside stackInfoEx_, opened and closed with it.
-  StackPageCountAndMaxThumbSizeRecordset stackPageCountEx_{connection_.db()};
-  EnumerationCursor<ItemInfoAndThumbSizeRecordset> itemInfoEx_{connection_.db()};
+  FolderEnumeration enumeration_{connection_};
 
   // The caller's transactions, innermost last.
   std::vector<std::unique_ptr<Transaction>> callerTransactions_;
@@ -215,15 +211,16 @@ class FolderDatabase {
   // ---- catalogue operations: enumeration, lookup, registration, stacking,
   // attributes, field updates, the sorted enumeration, thumbnails ----------
  public:
-  // Stack and single-item enumerations: GetFirst.. once, GetNext.. until the
-  // end flag is 1, Post... A repeated GetFirst.. restarts at the first row.
-  int GetFirstStack();
-  int GetNextStack(StackInfo& info, int& end);
-  int PostStack();
-  int GetFirstSingleItem();
-  int GetSingleItemNextInfo(ItemInfo& info, int& end);
+  // Stack and single-item enumerations (FolderEnumeration): GetFirst.. once,
+  // GetNext.. until the end flag is 1, Post... A repeated GetFirst.. restarts
+  // at the first row.
+  int GetFirstStack() { return enumeration_.GetFirstStack(); }
+  int GetNextStack(StackInfo& info, int& end) { return enumeration_.GetNextStack(info, end); }
+  int PostStack() { return enumeration_.PostStack(); }
+  int GetFirstSingleItem() { return enumeration_.GetFirstSingleItem(); }
+  int GetSingleItemNextInfo(ItemInfo& info, int& end) { return enumeration_.GetSingleItemNextInfo(info, end); }
   // Ends the item enumeration, whichever first-operation opened it.
-  int PostSingleItem();
+  int PostSingleItem() { return enumeration_.PostSingleItem(); }
 
   int GetSingleItemCount(int& count);
   int GetStackCount(int& count);
@@ -278,9 +275,9 @@ class FolderDatabase {
   int SetStackInfos(std::span<const StackInfo> infos, std::uint32_t mask);
 
   // Stacks and single items together in the order of a sort mask (sortmask::).
-  int SortFirst(std::uint32_t mask);
-  int SortNext(SortEntry& entry, int& end);
-  int SortPost();
+  int SortFirst(std::uint32_t mask) { return enumeration_.SortFirst(mask); }
+  int SortNext(SortEntry& entry, int& end) { return enumeration_.SortNext(entry, end); }
+  int SortPost() { return enumeration_.SortPost(); }
 
   int GetThumbInfo(int itemNo, ThumbInfo& thumb, int& found);
   int SetThumbInfo(const ThumbInfo& thumb);
@@ -295,8 +292,6 @@ class FolderDatabase {
   int CheckWritable(const char* notOpen, const char* readOnly, const char* looping) {
     return connection_.checkWritable(notOpen, readOnly, looping);
   }
-  // The StackInfo of the reader's row with its pages counted.
-  void FillStackInfo(const StackListFields& row, StackInfo& info);
   int ReadCount(const std::string& operation, const char* sql, int& count);
   // Runs the updates of one table in one transaction; every row must exist.
   int UpdateRows(const char* table, const char* keyColumn, const std::vector<RowUpdate>& rows,

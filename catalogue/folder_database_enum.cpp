@@ -1,17 +1,9 @@
-// FolderDatabase: the reading side.
+// FolderDatabase: counts, lookups and reads of one row.
 //
-//   GetFirstStack, GetNextStack, PostStack                stack enumeration
-//   GetFirstSingleItem, GetSingleItemNextInfo, PostSingleItem
-//                                                         single-item enumeration
 //   GetSingleItemCount, GetStackCount, GetTotalItemCount  the counts
 //   FindStack, FindItem                                   lookups by title
 //   GetStackInfo, GetItemInfo, Stack2Item                 reads of one row
 //   ItemListCPItemInfo, StackListCPStackInfo              row-to-record copies
-//
-// The enumerations keep their rows in the owned cursors, whose readers hold
-// no engine statement, so a change made while one runs can never disturb it
-// (the changing operations refuse with 20 all the same). Every GetFirst..
-// opens its cursor afresh.
 
 #include "catalogue/catalogue_text.h"
 #include "catalogue/folder_database.h"
@@ -20,108 +12,23 @@
 
 #include <string>
 
-namespace {
-
-constexpr const char* kStackColumns =
-    "StackNo,StackTitle,OfficialDate,LastModifiedDate,LastAccessedDate,CurPageNo,StackPosX,"
-    "StackPosY";
-
-std::string itemSelect(const char* where) {
-  return std::string("SELECT ") + ItemMSTColumns::kSelectList + " FROM ItemMST" + where;
-}
-std::string stackSelect(const char* where) {
-  return std::string("SELECT ") + kStackColumns + " FROM StackMST" + where;
-}
-
-constexpr EnumerationTexts kStackEnumeration{
-    "DBがオープンされていません。: GetFirstStack",
-    "DAOエラーです。: GetFirstStack",
-    "MemoryException: GetFirstStack",
-    dbresult::kNotOpen,
-    "DBがオープンされていないか、FirstStackを呼び出していません。: GetNextStack",
-    "DAOエラーです。: GetNextStack",
-    "MemoryException: GetNextStack",
-    dbresult::kEnumeration,
-    "DBがオープンされていません。: PostStack",
-};
-
-constexpr EnumerationTexts kSingleItemEnumeration{
-    "DBがオープンされていません。: GetFirstSingleItem",
-    "DAOエラーです。: GetFirstSingleItem",
-    "CMemoryException: GetFirstSingleItem",
-    dbresult::kEnumeration,
-    "DBがオープンされていません。: GetSingleItemNextInfo",
-    "DAOエラーです。: GetSingleItemNextInfo",
-    "MemoryException: GetSingleItemNextInfo",
-    dbresult::kEnumeration,
-    "DBがオープンされていません。: PostSingleItem",
-};
-
-}  // namespace
+using catalogue::itemSelect;
+using catalogue::stackSelect;
 
 // ---- row copies -----------------------------------------------------------
 
 void FolderDatabase::ItemListCPItemInfo(const ItemListRecordset& reader, ItemInfo& info) {
-  const ItemListFields& row = reader.current();
-  catalogue::copyItemRow(row, !reader.isFieldNull(ItemMSTColumns::stackNoField(false)), info);
-}
-
-void FolderDatabase::FillStackInfo(const StackListFields& row, StackInfo& info) {
-  info.StackNo = row.StackNo;
-  info.Title = catalogue::cutToSjisBytes(row.StackTitle, catalogue::kTitleMaxBytes);
-  info.PageCount = connection_.countPages(row.StackNo);
-  info.CurPageNo = row.CurPageNo;
-  info.StackPosX = row.StackPosX;
-  info.StackPosY = row.StackPosY;
-  info.OfficialDate = row.OfficialDate;
-  info.LastModifiedDate = row.LastModifiedDate;
-  info.LastAccessedDate = row.LastAccessedDate;
+  catalogue::copyItemListRow(reader, info);
 }
 
 int FolderDatabase::StackListCPStackInfo(const StackListRecordset& reader, StackInfo& info) {
-  FillStackInfo(reader.current(), info);
+  const StackListFields& row = reader.current();
+  catalogue::copyStackRow(row, connection_.countPages(row.StackNo), info);
   if (info.PageCount == 0)
     return SetError(dbresult::kInconsistent,
                     "データベースが壊れています。Itemの登録されていないStack: StackListCPStackInfo");
   return dbresult::kOk;
 }
-
-// ---- stack enumeration ----------------------------------------------------
-
-int FolderDatabase::GetFirstStack() {
-  return connection_.first(stackList_, kStackEnumeration,
-                 [&](StackListRecordset& reader) { reader.open(OpenType::Snapshot, stackSelect("")); });
-}
-
-int FolderDatabase::GetNextStack(StackInfo& info, int& end) {
-  return connection_.next(
-      stackList_, kStackEnumeration, end, [&] { info.StackNo = 0; },
-      [&](const StackListRecordset& reader) {
-        FillStackInfo(reader.current(), info);
-        return dbresult::kOk;
-      });
-}
-
-int FolderDatabase::PostStack() { return connection_.post(stackList_, kStackEnumeration); }
-
-// ---- single-item enumeration ----------------------------------------------
-
-int FolderDatabase::GetFirstSingleItem() {
-  return connection_.first(itemList_, kSingleItemEnumeration, [&](ItemListRecordset& reader) {
-    reader.open(OpenType::Snapshot, itemSelect(" WHERE StackNo IS NULL"));
-  });
-}
-
-int FolderDatabase::GetSingleItemNextInfo(ItemInfo& info, int& end) {
-  return connection_.next(
-      itemList_, kSingleItemEnumeration, end, [&] { info.ItemNo = 0; },
-      [&](const ItemListRecordset& reader) {
-        ItemListCPItemInfo(reader, info);
-        return dbresult::kOk;
-      });
-}
-
-int FolderDatabase::PostSingleItem() { return connection_.post(itemList_, kSingleItemEnumeration); }
 
 // ---- counts ---------------------------------------------------------------
 

@@ -1,22 +1,16 @@
-// FolderDatabase: field-mask updates and the sorted enumeration.
+// FolderDatabase: field-mask updates.
 //
 //   SetItemInfo, SetItemInfos     write the item fields a mask selects
 //   SetStackInfo, SetStackInfos   write the stack fields a mask selects
-//   SortFirst, SortNext, SortPost stacks and single items in one sorted list
 //
 // The masks' parts follow a fixed order (fieldmask::); every text is checked
 // by its rule before anything is written, and a number that names no row
-// fails the whole call. Titles sort in Shift-JIS byte order, ASCII case
-// ignored, the order the program's users know from their other folders.
+// fails the whole call.
 
 #include "catalogue/catalogue_text.h"
 #include "catalogue/folder_database.h"
 #include "platform/sjis_codec.h"
 
-#include <sqlite3.h>
-
-#include <algorithm>
-#include <cstring>
 #include <optional>
 #include <string>
 #include <variant>
@@ -175,88 +169,3 @@ int FolderDatabase::SetStackInfos(std::span<const StackInfo> infos, std::uint32_
   return SetStackRows(infos, mask, "SetStackInfo's MASK");
 }
 
-// ---- the sorted enumeration -----------------------------------------------
-
-namespace {
-
-constexpr const char* kSjisCollation = "BRINDEL_SJIS";
-
-// Shift-JIS byte order with ASCII letters folded to upper case.
-int compareSjis(void*, int leftSize, const void* left, int rightSize, const void* right) {
-  auto key = [](const void* text, int size) {
-    return platform::asciiUpper(platform::toCp932Lossy(
-        std::string_view(static_cast<const char*>(text), static_cast<size_t>(size))));
-  };
-  const std::string a = key(left, leftSize);
-  const std::string b = key(right, rightSize);
-  const int common = std::memcmp(a.data(), b.data(), std::min(a.size(), b.size()));
-  if (common != 0) return common;
-  return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
-}
-
-const char* sortKeyColumn(std::uint32_t mask) {
-  if (mask & sortmask::kTitle) return "Title COLLATE BRINDEL_SJIS";
-  if (mask & sortmask::kOfficialDate) return "OfficialDate";
-  if (mask & sortmask::kLastModifiedDate) return "LastModifiedDate";
-  if (mask & sortmask::kLastAccessedDate) return "LastAccessedDate";
-  return nullptr;
-}
-
-// SortFirst opens the cursor itself: it fills SortTRN first.
-constexpr EnumerationTexts kSortEnumeration{
-    "DBがオープンされていません。: SortFirst",
-    "DAOエラーです。: GetFirstStack",
-    "MemoryException: GetFirstStack",
-    dbresult::kNotOpen,
-    "SortFirstを呼び出していません。: SortNext",
-    "DAOエラーです。: SortNext",
-    "MemoryException: SortNext",
-    dbresult::kNotOpen,
-    "SortFirstを呼び出していません。: SortPost",
-};
-
-}  // namespace
-
-int FolderDatabase::SortFirst(std::uint32_t mask) {
-  if (const int refused = CheckWritable("DBがオープンされていません。: SortFirst",
-                                        "リードオンリーです。: SortFirst", nullptr))
-    return refused;
-  return Guard("DAOエラーです。: GetFirstStack", "MemoryException: GetFirstStack", [&] {
-    {
-      Transaction transaction(connection_.db());
-      connection_.db().execute("DELETE FROM SortTRN");
-      connection_.db().execute(
-          "INSERT INTO SortTRN(StackNo,Title,OfficialDate,LastModifiedDate,LastAccessedDate) "
-          "SELECT StackNo,StackTitle,OfficialDate,LastModifiedDate,LastAccessedDate FROM StackMST");
-      connection_.db().execute(
-          "INSERT INTO SortTRN(ItemNo,Title,OfficialDate,LastModifiedDate,LastAccessedDate) "
-          "SELECT ItemNo,ItemTitle,OfficialDate,LastModifiedDate,LastAccessedDate FROM ItemMST "
-          "WHERE StackNo IS NULL");
-      transaction.commit();
-    }
-    const char* key = sortKeyColumn(mask);
-    if (!key) return SetError(dbresult::kBadArgument, "sortするMaskが設定されてません。: SortFirst");
-    const int rc = sqlite3_create_collation_v2(connection_.db().handle(), kSjisCollation, SQLITE_UTF8,
-                                               nullptr, compareSjis, nullptr);
-    if (rc != SQLITE_OK) connection_.db().raise(rc);
-    // Ties go by ItemNo (the stacks, without one, first), then by StackNo.
-    sortList_.start([&](ItemTRNRecordset& reader) {
-      reader.open(OpenType::Snapshot,
-                  std::string("SELECT ItemNo,StackNo FROM SortTRN ORDER BY ") + key +
-                      ((mask & sortmask::kDescending) ? " DESC" : "") + ",ItemNo,StackNo");
-    });
-    return dbresult::kOk;
-  });
-}
-
-int FolderDatabase::SortNext(SortEntry& entry, int& end) {
-  return connection_.next(
-      sortList_, kSortEnumeration, end, [&] { entry.No = 0; },
-      [&](const ItemTRNRecordset& reader) {
-        if (!reader.isFieldNull("StackNo")) entry = {SortEntry::kStack, reader->StackNo};
-        else entry = {SortEntry::kItem, reader->ItemNo};
-        return dbresult::kOk;
-      });
-}
-
-int FolderDatabase::SortPost() { return connection_.post(sortList_, kSortEnumeration); }

@@ -3,6 +3,9 @@
 # Safe to run again: installs only what is missing, rebuilds only what changed.
 #   BUILD_DIR=...        build folder (default: build)
 #   BRINDEL_SANITIZE=ON  build with AddressSanitizer and UBSan
+#   BRINDEL_BENCH=OFF    leave out the benchmarks and evaluation programs
+# Under CI (CI set) the build is from cold: no ccache, and line tables only
+# as debug information, which builds and links faster.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -34,11 +37,16 @@ fi
 
 BUILD_DIR=${BUILD_DIR:-build}
 SANITIZE=${BRINDEL_SANITIZE:-OFF}
-LAUNCHER=()
-command -v ccache >/dev/null 2>&1 && [ -z "${CI:-}" ] && LAUNCHER=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DBRINDEL_SANITIZE="$SANITIZE" "${LAUNCHER[@]}" >/dev/null
+BENCH=${BRINDEL_BENCH:-ON}
+LINE_TABLES=OFF
+[ -n "${CI:-}" ] && LINE_TABLES=ON
+OPTIONS=()
+command -v ccache >/dev/null 2>&1 && [ -z "${CI:-}" ] && OPTIONS+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRINDEL_SANITIZE="$SANITIZE" \
+  -DBRINDEL_BENCH="$BENCH" -DBRINDEL_LINE_TABLES="$LINE_TABLES" "${OPTIONS[@]}" >/dev/null
 cmake --build "$BUILD_DIR" -j "$(nproc)"
+# Without the benchmarks there is no evaluation to draw pages for.
+[ "$BENCH" = ON ] || exit 0
 
 # Further Japanese font families for the evaluation harnesses (bench/*_eval)
 # only: unpacked into the build folder, never installed, because a second CJK

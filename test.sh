@@ -51,7 +51,8 @@ step() {
 step "setup and build" ./setup.sh
 step "tests" ctest --test-dir build --output-on-failure -j "$(nproc)"
 if [ -z "${SKIP_SANITIZE:-}" ]; then
-  step "sanitizer build" env BUILD_DIR=build-asan BRINDEL_SANITIZE=ON ./setup.sh
+  # The benchmarks are not run under the sanitizers: not built there either.
+  step "sanitizer build" env BUILD_DIR=build-asan BRINDEL_SANITIZE=ON BRINDEL_BENCH=OFF ./setup.sh
   step "sanitizer tests" env ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir build-asan --output-on-failure -j "$(nproc)" -LE nosanitize
 fi

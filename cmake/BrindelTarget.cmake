@@ -1,6 +1,25 @@
 # Shared compile settings for the project's own targets: warnings as errors,
-# and the sanitizers when BRINDEL_SANITIZE is on.
+# the sanitizers when BRINDEL_SANITIZE is on, and line tables in place of
+# full debug information when BRINDEL_LINE_TABLES is on (CI builds from cold
+# and never steps through the code in a debugger).
 set(BRINDEL_WARNINGS -Wall -Wextra -Wpedantic -Werror -Wno-unused-parameter)
+
+if(BRINDEL_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    message(FATAL_ERROR "BRINDEL_FUZZ needs clang (CC=clang CXX=clang++): libFuzzer comes with it")
+  endif()
+  # Every library a fuzz target links reports its coverage to libFuzzer and
+  # runs under the sanitizers; the targets add -fsanitize=fuzzer (the main).
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+  # clang warns where GCC does not; the GCC builds keep warnings as errors.
+  list(REMOVE_ITEM BRINDEL_WARNINGS -Werror)
+endif()
+
+if(BRINDEL_LINE_TABLES)
+  # After the build type's -g, so this one wins.
+  add_compile_options(-g1)
+endif()
 
 if(BRINDEL_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
@@ -14,7 +33,10 @@ function(brindel_target target)
 endfunction()
 
 # The executables that run longest, with the number of entries each is split
-# into (SHARDS given to brindel_test wins).
+# into (SHARDS given to brindel_test wins). Their entries start first in a
+# parallel run (COST), so that none of them is left to run alone at its end:
+# CTest learns the times of a build folder's earlier runs, but CI's folder
+# is new each time.
 set(BRINDEL_TEST_SHARDS
   document_crash_tests=4 shell_imaging_tests=4 recognition_accuracy_tests=3 ocr_road_tests=3
   viewer_tests=2 ocrctl_tests=2 recognition_engine_tests=2 ocrctl_area_tests=2
@@ -35,13 +57,15 @@ set(BRINDEL_TEST_SHARDS
 # case on its own, for executables whose cases need a process each.
 function(brindel_test name)
   cmake_parse_arguments(T "WIDGETS;PER_CASE" "SHARDS" "SOURCES;LIBS;LABELS" ${ARGN})
-  if(NOT T_SHARDS)
-    foreach(entry IN LISTS BRINDEL_TEST_SHARDS)
-      if(entry MATCHES "^${name}=([0-9]+)$")
+  set(cost 0)
+  foreach(entry IN LISTS BRINDEL_TEST_SHARDS)
+    if(entry MATCHES "^${name}=([0-9]+)$")
+      set(cost 100)
+      if(NOT T_SHARDS)
         set(T_SHARDS ${CMAKE_MATCH_1})
       endif()
-    endforeach()
-  endif()
+    endif()
+  endforeach()
   add_executable(${name} ${T_SOURCES})
   brindel_target(${name})
   if(T_WIDGETS)
@@ -82,7 +106,8 @@ endforeach()
     add_test(NAME ${test_name} COMMAND ${name})
     set_tests_properties(${test_name} PROPERTIES
       ENVIRONMENT "${shard_environment}"
-      LABELS "${labels}")
+      LABELS "${labels}"
+      COST ${cost})
   endforeach()
 endfunction()
 include(GoogleTest)

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds the image readers' libFuzzer target with clang (apart from the main
-# GCC build) and runs it for a bounded time from seeds that ImageMagick and
+# Builds the image readers' libFuzzer target with clang (tests/fuzz/CMakeLists.txt,
+# apart from the main GCC build) and runs it for a bounded time from seeds that ImageMagick and
 # libtiff's tools make: BMP of every depth and RLE, OS/2 BMP, GIF, PNG, JPEG,
 # TIFF (LZW, G4, G3, JPEG), PNM, and what transparency, pages and colour
 # spaces bring: PNG with alpha or a transparency chunk, 32-bit BMP with
@@ -12,14 +12,7 @@
 set -euo pipefail
 # shellcheck source=tests/fuzz/fuzz_common.sh
 source "$(dirname "$0")/fuzz_common.sh"
-SOURCES=(platform/imaging/image.cpp platform/imaging/image_inspector.cpp platform/imaging/image_codec.cpp
-         platform/imaging/bmp_codec.cpp platform/imaging/tiff_codec.cpp platform/imaging/jpeg_reader.cpp
-         platform/imaging/gif_png_readers.cpp platform/imaging/magick_codec.cpp)
-read -r -a LIBS <<<"$(pkg-config --libs lept libtiff-4 libjpeg libpng Magick++) -lgif"
-# Magick++ asks for OpenMP, which its own libraries bring; clang needs no flag for the headers.
-read -r -a CFLAGS <<<"$(pkg-config --cflags lept libtiff-4 libpng Magick++ | sed 's/-fopenmp//g')"
-FLAGS=(-std=c++20 -O1 -g -fPIC -fno-omit-frame-pointer -I"$ROOT" "${CFLAGS[@]}")
-build_fuzzer image_reader "$OUT/obj-image" "${SOURCES[@]}"
+build_fuzzers image_reader
 
 seeds="$OUT/seeds/image_reader"
 mkdir -p "$seeds"

@@ -106,7 +106,7 @@ int main(int argc, char** argv) {
   settings.dictionaryFolder = desktop.path() + "/";
   const auto start = std::chrono::steady_clock::now();
   const double cpuStart = cpuSeconds();
-  const OcrRunResult result = RunOcrOnSelection(selection, store, document, settings, nullptr, hooks);
+  const OcrRunResult result = RunOcr(selection, store, document, settings, OcrReading::Batch, nullptr, hooks);
   const auto end = std::chrono::steady_clock::now();
   const double oursCpu = cpuSeconds() - cpuStart;
   const long oursPeak = peakRssKib();

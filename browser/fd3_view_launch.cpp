@@ -70,7 +70,7 @@ void CFD3View::OnLaunchApplication(int index) {
     FolderOcrStore store(*attachedDocument_);
     OcrRunSettings settings = OcrRunSettingsOf(frame_->Settings());
     settings.askBeforeReplacing = false;
-    const OcrRunResult result = RunOcrOnSelection(pages, store, *attachedDocument_, settings, window());
+    const OcrRunResult result = RunOcr(pages, store, *attachedDocument_, settings, OcrReading::Batch, window());
     if (result.programSetToOne) frame_->Settings().KankyoOCRProgram = 1;
     return result.givenUp;
   };

@@ -18,14 +18,12 @@ void CFD3View::OcrSelectionToText() {
   const std::vector<int> selected = activeSelection();
   FolderOcrStore store(*attachedDocument_);
   const OcrRunSettings settings = OcrRunSettingsOf(frame_->Settings());
-  OcrRunResult result;
-  if (OcrRunFlagsOf(settings.ocrLevel, settings.ocrProgram).useSibling) {
-    // The sibling application reads the whole batch by itself.
-    FolderSelection selection(*attachedDocument_, selected);
-    result = RunOcrOnSelection(selection, store, *attachedDocument_, settings, window());
-  } else {
-    result = RunOcrDialogOnSelection(*attachedDocument_, selected, store, settings, window());
-  }
+  FolderSelection selection(*attachedDocument_, selected);
+  // The sibling application reads the whole batch by itself; else the user
+  // reads the pages in the OCR dialog.
+  const OcrReading reading =
+      OcrRunFlagsOf(settings.ocrLevel, settings.ocrProgram).useSibling ? OcrReading::Batch : OcrReading::Interactive;
+  const OcrRunResult result = RunOcr(selection, store, *attachedDocument_, settings, reading, window());
   if (result.programSetToOne) frame_->Settings().KankyoOCRProgram = 1;
   // The texts show on the tiles and rows of the documents that got one.
   for (int index : selected)

@@ -951,7 +951,7 @@ void CSearchDlg::OcrSelectedHits() {
   HitOcrStore store(database_);
   if (!setup_.document && !ownDocument_) ownDocument_ = std::make_unique<CFD3Doc>();
   CFD3Doc& document = setup_.document ? *setup_.document : *ownDocument_;
-  RunOcrOnSelection(selection, store, document, setup_.ocr, this);
+  RunOcr(selection, store, document, setup_.ocr, OcrReading::Batch, this);
   for (int tile : selected) pane_->RebuildTile(tile);
 }
 

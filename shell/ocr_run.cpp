@@ -136,44 +136,46 @@ int storeTexts(const std::vector<OcrPage>& pages, OcrTextStore& store, bool ask)
   return stored;
 }
 
-}  // namespace
+// The views' road checks the open folder before it looks at the selection:
+// an empty folder has nothing to say, one that will not open says so.
+bool folderReady(CFD3Doc& document) {
+  if (document.EntryList().GetCount() == 0) return false;
+  const std::string folder = document.EntryList().GetFolderPath();
+  if (!folder.empty() && document.OpenFolderDatabase(folder)) return true;
+  platform::messageBox("パスが不正です。(DSOPB:01)", platform::Buttons::Ok, platform::Icon::Warning);
+  return false;
+}
 
-OcrRunResult RunOcrOnSelection(DocumentSelection& selection, OcrTextStore& store, CFD3Doc& document,
-                               const OcrRunSettings& settings, QWidget* parent, const OcrRunHooks& hooks) {
-  OcrRunResult result;
-  result.givenUp = true;
-  const OcrRunFlags flags = OcrRunFlagsOf(settings.ocrLevel, settings.ocrProgram);
-  result.programSetToOne = settings.ocrLevel >= 4 && settings.ocrProgram == -1;
-
-  std::vector<OcrPage> pages;
-  if (!CollectOcrPages(selection, pages, static_cast<std::size_t>(flags.limit))) return result;
-  if (pages.empty()) {
-    platform::messageBox("画像データが選択されていません。", platform::Buttons::Ok, platform::Icon::Warning, kCaption);
-    return result;
-  }
-  if (!cutToLimit(pages, flags.limit)) return result;
-
+// The pages converted into "ocrin"; a batch shows how far it got.
+bool prepare(std::vector<OcrPage>& pages, CFD3Doc& document, const OcrRunFlags& flags, const OcrRunSettings& settings,
+             OcrReading reading, QWidget* parent) {
   const std::string ocrIn = PrepareOcrFolder();
   document.CreateImageCtrl(true);
   CLead* ctrl = document.imageCtrl();
-  if (ocrIn.empty() || !ctrl) return result;
-  {
-    GeneralProgressDlg progress;
-    progress.setWindowTitle(QString::fromUtf8(kCaption));
-    progress.Create(parent);
-    progress.SetMessage(QStringLiteral("OCR準備中..."));
-    PrepareImagesForOcr(*ctrl, pages, ocrIn, flags.keepGrey, flags.keepColour, settings.bmpResolution, [&](int i) {
-      progress.SetSubMessage(QStringLiteral("%1 件目").arg(i + 1));
-      progress.PumpAndCheckCancel();
-    });
-    progress.Close();
+  if (ocrIn.empty() || !ctrl) return false;
+  if (reading == OcrReading::Interactive) {
+    PrepareImagesForOcr(*ctrl, pages, ocrIn, flags.keepGrey, flags.keepColour, settings.bmpResolution);
+    return true;
   }
-  if (pages.empty()) return result;
+  GeneralProgressDlg progress;
+  progress.setWindowTitle(QString::fromUtf8(kCaption));
+  progress.Create(parent);
+  progress.SetMessage(QStringLiteral("OCR準備中..."));
+  PrepareImagesForOcr(*ctrl, pages, ocrIn, flags.keepGrey, flags.keepColour, settings.bmpResolution, [&](int i) {
+    progress.SetSubMessage(QStringLiteral("%1 件目").arg(i + 1));
+    progress.PumpAndCheckCancel();
+  });
+  progress.Close();
+  return true;
+}
 
+// The batch: every page recognised in turn under the progress dialog; what
+// was read before a stop is kept. False when no recogniser could be made.
+bool readBatch(std::vector<OcrPage>& pages, const OcrRunFlags& flags, const OcrRunSettings& settings,
+               QWidget* parent, const OcrRunHooks& hooks, OcrRunResult& result) {
   OcrParams params = ReadOcrParams();
   if (settings.language != 2) params.language = static_cast<short>(settings.language);
   if (settings.stringType != 2) params.halfWidth = static_cast<short>(settings.stringType);
-  const std::string dictionary = dictionaryOf(settings);
   std::unique_ptr<CZeqOcr3> control;
   std::unique_ptr<PageRecogniser> recogniser;
   if (hooks.makeRecogniser) {
@@ -182,62 +184,56 @@ OcrRunResult RunOcrOnSelection(DocumentSelection& selection, OcrTextStore& store
     recogniser = std::make_unique<LumoraPageRecogniser>(params);
   } else {
     control = CreateOcrControl();
-    if (!control) return result;
-    recogniser = std::make_unique<ControlRecogniser>(*control, dictionary, params);
+    if (!control) return false;
+    recogniser = std::make_unique<ControlRecogniser>(*control, dictionaryOf(settings), params);
   }
   result.givenUp = false;
-  {
-    OcrProgressDlg dialog(*recogniser, pages, parent);
-    if (control) {
-      // The control's window stays inside the dialog, out of sight.
-      control->window()->setParent(&dialog);
-      control->window()->setObjectName(QStringLiteral("ctl10213"));
-      control->window()->hide();
-    }
-    if (hooks.onProgressDialog) hooks.onProgressDialog(dialog);
-    result.ranToEnd = dialog.exec() == 1;
-    if (control) control->window()->setParent(nullptr);
+  OcrProgressDlg dialog(*recogniser, pages, parent);
+  if (control) {
+    // The control's window stays inside the dialog, out of sight.
+    control->window()->setParent(&dialog);
+    control->window()->setObjectName(QStringLiteral("ctl10213"));
+    control->window()->hide();
   }
-  result.stored = storeTexts(pages, store, settings.askBeforeReplacing);
-  return result;
+  if (hooks.onProgressDialog) hooks.onProgressDialog(dialog);
+  result.ranToEnd = dialog.exec() == 1;
+  if (control) control->window()->setParent(nullptr);
+  return true;
 }
 
-OcrRunResult RunOcrDialogOnSelection(CFD3Doc& document, const std::vector<int>& selectedEntries,
-                                     OcrTextStore& store, const OcrRunSettings& settings, QWidget* parent,
-                                     const std::function<void(OcrDlg&)>& onDialog) {
+// The interactive dialog: the user reads and corrects the pages; true when
+// it ended with OK, so that its texts are kept.
+bool readInteractively(std::vector<OcrPage>& pages, const OcrRunSettings& settings, QWidget* parent,
+                       const OcrRunHooks& hooks, OcrRunResult& result) {
+  std::unique_ptr<CZeqOcr3> control = CreateOcrControl();
+  if (!control) return false;
+  result.givenUp = false;
+  OcrDlg dialog(*control, dictionaryOf(settings), pages, settings.language, settings.stringType, parent);
+  if (hooks.onDialog) hooks.onDialog(dialog);
+  return dialog.exec() == QDialog::Accepted;
+}
+
+}  // namespace
+
+OcrRunResult RunOcr(DocumentSelection& selection, OcrTextStore& store, CFD3Doc& document,
+                    const OcrRunSettings& settings, OcrReading reading, QWidget* parent, const OcrRunHooks& hooks) {
   OcrRunResult result;
   result.givenUp = true;
   const OcrRunFlags flags = OcrRunFlagsOf(settings.ocrLevel, settings.ocrProgram);
   result.programSetToOne = settings.ocrLevel >= 4 && settings.ocrProgram == -1;
+  if (reading == OcrReading::Interactive && !folderReady(document)) return result;
+
   std::vector<OcrPage> pages;
-  const int collected =
-      document.PrepareSelectionForOcr(selectedEntries, pages, flags.keepGrey, flags.keepColour, flags.limit, true);
-  if (collected == 0) {
-    // A folder that could not be opened has been told already.
-    if (document.EntryList().GetCount() > 0 && document.Database().IsOpen())
-      platform::messageBox("画像データが選択されていません。", platform::Buttons::Ok, platform::Icon::Warning,
-                           kCaption);
+  if (!CollectOcrPages(selection, pages, static_cast<std::size_t>(flags.limit))) return result;
+  if (pages.empty()) {
+    platform::messageBox("画像データが選択されていません。", platform::Buttons::Ok, platform::Icon::Warning, kCaption);
     return result;
   }
-  if (collected > flags.limit) {
-    // Over the limit the document collected but converted nothing.
-    if (!cutToLimit(pages, flags.limit)) return result;
-    const std::string ocrIn = platform::workFolder(platform::workfolder::kOcrIn) + "/";
-    if (CLead* ctrl = document.imageCtrl())
-      PrepareImagesForOcr(*ctrl, pages, ocrIn, flags.keepGrey, flags.keepColour, settings.bmpResolution);
-    else
-      pages.clear();
-  }
-  if (pages.empty()) return result;
-  std::unique_ptr<CZeqOcr3> control = CreateOcrControl();
-  if (!control) return result;
-  result.givenUp = false;
-  bool confirmed = false;
-  {
-    OcrDlg dialog(*control, dictionaryOf(settings), pages, settings.language, settings.stringType, parent);
-    if (onDialog) onDialog(dialog);
-    confirmed = dialog.exec() == QDialog::Accepted;
-  }
-  if (confirmed) result.stored = storeTexts(pages, store, settings.askBeforeReplacing);
+  if (!cutToLimit(pages, flags.limit)) return result;
+  if (!prepare(pages, document, flags, settings, reading, parent) || pages.empty()) return result;
+
+  const bool keep = reading == OcrReading::Batch ? readBatch(pages, flags, settings, parent, hooks, result)
+                                                 : readInteractively(pages, settings, parent, hooks, result);
+  if (keep) result.stored = storeTexts(pages, store, settings.askBeforeReplacing);
   return result;
 }

@@ -6,8 +6,8 @@
 //   OcrRunSettings      what the run reads of the program's settings
 //   OcrTextStore        where the texts are recorded (folder or hits)
 //   OcrPagesSelection   given pages of one folder as a selection
-//   RunOcrOnSelection   collect, limit, prepare, recognise, store
-//   RunOcrDialogOnSelection  the same with the interactive OCR dialog
+//   RunOcr              collect, limit, prepare, read (batch or in the
+//                       interactive dialog), store
 
 #include "shell/launch_documents.h"
 #include "shell/ocr_batch.h"
@@ -98,25 +98,32 @@ class OcrPagesSelection final : public DocumentSelection {
   std::vector<ItemInfo> pages_;
 };
 
+// How the pages of a run are read.
+enum class OcrReading {
+  // One after another under the progress dialog, by the OCR control, the
+  // sibling application or the hooks' recogniser; every text read is kept,
+  // also those read before a stop.
+  Batch,
+  // In the interactive OCR dialog, where the user reads and corrects them;
+  // its texts are kept only when it ends with OK. The selection is the open
+  // folder's: an empty folder reads nothing and says nothing.
+  Interactive,
+};
+
 // Hooks for tests and the benchmark: the recogniser to use instead of the
-// control's, and a look at the progress dialog while it runs.
+// control's, and a look at the progress or interactive dialog before it
+// runs.
 struct OcrRunHooks {
   std::function<std::unique_ptr<PageRecogniser>()> makeRecogniser;
   std::function<void(OcrProgressDlg&)> onProgressDialog;
+  std::function<void(OcrDlg&)> onDialog;
 };
 
-// The whole run on the selection: collects its image pages (none: "画像デー
-// タが選択されていません。"), asks when there are more than the limit,
-// converts them into "ocrin", reads them under the progress dialog, and
-// puts each text in place as the page's attached text file, recorded in
-// the catalogue. Texts read before a stop or an error are kept.
-OcrRunResult RunOcrOnSelection(DocumentSelection& selection, OcrTextStore& store, CFD3Doc& document,
-                               const OcrRunSettings& settings, QWidget* parent, const OcrRunHooks& hooks = {});
-
-// The views' OCR on the control's road: the document prepares the selected
-// entries' images, the user reads and corrects them in the interactive OCR
-// dialog, and when it ends with OK the texts it wrote are stored as above.
-// Cancel stores nothing. onDialog sees the dialog before it runs.
-OcrRunResult RunOcrDialogOnSelection(CFD3Doc& document, const std::vector<int>& selectedEntries,
-                                     OcrTextStore& store, const OcrRunSettings& settings, QWidget* parent,
-                                     const std::function<void(OcrDlg&)>& onDialog = {});
+// The one road of every OCR command: collects the selection's image pages
+// (none: "画像データが選択されていません。"), asks when there are more than
+// the limit, converts them into "ocrin", has them read (reading), and puts
+// each text kept in place as the page's attached text file, recorded in
+// the store's catalogue.
+OcrRunResult RunOcr(DocumentSelection& selection, OcrTextStore& store, CFD3Doc& document,
+                    const OcrRunSettings& settings, OcrReading reading, QWidget* parent,
+                    const OcrRunHooks& hooks = {});

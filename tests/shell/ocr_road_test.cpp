@@ -149,7 +149,7 @@ class OcrRoad : public ::testing::Test {
       if (onDialog) onDialog(dialog);
       QTimer::singleShot(0, [&] { timers.advance(500); });
     };
-    return RunOcrOnSelection(selection, store, document, settings, nullptr, hooks);
+    return RunOcr(selection, store, document, settings, OcrReading::Batch, nullptr, hooks);
   }
 
   FreshEnvironment env;
@@ -222,16 +222,19 @@ TEST_F(OcrRoad, TheInteractiveRoadTakesTheLimitAndStoresOnlyWhatItsDialogKeeps) 
   settings.dictionaryFolder = dictionary.path();
   int shown = 0;
   // Image 0 read, then OK or Cancel.
-  auto answer = [&](const char* button) {
-    return [&shown, button](OcrDlg& dialog) {
+  auto interactively = [&](std::vector<int> entries, const char* button) {
+    FolderSelection selection(document, std::move(entries));
+    OcrRunHooks hooks;
+    hooks.onDialog = [&shown, button](OcrDlg& dialog) {
       shown = dialog.findChild<QComboBox*>(QStringLiteral("ctl10207"))->count();
       QTimer::singleShot(0, &dialog, [&dialog, button] {
         dialog.findChild<QPushButton*>(QStringLiteral("ctl10201"))->click();
         dialog.findChild<QPushButton*>(QString::fromLatin1(button))->click();
       });
     };
+    return RunOcr(selection, store, document, settings, OcrReading::Interactive, nullptr, hooks);
   };
-  OcrRunResult result = RunOcrDialogOnSelection(document, allEntries(), store, settings, nullptr, answer("cancel"));
+  OcrRunResult result = interactively(allEntries(), "cancel");
   EXPECT_EQ(boxes.texts(), std::vector<std::string>{"一度には 50画像までしかOCRできません。\n50画像だけOCRしますか？"});
   EXPECT_EQ(shown, 50);
   EXPECT_EQ(result.stored, 0);
@@ -239,14 +242,14 @@ TEST_F(OcrRoad, TheInteractiveRoadTakesTheLimitAndStoresOnlyWhatItsDialogKeeps) 
   EXPECT_EQ(item(1).TextExt, "");
 
   boxes.clear();
-  result = RunOcrDialogOnSelection(document, allEntries(), store, settings, nullptr, answer("ctl10202"));
+  result = interactively(allEntries(), "ctl10202");
   EXPECT_EQ(result.stored, 1);
   EXPECT_NE(platform::fromCp932(readAll(folder + "/a.bmp.TXT")).find("文書"), std::string::npos);
   EXPECT_EQ(item(1).TextExt, "TXT");
   EXPECT_FALSE(exists(folder + "/b.bmp.TXT")) << "an image not read has no text";
 
   boxes.clear();
-  RunOcrDialogOnSelection(document, {}, store, settings, nullptr);
+  interactively({}, "cancel");
   EXPECT_EQ(boxes.texts(), std::vector<std::string>{"画像データが選択されていません。"});
 }
 

@@ -114,6 +114,8 @@ bool CFD3App::InitInstance(const QStringList& arguments) {
   frame_->SetDocument(document_.get());
   document_->SetMainWindow(frame_.get());
   setProgressMainWindow(frame_.get());
+  progressSink_ = std::make_unique<DialogProgressSink>(frame_.get());
+  document_->SetProgressSink(progressSink_.get());
   frame_->PreCreateWindow();
   if (!frame_->OnCreate()) {
     frame_.reset();

@@ -22,6 +22,7 @@
 
 class CFD3Doc;
 class CMainFrame;
+class DialogProgressSink;
 class QSocketNotifier;
 class SingleInstance;
 
@@ -76,6 +77,7 @@ class CFD3App : public QObject {
 
   std::unique_ptr<SingleInstance> instance_;
   std::unique_ptr<CMainFrame> frame_;
+  std::unique_ptr<DialogProgressSink> progressSink_;
   std::unique_ptr<CFD3Doc> document_;
   std::unique_ptr<QSocketNotifier> terminationNotifier_;
   QString commandLine_;

@@ -10,7 +10,6 @@
 #include "shell/image_ctrl.h"
 #include "shell/image_utilities.h"
 #include "shell/imaging_control_startup.h"
-#include "shell/progress_dialogs.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -374,13 +373,8 @@ void CFD3Doc::LoadFolder(const std::string& pathWithTrailingSlash, int layoutFla
   reportDb(db.GetStackCount(stackCount));
   reportDb(db.GetSingleItemCount(itemCount));
   const int total = stackCount + itemCount;
-  std::unique_ptr<GeneralProgressDlg> progress;
-  if (total > kProgressThreshold) {
-    progress = std::make_unique<GeneralProgressDlg>();
-    progress->setWindowTitle(QStringLiteral("表示"));
-    progress->SetMessage(QStringLiteral("アイテムの表示中..."));
-    progress->Create(mainWindow_);
-  }
+  std::unique_ptr<ProgressReporter> progress;
+  if (total > kProgressThreshold && progressSink_) progress = progressSink_->BeginProgress("表示", "アイテムの表示中...");
   int done = 0;
   QElapsedTimer sinceShown;
   sinceShown.start();
@@ -389,7 +383,7 @@ void CFD3Doc::LoadFolder(const std::string& pathWithTrailingSlash, int layoutFla
     // Drawing the count for every entry would cost more than loading it:
     // the count moves on a few times a second, and at the last entry.
     if (!progress || (sinceShown.elapsed() < kProgressRedrawMs && done != total)) return;
-    progress->SetSubMessage(QStringLiteral("%1 件中 %2 件目").arg(total).arg(done));
+    progress->SetProgressDetail(std::to_string(total) + " 件中 " + std::to_string(done) + " 件目");
     progress->PumpAndCheckCancel();
     sinceShown.restart();
   };
@@ -449,7 +443,6 @@ void CFD3Doc::LoadFolder(const std::string& pathWithTrailingSlash, int layoutFla
     AppendEntry(std::move(entry), nullptr, &item);
   }
   reportDb(db.GetSingleItemPostInfoEx());
-  if (progress) progress->Close();
 }
 
 bool CFD3Doc::GetEntryRecords(const DisplayEntry& entry, StackInfo& stack, ItemInfo& item) {
@@ -546,7 +539,7 @@ void CFD3Doc::MakeStackCell(const DisplayEntry& stackEntry, const std::string& f
   db.PostSingleItem();
 }
 
-void CFD3Doc::StoreThumbnail(ImportProgressDlg* progress, CImageCtrl* ctrl, const ItemInfo& item) {
+void CFD3Doc::StoreThumbnail(ImportProgress* progress, CImageCtrl* ctrl, const ItemInfo& item) {
   if (!ctrl) return;
   if (progress) {
     thumbProgress = progress;

@@ -24,6 +24,7 @@
 #include "catalogue/catalogue_records.h"
 #include "catalogue/folder_database.h"
 #include "shell/document_observer.h"
+#include "shell/document_progress.h"
 #include "shell/entry_holder.h"
 #include "shell/import_file.h"
 
@@ -40,7 +41,6 @@
 
 class CImageCtrl;
 class DocumentViews;
-class ImportProgressDlg;
 
 struct OcrPage;
 
@@ -64,6 +64,9 @@ class CFD3Doc : public QObject {
 
   // The view side; not owned. May be null (nothing is shown then).
   void SetViews(DocumentViews* views) { views_ = views; }
+  // What shows the progress of a large folder's load; not owned. May be
+  // null (nothing is shown then).
+  void SetProgressSink(ProgressSink* sink) { progressSink_ = sink; }
   void AddObserver(DocumentObserver* observer);
   void RemoveObserver(DocumentObserver* observer);
   // The window that owns message boxes, dialogs and the imaging control.
@@ -125,7 +128,7 @@ class CFD3Doc : public QObject {
   void MakeStackCell(const DisplayEntry& stackEntry, const std::string& folder, int& width, int& height);
   // Makes and stores the thumbnail of the image now held by ctrl. progress
   // may be null.
-  void StoreThumbnail(ImportProgressDlg* progress, CImageCtrl* ctrl, const ItemInfo& item);
+  void StoreThumbnail(ImportProgress* progress, CImageCtrl* ctrl, const ItemInfo& item);
 
   void CreateImageCtrl(bool recreate);
   void DestroyImageCtrl();
@@ -147,21 +150,21 @@ class CFD3Doc : public QObject {
   // destFolder's catalogue and puts its document files into the folder.
   // 1 registered (result set); 0 refused (the caller goes on); -1 failed or
   // cancelled; -2 the folder's item limit would be passed.
-  int ImportFile(ImportProgressDlg* progress, EntryRef* result, const std::string& sourcePath,
+  int ImportFile(ImportProgress* progress, EntryRef* result, const std::string& sourcePath,
                  const std::string& destFolder, const std::string* title, std::optional<QPoint> position,
                  bool adjustImage, bool showMessages);
   // Registers names (inside sourceFolder) as pages of one new stack titled
   // stackTitle (a free variant of it); 1 done, -1 when a file failed.
   // handled (may be null) receives how many names were dealt with before
   // the batch stopped (all of them when it did not).
-  int ImportFileBatch(ImportProgressDlg& progress, const std::string& stackTitle, const std::string& sourceFolder,
+  int ImportFileBatch(ImportProgress& progress, const std::string& stackTitle, const std::string& sourceFolder,
                       const std::vector<std::string>& names, const std::vector<std::string>& attachedFiles,
                       const std::string& destFolder, const std::vector<std::string>& titles, EntryRef* result,
                       std::optional<QPoint> position, bool adjustImage, bool showMessages,
                       std::size_t* handled = nullptr);
   // Puts the document file of an imported item into the folder; true when
   // it failed (the target is gone again, the user was told).
-  bool StoreImportedFile(ImportProgressDlg* progress, std::uint32_t classWord, const std::string& destFolder,
+  bool StoreImportedFile(ImportProgress* progress, std::uint32_t classWord, const std::string& destFolder,
                          const std::string& title, const std::string& extension, int format, int bitsPerPixel,
                          int quality, const std::string& sourcePath, bool copyUnchanged);
   void SetImportSettings(const ImportSettings& settings);
@@ -198,7 +201,7 @@ class CFD3Doc : public QObject {
   // Import's progress while the imaging control loads a page or makes a
   // thumbnail: the dialog, the percentage window the control's progress is
   // mapped into, and whether a load runs or was cancelled.
-  ImportProgressDlg* thumbProgress = nullptr;
+  ImportProgress* thumbProgress = nullptr;
   int thumbProgressFrom = 0;
   int thumbProgressTo = 0;
   bool loadInProgress = false;
@@ -208,6 +211,7 @@ class CFD3Doc : public QObject {
   int titleEditing = 0;
 
   DocumentViews* views_ = nullptr;
+  ProgressSink* progressSink_ = nullptr;
   std::vector<DocumentObserver*> observers_;
   bool loading_ = false;
   DocumentChanges changesDuringLoad_;

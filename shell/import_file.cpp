@@ -26,7 +26,6 @@
 #include "shell/fd3_doc.h"
 #include "shell/image_ctrl.h"
 #include "shell/import_dialogs.h"
-#include "shell/progress_dialogs.h"
 
 #include <QDir>
 #include <QFile>
@@ -191,7 +190,7 @@ std::string CFD3Doc::uniqueImportTitle(const std::string& folderWithSlash, const
   }
 }
 
-int CFD3Doc::ImportFile(ImportProgressDlg* progress, EntryRef* result, const std::string& sourcePath,
+int CFD3Doc::ImportFile(ImportProgress* progress, EntryRef* result, const std::string& sourcePath,
                         const std::string& destFolder, const std::string* title,
                         std::optional<QPoint> position, bool adjustImage, bool showMessages) {
   bool cancelled = false;
@@ -259,7 +258,7 @@ int CFD3Doc::ImportFile(ImportProgressDlg* progress, EntryRef* result, const std
   if (kind == ic::kKindImage) {
     if (ctrl->GetFileInfo(sourcePath, 1, 0) == 0) pages = std::max(1, static_cast<int>(ctrl->GetDispid39()));
   } else if (kind == ic::kKindZrvUni) {
-    if (progress) progress->SetFileAndSuffixOnly(QString::fromStdString(name), QStringLiteral(" の変換中です。"));
+    if (progress) progress->ShowFileStage(name, " の変換中です。");
     DeleteTempFolder();
     const std::string dir = platform::joinPath(GetWorkFolder(), "NTFORMAT");
     QDir().mkpath(QString::fromStdString(dir));
@@ -372,7 +371,7 @@ int CFD3Doc::ImportFile(ImportProgressDlg* progress, EntryRef* result, const std
       if (pages > 1) {
         base += "の" + std::to_string(p) + "頁目";
         if (progress)
-          progress->SetFileAndSuffixOnly(QString::fromStdString(base + "." + ext), QStringLiteral(" をインポート中です。"));
+          progress->ShowFileStage(base + "." + ext, " をインポート中です。");
       }
       std::string loadPath = sourcePath;
       int loadPage = p;
@@ -494,7 +493,7 @@ int CFD3Doc::ImportFile(ImportProgressDlg* progress, EntryRef* result, const std
   // 15
   EntryRef made = done.front();
   if (pages > 1) {
-    if (progress) progress->SetFileAndSuffixOnly(QString::fromStdString(name), QStringLiteral(" のスタック処理中です。"));
+    if (progress) progress->ShowFileStage(name, " のスタック処理中です。");
     StackInfo stack;
     std::string base, ext;
     splitAtLastPoint(name, base, ext);
@@ -538,7 +537,7 @@ int CFD3Doc::reportDbCode(int code) const {
 
 // ------------------------------------------------------------------ storing the file
 
-bool CFD3Doc::StoreImportedFile(ImportProgressDlg* progress, std::uint32_t classWord,
+bool CFD3Doc::StoreImportedFile(ImportProgress* progress, std::uint32_t classWord,
                                 const std::string& destFolder, const std::string& title,
                                 const std::string& extension, int format, int bitsPerPixel, int quality,
                                 const std::string& sourcePath, bool copyUnchanged) {
@@ -593,7 +592,7 @@ bool CFD3Doc::StoreImportedFile(ImportProgressDlg* progress, std::uint32_t class
 
 // ------------------------------------------------------------------ a batch of pages
 
-int CFD3Doc::ImportFileBatch(ImportProgressDlg& progress, const std::string& stackTitle,
+int CFD3Doc::ImportFileBatch(ImportProgress& progress, const std::string& stackTitle,
                              const std::string& sourceFolder, const std::vector<std::string>& names,
                              const std::vector<std::string>& attachedFiles, const std::string& destFolder,
                              const std::vector<std::string>& titles, EntryRef* result,
@@ -605,7 +604,7 @@ int CFD3Doc::ImportFileBatch(ImportProgressDlg& progress, const std::string& sta
   const std::string destWithSlash = platform::withTrailingSlash(destFolder);
   std::vector<int> items;
   for (std::size_t i = 0; i < n; ++i) {
-    progress.SetFile(QString::fromStdString(names[i]), static_cast<int>(i) + 1, static_cast<int>(n));
+    progress.ShowFile(names[i], static_cast<int>(i) + 1, static_cast<int>(n));
     progress.StepTo(0);
     EntryRef pair;
     pair.No = 0;

@@ -240,6 +240,15 @@ GeneralProgressDlg::GeneralProgressDlg() : ProgressDialog(10571, QStringLiteral(
 void GeneralProgressDlg::SetMessage(const QString& text) { main_->setText(text); }
 void GeneralProgressDlg::SetSubMessage(const QString& text) { sub_->setText(text); }
 
+std::unique_ptr<ProgressReporter> DialogProgressSink::BeginProgress(const std::string& title,
+                                                                   const std::string& message) {
+  auto progress = std::make_unique<GeneralProgressDlg>();
+  progress->setWindowTitle(QString::fromStdString(title));
+  progress->SetMessage(QString::fromStdString(message));
+  progress->Create(owner_);
+  return progress;
+}
+
 SearchProgressDlg::SearchProgressDlg() : ProgressDialog(10270, QStringLiteral("検索中")) {
   count_ = addLabel(10271);
   folder_ = addLabel(1100);

@@ -20,7 +20,7 @@
 // (transient for its owner): a child window would be disabled with the owner.
 // Texts are set only when they change, so unchanged steps do not flicker.
 
-#include "shell/progress_reporter.h"
+#include "shell/document_progress.h"
 
 #include <QDialog>
 #include <QPointer>
@@ -43,7 +43,7 @@ class BusyAnimation;
 void setProgressMainWindow(QWidget* mainWindow);
 QWidget* progressMainWindow();
 
-class ProgressDialog : public QDialog, public ProgressReporter {
+class ProgressDialog : public QDialog, public virtual ProgressReporter {
   Q_OBJECT
  public:
   ~ProgressDialog() override;
@@ -106,7 +106,7 @@ class CopyProgressDlg : public ProgressDialog {
   QLabel* text_;
 };
 
-class ImportProgressDlg : public ProgressDialog {
+class ImportProgressDlg : public ProgressDialog, public ImportProgress {
   Q_OBJECT
  public:
   ImportProgressDlg();
@@ -118,13 +118,19 @@ class ImportProgressDlg : public ProgressDialog {
   // Pumps, moves the bar and shows the percentage; returns the previous
   // position. The position is within the current file; with several files
   // the bar and the percentage show the whole import.
-  int StepTo(int position);
+  int StepTo(int position) override;
   int position() const { return position_; }
   int barValue() const;
   int barMaximum() const;
   QString percentText() const;
   QString fileText() const;
   void SetProgressText(const std::string& text) override { SetFile(QString::fromStdString(text)); }
+  void ShowFile(const std::string& name, int current, int total) override {
+    SetFile(QString::fromStdString(name), current, total);
+  }
+  void ShowFileStage(const std::string& name, const std::string& suffix) override {
+    SetFileAndSuffixOnly(QString::fromStdString(name), QString::fromStdString(suffix));
+  }
 
  private:
   static QString countPrefix(int current, int total);
@@ -146,10 +152,22 @@ class GeneralProgressDlg : public ProgressDialog {
   void SetMessage(const QString& text);
   void SetSubMessage(const QString& text);
   void SetProgressText(const std::string& text) override { SetMessage(QString::fromStdString(text)); }
+  void SetProgressDetail(const std::string& text) override { SetSubMessage(QString::fromStdString(text)); }
 
  private:
   CenteredTextLabel* main_;
   CenteredTextLabel* sub_;
+};
+
+// The document's own long operations shown in a GeneralProgressDlg over
+// owner (the main window when none is given).
+class DialogProgressSink : public ProgressSink {
+ public:
+  explicit DialogProgressSink(QWidget* owner = nullptr) : owner_(owner) {}
+  std::unique_ptr<ProgressReporter> BeginProgress(const std::string& title, const std::string& message) override;
+
+ private:
+  QPointer<QWidget> owner_;
 };
 
 class SearchProgressDlg : public ProgressDialog {

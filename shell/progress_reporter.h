@@ -13,6 +13,8 @@ class ProgressReporter {
   virtual bool PumpAndCheckCancel() = 0;
   // The main line of text, e.g. the file being worked on. Optional.
   virtual void SetProgressText(const std::string& text) {}
+  // A second line under it, e.g. how far a count has come. Optional.
+  virtual void SetProgressDetail(const std::string& text) {}
 };
 
 // For callers that need none.

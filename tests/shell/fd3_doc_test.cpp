@@ -34,7 +34,6 @@ namespace {
 class RecordingObserver : public DocumentObserver, public DocumentViews {
  public:
   std::vector<std::string> calls;
-  bool sawLoadingDialog = false;
   bool viewerShown = false;
 
   static std::string flags(DocumentChanges changes) {
@@ -52,9 +51,6 @@ class RecordingObserver : public DocumentObserver, public DocumentViews {
   void EntriesCleared(DocumentChanges changes) override { calls.push_back("cleared " + flags(changes)); }
   void EntryAdded(int index, const StackInfo* stack, const ItemInfo* item) override {
     calls.push_back("add " + std::to_string(index) + (stack ? " stack" : " item") + (item ? "+page" : ""));
-    for (QWidget* w : QApplication::topLevelWidgets())
-      if (w->objectName() == "dlg10571" && w->isVisible() && w->windowTitle() == QStringLiteral("表示"))
-        sawLoadingDialog = true;
   }
   void EntryRemoved(int index) override { calls.push_back("removed " + std::to_string(index)); }
   void EntryChanged(int index, DocumentChanges changes) override {
@@ -63,6 +59,35 @@ class RecordingObserver : public DocumentObserver, public DocumentViews {
   void DocumentChanged(DocumentChanges changes) override { calls.push_back("changed " + flags(changes)); }
 
   bool ViewerShown() const override { return viewerShown; }
+};
+
+// Keeps what the document showed of its progress: one line per display
+// begun, and the last detail line of each.
+class RecordingProgressSink : public ProgressSink {
+ public:
+  struct Shown {
+    std::string title, message, lastDetail;
+    bool open = true;
+  };
+  std::vector<Shown> shown;
+
+  std::unique_ptr<ProgressReporter> BeginProgress(const std::string& title, const std::string& message) override {
+    shown.push_back({title, message, {}});
+    return std::make_unique<Reporter>(*this, shown.size() - 1);
+  }
+
+ private:
+  class Reporter : public ProgressReporter {
+   public:
+    Reporter(RecordingProgressSink& sink, std::size_t index) : sink_(sink), index_(index) {}
+    ~Reporter() override { sink_.shown[index_].open = false; }
+    bool PumpAndCheckCancel() override { return false; }
+    void SetProgressDetail(const std::string& text) override { sink_.shown[index_].lastDetail = text; }
+
+   private:
+    RecordingProgressSink& sink_;
+    std::size_t index_;
+  };
 };
 
 void storeThumbSize(CatalogueRows& rows, int itemNo, int width, int height) {
@@ -78,6 +103,7 @@ class DocumentTest : public ::testing::Test {
     cataloguetest::makeCatalogueFolder(folder);
     ASSERT_TRUE(platform::ensureProgramFolder());  // the empty catalogue a damaged one is replaced by
     doc.SetViews(&views);
+    doc.SetProgressSink(&progress);
     doc.AddObserver(&views);
     doc.SetMainWindow(&window);
     CFD3Doc::SetFatalExitHandler([](int code) { FAIL() << "program would end with " << code; });
@@ -87,6 +113,7 @@ class DocumentTest : public ::testing::Test {
   std::string folder;
   QMainWindow window;
   RecordingObserver views;
+  RecordingProgressSink progress;
   CFD3Doc doc;
 };
 
@@ -271,13 +298,13 @@ TEST_F(DocumentTest, EditorsAndTheViewerChooseTheAcceleratorTable) {
   EXPECT_EQ(views.calls, (std::vector<std::string>{"changed editing", "changed editing"}));
 }
 
-TEST_F(DocumentTest, MoreThanAHundredEntriesShowTheLoadingDialog) {
+TEST_F(DocumentTest, MoreThanAHundredEntriesShowTheLoadingProgress) {
   {
     CatalogueRows rows(folder);
     for (int i = 1; i <= 100; ++i) rows.addItem({.itemNo = i, .title = "p" + std::to_string(i), .ext = "doc"});
   }
   doc.LoadFolder(folder + "/", 0);
-  EXPECT_FALSE(views.sawLoadingDialog) << "100 entries load without a dialog";
+  EXPECT_TRUE(progress.shown.empty()) << "100 entries load without a progress display";
   doc.CloseFolderDatabase();
   {
     CatalogueRows rows(folder);
@@ -285,7 +312,11 @@ TEST_F(DocumentTest, MoreThanAHundredEntriesShowTheLoadingDialog) {
   }
   doc.LoadFolder(folder + "/", 0);
   EXPECT_EQ(doc.EntryList().GetCount(), 101);
-  EXPECT_TRUE(views.sawLoadingDialog);
+  ASSERT_EQ(progress.shown.size(), 1u);
+  EXPECT_EQ(progress.shown[0].title, "表示");
+  EXPECT_EQ(progress.shown[0].message, "アイテムの表示中...");
+  EXPECT_EQ(progress.shown[0].lastDetail, "101 件中 101 件目") << "the count reaches the last entry";
+  EXPECT_FALSE(progress.shown[0].open) << "the display is gone when the load ends";
 }
 
 TEST_F(DocumentTest, ImageWithoutStoredThumbnailIsThumbnailedOnce) {

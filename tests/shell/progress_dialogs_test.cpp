@@ -86,6 +86,40 @@ TEST(ProgressDialogs, FocusReturnsToTheWidgetThatHadIt) {
   setProgressMainWindow(nullptr);
 }
 
+// The document reports through its interfaces; the dialogs show what it
+// reports and go away with the reporter.
+TEST(ProgressDialogs, DialogsShowWhatTheDocumentReports) {
+  QMainWindow owner;
+  owner.show();
+  DialogProgressSink sink(&owner);
+  {
+    std::unique_ptr<ProgressReporter> progress = sink.BeginProgress("表示", "アイテムの表示中...");
+    ASSERT_NE(progress, nullptr);
+    auto* dlg = dynamic_cast<GeneralProgressDlg*>(progress.get());
+    ASSERT_NE(dlg, nullptr);
+    EXPECT_TRUE(dlg->isVisible());
+    EXPECT_EQ(dlg->windowTitle(), QStringLiteral("表示"));
+    EXPECT_FALSE(owner.isEnabled());
+    progress->SetProgressDetail("101 件中 7 件目");
+    auto* main = dlg->findChild<CenteredTextLabel*>("ctl1204");
+    auto* sub = dlg->findChild<CenteredTextLabel*>("ctl1205");
+    ASSERT_TRUE(main && sub);
+    EXPECT_EQ(main->text(), QStringLiteral("アイテムの表示中..."));
+    EXPECT_EQ(sub->text(), QStringLiteral("101 件中 7 件目"));
+  }
+  EXPECT_TRUE(owner.isEnabled());
+
+  ImportProgressDlg dlg;
+  ASSERT_TRUE(dlg.Create(&owner));
+  ImportProgress& import = dlg;
+  import.ShowFile("a.tif", 2, 3);
+  EXPECT_TRUE(dlg.fileText().contains(QStringLiteral("a.tif をインポート中です。"))) << dlg.fileText().toStdString();
+  import.ShowFileStage("b.zrv", " の変換中です。");
+  EXPECT_EQ(dlg.fileText(), QStringLiteral("b.zrv の変換中です。"));
+  import.StepTo(50);
+  EXPECT_EQ(dlg.position(), 50);
+}
+
 TEST(ProgressDialogs, AlreadyDisabledOwnerStaysDisabled) {
   QMainWindow owner;
   owner.show();

@@ -171,6 +171,8 @@ class CFD3Doc : public QObject {
   const ImportSettings& importSettings() const { return importSettings_; }
 
  private:
+  // One run of ImportFile, a step per responsibility (import_file.cpp).
+  class FileImport;
   std::string uniqueImportTitle(const std::string& folderWithSlash, const std::string& base, std::string& suffix,
                                 const std::string& ext, int& counter, bool withCatalogue);
   bool storageSourceIsTemporary(std::uint32_t kind) const;

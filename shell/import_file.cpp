@@ -9,6 +9,18 @@
 // once its files are in place. A file of several pages that stops half-way
 // (cancel or failure) takes its pages so far away again, files and entries,
 // so that no loose page of a half-imported file is left.
+//
+// ImportFile runs its steps in this order (CFD3Doc::FileImport):
+//   checkDestination   not cancelled, room on the disk, a folder to write
+//   examineSource      a readable file with an extension, and its class word
+//   countPages         pages of an image; "$$ZRV Uni" and "Kpx Draw" converted
+//   openCatalogue      the folder's catalogue, and the file's transaction
+//   checkRoom          the folder's item limit
+//   nameStack          a free stack title for several pages; the name check
+//   importPages        per page: loadPage, packWebPage, registerPage,
+//                      storePage, thumbnailPage
+//   stackPages         several pages become one stack
+//   commit             the file's rows made durable
 
 #include "shell/import_file.h"
 
@@ -35,8 +47,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -190,340 +204,448 @@ std::string CFD3Doc::uniqueImportTitle(const std::string& folderWithSlash, const
   }
 }
 
-int CFD3Doc::ImportFile(ImportProgress* progress, EntryRef* result, const std::string& sourcePath,
-                        const std::string& destFolder, const std::string* title,
-                        std::optional<QPoint> position, bool adjustImage, bool showMessages) {
-  bool cancelled = false;
-  auto cancelTest = [&] {
-    if (progress && !cancelled && progress->PumpAndCheckCancel()) cancelled = true;
-    return cancelled;
-  };
-  auto tell = [&](const std::string& text) {
-    bringMainWindowForward();
-    platform::messageBox(text, platform::Buttons::Ok, platform::Icon::Warning);
-  };
-  auto refuse = [&](const std::string& text) {
-    if (showMessages) tell(text);
-  };
-  auto step = [&](int percent) {
-    if (progress) progress->StepTo(percent);
+// One run of CFD3Doc::ImportFile, a step per responsibility, in the order
+// the import takes them. Every step returns kGoOn to let the next one run,
+// or the import's result (1 registered, 0 refused, -1 failed or cancelled,
+// -2 the folder is full); a step that fails after pages were registered
+// takes them away again (undo) before it returns.
+class CFD3Doc::FileImport {
+ public:
+  FileImport(CFD3Doc& doc, ImportProgress* progress, const std::string& sourcePath, const std::string& destFolder,
+             const std::string* title, std::optional<QPoint> position, bool adjustImage, bool showMessages)
+      : doc_(doc),
+        db_(doc.db),
+        progress_(progress),
+        sourcePath_(sourcePath),
+        folder_(platform::withoutTrailingSlash(destFolder)),
+        folderWithSlash_(platform::withTrailingSlash(folder_)),
+        name_(title ? *title : platform::fileNameOf(sourcePath)),
+        position_(position),
+        adjustImage_(adjustImage),
+        showMessages_(showMessages) {}
+
+  int Run(EntryRef* result) {
+    for (int (FileImport::*step)() : {&FileImport::checkDestination, &FileImport::examineSource,
+                                      &FileImport::countPages, &FileImport::openCatalogue, &FileImport::checkRoom,
+                                      &FileImport::nameStack, &FileImport::importPages, &FileImport::stackPages,
+                                      &FileImport::commit})
+      if (const int code = (this->*step)(); code != kGoOn) return code;
+    if (result) *result = made_;
+    return 1;
+  }
+
+ private:
+  static constexpr int kGoOn = 2;
+
+  // What one page becomes: its title's stem, its extension, how it is
+  // stored and from which file.
+  struct Page {
+    std::string base;
+    std::string ext;
+    StorageChoice choice;
+    bool copyUnchanged = true;
+    std::string storeSource;
   };
 
-  // 1-2
-  if (cancelTest()) return -1;
-  const std::string folder = platform::withoutTrailingSlash(destFolder);
-  const std::string folderWithSlash = platform::withTrailingSlash(folder);
-  if (CheckDiskFree(folder)) return -1;
-  if (CheckTargetFolder(folderWithSlash, kCaption)) return -1;
-  // 3-5
-  CreateImageCtrl(true);
-  CImageCtrl* ctrl = imageCtrl();
-  if (!ctrl) return -1;
-  std::string name = title ? *title : platform::fileNameOf(sourcePath);
-  if (IsDatabaseFileName(name)) {
-    refuse("このファイルはインポートできません。\n" + sourcePath);
-    return 0;
+  // Not cancelled, room on the disk, a folder that can be written.
+  int checkDestination() {
+    if (cancelled()) return -1;
+    if (CheckDiskFree(folder_)) return -1;
+    if (CheckTargetFolder(folderWithSlash_, kCaption)) return -1;
+    return kGoOn;
   }
-  // 6: readable, and what it is
-  std::string head;
-  {
-    QFile file(QString::fromStdString(sourcePath));
-    if (QFileInfo(file).isDir() || !file.open(QIODevice::ReadOnly)) {
-      tell("ファイルを開けませんでした。\nこのファイルは現在使用中です。\n" + sourcePath);
+
+  // The imaging control, a name that is no catalogue's, a file that can be
+  // read, what kind of document it is, and a name with an extension.
+  int examineSource() {
+    doc_.CreateImageCtrl(true);
+    ctrl_ = doc_.imageCtrl();
+    if (!ctrl_) return -1;
+    if (IsDatabaseFileName(name_)) {
+      refuse("このファイルはインポートできません。\n" + sourcePath_);
       return 0;
     }
-    const QByteArray bytes = file.read(16);
-    if (bytes.isNull() && file.error() != QFileDevice::NoError) {
-      tell("ファイルが不正です。\n" + sourcePath);
+    std::string head;
+    {
+      QFile file(QString::fromStdString(sourcePath_));
+      if (QFileInfo(file).isDir() || !file.open(QIODevice::ReadOnly)) {
+        tell("ファイルを開けませんでした。\nこのファイルは現在使用中です。\n" + sourcePath_);
+        return 0;
+      }
+      const QByteArray bytes = file.read(16);
+      if (bytes.isNull() && file.error() != QFileDevice::NoError) {
+        tell("ファイルが不正です。\n" + sourcePath_);
+        return 0;
+      }
+      head = bytes.toStdString();
+    }
+    classWord_ = ClassifyImportFile(*ctrl_, sourcePath_, head);
+    kind_ = classWord_ & ic::kKindMask;
+    if (name_.find('.') == std::string::npos) {
+      refuse("拡張子のないファイルをインポートしようとしました。\nこのファイルはインポートできません。\n" +
+             sourcePath_);
       return 0;
     }
-    head = bytes.toStdString();
+    if (name_.front() == '.') {
+      refuse("ファイル名が不正です。\nこのファイルはインポートできません。\n" + sourcePath_);
+      return 0;
+    }
+    return kGoOn;
   }
-  const std::uint32_t classWord = ClassifyImportFile(*ctrl, sourcePath, head);
-  const std::uint32_t kind = classWord & ic::kKindMask;
-  // 7
-  if (name.find('.') == std::string::npos) {
-    refuse("拡張子のないファイルをインポートしようとしました。\nこのファイルはインポートできません。\n" +
-           sourcePath);
-    return 0;
+
+  // How many pages the file gives: an image's own, the pages a "$$ZRV Uni"
+  // file expands into, the one bitmap of a "Kpx Draw" file.
+  int countPages() {
+    if (kind_ == ic::kKindImage) {
+      if (ctrl_->GetFileInfo(sourcePath_, 1, 0) == 0) pages_ = std::max(1, static_cast<int>(ctrl_->GetDispid39()));
+    } else if (kind_ == ic::kKindZrvUni) {
+      return expandZrvUni();
+    } else if (kind_ == ic::kKindKpxDraw) {
+      return convertKpxDraw();
+    } else if (kind_ == ic::kKindHtml) {
+      doc_.DeleteTempFolder();
+    }
+    return kGoOn;
   }
-  if (name.front() == '.') {
-    refuse("ファイル名が不正です。\nこのファイルはインポートできません。\n" + sourcePath);
-    return 0;
-  }
-  // 8: pages
-  int pages = 1;
-  ImportSource storageSource = ImportSource::ImageFile;
-  std::string zrvBase;
-  if (kind == ic::kKindImage) {
-    if (ctrl->GetFileInfo(sourcePath, 1, 0) == 0) pages = std::max(1, static_cast<int>(ctrl->GetDispid39()));
-  } else if (kind == ic::kKindZrvUni) {
-    if (progress) progress->ShowFileStage(name, " の変換中です。");
-    DeleteTempFolder();
-    const std::string dir = platform::joinPath(GetWorkFolder(), "NTFORMAT");
+
+  int expandZrvUni() {
+    if (progress_) progress_->ShowFileStage(name_, " の変換中です。");
+    doc_.DeleteTempFolder();
+    const std::string dir = platform::joinPath(doc_.GetWorkFolder(), "NTFORMAT");
     QDir().mkpath(QString::fromStdString(dir));
-    zrvBase = platform::joinPath(dir, "NTFORMAT");
-    const int expanded = ZrvUniReader(sourcePath, zrvBase);
+    zrvBase_ = platform::joinPath(dir, "NTFORMAT");
+    const int expanded = ZrvUniReader(sourcePath_, zrvBase_);
     SetWorkFolderFlag();
     // A file that breaks off in a page is not imported in part.
     if (expanded < 1) {
-      refuse("ファイルを展開できません。\n" + sourcePath);
+      refuse("ファイルを展開できません。\n" + sourcePath_);
       return 0;
     }
-    pages = expanded;
-    storageSource = ImportSource::UniPage;
-  } else if (kind == ic::kKindKpxDraw) {
+    pages_ = expanded;
+    storageSource_ = ImportSource::UniPage;
+    return kGoOn;
+  }
+
+  int convertKpxDraw() {
     std::vector<std::uint8_t> bitmap;
     std::size_t size = 0;
-    const std::string bmp = platform::joinPath(GetWorkFolder(), "kpxdraw.bmp");
-    bool loaded = KpxDrawReader(bitmap, size, sourcePath) == kKpxDrawOk;
+    const std::string bmp = platform::joinPath(doc_.GetWorkFolder(), "kpxdraw.bmp");
+    bool loaded = KpxDrawReader(bitmap, size, sourcePath_) == kKpxDrawOk;
     if (loaded) {
-      QDir().mkpath(QString::fromStdString(GetWorkFolder()));
+      QDir().mkpath(QString::fromStdString(doc_.GetWorkFolder()));
       QFile out(QString::fromStdString(bmp));
       loaded = out.open(QIODevice::WriteOnly) &&
                out.write(reinterpret_cast<const char*>(bitmap.data()), static_cast<qint64>(size)) ==
                    static_cast<qint64>(size);
       out.close();
-      loaded = loaded && ctrl->LoadFile(bmp, 0, 1, 1) == 0;
+      loaded = loaded && ctrl_->LoadFile(bmp, 0, 1, 1) == 0;
       QFile::remove(QString::fromStdString(bmp));
     }
     if (!loaded) {
-      refuse("ファイルをコンバートできません。\n" + sourcePath);
+      refuse("ファイルをコンバートできません。\n" + sourcePath_);
       return 0;
     }
     std::string base, ext;
-    splitAtLastPoint(name, base, ext);
-    name = base + ".bmp";
-    storageSource = ImportSource::KpxDraw;
-  } else if (kind == ic::kKindHtml) {
-    DeleteTempFolder();
+    splitAtLastPoint(name_, base, ext);
+    name_ = base + ".bmp";
+    storageSource_ = ImportSource::KpxDraw;
+    return kGoOn;
   }
-  // 9: the folder's catalogue
-  if (cancelTest()) return -1;
-  int exists = 0;
-  if (CheckFolderDatabase(folder, exists) != 0) return -1;
-  if (exists == 0) {
-    const int code = db.InitFolder(platform::workFolder(platform::workfolder::kDb), folder);
-    reportDb(code);
-    if (code != 0) return -1;
+
+  // The folder's catalogue, made when it has none, opened, and this file's
+  // transaction begun.
+  int openCatalogue() {
+    if (cancelled()) return -1;
+    int exists = 0;
+    if (doc_.CheckFolderDatabase(folder_, exists) != 0) return -1;
+    if (exists == 0) {
+      const int code = db_.InitFolder(platform::workFolder(platform::workfolder::kDb), folder_);
+      doc_.reportDb(code);
+      if (code != 0) return -1;
+    }
+    if (!doc_.OpenFolderDatabase(folder_)) return -1;
+    // The file's rows become durable only together, after its files are in
+    // place: a crash before the commit leaves files without entries, never
+    // an entry without its file. Inside a caller's batch this is a savepoint.
+    transaction_.emplace(db_);
+    return kGoOn;
   }
-  if (!OpenFolderDatabase(folder)) return -1;
-  // The file's rows become durable only together, after its files are in
-  // place: a crash before the commit leaves files without entries, never an
-  // entry without its file. Inside a caller's batch this is a savepoint.
-  CatalogueTransaction fileTransaction(db);
-  // 10
-  int count = 0;
-  reportDb(db.GetTotalItemCount(count));
-  if (count + pages > importSettings_.folderMax) {
-    if (showMessages) {
+
+  // The folder's item limit.
+  int checkRoom() {
+    int count = 0;
+    doc_.reportDb(db_.GetTotalItemCount(count));
+    const int folderMax = doc_.importSettings_.folderMax;
+    if (count + pages_ <= folderMax) return kGoOn;
+    if (showMessages_) {
       char text[1024];
       std::snprintf(text, sizeof text, "%s\nこのフォルダは登録上限(%d件)を超えました。\n追加登録できません。",
-                    folder.c_str(), importSettings_.folderMax);
+                    folder_.c_str(), folderMax);
       tell(text);
     }
     return -2;
   }
-  // 11
-  if (pages > 1) {
-    std::string base, ext;
-    splitAtLastPoint(name, base, ext);
-    std::string stackTitle = base;
-    for (int n = 2;; ++n) {
-      int found = 0, no = 0;
-      reportDb(db.FindStack(stackTitle, found, no));
-      if (found == 0) break;
-      stackTitle = numbered(base, n);
-    }
-    name = stackTitle + "." + ext;
-  }
-  // 12
-  if (!CheckImportTitle(name, pages)) return 0;
 
-  // 13-14
-  std::vector<EntryRef> done;
-  std::vector<std::string> doneFiles;
-  // Takes the pages of this file imported so far away again, entries and files.
-  auto undo = [&] {
-    for (std::size_t i = done.size(); i-- > 0;) {
-      DissolvedStack dissolved;
-      reportDb(db.UnregisterItem(done[i].No, dissolved));
-      DeleteFileForce(doneFiles[i]);
+  // A file of several pages becomes a stack under a title no stack has;
+  // then the name is checked for that many pages.
+  int nameStack() {
+    if (pages_ > 1) {
+      std::string base, ext;
+      splitAtLastPoint(name_, base, ext);
+      std::string stackTitle = base;
+      for (int n = 2;; ++n) {
+        int found = 0, no = 0;
+        doc_.reportDb(db_.FindStack(stackTitle, found, no));
+        if (found == 0) break;
+        stackTitle = numbered(base, n);
+      }
+      name_ = stackTitle + "." + ext;
     }
-    done.clear();
-    doneFiles.clear();
-  };
-  const int today = platform::todayYmd();
-  std::string drawSource = sourcePath;
-  for (int p = 1; p <= pages; ++p) {
-    // a-b
-    if (cancelTest()) {
-      undo();
+    return CheckImportTitle(name_, pages_) ? kGoOn : 0;
+  }
+
+  int importPages() {
+    today_ = platform::todayYmd();
+    for (int p = 1; p <= pages_; ++p) {
+      Page page;
+      ItemInfo item;
+      for (int (FileImport::*step)(int, Page&, ItemInfo&) :
+           {&FileImport::loadPage, &FileImport::packWebPage, &FileImport::registerPage, &FileImport::storePage,
+            &FileImport::thumbnailPage}) {
+        if (const int code = (this->*step)(p, page, item); code != kGoOn) {
+          undo();
+          return code;
+        }
+      }
+    }
+    if (doc_.storageSourceIsTemporary(kind_)) doc_.DeleteTempFolder();
+    return kGoOn;
+  }
+
+  // Page p's name; for an image kind its picture loaded into the control,
+  // corrected when asked, and the form it is stored in.
+  int loadPage(int p, Page& page, ItemInfo&) {
+    if (cancelled()) return -1;
+    splitAtLastPoint(name_, page.base, page.ext);
+    page.storeSource = sourcePath_;
+    if ((kind_ & ic::kImageKinds) == 0) return kGoOn;
+    if (pages_ > 1) {
+      page.base += "の" + std::to_string(p) + "頁目";
+      if (progress_) progress_->ShowFileStage(page.base + "." + page.ext, " をインポート中です。");
+    }
+    std::string loadPath = sourcePath_;
+    int loadPage = p;
+    if (kind_ == ic::kKindZrvUni) {
+      loadPath = zrvBase_ + "-" + std::to_string(p) + ".tif";
+      loadPage = 1;
+      page.ext = "tif";
+    }
+    step(0);
+    if (kind_ != ic::kKindKpxDraw && ctrl_->LoadFile(loadPath, 0, loadPage, 1) != 0) {
+      tell(kErrorStop);
       return -1;
     }
-    std::string base, ext;
-    splitAtLastPoint(name, base, ext);
-    StorageChoice choice;
-    bool copyUnchanged = true;
-    std::string storeSource = sourcePath;
-    // c: image kinds
-    if ((kind & ic::kImageKinds) != 0) {
-      if (pages > 1) {
-        base += "の" + std::to_string(p) + "頁目";
-        if (progress)
-          progress->ShowFileStage(base + "." + ext, " をインポート中です。");
-      }
-      std::string loadPath = sourcePath;
-      int loadPage = p;
-      if (kind == ic::kKindZrvUni) {
-        loadPath = zrvBase + "-" + std::to_string(p) + ".tif";
-        loadPage = 1;
-        ext = "tif";
-      }
-      step(0);
-      if (kind != ic::kKindKpxDraw && ctrl->LoadFile(loadPath, 0, loadPage, 1) != 0) {
-        tell(kErrorStop);
-        undo();
-        return -1;
-      }
-      step(40);
-      if (adjustImage) ApplyScanCorrections(*ctrl, importSettings_.corrections);
-      choice = ChooseImportStorage(*ctrl, loadPath, storageSource, importSettings_.storage);
-      if (!choice.extension.empty()) ext = choice.extension;
-      // The source file is kept as it is only when it is this very page:
-      // one page of a file of several, or a corrected page, is saved.
-      copyUnchanged = choice.keepSource && pages == 1 && !adjustImage;
-      storeSource = loadPath;
-    }
-    // d: a web page and the local files it links, packed into one file
-    if (kind == ic::kKindHtml && (platform::asciiEqualsIgnoreCase(ext, "HTM") ||
-                                  platform::asciiEqualsIgnoreCase(ext, "HTML"))) {
-      ext = "mht";
-      QDir().mkpath(QString::fromStdString(GetWorkFolder()));
-      storeSource = platform::joinPath(GetWorkFolder(), "import.mht");
-      SetWorkFolderFlag();
-      if (!MhtConverter().Convert(sourcePath, storeSource)) {
-        tell(kErrorStop);
-        undo();
-        return -1;
-      }
-    }
-    // e
     step(40);
-    if (cancelTest()) {
-      undo();
+    const ImportSettings& settings = doc_.importSettings_;
+    if (adjustImage_) ApplyScanCorrections(*ctrl_, settings.corrections);
+    page.choice = ChooseImportStorage(*ctrl_, loadPath, storageSource_, settings.storage);
+    if (!page.choice.extension.empty()) page.ext = page.choice.extension;
+    // The source file is kept as it is only when it is this very page: one
+    // page of a file of several, or a corrected page, is saved.
+    page.copyUnchanged = page.choice.keepSource && pages_ == 1 && !adjustImage_;
+    page.storeSource = loadPath;
+    return kGoOn;
+  }
+
+  // A web page and the local files it links, packed into one file.
+  int packWebPage(int, Page& page, ItemInfo&) {
+    if (kind_ != ic::kKindHtml ||
+        !(platform::asciiEqualsIgnoreCase(page.ext, "HTM") || platform::asciiEqualsIgnoreCase(page.ext, "HTML")))
+      return kGoOn;
+    page.ext = "mht";
+    QDir().mkpath(QString::fromStdString(doc_.GetWorkFolder()));
+    page.storeSource = platform::joinPath(doc_.GetWorkFolder(), "import.mht");
+    SetWorkFolderFlag();
+    if (!MhtConverter().Convert(sourcePath_, page.storeSource)) {
+      tell(kErrorStop);
       return -1;
     }
-    ItemInfo item;
-    item.Ext = ext;
-    item.ImageLevel = ic::ImageLevelOf(classWord);
-    item.OLELevel = ic::OleLevelOf(classWord);
-    item.FullTextLevel = ic::FullTextLevelOf(classWord);
-    if (position && pages == 1) {
-      item.SingleItemPosX = position->x();
-      item.SingleItemPosY = position->y();
+    return kGoOn;
+  }
+
+  // The page's item registered under a title free on disk and in the
+  // catalogue.
+  int registerPage(int, Page& page, ItemInfo& item) {
+    step(40);
+    if (cancelled()) return -1;
+    item.Ext = page.ext;
+    item.ImageLevel = ic::ImageLevelOf(classWord_);
+    item.OLELevel = ic::OleLevelOf(classWord_);
+    item.FullTextLevel = ic::FullTextLevelOf(classWord_);
+    if (position_ && pages_ == 1) {
+      item.SingleItemPosX = position_->x();
+      item.SingleItemPosY = position_->y();
     }
-    item.OfficialDate = item.LastModifiedDate = item.LastAccessedDate = today;
-    // f: a title free on disk and in the catalogue
-    if (cancelTest()) {
-      undo();
-      return -1;
-    }
+    item.OfficialDate = item.LastModifiedDate = item.LastAccessedDate = today_;
+    if (cancelled()) return -1;
     int counter = 1;
     std::string suffix;
-    item.Title = uniqueImportTitle(folderWithSlash, base, suffix, ext, counter, false);
+    item.Title = doc_.uniqueImportTitle(folderWithSlash_, page.base, suffix, page.ext, counter, false);
     int code = 0;
     for (;;) {
       if (sjisBytes(item.Title) > kTitleMaxBytes) {
         tell(kTooLong);
-        undo();
         return -1;
       }
-      SetActiveFolderDatabase(&db);
-      code = ShowLastDbError(db.RegisterItem(item), true);
+      SetActiveFolderDatabase(&db_);
+      code = ShowLastDbError(db_.RegisterItem(item), true);
       if (code != dbresult::kDuplicateItem) break;
       ++counter;
       suffix = "その" + std::to_string(counter);
-      item.Title = uniqueImportTitle(folderWithSlash, base, suffix, ext, counter, true);
+      item.Title = doc_.uniqueImportTitle(folderWithSlash_, page.base, suffix, page.ext, counter, true);
     }
-    if (code != 0) {
-      undo();
-      return -1;
-    }
-    // g
+    return code == 0 ? kGoOn : -1;
+  }
+
+  // The page's document file put into the folder; the item is taken away
+  // again when that fails.
+  int storePage(int, Page& page, ItemInfo& item) {
     step(44);
-    const std::string target = folderWithSlash + item.Title + "." + item.Ext;
-    done.push_back(EntryRef{EntryRef::kItem, item.ItemNo});
-    doneFiles.push_back(target);
-    reportDb(db.SetCreator(item.ItemNo, userName()));
-    // h
-    if (StoreImportedFile(progress, classWord, folderWithSlash, item.Title, item.Ext, choice.format,
-                          choice.bitsPerPixel, choice.quality, storeSource, copyUnchanged)) {
-      DissolvedStack dissolved;
-      reportDb(db.UnregisterItem(item.ItemNo, dissolved));
-      done.pop_back();
-      doneFiles.pop_back();
-      undo();
-      return -1;
-    }
-    // i: the thumbnail
+    const std::string target = folderWithSlash_ + item.Title + "." + item.Ext;
+    done_.push_back(EntryRef{EntryRef::kItem, item.ItemNo});
+    doneFiles_.push_back(target);
+    doc_.reportDb(db_.SetCreator(item.ItemNo, userName()));
+    if (!doc_.StoreImportedFile(progress_, classWord_, folderWithSlash_, item.Title, item.Ext, page.choice.format,
+                                page.choice.bitsPerPixel, page.choice.quality, page.storeSource,
+                                page.copyUnchanged))
+      return kGoOn;
+    DissolvedStack dissolved;
+    doc_.reportDb(db_.UnregisterItem(item.ItemNo, dissolved));
+    done_.pop_back();
+    doneFiles_.pop_back();
+    return -1;
+  }
+
+  // The page's thumbnail: of the picture for an image, of the drawn page
+  // for a web page (which stays without one when it cannot be drawn).
+  int thumbnailPage(int, Page&, ItemInfo& item) {
     step(86);
-    const std::uint32_t format = classWord & ic::kFormatMask;
-    const std::uint32_t level = classWord & ic::kLevelMask;
+    const std::uint32_t format = classWord_ & ic::kFormatMask;
+    const std::uint32_t level = classWord_ & ic::kLevelMask;
     if (level == ic::kLevelImage && (format == 1 || format == 2 || format == 4)) {
-      StoreThumbnail(progress, ctrl, item);
+      doc_.StoreThumbnail(progress_, ctrl_, item);
     } else if (level == ic::kLevelHtml && format == 8) {
-      HtmlDrawDlg draw(mainWindow_);
-      draw.SetSource(ctrl, drawSource);
+      HtmlDrawDlg draw(doc_.mainWindow_);
+      draw.SetSource(ctrl_, sourcePath_);
       if (draw.DoModal() == QDialog::Accepted) {
-        ctrl->SetXResolution(kHtmlThumbDpi);
-        ctrl->SetYResolution(kHtmlThumbDpi);
-        StoreThumbnail(progress, ctrl, item);
+        ctrl_->SetXResolution(kHtmlThumbDpi);
+        ctrl_->SetYResolution(kHtmlThumbDpi);
+        doc_.StoreThumbnail(progress_, ctrl_, item);
       } else {
         item.ImageLevel = 0;
-        reportDb(db.SetItemInfo(item, fieldmask::kItemImageLevel));
+        doc_.reportDb(db_.SetItemInfo(item, fieldmask::kItemImageLevel));
       }
     }
-    // j
-    ctrl->SetImageHandle(0);
+    ctrl_->SetImageHandle(0);
     step(100);
+    return kGoOn;
   }
-  if (storageSourceIsTemporary(kind)) DeleteTempFolder();
 
-  // 15
-  EntryRef made = done.front();
-  if (pages > 1) {
-    if (progress) progress->ShowFileStage(name, " のスタック処理中です。");
+  // The pages of a file of several become one stack.
+  int stackPages() {
+    made_ = done_.front();
+    if (pages_ <= 1) return kGoOn;
+    if (progress_) progress_->ShowFileStage(name_, " のスタック処理中です。");
     StackInfo stack;
     std::string base, ext;
-    splitAtLastPoint(name, base, ext);
+    splitAtLastPoint(name_, base, ext);
     stack.Title = base;
-    if (position) {
-      stack.StackPosX = position->x();
-      stack.StackPosY = position->y();
+    if (position_) {
+      stack.StackPosX = position_->x();
+      stack.StackPosY = position_->y();
     }
-    stack.OfficialDate = stack.LastModifiedDate = stack.LastAccessedDate = today;
+    stack.OfficialDate = stack.LastModifiedDate = stack.LastAccessedDate = today_;
     std::vector<MergeElement> elements;
-    for (const EntryRef& page : done) elements.push_back(MergeElement{0, page.No});
-    const int merged = reportDbCode(db.MergeN(stack, elements));
+    for (const EntryRef& page : done_) elements.push_back(MergeElement{0, page.No});
+    const int merged = doc_.reportDbCode(db_.MergeN(stack, elements));
     if (merged != 0) {
       // Pages that cannot become their stack are not left lying about.
       undo();
       return -1;
     }
     stack.CurPageNo = 1;
-    reportDb(db.SetStackInfo(stack, fieldmask::kStackCurPageNo));
-    made = EntryRef{EntryRef::kStack, stack.StackNo};
+    doc_.reportDb(db_.SetStackInfo(stack, fieldmask::kStackCurPageNo));
+    made_ = EntryRef{EntryRef::kStack, stack.StackNo};
+    return kGoOn;
   }
-  if (fileTransaction.result() == dbresult::kOk) {
-    if (const int committed = fileTransaction.Commit(); committed != dbresult::kOk) {
-      reportDb(committed);
-      for (const std::string& file : doneFiles) DeleteFileForce(file);
+
+  // The file's rows made durable, now that its files are in place.
+  int commit() {
+    if (transaction_->result() != dbresult::kOk) return kGoOn;
+    if (const int committed = transaction_->Commit(); committed != dbresult::kOk) {
+      doc_.reportDb(committed);
+      for (const std::string& file : doneFiles_) DeleteFileForce(file);
       return -1;
     }
+    return kGoOn;
   }
-  if (result) *result = made;
-  return 1;
+
+  // Takes the pages of this file imported so far away again, entries and files.
+  void undo() {
+    for (std::size_t i = done_.size(); i-- > 0;) {
+      DissolvedStack dissolved;
+      doc_.reportDb(db_.UnregisterItem(done_[i].No, dissolved));
+      DeleteFileForce(doneFiles_[i]);
+    }
+    done_.clear();
+    doneFiles_.clear();
+  }
+
+  // A cancel, once seen, stays.
+  bool cancelled() {
+    if (progress_ && !cancelled_ && progress_->PumpAndCheckCancel()) cancelled_ = true;
+    return cancelled_;
+  }
+  void tell(const std::string& text) {
+    doc_.bringMainWindowForward();
+    platform::messageBox(text, platform::Buttons::Ok, platform::Icon::Warning);
+  }
+  // Refusals of a file are told only when the caller wants messages.
+  void refuse(const std::string& text) {
+    if (showMessages_) tell(text);
+  }
+  void step(int percent) {
+    if (progress_) progress_->StepTo(percent);
+  }
+
+  CFD3Doc& doc_;
+  FolderDatabase& db_;
+  ImportProgress* progress_;
+  const std::string sourcePath_;
+  const std::string folder_;
+  const std::string folderWithSlash_;
+  std::string name_;
+  const std::optional<QPoint> position_;
+  const bool adjustImage_;
+  const bool showMessages_;
+  bool cancelled_ = false;
+  CImageCtrl* ctrl_ = nullptr;
+  std::uint32_t classWord_ = 0;
+  std::uint32_t kind_ = 0;
+  int pages_ = 1;
+  ImportSource storageSource_ = ImportSource::ImageFile;
+  std::string zrvBase_;
+  std::optional<CatalogueTransaction> transaction_;
+  int today_ = 0;
+  std::vector<EntryRef> done_;
+  std::vector<std::string> doneFiles_;
+  EntryRef made_;
+};
+
+int CFD3Doc::ImportFile(ImportProgress* progress, EntryRef* result, const std::string& sourcePath,
+                        const std::string& destFolder, const std::string* title,
+                        std::optional<QPoint> position, bool adjustImage, bool showMessages) {
+  return FileImport(*this, progress, sourcePath, destFolder, title, position, adjustImage, showMessages).Run(result);
 }
 
 bool CFD3Doc::storageSourceIsTemporary(std::uint32_t kind) const {

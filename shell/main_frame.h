@@ -43,6 +43,7 @@
 class DesktopRegisterDlg;
 class SettingsSheet;
 class AppRegistrationDlg;
+class UpdateCheckController;
 class QComboBox;
 class QDialog;
 class QLabel;
@@ -120,8 +121,7 @@ class CMainFrame : public QMainWindow, public DocumentObserver {
   void SetAppRegistrationRunner(AppRegistrationRunner runner) { appRegistrationRunner_ = std::move(runner); }
   // The registrations dialog; then the bar and the Tools menu are rebuilt.
   void OnApplicationSettings();
-  // Asks the update server (the setting "UpdateServer") for a newer updater
-  // and downloads it; the updater is shown in its folder, never started.
+  // The update check (UpdateCheckController), then the pump of what waited.
   void OnUpdateCheck();
 
   // The settings sheet over the settings block; OK applies and writes the
@@ -290,10 +290,8 @@ class CMainFrame : public QMainWindow, public DocumentObserver {
   bool viewerMenusShown_ = false;
   // Last, so that they go before the bars and settings they use.
   std::unique_ptr<ScanController> scanning_;
+  std::unique_ptr<UpdateCheckController> updateCheck_;
 };
-
-// The build name that the update check compares with the published one.
-inline constexpr const char* kSpecialBuild = "R1";
 
 // The maker's home page, opened by its command.
 inline constexpr const char* kHomePageUrl = "https://www.velnor.example/";

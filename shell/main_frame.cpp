@@ -16,11 +16,10 @@
 #include "shell/desktop_register_dlg.h"
 #include "shell/frame_icons.h"
 #include "shell/fd3_doc.h"
-#include "shell/folder_intake.h"
 #include "shell/frame_view.h"
 #include "shell/imaging_control_startup.h"
 #include "shell/lead.h"
-#include "shell/migration_dlg.h"
+#include "shell/intake_controller.h"
 #include "shell/progress_dialogs.h"
 #include "shell/posted_message.h"
 #include "shell/progress_dialogs.h"
@@ -99,6 +98,8 @@ CMainFrame::CMainFrame(QWidget* parent)
   centralWidget()->setObjectName(QStringLiteral("viewSlot"));
   scanning_ = std::make_unique<ScanController>(*this, settings_);
   updateCheck_ = std::make_unique<UpdateCheckController>([this](const QUrl& url) { return urlOpener_(url); });
+  intake_ = std::make_unique<IntakeController>(
+      *this, settings_, [this] { return desktopCombo_->currentText(); }, [this] { ActivateFromOtherInstance(); });
 }
 
 CMainFrame::~CMainFrame() {
@@ -109,6 +110,7 @@ void CMainFrame::SetDocument(CFD3Doc* document) {
   if (document_) document_->RemoveObserver(this);
   document_ = document;
   scanning_->SetDocument(document);
+  intake_->SetDocument(document);
   if (document_) {
     document_->AddObserver(this);
     ApplyAccelerators(document_->GetDefaultAccelerator());
@@ -979,71 +981,13 @@ void CMainFrame::RunHotScan() {
 void CMainFrame::ImportFromEarlierProduct() {
   qCInfo(lcRequests).noquote() << "serving earlier-product import:" << commandLine_;
   emit pendingWorkServed(Request::EarlierImport, commandLine_);
-  const std::string request = RequestFileOfCommandLine(commandLine_.toStdString(), "/DU2.Import");
-  // A request that names no file is reported, never guessed at.
-  if (request.empty() || !QFileInfo(QString::fromStdString(request)).isFile()) {
-    platform::messageBox("移行するデータがありません。", platform::Buttons::Ok, platform::Icon::Warning, "データ移行");
-    return;
-  }
-  std::vector<std::string> chosen = ReadMigrationCandidates(request);
-  const bool confirmed = migrationChooser_ ? migrationChooser_(chosen) : [this, &chosen] {
-    MigrationDlg dialog(this);
-    dialog.SetFolders(chosen);
-    if (dialog.exec() != QDialog::Accepted) return false;
-    chosen = dialog.GetFolders();
-    return true;
-  }();
-  if (!confirmed) return;
-  const std::vector<std::string> folders = KeepEarlierProductFolders(chosen);
-  if (folders.empty()) {
-    platform::messageBox("移行するデータがありません。", platform::Buttons::Ok, platform::Icon::Warning, "データ移行");
-    return;
-  }
-  if (!document_) return;
-  ActivateFromOtherInstance();
-  auto progress = std::make_unique<ImportProgressDlg>();
-  progress->Create(this);
-  IntakeRun run(*document_, *progress, IntakeParentFolder(), kMigrationFolderName,
-                "パスが不正です。(MMIO:01)", settings_.KankyoShowFolderMax2000);
-  RunEarlierMigration(run, folders);
-  ActivateFromOtherInstance();
-  progress->Close();
-  ShowIntakeResult(run.firstFolder);
+  intake_->MigrateEarlierProduct(commandLine_);
 }
 
 void CMainFrame::ImportFromRecognitionApp() {
   qCInfo(lcRequests).noquote() << "serving list import:" << commandLine_;
   emit pendingWorkServed(Request::ListImport, commandLine_);
-  const std::string importFolder = platform::workFolder(platform::workfolder::kImport);
-  const std::string name = RequestFileOfCommandLine(commandLine_.toStdString(), "/Import");
-  const std::string request = platform::joinPath(importFolder, platform::fileNameOf(name));
-  if (name.empty() || !CheckListImportRequest(request) || !document_) return;
-  ActivateFromOtherInstance();
-  auto progress = std::make_unique<ImportProgressDlg>();
-  progress->Create(this);
-  IntakeRun run(*document_, *progress, IntakeParentFolder(), kListImportFolderName,
-                "パスが不正です。(MWIO:01)", settings_.KankyoShowFolderMax2000);
-  RunListImport(run, importFolder, request);
-  ActivateFromOtherInstance();
-  progress->Close();
-  ShowIntakeResult(run.firstFolder);
-}
-
-// The open folder; before one is opened (a first start shows the desktop
-// alone), the desktop, whose tree then shows the new folders.
-std::string CMainFrame::IntakeParentFolder() const {
-  if (document_ && !document_->FolderPath().empty()) return document_->FolderPath();
-  return platform::withoutTrailingSlash(desktopCombo_->currentText().toStdString());
-}
-
-void CMainFrame::ShowIntakeResult(const std::string& firstFolder) {
-  auto* view = dynamic_cast<FrameView*>(centralWidget());
-  if (view) view->RefreshSelectedFolder();
-  if (!firstFolder.empty() && view) {
-    view->SelectFolderInTree(firstFolder);
-  } else if (document_ && !document_->FolderPath().empty()) {
-    document_->LoadFolder(platform::withTrailingSlash(document_->FolderPath()), 0);
-  }
+  intake_->ImportList(commandLine_);
 }
 
 void CMainFrame::RunTidyUp() {

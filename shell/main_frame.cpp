@@ -16,17 +16,16 @@
 #include "shell/desktop_register_dlg.h"
 #include "shell/frame_icons.h"
 #include "shell/fd3_doc.h"
-#include "shell/folder_intake.h"
 #include "shell/frame_view.h"
 #include "shell/imaging_control_startup.h"
 #include "shell/lead.h"
-#include "shell/migration_dlg.h"
+#include "shell/intake_controller.h"
 #include "shell/progress_dialogs.h"
 #include "shell/posted_message.h"
 #include "shell/progress_dialogs.h"
 #include "shell/settings_sheet.h"
 #include "shell/app_bar_dlg.h"
-#include "shell/update_check.h"
+#include "shell/update_check_controller.h"
 #include "shell/fd3_app.h"
 #include "shell/shell_log.h"
 #include "shell/splash_window.h"
@@ -53,9 +52,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <atomic>
 #include <functional>
-#include <thread>
 #include <optional>
 
 namespace {
@@ -100,6 +97,9 @@ CMainFrame::CMainFrame(QWidget* parent)
   setCentralWidget(new QWidget(this));
   centralWidget()->setObjectName(QStringLiteral("viewSlot"));
   scanning_ = std::make_unique<ScanController>(*this, settings_);
+  updateCheck_ = std::make_unique<UpdateCheckController>([this](const QUrl& url) { return urlOpener_(url); });
+  intake_ = std::make_unique<IntakeController>(
+      *this, settings_, [this] { return desktopCombo_->currentText(); }, [this] { ActivateFromOtherInstance(); });
 }
 
 CMainFrame::~CMainFrame() {
@@ -110,6 +110,7 @@ void CMainFrame::SetDocument(CFD3Doc* document) {
   if (document_) document_->RemoveObserver(this);
   document_ = document;
   scanning_->SetDocument(document);
+  intake_->SetDocument(document);
   if (document_) {
     document_->AddObserver(this);
     ApplyAccelerators(document_->GetDefaultAccelerator());
@@ -534,130 +535,8 @@ void CMainFrame::OnApplicationSettings() {
   BuildApplicationBar();
 }
 
-namespace {
-
-// Runs work on a thread of its own while the window stays live: the dialog
-// repaints and moves, and its Cancel sets cancel, which the transfer looks
-// at while it connects. work may post to relay to reach the window; what is
-// still posted when work ends is dropped with relay.
-void runBesideDialog(ProgressDialog& dialog, std::atomic<bool>& cancel, const std::function<void(QObject&)>& work) {
-  QObject relay;
-  std::atomic<bool> done{false};
-  std::thread worker([&] {
-    work(relay);
-    done = true;
-    QMetaObject::invokeMethod(&relay, [] {}, Qt::QueuedConnection);  // wakes the loop below
-  });
-  while (!done) {
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    if (dialog.PumpAndCheckCancel()) cancel = true;
-  }
-  worker.join();
-}
-
-}  // namespace
-
 void CMainFrame::OnUpdateCheck() {
-  using platform::Buttons;
-  using platform::Icon;
-  if (platform::messageBox("インターネットに接続し、アップデート情報を取得します。\n接続には現在のインターネット設定が使用されます。\n\n"
-                           "自動アップデートを開始するには[OK]ボタンをクリックしてください。",
-                           Buttons::OkCancel, Icon::Information) != platform::Answer::Ok)
-    return;
-  const std::string server =
-      OpenAppProfile()->value(BrowserKey(QStringLiteral("UpdateServer"))).toString().trimmed().toStdString();
-  if (server.empty()) {
-    platform::messageBox("アップデートサーバが設定されていません。", Buttons::Ok, Icon::Information);
-    return;
-  }
-  SetBusy(true);
-  const std::string manual = "お急ぎの場合はお手数ですがヴェルノアホームページより手動でアップデータをダウンロードして適用してください。";
-  std::string body;
-  update::Result fetched = update::Result::Unreachable;
-  {
-    // The information file is small: a wait dialog while the server
-    // answers, live the whole time, whose Cancel ends the wait.
-    WaitDialog wait(QStringLiteral("サーバに接続中です。"), {}, true);
-    wait.Create();
-    std::atomic<bool> cancel{false};
-    runBesideDialog(wait, cancel, [&](QObject&) {
-      fetched = update::FetchText(server + "/download/archive/online/vu3rorizi.ziz", body, 30, &cancel);
-    });
-    wait.Close();
-  }
-  if (fetched == update::Result::Cancelled) {
-    RunPendingWork();
-    return;
-  }
-  const auto info = fetched == update::Result::Ok ? update::ParseUpdateInfo(body) : std::nullopt;
-  if (!info) {
-    const std::string first =
-        fetched == update::Result::Unreachable || fetched == update::Result::NotAllowed
-            ? "ヴェルノアサーバーに接続できませんでした。しばらく経った後に再度自動アップデートを行ってください。\n\n"
-            : "アップデート情報が取得できませんでした。\n\n";
-    platform::messageBox(first + manual, Buttons::Ok, Icon::Warning);
-    RunPendingWork();
-    return;
-  }
-  if (!update::IsNewer(kSpecialBuild, info->publishedVersion)) {
-    platform::messageBox(QStringLiteral("現在のバージョン(%1)は最新です。アップデータはありません。")
-                             .arg(QString::fromUtf8(kSpecialBuild)).toStdString(),
-                         Buttons::Ok, Icon::Information);
-    RunPendingWork();
-    return;
-  }
-  if (platform::messageBox(QStringLiteral("最新アップデータ(%1)が公開されています。アップデートを行いますか？")
-                               .arg(QString::fromStdString(info->publishedVersion)).toStdString(),
-                           Buttons::OkCancel, Icon::Question) != platform::Answer::Ok) {
-    RunPendingWork();
-    return;
-  }
-  const QString folder = QString::fromStdString(platform::programFolder()) + QStringLiteral("/Updater");
-  const std::string name = update::FileNameOfUrl(info->updaterUrl);
-  if (!QDir().mkpath(folder) || name.empty()) {
-    RunPendingWork();
-    return;
-  }
-  const std::string destination = (folder + QLatin1Char('/')).toStdString() + name;
-  update::Result got = update::Result::Unreachable;
-  {
-    DownloadProgressDlg progress;
-    progress.setWindowTitle(QStringLiteral("自動アップデート"));
-    progress.Create();
-    progress.SetText(QStringLiteral("サーバ接続中..."));
-    progress.PumpAndCheckCancel();
-    const QString downloading =
-        QStringLiteral("アップデータ(%1)のダウンロード中...").arg(QString::fromStdString(info->publishedVersion));
-    std::atomic<bool> cancel{false};
-    runBesideDialog(progress, cancel, [&](QObject& relay) {
-      got = update::DownloadFile(info->updaterUrl, destination, &cancel, [&](int percent) {
-        QMetaObject::invokeMethod(
-            &relay,
-            [&progress, &downloading, percent] {
-              progress.SetText(downloading);
-              progress.SetPosition(percent);
-            },
-            Qt::QueuedConnection);
-      });
-    });
-    progress.Close();
-  }
-  if (got == update::Result::ServerError)
-    platform::messageBox("サーバ側でエラーが発生しました。しばらく経った後に再度自動アップデートを行ってください。\n\n" + manual,
-                         Buttons::Ok, Icon::Error);
-  else if (got == update::Result::ShortBody || got == update::Result::WriteFailed || got == update::Result::Unreachable ||
-           got == update::Result::TooLarge)
-    platform::messageBox("アップデータのダウンロードに失敗しました。\n\n" + manual, Buttons::Ok, Icon::Error);
-  if (got == update::Result::Ok) {
-    // Code fetched over the network is not run by the program: the user
-    // starts it from its folder after closing the program.
-    urlOpener_(QUrl::fromLocalFile(folder));
-    platform::messageBox(QStringLiteral("アップデータ(%1)をダウンロードしました。\nブリンデルを終了して、%2 を実行してください。")
-                             .arg(QString::fromStdString(info->publishedVersion), QString::fromStdString(destination))
-                             .toStdString(),
-                         Buttons::Ok, Icon::Information);
-  }
-  RunPendingWork();
+  if (updateCheck_->Run()) RunPendingWork();
 }
 
 void CMainFrame::OnHomePage() {
@@ -1100,71 +979,13 @@ void CMainFrame::RunHotScan() {
 void CMainFrame::ImportFromEarlierProduct() {
   qCInfo(lcRequests).noquote() << "serving earlier-product import:" << commandLine_;
   emit pendingWorkServed(Request::EarlierImport, commandLine_);
-  const std::string request = RequestFileOfCommandLine(commandLine_.toStdString(), "/DU2.Import");
-  // A request that names no file is reported, never guessed at.
-  if (request.empty() || !QFileInfo(QString::fromStdString(request)).isFile()) {
-    platform::messageBox("移行するデータがありません。", platform::Buttons::Ok, platform::Icon::Warning, "データ移行");
-    return;
-  }
-  std::vector<std::string> chosen = ReadMigrationCandidates(request);
-  const bool confirmed = migrationChooser_ ? migrationChooser_(chosen) : [this, &chosen] {
-    MigrationDlg dialog(this);
-    dialog.SetFolders(chosen);
-    if (dialog.exec() != QDialog::Accepted) return false;
-    chosen = dialog.GetFolders();
-    return true;
-  }();
-  if (!confirmed) return;
-  const std::vector<std::string> folders = KeepEarlierProductFolders(chosen);
-  if (folders.empty()) {
-    platform::messageBox("移行するデータがありません。", platform::Buttons::Ok, platform::Icon::Warning, "データ移行");
-    return;
-  }
-  if (!document_) return;
-  ActivateFromOtherInstance();
-  auto progress = std::make_unique<ImportProgressDlg>();
-  progress->Create(this);
-  IntakeRun run(*document_, *progress, IntakeParentFolder(), kMigrationFolderName,
-                "パスが不正です。(MMIO:01)", settings_.KankyoShowFolderMax2000);
-  RunEarlierMigration(run, folders);
-  ActivateFromOtherInstance();
-  progress->Close();
-  ShowIntakeResult(run.firstFolder);
+  intake_->MigrateEarlierProduct(commandLine_);
 }
 
 void CMainFrame::ImportFromRecognitionApp() {
   qCInfo(lcRequests).noquote() << "serving list import:" << commandLine_;
   emit pendingWorkServed(Request::ListImport, commandLine_);
-  const std::string importFolder = platform::workFolder(platform::workfolder::kImport);
-  const std::string name = RequestFileOfCommandLine(commandLine_.toStdString(), "/Import");
-  const std::string request = platform::joinPath(importFolder, platform::fileNameOf(name));
-  if (name.empty() || !CheckListImportRequest(request) || !document_) return;
-  ActivateFromOtherInstance();
-  auto progress = std::make_unique<ImportProgressDlg>();
-  progress->Create(this);
-  IntakeRun run(*document_, *progress, IntakeParentFolder(), kListImportFolderName,
-                "パスが不正です。(MWIO:01)", settings_.KankyoShowFolderMax2000);
-  RunListImport(run, importFolder, request);
-  ActivateFromOtherInstance();
-  progress->Close();
-  ShowIntakeResult(run.firstFolder);
-}
-
-// The open folder; before one is opened (a first start shows the desktop
-// alone), the desktop, whose tree then shows the new folders.
-std::string CMainFrame::IntakeParentFolder() const {
-  if (document_ && !document_->FolderPath().empty()) return document_->FolderPath();
-  return platform::withoutTrailingSlash(desktopCombo_->currentText().toStdString());
-}
-
-void CMainFrame::ShowIntakeResult(const std::string& firstFolder) {
-  auto* view = dynamic_cast<FrameView*>(centralWidget());
-  if (view) view->RefreshSelectedFolder();
-  if (!firstFolder.empty() && view) {
-    view->SelectFolderInTree(firstFolder);
-  } else if (document_ && !document_->FolderPath().empty()) {
-    document_->LoadFolder(platform::withTrailingSlash(document_->FolderPath()), 0);
-  }
+  intake_->ImportList(commandLine_);
 }
 
 void CMainFrame::RunTidyUp() {

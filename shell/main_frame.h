@@ -24,6 +24,7 @@
 #include "shell/desktop_drive.h"
 #include "shell/document_observer.h"
 #include "shell/fd3_doc.h"
+#include "shell/intake_controller.h"
 #include "shell/kankyo_settings.h"
 #include "shell/scan_controller.h"
 #include "shell/viewer_face.h"
@@ -43,6 +44,7 @@
 class DesktopRegisterDlg;
 class SettingsSheet;
 class AppRegistrationDlg;
+class UpdateCheckController;
 class QComboBox;
 class QDialog;
 class QLabel;
@@ -105,11 +107,9 @@ class CMainFrame : public QMainWindow, public DocumentObserver {
   void SetFirstRun(int value) { firstRun_ = value; }
   const QString& CommandLine() const { return commandLine_; }
   void SetCommandLine(const QString& commandLine) { commandLine_ = commandLine; }
-  // The migration's folder choice: shows the candidates and gives the kept
-  // folders, false on Cancel. The default runs the migration dialog; tests
-  // replace it.
-  using MigrationChooser = std::function<bool(std::vector<std::string>& folders)>;
-  void SetMigrationChooser(MigrationChooser chooser) { migrationChooser_ = std::move(chooser); }
+  // The migration of the earlier product and the list import that requests
+  // of other programs start.
+  IntakeController& Intake() { return *intake_; }
   bool IsRemovableDesktop() const { return removableDesktop_; }
   // Tests put a medium of their own under a desktop, and answer the dialog.
   void SetDriveProbe(DriveProbe probe) { driveProbe_ = std::move(probe); }
@@ -119,8 +119,7 @@ class CMainFrame : public QMainWindow, public DocumentObserver {
   void SetAppRegistrationRunner(AppRegistrationRunner runner) { appRegistrationRunner_ = std::move(runner); }
   // The registrations dialog; then the bar and the Tools menu are rebuilt.
   void OnApplicationSettings();
-  // Asks the update server (the setting "UpdateServer") for a newer updater
-  // and downloads it; the updater is shown in its folder, never started.
+  // The update check (UpdateCheckController), then the pump of what waited.
   void OnUpdateCheck();
 
   // The settings sheet over the settings block; OK applies and writes the
@@ -239,10 +238,6 @@ class CMainFrame : public QMainWindow, public DocumentObserver {
   void RunHotScan();
   void ImportFromEarlierProduct();
   void ImportFromRecognitionApp();
-  // After a migration or list import: the tree shows the new folders and
-  // the first of them is opened (else the open folder is loaded again).
-  void ShowIntakeResult(const std::string& firstFolder);
-  std::string IntakeParentFolder() const;
   void OnScan();
   void OnSelectScanner();
   void RunTidyUp();
@@ -257,7 +252,6 @@ class CMainFrame : public QMainWindow, public DocumentObserver {
   bool earlierImportRequested_ = false;
   bool listImportRequested_ = false;
   QString commandLine_;
-  MigrationChooser migrationChooser_;
   bool removableDesktop_ = false;
   QString currentFolderPath_;  // kept for SaveState until the document exists
 
@@ -287,10 +281,9 @@ class CMainFrame : public QMainWindow, public DocumentObserver {
   bool viewerMenusShown_ = false;
   // Last, so that they go before the bars and settings they use.
   std::unique_ptr<ScanController> scanning_;
+  std::unique_ptr<UpdateCheckController> updateCheck_;
+  std::unique_ptr<IntakeController> intake_;
 };
-
-// The build name that the update check compares with the published one.
-inline constexpr const char* kSpecialBuild = "R1";
 
 // The maker's home page, opened by its command.
 inline constexpr const char* kHomePageUrl = "https://www.velnor.example/";

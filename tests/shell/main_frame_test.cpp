@@ -216,7 +216,7 @@ TEST_F(MainFrameTest, PendingWorkWaitsWhileBusyAndRunsInFixedOrder) {
   QObject::connect(frame.get(), &CMainFrame::pendingWorkServed,
                    [&](Request r, const QString& line) { served.emplace_back(r, line); });
   frame->SetCommandLine("own");
-  frame->SetMigrationChooser([](std::vector<std::string>&) { return false; });
+  frame->Intake().SetMigrationChooser([](std::vector<std::string>&) { return false; });
   platform::writeProfileString(platform::programIniPath(), "ブリンデル", "CmdLine", "/Import second.ini");
 
   SetBusy(true);

@@ -112,10 +112,10 @@ endforeach()
 endfunction()
 include(GoogleTest)
 
-# brindel_forbid_links(TARGETS targets... FORBIDDEN libraries...)
+# brindel_forbid_links(TARGETS targets... FORBIDDEN libraries... [WHAT text])
 # Fails the configuration when one of the targets reaches one of the
 # libraries through its link libraries, directly or through other targets:
-# the layers link downhill only.
+# the layers link downhill only. WHAT names the libraries in the message.
 # brindel_forbid_widgets(targets...)
 # The same for Qt Widgets: the cores (BRINDEL_CORES in the root
 # CMakeLists.txt) run without widgets.
@@ -148,20 +148,18 @@ function(brindel_reaches target forbidden out visited)
 endfunction()
 
 function(brindel_forbid_links)
-  cmake_parse_arguments(F "" "" "TARGETS;FORBIDDEN" ${ARGN})
+  cmake_parse_arguments(F "" "WHAT" "TARGETS;FORBIDDEN" ${ARGN})
+  if(NOT F_WHAT)
+    set(F_WHAT "a layer above it")
+  endif()
   foreach(target IN LISTS F_TARGETS)
     brindel_reaches(${target} "${F_FORBIDDEN}" chain "${target}")
     if(chain)
-      message(FATAL_ERROR "${target} links a layer above it: ${chain}")
+      message(FATAL_ERROR "${target} links ${F_WHAT}: ${chain}")
     endif()
   endforeach()
 endfunction()
 
 function(brindel_forbid_widgets)
-  foreach(target IN LISTS ARGN)
-    brindel_reaches(${target} "Qt6::Widgets;Qt::Widgets" chain "${target}")
-    if(chain)
-      message(FATAL_ERROR "${target} links Qt Widgets: ${chain}")
-    endif()
-  endforeach()
+  brindel_forbid_links(TARGETS ${ARGN} FORBIDDEN Qt6::Widgets Qt::Widgets WHAT "Qt Widgets")
 endfunction()

@@ -9,64 +9,16 @@
 #include "shell/app_profile.h"
 #include "shell/busy_flag.h"
 #include "tests/shell/fresh_environment.h"
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include "tests/support/loopback_server.h"
 
 #include <QFile>
 
 #include <map>
 #include <string>
-#include <thread>
 
 #include <gtest/gtest.h>
 
 namespace {
-
-// Answers each GET with the response stored for its path (404 for others).
-class PathServer {
- public:
-  explicit PathServer(std::map<std::string, std::string> responses) : responses_(std::move(responses)) {
-    fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    socklen_t len = sizeof addr;
-    ::getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len);
-    port_ = ntohs(addr.sin_port);
-    ::listen(fd_, 4);
-    thread_ = std::thread([this] {
-      for (;;) {
-        const int client = ::accept(fd_, nullptr, nullptr);
-        if (client < 0) return;
-        char buffer[4096];
-        const auto got = ::recv(client, buffer, sizeof buffer, 0);
-        const std::string request(buffer, got > 0 ? static_cast<std::size_t>(got) : 0);
-        const auto from = request.find(' ') + 1;
-        const auto it = responses_.find(request.substr(from, request.find(' ', from) - from));
-        const std::string response =
-            it != responses_.end() ? it->second : "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
-        (void)::send(client, response.data(), response.size(), MSG_NOSIGNAL);
-        ::close(client);
-      }
-    });
-  }
-  ~PathServer() {
-    ::shutdown(fd_, SHUT_RDWR);
-    ::close(fd_);
-    thread_.join();
-  }
-  std::string root() const { return "http://127.0.0.1:" + std::to_string(port_); }
-
- private:
-  std::map<std::string, std::string> responses_;
-  int fd_ = -1;
-  int port_ = 0;
-  std::thread thread_;
-};
 
 std::string ok(const std::string& body) {
   return "HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
@@ -98,9 +50,9 @@ TEST(UpdateCheckController, ANewerBuildIsDownloadedAndOnlyShownInItsFolder) {
     platform::ensureProgramFolder();
     platform::RecordingUserInteraction recorder;
     for (platform::Answer answer : c.answers) recorder.script({answer});
-    PathServer server({{"/files/setup.bin", c.updater}});
+    LoopbackServer server(LoopbackServer::Routes{{"/files/setup.bin", c.updater}});
     // The information file's third line names the updater.
-    PathServer info({{kInfoPath, ok(std::string(c.published) + "\r\n-\r\n" + server.root() + "/files/setup.bin\r\n")}});
+    LoopbackServer info(LoopbackServer::Routes{{kInfoPath, ok(std::string(c.published) + "\r\n-\r\n" + server.root() + "/files/setup.bin\r\n")}});
     OpenAppProfile()->setValue(BrowserKey(QStringLiteral("UpdateServer")), QString::fromStdString(info.root()));
     std::vector<QUrl> opened;
     UpdateCheckController check([&opened](const QUrl& url) {

@@ -3,59 +3,15 @@
 
 #include "shell/update_check.h"
 
+#include "tests/support/loopback_server.h"
 #include "tests/support/test_env.h"
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
-#include <thread>
 
 #include <gtest/gtest.h>
 
 namespace {
-
-// Serves `response` to every connection until destroyed.
-class LoopbackServer {
- public:
-  explicit LoopbackServer(std::string response) : response_(std::move(response)) {
-    fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    addr.sin_port = 0;
-    ::bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    socklen_t len = sizeof addr;
-    ::getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len);
-    port_ = ntohs(addr.sin_port);
-    ::listen(fd_, 4);
-    thread_ = std::thread([this] {
-      for (;;) {
-        const int client = ::accept(fd_, nullptr, nullptr);
-        if (client < 0) return;
-        char buffer[4096];
-        (void)::recv(client, buffer, sizeof buffer, 0);  // the request, not looked at
-        (void)::send(client, response_.data(), response_.size(), MSG_NOSIGNAL);
-        ::close(client);
-      }
-    });
-  }
-  ~LoopbackServer() {
-    ::shutdown(fd_, SHUT_RDWR);
-    ::close(fd_);
-    thread_.join();
-  }
-  std::string url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(port_) + path; }
-
- private:
-  std::string response_;
-  int fd_ = -1;
-  int port_ = 0;
-  std::thread thread_;
-};
 
 std::string ok(const std::string& body, bool withLength = true, std::size_t announced = 0) {
   std::string head = "HTTP/1.1 200 OK\r\nConnection: close\r\n";
@@ -94,7 +50,7 @@ TEST(UpdateCheck, FetchesTheInformationFile) {
   ASSERT_EQ(update::FetchText(server.url("/download/archive/online/vu3rorizi.ziz"), body, 10), update::Result::Ok);
   ASSERT_TRUE(update::ParseUpdateInfo(body));
   EXPECT_TRUE(update::IsNewer("R2", update::ParseUpdateInfo(body)->publishedVersion));
-  LoopbackServer missing("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+  LoopbackServer missing(LoopbackServer::kNotFound);
   EXPECT_EQ(update::FetchText(missing.url("/x"), body, 10), update::Result::ServerError);
 }
 
